@@ -1,0 +1,6 @@
+// Orba MAPI: the umbrella header. Include this to get the whole public API.
+#pragma once
+
+#include "orba/common/types.h"
+#include "orba/common/comptr.h"
+#include "orba/VoMAPIVersion.h"
