@@ -1,0 +1,118 @@
+#include "orba/common/comptr.h"
+#include "orba/common/types.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A minimal counted object to watch ComPtr's reference handling.
+struct Counted : IUnknown {
+  ULONG refs = 1;
+  bool destroyed = false;
+  HRESULT QueryInterface(REFIID iid, void** out) override {
+    if (!IsEqualIID(iid, IID_IUnknown)) { *out = nullptr; return E_NOINTERFACE; }
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  ULONG AddRef() override { return ++refs; }
+  ULONG Release() override {
+    if (--refs == 0) destroyed = true;
+    return refs;
+  }
+};
+
+TEST(ComPtr, CountsReferencesThroughCopyMoveAndReset) {
+  Counted obj;
+  {
+    orba::ComPtr<IUnknown> a(&obj);
+    EXPECT_EQ(obj.refs, 2u);
+    orba::ComPtr<IUnknown> b = a;
+    EXPECT_EQ(obj.refs, 3u);
+    orba::ComPtr<IUnknown> c = std::move(b);
+    EXPECT_EQ(obj.refs, 3u);
+    EXPECT_FALSE(b);
+    c = nullptr;
+    EXPECT_EQ(obj.refs, 2u);
+  }
+  EXPECT_EQ(obj.refs, 1u);
+  auto adopted = orba::ComPtr<IUnknown>::Attach(&obj);
+  EXPECT_EQ(obj.refs, 1u);
+  adopted.Reset();
+  EXPECT_TRUE(obj.destroyed);
+}
+
+TEST(ComPtr, QueryAnswersEmptyForMissingInterface) {
+  Counted obj;
+  orba::ComPtr<IUnknown> p(&obj);
+  EXPECT_TRUE(p.Query<IUnknown>(IID_IUnknown));
+  EXPECT_FALSE(p.Query<IStream>(IID_IStream));
+  EXPECT_EQ(obj.refs, 2u);
+}
+
+TEST(Bool16, TrueIsAllBitsSet) {
+  EXPECT_EQ(orba::bool16(true).Raw(), 0xFFFF);
+  EXPECT_EQ(orba::bool16(false).Raw(), 0);
+  EXPECT_TRUE(orba::bool16::FromRaw(1));
+  EXPECT_FALSE(orba::bool16::FromRaw(0));
+}
+
+}  // namespace
+
+#include "orba/common/comobject.h"
+
+namespace {
+
+struct IFirst : IUnknown {
+  virtual int First() = 0;
+};
+struct ISecond : IFirst {
+  virtual int Second() = 0;
+};
+struct IOther : IUnknown {
+  virtual int Other() = 0;
+};
+constexpr IID IID_IFirst = {0x11111111, 0, 0, {1, 0, 0, 0, 0, 0, 0, 0}};
+constexpr IID IID_ISecond = {0x22222222, 0, 0, {2, 0, 0, 0, 0, 0, 0, 0}};
+constexpr IID IID_IOther = {0x33333333, 0, 0, {3, 0, 0, 0, 0, 0, 0, 0}};
+
+}  // namespace
+
+ORBA_DECLARE_INTERFACE(IFirst, IUnknown, IID_IFirst);
+ORBA_DECLARE_INTERFACE(ISecond, IFirst, IID_ISecond);
+ORBA_DECLARE_INTERFACE(IOther, IUnknown, IID_IOther);
+
+namespace {
+
+int g_destroyed = 0;
+
+class Both : public orba::TVoComObject<orba::TVoRefCounted, ISecond, IOther> {
+ public:
+  ~Both() override { ++g_destroyed; }
+  int First() override { return 1; }
+  int Second() override { return 2; }
+  int Other() override { return 3; }
+};
+
+TEST(ComObject, AnswersEveryInterfaceOfTheChainsAndIsDestroyedAtLastRelease) {
+  g_destroyed = 0;
+  {
+    auto obj = orba::MakeComObject<Both>();
+    EXPECT_EQ(obj->RefCount(), 1u);
+    auto first = obj.Query<IFirst>(IID_IFirst);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->First(), 1);
+    auto other = first.Query<IOther>(IID_IOther);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->Other(), 3);
+    EXPECT_TRUE(other.Query<IUnknown>(IID_IUnknown));
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(obj->QueryInterface(IID_IStream, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(obj->QueryInterface(IID_IFirst, nullptr), E_POINTER);
+    EXPECT_EQ(obj->RefCount(), 3u);
+  }
+  EXPECT_EQ(g_destroyed, 1);
+}
+
+}  // namespace
