@@ -6,8 +6,7 @@
 #include "mapi/storage.h"
 
 // An opaque message session; closing it releases every message opened in it.
-struct _MSGSESS;
-using MSGSESS = _MSGSESS;
+struct MSGSESS;
 using LPMSGSESS = MSGSESS*;
 
 // Called when the last reference to a message opened on a storage is released.

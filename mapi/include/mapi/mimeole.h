@@ -27,8 +27,8 @@ enum MIMESAVETYPE : int { SAVE_RFC822 = 0, SAVE_RFC1521 = 1 };
 enum CSETAPPLYTYPE : int { CSET_APPLY_UNTAGGED = 0, CSET_APPLY_ALL = 1, CSET_APPLY_TAG_ALL = 2 };
 
 // An opaque character set handle.
-struct HCHARSET__;
-using HCHARSET = HCHARSET__*;
+struct HCHARSET_OPAQUE;
+using HCHARSET = HCHARSET_OPAQUE*;
 
 // Conversion flags.
 inline constexpr ULONG CCSF_SMTP = 0x00000002;              // the source is an SMTP message
