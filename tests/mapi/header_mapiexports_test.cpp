@@ -1,0 +1,12 @@
+// The header compiles on its own, without any other seam header before it.
+#include "mapi/mapiexports.h"
+
+#include <type_traits>
+
+// The exported declarations have exactly the types clients bind them through.
+static_assert(std::is_same_v<decltype(&MAPIInitialize), LPMAPIINITIALIZE>);
+static_assert(std::is_same_v<decltype(&MAPILogonEx), LPMAPILOGONEX>);
+static_assert(std::is_same_v<decltype(&HrQueryAllRows), LPHRQUERYALLROWS>);
+static_assert(std::is_same_v<decltype(&OpenIMsgOnIStg), LPOPENIMSGONISTG>);
+static_assert(std::is_same_v<decltype(&MAPIOpenFormMgr), LPMAPIOPENFORMMGR>);
+static_assert(std::is_same_v<decltype(&MAPIReadMail), LPMAPIREADMAIL>);

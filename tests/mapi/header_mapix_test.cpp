@@ -1,0 +1,2 @@
+// The header compiles on its own, without any other seam header before it.
+#include "mapi/mapix.h"
