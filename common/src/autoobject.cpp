@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <string_view>
 #include <typeinfo>
 #include <utility>
 
@@ -44,6 +45,8 @@ TVoAutoIntfObject::~TVoAutoIntfObject() {
   // Normally done in BeforeDestruction; objects not destroyed through Release (or whose
   // constructor failed) are detached here.
   DetachAll();
+  // Only now, so that a held creator outlives the destructors of this object's classes.
+  if (holdsCreator_) creator_->DoRelease();
 }
 
 void TVoAutoIntfObject::BeforeDestruction() { DetachAll(); }
@@ -120,11 +123,8 @@ void TVoAutoIntfObject::DetachAll() {
     Unlink(watcher->watched_, this);
     watcher->WatchedDestroyed(this);
   }
-  // Last, as it may destroy the creator.
-  if (holdsCreator_) {
-    holdsCreator_ = false;
-    std::exchange(creator_, nullptr)->DoRelease();
-  }
+  // Unwatched, a creator that is not held may now die unnoticed.
+  if (!holdsCreator_) creator_ = nullptr;
 }
 
 void TVoAutoIntfObject::WatchedDestroyed(TVoAutoIntfObject* obj) {
@@ -146,13 +146,19 @@ WideString TVoAutoIntfObject::ClassName() const {
   std::unique_ptr<char, void (*)(void*)> demangled(
       abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
   std::string name = status == 0 && demangled ? demangled.get() : mangled;
-  // Drop namespaces, and template arguments (TVoComObject<TVoMAPIFolder, ...> names
-  // itself after its implementation class).
-  if (name.rfind("orba::TVoComObject<", 0) == 0) {
-    name = name.substr(19);
-    size_t end = name.find_first_of(",>");
-    name = name.substr(0, end);
+  // An object made directly as TVoComObject<TVoFoo, IFoo...> is named after TVoFoo.
+  static constexpr std::string_view kComObject = "orba::TVoComObject<";
+  if (name.rfind(kComObject, 0) == 0) {
+    size_t end = kComObject.size();
+    for (int depth = 0; end < name.size(); ++end) {
+      char c = name[end];
+      if ((c == ',' || c == '>') && depth == 0) break;
+      depth += c == '<' ? 1 : c == '>' ? -1 : 0;
+    }
+    name = name.substr(kComObject.size(), end - kComObject.size());
   }
+  // Without template arguments and namespaces.
+  name = name.substr(0, name.find('<'));
   size_t colon = name.rfind("::");
   if (colon != std::string::npos) name = name.substr(colon + 2);
   return FromUtf8(name);
