@@ -92,8 +92,8 @@ class TVoAutoIntfObject : public TVoRefCounted {
   void EventDisconnect(DWORD cookie);
 
  protected:
-  // other, which this object watched (or which created it), is being destroyed; it is
-  // still complete. Do not keep a reference to it.
+  // destroyed, an object this one watches (FreeNotification) or its creator, is being
+  // destroyed; it is still complete. Do not keep a reference to it.
   virtual void Notification(TVoAutoIntfObject* destroyed) { (void)destroyed; }
   // A sink was connected to or disconnected from the point of iid.
   virtual void EventSinkChanged(const IID& iid, IUnknown* sink, bool connected) {
