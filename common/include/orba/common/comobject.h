@@ -32,6 +32,15 @@ struct InterfaceTraits<IUnknown> {
     using Base = BASE;                                          \
   }
 
+}  // namespace orba
+
+// The base interfaces of com.h.
+ORBA_DECLARE_INTERFACE(IMalloc, IUnknown, IID_IMalloc);
+ORBA_DECLARE_INTERFACE(ISequentialStream, IUnknown, IID_ISequentialStream);
+ORBA_DECLARE_INTERFACE(IStream, ISequentialStream, IID_IStream);
+
+namespace orba {
+
 // The identifier of interface I.
 template <class I>
 constexpr const IID& IidOf() {
@@ -58,12 +67,22 @@ class TVoRefCounted {
   virtual ~TVoRefCounted() = default;
 
   ULONG DoAddRef() { return ++refCount_; }
+  // The last release runs BeforeDestruction under a guard reference (so that objects
+  // it notifies may AddRef/Release this one without a second deletion), then deletes.
   ULONG DoRelease() {
     ULONG left = --refCount_;
-    if (left == 0) delete this;
+    if (left == 0) {
+      refCount_ = 1;
+      BeforeDestruction();
+      delete this;
+    }
     return left;
   }
   ULONG RefCount() const { return refCount_; }
+
+ protected:
+  // Runs while the object is still complete (virtual calls reach the most derived class).
+  virtual void BeforeDestruction() {}
 
  private:
   std::atomic<ULONG> refCount_{0};

@@ -1,0 +1,502 @@
+#include "orba/common/autoobject.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "orba/common/exceptions.h"
+
+struct IThing : IUnknown {
+  virtual int Value() = 0;
+};
+inline constexpr IID IID_IThing = {0x1B7C0A11, 0x5D2E, 0x4C3A, {0x9E, 0x01, 0x22, 0x33, 0x44, 0x55, 0x66, 0x01}};
+ORBA_DECLARE_INTERFACE(IThing, IUnknown, IID_IThing);
+
+namespace {
+
+using orba::ComPtr;
+using orba::MakeComObject;
+using orba::TVoAutoIntfObject;
+using orba::TVoComObject;
+using orba::TVoKeepAlive;
+
+// Records what happens to the nodes of one test.
+struct Journal {
+  std::vector<std::string> log;
+  int destroyed = 0;
+};
+
+class TNode : public TVoAutoIntfObject {
+ public:
+  TNode(Journal& journal, std::string name, TVoAutoIntfObject* creator = nullptr,
+        TVoKeepAlive keepAlive = orba::kaNone)
+      : TVoAutoIntfObject(creator, keepAlive), journal_(journal), name_(std::move(name)) {}
+  ~TNode() override {
+    ++journal_.destroyed;
+    journal_.log.push_back(name_ + " destroyed");
+  }
+  const std::string& Name() const { return name_; }
+  // What to do when told about a destruction (after logging it).
+  std::function<void(TVoAutoIntfObject*)> onNotification;
+
+ protected:
+  void Notification(TVoAutoIntfObject* destroyed) override {
+    journal_.log.push_back(name_ + " told " + dynamic_cast<TNode*>(destroyed)->Name());
+    if (onNotification) onNotification(destroyed);
+  }
+
+ private:
+  Journal& journal_;
+  std::string name_;
+};
+
+class TStoreNode : public TNode {
+  using TNode::TNode;
+};
+class TFolderNode : public TNode {
+  using TNode::TNode;
+};
+
+template <class Base = TNode>
+class TThing : public TVoComObject<Base, IThing> {
+ public:
+  using TVoComObject<Base, IThing>::TVoComObject;
+  int Value() override { return 1; }
+};
+
+template <class Base = TNode, class... Args>
+ComPtr<TThing<Base>> Make(Args&&... args) {
+  return MakeComObject<TThing<Base>>(std::forward<Args>(args)...);
+}
+
+// --- creator link and keep-alive ---
+
+TEST(AutoObjectKeepAlive, WithoutKeepAliveTheCreatorDiesAndTheLinkClears) {
+  Journal j;
+  auto folder = Make(j, "folder");
+  auto message = Make(j, "message", folder.get());
+  EXPECT_EQ(message->Creator(), folder.get());
+  EXPECT_EQ(message->KeepAlive(), orba::kaNone);
+  folder = nullptr;
+  EXPECT_EQ(j.log, (std::vector<std::string>{"message told folder", "folder destroyed"}));
+  EXPECT_EQ(message->Creator(), nullptr);
+  message = nullptr;
+  EXPECT_EQ(j.destroyed, 2);
+}
+
+TEST(AutoObjectKeepAlive, KeepCreatorAliveHoldsTheWholeChainUntilTheLastChildGoes) {
+  Journal j;
+  auto store = Make(j, "store");
+  auto folder = Make(j, "folder", store.get(), orba::kaKeepCreatorAlive);
+  auto message = Make(j, "message", folder.get(), orba::kaKeepCreatorAlive);
+  EXPECT_EQ(store->RefCount(), 2u);
+  store = nullptr;
+  folder = nullptr;
+  EXPECT_EQ(j.destroyed, 0);
+  EXPECT_EQ(message->Creator()->Creator()->RefCount(), 1u);
+  message = nullptr;
+  EXPECT_EQ(j.log, (std::vector<std::string>{"message destroyed", "folder destroyed",
+                                             "store destroyed"}));
+}
+
+TEST(AutoObjectKeepAlive, KeepAliveObjectLivesUntilItsCreatorDies) {
+  Journal j;
+  auto table = Make(j, "table");
+  auto restriction = Make(j, "restriction", table.get(), orba::kaKeepAlive);
+  restriction = nullptr;
+  EXPECT_EQ(j.destroyed, 0);
+  table = nullptr;
+  EXPECT_EQ(j.log, (std::vector<std::string>{"restriction told table", "restriction destroyed",
+                                             "table destroyed"}));
+}
+
+TEST(AutoObjectKeepAlive, TurningKeepAliveOffReleasesAtOnce) {
+  Journal j;
+  auto dialog = Make(j, "dialog");
+  dialog->SetKeepAlive(true);
+  TThing<>* raw = dialog.get();
+  dialog = nullptr;
+  EXPECT_EQ(j.destroyed, 0);
+  EXPECT_EQ(raw->RefCount(), 1u);
+  raw->SetKeepAlive(false);
+  EXPECT_EQ(j.destroyed, 1);
+}
+
+TEST(AutoObjectKeepAlive, SetKeepCreatorAliveTogglesTheCreatorReference) {
+  Journal j;
+  auto folder = Make(j, "folder");
+  auto message = Make(j, "message", folder.get());
+  message->SetKeepCreatorAlive(true);
+  EXPECT_EQ(message->KeepAlive(), orba::kaKeepCreatorAlive);
+  folder = nullptr;
+  EXPECT_EQ(j.destroyed, 0);
+  message->SetKeepCreatorAlive(false);
+  EXPECT_EQ(j.log, (std::vector<std::string>{"message told folder", "folder destroyed"}));
+  EXPECT_EQ(message->Creator(), nullptr);
+  message->SetKeepCreatorAlive(true);  // no creator any more: nothing to hold
+  EXPECT_EQ(message->KeepAlive(), orba::kaNone);
+}
+
+TEST(AutoObjectKeepAlive, KeepAliveAndKeepCreatorAliveExcludeEachOther) {
+  Journal j;
+  auto folder = Make(j, "folder");
+  auto message = Make(j, "message", folder.get(), orba::kaKeepCreatorAlive);
+  EXPECT_EQ(folder->RefCount(), 2u);
+  message->SetKeepAlive(true);  // would otherwise be a cycle
+  EXPECT_EQ(folder->RefCount(), 1u);
+  EXPECT_EQ(message->RefCount(), 2u);
+  message->SetKeepCreatorAlive(true);
+  EXPECT_EQ(folder->RefCount(), 2u);
+  EXPECT_EQ(message->RefCount(), 1u);
+  message = nullptr;
+  folder = nullptr;
+  EXPECT_EQ(j.destroyed, 2);
+}
+
+TEST(AutoObjectKeepAlive, FindCreatorWalksTheChainByClass) {
+  Journal j;
+  auto session = Make(j, "session");
+  auto store = Make<TStoreNode>(j, "store", session.get());
+  auto folder = Make<TFolderNode>(j, "folder", store.get());
+  auto sub = Make<TFolderNode>(j, "sub", folder.get());
+  auto message = Make(j, "message", sub.get());
+  EXPECT_EQ(message->FindCreator<TStoreNode>(), store.get());
+  EXPECT_EQ(message->FindCreator<TFolderNode>(), sub.get());  // the nearest
+  EXPECT_EQ(store->FindCreator<TStoreNode>(), nullptr);        // starts at the creator
+  EXPECT_EQ(session->FindCreator<TNode>(), nullptr);
+  folder = nullptr;  // breaks the chain
+  EXPECT_EQ(message->FindCreator<TStoreNode>(), nullptr);
+  EXPECT_EQ(message->FindCreator<TFolderNode>(), sub.get());
+}
+
+TEST(AutoObjectKeepAlive, WorksForObjectsNeverHandedToAComPtr) {
+  Journal j;
+  {
+    TNode creator(j, "creator");
+    TNode child(j, "child", &creator);
+    child.FreeNotification(&creator);
+  }
+  // child went first: creator was not told of anything, and nothing dangles.
+  EXPECT_EQ(j.log, (std::vector<std::string>{"child destroyed", "creator destroyed"}));
+}
+
+// --- free notifications ---
+
+TEST(AutoObjectFreeNotification, WatcherIsToldOnceWhenTheWatchedDies) {
+  Journal j;
+  auto a = Make(j, "a"), b = Make(j, "b");
+  a->FreeNotification(b.get());
+  a->FreeNotification(b.get());  // registering twice is one registration
+  b = nullptr;
+  EXPECT_EQ(j.log, (std::vector<std::string>{"a told b", "b destroyed"}));
+}
+
+TEST(AutoObjectFreeNotification, DestroyingTheWatcherFirstLeavesNothingBehind) {
+  Journal j;
+  auto a = Make(j, "a"), b = Make(j, "b");
+  a->FreeNotification(b.get());
+  a = nullptr;
+  b = nullptr;
+  EXPECT_EQ(j.log, (std::vector<std::string>{"a destroyed", "b destroyed"}));
+}
+
+TEST(AutoObjectFreeNotification, RegisteredBothWaysOnlyTheSurvivorIsTold) {
+  Journal j;
+  auto a = Make(j, "a"), b = Make(j, "b");
+  a->FreeNotification(b.get());
+  b->FreeNotification(a.get());
+  a = nullptr;
+  b = nullptr;
+  EXPECT_EQ(j.log, (std::vector<std::string>{"b told a", "a destroyed", "b destroyed"}));
+}
+
+TEST(AutoObjectFreeNotification, RemovedRegistrationIsNotTold) {
+  Journal j;
+  auto a = Make(j, "a"), b = Make(j, "b");
+  a->FreeNotification(b.get());
+  a->RemoveFreeNotification(b.get());
+  a->RemoveFreeNotification(b.get());  // absent: nothing happens
+  a->FreeNotification(nullptr);
+  a->FreeNotification(a.get());
+  b = nullptr;
+  a = nullptr;
+  EXPECT_EQ(j.log, (std::vector<std::string>{"b destroyed", "a destroyed"}));
+}
+
+TEST(AutoObjectFreeNotification, CreatorLinkSurvivesRemoveFreeNotification) {
+  Journal j;
+  auto folder = Make(j, "folder");
+  auto message = Make(j, "message", folder.get());
+  message->RemoveFreeNotification(folder.get());
+  folder = nullptr;
+  EXPECT_EQ(message->Creator(), nullptr);
+  EXPECT_EQ(j.log.front(), "message told folder");
+}
+
+TEST(AutoObjectFreeNotification, WatcherReleasingAnotherWatcherDuringTheRound) {
+  Journal j;
+  auto x = Make(j, "x"), a = Make(j, "a"), b = Make(j, "b");
+  a->FreeNotification(x.get());
+  b->FreeNotification(x.get());
+  ComPtr<TThing<>> holdB = b;
+  b = nullptr;
+  a->onNotification = [&holdB](TVoAutoIntfObject*) { holdB = nullptr; };
+  x = nullptr;  // a is told first and destroys b, which must not be told afterwards
+  EXPECT_EQ(j.log, (std::vector<std::string>{"a told x", "b destroyed", "x destroyed"}));
+}
+
+TEST(AutoObjectFreeNotification, DyingObjectMayBeCountedDuringTheRound) {
+  Journal j;
+  auto x = Make(j, "x"), a = Make(j, "a");
+  a->FreeNotification(x.get());
+  a->onNotification = [](TVoAutoIntfObject* dying) {
+    ComPtr<IThing> temporary(dynamic_cast<IThing*>(dying));  // AddRef and Release
+    EXPECT_EQ(temporary->Value(), 1);                          // still complete
+  };
+  x = nullptr;
+  EXPECT_EQ(j.destroyed, 1);
+}
+
+TEST(AutoObjectFreeNotification, RegisteringWithTheDyingObjectIsIgnored) {
+  Journal j;
+  auto x = Make(j, "x"), a = Make(j, "a");
+  a->FreeNotification(x.get());
+  TThing<>* rawA = a.get();
+  a->onNotification = [rawA](TVoAutoIntfObject* dying) { rawA->FreeNotification(dying); };
+  x = nullptr;
+  EXPECT_EQ(j.log, (std::vector<std::string>{"a told x", "x destroyed"}));
+}
+
+TEST(AutoObjectFreeNotification, ChildrenKeptAliveByACreatorDieWithIt) {
+  Journal j;
+  auto parent = Make(j, "parent");
+  for (int i = 0; i < 3; ++i) Make(j, "child" + std::to_string(i), parent.get(), orba::kaKeepAlive);
+  auto watcher = Make(j, "watcher");
+  parent = nullptr;
+  EXPECT_EQ(j.destroyed, 4);
+  EXPECT_EQ(j.log.back(), "parent destroyed");
+}
+
+// --- connection points ---
+
+struct ITestEvents : IUnknown {
+  virtual void OnEvent(int value) = 0;
+};
+struct IOtherEvents : IUnknown {
+  virtual void OnOther() = 0;
+};
+inline constexpr IID IID_ITestEvents = {0x1B7C0A11, 0x5D2E, 0x4C3A, {0x9E, 0x01, 0x22, 0x33, 0x44, 0x55, 0x66, 0x02}};
+inline constexpr IID IID_IOtherEvents = {0x1B7C0A11, 0x5D2E, 0x4C3A, {0x9E, 0x01, 0x22, 0x33, 0x44, 0x55, 0x66, 0x03}};
+
+}  // namespace
+
+ORBA_DECLARE_INTERFACE(ITestEvents, IUnknown, IID_ITestEvents);
+ORBA_DECLARE_INTERFACE(IOtherEvents, IUnknown, IID_IOtherEvents);
+
+namespace {
+
+class TSource : public TVoComObject<TVoAutoIntfObject, IThing> {
+ public:
+  TSource() {
+    GetConnectionPoints().CreateConnectionPoint(IID_ITestEvents);
+    GetConnectionPoints().CreateConnectionPoint(IID_IOtherEvents);
+  }
+  int Value() override { return 0; }
+  void Fire(int value) {
+    GetConnectionPoints().Find(IID_ITestEvents)->ForEachSink<ITestEvents>(
+        [value](ITestEvents* sink) { sink->OnEvent(value); });
+  }
+  std::vector<std::string> changes;
+
+ protected:
+  void EventSinkChanged(const IID& iid, IUnknown*, bool connected) override {
+    changes.push_back(std::string(iid == IID_ITestEvents ? "test" : "other") +
+                      (connected ? " connected" : " disconnected"));
+  }
+};
+
+class TSink : public TVoComObject<orba::TVoRefCounted, ITestEvents> {
+ public:
+  TSink(std::vector<std::string>& log, std::string name) : log_(log), name_(std::move(name)) {}
+  void OnEvent(int value) override {
+    log_.push_back(name_ + ":" + std::to_string(value));
+    if (action) action();
+  }
+  std::function<void()> action;
+
+ private:
+  std::vector<std::string>& log_;
+  std::string name_;
+};
+
+class TOtherSink : public TVoComObject<orba::TVoRefCounted, IOtherEvents> {
+ public:
+  void OnOther() override {}
+};
+
+TEST(AutoObjectEvents, SinksAreCalledInConnectionOrder) {
+  std::vector<std::string> log;
+  auto source = MakeComObject<TSource>();
+  auto a = MakeComObject<TSink>(log, "a"), b = MakeComObject<TSink>(log, "b"),
+       c = MakeComObject<TSink>(log, "c");
+  DWORD ca = source->EventConnect(a.get());
+  DWORD cb = source->EventConnect(b.get());
+  DWORD cc = source->EventConnect(c.get());
+  EXPECT_NE(ca, 0u);
+  EXPECT_NE(ca, cb);
+  EXPECT_NE(cb, cc);
+  EXPECT_EQ(a->RefCount(), 2u);  // the point holds its sinks
+  source->Fire(7);
+  EXPECT_EQ(log, (std::vector<std::string>{"a:7", "b:7", "c:7"}));
+  source->EventDisconnect(cb);
+  EXPECT_EQ(b->RefCount(), 1u);
+  log.clear();
+  source->Fire(8);
+  EXPECT_EQ(log, (std::vector<std::string>{"a:8", "c:8"}));
+  EXPECT_EQ(source->changes, (std::vector<std::string>{"test connected", "test connected",
+                                                       "test connected", "test disconnected"}));
+}
+
+TEST(AutoObjectEvents, SinkDisconnectingItselfDuringTheCall) {
+  std::vector<std::string> log;
+  auto source = MakeComObject<TSource>();
+  auto a = MakeComObject<TSink>(log, "a"), b = MakeComObject<TSink>(log, "b");
+  DWORD ca = source->EventConnect(a.get());
+  source->EventConnect(b.get());
+  TSource* raw = source.get();
+  a->action = [raw, ca] { raw->EventDisconnect(ca); };
+  a = nullptr;  // the connection holds the only reference: the sink dies after its call
+  source->Fire(1);
+  source->Fire(2);
+  EXPECT_EQ(log, (std::vector<std::string>{"a:1", "b:1", "b:2"}));
+}
+
+TEST(AutoObjectEvents, SinkDisconnectedByAnEarlierSinkIsNotCalledAnyMore) {
+  std::vector<std::string> log;
+  auto source = MakeComObject<TSource>();
+  auto a = MakeComObject<TSink>(log, "a"), b = MakeComObject<TSink>(log, "b");
+  source->EventConnect(a.get());
+  DWORD cb = source->EventConnect(b.get());
+  TSource* raw = source.get();
+  auto late = MakeComObject<TSink>(log, "late");
+  a->action = [raw, cb, &late, &a] {
+    raw->EventDisconnect(cb);
+    raw->EventConnect(late.get());  // waits for the next round
+    a->action = nullptr;
+  };
+  source->Fire(1);
+  source->Fire(2);
+  EXPECT_EQ(log, (std::vector<std::string>{"a:1", "a:2", "late:2"}));
+}
+
+TEST(AutoObjectEvents, UnknownCookieAndUnfitSinksAreRefused) {
+  std::vector<std::string> log;
+  auto source = MakeComObject<TSource>();
+  auto a = MakeComObject<TSink>(log, "a");
+  DWORD ca = source->EventConnect(a.get());
+  source->EventDisconnect(ca);
+  try {
+    source->EventDisconnect(ca);
+    FAIL() << "disconnecting twice must fail";
+  } catch (const orba::EVoException& e) {
+    EXPECT_EQ(e.Code(), CONNECT_E_NOCONNECTION);
+  }
+  EXPECT_THROW(source->EventDisconnect(12345), orba::EVoException);
+  try {
+    source->EventConnect(nullptr);
+    FAIL();
+  } catch (const orba::EVoException& e) {
+    EXPECT_EQ(e.Code(), E_POINTER);
+  }
+  auto plain = MakeComObject<TThing<TVoAutoIntfObject>>();
+  try {
+    source->EventConnect(static_cast<IThing*>(plain.get()));
+    FAIL();
+  } catch (const orba::EVoException& e) {
+    EXPECT_EQ(e.Code(), CONNECT_E_CANNOTCONNECT);
+  }
+  try {
+    source->GetConnectionPoints().Find(IID_ITestEvents)->Advise(static_cast<IThing*>(plain.get()));
+    FAIL();
+  } catch (const orba::EVoException& e) {
+    EXPECT_EQ(e.Code(), CONNECT_E_CANNOTCONNECT);
+  }
+}
+
+TEST(AutoObjectEvents, EventConnectChoosesThePointByInterface) {
+  auto source = MakeComObject<TSource>();
+  auto other = MakeComObject<TOtherSink>();
+  DWORD cookie = source->EventConnect(other.get());
+  auto& points = source->GetConnectionPoints();
+  EXPECT_EQ(points.Find(IID_IOtherEvents)->Count(), 1u);
+  EXPECT_EQ(points.Find(IID_ITestEvents)->Count(), 0u);
+  EXPECT_EQ(points.FindByCookie(cookie), points.Find(IID_IOtherEvents));
+  EXPECT_EQ(points.Items().size(), 2u);
+  EXPECT_EQ(source->changes, (std::vector<std::string>{"other connected"}));
+  try {
+    points.CreateConnectionPoint(IID_ITestEvents);
+    FAIL();
+  } catch (const orba::EVoException& e) {
+    EXPECT_EQ(e.Code(), E_INVALIDARG);
+  }
+}
+
+TEST(AutoObjectEvents, FailingSinkEndsTheRound) {
+  std::vector<std::string> log;
+  auto source = MakeComObject<TSource>();
+  auto a = MakeComObject<TSink>(log, "a"), b = MakeComObject<TSink>(log, "b");
+  source->EventConnect(a.get());
+  source->EventConnect(b.get());
+  a->action = [] { throw orba::EVoException(u"sink failed", E_FAIL); };
+  EXPECT_THROW(source->Fire(1), orba::EVoException);
+  EXPECT_EQ(log, (std::vector<std::string>{"a:1"}));
+  EXPECT_EQ(source->GetConnectionPoints().Find(IID_ITestEvents)->Sinks().size(), 2u);
+}
+
+// --- SafeCallException ---
+
+template <class E>
+HRESULT Fail(const TVoAutoIntfObject& object, E exception) {
+  try {
+    throw exception;
+  } catch (...) {
+    return object.SafeCallException();
+  }
+}
+
+TEST(AutoObjectSafeCall, MapsExceptionsToHResultsAndErrorInfo) {
+  Journal j;
+  auto node = Make(j, "node");
+  EXPECT_EQ(Fail(*node, orba::EVoException(u"Not found", static_cast<int32_t>(0x8004010F))),
+            static_cast<HRESULT>(0x8004010F));
+  auto info = orba::VoGetCOMErrorInfo();
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->Code, static_cast<HRESULT>(0x8004010F));
+  EXPECT_EQ(info->Message, u"Not found");
+  EXPECT_EQ(info->Source, u"TThing");
+  EXPECT_FALSE(orba::VoGetCOMErrorInfo());  // reading clears it
+
+  EXPECT_EQ(Fail(*node, orba::EVoException(u"no code")), E_UNEXPECTED);
+  EXPECT_EQ(orba::VoGetCOMErrorInfo()->Message, u"no code");
+  EXPECT_EQ(Fail(*node, orba::EVoAbort(u"warning", 1)), E_UNEXPECTED);
+  EXPECT_EQ(Fail(*node, std::bad_alloc()), E_OUTOFMEMORY);
+  EXPECT_EQ(Fail(*node, std::runtime_error("broken")), E_UNEXPECTED);
+  EXPECT_EQ(orba::VoGetCOMErrorInfo()->Message, u"broken");
+  EXPECT_EQ(Fail(*node, 42), E_UNEXPECTED);
+  EXPECT_EQ(orba::VoGetCOMErrorInfo()->Message, u"Unknown exception");
+}
+
+TEST(AutoObjectSafeCall, ClassNameOfThePlainBaseAndOfComObjects) {
+  auto source = MakeComObject<TSource>();
+  EXPECT_EQ(source->ClassName(), u"TSource");
+  TVoAutoIntfObject plain;
+  EXPECT_EQ(plain.ClassName(), u"TVoAutoIntfObject");
+  EXPECT_TRUE(TVoAutoIntfObject::ServerInThisProcess());
+  EXPECT_FALSE(TVoAutoIntfObject::ServerInClientProcess());
+}
+
+}  // namespace

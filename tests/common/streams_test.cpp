@@ -1,0 +1,214 @@
+#include "orba/common/streams.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <limits>
+#include <string>
+
+#include "orba/common/com.h"
+#include "orba/common/exceptions.h"
+#include "orba/common/stringstream.h"
+
+namespace {
+
+using orba::EVoException;
+using orba::TVoBytes;
+using orba::TVoFileStream;
+using orba::TVoMemoryStream;
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    static int counter = 0;
+    path_ = std::filesystem::temp_directory_path() /
+            ("orba_streams_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() { std::filesystem::remove_all(path_); }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+template <class F>
+EVoException Raised(F&& f) {
+  try {
+    f();
+  } catch (const EVoException& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no EVoException";
+  return EVoException(u"");
+}
+
+TEST(MemoryStream, WritesLittleEndianValues) {
+  TVoMemoryStream s;
+  s.WriteByte(0xAB);
+  s.WriteWord(0x1234);
+  s.WriteLongWord(0x89ABCDEF);
+  s.WriteLongInt(-2);
+  s.WriteInt64(0x0102030405060708);
+  EXPECT_EQ(s.Bytes(), (TVoBytes{0xAB, 0x34, 0x12, 0xEF, 0xCD, 0xAB, 0x89, 0xFE, 0xFF, 0xFF, 0xFF,
+                                 0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01}));
+  TVoMemoryStream d;
+  d.WriteDouble(1.0);
+  EXPECT_EQ(d.Bytes(), (TVoBytes{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
+}
+
+TEST(MemoryStream, RoundTripsEveryType) {
+  TVoMemoryStream s;
+  s.WriteByte(255);
+  s.WriteWord(65535);
+  s.WriteLongWord(0xFFFFFFFF);
+  s.WriteLongInt(std::numeric_limits<int32_t>::min());
+  s.WriteInt64(std::numeric_limits<int64_t>::min());
+  s.WriteDouble(-1234.5678);
+  s.WriteBytes({1, 2, 3});
+  s.WriteWideChars(u"Gr\u00FC\u00DFe \U0001F600");
+  s.WriteAnsiChars("plain");
+  s.SetPosition(0);
+  EXPECT_EQ(s.ReadByte(), 255);
+  EXPECT_EQ(s.ReadWord(), 65535);
+  EXPECT_EQ(s.ReadLongWord(), 0xFFFFFFFFu);
+  EXPECT_EQ(s.ReadLongInt(), std::numeric_limits<int32_t>::min());
+  EXPECT_EQ(s.ReadInt64(), std::numeric_limits<int64_t>::min());
+  EXPECT_EQ(s.ReadDouble(), -1234.5678);
+  EXPECT_EQ(s.ReadBytes(3), (TVoBytes{1, 2, 3}));
+  EXPECT_EQ(s.ReadWideChars(8), u"Gr\u00FC\u00DFe \U0001F600");
+  EXPECT_EQ(s.ReadAnsiChars(5), "plain");
+  EXPECT_EQ(s.Position(), s.Size());
+}
+
+TEST(MemoryStream, ReadingPastTheEndRaisesStreamReadError) {
+  TVoMemoryStream s(TVoBytes{1, 2, 3});
+  s.SetPosition(2);
+  EVoException e = Raised([&] { s.ReadWord(); });
+  EXPECT_EQ(e.Message(), u"Stream read error");
+  EXPECT_EQ(e.Code(), STG_E_READFAULT);
+  s.SetPosition(0);
+  EXPECT_THROW(s.ReadLongWord(), EVoException);
+  s.SetPosition(0);
+  EXPECT_THROW(s.ReadBytes(4), EVoException);
+  s.SetPosition(0);
+  // A corrupt count fails before anything is allocated.
+  EXPECT_EQ(Raised([&] { s.ReadBytes(std::numeric_limits<size_t>::max()); }).Message(),
+            u"Stream read error");
+  EXPECT_THROW(s.ReadWideChars(std::numeric_limits<size_t>::max()), EVoException);
+  TVoMemoryStream empty;
+  EXPECT_THROW(empty.ReadByte(), EVoException);
+  EXPECT_EQ(empty.ReadBytes(0), TVoBytes{});
+}
+
+TEST(MemoryStream, SeekingAndSizing) {
+  TVoMemoryStream s(TVoBytes{1, 2, 3, 4});
+  EXPECT_EQ(s.Seek(-1, orba::soEnd), 3);
+  EXPECT_EQ(s.Seek(-2, orba::soCurrent), 1);
+  EVoException e = Raised([&] { s.Seek(-2, orba::soCurrent); });
+  EXPECT_EQ(e.Message(), u"Stream seek error");
+  EXPECT_EQ(s.Position(), 1);
+  EXPECT_THROW(s.Seek(std::numeric_limits<int64_t>::max(), orba::soEnd), EVoException);
+  // Beyond the end: reads give nothing, a write fills the gap with zeros.
+  s.SetPosition(6);
+  uint8_t byte = 0;
+  EXPECT_EQ(s.Read(&byte, 1), 0u);
+  s.WriteByte(9);
+  EXPECT_EQ(s.Bytes(), (TVoBytes{1, 2, 3, 4, 0, 0, 9}));
+  s.SetSize(2);
+  EXPECT_EQ(s.Bytes(), (TVoBytes{1, 2}));
+  EXPECT_EQ(s.Position(), 7);
+  EXPECT_THROW(s.SetSize(-1), EVoException);
+  s.Clear();
+  EXPECT_EQ(s.Size(), 0);
+  EXPECT_EQ(s.Position(), 0);
+  EXPECT_THROW(TVoMemoryStream(nullptr, 3), EVoException);
+}
+
+TEST(MemoryStream, CopyFromCopiesExactlyOrFails) {
+  TVoMemoryStream source(TVoBytes{1, 2, 3, 4, 5}), target;
+  source.SetPosition(1);
+  target.CopyFrom(source, 3);
+  EXPECT_EQ(target.Bytes(), (TVoBytes{2, 3, 4}));
+  EXPECT_THROW(target.CopyFrom(source, 2), EVoException);
+  EXPECT_THROW(target.CopyFrom(source, -1), EVoException);
+}
+
+TEST(FileStream, CreatesWritesAndReadsBack) {
+  TempDir dir;
+  {
+    TVoFileStream f(dir / "data.bin", orba::fmCreate);
+    f.WriteLongWord(0xCAFEBABE);
+    f.WriteWideChars(u"x\u00E9");
+    EXPECT_EQ(f.Size(), 8);
+    EXPECT_EQ(f.Position(), 8);
+  }
+  TVoFileStream f(dir / "data.bin", orba::fmOpenRead);
+  EXPECT_EQ(f.ReadLongWord(), 0xCAFEBABEu);
+  EXPECT_EQ(f.ReadWideChars(2), u"x\u00E9");
+  EXPECT_EQ(Raised([&] { f.ReadByte(); }).Message(), u"Stream read error");
+  {
+    TVoFileStream rw(dir / "data.bin", orba::fmOpenReadWrite);
+    rw.SetSize(2);
+    rw.Seek(0, orba::soEnd);
+    rw.WriteByte(7);
+  }
+  EXPECT_EQ(std::filesystem::file_size(dir / "data.bin"), 3u);
+}
+
+TEST(FileStream, ErrorsNameTheFile) {
+  TempDir dir;
+  std::filesystem::path missing = dir / "missing.bin";
+  EVoException open = Raised([&] { TVoFileStream f(missing, orba::fmOpenRead); });
+  EXPECT_EQ(open.Message(), u"Cannot open file \"" + orba::WideString(missing.u16string()) +
+                                u"\". No such file or directory");
+  EXPECT_EQ(open.Code(), STG_E_FILENOTFOUND);
+  EVoException create = Raised([&] { TVoFileStream f(dir / "no" / "dir.bin", orba::fmCreate); });
+  EXPECT_EQ(create.Message().rfind(u"Cannot create file \"", 0), 0u);
+  {
+    TVoFileStream f(dir / "ro.bin", orba::fmCreate);
+  }
+  TVoFileStream ro(dir / "ro.bin", orba::fmOpenRead);
+  EVoException write = Raised([&] { ro.WriteByte(1); });
+  EXPECT_EQ(write.Message().rfind(u"Cannot write file \"", 0), 0u);
+  EXPECT_EQ(write.Code(), STG_E_ACCESSDENIED);
+  EXPECT_THROW(ro.Seek(-1, orba::soBeginning), EVoException);
+}
+
+TEST(StringStream, CollectsTextAndEncodesItInItsCodePage) {
+  orba::TVoStringStream s;
+  EXPECT_EQ(s.CodePage(), orba::TVoStringStream::cpUtf16LE);
+  s.Add(u"a\u00E9");
+  s.AddChar(u'!');
+  s.AddLine(u" end");
+  s.AddLine();
+  EXPECT_EQ(s.GetAsString(), u"a\u00E9! end\r\n\r\n");
+  EXPECT_EQ(s.Length(), 11u);
+  s.Clear();
+  s.Add(u"\u00E9");
+  EXPECT_EQ(s.GetAsBytes(), (TVoBytes{0xE9, 0x00}));
+  s.SetCodePage(orba::TVoStringStream::cpUtf8);
+  EXPECT_EQ(s.GetAsBytes(), (TVoBytes{0xC3, 0xA9}));
+  EVoException e = Raised([&] { s.SetCodePage(1252); });
+  EXPECT_EQ(e.Message(), u"Code page 1252 is not supported by TVoStringStream");
+  EXPECT_EQ(e.Code(), E_INVALIDARG);
+  EXPECT_EQ(s.CodePage(), orba::TVoStringStream::cpUtf8);
+  EXPECT_THROW(orba::TVoStringStream(437), EVoException);
+}
+
+TEST(StringStream, SavesToFileAndStream) {
+  TempDir dir;
+  orba::TVoStringStream s(orba::TVoStringStream::cpUtf8);
+  s.AddLine(u"line \u20AC");
+  s.SaveToFile(dir / "text.txt");
+  TVoFileStream f(dir / "text.txt", orba::fmOpenRead);
+  EXPECT_EQ(f.ReadAnsiChars(static_cast<size_t>(f.Size())), "line \xE2\x82\xAC\r\n");
+  TVoMemoryStream m;
+  s.SaveToStream(m);
+  EXPECT_EQ(m.Size(), 10);
+  EXPECT_THROW(s.SaveToFile(dir / "no" / "x.txt"), EVoException);
+}
+
+}  // namespace

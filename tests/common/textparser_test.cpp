@@ -1,0 +1,104 @@
+#include "orba/common/textparser.h"
+
+#include <gtest/gtest.h>
+
+#include "orba/common/com.h"
+#include "orba/common/exceptions.h"
+
+namespace {
+
+using orba::TVoTextParser;
+
+TEST(TextParser, WalksTheText) {
+  TVoTextParser p(u"ab");
+  EXPECT_FALSE(p.Eof());
+  EXPECT_EQ(p.Current(), u'a');
+  EXPECT_EQ(p.NextChar(), u'a');
+  EXPECT_EQ(p.Current(), u'b');
+  EXPECT_EQ(p.NextChar(), u'b');
+  EXPECT_TRUE(p.Eof());
+  EXPECT_EQ(p.Current(), 0);
+  EXPECT_EQ(p.NextChar(), 0);
+  EXPECT_EQ(p.Position(), 2u);
+}
+
+TEST(TextParser, PeeksAreBoundsSafe) {
+  TVoTextParser p(u"hello");
+  p.Skip(1);
+  EXPECT_EQ(p.PeekChar(), u'l');
+  EXPECT_EQ(p.PeekChar(-1), u'h');
+  EXPECT_EQ(p.PeekChar(-2), 0);
+  EXPECT_EQ(p.PeekChar(4), 0);
+  EXPECT_EQ(p.PeekChar(1000), 0);
+  EXPECT_EQ(p.PeekString(3), u"ell");
+  EXPECT_EQ(p.PeekString(100), u"ello");
+  p.Skip(100);
+  EXPECT_TRUE(p.Eof());
+  EXPECT_EQ(p.PeekString(2), u"");
+  EXPECT_EQ(p.PeekChar(-1), u'o');
+  TVoTextParser empty;
+  EXPECT_TRUE(empty.Eof());
+  EXPECT_EQ(empty.PeekChar(0), 0);
+  EXPECT_EQ(empty.SkipWhile(u" "), 0u);
+  EXPECT_EQ(empty.Selected(), u"");
+}
+
+TEST(TextParser, SkipWhileAndUntil) {
+  TVoTextParser p(u"  \tkey = value;");
+  EXPECT_EQ(p.SkipWhile(u" \t"), 3u);
+  p.SetMark();
+  EXPECT_EQ(p.SkipWhile([](char16_t c) { return c >= u'a' && c <= u'z'; }), 3u);
+  EXPECT_EQ(p.Selected(), u"key");
+  EXPECT_EQ(p.SkipUntil(u"="), 1u);
+  EXPECT_EQ(p.Current(), u'=');
+  EXPECT_EQ(p.SkipUntil([](char16_t c) { return c == u';'; }), 7u);
+  EXPECT_EQ(p.SkipUntil(u"#"), 1u);  // not found: stops at the end
+  EXPECT_TRUE(p.Eof());
+}
+
+TEST(TextParser, MarksSelectTextInOrder) {
+  TVoTextParser p(u"<b>bold</b>");
+  EXPECT_FALSE(p.HasMark());
+  EXPECT_EQ(p.Selected(), u"");
+  p.Skip(3);
+  p.SetMark();
+  p.SkipUntil(u"<");
+  EXPECT_EQ(p.Selected(), u"bold");
+  p.SetPosition(1);  // before the mark
+  EXPECT_EQ(p.Selected(), u"b>");
+  p.ClearMark();
+  EXPECT_FALSE(p.HasMark());
+  EXPECT_EQ(p.Selected(), u"");
+}
+
+TEST(TextParser, SetPositionRefusesPlacesBeyondTheText) {
+  TVoTextParser p(u"abc");
+  p.SetPosition(3);
+  EXPECT_TRUE(p.Eof());
+  try {
+    p.SetPosition(4);
+    FAIL();
+  } catch (const orba::EVoException& e) {
+    EXPECT_EQ(e.Code(), E_INVALIDARG);
+  }
+  EXPECT_EQ(p.Position(), 3u);
+}
+
+TEST(TextParser, NextIsIgnoresCase) {
+  TVoTextParser p(u"<HTML><Body>\u00C4rger");
+  EXPECT_TRUE(p.NextIs(u"<html>"));
+  EXPECT_FALSE(p.NextIs(u"<htm!"));
+  EXPECT_TRUE(p.SkipText(u"<Html>"));
+  EXPECT_FALSE(p.SkipText(u"<head>"));
+  EXPECT_EQ(p.Position(), 6u);
+  EXPECT_TRUE(p.SkipText(u"<BODY>"));
+  EXPECT_TRUE(p.NextIs(u"\u00E4RGER"));
+  EXPECT_FALSE(p.NextIs(u"\u00E4rger and more"));  // longer than what is left
+  EXPECT_TRUE(p.NextIs(u""));
+  p.Skip(100);
+  EXPECT_FALSE(p.NextIs(u"x"));
+  TVoTextParser times(u"\u00D7");
+  EXPECT_FALSE(times.NextIs(u"\u00F7"));  // the multiplication sign is no letter
+}
+
+}  // namespace
