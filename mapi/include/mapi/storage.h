@@ -61,8 +61,6 @@ struct ILockBytes : IUnknown {
   STDMETHOD(Stat)(STATSTG* pstatstg, DWORD grfStatFlag) PURE;
 };
 
-ORBA_DECLARE_INTERFACE(ISequentialStream, IUnknown, IID_ISequentialStream);
-ORBA_DECLARE_INTERFACE(IStream, ISequentialStream, IID_IStream);
 ORBA_DECLARE_INTERFACE(IEnumSTATSTG, IUnknown, IID_IEnumSTATSTG);
 ORBA_DECLARE_INTERFACE(IStorage, IUnknown, IID_IStorage);
 ORBA_DECLARE_INTERFACE(ILockBytes, IUnknown, IID_ILockBytes);
