@@ -71,7 +71,7 @@ class EVoException : public std::exception {
 };
 
 template <class T>
-EVoExceptionClass VoExceptionClassOf();
+constexpr EVoExceptionClass VoExceptionClassOf();
 
 class EVoAbort : public EVoException {
  public:
@@ -102,7 +102,7 @@ inline constexpr TVoExceptionClassInfo kVoExceptionClassInfo{
 // The class reference of exception class T (EVoException or a class derived from it
 // that uses ORBA_EXCEPTION_CLASS_BODY).
 template <class T>
-EVoExceptionClass VoExceptionClassOf() {
+constexpr EVoExceptionClass VoExceptionClassOf() {
   static_assert(std::is_base_of_v<EVoException, T>);
   return &detail::kVoExceptionClassInfo<T>;
 }

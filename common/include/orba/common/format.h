@@ -33,7 +33,7 @@ class TVarRec {
     UInt64,
     Double,
     Boolean,   // accepted by no specifier, as in Delphi
-    AnsiChar,
+    AnsiChar,  // one byte, read as Latin-1
     WideChar,
     AnsiText,  // 8-bit text, widened as UTF-8 (malformed bytes become U+FFFD)
     WideText,
