@@ -4,3 +4,5 @@
 #include "orba/common/types.h"
 #include "orba/common/comptr.h"
 #include "orba/VoMAPIVersion.h"
+#include "orba/VoMAPIExceptions.h"
+#include "orba/VoMAPIWrapperIntf.h"

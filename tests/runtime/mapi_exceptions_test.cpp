@@ -1,0 +1,471 @@
+#include "orba/VoMAPIExceptions.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+
+#include "orba/VoMAPIWrapperIntf.h"
+#include "orba/common/comobject.h"
+#include "orba/common/utf8.h"
+
+namespace {
+
+using namespace orba;
+
+std::string U8(std::u16string_view s) { return ToUtf8(s); }
+
+// Looked up while the program's static objects are built: the library's table must
+// already be registered.
+const EVoExceptionClass kClassBeforeMain = VoGetExceptionClass(u"MAPI", MakeHResult(0x8004010F));
+
+struct RaisedInfo {
+  std::u16string_view cls;
+  WideString message;
+  int32_t code = 0;
+};
+
+// Runs f and describes the EVoException it raises (failing the test when none).
+template <class F>
+RaisedInfo Capture(F f) {
+  try {
+    f();
+  } catch (const EVoException& e) {
+    return {e.ClassType()->Name, e.Message(), e.Code()};
+  }
+  ADD_FAILURE() << "nothing raised";
+  return {};
+}
+
+RaisedInfo CheckResult(uint32_t code) {
+  return Capture([&] { CheckMAPIResult(u"TCls", u"Meth", MakeHResult(code)); });
+}
+
+WideString F1(std::u16string_view text, uint32_t code) {
+  return u"TCls.Meth has raised the following exception:\r\n" + WideString(text) + u" (" +
+         FromUtf8(std::to_string(static_cast<int32_t>(code))) + u")";
+}
+
+WideString F2(std::u16string_view text, uint32_t code) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "%08X", code);
+  return u"TCls.Meth has raised the following exception:\r\n" + WideString(text) + u" (" +
+         FromUtf8(std::to_string(static_cast<int32_t>(code))) + u"=0x" + FromUtf8(hex) + u")";
+}
+
+// A wrapper object whose extended error the test sets.
+class TTestWrapper : public TVoComObject<TVoRefCounted, IVoMAPIWrapper> {
+ public:
+  TVoMAPIError error;
+  std::function<void()> onGetError;
+  HRESULT askedCode = 0;
+  int calls = 0;
+
+  WideString GetClassName() override { return u"TVoTestWrapper"; }
+  void GetExtendedErrorInfo(HRESULT Code, TVoMAPIError& Error) override {
+    ++calls;
+    askedCode = Code;
+    if (onGetError) onGetError();
+    Error = error;
+  }
+  WideString GetErrorGroup() override { return WideString(MAPIErrorGroup); }
+};
+
+// ---------------------------------------------------------------- code registry
+
+struct CodeName {
+  uint32_t code;
+  const char* cls;
+};
+
+constexpr CodeName kHResultClasses[] = {
+    {0x80004002, "EMAPI_INTERFACE_NOT_SUPPORTED"}, {0x80004005, "EMAPI_CALL_FAILED"},
+    {0x80040102, "EMAPI_NO_SUPPORT"}, {0x80040103, "EMAPI_BAD_CHARWIDTH"},
+    {0x80040105, "EMAPI_STRING_TOO_LONG"}, {0x80040106, "EMAPI_UNKNOWN_FLAGS"},
+    {0x80040107, "EMAPI_INVALID_ENTRYID"}, {0x80040108, "EMAPI_INVALID_OBJECT"},
+    {0x80040109, "EMAPI_OBJECT_CHANGED"}, {0x8004010A, "EMAPI_OBJECT_DELETED"},
+    {0x8004010B, "EMAPI_BUSY"}, {0x8004010D, "EMAPI_NOT_ENOUGH_DISK"},
+    {0x8004010E, "EMAPI_NOT_ENOUGH_RESOURCES"}, {0x8004010F, "EMAPI_NOT_FOUND"},
+    {0x80040110, "EMAPI_VERSION"}, {0x80040111, "EMAPI_LOGON_FAILED"},
+    {0x80040112, "EMAPI_SESSION_LIMIT"}, {0x80040113, "EMAPI_USER_CANCEL"},
+    {0x80040114, "EMAPI_UNABLE_TO_ABORT"}, {0x80040115, "EMAPI_NETWORK_ERROR"},
+    {0x80040116, "EMAPI_DISK_ERROR"}, {0x80040117, "EMAPI_TOO_COMPLEX"},
+    {0x80040118, "EMAPI_BAD_COLUMN"}, {0x80040119, "EMAPI_EXTENDED_ERROR"},
+    {0x8004011A, "EMAPI_COMPUTED"}, {0x8004011B, "EMAPI_CORRUPT_DATA"},
+    {0x8004011C, "EMAPI_UNCONFIGURED"}, {0x8004011D, "EMAPI_FAILONEPROVIDER"},
+    {0x8004011E, "EMAPI_UNKNOWN_CPID"}, {0x8004011F, "EMAPI_UNKNOWN_LCID"},
+    {0x80040120, "EMAPI_PASSWORD_CHANGE_REQUIRED"}, {0x80040121, "EMAPI_PASSWORD_EXPIRED"},
+    {0x80040122, "EMAPI_INVALID_WORKSTATION_ACCOUNT"}, {0x80040123, "EMAPI_INVALID_ACCESS_TIME"},
+    {0x80040124, "EMAPI_ACCOUNT_DISABLED"}, {0x80040200, "EMAPI_END_OF_SESSION"},
+    {0x80040201, "EMAPI_UNKNOWN_ENTRYID"}, {0x80040202, "EMAPI_MISSING_REQUIRED_COLUMN"},
+    {0x80040301, "EMAPI_BAD_VALUE"}, {0x80040302, "EMAPI_INVALID_TYPE"},
+    {0x80040303, "EMAPI_TYPE_NO_SUPPORT"}, {0x80040304, "EMAPI_UNEXPECTED_TYPE"},
+    {0x80040305, "EMAPI_TOO_BIG"}, {0x80040306, "EMAPI_DECLINE_COPY"},
+    {0x80040307, "EMAPI_UNEXPECTED_ID"}, {0x80040400, "EMAPI_UNABLE_TO_COMPLETE"},
+    {0x80040401, "EMAPI_TIMEOUT"}, {0x80040402, "EMAPI_TABLE_EMPTY"},
+    {0x80040403, "EMAPI_TABLE_TOO_BIG"}, {0x80040405, "EMAPI_INVALID_BOOKMARK"},
+    {0x80040500, "EMAPI_WAIT"}, {0x80040501, "EMAPI_CANCEL"}, {0x80040502, "EMAPI_NOT_ME"},
+    {0x80040600, "EMAPI_CORRUPT_STORE"}, {0x80040601, "EMAPI_NOT_IN_QUEUE"},
+    {0x80040602, "EMAPI_NO_SUPPRESS"}, {0x80040604, "EMAPI_COLLISION"},
+    {0x80040605, "EMAPI_NOT_INITIALIZED"}, {0x80040606, "EMAPI_NON_STANDARD"},
+    {0x80040607, "EMAPI_NO_RECIPIENTS"}, {0x80040608, "EMAPI_SUBMITTED"},
+    {0x80040609, "EMAPI_HAS_FOLDERS"}, {0x8004060A, "EMAPI_HAS_MESSAGES"},
+    {0x8004060B, "EMAPI_FOLDER_CYCLE"}, {0x8004060C, "EMAPI_STORE_FULL"},
+    {0x80040700, "EMAPI_AMBIGUOUS_RECIP"}, {0x80070005, "EMAPI_NO_ACCESS"},
+    {0x8007000E, "EMAPI_NOT_ENOUGH_MEMORY"}, {0x80070057, "EMAPI_INVALID_PARAMETER"},
+    {0x81002746, "EMAPI_INVALID_PARAMETER"},
+};
+
+struct SimpleRow {
+  uint32_t code;
+  const char* cls;
+  const char16_t* text;
+};
+
+constexpr SimpleRow kSimpleRows[] = {
+    {1, "EMAPI_USER_ABORT", u"The user cancelled the action."},
+    {2, "EMAPI_FAILURE", u"One or more errors occurred while executing this action."},
+    {3, "EMAPI_LOGON_FAILURE", u"Failed to logon."},
+    {4, "EMAPI_DISK_FULL", u"The action failed, because there is not enough free space on the disk."},
+    {5, "EMAPI_INSUFFICIENT_MEMORY", u"The action failed, because there is not enough free memory."},
+    {6, "EMAPI_ACCESS_DENIED", u"The action failed, because access was denied."},
+    {8, "EMAPI_TOO_MANY_SESSIONS", u"The action failed, because there are too may sessions open."},
+    {9, "EMAPI_TOO_MANY_FILES", u"The action failed, because there are too many files open."},
+    {10, "EMAPI_TOO_MANY_RECIPIENTS", u"The action failed, because there are too many recipients."},
+    {11, "EMAPI_ATTACHMENT_NOT_FOUND",
+     u"The action failed, because the given attachment was not found."},
+    {12, "EMAPI_ATTACHMENT_OPEN_FAILURE",
+     u"The action failed, because the given attachment could not be opened."},
+    {13, "EMAPI_ATTACHMENT_WRITE_FAILURE",
+     u"The action failed, because the given attachment coult not be saved."},
+    {14, "EMAPI_UNKNOWN_RECIPIENT", u"The action failed, because there is an unresolved recipient."},
+    {15, "EMAPI_BAD_RECIPTYPE", u"The action failed, because of an invalid recipienttype"},
+    {16, "EMAPI_NO_MESSAGES", u"The action failed, because there are no messages."},
+    {17, "EMAPI_INVALID_MESSAGE", u"The action failed, because of an invalid message."},
+    {18, "EMAPI_TEXT_TOO_LARGE", u"The action failed, because the messagetext is too large."},
+    {19, "EMAPI_INVALID_SESSION", u"The action failed, because of an invalid session."},
+    {20, "EMAPI_TYPE_NOT_SUPPORTED", u"The action failed, because of an unsupported type."},
+    {21, "EMAPI_AMBIGUOUS_RECIPIENT", u"The action failed, because of an ambiguous recipient."},
+    {22, "EMAPI_MESSAGE_IN_USE", u"The action failed, because the message is in use."},
+    {23, "EMAPI_NETWORK_FAILURE", u"The action failed, because of a network failure."},
+    {24, "EMAPI_INVALID_EDITFIELDS", u"The action failed, because of invalid editfields."},
+    {25, "EMAPI_INVALID_RECIPS", u"The action failed, because of invalid recipients."},
+    {26, "EMAPI_NOT_SUPPORTED", u"The action is not supported by Simple MAPI."},
+};
+
+TEST(MAPIExceptionRegistry, EveryHResultCodeHasItsClass) {
+  for (const CodeName& row : kHResultClasses) {
+    EVoMAPIExceptionClass cls = GetMAPIExceptionClass(MakeHResult(row.code));
+    ASSERT_NE(cls, nullptr) << std::hex << row.code;
+    EXPECT_EQ(U8(cls->Name), row.cls) << std::hex << row.code;
+    EXPECT_EQ(cls->IsAbort, row.code == 0x80040113) << std::hex << row.code;
+  }
+}
+
+TEST(MAPIExceptionRegistry, EverySimpleCodeHasItsClass) {
+  for (const SimpleRow& row : kSimpleRows) {
+    EVoMAPIExceptionClass cls = GetMAPIExceptionClass(MakeHResult(row.code));
+    ASSERT_NE(cls, nullptr) << row.code;
+    EXPECT_EQ(U8(cls->Name), row.cls) << row.code;
+  }
+}
+
+TEST(MAPIExceptionRegistry, UnregisteredCodesHaveNoClassUnlessTheDefaultIsAsked) {
+  for (uint32_t code : {7u, 27u, 0u, 0x00040380u, 0x80040104u, 0x80070002u}) {
+    EXPECT_EQ(GetMAPIExceptionClass(MakeHResult(code)), nullptr) << std::hex << code;
+    EXPECT_EQ(GetMAPIExceptionClass(MakeHResult(code), false), nullptr) << std::hex << code;
+    EXPECT_EQ(GetMAPIExceptionClass(MakeHResult(code), true),
+              VoExceptionClassOf<EVoMAPIException>());
+  }
+  EXPECT_EQ(GetMAPIExceptionClass(MakeHResult(0x8004010F), true),
+            VoExceptionClassOf<EMAPI_NOT_FOUND>());
+}
+
+TEST(MAPIExceptionRegistry, RegisteredBeforeMain) {
+  EXPECT_EQ(kClassBeforeMain, VoExceptionClassOf<EMAPI_NOT_FOUND>());
+  EXPECT_EQ(VoGetExceptionClass(MAPIErrorGroup, MakeHResult(0x80040113)),
+            VoExceptionClassOf<EMAPI_USER_CANCEL>());
+}
+
+// ---------------------------------------------------------------- class hierarchy
+
+TEST(MAPIExceptionHierarchy, ReadOnlyIsCaughtAsNoAccess) {
+  EXPECT_THROW(throw EMAPI_NO_ACCESS_READONLY(u"x", E_ACCESSDENIED), EMAPI_NO_ACCESS);
+  EXPECT_THROW(throw EMAPI_NO_ACCESS_READONLY(u"x", E_ACCESSDENIED), EVoMAPIException);
+}
+
+TEST(MAPIExceptionHierarchy, UserCancelIsAnAbortAndNotAnError) {
+  bool caughtAsAbort = false;
+  try {
+    CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x80040113));
+  } catch (const EVoMAPIException&) {
+    ADD_FAILURE() << "a user's Cancel must not be an EVoMAPIException";
+  } catch (const EVoAbort& e) {
+    caughtAsAbort = true;
+    EXPECT_EQ(e.ClassType(), VoExceptionClassOf<EMAPI_USER_CANCEL>());
+    EXPECT_NE(dynamic_cast<const EVoMAPIAbort*>(&e), nullptr);
+  }
+  EXPECT_TRUE(caughtAsAbort);
+}
+
+TEST(MAPIExceptionHierarchy, EveryOtherClassIsAnEVoMAPIException) {
+  for (const CodeName& row : kHResultClasses) {
+    if (row.code == 0x80040113) continue;
+    EXPECT_THROW(std::rethrow_exception(CreateVoMAPIException(MakeHResult(row.code), u"x")),
+                 EVoMAPIException)
+        << std::hex << row.code;
+  }
+  EXPECT_THROW(throw EMAPI_W_APPROX_COUNT(u"x"), EVoMAPIException);
+  EXPECT_THROW(throw EMAPI_LOGIN_FAILURE(u"x"), EVoMAPIException);
+  EXPECT_THROW(throw EMAPI_MAPI_W_CANCEL_MESSAGE(u"x"), EVoMAPIException);
+}
+
+// ---------------------------------------------------------------- CreateVoMAPIException
+
+TEST(CreateVoMAPIException, BuildsTheRegisteredClassWithTextAndCode) {
+  RaisedInfo info =
+      Capture([] { std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"bad %s")); });
+  EXPECT_EQ(info.cls, u"EMAPI_INVALID_PARAMETER");
+  EXPECT_EQ(info.message, u"bad %s");
+  EXPECT_EQ(info.code, E_INVALIDARG);
+}
+
+TEST(CreateVoMAPIException, FormatsTheText) {
+  RaisedInfo info = Capture([] {
+    std::rethrow_exception(
+        CreateVoMAPIException(E_FAIL, u"%s.Open failed: %d item(s)", {u"TVoMAPIFolder", 3}));
+  });
+  EXPECT_EQ(info.cls, u"EMAPI_CALL_FAILED");
+  EXPECT_EQ(info.message, u"TVoMAPIFolder.Open failed: 3 item(s)");
+  EXPECT_EQ(info.code, E_FAIL);
+}
+
+TEST(CreateVoMAPIException, CodesWithoutClassBuildTheFamilyRoot) {
+  RaisedInfo info = Capture([] {
+    std::rethrow_exception(CreateVoMAPIException(MakeHResult(0x80041234), u"odd"));
+  });
+  EXPECT_EQ(info.cls, u"EVoMAPIException");
+  EXPECT_EQ(info.code, MakeHResult(0x80041234));
+}
+
+TEST(CreateVoMAPIException, ABadFormatRaisesTheConversionError) {
+  EXPECT_THROW(CreateVoMAPIException(E_FAIL, u"%d", {u"text"}), EConvertError);
+}
+
+// ---------------------------------------------------------------- CheckMAPIResult
+
+TEST(CheckMAPIResult, SuccessReturns) {
+  EXPECT_NO_THROW(CheckMAPIResult(u"TCls", u"Meth", S_OK));
+  EXPECT_NO_THROW(CheckMAPIResult(static_cast<IVoMAPIWrapper*>(nullptr), u"Meth", S_OK));
+}
+
+struct TextRow {
+  uint32_t code;
+  const char* cls;
+  const char16_t* text;
+};
+
+constexpr TextRow kTextRows[] = {
+    {0x00040203, "EMAPI_W_NO_SERVICE", u"MAPI_W_NO_SERVICE"},
+    {0x00040380, "EMAPI_W_ERRORS_RETURNED", u"MAPI_W_ERRORS_RETURNED"},
+    {0x00040481, "EMAPI_W_POSITION_CHANGED", u"MAPI_W_POSITION_CHANGED"},
+    {0x00040482, "EMAPI_W_APPROX_COUNT", u"MAPI_W_APPROX_COUNT"},
+    {0x00040580, "EMAPI_W_CANCEL_MESSAGE", u"MAPI_W_CANCEL_MESSAGE"},
+    {0x00040680, "EMAPI_W_PARTIAL_COMPLETION", u"MAPI_W_PARTIAL_COMPLETION"},
+    {0x80040103, "EMAPI_BAD_CHARWIDTH",
+     u"Either the MAPI_UNICODE flag was set and the implementation does not support Unicode,\r\n"
+     u"or MAPI_UNICODE was not set and the implementation only supports Unicode."},
+    {0x80040106, "EMAPI_UNKNOWN_FLAGS", u"The caller passed an invalid parameter or flag."},
+    {0x80040107, "EMAPI_INVALID_ENTRYID", u"The given EntryID is not a valid EntryID!"},
+    {0x80040108, "EMAPI_INVALID_OBJECT", u"MAPI_INVALID_OBJECT"},
+    {0x8004010E, "EMAPI_NOT_ENOUGH_RESOURCES",
+     u"Not enough system resources were available to complete the operation."},
+    {0x8004010F, "EMAPI_NOT_FOUND", u"The requested object does not exist."},
+    {0x80040111, "EMAPI_LOGON_FAILED",
+     u"The logon did not succeed, either because one or more of the logon-parameters were "
+     u"invalid \r\nor because there were too many sessions open already."},
+    {0x80040113, "EMAPI_USER_CANCEL",
+     u"The user canceled the operation, typically by clicking the Cancel button in a dialog box."},
+    {0x8004011E, "EMAPI_UNKNOWN_CPID",
+     u"The server is not configured to support the client''s code page."},
+    {0x8004011F, "EMAPI_UNKNOWN_LCID",
+     u"The server is not configured to support the client''s locale information."},
+    {0x80040201, "EMAPI_UNKNOWN_ENTRYID", u"The given EntryID could not be located."},
+    {0x80040401, "EMAPI_TIMEOUT", u"A TimeOut has occurred."},
+    {0x80070005, "EMAPI_NO_ACCESS",
+     u"The caller does not have sufficient access rights to perform the requested operation."},
+    {0x8007000E, "EMAPI_NOT_ENOUGH_MEMORY", u"MAPI_E_NOT_ENOUGH_MEMORY"},
+    {0x80070057, "EMAPI_INVALID_PARAMETER", u"The caller passed an invalid parameter or flag."},
+    {0x81002746, "EMAPI_INVALID_PARAMETER",
+     u"The name specified for PR_PROFILE_UNRESOLVED_NAME is incorrect, invalid, or otherwise "
+     u"not found."},
+};
+
+TEST(CheckMAPIResult, CodesWithATextOfTheirOwn) {
+  for (const TextRow& row : kTextRows) {
+    RaisedInfo info = CheckResult(row.code);
+    EXPECT_EQ(U8(info.cls), row.cls) << std::hex << row.code;
+    EXPECT_EQ(info.message, F1(row.text, row.code)) << std::hex << row.code;
+    EXPECT_EQ(info.code, MakeHResult(row.code));
+  }
+}
+
+TEST(CheckMAPIResult, WarningRaisesItsClass) {
+  EXPECT_THROW(CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x00040380)), EMAPI_W_ERRORS_RETURNED);
+  EXPECT_EQ(CheckResult(0x00040380).message,
+            u"TCls.Meth has raised the following exception:\r\nMAPI_W_ERRORS_RETURNED (263040)");
+}
+
+TEST(CheckMAPIResult, RegisteredCodesGetTheirGeneratedName) {
+  for (const CodeName& row : kHResultClasses) {
+    bool hasText = false;
+    for (const TextRow& t : kTextRows) hasText |= t.code == row.code;
+    if (hasText || row.code == 0x80040119) continue;
+    RaisedInfo info = CheckResult(row.code);
+    WideString name = u"MAPI_E_" + FromUtf8(row.cls + 6);
+    EXPECT_EQ(U8(info.cls), row.cls) << std::hex << row.code;
+    EXPECT_EQ(info.message, F2(name, row.code)) << std::hex << row.code;
+    EXPECT_EQ(info.code, MakeHResult(row.code));
+  }
+  EXPECT_EQ(CheckResult(0x80040110).message,
+            u"TCls.Meth has raised the following exception:\r\nMAPI_E_VERSION "
+            u"(-2147221232=0x80040110)");
+}
+
+TEST(CheckMAPIResult, TheObjectDeletedExample) {
+  try {
+    CheckMAPIResult(u"TVoMAPIMessage", u"SaveChanges", MakeHResult(0x8004010A));
+    FAIL();
+  } catch (const EMAPI_OBJECT_DELETED& e) {
+    EXPECT_EQ(e.Message(),
+              u"TVoMAPIMessage.SaveChanges has raised the following exception:\r\n"
+              u"MAPI_E_OBJECT_DELETED (-2147221238=0x8004010A)");
+    EXPECT_EQ(e.Code(), MakeHResult(0x8004010A));
+  }
+}
+
+TEST(CheckMAPIResult, UnknownCodeWithoutSystemTextUsesTheCodeAlone) {
+  RaisedInfo info = CheckResult(0x00040001);
+  EXPECT_EQ(info.cls, u"EVoMAPIException");
+  EXPECT_EQ(info.message, u"TCls.Meth raised an exception with errorcode 262145 / 0x00040001!");
+  EXPECT_EQ(info.code, 0x00040001);
+  EXPECT_EQ(CheckResult(0x80041234).message,
+            u"TCls.Meth raised an exception with errorcode -2147216844 / 0x80041234!");
+  EXPECT_EQ(CheckResult(1).message, u"TCls.Meth raised an exception with errorcode 1 / 0x00000001!");
+}
+
+TEST(CheckMAPIResult, UnknownCodeWithSystemTextUsesIt) {
+  char buf[256];
+  WideString text = FromUtf8(strerror_r(ENOENT, buf, sizeof buf));
+  RaisedInfo info = CheckResult(0x80070002);
+  EXPECT_EQ(info.cls, u"EVoMAPIException");
+  EXPECT_EQ(info.message, F2(text, 0x80070002));
+}
+
+TEST(CheckMAPIResult, ExtendedErrorWithoutWrapperOrSystemText) {
+  RaisedInfo info =
+      Capture([] { CheckMAPIResult(u"TSession", u"Logon", MakeHResult(0x80040119)); });
+  EXPECT_EQ(info.cls, u"EVoMAPIException");
+  EXPECT_EQ(info.message,
+            u"TSession.Logon raised an exception with errorcode -2147221223 / 0x80040119!");
+  EXPECT_EQ(info.code, MakeHResult(0x80040119));
+}
+
+TEST(CheckMAPIResult, ExtendedErrorFromTheWrapper) {
+  auto wrapper = MakeComObject<TTestWrapper>();
+  wrapper->error = {u"Disk quota exceeded", u"Orba Store", 12, 3};
+  RaisedInfo info = Capture(
+      [&] { CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x80040119), wrapper.get()); });
+  EXPECT_EQ(info.cls, u"EVoMAPIException");
+  EXPECT_EQ(info.message, F2(u"Disk quota exceeded (Orba Store)", 0x80040119));
+  EXPECT_EQ(wrapper->askedCode, MakeHResult(0x80040119));
+  EXPECT_EQ(wrapper->calls, 1);
+}
+
+TEST(CheckMAPIResult, EmptyExtendedErrorFallsBackToTheSystemText) {
+  auto wrapper = MakeComObject<TTestWrapper>();
+  wrapper->error = {u"", u"Orba Store", 0, 0};
+  RaisedInfo info = Capture(
+      [&] { CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x80040119), wrapper.get()); });
+  // No system text exists for MAPI_E_EXTENDED_ERROR here, so the code alone explains it.
+  EXPECT_EQ(info.message, u"TCls.Meth raised an exception with errorcode -2147221223 / 0x80040119!");
+}
+
+TEST(CheckMAPIResult, WrapperIsAskedOnlyForTheExtendedError) {
+  auto wrapper = MakeComObject<TTestWrapper>();
+  wrapper->error = {u"should not appear", u"X", 0, 0};
+  EXPECT_THROW(CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x8004010F), wrapper.get()),
+               EMAPI_NOT_FOUND);
+  EXPECT_THROW(CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x80040600), wrapper.get()),
+               EMAPI_CORRUPT_STORE);
+  EXPECT_EQ(wrapper->calls, 0);
+}
+
+TEST(CheckMAPIResult, AFailureReadingTheExtendedErrorPropagates) {
+  auto wrapper = MakeComObject<TTestWrapper>();
+  wrapper->onGetError = [] { throw EMAPI_NOT_ENOUGH_MEMORY(u"out of memory", E_OUTOFMEMORY); };
+  EXPECT_THROW(CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x80040119), wrapper.get()),
+               EMAPI_NOT_ENOUGH_MEMORY);
+}
+
+TEST(CheckMAPIResult, WrapperFormTakesTheWrappersClassName) {
+  auto wrapper = MakeComObject<TTestWrapper>();
+  RaisedInfo info = Capture([&] { CheckMAPIResult(wrapper.get(), u"Open", MakeHResult(0x8004010A)); });
+  EXPECT_EQ(info.cls, u"EMAPI_OBJECT_DELETED");
+  EXPECT_EQ(info.message,
+            u"TVoTestWrapper.Open has raised the following exception:\r\n"
+            u"MAPI_E_OBJECT_DELETED (-2147221238=0x8004010A)");
+
+  wrapper->error = {u"Quota", u"Store", 0, 0};
+  info = Capture([&] { CheckMAPIResult(wrapper.get(), u"Save", MakeHResult(0x80040119)); });
+  EXPECT_EQ(info.message, u"TVoTestWrapper.Save has raised the following exception:\r\n"
+                          u"Quota (Store) (-2147221223=0x80040119)");
+}
+
+TEST(CheckMAPIResult, WrapperFormWithoutWrapperStillReportsTheResult) {
+  RaisedInfo info = Capture(
+      [] { CheckMAPIResult(static_cast<IVoMAPIWrapper*>(nullptr), u"Open", MakeHResult(0x8004010F)); });
+  EXPECT_EQ(info.cls, u"EMAPI_NOT_FOUND");
+  EXPECT_EQ(info.message, u".Open has raised the following exception:\r\n"
+                          u"The requested object does not exist. (-2147221233)");
+}
+
+TEST(IVoMAPIWrapper, AnsweredThroughQueryInterface) {
+  auto wrapper = MakeComObject<TTestWrapper>();
+  ComPtr<IUnknown> unknown;
+  ASSERT_EQ(wrapper->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unknown.Out())), S_OK);
+  IVoMAPIWrapper* asked = nullptr;
+  ASSERT_EQ(unknown->QueryInterface(IidOf<IVoMAPIWrapper>(), reinterpret_cast<void**>(&asked)), S_OK);
+  EXPECT_EQ(asked->GetErrorGroup(), u"MAPI");
+  asked->Release();
+}
+
+// ---------------------------------------------------------------- CheckSimpleMAPIResult
+
+TEST(CheckSimpleMAPIResult, SuccessAndEFailReturn) {
+  EXPECT_NO_THROW(CheckSimpleMAPIResult(0));
+  EXPECT_NO_THROW(CheckSimpleMAPIResult(0x80004005));
+}
+
+TEST(CheckSimpleMAPIResult, EveryCodeRaisesItsClassWithItsText) {
+  for (const SimpleRow& row : kSimpleRows) {
+    RaisedInfo info = Capture([&] { CheckSimpleMAPIResult(row.code); });
+    EXPECT_EQ(U8(info.cls), row.cls) << row.code;
+    EXPECT_EQ(info.message, row.text) << row.code;
+    EXPECT_EQ(info.code, static_cast<int32_t>(row.code));
+  }
+}
+
+TEST(CheckSimpleMAPIResult, CodesWithoutTextAreUnknownErrors) {
+  for (ULONG code : {7u, 27u, 1000u, 0x80040111u}) {
+    RaisedInfo info = Capture([&] { CheckSimpleMAPIResult(code); });
+    EXPECT_EQ(info.message, u"Unknown error") << code;
+    EXPECT_EQ(info.code, static_cast<int32_t>(code));
+  }
+  EXPECT_EQ(Capture([] { CheckSimpleMAPIResult(7); }).cls, u"EVoMAPIException");
+  // A code that is an HRESULT of the table keeps its class.
+  EXPECT_EQ(Capture([] { CheckSimpleMAPIResult(0x80040111); }).cls, u"EMAPI_LOGON_FAILED");
+}
+
+}  // namespace
