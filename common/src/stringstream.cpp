@@ -1,6 +1,7 @@
 #include "orba/common/stringstream.h"
 
 #include "orba/common/com.h"
+#include "orba/common/encoding.h"
 #include "orba/common/exceptions.h"
 #include "orba/common/utf8.h"
 
@@ -11,7 +12,7 @@ TVoStringStream::TVoStringStream(uint32_t codePage) : codePage_(codePage) {
 }
 
 void TVoStringStream::CheckCodePage(uint32_t codePage) {
-  if (codePage != cpUtf16LE && codePage != cpUtf8)
+  if (!VoIsCodePageSupported(codePage))
     throw EVoException(u"Code page " + FromUtf8(std::to_string(codePage)) +
                            u" is not supported by TVoStringStream",
                        E_INVALIDARG);
@@ -28,13 +29,13 @@ void TVoStringStream::AddLine(std::u16string_view text) {
 }
 
 TVoBytes TVoStringStream::GetAsBytes() const {
-  if (codePage_ == cpUtf8) {
-    std::string utf8 = ToUtf8(text_);
-    return TVoBytes(utf8.begin(), utf8.end());
+  if (codePage_ == cpUtf16LE) {
+    TVoMemoryStream bytes;
+    bytes.WriteWideChars(text_);
+    return bytes.Bytes();
   }
-  TVoMemoryStream bytes;
-  bytes.WriteWideChars(text_);
-  return bytes.Bytes();
+  AnsiString encoded = TVoEncoding::ConvertA(text_, codePage_);
+  return TVoBytes(encoded.begin(), encoded.end());
 }
 
 void TVoStringStream::SaveToStream(TVoStream& stream) const { stream.WriteBytes(GetAsBytes()); }

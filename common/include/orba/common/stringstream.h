@@ -16,7 +16,8 @@ class TVoStringStream {
   static constexpr uint32_t cpUtf16LE = 1200;
   static constexpr uint32_t cpUtf8 = 65001;
 
-  // codePage: cpUtf16LE (the default) or cpUtf8; others raise E_INVALIDARG.
+  // codePage: cpUtf16LE (the default) or any code page the support layer converts
+  // to; an unsupported one raises E_INVALIDARG.
   explicit TVoStringStream(uint32_t codePage = cpUtf16LE);
 
   uint32_t CodePage() const { return codePage_; }
@@ -31,7 +32,8 @@ class TVoStringStream {
   size_t Length() const { return text_.size(); }
 
   const WideString& GetAsString() const { return text_; }
-  // The text in the code page (UTF-16 little-endian or UTF-8), without byte-order mark.
+  // The text in the code page, without byte-order mark; characters the code page
+  // lacks become '?'.
   TVoBytes GetAsBytes() const;
   void SaveToStream(TVoStream& stream) const;
   // Creates (or replaces) the file with GetAsBytes().
