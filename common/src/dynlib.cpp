@@ -62,8 +62,8 @@ WideString VoModuleFolder() {
   Dl_info info{};
   if (dladdr(reinterpret_cast<void*>(&VoModuleFolder), &info) == 0 || !info.dli_fname) return {};
   WideString file = FromUtf8(info.dli_fname);
-  if (!HasFolderPart(file)) {
-    // The main program may be reported by its bare name.
+  if (file.empty() || file.front() != u'/') {
+    // The main program is reported by the name it was started with.
     char self[4096];
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0) return {};
