@@ -1,0 +1,89 @@
+#include "orba/common/dynlib.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "orba/common/oserror.h"
+#include "orba/common/registry.h"
+#include "temphome.h"
+
+namespace orba {
+namespace {
+
+const WideString kLib = FromUtf8(ORBA_TEST_EXPORTS_LIB);
+
+int32_t LoadError(const WideString& name) {
+  try {
+    VoFreeLibrary(VoLoadLibrary(name));
+  } catch (const EVoOSError& e) {
+    return e.Code();
+  }
+  return 0;
+}
+
+int CallAnswer(TVoLibHandle lib) {
+  auto answer = reinterpret_cast<int (*)()>(VoGetProcAddress(lib, "OrbaTestAnswer"));
+  return answer ? answer() : -1;
+}
+
+TEST(DynLib, LoadsBindsAndFrees) {
+  TVoLibHandle lib = VoLoadLibrary(kLib);
+  ASSERT_NE(lib, nullptr);
+  EXPECT_EQ(CallAnswer(lib), 42);
+  EXPECT_EQ(VoGetProcAddress(lib, "NoSuchFunction"), nullptr);
+  EXPECT_EQ(VoGetProcAddress(lib, nullptr), nullptr);
+  VoFreeLibrary(lib);
+  EXPECT_THROW(VoFreeLibrary(nullptr), EVoOSError);
+}
+
+TEST(DynLib, FindsBareNamesNextToTheLibrary) {
+  EXPECT_EQ(ExtractFilePath(kLib), VoModuleFolder());
+  TVoLibHandle lib = VoLoadLibrary(ExtractFileName(kLib));
+  EXPECT_EQ(CallAnswer(lib), 42);
+  VoFreeLibrary(lib);
+}
+
+TEST(DynLib, TellsFailuresApart) {
+  TVoTempFolder folder;
+  std::string dir = ToUtf8(folder.Path());
+  EXPECT_EQ(LoadError(FromUtf8(dir + "/missing.so")), ERROR_MOD_NOT_FOUND);
+  EXPECT_EQ(LoadError(u"C:\\Program Files\\Microsoft Office\\root\\Office16\\OLMAPI32.dll"),
+            ERROR_MOD_NOT_FOUND);
+  test::WriteText(dir + "/text.so", "not a library at all, but long enough to be read as one");
+  EXPECT_EQ(LoadError(FromUtf8(dir + "/text.so")), ERROR_BAD_EXE_FORMAT);
+  if (geteuid() != 0) {  // root may read anything
+    test::WriteText(dir + "/locked.so", test::ReadText(ORBA_TEST_EXPORTS_LIB));
+    chmod((dir + "/locked.so").c_str(), 0);
+    EXPECT_EQ(LoadError(FromUtf8(dir + "/locked.so")), ERROR_ACCESS_DENIED);
+  }
+}
+
+TEST(DynLib, Mapi32StandsForTheDefaultMailClient) {
+  test::TempHome home;
+  setenv("ORBA_TEST_LIBDIR", ToUtf8(ExtractFilePath(kLib)).c_str(), 1);
+  TVoRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(u"Software\\Clients\\Mail", true));
+  reg.WriteString(u"", u"Test Client");
+  ASSERT_TRUE(reg.OpenKey(u"Test Client", true));
+  reg.WriteExpandString(u"DLLPathEx", u"%ORBA_TEST_LIBDIR%" + ExtractFileName(kLib));
+  EXPECT_EQ(VoResolveMAPIStub(), kLib);
+  TVoLibHandle lib = VoLoadLibrary(u"mapi32.DLL");
+  EXPECT_EQ(CallAnswer(lib), 42);
+  VoFreeLibrary(lib);
+  unsetenv("ORBA_TEST_LIBDIR");
+}
+
+TEST(DynLib, Mapi32FallsBackToTheMachineRegistration) {
+  test::TempHome home;
+  EXPECT_EQ(VoResolveMAPIStub(), VoModuleFolder() + u"liborbastore.so");
+  // With the machine's registration gone, nothing stands behind the stub.
+  TVoRegistry reg;
+  reg.SetRootKey(HKEY_LOCAL_MACHINE);
+  ASSERT_TRUE(reg.DeleteKey(u"Software\\Clients\\Mail"));
+  EXPECT_EQ(VoResolveMAPIStub(), u"");
+  EXPECT_EQ(LoadError(u"MAPI32.dll"), ERROR_MOD_NOT_FOUND);
+}
+
+}  // namespace
+}  // namespace orba

@@ -1,0 +1,119 @@
+#include "orba/common/elf.h"
+
+#include <elf.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "orba/common/oserror.h"
+#include "temphome.h"
+
+namespace orba {
+namespace {
+
+const WideString kLib = FromUtf8(ORBA_TEST_EXPORTS_LIB);
+
+std::vector<uint8_t> LibBytes() {
+  std::string text = test::ReadText(ORBA_TEST_EXPORTS_LIB);
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+int32_t CodeOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EVoException& e) {
+    return e.Code();
+  }
+  return 0;
+}
+
+TEST(Elf, ReadsTheBitnessOfALibrary) {
+  EXPECT_EQ(VoFileBitness(kLib), VoProcessBitness());
+  EXPECT_EQ(Is64BitFile(kLib), sizeof(void*) == 8);
+}
+
+TEST(Elf, ReadsTheBitnessOfAHandMade32BitHeader) {
+  Elf32_Ehdr header{};
+  std::memcpy(header.e_ident, ELFMAG, SELFMAG);
+  header.e_ident[EI_CLASS] = ELFCLASS32;
+  header.e_ident[EI_DATA] = ELFDATA2LSB;
+  header.e_ident[EI_VERSION] = EV_CURRENT;
+  header.e_type = ET_DYN;
+  header.e_machine = EM_386;
+  header.e_version = EV_CURRENT;
+  header.e_ehsize = sizeof header;
+  TVoTempFolder folder;
+  std::string file = ToUtf8(folder.Path()) + "/mapi32.so";
+  test::WriteText(file, std::string(reinterpret_cast<const char*>(&header), sizeof header));
+  EXPECT_EQ(VoFileBitness(FromUtf8(file)), bt32);
+  EXPECT_FALSE(Is64BitFile(FromUtf8(file)));
+  EXPECT_TRUE(VoGetExportedFunctionNames(FromUtf8(file)).empty());  // no section table
+}
+
+TEST(Elf, ListsExportedFunctionsOnly) {
+  std::vector<WideString> names = VoGetExportedFunctionNames(kLib);
+  auto has = [&](const char16_t* name) { return std::find(names.begin(), names.end(), name) != names.end(); };
+  EXPECT_TRUE(has(u"OrbaTestAnswer"));
+  EXPECT_TRUE(has(u"OrbaTestLength"));
+  EXPECT_TRUE(has(u"OrbaTestWeak"));
+  EXPECT_FALSE(has(u"OrbaTestHidden"));  // hidden
+  EXPECT_FALSE(has(u"OrbaTestData"));    // not a function
+  EXPECT_FALSE(has(u"strlen"));          // imported, not defined
+  EXPECT_EQ(VoElfExportedFunctionNames(LibBytes()), names);
+}
+
+TEST(Elf, RejectsFilesThatAreNotElf) {
+  TVoTempFolder folder;
+  std::string file = ToUtf8(folder.Path()) + "/text.so";
+  test::WriteText(file, "just some text, long enough to look like a header");
+  EXPECT_EQ(CodeOf([&] { VoFileBitness(FromUtf8(file)); }), ERROR_BAD_EXE_FORMAT);
+  EXPECT_EQ(CodeOf([&] { VoFileBitness(FromUtf8(file + "x")); }), ERROR_FILE_NOT_FOUND);
+  try {
+    VoGetExportedFunctionNames(FromUtf8(file));
+    FAIL();
+  } catch (const EVoOSError& e) {
+    EXPECT_EQ(e.Message(), FromUtf8(file) + u" is not a valid ELF file: the ELF signature is missing");
+  }
+}
+
+TEST(Elf, RejectsEveryTruncationOfARealLibraryOrReadsIt) {
+  std::vector<uint8_t> bytes = LibBytes();
+  size_t failures = 0;
+  for (size_t size = 0; size < bytes.size(); size += 97) {
+    std::span<const uint8_t> part(bytes.data(), size);
+    try {
+      VoElfExportedFunctionNames(part);
+    } catch (const EVoOSError& e) {
+      EXPECT_EQ(e.Code(), ERROR_BAD_EXE_FORMAT);
+      ++failures;
+    }
+  }
+  EXPECT_GT(failures, 0u);
+}
+
+TEST(Elf, RejectsOutOfRangeOffsets) {
+  std::vector<uint8_t> bytes = LibBytes();
+  ASSERT_EQ(bytes[EI_CLASS], ELFCLASS64);
+  Elf64_Ehdr header;
+  std::memcpy(&header, bytes.data(), sizeof header);
+  std::vector<uint8_t> corrupt = bytes;
+  header.e_shoff = ~uint64_t{0} - 8;  // overflows when added to
+  std::memcpy(corrupt.data(), &header, sizeof header);
+  EXPECT_EQ(CodeOf([&] { VoElfExportedFunctionNames(corrupt); }), ERROR_BAD_EXE_FORMAT);
+
+  // Point every section's offset past the end of the file.
+  std::memcpy(&header, bytes.data(), sizeof header);
+  corrupt = bytes;
+  for (size_t i = 0; i < header.e_shnum; ++i) {
+    Elf64_Shdr section;
+    uint8_t* at = corrupt.data() + header.e_shoff + i * sizeof section;
+    std::memcpy(&section, at, sizeof section);
+    section.sh_offset = bytes.size() + 1;
+    std::memcpy(at, &section, sizeof section);
+  }
+  EXPECT_EQ(CodeOf([&] { VoElfExportedFunctionNames(corrupt); }), ERROR_BAD_EXE_FORMAT);
+}
+
+}  // namespace
+}  // namespace orba

@@ -1,0 +1,130 @@
+#include "orba/common/system.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "orba/common/oserror.h"
+#include "temphome.h"
+
+namespace orba {
+namespace {
+
+TEST(System, BitnessQueriesAgreeWithTheMachine) {
+  utsname info{};
+  ASSERT_EQ(uname(&info), 0);
+  bool machine64 = std::string(info.machine).find("64") != std::string::npos;
+  EXPECT_EQ(IsCPU64(), machine64);
+  EXPECT_EQ(IsOS64(), machine64);
+  EXPECT_EQ(IsWow64(), machine64 && sizeof(void*) == 4);
+}
+
+TEST(System, ElevationAndVersion) {
+  EXPECT_EQ(VoGetElevationLevel(), geteuid() == 0 ? elFull : elDefault);
+  TVoOSVersion version = VoGetOSVersion();
+  EXPECT_EQ(version.Name, u"Linux");
+  EXPECT_GT(version.Major, 2);
+  EXPECT_TRUE(version.Release.starts_with(FromUtf8(std::to_string(version.Major) + ".")));
+}
+
+TEST(System, LocaleIdentifiersFromTheEnvironment) {
+  std::string all = getenv("LC_ALL") ? getenv("LC_ALL") : "", lang = getenv("LANG") ? getenv("LANG") : "";
+  unsetenv("LC_ALL");
+  setenv("LANG", "de_DE.UTF-8", 1);
+  EXPECT_EQ(VoGetUserDefaultLCID(), 1031u);
+  setenv("LC_ALL", "fr_CA", 1);
+  EXPECT_EQ(VoGetUserDefaultLCID(), 3084u);
+  setenv("LC_ALL", "C.UTF-8", 1);
+  EXPECT_EQ(VoGetUserDefaultLCID(), 1033u);
+  unsetenv("LC_ALL");
+  unsetenv("LANG");
+  EXPECT_EQ(VoGetUserDefaultLCID(), 1033u);
+  EXPECT_EQ(VoLocaleNameToLCID(u"pt-BR"), 1046u);
+  EXPECT_EQ(VoLocaleNameToLCID(u"nl_XX@euro"), 1043u);
+  EXPECT_EQ(VoLocaleNameToLCID(u"xx_YY"), 0u);
+  if (!all.empty()) setenv("LC_ALL", all.c_str(), 1);
+  if (!lang.empty()) setenv("LANG", lang.c_str(), 1);
+}
+
+TEST(Files, NamePartsAcceptBothSeparators) {
+  EXPECT_EQ(ExtractFilePath(u"C:\\Program Files\\Office\\OLMAPI32.DLL"), u"C:\\Program Files\\Office\\");
+  EXPECT_EQ(ExtractFileName(u"C:\\Program Files\\Office\\OLMAPI32.DLL"), u"OLMAPI32.DLL");
+  EXPECT_EQ(ExtractFilePath(u"/usr/lib/a.so"), u"/usr/lib/");
+  EXPECT_EQ(ExtractFileName(u"/usr\\lib/a.so"), u"a.so");
+  EXPECT_EQ(ExtractFilePath(u"a.so"), u"");
+  EXPECT_EQ(ExtractFileExt(u"dir.x/name"), u"");
+  EXPECT_EQ(ExtractFileExt(u"mail.EML"), u".EML");
+  EXPECT_FALSE(HasFolderPart(u"MAPI32.dll"));
+  EXPECT_TRUE(HasFolderPart(u"x\\MAPI32.dll"));
+}
+
+TEST(Files, FindsFilesIgnoringCase) {
+  TVoTempFolder folder;
+  std::string root = ToUtf8(folder.Path());
+  std::filesystem::create_directories(root + "/Office/MSMAPI/1033");
+  std::filesystem::create_directories(root + "/Office/MSMAPI/1031");
+  test::WriteText(root + "/Office/MSMAPI/1033/MSMAPI32.DLL", "x");
+  test::WriteText(root + "/Office/MSMAPI/1031/msmapi32.dll", "x");
+  test::WriteText(root + "/Office/msmapi32.dll.bak", "x");
+  test::WriteText(root + "/Office/readme.txt", "x");
+  std::filesystem::create_directory_symlink(root + "/Office", root + "/Office/MSMAPI/loop");
+  std::vector<WideString> found = VoFindFiles(FromUtf8(root), u"msmapi32.dll", true);
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0], FromUtf8(root + "/Office/MSMAPI/1031/msmapi32.dll"));
+  EXPECT_EQ(found[1], FromUtf8(root + "/Office/MSMAPI/1033/MSMAPI32.DLL"));
+  EXPECT_TRUE(VoFindFiles(FromUtf8(root), u"msmapi32.dll", false).empty());
+  EXPECT_EQ(VoFindFiles(FromUtf8(root + "/Office"), u"*.*", false).size(), 2u);
+  EXPECT_EQ(VoFindFiles(FromUtf8(root + "/Office"), u"README.???", false).size(), 1u);
+  EXPECT_TRUE(VoFindFiles(FromUtf8(root + "/none"), u"*", true).empty());
+  EXPECT_TRUE(FileExists(found[0]));
+  EXPECT_FALSE(FileExists(FromUtf8(root)));
+  EXPECT_TRUE(DirectoryExists(FromUtf8(root)));
+  EXPECT_FALSE(DirectoryExists(found[0]));
+}
+
+TEST(Files, TemporaryFilesAreUniqueAndFoldersRemoved) {
+  WideString first = VoGetTempFileName(u"orba", u".msg");
+  WideString second = VoGetTempFileName(u"orba", u".msg");
+  EXPECT_NE(first, second);
+  EXPECT_TRUE(FileExists(first));
+  EXPECT_TRUE(first.starts_with(VoGetTempDir() + u"orba"));
+  EXPECT_TRUE(first.ends_with(u".msg"));
+  unlink(ToUtf8(first).c_str());
+  unlink(ToUtf8(second).c_str());
+  WideString path;
+  {
+    TVoTempFolder folder(u"orbatest");
+    path = folder.Path();
+    test::WriteText(ToUtf8(path) + "/inner.txt", "x");
+    EXPECT_TRUE(DirectoryExists(path));
+  }
+  EXPECT_FALSE(DirectoryExists(path));
+  setenv("TMPDIR", "/nonexistent-orba-dir", 1);
+  EXPECT_THROW(VoGetTempFileName(u"x", u""), EVoOSError);
+  unsetenv("TMPDIR");
+}
+
+TEST(System, ShellOpenUsesXdgOpenWhenPresent) {
+  TVoTempFolder folder;
+  std::string dir = ToUtf8(folder.Path());
+  std::string saved = getenv("PATH") ? getenv("PATH") : "";
+  setenv("PATH", dir.c_str(), 1);
+  EXPECT_FALSE(VoShellExecOpenFile(u"/tmp/file.txt"));
+  test::WriteText(dir + "/xdg-open", "#!/bin/sh\necho \"$1\" > \"" + dir + "/opened.tmp\"\nmv \"" + dir +
+                                         "/opened.tmp\" \"" + dir + "/opened\"\n");
+  chmod((dir + "/xdg-open").c_str(), 0755);
+  setenv("PATH", (dir + ":/usr/bin:/bin").c_str(), 1);
+  EXPECT_TRUE(VoShellExecOpenFile(u"/tmp/file.txt"));
+  setenv("PATH", saved.c_str(), 1);
+  // The opener runs detached; wait for its answer.
+  for (int i = 0; i < 500 && !FileExists(FromUtf8(dir + "/opened")); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(test::ReadText(dir + "/opened"), "/tmp/file.txt\n");
+}
+
+}  // namespace
+}  // namespace orba
