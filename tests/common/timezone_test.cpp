@@ -1,0 +1,129 @@
+#include "orba/common/timezone.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+
+#include "orba/common/dates.h"
+
+namespace {
+
+using namespace orba;
+
+// Sets TZ for one test and restores the previous setting afterwards.
+class ZoneTest : public ::testing::Test {
+ protected:
+  void SetZone(const char* zone) {
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  void SetUp() override {
+    if (const char* tz = std::getenv("TZ")) saved_ = tz;
+  }
+  void TearDown() override {
+    if (saved_)
+      setenv("TZ", saved_->c_str(), 1);
+    else
+      unsetenv("TZ");
+    tzset();
+  }
+
+ private:
+  std::optional<std::string> saved_;
+};
+
+TDateTime At(int y, int m, int d, int h, int n) { return EncodeDateTime(y, m, d, h, n, 0, 0); }
+
+TEST_F(ZoneTest, BerlinWinterAndSummer) {
+  SetZone("Europe/Berlin");
+  EXPECT_DOUBLE_EQ(VoLocalToUTC(At(2024, 1, 15, 12, 0)), At(2024, 1, 15, 11, 0));
+  EXPECT_DOUBLE_EQ(VoLocalToUTC(At(2024, 7, 15, 12, 0)), At(2024, 7, 15, 10, 0));
+  EXPECT_DOUBLE_EQ(VoUTCToLocal(At(2024, 7, 15, 10, 0)), At(2024, 7, 15, 12, 0));
+  EXPECT_DOUBLE_EQ(VoUTCToLocal(At(2024, 12, 31, 23, 30)), At(2025, 1, 1, 0, 30));
+  EXPECT_EQ(VoGetTimeZoneBias(At(2024, 1, 15, 0, 0)), -60);
+  EXPECT_EQ(VoGetTimeZoneBias(At(2024, 7, 15, 0, 0)), -120);
+  EXPECT_EQ(VoGetTimeZone(), u"Europe/Berlin");
+}
+
+TEST_F(ZoneTest, BerlinSpringGapUsesTheOffsetBeforeTheChange) {
+  SetZone("Europe/Berlin");
+  // 2024-03-31 02:00 CET the clocks jump to 03:00 CEST; 02:30 never occurs.
+  EXPECT_DOUBLE_EQ(VoLocalToUTC(At(2024, 3, 31, 2, 30)), At(2024, 3, 31, 1, 30));
+  EXPECT_DOUBLE_EQ(VoUTCToLocal(At(2024, 3, 31, 1, 30)), At(2024, 3, 31, 3, 30));
+  EXPECT_DOUBLE_EQ(VoLocalToUTC(At(2024, 3, 31, 1, 59)), At(2024, 3, 31, 0, 59));
+  EXPECT_DOUBLE_EQ(VoLocalToUTC(At(2024, 3, 31, 3, 0)), At(2024, 3, 31, 1, 0));
+}
+
+TEST_F(ZoneTest, BerlinAutumnOverlapTakesTheFirstReading) {
+  SetZone("Europe/Berlin");
+  // 2024-10-27 03:00 CEST the clocks go back to 02:00 CET; 02:30 occurs twice.
+  EXPECT_DOUBLE_EQ(VoLocalToUTC(At(2024, 10, 27, 2, 30)), At(2024, 10, 27, 0, 30));
+  EXPECT_DOUBLE_EQ(VoUTCToLocal(At(2024, 10, 27, 0, 30)), At(2024, 10, 27, 2, 30));
+  EXPECT_DOUBLE_EQ(VoUTCToLocal(At(2024, 10, 27, 1, 30)), At(2024, 10, 27, 2, 30));
+  EXPECT_DOUBLE_EQ(VoLocalToUTC(At(2024, 10, 27, 3, 0)), At(2024, 10, 27, 2, 0));
+}
+
+TEST_F(ZoneTest, NewYorkTransitions) {
+  SetZone("America/New_York");
+  EXPECT_DOUBLE_EQ(VoLocalToUTC(At(2024, 1, 15, 12, 0)), At(2024, 1, 15, 17, 0));
+  EXPECT_DOUBLE_EQ(VoLocalToUTC(At(2024, 3, 10, 2, 30)), At(2024, 3, 10, 7, 30));  // gap
+  EXPECT_DOUBLE_EQ(VoLocalToUTC(At(2024, 11, 3, 1, 30)), At(2024, 11, 3, 5, 30));  // overlap
+  EXPECT_DOUBLE_EQ(VoUTCToLocal(At(2024, 11, 3, 6, 30)), At(2024, 11, 3, 1, 30));
+  EXPECT_EQ(VoGetTimeZoneBias(At(2024, 1, 15, 0, 0)), 300);
+}
+
+TEST_F(ZoneTest, KeepsMillisecondsAndNegativeDates) {
+  SetZone("Europe/Berlin");
+  const TDateTime t = EncodeDateTime(2024, 1, 15, 12, 0, 0, 123);
+  EXPECT_DOUBLE_EQ(VoUTCToLocal(VoLocalToUTC(t)), t);
+  SetZone("UTC");
+  EXPECT_DOUBLE_EQ(VoLocalToUTC(-1.25), -1.25);
+}
+
+TEST_F(ZoneTest, BerlinRulesAsWindowsTimeZoneInformation) {
+  SetZone("Europe/Berlin");
+  const TVoTimeZoneInfo info = TVoTimeZones::Local(2024);
+  EXPECT_EQ(info.Name, u"Europe/Berlin");
+  EXPECT_EQ(info.Bias, -60);
+  EXPECT_EQ(info.DaylightBias, -60);
+  EXPECT_EQ(info.StandardBias, 0);
+  EXPECT_EQ(info.StandardName, u"CET");
+  EXPECT_EQ(info.DaylightName, u"CEST");
+  // Last Sunday of March at 02:00, last Sunday of October at 03:00.
+  EXPECT_EQ(info.DaylightDate.wMonth, 3);
+  EXPECT_EQ(info.DaylightDate.wDayOfWeek, 0);
+  EXPECT_EQ(info.DaylightDate.wDay, 5);
+  EXPECT_EQ(info.DaylightDate.wHour, 2);
+  EXPECT_EQ(info.StandardDate.wMonth, 10);
+  EXPECT_EQ(info.StandardDate.wDay, 5);
+  EXPECT_EQ(info.StandardDate.wHour, 3);
+  EXPECT_EQ(info.StandardDate.wYear, 0);
+}
+
+TEST_F(ZoneTest, NewYorkRulesAndZonesWithoutDaylightSaving) {
+  SetZone("America/New_York");
+  TVoTimeZoneInfo info = TVoTimeZones::Local(2024);
+  EXPECT_EQ(info.Bias, 300);
+  EXPECT_EQ(info.DaylightDate.wMonth, 3);
+  EXPECT_EQ(info.DaylightDate.wDay, 2);  // second Sunday of March
+  EXPECT_EQ(info.StandardDate.wMonth, 11);
+  EXPECT_EQ(info.StandardDate.wDay, 1);  // first Sunday of November
+  EXPECT_EQ(info.StandardDate.wHour, 2);
+
+  SetZone("Asia/Tokyo");
+  info = TVoTimeZones::Local(2024);
+  EXPECT_EQ(info.Bias, -540);
+  EXPECT_EQ(info.DaylightBias, 0);
+  EXPECT_EQ(info.DaylightDate.wMonth, 0);
+  EXPECT_EQ(info.StandardDate.wMonth, 0);
+}
+
+TEST_F(ZoneTest, ZoneNameWithoutColon) {
+  SetZone(":America/New_York");
+  EXPECT_EQ(VoGetTimeZone(), u"America/New_York");
+}
+
+}  // namespace
