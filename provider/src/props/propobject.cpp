@@ -66,7 +66,11 @@ HRESULT PropObject::Guard(const char* method, const std::function<HRESULT()>& bo
     if (FAILED(hr) && lastError_.code != hr) Fail(hr, std::string(method) + " failed");
     return hr;
   } catch (const MapiError& e) {
-    return Fail(e.Code(), std::string(method) + ": " + (*e.what() ? e.what() : "failed"));
+    // Engine texts mostly name their method already.
+    std::string text = e.what();
+    if (text.empty()) text = std::string(method) + " failed";
+    else if (text.rfind(method, 0) != 0) text = std::string(method) + ": " + text;
+    return Fail(e.Code(), text);
   } catch (...) {
     HRESULT hr = ResultFromException();
     return Fail(hr, std::string(method) + (hr == MAPI_E_NOT_ENOUGH_MEMORY ? ": out of memory" : " failed"));
