@@ -159,8 +159,8 @@ TEST(DefaultMalloc, AllocReallocGetSizeDidAlloc) {
   EXPECT_EQ(m->GetSize(p), 10u);
   EXPECT_EQ(m->DidAlloc(p), 1);
   EXPECT_EQ(m->DidAlloc(nullptr), -1);
-  alignas(16) BYTE local[64] = {};
-  EXPECT_EQ(m->DidAlloc(local + 32), 0);
+  alignas(16) BYTE local[128] = {};
+  EXPECT_EQ(m->DidAlloc(local + 64), 0);
 
   auto* q = static_cast<BYTE*>(m->Realloc(p, 1000));
   ASSERT_NE(q, nullptr);
@@ -175,7 +175,7 @@ TEST(DefaultMalloc, AllocReallocGetSizeDidAlloc) {
   EXPECT_EQ(m->GetSize(fresh), 8u);
   m->Free(fresh);
   m->Free(nullptr);
-  m->Free(local + 32);  // not ours: ignored
+  m->Free(local + 64);  // not ours: ignored
   m->HeapMinimize();
 }
 
