@@ -1,0 +1,147 @@
+// CopyTo and CopyProps: the values go to the destination through its IMAPIProp
+// interface (SetProps), so any provider object can receive them. No progress is
+// shown: there is no user interface, so MAPI_DIALOG and the progress object are
+// accepted and not used.
+#include <algorithm>
+
+#include "orba/store/maperror.h"
+#include "orba/store/propobject.h"
+#include "orba/store/propproblems.h"
+
+namespace orba::store {
+
+namespace {
+
+constexpr ULONG kCopyFlags = MAPI_MOVE | MAPI_NOREPLACE | MAPI_DIALOG | MAPI_DECLINE_OK;
+
+bool Excludes(ULONG count, LPCIID iids, REFIID iid) {
+  for (ULONG i = 0; i < count; ++i)
+    if (iids[i] == iid) return true;
+  return false;
+}
+
+}  // namespace
+
+HRESULT PropObject::CopyPropsTo(const std::vector<ULONG>& tags, bool reportMissing, LPCIID lpInterface,
+                                LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems,
+                                const std::function<void(IMAPIProp*)>& more) {
+  // lpDestObj is a pointer to the interface lpInterface names, so an IUnknown.
+  auto* unknown = static_cast<IUnknown*>(lpDestObj);
+  ComPtr<IUnknown> asked;
+  ComPtr<IMAPIProp> dest;
+  if (FAILED(unknown->QueryInterface(*lpInterface, asked.OutVoid())) ||
+      FAILED(unknown->QueryInterface(IID_IMAPIProp, dest.OutVoid())))
+    return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "the destination does not support the interface given");
+  if (dynamic_cast<PropObject*>(dest.get()) == this)
+    return Fail(MAPI_E_NO_ACCESS, "an object cannot be copied onto itself");
+  bool move = (ulFlags & MAPI_MOVE) != 0;
+  if (move) CheckWritable("CopyTo");
+
+  // Full values (no size limit), wide strings where the tag does not ask otherwise.
+  auto values = MapiBuffer<SPropValue>::Allocate(sizeof(SPropValue) * std::max<size_t>(tags.size(), 1));
+  std::vector<ULONG> sourceIndex;
+  ProblemList problems;
+  ULONG count = 0;
+  for (size_t i = 0; i < tags.size(); ++i) {
+    SPropValue& value = values.get()[count];
+    GetOneProp(tags[i], true, false, value, values.get());
+    if (PROP_TYPE(value.ulPropTag) == PT_ERROR) {
+      if (reportMissing) problems.Add(static_cast<ULONG>(i), tags[i], value.Value.err);
+      continue;
+    }
+    sourceIndex.push_back(static_cast<ULONG>(i));
+    ++count;
+  }
+
+  if (ulFlags & MAPI_NOREPLACE && count) {
+    // Keep the destination's own values: drop what it has already.
+    auto asking = MapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(count));
+    asking->cValues = count;
+    for (ULONG i = 0; i < count; ++i)
+      asking->aulPropTag[i] = CHANGE_PROP_TYPE(values.get()[i].ulPropTag, PT_UNSPECIFIED);
+    ULONG existingCount = 0;
+    MapiBuffer<SPropValue> existing;
+    HRESULT hr = dest->GetProps(asking.get(), MAPI_UNICODE, &existingCount, existing.Out());
+    if (FAILED(hr)) return hr;
+    ULONG kept = 0;
+    for (ULONG i = 0; i < count; ++i) {
+      if (i < existingCount && PROP_TYPE(existing.get()[i].ulPropTag) != PT_ERROR) continue;
+      values.get()[kept] = values.get()[i];
+      sourceIndex[kept++] = sourceIndex[i];
+    }
+    count = kept;
+    sourceIndex.resize(count);
+  }
+
+  std::vector<bool> failed(count, false);
+  if (count) {
+    MapiBuffer<SPropProblemArray> destProblems;
+    HRESULT hr = dest->SetProps(count, values.get(), destProblems.Out());
+    if (FAILED(hr)) return hr;
+    for (ULONG i = 0; destProblems && i < destProblems->cProblem; ++i) {
+      SPropProblem problem = destProblems->aProblem[i];
+      if (problem.ulIndex < count) {
+        failed[problem.ulIndex] = true;
+        problem.ulIndex = sourceIndex[problem.ulIndex];
+      }
+      problems.Add(problem.ulIndex, problem.ulPropTag, problem.scode);
+    }
+  }
+  if (more) more(dest.get());
+
+  if (move) {
+    bool changed = false;
+    for (ULONG i = 0; i < count; ++i)
+      if (!failed[i] && bag_.Erase(PROP_ID(values.get()[i].ulPropTag))) {
+        Changed(PROP_ID(values.get()[i].ulPropTag), true);
+        changed = true;
+      }
+    if (changed && !transacted_) {
+      Persist(pending_, 0);
+      pending_ = {};
+    }
+  }
+  problems.HandTo(lppProblems);
+  return S_OK;
+}
+
+HRESULT PropObject::DoCopyTo(ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagArray lpExcludeProps,
+                             ULONG_PTR /*ulUIParam*/, LPMAPIPROGRESS /*lpProgress*/, LPCIID lpInterface,
+                             LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems) {
+  if (ulFlags & ~kCopyFlags) return Fail(MAPI_E_UNKNOWN_FLAGS, "CopyTo: unknown flags");
+  if (!lpInterface || !lpDestObj || (ciidExclude && !rgiidExclude))
+    return Fail(MAPI_E_INVALID_PARAMETER, "CopyTo: invalid parameter");
+  if (lppProblems) *lppProblems = nullptr;
+  return Guard("CopyTo", [&] {
+    std::vector<ULONG> tags;
+    // Excluding IMAPIProp excludes every property.
+    if (!Excludes(ciidExclude, rgiidExclude, IID_IMAPIProp)) {
+      for (ULONG tag : bag_.Tags()) {
+        ULONG propId = PROP_ID(tag);
+        if (IsComputed(propId)) continue;  // the destination computes its own
+        bool excluded = false;
+        for (ULONG i = 0; lpExcludeProps && i < lpExcludeProps->cValues; ++i)
+          excluded |= PROP_ID(lpExcludeProps->aulPropTag[i]) == propId;
+        if (!excluded) tags.push_back(CHANGE_PROP_TYPE(tag, PT_UNSPECIFIED));
+      }
+    }
+    return CopyPropsTo(tags, false, lpInterface, lpDestObj, ulFlags, lppProblems, [&](IMAPIProp* dest) {
+      CopySubObjects(dest, ciidExclude, rgiidExclude, ulFlags);
+    });
+  });
+}
+
+HRESULT PropObject::DoCopyProps(LPSPropTagArray lpIncludeProps, ULONG_PTR /*ulUIParam*/,
+                                LPMAPIPROGRESS /*lpProgress*/, LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags,
+                                LPSPropProblemArray* lppProblems) {
+  if (ulFlags & ~kCopyFlags) return Fail(MAPI_E_UNKNOWN_FLAGS, "CopyProps: unknown flags");
+  if (!lpIncludeProps || !lpInterface || !lpDestObj)
+    return Fail(MAPI_E_INVALID_PARAMETER, "CopyProps: invalid parameter");
+  if (lppProblems) *lppProblems = nullptr;
+  return Guard("CopyProps", [&] {
+    std::vector<ULONG> tags(lpIncludeProps->aulPropTag, lpIncludeProps->aulPropTag + lpIncludeProps->cValues);
+    return CopyPropsTo(tags, true, lpInterface, lpDestObj, ulFlags, lppProblems, nullptr);
+  });
+}
+
+}  // namespace orba::store
