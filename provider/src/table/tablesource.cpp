@@ -58,13 +58,19 @@ void TTableRowSource::NotifyReloaded() {
   Notify([](ITableRowSink& sink) { sink.Reloaded(); });
 }
 
-TMemoryRowSource::TMemoryRowSource(std::vector<ULONG> columns) : columns_(std::move(columns)) {}
+TMemoryRowSource::TMemoryRowSource(std::vector<ULONG> columns)
+    : columns_(std::move(columns)), rows_(std::make_shared<TRowList>()) {}
 
 std::vector<ULONG> TMemoryRowSource::AllColumns() const { return columns_; }
 
-std::vector<TRowPtr> TMemoryRowSource::Rows(const SRestriction*, const SSortOrderSet*) const {
+TRowListPtr TMemoryRowSource::Rows(const SRestriction*, const SSortOrderSet*) const {
   std::lock_guard lock(rowsLock_);
   return rows_;
+}
+
+TRowList& TMemoryRowSource::Writable() {
+  if (rows_.use_count() > 1) rows_ = std::make_shared<TRowList>(*rows_);
+  return *rows_;
 }
 
 void TMemoryRowSource::Put(TPropRow values) {
@@ -72,13 +78,18 @@ void TMemoryRowSource::Put(TPropRow values) {
   bool replaced = false;
   {
     std::lock_guard lock(rowsLock_);
-    auto it = std::find_if(rows_.begin(), rows_.end(),
-                           [&](const TRowPtr& r) { return r->InstanceKey() == row->InstanceKey(); });
-    replaced = it != rows_.end();
-    if (replaced)
-      *it = row;
-    else
-      rows_.push_back(row);
+    auto it = index_.find(row->InstanceKey());
+    replaced = it != index_.end();
+    if (replaced) {
+      size_t position = it->second;
+      index_.erase(it);  // its key views the old row's bytes
+      Writable()[position] = row;
+      index_.emplace(row->InstanceKey(), position);
+    } else {
+      TRowList& rows = Writable();
+      rows.push_back(row);
+      index_.emplace(row->InstanceKey(), rows.size() - 1);
+    }
   }
   if (replaced)
     NotifyRowModified(row);
@@ -90,26 +101,35 @@ bool TMemoryRowSource::Remove(std::string_view instanceKey) {
   TRowPtr removed;
   {
     std::lock_guard lock(rowsLock_);
-    auto it = std::find_if(rows_.begin(), rows_.end(), [&](const TRowPtr& r) { return r->InstanceKey() == instanceKey; });
-    if (it == rows_.end()) return false;
-    removed = *it;
-    rows_.erase(it);
+    auto it = index_.find(instanceKey);
+    if (it == index_.end()) return false;
+    size_t position = it->second;
+    TRowList& rows = Writable();
+    removed = rows[position];
+    rows.erase(rows.begin() + static_cast<ptrdiff_t>(position));
+    Reindex();
   }
   NotifyRowDeleted(removed->InstanceKey());
   return true;
 }
 
-void TMemoryRowSource::Reset(const std::vector<TRowPtr>& rows) {
+void TMemoryRowSource::Reset(const TRowList& rows) {
   {
     std::lock_guard lock(rowsLock_);
-    rows_ = rows;
+    rows_ = std::make_shared<TRowList>(rows);
+    Reindex();
   }
   NotifyReloaded();
 }
 
+void TMemoryRowSource::Reindex() {
+  index_.clear();
+  for (size_t i = 0; i < rows_->size(); ++i) index_.emplace((*rows_)[i]->InstanceKey(), i);
+}
+
 size_t TMemoryRowSource::Count() const {
   std::lock_guard lock(rowsLock_);
-  return rows_.size();
+  return rows_->size();
 }
 
 }  // namespace orba::store

@@ -83,6 +83,56 @@ int CompareKeyValues(const SPropValue* a, const SPropValue* b) {
   return CompareSortValues(a, b);
 }
 
+// One row's value of one sort key; numeric values also as a number whose unsigned
+// order is the value's order.
+struct TSortCell {
+  const SPropValue* value = nullptr;  // null: missing
+  uint64_t number = 0;
+};
+
+bool IsNumericSortType(ULONG type) {
+  switch (type) {
+    case PT_I2: case PT_LONG: case PT_I8: case PT_CURRENCY: case PT_BOOLEAN: case PT_SYSTIME:
+    case PT_R4: case PT_DOUBLE: case PT_APPTIME:
+      return true;
+    default:
+      return false;
+  }
+}
+
+uint64_t SignedOrder(int64_t v) { return static_cast<uint64_t>(v) ^ (uint64_t{1} << 63); }
+
+uint64_t DoubleOrder(double d) {
+  uint64_t bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  return (bits & (uint64_t{1} << 63)) ? ~bits : bits | (uint64_t{1} << 63);
+}
+
+TSortCell MakeCell(const SPropValue* value) {
+  TSortCell cell{value, 0};
+  if (!value) return cell;
+  const __UPV& v = value->Value;
+  switch (PROP_TYPE(value->ulPropTag)) {
+    case PT_I2: cell.number = SignedOrder(v.i); break;
+    case PT_LONG: cell.number = SignedOrder(v.l); break;
+    case PT_I8: cell.number = SignedOrder(v.li.QuadPart); break;
+    case PT_CURRENCY: cell.number = SignedOrder(v.cur.int64); break;
+    case PT_BOOLEAN: cell.number = v.b != 0; break;
+    case PT_SYSTIME: cell.number = (uint64_t{v.ft.dwHighDateTime} << 32) | v.ft.dwLowDateTime; break;
+    case PT_R4: cell.number = DoubleOrder(v.flt); break;
+    case PT_DOUBLE: cell.number = DoubleOrder(v.dbl); break;
+    case PT_APPTIME: cell.number = DoubleOrder(v.at); break;
+    default: break;
+  }
+  return cell;
+}
+
+// Numeric cells of one key (FindProp gives exactly the key's type): missing first.
+int CompareCells(const TSortCell& a, const TSortCell& b) {
+  if (!a.value || !b.value) return (a.value != nullptr) - (b.value != nullptr);
+  return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
+}
+
 void CheckSortOrder(const SSortOrderSet& sortOrder) {
   if (sortOrder.cCategories > sortOrder.cSorts || sortOrder.cExpanded > sortOrder.cCategories)
     throw MapiError(MAPI_E_INVALID_PARAMETER, "sort order counts out of range");
@@ -132,11 +182,16 @@ TSubRowsFn TTableView::SubRows() const {
 bool TTableView::Accepts(const TTableRow& row) const { return !restriction_ || restriction_->Matches(row.Values()); }
 
 void TTableView::Load() {
-  std::vector<TRowPtr> rows = source_->Rows(sourceRestricts_ ? restrictionCopy_.get() : nullptr,
-                                            sourceSorts_ ? sortOrder_.get() : nullptr);
+  TRowListPtr source = source_->Rows(sourceRestricts_ ? restrictionCopy_.get() : nullptr,
+                                     sourceSorts_ ? sortOrder_.get() : nullptr);
+  if (!source) throw MapiError(MAPI_E_CALL_FAILED, "the row source gave no rows");
+  std::vector<TRowPtr> rows;
   if (restriction_ && !sourceRestricts_) {
     restriction_->ResetCounts();
-    std::erase_if(rows, [&](const TRowPtr& row) { return !restriction_->Matches(row->Values()); });
+    for (const TRowPtr& row : *source)
+      if (restriction_->Matches(row->Values())) rows.push_back(row);
+  } else {
+    rows = *source;
   }
   if (sortOrder_ && !sourceSorts_) SortRows(rows);
   rows_ = std::move(rows);
@@ -154,22 +209,51 @@ int TTableView::CompareRows(const TTableRow& a, const TTableRow& b) const {
 }
 
 void TTableView::SortRows(std::vector<TRowPtr>& rows) const {
-  // Look every key up once, then sort positions by the looked-up values.
   const ULONG keyCount = sortOrder_->cSorts;
-  std::vector<const SPropValue*> keys(rows.size() * keyCount);
-  for (size_t r = 0; r < rows.size(); ++r) {
-    TPropRow values = rows[r]->Values();
-    for (ULONG k = 0; k < keyCount; ++k) keys[r * keyCount + k] = FindProp(values, sortOrder_->aSort[k].ulPropTag);
-  }
   std::vector<uint32_t> order(rows.size());
-  std::iota(order.begin(), order.end(), 0u);
-  std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
-    for (ULONG k = 0; k < keyCount; ++k) {
-      int c = CompareKeyValues(keys[x * keyCount + k], keys[y * keyCount + k]);
-      if (c != 0) return (sortOrder_->aSort[k].ulOrder & TABLE_SORT_DESCEND) ? c > 0 : c < 0;
+  const SSortOrder& first = sortOrder_->aSort[0];
+  if (keyCount == 1 && IsNumericSortType(PROP_TYPE(first.ulPropTag))) {
+    // The common case: one numeric key, sorted as (present, number) pairs.
+    struct TItem {
+      uint64_t number;
+      uint32_t present;
+      uint32_t index;
+    };
+    std::vector<TItem> items(rows.size());
+    for (size_t r = 0; r < rows.size(); ++r) {
+      TSortCell cell = MakeCell(FindProp(rows[r]->Values(), first.ulPropTag));
+      items[r] = {cell.number, cell.value != nullptr, static_cast<uint32_t>(r)};
     }
-    return false;
-  });
+    bool descending = (first.ulOrder & TABLE_SORT_DESCEND) != 0;
+    std::stable_sort(items.begin(), items.end(), [descending](const TItem& a, const TItem& b) {
+      if (a.present != b.present) return descending ? a.present > b.present : a.present < b.present;
+      return descending ? a.number > b.number : a.number < b.number;
+    });
+    for (size_t r = 0; r < rows.size(); ++r) order[r] = items[r].index;
+  } else {
+    // Look every key up once, then sort positions by the looked-up values.
+    std::vector<TSortCell> cells(rows.size() * keyCount);
+    for (size_t r = 0; r < rows.size(); ++r) {
+      TPropRow values = rows[r]->Values();
+      for (ULONG k = 0; k < keyCount; ++k)
+        cells[r * keyCount + k] = MakeCell(FindProp(values, sortOrder_->aSort[k].ulPropTag));
+    }
+    std::vector<char> numeric(keyCount), descending(keyCount);
+    for (ULONG k = 0; k < keyCount; ++k) {
+      numeric[k] = IsNumericSortType(PROP_TYPE(sortOrder_->aSort[k].ulPropTag));
+      descending[k] = (sortOrder_->aSort[k].ulOrder & TABLE_SORT_DESCEND) != 0;
+    }
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+      for (ULONG k = 0; k < keyCount; ++k) {
+        const TSortCell& a = cells[x * keyCount + k];
+        const TSortCell& b = cells[y * keyCount + k];
+        int c = numeric[k] ? CompareCells(a, b) : CompareKeyValues(a.value, b.value);
+        if (c != 0) return descending[k] ? c > 0 : c < 0;
+      }
+      return false;
+    });
+  }
   std::vector<TRowPtr> sorted;
   sorted.reserve(rows.size());
   for (uint32_t i : order) sorted.push_back(std::move(rows[i]));
@@ -253,7 +337,14 @@ void TTableView::Sort(const SSortOrderSet& sortOrder) {
     sourceSorts_ = source_->AcceptsSort(*copy);
     sortOrder_ = std::move(copy);
   }
-  Load();
+  // The view already holds the restricted rows: unless the source sorts (or the order
+  // is cleared, which restores the source's natural order), sorting them is enough.
+  if (sortOrder_ && !sourceSorts_) {
+    SortRows(rows_);
+    cursor_ = 0;
+  } else {
+    Load();
+  }
 }
 
 MapiBuffer<SSortOrderSet> TTableView::SortOrder() const {

@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "orba/store/mapimemory.h"
@@ -36,6 +37,10 @@ class TTableRow {
   std::string_view InstanceKey() const;
 };
 using TRowPtr = std::shared_ptr<const TTableRow>;
+// A list of rows; sources hand out shared, unchanging lists so that a table reads a
+// large source without copying it.
+using TRowList = std::vector<TRowPtr>;
+using TRowListPtr = std::shared_ptr<const TRowList>;
 
 // A row holding a deep copy of its values in one MAPI buffer.
 class TMemoryRow final : public TTableRow {
@@ -75,7 +80,7 @@ class TTableRowSource {
   virtual bool AcceptsRestriction(const SRestriction&) const { return false; }
   virtual bool AcceptsSort(const SSortOrderSet&) const { return false; }
   // The rows; restriction and sort are null unless accepted.
-  virtual std::vector<TRowPtr> Rows(const SRestriction* restriction, const SSortOrderSet* sort) const = 0;
+  virtual TRowListPtr Rows(const SRestriction* restriction, const SSortOrderSet* sort) const = 0;
   // Sub-objects for sub-restrictions (see TSubRowsFn in restriction.h).
   virtual bool HasSubObjects() const { return false; }
   virtual bool AnySubRow(TPropRow row, ULONG subObject, const std::function<bool(TPropRow)>& test) const;
@@ -108,20 +113,25 @@ class TMemoryRowSource : public TTableRowSource {
   explicit TMemoryRowSource(std::vector<ULONG> columns);
 
   std::vector<ULONG> AllColumns() const override;
-  std::vector<TRowPtr> Rows(const SRestriction* restriction, const SSortOrderSet* sort) const override;
+  TRowListPtr Rows(const SRestriction* restriction, const SSortOrderSet* sort) const override;
 
   // Adds a row, or replaces the row with the same instance key.
   void Put(TPropRow values);
   // Removes the row with this instance key; false when there is none.
   bool Remove(std::string_view instanceKey);
   // Replaces every row at once (one reload event).
-  void Reset(const std::vector<TRowPtr>& rows);
+  void Reset(const TRowList& rows);
   size_t Count() const;
 
  private:
   std::vector<ULONG> columns_;
+  void Reindex();
+  // The list to change: rows_ itself, or a copy of it while tables still read it.
+  TRowList& Writable();
+
   mutable std::mutex rowsLock_;
-  std::vector<TRowPtr> rows_;
+  std::shared_ptr<TRowList> rows_;
+  std::unordered_map<std::string_view, size_t> index_;  // instance key -> position
 };
 
 }  // namespace orba::store
