@@ -1,5 +1,6 @@
 #include "orba/store/restriction.h"
 
+#include <locale.h>
 #include <regex.h>
 
 #include <algorithm>
@@ -21,17 +22,40 @@ void Require(bool condition, HRESULT code, const char* why) {
   if (!condition) Refuse(code, why);
 }
 
-// A compiled POSIX regular expression.
+// Switches the calling thread to a UTF-8 character type while it lives, so that the
+// regular expression functions see characters, not bytes (the process's locale stays
+// untouched). Without a UTF-8 locale on the system, bytes it is.
+class TUtf8Scope {
+ public:
+  TUtf8Scope() {
+    static locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+    if (utf8) previous_ = uselocale(utf8);
+  }
+  ~TUtf8Scope() {
+    if (previous_) uselocale(previous_);
+  }
+  TUtf8Scope(const TUtf8Scope&) = delete;
+  TUtf8Scope& operator=(const TUtf8Scope&) = delete;
+
+ private:
+  locale_t previous_ = nullptr;
+};
+
+// A compiled POSIX regular expression over UTF-8 text.
 class TRegex {
  public:
   explicit TRegex(const std::string& pattern) {
+    TUtf8Scope utf8;
     if (regcomp(&regex_, pattern.c_str(), REG_EXTENDED | REG_ICASE | REG_NOSUB) != 0)
       Refuse(MAPI_E_INVALID_PARAMETER, "invalid regular expression");
   }
   ~TRegex() { regfree(&regex_); }
   TRegex(const TRegex&) = delete;
   TRegex& operator=(const TRegex&) = delete;
-  bool Search(const std::string& text) const { return regexec(&regex_, text.c_str(), 0, nullptr, 0) == 0; }
+  bool Search(const std::string& text) const {
+    TUtf8Scope utf8;
+    return regexec(&regex_, text.c_str(), 0, nullptr, 0) == 0;
+  }
 
  private:
   regex_t regex_;
