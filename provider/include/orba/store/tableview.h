@@ -1,0 +1,142 @@
+// The table engine: one view over a row source with a column set, a restriction, a
+// sort order, a cursor and bookmarks, kept up to date from the source's change events.
+// It has no COM surface (TMapiTable, mapitable.h, puts IMAPITable on it); failures are
+// thrown as MapiError.
+//
+// Decisions:
+// - The cursor is a position 0..RowCount (RowCount = after the last row). Restrict and
+//   SortTable put it at the beginning; a row inserted before it or deleted before it
+//   moves it so that it stays on the same row.
+// - QueryRows with a negative count moves back that many rows (fewer at the start),
+//   returns those rows in table order and leaves the cursor on the first of them
+//   (TBL_NOADVANCE: where it was).
+// - Bookmarks remember their row by instance key; when the row has left the view the
+//   bookmark falls back to its old position (clamped) and the call answers
+//   MAPI_W_POSITION_CHANGED.
+// - Categorised sorts (cCategories > 0) and TABLE_SORT_COMBINE / CATEG_MAX / CATEG_MIN
+//   are refused with MAPI_E_TOO_COMPLEX: the engine has no categories.
+// - Multi-value-instance columns and sort keys (MV_INSTANCE) are refused with
+//   MAPI_E_TOO_COMPLEX; plain multi-valued columns are returned as whole values.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "orba/store/mapimemory.h"
+#include "orba/store/restriction.h"
+#include "orba/store/tablesource.h"
+
+namespace orba::store {
+
+// A table event for advise sinks: TABLE_ROW_* carry the row's instance key, the key of
+// the row now before it (none for the first row) and, for added and modified rows,
+// the row's values in the table's columns.
+struct TTableEvent {
+  ULONG event = TABLE_CHANGED;
+  HRESULT result = S_OK;
+  std::string instanceKey;
+  bool hasPrior = false;
+  std::string priorKey;
+  MapiBuffer<SPropValue> values;
+  ULONG valueCount = 0;
+};
+
+class TTableView final : private ITableRowSink {
+ public:
+  using TListener = std::function<void(std::vector<TTableEvent>&)>;
+
+  // Reads the source's rows (MapiError or std::bad_alloc when it cannot).
+  explicit TTableView(std::shared_ptr<TTableRowSource> source);
+  ~TTableView();
+  TTableView(const TTableView&) = delete;
+  TTableView& operator=(const TTableView&) = delete;
+
+  // Receives the events of source changes, outside the view's lock; none while unset.
+  void SetListener(TListener listener);
+
+  // Serialises the view's users (interface calls and the source's events).
+  std::recursive_mutex& Mutex() { return mutex_; }
+
+  void SetColumns(const SPropTagArray& columns);
+  const std::vector<ULONG>& Columns() const { return columns_; }
+  std::vector<ULONG> AllColumns() const { return source_->AllColumns(); }
+  ULONG TableType() const { return source_->TableType(); }
+
+  ULONG RowCount() const { return static_cast<ULONG>(rows_.size()); }
+  ULONG Position() const { return static_cast<ULONG>(cursor_); }
+
+  // Moves the cursor; returns the rows moved (signed) and sets positionChanged when a
+  // bookmark's row had gone. MAPI_E_INVALID_BOOKMARK for an unknown bookmark.
+  LONG SeekRow(BOOKMARK origin, LONG count, bool& positionChanged);
+  void SeekRowApprox(ULONG numerator, ULONG denominator);
+  // The rows QueryRows returns, moving the cursor as documented above; count != 0.
+  std::vector<TRowPtr> QueryRows(LONG count, bool advance);
+  // Moves the cursor to the first matching row; MAPI_E_NOT_FOUND when none matches.
+  void FindRow(const SRestriction& restriction, BOOKMARK origin, bool backward, bool& positionChanged);
+
+  // Null clears. The restriction and the sort order are copied.
+  void Restrict(const SRestriction* restriction);
+  void Sort(const SSortOrderSet& sortOrder);
+  // The current sort order (cSorts 0 when unsorted), as a new MAPI buffer.
+  MapiBuffer<SSortOrderSet> SortOrder() const;
+
+  BOOKMARK CreateBookmark();
+  void FreeBookmark(BOOKMARK bookmark);
+
+  // The row's values in the current columns, in one MAPI buffer (strings converted to
+  // the column's width, absent properties as PT_ERROR / MAPI_E_NOT_FOUND).
+  MapiBuffer<SPropValue> Project(const TTableRow& row) const;
+  // Projects into an array the caller allocated, with data allocated "more" on parent.
+  void ProjectInto(const TTableRow& row, SPropValue* out, void* parent) const;
+
+ private:
+  struct TBookmark {
+    std::string key;  // empty: the end of the table
+    size_t position = 0;
+  };
+
+  // ITableRowSink
+  void RowAdded(const TRowPtr& row) override;
+  void RowModified(const TRowPtr& row) override;
+  void RowDeleted(std::string_view instanceKey) override;
+  void Reloaded() override;
+
+  // Runs a change from the source under the lock (a failure becomes TABLE_ERROR), then
+  // delivers the events it queued.
+  void Apply(const std::function<void()>& change);
+  void ApplyModified(const TRowPtr& row);
+  void Load();
+  bool Accepts(const TTableRow& row) const;
+  void SortRows(std::vector<TRowPtr>& rows) const;
+  int CompareRows(const TTableRow& a, const TTableRow& b) const;
+  size_t InsertPosition(const TTableRow& row) const;
+  size_t IndexOf(std::string_view key) const;
+  void Insert(size_t index, const TRowPtr& row);
+  void Erase(size_t index);
+  size_t Resolve(BOOKMARK origin, bool& positionChanged) const;
+  TSubRowsFn SubRows() const;
+  void QueueRowEvent(ULONG event, size_t index);
+  void QueueEvent(TTableEvent event);
+  void Deliver();
+
+  std::shared_ptr<TTableRowSource> source_;
+  std::recursive_mutex mutex_;
+  std::vector<ULONG> columns_;
+  MapiBuffer<SRestriction> restrictionCopy_;
+  std::unique_ptr<TRestriction> restriction_;
+  bool sourceRestricts_ = false;
+  MapiBuffer<SSortOrderSet> sortOrder_;  // null when unsorted
+  bool sourceSorts_ = false;
+  std::vector<TRowPtr> rows_;
+  size_t cursor_ = 0;
+  std::map<BOOKMARK, TBookmark> bookmarks_;
+  BOOKMARK nextBookmark_ = BOOKMARK_END + 1;
+  TListener listener_;
+  std::vector<TTableEvent> pending_;
+};
+
+}  // namespace orba::store

@@ -1,0 +1,115 @@
+#include "orba/store/tablesource.h"
+
+#include <algorithm>
+
+#include "orba/store/maperror.h"
+#include "orba/store/propcopy.h"
+
+namespace orba::store {
+
+std::string_view TTableRow::InstanceKey() const {
+  const SPropValue* key = FindProp(Values(), kInstanceKeyTag);
+  if (!key || !key->Value.bin.lpb) return {};
+  return {reinterpret_cast<const char*>(key->Value.bin.lpb), key->Value.bin.cb};
+}
+
+TRowPtr TMemoryRow::Create(TPropRow values) {
+  auto count = static_cast<ULONG>(values.size());
+  auto copy = DuplicatePropArray(count, values.data());
+  std::shared_ptr<const TTableRow> row(new TMemoryRow(std::move(copy), count));
+  if (row->InstanceKey().empty()) throw MapiError(MAPI_E_INVALID_PARAMETER, "row without an instance key");
+  return row;
+}
+
+bool TTableRowSource::AnySubRow(TPropRow, ULONG, const std::function<bool(TPropRow)>&) const { return false; }
+
+void TTableRowSource::Subscribe(ITableRowSink* sink) {
+  std::lock_guard lock(sinksLock_);
+  sinks_.push_back(sink);
+}
+
+void TTableRowSource::Unsubscribe(ITableRowSink* sink) {
+  std::lock_guard lock(sinksLock_);
+  sinks_.erase(std::remove(sinks_.begin(), sinks_.end(), sink), sinks_.end());
+}
+
+template <class Event>
+void TTableRowSource::Notify(const Event& event) {
+  std::lock_guard lock(sinksLock_);
+  // A sink may unsubscribe (or subscribe) while it is called: walk a copy.
+  std::vector<ITableRowSink*> sinks = sinks_;
+  for (ITableRowSink* sink : sinks)
+    if (std::find(sinks_.begin(), sinks_.end(), sink) != sinks_.end()) event(*sink);
+}
+
+void TTableRowSource::NotifyRowAdded(const TRowPtr& row) {
+  Notify([&](ITableRowSink& sink) { sink.RowAdded(row); });
+}
+
+void TTableRowSource::NotifyRowModified(const TRowPtr& row) {
+  Notify([&](ITableRowSink& sink) { sink.RowModified(row); });
+}
+
+void TTableRowSource::NotifyRowDeleted(std::string_view instanceKey) {
+  Notify([&](ITableRowSink& sink) { sink.RowDeleted(instanceKey); });
+}
+
+void TTableRowSource::NotifyReloaded() {
+  Notify([](ITableRowSink& sink) { sink.Reloaded(); });
+}
+
+TMemoryRowSource::TMemoryRowSource(std::vector<ULONG> columns) : columns_(std::move(columns)) {}
+
+std::vector<ULONG> TMemoryRowSource::AllColumns() const { return columns_; }
+
+std::vector<TRowPtr> TMemoryRowSource::Rows(const SRestriction*, const SSortOrderSet*) const {
+  std::lock_guard lock(rowsLock_);
+  return rows_;
+}
+
+void TMemoryRowSource::Put(TPropRow values) {
+  TRowPtr row = TMemoryRow::Create(values);
+  bool replaced = false;
+  {
+    std::lock_guard lock(rowsLock_);
+    auto it = std::find_if(rows_.begin(), rows_.end(),
+                           [&](const TRowPtr& r) { return r->InstanceKey() == row->InstanceKey(); });
+    replaced = it != rows_.end();
+    if (replaced)
+      *it = row;
+    else
+      rows_.push_back(row);
+  }
+  if (replaced)
+    NotifyRowModified(row);
+  else
+    NotifyRowAdded(row);
+}
+
+bool TMemoryRowSource::Remove(std::string_view instanceKey) {
+  TRowPtr removed;
+  {
+    std::lock_guard lock(rowsLock_);
+    auto it = std::find_if(rows_.begin(), rows_.end(), [&](const TRowPtr& r) { return r->InstanceKey() == instanceKey; });
+    if (it == rows_.end()) return false;
+    removed = *it;
+    rows_.erase(it);
+  }
+  NotifyRowDeleted(removed->InstanceKey());
+  return true;
+}
+
+void TMemoryRowSource::Reset(const std::vector<TRowPtr>& rows) {
+  {
+    std::lock_guard lock(rowsLock_);
+    rows_ = rows;
+  }
+  NotifyReloaded();
+}
+
+size_t TMemoryRowSource::Count() const {
+  std::lock_guard lock(rowsLock_);
+  return rows_.size();
+}
+
+}  // namespace orba::store
