@@ -1,0 +1,7 @@
+#include "mapi/mapiexports.h"
+#include "orba/store/export.h"
+
+// Orba Store delivers every notification synchronously, on the thread that changed
+// the data, before the changing call returns; there is never a queue to dispatch,
+// so this succeeds without doing anything. ulFlags is reserved.
+ORBASTORE_EXPORT HRESULT HrDispatchNotifications(ULONG /*ulFlags*/) { return S_OK; }
