@@ -171,12 +171,16 @@ void ApplyServiceConfiguration(TProfileDatabase& db, const std::string& profile,
   db.UpdateSections(profile, changes);
 }
 
-bool IsServiceConfigured(TProfileDatabase& db, const std::string& profile, const TServiceInfo& service) {
-  TStoredProps props = db.ReadSection(profile, service.uid);
-  if (service.name == kServiceExchange)
-    return SectionHas(props, PROP_ID(tags::kProfileUnresolvedNameA)) &&
-           SectionHas(props, PROP_ID(tags::kProfileUnresolvedServerA));
-  if (service.name == kServicePst) return SectionHas(props, PROP_ID(tags::kPstPathA));
+bool IsServiceConfigured(TProfileDatabase& db, const std::string& profile, const TServiceInfo& service,
+                         ULONG count, const SPropValue* props) {
+  TStoredProps stored = db.ReadSection(profile, service.uid);
+  auto has = [&](ULONG tag) {
+    for (ULONG i = 0; i < count; ++i)
+      if (PROP_ID(props[i].ulPropTag) == PROP_ID(tag)) return true;
+    return SectionHas(stored, PROP_ID(tag));
+  };
+  if (service.name == kServiceExchange) return has(tags::kProfileUnresolvedNameA) && has(tags::kProfileUnresolvedServerA);
+  if (service.name == kServicePst) return has(tags::kPstPathA);
   return true;
 }
 

@@ -56,7 +56,9 @@ void ApplyServiceConfiguration(TProfileDatabase& db, const std::string& profile,
                                ULONG count, const SPropValue* props);
 
 // Whether the service has every setting it needs to log on (MSEMS: mailbox and server;
-// MSPST MS: the file path; CONTAB: nothing).
-bool IsServiceConfigured(TProfileDatabase& db, const std::string& profile, const TServiceInfo& service);
+// MSPST MS: the file path; CONTAB: nothing), counting count further properties about to
+// be applied.
+bool IsServiceConfigured(TProfileDatabase& db, const std::string& profile, const TServiceInfo& service,
+                         ULONG count = 0, const SPropValue* props = nullptr);
 
 }  // namespace orba::store
