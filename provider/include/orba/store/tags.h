@@ -1,0 +1,74 @@
+// Property tags Orba Store reads and writes, with the values of the published MAPI
+// headers (MAPITAGS.H, EDKMDB.H) and MS-OXPROPS. Names drop MAPI's "PR_" prefix so that
+// they never collide with the library's property catalogue.
+#pragma once
+
+#include "mapi/mapitypes.h"
+
+namespace orba::store::tags {
+
+// Identity of objects and rows.
+inline constexpr ULONG kEntryId = PROP_TAG(PT_BINARY, 0x0FFF);
+inline constexpr ULONG kRecordKey = PROP_TAG(PT_BINARY, 0x0FF9);
+inline constexpr ULONG kInstanceKey = PROP_TAG(PT_BINARY, 0x0FF6);
+inline constexpr ULONG kObjectType = PROP_TAG(PT_LONG, 0x0FFE);
+inline constexpr ULONG kRowId = PROP_TAG(PT_LONG, 0x3000);
+inline constexpr ULONG kDisplayNameA = PROP_TAG(PT_STRING8, 0x3001);
+inline constexpr ULONG kDisplayNameW = PROP_TAG(PT_UNICODE, 0x3001);
+inline constexpr ULONG kKeywordA = PROP_TAG(PT_STRING8, 0x3008);
+
+// Providers and resources.
+inline constexpr ULONG kProviderDisplayA = PROP_TAG(PT_STRING8, 0x3006);
+inline constexpr ULONG kProviderDisplayW = PROP_TAG(PT_UNICODE, 0x3006);
+inline constexpr ULONG kResourceFlags = PROP_TAG(PT_LONG, 0x3009);
+inline constexpr ULONG kProviderDllNameA = PROP_TAG(PT_STRING8, 0x300A);
+inline constexpr ULONG kProviderDllNameW = PROP_TAG(PT_UNICODE, 0x300A);
+inline constexpr ULONG kProviderUid = PROP_TAG(PT_BINARY, 0x300C);
+inline constexpr ULONG kProviderOrdinal = PROP_TAG(PT_LONG, 0x300D);
+
+// Message stores.
+inline constexpr ULONG kDefaultStore = PROP_TAG(PT_BOOLEAN, 0x3400);
+inline constexpr ULONG kMdbProvider = PROP_TAG(PT_BINARY, 0x3414);
+
+// Profiles and message services.
+inline constexpr ULONG kStoreProviders = PROP_TAG(PT_BINARY, 0x3D00);
+inline constexpr ULONG kAbProviders = PROP_TAG(PT_BINARY, 0x3D01);
+inline constexpr ULONG kTransportProviders = PROP_TAG(PT_BINARY, 0x3D02);
+inline constexpr ULONG kDefaultProfile = PROP_TAG(PT_BOOLEAN, 0x3D04);
+inline constexpr ULONG kServiceNameA = PROP_TAG(PT_STRING8, 0x3D09);
+inline constexpr ULONG kServiceNameW = PROP_TAG(PT_UNICODE, 0x3D09);
+inline constexpr ULONG kServiceDllNameA = PROP_TAG(PT_STRING8, 0x3D0A);
+inline constexpr ULONG kServiceDllNameW = PROP_TAG(PT_UNICODE, 0x3D0A);
+inline constexpr ULONG kServiceEntryNameA = PROP_TAG(PT_STRING8, 0x3D0B);
+inline constexpr ULONG kServiceUid = PROP_TAG(PT_BINARY, 0x3D0C);
+inline constexpr ULONG kProfileNameA = PROP_TAG(PT_STRING8, 0x3D12);
+inline constexpr ULONG kProfileNameW = PROP_TAG(PT_UNICODE, 0x3D12);
+
+// Status objects.
+inline constexpr ULONG kIdentityDisplayA = PROP_TAG(PT_STRING8, 0x3E00);
+inline constexpr ULONG kIdentityDisplayW = PROP_TAG(PT_UNICODE, 0x3E00);
+inline constexpr ULONG kIdentityEntryId = PROP_TAG(PT_BINARY, 0x3E01);
+inline constexpr ULONG kResourceMethods = PROP_TAG(PT_LONG, 0x3E02);
+inline constexpr ULONG kResourceType = PROP_TAG(PT_LONG, 0x3E03);
+inline constexpr ULONG kStatusCode = PROP_TAG(PT_LONG, 0x3E04);
+inline constexpr ULONG kIdentitySearchKey = PROP_TAG(PT_BINARY, 0x3E05);
+inline constexpr ULONG kStatusStringA = PROP_TAG(PT_STRING8, 0x3E08);
+inline constexpr ULONG kStatusStringW = PROP_TAG(PT_UNICODE, 0x3E08);
+
+// The Exchange service's profile properties (EDKMDB.H).
+inline constexpr ULONG kProfileHomeServerA = PROP_TAG(PT_STRING8, 0x6602);
+inline constexpr ULONG kProfileUserA = PROP_TAG(PT_STRING8, 0x6603);
+inline constexpr ULONG kProfileConnectFlags = PROP_TAG(PT_LONG, 0x6604);
+inline constexpr ULONG kProfileUiState = PROP_TAG(PT_LONG, 0x6606);
+inline constexpr ULONG kProfileUnresolvedNameA = PROP_TAG(PT_STRING8, 0x6607);
+inline constexpr ULONG kProfileUnresolvedNameW = PROP_TAG(PT_UNICODE, 0x6607);
+inline constexpr ULONG kProfileUnresolvedServerA = PROP_TAG(PT_STRING8, 0x6608);
+inline constexpr ULONG kProfileUnresolvedServerW = PROP_TAG(PT_UNICODE, 0x6608);
+inline constexpr ULONG kProfileMailboxA = PROP_TAG(PT_STRING8, 0x660B);
+inline constexpr ULONG kProfileServerA = PROP_TAG(PT_STRING8, 0x660C);
+
+// Personal store files.
+inline constexpr ULONG kPstPathA = PROP_TAG(PT_STRING8, 0x6700);
+inline constexpr ULONG kPstPathW = PROP_TAG(PT_UNICODE, 0x6700);
+
+}  // namespace orba::store::tags
