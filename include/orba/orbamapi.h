@@ -5,4 +5,5 @@
 #include "orba/common/comptr.h"
 #include "orba/VoMAPIVersion.h"
 #include "orba/VoMAPIExceptions.h"
+#include "orba/VoMAPIProps.h"
 #include "orba/VoMAPIWrapperIntf.h"
