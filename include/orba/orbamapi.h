@@ -6,3 +6,5 @@
 #include "orba/VoMAPIVersion.h"
 #include "orba/VoMAPIExceptions.h"
 #include "orba/VoMAPIWrapperIntf.h"
+#include "orba/VoMAPILib.h"
+#include "orba/VoMAPIEntryPoints.h"
