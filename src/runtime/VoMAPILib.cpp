@@ -167,6 +167,21 @@ void UnloadLocked() {
   Raise(result, text);
 }
 
+// Uninitialises the calling thread (caller holds the lock).
+void UninitializeThread() {
+  if (tThread.Initialized) {
+    if (tThread.Sessions > 0)
+      Raise(E_FAIL, u"There are still active MAPI sessions in this thread. You must close these "
+                    u"sessions first!");
+    for (auto callback : std::vector<TVoMAPIOnUninit>(gState.OnUninit)) callback();
+    if (tThread.CallUninitialize && gState.ExtendedInUse) MAPIUninitialize();
+    tThread.CallUninitialize = false;
+    --gState.InitializedThreads;
+  }
+  tThread.Initialized = false;
+  gState.ExtendedInUse = false;
+}
+
 template <class T>
 void AddOnce(std::vector<T>& list, T callback) {
   if (callback && std::find(list.begin(), list.end(), callback) == list.end())
@@ -244,7 +259,7 @@ void VoMAPIInitialize(bool MultithreadNotifications, bool NTService, bool UseExt
     if (tThread.MultithreadNotifications == MultithreadNotifications &&
         tThread.NTService == NTService && tThread.NoCoInit == NoCoInit)
       return;
-    VoMAPIUninitialize(false);
+    UninitializeThread();  // keeps the library loaded even with UnloadOnUninit
   }
   if (UseExtendedMAPI) {
     ULONG flags = MultithreadNotifications ? MAPI_MULTITHREAD_NOTIFICATIONS
@@ -262,17 +277,7 @@ void VoMAPIInitialize(bool MultithreadNotifications, bool NTService, bool UseExt
 
 void VoMAPIUninitialize(bool ForceUnload) {
   TLock lock(detail::VoMAPILibLock());
-  if (tThread.Initialized) {
-    if (tThread.Sessions > 0)
-      Raise(E_FAIL, u"There are still active MAPI sessions in this thread. You must close these "
-                    u"sessions first!");
-    for (auto callback : std::vector<TVoMAPIOnUninit>(gState.OnUninit)) callback();
-    if (tThread.CallUninitialize && gState.ExtendedInUse) MAPIUninitialize();
-    tThread.CallUninitialize = false;
-    --gState.InitializedThreads;
-  }
-  tThread.Initialized = false;
-  gState.ExtendedInUse = false;
+  UninitializeThread();
   if ((gState.UnloadOnUninit || ForceUnload) && gState.InitializedThreads == 0) UnloadLocked();
 }
 
