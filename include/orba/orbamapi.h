@@ -7,3 +7,5 @@
 #include "orba/VoMAPIExceptions.h"
 #include "orba/VoMAPIProps.h"
 #include "orba/VoMAPIWrapperIntf.h"
+#include "orba/VoMAPILib.h"
+#include "orba/VoMAPIEntryPoints.h"

@@ -1,0 +1,326 @@
+// The loader's state machine: loading, unloading, per-thread initialisation, logon
+// counting and the clean-up callbacks.
+#include <future>
+#include <thread>
+#include <vector>
+
+#include "orba/VoMAPIEntryPoints.h"
+#include "orba/VoMAPIExceptions.h"
+#include "runtime/loaderfixture.h"
+
+namespace orba::test {
+namespace {
+
+class LoaderStateTest : public LoaderTest {
+ protected:
+  FakeLibrary ext_{FAKE_EXTENDED};
+  FakeLibrary simple_{FAKE_SIMPLE};
+
+  void Load(const FakeLibrary& lib, bool unloadOnUninit = false) {
+    WideString name = lib.Path();
+    bool extended = false;
+    VoLoadMAPIDLL(name, extended, unloadOnUninit);
+  }
+};
+
+TEST_F(LoaderStateTest, LoadsAndReportsAnExtendedLibrary) {
+  WideString name = u"  " + ext_.Path() + u" ";
+  bool extended = false;
+  VoLoadMAPIDLL(name, extended);
+  EXPECT_TRUE(extended);
+  EXPECT_EQ(name, ext_.Path());
+  EXPECT_EQ(VoCurrentMAPIDllFileName(), ext_.Path());
+  EXPECT_NE(VoMAPIModule(), nullptr);
+}
+
+TEST_F(LoaderStateTest, SimpleLibraryIsNotExtended) {
+  WideString name = simple_.Path();
+  bool extended = true;
+  VoLoadMAPIDLL(name, extended);
+  EXPECT_FALSE(extended);
+}
+
+TEST_F(LoaderStateTest, LoadingTheSameFileTwiceIsANoOp) {
+  Load(ext_);
+  TVoLibHandle module = VoMAPIModule();
+  WideString name = ext_.Path();
+  bool extended = false;
+  VoLoadMAPIDLL(name, extended);
+  EXPECT_TRUE(extended);
+  EXPECT_EQ(VoMAPIModule(), module);
+}
+
+TEST_F(LoaderStateTest, LoadingAnotherFileIsRefused) {
+  Load(ext_);
+  WideString name = simple_.Path();
+  bool extended = false;
+  EXPECT_MAPI_ERROR(VoLoadMAPIDLL(name, extended), E_FAIL,
+                    "Failed to load (" + simple_.File() + ")! You must first unload " + ext_.File() + ".");
+  EXPECT_EQ(VoCurrentMAPIDllFileName(), ext_.Path());
+}
+
+TEST_F(LoaderStateTest, MissingFileIsRefused) {
+  WideString name = FromUtf8(Home() + "/nothing.so");
+  bool extended = false;
+  EXPECT_MAPI_ERROR(VoLoadMAPIDLL(name, extended), E_INVALIDARG,
+                    "Failed to load the given MAPI dll (" + Home() +
+                        "/nothing.so)!\r\nThe file does not exist.");
+  EXPECT_EQ(VoMAPIModule(), nullptr);
+}
+
+TEST_F(LoaderStateTest, FileThatIsNoLibraryGivesTheLoadText) {
+  WriteText(Home() + "/broken.so", "not a library");
+  WideString name = FromUtf8(Home() + "/broken.so");
+  bool extended = false;
+  EXPECT_MAPI_ERROR(
+      VoLoadMAPIDLL(name, extended), E_FAIL,
+      "Failed to load the MAPI DLL (" + Home() +
+          "/broken.so)!\r\nCheck if the the Microsoft Visual C++ Redistributable is installed "
+          "(VC_redist.x64.exe/VC_redist.x86.exe), install the latest version if this is not the "
+          "case.\r\nIn some cases it may be necessary to repair the Outlook installation.");
+}
+
+TEST_F(LoaderStateTest, EmptyNameLoadsTheDefaultClient) {
+  DefaultClient("Fake", ext_.File());
+  WideString name;
+  bool extended = false;
+  VoLoadMAPIDLL(name, extended);
+  EXPECT_EQ(name, u"MAPI32.dll");
+  EXPECT_TRUE(extended);
+}
+
+TEST_F(LoaderStateTest, InitializeLoadsTheDefaultClientAndCallsMAPIInitialize) {
+  DefaultClient("Fake", ext_.File());
+  VoMAPIInitialize();
+  EXPECT_TRUE(VoMAPIInitialized());
+  EXPECT_EQ(ext_.Calls("MAPIInitialize"), 1);
+  EXPECT_EQ(ext_.Get("init.flags"), -1);  // no MAPIINIT_0 without flags
+  VoMAPIUninitialize();
+  EXPECT_FALSE(VoMAPIInitialized());
+  EXPECT_EQ(ext_.Calls("MAPIUninitialize"), 1);
+  EXPECT_NE(VoMAPIModule(), nullptr);
+}
+
+TEST_F(LoaderStateTest, InitializeWithExtendedMAPIUnloadsASimpleLibrary) {
+  DefaultClient("Simple", simple_.File());
+  EXPECT_MAPI_ERROR(VoMAPIInitialize(), E_FAIL,
+                    "MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");
+  EXPECT_EQ(VoMAPIModule(), nullptr);
+  EXPECT_FALSE(VoMAPIInitialized());
+}
+
+TEST_F(LoaderStateTest, InitializeFlagsReachMAPIInitialize) {
+  Load(ext_);
+  VoMAPIInitialize(true, true, true, true);
+  EXPECT_EQ(ext_.Get("init.flags"), 1);
+  VoMAPIUninitialize();
+  VoMAPIInitialize(false, true, true, true);
+  EXPECT_EQ(ext_.Get("init.flags"), 0x10000);
+  VoMAPIUninitialize();
+  VoMAPIInitialize(false, false, true, true);
+  EXPECT_EQ(ext_.Get("init.flags"), 8);
+}
+
+TEST_F(LoaderStateTest, SecondInitializeWithSameFlagsDoesNothing) {
+  Load(ext_);
+  VoMAPIInitialize();
+  VoMAPIInitialize();
+  EXPECT_EQ(ext_.Calls("MAPIInitialize"), 1);
+  VoMAPIUninitialize();
+  // Counted once: the library can be unloaded now.
+  EXPECT_NO_THROW(VoUnloadDLL());
+}
+
+TEST_F(LoaderStateTest, SecondInitializeWithOtherFlagsInitializesAgain) {
+  Load(ext_, true);
+  VoMAPIInitialize();
+  VoMAPIInitialize(true);
+  EXPECT_EQ(ext_.Calls("MAPIInitialize"), 2);
+  EXPECT_EQ(ext_.Calls("MAPIUninitialize"), 1);
+  EXPECT_EQ(ext_.Get("init.flags"), 1);
+  // Re-initialising does not unload the library, even with UnloadOnUninit.
+  EXPECT_NE(VoMAPIModule(), nullptr);
+  VoMAPIUninitialize();
+  EXPECT_EQ(VoMAPIModule(), nullptr);
+}
+
+TEST_F(LoaderStateTest, UnloadWhileInitializedIsRefused) {
+  Load(ext_);
+  VoMAPIInitialize();
+  EXPECT_MAPI_ERROR(VoUnloadDLL(), E_FAIL,
+                    "MAPI is still initialized!\r\nYou must first unitialize MAPI on all threads!");
+  EXPECT_NE(VoMAPIModule(), nullptr);
+}
+
+TEST_F(LoaderStateTest, UnloadWhileAnotherThreadIsInitializedIsRefused) {
+  Load(ext_);
+  std::promise<void> initialised, checked;
+  std::thread other([&] {
+    VoMAPIInitialize();
+    initialised.set_value();
+    checked.get_future().wait();
+    VoMAPIUninitialize();
+  });
+  initialised.get_future().wait();
+  EXPECT_FALSE(VoMAPIInitialized());  // initialisation is per thread
+  EXPECT_MAPI_ERROR(VoUnloadDLL(), E_FAIL,
+                    "MAPI is still initialized!\r\nYou must first unitialize MAPI on all threads!");
+  checked.set_value();
+  other.join();
+  EXPECT_NO_THROW(VoUnloadDLL());
+}
+
+TEST_F(LoaderStateTest, UninitializeWithOpenSessionIsRefused) {
+  Load(ext_);
+  VoMAPIInitialize();
+  ComPtr<IMAPISession> session;
+  LHANDLE simple = 0;
+  VoMAPILogon(0, u"Profile", u"", 0, session, simple);
+  EXPECT_MAPI_ERROR(VoMAPIUninitialize(), E_FAIL,
+                    "There are still active MAPI sessions in this thread. You must close these "
+                    "sessions first!");
+  EXPECT_TRUE(VoMAPIInitialized());
+  VoMAPILogoff(0, 0, session, simple);
+  EXPECT_EQ(ext_.Calls("Logoff"), 1);
+  EXPECT_EQ(ext_.Calls("Release"), 1);
+  EXPECT_NO_THROW(VoMAPIUninitialize());
+}
+
+TEST_F(LoaderStateTest, UnloadOnUninitUnloadsWithTheLastThread) {
+  Load(ext_, true);
+  VoMAPIInitialize();
+  VoMAPIUninitialize();
+  EXPECT_EQ(VoMAPIModule(), nullptr);
+  EXPECT_EQ(VoCurrentMAPIDllFileName(), u"");
+}
+
+TEST_F(LoaderStateTest, ForceUnloadUnloads) {
+  Load(ext_);
+  VoMAPIInitialize();
+  VoMAPIUninitialize(true);
+  EXPECT_EQ(VoMAPIModule(), nullptr);
+}
+
+TEST_F(LoaderStateTest, DisableUninitializeSkipsMAPIUninitializeOnce) {
+  Load(ext_);
+  VoMAPIInitialize();
+  VoDisableMAPIUnitialize();
+  VoMAPIUninitialize();
+  EXPECT_EQ(ext_.Calls("MAPIUninitialize"), 0);
+  VoMAPIInitialize();
+  VoMAPIUninitialize();
+  EXPECT_EQ(ext_.Calls("MAPIUninitialize"), 1);
+}
+
+TEST_F(LoaderStateTest, DisableUninitializeOnlyOnTheMainThread) {
+  bool raised = false;
+  std::thread([&] {
+    try {
+      VoDisableMAPIUnitialize();
+    } catch (const EVoMAPIException&) {
+      raised = true;
+    }
+  }).join();
+  EXPECT_TRUE(raised);
+}
+
+std::vector<int> gCalls;
+void First() { gCalls.push_back(1); }
+void Second() { gCalls.push_back(2); }
+
+TEST_F(LoaderStateTest, CallbacksRunInRegistrationOrderOnce) {
+  gCalls.clear();
+  Load(ext_);
+  VoRegisterOnUninit(Second);
+  VoRegisterOnUninit(First);
+  VoRegisterOnUninit(Second);
+  VoRegisterOnUnload(First);
+  VoRegisterOnUnload(Second);
+  VoRegisterOnUnload(First);
+  VoMAPIInitialize();
+  VoMAPIUninitialize();
+  EXPECT_EQ(gCalls, (std::vector<int>{2, 1}));
+  VoUnloadDLL();
+  EXPECT_EQ(gCalls, (std::vector<int>{2, 1, 1, 2}));
+  VoUnRegisterOnUninit(First);
+  VoUnRegisterOnUninit(Second);
+  VoUnRegisterOnUnload(First);
+  VoUnRegisterOnUnload(Second);
+  VoUnloadDLL();
+  EXPECT_EQ(gCalls.size(), 4u);
+}
+
+struct InitResult {
+  uint32_t Code;
+  const char* Text;
+};
+
+class InitializeResultTest : public LoaderStateTest,
+                             public ::testing::WithParamInterface<InitResult> {};
+
+TEST_P(InitializeResultTest, ResultBecomesItsText) {
+  Load(ext_);
+  ext_.Set("init.result", static_cast<long>(static_cast<int32_t>(GetParam().Code)));
+  EXPECT_MAPI_ERROR(VoMAPIInitialize(), GetParam().Code,
+                    std::string(GetParam().Text) + (GetParam().Code == 0x80004005 ? ext_.File() : ""));
+  EXPECT_FALSE(VoMAPIInitialized());
+  EXPECT_NO_THROW(VoUnloadDLL());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, InitializeResultTest,
+    ::testing::Values(
+        InitResult{0x80070057, "VoLoadMAPI failed!\r\nThe Caller passed an invalid parameter or flag."},
+        InitResult{0x80040106, "VoLoadMAPI failed!\r\nThe Caller passed an invalid parameter or flag."},
+        InitResult{0x80040117,
+                   "VoLoadMAPI failed!\r\n(Windows NT only) The calling process is an NT service "
+                   "and registry keys required by MAPI could not be initialized.\r\nAdditional "
+                   "information may be available in the application event log."},
+        InitResult{0x80040110,
+                   "VoLoadMAPI failed!\r\nThe version of OLE installed on the workstation is not "
+                   "compatible with this version of MAPI."},
+        InitResult{0x80040112,
+                   "VoLoadMAPI failed!\r\nMAPI sets up context specific to the current "
+                   "process.\r\nFailures may occur on Win16 if the number of processes exceeds a "
+                   "certain number, or on any system if available memory is exhausted."},
+        InitResult{0x8004010E,
+                   "VoLoadMAPI failed!\r\nNot enough system resources were available to complete "
+                   "the operation."},
+        InitResult{0x80040108, "VoLoadMAPI failed!\r\nCheck if system resources are exhausted."},
+        InitResult{0x80040605, "VoLoadMAPI failed!\r\nThe profile provider has encountered an error."},
+        InitResult{0x80004005,
+                   "There is no MAPI Client Library (like MS Outlook) installed, or it is not the "
+                   "default MAPI client!\r\nThe loaded dll is: "}));
+
+TEST_F(LoaderStateTest, OtherInitializeResultsGoToCheckMAPIResult) {
+  Load(ext_);
+  ext_.Set("init.result", static_cast<long>(static_cast<int32_t>(0x8004010F)));
+  try {
+    VoMAPIInitialize();
+    ADD_FAILURE() << "no exception";
+  } catch (const EMAPI_NOT_FOUND& e) {
+    EXPECT_EQ(ToUtf8(e.Message()).rfind("uVoMAPILib.VoInitializeMAPI", 0), 0u) << e.what();
+  }
+}
+
+TEST_F(LoaderStateTest, FailureInsideMAPIInitializeIsExplained) {
+  Load(ext_);
+  ext_.Set("init.throw", 1);
+  try {
+    VoMAPIInitialize();
+    ADD_FAILURE() << "no exception";
+  } catch (const EVoMAPIException& e) {
+    std::string text = ToUtf8(e.Message());
+    EXPECT_EQ(text.rfind("The MAPIInitialize call failed!\r\nthe client library failed\r\nCheck the "
+                         "\"DLLPathEx\" key in \"[HKLM]\\Software\\Clients\\Mail\\Microsoft "
+                         "Outlook\"!\r\nThe MAPIInitialize can fail if this key is missing or when "
+                         "it creates a reference to a non-existing dll.\r\n\r\n",
+                         0),
+              0u)
+        << text;
+  }
+  EXPECT_FALSE(VoMAPIInitialized());
+}
+
+}  // namespace
+}  // namespace orba::test
