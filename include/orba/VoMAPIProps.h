@@ -179,3 +179,6 @@ size_t GetPropCount();
 const TVoMAPIPropInfo* GetPropInfoByIndex(size_t Index);
 
 }  // namespace orba
+
+// The catalogue's handles: PR_SUBJECT, NPR_CONTACT_FILEUNDER, ... (generated).
+#include "orba/VoMAPIPropDefs.h"
