@@ -28,18 +28,6 @@ std::vector<TVoVariant> Elements(const TVoVariant& value) {
   return items;
 }
 
-// The bytes of a binary value: a byte array, an array of numbers, or nothing for
-// Empty and Null.
-std::vector<BYTE> BytesOf(const TVoVariant& value) {
-  if (value.IsEmpty() || value.IsNull()) return {};
-  if (value.VarType() == (varArray | varByte)) return value.Bytes();
-  if (!value.IsArray()) NotAnArray(value, varArray | varByte);
-  std::vector<BYTE> bytes;
-  for (const TVoVariant& item : value.Items())
-    bytes.push_back(BYTE(VoVarToInt(VarAsType(item, varByte))));
-  return bytes;
-}
-
 bool IsBlank(const WideString& text) {
   for (char16_t c : text)
     if (c > u' ') return false;
@@ -104,6 +92,16 @@ B& Keep(std::unique_ptr<TVoMAPIValueBuffer>& holder, std::unique_ptr<B> buffer) 
 
 }  // namespace
 
+std::vector<BYTE> VoMAPIVariantBytes(const TVoVariant& Value) {
+  if (Value.IsEmpty() || Value.IsNull()) return {};
+  if (Value.VarType() == (varArray | varByte)) return Value.Bytes();
+  if (!Value.IsArray()) NotAnArray(Value, varArray | varByte);
+  std::vector<BYTE> bytes;
+  for (const TVoVariant& item : Value.Items())
+    bytes.push_back(BYTE(VoVarToInt(VarAsType(item, varByte))));
+  return bytes;
+}
+
 std::vector<WideString> VoMAPISplitMultiText(const WideString& Text) {
   std::vector<WideString> parts;
   if (Text.empty()) return parts;
@@ -154,7 +152,7 @@ SPropValue VoMAPIVariantToPropValue(const TVoVariant& Value, ULONG Tag,
       break;
     }
     case PT_BINARY: {
-      auto& bin = Keep(Buffer, std::make_unique<TVoMAPIBinBuffer>(BytesOf(Value)));
+      auto& bin = Keep(Buffer, std::make_unique<TVoMAPIBinBuffer>(VoMAPIVariantBytes(Value)));
       v.bin = SBinary{bin.Count(), bin.Data()};
       break;
     }
@@ -169,7 +167,7 @@ SPropValue VoMAPIVariantToPropValue(const TVoVariant& Value, ULONG Tag,
     case PT_MV_CLSID: SetMulti(v.MVguid, &SGuidArray::lpguid, Keep(Buffer, ArrayOf<GUID>(Value, ToGUID))); break;
     case PT_MV_BINARY: {
       std::vector<std::vector<BYTE>> values;
-      for (const TVoVariant& item : Elements(Value)) values.push_back(BytesOf(item));
+      for (const TVoVariant& item : Elements(Value)) values.push_back(VoMAPIVariantBytes(item));
       SetMulti(v.MVbin, &SBinaryArray::lpbin, Keep(Buffer, std::make_unique<TVoMAPIBinArrBuffer>(std::move(values))));
       break;
     }
