@@ -77,7 +77,7 @@ class Catalogue:
     def __init__(self, published=None):
         self.rows = []
         self.identity = {}  # name -> (kind, set, id, type)
-        # Names published with an identity of their own: a triple never invents them.
+        # Names published under an identifier of their own: a triple never takes them.
         self.published = published or {}
 
     def add(self, name, kind, pset, ident, ptype):
@@ -98,29 +98,36 @@ class Catalogue:
         for name, member_type in ((base, wide), (base + "_A", WIDE_TYPES[wide]),
                                   (base + "_W", wide)):
             own = self.published.get(name)
-            if own is None or own == (ident, member_type):
+            if own is None or own == ident:
                 self.add(name, kind, pset, ident, member_type)
 
 
 def standard_families(rows, by_name):
     """Groups rows into (name, id, type, triple) in first-seen order; by_name holds
-    every published row, so that companions in the other table count."""
+    every published row, so that companions in the other table count.
+
+    A string row named X_A or X_W belongs to the triple of X when X is a string
+    property with the same identifier, or when X is not published at all; otherwise
+    (PR_HTML_A beside the binary PR_HTML, PR_RULE_PROVIDER_A under another identifier)
+    it is an entry of its own.
+    """
     seen = set()
     result = []
     for name, _tag, ident, ptype in rows:
         ident, ptype = int(ident, 16), int(ptype, 16)
-        base = name
-        if is_string(ptype) and name[-2:] in ("_A", "_W"):
+        base, triple = name, is_string(ptype)
+        if triple and name[-2:] in ("_A", "_W"):
             base = name[:-2]
-            if base in by_name and not is_string(int(by_name[base][3], 16)):
-                base = name  # e.g. PR_HTML_A beside the binary PR_HTML: a form of its own
+            own = by_name.get(base)
+            if own is not None and not (is_string(int(own[3], 16)) and int(own[2], 16) == ident):
+                base, triple = name, False
         if base in seen:
             continue
         seen.add(base)
-        companions = [base + "_A" in by_name, base + "_W" in by_name, base != name]
-        # A plain 8-bit property published without wide forms stays 8-bit only.
-        triple = is_string(ptype) and (ptype in WIDE_TYPES or any(companions))
-        result.append((base if triple else name, ident, ptype, triple))
+        if triple and base == name and ptype in STRING_TYPES:
+            # A plain 8-bit property published without wide forms stays 8-bit only.
+            triple = base + "_A" in by_name or base + "_W" in by_name
+        result.append((base, ident, ptype, triple))
     return result
 
 
@@ -142,8 +149,7 @@ def parse_id_or_name(text):
 def main(facts):
     standard = read_tsv(f"{facts}/standard-properties.tsv")
     supplementary = read_tsv(f"{facts}/supplementary-properties.tsv")
-    cat = Catalogue({r[0]: (f"0x{int(r[2], 16):04X}", int(r[3], 16))
-                     for r in standard + supplementary})
+    cat = Catalogue({r[0]: f"0x{int(r[2], 16):04X}" for r in standard + supplementary})
     named = read_tsv(f"{facts}/named-properties.tsv")
     npr_map = read_tsv(f"{facts}/npr-map.tsv")
 

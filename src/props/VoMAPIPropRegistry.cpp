@@ -78,7 +78,7 @@ size_t TVoMAPIPropRegistry::NamedKeyHash::operator()(const NamedKey& Key) const 
   for (uint8_t b : Key.PropSet.Data4) h = Mix(h, b);
   h = Mix(h, Key.Kind);
   h = Mix(h, std::hash<int32_t>()(Key.Number));
-  h = Mix(h, std::hash<WideString>()(Key.Name));
+  h = Mix(h, std::hash<std::u16string_view>()(Key.Name));
   return Mix(h, Key.PropType);
 }
 
@@ -91,6 +91,7 @@ TVoMAPIPropRegistry::~TVoMAPIPropRegistry() {
   byHash_.clear();
   while (!props_.empty()) props_.pop_back();
   ownedDefs_.clear();
+  names_.clear();
 }
 
 TVoMAPIPropDefID TVoMAPIPropRegistry::CalcHash(const TVoMAPIPropInfo& Info, bool Standard) const {
@@ -143,14 +144,16 @@ void TVoMAPIPropRegistry::Index(const TVoMAPIPropInfo& Info, uint32_t Position) 
     byTag_.emplace(PROP_TAG(Info.PropType, id), Position);
     byStandardID_.emplace(id, Position);
   } else {
-    NamedKey key{Info.PropSet, Info.PropKind, 0, WideString(), Info.PropType};
-    if (Info.PropKind == MNID_ID)
+    NamedKey key{Info.PropSet, Info.PropKind, 0, {}, Info.PropType};
+    if (Info.PropKind == MNID_ID) {
       key.Number = VoVarToInt(Info.PropID);
-    else
-      key.Name = VoVarToStr(Info.PropID);
+    } else {
+      names_.push_back(VoVarToStr(Info.PropID));
+      key.Name = names_.back();
+    }
     byNamedTyped_.emplace(key, Position);
     key.PropType = 0;
-    byNamed_.emplace(std::move(key), Position);
+    byNamed_.emplace(key, Position);
   }
   if (IsHashID(Info.Hash)) byHash_.emplace(Info.Hash, Position);
 }
@@ -189,10 +192,10 @@ const TVoMAPIPropInfo* TVoMAPIPropRegistry::FindStandard(uint16_t ID, uint32_t P
 }
 
 const TVoMAPIPropInfo* TVoMAPIPropRegistry::FindNamed(const GUID& PropSet, uint32_t Kind,
-                                                      int32_t Number, const WideString& Name,
+                                                      int32_t Number, std::u16string_view Name,
                                                       uint32_t PropType, bool CheckType) const {
   NamedKey key{PropSet, Kind, Kind == MNID_ID ? Number : 0,
-               Kind == MNID_STRING ? Name : WideString(), CheckType ? PropType : 0};
+               Kind == MNID_STRING ? Name : std::u16string_view(), CheckType ? PropType : 0};
   const auto& index = CheckType ? byNamedTyped_ : byNamed_;
   auto it = index.find(key);
   return it == index.end() ? nullptr : props_[it->second].get();

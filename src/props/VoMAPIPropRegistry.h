@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -55,7 +57,7 @@ class TVoMAPIPropRegistry {
   const TVoMAPIPropInfo* FindStandard(uint16_t ID, uint32_t PropType, bool CheckType) const;
   // A named property by number (Kind MNID_ID, Number) or by name (MNID_STRING, Name).
   const TVoMAPIPropInfo* FindNamed(const GUID& PropSet, uint32_t Kind, int32_t Number,
-                                   const WideString& Name, uint32_t PropType,
+                                   std::u16string_view Name, uint32_t PropType,
                                    bool CheckType) const;
 
  private:
@@ -63,7 +65,7 @@ class TVoMAPIPropRegistry {
     GUID PropSet;
     uint32_t Kind;
     int32_t Number;
-    WideString Name;
+    std::u16string_view Name;  // into names_, or the caller's text while looking up
     uint32_t PropType;  // 0 in the index that ignores types
     bool operator==(const NamedKey&) const = default;
   };
@@ -75,6 +77,7 @@ class TVoMAPIPropRegistry {
 
   std::vector<std::unique_ptr<TVoMAPIPropInfo>> props_;
   std::vector<std::unique_ptr<TVoMAPIPropDef>> ownedDefs_;
+  std::deque<WideString> names_;  // the names of by-name properties, for NamedKey
   // Each maps to the 0-based index of the first descriptor with that key.
   std::unordered_map<WideString, uint32_t> byName_;
   std::unordered_map<uint32_t, uint32_t> byTag_;

@@ -1,0 +1,237 @@
+// The generated catalogue: order, names, string triples and the library's own names.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "orba/VoMAPIProps.h"
+#include "orba/common/utf8.h"
+#include "props/VoMAPIPropRegistry.h"
+
+namespace orba {
+namespace {
+
+std::vector<std::vector<std::string>> ReadTsv(const std::string& path) {
+  std::ifstream in(path);
+  EXPECT_TRUE(in.good()) << path;
+  std::vector<std::vector<std::string>> rows;
+  std::string line;
+  std::getline(in, line);  // column names
+  while (std::getline(in, line)) {
+    std::vector<std::string> fields;
+    std::string field;
+    std::istringstream fieldsIn(line);
+    while (std::getline(fieldsIn, field, '\t')) fields.push_back(field);
+    rows.push_back(fields);
+  }
+  return rows;
+}
+
+const TVoMAPIPropInfo& Info(TVoMAPIPropDef def) { return *GetPropInfo(def); }
+
+TEST(Catalogue, HandlesArePositionsRegisteredInOrder) {
+  ASSERT_GE(GetPropCount(), VoMAPICatalogueCount);
+  for (size_t i = 0; i < VoMAPICatalogueCount; ++i) {
+    const TVoMAPIPropInfo* info = GetPropInfoByIndex(i);
+    ASSERT_EQ(info->PropDef->ID, static_cast<TVoMAPIPropDefID>(i + 1));
+    EXPECT_EQ(info->Hash, info->PropDef->ID);
+    EXPECT_FALSE(info->DisposePropDef);
+  }
+}
+
+TEST(Catalogue, FirstAndLastEntries) {
+  EXPECT_EQ(PR_ACKNOWLEDGEMENT_MODE.ID, 1);
+  EXPECT_EQ(PR_SENT_REPRESENTING_SMTP_W.ID, static_cast<TVoMAPIPropDefID>(VoMAPICatalogueCount));
+  EXPECT_EQ(GetPropInfoByIndex(0)->PropName, u"PR_ACKNOWLEDGEMENT_MODE");
+  EXPECT_EQ(GetPropInfoByIndex(VoMAPICatalogueCount - 1)->PropName, u"PR_SENT_REPRESENTING_SMTP_W");
+  EXPECT_EQ(GetPropTag(PR_SENT_REPRESENTING_SMTP_W), 0x5D02001Fu);
+}
+
+TEST(Catalogue, HandleConstantsAreUsableAtCompileTime) {
+  static_assert(PR_ACKNOWLEDGEMENT_MODE.ID == 1);
+  static_assert(PR_SUBJECT_A.ID != PR_SUBJECT_W.ID);
+  EXPECT_EQ(GetPropInfo(&PR_SUBJECT)->PropDef, &PR_SUBJECT);
+}
+
+TEST(Catalogue, NoTwoEntriesShareAName) {
+  std::set<WideString> names;
+  for (size_t i = 0; i < VoMAPICatalogueCount; ++i)
+    EXPECT_TRUE(names.insert(GetPropInfoByIndex(i)->PropName).second)
+        << ToUtf8(GetPropInfoByIndex(i)->PropName);
+}
+
+TEST(Catalogue, NamesResolveToTheirOwnHandles) {
+  for (size_t i = 0; i < VoMAPICatalogueCount; ++i) {
+    const TVoMAPIPropInfo* info = GetPropInfoByIndex(i);
+    ASSERT_EQ(FindProp(info->PropName), info);
+    EXPECT_EQ(GetPropDef(info->PropName), *info->PropDef);
+  }
+}
+
+TEST(Catalogue, StringPropertiesComeAsTriples) {
+  size_t triples = 0;
+  for (size_t i = 0; i < VoMAPICatalogueCount; ++i) {
+    const TVoMAPIPropInfo* a = GetPropInfoByIndex(i);
+    WideString name = a->PropName;
+    if (name.size() < 3 || name.substr(name.size() - 2) != u"_A") continue;
+    if (a->PropType != PT_STRING8 && a->PropType != PT_MV_STRING8) continue;
+    WideString base = name.substr(0, name.size() - 2);
+    // Published with one form under another identifier: two properties, not a triple.
+    if (base == u"PR_CONTAB_DISPLAY_NAMES" || base == u"PR_SCHDINFO_DELEGATE_NAMES" ||
+        base == u"PR_RULE_PROVIDER")
+      continue;
+    const TVoMAPIPropInfo* plain = FindProp(base);
+    const TVoMAPIPropInfo* w = FindProp(base + u"_W");
+    ASSERT_TRUE(w) << ToUtf8(name);
+    uint32_t wide = a->PropType == PT_STRING8 ? PT_UNICODE : PT_MV_UNICODE;
+    EXPECT_EQ(w->PropType, wide) << ToUtf8(name);
+    EXPECT_TRUE(SameProp(*a, *w, false)) << ToUtf8(name);
+    // PR_HTML_A/_W are the string forms of the binary PR_HTML; others are full triples.
+    if (plain && plain->PropType == wide) {
+      EXPECT_TRUE(SameProp(*plain, *w, true)) << ToUtf8(name);
+      ++triples;
+    }
+  }
+  EXPECT_GT(triples, 600u);
+}
+
+TEST(Catalogue, SubjectTriple) {
+  EXPECT_EQ(GetPropTag(PR_SUBJECT), 0x0037001Fu);
+  EXPECT_EQ(GetPropTag(PR_SUBJECT_A), 0x0037001Eu);
+  EXPECT_EQ(GetPropTag(PR_SUBJECT_W), 0x0037001Fu);
+  EXPECT_EQ(Info(PR_SUBJECT_W).PropID.VarType(), varWord);
+}
+
+TEST(Catalogue, TellingStandardRows) {
+  EXPECT_EQ(GetPropTag(PR_NULL), 0x00000001u);
+  EXPECT_EQ(GetPropTag(PR_INTERNET_CONTENT_ID), 0x662A001Fu);
+  EXPECT_EQ(GetPropTag(PR_INTERNET_CONTENT_ID_A), 0x662A001Eu);
+  EXPECT_EQ(GetPropTag(PR_SENDER_SMTP_ADDRESS_W), 0x5D01001Fu);
+  EXPECT_EQ(GetPropTag(PR_SENT_REPRESENTING_SMTP), 0x5D02001Fu);
+  EXPECT_EQ(GetPropTag(PR_PROFILE_RPC_PROXY_SERVER), 0x6622001Fu);
+  EXPECT_EQ(GetPropTag(PR_PROFILE_AUTH_PASSWORD), 0x66A10102u);
+  EXPECT_EQ(GetPropTag(PR_PROFILE_MDB_DN), 0x7CFF001Eu);
+  EXPECT_EQ(FindProp(u"PR_PROFILE_MDB_DN_A"), nullptr);
+  EXPECT_EQ(GetPropTag(PR_FORCE_USE_ENTRYID_SERVER), 0x7CFE000Bu);
+  EXPECT_EQ(GetPropTag(PR_SECURITY_FLAGS), 0x6E010003u);
+  EXPECT_EQ(GetPropTag(PR_HTML), 0x10130102u);
+  EXPECT_EQ(GetPropTag(PR_HTML_W), 0x1013001Fu);
+}
+
+TEST(Catalogue, PrivateRowsOfTheLibrarysSet) {
+  struct Row {
+    TVoMAPIPropDef def;
+    int32_t number;
+    uint32_t type;
+  };
+  for (const Row& row : {Row{NPR_SEND_INVITATIONS_AND_UPDATES, 1, PT_BOOLEAN},
+                         Row{NPR_SENDUSINGACCOUNT, 2, PT_BOOLEAN},
+                         Row{NPR_SENDUSINGOUTLOOK, 3, PT_BOOLEAN},
+                         Row{NPR_CERTTHUMBPRINT, 4, PT_UNICODE},
+                         Row{NPR_CERTTHUMBPRINT_A, 4, PT_STRING8},
+                         Row{NPR_CERTTHUMBPRINT_W, 4, PT_UNICODE},
+                         Row{NPR_SAVEDMESSAGE_URI, 5, PT_UNICODE}}) {
+    const TVoMAPIPropInfo& info = Info(row.def);
+    EXPECT_TRUE(info.Named);
+    EXPECT_TRUE(SameGuid(info.PropSet, PSETID_Velmora));
+    EXPECT_EQ(info.PropKind, MNID_ID);
+    EXPECT_EQ(info.PropID, TVoVariant(row.number));
+    EXPECT_EQ(info.PropType, row.type);
+  }
+  EXPECT_EQ(NPR_SENDUSINGACCOUNT.ID, NPR_SEND_INVITATIONS_AND_UPDATES.ID + 1);
+}
+
+TEST(Catalogue, TellingNamedRows) {
+  const TVoMAPIPropInfo& calendar = Info(NPR_CALENDARASSISTANT_0016);
+  EXPECT_TRUE(SameGuid(calendar.PropSet, PSETID_CalendarAssistant));
+  EXPECT_EQ(calendar.PropID, TVoVariant(int32_t(0x16)));
+  EXPECT_EQ(calendar.PropType, PT_LONG);
+  const TVoMAPIPropInfo& pkm = Info(NPR_PKMDOCSUMMARYINFORMATION17);
+  EXPECT_TRUE(SameGuid(pkm.PropSet, GUID_PKMDocSummaryInformation));
+  EXPECT_EQ(pkm.PropID, TVoVariant(int32_t(17)));
+  const TVoMAPIPropInfo& scl = Info(NPR_NAMEORIGINALSPAMCONFIDENCELEVEL);
+  EXPECT_TRUE(SameGuid(scl.PropSet, PSETID_Messaging));
+  EXPECT_EQ(scl.PropKind, MNID_STRING);
+  EXPECT_EQ(scl.PropID, TVoVariant(u"OriginalScl"));
+  EXPECT_EQ(scl.PropType, PT_LONG);
+}
+
+TEST(Catalogue, InternetHeadersByName) {
+  const TVoMAPIPropInfo& replyTo = Info(NPR_NAMEREPLYTO);
+  EXPECT_TRUE(SameGuid(replyTo.PropSet, PS_INTERNET_HEADERS));
+  EXPECT_EQ(replyTo.PropKind, MNID_STRING);
+  EXPECT_EQ(replyTo.PropID, TVoVariant(u"Reply-To"));
+  EXPECT_EQ(replyTo.PropType, PT_UNICODE);
+  EXPECT_EQ(Info(NPR_NAMEREPLYTO_A).PropType, PT_STRING8);
+  for (const char16_t* header : {u"Accept-Language", u"X-Mailer", u"X-Sharing-Exended-Caps",
+                                 u"X-Sharing-Extended-Caps", u"Content-Type", u"Message-ID"}) {
+    const TVoMAPIPropInfo* info = FindProp(PS_INTERNET_HEADERS, TVoVariant(header), PT_UNICODE, true);
+    ASSERT_TRUE(info) << ToUtf8(header);
+    EXPECT_EQ(info->PropName.substr(0, 8), u"NPR_NAME");
+  }
+  EXPECT_EQ(FindProp(u"NPR_NAMEXSHARINGEXENDEDCAPS")->PropID, TVoVariant(u"X-Sharing-Exended-Caps"));
+}
+
+// Every NPR_ name the library's own code uses resolves to the identity fixed for it.
+TEST(Catalogue, LibraryNamesResolveAsTheMapSays) {
+  const std::map<std::string, GUID> sets = {
+      {"PS_PUBLIC_STRINGS", PS_PUBLIC_STRINGS},
+      {"PS_INTERNET_HEADERS", PS_INTERNET_HEADERS},
+      {"PSETID_Address", PSETID_Address},
+      {"PSETID_Common", PSETID_Common},
+      {"PSETID_Appointment", PSETID_Appointment},
+      {"PSETID_Task", PSETID_Task},
+      {"PSETID_Meeting", PSETID_Meeting},
+      {"PSETID_Note", PSETID_Note},
+      {"PSETID_CalendarAssistant", PSETID_CalendarAssistant},
+      {"PSETID_Messaging", PSETID_Messaging},
+      {"GUID_PKMDocSummaryInformation", GUID_PKMDocSummaryInformation},
+      {"PSETID_Velmora", PSETID_Velmora}};
+  const std::map<std::string, uint32_t> types = {
+      {"PT_LONG", PT_LONG},         {"PT_BOOLEAN", PT_BOOLEAN},   {"PT_DOUBLE", PT_DOUBLE},
+      {"PT_SYSTIME", PT_SYSTIME},   {"PT_UNICODE", PT_UNICODE},   {"PT_BINARY", PT_BINARY},
+      {"PT_MV_UNICODE", PT_MV_UNICODE}, {"PT_MV_BINARY", PT_MV_BINARY}};
+  auto rows = ReadTsv(std::string(ORBA_SHARED_DIR) + "/data/npr-map.tsv");
+  ASSERT_GT(rows.size(), 100u);
+  for (const auto& row : rows) {
+    ASSERT_GE(row.size(), 4u);
+    SCOPED_TRACE(row[0]);
+    const TVoMAPIPropInfo* info = FindProp(FromUtf8(row[0]));
+    ASSERT_TRUE(info);
+    ASSERT_TRUE(sets.count(row[1])) << row[1];
+    ASSERT_TRUE(types.count(row[3])) << row[3];
+    EXPECT_TRUE(info->Named);
+    EXPECT_TRUE(SameGuid(info->PropSet, sets.at(row[1])));
+    EXPECT_EQ(info->PropType, types.at(row[3]));
+    const std::string& id = row[2];
+    if (id.rfind("0x", 0) == 0) {
+      EXPECT_EQ(info->PropKind, MNID_ID);
+      EXPECT_EQ(info->PropID, TVoVariant(static_cast<int32_t>(std::stol(id, nullptr, 16))));
+    } else if (id.find_first_not_of("0123456789") == std::string::npos) {
+      EXPECT_EQ(info->PropKind, MNID_ID);
+      EXPECT_EQ(info->PropID, TVoVariant(static_cast<int32_t>(std::stol(id))));
+    } else {
+      EXPECT_EQ(info->PropKind, MNID_STRING);
+      EXPECT_EQ(info->PropID, TVoVariant(FromUtf8(id)));
+    }
+  }
+}
+
+TEST(Catalogue, PropertySetConstants) {
+  EXPECT_EQ(VoMAPIGuidText(PSETID_Velmora), u"{52A474EE-E1A3-4E63-8FFC-FCDACB06A7FC}");
+  EXPECT_EQ(VoMAPIGuidText(PSETID_Address), u"{00062004-0000-0000-C000-000000000046}");
+  EXPECT_EQ(VoMAPIGuidText(PSETID_Meeting), u"{6ED8DA90-450B-101B-98DA-00AA003F1305}");
+  EXPECT_EQ(VoMAPIGuidText(PSETID_Exchange1), u"{48862A09-F786-0114-0281-000000000000}");
+  EXPECT_EQ(VoMAPIGuidText(PSETID_MAPI), u"{00020328-0000-0000-C000-000000000046}");
+  EXPECT_EQ(VoMAPIGuidText(GUID_PKMDocSummaryInformation),
+            u"{D5CDD502-2E9C-101B-9397-08002B2CF9AE}");
+  EXPECT_TRUE(SameGuid(PSETID_PublicStrings, PS_PUBLIC_STRINGS));
+  EXPECT_TRUE(SameGuid(PSETID_InternetHeaders, PS_INTERNET_HEADERS));
+}
+
+}  // namespace
+}  // namespace orba
