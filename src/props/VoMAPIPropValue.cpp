@@ -1,0 +1,60 @@
+#include "orba/VoMAPIPropValue.h"
+
+#include "orba/VoMAPIExceptions.h"
+
+namespace orba {
+
+namespace {
+constexpr HRESULT kNoSupport = MakeHResult(0x80040102);  // MAPI_E_NO_SUPPORT
+}
+
+TVoMAPIPropOwner* VoFindPropOwner(TVoMAPIValueOwner* Owner) {
+  for (TVoMAPIValueOwner* o = Owner; o; o = o->GetParentOwner())
+    if (TVoMAPIPropOwner* prop = o->GetPropOwner()) return prop;
+  return nullptr;
+}
+
+TVoMAPIPropValue::TVoMAPIPropValue(TVoMAPIValueOwner* Owner, const TVoMAPIPropInfo* PropInfo)
+    : owner_(Owner), propInfo_(PropInfo) {
+  if (!owner_ || !propInfo_)
+    std::rethrow_exception(CreateVoMAPIException(
+        E_INVALIDARG, u"A property value needs an owner and a registered property!"));
+}
+
+void TVoMAPIPropValue::SetValue(TVoVariant Value) {
+  value_ = std::move(Value);
+  loadedFileTime_.reset();
+}
+
+TVoMAPIPropTag TVoMAPIPropValue::ResolveTag(bool Create) {
+  if (tag_ != 0) return tag_;
+  TVoMAPIPropTag tag;
+  if (TVoMAPIPropOwner* prop = VoFindPropOwner(owner_))
+    tag = prop->GetPropTag(*propInfo_, Create);
+  else if (!propInfo_->Named)
+    tag = GetPropTag(*propInfo_);
+  else
+    std::rethrow_exception(CreateVoMAPIException(
+        kNoSupport, u"Named Property %s requested, however Named Properties are not supported!",
+        {propInfo_->PropName}));
+  tag_ = CHANGE_PROP_TYPE(tag, propInfo_->PropType);
+  return tag_;
+}
+
+const SPropValue& TVoMAPIPropValue::GetMAPIValue() {
+  buffer_.reset();
+  mapiValue_ = SPropValue{};
+  mapiValue_ = VoMAPIVariantToPropValue(value_, ResolveTag(), buffer_);
+  return mapiValue_;
+}
+
+void TVoMAPIPropValue::SetMAPIValue(const SPropValue& Value) {
+  value_ = VoMAPIPropVarValue(Value, TVoVariant::Null());
+  loadedFileTime_.reset();
+  if (PROP_TYPE(Value.ulPropTag) == PT_SYSTIME) loadedFileTime_ = Value.Value.ft;
+  const bool otherStandardId =
+      !propInfo_->Named && ULONG(VoVarToInt(propInfo_->PropID)) != PROP_ID(Value.ulPropTag);
+  if (!otherStandardId) tag_ = CHANGE_PROP_TYPE(Value.ulPropTag, propInfo_->PropType);
+}
+
+}  // namespace orba

@@ -1,0 +1,286 @@
+// The list classes: cursor over linked items, set semantics, imports, tag arrays.
+#include <gtest/gtest.h>
+
+#include "orba/VoMAPILists.h"
+#include "propowner_double.h"
+
+namespace orba {
+namespace {
+
+TVoMAPIEntryID Eid(std::initializer_list<uint8_t> bytes) { return TVoVariant(TVoVariant::ByteArray(bytes)); }
+
+template <class F>
+WideString MessageOf(F f) {
+  try {
+    f();
+  } catch (const EVoException& e) {
+    return e.Message();
+  }
+  return u"<no exception>";
+}
+
+ComPtr<TVoMAPIValueList> Values(std::initializer_list<int32_t> values) {
+  auto list = MakeComObject<TVoMAPIValueList>();
+  for (int32_t v : values) list->Add(TVoVariant(v));
+  return list;
+}
+
+TEST(ListCursor, AddMovesCursorToNewItem) {
+  auto list = Values({1, 2, 3});
+  EXPECT_EQ(list->Get_Count(), 3);
+  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(3)));
+  list->First();
+  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(1)));
+  list->Next();
+  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(2)));
+  list->Last();
+  list->Next();
+  EXPECT_TRUE(list->Get_EOF());
+}
+
+TEST(ListCursor, EmptyListIsEOF) {
+  auto list = MakeComObject<TVoMAPIValueList>();
+  EXPECT_TRUE(list->Get_EOF());
+  list->First();
+  EXPECT_TRUE(list->Get_EOF());
+  try {
+    list->Get_CurrentRecord();
+    FAIL();
+  } catch (const EVoMAPIException& e) {
+    EXPECT_EQ(e.Code(), E_FAIL);
+    EXPECT_EQ(e.Message(), u"The list is EOF!");
+  }
+  EXPECT_EQ(MessageOf([&] { list->DeleteRecord(); }), u"The list is EOF!");
+}
+
+TEST(ListCursor, DeletingLastCurrentMovesToNewLast) {
+  auto list = Values({1, 2, 3});
+  list->Last();
+  list->DeleteRecord();
+  EXPECT_FALSE(list->Get_EOF());
+  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(2)));
+  list->Next();
+  EXPECT_TRUE(list->Get_EOF());
+}
+
+TEST(ListCursor, DeletingOnlyItemLeavesEmptyEOF) {
+  auto list = Values({1});
+  list->DeleteRecord();
+  EXPECT_EQ(list->Get_Count(), 0);
+  EXPECT_TRUE(list->Get_EOF());
+}
+
+TEST(ListCursor, DeleteRecordMovesToNext) {
+  auto list = Values({1, 2, 3});
+  list->First();
+  list->DeleteRecord();
+  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(2)));
+}
+
+TEST(ListCursor, AfterRemovingFirstPreviousReachesEOF) {
+  auto list = Values({1, 2, 3});
+  list->Delete(0);
+  list->First();
+  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(2)));
+  list->Previous();
+  EXPECT_TRUE(list->Get_EOF());
+}
+
+TEST(ListCursor, RemovingMiddleRelinksNeighbours) {
+  auto list = Values({1, 2, 3});
+  list->Delete(1);
+  list->First();
+  list->Next();
+  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(3)));
+  list->Previous();
+  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(1)));
+  EXPECT_EQ(list->Get_Item(1), TVoVariant(int32_t(3)));
+}
+
+TEST(ListCursor, DeletingCurrentByIndexMovesToSuccessor) {
+  auto list = Values({1, 2, 3});
+  list->First();
+  list->Next();
+  list->Delete(1);
+  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(3)));
+  list->Delete(1);  // the last, current: no successor
+  EXPECT_TRUE(list->Get_EOF());
+}
+
+TEST(ListCursor, IndexErrorsAndClear) {
+  auto list = Values({1});
+  EXPECT_EQ(MessageOf([&] { list->Get_Item(1); }), u"List index out of bounds (1)");
+  EXPECT_EQ(MessageOf([&] { list->Delete(-1); }), u"List index out of bounds (-1)");
+  list->Clear();
+  EXPECT_EQ(list->Get_Count(), 0);
+  EXPECT_TRUE(list->Get_EOF());
+}
+
+TEST(EntryIDList, SameEntryIDOnce) {
+  auto list = MakeComObject<TVoMAPIEntryIDList>();
+  EXPECT_EQ(list->Add(Eid({1, 2, 3})), 0);
+  EXPECT_EQ(list->Add(Eid({9})), 1);
+  EXPECT_EQ(list->Add(Eid({1, 2, 3})), 0);
+  EXPECT_EQ(list->Get_Count(), 2);
+  // Equality is by bytes, also for an array of numbers.
+  TVoVariant numbers(TVoVariant::VariantArray{TVoVariant(int32_t(9))});
+  EXPECT_EQ(list->IndexOf(numbers), 1);
+  EXPECT_EQ(list->IndexOf(Eid({1, 2})), -1);
+  list->Remove(Eid({1, 2, 3}));
+  list->Remove(Eid({7}));  // absent: nothing happens
+  EXPECT_EQ(list->Get_Count(), 1);
+  EXPECT_EQ(list->Get_Item(0), Eid({9}));
+}
+
+TEST(EntryIDList, ImportAndAssign) {
+  uint8_t a[] = {1, 2}, b[] = {3};
+  SBinary bins[] = {{2, a}, {1, b}, {2, a}};
+  SBinaryArray entries{3, bins};
+  auto list = MakeComObject<TVoMAPIEntryIDList>();
+  list->Import(entries);
+  EXPECT_EQ(list->Get_Count(), 2);
+  EXPECT_EQ(list->Get_Item(1), Eid({3}));
+  auto other = MakeComObject<TVoMAPIEntryIDList>();
+  other->Add(Eid({42}));
+  list->AssignTo(other.get());
+  EXPECT_EQ(other->Get_Count(), 2);
+  EXPECT_EQ(other->Get_Item(0), Eid({1, 2}));
+  SBinaryArray broken{1, nullptr};
+  EXPECT_THROW(list->Import(broken), EVoMAPIException);
+}
+
+TEST(ValueList, SetSemanticsAndArrayEquality) {
+  auto list = MakeComObject<TVoMAPIValueList>();
+  TVoVariant arr(TVoVariant::VariantArray{TVoVariant(u"a"), TVoVariant(int32_t(1))});
+  EXPECT_EQ(list->Add(arr), 0);
+  EXPECT_EQ(list->Add(TVoVariant(TVoVariant::VariantArray{TVoVariant(u"a"), TVoVariant(int32_t(1))})), 0);
+  EXPECT_EQ(list->Add(TVoVariant(u"a")), 1);
+  EXPECT_EQ(list->Add(TVoVariant(int16_t(1))), 2);  // another variant type is another value
+  EXPECT_EQ(list->Get_Count(), 3);
+  auto other = MakeComObject<TVoMAPIValueList>();
+  list->AssignTo(other.get());
+  EXPECT_EQ(other->Get_Count(), 3);
+}
+
+class PropListTest : public ::testing::Test {
+ protected:
+  ComPtr<test::TTestPropObject> prop = MakeComObject<test::TTestPropObject>();
+};
+
+TEST_F(PropListTest, SamePropertyIgnoringType) {
+  auto list = MakeComObject<TVoMAPIPropList>();
+  EXPECT_EQ(list->Add(PR_SUBJECT), 0);
+  EXPECT_EQ(list->Add(PR_SUBJECT_A), 0);
+  EXPECT_EQ(list->Add(PR_IMPORTANCE), 1);
+  EXPECT_EQ(list->Get_Item(0), PR_SUBJECT);
+  EXPECT_EQ(list->IndexOf(PR_SUBJECT_W), 0);
+  list->Remove(PR_SUBJECT_A);
+  EXPECT_EQ(list->Get_Count(), 1);
+  EXPECT_EQ(list->Get_CurrentRecord(), PR_IMPORTANCE);
+}
+
+TEST_F(PropListTest, CreatePropTagArrayOfEmptyList) {
+  auto list = MakeComObject<TVoMAPIPropList>();
+  LPSPropTagArray tags = list->CreatePropTagArray(*prop);
+  EXPECT_EQ(tags->cValues, 0u);
+}
+
+TEST_F(PropListTest, CreatePropTagArrayResolvesForTheObject) {
+  auto list = MakeComObject<TVoMAPIPropList>();
+  list->Add(PR_SUBJECT);
+  list->Add(NPR_CONTACT_FILEUNDER);
+  list->Add(PR_IMPORTANCE);
+  prop->Unicode = false;
+  LPSPropTagArray tags = list->CreatePropTagArray(*prop);
+  ASSERT_EQ(tags->cValues, 3u);
+  EXPECT_EQ(tags->aulPropTag[0], 0x0037001Eu);  // the 8-bit twin for an 8-bit object
+  EXPECT_EQ(tags->aulPropTag[1] >> 16, 0x8100u);
+  EXPECT_EQ(tags->aulPropTag[2], 0x00170003u);
+}
+
+TEST_F(PropListTest, PropValueListPairs) {
+  auto list = MakeComObject<TVoMAPIPropValueList>(prop.get());
+  EXPECT_EQ(list->Add(PR_SUBJECT), 0);
+  EXPECT_TRUE(list->Get_Value(0).IsNull());
+  EXPECT_EQ(list->AddValue(PR_SUBJECT, TVoVariant(u"Hello")), 0);  // the listed pair takes it
+  EXPECT_EQ(list->AddValue(PR_SUBJECT_A, TVoVariant(u"Hi")), 1);   // another type
+  EXPECT_EQ(list->Get_Value(0), TVoVariant(u"Hello"));
+  list->First();
+  list->Set_CurrentValue(TVoVariant(u"Changed"));
+  EXPECT_EQ(list->Get_CurrentValue(), TVoVariant(u"Changed"));
+  EXPECT_EQ(list->Get_CurrentRecord(), PR_SUBJECT);
+  list->Set_Value(1, TVoVariant(u"x"));
+  EXPECT_EQ(list->Get_Value(1), TVoVariant(u"x"));
+  // The pairs resolve their tags through the object that created the list.
+  EXPECT_EQ(list->PropValue(0).GetMAPIValue().ulPropTag, 0x0037001Fu);
+  list->Remove(PR_SUBJECT_W);
+  EXPECT_EQ(list->Get_Count(), 1);
+}
+
+TEST_F(PropListTest, PropValueListAssign) {
+  auto list = MakeComObject<TVoMAPIPropValueList>();
+  list->AddValue(PR_SUBJECT, TVoVariant(u"s"));
+  list->AddValue(PR_IMPORTANCE, TVoVariant(int32_t(2)));
+  auto props = MakeComObject<TVoMAPIPropList>();
+  list->AssignTo(props.get());
+  EXPECT_EQ(props->Get_Count(), 2);
+  auto copy = MakeComObject<TVoMAPIPropValueList>();
+  list->AssignTo_(copy.get());
+  EXPECT_EQ(copy->Get_Value(1), TVoVariant(int32_t(2)));
+}
+
+TEST_F(PropListTest, PropValueListImport) {
+  SPropValue values[3]{};
+  values[0].ulPropTag = 0x0037001F;
+  char16_t subject[] = u"Imported";
+  values[0].Value.lpszW = subject;
+  values[1].ulPropTag = 0x00170003;
+  values[1].Value.l = 1;
+  values[2].ulPropTag = 0x7AB20003;  // unknown: registered on demand
+  values[2].Value.l = 9;
+  auto list = MakeComObject<TVoMAPIPropValueList>();
+  list->AddValue(PR_BODY, TVoVariant(u"old"));
+  list->Import(3, values);
+  ASSERT_EQ(list->Get_Count(), 3);
+  EXPECT_EQ(list->Get_Item(0), PR_SUBJECT);
+  EXPECT_EQ(list->Get_Value(0), TVoVariant(u"Imported"));
+  EXPECT_EQ(list->Get_Value(1), TVoVariant(int32_t(1)));
+  EXPECT_EQ(GetPropName(list->Get_Item(2)), u"$7AB20003");
+  EXPECT_THROW(list->Import(1, nullptr), EVoMAPIException);
+}
+
+TEST(ListParent, ParentDestroyed) {
+  auto parent = MakeComObject<test::TTestPropObject>();
+  auto list = MakeComObject<TVoMAPIValueList>(parent.get());
+  EXPECT_NO_THROW(list->CheckActive(u"Add"));
+  parent = nullptr;
+  EXPECT_EQ(MessageOf([&] { list->CheckActive(u"Add"); }),
+            u"Failed to execute TVoMAPIValueList.Add!\r\nThe parentobject of this instance has been "
+            u"destroyed!");
+}
+
+TEST(ABDestFieldList, FieldsByType) {
+  auto list = MakeComObject<TVoMAPIABDestFieldList>();
+  EXPECT_EQ(list->Add(u"To", rtTo), 0);
+  EXPECT_EQ(list->Add(u"Cc", rtCC), 1);
+  EXPECT_EQ(list->Add(u"To", rtTo), 2);  // no set semantics here
+  EXPECT_EQ(list->IndexOf(rtCC), 1);
+  EXPECT_EQ(list->IndexOf(rtBCC), -1);
+  list->Remove(TVoMAPIABDestField{u"To", rtTo});
+  EXPECT_EQ(list->Get_Item(0).DestFieldName, u"Cc");
+  auto other = MakeComObject<TVoMAPIABDestFieldList>();
+  list->AssignTo(other.get());
+  EXPECT_EQ(other->Get_Count(), 2);
+  EXPECT_EQ(other->Get_CurrentRecord().DestFieldType, rtTo);
+}
+
+TEST(ListInterfaces, QueryAlongTheChain) {
+  auto list = MakeComObject<TVoMAPIEntryIDList>();
+  ComPtr<IVoMAPIList> base = ComPtr<IUnknown>(static_cast<IVoMAPIEntryIDList*>(list.get()))
+                                 .Query<IVoMAPIList>(IID_IVoMAPIList);
+  ASSERT_TRUE(base);
+  EXPECT_EQ(base->Get_Count(), 0);
+}
+
+}  // namespace
+}  // namespace orba

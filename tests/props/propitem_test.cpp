@@ -1,0 +1,256 @@
+// Property values and items: tag resolution, typed accessors, the error flag, the
+// stream read of over-long texts, and the loaded-properties list.
+#include <gtest/gtest.h>
+
+#include "orba/VoMAPIPropItems.h"
+#include "orba/common/dates.h"
+#include "orba/common/encoding.h"
+#include "orba/common/guidtext.h"
+#include "propowner_double.h"
+
+namespace orba {
+namespace {
+
+using test::TTestPropObject;
+
+template <class F>
+WideString MessageOf(F f) {
+  try {
+    f();
+  } catch (const EVoException& e) {
+    return e.Message();
+  }
+  return u"<no exception>";
+}
+
+SPropValue Loaded(ULONG tag) {
+  SPropValue prop{};
+  prop.ulPropTag = tag;
+  return prop;
+}
+
+class PropItemTest : public ::testing::Test {
+ protected:
+  ComPtr<TTestPropObject> owner = MakeComObject<TTestPropObject>();
+  ComPtr<TVoMAPIPropItem> Item(TVoMAPIPropDef def) {
+    return MakeComObject<TVoMAPIPropItem>(owner.get(), GetPropInfo(def));
+  }
+};
+
+TEST_F(PropItemTest, ValueNeedsOwnerAndProperty) {
+  EXPECT_THROW(TVoMAPIPropValue(nullptr, GetPropInfo(PR_SUBJECT)), EVoMAPIException);
+  EXPECT_THROW(TVoMAPIPropValue(owner.get(), nullptr), EVoMAPIException);
+}
+
+TEST_F(PropItemTest, StandardTagAndNamedTagThroughOwner) {
+  EXPECT_EQ(Item(PR_SUBJECT)->Get_PropTag(), 0x0037001Fu);
+  EXPECT_EQ(Item(NPR_CONTACT_FILEUNDER)->Get_PropTag() >> 16, 0x8100u);
+}
+
+TEST_F(PropItemTest, MAPIValueBuiltWithResolvedTag) {
+  auto item = Item(PR_IMPORTANCE);
+  item->Set_AsInteger(2);
+  const SPropValue& prop = item->PropValue().GetMAPIValue();
+  EXPECT_EQ(prop.ulPropTag, 0x00170003u);
+  EXPECT_EQ(prop.Value.l, 2);
+}
+
+TEST_F(PropItemTest, NamedPropertyWithoutPropertyObjectIsRefused) {
+  struct TLoose : TVoComObject<TVoAutoIntfObject, IUnknown>, TVoMAPIValueOwner {
+    TVoAutoIntfObject* GetOwnerObject() override { return this; }
+    void CheckActive(std::u16string_view) override {}
+    TVoMAPIValueOwner* GetParentOwner() override { return nullptr; }
+    TVoMAPIPropOwner* GetPropOwner() override { return nullptr; }
+  };
+  auto loose = MakeComObject<TLoose>();
+  TVoMAPIPropValue value(loose.get(), GetPropInfo(NPR_CONTACT_FILEUNDER));
+  try {
+    value.ResolveTag();
+    FAIL();
+  } catch (const EVoMAPIException& e) {
+    EXPECT_EQ(e.Code(), MakeHResult(0x80040102));
+    EXPECT_EQ(e.Message(), u"Named Property NPR_CONTACT_FILEUNDER requested, however Named "
+                           u"Properties are not supported!");
+  }
+  TVoMAPIPropValue standard(loose.get(), GetPropInfo(PR_SUBJECT));
+  EXPECT_EQ(standard.ResolveTag(), 0x0037001Fu);
+}
+
+TEST_F(PropItemTest, SetMAPIValueKeepsTypeOfRegisteredProperty) {
+  TVoMAPIPropValue value(owner.get(), GetPropInfo(PR_SUBJECT));
+  SPropValue prop = Loaded(PROP_TAG(PT_ERROR, 0x0037));
+  value.SetMAPIValue(prop);
+  EXPECT_EQ(value.Tag(), 0x0037001Fu);
+  EXPECT_TRUE(value.Value().IsNull());
+  // A standard property keeps its tag when MAPI's identifier differs.
+  SPropValue other = Loaded(PROP_TAG(PT_UNICODE, 0x1000));
+  value.SetMAPIValue(other);
+  EXPECT_EQ(value.Tag(), 0x0037001Fu);
+}
+
+TEST_F(PropItemTest, ErrorFlagAndErrorCode) {
+  auto item = Item(PR_BODY);
+  SPropValue prop = Loaded(PROP_TAG(PT_ERROR, 0x1000));
+  prop.Value.err = MakeHResult(0x8007000E);
+  item->LoadMAPIValue(prop);
+  EXPECT_TRUE(item->IsError());
+  EXPECT_EQ(item->Get_AsInteger(), int32_t(0x8007000E));
+  EXPECT_FALSE(item->Get_Modified());
+  item->Set_Value(TVoVariant(u"text"));
+  EXPECT_FALSE(item->IsError());
+  EXPECT_TRUE(item->Get_Modified());
+}
+
+TEST_F(PropItemTest, OverLongTextReadThroughUnicodeStream) {
+  WideString body = u"Grüße " + WideString(10000, u'x');
+  TVoBytes bytes;
+  for (char16_t c : body) bytes.insert(bytes.end(), {uint8_t(c), uint8_t(c >> 8)});
+  bytes.insert(bytes.end(), {0, 0});  // the terminator some stores include
+  owner->MAPIProp->Streams[0x1000001F] = bytes;
+  auto item = Item(PR_BODY);
+  SPropValue prop = Loaded(PROP_TAG(PT_ERROR, 0x1000));
+  prop.Value.err = MakeHResult(0x8007000E);
+  item->LoadMAPIValue(prop);
+  EXPECT_EQ(item->Get_AsString(), body);
+}
+
+TEST_F(PropItemTest, OverLongTextReadAsEightBitWithoutUnicode) {
+  owner->Unicode = false;
+  const AnsiString text = TVoEncoding::ConvertA(u"Grüße");
+  owner->MAPIProp->Streams[0x1000001E] = TVoBytes(text.begin(), text.end());
+  auto item = MakeComObject<TVoMAPIPropItem>(owner.get(), GetPropInfo(PR_BODY, false));
+  item->LoadMAPIValue(Loaded(PROP_TAG(PT_ERROR, 0x1000)));
+  EXPECT_EQ(item->Get_AsString(), u"Grüße");
+  EXPECT_EQ(owner->MAPIProp->OpenedTags.back(), 0x1000001Eu);
+}
+
+TEST_F(PropItemTest, StreamFailureIsReportedWithOwnerClass) {
+  auto item = Item(PR_BODY);
+  item->LoadMAPIValue(Loaded(PROP_TAG(PT_ERROR, 0x1000)));
+  try {
+    item->Get_AsString();
+    FAIL();
+  } catch (const EVoException& e) {
+    EXPECT_EQ(e.Code(), MakeHResult(0x8004010F));
+    EXPECT_NE(e.Message().find(u"TTestPropObject"), WideString::npos);
+  }
+}
+
+TEST_F(PropItemTest, TypedAccessorsEmptyDefaults) {
+  auto item = Item(PR_SUBJECT);
+  EXPECT_EQ(item->Get_AsInteger(), 0);
+  EXPECT_EQ(item->Get_AsLargeInteger(), 0);
+  EXPECT_EQ(item->Get_AsFloat(), 0.0);
+  EXPECT_FALSE(item->Get_AsBoolean());
+  EXPECT_EQ(item->Get_AsDateTime(), 0.0);
+  EXPECT_EQ(item->Get_AsString(), u"");
+  EXPECT_EQ(item->Get_AsList(), TVoVariant(TVoVariant::VariantArray{}));
+}
+
+TEST_F(PropItemTest, TypedSettersBuildTheVariant) {
+  auto item = Item(PR_SUBJECT);
+  item->Set_AsInteger(5);
+  EXPECT_EQ(item->Get_Value(), TVoVariant(int32_t(5)));
+  item->Set_AsLargeInteger(int64_t(1) << 40);
+  EXPECT_EQ(item->Get_Value(), TVoVariant(int64_t(1) << 40));
+  item->Set_AsBoolean(true);
+  EXPECT_EQ(item->Get_Value(), TVoVariant(true));
+  EXPECT_EQ(item->Get_AsBoolean().Raw(), 0xFFFF);
+  item->Set_AsFloat(0.5);
+  EXPECT_EQ(item->Get_AsFloat(), 0.5);
+  item->Set_AsDateTime(45000.25);
+  EXPECT_EQ(item->Get_Value().VarType(), varDate);
+  EXPECT_EQ(item->Get_AsDateTime(), 45000.25);
+  item->Set_AsString(u"12");
+  EXPECT_EQ(item->Get_AsInteger(), 12);
+}
+
+TEST_F(PropItemTest, GuidAccessors) {
+  auto item = Item(PR_SUBJECT);
+  item->Set_AsGUID(PSETID_Velmora);
+  EXPECT_EQ(item->Get_AsString(), u"{52A474EE-E1A3-4E63-8FFC-FCDACB06A7FC}");
+  EXPECT_EQ(item->Get_AsGUID(), PSETID_Velmora);
+}
+
+TEST_F(PropItemTest, ListAccessors) {
+  auto item = Item(PR_SUBJECT);
+  item->Set_AsList(TVoVariant(u"a;b"));
+  EXPECT_EQ(item->Get_Value(), TVoVariant(TVoVariant::VariantArray{TVoVariant(u"a"), TVoVariant(u"b")}));
+  item->Set_Value(TVoVariant(u"x\r\ny"));
+  EXPECT_EQ(item->Get_AsList().ArrayLength(), 2u);
+}
+
+TEST_F(PropItemTest, SystemTimeAccessors) {
+  auto item = Item(PR_CLIENT_SUBMIT_TIME);
+  SPropValue prop = Loaded(0x00390040);
+  prop.Value.ft = FILETIME{0x12345679, 0x01D9ABCD};  // not a whole millisecond
+  item->LoadMAPIValue(prop);
+  const FILETIME ft = item->Get_AsSystemTime();
+  EXPECT_EQ(ft.dwLowDateTime, 0x12345679u);
+  EXPECT_EQ(ft.dwHighDateTime, 0x01D9ABCDu);
+  const TDateTime when = EncodeDateTime(2020, 2, 29, 8, 0, 0, 0);
+  item->Set_AsSystemTime(DateTimeToFILETIME(when));
+  EXPECT_EQ(item->Get_AsDateTime(), when);
+  EXPECT_EQ(FileTimeToDateTime(item->Get_AsSystemTime()), when);
+}
+
+TEST_F(PropItemTest, BinaryAsEntryIDText) {
+  auto item = Item(PR_ENTRYID);
+  item->Set_Value(TVoVariant(TVoVariant::ByteArray{0x00, 0xFF, 0x10}));
+  EXPECT_EQ(item->Get_AsString(), u"00FF10");
+}
+
+TEST_F(PropItemTest, SettersCheckOwnerActivity) {
+  auto item = Item(PR_SUBJECT);
+  owner->Active = false;
+  EXPECT_EQ(MessageOf([&] { item->Set_AsString(u"x"); }),
+            u"TTestPropObject.Set_AsString failed.\r\nThe object is not, or no longer, active!");
+  EXPECT_FALSE(item->Get_Modified());
+}
+
+TEST_F(PropItemTest, OwnerDestroyed) {
+  auto item = Item(PR_SUBJECT);
+  owner = nullptr;
+  EXPECT_EQ(MessageOf([&] { item->Set_Value(TVoVariant(u"x")); }),
+            u"Failed to execute TVoMAPIPropItem.Set_Value!\r\nThe parentobject of this instance "
+            u"has been destroyed!");
+}
+
+TEST_F(PropItemTest, ItemsAddFindAndDelete) {
+  auto items = MakeComObject<TVoMAPIPropItems>(owner.get());
+  ComPtr<IVoMAPIProperty> subject = items->Add(PR_SUBJECT);
+  EXPECT_EQ(items->Add(PR_SUBJECT_W).get(), subject.get());  // same property and type
+  items->Add(PR_IMPORTANCE);
+  EXPECT_EQ(items->Get_Count(), 2);
+  EXPECT_TRUE(items->HasProp(PR_SUBJECT_A));  // any string width
+  EXPECT_EQ(items->FindPropByTag(0x00170003), items->Items()[1].get());
+  EXPECT_EQ(items->PropByTag(0x00170003, true), items->Items()[1].get());
+  items->DeleteProperty(*GetPropInfo(PR_SUBJECT_A));
+  EXPECT_EQ(items->Get_Count(), 1);
+  EXPECT_THROW(items->Get_Item(1), EVoException);
+  EXPECT_EQ(MessageOf([&] { items->Delete(5); }), u"List index out of bounds (5)");
+  items->Clear();
+  EXPECT_EQ(items->Get_Count(), 0);
+}
+
+TEST_F(PropItemTest, ItemsErrorValuesAreNotHad) {
+  auto items = MakeComObject<TVoMAPIPropItems>(owner.get());
+  items->PropByTag(PROP_TAG(PT_ERROR, 0x0037), false)->LoadMAPIValue(Loaded(PROP_TAG(PT_ERROR, 0x0037)));
+  EXPECT_FALSE(items->HasProp(PR_SUBJECT));
+}
+
+TEST_F(PropItemTest, PropByTagRefusesNamedTags) {
+  auto items = MakeComObject<TVoMAPIPropItems>(owner.get());
+  EXPECT_EQ(MessageOf([&] { items->PropByTag(0x80010003, true); }),
+            u"The PropByTag does not support named properties!");
+}
+
+TEST_F(PropItemTest, PropByTagRegistersUnknownTags) {
+  auto items = MakeComObject<TVoMAPIPropItems>(owner.get());
+  TVoMAPIPropItem* item = items->PropByTag(0x7AB10003, true);
+  EXPECT_EQ(item->Get_PropName(), u"$7AB10003");
+  EXPECT_EQ(items->PropByTag(0x7AB10003, true), item);
+}
+
+}  // namespace
+}  // namespace orba
