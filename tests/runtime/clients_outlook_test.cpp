@@ -60,7 +60,7 @@ TEST_F(ClientsTest, BuiltInDefaultIsReportedTruthfully) {
   TVoMAPIClients clients = VoGetMAPIClients();
   ASSERT_EQ(clients.size(), 1u);
   EXPECT_EQ(clients[0].ClientName, u"Orba Store");
-  EXPECT_EQ(clients[0].MAPIDLL, VoModuleFolder() + u"/liborbastore.so");
+  EXPECT_EQ(clients[0].MAPIDLL, VoModuleFolder() + u"liborbastore.so");
   EXPECT_TRUE(clients[0].IsDefault);
   EXPECT_EQ(VoGetMAPIInfo().Clients, u"\"Orba Store\"");
 }
