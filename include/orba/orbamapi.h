@@ -2,6 +2,7 @@
 #pragma once
 
 #include "orba/common/types.h"
+#include "orba/common/utf8.h"
 #include "orba/common/comptr.h"
 #include "orba/VoMAPIVersion.h"
 #include "orba/VoMAPIExceptions.h"
