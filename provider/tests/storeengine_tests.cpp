@@ -338,6 +338,12 @@ TEST_F(StoreEngineTest, EmptyFolderKeepsAssociatedMessagesUnlessAsked) {
   EXPECT_EQ(counts.subfolders, 0u);
   store->EmptyFolder(inbox, true);
   EXPECT_EQ(store->Counts(inbox).associated, 0u);
+  int64_t subtree = store->SpecialFolderId(SpecialFolder::IpmSubtree);
+  store->CreateFolder(subtree, u"Own", FOLDER_GENERIC, {}, false);
+  store->EmptyFolder(subtree, true);
+  EXPECT_EQ(store->ChildFolders(subtree).size(), 12u);
+  EXPECT_EQ(CodeOf([&] { store->MoveFolder(inbox, store->SpecialFolderId(SpecialFolder::Drafts), std::nullopt); }),
+            MAPI_E_NO_ACCESS);
 }
 
 TEST_F(StoreEngineTest, CountsReadStateAndStatus) {

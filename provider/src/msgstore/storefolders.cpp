@@ -57,6 +57,12 @@ void CheckNoCycle(TSqlDatabase& db, int64_t folderId, int64_t target) {
   }
 }
 
+bool IsStandardFolder(TSqlDatabase& db, int64_t id) {
+  auto special = db.Prepare("SELECT 1 FROM special_folders WHERE folder_id=?");
+  special.Bind(1, id);
+  return special.Step();
+}
+
 std::vector<int64_t> Children(TSqlDatabase& db, int64_t parentId) {
   auto stmt = db.Prepare("SELECT id FROM folders WHERE parent_id=? ORDER BY id");
   stmt.Bind(1, parentId);
@@ -220,7 +226,7 @@ void TStoreEngine::MoveFolder(int64_t id, int64_t newParentId, const std::option
   TSqlTransaction tx(Db());
   FolderRecord folder = Impl::ReadFolder(*this, id);
   Impl::ReadFolder(*this, newParentId);
-  if (folder.parentId == 0) throw MapiError(MAPI_E_NO_ACCESS, "The root folder cannot be moved.");
+  if (IsStandardFolder(Db(), id)) throw MapiError(MAPI_E_NO_ACCESS, "A folder of the standard set cannot be moved.");
   CheckNoCycle(Db(), id, newParentId);
   std::u16string name = newName.value_or(folder.name);
   CheckName(name);
@@ -280,9 +286,7 @@ void TStoreEngine::DeleteFolder(int64_t id, bool withMessages, bool withFolders)
   auto lock = Lock();
   TSqlTransaction tx(Db());
   FolderRecord folder = Impl::ReadFolder(*this, id);
-  auto special = Db().Prepare("SELECT 1 FROM special_folders WHERE folder_id=?");
-  special.Bind(1, id);
-  if (special.Step()) throw MapiError(MAPI_E_NO_ACCESS, "A folder of the standard set cannot be deleted.");
+  if (IsStandardFolder(Db(), id)) throw MapiError(MAPI_E_NO_ACCESS, "A folder of the standard set cannot be deleted.");
   if (!withFolders && !Children(Db(), id).empty())
     throw MapiError(MAPI_E_HAS_FOLDERS, "The folder has subfolders.");
   if (!withMessages) {
@@ -304,7 +308,9 @@ void TStoreEngine::EmptyFolder(int64_t id, bool associatedToo) {
   Impl::ReadFolder(*this, id);
   for (int64_t message : LiveMessages(Db(), id, associatedToo ? std::nullopt : std::optional<bool>(false)))
     Impl::DeleteMessageRow(*this, Impl::ReadMessage(*this, message), false);
-  for (int64_t child : Children(Db(), id)) Impl::DeleteFolderTree(*this, Impl::ReadFolder(*this, child));
+  // The standard folders stay where they are (emptying the IPM subtree keeps the Inbox).
+  for (int64_t child : Children(Db(), id))
+    if (!IsStandardFolder(Db(), child)) Impl::DeleteFolderTree(*this, Impl::ReadFolder(*this, child));
   tx.Commit();
 }
 

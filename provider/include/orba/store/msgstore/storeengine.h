@@ -189,7 +189,8 @@ class TStoreEngine {
   // checked), PR_CONTAINER_CLASS kept as a column.
   void ChangeFolderProps(int64_t id, const StoredProps& set, const std::vector<ULONG>& deletedIds);
   // Moves a folder under newParent (newName: renamed on the way). MAPI_E_FOLDER_CYCLE
-  // when newParent is the folder or below it, MAPI_E_COLLISION on a name clash.
+  // when newParent is the folder or below it, MAPI_E_COLLISION on a name clash,
+  // MAPI_E_NO_ACCESS for a folder of the standard set.
   void MoveFolder(int64_t id, int64_t newParentId, const std::optional<std::u16string>& newName);
   // Copies a folder (its properties and messages, its subfolders when asked) under
   // newParent; returns the copy's id. Same errors as MoveFolder.
@@ -198,7 +199,8 @@ class TStoreEngine {
   // Deletes a folder: MAPI_E_HAS_FOLDERS / MAPI_E_HAS_MESSAGES unless allowed;
   // the folders of the standard set cannot be deleted (MAPI_E_NO_ACCESS).
   void DeleteFolder(int64_t id, bool withMessages, bool withFolders);
-  // Deletes every message (and folder-associated ones when asked) and subfolder.
+  // Deletes every message (and folder-associated ones when asked) and subfolder,
+  // except subfolders of the standard set.
   void EmptyFolder(int64_t id, bool associatedToo);
   FolderCounts Counts(int64_t folderId);
 
