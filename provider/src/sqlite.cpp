@@ -85,6 +85,16 @@ TSqlStatement& TSqlStatement::Bind(int index, std::span<const uint8_t> blob) {
   return *this;
 }
 
+TSqlStatement& TSqlStatement::BindNull(int index) {
+  int rc = sqlite3_bind_null(stmt_, index);
+  if (rc != SQLITE_OK) db_->Fail(rc);
+  return *this;
+}
+
+void TSqlStatement::Reset() { sqlite3_reset(stmt_); }
+
+bool TSqlStatement::IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+
 bool TSqlStatement::Step() {
   int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return true;

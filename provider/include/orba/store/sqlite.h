@@ -49,6 +49,9 @@ class TSqlStatement {
   TSqlStatement& Bind(int index, int64_t value);
   TSqlStatement& Bind(int index, std::string_view text);
   TSqlStatement& Bind(int index, std::span<const uint8_t> blob);
+  TSqlStatement& BindNull(int index);
+  // Makes the statement ready to run again (bindings stay).
+  void Reset();
   // Steps once: true while a row is available.
   bool Step();
   // Runs a statement that returns no rows.
@@ -57,6 +60,7 @@ class TSqlStatement {
   int64_t Int(int column) const;
   std::string Text(int column) const;
   std::vector<uint8_t> Blob(int column) const;
+  bool IsNull(int column) const;
 
  private:
   TSqlDatabase* db_;

@@ -71,4 +71,42 @@ inline constexpr ULONG kProfileServerA = PROP_TAG(PT_STRING8, 0x660C);
 inline constexpr ULONG kPstPathA = PROP_TAG(PT_STRING8, 0x6700);
 inline constexpr ULONG kPstPathW = PROP_TAG(PT_UNICODE, 0x6700);
 
+// Messages.
+inline constexpr ULONG kImportance = PROP_TAG(PT_LONG, 0x0017);
+inline constexpr ULONG kMessageClassW = PROP_TAG(PT_UNICODE, 0x001A);
+inline constexpr ULONG kSubjectW = PROP_TAG(PT_UNICODE, 0x0037);
+inline constexpr ULONG kClientSubmitTime = PROP_TAG(PT_SYSTIME, 0x0039);
+inline constexpr ULONG kSenderNameW = PROP_TAG(PT_UNICODE, 0x0C1A);
+inline constexpr ULONG kMessageDeliveryTime = PROP_TAG(PT_SYSTIME, 0x0E06);
+inline constexpr ULONG kMessageFlags = PROP_TAG(PT_LONG, 0x0E07);
+inline constexpr ULONG kMessageSize = PROP_TAG(PT_LONG, 0x0E08);
+inline constexpr ULONG kNormalizedSubjectW = PROP_TAG(PT_UNICODE, 0x0E1D);
+inline constexpr ULONG kHasAttach = PROP_TAG(PT_BOOLEAN, 0x0E1B);
+inline constexpr ULONG kAttachNum = PROP_TAG(PT_LONG, 0x0E21);
+inline constexpr ULONG kCreationTime = PROP_TAG(PT_SYSTIME, 0x3007);
+inline constexpr ULONG kLastModificationTime = PROP_TAG(PT_SYSTIME, 0x3008);
+inline constexpr ULONG kCommentW = PROP_TAG(PT_UNICODE, 0x3004);
+
+// Folders.
+inline constexpr ULONG kFolderType = PROP_TAG(PT_LONG, 0x3601);
+inline constexpr ULONG kContainerClassW = PROP_TAG(PT_UNICODE, 0x3613);
+
+// Special folders of a store (on the store) and of Outlook (on the Inbox and root).
+inline constexpr ULONG kStoreSupportMask = PROP_TAG(PT_LONG, 0x340D);
+inline constexpr ULONG kIpmSubtreeEntryId = PROP_TAG(PT_BINARY, 0x35E0);
+inline constexpr ULONG kIpmOutboxEntryId = PROP_TAG(PT_BINARY, 0x35E2);
+inline constexpr ULONG kIpmWastebasketEntryId = PROP_TAG(PT_BINARY, 0x35E3);
+inline constexpr ULONG kIpmSentMailEntryId = PROP_TAG(PT_BINARY, 0x35E4);
+inline constexpr ULONG kViewsEntryId = PROP_TAG(PT_BINARY, 0x35E5);
+inline constexpr ULONG kCommonViewsEntryId = PROP_TAG(PT_BINARY, 0x35E6);
+inline constexpr ULONG kFinderEntryId = PROP_TAG(PT_BINARY, 0x35E7);
+inline constexpr ULONG kIpmAppointmentEntryId = PROP_TAG(PT_BINARY, 0x36D0);
+inline constexpr ULONG kIpmContactEntryId = PROP_TAG(PT_BINARY, 0x36D1);
+inline constexpr ULONG kIpmJournalEntryId = PROP_TAG(PT_BINARY, 0x36D2);
+inline constexpr ULONG kIpmNoteEntryId = PROP_TAG(PT_BINARY, 0x36D3);
+inline constexpr ULONG kIpmTaskEntryId = PROP_TAG(PT_BINARY, 0x36D4);
+inline constexpr ULONG kIpmDraftsEntryId = PROP_TAG(PT_BINARY, 0x36D7);
+// Conflicts, Sync Issues, Local Failures, Server Failures, Junk E-mail, in this order.
+inline constexpr ULONG kAdditionalRenEntryIds = PROP_TAG(PT_MV_BINARY, 0x36D8);
+
 }  // namespace orba::store::tags

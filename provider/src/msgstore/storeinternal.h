@@ -1,0 +1,95 @@
+// Internals shared by the store engine's implementation files: the connection, value
+// helpers, property tables and change stamping.
+#pragma once
+
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "orba/store/mapimemory.h"
+#include "orba/store/msgstore/storeengine.h"
+#include "orba/store/sqlite.h"
+
+namespace orba::store {
+
+struct StoreConnection {
+  explicit StoreConnection(const std::string& path) : db(path) {}
+  std::recursive_mutex mutex;
+  TSqlDatabase db;
+};
+
+// A read snapshot: several statements see one state of the database.
+class TSqlReadSnapshot {
+ public:
+  explicit TSqlReadSnapshot(TSqlDatabase& db);
+  ~TSqlReadSnapshot();
+  TSqlReadSnapshot(const TSqlReadSnapshot&) = delete;
+  TSqlReadSnapshot& operator=(const TSqlReadSnapshot&) = delete;
+
+ private:
+  TSqlDatabase& db_;
+};
+
+namespace detail {
+
+// Decodes a stored value onto holder (a new MAPI buffer) and returns it.
+const SPropValue& Decode(const StoredProp& prop, MapiBuffer<SPropValue>& holder);
+// The current time as a FILETIME.
+int64_t NowFileTime();
+const StoredProp* FindProp(const StoredProps& props, ULONG propId);
+// The text of a string property (either width), if it is one.
+std::optional<std::u16string> TextValue(const StoredProp& prop);
+// The value of a PT_LONG, PT_BOOLEAN, PT_I8 or PT_SYSTIME property, if it is one.
+std::optional<int64_t> IntValue(const StoredProp& prop);
+StoredProp TextProp(ULONG tag, std::u16string_view text);
+StoredProp LongProp(ULONG tag, ULONG value);
+StoredProp BinaryProp(ULONG tag, const Bytes& bytes);
+// The sort key of a text: upper-case folded UTF-16 code units, big-endian, so that
+// SQLite's BLOB order is the table engine's text order.
+Bytes FoldKey(std::u16string_view text);
+// A property list in one blob (recipient rows).
+Bytes EncodePropList(const StoredProps& props);
+StoredProps DecodePropList(std::span<const uint8_t> bytes);
+// Checks that every value decodes under its tag (MAPI_E_INVALID_TYPE for a type
+// that cannot be stored, MAPI_E_CORRUPT_DATA for bytes that do not fit it).
+void CheckProps(const StoredProps& props);
+uint64_t SizeOf(const StoredProps& props);
+
+// Property tables: table has columns (owner, prop_id, tag, value); deletedIds are
+// property identifiers (PROP_ID).
+StoredProps ReadProps(TSqlDatabase& db, std::string_view table, std::string_view owner, int64_t id);
+void WriteProps(TSqlDatabase& db, std::string_view table, std::string_view owner, int64_t id,
+                const StoredProps& set, const std::vector<ULONG>& deletedIds = {});
+
+// Counters of store_info: "change_number" or "global_counter"; the next value.
+int64_t NextCounter(TSqlDatabase& db, std::string_view column);
+// A new change on an object: the next change number, its change key and the
+// predecessor list merged with it.
+ChangeState NewChange(TSqlDatabase& db, const GUID& guid, const ChangeState& previous);
+// A new object's change state (a new source key and a first change).
+ChangeState NewObject(TSqlDatabase& db, const GUID& guid);
+void AddTombstone(TSqlDatabase& db, int64_t folderId, ObjectKind kind, const Bytes& sourceKey,
+                  int64_t changeNumber, bool soft, bool associated);
+
+}  // namespace detail
+}  // namespace orba::store
+
+namespace orba::store {
+
+// Engine steps that run inside a transaction the caller holds.
+struct TStoreEngine::Impl {
+  static int64_t InsertFolder(TStoreEngine& engine, int64_t parentId, const std::u16string& name, ULONG folderType,
+                              const StoredProps& props);
+  static void CreateStandardFolders(TStoreEngine& engine, const std::u16string& displayName);
+  static void SetSpecialFolder(TStoreEngine& engine, SpecialFolder folder, int64_t id);
+  static FolderRecord ReadFolder(TStoreEngine& engine, int64_t id);
+  static MessageRecord ReadMessage(TStoreEngine& engine, int64_t id);
+  static int64_t InsertMessage(TStoreEngine& engine, int64_t folderId, int64_t attachmentId, bool associated,
+                               const MessageImage& image, const MessageRecord* origin);
+  static MessageImage ReadImage(TStoreEngine& engine, int64_t id);
+  static void DeleteMessageRow(TStoreEngine& engine, const MessageRecord& message, bool soft);
+  static void DeleteFolderTree(TStoreEngine& engine, const FolderRecord& folder);
+};
+
+}  // namespace orba::store

@@ -1,0 +1,113 @@
+// The schema of a store database.
+#pragma once
+
+namespace orba::store {
+
+// The schema version this engine writes and reads.
+inline constexpr int kStoreSchemaVersion = 1;
+
+// Creates every table and index of a new store.
+inline constexpr const char* kStoreSchema = R"(
+CREATE TABLE store_info(
+  id INTEGER PRIMARY KEY CHECK(id = 1),
+  version INTEGER NOT NULL,
+  kind INTEGER NOT NULL,
+  guid BLOB NOT NULL,
+  uid BLOB NOT NULL,
+  change_number INTEGER NOT NULL DEFAULT 0,
+  global_counter INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE store_props(
+  prop_id INTEGER PRIMARY KEY, owner INTEGER NOT NULL DEFAULT 0, tag INTEGER NOT NULL, value BLOB NOT NULL);
+CREATE TABLE folders(
+  id INTEGER PRIMARY KEY,
+  parent_id INTEGER REFERENCES folders(id),
+  folder_type INTEGER NOT NULL,
+  name TEXT NOT NULL,
+  name_key BLOB NOT NULL,
+  container_class TEXT NOT NULL DEFAULT '',
+  creation_time INTEGER NOT NULL,
+  modification_time INTEGER NOT NULL,
+  source_key BLOB NOT NULL UNIQUE,
+  change_key BLOB NOT NULL,
+  predecessors BLOB NOT NULL,
+  change_number INTEGER NOT NULL);
+CREATE UNIQUE INDEX folders_by_name ON folders(parent_id, name_key);
+CREATE INDEX folders_by_change ON folders(change_number);
+CREATE TABLE folder_props(
+  folder_id INTEGER NOT NULL REFERENCES folders(id) ON DELETE CASCADE,
+  prop_id INTEGER NOT NULL, tag INTEGER NOT NULL, value BLOB NOT NULL,
+  PRIMARY KEY(folder_id, prop_id));
+CREATE TABLE special_folders(
+  kind INTEGER PRIMARY KEY,
+  folder_id INTEGER NOT NULL REFERENCES folders(id));
+CREATE TABLE receive_folders(
+  message_class TEXT PRIMARY KEY COLLATE NOCASE,
+  folder_id INTEGER NOT NULL REFERENCES folders(id));
+CREATE TABLE messages(
+  id INTEGER PRIMARY KEY,
+  folder_id INTEGER REFERENCES folders(id) ON DELETE CASCADE,
+  attachment_id INTEGER REFERENCES attachments(id) ON DELETE CASCADE,
+  associated INTEGER NOT NULL,
+  deleted INTEGER NOT NULL DEFAULT 0,
+  message_class BLOB,
+  subject BLOB,
+  normalized_subject BLOB,
+  sender_name BLOB,
+  creation_time INTEGER NOT NULL,
+  last_modification_time INTEGER NOT NULL,
+  delivery_time INTEGER,
+  submit_time INTEGER,
+  flags INTEGER NOT NULL,
+  status INTEGER NOT NULL DEFAULT 0,
+  size INTEGER NOT NULL,
+  has_attach INTEGER NOT NULL,
+  importance INTEGER,
+  search_key BLOB NOT NULL,
+  source_key BLOB NOT NULL,
+  change_key BLOB NOT NULL,
+  predecessors BLOB NOT NULL,
+  change_number INTEGER NOT NULL,
+  read_change_number INTEGER NOT NULL DEFAULT 0,
+  CHECK((folder_id IS NULL) <> (attachment_id IS NULL)));
+CREATE INDEX messages_by_folder ON messages(folder_id, associated, deleted);
+CREATE INDEX messages_by_delivery ON messages(folder_id, associated, deleted, delivery_time);
+CREATE INDEX messages_by_change ON messages(folder_id, change_number);
+CREATE INDEX messages_by_read_change ON messages(folder_id, read_change_number);
+CREATE INDEX messages_by_attachment ON messages(attachment_id);
+CREATE TABLE message_props(
+  message_id INTEGER NOT NULL REFERENCES messages(id) ON DELETE CASCADE,
+  prop_id INTEGER NOT NULL, tag INTEGER NOT NULL, value BLOB NOT NULL,
+  PRIMARY KEY(message_id, prop_id));
+CREATE TABLE recipients(
+  message_id INTEGER NOT NULL REFERENCES messages(id) ON DELETE CASCADE,
+  row_id INTEGER NOT NULL,
+  props BLOB NOT NULL,
+  PRIMARY KEY(message_id, row_id));
+CREATE TABLE attachments(
+  id INTEGER PRIMARY KEY,
+  message_id INTEGER NOT NULL REFERENCES messages(id) ON DELETE CASCADE,
+  attach_num INTEGER NOT NULL,
+  UNIQUE(message_id, attach_num));
+CREATE TABLE attachment_props(
+  attachment_id INTEGER NOT NULL REFERENCES attachments(id) ON DELETE CASCADE,
+  prop_id INTEGER NOT NULL, tag INTEGER NOT NULL, value BLOB NOT NULL,
+  PRIMARY KEY(attachment_id, prop_id));
+CREATE TABLE tombstones(
+  id INTEGER PRIMARY KEY,
+  folder_id INTEGER NOT NULL,
+  kind INTEGER NOT NULL,
+  source_key BLOB NOT NULL,
+  change_number INTEGER NOT NULL,
+  soft INTEGER NOT NULL,
+  associated INTEGER NOT NULL);
+CREATE INDEX tombstones_by_folder ON tombstones(folder_id, change_number);
+CREATE TABLE named_props(
+  prop_id INTEGER PRIMARY KEY,
+  guid BLOB NOT NULL,
+  kind INTEGER NOT NULL,
+  lid INTEGER NOT NULL,
+  name TEXT NOT NULL,
+  UNIQUE(guid, kind, lid, name));
+)";
+
+}  // namespace orba::store
