@@ -258,7 +258,8 @@ TServicePlan PlanServiceCopy(TProfileDatabase& db, const std::string& profile, c
     if (const TStoredProp* flags = FindStored(section.props, tags::kResourceFlags)) {
       SPropValue value{};
       DecodePropValue(tags::kResourceFlags, flags->value, [](size_t) -> void* { throw std::bad_alloc(); }, value);
-      ULONG kept = value.Value.ul & ~(SERVICE_DEFAULT_STORE | STATUS_DEFAULT_STORE | STATUS_PRIMARY_IDENTITY);
+      ULONG kept = value.Value.ul & ~(SERVICE_DEFAULT_STORE | STATUS_DEFAULT_STORE | SERVICE_PRIMARY_IDENTITY |
+                                       STATUS_PRIMARY_IDENTITY);
       for (TStoredProp& prop : section.props)
         if (prop.tag == tags::kResourceFlags) prop = Long(tags::kResourceFlags, kept);
     }
