@@ -3,6 +3,9 @@
 
 #include "orba/common/utf8.h"
 #include "orba/store/admin/profadmin.h"
+#include "orba/store/admin/provideradmin.h"
+#include "orba/store/admin/sectionrows.h"
+#include "orba/store/profiles/profsect.h"
 #include "orba/store/mapitable.h"
 #include "orba/store/profiles/sectionprops.h"
 #include "orba/store/profiles/services.h"
@@ -11,37 +14,18 @@
 namespace orba::store {
 namespace {
 
-// One row per section: its properties plus PR_INSTANCE_KEY (the section's UID) and
-// PR_ROWID (its position).
-void PutSectionRow(TMemoryRowSource& source, TProfileDatabase& db, const std::string& profile, const MAPIUID& uid,
-                   ULONG rowId) {
-  TStoredProps props = db.ReadSection(profile, uid);
-  auto values = DecodeSection(props, 2);
-  SPropValue* extra = values.get() + props.size();
-  extra[0].ulPropTag = tags::kInstanceKey;
-  extra[0].Value.bin = {sizeof(uid.ab), const_cast<LPBYTE>(uid.ab)};
-  extra[1].ulPropTag = tags::kRowId;
-  extra[1].Value.ul = rowId;
-  source.Put(TPropRow(values.get(), props.size() + 2));
-}
-
 const MAPIUID& RequireUid(LPMAPIUID uid) {
   Check(uid != nullptr, MAPI_E_INVALID_PARAMETER, "No service UID was given.");
   return *uid;
 }
 
-std::vector<ULONG> ServiceColumns() {
-  return {tags::kDisplayNameW, tags::kServiceNameA, tags::kServiceUid, tags::kResourceFlags,
-          tags::kServiceDllNameA, tags::kInstanceKey, tags::kRowId};
-}
-
-std::vector<ULONG> ProviderColumns() {
-  return {tags::kDisplayNameW,  tags::kProviderDisplayW, tags::kProviderUid,      tags::kServiceUid,
-          tags::kServiceNameA,  tags::kResourceType,     tags::kResourceFlags,    tags::kProviderDllNameA,
-          tags::kInstanceKey,   tags::kRowId};
-}
-
 }  // namespace
+
+TServiceInfo TMsgServiceAdmin::RequireService(const MAPIUID& uid) {
+  for (const TServiceInfo& info : db_->Services(profile_))
+    if (IsEqualMAPIUID(&info.uid, &uid)) return info;
+  throw MapiError(MAPI_E_NOT_FOUND, "The message service does not exist.");
+}
 
 HRESULT TMsgServiceAdmin::GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) {
   return error_.Get(hResult, ulFlags, lppMAPIError);
@@ -51,10 +35,9 @@ HRESULT TMsgServiceAdmin::GetMsgServiceTable(ULONG ulFlags, LPMAPITABLE* lppTabl
   return error_.Run([&] {
     Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "No table pointer was given.");
     CheckFlags(ulFlags, MAPI_UNICODE);
-    auto source = std::make_shared<TMemoryRowSource>(ServiceColumns());
-    ULONG row = 0;
-    for (const TServiceInfo& service : db_->Services(profile_)) PutSectionRow(*source, *db_, profile_, service.uid, row++);
-    *lppTable = CreateMapiTable(std::move(source)).Detach();
+    std::vector<MAPIUID> sections;
+    for (const TServiceInfo& service : db_->Services(profile_)) sections.push_back(service.uid);
+    *lppTable = CreateMapiTable(SectionRows(*db_, profile_, sections, ServiceColumns())).Detach();
     return S_OK;
   });
 }
@@ -63,11 +46,9 @@ HRESULT TMsgServiceAdmin::GetProviderTable(ULONG ulFlags, LPMAPITABLE* lppTable)
   return error_.Run([&] {
     Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "No table pointer was given.");
     CheckFlags(ulFlags, MAPI_UNICODE);
-    auto source = std::make_shared<TMemoryRowSource>(ProviderColumns());
-    ULONG row = 0;
-    for (const TProviderInfo& provider : db_->Providers(profile_))
-      PutSectionRow(*source, *db_, profile_, provider.uid, row++);
-    *lppTable = CreateMapiTable(std::move(source)).Detach();
+    std::vector<MAPIUID> sections;
+    for (const TProviderInfo& provider : db_->Providers(profile_)) sections.push_back(provider.uid);
+    *lppTable = CreateMapiTable(SectionRows(*db_, profile_, sections, ProviderColumns())).Detach();
     return S_OK;
   });
 }
@@ -98,23 +79,35 @@ HRESULT TMsgServiceAdmin::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, ULONG 
     CheckFlags(ulFlags, MAPI_UNICODE | MSG_SERVICE_UI_READ_ONLY | SERVICE_UI_ALLOWED | SERVICE_UI_ALWAYS);
     const MAPIUID& uid = RequireUid(lpUID);
     Check(cValues == 0 || lpProps != nullptr, MAPI_E_INVALID_PARAMETER, "No properties were given.");
-    std::optional<TServiceInfo> service;
-    for (const TServiceInfo& info : db_->Services(profile_))
-      if (IsEqualMAPIUID(&info.uid, &uid)) service = info;
-    Check(service.has_value(), MAPI_E_NOT_FOUND, "The message service does not exist.");
+    const TServiceInfo service = RequireService(uid);
     Check(!(ulFlags & SERVICE_UI_ALWAYS), MAPI_E_USER_CANCEL,
           "The service's property sheet cannot be shown: there is no user interface.");
     // Only settings that complete the service may go in without its property sheet.
-    Check(!(ulFlags & SERVICE_UI_ALLOWED) || IsServiceConfigured(*db_, profile_, *service, cValues, lpProps),
+    Check(!(ulFlags & SERVICE_UI_ALLOWED) || IsServiceConfigured(*db_, profile_, service, cValues, lpProps),
           MAPI_E_USER_CANCEL, "The service lacks settings and its property sheet cannot be shown.");
     ApplyServiceConfiguration(*db_, profile_, uid, cValues, lpProps);
     return S_OK;
   });
 }
 
-HRESULT TMsgServiceAdmin::CopyMsgService(LPMAPIUID, LPTSTR, LPCIID, LPCIID, LPVOID, ULONG_PTR, ULONG) {
-  error_.Set(MAPI_E_NO_SUPPORT, "Copying message services is not supported.");
-  return MAPI_E_NO_SUPPORT;
+HRESULT TMsgServiceAdmin::CopyMsgService(LPMAPIUID lpUID, LPTSTR lpszDisplayName, LPCIID lpInterfaceToCopy,
+                                         LPCIID lpInterfaceDst, LPVOID lpObjectDst, ULONG_PTR, ULONG ulFlags) {
+  return error_.Run([&] {
+    CheckFlags(ulFlags, MAPI_UNICODE);
+    const MAPIUID& uid = RequireUid(lpUID);
+    Check(lpObjectDst != nullptr, MAPI_E_INVALID_PARAMETER, "No destination was given.");
+    Check(!lpInterfaceToCopy || *lpInterfaceToCopy == IID_IMsgServiceAdmin, MAPI_E_INTERFACE_NOT_SUPPORTED,
+          "Only message services can be copied.");
+    Check(!lpInterfaceDst || *lpInterfaceDst == IID_IMsgServiceAdmin, MAPI_E_INTERFACE_NOT_SUPPORTED,
+          "The destination must be an IMsgServiceAdmin.");
+    // Only this library's profiles can receive the copy.
+    auto* destination = dynamic_cast<TMsgServiceAdmin*>(static_cast<IMsgServiceAdmin*>(lpObjectDst));
+    Check(destination != nullptr, MAPI_E_INVALID_PARAMETER, "The destination is not a profile of this library.");
+    RequireService(uid);
+    TServicePlan plan = PlanServiceCopy(*db_, profile_, uid, FromUtf8(ArgText(lpszDisplayName, ulFlags)));
+    destination->db_->AddService(destination->profile_, plan);
+    return S_OK;
+  });
 }
 
 HRESULT TMsgServiceAdmin::RenameMsgService(LPMAPIUID, ULONG, LPTSTR) {
@@ -122,9 +115,15 @@ HRESULT TMsgServiceAdmin::RenameMsgService(LPMAPIUID, ULONG, LPTSTR) {
   return MAPI_E_NO_SUPPORT;
 }
 
-HRESULT TMsgServiceAdmin::OpenProfileSection(LPMAPIUID, LPCIID, ULONG, LPPROFSECT*) {
-  error_.Set(MAPI_E_NO_SUPPORT, "Profile sections cannot be opened yet.");
-  return MAPI_E_NO_SUPPORT;
+HRESULT TMsgServiceAdmin::OpenProfileSection(LPMAPIUID lpUID, LPCIID lpInterface, ULONG ulFlags,
+                                             LPPROFSECT* lppProfSect) {
+  return error_.Run([&] {
+    Check(lppProfSect != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
+    *lppProfSect = nullptr;
+    Check(lpUID != nullptr, MAPI_E_INVALID_PARAMETER, "No section UID was given.");
+    *lppProfSect = orba::store::OpenProfileSection(db_, profile_, *lpUID, lpInterface, ulFlags).Detach();
+    return S_OK;
+  });
 }
 
 HRESULT TMsgServiceAdmin::MsgServiceTransportOrder(ULONG, LPMAPIUID, ULONG) {
@@ -132,14 +131,31 @@ HRESULT TMsgServiceAdmin::MsgServiceTransportOrder(ULONG, LPMAPIUID, ULONG) {
   return MAPI_E_NO_SUPPORT;
 }
 
-HRESULT TMsgServiceAdmin::AdminProviders(LPMAPIUID, ULONG, LPPROVIDERADMIN*) {
-  error_.Set(MAPI_E_NO_SUPPORT, "Provider administration is not available yet.");
-  return MAPI_E_NO_SUPPORT;
+HRESULT TMsgServiceAdmin::AdminProviders(LPMAPIUID lpUID, ULONG ulFlags, LPPROVIDERADMIN* lppProviderAdmin) {
+  return error_.Run([&] {
+    Check(lppProviderAdmin != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
+    *lppProviderAdmin = nullptr;
+    CheckFlags(ulFlags, 0);
+    TServiceInfo service = RequireService(RequireUid(lpUID));
+    *lppProviderAdmin = MakeComObject<TProviderAdmin>(db_, profile_, std::move(service)).Detach();
+    return S_OK;
+  });
 }
 
-HRESULT TMsgServiceAdmin::SetPrimaryIdentity(LPMAPIUID, ULONG) {
-  error_.Set(MAPI_E_NO_SUPPORT, "The primary identity is the Exchange service's.");
-  return MAPI_E_NO_SUPPORT;
+HRESULT TMsgServiceAdmin::SetPrimaryIdentity(LPMAPIUID lpUID, ULONG ulFlags) {
+  return error_.Run([&] {
+    CheckFlags(ulFlags, 0);
+    const MAPIUID& uid = RequireUid(lpUID);
+    RequireService(uid);
+    for (const TStoredProp& prop : db_->ReadSection(profile_, uid)) {
+      if (prop.tag != tags::kResourceFlags) continue;
+      auto values = DecodeSection({prop});
+      Check(!(values->Value.ul & SERVICE_NO_PRIMARY_IDENTITY), MAPI_E_NO_ACCESS,
+            "The message service cannot supply the primary identity.");
+    }
+    db_->SetPrimaryIdentity(profile_, uid);
+    return S_OK;
+  });
 }
 
 }  // namespace orba::store

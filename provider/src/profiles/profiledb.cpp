@@ -252,23 +252,91 @@ void TProfileDatabase::DeleteService(const std::string& profile, const MAPIUID& 
       .Bind(2, UidBytes(service))
       .Run();
   db_.Prepare("DELETE FROM services WHERE profile_id = ? AND uid = ?").Bind(1, id).Bind(2, UidBytes(service)).Run();
-  if (!DefaultStoreProvider(id)) {
-    auto next = db_.Prepare(
-        "SELECT uid, service_uid FROM providers WHERE profile_id = ? AND resource_type = ? ORDER BY ordinal");
-    next.Bind(1, id).Bind(2, MAPI_STORE_PROVIDER);
-    if (next.Step()) MakeDefaultStore(id, UidFrom(next.Blob(0)), UidFrom(next.Blob(1)));
-  }
+  EnsureDefaultStore(id);
   transaction.Commit();
+}
+
+void TProfileDatabase::EnsureDefaultStore(int64_t profile) {
+  if (DefaultStoreProvider(profile)) return;
+  auto next = db_.Prepare(
+      "SELECT uid, service_uid FROM providers WHERE profile_id = ? AND resource_type = ? ORDER BY ordinal");
+  next.Bind(1, profile).Bind(2, MAPI_STORE_PROVIDER);
+  if (next.Step()) MakeDefaultStore(profile, UidFrom(next.Blob(0)), UidFrom(next.Blob(1)));
+}
+
+void TProfileDatabase::AddProvider(const std::string& profile, const TProviderInfo& provider,
+                                   const TStoredProps& section) {
+  TSqlTransaction transaction(db_);
+  int64_t id = RequireProfile(profile);
+  auto exists = db_.Prepare("SELECT 1 FROM services WHERE profile_id = ? AND uid = ?");
+  exists.Bind(1, id).Bind(2, UidBytes(provider.serviceUid));
+  if (!exists.Step()) NotFound("The message service does not exist.");
+  db_.Prepare(
+         "INSERT INTO providers(profile_id, uid, service_uid, resource_type, ordinal) "
+         "SELECT ?1, ?2, ?3, ?4, COALESCE(MAX(ordinal), 0) + 1 FROM providers WHERE profile_id = ?1")
+      .Bind(1, id)
+      .Bind(2, UidBytes(provider.uid))
+      .Bind(3, UidBytes(provider.serviceUid))
+      .Bind(4, provider.resourceType)
+      .Run();
+  for (const TStoredProp& prop : section) WriteProp(id, provider.uid, prop);
+  EnsureDefaultStore(id);
+  transaction.Commit();
+}
+
+void TProfileDatabase::DeleteProvider(const std::string& profile, const MAPIUID& provider) {
+  TSqlTransaction transaction(db_);
+  int64_t id = RequireProfile(profile);
+  auto exists = db_.Prepare("SELECT 1 FROM providers WHERE profile_id = ? AND uid = ?");
+  exists.Bind(1, id).Bind(2, UidBytes(provider));
+  if (!exists.Step()) NotFound("The provider does not exist.");
+  db_.Prepare("DELETE FROM props WHERE profile_id = ? AND section = ?").Bind(1, id).Bind(2, UidBytes(provider)).Run();
+  db_.Prepare("DELETE FROM providers WHERE profile_id = ? AND uid = ?").Bind(1, id).Bind(2, UidBytes(provider)).Run();
+  EnsureDefaultStore(id);
+  transaction.Commit();
+}
+
+void TProfileDatabase::SetPrimaryIdentity(const std::string& profile, const MAPIUID& service) {
+  TSqlTransaction transaction(db_);
+  int64_t id = RequireProfile(profile);
+  auto exists = db_.Prepare("SELECT 1 FROM services WHERE profile_id = ? AND uid = ?");
+  exists.Bind(1, id).Bind(2, UidBytes(service));
+  if (!exists.Step()) NotFound("The message service does not exist.");
+  auto services = db_.Prepare("SELECT uid FROM services WHERE profile_id = ?");
+  services.Bind(1, id);
+  while (services.Step()) ChangeResourceFlags(id, UidFrom(services.Blob(0)), 0, SERVICE_PRIMARY_IDENTITY);
+  auto providers = db_.Prepare("SELECT uid FROM providers WHERE profile_id = ?");
+  providers.Bind(1, id);
+  while (providers.Step()) ChangeResourceFlags(id, UidFrom(providers.Blob(0)), 0, STATUS_PRIMARY_IDENTITY);
+  ChangeResourceFlags(id, service, SERVICE_PRIMARY_IDENTITY, 0);
+  auto first = db_.Prepare("SELECT uid FROM providers WHERE profile_id = ? AND service_uid = ? ORDER BY ordinal");
+  first.Bind(1, id).Bind(2, UidBytes(service));
+  if (first.Step()) ChangeResourceFlags(id, UidFrom(first.Blob(0)), STATUS_PRIMARY_IDENTITY, 0);
+  transaction.Commit();
+}
+
+void TProfileDatabase::SetStoreFlag(const std::string& profile, const MAPIUID& storeProvider, ULONG flag) {
+  TSqlTransaction transaction(db_);
+  int64_t id = RequireProfile(profile);
+  RequireStoreProvider(id, storeProvider);
+  auto stores = db_.Prepare("SELECT uid FROM providers WHERE profile_id = ? AND resource_type = ?");
+  stores.Bind(1, id).Bind(2, MAPI_STORE_PROVIDER);
+  while (stores.Step()) ChangeResourceFlags(id, UidFrom(stores.Blob(0)), 0, flag);
+  ChangeResourceFlags(id, storeProvider, flag, 0);
+  transaction.Commit();
+}
+
+MAPIUID TProfileDatabase::RequireStoreProvider(int64_t profile, const MAPIUID& provider) {
+  auto query = db_.Prepare("SELECT service_uid FROM providers WHERE profile_id = ? AND uid = ? AND resource_type = ?");
+  query.Bind(1, profile).Bind(2, UidBytes(provider)).Bind(3, MAPI_STORE_PROVIDER);
+  if (!query.Step()) NotFound("The message store provider does not exist.");
+  return UidFrom(query.Blob(0));
 }
 
 void TProfileDatabase::SetDefaultStore(const std::string& profile, const MAPIUID& storeProvider) {
   TSqlTransaction transaction(db_);
   int64_t id = RequireProfile(profile);
-  auto query = db_.Prepare("SELECT service_uid FROM providers WHERE profile_id = ? AND uid = ? AND resource_type = ?");
-  query.Bind(1, id).Bind(2, UidBytes(storeProvider)).Bind(3, MAPI_STORE_PROVIDER);
-  if (!query.Step()) NotFound("The message store provider does not exist.");
-  MAPIUID service = UidFrom(query.Blob(0));
-  MakeDefaultStore(id, storeProvider, service);
+  MakeDefaultStore(id, storeProvider, RequireStoreProvider(id, storeProvider));
   transaction.Commit();
 }
 
@@ -310,6 +378,13 @@ TStoredProps TProfileDatabase::ReadSection(const std::string& profile, const MAP
   TStoredProps result;
   while (query.Step()) result.push_back({static_cast<ULONG>(query.Int(0)), query.Blob(1)});
   return result;
+}
+
+bool TProfileDatabase::HasSection(const std::string& profile, const MAPIUID& section) {
+  int64_t id = RequireProfile(profile);
+  auto query = db_.Prepare("SELECT 1 FROM props WHERE profile_id = ? AND section = ? LIMIT 1");
+  query.Bind(1, id).Bind(2, UidBytes(section));
+  return query.Step();
 }
 
 void TProfileDatabase::UpdateSection(const std::string& profile, const MAPIUID& section, const TStoredProps& set,

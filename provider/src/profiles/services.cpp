@@ -2,10 +2,12 @@
 #include "orba/store/profiles/services.h"
 
 #include <cstring>
+#include <optional>
 
 #include "mapi/mapiguid.h"
 #include "mapi/mapix.h"
 #include "orba/common/encoding.h"
+#include "orba/common/utf8.h"
 #include "orba/store/maperror.h"
 #include "orba/store/tags.h"
 
@@ -90,6 +92,31 @@ bool SectionHas(const TStoredProps& props, ULONG propId) {
   return false;
 }
 
+// The section of a new provider of service.
+TStoredProps ProviderSection(const TServiceTemplate& service, const TProviderTemplate& kind,
+                             const TProviderInfo& provider, const std::u16string& serviceDisplay) {
+  TStoredProps props;
+  props.push_back(Long(tags::kResourceFlags, 0));
+  props.push_back(Wide(tags::kProviderDisplayW, kind.displayName));
+  // A store's display name is the service's; other providers show their own.
+  props.push_back(
+      Wide(tags::kDisplayNameW, provider.resourceType == MAPI_STORE_PROVIDER ? serviceDisplay : kind.displayName));
+  props.push_back(Ansi(tags::kProviderDllNameA, kProviderDllName));
+  props.push_back(Uid(tags::kProviderUid, provider.uid));
+  props.push_back(Long(tags::kResourceType, provider.resourceType));
+  props.push_back(Ansi(tags::kServiceNameA, service.name));
+  props.push_back(Uid(tags::kServiceUid, provider.serviceUid));
+  if (provider.resourceType == MAPI_STORE_PROVIDER) props.push_back(Uid(tags::kMdbProvider, *service.mdbProvider));
+  return props;
+}
+
+// The stored value of tag in props, if any.
+const TStoredProp* FindStored(const TStoredProps& props, ULONG tag) {
+  for (const TStoredProp& prop : props)
+    if (prop.tag == tag) return &prop;
+  return nullptr;
+}
+
 }  // namespace
 
 const char* FindKnownService(std::string_view name) {
@@ -120,23 +147,9 @@ TServicePlan PlanService(std::string_view name, const std::u16string& displayNam
   props.push_back(UidList(tags::kTransportProviders, plan.providers, MAPI_TRANSPORT_PROVIDER));
   plan.sections.push_back(std::move(serviceSection));
 
-  for (size_t i = 0; i < plan.providers.size(); ++i) {
-    const TProviderInfo& provider = plan.providers[i];
-    const std::u16string providerDisplay = service->providers[i].displayName;
-    TSectionData section{provider.uid, {}};
-    section.props.push_back(Long(tags::kResourceFlags, 0));
-    section.props.push_back(Wide(tags::kProviderDisplayW, providerDisplay));
-    // A store's display name is the service's; other providers show their own.
-    section.props.push_back(
-        Wide(tags::kDisplayNameW, provider.resourceType == MAPI_STORE_PROVIDER ? serviceDisplay : providerDisplay));
-    section.props.push_back(Ansi(tags::kProviderDllNameA, kProviderDllName));
-    section.props.push_back(Uid(tags::kProviderUid, provider.uid));
-    section.props.push_back(Long(tags::kResourceType, provider.resourceType));
-    section.props.push_back(Ansi(tags::kServiceNameA, service->name));
-    section.props.push_back(Uid(tags::kServiceUid, plan.service.uid));
-    if (provider.resourceType == MAPI_STORE_PROVIDER) section.props.push_back(Uid(tags::kMdbProvider, *service->mdbProvider));
-    plan.sections.push_back(std::move(section));
-  }
+  for (size_t i = 0; i < plan.providers.size(); ++i)
+    plan.sections.push_back(
+        {plan.providers[i].uid, ProviderSection(*service, service->providers[i], plan.providers[i], serviceDisplay)});
 
   if (service->name == std::string_view(kServiceExchange)) {
     MAPIUID global;
@@ -182,6 +195,75 @@ bool IsServiceConfigured(TProfileDatabase& db, const std::string& profile, const
   if (service.name == kServiceExchange) return has(tags::kProfileUnresolvedNameA) && has(tags::kProfileUnresolvedServerA);
   if (service.name == kServicePst) return has(tags::kPstPathA);
   return true;
+}
+
+}  // namespace orba::store
+
+namespace orba::store {
+
+TProviderPlan PlanProvider(std::string_view serviceName, const MAPIUID& serviceUid, std::string_view providerName,
+                           const std::u16string& serviceDisplay) {
+  const TServiceTemplate* service = FindTemplate(serviceName);
+  if (!service) throw MapiError(MAPI_E_NOT_FOUND, "The message service is unknown.");
+  for (const TProviderTemplate& kind : service->providers) {
+    if (orba::ToUtf8(kind.displayName) != providerName) continue;
+    TProviderPlan plan;
+    plan.provider = {NewMapiUid(), serviceUid, kind.resourceType};
+    plan.section = ProviderSection(*service, kind, plan.provider, serviceDisplay);
+    return plan;
+  }
+  throw MapiError(MAPI_E_NOT_FOUND, "The message service has no provider of that name.");
+}
+
+TServicePlan PlanServiceCopy(TProfileDatabase& db, const std::string& profile, const MAPIUID& service,
+                             const std::u16string& displayName) {
+  std::optional<TServiceInfo> source;
+  for (const TServiceInfo& info : db.Services(profile))
+    if (IsEqualMAPIUID(&info.uid, &service)) source = info;
+  if (!source) throw MapiError(MAPI_E_NOT_FOUND, "The message service does not exist.");
+  TServicePlan plan;
+  plan.service = {NewMapiUid(), source->name};
+  // Sections are copied whole; only the identities and, when given, the name change.
+  auto copy = [&](const MAPIUID& from, const MAPIUID& to, bool named) {
+    TSectionData section{to, {}};
+    for (const TStoredProp& prop : db.ReadSection(profile, from)) {
+      ULONG id = PROP_ID(prop.tag);
+      if (id == PROP_ID(tags::kServiceUid) || id == PROP_ID(tags::kProviderUid)) continue;
+      if (named && id == PROP_ID(tags::kDisplayNameW) && !displayName.empty()) continue;
+      if (id == PROP_ID(tags::kStoreProviders) || id == PROP_ID(tags::kAbProviders) ||
+          id == PROP_ID(tags::kTransportProviders))
+        continue;
+      section.props.push_back(prop);
+    }
+    section.props.push_back(Uid(tags::kServiceUid, plan.service.uid));
+    if (!IsEqualMAPIUID(&to, &plan.service.uid)) section.props.push_back(Uid(tags::kProviderUid, to));
+    if (named && !displayName.empty()) section.props.push_back(Wide(tags::kDisplayNameW, displayName));
+    return section;
+  };
+  std::vector<TProviderInfo> sourceProviders = db.Providers(profile, &service);
+  for (const TProviderInfo& provider : sourceProviders)
+    plan.providers.push_back({NewMapiUid(), plan.service.uid, provider.resourceType});
+  TSectionData serviceSection = copy(service, plan.service.uid, true);
+  serviceSection.props.push_back(UidList(tags::kStoreProviders, plan.providers, MAPI_STORE_PROVIDER));
+  serviceSection.props.push_back(UidList(tags::kAbProviders, plan.providers, MAPI_AB_PROVIDER));
+  serviceSection.props.push_back(UidList(tags::kTransportProviders, plan.providers, MAPI_TRANSPORT_PROVIDER));
+  plan.sections.push_back(std::move(serviceSection));
+  for (size_t i = 0; i < sourceProviders.size(); ++i) {
+    bool store = sourceProviders[i].resourceType == MAPI_STORE_PROVIDER;
+    plan.sections.push_back(copy(sourceProviders[i].uid, plan.providers[i].uid, store));
+  }
+  // The copy holds no role of the original: the destination decides its default store
+  // and primary identity.
+  for (TSectionData& section : plan.sections)
+    if (const TStoredProp* flags = FindStored(section.props, tags::kResourceFlags)) {
+      SPropValue value{};
+      DecodePropValue(tags::kResourceFlags, flags->value, [](size_t) -> void* { throw std::bad_alloc(); }, value);
+      ULONG kept = value.Value.ul & ~(SERVICE_DEFAULT_STORE | STATUS_DEFAULT_STORE | SERVICE_PRIMARY_IDENTITY |
+                                       STATUS_PRIMARY_IDENTITY);
+      for (TStoredProp& prop : section.props)
+        if (prop.tag == tags::kResourceFlags) prop = Long(tags::kResourceFlags, kept);
+    }
+  return plan;
 }
 
 }  // namespace orba::store

@@ -232,6 +232,8 @@ HRESULT PropObject::CheckSetValue(const SPropValue& value) const {
   if (propId == PROP_ID_NULL || propId == PROP_ID_INVALID) return MAPI_E_INVALID_PARAMETER;
   if (!IsKnownPropType(type) || type == PT_UNSPECIFIED || type == PT_NULL) return MAPI_E_INVALID_TYPE;
   if (IsComputed(propId)) return MAPI_E_COMPUTED;
+  // Without a name map no identifier of the named range can ever have a meaning.
+  if (propId >= kFirstNamedId && !names_) return MAPI_E_UNEXPECTED_ID;
   for (const auto& [id, expected] : expectedTypes_)
     if (id == propId && !SameKind(expected, type)) return MAPI_E_UNEXPECTED_TYPE;
   return S_OK;

@@ -5,6 +5,7 @@
 
 #include "mapi/mapiexports.h"
 #include "orba/store/export.h"
+#include "orba/store/session/sessionstate.h"
 
 namespace orba::store {
 namespace {
@@ -30,9 +31,18 @@ ORBASTORE_EXPORT HRESULT MAPIInitialize(LPVOID lpMapiInit) {
   return S_OK;
 }
 
-// An unbalanced call (count already zero) changes nothing.
+// An unbalanced call (count already zero) changes nothing. The last one ends every
+// session still logged on: the subsystem is going away.
 ORBASTORE_EXPORT void MAPIUninitialize() {
   int count = orba::store::initCount.load();
   while (count > 0 && !orba::store::initCount.compare_exchange_weak(count, count - 1)) {
+  }
+  if (count == 1) {
+    try {
+      orba::store::EndAllSessions();
+    } catch (...) {
+      // Nothing can be reported from here; every session is marked ended before its
+      // sinks are called.
+    }
   }
 }

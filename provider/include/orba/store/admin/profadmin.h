@@ -15,6 +15,10 @@
 // - RenameMsgService is deprecated in MAPI and answers MAPI_E_NO_SUPPORT, as MAPI's
 //   does; MsgServiceTransportOrder answers MAPI_E_NO_SUPPORT (transport order is
 //   fixed: creation order).
+// - CopyMsgService copies a service into another profile of this library (the
+//   destination is that profile's IMsgServiceAdmin): see PlanServiceCopy.
+// - SetPrimaryIdentity refuses a service flagged SERVICE_NO_PRIMARY_IDENTITY with
+//   MAPI_E_NO_ACCESS; AdminProviders' flags are reserved (0).
 #pragma once
 
 #include <memory>
@@ -71,6 +75,9 @@ class TMsgServiceAdmin final : public TVoComObject<TVoRefCounted, IMsgServiceAdm
   STDMETHOD(GetProviderTable)(ULONG ulFlags, LPMAPITABLE* lppTable) override;
 
  private:
+  // The service of that UID (MapiError MAPI_E_NOT_FOUND when the profile has none).
+  TServiceInfo RequireService(const MAPIUID& uid);
+
   std::shared_ptr<TProfileDatabase> db_;
   std::string profile_;
   TLastError error_;

@@ -85,9 +85,22 @@ class TProfileDatabase {
   // Makes the store provider the profile's default store (the flags STATUS_DEFAULT_STORE
   // of its section and SERVICE_DEFAULT_STORE of its service's section).
   void SetDefaultStore(const std::string& profile, const MAPIUID& storeProvider);
+  // Adds a provider (with its section) to an existing service of the profile.
+  void AddProvider(const std::string& profile, const TProviderInfo& provider, const TStoredProps& section);
+  // Removes a provider and its section; when it held the default store, the next store
+  // provider becomes the default.
+  void DeleteProvider(const std::string& profile, const MAPIUID& provider);
+  // Makes the service the profile's primary identity: SERVICE_PRIMARY_IDENTITY in its
+  // section and STATUS_PRIMARY_IDENTITY in its first provider's, cleared everywhere else.
+  void SetPrimaryIdentity(const std::string& profile, const MAPIUID& service);
+  // Sets a resource flag (STATUS_PRIMARY_STORE ...) on one store provider and clears
+  // it from the profile's other store providers.
+  void SetStoreFlag(const std::string& profile, const MAPIUID& storeProvider, ULONG flag);
 
   // Profile sections -----------------------------------------------------------------------
   TStoredProps ReadSection(const std::string& profile, const MAPIUID& section);
+  // Whether the section holds any property.
+  bool HasSection(const std::string& profile, const MAPIUID& section);
   // Sets and deletes properties of the section in one transaction (a set value replaces
   // any value of the same property identifier).
   void UpdateSection(const std::string& profile, const MAPIUID& section, const TStoredProps& set,
@@ -100,6 +113,8 @@ class TProfileDatabase {
   void WriteProp(int64_t profile, const MAPIUID& section, const TStoredProp& prop);
   void ChangeResourceFlags(int64_t profile, const MAPIUID& section, ULONG set, ULONG clear);
   std::optional<MAPIUID> DefaultStoreProvider(int64_t profile);
+  void EnsureDefaultStore(int64_t profile);
+  MAPIUID RequireStoreProvider(int64_t profile, const MAPIUID& provider);
   void MakeDefaultStore(int64_t profile, const MAPIUID& provider, const MAPIUID& service);
 
   TSqlDatabase db_;

@@ -48,6 +48,25 @@ std::vector<std::string> DefaultServices();
 // when not empty, else the service's own display name is used. service must be known.
 TServicePlan PlanService(std::string_view service, const std::u16string& displayName);
 
+// A provider added to an existing service (IProviderAdmin::CreateProvider).
+struct TProviderPlan {
+  TProviderInfo provider;
+  TStoredProps section;
+};
+
+// A new provider of the service's kind named providerName (the provider's display name,
+// e.g. "Personal Folders" or "Exchange Message Store"), with a fresh UID. serviceDisplay
+// names a new store. MapiError(MAPI_E_NOT_FOUND) when the service has no such provider.
+TProviderPlan PlanProvider(std::string_view service, const MAPIUID& serviceUid, std::string_view providerName,
+                           const std::u16string& serviceDisplay);
+
+// A copy of a service of the profile with fresh UIDs (for another profile, or the same):
+// every section property is copied except the identities, the provider lists are
+// rebuilt, the default-store and primary-identity flags are dropped, and displayName,
+// when not empty, renames the service and its stores.
+TServicePlan PlanServiceCopy(TProfileDatabase& db, const std::string& profile, const MAPIUID& service,
+                             const std::u16string& displayName);
+
 // Applies configuration properties to a service of the profile: each property goes to
 // the service's section and to every one of its providers' sections (MSEMS's server
 // and mailbox also to the global section). Properties that cannot be stored raise

@@ -1,0 +1,37 @@
+// Rows of the service and provider tables: see sectionrows.h.
+#include "orba/store/admin/sectionrows.h"
+
+#include "orba/store/profiles/sectionprops.h"
+#include "orba/store/tags.h"
+
+namespace orba::store {
+
+std::vector<ULONG> ServiceColumns() {
+  return {tags::kDisplayNameW, tags::kServiceNameA, tags::kServiceUid, tags::kResourceFlags,
+          tags::kServiceDllNameA, tags::kInstanceKey, tags::kRowId};
+}
+
+std::vector<ULONG> ProviderColumns() {
+  return {tags::kDisplayNameW, tags::kProviderDisplayW, tags::kProviderUid,   tags::kServiceUid,
+          tags::kServiceNameA, tags::kResourceType,     tags::kResourceFlags, tags::kProviderDllNameA,
+          tags::kInstanceKey,  tags::kRowId};
+}
+
+std::shared_ptr<TMemoryRowSource> SectionRows(TProfileDatabase& db, const std::string& profile,
+                                              const std::vector<MAPIUID>& sections, std::vector<ULONG> columns) {
+  auto source = std::make_shared<TMemoryRowSource>(std::move(columns));
+  ULONG rowId = 0;
+  for (const MAPIUID& uid : sections) {
+    TStoredProps props = db.ReadSection(profile, uid);
+    auto values = DecodeSection(props, 2);
+    SPropValue* extra = values.get() + props.size();
+    extra[0].ulPropTag = tags::kInstanceKey;
+    extra[0].Value.bin = {sizeof(uid.ab), const_cast<LPBYTE>(uid.ab)};
+    extra[1].ulPropTag = tags::kRowId;
+    extra[1].Value.ul = rowId++;
+    source->Put(TPropRow(values.get(), props.size() + 2));
+  }
+  return source;
+}
+
+}  // namespace orba::store

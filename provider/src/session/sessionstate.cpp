@@ -1,0 +1,252 @@
+// What one logon to a profile holds: see sessionstate.h.
+#include "orba/store/session/sessionstate.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "orba/store/lasterror.h"
+#include "orba/store/profiles/sectionprops.h"
+#include "orba/store/profiles/services.h"
+#include "orba/store/storeentryid.h"
+#include "orba/store/tags.h"
+
+namespace orba::store {
+namespace {
+
+std::optional<MAPIUID> StoredUid(const TStoredProps& section, ULONG tag) {
+  for (const TStoredProp& prop : section) {
+    if (prop.tag != tag) continue;
+    auto value = DecodeSection({prop});
+    if (value->Value.bin.cb != sizeof(MAPIUID)) return std::nullopt;
+    MAPIUID uid;
+    std::memcpy(uid.ab, value->Value.bin.lpb, sizeof(uid.ab));
+    return uid;
+  }
+  return std::nullopt;
+}
+
+// A store whose implementation is missing still needs an entry ID for its row: the
+// four flag bytes and its provider UID.
+Bytes FallbackEntryId(const MAPIUID& provider) {
+  Bytes bytes(4, 0);
+  bytes.insert(bytes.end(), provider.ab, provider.ab + sizeof(provider.ab));
+  return bytes;
+}
+
+bool SameEntryId(std::span<const BYTE> a, std::span<const BYTE> b) {
+  // The flag bytes say how the ID was obtained, not what it names.
+  return a.size() == b.size() && a.size() >= 4 && std::equal(a.begin() + 4, a.end(), b.begin() + 4);
+}
+
+std::vector<ULONG> StoreColumns() {
+  return {tags::kEntryId,        tags::kRecordKey,    tags::kDisplayNameW, tags::kProviderDisplayW,
+          tags::kDefaultStore,   tags::kMdbProvider,  tags::kResourceFlags, tags::kResourceType,
+          tags::kObjectType,     tags::kProviderUid,  tags::kServiceUid,    tags::kServiceNameA,
+          tags::kInstanceKey,    tags::kRowId};
+}
+
+void PutStoreRow(TMemoryRowSource& rows, const TProfileStore& store, ULONG rowId) {
+  // Only the section values the table shows; the rest of the section stays private.
+  TStoredProps shown;
+  for (const TStoredProp& prop : store.section)
+    if (prop.tag == tags::kDisplayNameW || prop.tag == tags::kProviderDisplayW || prop.tag == tags::kMdbProvider ||
+        prop.tag == tags::kResourceFlags || prop.tag == tags::kProviderUid || prop.tag == tags::kServiceUid ||
+        prop.tag == tags::kServiceNameA)
+      shown.push_back(prop);
+  auto values = DecodeSection(shown, 6);
+  SPropValue* row = values.get();
+  ULONG flags = 0;
+  for (size_t i = 0; i < shown.size(); ++i)
+    if (row[i].ulPropTag == tags::kResourceFlags) flags = row[i].Value.ul;
+  SPropValue* extra = row + shown.size();
+  auto binary = [](const void* data, size_t size) {
+    SBinary bin{static_cast<ULONG>(size), static_cast<LPBYTE>(const_cast<void*>(data))};
+    return bin;
+  };
+  extra[0].ulPropTag = tags::kEntryId;
+  extra[0].Value.bin = binary(store.entryId.data(), store.entryId.size());
+  extra[1].ulPropTag = tags::kRecordKey;
+  extra[1].Value.bin = binary(store.provider.ab, sizeof(store.provider.ab));
+  extra[2].ulPropTag = tags::kInstanceKey;
+  extra[2].Value.bin = binary(store.provider.ab, sizeof(store.provider.ab));
+  extra[3].ulPropTag = tags::kDefaultStore;
+  extra[3].Value.b = (flags & STATUS_DEFAULT_STORE) ? 1 : 0;
+  extra[4].ulPropTag = tags::kResourceType;
+  extra[4].Value.ul = MAPI_STORE_PROVIDER;
+  extra[5].ulPropTag = tags::kObjectType;
+  extra[5].Value.ul = MAPI_STORE;
+  std::vector<SPropValue> all(row, row + shown.size() + 6);
+  SPropValue rowIdValue{};
+  rowIdValue.ulPropTag = tags::kRowId;
+  rowIdValue.Value.ul = rowId;
+  all.push_back(rowIdValue);
+  rows.Put(TPropRow(all.data(), all.size()));
+}
+
+}  // namespace
+
+TSessionState::TSessionState(std::shared_ptr<TProfileDatabase> db, std::string profile, ULONG logonFlags)
+    : db_(std::move(db)), profile_(std::move(profile)), logonFlags_(logonFlags) {}
+
+void TSessionState::CheckActive() const {
+  Check(!Ended(), MAPI_E_END_OF_SESSION, "The session has been logged off.");
+}
+
+bool TSessionState::Ended() const {
+  std::lock_guard guard(lock_);
+  return ended_;
+}
+
+void TSessionState::End() {
+  std::map<ULONG_PTR, TSink> sinks;
+  std::vector<TOpenedStore> opened;
+  {
+    std::lock_guard guard(lock_);
+    if (ended_) return;
+    ended_ = true;
+    sinks.swap(sinks_);
+    opened.swap(opened_);
+  }
+  // Outside the lock: a sink may call back into the session (and get END_OF_SESSION).
+  for (auto& [connection, sink] : sinks) {
+    if (sink.store) {
+      sink.store->Unadvise(sink.storeConnection);
+    } else if (sink.mask & fnevExtended) {
+      NOTIFICATION notification{};
+      notification.ulEventType = fnevExtended;
+      notification.info.ext.ulEvent = kSessionShutdownEvent;
+      sink.sink->OnNotify(1, &notification);
+    }
+  }
+  for (TOpenedStore& store : opened) {
+    ULONG flags = 0;
+    store.logon.store->StoreLogoff(&flags);
+  }
+}
+
+std::vector<TProfileStore> TSessionState::ProfileStores() const {
+  std::vector<TProfileStore> result;
+  for (const TProviderInfo& provider : db_->Providers(profile_)) {
+    if (provider.resourceType != MAPI_STORE_PROVIDER) continue;
+    TProfileStore store{provider.uid, db_->ReadSection(profile_, provider.uid), std::nullopt, nullptr, {}};
+    store.mdbProvider = StoredUid(store.section, tags::kMdbProvider);
+    if (store.mdbProvider) store.implementation = FindStoreProvider(*store.mdbProvider);
+    store.entryId = store.implementation
+                        ? WrapStoreEntryId(kProviderDllName,
+                                           store.implementation->StoreEntryId({db_, profile_, provider.uid}))
+                        : WrapStoreEntryId(kProviderDllName, FallbackEntryId(provider.uid));
+    result.push_back(std::move(store));
+  }
+  return result;
+}
+
+TProfileStore TSessionState::FindStore(std::span<const BYTE> entryId) const {
+  MAPIUID uid = EntryIdProviderUid(entryId);
+  std::span<const BYTE> own = entryId;
+  if (IsEqualMAPIUID(&uid, &kStoreWrapUid)) own = UnwrapStoreEntryId(entryId).storeEntryId;
+  for (TProfileStore& store : ProfileStores())
+    if (SameEntryId(UnwrapStoreEntryId(store.entryId).storeEntryId, own)) return std::move(store);
+  throw MapiError(MAPI_E_NOT_FOUND, "The message store is not one of the profile's stores.");
+}
+
+ComPtr<IMsgStore> TSessionState::OpenStore(const TProfileStore& store, ULONG flags) {
+  CheckActive();
+  bool writable = (flags & (MDB_WRITE | MAPI_BEST_ACCESS)) != 0;
+  {
+    std::lock_guard guard(lock_);
+    for (const TOpenedStore& opened : opened_)
+      if (IsEqualMAPIUID(&opened.provider, &store.provider) && opened.writable == writable)
+        return opened.logon.store;
+  }
+  Check(store.implementation != nullptr, MAPI_E_FAILONEPROVIDER,
+        "No message store implementation is available for this store's PR_MDB_PROVIDER.");
+  TStoreLogon logon = store.implementation->Logon({db_, profile_, store.provider}, flags);
+  Check(logon.store && !logon.entryIdUids.empty(), MAPI_E_CALL_FAILED, "The store provider's logon was incomplete.");
+  std::lock_guard guard(lock_);
+  CheckActive();
+  opened_.push_back({store.provider, writable, logon});
+  return logon.store;
+}
+
+ComPtr<IMsgStore> TSessionState::StoreForUid(const MAPIUID& uid) const {
+  std::lock_guard guard(lock_);
+  for (const TOpenedStore& opened : opened_)
+    for (const MAPIUID& owned : opened.logon.entryIdUids)
+      if (IsEqualMAPIUID(&owned, &uid)) return opened.logon.store;
+  return nullptr;
+}
+
+std::shared_ptr<TMemoryRowSource> TSessionState::StoresTableRows() {
+  std::vector<TProfileStore> stores = ProfileStores();
+  std::lock_guard guard(lock_);
+  if (!storesRows_) storesRows_ = std::make_shared<TMemoryRowSource>(StoreColumns());
+  ULONG rowId = 0;
+  for (const TProfileStore& store : stores) PutStoreRow(*storesRows_, store, rowId++);
+  // Stores deleted from the profile since the last read leave the table.
+  for (const TRowPtr& row : *storesRows_->Rows(nullptr, nullptr)) {
+    std::string_view key = row->InstanceKey();
+    bool present = std::any_of(stores.begin(), stores.end(), [&](const TProfileStore& store) {
+      return key == std::string_view(reinterpret_cast<const char*>(store.provider.ab), sizeof(store.provider.ab));
+    });
+    if (!present) storesRows_->Remove(std::string(key));
+  }
+  return storesRows_;
+}
+
+ULONG_PTR TSessionState::AddSink(ULONG mask, ComPtr<IMAPIAdviseSink> sink, ComPtr<IMsgStore> store,
+                                 ULONG_PTR storeConnection) {
+  std::lock_guard guard(lock_);
+  CheckActive();
+  ULONG_PTR connection = nextConnection_++;
+  sinks_[connection] = {mask, std::move(sink), std::move(store), storeConnection};
+  return connection;
+}
+
+void TSessionState::RemoveSink(ULONG_PTR connection) {
+  TSink sink;
+  {
+    std::lock_guard guard(lock_);
+    auto it = sinks_.find(connection);
+    Check(it != sinks_.end(), MAPI_E_NOT_FOUND, "The connection is not known.");
+    sink = std::move(it->second);
+    sinks_.erase(it);
+  }
+  if (sink.store) sink.store->Unadvise(sink.storeConnection);
+}
+
+// The process's sessions ---------------------------------------------------------------------
+
+namespace {
+
+std::mutex sessionsLock;
+std::vector<std::weak_ptr<TSessionState>> sessions;
+std::weak_ptr<TSessionState> shared;
+
+}  // namespace
+
+std::shared_ptr<TSessionState> SharedSession() {
+  std::lock_guard guard(sessionsLock);
+  auto session = shared.lock();
+  return session && !session->Ended() ? session : nullptr;
+}
+
+void RegisterSession(const std::shared_ptr<TSessionState>& session, bool isShared) {
+  std::lock_guard guard(sessionsLock);
+  std::erase_if(sessions, [](const auto& weak) { return weak.expired(); });
+  sessions.push_back(session);
+  if (isShared) shared = session;
+}
+
+void EndAllSessions() {
+  std::vector<std::shared_ptr<TSessionState>> live;
+  {
+    std::lock_guard guard(sessionsLock);
+    for (const auto& weak : sessions)
+      if (auto session = weak.lock()) live.push_back(session);
+    sessions.clear();
+    shared.reset();
+  }
+  for (const auto& session : live) session->End();
+}
+
+}  // namespace orba::store
