@@ -61,6 +61,7 @@ TEST_F(ClientsTest, BuiltInDefaultIsReportedTruthfully) {
   ASSERT_EQ(clients.size(), 1u);
   EXPECT_EQ(clients[0].ClientName, u"Orba Store");
   EXPECT_EQ(clients[0].MAPIDLL, VoModuleFolder() + u"liborbastore.so");
+  EXPECT_EQ(clients[0].MAPIInterface, ciExtendedMAPI);  // it exports MAPIInitialize and MAPILogonEx
   EXPECT_TRUE(clients[0].IsDefault);
   EXPECT_EQ(VoGetMAPIInfo().Clients, u"\"Orba Store\"");
 }
