@@ -167,6 +167,36 @@ TEST_F(TableChangesTest, RowsWithoutOrderAreStillFound) {
   for (const auto& [key, num] : rows) EXPECT_NE(key % 4, 0u);
 }
 
+TEST_F(TableChangesTest, NumericSortKeepsEqualRowsInOrderBothWays) {
+  source->Reset({});
+  std::vector<std::pair<uint32_t, LONG>> present, missing;
+  for (uint32_t key = 1; key <= 24; ++key) {
+    SPropValue values[2] = {};
+    values[0].ulPropTag = kInstanceKeyTag;
+    values[0].Value.bin = {sizeof(key), reinterpret_cast<LPBYTE>(&key)};
+    values[1].ulPropTag = kNum;
+    values[1].Value.l = static_cast<LONG>(key % 3) - 1;
+    source->Put(TPropRow(values, key % 5 == 0 ? 1 : 2));  // every fifth row lacks kNum
+    if (key % 5 == 0)
+      missing.emplace_back(key, static_cast<LONG>(MAPI_E_NOT_FOUND));
+    else
+      present.emplace_back(key, static_cast<LONG>(key % 3) - 1);
+  }
+  auto byNum = [](const auto& a, const auto& b) { return a.second < b.second; };
+  std::vector<std::pair<uint32_t, LONG>> ascending = missing, descending;
+  std::stable_sort(present.begin(), present.end(), byNum);
+  ascending.insert(ascending.end(), present.begin(), present.end());
+  std::stable_sort(present.begin(), present.end(), [&](const auto& a, const auto& b) { return byNum(b, a); });
+  descending = present;
+  descending.insert(descending.end(), missing.begin(), missing.end());
+
+  SortByNum();
+  EXPECT_EQ(ReadAll(*table), ascending);
+  SizedSSortOrderSet<1> sort = {1, 0, 0, {{kNum, TABLE_SORT_DESCEND}}};
+  ASSERT_EQ(table->SortTable(sort.Ptr(), 0), S_OK);
+  EXPECT_EQ(ReadAll(*table), descending);
+}
+
 // A source whose rows hold one key twice, as a faulty store might.
 class TwiceSource final : public TTableRowSource {
  public:
