@@ -333,8 +333,10 @@ WideString VoFloatToStr(double value, int precision) {
   std::string text;
   if (exponent >= precision || exponent < -5) {
     text = digits.substr(0, 1);
-    if (digits.size() > 1) text += "." + digits.substr(1);
-    text += "E" + std::to_string(exponent);
+    // Appended piece by piece: GCC 12 at -O3 mistakes "literal" + temporary for an
+    // overlapping copy (-Wrestrict).
+    if (digits.size() > 1) text.append(".").append(digits, 1);
+    text.append("E").append(std::to_string(exponent));
   } else if (exponent < 0) {
     text = "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
   } else {

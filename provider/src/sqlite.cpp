@@ -25,11 +25,18 @@ TSqlDatabase::TSqlDatabase(const std::string& path) {
     db_ = nullptr;
     throw MapiError(MAPI_E_DISK_ERROR, "The database " + path + " cannot be opened: " + text);
   }
-  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-  sqlite3_extended_result_codes(db_, 1);
-  Execute("PRAGMA journal_mode=WAL");
-  Execute("PRAGMA synchronous=NORMAL");
-  Execute("PRAGMA foreign_keys=ON");
+  try {
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(db_, 1);
+    Execute("PRAGMA journal_mode=WAL");
+    Execute("PRAGMA synchronous=NORMAL");
+    Execute("PRAGMA foreign_keys=ON");
+  } catch (...) {
+    // A file that is no database fails here; no destructor closes the connection.
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    throw;
+  }
 }
 
 TSqlDatabase::~TSqlDatabase() { sqlite3_close_v2(db_); }

@@ -166,6 +166,86 @@ TEST(PropCopy, DeepRestrictionsAreTooComplex) {
   }
 }
 
+// Whether p lies in [begin, begin + size).
+bool Within(const void* p, const void* begin, size_t size) {
+  auto* at = static_cast<const char*>(p);
+  auto* from = static_cast<const char*>(begin);
+  return at >= from && at < from + size;
+}
+
+TEST(PropCopy, PackedCopyKeepsTheDataInItsBuffer) {
+  char ansi[] = "hello";
+  char16_t wide[] = u"wide text";
+  BYTE bytes[] = {1, 2, 3};
+  char16_t w0[] = u"x", w1[] = u"yz";
+  LPWSTR wides[] = {w0, w1};
+  SPropValue src[4] = {};
+  src[0].ulPropTag = Tag(PT_STRING8);
+  src[0].Value.lpszA = ansi;
+  src[1].ulPropTag = Tag(PT_UNICODE);
+  src[1].Value.lpszW = wide;
+  src[2].ulPropTag = Tag(PT_BINARY);
+  src[2].Value.bin = {3, bytes};
+  src[3].ulPropTag = Tag(PT_MV_UNICODE);
+  src[3].Value.MVszW = {2, wides};
+  // Blocks are rounded up to 8 bytes: "hello" 6 -> 8, u"wide text" 20 -> 24, 3 -> 8,
+  // two pointers 16, u"x" 4 -> 8, u"yz" 6 -> 8.
+  EXPECT_EQ(PackedDataSize(src[0]), 8u);
+  EXPECT_EQ(PackedDataSize(src[1]), 24u);
+  EXPECT_EQ(PackedDataSize(src[2]), 8u);
+  EXPECT_EQ(PackedDataSize(src[3]), 32u);
+  EXPECT_EQ(PropValueDataSize(src[3]), 16u + 4u + 6u);  // MAPI's count is not rounded
+
+  auto copy = DuplicatePropArray(4, src);
+  const SPropValue* v = copy.get();
+  const void* room = v + 4;
+  EXPECT_TRUE(Within(v[0].Value.lpszA, room, 72));
+  EXPECT_TRUE(Within(v[1].Value.lpszW, room, 72));
+  EXPECT_TRUE(Within(v[2].Value.bin.lpb, room, 72));
+  EXPECT_TRUE(Within(v[3].Value.MVszW.lppszW, room, 72));
+  EXPECT_TRUE(Within(v[3].Value.MVszW.lppszW[1], room, 72));
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(v[1].Value.lpszW) % kPackedAlignment, 0u);
+  EXPECT_STREQ(v[0].Value.lpszA, "hello");
+  EXPECT_EQ(std::u16string(v[1].Value.lpszW), u"wide text");
+  EXPECT_EQ(v[2].Value.bin.lpb[2], 3);
+  EXPECT_EQ(std::u16string(v[3].Value.MVszW.lppszW[1]), u"yz");
+}
+
+TEST(PropCopy, SpaceChainsBlocksBeyondItsRoom) {
+  auto buffer = MapiBuffer<BYTE>::Allocate(64);
+  TCopySpace space(buffer.get(), buffer.get() + 32, 32);
+  void* first = space.Take(10);   // 16 of the room
+  void* second = space.Take(16);  // the other 16
+  void* third = space.Take(1);    // chained to the buffer
+  EXPECT_EQ(first, buffer.get() + 32);
+  EXPECT_EQ(second, buffer.get() + 48);
+  EXPECT_FALSE(Within(third, buffer.get(), 64));
+  static_cast<BYTE*>(third)[0] = 1;  // usable, and freed with the buffer
+  TCopySpace plain(buffer.get());
+  EXPECT_FALSE(Within(plain.Take(8), buffer.get(), 64));
+  BYTE notMapi[32] = {};
+  TCopySpace stray(notMapi);
+  EXPECT_THROW(stray.Take(8), MapiError);
+}
+
+TEST(PropCopy, SizingCountsOnlyDataThatIsThere) {
+  // A huge count without its pointer must not make a packed copy reserve it: the copy
+  // refuses the value instead.
+  SPropValue v = {};
+  v.ulPropTag = Tag(PT_BINARY);
+  v.Value.bin = {0xFFFFFFFFu, nullptr};
+  EXPECT_EQ(PackedDataSize(v), 0u);
+  EXPECT_EQ(CopyCode(v), MAPI_E_INVALID_PARAMETER);
+  v.ulPropTag = Tag(PT_MV_UNICODE);
+  v.Value.MVszW = {0xFFFFFFFFu, nullptr};
+  EXPECT_EQ(PackedDataSize(v), 0u);
+  EXPECT_EQ(CopyCode(v), MAPI_E_INVALID_PARAMETER);
+  v.ulPropTag = Tag(PT_UNICODE);
+  v.Value.lpszW = nullptr;
+  EXPECT_EQ(PackedDataSize(v), 0u);
+  EXPECT_EQ(CopyCode(v), MAPI_E_INVALID_PARAMETER);
+}
+
 TEST(PropCopy, TagArrays) {
   SizedSPropTagArray<2> tags = {2, {Tag(PT_LONG), Tag(PT_BINARY)}};
   auto copy = DuplicateTagArray(tags.Ptr());

@@ -308,6 +308,10 @@ TEST(PropCompare, OrdersOfTypes) {
   EXPECT_LT(CompareTextNoCase(std::u16string_view(u"apple"), u"BANANA"), 0);
   EXPECT_EQ(CompareTextNoCase(std::u16string_view(u"ÄRGER"), u"ärger"), 0);
   EXPECT_EQ(CompareTextNoCase(std::string_view("abc"), "ABC"), 0);
+  // The support layer's folding: final sigma is a sigma, dotless i no dotted capital I.
+  EXPECT_EQ(CompareTextNoCase(std::u16string_view(u"\u039F\u0394\u039F\u03A3"), u"\u03BF\u03B4\u03BF\u03C2"), 0);
+  EXPECT_NE(CompareTextNoCase(std::u16string_view(u"\u0131"), u"\u0130"), 0);
+  EXPECT_EQ(CompareTextNoCase(std::u16string_view(u"\u017E\u0148"), u"\u017D\u0147"), 0);
   BYTE a[] = {1, 2}, b[] = {1, 2, 0}, c[] = {2};
   __UPV x{}, y{};
   x.bin = {2, a};

@@ -6,6 +6,7 @@
 #include "orba/store/mapimemory.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -22,9 +23,14 @@ namespace {
 
 constexpr uint64_t kFreedMagic = 0;
 
+// malloc's blocks are aligned for every fundamental type, which is the 16 bytes the
+// header keeps (plain malloc is much cheaper than aligned_alloc).
+static_assert(alignof(std::max_align_t) >= alignof(BlockHeader));
+
 BlockHeader* NewBlock(size_t cb, uint64_t magic) noexcept {
+  if (cb > SIZE_MAX - sizeof(BlockHeader) - 15) return nullptr;
   size_t total = sizeof(BlockHeader) + ((cb + 15) & ~size_t{15});
-  void* raw = std::aligned_alloc(16, total);
+  void* raw = std::malloc(total);
   if (!raw) return nullptr;
   auto* header = new (raw) BlockHeader;
   header->magic = magic;
@@ -88,7 +94,9 @@ ULONG FreeBufferCode(void* p) noexcept {
   BlockHeader* header = HeaderOf(p, kBufferMagic);
   // Chained blocks are freed with their buffer; anything else is not ours to free.
   if (!header) return static_cast<ULONG>(MAPI_E_INVALID_PARAMETER);
-  BlockHeader* chained = header->chain.exchange(nullptr, std::memory_order_acquire);
+  // Most buffers have no chained blocks: a plain load spares them the atomic exchange.
+  BlockHeader* chained = header->chain.load(std::memory_order_acquire);
+  if (chained) chained = header->chain.exchange(nullptr, std::memory_order_acquire);
   while (chained) {
     BlockHeader* next = chained->next;
     DeleteBlock(chained);

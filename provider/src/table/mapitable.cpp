@@ -274,7 +274,7 @@ HRESULT TMapiTable::QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows)
     Check(lppRows != nullptr, MAPI_E_INVALID_PARAMETER, "no result pointer");
     Check(lRowCount != 0, MAPI_E_INVALID_PARAMETER, "zero row count");
     CheckFlags(ulFlags, TBL_NOADVANCE);
-    std::vector<TRowPtr> rows = view_->QueryRows(lRowCount, (ulFlags & TBL_NOADVANCE) == 0);
+    std::vector<TPropRow> rows = view_->QueryRows(lRowCount, (ulFlags & TBL_NOADVANCE) == 0);
     // The row set and each row's values are separate buffers, as FreeProws expects.
     auto set = MapiBuffer<SRowSet>::Allocate(CbNewSRowSet(rows.size()));
     struct Guard {
@@ -285,9 +285,9 @@ HRESULT TMapiTable::QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows)
       }
     } guard{set.get()};
     auto columns = static_cast<ULONG>(view_->Columns().size());
-    for (const TRowPtr& row : rows) {
+    for (TPropRow row : rows) {
       SRow& out = set->aRow[set->cRows];
-      out.lpProps = view_->Project(*row).Release();
+      out.lpProps = view_->Project(row).Release();
       out.cValues = columns;
       ++set->cRows;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "orba/common/casefold.h"
 #include "orba/common/encoding.h"
 
 namespace orba::store {
@@ -80,24 +81,6 @@ bool IsComparableType(ULONG type) {
   }
 }
 
-char16_t FoldCase(char16_t c) {
-  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
-  if (c == 0xFF) return 0x178;
-  if (c >= 0x100 && c <= 0x17F) {
-    // Latin Extended-A pairs upper/lower case; the runs 0x139-0x148 and 0x179-0x17E
-    // start on odd code points, and 0x130, 0x131, 0x138, 0x149, 0x178 stand alone.
-    bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x178 || c == 0x17F) return c;
-    bool isLower = oddUpper ? (c % 2 == 0) : (c % 2 == 1);
-    return isLower ? static_cast<char16_t>(c - 1) : c;
-  }
-  if (c >= 0x3B1 && c <= 0x3C9) return c == 0x3C2 ? char16_t{0x3A3} : static_cast<char16_t>(c - 0x20);
-  if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
-  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
-  return c;
-}
-
 WideString FoldText(std::u16string_view text, TTextFolding folding) {
   WideString result;
   result.reserve(text.size());
@@ -106,7 +89,7 @@ WideString FoldText(std::u16string_view text, TTextFolding folding) {
       if (IsCombiningMark(c)) continue;
       c = LatinBase(c);
     }
-    result.push_back(folding.ignoreCase ? FoldCase(c) : c);
+    result.push_back(folding.ignoreCase ? VoFoldChar(c) : c);
   }
   return result;
 }
@@ -114,7 +97,7 @@ WideString FoldText(std::u16string_view text, TTextFolding folding) {
 int CompareTextNoCase(std::u16string_view a, std::u16string_view b) {
   size_t common = std::min(a.size(), b.size());
   for (size_t i = 0; i < common; ++i) {
-    char16_t ca = FoldCase(a[i]), cb = FoldCase(b[i]);
+    char16_t ca = VoFoldChar(a[i]), cb = VoFoldChar(b[i]);
     if (ca != cb) return ca < cb ? -1 : 1;
   }
   return Order(a.size(), b.size());

@@ -25,52 +25,57 @@ TTableEvent MakeEvent(ULONG event, HRESULT result = S_OK, std::string key = {}) 
   return e;
 }
 
-char* CopyAnsi(const AnsiString& text, void* parent) {
-  auto* out = AllocateMoreOf<char>(text.size() + 1, parent);
+char* CopyAnsi(const AnsiString& text, TCopySpace& space) {
+  auto* out = space.TakeOf<char>(text.size() + 1);
   std::memcpy(out, text.c_str(), text.size() + 1);
   return out;
 }
 
-WCHAR* CopyWide(const WideString& text, void* parent) {
-  auto* out = AllocateMoreOf<WCHAR>(text.size() + 1, parent);
+WCHAR* CopyWide(const WideString& text, TCopySpace& space) {
+  auto* out = space.TakeOf<WCHAR>(text.size() + 1);
   std::memcpy(out, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
   return out;
 }
 
 // Converts one string value to the width of type (PT_STRING8 or PT_UNICODE).
-void ConvertString(ULONG fromType, const __UPV& from, ULONG toType, __UPV& to, void* parent) {
+void ConvertString(ULONG fromType, const __UPV& from, ULONG toType, __UPV& to, TCopySpace& space) {
   WideString wide = WideText(fromType, from);
   if (toType == PT_UNICODE)
-    to.lpszW = CopyWide(wide, parent);
+    to.lpszW = CopyWide(wide, space);
   else
-    to.lpszA = CopyAnsi(TVoEncoding::ConvertA(wide), parent);
+    to.lpszA = CopyAnsi(TVoEncoding::ConvertA(wide), space);
 }
 
 // Copies a row value into a column of the other string width.
-void CopyConverted(const SPropValue& src, ULONG columnTag, SPropValue& dst, void* parent) {
+void CopyConverted(const SPropValue& src, ULONG columnTag, SPropValue& dst, TCopySpace& space) {
   ULONG fromType = BaseType(src.ulPropTag), toType = BaseType(columnTag);
   dst.ulPropTag = columnTag;
   if (!IsMultiValued(columnTag)) {
-    ConvertString(fromType, src.Value, toType, dst.Value, parent);
+    ConvertString(fromType, src.Value, toType, dst.Value, space);
     return;
   }
   ULONG count = ValueCount(src);
   dst.Value.MVszA.cValues = count;
   if (toType == PT_UNICODE) {
-    dst.Value.MVszW.lppszW = AllocateMoreOf<LPWSTR>(count, parent);
+    dst.Value.MVszW.lppszW = space.TakeOf<LPWSTR>(count);
     for (ULONG i = 0; i < count; ++i) {
       __UPV single{};
-      ConvertString(fromType, ValueAt(src, i), toType, single, parent);
+      ConvertString(fromType, ValueAt(src, i), toType, single, space);
       dst.Value.MVszW.lppszW[i] = single.lpszW;
     }
   } else {
-    dst.Value.MVszA.lppszA = AllocateMoreOf<LPSTR>(count, parent);
+    dst.Value.MVszA.lppszA = space.TakeOf<LPSTR>(count);
     for (ULONG i = 0; i < count; ++i) {
       __UPV single{};
-      ConvertString(fromType, ValueAt(src, i), toType, single, parent);
+      ConvertString(fromType, ValueAt(src, i), toType, single, space);
       dst.Value.MVszA.lppszA[i] = single.lpszA;
     }
   }
+}
+
+// Whether a row value goes into a column as it is (else it is a string of the other width).
+bool SameColumnType(ULONG columnTag, const SPropValue& value) {
+  return PROP_TYPE(columnTag) == PT_UNSPECIFIED || PROP_TYPE(columnTag) == PROP_TYPE(value.ulPropTag);
 }
 
 // Sort comparison of two values of one key, converting strings of the other width.
@@ -99,6 +104,11 @@ bool IsNumericSortType(ULONG type) {
       return false;
   }
 }
+
+// Rows lie scattered in memory: loops over many rows ask for a later row's values
+// ahead of time, so that reading them does not wait for memory.
+constexpr size_t kPrefetchDistance = 8;
+void Prefetch(const TTableRow& row) { __builtin_prefetch(row.Values().data()); }
 
 uint64_t SignedOrder(int64_t v) { return static_cast<uint64_t>(v) ^ (uint64_t{1} << 63); }
 
@@ -185,16 +195,26 @@ void TTableView::Load() {
   TRowListPtr source = source_->Rows(sourceRestricts_ ? restrictionCopy_.get() : nullptr,
                                      sourceSorts_ ? sortOrder_.get() : nullptr);
   if (!source) throw MapiError(MAPI_E_CALL_FAILED, "the row source gave no rows");
-  std::vector<TRowPtr> rows;
+  std::vector<const TTableRow*> rows;
   if (restriction_ && !sourceRestricts_) {
     restriction_->ResetCounts();
-    for (const TRowPtr& row : *source)
-      if (restriction_->Matches(row->Values())) rows.push_back(row);
+    const TRowList& list = *source;
+    for (size_t i = 0; i < list.size(); ++i) {
+      // The row objects twice as far ahead as their values, which need the object.
+      if (i + 2 * kPrefetchDistance < list.size()) __builtin_prefetch(list[i + 2 * kPrefetchDistance].get());
+      if (i + kPrefetchDistance < list.size()) Prefetch(*list[i + kPrefetchDistance]);
+      if (restriction_->Matches(list[i]->Values())) rows.push_back(list[i].get());
+    }
   } else {
-    rows = *source;
+    rows.reserve(source->size());
+    for (const TRowPtr& row : *source) rows.push_back(row.get());
   }
   if (sortOrder_ && !sourceSorts_) SortRows(rows);
+  keyIndex_.clear();
+  keyIndexState_ = TKeyIndex::kNone;
   rows_ = std::move(rows);
+  loaded_ = std::move(source);
+  changed_.clear();
   cursor_ = 0;
 }
 
@@ -208,26 +228,32 @@ int TTableView::CompareRows(const TTableRow& a, const TTableRow& b) const {
   return 0;
 }
 
-void TTableView::SortRows(std::vector<TRowPtr>& rows) const {
+void TTableView::SortRows(std::vector<const TTableRow*>& rows) const {
   const ULONG keyCount = sortOrder_->cSorts;
   std::vector<uint32_t> order(rows.size());
   const SSortOrder& first = sortOrder_->aSort[0];
   if (keyCount == 1 && IsNumericSortType(PROP_TYPE(first.ulPropTag))) {
-    // The common case: one numeric key, sorted as (present, number) pairs.
+    // The common case: one numeric key, sorted as (missing, number, position) in
+    // ascending order; descending flips the first two. The position keeps rows with
+    // equal values in their order, so the faster unstable sort gives the stable result.
     struct TItem {
       uint64_t number;
-      uint32_t present;
+      uint32_t missing;
       uint32_t index;
     };
+    bool descending = (first.ulOrder & TABLE_SORT_DESCEND) != 0;
     std::vector<TItem> items(rows.size());
     for (size_t r = 0; r < rows.size(); ++r) {
+      if (r + 2 * kPrefetchDistance < rows.size()) __builtin_prefetch(rows[r + 2 * kPrefetchDistance]);
+      if (r + kPrefetchDistance < rows.size()) Prefetch(*rows[r + kPrefetchDistance]);
       TSortCell cell = MakeCell(FindProp(rows[r]->Values(), first.ulPropTag));
-      items[r] = {cell.number, cell.value != nullptr, static_cast<uint32_t>(r)};
+      bool missing = cell.value == nullptr;
+      items[r] = {descending ? ~cell.number : cell.number, descending ? !missing : missing, static_cast<uint32_t>(r)};
     }
-    bool descending = (first.ulOrder & TABLE_SORT_DESCEND) != 0;
-    std::stable_sort(items.begin(), items.end(), [descending](const TItem& a, const TItem& b) {
-      if (a.present != b.present) return descending ? a.present > b.present : a.present < b.present;
-      return descending ? a.number > b.number : a.number < b.number;
+    std::sort(items.begin(), items.end(), [](const TItem& a, const TItem& b) {
+      if (a.missing != b.missing) return a.missing > b.missing;  // missing values first
+      if (a.number != b.number) return a.number < b.number;
+      return a.index < b.index;
     });
     for (size_t r = 0; r < rows.size(); ++r) order[r] = items[r].index;
   } else {
@@ -254,9 +280,9 @@ void TTableView::SortRows(std::vector<TRowPtr>& rows) const {
       return false;
     });
   }
-  std::vector<TRowPtr> sorted;
+  std::vector<const TTableRow*> sorted;
   sorted.reserve(rows.size());
-  for (uint32_t i : order) sorted.push_back(std::move(rows[i]));
+  for (uint32_t i : order) sorted.push_back(rows[i]);
   rows = std::move(sorted);
 }
 
@@ -276,7 +302,7 @@ void TTableView::SeekRowApprox(ULONG numerator, ULONG denominator) {
   cursor_ = static_cast<size_t>(uint64_t{rows_.size()} * numerator / denominator);
 }
 
-std::vector<TRowPtr> TTableView::QueryRows(LONG count, bool advance) {
+std::vector<TPropRow> TTableView::QueryRows(LONG count, bool advance) {
   size_t first, last;
   if (count > 0) {
     first = cursor_;
@@ -288,7 +314,15 @@ std::vector<TRowPtr> TTableView::QueryRows(LONG count, bool advance) {
     first = cursor_ > back ? cursor_ - back : 0;
     if (advance) cursor_ = first;
   }
-  return {rows_.begin() + static_cast<ptrdiff_t>(first), rows_.begin() + static_cast<ptrdiff_t>(last)};
+  // The caller reads the rows next: ask for all of them at once.
+  for (size_t i = first; i < last; ++i) __builtin_prefetch(rows_[i]);
+  std::vector<TPropRow> values;
+  values.reserve(last - first);
+  for (size_t i = first; i < last; ++i) {
+    values.push_back(rows_[i]->Values());
+    __builtin_prefetch(values.back().data());
+  }
+  return values;
 }
 
 void TTableView::FindRow(const SRestriction& restriction, BOOKMARK origin, bool backward, bool& positionChanged) {
@@ -384,49 +418,105 @@ size_t TTableView::Resolve(BOOKMARK origin, bool& positionChanged) const {
   return std::min(mark.position, rows_.size());
 }
 
+void TTableView::BuildKeyIndex() const {
+  keyIndex_.clear();
+  keyIndex_.reserve(rows_.size());
+  keyIndexState_ = TKeyIndex::kBuilt;
+  for (const TTableRow* row : rows_)
+    if (!keyIndex_.emplace(row->InstanceKey(), row).second) {
+      keyIndex_.clear();
+      keyIndexState_ = TKeyIndex::kUnusable;
+      return;
+    }
+}
+
 size_t TTableView::IndexOf(std::string_view key) const {
+  if (keyIndexState_ == TKeyIndex::kNone) BuildKeyIndex();
+  if (keyIndexState_ == TKeyIndex::kUnusable) {
+    for (size_t i = 0; i < rows_.size(); ++i)
+      if (rows_[i]->InstanceKey() == key) return i;
+    return rows_.size();
+  }
+  auto it = keyIndex_.find(key);
+  return it == keyIndex_.end() ? rows_.size() : PositionOf(*it->second);
+}
+
+size_t TTableView::PositionOf(const TTableRow& row) const {
+  if (sortOrder_) {
+    // The row lies among the rows that sort equal to it.
+    auto it = std::lower_bound(rows_.begin(), rows_.end(), &row, [&](const TTableRow* existing, const TTableRow* r) {
+      return CompareRows(*existing, *r) < 0;
+    });
+    for (; it != rows_.end() && CompareRows(**it, row) == 0; ++it)
+      if (*it == &row) return static_cast<size_t>(it - rows_.begin());
+  }
+  // Unsorted, or values without a consistent order (a NaN): compare addresses.
   for (size_t i = 0; i < rows_.size(); ++i)
-    if (rows_[i]->InstanceKey() == key) return i;
+    if (rows_[i] == &row) return i;
   return rows_.size();
 }
 
 size_t TTableView::InsertPosition(const TTableRow& row) const {
   if (!sortOrder_) return rows_.size();
   auto it = std::upper_bound(rows_.begin(), rows_.end(), &row,
-                             [&](const TTableRow* r, const TRowPtr& existing) { return CompareRows(*r, *existing) < 0; });
+                             [&](const TTableRow* r, const TTableRow* existing) { return CompareRows(*r, *existing) < 0; });
   return static_cast<size_t>(it - rows_.begin());
 }
 
+// Callers have looked the row's key up first: the view holds no other row with it.
 void TTableView::Insert(size_t index, const TRowPtr& row) {
-  rows_.insert(rows_.begin() + static_cast<ptrdiff_t>(index), row);
+  changed_.emplace(row.get(), row);
+  rows_.insert(rows_.begin() + static_cast<ptrdiff_t>(index), row.get());
   if (index < cursor_) ++cursor_;
+  if (keyIndexState_ == TKeyIndex::kBuilt) keyIndex_.emplace(row->InstanceKey(), row.get());
 }
 
 void TTableView::Erase(size_t index) {
+  const TTableRow* old = rows_[index];
+  if (keyIndexState_ == TKeyIndex::kBuilt) keyIndex_.erase(old->InstanceKey());
   rows_.erase(rows_.begin() + static_cast<ptrdiff_t>(index));
   if (index < cursor_) --cursor_;
+  changed_.erase(old);  // last: it may free the row
 }
 
-MapiBuffer<SPropValue> TTableView::Project(const TTableRow& row) const {
-  auto values = MapiBuffer<SPropValue>::Allocate(std::max<size_t>(1, columns_.size()) * sizeof(SPropValue));
-  ProjectInto(row, values.get(), values.get());
-  return values;
+void TTableView::Replace(size_t index, const TRowPtr& row) {
+  const TTableRow* old = rows_[index];
+  changed_.emplace(row.get(), row);
+  if (keyIndexState_ == TKeyIndex::kBuilt) {
+    keyIndex_.erase(old->InstanceKey());  // its key views the old row's bytes
+    keyIndex_.emplace(row->InstanceKey(), row.get());
+  }
+  rows_[index] = row.get();
+  if (old != row.get()) changed_.erase(old);
 }
 
-void TTableView::ProjectInto(const TTableRow& row, SPropValue* out, void* parent) const {
-  TPropRow values = row.Values();
-  for (size_t i = 0; i < columns_.size(); ++i) {
+MapiBuffer<SPropValue> TTableView::Project(TPropRow values) const {
+  // Packed: the values and their data share one buffer (strings of the other width,
+  // whose converted size is unknown here, are chained to it). Each column is looked
+  // up once.
+  const size_t count = columns_.size();
+  projected_.resize(count);
+  size_t room = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const SPropValue* value = FindProp(values, columns_[i]);
+    projected_[i] = value;
+    if (value && SameColumnType(columns_[i], *value)) room += PackedDataSize(*value);
+  }
+  TPackedProps packed(static_cast<ULONG>(count), room);
+  SPropValue* out = packed.Values();
+  for (size_t i = 0; i < count; ++i) {
     ULONG tag = columns_[i];
-    const SPropValue* value = FindProp(values, tag);
+    const SPropValue* value = projected_[i];
     if (!value) {
       out[i].ulPropTag = CHANGE_PROP_TYPE(tag, PT_ERROR);
       out[i].Value.err = MAPI_E_NOT_FOUND;
-    } else if (PROP_TYPE(tag) == PT_UNSPECIFIED || PROP_TYPE(tag) == PROP_TYPE(value->ulPropTag)) {
-      CopyPropValue(*value, out[i], parent);
+    } else if (SameColumnType(tag, *value)) {
+      CopyPropValue(*value, out[i], packed.Space());
     } else {
-      CopyConverted(*value, tag, out[i], parent);
+      CopyConverted(*value, tag, out[i], packed.Space());
     }
   }
+  return packed.Release();
 }
 
 void TTableView::QueueEvent(TTableEvent event) {
@@ -440,7 +530,7 @@ void TTableView::QueueRowEvent(ULONG event, size_t index) {
   e.instanceKey = KeyOf(*rows_[index]);
   e.hasPrior = index > 0;
   if (e.hasPrior) e.priorKey = KeyOf(*rows_[index - 1]);
-  e.values = Project(*rows_[index]);
+  e.values = Project(rows_[index]->Values());
   e.valueCount = static_cast<ULONG>(columns_.size());
   pending_.push_back(std::move(e));
 }
@@ -480,7 +570,7 @@ void TTableView::ApplyModified(const TRowPtr& row) {
     Erase(old);
     QueueEvent(MakeEvent(TABLE_ROW_DELETED, S_OK, KeyOf(*row)));
   } else if (!sortOrder_) {
-    rows_[old] = row;
+    Replace(old, row);
     QueueRowEvent(TABLE_ROW_MODIFIED, old);
   } else {
     bool wasCurrent = old == cursor_;

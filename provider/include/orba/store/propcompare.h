@@ -35,13 +35,11 @@ struct TTextFolding {
   bool ignoreNonSpace = false;
 };
 
-// The upper-case form of one UTF-16 code unit: ASCII, Latin-1, Latin Extended-A,
-// Greek and Cyrillic letters; other code units are returned unchanged.
-char16_t FoldCase(char16_t c);
-// Text prepared for comparison: folded as asked; with ignoreNonSpace, accented Latin
-// letters become their base letter and combining marks are dropped.
+// Text prepared for comparison: upper-cased as the support layer folds case
+// (VoFoldChar) when asked; with ignoreNonSpace, accented Latin letters become their
+// base letter and combining marks are dropped.
 WideString FoldText(std::u16string_view text, TTextFolding folding);
-// Compares two texts case-insensitively (FoldCase on each code unit).
+// Compares two texts case-insensitively (VoFoldChar on each code unit).
 int CompareTextNoCase(std::u16string_view a, std::u16string_view b);
 // The same for 8-bit texts in the system code page: ASCII is compared directly,
 // anything else after conversion to UTF-16.

@@ -24,6 +24,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "orba/store/mapimemory.h"
@@ -73,8 +75,9 @@ class TTableView final : private ITableRowSink {
   // bookmark's row had gone. MAPI_E_INVALID_BOOKMARK for an unknown bookmark.
   LONG SeekRow(BOOKMARK origin, LONG count, bool& positionChanged);
   void SeekRowApprox(ULONG numerator, ULONG denominator);
-  // The rows QueryRows returns, moving the cursor as documented above; count != 0.
-  std::vector<TRowPtr> QueryRows(LONG count, bool advance);
+  // The values of the rows QueryRows returns, moving the cursor as documented above;
+  // count != 0. They stay valid while the caller holds Mutex().
+  std::vector<TPropRow> QueryRows(LONG count, bool advance);
   // Moves the cursor to the first matching row; MAPI_E_NOT_FOUND when none matches.
   void FindRow(const SRestriction& restriction, BOOKMARK origin, bool backward, bool& positionChanged);
 
@@ -89,9 +92,7 @@ class TTableView final : private ITableRowSink {
 
   // The row's values in the current columns, in one MAPI buffer (strings converted to
   // the column's width, absent properties as PT_ERROR / MAPI_E_NOT_FOUND).
-  MapiBuffer<SPropValue> Project(const TTableRow& row) const;
-  // Projects into an array the caller allocated, with data allocated "more" on parent.
-  void ProjectInto(const TTableRow& row, SPropValue* out, void* parent) const;
+  MapiBuffer<SPropValue> Project(TPropRow values) const;
 
  private:
   struct TBookmark {
@@ -111,12 +112,15 @@ class TTableView final : private ITableRowSink {
   void ApplyModified(const TRowPtr& row);
   void Load();
   bool Accepts(const TTableRow& row) const;
-  void SortRows(std::vector<TRowPtr>& rows) const;
+  void SortRows(std::vector<const TTableRow*>& rows) const;
   int CompareRows(const TTableRow& a, const TTableRow& b) const;
   size_t InsertPosition(const TTableRow& row) const;
   size_t IndexOf(std::string_view key) const;
+  size_t PositionOf(const TTableRow& row) const;
+  void BuildKeyIndex() const;
   void Insert(size_t index, const TRowPtr& row);
   void Erase(size_t index);
+  void Replace(size_t index, const TRowPtr& row);
   size_t Resolve(BOOKMARK origin, bool& positionChanged) const;
   TSubRowsFn SubRows() const;
   void QueueRowEvent(ULONG event, size_t index);
@@ -131,7 +135,19 @@ class TTableView final : private ITableRowSink {
   bool sourceRestricts_ = false;
   MapiBuffer<SSortOrderSet> sortOrder_;  // null when unsorted
   bool sourceSorts_ = false;
-  std::vector<TRowPtr> rows_;
+  // The rows are kept alive by the source's list they were loaded from and, for rows
+  // that change events brought in since, by changed_ (by address).
+  TRowListPtr loaded_;
+  std::unordered_map<const TTableRow*, TRowPtr> changed_;
+  std::vector<const TTableRow*> rows_;
+  mutable std::vector<const SPropValue*> projected_;  // Project's lookups (under the lock)
+  // Instance key -> row of rows_ (the key views the row's bytes), so that change events
+  // and bookmarks find their row without reading every row's key. Built when first
+  // needed after a load, then kept up to date; unusable when the source gave one key
+  // twice (lookups then read the keys).
+  enum class TKeyIndex { kNone, kBuilt, kUnusable };
+  mutable TKeyIndex keyIndexState_ = TKeyIndex::kNone;
+  mutable std::unordered_map<std::string_view, const TTableRow*> keyIndex_;
   size_t cursor_ = 0;
   std::map<BOOKMARK, TBookmark> bookmarks_;
   BOOKMARK nextBookmark_ = BOOKMARK_END + 1;
