@@ -2,6 +2,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "orba/common/casefold.h"
 #include "orba/store/maperror.h"
 #include "orba/store/mapimemory.h"
 #include "orba/store/propcompare.h"
@@ -98,7 +99,7 @@ Bytes FoldKey(std::u16string_view text) {
   Bytes key;
   key.reserve(text.size() * 2);
   for (char16_t c : text) {
-    char16_t folded = FoldCase(c);
+    char16_t folded = VoFoldChar(c);
     key.push_back(static_cast<uint8_t>(folded >> 8));
     key.push_back(static_cast<uint8_t>(folded));
   }
