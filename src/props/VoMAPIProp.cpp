@@ -128,12 +128,10 @@ std::vector<TVoMAPIPropItem*> TVoMAPIProp::LoadProps(
     for (size_t i = 0; i < tags.size(); ++i) {
       TVoMAPIBuffer<SPropValue> single;
       HRESULT result = GetSingleProp(tags[i], single.Out());
-      SPropValue value{};
       if (result == S_OK || result == kWarnErrorsReturned) {
-        if (!single.get()) Raise(E_FAIL, u"%d property values were requested, however only %d values were returned!", {1, 0});
-        value = *single.get();
-        items[i]->LoadMAPIValue(value);
+        items[i]->LoadMAPIValue(*single.get());
       } else {
+        SPropValue value{};
         value.ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(tags[i]));
         value.Value.err = result;
         items[i]->LoadMAPIValue(value);
@@ -153,7 +151,7 @@ HRESULT TVoMAPIProp::GetSingleProp(TVoMAPIPropTag Tag, LPSPropValue* Value) {
   TTagArray tagArray({Tag});
   ULONG count = 0;
   HRESULT hr = prop_->GetProps(tagArray.get(), StringFlags(), &count, Value);
-  if ((hr == S_OK || hr == kWarnErrorsReturned) && count < 1) {
+  if ((hr == S_OK || hr == kWarnErrorsReturned) && (count < 1 || !*Value)) {
     // A provider that answers success without the value: nothing to load.
     if (*Value) MAPIFreeBuffer(*Value);
     *Value = nullptr;
@@ -436,7 +434,8 @@ TVoMAPIPropTag TVoMAPIProp::GetPropTag(const TVoMAPIPropInfo& PropInfo, bool Cre
   HRESULT hr = prop_->GetIDsFromNames(1, names, Create ? MAPI_CREATE : 0, tags.Out());
   CheckMAPIResult(this, u"GetPropTag", hr);
   if (!tags.get() || tags->cValues < 1)
-    Raise(E_FAIL, u"%d property values were requested, however only %d values were returned!", {1, 0});
+    Raise(E_FAIL, u"%s.GetPropTag failed!\r\nGetIDsFromNames returned no identifier for %s.",
+          {ClassName(), PropInfo.PropName});
   const ULONG id = PROP_ID(tags->aulPropTag[0]);
   namedIDs_.emplace_back(&PropInfo, id);
   return PROP_TAG(PropInfo.PropType, id);
