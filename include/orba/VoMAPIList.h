@@ -6,8 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "orba/VoMAPIPropOwner.h"
-#include "orba/common/autoobject.h"
+#include "orba/VoMAPIObject.h"
 #include "orba/common/comobject.h"
 
 namespace orba {
@@ -39,7 +38,7 @@ ORBA_DECLARE_INTERFACE(orba::IVoMAPIList, IUnknown, orba::IID_IVoMAPIList);
 
 namespace orba {
 
-class TVoMAPIList : public TVoAutoIntfObject, public TVoMAPIValueOwner {
+class TVoMAPIList : public TVoMAPIObject {
  public:
   // Parent (may be null) is the object that created the list.
   explicit TVoMAPIList(TVoMAPIValueOwner* Parent = nullptr);
@@ -53,12 +52,6 @@ class TVoMAPIList : public TVoAutoIntfObject, public TVoMAPIValueOwner {
   void DeleteAt(int32_t Index);
   void DeleteCurrent();
   void ClearAll();
-
-  // TVoMAPIValueOwner: a list is active while the object that created it lives.
-  TVoAutoIntfObject* GetOwnerObject() override { return this; }
-  void CheckActive(std::u16string_view MethodName) override;
-  TVoMAPIValueOwner* GetParentOwner() override;
-  TVoMAPIPropOwner* GetPropOwner() override { return nullptr; }
 
  protected:
   struct TRecord {
@@ -83,7 +76,6 @@ class TVoMAPIList : public TVoAutoIntfObject, public TVoMAPIValueOwner {
  private:
   std::vector<std::unique_ptr<TRecord>> records_;
   TRecord* current_ = nullptr;
-  bool hasParent_;
 };
 
 // Implements IVoMAPIList for a list interface Intf (derived from IVoMAPIList) over a

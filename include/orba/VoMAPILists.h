@@ -4,14 +4,12 @@
 // in the list is not added again, and Add returns the index of the equal item.
 #pragma once
 
+#include "orba/VoMAPIEntryID.h"
 #include "orba/VoMAPIList.h"
 #include "orba/VoMAPIPropValue.h"
 #include "orba/VoMAPIRecipientType.h"
 
 namespace orba {
-
-// An entry ID: a byte array (lower bound 0); Null or Empty for none.
-using TVoMAPIEntryID = TVoVariant;
 
 inline constexpr IID IID_IVoMAPIEntryIDList = {
     0xEA138285, 0x601C, 0x437F, {0x9F, 0xE2, 0xC9, 0xED, 0xC7, 0x0D, 0xD4, 0xC8}};

@@ -31,10 +31,6 @@ SPropValue VoMAPIVariantToPropValue(const TVoVariant& Value, ULONG Tag,
 // The variant of a MAPI value; Default for PT_ERROR and types without a variant form.
 TVoVariant VoMAPIPropVarValue(const SPropValue& Value, const TVoVariant& Default);
 
-// The bytes of a binary value: a byte array, an array of numbers (each a byte), or
-// none for Empty and Null; anything else raises a type mismatch.
-std::vector<BYTE> VoMAPIVariantBytes(const TVoVariant& Value);
-
 // Splits the text of a multi-valued text property: into lines when it holds "\r\n"
 // (a final line break adds no empty value), else at every ";". Empty text gives none.
 std::vector<WideString> VoMAPISplitMultiText(const WideString& Text);

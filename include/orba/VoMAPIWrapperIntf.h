@@ -1,6 +1,6 @@
 // IVoMAPIWrapper: the interface every library object that wraps a MAPI object
-// implements. The error model needs its class name, its extended error and its error
-// group.
+// implements: its class name, its extended error and its error group (for the error
+// model) and the MAPI object it wraps.
 #pragma once
 
 #include "orba/VoMAPIExceptions.h"
@@ -21,6 +21,9 @@ struct IVoMAPIWrapper : IUnknown {
   virtual void GetExtendedErrorInfo(HRESULT Code, TVoMAPIError& Error) = 0;
   // The error group of the exceptions the object raises (MAPIErrorGroup).
   virtual WideString GetErrorGroup() = 0;
+  // The wrapped MAPI object (not counted for the caller); null when the object is not
+  // active.
+  virtual IUnknown* GetMAPIObject() = 0;
 
  protected:
   ~IVoMAPIWrapper() = default;

@@ -8,5 +8,6 @@
 #include "orba/VoMAPIExceptions.h"
 #include "orba/VoMAPIProps.h"
 #include "orba/VoMAPIWrapperIntf.h"
+#include "orba/VoMAPIBase.h"
 #include "orba/VoMAPILib.h"
 #include "orba/VoMAPIEntryPoints.h"

@@ -5,20 +5,7 @@
 
 namespace orba {
 
-TVoMAPIList::TVoMAPIList(TVoMAPIValueOwner* Parent)
-    : TVoAutoIntfObject(Parent ? Parent->GetOwnerObject() : nullptr, kaNone),
-      hasParent_(Parent != nullptr) {}
-
-void TVoMAPIList::CheckActive(std::u16string_view MethodName) {
-  if (hasParent_ && !Creator())
-    std::rethrow_exception(CreateVoMAPIException(
-        E_FAIL, u"Failed to execute %s.%s!\r\nThe parentobject of this instance has been destroyed!",
-        {ClassName(), MethodName}));
-}
-
-TVoMAPIValueOwner* TVoMAPIList::GetParentOwner() {
-  return dynamic_cast<TVoMAPIValueOwner*>(Creator());
-}
+TVoMAPIList::TVoMAPIList(TVoMAPIValueOwner* Parent) : TVoMAPIObject(Parent) {}
 
 void TVoMAPIList::MoveFirst() {
   if (!records_.empty()) current_ = records_.front().get();

@@ -16,7 +16,7 @@ bool SameValue(const TVoVariant& a, const TVoVariant& b) {
 }
 
 bool SameEntryID(const TVoMAPIEntryID& a, const TVoMAPIEntryID& b) {
-  return VoMAPIVariantBytes(a) == VoMAPIVariantBytes(b);
+  return EntryIDToArr(a) == EntryIDToArr(b);
 }
 
 }  // namespace
@@ -25,7 +25,7 @@ bool SameEntryID(const TVoMAPIEntryID& a, const TVoMAPIEntryID& b) {
 
 int32_t TVoMAPIEntryIDList::Add(const TVoMAPIEntryID& EntryID) {
   const int32_t index = IndexOf(EntryID);
-  return index >= 0 ? index : Append(TVoVariant(VoMAPIVariantBytes(EntryID)));
+  return index >= 0 ? index : Append(TVoVariant(EntryIDToArr(EntryID)));
 }
 
 void TVoMAPIEntryIDList::Remove(const TVoMAPIEntryID& EntryID) {

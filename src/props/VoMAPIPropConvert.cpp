@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "orba/VoMAPIEntryID.h"
 #include "orba/VoMAPIExceptions.h"
 #include "orba/common/dates.h"
 #include "orba/common/encoding.h"
@@ -92,16 +93,6 @@ B& Keep(std::unique_ptr<TVoMAPIValueBuffer>& holder, std::unique_ptr<B> buffer) 
 
 }  // namespace
 
-std::vector<BYTE> VoMAPIVariantBytes(const TVoVariant& Value) {
-  if (Value.IsEmpty() || Value.IsNull()) return {};
-  if (Value.VarType() == (varArray | varByte)) return Value.Bytes();
-  if (!Value.IsArray()) NotAnArray(Value, varArray | varByte);
-  std::vector<BYTE> bytes;
-  for (const TVoVariant& item : Value.Items())
-    bytes.push_back(BYTE(VoVarToInt(VarAsType(item, varByte))));
-  return bytes;
-}
-
 std::vector<WideString> VoMAPISplitMultiText(const WideString& Text) {
   std::vector<WideString> parts;
   if (Text.empty()) return parts;
@@ -152,7 +143,7 @@ SPropValue VoMAPIVariantToPropValue(const TVoVariant& Value, ULONG Tag,
       break;
     }
     case PT_BINARY: {
-      auto& bin = Keep(Buffer, std::make_unique<TVoMAPIBinBuffer>(VoMAPIVariantBytes(Value)));
+      auto& bin = Keep(Buffer, std::make_unique<TVoMAPIBinBuffer>(EntryIDToArr(Value)));
       v.bin = SBinary{bin.Count(), bin.Data()};
       break;
     }
@@ -167,7 +158,7 @@ SPropValue VoMAPIVariantToPropValue(const TVoVariant& Value, ULONG Tag,
     case PT_MV_CLSID: SetMulti(v.MVguid, &SGuidArray::lpguid, Keep(Buffer, ArrayOf<GUID>(Value, ToGUID))); break;
     case PT_MV_BINARY: {
       std::vector<std::vector<BYTE>> values;
-      for (const TVoVariant& item : Elements(Value)) values.push_back(VoMAPIVariantBytes(item));
+      for (const TVoVariant& item : Elements(Value)) values.push_back(EntryIDToArr(item));
       SetMulti(v.MVbin, &SBinaryArray::lpbin, Keep(Buffer, std::make_unique<TVoMAPIBinArrBuffer>(std::move(values))));
       break;
     }

@@ -70,6 +70,7 @@ class TTestWrapper : public TVoComObject<TVoRefCounted, IVoMAPIWrapper> {
     Error = error;
   }
   WideString GetErrorGroup() override { return WideString(MAPIErrorGroup); }
+  IUnknown* GetMAPIObject() override { return nullptr; }
 };
 
 // ---------------------------------------------------------------- code registry

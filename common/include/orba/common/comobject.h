@@ -114,8 +114,15 @@ class TVoComObject : public Base, public Interfaces... {
   ULONG STDMETHODCALLTYPE Release() override { return this->DoRelease(); }
 
  protected:
-  // Interfaces answered beyond the static list; must AddRef what it returns.
-  virtual HRESULT QueryExtraInterface(REFIID, void**) { return E_NOINTERFACE; }
+  // Interfaces answered beyond the static list; must AddRef what it returns. By default
+  // the implementation base answers the interfaces it implements itself, when it has a
+  // QueryBaseInterface(iid, out) of that contract.
+  virtual HRESULT QueryExtraInterface(REFIID iid, void** out) {
+    if constexpr (requires(Base& base) { base.QueryBaseInterface(iid, out); })
+      return Base::QueryBaseInterface(iid, out);
+    else
+      return E_NOINTERFACE;
+  }
 
  private:
   using First = std::tuple_element_t<0, std::tuple<Interfaces...>>;

@@ -1,0 +1,299 @@
+// The wrapper bases: guards, logoff, extended errors, named tags, reading and writing
+// properties, committing, opening properties, access levels, MAPI memory.
+#include "wrapper_fixture.h"
+
+namespace orba::test {
+namespace {
+
+using orba::testing::ExpectRaises;
+
+const WideString kNotActive = u"TVoMAPIProp.%s failed.\r\nThe object is not, or no longer, active!";
+
+TEST_F(WrapperTest, GuardsRaiseTheNotActiveTextAfterLogoff) {
+  session_->Logon();
+  auto prop = NewProp();
+  prop->GetPropList();
+  session_->Logoff();
+  EXPECT_EQ(prop->GetMAPIObject(), nullptr);
+  ExpectRaises<EMAPI_NO_ACCESS>([&] { prop->GetPropList(); }, E_ACCESSDENIED,
+                                u"TVoMAPIProp.GetPropList failed.\r\nThe object is not, or no longer, active!");
+  ExpectRaises<EMAPI_NO_ACCESS>([&] { prop->SaveChanges(smKeepOpenReadWrite); }, E_ACCESSDENIED,
+                                u"TVoMAPIProp.SaveChanges failed.\r\nThe object is not, or no longer, active!");
+}
+
+TEST_F(WrapperTest, GuardsWithoutMAPIObjectOrSession) {
+  auto prop = MakeComObject<TVoMAPIProp>(nullptr, session_.get(), nullptr, alReadWrite, true);
+  ExpectRaises<EMAPI_NO_ACCESS>([&] { prop->HasProp(PR_SUBJECT); }, E_ACCESSDENIED,
+                                u"TVoMAPIProp.HasProp failed.\r\nThe object is not, or no longer, active!");
+  auto lone = MakeComObject<TVoMAPIProp>(nullptr, nullptr, ComPtr<IMAPIProp>(mapi_.get()), alReadWrite, true);
+  ExpectRaises<EMAPI_UNCONFIGURED>([&] { lone->GetPropList(); }, MakeHResult(0x8004011C),
+                                   u"No session has been Assigned (TVoMAPIProp.GetPropList)!");
+  ExpectRaises<EMAPI_UNCONFIGURED>([&] { lone->AllocateBuffer(4); }, MakeHResult(0x8004011C),
+                                   u"No session has been Assigned (TVoMAPIProp.AllocateBuffer)!");
+}
+
+TEST_F(WrapperTest, SimpleMAPISessionsRefuseExtendedOperations) {
+  session_->Extended = false;
+  auto prop = NewProp();
+  ExpectRaises<EMAPI_NO_SUPPORT>([&] { prop->CheckActive(u"Submit", true); }, MakeHResult(0x80040102),
+                                 u"TVoMAPIProp.Submit is not supported by Simple MAPI!");
+}
+
+TEST_F(WrapperTest, ParentDestroyedText) {
+  auto parent = NewProp();
+  auto child = MakeComObject<TVoMAPIProp>(parent.get(), session_.get(), ComPtr<IMAPIProp>(mapi_.get()),
+                                          alReadWrite, true);
+  parent = nullptr;
+  ExpectRaises<EMAPI_CALL_FAILED>(
+      [&] { child->GetPropList(); }, E_FAIL,
+      u"Failed to execute TVoMAPIProp.GetPropList!\r\nThe parentobject of this instance has been destroyed!");
+}
+
+TEST_F(WrapperTest, DestroyedWrappersLeaveTheLogoffListAndSessionLossDeactivates) {
+  auto kept = NewProp();
+  NewProp();  // released at once
+  session_->Logoff();
+  EXPECT_EQ(kept->GetMAPIObject(), nullptr);
+  auto other = NewProp();
+  session_ = nullptr;
+  EXPECT_EQ(other->Session(), nullptr);
+  ExpectRaises<EMAPI_UNCONFIGURED>([&] { other->GetPropList(); }, MakeHResult(0x8004011C),
+                                   u"No session has been Assigned (TVoMAPIProp.GetPropList)!");
+}
+
+TEST_F(WrapperTest, QueryInterfaceAnswersTheWrapperInterfaces) {
+  auto prop = NewProp();
+  ComPtr<IVoMAPIWrapper> wrapper = ComPtr<IUnknown>(static_cast<IVoMAPIProp*>(prop.get())).Query<IVoMAPIWrapper>(IID_IVoMAPIWrapper);
+  ASSERT_TRUE(wrapper);
+  EXPECT_EQ(wrapper->GetClassName(), u"TVoMAPIProp");
+  EXPECT_EQ(wrapper->GetErrorGroup(), u"MAPI");
+  EXPECT_TRUE(ComPtr<IUnknown>(wrapper.get()).Query<IVoMAPIProp>(IID_IVoMAPIProp));
+}
+
+TEST_F(WrapperTest, ExtendedErrorRetriesWithTheOtherWidth) {
+  auto prop = NewProp();
+  mapi_->ErrorText = u"Disk full";
+  mapi_->ErrorComponent = u"Store";
+  mapi_->LastErrorResults = {MakeHResult(0x80040103)};
+  TVoMAPIError error;
+  prop->GetExtendedErrorInfo(E_FAIL, error);
+  EXPECT_EQ(mapi_->LastErrorFlags, (std::vector<ULONG>{MAPI_UNICODE, 0}));
+  EXPECT_EQ(error.Error, u"Disk full");
+  EXPECT_EQ(error.Component, u"Store");
+  EXPECT_EQ(error.LowLevelError, 42u);
+  EXPECT_EQ(error.Context, 7u);
+  ExpectRaises<EMAPI_CALL_FAILED>([&] { prop->CheckLastError(u"OpenEntry", MakeHResult(0x8004010F)); }, E_FAIL,
+                                  u"Component Store caused: Disk full (TVoMAPIProp.OpenEntry)");
+}
+
+TEST_F(WrapperTest, ExtendedErrorFeedsCheckMAPIResult) {
+  auto prop = NewProp(alReadWrite, false);
+  mapi_->ErrorText = u"Quota";
+  mapi_->ErrorComponent = u"Server";
+  ExpectRaises<EVoMAPIException>(
+      [&] { CheckMAPIResult(prop.get(), u"Submit", MakeHResult(0x80040119)); }, MakeHResult(0x80040119),
+      u"TVoMAPIProp.Submit has raised the following exception:\r\nQuota (Server) (-2147221223=0x80040119)");
+  EXPECT_EQ(mapi_->LastErrorFlags, (std::vector<ULONG>{0}));
+}
+
+TEST_F(WrapperTest, FormatExtendedErrorInfoOfNoBufferIsEmpty) {
+  LPMAPIERROR none = nullptr;
+  TVoMAPIError error = TVoMAPIWrapper::FormatExtendedErrorInfo(true, none);
+  EXPECT_TRUE(error.Error.empty() && error.Component.empty() && error.LowLevelError == 0);
+}
+
+TEST_F(WrapperTest, NamedTagsComeFromGetIDsFromNamesOncePerObject) {
+  auto prop = NewProp();
+  const TVoMAPIPropInfo& info = *GetPropInfo(NPR_NAMEREPLYTO);
+  const TVoMAPIPropTag tag = prop->GetPropTag(info, true);
+  EXPECT_EQ(tag, PROP_TAG(info.PropType, 0x8100));
+  EXPECT_EQ(prop->GetPropTag(info, true), tag);
+  EXPECT_EQ(mapi_->IDsFromNamesCalls, 1);
+  EXPECT_EQ(prop->GetPropTag(*GetPropInfo(PR_SUBJECT_W), true), PROP_TAG(PT_UNICODE, 0x0037));
+  // An unknown name without MAPI_CREATE is MAPI's warning.
+  ExpectRaises<EMAPI_W_ERRORS_RETURNED>([&] { prop->GetPropTag(*GetPropInfo(NPR_CONTACT_FILEUNDER), false); },
+                                        MakeHResult(0x00040380),
+                                        u"TVoMAPIProp.GetPropTag has raised the following exception:\r\n"
+                                        u"MAPI_W_ERRORS_RETURNED (263040)");
+}
+
+TEST_F(WrapperTest, NamedTagWithoutMAPIObjectIsRefused) {
+  auto prop = MakeComObject<TVoMAPIProp>(nullptr, session_.get(), nullptr, alReadWrite, true);
+  ExpectRaises<EMAPI_NO_SUPPORT>(
+      [&] { prop->GetPropTag(*GetPropInfo(NPR_CONTACT_FILEUNDER), true); }, MakeHResult(0x80040102),
+      u"Named Property NPR_CONTACT_FILEUNDER requested, however Named Properties are not supported!");
+}
+
+TEST_F(WrapperTest, GetPropValuesReadsAllInOneCall) {
+  mapi_->SetLong(PROP_TAG(PT_LONG, 0x0E08), 1234);  // PR_MESSAGE_SIZE
+  mapi_->SetText(PROP_TAG(PT_UNICODE, 0x0037), u"Hello");
+  auto prop = NewProp();
+  const TVoMAPIPropDef defs[] = {PR_MESSAGE_SIZE, PR_SUBJECT, PR_BODY};
+  TVoVariant values = prop->GetPropValueArray(defs, 3);
+  EXPECT_EQ(mapi_->GetPropsCalls, 1);
+  EXPECT_EQ(VoVarToInt(values.ArrayItem(0)), 1234);
+  EXPECT_EQ(VoVarToStr(values.ArrayItem(1)), u"Hello");
+  EXPECT_TRUE(values.ArrayItem(2).IsNull());
+  EXPECT_TRUE(prop->HasProp(PR_SUBJECT));
+  EXPECT_FALSE(prop->HasProp(PR_BODY));
+}
+
+TEST_F(WrapperTest, GetPropValuesFallsBackToOneByOneAfterEFail) {
+  mapi_->SetLong(PROP_TAG(PT_LONG, 0x0E08), 99);
+  mapi_->SetText(PROP_TAG(PT_UNICODE, 0x0037), u"Subject");
+  mapi_->MultiGetPropsResult = E_FAIL;
+  auto prop = NewProp();
+  const TVoMAPIPropDef defs[] = {PR_MESSAGE_SIZE, PR_SUBJECT, PR_BODY};
+  TVoVariant values = prop->GetPropValueArray(defs, 3);
+  EXPECT_EQ(mapi_->GetPropsCalls, 4);
+  EXPECT_EQ(VoVarToInt(values.ArrayItem(0)), 99);
+  EXPECT_EQ(VoVarToStr(values.ArrayItem(1)), u"Subject");
+  EXPECT_TRUE(values.ArrayItem(2).IsNull());
+}
+
+TEST_F(WrapperTest, GetPropValuesChecks) {
+  auto prop = NewProp();
+  ExpectRaises([&] { prop->GetPropValues(nullptr, 0); }, E_UNEXPECTED,
+               u"You must specify at least 1 property definition!");
+  mapi_->MultiGetPropsResult = MakeHResult(0x8004010E);
+  const TVoMAPIPropDef defs[] = {PR_MESSAGE_SIZE, PR_SUBJECT};
+  ExpectRaises<EMAPI_NOT_ENOUGH_RESOURCES>(
+      [&] { prop->GetPropValues(defs, 2); }, MakeHResult(0x8004010E),
+      u"TVoMAPIProp.GetPropValues has raised the following exception:\r\nNot enough system resources "
+      u"were available to complete the operation. (-2147221234)");
+}
+
+TEST_F(WrapperTest, EightBitObjectsReadTheTwin) {
+  auto prop = NewProp(alReadWrite, false);
+  EXPECT_EQ(PROP_TYPE(prop->PropByName(PR_SUBJECT)->Get_PropTag()), PT_STRING8);
+}
+
+TEST_F(WrapperTest, SaveChangesWritesPendingValuesAndCommits) {
+  auto prop = NewProp();
+  prop->Set_SearchKey(ArrToEntryID({1, 2, 3}));
+  prop->Items().Add(PR_MESSAGE_SIZE)->Set_AsInteger(77);
+  prop->SaveChanges(smKeepOpenReadWrite);
+  EXPECT_EQ(mapi_->SaveFlags, (std::vector<ULONG>{KEEP_OPEN_READWRITE}));
+  EXPECT_EQ(mapi_->Values.at(0x0E08).Long, 77);
+  EXPECT_EQ(mapi_->Values.at(0x300B).Bytes, (std::vector<BYTE>{1, 2, 3}));
+  EXPECT_FALSE(prop->PropByName(PR_MESSAGE_SIZE)->Get_Modified());
+  prop->ResetProperties();
+  EXPECT_EQ(EntryIDToStr(prop->Get_SearchKey()), u"010203");
+}
+
+TEST_F(WrapperTest, SaveChangesTexts) {
+  auto prop = NewProp();
+  mapi_->SaveChangesResult = MakeHResult(0x8004010A);
+  ExpectRaises<EMAPI_OBJECT_DELETED>([&] { prop->SaveChanges(smClose); }, MakeHResult(0x8004010A),
+                                     u"TVoMAPIProp.SaveChanges failed!\r\nThe object has been deleted since it was opened.");
+  mapi_->SaveChangesResult = MakeHResult(0x80040109);
+  ExpectRaises<EMAPI_OBJECT_CHANGED>([&] { prop->SaveChanges(smClose); }, MakeHResult(0x80040109),
+                                     u"TVoMAPIProp.SaveChanges failed!\r\nThe object has changed since it was opened.");
+  mapi_->SaveChangesResult = MakeHResult(0x80040600);
+  ExpectRaises<EMAPI_CORRUPT_STORE>([&] { prop->SaveChanges(smKeepOpenReadOnly); }, MakeHResult(0x80040600),
+                                    u"TVoMAPIProp.SaveChanges has raised the following exception:\r\n"
+                                    u"MAPI_E_CORRUPT_STORE (-2147219968=0x80040600)");
+}
+
+TEST_F(WrapperTest, OpenIntfPropertyTextsAndBestAccess) {
+  mapi_->Streams[PROP_TAG(PT_BINARY, 0x1009)] = {1, 2};
+  auto prop = NewProp();
+  mapi_->OpenPropertyResults = {E_ACCESSDENIED};
+  EXPECT_TRUE(prop->OpenBinProperty(*GetPropInfo(PR_RTF_COMPRESSED), 0, alBestAccess, false));
+  EXPECT_EQ(mapi_->OpenFlags, (std::vector<ULONG>{MAPI_MODIFY, 0}));
+  mapi_->OpenPropertyResults = {E_ACCESSDENIED};
+  ExpectRaises<EMAPI_NO_ACCESS>(
+      [&] { prop->OpenBinProperty(*GetPropInfo(PR_RTF_COMPRESSED), 0, alReadWrite, false); }, E_ACCESSDENIED,
+      u"TVoMAPIProp.OpenProperty failed!\r\nThe caller has insufficient permissions to access the property.");
+  ExpectRaises<EMAPI_NOT_FOUND>(
+      [&] { prop->OpenBinProperty(*GetPropInfo(PR_BODY_W), 0, alReadOnly, false); }, MakeHResult(0x8004010F),
+      u"TVoMAPIProp.OpenProperty failed!\r\nThe requested property does not exist and MAPI_CREATE was not "
+      u"set in the ulFlags parameter.");
+  ExpectRaises<EMAPI_INTERFACE_NOT_SUPPORTED>(
+      [&] { prop->OpenIntfProperty(PROP_TAG(PT_OBJECT, 0x3701), IID_IMAPIProp, 0, 0, alReadOnly, false); },
+      MakeHResult(0x80004002),
+      u"TVoMAPIProp.OpenProperty failed!\r\nThe requested interface is not supported for this property.");
+}
+
+TEST_F(WrapperTest, AccessLevelCheck) {
+  NewProp(alReadWrite)->CheckAccessLevel(alReadWrite);
+  NewProp(alReadOnly)->CheckAccessLevel(alReadOnly);
+  ExpectRaises<EMAPI_NO_ACCESS>([&] { NewProp(alReadOnly)->CheckAccessLevel(alReadWrite); }, E_ACCESSDENIED,
+                                u"You don't have readwrite access!");
+}
+
+TEST_F(WrapperTest, SourceKeyNeedsExchange) {
+  mapi_->SetBinary(PROP_TAG(PT_BINARY, 0x65E0), {9, 8});
+  auto prop = NewProp();
+  ExpectRaises<EMAPI_NO_SUPPORT>([&] { prop->Get_SourceKey(); }, MakeHResult(0x80040102),
+                                 u"This property is only supported by Exchange!");
+  session_->Exchange = true;
+  EXPECT_EQ(EntryIDToStr(prop->Get_SourceKey()), u"0908");
+}
+
+TEST_F(WrapperTest, RetrieveAllPropertiesNamesNamedTags) {
+  auto prop = NewProp();
+  const TVoMAPIPropTag named = prop->GetPropTag(*GetPropInfo(NPR_NAMEREPLYTO_W), true);
+  mapi_->SetText(named, u"a@b.example");
+  mapi_->SetLong(PROP_TAG(PT_LONG, 0x0E08), 5);
+  auto fresh = NewProp();
+  fresh->RetrieveAllProperties();
+  EXPECT_EQ(fresh->Items().Get_Count(), 2);
+  EXPECT_EQ(fresh->PropByName(NPR_NAMEREPLYTO_W)->Get_AsString(), u"a@b.example");
+  EXPECT_EQ(fresh->GetPropList().size(), 2u);
+  fresh->DeleteProperty(PR_MESSAGE_SIZE);
+  EXPECT_EQ(mapi_->Values.count(0x0E08), 0u);
+  EXPECT_EQ(fresh->Items().Get_Count(), 1);
+}
+
+TEST_F(WrapperTest, GetNamesFromIDsZeroValuesText) {
+  auto prop = NewProp();
+  mapi_->NamesResult = E_INVALIDARG;
+  ExpectRaises<EMAPI_INVALID_PARAMETER>(
+      [&] { prop->GetNamesFromIDs({}); }, E_INVALIDARG,
+      u"TVoMAPIProp.GetPropTagByName failed!\r\nThe cValues member of one or more of the entries in the "
+      u"property tag array pointed to by lppPropTags is set to zero.");
+}
+
+TEST_F(WrapperTest, SetPropValuesWritesAList) {
+  auto prop = NewProp();
+  auto list = MakeComObject<TVoMAPIPropValueList>();
+  list->AddValue(PR_MESSAGE_SIZE, TVoVariant(int32_t(12)));
+  list->AddValue(PR_SUBJECT, TVoVariant(u"Set"));
+  prop->SetPropValues(list.get());
+  EXPECT_EQ(mapi_->Values.at(0x0E08).Long, 12);
+  EXPECT_EQ(prop->PropByName(PR_SUBJECT)->Get_AsString(), u"Set");
+}
+
+TEST_F(WrapperTest, DisplayPropertiesNeedsARegisteredViewer) {
+  auto prop = NewProp();
+  ExpectRaises<EMAPI_CALL_FAILED>(
+      [&] { prop->DisplayProperties(); }, E_FAIL,
+      u"TVoMAPIProp.DisplayProperties failed!\r\nNo property viewer has been registered. Link one of the "
+      u"two property-viewer units of the user-interface add-on, which register themselves with "
+      u"SetShowPropertiesProc.");
+  IVoMAPIProp* shown = nullptr;
+  SetShowPropertiesProc([&](IVoMAPIProp* p) { shown = p; });
+  prop->DisplayProperties();
+  SetShowPropertiesProc(nullptr);
+  EXPECT_EQ(shown, static_cast<IVoMAPIProp*>(prop.get()));
+}
+
+TEST_F(WrapperTest, MAPIMemoryGoesThroughTheSession) {
+  auto prop = NewProp();
+  ULONG size = 0;
+  LPENTRYID entry = prop->GetMAPIEntryID(StrToEntryID(WideString(u"00FF10")), size);
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(size, 3u);
+  EXPECT_EQ(reinterpret_cast<BYTE*>(entry)[1], 0xFF);
+  void* more = prop->AllocateMore(8, entry);
+  prop->FreeBuffer(more);
+  prop->FreeBuffer(entry);
+  ExpectRaises([&] { prop->GetMAPIEntryID(TVoVariant::Null(), size); }, E_UNEXPECTED,
+               u"Empty EntryID values are not allowed!");
+  ExpectRaises([&] { _GetMAPIEntryID(nullptr, ArrToEntryID({1}), size); }, E_UNEXPECTED,
+               u"Empty EntryID values are not allowed!");
+}
+
+}  // namespace
+}  // namespace orba::test
