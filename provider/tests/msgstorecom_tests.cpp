@@ -244,5 +244,37 @@ TEST_F(MsgStoreCom, ContentsTableFollowsMessagesAndReadFlags) {
   EXPECT_EQ(count, 0u);
 }
 
+TEST_F(MsgStoreCom, ReceiveFolderOfTheDefaultClassIsTheInbox) {
+  Logon();
+  ULONG cb = 0;
+  LPENTRYID id = nullptr;
+  LPTSTR cls = nullptr;
+  ASSERT_EQ(store_->GetReceiveFolder(A("IPM.Note"), 0, &cb, &id, &cls), S_OK);
+  EXPECT_STREQ(reinterpret_cast<char*>(cls), "IPM");  // the standard set routes IPM to the Inbox
+  auto inbox = Open(Bytes(reinterpret_cast<BYTE*>(id), reinterpret_cast<BYTE*>(id) + cb));
+  MAPIFreeBuffer(id);
+  MAPIFreeBuffer(cls);
+  auto custom = Create(Subtree().get(), "Reports");
+  Bytes customId = Binary(custom.get(), tags::kEntryId);
+  ASSERT_EQ(store_->SetReceiveFolder(A("IPM.Report"), 0, static_cast<ULONG>(customId.size()),
+                                     reinterpret_cast<LPENTRYID>(customId.data())),
+            S_OK);
+  ASSERT_EQ(store_->GetReceiveFolder(A("IPM.Report.Delivery"), 0, &cb, &id, &cls), S_OK);
+  EXPECT_STREQ(reinterpret_cast<char*>(cls), "IPM.Report");
+  EXPECT_EQ(Bytes(reinterpret_cast<BYTE*>(id), reinterpret_cast<BYTE*>(id) + cb), customId);
+  MAPIFreeBuffer(id);
+  MAPIFreeBuffer(cls);
+}
+
+TEST_F(MsgStoreCom, DirectoryKeepsMailboxesAndRefusesUnsafeNames) {
+  TDirectoryMailbox entry = TServerDirectory::Register("alice", "mail1");
+  EXPECT_EQ(entry.storePath, (home_.Path() / "server" / "alice.db").string());
+  EXPECT_EQ(TServerDirectory::Register("ALICE", "other").server, "mail1");
+  EXPECT_TRUE(TServerDirectory::Find("Alice").has_value());
+  EXPECT_FALSE(TServerDirectory::Find("bob").has_value());
+  for (const char* bad : {"", "../evil", "a/b", ".hidden"})
+    EXPECT_THROW(TServerDirectory::Register(bad, "srv"), MapiError) << bad;
+}
+
 }  // namespace
 }  // namespace orba::store
