@@ -79,6 +79,9 @@ namespace orba::store {
 
 // Engine steps that run inside a transaction the caller holds.
 struct TStoreEngine::Impl {
+  // The database and the engine's lock, for readers outside the engine (table sources).
+  static TSqlDatabase& Database(const TStoreEngine& engine) { return engine.Db(); }
+  static std::unique_lock<std::recursive_mutex> Locked(const TStoreEngine& engine) { return engine.Lock(); }
   static int64_t InsertFolder(TStoreEngine& engine, int64_t parentId, const std::u16string& name, ULONG folderType,
                               const StoredProps& props);
   static void CreateStandardFolders(TStoreEngine& engine, const std::u16string& displayName);

@@ -1,0 +1,156 @@
+// The contents table source of a folder: see tables.h.
+//
+// Rows are read straight from the store database: the message record's columns
+// (identity, flags, size, status, times, keys) and every stored property of up to
+// kLargeValue bytes (bodies and other large values are read from the message itself,
+// as MAPI tables leave them out). Restrictions and sort orders are left to the table
+// engine, which evaluates them exactly on these rows.
+#include "../storeinternal.h"
+#include "comprops.h"
+#include "orba/store/msgstore/com/tables.h"
+#include "orba/store/tags.h"
+#include "rowbuilder.h"
+
+namespace orba::store {
+namespace {
+
+constexpr size_t kLargeValue = 1024;
+constexpr ULONG kParentEntryId = PROP_TAG(PT_BINARY, 0x0E09);
+constexpr ULONG kStoreEntryId = PROP_TAG(PT_BINARY, 0x0FFB);
+constexpr ULONG kMsgStatus = PROP_TAG(PT_LONG, 0x0E17);
+constexpr ULONG kSearchKey = PROP_TAG(PT_BINARY, 0x300B);
+constexpr ULONG kSourceKey = PROP_TAG(PT_BINARY, 0x65E0);
+constexpr ULONG kChangeKey = PROP_TAG(PT_BINARY, 0x65E2);
+
+constexpr const char* kRowQuery =
+    "SELECT m.id, m.flags, m.size, m.status, m.creation_time, m.last_modification_time, m.search_key, "
+    "m.source_key, m.change_key, m.has_attach, p.tag, p.value FROM messages m "
+    "LEFT JOIN message_props p ON p.message_id = m.id AND length(p.value) <= 1024 "
+    "WHERE m.folder_id = ?1 AND m.associated = ?2 AND m.deleted = 0";
+
+class TContentsSource final : public TTableRowSource, public std::enable_shared_from_this<TContentsSource> {
+ public:
+  TContentsSource(std::shared_ptr<TOpenStore> store, int64_t folderId, bool associated)
+      : store_(std::move(store)), folderId_(folderId), associated_(associated) {
+    store_->Engine().Folder(folderId_);
+  }
+  ~TContentsSource() override {
+    if (listening_) store_->StopListening(listening_);
+  }
+
+  void Start() {
+    std::weak_ptr<TContentsSource> weak = weak_from_this();
+    listening_ = store_->Listen([weak](const TStoreChange& change) {
+      if (auto self = weak.lock()) self->OnChange(change);
+    });
+  }
+
+  std::vector<ULONG> AllColumns() const override {
+    return {tags::kEntryId,      tags::kInstanceKey,       tags::kRecordKey,   kParentEntryId,
+            kStoreEntryId,       tags::kObjectType,        tags::kMessageFlags, tags::kMessageSize,
+            kMsgStatus,          tags::kCreationTime,      tags::kLastModificationTime, kSearchKey,
+            kSourceKey,          kChangeKey,               tags::kHasAttach,   tags::kMessageClassW,
+            tags::kSubjectW,     tags::kNormalizedSubjectW, tags::kSenderNameW, tags::kMessageDeliveryTime,
+            tags::kClientSubmitTime, tags::kImportance};
+  }
+
+  TRowListPtr Rows(const SRestriction*, const SSortOrderSet*) const override {
+    return std::make_shared<const TRowList>(Read(std::string(kRowQuery) + " ORDER BY m.id", 0));
+  }
+
+ private:
+  // Rows of the query (one per message, the properties joined in id order).
+  TRowList Read(const std::string& sql, int64_t messageId) const {
+    TStoreEngine& engine = store_->Engine();
+    auto lock = TStoreEngine::Impl::Locked(engine);
+    TSqlDatabase& db = TStoreEngine::Impl::Database(engine);
+    TSqlReadSnapshot snapshot(db);
+    auto stmt = db.Prepare(sql);
+    stmt.Bind(1, folderId_).Bind(2, int64_t{associated_});
+    if (messageId) stmt.Bind(3, messageId);
+    TRowList rows;
+    std::unique_ptr<com::TRowBuilder> row;
+    int64_t current = 0;
+    Bytes parent = store_->EntryId(ObjectKind::Folder, folderId_);
+    while (stmt.Step()) {
+      int64_t id = stmt.Int(0);
+      if (!row || id != current) {
+        if (row) rows.push_back(row->Build());
+        current = id;
+        row = std::make_unique<com::TRowBuilder>();
+        Bytes entryId = store_->EntryId(ObjectKind::Message, id);
+        row->Binary(tags::kEntryId, entryId);
+        row->Binary(tags::kRecordKey, entryId);
+        row->Id(tags::kInstanceKey, id);
+        row->Binary(kParentEntryId, parent);
+        row->Binary(kStoreEntryId, store_->WrappedEntryId());
+        row->Long(tags::kObjectType, MAPI_MESSAGE);
+        row->Long(tags::kMessageFlags, static_cast<ULONG>(stmt.Int(1)));
+        row->Long(tags::kMessageSize, static_cast<ULONG>(stmt.Int(2)));
+        row->Long(kMsgStatus, static_cast<ULONG>(stmt.Int(3)));
+        row->Time(tags::kCreationTime, stmt.Int(4));
+        row->Time(tags::kLastModificationTime, stmt.Int(5));
+        row->Binary(kSearchKey, stmt.Blob(6));
+        row->Binary(kSourceKey, stmt.Blob(7));
+        row->Binary(kChangeKey, stmt.Blob(8));
+        row->Bool(tags::kHasAttach, stmt.Int(9) != 0);
+      }
+      if (!stmt.IsNull(10)) row->Stored(static_cast<ULONG>(stmt.Int(10)), stmt.Blob(11));
+    }
+    if (row) rows.push_back(row->Build());
+    return rows;
+  }
+
+  std::optional<TRowPtr> ReadOne(int64_t id) const {
+    TRowList rows = Read(std::string(kRowQuery) + " AND m.id = ?3", id);
+    if (rows.empty()) return std::nullopt;
+    return rows.front();
+  }
+
+  static std::string Key(int64_t id) {
+    std::string key(8, '\0');
+    for (int i = 0; i < 8; ++i) key[i] = static_cast<char>(static_cast<uint64_t>(id) >> (8 * i));
+    return key;
+  }
+
+  void OnChange(const TStoreChange& change) {
+    if (change.kind == ObjectKind::Folder) {
+      // A folder emptied, or this one changed as a whole: read the rows again.
+      if (change.id == folderId_) NotifyReloaded();
+      return;
+    }
+    if (change.associated != associated_) return;
+    bool here = change.parentId == folderId_;
+    bool left = change.oldParentId == folderId_ && change.event == fnevObjectMoved && !here;
+    if (change.event == fnevObjectDeleted && here) {
+      NotifyRowDeleted(Key(change.id));
+    } else if (left) {
+      NotifyRowDeleted(Key(change.id));
+    } else if (here) {
+      auto row = ReadOne(change.id);
+      if (!row) {
+        NotifyRowDeleted(Key(change.id));
+      } else if (change.event == fnevObjectModified) {
+        NotifyRowModified(*row);
+      } else {
+        NotifyRowAdded(*row);
+      }
+    }
+  }
+
+  std::shared_ptr<TOpenStore> store_;
+  int64_t folderId_;
+  bool associated_;
+  ULONG_PTR listening_ = 0;
+};
+
+}  // namespace
+
+std::shared_ptr<TTableRowSource> CreateContentsSource(std::shared_ptr<TOpenStore> store, int64_t folderId,
+                                                      bool associated) {
+  auto source = std::make_shared<TContentsSource>(std::move(store), folderId, associated);
+  source->Start();
+  return source;
+}
+
+}  // namespace orba::store

@@ -1,0 +1,382 @@
+// IMAPIFolder over the store engine.
+//
+// A folder persists every property change at once (no SaveChanges needed); a new
+// PR_DISPLAY_NAME is a rename, checked for collisions by the engine. Counts, keys and
+// identity are computed from the engine on every read. Every change raises the store's
+// change events (store.h), which reach advise sinks and open tables.
+//
+// Not offered here: search folders (FOLDER_SEARCH, Set/GetSearchCriteria), saved
+// contents sort orders (SaveContentsSort) and copies to folders of other stores:
+// these answer MAPI_E_NO_SUPPORT.
+#include "orba/store/msgstore/com/folder.h"
+
+#include "comprops.h"
+#include "orba/common/utf8.h"
+#include "orba/store/lasterror.h"
+#include "orba/store/mapitable.h"
+#include "orba/store/msgstore/com/tables.h"
+#include "orba/store/tags.h"
+
+#include <mapi/edkmdb.h>
+
+namespace orba::store {
+namespace {
+
+constexpr ULONG kParentEntryId = PROP_TAG(PT_BINARY, 0x0E09);
+constexpr ULONG kStoreEntryId = PROP_TAG(PT_BINARY, 0x0FFB);
+constexpr ULONG kStoreRecordKey = PROP_TAG(PT_BINARY, 0x0FFA);
+constexpr ULONG kSourceKey = PROP_TAG(PT_BINARY, 0x65E0);
+constexpr ULONG kChangeKey = PROP_TAG(PT_BINARY, 0x65E2);
+constexpr ULONG kPredecessorChangeList = PROP_TAG(PT_BINARY, 0x65E3);
+constexpr ULONG kContentCount = PROP_TAG(PT_LONG, 0x3602);
+constexpr ULONG kContentUnread = PROP_TAG(PT_LONG, 0x3603);
+constexpr ULONG kSubfolders = PROP_TAG(PT_BOOLEAN, 0x360A);
+constexpr ULONG kAssocContentCount = PROP_TAG(PT_LONG, 0x3617);
+
+class TMapiFolder final : public TPropObject<IMAPIFolder> {
+ public:
+  TMapiFolder(std::shared_ptr<TOpenStore> store, int64_t id, AccessMode access)
+      : TPropObject<IMAPIFolder>(PropObjectOptions{access, false, store->Engine().Names()}),
+        store_(std::move(store)),
+        id_(id) {
+    TStoreEngine& engine = store_->Engine();
+    FolderRecord record = engine.Folder(id_);
+    com::LoadStored(*this, engine.FolderProps(id_));
+    if (!Bag().Find(PROP_ID(tags::kDisplayNameW))) {
+      std::u16string name = record.name;
+      SPropValue value{};
+      value.ulPropTag = tags::kDisplayNameW;
+      value.Value.lpszW = reinterpret_cast<LPWSTR>(name.data());
+      Load(value);
+    }
+    auto shared = store_;
+    int64_t self = id_;
+    auto binary = [this](ULONG tag, std::function<Bytes()> make) {
+      AddComputed(tag, [tag, make](SPropValue& out, void* parent) { com::BinaryValue(out, tag, make(), parent); });
+    };
+    auto entryId = [shared, self] { return shared->EntryId(ObjectKind::Folder, self); };
+    binary(tags::kEntryId, entryId);
+    binary(tags::kRecordKey, entryId);
+    binary(kParentEntryId, [shared, self] {
+      // The root folder is its own parent, as MAPI stores answer.
+      FolderRecord folder = shared->Engine().Folder(self);
+      return shared->EntryId(ObjectKind::Folder, folder.parentId ? folder.parentId : self);
+    });
+    binary(kStoreEntryId, [shared] { return shared->WrappedEntryId(); });
+    binary(kStoreRecordKey, [shared] {
+      const GUID& guid = shared->Engine().StoreGuid();
+      return Bytes(reinterpret_cast<const BYTE*>(&guid), reinterpret_cast<const BYTE*>(&guid) + sizeof(guid));
+    });
+    binary(kSourceKey, [shared, self] { return shared->Engine().Folder(self).change.sourceKey; });
+    binary(kChangeKey, [shared, self] { return shared->Engine().Folder(self).change.changeKey; });
+    binary(kPredecessorChangeList, [shared, self] { return shared->Engine().Folder(self).change.predecessors; });
+    AddComputed(tags::kObjectType, [](SPropValue& out, void*) { com::LongValue(out, tags::kObjectType, MAPI_FOLDER); });
+    AddComputed(tags::kFolderType, [shared, self](SPropValue& out, void*) {
+      com::LongValue(out, tags::kFolderType, shared->Engine().Folder(self).folderType);
+    });
+    AddComputed(kContentCount, [shared, self](SPropValue& out, void*) {
+      com::LongValue(out, kContentCount, shared->Engine().Counts(self).contents);
+    });
+    AddComputed(kContentUnread, [shared, self](SPropValue& out, void*) {
+      com::LongValue(out, kContentUnread, shared->Engine().Counts(self).unread);
+    });
+    AddComputed(kAssocContentCount, [shared, self](SPropValue& out, void*) {
+      com::LongValue(out, kAssocContentCount, shared->Engine().Counts(self).associated);
+    });
+    AddComputed(kSubfolders, [shared, self](SPropValue& out, void*) {
+      com::BoolValue(out, kSubfolders, shared->Engine().Counts(self).subfolders > 0);
+    });
+    SetExpectedType(PROP_ID(tags::kDisplayNameW), PT_UNICODE);
+    SetExpectedType(PROP_ID(tags::kContainerClassW), PT_UNICODE);
+  }
+
+  // --- IMAPIContainer ---
+  STDMETHOD(GetContentsTable)(ULONG ulFlags, LPMAPITABLE* lppTable) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "The table pointer is null.");
+      CheckFlags(ulFlags, MAPI_ASSOCIATED | MAPI_DEFERRED_ERRORS | MAPI_UNICODE);
+      *lppTable = CreateMapiTable(CreateContentsSource(store_, id_, (ulFlags & MAPI_ASSOCIATED) != 0)).Detach();
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(GetHierarchyTable)(ULONG ulFlags, LPMAPITABLE* lppTable) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "The table pointer is null.");
+      CheckFlags(ulFlags, CONVENIENT_DEPTH | MAPI_DEFERRED_ERRORS | MAPI_UNICODE);
+      *lppTable = CreateMapiTable(CreateHierarchySource(store_, id_, (ulFlags & CONVENIENT_DEPTH) != 0)).Detach();
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(OpenEntry)(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
+                       LPUNKNOWN* lppUnk) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lpulObjType && lppUnk, MAPI_E_INVALID_PARAMETER, "An output pointer is null.");
+      *lppUnk = nullptr;
+      std::span<const BYTE> bytes;
+      if (cbEntryID || lpEntryID) bytes = com::EntryIdArg(cbEntryID, lpEntryID);
+      *lppUnk = OpenStoreEntry(store_, Writable(), bytes, lpInterface, ulFlags, *lpulObjType).Detach();
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(SetSearchCriteria)(LPSRestriction, LPENTRYLIST, ULONG) override {
+    return Fail(MAPI_E_NO_SUPPORT, "The folder is not a search folder.");
+  }
+  STDMETHOD(GetSearchCriteria)(ULONG, LPSRestriction*, LPENTRYLIST*, ULONG*) override {
+    return Fail(MAPI_E_NO_SUPPORT, "The folder is not a search folder.");
+  }
+
+  // --- IMAPIFolder ---
+  STDMETHOD(CreateMessage)(LPCIID, ULONG, LPMESSAGE*) override {
+    return Fail(MAPI_E_NO_SUPPORT, "Messages cannot be created through this folder yet.");
+  }
+
+  STDMETHOD(CopyMessages)(LPENTRYLIST lpMsgList, LPCIID lpInterface, LPVOID lpDestFolder, ULONG_PTR,
+                          LPMAPIPROGRESS, ULONG ulFlags) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lpMsgList && lpDestFolder, MAPI_E_INVALID_PARAMETER, "The message list or the destination is null.");
+      CheckFlags(ulFlags, MESSAGE_MOVE | MESSAGE_DIALOG | MAPI_DECLINE_OK);
+      bool move = (ulFlags & MESSAGE_MOVE) != 0;
+      if (move) CheckWrite();
+      int64_t dest = DestinationFolder(lpInterface, lpDestFolder);
+      bool partial = false;
+      ForEachMessage(lpMsgList, partial, [&](const MessageRecord& message) {
+        if (move) {
+          store_->Engine().MoveMessage(message.id, dest);
+          store_->Changed({fnevObjectMoved, ObjectKind::Message, message.id, dest, message.id, id_, message.associated});
+        } else {
+          int64_t copy = store_->Engine().CopyMessage(message.id, dest);
+          store_->Changed({fnevObjectCopied, ObjectKind::Message, copy, dest, message.id, id_, message.associated});
+        }
+      });
+      return partial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
+    });
+  }
+
+  STDMETHOD(DeleteMessages)(LPENTRYLIST lpMsgList, ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lpMsgList != nullptr, MAPI_E_INVALID_PARAMETER, "The message list is null.");
+      CheckFlags(ulFlags, MESSAGE_DIALOG | DELETE_HARD_DELETE);
+      CheckWrite();
+      bool partial = false;
+      ForEachMessage(lpMsgList, partial, [&](const MessageRecord& message) {
+        // Without DELETE_HARD_DELETE a message stays recoverable (soft-deleted).
+        store_->Engine().DeleteMessage(message.id, !(ulFlags & DELETE_HARD_DELETE));
+        store_->Changed({fnevObjectDeleted, ObjectKind::Message, message.id, id_, 0, 0, message.associated});
+      });
+      return partial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
+    });
+  }
+
+  STDMETHOD(CreateFolder)(ULONG ulFolderType, LPTSTR lpszFolderName, LPTSTR lpszFolderComment, LPCIID lpInterface,
+                          ULONG ulFlags, LPMAPIFOLDER* lppFolder) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lppFolder && lpszFolderName, MAPI_E_INVALID_PARAMETER, "The folder name or the result pointer is null.");
+      *lppFolder = nullptr;
+      CheckFlags(ulFlags, MAPI_UNICODE | OPEN_IF_EXISTS | MAPI_DEFERRED_ERRORS);
+      Check(ulFolderType == FOLDER_GENERIC || ulFolderType == FOLDER_SEARCH, MAPI_E_INVALID_PARAMETER,
+            "The folder type is not FOLDER_GENERIC or FOLDER_SEARCH.");
+      Check(ulFolderType == FOLDER_GENERIC, MAPI_E_NO_SUPPORT, "Search folders are not supported.");
+      CheckWrite();
+      std::u16string name = FromUtf8(ArgText(lpszFolderName, ulFlags));
+      StoredProps props;
+      if (lpszFolderComment) {
+        std::u16string comment = FromUtf8(ArgText(lpszFolderComment, ulFlags));
+        SPropValue value{};
+        value.ulPropTag = tags::kCommentW;
+        value.Value.lpszW = reinterpret_cast<LPWSTR>(comment.data());
+        props.push_back({tags::kCommentW, EncodePropValue(value)});
+      }
+      TStoreEngine& engine = store_->Engine();
+      bool existed = engine.FindChildFolder(id_, name).has_value();
+      int64_t created = engine.CreateFolder(id_, name, FOLDER_GENERIC, props, (ulFlags & OPEN_IF_EXISTS) != 0);
+      if (!existed) store_->Changed({fnevObjectCreated, ObjectKind::Folder, created, id_});
+      auto folder = OpenFolderObject(store_, created, AccessMode::ReadWrite);
+      void* answer = nullptr;
+      Check(SUCCEEDED(folder->QueryInterface(lpInterface ? *lpInterface : IID_IMAPIFolder, &answer)),
+            MAPI_E_INTERFACE_NOT_SUPPORTED, "The folder does not offer the interface asked for.");
+      *lppFolder = static_cast<LPMAPIFOLDER>(answer);
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(CopyFolder)(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, LPVOID lpDestFolder,
+                        LPTSTR lpszNewFolderName, ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lpDestFolder != nullptr, MAPI_E_INVALID_PARAMETER, "The destination folder is null.");
+      CheckFlags(ulFlags, FOLDER_MOVE | COPY_SUBFOLDERS | MAPI_UNICODE | FOLDER_DIALOG | MAPI_DECLINE_OK);
+      bool move = (ulFlags & FOLDER_MOVE) != 0;
+      if (move) CheckWrite();
+      FolderRecord folder = Subfolder(cbEntryID, lpEntryID);
+      int64_t dest = DestinationFolder(lpInterface, lpDestFolder);
+      std::optional<std::u16string> newName;
+      if (lpszNewFolderName) newName = FromUtf8(ArgText(lpszNewFolderName, ulFlags));
+      TStoreEngine& engine = store_->Engine();
+      if (move) {
+        engine.MoveFolder(folder.id, dest, newName);
+        store_->Changed({fnevObjectMoved, ObjectKind::Folder, folder.id, dest, folder.id, id_});
+      } else {
+        int64_t copy = engine.CopyFolder(folder.id, dest, newName, (ulFlags & COPY_SUBFOLDERS) != 0);
+        store_->Changed({fnevObjectCopied, ObjectKind::Folder, copy, dest, folder.id, id_});
+      }
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(DeleteFolder)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      CheckFlags(ulFlags, DEL_MESSAGES | DEL_FOLDERS | FOLDER_DIALOG | DELETE_HARD_DELETE);
+      CheckWrite();
+      FolderRecord folder = Subfolder(cbEntryID, lpEntryID);
+      store_->Engine().DeleteFolder(folder.id, (ulFlags & DEL_MESSAGES) != 0, (ulFlags & DEL_FOLDERS) != 0);
+      store_->Changed({fnevObjectDeleted, ObjectKind::Folder, folder.id, id_});
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(SetReadFlags)(LPENTRYLIST lpMsgList, ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      CheckFlags(ulFlags, SUPPRESS_RECEIPT | CLEAR_READ_FLAG | MAPI_DEFERRED_ERRORS | GENERATE_RECEIPT_ONLY |
+                              MESSAGE_DIALOG | CLEAR_RN_PENDING | CLEAR_NRN_PENDING);
+      Check(!((ulFlags & GENERATE_RECEIPT_ONLY) && (ulFlags & (CLEAR_READ_FLAG | SUPPRESS_RECEIPT))),
+            MAPI_E_INVALID_PARAMETER, "GENERATE_RECEIPT_ONLY cannot be combined with CLEAR_READ_FLAG or "
+                                      "SUPPRESS_RECEIPT.");
+      // Read receipts go out with the transport; only the read state is kept here, and
+      // GENERATE_RECEIPT_ONLY leaves it as it is.
+      if (ulFlags & GENERATE_RECEIPT_ONLY) return S_OK;
+      bool read = !(ulFlags & CLEAR_READ_FLAG);
+      bool partial = false;
+      auto mark = [&](const MessageRecord& message) {
+        if (store_->Engine().SetReadState(message.id, read))
+          store_->Changed({fnevObjectModified, ObjectKind::Message, message.id, id_, 0, 0, message.associated});
+      };
+      if (lpMsgList) {
+        ForEachMessage(lpMsgList, partial, mark);
+      } else {
+        for (int64_t id : store_->Engine().MessageIds(id_, false)) mark(store_->Engine().Message(id));
+      }
+      return partial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
+    });
+  }
+
+  STDMETHOD(GetMessageStatus)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulFlags, ULONG* lpulMessageStatus) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lpulMessageStatus != nullptr, MAPI_E_INVALID_PARAMETER, "The status pointer is null.");
+      CheckFlags(ulFlags, 0);
+      *lpulMessageStatus = MessageHere(com::EntryIdArg(cbEntryID, lpEntryID)).status;
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(SetMessageStatus)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulNewStatus, ULONG ulNewStatusMask,
+                              ULONG* lpulOldStatus) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      MessageRecord message = MessageHere(com::EntryIdArg(cbEntryID, lpEntryID));
+      ULONG old = store_->Engine().SetMessageStatus(message.id, ulNewStatus, ulNewStatusMask);
+      if (lpulOldStatus) *lpulOldStatus = old;
+      store_->Changed({fnevObjectModified, ObjectKind::Message, message.id, id_, 0, 0, message.associated});
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(SaveContentsSort)(LPSSortOrderSet, ULONG) override {
+    return Fail(MAPI_E_NO_SUPPORT, "Contents sort orders are not kept.");
+  }
+
+  STDMETHOD(EmptyFolder)(ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      CheckFlags(ulFlags, DEL_ASSOCIATED | FOLDER_DIALOG | DELETE_HARD_DELETE);
+      CheckWrite();
+      store_->Engine().EmptyFolder(id_, (ulFlags & DEL_ASSOCIATED) != 0);
+      store_->Changed({fnevObjectModified, ObjectKind::Folder, id_, store_->Engine().Folder(id_).parentId});
+      return S_OK;
+    });
+  }
+
+ protected:
+  void Persist(const PropChanges& changes, ULONG) override {
+    store_->Engine().ChangeFolderProps(id_, com::ChangedValues(*this, changes), com::DeletedIds(changes));
+    store_->Changed({fnevObjectModified, ObjectKind::Folder, id_, store_->Engine().Folder(id_).parentId});
+  }
+
+ private:
+  bool Writable() const { return Access() == AccessMode::ReadWrite; }
+  void CheckWrite() const { Check(Writable(), MAPI_E_NO_ACCESS, "The folder was opened read-only."); }
+
+  // The folder id of a destination folder object, which must belong to this store.
+  int64_t DestinationFolder(LPCIID iid, LPVOID destination) {
+    Check(!iid || *iid == IID_IMAPIFolder || *iid == IID_IMAPIContainer || *iid == IID_IUnknown ||
+              *iid == IID_IMAPIProp,
+          MAPI_E_INTERFACE_NOT_SUPPORTED, "The destination must be a folder.");
+    ComPtr<IMAPIFolder> folder;
+    Check(SUCCEEDED(static_cast<IUnknown*>(destination)->QueryInterface(IID_IMAPIFolder, folder.OutVoid())),
+          MAPI_E_INVALID_PARAMETER, "The destination is not a folder.");
+    SizedSPropTagArray<1> wanted{1, {tags::kEntryId}};
+    ULONG count = 0;
+    LPSPropValue values = nullptr;
+    HRESULT hr = folder->GetProps(wanted.Ptr(), 0, &count, &values);
+    MapiBuffer<SPropValue> holder(values);
+    Check(hr == S_OK && values && values[0].ulPropTag == tags::kEntryId, MAPI_E_INVALID_PARAMETER,
+          "The destination folder has no entry ID.");
+    ParsedEntryId parsed;
+    try {
+      parsed = store_->Engine().ParseEntryId(values[0].Value.bin.lpb, values[0].Value.bin.cb);
+    } catch (const MapiError& e) {
+      if (e.Code() == MAPI_E_UNKNOWN_ENTRYID)
+        throw MapiError(MAPI_E_NO_SUPPORT, "Copies to folders of other stores are not supported.");
+      throw;
+    }
+    Check(parsed.kind == ObjectKind::Folder, MAPI_E_INVALID_PARAMETER, "The destination is not a folder.");
+    store_->Engine().Folder(parsed.id);
+    return parsed.id;
+  }
+
+  // A direct subfolder named by an entry ID (MAPI_E_NOT_FOUND when it is not one).
+  FolderRecord Subfolder(ULONG cb, LPENTRYID entryId) {
+    auto bytes = com::EntryIdArg(cb, entryId);
+    ParsedEntryId parsed = store_->Engine().ParseEntryId(bytes.data(), bytes.size());
+    Check(parsed.kind == ObjectKind::Folder, MAPI_E_INVALID_ENTRYID, "The entry ID is not a folder's.");
+    FolderRecord folder = store_->Engine().Folder(parsed.id);
+    Check(folder.parentId == id_, MAPI_E_NOT_FOUND, "The folder is not a subfolder of this folder.");
+    return folder;
+  }
+
+  // A message of this folder named by an entry ID.
+  MessageRecord MessageHere(std::span<const BYTE> bytes) {
+    ParsedEntryId parsed = store_->Engine().ParseEntryId(bytes.data(), bytes.size());
+    Check(parsed.kind == ObjectKind::Message, MAPI_E_INVALID_ENTRYID, "The entry ID is not a message's.");
+    MessageRecord message = store_->Engine().Message(parsed.id);
+    Check(message.folderId == id_ && !message.deleted, MAPI_E_NOT_FOUND, "The message is not in this folder.");
+    return message;
+  }
+
+  // Runs action for each message of the list that is in this folder; entries that are
+  // not (malformed, foreign, missing, elsewhere) are skipped and set partial.
+  template <class Action>
+  void ForEachMessage(LPENTRYLIST list, bool& partial, Action&& action) {
+    Check(!list->cValues || list->lpbin, MAPI_E_INVALID_PARAMETER, "The entry list has no entries.");
+    for (ULONG i = 0; i < list->cValues; ++i) {
+      MessageRecord message;
+      try {
+        message = MessageHere(com::EntryIdArg(list->lpbin[i].cb, reinterpret_cast<LPENTRYID>(list->lpbin[i].lpb)));
+      } catch (const MapiError&) {
+        partial = true;
+        continue;
+      }
+      action(message);
+    }
+  }
+
+  std::shared_ptr<TOpenStore> store_;
+  int64_t id_;
+};
+
+}  // namespace
+
+ComPtr<IMAPIFolder> OpenFolderObject(std::shared_ptr<TOpenStore> store, int64_t id, AccessMode access) {
+  return ComPtr<IMAPIFolder>(MakeComObject<TMapiFolder>(std::move(store), id, access).get());
+}
+
+}  // namespace orba::store
