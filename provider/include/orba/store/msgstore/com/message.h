@@ -1,0 +1,51 @@
+// IMessage over the message store engine: the message objects a folder creates
+// (CreateMessage) and a store or folder opens (OpenEntry).
+//
+// A message is transacted: its properties, recipients and attachments change in
+// memory and reach the store in one engine transaction at SaveChanges. A new
+// message exists in its folder only once saved. A save of a message another
+// session changed since it was opened answers MAPI_E_OBJECT_CHANGED (unless
+// FORCE_SAVE), of one another session deleted MAPI_E_OBJECT_DELETED.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "mapi/mapidefs.h"
+#include "orba/common/comptr.h"
+#include "orba/store/msgstore/storeengine.h"
+#include "orba/store/propobject.h"
+
+namespace orba::store {
+
+// What a save did to a message of a folder.
+enum class MessageSaveKind {
+  Created,   // the first save of a new message: it now exists in its folder
+  Modified,  // a later save
+};
+
+// Called after a message's SaveChanges committed (outside the message's lock), so
+// that the store can raise its notifications and update its tables. Not called for
+// embedded messages (they are saved with their attachment).
+using MessageSavedCallback = std::function<void(int64_t messageId, int64_t folderId, MessageSaveKind kind)>;
+
+struct MessageObjectOptions {
+  // ReadOnly: every write answers MAPI_E_NO_ACCESS.
+  AccessMode access = AccessMode::ReadWrite;
+  // PR_STORE_ENTRYID as the store answers it; empty: the engine's own store entry ID.
+  Bytes storeEntryId;
+  MessageSavedCallback saved;
+};
+
+// A new, unsaved message in folderId (normal, or folder-associated). Throws MapiError
+// (MAPI_E_NOT_FOUND when the folder does not exist).
+ComPtr<IMessage> CreateMessageObject(std::shared_ptr<TStoreEngine> engine, int64_t folderId, bool associated,
+                                     MessageObjectOptions options = {});
+
+// The saved message messageId. Throws MapiError (MAPI_E_NOT_FOUND when there is no
+// such message in a folder).
+ComPtr<IMessage> OpenMessageObject(std::shared_ptr<TStoreEngine> engine, int64_t messageId,
+                                   MessageObjectOptions options = {});
+
+}  // namespace orba::store

@@ -1,0 +1,660 @@
+// IMessage and IAttach over the store engine: saving, change detection, property
+// round trips, streams, named properties, recipients, attachments, embedded
+// messages, the read flag and bad input.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "mapi/mapiexports.h"
+#include "orba/store/maperror.h"
+#include "orba/store/msgstore/com/message.h"
+#include "orba/store/msgstore/com/messagetags.h"
+#include "orba/store/tags.h"
+#include "tempstorehome.h"
+
+namespace orba::store {
+namespace {
+
+using testing::TTempStoreHome;
+
+// One property, as a caller reads it: an error value becomes the result.
+HRESULT GetOne(IMAPIProp* object, ULONG tag, LPSPropValue* out) {
+  auto list = MapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(1));
+  list->cValues = 1;
+  list->aulPropTag[0] = tag;
+  ULONG count = 0;
+  MapiBuffer<SPropValue> values;
+  HRESULT hr = object->GetProps(list.get(), MAPI_UNICODE, &count, values.Out());
+  if (FAILED(hr)) return hr;
+  if (PROP_TYPE(values->ulPropTag) == PT_ERROR) return values->Value.err;
+  *out = values.Release();
+  return S_OK;
+}
+
+HRESULT SetOne(IMAPIProp* object, SPropValue* value) {
+  MapiBuffer<SPropProblemArray> problems;
+  HRESULT hr = object->SetProps(1, value, problems.Out());
+  if (FAILED(hr)) return hr;
+  return problems ? problems->aProblem[0].scode : S_OK;
+}
+
+class MessageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path = (home.Path() / "store.db").string();
+    engine = TStoreEngine::Create(path, StoreKind::PersonalFile, u"Tester");
+    inbox = engine->SpecialFolderId(SpecialFolder::Inbox);
+  }
+  void Reopen() {
+    engine.reset();
+    engine = TStoreEngine::Open(path);
+  }
+  int64_t IdOf(IMessage* message) {
+    MapiBuffer<SPropValue> value;
+    EXPECT_EQ(GetOne(message, tags::kEntryId, value.Out()), S_OK);
+    return engine->ParseEntryId(value->Value.bin.lpb, value->Value.bin.cb).id;
+  }
+
+  TTempStoreHome home;
+  std::string path;
+  std::shared_ptr<TStoreEngine> engine;
+  int64_t inbox = 0;
+};
+
+HRESULT SetText(IMAPIProp* object, ULONG tag, const std::u16string& text) {
+  std::u16string copy = text;
+  SPropValue value{};
+  value.ulPropTag = tag;
+  value.Value.lpszW = reinterpret_cast<LPWSTR>(copy.data());
+  return SetOne(object, &value);
+}
+
+HRESULT SetLong(IMAPIProp* object, ULONG tag, LONG v) {
+  SPropValue value{};
+  value.ulPropTag = tag;
+  value.Value.l = v;
+  return SetOne(object, &value);
+}
+
+std::u16string TextOf(IMAPIProp* object, ULONG tag) {
+  MapiBuffer<SPropValue> value;
+  if (GetOne(object, tag, value.Out()) != S_OK) return u"<missing>";
+  return reinterpret_cast<const char16_t*>(value->Value.lpszW);
+}
+
+LONG LongOf(IMAPIProp* object, ULONG tag) {
+  MapiBuffer<SPropValue> value;
+  EXPECT_EQ(GetOne(object, tag, value.Out()), S_OK);
+  return value ? value->Value.l : -1;
+}
+
+HRESULT GetCode(IMAPIProp* object, ULONG tag) {
+  MapiBuffer<SPropValue> value;
+  return GetOne(object, tag, value.Out());
+}
+
+std::vector<BYTE> Pattern(size_t size) {
+  std::vector<BYTE> bytes(size);
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<BYTE>((i * 31 + 7) & 0xFF);
+  return bytes;
+}
+
+void WriteStream(IMAPIProp* object, ULONG tag, const std::vector<BYTE>& bytes) {
+  ComPtr<IStream> stream;
+  ASSERT_EQ(object->OpenProperty(tag, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY,
+                                 reinterpret_cast<LPUNKNOWN*>(stream.Out())),
+            S_OK);
+  ULONG written = 0;
+  ASSERT_EQ(stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written), S_OK);
+  ASSERT_EQ(stream->Commit(0), S_OK);
+}
+
+std::vector<BYTE> ReadStream(IMAPIProp* object, ULONG tag) {
+  ComPtr<IStream> stream;
+  EXPECT_EQ(object->OpenProperty(tag, &IID_IStream, 0, 0, reinterpret_cast<LPUNKNOWN*>(stream.Out())), S_OK);
+  std::vector<BYTE> all;
+  if (!stream) return all;
+  BYTE chunk[4096];
+  ULONG read = 0;
+  while (stream->Read(chunk, sizeof(chunk), &read) == S_OK && read) all.insert(all.end(), chunk, chunk + read);
+  return all;
+}
+
+struct Rows {
+  LPSRowSet set = nullptr;
+  ~Rows() { FreeProws(set); }
+};
+
+// All rows of a table, with the given columns.
+void QueryAll(IMAPITable* table, std::vector<ULONG> columns, Rows& rows) {
+  auto list = MapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(columns.size()));
+  list->cValues = static_cast<ULONG>(columns.size());
+  std::copy(columns.begin(), columns.end(), list->aulPropTag);
+  ASSERT_EQ(table->SetColumns(list.get(), 0), S_OK);
+  ASSERT_EQ(table->QueryRows(100, 0, &rows.set), S_OK);
+}
+
+// One recipient entry: type, name, and optionally a row id.
+struct Recipient {
+  Recipient(ULONG t, std::u16string n, std::optional<ULONG> r = {}) : type(t), name(std::move(n)), rowId(r) {}
+  ULONG type;
+  std::u16string name;
+  std::optional<ULONG> rowId;
+};
+
+HRESULT Modify(IMessage* message, ULONG flags, std::vector<Recipient> recipients) {
+  std::vector<std::vector<SPropValue>> values(recipients.size());
+  auto list = MapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(recipients.size()));
+  list->cEntries = static_cast<ULONG>(recipients.size());
+  for (size_t i = 0; i < recipients.size(); ++i) {
+    SPropValue type{}, name{}, rowId{}, email{};
+    type.ulPropTag = tags::kRecipientType;
+    type.Value.l = static_cast<LONG>(recipients[i].type);
+    name.ulPropTag = tags::kDisplayNameW;
+    name.Value.lpszW = reinterpret_cast<LPWSTR>(recipients[i].name.data());
+    email.ulPropTag = PROP_TAG(PT_STRING8, 0x3003);
+    email.Value.lpszA = const_cast<char*>("someone@example.org");
+    values[i] = {type, name, email};
+    if (recipients[i].rowId) {
+      rowId.ulPropTag = tags::kRowId;
+      rowId.Value.l = static_cast<LONG>(*recipients[i].rowId);
+      values[i].push_back(rowId);
+    }
+    list->aEntries[i].cValues = static_cast<ULONG>(values[i].size());
+    list->aEntries[i].rgPropVals = values[i].data();
+  }
+  return message->ModifyRecipients(flags, list.get());
+}
+
+std::vector<std::pair<ULONG, std::u16string>> RecipientsOf(IMessage* message) {
+  ComPtr<IMAPITable> table;
+  EXPECT_EQ(message->GetRecipientTable(MAPI_UNICODE, table.Out()), S_OK);
+  Rows rows;
+  QueryAll(table.get(), {tags::kRowId, tags::kDisplayNameW, tags::kEmailAddressW}, rows);
+  std::vector<std::pair<ULONG, std::u16string>> out;
+  for (ULONG i = 0; rows.set && i < rows.set->cRows; ++i) {
+    const SPropValue* v = rows.set->aRow[i].lpProps;
+    EXPECT_EQ(PROP_TYPE(v[2].ulPropTag), PT_UNICODE);
+    out.emplace_back(static_cast<ULONG>(v[0].Value.l), reinterpret_cast<const char16_t*>(v[1].Value.lpszW));
+  }
+  return out;
+}
+
+// --- saving ------------------------------------------------------------------------------------
+
+TEST_F(MessageTest, NewMessageExistsOnlyOnceSavedAndTellsTheStore) {
+  std::vector<std::pair<int64_t, MessageSaveKind>> events;
+  MessageObjectOptions options;
+  options.saved = [&](int64_t id, int64_t folder, MessageSaveKind kind) {
+    EXPECT_EQ(folder, inbox);
+    events.emplace_back(id, kind);
+  };
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false, options);
+  ASSERT_EQ(SetText(message.get(), tags::kSubjectW, u"Hello"), S_OK);
+  EXPECT_EQ(GetCode(message.get(), tags::kEntryId), MAPI_E_NOT_FOUND);
+  EXPECT_TRUE(engine->MessageIds(inbox, false).empty());
+  ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  ASSERT_EQ(engine->MessageIds(inbox, false).size(), 1u);
+  int64_t id = IdOf(message.get());
+  EXPECT_EQ(id, engine->MessageIds(inbox, false)[0]);
+  ASSERT_EQ(SetText(message.get(), tags::kSubjectW, u"Again"), S_OK);
+  ASSERT_EQ(message->SaveChanges(0), S_OK);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0], std::make_pair(id, MessageSaveKind::Created));
+  EXPECT_EQ(events[1], std::make_pair(id, MessageSaveKind::Modified));
+  // Without KEEP_OPEN_READWRITE the object takes no more changes.
+  EXPECT_EQ(SetText(message.get(), tags::kSubjectW, u"Late"), MAPI_E_NO_ACCESS);
+  EXPECT_EQ(TextOf(OpenMessageObject(engine, id).get(), tags::kSubjectW), u"Again");
+}
+
+TEST_F(MessageTest, AssociatedMessagesAndUnknownFolders) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, true);
+  ASSERT_EQ(message->SaveChanges(0), S_OK);
+  EXPECT_EQ(engine->MessageIds(inbox, true).size(), 1u);
+  EXPECT_NE(LongOf(message.get(), tags::kMessageFlags) & MSGFLAG_ASSOCIATED, 0);
+  EXPECT_THROW(CreateMessageObject(engine, 999999, false), MapiError);
+  try {
+    OpenMessageObject(engine, 424242);
+    FAIL();
+  } catch (const MapiError& e) {
+    EXPECT_EQ(e.Code(), MAPI_E_NOT_FOUND);
+  }
+}
+
+TEST_F(MessageTest, ConcurrentChangeAndDeletionAreDetected) {
+  ComPtr<IMessage> first = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(first->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  int64_t id = IdOf(first.get());
+  ComPtr<IMessage> a = OpenMessageObject(engine, id);
+  ComPtr<IMessage> b = OpenMessageObject(engine, id);
+  ASSERT_EQ(SetText(a.get(), tags::kSubjectW, u"from a"), S_OK);
+  ASSERT_EQ(a->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  ASSERT_EQ(SetText(b.get(), tags::kSubjectW, u"from b"), S_OK);
+  EXPECT_EQ(b->SaveChanges(KEEP_OPEN_READWRITE), MAPI_E_OBJECT_CHANGED);
+  // The failed save keeps b's changes; FORCE_SAVE overwrites.
+  EXPECT_EQ(b->SaveChanges(KEEP_OPEN_READWRITE | FORCE_SAVE), S_OK);
+  EXPECT_EQ(TextOf(OpenMessageObject(engine, id).get(), tags::kSubjectW), u"from b");
+  // a's own later save after b's is a conflict too.
+  EXPECT_EQ(a->SaveChanges(KEEP_OPEN_READWRITE), MAPI_E_OBJECT_CHANGED);
+  engine->DeleteMessage(id, false);
+  EXPECT_EQ(a->SaveChanges(FORCE_SAVE), MAPI_E_OBJECT_DELETED);
+}
+
+// --- properties --------------------------------------------------------------------------------
+
+TEST_F(MessageTest, EveryPropertyTypeRoundTripsAfterReopeningTheStore) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  GUID guid = {0x12345678, 0x9ABC, 0xDEF0, {1, 2, 3, 4, 5, 6, 7, 8}};
+  LONG longs[] = {1, -2, 3};
+  std::u16string w1 = u"eins", w2 = u"zwei";
+  LPWSTR wides[] = {reinterpret_cast<LPWSTR>(w1.data()), reinterpret_cast<LPWSTR>(w2.data())};
+  BYTE bin[] = {0, 1, 2, 255};
+  std::vector<SPropValue> values(10);
+  values[0].ulPropTag = PROP_TAG(PT_I2, 0x6001);
+  values[0].Value.i = -12;
+  values[1].ulPropTag = PROP_TAG(PT_LONG, 0x6002);
+  values[1].Value.l = -123456;
+  values[2].ulPropTag = PROP_TAG(PT_DOUBLE, 0x6003);
+  values[2].Value.dbl = 3.25;
+  values[3].ulPropTag = PROP_TAG(PT_BOOLEAN, 0x6004);
+  values[3].Value.b = 1;
+  values[4].ulPropTag = PROP_TAG(PT_SYSTIME, 0x6005);
+  values[4].Value.ft = {0x11223344, 0x01D00000};
+  values[5].ulPropTag = PROP_TAG(PT_I8, 0x6006);
+  values[5].Value.li.QuadPart = -(int64_t{1} << 40);
+  values[6].ulPropTag = PROP_TAG(PT_STRING8, 0x6007);
+  values[6].Value.lpszA = const_cast<char*>("plain");
+  values[7].ulPropTag = PROP_TAG(PT_CLSID, 0x6008);
+  values[7].Value.lpguid = &guid;
+  values[8].ulPropTag = PROP_TAG(PT_MV_LONG, 0x6009);
+  values[8].Value.MVl = {3, longs};
+  values[9].ulPropTag = PROP_TAG(PT_MV_UNICODE, 0x600A);
+  values[9].Value.MVszW = {2, wides};
+  SPropValue binary{};
+  binary.ulPropTag = PROP_TAG(PT_BINARY, 0x600B);
+  binary.Value.bin = {sizeof(bin), bin};
+  values.push_back(binary);
+  ASSERT_EQ(message->SetProps(static_cast<ULONG>(values.size()), values.data(), nullptr), S_OK);
+  ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READONLY), S_OK);
+  int64_t id = IdOf(message.get());
+  message = nullptr;
+  Reopen();
+  ComPtr<IMessage> loaded = OpenMessageObject(engine, id);
+  for (const auto& expected : values) {
+    MapiBuffer<SPropValue> got;
+    ASSERT_EQ(GetOne(loaded.get(), expected.ulPropTag, got.Out()), S_OK) << std::hex << expected.ulPropTag;
+    EXPECT_EQ(got->ulPropTag, expected.ulPropTag);
+  }
+  MapiBuffer<SPropValue> got;
+  ASSERT_EQ(GetOne(loaded.get(), values[2].ulPropTag, got.Out()), S_OK);
+  EXPECT_EQ(got->Value.dbl, 3.25);
+  ASSERT_EQ(GetOne(loaded.get(), values[5].ulPropTag, got.Out()), S_OK);
+  EXPECT_EQ(got->Value.li.QuadPart, -(int64_t{1} << 40));
+  ASSERT_EQ(GetOne(loaded.get(), values[7].ulPropTag, got.Out()), S_OK);
+  EXPECT_EQ(std::memcmp(got->Value.lpguid, &guid, sizeof(GUID)), 0);
+  ASSERT_EQ(GetOne(loaded.get(), values[9].ulPropTag, got.Out()), S_OK);
+  ASSERT_EQ(got->Value.MVszW.cValues, 2u);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(got->Value.MVszW.lppszW[1])), u"zwei");
+  ASSERT_EQ(GetOne(loaded.get(), binary.ulPropTag, got.Out()), S_OK);
+  EXPECT_EQ(std::vector<BYTE>(got->Value.bin.lpb, got->Value.bin.lpb + got->Value.bin.cb),
+            std::vector<BYTE>(bin, bin + sizeof(bin)));
+  EXPECT_EQ(TextOf(loaded.get(), PROP_TAG(PT_UNICODE, 0x6007)), u"plain");
+}
+
+TEST_F(MessageTest, LargeBodiesAndBinariesGoThroughStreams) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  std::vector<BYTE> big = Pattern(300 * 1024);
+  std::u16string body(100 * 1024, u'x');
+  body[5] = u'\u00e9';
+  std::vector<BYTE> bodyBytes(reinterpret_cast<const BYTE*>(body.data()),
+                              reinterpret_cast<const BYTE*>(body.data()) + body.size() * 2);
+  WriteStream(message.get(), PROP_TAG(PT_BINARY, 0x6100), big);
+  WriteStream(message.get(), PROP_TAG(PT_UNICODE, 0x1000), bodyBytes);
+  ASSERT_EQ(message->SaveChanges(0), S_OK);
+  int64_t id = IdOf(message.get());
+  message = nullptr;
+  Reopen();
+  ComPtr<IMessage> loaded = OpenMessageObject(engine, id);
+  // Too large for GetProps: answered with MAPI_E_NOT_ENOUGH_MEMORY in a PT_ERROR value.
+  EXPECT_EQ(GetCode(loaded.get(), PROP_TAG(PT_BINARY, 0x6100)), MAPI_E_NOT_ENOUGH_MEMORY);
+  EXPECT_EQ(ReadStream(loaded.get(), PROP_TAG(PT_BINARY, 0x6100)), big);
+  EXPECT_EQ(ReadStream(loaded.get(), PROP_TAG(PT_UNICODE, 0x1000)), bodyBytes);
+  EXPECT_GE(static_cast<ULONG>(LongOf(loaded.get(), tags::kMessageSize)), big.size() + bodyBytes.size());
+}
+
+TEST_F(MessageTest, NamedPropertiesUseTheStoresNameMap) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  GUID set = {0x00062004, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  std::u16string name = u"Keywords-X";
+  MAPINAMEID id{};
+  id.lpguid = &set;
+  id.ulKind = MNID_STRING;
+  id.Kind.lpwstrName = reinterpret_cast<LPWSTR>(name.data());
+  LPMAPINAMEID ids[] = {&id};
+  MapiBuffer<SPropTagArray> tagsOut;
+  ASSERT_EQ(message->GetIDsFromNames(1, ids, MAPI_CREATE, tagsOut.Out()), S_OK);
+  ULONG tag = CHANGE_PROP_TYPE(tagsOut->aulPropTag[0], PT_UNICODE);
+  EXPECT_GE(PROP_ID(tag), 0x8000u);
+  ASSERT_EQ(SetText(message.get(), tag, u"named value"), S_OK);
+  ASSERT_EQ(message->SaveChanges(0), S_OK);
+  int64_t messageId = IdOf(message.get());
+  message = nullptr;
+  Reopen();
+  ComPtr<IMessage> loaded = OpenMessageObject(engine, messageId);
+  MapiBuffer<SPropTagArray> again;
+  ASSERT_EQ(loaded->GetIDsFromNames(1, ids, 0, again.Out()), S_OK);
+  EXPECT_EQ(PROP_ID(again->aulPropTag[0]), PROP_ID(tag));
+  EXPECT_EQ(TextOf(loaded.get(), tag), u"named value");
+}
+
+TEST_F(MessageTest, ComputedPropertiesDescribeTheSavedMessage) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  EXPECT_EQ(LongOf(message.get(), tags::kMessageFlags), LONG{MSGFLAG_UNSENT | MSGFLAG_READ});
+  EXPECT_EQ(LongOf(message.get(), tags::kObjectType), LONG{MAPI_MESSAGE});
+  EXPECT_EQ(LongOf(message.get(), tags::kAccessLevel), LONG{MAPI_MODIFY});
+  ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  int64_t id = IdOf(message.get());
+  MessageRecord record = engine->Message(id);
+  MapiBuffer<SPropValue> value;
+  ASSERT_EQ(GetOne(message.get(), tags::kSourceKey, value.Out()), S_OK);
+  EXPECT_EQ(Bytes(value->Value.bin.lpb, value->Value.bin.lpb + value->Value.bin.cb), record.change.sourceKey);
+  ASSERT_EQ(GetOne(message.get(), tags::kChangeKey, value.Out()), S_OK);
+  EXPECT_EQ(Bytes(value->Value.bin.lpb, value->Value.bin.lpb + value->Value.bin.cb), record.change.changeKey);
+  ASSERT_EQ(GetOne(message.get(), tags::kParentEntryId, value.Out()), S_OK);
+  EXPECT_EQ(Bytes(value->Value.bin.lpb, value->Value.bin.lpb + value->Value.bin.cb),
+            engine->EntryId(ObjectKind::Folder, inbox));
+  ASSERT_EQ(GetOne(message.get(), tags::kStoreEntryId, value.Out()), S_OK);
+  EXPECT_EQ(Bytes(value->Value.bin.lpb, value->Value.bin.lpb + value->Value.bin.cb),
+            engine->EntryId(ObjectKind::Store, 0));
+  EXPECT_EQ(GetCode(message.get(), tags::kSearchKey), S_OK);
+  EXPECT_EQ(GetCode(message.get(), tags::kCreationTime), S_OK);
+  // Computed properties cannot be written.
+  SPropValue entryId{};
+  entryId.ulPropTag = tags::kEntryId;
+  MapiBuffer<SPropProblemArray> problems;
+  ASSERT_EQ(message->SetProps(1, &entryId, problems.Out()), S_OK);
+  ASSERT_TRUE(problems);
+  EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_COMPUTED);
+  // Read-only objects refuse writes.
+  ComPtr<IMessage> readOnly = OpenMessageObject(engine, id, {AccessMode::ReadOnly, {}, {}});
+  EXPECT_EQ(SetText(readOnly.get(), tags::kSubjectW, u"x"), MAPI_E_NO_ACCESS);
+  EXPECT_EQ(Modify(readOnly.get(), MODRECIP_ADD, {{MAPI_TO, u"A"}}), MAPI_E_NO_ACCESS);
+  EXPECT_EQ(LongOf(readOnly.get(), tags::kAccess), LONG{MAPI_ACCESS_READ});
+}
+
+// --- read flag ---------------------------------------------------------------------------------
+
+TEST_F(MessageTest, SetReadFlagChangesTheStoredReadStateAtOnce) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  int64_t id = IdOf(message.get());
+  ASSERT_EQ(message->SetReadFlag(CLEAR_READ_FLAG), S_OK);
+  EXPECT_EQ(engine->Message(id).flags & MSGFLAG_READ, 0u);
+  EXPECT_EQ(LongOf(message.get(), tags::kMessageFlags) & MSGFLAG_READ, 0);
+  ASSERT_EQ(message->SetReadFlag(0), S_OK);
+  EXPECT_NE(engine->Message(id).flags & MSGFLAG_READ, 0u);
+  ASSERT_EQ(message->SetReadFlag(GENERATE_RECEIPT_ONLY), S_OK);
+  EXPECT_NE(engine->Message(id).flags & MSGFLAG_READ, 0u);
+  // A read-state change is no conflict for a later save.
+  EXPECT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  EXPECT_EQ(message->SetReadFlag(0x8000), MAPI_E_UNKNOWN_FLAGS);
+  EXPECT_EQ(message->SetReadFlag(CLEAR_READ_FLAG | SUPPRESS_RECEIPT), MAPI_E_INVALID_PARAMETER);
+  EXPECT_EQ(message->SetReadFlag(CLEAR_READ_FLAG | GENERATE_RECEIPT_ONLY), MAPI_E_INVALID_PARAMETER);
+  // An unsaved message keeps the state until it is saved.
+  ComPtr<IMessage> fresh = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(fresh->SetReadFlag(CLEAR_READ_FLAG), S_OK);
+  ASSERT_EQ(fresh->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  EXPECT_EQ(engine->Message(IdOf(fresh.get())).flags & MSGFLAG_READ, 0u);
+}
+
+// --- recipients --------------------------------------------------------------------------------
+
+TEST_F(MessageTest, RecipientsAreAddedModifiedRemovedAndReplaced) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(Modify(message.get(), MODRECIP_ADD, {{MAPI_TO, u"Ann"}, {MAPI_CC, u"Bob"}}), S_OK);
+  ASSERT_EQ(Modify(message.get(), MODRECIP_ADD, {{MAPI_TO, u"Cid", 77}}), S_OK);  // PR_ROWID ignored
+  auto rows = RecipientsOf(message.get());
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], std::make_pair(0u, std::u16string(u"Ann")));
+  EXPECT_EQ(rows[2], std::make_pair(2u, std::u16string(u"Cid")));
+  EXPECT_EQ(TextOf(message.get(), tags::kDisplayToW), u"Ann; Cid");
+  EXPECT_EQ(TextOf(message.get(), tags::kDisplayCcW), u"Bob");
+  EXPECT_EQ(TextOf(message.get(), tags::kDisplayBccW), u"");
+
+  ASSERT_EQ(Modify(message.get(), MODRECIP_MODIFY, {{MAPI_BCC, u"Bea", 1}}), S_OK);
+  ASSERT_EQ(Modify(message.get(), MODRECIP_REMOVE, {{0, u"", 0}}), S_OK);
+  EXPECT_EQ(TextOf(message.get(), tags::kDisplayBccW), u"Bea");
+  EXPECT_EQ(TextOf(message.get(), tags::kDisplayToW), u"Cid");
+  ASSERT_EQ(message->SaveChanges(0), S_OK);
+  int64_t id = IdOf(message.get());
+  Reopen();
+  ComPtr<IMessage> loaded = OpenMessageObject(engine, id);
+  rows = RecipientsOf(loaded.get());
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0], std::make_pair(1u, std::u16string(u"Bea")));
+  // New rows continue after the highest row id; 0 replaces everything.
+  ASSERT_EQ(Modify(loaded.get(), MODRECIP_ADD, {{MAPI_TO, u"Dan"}}), S_OK);
+  EXPECT_EQ(RecipientsOf(loaded.get()).back(), std::make_pair(3u, std::u16string(u"Dan")));
+  ASSERT_EQ(Modify(loaded.get(), 0, {{MAPI_TO, u"Eve"}}), S_OK);
+  rows = RecipientsOf(loaded.get());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].second, u"Eve");
+}
+
+TEST_F(MessageTest, ModifyRecipientsRejectsBadInputWithoutChangingAnything) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(Modify(message.get(), MODRECIP_ADD, {{MAPI_TO, u"Ann"}}), S_OK);
+  EXPECT_EQ(message->ModifyRecipients(MODRECIP_ADD, nullptr), MAPI_E_INVALID_PARAMETER);
+  EXPECT_EQ(Modify(message.get(), 0x100, {{MAPI_TO, u"X"}}), MAPI_E_UNKNOWN_FLAGS);
+  EXPECT_EQ(Modify(message.get(), MODRECIP_ADD | MODRECIP_REMOVE, {{MAPI_TO, u"X", 0}}), MAPI_E_INVALID_PARAMETER);
+  // Unknown row ids, and a valid one before it: nothing changes.
+  EXPECT_EQ(Modify(message.get(), MODRECIP_MODIFY, {{MAPI_TO, u"New", 0}, {MAPI_TO, u"Y", 9}}), MAPI_E_NOT_FOUND);
+  EXPECT_EQ(Modify(message.get(), MODRECIP_REMOVE, {{MAPI_TO, u"Y", 9}}), MAPI_E_NOT_FOUND);
+  EXPECT_EQ(Modify(message.get(), MODRECIP_REMOVE, {{MAPI_TO, u"no row id"}}), MAPI_E_INVALID_PARAMETER);
+  auto list = MapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(1));
+  list->cEntries = 1;
+  list->aEntries[0].cValues = 2;  // values promised, none given
+  EXPECT_EQ(message->ModifyRecipients(MODRECIP_ADD, list.get()), MAPI_E_INVALID_PARAMETER);
+  auto rows = RecipientsOf(message.get());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].second, u"Ann");
+  LPMAPITABLE table = nullptr;
+  EXPECT_EQ(message->GetRecipientTable(0x2, &table), MAPI_E_UNKNOWN_FLAGS);
+  EXPECT_EQ(message->GetRecipientTable(0, nullptr), MAPI_E_INVALID_PARAMETER);
+}
+
+TEST_F(MessageTest, OpenRecipientTableFollowsChanges) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  ComPtr<IMAPITable> table;
+  ASSERT_EQ(message->GetRecipientTable(0, table.Out()), S_OK);
+  ULONG count = 99;
+  ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
+  EXPECT_EQ(count, 0u);
+  ASSERT_EQ(Modify(message.get(), MODRECIP_ADD, {{MAPI_TO, u"Ann"}, {MAPI_TO, u"Bob"}}), S_OK);
+  ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
+  EXPECT_EQ(count, 2u);
+  // Without MAPI_UNICODE the names come as 8-bit strings.
+  Rows rows;
+  QueryAll(table.get(), {PROP_TAG(PT_STRING8, 0x3001)}, rows);
+  ASSERT_EQ(rows.set->cRows, 2u);
+  EXPECT_STREQ(rows.set->aRow[1].lpProps[0].Value.lpszA, "Bob");
+}
+
+// --- attachments -------------------------------------------------------------------------------
+
+TEST_F(MessageTest, AttachmentsPersistThroughAttachmentAndMessageSaves) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  ComPtr<IAttach> attach;
+  ULONG num = 99;
+  ASSERT_EQ(message->CreateAttach(nullptr, 0, &num, attach.Out()), S_OK);
+  EXPECT_EQ(num, 0u);
+  std::vector<BYTE> data = Pattern(200 * 1024);
+  ASSERT_EQ(SetLong(attach.get(), tags::kAttachMethod, ATTACH_BY_VALUE), S_OK);
+  ASSERT_EQ(SetText(attach.get(), tags::kAttachLongFilenameW, u"report.pdf"), S_OK);
+  WriteStream(attach.get(), tags::kAttachDataBin, data);
+  EXPECT_EQ(LongOf(attach.get(), tags::kAttachNum), 0);
+  EXPECT_EQ(LongOf(attach.get(), tags::kObjectType), LONG{MAPI_ATTACH});
+  // Not part of the message before the attachment's SaveChanges.
+  EXPECT_EQ(LongOf(message.get(), tags::kHasAttach), 0);
+  ComPtr<IAttach> none;
+  EXPECT_EQ(message->OpenAttach(0, nullptr, 0, none.Out()), MAPI_E_NOT_FOUND);
+  ASSERT_EQ(attach->SaveChanges(0), S_OK);
+  EXPECT_EQ(LongOf(message.get(), tags::kHasAttach), 1);
+  ASSERT_EQ(message->SaveChanges(0), S_OK);
+  int64_t id = IdOf(message.get());
+  EXPECT_NE(engine->Message(id).flags & MSGFLAG_HASATTACH, 0u);
+  Reopen();
+  ComPtr<IMessage> loaded = OpenMessageObject(engine, id);
+  EXPECT_NE(LongOf(loaded.get(), tags::kMessageFlags) & MSGFLAG_HASATTACH, 0);
+  ComPtr<IAttach> reopened;
+  ASSERT_EQ(loaded->OpenAttach(0, &IID_IAttachment, 0, reopened.Out()), S_OK);
+  EXPECT_EQ(ReadStream(reopened.get(), tags::kAttachDataBin), data);
+  EXPECT_GE(static_cast<ULONG>(LongOf(reopened.get(), tags::kAttachSize)), data.size());
+  // Opened without MAPI_MODIFY: read-only.
+  EXPECT_EQ(SetText(reopened.get(), tags::kAttachLongFilenameW, u"x"), MAPI_E_NO_ACCESS);
+
+  ComPtr<IMAPITable> table;
+  ASSERT_EQ(loaded->GetAttachmentTable(MAPI_UNICODE, table.Out()), S_OK);
+  Rows rows;
+  QueryAll(table.get(), {tags::kAttachNum, tags::kAttachLongFilenameW, tags::kAttachSize, tags::kAttachMethod}, rows);
+  ASSERT_EQ(rows.set->cRows, 1u);
+  const SPropValue* row = rows.set->aRow[0].lpProps;
+  EXPECT_EQ(row[0].Value.l, 0);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(row[1].Value.lpszW)), u"report.pdf");
+  EXPECT_GE(static_cast<ULONG>(row[2].Value.l), data.size());
+  EXPECT_EQ(row[3].Value.l, LONG{ATTACH_BY_VALUE});
+}
+
+TEST_F(MessageTest, DeleteAttachAndAttachmentErrors) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  ComPtr<IAttach> first, second;
+  ULONG a = 0, b = 0;
+  ASSERT_EQ(message->CreateAttach(nullptr, 0, &a, first.Out()), S_OK);
+  ASSERT_EQ(message->CreateAttach(nullptr, 0, &b, second.Out()), S_OK);
+  EXPECT_EQ(b, a + 1);
+  ASSERT_EQ(first->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  ASSERT_EQ(second->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  ComPtr<IMAPITable> table;
+  ASSERT_EQ(message->GetAttachmentTable(0, table.Out()), S_OK);
+  ULONG count = 0;
+  ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
+  EXPECT_EQ(count, 2u);
+  ASSERT_EQ(message->DeleteAttach(a, 0, nullptr, 0), S_OK);
+  ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
+  EXPECT_EQ(count, 1u);
+  // The deleted attachment's object cannot save itself back.
+  EXPECT_EQ(first->SaveChanges(0), MAPI_E_OBJECT_DELETED);
+  EXPECT_EQ(message->DeleteAttach(a, 0, nullptr, 0), MAPI_E_NOT_FOUND);
+  EXPECT_EQ(message->DeleteAttach(b, 0, nullptr, 0x10), MAPI_E_UNKNOWN_FLAGS);
+  ULONG num = 0;
+  EXPECT_EQ(message->CreateAttach(nullptr, 0, &num, nullptr), MAPI_E_INVALID_PARAMETER);
+  ComPtr<IAttach> bad;
+  EXPECT_EQ(message->CreateAttach(&IID_IMAPITable, 0, &num, bad.Out()), MAPI_E_INTERFACE_NOT_SUPPORTED);
+  EXPECT_EQ(message->OpenAttach(b, nullptr, 0x4000000, bad.Out()), MAPI_E_UNKNOWN_FLAGS);
+  // Numbers are never reused within the message.
+  ASSERT_EQ(message->CreateAttach(nullptr, 0, &num, bad.Out()), S_OK);
+  EXPECT_EQ(num, b + 1);
+  ASSERT_EQ(message->SaveChanges(0), S_OK);
+  EXPECT_EQ(engine->LoadMessage(IdOf(message.get())).attachments.size(), 1u);
+}
+
+TEST_F(MessageTest, NestedEmbeddedMessagesAreSavedWithTheirAttachments) {
+  ComPtr<IMessage> outer = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(SetText(outer.get(), tags::kSubjectW, u"outer"), S_OK);
+  ComPtr<IAttach> attach;
+  ULONG num = 0;
+  ASSERT_EQ(outer->CreateAttach(nullptr, 0, &num, attach.Out()), S_OK);
+  ASSERT_EQ(SetLong(attach.get(), tags::kAttachMethod, ATTACH_EMBEDDED_MSG), S_OK);
+  ComPtr<IMessage> missing;
+  EXPECT_EQ(attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, 0,
+                                 reinterpret_cast<LPUNKNOWN*>(missing.Out())),
+            MAPI_E_NOT_FOUND);
+  ComPtr<IMessage> middle;
+  ASSERT_EQ(attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
+                                 reinterpret_cast<LPUNKNOWN*>(middle.Out())),
+            S_OK);
+  ASSERT_EQ(SetText(middle.get(), tags::kSubjectW, u"middle"), S_OK);
+  ASSERT_EQ(Modify(middle.get(), MODRECIP_ADD, {{MAPI_TO, u"Inner reader"}}), S_OK);
+  ComPtr<IAttach> innerAttach;
+  ASSERT_EQ(middle->CreateAttach(nullptr, 0, &num, innerAttach.Out()), S_OK);
+  ComPtr<IMessage> inner;
+  ASSERT_EQ(innerAttach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
+                                      reinterpret_cast<LPUNKNOWN*>(inner.Out())),
+            S_OK);
+  ASSERT_EQ(SetText(inner.get(), tags::kSubjectW, u"inner"), S_OK);
+  EXPECT_EQ(GetCode(inner.get(), tags::kEntryId), MAPI_E_NOT_FOUND);
+  // Saved from the inside out.
+  ASSERT_EQ(inner->SaveChanges(0), S_OK);
+  ASSERT_EQ(innerAttach->SaveChanges(0), S_OK);
+  ASSERT_EQ(middle->SaveChanges(0), S_OK);
+  ASSERT_EQ(attach->SaveChanges(0), S_OK);
+  ASSERT_EQ(outer->SaveChanges(0), S_OK);
+  int64_t id = IdOf(outer.get());
+  Reopen();
+
+  ComPtr<IMessage> loaded = OpenMessageObject(engine, id);
+  ComPtr<IAttach> a1;
+  ASSERT_EQ(loaded->OpenAttach(0, nullptr, 0, a1.Out()), S_OK);
+  ComPtr<IMessage> m1;
+  ASSERT_EQ(a1->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, 0, reinterpret_cast<LPUNKNOWN*>(m1.Out())),
+            S_OK);
+  EXPECT_EQ(TextOf(m1.get(), tags::kSubjectW), u"middle");
+  EXPECT_EQ(TextOf(m1.get(), tags::kDisplayToW), u"Inner reader");
+  // Opened read-only through a read-only attachment.
+  EXPECT_EQ(SetText(m1.get(), tags::kSubjectW, u"x"), MAPI_E_NO_ACCESS);
+  ComPtr<IAttach> a2;
+  ASSERT_EQ(m1->OpenAttach(0, nullptr, 0, a2.Out()), S_OK);
+  ComPtr<IMessage> m2;
+  ASSERT_EQ(a2->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, 0, reinterpret_cast<LPUNKNOWN*>(m2.Out())),
+            S_OK);
+  EXPECT_EQ(TextOf(m2.get(), tags::kSubjectW), u"inner");
+  ComPtr<IUnknown> wrong;
+  EXPECT_EQ(a2->OpenProperty(tags::kAttachDataObj, &IID_IMAPITable, 0, 0, wrong.Out()),
+            MAPI_E_INTERFACE_NOT_SUPPORTED);
+}
+
+TEST_F(MessageTest, UnsavedEmbeddedChangesStayOutOfTheMessage) {
+  ComPtr<IMessage> outer = CreateMessageObject(engine, inbox, false);
+  ComPtr<IAttach> attach;
+  ULONG num = 0;
+  ASSERT_EQ(outer->CreateAttach(nullptr, 0, &num, attach.Out()), S_OK);
+  ComPtr<IMessage> embedded;
+  ASSERT_EQ(attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
+                                 reinterpret_cast<LPUNKNOWN*>(embedded.Out())),
+            S_OK);
+  ASSERT_EQ(SetText(embedded.get(), tags::kSubjectW, u"kept"), S_OK);
+  ASSERT_EQ(embedded->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  ASSERT_EQ(SetText(embedded.get(), tags::kSubjectW, u"not saved"), S_OK);
+  ASSERT_EQ(attach->SaveChanges(0), S_OK);
+  ASSERT_EQ(outer->SaveChanges(0), S_OK);
+  MessageImage image = engine->LoadMessage(IdOf(outer.get()));
+  ASSERT_EQ(image.attachments.size(), 1u);
+  ASSERT_TRUE(image.attachments[0].embedded);
+  bool found = false;
+  for (const auto& prop : image.attachments[0].embedded->props)
+    if (prop.tag == tags::kSubjectW)
+      found = std::u16string(reinterpret_cast<const char16_t*>(prop.value.data()), prop.value.size() / 2) == u"kept";
+  EXPECT_TRUE(found);
+}
+
+TEST_F(MessageTest, BadArgumentsAnswerErrorCodes) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  EXPECT_EQ(message->SaveChanges(0x40000000), MAPI_E_UNKNOWN_FLAGS);
+  EXPECT_EQ(message->SubmitMessage(0x10), MAPI_E_UNKNOWN_FLAGS);
+  EXPECT_EQ(message->GetAttachmentTable(0, nullptr), MAPI_E_INVALID_PARAMETER);
+  EXPECT_EQ(message->OpenAttach(0, nullptr, 0, nullptr), MAPI_E_INVALID_PARAMETER);
+  // A string value for a PT_LONG tag of the same identifier is another property kind.
+  ASSERT_EQ(SetLong(message.get(), PROP_TAG(PT_LONG, 0x6200), 5), S_OK);
+  EXPECT_EQ(GetCode(message.get(), PROP_TAG(PT_UNICODE, 0x6200)), MAPI_E_NOT_FOUND);
+  ComPtr<IMAPITable> recipients;
+  ASSERT_EQ(message->OpenProperty(PROP_TAG(PT_OBJECT, 0x0E12), &IID_IMAPITable, 0, 0,
+                                  reinterpret_cast<LPUNKNOWN*>(recipients.Out())),
+            S_OK);
+  ComPtr<IUnknown> none;
+  EXPECT_EQ(message->OpenProperty(PROP_TAG(PT_OBJECT, 0x0E12), &IID_IMessage, 0, 0, none.Out()),
+            MAPI_E_INTERFACE_NOT_SUPPORTED);
+}
+
+}  // namespace
+}  // namespace orba::store
