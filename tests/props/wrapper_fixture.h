@@ -10,22 +10,9 @@
 #include "orba/common/utf8.h"
 #include "propowner_double.h"
 #include "propstesting.h"
+#include "testsession.h"
 
 namespace orba::test {
-
-class TTestSession : public TVoComObject<TVoMAPISessionBase, IUnknown> {
- public:
-  bool Extended = true;
-  bool Exchange = false;
-  bool UseExtendedMAPI() override { return Extended; }
-  bool ConnectedToExchange() override { return Exchange; }
-  void Logon() { SetActive(true); }
-  // What TSession's logoff does first.
-  void Logoff() {
-    NotifyLogoff();
-    SetActive(false);
-  }
-};
 
 class WrapperTest : public ::testing::Test {
  protected:

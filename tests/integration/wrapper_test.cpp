@@ -1,0 +1,157 @@
+// The property wrapper over objects of the real Orba Store: a personal store file is
+// opened through the loader and its folders are read and written through TVoMAPIProp.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/temphome.h"
+#include "mapi/mapix.h"
+#include "orba/VoMAPIBase.h"
+#include "orba/VoMAPIEntryPoints.h"
+#include "orba/VoMAPIExceptions.h"
+#include "orba/VoMAPILib.h"
+#include "orba/VoMAPIProps.h"
+#include "props/testsession.h"
+
+namespace {
+
+using namespace orba;
+
+LPTSTR Text(const char* text) { return reinterpret_cast<LPTSTR>(const_cast<char*>(text)); }
+
+class WrapperOnOrbaStore : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WideString file;  // the default mail client: Orba Store
+    bool extended = false;
+    VoLoadMAPIDLL(file, extended, true);
+    VoMAPIInitialize(false, false, true, false);
+    CreateProfileWithPersonalStore();
+    LHANDLE simple = 0;
+    VoMAPILogon(0, u"Work", u"", MAPI_EXTENDED | MAPI_NEW_SESSION, mapiSession_, simple);
+    OpenDefaultStore();
+    session_->Logon();
+  }
+  void TearDown() override {
+    store_ = nullptr;
+    LHANDLE simple = 0;
+    if (mapiSession_) VoMAPILogoff(0, 0, mapiSession_, simple);
+    VoMAPIUninitialize(true);
+  }
+
+  void CreateProfileWithPersonalStore() {
+    ComPtr<IProfAdmin> admin;
+    ASSERT_EQ(orba::MAPIAdminProfiles(0, admin.Out()), S_OK);
+    ASSERT_EQ(admin->CreateProfile(Text("Work"), nullptr, 0, 0), S_OK);
+    ComPtr<IMsgServiceAdmin> services;
+    ASSERT_EQ(admin->AdminServices(Text("Work"), nullptr, 0, 0, services.Out()), S_OK);
+    ASSERT_EQ(services->CreateMsgService(Text("MSPST MS"), Text("Mail"), 0, 0), S_OK);
+    SRow row = FirstRow(services.get());
+    MAPIUID uid;
+    std::memcpy(uid.ab, row.lpProps[0].Value.bin.lpb, sizeof(uid.ab));
+    orba::FreeProws(rows_);
+    rows_ = nullptr;
+    std::string path = home_.Home() + "/mail.pst";
+    SPropValue value{};
+    value.ulPropTag = GetPropTag(PR_PST_PATH_A);
+    value.Value.lpszA = path.data();
+    ASSERT_EQ(services->ConfigureMsgService(&uid, 0, 0, 1, &value), S_OK);
+  }
+  SRow FirstRow(IMsgServiceAdmin* services) {
+    ComPtr<IMAPITable> table;
+    EXPECT_EQ(services->GetMsgServiceTable(0, table.Out()), S_OK);
+    SizedSPropTagArray<1> columns{1, {GetPropTag(PR_SERVICE_UID)}};
+    EXPECT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
+    EXPECT_EQ(table->QueryRows(1, 0, &rows_), S_OK);
+    return rows_->aRow[0];
+  }
+  void OpenDefaultStore() {
+    ComPtr<IMAPITable> stores;
+    ASSERT_EQ(mapiSession_->GetMsgStoresTable(0, stores.Out()), S_OK);
+    SizedSPropTagArray<1> columns{1, {GetPropTag(PR_ENTRYID)}};
+    ASSERT_EQ(stores->SetColumns(columns.Ptr(), 0), S_OK);
+    LPSRowSet rows = nullptr;
+    ASSERT_EQ(stores->QueryRows(1, 0, &rows), S_OK);
+    ASSERT_EQ(rows->cRows, 1u);
+    SBinary id = rows->aRow[0].lpProps[0].Value.bin;
+    HRESULT hr = mapiSession_->OpenMsgStore(0, id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr,
+                                            MDB_WRITE | MDB_NO_DIALOG, store_.Out());
+    orba::FreeProws(rows);
+    ASSERT_EQ(hr, S_OK);
+  }
+  ComPtr<IMAPIFolder> OpenFolder(const TVoMAPIEntryID& id) {
+    std::vector<uint8_t> bytes = EntryIDToArr(id);
+    ULONG type = 0;
+    ComPtr<IUnknown> folder;
+    EXPECT_EQ(store_->OpenEntry(static_cast<ULONG>(bytes.size()), reinterpret_cast<LPENTRYID>(bytes.data()),
+                                &IID_IMAPIFolder, MAPI_MODIFY, &type, folder.Out()),
+              S_OK);
+    return folder.Query<IMAPIFolder>(IID_IMAPIFolder);
+  }
+  ComPtr<TVoMAPIProp> Wrap(IMAPIProp* object) {
+    return MakeComObject<TVoMAPIProp>(nullptr, session_.get(), ComPtr<IMAPIProp>(object), alReadWrite);
+  }
+
+  test::TempHome home_;
+  LPSRowSet rows_ = nullptr;
+  ComPtr<IMAPISession> mapiSession_;
+  ComPtr<IMsgStore> store_;
+  ComPtr<test::TTestSession> session_ = MakeComObject<test::TTestSession>();
+};
+
+TEST_F(WrapperOnOrbaStore, ReadsAndWritesFolderPropertiesIncludingNamedOnes) {
+  auto store = Wrap(store_.get());
+  ASSERT_FALSE(EntryIDToArr(store->Get_EntryID()).empty());
+  TVoMAPIEntryID subtreeId = store->PropByName(PR_IPM_SUBTREE_ENTRYID)->Get_AsList();
+  ComPtr<IMAPIFolder> subtree = OpenFolder(subtreeId);
+  ASSERT_TRUE(subtree);
+
+  ComPtr<IMAPIFolder> created;
+  ASSERT_EQ(subtree->CreateFolder(FOLDER_GENERIC, Text("Projects"), nullptr, nullptr, 0, created.Out()), S_OK);
+  auto folder = Wrap(created.get());
+  EXPECT_EQ(folder->PropByName(PR_DISPLAY_NAME)->Get_AsString(), u"Projects");
+  folder->PropByName(PR_COMMENT)->Set_AsString(u"Plans \u00FC\u20AC");
+  folder->PropByName(NPR_CONTACT_FILEUNDER)->Set_AsString(u"Filed");
+  folder->SaveChanges(smKeepOpenReadWrite);
+
+  // A fresh wrapper over a fresh open of the same folder sees both values.
+  auto reopened = Wrap(OpenFolder(folder->Get_EntryID()).get());
+  const TVoMAPIPropDef defs[] = {PR_COMMENT, NPR_CONTACT_FILEUNDER, PR_DISPLAY_NAME};
+  reopened->GetPropValues(defs, 3);
+  EXPECT_EQ(reopened->PropByName(PR_COMMENT)->Get_AsString(), u"Plans \u00FC\u20AC");
+  EXPECT_EQ(reopened->PropByName(NPR_CONTACT_FILEUNDER)->Get_AsString(), u"Filed");
+  EXPECT_TRUE(reopened->HasProp(NPR_CONTACT_FILEUNDER));
+  EXPECT_FALSE(reopened->HasProp(PR_BODY));
+}
+
+TEST_F(WrapperOnOrbaStore, FailuresOfTheStoreReachTheCallerAsMAPIExceptions) {
+  auto store = Wrap(store_.get());
+  ComPtr<IMAPIFolder> subtree = OpenFolder(store->PropByName(PR_IPM_SUBTREE_ENTRYID)->Get_AsList());
+  ComPtr<IMAPIFolder> first, second;
+  ASSERT_EQ(subtree->CreateFolder(FOLDER_GENERIC, Text("A"), nullptr, nullptr, 0, first.Out()), S_OK);
+  ASSERT_EQ(subtree->CreateFolder(FOLDER_GENERIC, Text("B"), nullptr, nullptr, 0, second.Out()), S_OK);
+  // Renaming B to A collides; folders store their changes at once.
+  auto folder = Wrap(second.get());
+  folder->PropByName(PR_DISPLAY_NAME)->Set_AsString(u"A");
+  try {
+    folder->SaveChanges(smKeepOpenReadWrite);
+    FAIL() << "a colliding rename was accepted";
+  } catch (const EMAPI_COLLISION& e) {
+    EXPECT_EQ(e.Code(), MAPI_E_COLLISION);
+    EXPECT_EQ(e.Message().rfind(u"TVoMAPIProp.", 0), 0u);
+  }
+}
+
+TEST_F(WrapperOnOrbaStore, LogoffDeactivatesEveryWrapper) {
+  auto store = Wrap(store_.get());
+  session_->Logoff();
+  try {
+    store->Get_EntryID();
+    FAIL() << "a wrapper answered after logoff";
+  } catch (const EVoMAPIException& e) {
+    EXPECT_EQ(e.Message(), u"TVoMAPIProp.Get_EntryID failed.\r\nThe object is not, or no longer, active!");
+  }
+}
+
+}  // namespace
