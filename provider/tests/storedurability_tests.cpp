@@ -17,7 +17,8 @@ namespace orba::store {
 namespace {
 
 MessageImage Numbered(int n) {
-  std::u16string subject = u"Message " + std::u16string(std::to_string(n).begin(), std::to_string(n).end());
+  std::string number = std::to_string(n);
+  std::u16string subject = u"Message " + std::u16string(number.begin(), number.end());
   SPropValue value{};
   value.ulPropTag = tags::kSubjectW;
   value.Value.lpszW = reinterpret_cast<LPWSTR>(subject.data());

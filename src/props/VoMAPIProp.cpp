@@ -1,5 +1,6 @@
 #include "orba/VoMAPIProp.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "orba/VoMAPIBuffer.h"
@@ -28,7 +29,7 @@ class TTagArray {
   explicit TTagArray(const std::vector<TVoMAPIPropTag>& Tags)
       : words_(1 + Tags.size()) {
     words_[0] = ULONG(Tags.size());
-    std::memcpy(words_.data() + 1, Tags.data(), Tags.size() * sizeof(ULONG));
+    std::copy(Tags.begin(), Tags.end(), words_.begin() + 1);
   }
   LPSPropTagArray get() { return reinterpret_cast<LPSPropTagArray>(words_.data()); }
 

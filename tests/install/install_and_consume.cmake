@@ -21,7 +21,7 @@ endforeach()
 
 # find_package route.
 run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer -G ${GENERATOR}
-    -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${prefix})
+    -DCMAKE_CXX_COMPILER=${CXX_COMPILER} "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" -DCMAKE_PREFIX_PATH=${prefix})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 run(${WORK_DIR}/consumer/consumer)
 if(NOT RUN_OUTPUT MATCHES "^2\\.5\\.0 0x0037001F")
@@ -33,7 +33,7 @@ set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
 run(pkg-config --cflags --libs orbamapi)
 string(STRIP "${RUN_OUTPUT}" flags)
 separate_arguments(flags UNIX_COMMAND "${flags}")
-run(${CXX_COMPILER} ${CONSUMER_DIR}/main.cpp ${flags} -Wl,-rpath,${prefix}/lib
+run(${CXX_COMPILER} ${CXX_FLAGS} ${CONSUMER_DIR}/main.cpp ${flags} -Wl,-rpath,${prefix}/lib
     -o ${WORK_DIR}/consumer_pc)
 run(${WORK_DIR}/consumer_pc)
 if(NOT RUN_OUTPUT MATCHES "^2\\.5\\.0 0x0037001F")
