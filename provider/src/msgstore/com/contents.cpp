@@ -65,15 +65,16 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
   bool AcceptsSort(const SSortOrderSet& sort) const override { return com::CanSortInSql(sort); }
 
   TRowListPtr Rows(const SRestriction* restriction, const SSortOrderSet* sort) const override {
-    std::string sql = kRowQuery;
     com::TSqlCondition condition;
-    if (restriction) {
-      condition = com::RestrictionSql(*restriction, 4);
-      sql += " AND " + condition.sql;
-    }
-    // Equal keys keep the natural order (by id), as the engine's stable sort does.
-    sql += " ORDER BY " + (sort ? com::SortSql(*sort) : std::string()) + "m.id";
-    TRowList rows = Read(sql, 0, condition.params);
+    if (restriction) condition = com::RestrictionSql(*restriction, 4);
+    auto query = [&](TSqlDatabase& db) {
+      std::string sql = kRowQuery;
+      if (restriction) sql += " AND " + condition.sql;
+      // Equal keys keep the natural order (by id), as the engine's stable sort does.
+      sql += " ORDER BY " + (sort ? com::SortSql(*sort, HasBigTimes(db, com::SortTimeColumns(*sort))) : "") + "m.id";
+      return sql;
+    };
+    TRowList rows = Read(query, 0, condition.params);
     if (!condition.exact) {
       TRestriction exact(*restriction, {});
       std::erase_if(rows, [&](const TRowPtr& row) { return !exact.Matches(row->Values()); });
@@ -82,14 +83,27 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
   }
 
  private:
-  // Rows of the query (one per message, the properties joined in id order); params
-  // are bound from ?4 on.
-  TRowList Read(const std::string& sql, int64_t messageId, const std::vector<com::TSqlParam>& params = {}) const {
+  // Whether a time column of this folder's messages holds a FILETIME beyond the
+  // signed 64-bit range.
+  bool HasBigTimes(TSqlDatabase& db, const std::vector<std::string>& columns) const {
+    if (columns.empty()) return false;
+    std::string sql = "SELECT EXISTS(SELECT 1 FROM messages m WHERE m.folder_id = ?1 AND m.associated = ?2 "
+                      "AND m.deleted = 0 AND (0";
+    for (const std::string& column : columns) sql += " OR " + column + " < 0";
+    auto stmt = db.Prepare(sql + "))");
+    stmt.Bind(1, folderId_).Bind(2, int64_t{associated_});
+    return stmt.Step() && stmt.Int(0) != 0;
+  }
+
+  // Rows of the query query(db) makes (one per message, the properties joined in id
+  // order), in one snapshot of the store; params are bound from ?4 on.
+  using Query = std::function<std::string(TSqlDatabase&)>;
+  TRowList Read(const Query& query, int64_t messageId, const std::vector<com::TSqlParam>& params = {}) const {
     TStoreEngine& engine = store_->Engine();
     auto lock = TStoreEngine::Impl::Locked(engine);
     TSqlDatabase& db = TStoreEngine::Impl::Database(engine);
     TSqlReadSnapshot snapshot(db);
-    auto stmt = db.Prepare(sql);
+    auto stmt = db.Prepare(query(db));
     stmt.Bind(1, folderId_).Bind(2, int64_t{associated_});
     if (messageId) stmt.Bind(3, messageId);
     int index = 4;
@@ -129,7 +143,7 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
   }
 
   std::optional<TRowPtr> ReadOne(int64_t id) const {
-    TRowList rows = Read(std::string(kRowQuery) + " AND m.id = ?3", id);
+    TRowList rows = Read([](TSqlDatabase&) { return std::string(kRowQuery) + " AND m.id = ?3"; }, id);
     if (rows.empty()) return std::nullopt;
     return rows.front();
   }

@@ -181,11 +181,21 @@ bool CanSortInSql(const SSortOrderSet& sort) {
   return true;
 }
 
-std::string SortSql(const SSortOrderSet& sort) {
+std::vector<std::string> SortTimeColumns(const SSortOrderSet& sort) {
+  std::vector<std::string> columns;
+  for (ULONG i = 0; i < sort.cSorts; ++i) {
+    const Column& column = *FindColumn(sort.aSort[i].ulPropTag, true);
+    if (column.kind == ColumnKind::Time) columns.emplace_back(column.sql);
+  }
+  return columns;
+}
+
+std::string SortSql(const SSortOrderSet& sort, bool bigTimes) {
   std::string sql;
   for (ULONG i = 0; i < sort.cSorts; ++i) {
     const SSortOrder& key = sort.aSort[i];
-    sql += Expression(*FindColumn(key.ulPropTag, true));
+    const Column& column = *FindColumn(key.ulPropTag, true);
+    sql += column.kind == ColumnKind::Time && !bigTimes ? column.sql : Expression(column);
     sql += key.ulOrder == TABLE_SORT_DESCEND ? " DESC, " : ", ";
   }
   return sql;

@@ -35,7 +35,12 @@ bool CanRestrictInSql(const SRestriction& restriction);
 TSqlCondition RestrictionSql(const SRestriction& restriction, int firstParam);
 
 bool CanSortInSql(const SSortOrderSet& sort);
-// The ORDER BY terms of an accepted sort order, each followed by ", ".
-std::string SortSql(const SSortOrderSet& sort);
+// The time columns an accepted sort order uses.
+std::vector<std::string> SortTimeColumns(const SSortOrderSet& sort);
+// The ORDER BY terms of an accepted sort order, each followed by ", ". bigTimes: a
+// time column of the sort holds a FILETIME beyond the signed 64-bit range, so that
+// the times must be compared through an expression (without them the columns'
+// own order is the engine's, and SQLite can read it from an index).
+std::string SortSql(const SSortOrderSet& sort, bool bigTimes);
 
 }  // namespace orba::store::com
