@@ -99,11 +99,11 @@ void BindColumns(TSqlStatement& stmt, int first, const StoredProps& props) {
     else stmt.BindNull(index);
     ++index;
   }
-  const ULONG intIds[] = {PROP_ID(tags::kMessageDeliveryTime), PROP_ID(tags::kClientSubmitTime),
-                          PROP_ID(tags::kImportance)};
-  for (ULONG propId : intIds) {
-    const StoredProp* prop = detail::FindProp(props, propId);
-    auto value = prop ? detail::IntValue(*prop) : std::nullopt;
+  // Numbers of another type than the property's own are not the value tables compare.
+  const ULONG intTags[] = {tags::kMessageDeliveryTime, tags::kClientSubmitTime, tags::kImportance};
+  for (ULONG tag : intTags) {
+    const StoredProp* prop = detail::FindProp(props, PROP_ID(tag));
+    auto value = prop && prop->tag == tag ? detail::IntValue(*prop) : std::nullopt;
     if (value) stmt.Bind(index, *value);
     else stmt.BindNull(index);
     ++index;

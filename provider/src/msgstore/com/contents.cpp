@@ -3,12 +3,16 @@
 // Rows are read straight from the store database: the message record's columns
 // (identity, flags, size, status, times, keys) and every stored property of up to
 // kLargeValue bytes (bodies and other large values are read from the message itself,
-// as MAPI tables leave them out). Restrictions and sort orders are left to the table
-// engine, which evaluates them exactly on these rows.
+// as MAPI tables leave them out), except the texts kept as columns, which are always
+// in the row so that SQL on those columns and the engine on the rows agree.
+// Restrictions and sort orders on the columns are evaluated in SQL (contentsql.h);
+// the table engine evaluates the others on these rows.
 #include "../storeinternal.h"
 #include "comprops.h"
+#include "contentsql.h"
 #include "orba/store/msgstore/com/tables.h"
 #include "orba/store/tags.h"
+#include "orba/store/restriction.h"
 #include "rowbuilder.h"
 
 namespace orba::store {
@@ -25,7 +29,8 @@ constexpr ULONG kChangeKey = PROP_TAG(PT_BINARY, 0x65E2);
 constexpr const char* kRowQuery =
     "SELECT m.id, m.flags, m.size, m.status, m.creation_time, m.last_modification_time, m.search_key, "
     "m.source_key, m.change_key, m.has_attach, p.tag, p.value FROM messages m "
-    "LEFT JOIN message_props p ON p.message_id = m.id AND length(p.value) <= 1024 "
+    "LEFT JOIN message_props p ON p.message_id = m.id "
+    "AND (length(p.value) <= 1024 OR p.prop_id IN (0x001A, 0x0037, 0x0E1D, 0x0C1A)) "
     "WHERE m.folder_id = ?1 AND m.associated = ?2 AND m.deleted = 0";
 
 class TContentsSource final : public TTableRowSource, public std::enable_shared_from_this<TContentsSource> {
@@ -54,20 +59,56 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
             tags::kClientSubmitTime, tags::kImportance};
   }
 
-  TRowListPtr Rows(const SRestriction*, const SSortOrderSet*) const override {
-    return std::make_shared<const TRowList>(Read(std::string(kRowQuery) + " ORDER BY m.id", 0));
+  bool AcceptsRestriction(const SRestriction& restriction) const override {
+    return com::CanRestrictInSql(restriction);
+  }
+  bool AcceptsSort(const SSortOrderSet& sort) const override { return com::CanSortInSql(sort); }
+
+  TRowListPtr Rows(const SRestriction* restriction, const SSortOrderSet* sort) const override {
+    com::TSqlCondition condition;
+    if (restriction) condition = com::RestrictionSql(*restriction, 4);
+    auto query = [&](TSqlDatabase& db) {
+      std::string sql = kRowQuery;
+      if (restriction) sql += " AND " + condition.sql;
+      // Equal keys keep the natural order (by id), as the engine's stable sort does.
+      sql += " ORDER BY " + (sort ? com::SortSql(*sort, HasBigTimes(db, com::SortTimeColumns(*sort))) : "") + "m.id";
+      return sql;
+    };
+    TRowList rows = Read(query, 0, condition.params);
+    if (!condition.exact) {
+      TRestriction exact(*restriction, {});
+      std::erase_if(rows, [&](const TRowPtr& row) { return !exact.Matches(row->Values()); });
+    }
+    return std::make_shared<const TRowList>(std::move(rows));
   }
 
  private:
-  // Rows of the query (one per message, the properties joined in id order).
-  TRowList Read(const std::string& sql, int64_t messageId) const {
+  // Whether a time column of this folder's messages holds a FILETIME beyond the
+  // signed 64-bit range.
+  bool HasBigTimes(TSqlDatabase& db, const std::vector<std::string>& columns) const {
+    if (columns.empty()) return false;
+    std::string sql = "SELECT EXISTS(SELECT 1 FROM messages m WHERE m.folder_id = ?1 AND m.associated = ?2 "
+                      "AND m.deleted = 0 AND (0";
+    for (const std::string& column : columns) sql += " OR " + column + " < 0";
+    auto stmt = db.Prepare(sql + "))");
+    stmt.Bind(1, folderId_).Bind(2, int64_t{associated_});
+    return stmt.Step() && stmt.Int(0) != 0;
+  }
+
+  // Rows of the query query(db) makes (one per message, the properties joined in id
+  // order), in one snapshot of the store; params are bound from ?4 on.
+  using Query = std::function<std::string(TSqlDatabase&)>;
+  TRowList Read(const Query& query, int64_t messageId, const std::vector<com::TSqlParam>& params = {}) const {
     TStoreEngine& engine = store_->Engine();
     auto lock = TStoreEngine::Impl::Locked(engine);
     TSqlDatabase& db = TStoreEngine::Impl::Database(engine);
     TSqlReadSnapshot snapshot(db);
-    auto stmt = db.Prepare(sql);
+    auto stmt = db.Prepare(query(db));
     stmt.Bind(1, folderId_).Bind(2, int64_t{associated_});
     if (messageId) stmt.Bind(3, messageId);
+    int index = 4;
+    for (const com::TSqlParam& param : params)
+      std::visit([&](const auto& value) { stmt.Bind(index++, value); }, param);
     TRowList rows;
     std::unique_ptr<com::TRowBuilder> row;
     int64_t current = 0;
@@ -102,7 +143,7 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
   }
 
   std::optional<TRowPtr> ReadOne(int64_t id) const {
-    TRowList rows = Read(std::string(kRowQuery) + " AND m.id = ?3", id);
+    TRowList rows = Read([](TSqlDatabase&) { return std::string(kRowQuery) + " AND m.id = ?3"; }, id);
     if (rows.empty()) return std::nullopt;
     return rows.front();
   }

@@ -14,6 +14,7 @@
 #include "orba/common/utf8.h"
 #include "orba/store/lasterror.h"
 #include "orba/store/mapitable.h"
+#include "orba/store/msgstore/com/storemessage.h"
 #include "orba/store/msgstore/com/tables.h"
 #include "orba/store/tags.h"
 
@@ -129,8 +130,19 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   }
 
   // --- IMAPIFolder ---
-  STDMETHOD(CreateMessage)(LPCIID, ULONG, LPMESSAGE*) override {
-    return Fail(MAPI_E_NO_SUPPORT, "Messages cannot be created through this folder yet.");
+  STDMETHOD(CreateMessage)(LPCIID lpInterface, ULONG ulFlags, LPMESSAGE* lppMessage) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lppMessage != nullptr, MAPI_E_INVALID_PARAMETER, "The message pointer is null.");
+      *lppMessage = nullptr;
+      CheckFlags(ulFlags, MAPI_ASSOCIATED | MAPI_DEFERRED_ERRORS);
+      CheckWrite();
+      auto message = CreateStoreMessage(store_, id_, (ulFlags & MAPI_ASSOCIATED) != 0);
+      void* answer = nullptr;
+      Check(SUCCEEDED(message->QueryInterface(lpInterface ? *lpInterface : IID_IMessage, &answer)),
+            MAPI_E_INTERFACE_NOT_SUPPORTED, "The message does not offer the interface asked for.");
+      *lppMessage = static_cast<LPMESSAGE>(answer);
+      return S_OK;
+    });
   }
 
   STDMETHOD(CopyMessages)(LPENTRYLIST lpMsgList, LPCIID lpInterface, LPVOID lpDestFolder, ULONG_PTR,

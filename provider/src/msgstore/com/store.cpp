@@ -13,6 +13,7 @@
 #include "orba/store/mapitable.h"
 #include "orba/store/msgstore/com/folder.h"
 #include "orba/store/msgstore/com/store.h"
+#include "orba/store/msgstore/com/storemessage.h"
 #include "orba/common/utf8.h"
 #include "orba/store/propstrings.h"
 #include "orba/store/tags.h"
@@ -274,8 +275,9 @@ ComPtr<IUnknown> OpenStoreEntry(const std::shared_ptr<TOpenStore>& store, bool w
       objectType = MAPI_FOLDER;
       break;
     case ObjectKind::Message:
-      store->Engine().Message(target.id);
-      throw MapiError(MAPI_E_NO_SUPPORT, "Messages are not opened through this store yet.");
+      object = ComPtr<IUnknown>(OpenStoreMessage(store, target.id, access).get());
+      objectType = MAPI_MESSAGE;
+      break;
   }
   void* answer = nullptr;
   Check(SUCCEEDED(object->QueryInterface(iid ? *iid : IID_IUnknown, &answer)), MAPI_E_INTERFACE_NOT_SUPPORTED,
