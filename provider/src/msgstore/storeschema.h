@@ -6,7 +6,8 @@ namespace orba::store {
 // The schema version this engine writes and reads.
 inline constexpr int kStoreSchemaVersion = 1;
 
-// Creates every table and index of a new store.
+// Creates every table and index of a new store. Folder and message ids are their entry
+// IDs, so they are never reused once deleted (AUTOINCREMENT).
 inline constexpr const char* kStoreSchema = R"(
 CREATE TABLE store_info(
   id INTEGER PRIMARY KEY CHECK(id = 1),
@@ -19,7 +20,7 @@ CREATE TABLE store_info(
 CREATE TABLE store_props(
   prop_id INTEGER PRIMARY KEY, owner INTEGER NOT NULL DEFAULT 0, tag INTEGER NOT NULL, value BLOB NOT NULL);
 CREATE TABLE folders(
-  id INTEGER PRIMARY KEY,
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
   parent_id INTEGER REFERENCES folders(id),
   folder_type INTEGER NOT NULL,
   name TEXT NOT NULL,
@@ -44,7 +45,7 @@ CREATE TABLE receive_folders(
   message_class TEXT PRIMARY KEY COLLATE NOCASE,
   folder_id INTEGER NOT NULL REFERENCES folders(id));
 CREATE TABLE messages(
-  id INTEGER PRIMARY KEY,
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
   folder_id INTEGER REFERENCES folders(id) ON DELETE CASCADE,
   attachment_id INTEGER REFERENCES attachments(id) ON DELETE CASCADE,
   associated INTEGER NOT NULL,
