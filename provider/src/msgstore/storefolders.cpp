@@ -148,6 +148,13 @@ void TStoreEngine::Impl::DeleteFolderTree(TStoreEngine& engine, const FolderReco
   for (int64_t message : LiveMessages(db, folder.id, std::nullopt)) DeleteMessageRow(engine, ReadMessage(engine, message), false);
   int64_t cn = detail::NextCounter(db, "change_number");
   detail::AddTombstone(db, folder.parentId, ObjectKind::Folder, folder.change.sourceKey, cn, false, false);
+  // Classes received here fall back to shorter prefixes; the default class, which must
+  // always have a folder, goes back to the Inbox.
+  db.Prepare(
+        "UPDATE receive_folders SET folder_id=(SELECT folder_id FROM special_folders WHERE kind=?) "
+        "WHERE folder_id=? AND message_class=''")
+      .Bind(1, int64_t{static_cast<int>(SpecialFolder::Inbox)}).Bind(2, folder.id).Run();
+  db.Prepare("DELETE FROM receive_folders WHERE folder_id=?").Bind(1, folder.id).Run();
   db.Prepare("DELETE FROM folders WHERE id=?").Bind(1, folder.id).Run();
 }
 
