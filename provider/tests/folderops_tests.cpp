@@ -533,6 +533,81 @@ TEST_F(FolderOps, ReceiveFolderTableListsTheSetClasses) {
   EXPECT_TRUE(same);
 }
 
+TEST_F(FolderOps, ReceiveFolderTableDropsAClassWhoseFolderIsGone) {
+  auto reports = MakeFolder(inbox_.get(), u"Reports");
+  Bytes reportsId = Binary(reports.get(), tags::kEntryId);
+  ASSERT_EQ(store_->SetReceiveFolder(A("IPM.Report"), 0, Cb(reportsId), Id(reportsId)), S_OK);
+  reports = nullptr;
+  // Deleting the folder (directly or by emptying its parent) is not held up by the
+  // association; the class then falls back to the default's folder.
+  ASSERT_EQ(inbox_->DeleteFolder(Cb(reportsId), Id(reportsId), 0, nullptr, DEL_MESSAGES | DEL_FOLDERS), S_OK);
+  ULONG cb = 0;
+  LPENTRYID found = nullptr;
+  ASSERT_EQ(store_->GetReceiveFolder(A("IPM.Report"), 0, &cb, &found, nullptr), S_OK);
+  Bytes foundId(reinterpret_cast<BYTE*>(found), reinterpret_cast<BYTE*>(found) + cb);
+  MAPIFreeBuffer(found);
+  Bytes inboxId = Binary(inbox_.get(), tags::kEntryId);
+  ULONG same = 0;
+  ASSERT_EQ(store_->CompareEntryIDs(Cb(foundId), Id(foundId), Cb(inboxId), Id(inboxId), 0, &same), S_OK);
+  EXPECT_TRUE(same);
+
+  // The default class, given to a folder of its own, goes back to the inbox.
+  Bytes ownId = Binary(MakeFolder(inbox_.get(), u"Own").get(), tags::kEntryId);
+  ASSERT_EQ(store_->SetReceiveFolder(nullptr, 0, Cb(ownId), Id(ownId)), S_OK);
+  ASSERT_EQ(inbox_->DeleteFolder(Cb(ownId), Id(ownId), 0, nullptr, 0), S_OK);
+  ASSERT_EQ(store_->GetReceiveFolder(nullptr, 0, &cb, &found, nullptr), S_OK);
+  foundId.assign(reinterpret_cast<BYTE*>(found), reinterpret_cast<BYTE*>(found) + cb);
+  MAPIFreeBuffer(found);
+  ASSERT_EQ(store_->CompareEntryIDs(Cb(foundId), Id(foundId), Cb(inboxId), Id(inboxId), 0, &same), S_OK);
+  EXPECT_TRUE(same);
+
+  auto other = MakeFolder(inbox_.get(), u"Other");
+  Bytes otherId = Binary(MakeFolder(other.get(), u"Inner").get(), tags::kEntryId);
+  ASSERT_EQ(store_->SetReceiveFolder(A("IPM.Note.Inner"), 0, Cb(otherId), Id(otherId)), S_OK);
+  ASSERT_EQ(other->EmptyFolder(0, nullptr, 0), S_OK);
+  ComPtr<IMAPITable> table;
+  ASSERT_EQ(store_->GetReceiveFolderTable(0, table.Out()), S_OK);
+  SizedSPropTagArray<1> columns{1, {kMessageClassA}};
+  ASSERT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
+  LPSRowSet rows = nullptr;
+  ASSERT_EQ(table->QueryRows(100, 0, &rows), S_OK);
+  for (ULONG i = 0; i < rows->cRows; ++i) {
+    EXPECT_STRNE(rows->aRow[i].lpProps[0].Value.lpszA, "IPM.Report");
+    EXPECT_STRNE(rows->aRow[i].lpProps[0].Value.lpszA, "IPM.Note.Inner");
+  }
+  FreeProws(rows);
+}
+
+TEST_F(FolderOps, OpenContentsTablesFollowMovedMessages) {
+  auto target = MakeFolder(inbox_.get(), u"Archive");
+  std::vector<Bytes> ids{SaveMessage(inbox_.get(), u"One")};
+  ComPtr<IMAPITable> from, to;
+  ASSERT_EQ(inbox_->GetContentsTable(0, from.Out()), S_OK);
+  ASSERT_EQ(target->GetContentsTable(0, to.Out()), S_OK);
+  EntryList list(ids);
+  ASSERT_EQ(inbox_->CopyMessages(&list.list, nullptr, target.get(), 0, nullptr, MESSAGE_MOVE), S_OK);
+  ULONG count = 9;
+  ASSERT_EQ(from->GetRowCount(0, &count), S_OK);
+  EXPECT_EQ(count, 0u);
+  ASSERT_EQ(to->GetRowCount(0, &count), S_OK);
+  EXPECT_EQ(count, 1u);
+}
+
+TEST_F(FolderOps, CopiedAssociatedMessagesStayAssociatedAndKeepAttachmentData) {
+  auto target = MakeFolder(inbox_.get(), u"Archive");
+  std::vector<Bytes> ids{SaveMessage(inbox_.get(), u"View", true, MAPI_ASSOCIATED)};
+  EntryList list(ids);
+  ASSERT_EQ(inbox_->CopyMessages(&list.list, nullptr, target.get(), 0, nullptr, 0), S_OK);
+  EXPECT_TRUE(Subjects(target.get()).empty());
+  auto copies = Contents(target.get(), MAPI_ASSOCIATED);
+  ASSERT_EQ(copies.size(), 1u);
+  auto copy = OpenMessage(copies[0].second);
+  ASSERT_TRUE(copy);
+  ComPtr<IAttach> attach;
+  ASSERT_EQ(copy->OpenAttach(0, nullptr, 0, attach.Out()), S_OK);
+  EXPECT_EQ(Binary(attach.get(), kAttachDataBin), (Bytes{1, 2, 3, 4, 5}));
+}
+
 // --- Notifications ---
 
 TEST_F(FolderOps, MovedAndCopiedMessagesNotifyWithOldAndNewPlaces) {
