@@ -317,7 +317,8 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   bool Writable() const { return Access() == AccessMode::ReadWrite; }
   void CheckWrite() const { Check(Writable(), MAPI_E_NO_ACCESS, "The folder was opened read-only."); }
 
-  // The folder id of a destination folder object, which must belong to this store.
+  // The folder id of a destination folder object, which must belong to this store and
+  // be writable.
   int64_t DestinationFolder(LPCIID iid, LPVOID destination) {
     Check(!iid || *iid == IID_IMAPIFolder || *iid == IID_IMAPIContainer || *iid == IID_IUnknown ||
               *iid == IID_IMAPIProp,
@@ -325,6 +326,9 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     ComPtr<IMAPIFolder> folder;
     Check(SUCCEEDED(static_cast<IUnknown*>(destination)->QueryInterface(IID_IMAPIFolder, folder.OutVoid())),
           MAPI_E_INVALID_PARAMETER, "The destination is not a folder.");
+    // Copies and moves write into the destination, which needs it opened for writing.
+    if (auto* ours = dynamic_cast<TMapiFolder*>(folder.get()))
+      Check(ours->Writable(), MAPI_E_NO_ACCESS, "The destination folder was opened read-only.");
     SizedSPropTagArray<1> wanted{1, {tags::kEntryId}};
     ULONG count = 0;
     LPSPropValue values = nullptr;
