@@ -179,20 +179,27 @@ class TMsgStore final : public TPropObject<IMsgStore> {
     return com::Call(*this, [&]() -> HRESULT {
       Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "The table pointer is null.");
       CheckFlags(ulFlags, MAPI_UNICODE | MAPI_DEFERRED_ERRORS);
+      // PR_MESSAGE_CLASS in the width the caller asked for.
+      bool unicode = (ulFlags & MAPI_UNICODE) != 0;
+      ULONG classTag = unicode ? tags::kMessageClassW : kMessageClassA;
       auto rows = std::make_shared<TMemoryRowSource>(std::vector<ULONG>{
-          tags::kEntryId, tags::kRecordKey, kMessageClassA, tags::kInstanceKey, tags::kRowId});
+          tags::kEntryId, tags::kRecordKey, classTag, tags::kInstanceKey, tags::kRowId});
       ULONG rowId = 0;
       for (const auto& entry : store_->Engine().ReceiveFolders()) {
         Bytes entryId = store_->EntryId(ObjectKind::Folder, entry.folderId);
         Bytes key(reinterpret_cast<const BYTE*>(&rowId), reinterpret_cast<const BYTE*>(&rowId) + sizeof(rowId));
         std::string messageClass = entry.messageClass;
+        std::u16string wideClass = FromUtf8(entry.messageClass);
         SPropValue values[5]{};
         values[0].ulPropTag = tags::kEntryId;
         values[0].Value.bin = {static_cast<ULONG>(entryId.size()), entryId.data()};
         values[1].ulPropTag = tags::kRecordKey;
         values[1].Value.bin = values[0].Value.bin;
-        values[2].ulPropTag = kMessageClassA;
-        values[2].Value.lpszA = messageClass.data();
+        values[2].ulPropTag = classTag;
+        if (unicode)
+          values[2].Value.lpszW = reinterpret_cast<LPWSTR>(wideClass.data());
+        else
+          values[2].Value.lpszA = messageClass.data();
         values[3].ulPropTag = tags::kInstanceKey;
         values[3].Value.bin = {static_cast<ULONG>(key.size()), key.data()};
         values[4].ulPropTag = tags::kRowId;
