@@ -608,6 +608,50 @@ TEST_F(FolderOps, CopiedAssociatedMessagesStayAssociatedAndKeepAttachmentData) {
   EXPECT_EQ(Binary(attach.get(), kAttachDataBin), (Bytes{1, 2, 3, 4, 5}));
 }
 
+TEST_F(FolderOps, ReceiveFolderTableAnswersInUnicodeWhenAsked) {
+  auto reports = MakeFolder(inbox_.get(), u"Reports");
+  Bytes reportsId = Binary(reports.get(), tags::kEntryId);
+  ASSERT_EQ(store_->SetReceiveFolder(W(u"IPM.Report"), MAPI_UNICODE, Cb(reportsId), Id(reportsId)), S_OK);
+  ComPtr<IMAPITable> table;
+  ASSERT_EQ(store_->GetReceiveFolderTable(MAPI_UNICODE, table.Out()), S_OK);
+  LPSPropTagArray columns = nullptr;
+  ASSERT_EQ(table->QueryColumns(0, &columns), S_OK);
+  std::vector<ULONG> tagsOf(columns->aulPropTag, columns->aulPropTag + columns->cValues);
+  MAPIFreeBuffer(columns);
+  EXPECT_NE(std::find(tagsOf.begin(), tagsOf.end(), tags::kMessageClassW), tagsOf.end());
+  LPSRowSet rows = nullptr;
+  ASSERT_EQ(table->QueryRows(100, 0, &rows), S_OK);
+  std::vector<std::u16string> classes;
+  for (ULONG i = 0; i < rows->cRows; ++i)
+    for (ULONG c = 0; c < rows->aRow[i].cValues; ++c)
+      if (rows->aRow[i].lpProps[c].ulPropTag == tags::kMessageClassW)
+        classes.push_back(reinterpret_cast<const char16_t*>(rows->aRow[i].lpProps[c].Value.lpszW));
+  FreeProws(rows);
+  EXPECT_NE(std::find(classes.begin(), classes.end(), u"IPM.Report"), classes.end());
+}
+
+TEST_F(FolderOps, ReadOnlyDestinationsAreNotWritten) {
+  auto target = MakeFolder(inbox_.get(), u"Archive");
+  Bytes targetId = Binary(target.get(), tags::kEntryId);
+  ComPtr<IUnknown> unknown;
+  ULONG type = 0;
+  ASSERT_EQ(store_->OpenEntry(Cb(targetId), Id(targetId), &IID_IMAPIFolder, 0, &type, unknown.Out()), S_OK);
+  ComPtr<IMAPIFolder> readOnly(static_cast<IMAPIFolder*>(unknown.get()));
+  ComPtr<IMessage> probe;
+  ASSERT_EQ(readOnly->CreateMessage(nullptr, 0, probe.Out()), MAPI_E_NO_ACCESS);
+  std::vector<Bytes> ids{SaveMessage(inbox_.get(), u"One")};
+  EntryList list(ids);
+  EXPECT_EQ(inbox_->CopyMessages(&list.list, nullptr, readOnly.get(), 0, nullptr, 0), MAPI_E_NO_ACCESS);
+  EXPECT_EQ(inbox_->CopyMessages(&list.list, nullptr, readOnly.get(), 0, nullptr, MESSAGE_MOVE), MAPI_E_NO_ACCESS);
+  auto source = MakeFolder(inbox_.get(), u"Projects");
+  Bytes sourceId = Binary(source.get(), tags::kEntryId);
+  EXPECT_EQ(inbox_->CopyFolder(Cb(sourceId), Id(sourceId), nullptr, readOnly.get(), nullptr, 0, nullptr, 0),
+            MAPI_E_NO_ACCESS);
+  EXPECT_TRUE(Subjects(target.get()).empty());
+  EXPECT_TRUE(Subfolders(target.get()).empty());
+  EXPECT_EQ(Subjects(inbox_.get()), std::vector<std::u16string>{u"One"});
+}
+
 // --- Notifications ---
 
 TEST_F(FolderOps, MovedAndCopiedMessagesNotifyWithOldAndNewPlaces) {
