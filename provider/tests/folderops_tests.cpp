@@ -450,6 +450,47 @@ TEST_F(FolderOps, MovingAFolderIntoItsOwnSubfolderIsACycle) {
   EXPECT_EQ(Subfolders(source.get()), std::vector<std::u16string>{u"Old"});
 }
 
+TEST_F(FolderOps, OpenHierarchyTablesAndCountsFollowFolderMovesAndCopies) {
+  auto source = MakeFolder(inbox_.get(), u"Projects");
+  SaveMessage(source.get(), u"Plan");
+  auto target = MakeFolder(inbox_.get(), u"Backup");
+  ComPtr<IMAPITable> from, to;
+  ASSERT_EQ(inbox_->GetHierarchyTable(0, from.Out()), S_OK);
+  ASSERT_EQ(target->GetHierarchyTable(0, to.Out()), S_OK);
+  Bytes sourceId = Binary(source.get(), tags::kEntryId);
+  ASSERT_EQ(inbox_->CopyFolder(Cb(sourceId), Id(sourceId), nullptr, target.get(), W(u"Copy"), 0, nullptr,
+                               MAPI_UNICODE),
+            S_OK);
+  ULONG count = 0;
+  ASSERT_EQ(to->GetRowCount(0, &count), S_OK);
+  EXPECT_EQ(count, 1u);
+  ASSERT_EQ(inbox_->CopyFolder(Cb(sourceId), Id(sourceId), nullptr, target.get(), nullptr, 0, nullptr, FOLDER_MOVE),
+            S_OK);
+  ASSERT_EQ(from->GetRowCount(0, &count), S_OK);
+  EXPECT_EQ(count, 1u);  // only Backup is left under the inbox
+  ASSERT_EQ(to->GetRowCount(0, &count), S_OK);
+  EXPECT_EQ(count, 2u);
+  auto copy = Child(target.get(), u"Copy");
+  SizedSPropTagArray<1> wanted{1, {PROP_TAG(PT_LONG, 0x3602)}};  // PR_CONTENT_COUNT
+  ULONG n = 0;
+  LPSPropValue values = nullptr;
+  ASSERT_EQ(copy->GetProps(wanted.Ptr(), 0, &n, &values), S_OK);
+  EXPECT_EQ(values[0].Value.l, 1);
+  MAPIFreeBuffer(values);
+}
+
+TEST_F(FolderOps, CopyFolderNeedsADirectSubfolder) {
+  auto source = MakeFolder(inbox_.get(), u"Projects");
+  Bytes innerId = Binary(MakeFolder(source.get(), u"Inner").get(), tags::kEntryId);
+  EXPECT_EQ(inbox_->CopyFolder(Cb(innerId), Id(innerId), nullptr, inbox_.get(), nullptr, 0, nullptr, FOLDER_MOVE),
+            MAPI_E_NOT_FOUND);
+  EXPECT_EQ(inbox_->CopyFolder(Cb(innerId), Id(innerId), nullptr, nullptr, nullptr, 0, nullptr, 0),
+            MAPI_E_INVALID_PARAMETER);
+  EXPECT_EQ(inbox_->CopyFolder(Cb(innerId), Id(innerId), nullptr, inbox_.get(), nullptr, 0, nullptr, 0x00100000),
+            MAPI_E_UNKNOWN_FLAGS);
+  EXPECT_EQ(Subfolders(source.get()), std::vector<std::u16string>{u"Inner"});
+}
+
 // --- EmptyFolder ---
 
 TEST_F(FolderOps, EmptyFolderKeepsAssociatedMessagesUnlessAsked) {
