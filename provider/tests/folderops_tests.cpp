@@ -510,6 +510,28 @@ TEST_F(FolderOps, EmptyFolderKeepsAssociatedMessagesUnlessAsked) {
   EXPECT_EQ(folder->EmptyFolder(0, nullptr, 0x80000000), MAPI_E_UNKNOWN_FLAGS);
 }
 
+TEST_F(FolderOps, OpenTablesOfAnEmptiedFolderFollow) {
+  auto folder = MakeFolder(inbox_.get(), u"Projects");
+  SaveMessage(folder.get(), u"Plan");
+  SaveMessage(folder.get(), u"View", false, MAPI_ASSOCIATED);
+  MakeFolder(folder.get(), u"Old");
+  ComPtr<IMAPITable> contents, associated, hierarchy;
+  ASSERT_EQ(folder->GetContentsTable(0, contents.Out()), S_OK);
+  ASSERT_EQ(folder->GetContentsTable(MAPI_ASSOCIATED, associated.Out()), S_OK);
+  ASSERT_EQ(folder->GetHierarchyTable(0, hierarchy.Out()), S_OK);
+  ASSERT_EQ(folder->EmptyFolder(0, nullptr, 0), S_OK);
+  ULONG count = 9;
+  ASSERT_EQ(contents->GetRowCount(0, &count), S_OK);
+  EXPECT_EQ(count, 0u);
+  ASSERT_EQ(associated->GetRowCount(0, &count), S_OK);
+  EXPECT_EQ(count, 1u);
+  ASSERT_EQ(hierarchy->GetRowCount(0, &count), S_OK);
+  EXPECT_EQ(count, 0u);
+  ASSERT_EQ(folder->EmptyFolder(0, nullptr, DEL_ASSOCIATED), S_OK);
+  ASSERT_EQ(associated->GetRowCount(0, &count), S_OK);
+  EXPECT_EQ(count, 0u);
+}
+
 // --- Message status ---
 
 TEST_F(FolderOps, SetMessageStatusChangesOnlyMaskedBitsAndReturnsTheOld) {
