@@ -317,6 +317,24 @@ TEST_F(FolderOps, MessageMoveTakesMessagesOutOfTheSource) {
             MAPI_W_PARTIAL_COMPLETION);
 }
 
+TEST_F(FolderOps, AMessageOpenWhileMovedIsNotSavedBackIntoTheSource) {
+  auto target = MakeFolder(inbox_.get(), u"Archive");
+  std::vector<Bytes> ids{SaveMessage(inbox_.get(), u"One")};
+  ComPtr<IUnknown> unknown;
+  ULONG type = 0;
+  ASSERT_EQ(store_->OpenEntry(Cb(ids[0]), Id(ids[0]), nullptr, MAPI_MODIFY, &type, unknown.Out()), S_OK);
+  ComPtr<IMessage> open(static_cast<IMessage*>(unknown.get()));
+  EntryList list(ids);
+  ASSERT_EQ(inbox_->CopyMessages(&list.list, nullptr, target.get(), 0, nullptr, MESSAGE_MOVE), S_OK);
+  SPropValue value{};
+  value.ulPropTag = tags::kSubjectW;
+  value.Value.lpszW = Wide(u"Edited");
+  ASSERT_EQ(open->SetProps(1, &value, nullptr), S_OK);
+  open->SaveChanges(0);
+  EXPECT_TRUE(Subjects(inbox_.get()).empty());
+  EXPECT_EQ(Subjects(target.get()).size(), 1u);
+}
+
 TEST_F(FolderOps, UnknownEntryIdAmongValidOnesGivesPartialCompletion) {
   auto target = MakeFolder(inbox_.get(), u"Archive");
   Bytes unknown = SaveMessage(inbox_.get(), u"Gone");
