@@ -9,7 +9,7 @@
 
 #include "orba/store/mapimemory.h"
 #include "orba/store/msgstore/com/providers.h"
-#include "sessiontestutil.h"
+#include "storetestutil.h"
 
 namespace orba::store {
 namespace {
@@ -24,33 +24,9 @@ constexpr ULONG kAttachDataBin = PROP_TAG(PT_BINARY, 0x3701);
 constexpr ULONG kMessageClassA = PROP_TAG(PT_STRING8, 0x001A);
 constexpr ULONG kParentEntryId = PROP_TAG(PT_BINARY, 0x0E09);
 
-LPWSTR Wide(const char16_t* text) { return reinterpret_cast<LPWSTR>(const_cast<char16_t*>(text)); }
 LPENTRYID Id(Bytes& bytes) { return reinterpret_cast<LPENTRYID>(bytes.data()); }
 ULONG Cb(const Bytes& bytes) { return static_cast<ULONG>(bytes.size()); }
 Bytes BinOf(const SBinary& bin) { return Bytes(bin.lpb, bin.lpb + bin.cb); }
-
-// Keeps the published fields of the object notifications it receives.
-class TObjectSink final : public TVoComObject<TVoRefCounted, IMAPIAdviseSink> {
- public:
-  struct Event {
-    ULONG type;
-    ULONG objType;
-    Bytes entryId, parentId, oldId, oldParentId;
-  };
-  STDMETHOD_(ULONG, OnNotify)(ULONG count, LPNOTIFICATION notifications) override {
-    for (ULONG i = 0; i < count; ++i) {
-      const OBJECT_NOTIFICATION& obj = notifications[i].info.obj;
-      auto bytes = [](ULONG cb, LPENTRYID id) {
-        return id ? Bytes(reinterpret_cast<BYTE*>(id), reinterpret_cast<BYTE*>(id) + cb) : Bytes{};
-      };
-      events.push_back({notifications[i].ulEventType, obj.ulObjType, bytes(obj.cbEntryID, obj.lpEntryID),
-                        bytes(obj.cbParentID, obj.lpParentID), bytes(obj.cbOldID, obj.lpOldID),
-                        bytes(obj.cbOldParentID, obj.lpOldParentID)});
-    }
-    return 0;
-  }
-  std::vector<Event> events;
-};
 
 // An entry list over entry IDs the caller keeps alive.
 struct EntryList {
@@ -68,43 +44,11 @@ class FolderOps : public ::testing::Test {
   void SetUp() override {
     RegisterOrbaStoreProviders();
     ASSERT_EQ(MAPIInitialize(nullptr), S_OK);
-    ComPtr<IProfAdmin> admin;
-    ASSERT_EQ(MAPIAdminProfiles(0, admin.Out()), S_OK);
-    ASSERT_EQ(admin->CreateProfile(A("Work"), nullptr, 0, 0), S_OK);
-    ComPtr<IMsgServiceAdmin> services;
-    ASSERT_EQ(admin->AdminServices(A("Work"), nullptr, 0, 0, services.Out()), S_OK);
-    ASSERT_EQ(services->CreateMsgService(A("MSPST MS"), A("Mail"), 0, 0), S_OK);
-    ComPtr<IMAPITable> table;
-    ASSERT_EQ(services->GetMsgServiceTable(0, table.Out()), S_OK);
-    SizedSPropTagArray<1> columns{1, {tags::kServiceUid}};
-    ASSERT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
-    LPSRowSet rows = nullptr;
-    ASSERT_EQ(table->QueryRows(10, 0, &rows), S_OK);
-    MAPIUID uid;
-    std::memcpy(uid.ab, rows->aRow[0].lpProps[0].Value.bin.lpb, 16);
-    FreeProws(rows);
-    std::string path = (home_.Path() / "files" / "mail.pst").string();
-    SPropValue value{};
-    value.ulPropTag = tags::kPstPathA;
-    value.Value.lpszA = path.data();
-    ASSERT_EQ(services->ConfigureMsgService(&uid, 0, 0, 1, &value), S_OK);
-
+    CreateStoreProfile(home_.Path(), "MSPST MS");
     ASSERT_EQ(MAPILogonEx(0, A("Work"), nullptr, MAPI_EXTENDED | MAPI_NEW_SESSION, session_.Out()), S_OK);
-    ComPtr<IMAPITable> stores;
-    ASSERT_EQ(session_->GetMsgStoresTable(0, stores.Out()), S_OK);
-    SizedSPropTagArray<1> idColumn{1, {tags::kEntryId}};
-    ASSERT_EQ(stores->SetColumns(idColumn.Ptr(), 0), S_OK);
-    ASSERT_EQ(stores->QueryRows(10, 0, &rows), S_OK);
-    ASSERT_GE(rows->cRows, 1u);
-    Bytes storeId = BinOf(rows->aRow[0].lpProps[0].Value.bin);
-    FreeProws(rows);
-    ASSERT_EQ(session_->OpenMsgStore(0, Cb(storeId), Id(storeId), nullptr, MDB_WRITE | MDB_NO_DIALOG, store_.Out()),
-              S_OK);
-    ULONG cb = 0;
-    LPENTRYID inboxId = nullptr;
-    ASSERT_EQ(store_->GetReceiveFolder(nullptr, 0, &cb, &inboxId, nullptr), S_OK);
-    Bytes inbox(reinterpret_cast<BYTE*>(inboxId), reinterpret_cast<BYTE*>(inboxId) + cb);
-    MAPIFreeBuffer(inboxId);
+    Bytes storeId;
+    OpenDefaultStore(session_.get(), store_, storeId);
+    Bytes inbox = InboxId(store_.get());
     inbox_ = OpenFolder(inbox);
     ASSERT_TRUE(inbox_);
   }
@@ -116,37 +60,11 @@ class FolderOps : public ::testing::Test {
     MAPIUninitialize();
   }
 
-  ComPtr<IMAPIFolder> OpenFolder(Bytes& id) {
-    ComPtr<IUnknown> unknown;
-    ULONG type = 0;
-    EXPECT_EQ(store_->OpenEntry(Cb(id), Id(id), &IID_IMAPIFolder, MAPI_MODIFY, &type, unknown.Out()), S_OK);
-    return ComPtr<IMAPIFolder>(static_cast<IMAPIFolder*>(unknown.get()));
-  }
+  ComPtr<IMAPIFolder> OpenFolder(Bytes& id) { return testing::OpenFolder(store_.get(), id); }
   ComPtr<IMAPIFolder> MakeFolder(IMAPIFolder* parent, const char16_t* name) {
     ComPtr<IMAPIFolder> folder;
     EXPECT_EQ(parent->CreateFolder(FOLDER_GENERIC, W(name), nullptr, nullptr, MAPI_UNICODE, folder.Out()), S_OK);
     return folder;
-  }
-
-  static Bytes Binary(IMAPIProp* object, ULONG tag) {
-    SizedSPropTagArray<1> wanted{1, {tag}};
-    ULONG count = 0;
-    LPSPropValue values = nullptr;
-    EXPECT_EQ(object->GetProps(wanted.Ptr(), 0, &count, &values), S_OK);
-    Bytes bytes;
-    if (values && values[0].ulPropTag == tag) bytes = BinOf(values[0].Value.bin);
-    MAPIFreeBuffer(values);
-    return bytes;
-  }
-  static std::u16string Text(IMAPIProp* object, ULONG tag) {
-    SizedSPropTagArray<1> wanted{1, {tag}};
-    ULONG count = 0;
-    LPSPropValue values = nullptr;
-    EXPECT_EQ(object->GetProps(wanted.Ptr(), 0, &count, &values), S_OK);
-    std::u16string text;
-    if (values && values[0].ulPropTag == tag) text = reinterpret_cast<const char16_t*>(values[0].Value.lpszW);
-    MAPIFreeBuffer(values);
-    return text;
   }
 
   // A saved message with a subject; a full one also has a recipient and an attachment.

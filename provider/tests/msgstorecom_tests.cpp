@@ -8,7 +8,7 @@
 #include "orba/store/msgstore/com/providers.h"
 #include "orba/store/msgstore/com/store.h"
 #include "orba/store/storeentryid.h"
-#include "sessiontestutil.h"
+#include "storetestutil.h"
 
 namespace orba::store {
 namespace {
@@ -24,25 +24,7 @@ class MsgStoreCom : public ::testing::Test {
     RegisterOrbaStoreProviders();
     path_ = (home_.Path() / "files" / "mail.pst").string();
     ASSERT_EQ(MAPIInitialize(nullptr), S_OK);
-    ComPtr<IProfAdmin> admin;
-    ASSERT_EQ(MAPIAdminProfiles(0, admin.Out()), S_OK);
-    ASSERT_EQ(admin->CreateProfile(A("Work"), nullptr, 0, 0), S_OK);
-    ComPtr<IMsgServiceAdmin> services;
-    ASSERT_EQ(admin->AdminServices(A("Work"), nullptr, 0, 0, services.Out()), S_OK);
-    ASSERT_EQ(services->CreateMsgService(A("MSPST MS"), A("Mail"), 0, 0), S_OK);
-    ComPtr<IMAPITable> table;
-    ASSERT_EQ(services->GetMsgServiceTable(0, table.Out()), S_OK);
-    LPSRowSet rows = nullptr;
-    SizedSPropTagArray<1> columns{1, {tags::kServiceUid}};
-    ASSERT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
-    ASSERT_EQ(table->QueryRows(10, 0, &rows), S_OK);
-    MAPIUID uid;
-    std::memcpy(uid.ab, rows->aRow[0].lpProps[0].Value.bin.lpb, 16);
-    FreeProws(rows);
-    SPropValue value{};
-    value.ulPropTag = tags::kPstPathA;
-    value.Value.lpszA = path_.data();
-    ASSERT_EQ(services->ConfigureMsgService(&uid, 0, 0, 1, &value), S_OK);
+    CreateStoreProfile(home_.Path(), "MSPST MS");
   }
   void TearDown() override {
     store_ = nullptr;
@@ -52,49 +34,9 @@ class MsgStoreCom : public ::testing::Test {
 
   void Logon() {
     ASSERT_EQ(MAPILogonEx(0, A("Work"), nullptr, MAPI_EXTENDED | MAPI_NEW_SESSION, session_.Out()), S_OK);
-    ComPtr<IMAPITable> stores;
-    ASSERT_EQ(session_->GetMsgStoresTable(0, stores.Out()), S_OK);
-    SizedSPropTagArray<1> columns{1, {tags::kEntryId}};
-    ASSERT_EQ(stores->SetColumns(columns.Ptr(), 0), S_OK);
-    LPSRowSet rows = nullptr;
-    ASSERT_EQ(stores->QueryRows(10, 0, &rows), S_OK);
-    ASSERT_EQ(rows->cRows, 1u);
-    SBinary id = rows->aRow[0].lpProps[0].Value.bin;
-    storeId_.assign(id.lpb, id.lpb + id.cb);
-    FreeProws(rows);
-    ASSERT_EQ(session_->OpenMsgStore(0, id.cb, reinterpret_cast<LPENTRYID>(storeId_.data()), nullptr,
-                                     MDB_WRITE | MDB_NO_DIALOG, store_.Out()),
-              S_OK);
+    OpenDefaultStore(session_.get(), store_, storeId_);
   }
-
-  Bytes Binary(IMAPIProp* object, ULONG tag) {
-    SizedSPropTagArray<1> wanted{1, {tag}};
-    ULONG count = 0;
-    LPSPropValue values = nullptr;
-    EXPECT_EQ(object->GetProps(wanted.Ptr(), 0, &count, &values), S_OK);
-    Bytes bytes;
-    if (values && values[0].ulPropTag == tag) bytes.assign(values[0].Value.bin.lpb, values[0].Value.bin.lpb + values[0].Value.bin.cb);
-    MAPIFreeBuffer(values);
-    return bytes;
-  }
-  ULONG Long(IMAPIProp* object, ULONG tag) {
-    SizedSPropTagArray<1> wanted{1, {tag}};
-    ULONG count = 0;
-    LPSPropValue values = nullptr;
-    EXPECT_EQ(object->GetProps(wanted.Ptr(), 0, &count, &values), S_OK);
-    ULONG result = values[0].ulPropTag == tag ? values[0].Value.ul : 0xFFFFFFFF;
-    MAPIFreeBuffer(values);
-    return result;
-  }
-  ComPtr<IMAPIFolder> Open(Bytes id, ULONG flags = MAPI_MODIFY) {
-    ULONG type = 0;
-    ComPtr<IUnknown> unknown;
-    EXPECT_EQ(store_->OpenEntry(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(id.data()),
-                                &IID_IMAPIFolder, flags, &type, unknown.Out()),
-              S_OK);
-    EXPECT_EQ(type, MAPI_FOLDER);
-    return ComPtr<IMAPIFolder>(static_cast<IMAPIFolder*>(unknown.get()));
-  }
+  ComPtr<IMAPIFolder> Open(Bytes id, ULONG flags = MAPI_MODIFY) { return OpenFolder(store_.get(), id, flags); }
   ComPtr<IMAPIFolder> Subtree() { return Open(Binary(store_.get(), tags::kIpmSubtreeEntryId)); }
   ComPtr<IMAPIFolder> Create(IMAPIFolder* parent, const char* name, ULONG flags = 0, HRESULT expected = S_OK) {
     ComPtr<IMAPIFolder> folder;

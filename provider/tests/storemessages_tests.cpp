@@ -5,7 +5,7 @@
 
 #include "orba/store/msgstore/com/providers.h"
 #include "orba/store/msgstore/com/store.h"
-#include "sessiontestutil.h"
+#include "storetestutil.h"
 
 namespace orba::store {
 namespace {
@@ -13,30 +13,6 @@ namespace {
 using namespace testing;
 
 constexpr ULONG kBodyW = PROP_TAG(PT_UNICODE, 0x1000);
-
-LPWSTR Wide(const char16_t* text) { return reinterpret_cast<LPWSTR>(const_cast<char16_t*>(text)); }
-
-// Keeps the published fields of the object notifications it receives.
-class TObjectSink final : public TVoComObject<TVoRefCounted, IMAPIAdviseSink> {
- public:
-  struct Event {
-    ULONG type;
-    ULONG objType;
-    Bytes entryId, parentId;
-  };
-  STDMETHOD_(ULONG, OnNotify)(ULONG count, LPNOTIFICATION notifications) override {
-    for (ULONG i = 0; i < count; ++i) {
-      const OBJECT_NOTIFICATION& obj = notifications[i].info.obj;
-      auto bytes = [](ULONG cb, LPENTRYID id) {
-        return id ? Bytes(reinterpret_cast<BYTE*>(id), reinterpret_cast<BYTE*>(id) + cb) : Bytes{};
-      };
-      events.push_back({notifications[i].ulEventType, obj.ulObjType, bytes(obj.cbEntryID, obj.lpEntryID),
-                        bytes(obj.cbParentID, obj.lpParentID)});
-    }
-    return 0;
-  }
-  std::vector<Event> events;
-};
 
 // The store services a profile can hold.
 struct ServiceCase {
@@ -49,28 +25,7 @@ class StoreMessages : public ::testing::TestWithParam<ServiceCase> {
   void SetUp() override {
     RegisterOrbaStoreProviders();
     ASSERT_EQ(MAPIInitialize(nullptr), S_OK);
-    ComPtr<IProfAdmin> admin;
-    ASSERT_EQ(MAPIAdminProfiles(0, admin.Out()), S_OK);
-    ASSERT_EQ(admin->CreateProfile(A("Work"), nullptr, 0, 0), S_OK);
-    ComPtr<IMsgServiceAdmin> services;
-    ASSERT_EQ(admin->AdminServices(A("Work"), nullptr, 0, 0, services.Out()), S_OK);
-    ASSERT_EQ(services->CreateMsgService(A(GetParam().service), A("Mail"), 0, 0), S_OK);
-    ComPtr<IMAPITable> table;
-    ASSERT_EQ(services->GetMsgServiceTable(0, table.Out()), S_OK);
-    LPSRowSet rows = nullptr;
-    SizedSPropTagArray<1> columns{1, {tags::kServiceUid}};
-    ASSERT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
-    ASSERT_EQ(table->QueryRows(10, 0, &rows), S_OK);
-    MAPIUID uid;
-    std::memcpy(uid.ab, rows->aRow[0].lpProps[0].Value.bin.lpb, 16);
-    FreeProws(rows);
-    std::string path = (home_.Path() / "files" / "mail.pst").string();
-    SPropValue values[2]{};
-    values[0].ulPropTag = GetParam().mailbox ? tags::kProfileUnresolvedNameA : tags::kPstPathA;
-    values[0].Value.lpszA = GetParam().mailbox ? A("alice") : path.data();
-    values[1].ulPropTag = tags::kProfileUnresolvedServerA;
-    values[1].Value.lpszA = A("mail1");
-    ASSERT_EQ(services->ConfigureMsgService(&uid, 0, 0, GetParam().mailbox ? 2 : 1, values), S_OK);
+    CreateStoreProfile(home_.Path(), GetParam().service);
   }
   void TearDown() override {
     Logoff();
@@ -79,30 +34,11 @@ class StoreMessages : public ::testing::TestWithParam<ServiceCase> {
 
   void Logon() {
     ASSERT_EQ(MAPILogonEx(0, A("Work"), nullptr, MAPI_EXTENDED | MAPI_NEW_SESSION, session_.Out()), S_OK);
-    ComPtr<IMAPITable> stores;
-    ASSERT_EQ(session_->GetMsgStoresTable(0, stores.Out()), S_OK);
-    SizedSPropTagArray<1> columns{1, {tags::kEntryId}};
-    ASSERT_EQ(stores->SetColumns(columns.Ptr(), 0), S_OK);
-    LPSRowSet rows = nullptr;
-    ASSERT_EQ(stores->QueryRows(10, 0, &rows), S_OK);
-    ASSERT_GE(rows->cRows, 1u);
-    SBinary id = rows->aRow[0].lpProps[0].Value.bin;
-    Bytes storeId(id.lpb, id.lpb + id.cb);
-    FreeProws(rows);
-    ASSERT_EQ(session_->OpenMsgStore(0, id.cb, reinterpret_cast<LPENTRYID>(storeId.data()), nullptr,
-                                     MDB_WRITE | MDB_NO_DIALOG, store_.Out()),
-              S_OK);
-    ULONG cb = 0;
-    LPENTRYID inboxId = nullptr;
-    ASSERT_EQ(store_->GetReceiveFolder(nullptr, 0, &cb, &inboxId, nullptr), S_OK);
-    inboxId_.assign(reinterpret_cast<BYTE*>(inboxId), reinterpret_cast<BYTE*>(inboxId) + cb);
-    MAPIFreeBuffer(inboxId);
-    ComPtr<IUnknown> unknown;
-    ULONG type = 0;
-    ASSERT_EQ(store_->OpenEntry(cb, reinterpret_cast<LPENTRYID>(inboxId_.data()), &IID_IMAPIFolder, MAPI_MODIFY, &type,
-                                unknown.Out()),
-              S_OK);
-    inbox_ = ComPtr<IMAPIFolder>(static_cast<IMAPIFolder*>(unknown.get()));
+    Bytes storeId;
+    OpenDefaultStore(session_.get(), store_, storeId);
+    inboxId_ = InboxId(store_.get());
+    inbox_ = OpenFolder(store_.get(), inboxId_);
+    ASSERT_TRUE(inbox_);
   }
   void Logoff() {
     inbox_ = nullptr;
@@ -122,28 +58,6 @@ class StoreMessages : public ::testing::TestWithParam<ServiceCase> {
     values[1].Value.lpszW = Wide(u"The body.");
     EXPECT_EQ(message->SetProps(2, values, nullptr), S_OK);
     return message;
-  }
-
-  static Bytes Binary(IMAPIProp* object, ULONG tag) {
-    SizedSPropTagArray<1> wanted{1, {tag}};
-    ULONG count = 0;
-    LPSPropValue values = nullptr;
-    EXPECT_EQ(object->GetProps(wanted.Ptr(), 0, &count, &values), S_OK);
-    Bytes bytes;
-    if (values && values[0].ulPropTag == tag)
-      bytes.assign(values[0].Value.bin.lpb, values[0].Value.bin.lpb + values[0].Value.bin.cb);
-    MAPIFreeBuffer(values);
-    return bytes;
-  }
-  static std::u16string Text(IMAPIProp* object, ULONG tag) {
-    SizedSPropTagArray<1> wanted{1, {tag}};
-    ULONG count = 0;
-    LPSPropValue values = nullptr;
-    EXPECT_EQ(object->GetProps(wanted.Ptr(), 0, &count, &values), S_OK);
-    std::u16string text;
-    if (values && values[0].ulPropTag == tag) text = reinterpret_cast<const char16_t*>(values[0].Value.lpszW);
-    MAPIFreeBuffer(values);
-    return text;
   }
 
   // The subjects of a contents table's rows.
