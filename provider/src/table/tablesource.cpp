@@ -21,6 +21,10 @@ TRowPtr TMemoryRow::Create(TPropRow values) {
   return row;
 }
 
+TRowListPtr TTableRowSource::RowsPage(const SRestriction*, const SSortOrderSet*, size_t, size_t) const {
+  throw MapiError(MAPI_E_NO_SUPPORT, "this row source reads no pages");
+}
+
 bool TTableRowSource::AnySubRow(TPropRow, ULONG, const std::function<bool(TPropRow)>&) const { return false; }
 
 void TTableRowSource::Subscribe(ITableRowSink* sink) {

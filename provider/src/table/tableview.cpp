@@ -191,14 +191,40 @@ TSubRowsFn TTableView::SubRows() const {
 
 bool TTableView::Accepts(const TTableRow& row) const { return !restriction_ || restriction_->Matches(row.Values()); }
 
+const SRestriction* TTableView::SourceRestriction() const {
+  return sourceRestricts_ ? restrictionCopy_.get() : nullptr;
+}
+
+const SSortOrderSet* TTableView::SourceSort() const { return sourceSorts_ ? sortOrder_.get() : nullptr; }
+
 void TTableView::Load() {
-  TRowListPtr source = source_->Rows(sourceRestricts_ ? restrictionCopy_.get() : nullptr,
-                                     sourceSorts_ ? sortOrder_.get() : nullptr);
-  if (!source) throw MapiError(MAPI_E_CALL_FAILED, "the row source gave no rows");
+  // Only a source that applies everything itself can hand out the table's pages.
+  bool pages = (!restriction_ || sourceRestricts_) && (!sortOrder_ || sourceSorts_) &&
+               source_->CanPage(SourceRestriction(), SourceSort());
+  TRowListPtr source;
+  std::vector<const TTableRow*> rows;
+  if (!pages) {
+    source = source_->Rows(SourceRestriction(), SourceSort());
+    if (!source) throw MapiError(MAPI_E_CALL_FAILED, "the row source gave no rows");
+    rows = Shown(*source);
+    if (sortOrder_ && !sourceSorts_) SortRows(rows);
+  }
+  keyIndex_.clear();
+  keyIndexState_ = TKeyIndex::kNone;
+  rows_ = std::move(rows);
+  loaded_.clear();
+  if (source) loaded_.push_back(std::move(source));
+  changed_.clear();
+  cursor_ = 0;
+  complete_ = !pages;
+  sourceOffset_ = 0;
+  pageSize_ = 0;
+}
+
+std::vector<const TTableRow*> TTableView::Shown(const TRowList& list) {
   std::vector<const TTableRow*> rows;
   if (restriction_ && !sourceRestricts_) {
     restriction_->ResetCounts();
-    const TRowList& list = *source;
     for (size_t i = 0; i < list.size(); ++i) {
       // The row objects twice as far ahead as their values, which need the object.
       if (i + 2 * kPrefetchDistance < list.size()) __builtin_prefetch(list[i + 2 * kPrefetchDistance].get());
@@ -206,16 +232,55 @@ void TTableView::Load() {
       if (restriction_->Matches(list[i]->Values())) rows.push_back(list[i].get());
     }
   } else {
-    rows.reserve(source->size());
-    for (const TRowPtr& row : *source) rows.push_back(row.get());
+    rows.reserve(list.size());
+    for (const TRowPtr& row : list) rows.push_back(row.get());
   }
-  if (sortOrder_ && !sourceSorts_) SortRows(rows);
-  keyIndex_.clear();
-  keyIndexState_ = TKeyIndex::kNone;
-  rows_ = std::move(rows);
-  loaded_ = std::move(source);
-  changed_.clear();
-  cursor_ = 0;
+  return rows;
+}
+
+void TTableView::LoadMore(size_t wanted) {
+  while (!complete_ && rows_.size() < wanted) {
+    // Each page at least twice the last, so that reading a table through takes few reads.
+    size_t limit = std::max(wanted - rows_.size(), std::min(pageSize_, SIZE_MAX / 2) * 2);
+    TRowListPtr page = source_->RowsPage(SourceRestriction(), SourceSort(), sourceOffset_, limit);
+    if (!page) throw MapiError(MAPI_E_CALL_FAILED, "the row source gave no rows");
+    pageSize_ = limit;
+    sourceOffset_ += page->size();
+    complete_ = page->size() < limit;
+    Append(std::move(page), {});
+  }
+}
+
+bool TTableView::HasRow(size_t index) {
+  LoadMore(index + 1);
+  return index < rows_.size();
+}
+
+bool TTableView::CompleteBefore(std::string_view key, bool added) {
+  if (complete_) return false;
+  bool unseen = IndexOf(key) == rows_.size();
+  // Not from the last page on: the change may have moved the rows across it.
+  TRowListPtr all = source_->Rows(SourceRestriction(), SourceSort());
+  if (!all) throw MapiError(MAPI_E_CALL_FAILED, "the row source gave no rows");
+  complete_ = true;
+  // An added row was not in the table before; a modified one stays as it is now.
+  Append(std::move(all), added && unseen ? key : std::string_view{});
+  return unseen;
+}
+
+// Adds the rows of list that the view does not hold yet after its rows (the rows
+// already read stay as they were; a page read just after a concurrent change may also
+// repeat one), leaving out the row keyed skip.
+void TTableView::Append(TRowListPtr list, std::string_view skip) {
+  if (keyIndexState_ == TKeyIndex::kNone) BuildKeyIndex();
+  rows_.reserve(rows_.size() + list->size());
+  for (const TRowPtr& row : *list) {
+    std::string_view key = row->InstanceKey();
+    if (!skip.empty() && key == skip) continue;
+    if (keyIndexState_ == TKeyIndex::kBuilt && !keyIndex_.emplace(key, row.get()).second) continue;
+    rows_.push_back(row.get());
+  }
+  loaded_.push_back(std::move(list));
 }
 
 int TTableView::CompareRows(const TTableRow& a, const TTableRow& b) const {
@@ -286,8 +351,14 @@ void TTableView::SortRows(std::vector<const TTableRow*>& rows) const {
   rows = std::move(sorted);
 }
 
+ULONG TTableView::RowCount() {
+  Complete();
+  return static_cast<ULONG>(rows_.size());
+}
+
 LONG TTableView::SeekRow(BOOKMARK origin, LONG count, bool& positionChanged) {
   size_t start = Resolve(origin, positionChanged);
+  if (count > 0) LoadMore(start + static_cast<size_t>(count));
   int64_t target = std::clamp<int64_t>(static_cast<int64_t>(start) + count, 0, static_cast<int64_t>(rows_.size()));
   cursor_ = static_cast<size_t>(target);
   return static_cast<LONG>(target - static_cast<int64_t>(start));
@@ -295,6 +366,7 @@ LONG TTableView::SeekRow(BOOKMARK origin, LONG count, bool& positionChanged) {
 
 void TTableView::SeekRowApprox(ULONG numerator, ULONG denominator) {
   if (denominator == 0) throw MapiError(MAPI_E_INVALID_PARAMETER, "zero denominator");
+  Complete();
   if (numerator >= denominator) {
     cursor_ = rows_.size();
     return;
@@ -305,6 +377,7 @@ void TTableView::SeekRowApprox(ULONG numerator, ULONG denominator) {
 std::vector<TPropRow> TTableView::QueryRows(LONG count, bool advance) {
   size_t first, last;
   if (count > 0) {
+    LoadMore(cursor_ + static_cast<size_t>(count));
     first = cursor_;
     last = std::min(rows_.size(), cursor_ + static_cast<size_t>(count));
     if (advance) cursor_ = last;
@@ -335,7 +408,7 @@ void TTableView::FindRow(const SRestriction& restriction, BOOKMARK origin, bool 
         return;
       }
   } else {
-    for (size_t i = start; i < rows_.size(); ++i)
+    for (size_t i = start; HasRow(i); ++i)
       if (criteria.Matches(rows_[i]->Values())) {
         cursor_ = i;
         return;
@@ -371,9 +444,9 @@ void TTableView::Sort(const SSortOrderSet& sortOrder) {
     sourceSorts_ = source_->AcceptsSort(*copy);
     sortOrder_ = std::move(copy);
   }
-  // The view already holds the restricted rows: unless the source sorts (or the order
+  // A fully read view holds the restricted rows: unless the source sorts (or the order
   // is cleared, which restores the source's natural order), sorting them is enough.
-  if (sortOrder_ && !sourceSorts_) {
+  if (sortOrder_ && !sourceSorts_ && complete_) {
     SortRows(rows_);
     cursor_ = 0;
   } else {
@@ -389,6 +462,7 @@ MapiBuffer<SSortOrderSet> TTableView::SortOrder() const {
 }
 
 BOOKMARK TTableView::CreateBookmark() {
+  LoadMore(cursor_ + 1);  // after the rows read so far is not necessarily the end
   TBookmark mark;
   mark.position = cursor_;
   if (cursor_ < rows_.size()) mark.key = KeyOf(*rows_[cursor_]);
@@ -402,14 +476,20 @@ void TTableView::FreeBookmark(BOOKMARK bookmark) {
   if (bookmarks_.erase(bookmark) == 0) throw MapiError(MAPI_E_INVALID_BOOKMARK, "unknown bookmark");
 }
 
-size_t TTableView::Resolve(BOOKMARK origin, bool& positionChanged) const {
+size_t TTableView::Resolve(BOOKMARK origin, bool& positionChanged) {
   positionChanged = false;
   if (origin == BOOKMARK_BEGINNING) return 0;
   if (origin == BOOKMARK_CURRENT) return cursor_;
-  if (origin == BOOKMARK_END) return rows_.size();
+  if (origin == BOOKMARK_END) {
+    Complete();
+    return rows_.size();
+  }
   auto it = bookmarks_.find(origin);
   if (it == bookmarks_.end()) throw MapiError(MAPI_E_INVALID_BOOKMARK, "unknown bookmark");
   const TBookmark& mark = it->second;
+  // The end, or a row that has gone (Restrict and SortTable keep bookmarks), lies
+  // beyond the rows read.
+  if (!complete_ && (mark.key.empty() || IndexOf(mark.key) == rows_.size())) Complete();
   if (mark.key.empty()) return rows_.size();
   if (mark.position < rows_.size() && rows_[mark.position]->InstanceKey() == mark.key) return mark.position;
   size_t found = IndexOf(mark.key);
@@ -558,11 +638,14 @@ void TTableView::Apply(const std::function<void()>& change) {
   Deliver();
 }
 
-void TTableView::ApplyModified(const TRowPtr& row) {
+void TTableView::ApplyModified(const TRowPtr& row, bool unseen) {
   size_t old = IndexOf(row->InstanceKey());
   bool accepted = Accepts(*row);
   if (old == rows_.size()) {
-    if (!accepted) return;
+    if (!accepted) {
+      if (unseen) QueueEvent(MakeEvent(TABLE_ROW_DELETED, S_OK, KeyOf(*row)));
+      return;
+    }
     size_t index = InsertPosition(*row);
     Insert(index, row);
     QueueRowEvent(TABLE_ROW_ADDED, index);
@@ -585,17 +668,24 @@ void TTableView::ApplyModified(const TRowPtr& row) {
 // A row added that the view already holds (a source that reports twice) counts as
 // modified, so that the view never holds one row twice.
 void TTableView::RowAdded(const TRowPtr& row) {
-  Apply([&] { ApplyModified(row); });
+  Apply([&] {
+    CompleteBefore(row->InstanceKey(), true);
+    ApplyModified(row, false);
+  });
 }
 
 void TTableView::RowModified(const TRowPtr& row) {
-  Apply([&] { ApplyModified(row); });
+  Apply([&] { ApplyModified(row, CompleteBefore(row->InstanceKey(), false)); });
 }
 
 void TTableView::RowDeleted(std::string_view instanceKey) {
   Apply([&] {
+    bool unseen = CompleteBefore(instanceKey, false);
     size_t index = IndexOf(instanceKey);
-    if (index == rows_.size()) return;
+    if (index == rows_.size()) {
+      if (unseen) QueueEvent(MakeEvent(TABLE_ROW_DELETED, S_OK, std::string(instanceKey)));
+      return;
+    }
     Erase(index);
     QueueEvent(MakeEvent(TABLE_ROW_DELETED, S_OK, std::string(instanceKey)));
   });

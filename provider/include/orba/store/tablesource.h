@@ -10,6 +10,10 @@
 //   yes for it; the source must then filter and order exactly as the engine would
 //   (restriction.h, propcompare.h), because the engine keeps applying both itself to
 //   rows that change later.
+// - A source may also hand its rows out in pages (RowsPage), so that a table reads only
+//   the rows its caller asks for. It says for which restriction and sort order it can
+//   (CanPage): only where it applies both exactly itself, since a page must be exactly
+//   that stretch of the table.
 // - Change events go to every subscribed sink, on the thread that changed the data.
 // - Sources whose rows have recipients or attachments answer AnySubRow so that
 //   sub-restrictions work; others say HasSubObjects() == false.
@@ -81,6 +85,14 @@ class TTableRowSource {
   virtual bool AcceptsSort(const SSortOrderSet&) const { return false; }
   // The rows; restriction and sort are null unless accepted.
   virtual TRowListPtr Rows(const SRestriction* restriction, const SSortOrderSet* sort) const = 0;
+  // Whether RowsPage serves this restriction and sort order (null: none; each already
+  // accepted above).
+  virtual bool CanPage(const SRestriction*, const SSortOrderSet*) const { return false; }
+  // Up to limit rows of what Rows(restriction, sort) returns, from position offset on,
+  // read at one moment; fewer than limit only at the end. Only called after CanPage
+  // said yes (this default refuses with MAPI_E_NO_SUPPORT).
+  virtual TRowListPtr RowsPage(const SRestriction* restriction, const SSortOrderSet* sort, size_t offset,
+                               size_t limit) const;
   // Sub-objects for sub-restrictions (see TSubRowsFn in restriction.h).
   virtual bool HasSubObjects() const { return false; }
   virtual bool AnySubRow(TPropRow row, ULONG subObject, const std::function<bool(TPropRow)>& test) const;

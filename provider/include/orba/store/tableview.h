@@ -17,8 +17,26 @@
 //   are refused with MAPI_E_TOO_COMPLEX: the engine has no categories.
 // - Multi-value-instance columns and sort keys (MV_INSTANCE) are refused with
 //   MAPI_E_TOO_COMPLEX; plain multi-valued columns are returned as whole values.
+// - Lazy reading: when the source applies the restriction and the sort order itself and
+//   can hand out pages of them (TTableRowSource::CanPage), creating the view,
+//   SetColumns, Restrict and SortTable read nothing; the view then holds only the first
+//   rows of the table and reads further pages when a forward read, seek or search
+//   needs them, each page twice the last (or what the call needs, if more), so that
+//   reading a table through takes few reads. What needs the whole table (the row
+//   count, the end, approximate positions, a bookmark not among the loaded rows)
+//   first reads the rest, then works as on a fully read table. A paging source gives
+//   every row a key of its own.
+// - A change event on a partly read view first reads the rest of the table as the
+//   source now has it, keeping the rows already read as they were (the caller may have
+//   seen them), then applies the event as a fully read view would, so that the
+//   notifications match what the caller has seen. The old state of a row not yet read
+//   is unknown: a modified one is taken as it is now (reported modified), and one that
+//   is not in the table after the event is reported deleted, since the table may have
+//   held it (a deletion of a row a client never saw is harmless to it; a missing one
+//   is not).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -51,7 +69,7 @@ class TTableView final : private ITableRowSink {
  public:
   using TListener = std::function<void(std::vector<TTableEvent>&)>;
 
-  // Reads the source's rows (MapiError or std::bad_alloc when it cannot).
+  // Reads the source's rows, unless it pages (MapiError or std::bad_alloc when it cannot).
   explicit TTableView(std::shared_ptr<TTableRowSource> source);
   ~TTableView();
   TTableView(const TTableView&) = delete;
@@ -68,7 +86,8 @@ class TTableView final : private ITableRowSink {
   std::vector<ULONG> AllColumns() const { return source_->AllColumns(); }
   ULONG TableType() const { return source_->TableType(); }
 
-  ULONG RowCount() const { return static_cast<ULONG>(rows_.size()); }
+  // Reads the whole table first.
+  ULONG RowCount();
   ULONG Position() const { return static_cast<ULONG>(cursor_); }
 
   // Moves the cursor; returns the rows moved (signed) and sets positionChanged when a
@@ -109,8 +128,22 @@ class TTableView final : private ITableRowSink {
   // Runs a change from the source under the lock (a failure becomes TABLE_ERROR), then
   // delivers the events it queued.
   void Apply(const std::function<void()>& change);
-  void ApplyModified(const TRowPtr& row);
+  void ApplyModified(const TRowPtr& row, bool unseen);
+  // Reads the rows again from the start (nothing yet when the source pages).
   void Load();
+  // The rows of a source's list the view shows, in the list's order.
+  std::vector<const TTableRow*> Shown(const TRowList& list);
+  const SRestriction* SourceRestriction() const;
+  const SSortOrderSet* SourceSort() const;
+  // Reads pages until the view holds wanted rows or the whole table.
+  void LoadMore(size_t wanted);
+  void Complete() { LoadMore(SIZE_MAX); }
+  // Whether the table has a row at index (reading up to it).
+  bool HasRow(size_t index);
+  // Before the change event of the row keyed key: reads the rest of a partly read view
+  // (see above); true when that row had not been read.
+  bool CompleteBefore(std::string_view key, bool added);
+  void Append(TRowListPtr list, std::string_view skip);
   bool Accepts(const TTableRow& row) const;
   void SortRows(std::vector<const TTableRow*>& rows) const;
   int CompareRows(const TTableRow& a, const TTableRow& b) const;
@@ -121,7 +154,7 @@ class TTableView final : private ITableRowSink {
   void Insert(size_t index, const TRowPtr& row);
   void Erase(size_t index);
   void Replace(size_t index, const TRowPtr& row);
-  size_t Resolve(BOOKMARK origin, bool& positionChanged) const;
+  size_t Resolve(BOOKMARK origin, bool& positionChanged);
   TSubRowsFn SubRows() const;
   void QueueRowEvent(ULONG event, size_t index);
   void QueueEvent(TTableEvent event);
@@ -135,9 +168,14 @@ class TTableView final : private ITableRowSink {
   bool sourceRestricts_ = false;
   MapiBuffer<SSortOrderSet> sortOrder_;  // null when unsorted
   bool sourceSorts_ = false;
-  // The rows are kept alive by the source's list they were loaded from and, for rows
+  // The rows are kept alive by the source's lists they were loaded from and, for rows
   // that change events brought in since, by changed_ (by address).
-  TRowListPtr loaded_;
+  std::vector<TRowListPtr> loaded_;
+  // False while rows_ holds only the first rows of the table: sourceOffset_ rows of
+  // the source's pages were read, the last page asked for pageSize_ rows.
+  bool complete_ = true;
+  size_t sourceOffset_ = 0;
+  size_t pageSize_ = 0;
   std::unordered_map<const TTableRow*, TRowPtr> changed_;
   std::vector<const TTableRow*> rows_;
   mutable std::vector<const SPropValue*> projected_;  // Project's lookups (under the lock)
