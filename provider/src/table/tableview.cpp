@@ -656,7 +656,8 @@ void TTableView::ApplyModified(const TRowPtr& row, bool unseen) {
     Replace(old, row);
     QueueRowEvent(TABLE_ROW_MODIFIED, old);
   } else {
-    bool wasCurrent = old == cursor_;
+    // A row not read before lay after the cursor, wherever reading the rest put it.
+    bool wasCurrent = old == cursor_ && !unseen;
     Erase(old);
     size_t index = InsertPosition(*row);
     Insert(index, row);
