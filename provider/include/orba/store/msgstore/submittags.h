@@ -11,7 +11,6 @@ inline constexpr ULONG kDeleteAfterSubmit = PROP_TAG(PT_BOOLEAN, 0x0E01);
 inline constexpr ULONG kSentMailEntryId = PROP_TAG(PT_BINARY, 0x0E0A);
 inline constexpr ULONG kSubmitFlags = PROP_TAG(PT_LONG, 0x0E14);
 inline constexpr ULONG kPriority = PROP_TAG(PT_LONG, 0x0026);
-inline constexpr ULONG kSubjectA = PROP_TAG(PT_STRING8, 0x0037);
 
 // One address's five properties: entry ID, display name, address type, e-mail
 // address and search key.
