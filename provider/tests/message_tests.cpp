@@ -377,7 +377,7 @@ TEST_F(MessageTest, ComputedPropertiesDescribeTheSavedMessage) {
   ASSERT_TRUE(problems);
   EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_COMPUTED);
   // Read-only objects refuse writes.
-  ComPtr<IMessage> readOnly = OpenMessageObject(engine, id, {AccessMode::ReadOnly, {}, {}});
+  ComPtr<IMessage> readOnly = OpenMessageObject(engine, id, {AccessMode::ReadOnly, {}, {}, {}});
   EXPECT_EQ(SetText(readOnly.get(), tags::kSubjectW, u"x"), MAPI_E_NO_ACCESS);
   EXPECT_EQ(Modify(readOnly.get(), MODRECIP_ADD, {{MAPI_TO, u"A"}}), MAPI_E_NO_ACCESS);
   EXPECT_EQ(LongOf(readOnly.get(), tags::kAccess), LONG{MAPI_ACCESS_READ});

@@ -155,7 +155,8 @@ TEST_F(MsgStoreCom, BadEntryIdsAreRefused) {
             S_OK);
   EXPECT_TRUE(same);
   EXPECT_EQ(store_->OpenEntry(0, nullptr, nullptr, 0x4000, &type, object.Out()), MAPI_E_UNKNOWN_FLAGS);
-  EXPECT_EQ(store_->GetOutgoingQueue(0, nullptr), MAPI_E_NO_SUPPORT);
+  EXPECT_EQ(store_->GetOutgoingQueue(0, nullptr), MAPI_E_INVALID_PARAMETER);
+  EXPECT_EQ(store_->SetLockState(nullptr, 0), MAPI_E_NO_SUPPORT);
 }
 
 TEST_F(MsgStoreCom, ContentsTableFollowsMessagesAndReadFlags) {

@@ -88,6 +88,14 @@ struct TStoreEngine::Impl {
   static void SetSpecialFolder(TStoreEngine& engine, SpecialFolder folder, int64_t id);
   static FolderRecord ReadFolder(TStoreEngine& engine, int64_t id);
   static MessageRecord ReadMessage(TStoreEngine& engine, int64_t id);
+  // A live message of a folder (not soft-deleted, not embedded); MAPI_E_NOT_FOUND otherwise.
+  static MessageRecord LiveMessage(TStoreEngine& engine, int64_t id);
+  // Checks a message's content before it is written (MapiError on bad values).
+  static void CheckImage(const MessageImage& image);
+  // SaveMessage's work inside the caller's transaction: replaces a live message's
+  // content and stamps the change.
+  static void RewriteMessage(TStoreEngine& engine, int64_t id, const MessageImage& image,
+                             std::optional<int64_t> expectedChangeNumber);
   static int64_t InsertMessage(TStoreEngine& engine, int64_t folderId, int64_t attachmentId, bool associated,
                                const MessageImage& image, const MessageRecord* origin);
   static MessageImage ReadImage(TStoreEngine& engine, int64_t id);

@@ -60,7 +60,9 @@ MessageRecord MessageFrom(const TSqlStatement& stmt) {
   return m;
 }
 
-void CheckImage(const MessageImage& image) {
+}  // namespace
+
+void TStoreEngine::Impl::CheckImage(const MessageImage& image) {
   detail::CheckProps(image.props);
   std::set<ULONG> rows;
   for (const auto& recipient : image.recipients) {
@@ -76,6 +78,8 @@ void CheckImage(const MessageImage& image) {
     if (attachment.embedded) CheckImage(*attachment.embedded);
   }
 }
+
+namespace {
 
 uint64_t ImageSize(const MessageImage& image) {
   uint64_t size = detail::SizeOf(image.props);
@@ -220,19 +224,20 @@ void TStoreEngine::Impl::DeleteMessageRow(TStoreEngine& engine, const MessageRec
     db.Prepare("DELETE FROM messages WHERE id=?").Bind(1, message.id).Run();
 }
 
-namespace {
-
-// A live message of a folder (not soft-deleted, not embedded); MAPI_E_NOT_FOUND otherwise.
-MessageRecord LiveMessage(TStoreEngine& engine, int64_t id) {
-  MessageRecord record = TStoreEngine::Impl::ReadMessage(engine, id);
+MessageRecord TStoreEngine::Impl::LiveMessage(TStoreEngine& engine, int64_t id) {
+  MessageRecord record = ReadMessage(engine, id);
   if (record.deleted || record.folderId == 0) throw MapiError(MAPI_E_NOT_FOUND, "There is no such message.");
   return record;
 }
 
+namespace {
+
+MessageRecord LiveMessage(TStoreEngine& engine, int64_t id) { return TStoreEngine::Impl::LiveMessage(engine, id); }
+
 }  // namespace
 
 int64_t TStoreEngine::CreateMessage(int64_t folderId, bool associated, const MessageImage& image) {
-  CheckImage(image);
+  Impl::CheckImage(image);
   auto lock = Lock();
   TSqlTransaction tx(Db());
   Impl::ReadFolder(*this, folderId);
@@ -242,24 +247,31 @@ int64_t TStoreEngine::CreateMessage(int64_t folderId, bool associated, const Mes
 }
 
 void TStoreEngine::SaveMessage(int64_t id, const MessageImage& image, std::optional<int64_t> expectedChangeNumber) {
-  CheckImage(image);
+  Impl::CheckImage(image);
   auto lock = Lock();
   TSqlTransaction tx(Db());
+  Impl::RewriteMessage(*this, id, image, expectedChangeNumber);
+  tx.Commit();
+}
+
+void TStoreEngine::Impl::RewriteMessage(TStoreEngine& engine, int64_t id, const MessageImage& image,
+                                        std::optional<int64_t> expectedChangeNumber) {
+  TSqlDatabase& db = engine.Db();
   MessageRecord record;
   try {
-    record = LiveMessage(*this, id);
+    record = LiveMessage(engine, id);
   } catch (const MapiError&) {
     throw MapiError(MAPI_E_OBJECT_DELETED, "The message has been deleted.");
   }
   if (expectedChangeNumber && *expectedChangeNumber != record.change.changeNumber)
     throw MapiError(MAPI_E_OBJECT_CHANGED, "The message has been changed since it was opened.");
-  Db().Prepare("DELETE FROM message_props WHERE message_id=?").Bind(1, id).Run();
-  Db().Prepare("DELETE FROM recipients WHERE message_id=?").Bind(1, id).Run();
-  Db().Prepare("DELETE FROM attachments WHERE message_id=?").Bind(1, id).Run();
-  WriteContent(*this, Db(), id, image);
-  ChangeState next = detail::NewChange(Db(), guid_, record.change);
+  db.Prepare("DELETE FROM message_props WHERE message_id=?").Bind(1, id).Run();
+  db.Prepare("DELETE FROM recipients WHERE message_id=?").Bind(1, id).Run();
+  db.Prepare("DELETE FROM attachments WHERE message_id=?").Bind(1, id).Run();
+  WriteContent(engine, db, id, image);
+  ChangeState next = detail::NewChange(db, engine.guid_, record.change);
   ULONG flags = (record.flags & ~MSGFLAG_HASATTACH) | (image.attachments.empty() ? 0 : MSGFLAG_HASATTACH);
-  auto update = Db().Prepare(
+  auto update = db.Prepare(
       "UPDATE messages SET message_class=?1, subject=?2, normalized_subject=?3, sender_name=?4, delivery_time=?5, "
       "submit_time=?6, importance=?7, last_modification_time=?8, flags=?9, size=?10, has_attach=?11, "
       "change_key=?12, predecessors=?13, change_number=?14 WHERE id=?15");
@@ -273,7 +285,6 @@ void TStoreEngine::SaveMessage(int64_t id, const MessageImage& image, std::optio
       .Bind(14, next.changeNumber)
       .Bind(15, id)
       .Run();
-  tx.Commit();
 }
 
 MessageRecord TStoreEngine::Message(int64_t id) {

@@ -111,4 +111,19 @@ CREATE TABLE named_props(
   UNIQUE(guid, kind, lid, name));
 )";
 
+// The outgoing queue: submitted messages waiting for a transport, and the recipients
+// (PR_ROWID) each still has to reach. Kept apart from kStoreSchema so that stores made
+// before the queue existed get it when opened.
+inline constexpr const char* kOutgoingQueueSchema = R"(
+CREATE TABLE IF NOT EXISTS outgoing_queue(
+  message_id INTEGER PRIMARY KEY REFERENCES messages(id) ON DELETE CASCADE,
+  submit_time INTEGER NOT NULL,
+  submit_flags INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS outgoing_queue_by_time ON outgoing_queue(submit_time, message_id);
+CREATE TABLE IF NOT EXISTS outgoing_recipients(
+  message_id INTEGER NOT NULL REFERENCES outgoing_queue(message_id) ON DELETE CASCADE,
+  row_id INTEGER NOT NULL,
+  PRIMARY KEY(message_id, row_id));
+)";
+
 }  // namespace orba::store

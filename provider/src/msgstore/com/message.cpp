@@ -268,6 +268,10 @@ void TMessage::Persist(const PropChanges&, ULONG flags) {
 }
 
 HRESULT TMessage::SaveChanges(ULONG ulFlags) {
+  {
+    auto lock = Lock();
+    if (submitted_) return Fail(MAPI_E_INVALID_OBJECT, "SaveChanges: the message has been submitted");
+  }
   HRESULT hr = DoSaveChanges(ulFlags);
   std::optional<MessageSaveKind> saved;
   int64_t id = 0;
@@ -317,7 +321,30 @@ HRESULT TMessage::SetReadFlag(ULONG ulFlags) {
 
 HRESULT TMessage::SubmitMessage(ULONG ulFlags) {
   if (ulFlags & ~FORCE_SUBMIT) return Fail(MAPI_E_UNKNOWN_FLAGS, "SubmitMessage: unknown flags");
-  return Fail(MAPI_E_NO_SUPPORT, "SubmitMessage: this store has no transport yet");
+  std::function<void()> notify;
+  HRESULT hr = Run("SubmitMessage", [&] {
+    if (submitted_) throw MapiError(MAPI_E_INVALID_OBJECT, "the message has been submitted");
+    if (Access() != AccessMode::ReadWrite) throw MapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
+    if (host_ || associated_ || !options_.submit)
+      throw MapiError(MAPI_E_NO_SUPPORT, "only normal messages of a folder can be sent");
+    if (recipients_.empty()) throw MapiError(MAPI_E_NO_RECIPIENTS, "the message has no recipients");
+    std::optional<int64_t> expected;
+    if (id_) expected = record_.change.changeNumber;
+    notify = options_.submit({id_, folderId_, expected, Content()});
+    // The message now belongs to the transport: this object takes no more changes.
+    submitted_ = true;
+    SetAccess(AccessMode::ReadOnly);
+    return S_OK;
+  });
+  // The store's notifications run outside the message's lock, as after SaveChanges.
+  if (SUCCEEDED(hr) && notify) {
+    try {
+      notify();
+    } catch (...) {
+      // The message is submitted; a failed notification does not undo that.
+    }
+  }
+  return hr;
 }
 
 HRESULT TMessage::OpenInterface(ULONG ulPropTag, REFIID iid, ULONG ulInterfaceOptions, ULONG,

@@ -18,6 +18,12 @@ std::map<std::string, std::weak_ptr<TOpenStore>>& OpenStores() {
   return stores;
 }
 
+std::string CanonicalPath(const std::string& path) {
+  std::error_code ignored;
+  std::string canonical = std::filesystem::weakly_canonical(path, ignored).string();
+  return canonical.empty() ? path : canonical;
+}
+
 bool SameBytes(const Bytes& id, const Bytes& other) { return !id.empty() && id == other; }
 
 // The entry IDs one notification refers to, kept alive while it is delivered.
@@ -33,9 +39,8 @@ LPENTRYID AsEntryId(Bytes& bytes) { return bytes.empty() ? nullptr : reinterpret
 std::shared_ptr<TOpenStore> TOpenStore::Open(const std::string& path, StoreKind kind,
                                              const std::u16string& displayName, Bytes ownEntryId,
                                              Bytes wrappedEntryId) {
-  std::error_code ignored;
-  std::string key = std::filesystem::weakly_canonical(path, ignored).string();
-  if (key.empty()) key = path;
+  std::string file = CanonicalPath(path);
+  std::string key = file;
   // One open store per file and store identity: two profiles naming the same file each
   // keep their own store entry ID.
   key.append(1, '\0').append(ownEntryId.begin(), ownEntryId.end());
@@ -45,10 +50,20 @@ std::shared_ptr<TOpenStore> TOpenStore::Open(const std::string& path, StoreKind 
   store->engine_ = std::filesystem::exists(path) ? TStoreEngine::Open(path)
                                                  : TStoreEngine::Create(path, kind, displayName);
   store->path_ = key;
+  store->file_ = file;
   store->ownEntryId_ = std::move(ownEntryId);
   store->wrappedEntryId_ = std::move(wrappedEntryId);
   OpenStores()[key] = store;
   return store;
+}
+
+std::vector<std::shared_ptr<TOpenStore>> TOpenStore::OpenAt(const std::string& path) {
+  std::string file = CanonicalPath(path);
+  std::lock_guard guard(openStoresLock);
+  std::vector<std::shared_ptr<TOpenStore>> stores;
+  for (const auto& [key, weak] : OpenStores())
+    if (auto open = weak.lock(); open && open->file_ == file) stores.push_back(std::move(open));
+  return stores;
 }
 
 TOpenStore::~TOpenStore() {
@@ -143,7 +158,9 @@ void TOpenStore::Deliver(const TStoreChange& change) {
           SameBytes(ids.oldParent, sink.entryId))
         sinks.push_back(sink.sink);
     }
-    for (const auto& [connection, listener] : listeners_) listeners.push_back(listener);
+    // New mail is for advise sinks: the delivery's fnevObjectCreated tells the tables.
+    if (change.event != fnevNewMail)
+      for (const auto& [connection, listener] : listeners_) listeners.push_back(listener);
   }
   // Outside the lock: a sink may call back into the store.
   for (const auto& sink : sinks) sink->OnNotify(1, &notification);

@@ -2,9 +2,10 @@
 //
 // The store's own properties are kept by the engine (special folder entry IDs, display
 // name, anything a client sets: a store persists every change at once); identity,
-// PR_MDB_PROVIDER and PR_STORE_SUPPORT_MASK are computed. The methods MAPI reserves for
-// the spooler (GetOutgoingQueue, SetLockState, FinishedMsg, NotifyNewMail) answer
-// MAPI_E_NO_SUPPORT: Orba Store delivers mail itself and has no spooler process.
+// PR_MDB_PROVIDER and PR_STORE_SUPPORT_MASK are computed. Submitted messages go to the
+// store's transport (transport.h); GetOutgoingQueue shows what waits for it. The other
+// methods MAPI reserves for the spooler (SetLockState, FinishedMsg, NotifyNewMail)
+// answer MAPI_E_NO_SUPPORT: Orba Store has no spooler process.
 #include <cstring>
 
 #include "../storeinternal.h"
@@ -12,8 +13,10 @@
 #include "orba/store/lasterror.h"
 #include "orba/store/mapitable.h"
 #include "orba/store/msgstore/com/folder.h"
+#include "orba/store/msgstore/com/outgoingqueue.h"
 #include "orba/store/msgstore/com/store.h"
 #include "orba/store/msgstore/com/storemessage.h"
+#include "orba/store/msgstore/transport.h"
 #include "orba/common/utf8.h"
 #include "orba/store/propstrings.h"
 #include "orba/store/tags.h"
@@ -226,13 +229,20 @@ class TMsgStore final : public TPropObject<IMsgStore> {
       CheckFlags(ulFlags, 0);
       ParsedEntryId target = Identify(com::EntryIdArg(cbEntryID, lpEntryID));
       Check(target.kind == ObjectKind::Message, MAPI_E_INVALID_ENTRYID, "The entry ID is not a message's.");
-      store_->Engine().Message(target.id);
-      // Submitted messages are delivered within SubmitMessage: none waits in a queue.
-      throw MapiError(MAPI_E_NOT_IN_QUEUE, "The message is not in the outgoing queue.");
+      CheckWrite();
+      AbortSubmittedMessage(store_, target.id);
+      return S_OK;
     });
   }
 
-  STDMETHOD(GetOutgoingQueue)(ULONG, LPMAPITABLE*) override { return SpoolerOnly(); }
+  STDMETHOD(GetOutgoingQueue)(ULONG ulFlags, LPMAPITABLE* lppTable) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "The table pointer is null.");
+      CheckFlags(ulFlags, 0);
+      *lppTable = CreateOutgoingQueueTable(store_).Detach();
+      return S_OK;
+    });
+  }
   STDMETHOD(SetLockState)(LPMESSAGE, ULONG) override { return SpoolerOnly(); }
   STDMETHOD(FinishedMsg)(ULONG, ULONG, LPENTRYID) override { return SpoolerOnly(); }
   STDMETHOD(NotifyNewMail)(LPNOTIFICATION) override { return SpoolerOnly(); }

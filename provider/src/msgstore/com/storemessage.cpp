@@ -1,6 +1,9 @@
 // The messages of an open store: see storemessage.h.
 #include "orba/store/msgstore/com/storemessage.h"
 
+#include "orba/store/maperror.h"
+#include "orba/store/msgstore/transport.h"
+
 namespace orba::store {
 namespace {
 
@@ -18,6 +21,11 @@ MessageObjectOptions StoreOptions(const std::shared_ptr<TOpenStore>& store, Acce
     // delivery only.
     ULONG event = kind == MessageSaveKind::Created ? fnevObjectCreated : fnevObjectModified;
     open->Changed({event, ObjectKind::Message, messageId, folderId, 0, 0, associated});
+  };
+  options.submit = [weak](MessageSubmission submission) {
+    auto open = weak.lock();
+    if (!open) throw MapiError(MAPI_E_CALL_FAILED, "the message's store has been released");
+    return SubmitMessage(open, std::move(submission));
   };
   return options;
 }

@@ -123,6 +123,45 @@ struct HierarchyChanges {
   std::vector<Tombstone> deleted;
 };
 
+// A message handed to the store's transport: saved (or, new, created) with
+// MSGFLAG_SUBMIT and MSGFLAG_UNSENT, then queued or finished.
+struct SubmitRequest {
+  int64_t messageId = 0;  // 0: a new message, created in folderId
+  int64_t folderId = 0;
+  MessageImage image;     // PR_MESSAGE_FLAGS among its props is ignored
+  std::optional<int64_t> expectedChangeNumber;  // as SaveMessage's
+  int64_t submitTime = 0;                       // FILETIME
+  ULONG submitFlags = 0;                        // PR_SUBMIT_FLAGS
+  // The PR_ROWIDs of the recipients a transport still has to reach; none: the message
+  // is sent already and finishes at once.
+  std::vector<ULONG> queuedRecipients;
+};
+
+// Where a submitted message went.
+enum class SubmitFate {
+  Queued,  // waits in the outgoing queue
+  Moved,   // sent, moved to its PR_SENTMAIL_ENTRYID folder
+  Deleted, // sent, deleted (PR_DELETE_AFTER_SUBMIT)
+  Kept,    // sent, left where it was
+};
+
+struct SubmitOutcome {
+  int64_t messageId = 0;
+  int64_t folderId = 0;      // the folder it was in when submitted or marked sent
+  bool created = false;      // the submission saved a new message
+  SubmitFate fate = SubmitFate::Queued;
+  int64_t sentFolderId = 0;  // Moved: the folder it is in now
+  bool associated = false;
+};
+
+// A message of the outgoing queue.
+struct QueuedMessage {
+  int64_t messageId = 0;
+  int64_t submitTime = 0;  // FILETIME
+  ULONG submitFlags = 0;
+  std::vector<ULONG> recipients;  // PR_ROWIDs still to reach
+};
+
 // A special folder of the standard set.
 enum class SpecialFolder {
   Root, IpmSubtree, Inbox, Outbox, SentItems, DeletedItems, Drafts, Contacts, Calendar, Journal, Notes, Tasks,
@@ -223,6 +262,24 @@ class TStoreEngine {
   // soft: kept with a deleted flag (hidden from the folder, recoverable by sync).
   void DeleteMessage(int64_t id, bool soft);
 
+  // --- submission and the outgoing queue ---
+  // The folder PR_SENTMAIL_ENTRYID names among props, 0 when there is none;
+  // MAPI_E_INVALID_ENTRYID when it does not name a folder of this store.
+  int64_t SentMailFolder(const StoredProps& props);
+  // Saves and submits a message in one transaction (errors as CreateMessage and
+  // SaveMessage, plus MAPI_E_INVALID_ENTRYID for a bad PR_SENTMAIL_ENTRYID).
+  SubmitOutcome Submit(const SubmitRequest& request);
+  // The queue in submission order (messages soft-deleted meanwhile left out).
+  std::vector<QueuedMessage> OutgoingQueue();
+  // A transport delivered a queued message: it leaves the queue and finishes as its
+  // PR_SENTMAIL_ENTRYID / PR_DELETE_AFTER_SUBMIT say. MAPI_E_NOT_IN_QUEUE otherwise.
+  SubmitOutcome MarkSent(int64_t messageId);
+  // A queued message leaves the queue unsent (MSGFLAG_SUBMIT cleared, MSGFLAG_UNSENT
+  // kept, where it is): the client withdrew it (AbortSubmit) or a transport gave up
+  // on it (MarkFailed). MAPI_E_NOT_IN_QUEUE when it is not queued.
+  void AbortSubmit(int64_t messageId);
+  void MarkFailed(int64_t messageId);
+
   // --- change tracking ---
   ContentChanges ContentChangesSince(int64_t folderId, int64_t changeNumber);
   HierarchyChanges HierarchyChangesSince(int64_t folderId, int64_t changeNumber);
@@ -235,6 +292,8 @@ class TStoreEngine {
   std::unique_lock<std::recursive_mutex> Lock() const;
   TSqlDatabase& Db() const;
   void LoadIdentity();
+  // Tables later versions added, created in stores made before them.
+  void AddMissingTables();
 
   std::shared_ptr<StoreConnection> conn_;
   StoreKind kind_ = StoreKind::PersonalFile;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "mapi/mapidefs.h"
 #include "orba/common/comptr.h"
@@ -30,12 +31,26 @@ enum class MessageSaveKind {
 // embedded messages (they are saved with their attachment).
 using MessageSavedCallback = std::function<void(int64_t messageId, int64_t folderId, MessageSaveKind kind)>;
 
+// What SubmitMessage hands to the store's transport.
+struct MessageSubmission {
+  int64_t messageId = 0;  // 0: a message not saved yet
+  int64_t folderId = 0;
+  std::optional<int64_t> expectedChangeNumber;  // the change the message was opened at
+  MessageImage image;                           // the message with its unsaved changes
+};
+
+// Submits a message (throws MapiError; nothing submitted then) and returns what is to
+// run once the message's lock is released (the store's notifications).
+using MessageSubmitCallback = std::function<std::function<void()>(MessageSubmission)>;
+
 struct MessageObjectOptions {
   // ReadOnly: every write answers MAPI_E_NO_ACCESS.
   AccessMode access = AccessMode::ReadWrite;
   // PR_STORE_ENTRYID as the store answers it; empty: the engine's own store entry ID.
   Bytes storeEntryId;
   MessageSavedCallback saved;
+  // None: SubmitMessage answers MAPI_E_NO_SUPPORT.
+  MessageSubmitCallback submit;
 };
 
 // A new, unsaved message in folderId (normal, or folder-associated). Throws MapiError

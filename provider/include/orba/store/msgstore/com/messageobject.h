@@ -97,6 +97,7 @@ class TMessage final : public TPropObject<IMessage> {
   std::set<ULONG> openNew_;                      // created, not saved into the message yet
   ULONG nextAttachNum_ = 0;
   std::optional<MessageSaveKind> saved_;           // what the last Persist did
+  bool submitted_ = false;  // handed to the transport: the object is no longer valid
   // The open recipient and attachment tables' sources.
   std::vector<std::weak_ptr<TMemoryRowSource>> recipientSources_;
   std::vector<std::weak_ptr<TMemoryRowSource>> attachmentSources_;

@@ -21,9 +21,17 @@ struct TDirectoryMailbox {
   std::string displayName;  // UTF-8
   std::string server;       // the server it was configured with
   std::string storePath;    // its store database
+  std::string legacyDn;     // its "EX" address: kLegacyDnPrefix + name unless set
+  std::string smtpAddress;  // its "SMTP" address: name + "@" + kSmtpDomain unless set
 };
 
+// The default addresses of a mailbox.
+inline constexpr const char* kLegacyDnPrefix = "/o=Orba/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=";
+inline constexpr const char* kSmtpDomain = "orba.example";
+
 // The organisation's directory of mailboxes (server/directory.db under ORBA_HOME).
+// Directory files made before mailboxes had addresses get the address columns when
+// opened; their mailboxes answer the default addresses.
 class TServerDirectory {
  public:
   // Enters a mailbox (kept as first entered when it exists) and returns its entry.
@@ -32,6 +40,17 @@ class TServerDirectory {
   static TDirectoryMailbox Register(const std::string& name, const std::string& server);
   static std::optional<TDirectoryMailbox> Find(const std::string& name);
   static std::vector<TDirectoryMailbox> All();
+  // Gives a mailbox other addresses. MAPI_E_NOT_FOUND for an unknown mailbox,
+  // MAPI_E_INVALID_PARAMETER for a DN not starting "/o=" or an SMTP address without
+  // one "@" between two non-empty parts, MAPI_E_COLLISION when another mailbox has
+  // either address (compared regardless of case).
+  static TDirectoryMailbox SetAddresses(const std::string& name, const std::string& legacyDn,
+                                        const std::string& smtpAddress);
+  // The mailbox with this address: "EX" matches the DN, "SMTP" the SMTP address,
+  // regardless of case; other address types match nothing.
+  static std::optional<TDirectoryMailbox> FindByAddress(const std::string& addressType, const std::string& address);
+  // The mailbox whose store database is path (compared as canonical paths).
+  static std::optional<TDirectoryMailbox> FindByStorePath(const std::string& path);
 };
 
 }  // namespace orba::store

@@ -43,7 +43,12 @@ class TOpenStore {
   static std::shared_ptr<TOpenStore> Open(const std::string& path, StoreKind kind, const std::u16string& displayName,
                                           Bytes ownEntryId, Bytes wrappedEntryId);
 
+  // Every store open in this process on the file at path (under any identity).
+  static std::vector<std::shared_ptr<TOpenStore>> OpenAt(const std::string& path);
+
   TStoreEngine& Engine() const { return *engine_; }
+  // The store file (canonical path).
+  const std::string& FilePath() const { return file_; }
   const std::shared_ptr<TStoreEngine>& EngineRef() const { return engine_; }
   const Bytes& OwnEntryId() const { return ownEntryId_; }
   const Bytes& WrappedEntryId() const { return wrappedEntryId_; }
@@ -79,7 +84,8 @@ class TOpenStore {
   void Deliver(const TStoreChange& change);
 
   std::shared_ptr<TStoreEngine> engine_;
-  std::string path_;
+  std::string path_;  // the key of the open stores: file and identity
+  std::string file_;
   Bytes ownEntryId_, wrappedEntryId_;
   std::mutex lock_;
   std::map<ULONG_PTR, Sink> sinks_;
