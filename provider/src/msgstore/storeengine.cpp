@@ -44,6 +44,7 @@ std::shared_ptr<TStoreEngine> TStoreEngine::Create(const std::string& path, Stor
     db.Execute("PRAGMA synchronous=FULL");
     TSqlTransaction tx(db);
     db.Execute(kStoreSchema);
+    db.Execute(kSearchSchema);
     MAPIUID guid = NewMapiUid();
     MAPIUID uid = NewMapiUid();
     db.Prepare("INSERT INTO store_info(id, version, kind, guid, uid) VALUES(1,?,?,?,?)")
@@ -68,6 +69,12 @@ std::shared_ptr<TStoreEngine> TStoreEngine::Open(const std::string& path) {
   std::shared_ptr<TStoreEngine> engine(new TStoreEngine(std::make_shared<StoreConnection>(path)));
   engine->Db().Execute("PRAGMA synchronous=FULL");
   engine->LoadIdentity();
+  // Stores made before search folders existed get their tables now.
+  if (!engine->Db().Prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name='search_criteria'").Step()) {
+    TSqlTransaction tx(engine->Db());
+    engine->Db().Execute(kSearchSchema);
+    tx.Commit();
+  }
   return engine;
 }
 
@@ -93,7 +100,7 @@ void TStoreEngine::LoadIdentity() {
 ULONG TStoreEngine::SupportMask() const {
   ULONG mask = STORE_ENTRYID_UNIQUE | STORE_MODIFY_OK | STORE_CREATE_OK | STORE_ATTACH_OK | STORE_MV_PROPS_OK |
                STORE_RTF_OK | STORE_HTML_OK | STORE_ANSI_OK | STORE_UNICODE_OK | STORE_RESTRICTION_OK |
-               STORE_SORT_OK;
+               STORE_SORT_OK | STORE_SEARCH_OK;
   if (kind_ == StoreKind::PublicFolders) mask |= STORE_PUBLIC_FOLDERS;
   return mask;
 }
