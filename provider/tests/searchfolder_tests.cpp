@@ -12,6 +12,7 @@
 #include "orba/store/msgstore/com/providers.h"
 #include "orba/store/proprow.h"
 #include "orba/store/restrictioncodec.h"
+#include "orba/store/sqlite.h"
 #include "storetestutil.h"
 
 namespace orba::store {
@@ -357,6 +358,33 @@ TEST_F(SearchFolders, ARestrictionOnUnknownTagsWorksAsAnyOther) {
   EXPECT_EQ(Found(search.get()), (Names{u"One"}));
 }
 
+TEST_F(SearchFolders, DamagedStoredCriteriaAreReportedNotUsed) {
+  SaveMessage(inbox_.get(), u"Anything");
+  auto search = MakeSearch();
+  auto subject = SubjectHas(u"any");
+  ASSERT_EQ(Search(search.get(), subject.get(), {inboxId_}, 0), S_OK);
+  {
+    TSqlDatabase db((home_.Path() / "files" / "mail.pst").string());
+    db.Execute("UPDATE search_criteria SET restriction = x'0300000001'");
+  }
+  LPSRestriction restriction = nullptr;
+  EXPECT_EQ(search->GetSearchCriteria(0, &restriction, nullptr, nullptr), MAPI_E_CORRUPT_DATA);
+  EXPECT_EQ(restriction, nullptr);
+  ULONG state = 0;
+  EXPECT_EQ(search->GetSearchCriteria(0, nullptr, nullptr, &state), S_OK);
+  ComPtr<IMAPITable> table;
+  HRESULT hr = search->GetContentsTable(0, table.Out());
+  if (hr == S_OK) {
+    LPSRowSet rows = nullptr;
+    hr = table->QueryRows(10, 0, &rows);
+    FreeProws(rows);
+  }
+  EXPECT_EQ(hr, MAPI_E_CORRUPT_DATA);
+  // New criteria replace the damaged ones.
+  ASSERT_EQ(Search(search.get(), subject.get(), {}, 0), S_OK);
+  EXPECT_EQ(Found(search.get()), (Names{u"Anything"}));
+}
+
 // --- what a search finds ---
 
 TEST_F(SearchFolders, ShallowSearchesTheListedFoldersRecursiveAlsoTheirSubfolders) {
@@ -506,6 +534,35 @@ TEST_F(SearchFolders, OpenTablesFollowMessagesThatStartOrStopMatching) {
   auto hello = SubjectHas(u"hello");
   ASSERT_EQ(Search(search.get(), hello.get(), {}, 0), S_OK);
   EXPECT_EQ(Subjects(table.get()), (Names{u"Hello"}));
+}
+
+// Keeps the table events it receives.
+class TTableSink final : public TVoComObject<TVoRefCounted, IMAPIAdviseSink> {
+ public:
+  STDMETHOD_(ULONG, OnNotify)(ULONG count, LPNOTIFICATION notifications) override {
+    for (ULONG i = 0; i < count; ++i) events.push_back(notifications[i].info.tab.ulTableEvent);
+    return 0;
+  }
+  std::vector<ULONG> events;
+};
+
+TEST_F(SearchFolders, ChangesRaiseTheirTableEvents) {
+  auto search = MakeSearch();
+  auto subject = SubjectHas(u"event");
+  ASSERT_EQ(Search(search.get(), subject.get(), {inboxId_}, 0), S_OK);
+  ComPtr<IMAPITable> table;
+  ASSERT_EQ(search->GetContentsTable(0, table.Out()), S_OK);
+  EXPECT_EQ(Subjects(table.get()), Names{});
+  auto sink = MakeComObject<TTableSink>();
+  ULONG_PTR connection = 0;
+  ASSERT_EQ(table->Advise(fnevTableModified, sink.get(), &connection), S_OK);
+  Bytes id = SaveMessage(inbox_.get(), u"Event one");
+  SaveMessage(inbox_.get(), u"Not this");
+  SetSubject(id, u"Event one, changed");
+  SetSubject(id, u"Gone");
+  EXPECT_EQ(sink->events,
+            (std::vector<ULONG>{TABLE_ROW_ADDED, TABLE_ROW_MODIFIED, TABLE_ROW_DELETED}));
+  EXPECT_EQ(table->Unadvise(connection), S_OK);
 }
 
 TEST_F(SearchFolders, ReadStateChangesAreFollowedWithRowEvents) {
