@@ -491,6 +491,18 @@ TEST_F(SearchFolders, RowsAreTheRealMessagesWithTheirFolders) {
   EntryList list(ids);
   ASSERT_EQ(sub->SetReadFlags(&list.list, 0, nullptr, CLEAR_READ_FLAG), S_OK);
   EXPECT_EQ(Long(search.get(), kContentUnread), 1u);
+  // The parent's hierarchy table counts the same.
+  ComPtr<IMAPITable> hierarchy;
+  ASSERT_EQ(finder_->GetHierarchyTable(0, hierarchy.Out()), S_OK);
+  SizedSPropTagArray<3> counted{3, {tags::kFolderType, kContentCount, kContentUnread}};
+  ASSERT_EQ(hierarchy->SetColumns(counted.Ptr(), 0), S_OK);
+  rows = nullptr;
+  ASSERT_EQ(hierarchy->QueryRows(10, 0, &rows), S_OK);
+  ASSERT_EQ(rows->cRows, 1u);
+  EXPECT_EQ(rows->aRow[0].lpProps[0].Value.ul, ULONG(FOLDER_SEARCH));
+  EXPECT_EQ(rows->aRow[0].lpProps[1].Value.ul, 2u);
+  EXPECT_EQ(rows->aRow[0].lpProps[2].Value.ul, 1u);
+  FreeProws(rows);
   // The searched folders keep their messages.
   EXPECT_EQ(Long(inbox_.get(), kContentCount), 1u);
 }

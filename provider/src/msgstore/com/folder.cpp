@@ -342,13 +342,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
 
   // The counts of the messages the folder shows: a search folder's results.
   FolderCounts Counts() const {
-    FolderCounts counts = store_->Engine().Counts(id_);
-    if (!IsSearch()) return counts;
-    std::vector<SearchResult> results = SearchResults(store_, id_);
-    counts.contents = static_cast<ULONG>(results.size());
-    counts.unread = static_cast<ULONG>(
-        std::count_if(results.begin(), results.end(), [](const SearchResult& r) { return !(r.flags & MSGFLAG_READ); }));
-    return counts;
+    return IsSearch() ? SearchFolderCounts(store_, id_) : store_->Engine().Counts(id_);
   }
 
   // The normal messages the folder shows.

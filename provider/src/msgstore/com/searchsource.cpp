@@ -5,6 +5,7 @@
 // again and compared with what the table shows, which gives the row events; a change
 // of the folder tree or of the criteria reads everything again. A stopped search shows
 // the messages it kept, re-read whenever one of them changes.
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <set>
@@ -174,6 +175,15 @@ std::vector<SearchResult> SearchResults(const std::shared_ptr<TOpenStore>& store
     results.push_back({RowMessageId(values), RowFolderId(*store, values), flags ? flags->Value.ul : 0});
   }
   return results;
+}
+
+FolderCounts SearchFolderCounts(const std::shared_ptr<TOpenStore>& store, int64_t folderId) {
+  FolderCounts counts = store->Engine().Counts(folderId);
+  std::vector<SearchResult> results = SearchResults(store, folderId);
+  counts.contents = static_cast<ULONG>(results.size());
+  counts.unread = static_cast<ULONG>(std::count_if(results.begin(), results.end(),
+                                                   [](const SearchResult& r) { return !(r.flags & MSGFLAG_READ); }));
+  return counts;
 }
 
 }  // namespace orba::store

@@ -43,5 +43,7 @@ struct SearchResult {
 };
 // The messages a search folder shows now (none before criteria were set).
 std::vector<SearchResult> SearchResults(const std::shared_ptr<TOpenStore>& store, int64_t folderId);
+// A search folder's counts: its results (contents, unread), its own associated messages.
+FolderCounts SearchFolderCounts(const std::shared_ptr<TOpenStore>& store, int64_t folderId);
 
 }  // namespace orba::store
