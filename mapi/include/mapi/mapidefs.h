@@ -270,6 +270,7 @@ inline constexpr ULONG RECURSIVE_SEARCH = 0x00000004;
 inline constexpr ULONG SHALLOW_SEARCH = 0x00000008;
 inline constexpr ULONG FOREGROUND_SEARCH = 0x00000010;
 inline constexpr ULONG BACKGROUND_SEARCH = 0x00000020;
+inline constexpr ULONG NON_CONTENT_INDEXED_SEARCH = 0x00020000;
 
 // IABContainer ------------------------------------------------------------------------------
 

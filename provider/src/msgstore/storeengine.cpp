@@ -45,6 +45,7 @@ std::shared_ptr<TStoreEngine> TStoreEngine::Create(const std::string& path, Stor
     TSqlTransaction tx(db);
     db.Execute(kStoreSchema);
     db.Execute(kOutgoingQueueSchema);
+    db.Execute(kSearchSchema);
     MAPIUID guid = NewMapiUid();
     MAPIUID uid = NewMapiUid();
     db.Prepare("INSERT INTO store_info(id, version, kind, guid, uid) VALUES(1,?,?,?,?)")
@@ -94,19 +95,21 @@ void TStoreEngine::LoadIdentity() {
 
 void TStoreEngine::AddMissingTables() {
   auto lock = Lock();
-  {
-    auto queue = Db().Prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name='outgoing_queue'");
-    if (queue.Step()) return;
-  }
+  auto has = [&](const char* table) {
+    return Db().Prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?").Bind(1, std::string_view(table)).Step();
+  };
+  bool queue = has("outgoing_queue"), search = has("search_criteria");
+  if (queue && search) return;
   TSqlTransaction tx(Db());
-  Db().Execute(kOutgoingQueueSchema);
+  if (!queue) Db().Execute(kOutgoingQueueSchema);
+  if (!search) Db().Execute(kSearchSchema);
   tx.Commit();
 }
 
 ULONG TStoreEngine::SupportMask() const {
   ULONG mask = STORE_ENTRYID_UNIQUE | STORE_MODIFY_OK | STORE_CREATE_OK | STORE_ATTACH_OK | STORE_MV_PROPS_OK |
                STORE_RTF_OK | STORE_HTML_OK | STORE_ANSI_OK | STORE_UNICODE_OK | STORE_RESTRICTION_OK |
-               STORE_SORT_OK;
+               STORE_SORT_OK | STORE_SEARCH_OK;
   if (kind_ == StoreKind::PublicFolders) mask |= STORE_PUBLIC_FOLDERS;
   // Mailboxes and personal files send mail through the store's transport.
   else mask |= STORE_SUBMIT_OK;

@@ -57,6 +57,11 @@ void CheckNoCycle(TSqlDatabase& db, int64_t folderId, int64_t target) {
   }
 }
 
+// Search folders show messages of other folders and have no subfolders of their own.
+void CheckCanHoldFolders(const FolderRecord& parent) {
+  if (parent.folderType == FOLDER_SEARCH) throw MapiError(MAPI_E_NO_SUPPORT, "A search folder has no subfolders.");
+}
+
 bool IsStandardFolder(TSqlDatabase& db, int64_t id) {
   auto special = db.Prepare("SELECT 1 FROM special_folders WHERE folder_id=?");
   special.Bind(1, id);
@@ -109,7 +114,7 @@ int64_t TStoreEngine::Impl::InsertFolder(TStoreEngine& engine, int64_t parentId,
   CheckName(name);
   TSqlDatabase& db = engine.Db();
   if (parentId != 0) {
-    ReadFolder(engine, parentId);
+    CheckCanHoldFolders(ReadFolder(engine, parentId));
     CheckNoCollision(db, parentId, name);
   }
   std::u16string containerClass;
@@ -232,7 +237,7 @@ void TStoreEngine::MoveFolder(int64_t id, int64_t newParentId, const std::option
   auto lock = Lock();
   TSqlTransaction tx(Db());
   FolderRecord folder = Impl::ReadFolder(*this, id);
-  Impl::ReadFolder(*this, newParentId);
+  CheckCanHoldFolders(Impl::ReadFolder(*this, newParentId));
   if (IsStandardFolder(Db(), id)) throw MapiError(MAPI_E_NO_ACCESS, "A folder of the standard set cannot be moved.");
   CheckNoCycle(Db(), id, newParentId);
   std::u16string name = newName.value_or(folder.name);
@@ -276,6 +281,7 @@ int64_t CopyTree(TStoreEngine& engine, TSqlDatabase& db, int64_t sourceId, int64
   FolderRecord source = TStoreEngine::Impl::ReadFolder(engine, sourceId);
   StoredProps props = detail::ReadProps(db, "folder_props", "folder_id", sourceId);
   int64_t copy = TStoreEngine::Impl::InsertFolder(engine, parentId, name, source.folderType, props);
+  TStoreEngine::Impl::CopySearchCriteria(engine, sourceId, copy);
   for (int64_t message : LiveMessages(db, sourceId, std::nullopt)) {
     MessageRecord record = TStoreEngine::Impl::ReadMessage(engine, message);
     TStoreEngine::Impl::InsertMessage(engine, copy, 0, record.associated, TStoreEngine::Impl::ReadImage(engine, message),

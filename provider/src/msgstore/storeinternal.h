@@ -101,6 +101,8 @@ struct TStoreEngine::Impl {
   static MessageImage ReadImage(TStoreEngine& engine, int64_t id);
   static void DeleteMessageRow(TStoreEngine& engine, const MessageRecord& message, bool soft);
   static void DeleteFolderTree(TStoreEngine& engine, const FolderRecord& folder);
+  // Gives the folder copy the criteria of the search folder source, if it has any.
+  static void CopySearchCriteria(TStoreEngine& engine, int64_t source, int64_t copy);
 };
 
 }  // namespace orba::store

@@ -126,4 +126,26 @@ CREATE TABLE IF NOT EXISTS outgoing_recipients(
   PRIMARY KEY(message_id, row_id));
 )";
 
+// The criteria of search folders: their restriction (restrictioncodec.h), the folders
+// they search (search_scope, in the order given; a listed folder may since have been
+// deleted) and, for a stopped search, the results it keeps (search_kept). Stores made
+// before search folders existed get these tables when they are opened.
+inline constexpr const char* kSearchSchema = R"(
+CREATE TABLE IF NOT EXISTS search_criteria(
+  folder_id INTEGER PRIMARY KEY REFERENCES folders(id) ON DELETE CASCADE,
+  restriction BLOB NOT NULL,
+  recursive INTEGER NOT NULL,
+  foreground INTEGER NOT NULL,
+  running INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS search_scope(
+  search_id INTEGER NOT NULL REFERENCES folders(id) ON DELETE CASCADE,
+  position INTEGER NOT NULL,
+  folder_id INTEGER NOT NULL,
+  PRIMARY KEY(search_id, position));
+CREATE TABLE IF NOT EXISTS search_kept(
+  search_id INTEGER NOT NULL REFERENCES folders(id) ON DELETE CASCADE,
+  message_id INTEGER NOT NULL,
+  PRIMARY KEY(search_id, message_id));
+)";
+
 }  // namespace orba::store

@@ -5,20 +5,27 @@
 // identity are computed from the engine on every read. Every change raises the store's
 // change events (store.h), which reach advise sinks and open tables.
 //
-// Not offered here: search folders (FOLDER_SEARCH, Set/GetSearchCriteria), saved
-// contents sort orders (SaveContentsSort) and copies to folders of other stores:
-// these answer MAPI_E_NO_SUPPORT.
+// A search folder (searchfolder.h) shows the messages of other folders: its contents
+// table, counts and message operations are about those messages, and it takes no
+// messages (except folder-associated ones) and no subfolders of its own.
+//
+// Not offered here: saved contents sort orders (SaveContentsSort) and copies to
+// folders of other stores: these answer MAPI_E_NO_SUPPORT.
 #include "orba/store/msgstore/com/folder.h"
 
 #include "comprops.h"
 #include "orba/common/utf8.h"
 #include "orba/store/lasterror.h"
 #include "orba/store/mapitable.h"
+#include "orba/store/msgstore/com/searchfolder.h"
 #include "orba/store/msgstore/com/storemessage.h"
 #include "orba/store/msgstore/com/tables.h"
 #include "orba/store/tags.h"
 
 #include <mapi/edkmdb.h>
+
+#include <algorithm>
+#include <optional>
 
 namespace orba::store {
 namespace {
@@ -75,12 +82,8 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     AddComputed(tags::kFolderType, [shared, self](SPropValue& out, void*) {
       com::LongValue(out, tags::kFolderType, shared->Engine().Folder(self).folderType);
     });
-    AddComputed(kContentCount, [shared, self](SPropValue& out, void*) {
-      com::LongValue(out, kContentCount, shared->Engine().Counts(self).contents);
-    });
-    AddComputed(kContentUnread, [shared, self](SPropValue& out, void*) {
-      com::LongValue(out, kContentUnread, shared->Engine().Counts(self).unread);
-    });
+    AddComputed(kContentCount, [this](SPropValue& out, void*) { com::LongValue(out, kContentCount, Counts().contents); });
+    AddComputed(kContentUnread, [this](SPropValue& out, void*) { com::LongValue(out, kContentUnread, Counts().unread); });
     AddComputed(kAssocContentCount, [shared, self](SPropValue& out, void*) {
       com::LongValue(out, kAssocContentCount, shared->Engine().Counts(self).associated);
     });
@@ -96,7 +99,10 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     return com::Call(*this, [&]() -> HRESULT {
       Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "The table pointer is null.");
       CheckFlags(ulFlags, MAPI_ASSOCIATED | MAPI_DEFERRED_ERRORS | MAPI_UNICODE);
-      *lppTable = CreateMapiTable(CreateContentsSource(store_, id_, (ulFlags & MAPI_ASSOCIATED) != 0)).Detach();
+      bool associated = (ulFlags & MAPI_ASSOCIATED) != 0;
+      auto source = IsSearch() && !associated ? CreateSearchSource(store_, id_)
+                                              : CreateContentsSource(store_, id_, associated);
+      *lppTable = CreateMapiTable(source).Detach();
       return S_OK;
     });
   }
@@ -122,11 +128,20 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     });
   }
 
-  STDMETHOD(SetSearchCriteria)(LPSRestriction, LPENTRYLIST, ULONG) override {
-    return Fail(MAPI_E_NO_SUPPORT, "The folder is not a search folder.");
+  STDMETHOD(SetSearchCriteria)(LPSRestriction lpRestriction, LPENTRYLIST lpContainerList,
+                               ULONG ulSearchFlags) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      CheckWrite();
+      store::SetSearchCriteria(store_, id_, lpRestriction, lpContainerList, ulSearchFlags);
+      return S_OK;
+    });
   }
-  STDMETHOD(GetSearchCriteria)(ULONG, LPSRestriction*, LPENTRYLIST*, ULONG*) override {
-    return Fail(MAPI_E_NO_SUPPORT, "The folder is not a search folder.");
+  STDMETHOD(GetSearchCriteria)(ULONG ulFlags, LPSRestriction* lppRestriction, LPENTRYLIST* lppContainerList,
+                               ULONG* lpulSearchState) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      store::GetSearchCriteria(store_, id_, ulFlags, lppRestriction, lppContainerList, lpulSearchState);
+      return S_OK;
+    });
   }
 
   // --- IMAPIFolder ---
@@ -136,6 +151,8 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       *lppMessage = nullptr;
       CheckFlags(ulFlags, MAPI_ASSOCIATED | MAPI_DEFERRED_ERRORS);
       CheckWrite();
+      Check(!IsSearch() || (ulFlags & MAPI_ASSOCIATED), MAPI_E_NO_SUPPORT,
+            "A search folder shows messages of other folders; it holds none of its own.");
       auto message = CreateStoreMessage(store_, id_, (ulFlags & MAPI_ASSOCIATED) != 0);
       void* answer = nullptr;
       Check(SUCCEEDED(message->QueryInterface(lpInterface ? *lpInterface : IID_IMessage, &answer)),
@@ -153,14 +170,18 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       bool move = (ulFlags & MESSAGE_MOVE) != 0;
       if (move) CheckWrite();
       int64_t dest = DestinationFolder(lpInterface, lpDestFolder);
+      Check(store_->Engine().Folder(dest).folderType != FOLDER_SEARCH, MAPI_E_NO_SUPPORT,
+            "Messages cannot be copied or moved into a search folder.");
       bool partial = false;
       ForEachMessage(lpMsgList, partial, [&](const MessageRecord& message) {
         if (move) {
           store_->Engine().MoveMessage(message.id, dest);
-          store_->Changed({fnevObjectMoved, ObjectKind::Message, message.id, dest, message.id, id_, message.associated});
+          store_->Changed({fnevObjectMoved, ObjectKind::Message, message.id, dest, message.id, message.folderId,
+                           message.associated});
         } else {
           int64_t copy = store_->Engine().CopyMessage(message.id, dest);
-          store_->Changed({fnevObjectCopied, ObjectKind::Message, copy, dest, message.id, id_, message.associated});
+          store_->Changed({fnevObjectCopied, ObjectKind::Message, copy, dest, message.id, message.folderId,
+                           message.associated});
         }
       });
       return partial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
@@ -176,7 +197,8 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       ForEachMessage(lpMsgList, partial, [&](const MessageRecord& message) {
         // Without DELETE_HARD_DELETE a message stays recoverable (soft-deleted).
         store_->Engine().DeleteMessage(message.id, !(ulFlags & DELETE_HARD_DELETE));
-        store_->Changed({fnevObjectDeleted, ObjectKind::Message, message.id, id_, 0, 0, message.associated});
+        store_->Changed({fnevObjectDeleted, ObjectKind::Message, message.id, message.folderId, 0, 0,
+                         message.associated});
       });
       return partial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
     });
@@ -190,7 +212,6 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       CheckFlags(ulFlags, MAPI_UNICODE | OPEN_IF_EXISTS | MAPI_DEFERRED_ERRORS);
       Check(ulFolderType == FOLDER_GENERIC || ulFolderType == FOLDER_SEARCH, MAPI_E_INVALID_PARAMETER,
             "The folder type is not FOLDER_GENERIC or FOLDER_SEARCH.");
-      Check(ulFolderType == FOLDER_GENERIC, MAPI_E_NO_SUPPORT, "Search folders are not supported.");
       CheckWrite();
       std::u16string name = FromUtf8(ArgText(lpszFolderName, ulFlags));
       StoredProps props;
@@ -203,7 +224,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       }
       TStoreEngine& engine = store_->Engine();
       bool existed = engine.FindChildFolder(id_, name).has_value();
-      int64_t created = engine.CreateFolder(id_, name, FOLDER_GENERIC, props, (ulFlags & OPEN_IF_EXISTS) != 0);
+      int64_t created = engine.CreateFolder(id_, name, ulFolderType, props, (ulFlags & OPEN_IF_EXISTS) != 0);
       if (!existed) store_->Changed({fnevObjectCreated, ObjectKind::Folder, created, id_});
       auto folder = OpenFolderObject(store_, created, AccessMode::ReadWrite);
       void* answer = nullptr;
@@ -262,12 +283,13 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       bool partial = false;
       auto mark = [&](const MessageRecord& message) {
         if (store_->Engine().SetReadState(message.id, read))
-          store_->Changed({fnevObjectModified, ObjectKind::Message, message.id, id_, 0, 0, message.associated});
+          store_->Changed({fnevObjectModified, ObjectKind::Message, message.id, message.folderId, 0, 0,
+                           message.associated});
       };
       if (lpMsgList) {
         ForEachMessage(lpMsgList, partial, mark);
       } else {
-        for (int64_t id : store_->Engine().MessageIds(id_, false)) mark(store_->Engine().Message(id));
+        for (int64_t id : MessageIdsHere()) mark(store_->Engine().Message(id));
       }
       return partial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
     });
@@ -288,7 +310,8 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       MessageRecord message = MessageHere(com::EntryIdArg(cbEntryID, lpEntryID));
       ULONG old = store_->Engine().SetMessageStatus(message.id, ulNewStatus, ulNewStatusMask);
       if (lpulOldStatus) *lpulOldStatus = old;
-      store_->Changed({fnevObjectModified, ObjectKind::Message, message.id, id_, 0, 0, message.associated});
+      store_->Changed({fnevObjectModified, ObjectKind::Message, message.id, message.folderId, 0, 0,
+                       message.associated});
       return S_OK;
     });
   }
@@ -315,6 +338,20 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
 
  private:
   bool Writable() const { return Access() == AccessMode::ReadWrite; }
+  bool IsSearch() const { return store_->Engine().Folder(id_).folderType == FOLDER_SEARCH; }
+
+  // The counts of the messages the folder shows: a search folder's results.
+  FolderCounts Counts() const {
+    return IsSearch() ? SearchFolderCounts(store_, id_) : store_->Engine().Counts(id_);
+  }
+
+  // The normal messages the folder shows.
+  std::vector<int64_t> MessageIdsHere() const {
+    if (!IsSearch()) return store_->Engine().MessageIds(id_, false);
+    std::vector<int64_t> ids;
+    for (const SearchResult& result : SearchResults(store_, id_)) ids.push_back(result.id);
+    return ids;
+  }
   void CheckWrite() const { Check(Writable(), MAPI_E_NO_ACCESS, "The folder was opened read-only."); }
 
   // The folder id of a destination folder object, which must belong to this store and
@@ -359,12 +396,19 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     return folder;
   }
 
-  // A message of this folder named by an entry ID.
-  MessageRecord MessageHere(std::span<const BYTE> bytes) {
+  // A message of this folder named by an entry ID; for a search folder, one of the
+  // messages it shows (results, when given, are the folder's results).
+  MessageRecord MessageHere(std::span<const BYTE> bytes, const std::vector<int64_t>* results = nullptr) {
     ParsedEntryId parsed = store_->Engine().ParseEntryId(bytes.data(), bytes.size());
     Check(parsed.kind == ObjectKind::Message, MAPI_E_INVALID_ENTRYID, "The entry ID is not a message's.");
     MessageRecord message = store_->Engine().Message(parsed.id);
-    Check(message.folderId == id_ && !message.deleted, MAPI_E_NOT_FOUND, "The message is not in this folder.");
+    bool here = message.folderId == id_;
+    if (IsSearch() && !message.associated) {
+      std::vector<int64_t> shown = results ? std::vector<int64_t>() : MessageIdsHere();
+      const std::vector<int64_t>& ids = results ? *results : shown;
+      here = std::find(ids.begin(), ids.end(), message.id) != ids.end();
+    }
+    Check(here && !message.deleted, MAPI_E_NOT_FOUND, "The message is not in this folder.");
     return message;
   }
 
@@ -373,10 +417,14 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   template <class Action>
   void ForEachMessage(LPENTRYLIST list, bool& partial, Action&& action) {
     Check(!list->cValues || list->lpbin, MAPI_E_INVALID_PARAMETER, "The entry list has no entries.");
+    // A search folder's results are read once for the whole list.
+    std::optional<std::vector<int64_t>> results;
+    if (IsSearch()) results = MessageIdsHere();
     for (ULONG i = 0; i < list->cValues; ++i) {
       MessageRecord message;
       try {
-        message = MessageHere(com::EntryIdArg(list->lpbin[i].cb, reinterpret_cast<LPENTRYID>(list->lpbin[i].lpb)));
+        message = MessageHere(com::EntryIdArg(list->lpbin[i].cb, reinterpret_cast<LPENTRYID>(list->lpbin[i].lpb)),
+                              results ? &*results : nullptr);
       } catch (const MapiError&) {
         partial = true;
         continue;

@@ -2,6 +2,7 @@
 // whole subtree with CONVENIENT_DEPTH, each row with its PR_DEPTH, 1 for a child) in
 // name order under each parent; any change of a folder below reads the rows again.
 #include "comprops.h"
+#include "orba/store/msgstore/com/searchfolder.h"
 #include "orba/store/msgstore/com/tables.h"
 #include "orba/store/tags.h"
 #include "rowbuilder.h"
@@ -54,7 +55,8 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
   void Add(TRowList& rows, int64_t parent, ULONG depth) const {
     TStoreEngine& engine = store_->Engine();
     for (const FolderRecord& folder : engine.ChildFolders(parent)) {
-      FolderCounts counts = engine.Counts(folder.id);
+      FolderCounts counts =
+          folder.folderType == FOLDER_SEARCH ? SearchFolderCounts(store_, folder.id) : engine.Counts(folder.id);
       com::TRowBuilder row;
       Bytes entryId = store_->EntryId(ObjectKind::Folder, folder.id);
       row.Binary(tags::kEntryId, entryId);

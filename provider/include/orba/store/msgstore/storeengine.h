@@ -162,6 +162,15 @@ struct QueuedMessage {
   std::vector<ULONG> recipients;  // PR_ROWIDs still to reach
 };
 
+// What a search folder searches for and where.
+struct SearchCriteria {
+  Bytes restriction;             // in the restriction codec's encoding
+  std::vector<int64_t> folders;  // the folders searched, as listed
+  bool recursive = false;        // and every folder below them
+  bool foreground = false;       // FOREGROUND_SEARCH was asked for
+  bool running = true;           // false: stopped, the results are the ones kept
+};
+
 // A special folder of the standard set.
 enum class SpecialFolder {
   Root, IpmSubtree, Inbox, Outbox, SentItems, DeletedItems, Drafts, Contacts, Calendar, Journal, Notes, Tasks,
@@ -279,6 +288,20 @@ class TStoreEngine {
   // on it (MarkFailed). MAPI_E_NOT_IN_QUEUE when it is not queued.
   void AbortSubmit(int64_t messageId);
   void MarkFailed(int64_t messageId);
+
+  // --- search folders (FOLDER_SEARCH: they hold no messages of their own) ---
+  // A search folder's criteria, nullopt before any were set. MAPI_E_NOT_FOUND for a
+  // missing folder, MAPI_E_NO_SUPPORT for one that is not a search folder.
+  std::optional<SearchCriteria> GetSearchCriteria(int64_t folderId);
+  // Replaces a search folder's criteria; a stopped search keeps the messages of kept
+  // as its results. The listed folders must exist (MAPI_E_NOT_FOUND) and must not be
+  // the search folder itself (MAPI_E_INVALID_PARAMETER).
+  void SetSearchCriteria(int64_t folderId, const SearchCriteria& criteria, const std::vector<int64_t>& kept);
+  // The folders criteria search now: the listed ones that still exist and, when
+  // recursive, every folder below them; never a search folder. In id order.
+  std::vector<int64_t> SearchScope(const SearchCriteria& criteria);
+  // The messages a stopped search keeps that still exist (in any folder).
+  std::vector<int64_t> KeptSearchResults(int64_t folderId);
 
   // --- change tracking ---
   ContentChanges ContentChangesSince(int64_t folderId, int64_t changeNumber);
