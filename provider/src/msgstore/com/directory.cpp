@@ -65,6 +65,8 @@ std::optional<TDirectoryMailbox> TServerDirectory::Find(const std::string& name)
   return found.front();
 }
 
+std::string TServerDirectory::PublicStorePath() { return (ServerFolder() / "public.db").string(); }
+
 std::vector<TDirectoryMailbox> TServerDirectory::All() {
   auto db = OpenDirectory();
   return Query(*db, nullptr);

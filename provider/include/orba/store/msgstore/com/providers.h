@@ -1,8 +1,10 @@
 // Orba Store's own store providers: "MSEMS" mailboxes of the organisation's store
 // ($ORBA_HOME/server/<mailbox>.db, created on first logon and entered in the
-// organisation's directory, server/directory.db) and "MSPST MS" personal store files
-// (the file at PR_PST_PATH, created when missing). The library registers both when it
-// is loaded.
+// organisation's directory, server/directory.db), the organisation's public folders
+// that come with every "MSEMS" service (server/public.db, created on first logon and
+// shared by every mailbox: its store entry ID is the same in every profile), and
+// "MSPST MS" personal store files (the file at PR_PST_PATH, created when missing). The
+// library registers them when it is loaded.
 #pragma once
 
 #include <optional>
@@ -11,7 +13,7 @@
 
 namespace orba::store {
 
-// Registers (again) both providers, replacing whatever is registered for their
+// Registers (again) the three providers, replacing whatever is registered for their
 // PR_MDB_PROVIDER values.
 void RegisterOrbaStoreProviders();
 
@@ -32,6 +34,8 @@ class TServerDirectory {
   static TDirectoryMailbox Register(const std::string& name, const std::string& server);
   static std::optional<TDirectoryMailbox> Find(const std::string& name);
   static std::vector<TDirectoryMailbox> All();
+  // The organisation's public folders store database.
+  static std::string PublicStorePath();
 };
 
 }  // namespace orba::store
