@@ -408,6 +408,41 @@ TEST_F(PublicStore, TwoMailboxesShareOneStore) {
   EXPECT_NE(aliceMailbox, bobMailbox);
 }
 
+TEST_F(PublicStore, MessagesAndFoldersCopyAndMoveWithinIt) {
+  CreateMailboxProfile("Work", "alice");
+  auto session = Logon("Work");
+  auto store = OpenPublic(session.get());
+  ASSERT_TRUE(store);
+  auto top = AllPublicFolders(store.get());
+  auto inbound = CreateFolder(top.get(), u"Inbound");
+  auto archive = CreateFolder(top.get(), u"Archive");
+  ASSERT_TRUE(inbound && archive);
+  Post(inbound.get(), u"First");
+  Post(inbound.get(), u"Second");
+
+  ComPtr<IMAPITable> contents;
+  ASSERT_EQ(inbound->GetContentsTable(0, contents.Out()), S_OK);
+  SizedSPropTagArray<1> columns{1, {tags::kEntryId}};
+  ASSERT_EQ(contents->SetColumns(columns.Ptr(), 0), S_OK);
+  LPSRowSet rows = nullptr;
+  ASSERT_EQ(contents->QueryRows(10, 0, &rows), S_OK);
+  ASSERT_EQ(rows->cRows, 2u);
+  SBinary ids[1] = {rows->aRow[0].lpProps[0].Value.bin};
+  ENTRYLIST list{1, ids};
+  EXPECT_EQ(inbound->CopyMessages(&list, nullptr, archive.get(), 0, nullptr, 0), S_OK);
+  EXPECT_EQ(inbound->CopyMessages(&list, nullptr, archive.get(), 0, nullptr, MESSAGE_MOVE), S_OK);
+  FreeProws(rows);
+  EXPECT_EQ(Long(inbound.get(), kContentCount), 1u);
+  EXPECT_EQ(Long(archive.get(), kContentCount), 2u);
+
+  Bytes archiveId = Binary(archive.get(), tags::kEntryId);
+  EXPECT_EQ(top->CopyFolder(static_cast<ULONG>(archiveId.size()), reinterpret_cast<LPENTRYID>(archiveId.data()),
+                            nullptr, inbound.get(), W(u"Archive copy"), 0, nullptr, MAPI_UNICODE | COPY_SUBFOLDERS),
+            S_OK);
+  EXPECT_EQ(Subfolders(inbound.get()), (std::vector<std::u16string>{u"Archive copy"}));
+  EXPECT_EQ(Subfolders(top.get()), (std::vector<std::u16string>{u"Inbound", u"Archive"}));
+}
+
 TEST_F(PublicStore, ContentsPersistAfterRestart) {
   CreateMailboxProfile("Work", "alice");
   Bytes recordKey;
