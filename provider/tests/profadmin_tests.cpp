@@ -147,11 +147,13 @@ TEST_F(ProfAdmin, ServicesCreateConfigureDelete) {
   ComPtr<IMAPITable> providers;
   ASSERT_EQ(services->GetProviderTable(0, providers.Out()), S_OK);
   auto providerRows = Rows(providers.get(), {tags::kResourceType, tags::kResourceFlags, tags::kMdbProvider});
-  ASSERT_EQ(providerRows.size(), 4u);
+  ASSERT_EQ(providerRows.size(), 5u);
   EXPECT_EQ(providerRows[0][0].Value.ul, MAPI_STORE_PROVIDER);
   EXPECT_EQ(providerRows[0][1].Value.ul, STATUS_DEFAULT_STORE);
-  EXPECT_EQ(providerRows[3][0].Value.ul, MAPI_STORE_PROVIDER);
-  EXPECT_EQ(providerRows[3][1].Value.ul, 0u);
+  EXPECT_EQ(providerRows[3][0].Value.ul, MAPI_STORE_PROVIDER);  // the public folders
+  EXPECT_EQ(providerRows[3][1].Value.ul, STATUS_NO_DEFAULT_STORE);
+  EXPECT_EQ(providerRows[4][0].Value.ul, MAPI_STORE_PROVIDER);
+  EXPECT_EQ(providerRows[4][1].Value.ul, 0u);
   EXPECT_EQ(PROP_TYPE(providerRows[1][2].ulPropTag), PT_ERROR);  // an address book has no store
 
   std::string path = "/tmp/archive.pst";

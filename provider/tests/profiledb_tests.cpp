@@ -113,10 +113,10 @@ TEST_F(ProfileDb, RenameAndCopyKeepServicesAndSections) {
   EXPECT_FALSE(db.FindProfile("A"));
   EXPECT_FALSE(db.FindProfile("D")->isDefault);
   EXPECT_EQ(db.Services("D").size(), 1u);
-  EXPECT_EQ(db.Providers("D").size(), 3u);
+  EXPECT_EQ(db.Providers("D").size(), 4u);
   EXPECT_EQ(db.ReadSection("D", plan.service.uid).size(), db.ReadSection("C", plan.service.uid).size());
   db.DeleteProfile("C");
-  EXPECT_EQ(db.Providers("D").size(), 3u);  // the copy is independent
+  EXPECT_EQ(db.Providers("D").size(), 4u);  // the copy is independent
 }
 
 TEST_F(ProfileDb, SetDefaultProfileMovesOrClearsTheFlag) {
@@ -162,10 +162,13 @@ TEST_F(ProfileDb, ExchangeServiceFillsItsSectionsAndTheGlobalSection) {
   TServicePlan plan = PlanService(kServiceExchange, u"Mail");
   db.AddService("X", plan);
   auto providers = db.Providers("X", &plan.service.uid);
-  ASSERT_EQ(providers.size(), 3u);
+  ASSERT_EQ(providers.size(), 4u);
   EXPECT_EQ(providers[0].resourceType, MAPI_STORE_PROVIDER);
   EXPECT_EQ(providers[1].resourceType, MAPI_AB_PROVIDER);
   EXPECT_EQ(providers[2].resourceType, MAPI_TRANSPORT_PROVIDER);
+  EXPECT_EQ(providers[3].resourceType, MAPI_STORE_PROVIDER);  // the public folders
+  EXPECT_EQ(ReadLong(db, "X", providers[0].uid, tags::kResourceFlags), STATUS_DEFAULT_STORE);
+  EXPECT_EQ(ReadLong(db, "X", providers[3].uid, tags::kResourceFlags), STATUS_NO_DEFAULT_STORE);
   MAPIUID global;
   std::memcpy(global.ab, pbGlobalProfileSectionGuid.ab, 16);
   EXPECT_EQ(ReadLong(db, "X", global, tags::kProfileConnectFlags), 0u);

@@ -1,5 +1,5 @@
-// The standard folder set of a new store, the special-folder properties that point
-// at it, and the Inbox as the receive folder of the default class.
+// The standard folder set of a new mailbox or personal store, the special-folder
+// properties that point at it, and the Inbox as the receive folder of the default class.
 #include <map>
 
 #include "orba/store/maperror.h"
@@ -41,7 +41,6 @@ constexpr StandardFolder kStandardFolders[] = {
 const char16_t* SubtreeName(StoreKind kind) {
   switch (kind) {
     case StoreKind::Mailbox: return u"Top of Information Store";
-    case StoreKind::PublicFolders: return u"Public Folders";
     default: return u"Top of Personal Folders";
   }
 }

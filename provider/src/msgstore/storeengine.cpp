@@ -14,10 +14,6 @@
 namespace orba::store {
 namespace {
 
-// pbExchangeProviderPublicGuid of edkmdb.h.
-constexpr MAPIUID kExchangePublicMdbProvider = {
-    {0x78, 0xB2, 0xFA, 0x70, 0xAF, 0xF7, 0x11, 0xCD, 0x9B, 0xC8, 0x00, 0xAA, 0x00, 0x2F, 0xC4, 0x5A}};
-
 void RemoveStoreFiles(const std::string& path) {
   std::error_code ignored;
   for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(path + suffix, ignored);
@@ -55,7 +51,10 @@ std::shared_ptr<TStoreEngine> TStoreEngine::Create(const std::string& path, Stor
         .Bind(4, std::span<const uint8_t>(uid.ab, sizeof(uid.ab)))
         .Run();
     engine->LoadIdentity();
-    Impl::CreateStandardFolders(*engine, displayName);
+    if (kind == StoreKind::PublicFolders)
+      Impl::CreatePublicFolders(*engine, displayName);
+    else
+      Impl::CreateStandardFolders(*engine, displayName);
     tx.Commit();
     return engine;
   } catch (...) {
@@ -148,7 +147,13 @@ int64_t TStoreEngine::CurrentChangeNumber() {
   return stmt.Int(0);
 }
 
+void TStoreEngine::CheckReceivesMail() const {
+  if (kind_ == StoreKind::PublicFolders)
+    throw MapiError(MAPI_E_NO_SUPPORT, "The public folders store has no receive folders.");
+}
+
 TStoreEngine::ReceiveFolder TStoreEngine::GetReceiveFolder(const std::string& messageClass) {
+  CheckReceivesMail();
   auto lock = Lock();
   // The longest registered class that is messageClass or a dot-separated prefix of it.
   auto stmt = Db().Prepare(
@@ -161,6 +166,7 @@ TStoreEngine::ReceiveFolder TStoreEngine::GetReceiveFolder(const std::string& me
 }
 
 void TStoreEngine::SetReceiveFolder(const std::string& messageClass, int64_t folderId) {
+  CheckReceivesMail();
   auto lock = Lock();
   TSqlTransaction tx(Db());
   if (folderId == 0) {
@@ -178,6 +184,7 @@ void TStoreEngine::SetReceiveFolder(const std::string& messageClass, int64_t fol
 }
 
 std::vector<TStoreEngine::ReceiveFolder> TStoreEngine::ReceiveFolders() {
+  CheckReceivesMail();
   auto lock = Lock();
   auto stmt = Db().Prepare("SELECT message_class, folder_id FROM receive_folders ORDER BY message_class");
   std::vector<ReceiveFolder> folders;

@@ -85,6 +85,7 @@ struct TStoreEngine::Impl {
   static int64_t InsertFolder(TStoreEngine& engine, int64_t parentId, const std::u16string& name, ULONG folderType,
                               const StoredProps& props);
   static void CreateStandardFolders(TStoreEngine& engine, const std::u16string& displayName);
+  static void CreatePublicFolders(TStoreEngine& engine, const std::u16string& displayName);
   static void SetSpecialFolder(TStoreEngine& engine, SpecialFolder folder, int64_t id);
   static FolderRecord ReadFolder(TStoreEngine& engine, int64_t id);
   static MessageRecord ReadMessage(TStoreEngine& engine, int64_t id);

@@ -232,7 +232,7 @@ void TProfileDatabase::AddService(const std::string& profile, const TServicePlan
     for (const TStoredProp& prop : section.props) WriteProp(id, section.uid, prop);
   if (!DefaultStoreProvider(id))
     for (const TProviderInfo& provider : plan.providers)
-      if (provider.resourceType == MAPI_STORE_PROVIDER) {
+      if (provider.resourceType == MAPI_STORE_PROVIDER && MayBeDefaultStore(id, provider.uid)) {
         MakeDefaultStore(id, provider.uid, plan.service.uid);
         break;
       }
@@ -261,7 +261,17 @@ void TProfileDatabase::EnsureDefaultStore(int64_t profile) {
   auto next = db_.Prepare(
       "SELECT uid, service_uid FROM providers WHERE profile_id = ? AND resource_type = ? ORDER BY ordinal");
   next.Bind(1, profile).Bind(2, MAPI_STORE_PROVIDER);
-  if (next.Step()) MakeDefaultStore(profile, UidFrom(next.Blob(0)), UidFrom(next.Blob(1)));
+  while (next.Step())
+    if (MayBeDefaultStore(profile, UidFrom(next.Blob(0)))) {
+      MakeDefaultStore(profile, UidFrom(next.Blob(0)), UidFrom(next.Blob(1)));
+      return;
+    }
+}
+
+bool TProfileDatabase::MayBeDefaultStore(int64_t profile, const MAPIUID& provider) {
+  auto query = db_.Prepare("SELECT value FROM props WHERE profile_id = ? AND section = ? AND tag = ?");
+  query.Bind(1, profile).Bind(2, UidBytes(provider)).Bind(3, tags::kResourceFlags);
+  return !query.Step() || !(DecodeLong(tags::kResourceFlags, query.Blob(0)) & STATUS_NO_DEFAULT_STORE);
 }
 
 void TProfileDatabase::AddProvider(const std::string& profile, const TProviderInfo& provider,
@@ -336,7 +346,10 @@ MAPIUID TProfileDatabase::RequireStoreProvider(int64_t profile, const MAPIUID& p
 void TProfileDatabase::SetDefaultStore(const std::string& profile, const MAPIUID& storeProvider) {
   TSqlTransaction transaction(db_);
   int64_t id = RequireProfile(profile);
-  MakeDefaultStore(id, storeProvider, RequireStoreProvider(id, storeProvider));
+  MAPIUID service = RequireStoreProvider(id, storeProvider);
+  if (!MayBeDefaultStore(id, storeProvider))
+    throw MapiError(MAPI_E_NO_ACCESS, "The message store cannot be the default store.");
+  MakeDefaultStore(id, storeProvider, service);
   transaction.Commit();
 }
 

@@ -16,25 +16,31 @@ namespace {
 
 struct TProviderTemplate {
   ULONG resourceType;
-  const char16_t* displayName;
+  const char16_t* displayName;        // PR_PROVIDER_DISPLAY (the name CreateProvider takes)
+  const MAPIUID* mdbProvider = nullptr;  // a store's PR_MDB_PROVIDER
+  const char16_t* storeName = nullptr;   // a store's own PR_DISPLAY_NAME; null: the service's
+  ULONG resourceFlags = 0;
 };
 
 struct TServiceTemplate {
   const char* name;
   const char16_t* displayName;
   ULONG serviceFlags;
-  const MAPIUID* mdbProvider;  // of its store provider, if it has one
   std::vector<TProviderTemplate> providers;
 };
 
 const std::vector<TServiceTemplate>& Catalogue() {
   static const std::vector<TServiceTemplate> services = {
-      {kServiceExchange, u"Exchange Mailbox", SERVICE_SINGLE_COPY | SERVICE_PRIMARY_IDENTITY, &kExchangeMdbProvider,
-       {{MAPI_STORE_PROVIDER, u"Exchange Message Store"},
+      // The organisation's public folders come with every mailbox, after its other
+      // providers; they can never be the default store.
+      {kServiceExchange, u"Exchange Mailbox", SERVICE_SINGLE_COPY | SERVICE_PRIMARY_IDENTITY,
+       {{MAPI_STORE_PROVIDER, u"Exchange Message Store", &kExchangeMdbProvider},
         {MAPI_AB_PROVIDER, u"Exchange Directory"},
-        {MAPI_TRANSPORT_PROVIDER, u"Exchange Transport"}}},
-      {kServicePst, u"Personal Folders", 0, &kPstMdbProvider, {{MAPI_STORE_PROVIDER, u"Personal Folders"}}},
-      {kServiceContacts, u"Contacts", SERVICE_SINGLE_COPY | SERVICE_NO_PRIMARY_IDENTITY, nullptr,
+        {MAPI_TRANSPORT_PROVIDER, u"Exchange Transport"},
+        {MAPI_STORE_PROVIDER, kPublicFoldersProvider, &kExchangePublicMdbProvider, u"Public Folders",
+         STATUS_NO_DEFAULT_STORE}}},
+      {kServicePst, u"Personal Folders", 0, {{MAPI_STORE_PROVIDER, u"Personal Folders", &kPstMdbProvider}}},
+      {kServiceContacts, u"Contacts", SERVICE_SINGLE_COPY | SERVICE_NO_PRIMARY_IDENTITY,
        {{MAPI_AB_PROVIDER, u"Contacts Address Book"}}},
   };
   return services;
@@ -96,17 +102,17 @@ bool SectionHas(const TStoredProps& props, ULONG propId) {
 TStoredProps ProviderSection(const TServiceTemplate& service, const TProviderTemplate& kind,
                              const TProviderInfo& provider, const std::u16string& serviceDisplay) {
   TStoredProps props;
-  props.push_back(Long(tags::kResourceFlags, 0));
+  props.push_back(Long(tags::kResourceFlags, kind.resourceFlags));
   props.push_back(Wide(tags::kProviderDisplayW, kind.displayName));
-  // A store's display name is the service's; other providers show their own.
-  props.push_back(
-      Wide(tags::kDisplayNameW, provider.resourceType == MAPI_STORE_PROVIDER ? serviceDisplay : kind.displayName));
+  // A store's display name is its own or the service's; other providers show their own.
+  const bool store = provider.resourceType == MAPI_STORE_PROVIDER;
+  props.push_back(Wide(tags::kDisplayNameW, !store ? kind.displayName : kind.storeName ? kind.storeName : serviceDisplay));
   props.push_back(Ansi(tags::kProviderDllNameA, kProviderDllName));
   props.push_back(Uid(tags::kProviderUid, provider.uid));
   props.push_back(Long(tags::kResourceType, provider.resourceType));
   props.push_back(Ansi(tags::kServiceNameA, service.name));
   props.push_back(Uid(tags::kServiceUid, provider.serviceUid));
-  if (provider.resourceType == MAPI_STORE_PROVIDER) props.push_back(Uid(tags::kMdbProvider, *service.mdbProvider));
+  if (store) props.push_back(Uid(tags::kMdbProvider, *kind.mdbProvider));
   return props;
 }
 
@@ -115,6 +121,23 @@ const TStoredProp* FindStored(const TStoredProps& props, ULONG tag) {
   for (const TStoredProp& prop : props)
     if (prop.tag == tag) return &prop;
   return nullptr;
+}
+
+// Adds the public folders store to an "MSEMS" service made before it had one, with the
+// mailbox and server the service is configured with.
+void AddMissingPublicFolders(TProfileDatabase& db, const std::string& profile, const MAPIUID& service) {
+  for (const TProviderInfo& provider : db.Providers(profile, &service)) {
+    if (provider.resourceType != MAPI_STORE_PROVIDER) continue;
+    const TStoredProps section = db.ReadSection(profile, provider.uid);
+    const TStoredProp* mdb = FindStored(section, tags::kMdbProvider);
+    if (mdb && mdb->value == Uid(tags::kMdbProvider, kExchangePublicMdbProvider).value) return;
+  }
+  TProviderPlan plan = PlanProvider(kServiceExchange, service, ToUtf8(kPublicFoldersProvider), u"");
+  for (const TStoredProp& prop : db.ReadSection(profile, service))
+    if (PROP_ID(prop.tag) == PROP_ID(tags::kProfileUnresolvedNameA) ||
+        PROP_ID(prop.tag) == PROP_ID(tags::kProfileUnresolvedServerA))
+      plan.section.push_back(prop);
+  db.AddProvider(profile, plan.provider, plan.section);
 }
 
 }  // namespace
@@ -162,7 +185,6 @@ TServicePlan PlanService(std::string_view name, const std::u16string& displayNam
 void ApplyServiceConfiguration(TProfileDatabase& db, const std::string& profile, const MAPIUID& service,
                                ULONG count, const SPropValue* props) {
   if (count && !props) throw MapiError(MAPI_E_INVALID_PARAMETER, "No properties were given.");
-  const std::vector<TProviderInfo> providers = db.Providers(profile, &service);
   TStoredProps stored, global;
   for (ULONG i = 0; i < count; ++i) {
     TStoredProp prop = Stored(props[i]);
@@ -171,11 +193,13 @@ void ApplyServiceConfiguration(TProfileDatabase& db, const std::string& profile,
       global.push_back(prop);
     stored.push_back(std::move(prop));
   }
-  std::vector<TSectionData> changes{{service, stored}};
-  for (const TProviderInfo& provider : providers) changes.push_back({provider.uid, stored});
   bool exchange = false;
   for (const TServiceInfo& info : db.Services(profile))
     if (IsEqualMAPIUID(&info.uid, &service)) exchange = info.name == kServiceExchange;
+  if (exchange) AddMissingPublicFolders(db, profile, service);
+  const std::vector<TProviderInfo> providers = db.Providers(profile, &service);
+  std::vector<TSectionData> changes{{service, stored}};
+  for (const TProviderInfo& provider : providers) changes.push_back({provider.uid, stored});
   if (exchange && !global.empty()) {
     MAPIUID uid;
     std::memcpy(uid.ab, pbGlobalProfileSectionGuid.ab, sizeof(uid.ab));

@@ -182,8 +182,11 @@ std::shared_ptr<TMemoryRowSource> TSessionState::StoresTableRows() {
   if (!storesRows_) storesRows_ = std::make_shared<TMemoryRowSource>(StoreColumns());
   ULONG rowId = 0;
   for (const TProfileStore& store : stores) PutStoreRow(*storesRows_, store, rowId++);
-  // Stores deleted from the profile since the last read leave the table.
-  for (const TRowPtr& row : *storesRows_->Rows(nullptr, nullptr)) {
+  // Stores deleted from the profile since the last read leave the table. The list is
+  // held while rows are removed, so that removing copies it rather than changing it
+  // under the loop.
+  TRowListPtr current = storesRows_->Rows(nullptr, nullptr);
+  for (const TRowPtr& row : *current) {
     std::string_view key = row->InstanceKey();
     bool present = std::any_of(stores.begin(), stores.end(), [&](const TProfileStore& store) {
       return key == std::string_view(reinterpret_cast<const char*>(store.provider.ab), sizeof(store.provider.ab));

@@ -109,4 +109,9 @@ inline constexpr ULONG kIpmDraftsEntryId = PROP_TAG(PT_BINARY, 0x36D7);
 // Conflicts, Sync Issues, Local Failures, Server Failures, Junk E-mail, in this order.
 inline constexpr ULONG kAdditionalRenEntryIds = PROP_TAG(PT_MV_BINARY, 0x36D8);
 
+// Special folders of a public folders store (on the store).
+inline constexpr ULONG kNonIpmSubtreeEntryId = PROP_TAG(PT_BINARY, 0x6620);
+inline constexpr ULONG kEformsRegistryEntryId = PROP_TAG(PT_BINARY, 0x6621);
+inline constexpr ULONG kIpmPublicFoldersEntryId = PROP_TAG(PT_BINARY, 0x6631);
+
 }  // namespace orba::store::tags

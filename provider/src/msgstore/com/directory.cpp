@@ -113,6 +113,8 @@ std::optional<TDirectoryMailbox> TServerDirectory::Find(const std::string& name)
   return First(Query(*db, "name=?1 COLLATE NOCASE", &name));
 }
 
+std::string TServerDirectory::PublicStorePath() { return (ServerFolder() / "public.db").string(); }
+
 std::vector<TDirectoryMailbox> TServerDirectory::All() {
   auto db = OpenDirectory();
   return Query(*db, nullptr, nullptr);

@@ -1,4 +1,5 @@
-// The "MSEMS" and "MSPST MS" store providers: see providers.h.
+// The "MSEMS" mailbox and public folders and the "MSPST MS" store providers: see
+// providers.h.
 //
 // A store's own entry ID is four flag bytes and its provider section's UID, so the
 // session can name a store before anyone logs on; its objects' entry IDs carry the
@@ -46,7 +47,7 @@ class TOrbaStoreProvider : public IStoreProvider {
     Bytes own = StoreEntryId(context);
     auto store = TOpenStore::Open(*where.path, Kind(), where.displayName, own, WrapStoreEntryId(kProviderDllName, own));
     bool writable = (flags & (MDB_WRITE | MAPI_BEST_ACCESS)) != 0;
-    return {CreateMsgStore(store, writable), {store->Engine().ProviderUid(), context.provider}};
+    return {CreateMsgStore(store, writable), {store->Engine().ProviderUid(), EntryIdProviderUid(own)}};
   }
 
  protected:
@@ -70,6 +71,29 @@ class TMailboxStoreProvider final : public TOrbaStoreProvider {
     if (!mailbox || !server) return {};
     TDirectoryMailbox entry = TServerDirectory::Register(ToUtf8(*mailbox), ToUtf8(*server));
     return {entry.storePath, u"Mailbox - " + FromUtf8(entry.displayName)};
+  }
+};
+
+// The organisation's public folders, reached with the settings of the mailbox service
+// they come with. One store serves every mailbox, so its entry ID names the
+// organisation's public store rather than a profile's provider: every session of the
+// process then shares one open store, its tables and its notifications.
+class TPublicStoreProvider final : public TOrbaStoreProvider {
+ public:
+  MAPIUID MdbProvider() const override { return kExchangePublicMdbProvider; }
+  Bytes StoreEntryId(const TStoreContext&) const override {
+    Bytes bytes(4, 0);
+    bytes.insert(bytes.end(), kExchangePublicMdbProvider.ab, kExchangePublicMdbProvider.ab + 16);
+    return bytes;
+  }
+
+ protected:
+  StoreKind Kind() const override { return StoreKind::PublicFolders; }
+  Location Locate(const TStoredProps& section) const override {
+    if (!SectionText(section, PROP_ID(tags::kProfileUnresolvedNameA)) ||
+        !SectionText(section, PROP_ID(tags::kProfileUnresolvedServerA)))
+      return {};
+    return {TServerDirectory::PublicStorePath(), u"Public Folders"};
   }
 };
 
@@ -98,6 +122,7 @@ const bool registered = (RegisterOrbaStoreProviders(), true);
 
 void RegisterOrbaStoreProviders() {
   RegisterStoreProvider(std::make_shared<TMailboxStoreProvider>());
+  RegisterStoreProvider(std::make_shared<TPublicStoreProvider>());
   RegisterStoreProvider(std::make_shared<TPersonalStoreProvider>());
 }
 

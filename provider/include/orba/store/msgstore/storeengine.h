@@ -171,10 +171,12 @@ struct SearchCriteria {
   bool running = true;           // false: stopped, the results are the ones kept
 };
 
-// A special folder of the standard set.
+// A special folder of the standard set (stored by number: new ones go at the end).
+// A public folders store has only the root, the IPM subtree and the last two.
 enum class SpecialFolder {
   Root, IpmSubtree, Inbox, Outbox, SentItems, DeletedItems, Drafts, Contacts, Calendar, Journal, Notes, Tasks,
-  JunkEmail, SyncIssues, Conflicts, LocalFailures, ServerFailures, SearchRoot, CommonViews, PersonalViews
+  JunkEmail, SyncIssues, Conflicts, LocalFailures, ServerFailures, SearchRoot, CommonViews, PersonalViews,
+  NonIpmSubtree, EformsRegistry
 };
 
 // The engine's database connection and the lock that serialises its use; shared
@@ -184,7 +186,8 @@ struct StoreConnection;
 class TStoreEngine {
  public:
   // Creates a new store at path (the file must not exist: MAPI_E_COLLISION) with
-  // the standard folder set, displayName as the IPM subtree's owner name.
+  // the standard folder set of its kind (a mailbox's or personal file's, or a public
+  // folders store's), displayName as the store's PR_DISPLAY_NAME.
   static std::shared_ptr<TStoreEngine> Create(const std::string& path, StoreKind kind,
                                               const std::u16string& displayName);
   // Opens an existing store (MAPI_E_NOT_FOUND when there is none, MAPI_E_CORRUPT_DATA
@@ -212,7 +215,8 @@ class TStoreEngine {
   int64_t CurrentChangeNumber();
 
   // --- receive folders: the folder for a message class (the longest matching
-  // class prefix wins; "" is the default class) ---
+  // class prefix wins; "" is the default class). A public folders store receives
+  // no mail: all three answer MAPI_E_NO_SUPPORT there. ---
   struct ReceiveFolder {
     std::string messageClass;  // the class that matched
     int64_t folderId = 0;
@@ -317,6 +321,8 @@ class TStoreEngine {
   void LoadIdentity();
   // Tables later versions added, created in stores made before them.
   void AddMissingTables();
+  // MAPI_E_NO_SUPPORT for a store without receive folders.
+  void CheckReceivesMail() const;
 
   std::shared_ptr<StoreConnection> conn_;
   StoreKind kind_ = StoreKind::PersonalFile;

@@ -77,18 +77,19 @@ class TProfileDatabase {
   // The providers of the profile, or of one of its services, in creation order.
   std::vector<TProviderInfo> Providers(const std::string& profile, const MAPIUID* service = nullptr);
   // Adds the service; when the profile has no default store yet, the service's first
-  // store provider becomes it.
+  // store provider that may be the default (no STATUS_NO_DEFAULT_STORE) becomes it.
   void AddService(const std::string& profile, const TServicePlan& plan);
   // Removes the service, its providers and their sections; when it held the default
-  // store, the next store provider becomes the default.
+  // store, the next store provider that may be the default becomes it.
   void DeleteService(const std::string& profile, const MAPIUID& service);
   // Makes the store provider the profile's default store (the flags STATUS_DEFAULT_STORE
-  // of its section and SERVICE_DEFAULT_STORE of its service's section).
+  // of its section and SERVICE_DEFAULT_STORE of its service's section); MAPI_E_NO_ACCESS
+  // for a store marked STATUS_NO_DEFAULT_STORE.
   void SetDefaultStore(const std::string& profile, const MAPIUID& storeProvider);
   // Adds a provider (with its section) to an existing service of the profile.
   void AddProvider(const std::string& profile, const TProviderInfo& provider, const TStoredProps& section);
   // Removes a provider and its section; when it held the default store, the next store
-  // provider becomes the default.
+  // provider that may be the default becomes it.
   void DeleteProvider(const std::string& profile, const MAPIUID& provider);
   // Makes the service the profile's primary identity: SERVICE_PRIMARY_IDENTITY in its
   // section and STATUS_PRIMARY_IDENTITY in its first provider's, cleared everywhere else.
@@ -114,6 +115,7 @@ class TProfileDatabase {
   void ChangeResourceFlags(int64_t profile, const MAPIUID& section, ULONG set, ULONG clear);
   std::optional<MAPIUID> DefaultStoreProvider(int64_t profile);
   void EnsureDefaultStore(int64_t profile);
+  bool MayBeDefaultStore(int64_t profile, const MAPIUID& provider);
   MAPIUID RequireStoreProvider(int64_t profile, const MAPIUID& provider);
   void MakeDefaultStore(int64_t profile, const MAPIUID& provider, const MAPIUID& service);
 

@@ -3,9 +3,12 @@
 //
 //   "MSEMS"     a mailbox of the organisation's store: a store provider (the default
 //               store when the profile has none), an address book provider (the
-//               directory) and a transport provider; configured with
-//               PR_PROFILE_UNRESOLVED_NAME (mailbox) and PR_PROFILE_UNRESOLVED_SERVER;
+//               directory), a transport provider and the organisation's public folders
+//               (a store that is never the default: STATUS_NO_DEFAULT_STORE); configured
+//               with PR_PROFILE_UNRESOLVED_NAME (mailbox) and PR_PROFILE_UNRESOLVED_SERVER;
 //               also fills the profile's global section 13DBB0C8AA05101A9BB000AA002FC45A.
+//               A service made before it had the public folders gets them when it is
+//               configured again.
 //   "MSPST MS"  a personal store file: one store provider; configured with
 //               PR_PST_PATH (and PR_DISPLAY_NAME).
 //   "CONTAB"    the contacts address book: one address book provider; needs nothing.
@@ -24,15 +27,21 @@
 namespace orba::store {
 
 // PR_MDB_PROVIDER of the stores of each service (published values: edkmdb.h's
-// pbExchangeProviderPrimaryUserGuid and mspst.h's MSPST_UID_PROVIDER).
+// pbExchangeProviderPrimaryUserGuid and pbExchangeProviderPublicGuid, and mspst.h's
+// MSPST_UID_PROVIDER).
 inline constexpr MAPIUID kExchangeMdbProvider = {
     {0x54, 0x94, 0xA1, 0xC0, 0x29, 0x7F, 0x10, 0x1B, 0xA5, 0x87, 0x08, 0x00, 0x2B, 0x2A, 0x25, 0x17}};
+inline constexpr MAPIUID kExchangePublicMdbProvider = {
+    {0x78, 0xB2, 0xFA, 0x70, 0xAF, 0xF7, 0x11, 0xCD, 0x9B, 0xC8, 0x00, 0xAA, 0x00, 0x2F, 0xC4, 0x5A}};
 inline constexpr MAPIUID kPstMdbProvider = {
     {0x4E, 0x49, 0x54, 0x41, 0xF9, 0xBF, 0xB8, 0x01, 0x00, 0xAA, 0x00, 0x37, 0xD9, 0x6E, 0x00, 0x00}};
 
 inline constexpr const char* kServiceExchange = "MSEMS";
 inline constexpr const char* kServicePst = "MSPST MS";
 inline constexpr const char* kServiceContacts = "CONTAB";
+
+// PR_PROVIDER_DISPLAY of the public folders provider of "MSEMS".
+inline constexpr const char16_t* kPublicFoldersProvider = u"Exchange Public Folders";
 
 // The file every provider lives in (PR_SERVICE_DLL_NAME, PR_PROVIDER_DLL_NAME).
 inline constexpr const char* kProviderDllName = "liborbastore.so";
@@ -69,7 +78,8 @@ TServicePlan PlanServiceCopy(TProfileDatabase& db, const std::string& profile, c
 
 // Applies configuration properties to a service of the profile: each property goes to
 // the service's section and to every one of its providers' sections (MSEMS's server
-// and mailbox also to the global section). Properties that cannot be stored raise
+// and mailbox also to the global section; an MSEMS service without public folders
+// gets them first, with the settings its section already has). Properties that cannot be stored raise
 // MapiError (MAPI_E_INVALID_TYPE / MAPI_E_INVALID_PARAMETER) before anything changes.
 void ApplyServiceConfiguration(TProfileDatabase& db, const std::string& profile, const MAPIUID& service,
                                ULONG count, const SPropValue* props);

@@ -1,8 +1,10 @@
 // Orba Store's own store providers: "MSEMS" mailboxes of the organisation's store
 // ($ORBA_HOME/server/<mailbox>.db, created on first logon and entered in the
-// organisation's directory, server/directory.db) and "MSPST MS" personal store files
-// (the file at PR_PST_PATH, created when missing). The library registers both when it
-// is loaded.
+// organisation's directory, server/directory.db), the organisation's public folders
+// that come with every "MSEMS" service (server/public.db, created on first logon and
+// shared by every mailbox: its store entry ID is the same in every profile), and
+// "MSPST MS" personal store files (the file at PR_PST_PATH, created when missing). The
+// library registers them when it is loaded.
 #pragma once
 
 #include <optional>
@@ -11,7 +13,7 @@
 
 namespace orba::store {
 
-// Registers (again) both providers, replacing whatever is registered for their
+// Registers (again) the three providers, replacing whatever is registered for their
 // PR_MDB_PROVIDER values.
 void RegisterOrbaStoreProviders();
 
@@ -51,6 +53,8 @@ class TServerDirectory {
   static std::optional<TDirectoryMailbox> FindByAddress(const std::string& addressType, const std::string& address);
   // The mailbox whose store database is path (compared as canonical paths).
   static std::optional<TDirectoryMailbox> FindByStorePath(const std::string& path);
+  // The organisation's public folders store database.
+  static std::string PublicStorePath();
 };
 
 }  // namespace orba::store
