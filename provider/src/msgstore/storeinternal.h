@@ -91,6 +91,9 @@ struct TStoreEngine::Impl {
   static int64_t InsertMessage(TStoreEngine& engine, int64_t folderId, int64_t attachmentId, bool associated,
                                const MessageImage& image, const MessageRecord* origin);
   static MessageImage ReadImage(TStoreEngine& engine, int64_t id);
+  // MapiError for values that cannot be decoded and duplicate row ids or attachment
+  // numbers, in the message and its embedded messages.
+  static void CheckImage(const MessageImage& image);
   static void DeleteMessageRow(TStoreEngine& engine, const MessageRecord& message, bool soft);
   static void DeleteFolderTree(TStoreEngine& engine, const FolderRecord& folder);
 };

@@ -60,23 +60,6 @@ MessageRecord MessageFrom(const TSqlStatement& stmt) {
   return m;
 }
 
-void CheckImage(const MessageImage& image) {
-  detail::CheckProps(image.props);
-  std::set<ULONG> rows;
-  for (const auto& recipient : image.recipients) {
-    if (!rows.insert(recipient.rowId).second)
-      throw MapiError(MAPI_E_INVALID_PARAMETER, "Two recipients have the same PR_ROWID.");
-    detail::CheckProps(recipient.props);
-  }
-  std::set<ULONG> nums;
-  for (const auto& attachment : image.attachments) {
-    if (!nums.insert(attachment.num).second)
-      throw MapiError(MAPI_E_INVALID_PARAMETER, "Two attachments have the same PR_ATTACH_NUM.");
-    detail::CheckProps(attachment.props);
-    if (attachment.embedded) CheckImage(*attachment.embedded);
-  }
-}
-
 uint64_t ImageSize(const MessageImage& image) {
   uint64_t size = detail::SizeOf(image.props);
   for (const auto& recipient : image.recipients) size += detail::SizeOf(recipient.props);
@@ -131,6 +114,23 @@ void WriteContent(TStoreEngine& engine, TSqlDatabase& db, int64_t id, const Mess
 ULONG SizeValue(uint64_t size) { return static_cast<ULONG>(std::min<uint64_t>(size, 0x7FFFFFFF)); }
 
 }  // namespace
+
+void TStoreEngine::Impl::CheckImage(const MessageImage& image) {
+  detail::CheckProps(image.props);
+  std::set<ULONG> rows;
+  for (const auto& recipient : image.recipients) {
+    if (!rows.insert(recipient.rowId).second)
+      throw MapiError(MAPI_E_INVALID_PARAMETER, "Two recipients have the same PR_ROWID.");
+    detail::CheckProps(recipient.props);
+  }
+  std::set<ULONG> nums;
+  for (const auto& attachment : image.attachments) {
+    if (!nums.insert(attachment.num).second)
+      throw MapiError(MAPI_E_INVALID_PARAMETER, "Two attachments have the same PR_ATTACH_NUM.");
+    detail::CheckProps(attachment.props);
+    if (attachment.embedded) CheckImage(*attachment.embedded);
+  }
+}
 
 MessageRecord TStoreEngine::Impl::ReadMessage(TStoreEngine& engine, int64_t id) {
   auto stmt = engine.Db().Prepare(std::string("SELECT ") + kMessageColumns + " FROM messages WHERE id=?");
@@ -232,7 +232,7 @@ MessageRecord LiveMessage(TStoreEngine& engine, int64_t id) {
 }  // namespace
 
 int64_t TStoreEngine::CreateMessage(int64_t folderId, bool associated, const MessageImage& image) {
-  CheckImage(image);
+  Impl::CheckImage(image);
   auto lock = Lock();
   TSqlTransaction tx(Db());
   Impl::ReadFolder(*this, folderId);
@@ -242,7 +242,7 @@ int64_t TStoreEngine::CreateMessage(int64_t folderId, bool associated, const Mes
 }
 
 void TStoreEngine::SaveMessage(int64_t id, const MessageImage& image, std::optional<int64_t> expectedChangeNumber) {
-  CheckImage(image);
+  Impl::CheckImage(image);
   auto lock = Lock();
   TSqlTransaction tx(Db());
   MessageRecord record;
@@ -326,6 +326,16 @@ int64_t TStoreEngine::CopyMessage(int64_t id, int64_t destFolderId) {
   MessageRecord record = LiveMessage(*this, id);
   Impl::ReadFolder(*this, destFolderId);
   int64_t copy = Impl::InsertMessage(*this, destFolderId, 0, record.associated, Impl::ReadImage(*this, id), &record);
+  tx.Commit();
+  return copy;
+}
+
+int64_t TStoreEngine::ImportMessage(int64_t folderId, const MessageRecord& origin, const MessageImage& image) {
+  Impl::CheckImage(image);
+  auto lock = Lock();
+  TSqlTransaction tx(Db());
+  Impl::ReadFolder(*this, folderId);
+  int64_t copy = Impl::InsertMessage(*this, folderId, 0, origin.associated, image, &origin);
   tx.Commit();
   return copy;
 }
