@@ -41,6 +41,42 @@ struct EntryList {
   ENTRYLIST list{};
 };
 
+// A folder of some other provider: it answers nothing, and is only ever a destination.
+class TOtherProvidersFolder final : public TVoComObject<TVoRefCounted, IMAPIFolder> {
+ public:
+#define ORBA_NOT_HERE(name, ...) \
+  STDMETHOD(name)(__VA_ARGS__) override { return MAPI_E_NO_SUPPORT; }
+  ORBA_NOT_HERE(GetLastError, HRESULT, ULONG, LPMAPIERROR*)
+  ORBA_NOT_HERE(SaveChanges, ULONG)
+  ORBA_NOT_HERE(GetProps, LPSPropTagArray, ULONG, ULONG*, LPSPropValue*)
+  ORBA_NOT_HERE(GetPropList, ULONG, LPSPropTagArray*)
+  ORBA_NOT_HERE(OpenProperty, ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*)
+  ORBA_NOT_HERE(SetProps, ULONG, LPSPropValue, LPSPropProblemArray*)
+  ORBA_NOT_HERE(DeleteProps, LPSPropTagArray, LPSPropProblemArray*)
+  ORBA_NOT_HERE(CopyTo, ULONG, LPCIID, LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                LPSPropProblemArray*)
+  ORBA_NOT_HERE(CopyProps, LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG, LPSPropProblemArray*)
+  ORBA_NOT_HERE(GetNamesFromIDs, LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**)
+  ORBA_NOT_HERE(GetIDsFromNames, ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*)
+  ORBA_NOT_HERE(GetContentsTable, ULONG, LPMAPITABLE*)
+  ORBA_NOT_HERE(GetHierarchyTable, ULONG, LPMAPITABLE*)
+  ORBA_NOT_HERE(OpenEntry, ULONG, LPENTRYID, LPCIID, ULONG, ULONG*, LPUNKNOWN*)
+  ORBA_NOT_HERE(SetSearchCriteria, LPSRestriction, LPENTRYLIST, ULONG)
+  ORBA_NOT_HERE(GetSearchCriteria, ULONG, LPSRestriction*, LPENTRYLIST*, ULONG*)
+  ORBA_NOT_HERE(CreateMessage, LPCIID, ULONG, LPMESSAGE*)
+  ORBA_NOT_HERE(CopyMessages, LPENTRYLIST, LPCIID, LPVOID, ULONG_PTR, LPMAPIPROGRESS, ULONG)
+  ORBA_NOT_HERE(DeleteMessages, LPENTRYLIST, ULONG_PTR, LPMAPIPROGRESS, ULONG)
+  ORBA_NOT_HERE(CreateFolder, ULONG, LPTSTR, LPTSTR, LPCIID, ULONG, LPMAPIFOLDER*)
+  ORBA_NOT_HERE(CopyFolder, ULONG, LPENTRYID, LPCIID, LPVOID, LPTSTR, ULONG_PTR, LPMAPIPROGRESS, ULONG)
+  ORBA_NOT_HERE(DeleteFolder, ULONG, LPENTRYID, ULONG_PTR, LPMAPIPROGRESS, ULONG)
+  ORBA_NOT_HERE(SetReadFlags, LPENTRYLIST, ULONG_PTR, LPMAPIPROGRESS, ULONG)
+  ORBA_NOT_HERE(GetMessageStatus, ULONG, LPENTRYID, ULONG, ULONG*)
+  ORBA_NOT_HERE(SetMessageStatus, ULONG, LPENTRYID, ULONG, ULONG, ULONG*)
+  ORBA_NOT_HERE(SaveContentsSort, LPSSortOrderSet, ULONG)
+  ORBA_NOT_HERE(EmptyFolder, ULONG_PTR, LPMAPIPROGRESS, ULONG)
+#undef ORBA_NOT_HERE
+};
+
 class CrossStore : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -346,6 +382,20 @@ TEST_F(CrossStore, AMessageThatCannotBeCopiedStaysAndTheOthersMove) {
   auto moved = Contents(mailInbox_.get());
   ASSERT_EQ(moved.size(), 1u);
   EXPECT_EQ(moved[0].first, u"Good");
+}
+
+TEST_F(CrossStore, FoldersOfOtherProvidersAreNoDestination) {
+  std::vector<Bytes> ids{SaveMessage(pstInbox_.get(), u"Stays")};
+  auto object = MakeComObject<TOtherProvidersFolder>();
+  IMAPIFolder* other = object.get();  // a destination is passed as its interface pointer
+  EntryList list(ids);
+  EXPECT_EQ(pstInbox_->CopyMessages(&list.list, nullptr, other, 0, nullptr, MESSAGE_MOVE), MAPI_E_NO_SUPPORT);
+  auto folder = Child(pstInbox_.get(), u"Sub");
+  Bytes folderId = Binary(folder.get(), tags::kEntryId);
+  EXPECT_EQ(pstInbox_->CopyFolder(Cb(folderId), Id(folderId), nullptr, other, nullptr, 0, nullptr, FOLDER_MOVE),
+            MAPI_E_NO_SUPPORT);
+  EXPECT_EQ(Contents(pstInbox_.get()).size(), 1u);
+  EXPECT_EQ(Subfolders(pstInbox_.get()), std::vector<std::u16string>{u"Sub"});
 }
 
 // --- folders ---
