@@ -39,7 +39,10 @@ TSqlDatabase::TSqlDatabase(const std::string& path) {
   }
 }
 
-TSqlDatabase::~TSqlDatabase() { sqlite3_close_v2(db_); }
+TSqlDatabase::~TSqlDatabase() {
+  cache_.Clear();
+  sqlite3_close_v2(db_);
+}
 
 void TSqlDatabase::Fail(int rc) const {
   int primary = rc & 0xFF;
@@ -57,19 +60,25 @@ void TSqlDatabase::Execute(std::string_view sql) {
   if (rc != SQLITE_OK) Fail(rc);
 }
 
-TSqlStatement TSqlDatabase::Prepare(std::string_view sql) { return TSqlStatement(*this, sql); }
+TSqlStatement TSqlDatabase::Prepare(std::string_view sql) {
+  if (sqlite3_stmt* idle = cache_.Take(sql)) return TSqlStatement(*this, idle, std::string(sql));
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    Fail(rc);
+  }
+  return TSqlStatement(*this, stmt, std::string(sql));
+}
 int64_t TSqlDatabase::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
 int TSqlDatabase::Changes() const { return sqlite3_changes(db_); }
 
-TSqlStatement::TSqlStatement(TSqlDatabase& db, std::string_view sql) : db_(&db) {
-  int rc = sqlite3_prepare_v2(db.Handle(), sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr);
-  if (rc != SQLITE_OK) db.Fail(rc);
+TSqlStatement::~TSqlStatement() {
+  if (stmt_) db_->cache_.Give(std::move(sql_), stmt_);
 }
 
-TSqlStatement::~TSqlStatement() { sqlite3_finalize(stmt_); }
-
 TSqlStatement::TSqlStatement(TSqlStatement&& other) noexcept
-    : db_(other.db_), stmt_(std::exchange(other.stmt_, nullptr)) {}
+    : db_(other.db_), stmt_(std::exchange(other.stmt_, nullptr)), sql_(std::move(other.sql_)) {}
 
 TSqlStatement& TSqlStatement::Bind(int index, int64_t value) {
   int rc = sqlite3_bind_int64(stmt_, index, value);

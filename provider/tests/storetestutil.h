@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -15,32 +16,51 @@ namespace orba::store::testing {
 
 inline LPWSTR Wide(const char16_t* text) { return reinterpret_cast<LPWSTR>(const_cast<char16_t*>(text)); }
 
-// Creates the profile "Work" with one store service ("MSPST MS": a file under home;
-// "MSEMS": the mailbox "alice" on the server "mail1").
-inline void CreateStoreProfile(const std::filesystem::path& home, const char* service) {
+// Adds a configured store service to the profile "Work" ("MSPST MS": the file
+// files/<file> under home; "MSEMS": the mailbox "alice" on the server "mail1").
+inline void AddStoreService(const std::filesystem::path& home, const char* service, const char* file = "mail.pst") {
   const bool mailbox = std::strcmp(service, "MSEMS") == 0;
   ComPtr<IProfAdmin> admin;
   ASSERT_EQ(MAPIAdminProfiles(0, admin.Out()), S_OK);
-  ASSERT_EQ(admin->CreateProfile(A("Work"), nullptr, 0, 0), S_OK);
   ComPtr<IMsgServiceAdmin> services;
   ASSERT_EQ(admin->AdminServices(A("Work"), nullptr, 0, 0, services.Out()), S_OK);
+  // The new service is the one whose UID was not there before.
+  auto uids = [&] {
+    std::vector<Bytes> out;
+    ComPtr<IMAPITable> table;
+    EXPECT_EQ(services->GetMsgServiceTable(0, table.Out()), S_OK);
+    SizedSPropTagArray<1> columns{1, {tags::kServiceUid}};
+    EXPECT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
+    LPSRowSet rows = nullptr;
+    EXPECT_EQ(table->QueryRows(100, 0, &rows), S_OK);
+    for (ULONG i = 0; rows && i < rows->cRows; ++i) {
+      const SBinary& bin = rows->aRow[i].lpProps[0].Value.bin;
+      out.emplace_back(bin.lpb, bin.lpb + bin.cb);
+    }
+    FreeProws(rows);
+    return out;
+  };
+  std::vector<Bytes> before = uids();
   ASSERT_EQ(services->CreateMsgService(A(service), A("Mail"), 0, 0), S_OK);
-  ComPtr<IMAPITable> table;
-  ASSERT_EQ(services->GetMsgServiceTable(0, table.Out()), S_OK);
-  SizedSPropTagArray<1> columns{1, {tags::kServiceUid}};
-  ASSERT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
-  LPSRowSet rows = nullptr;
-  ASSERT_EQ(table->QueryRows(10, 0, &rows), S_OK);
-  MAPIUID uid;
-  std::memcpy(uid.ab, rows->aRow[0].lpProps[0].Value.bin.lpb, 16);
-  FreeProws(rows);
-  std::string path = (home / "files" / "mail.pst").string();
+  MAPIUID uid{};
+  for (const Bytes& id : uids())
+    if (std::find(before.begin(), before.end(), id) == before.end() && id.size() == sizeof(uid.ab))
+      std::memcpy(uid.ab, id.data(), sizeof(uid.ab));
+  std::string path = (home / "files" / file).string();
   SPropValue values[2]{};
   values[0].ulPropTag = mailbox ? tags::kProfileUnresolvedNameA : tags::kPstPathA;
   values[0].Value.lpszA = mailbox ? A("alice") : path.data();
   values[1].ulPropTag = tags::kProfileUnresolvedServerA;
   values[1].Value.lpszA = A("mail1");
   ASSERT_EQ(services->ConfigureMsgService(&uid, 0, 0, mailbox ? 2 : 1, values), S_OK);
+}
+
+// Creates the profile "Work" with one store service (see AddStoreService).
+inline void CreateStoreProfile(const std::filesystem::path& home, const char* service) {
+  ComPtr<IProfAdmin> admin;
+  ASSERT_EQ(MAPIAdminProfiles(0, admin.Out()), S_OK);
+  ASSERT_EQ(admin->CreateProfile(A("Work"), nullptr, 0, 0), S_OK);
+  AddStoreService(home, service);
 }
 
 // Opens the first store of the session's stores table for writing; storeId receives its

@@ -295,6 +295,63 @@ int64_t CopyTree(TStoreEngine& engine, TSqlDatabase& db, int64_t sourceId, int64
 
 }  // namespace
 
+namespace {
+
+FolderImage ExportTree(TStoreEngine& engine, TSqlDatabase& db, int64_t id, bool subfolders) {
+  FolderRecord folder = TStoreEngine::Impl::ReadFolder(engine, id);
+  FolderImage image;
+  image.name = folder.name;
+  image.folderType = folder.folderType;
+  image.props = detail::ReadProps(db, "folder_props", "folder_id", id);
+  for (int64_t message : LiveMessages(db, id, std::nullopt))
+    image.messages.emplace_back(TStoreEngine::Impl::ReadMessage(engine, message),
+                                TStoreEngine::Impl::ReadImage(engine, message));
+  if (subfolders)
+    for (int64_t child : Children(db, id)) image.subfolders.push_back(ExportTree(engine, db, child, true));
+  return image;
+}
+
+int64_t ImportTree(TStoreEngine& engine, int64_t parentId, const std::u16string& name, const FolderImage& image) {
+  int64_t copy = TStoreEngine::Impl::InsertFolder(engine, parentId, name, image.folderType, image.props);
+  for (const auto& [record, content] : image.messages)
+    TStoreEngine::Impl::InsertMessage(engine, copy, 0, record.associated, content, &record);
+  for (const FolderImage& child : image.subfolders) ImportTree(engine, copy, child.name, child);
+  return copy;
+}
+
+}  // namespace
+
+FolderImage TStoreEngine::ExportFolder(int64_t id, bool subfolders) {
+  auto lock = Lock();
+  TSqlReadSnapshot snapshot(Db());
+  return ExportTree(*this, Db(), id, subfolders);
+}
+
+namespace {
+
+// Nothing undecodable is carried into another store.
+void CheckTree(const FolderImage& image) {
+  detail::CheckProps(image.props);
+  for (const auto& message : image.messages) TStoreEngine::Impl::CheckImage(message.second);
+  for (const FolderImage& child : image.subfolders) CheckTree(child);
+}
+
+}  // namespace
+
+int64_t TStoreEngine::ImportFolder(int64_t parentId, const std::u16string& name, const FolderImage& image) {
+  CheckTree(image);
+  auto lock = Lock();
+  TSqlTransaction tx(Db());
+  int64_t copy = ImportTree(*this, parentId, name, image);
+  tx.Commit();
+  return copy;
+}
+
+bool TStoreEngine::IsOfStandardSet(int64_t id) {
+  auto lock = Lock();
+  return orba::store::IsStandardFolder(Db(), id);
+}
+
 void TStoreEngine::DeleteFolder(int64_t id, bool withMessages, bool withFolders) {
   auto lock = Lock();
   TSqlTransaction tx(Db());

@@ -91,8 +91,6 @@ struct TStoreEngine::Impl {
   static MessageRecord ReadMessage(TStoreEngine& engine, int64_t id);
   // A live message of a folder (not soft-deleted, not embedded); MAPI_E_NOT_FOUND otherwise.
   static MessageRecord LiveMessage(TStoreEngine& engine, int64_t id);
-  // Checks a message's content before it is written (MapiError on bad values).
-  static void CheckImage(const MessageImage& image);
   // SaveMessage's work inside the caller's transaction: replaces a live message's
   // content and stamps the change.
   static void RewriteMessage(TStoreEngine& engine, int64_t id, const MessageImage& image,
@@ -100,6 +98,9 @@ struct TStoreEngine::Impl {
   static int64_t InsertMessage(TStoreEngine& engine, int64_t folderId, int64_t attachmentId, bool associated,
                                const MessageImage& image, const MessageRecord* origin);
   static MessageImage ReadImage(TStoreEngine& engine, int64_t id);
+  // MapiError for values that cannot be decoded and duplicate row ids or attachment
+  // numbers, in the message and its embedded messages.
+  static void CheckImage(const MessageImage& image);
   static void DeleteMessageRow(TStoreEngine& engine, const MessageRecord& message, bool soft);
   static void DeleteFolderTree(TStoreEngine& engine, const FolderRecord& folder);
   // Gives the folder copy the criteria of the search folder source, if it has any.

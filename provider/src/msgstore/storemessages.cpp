@@ -60,27 +60,6 @@ MessageRecord MessageFrom(const TSqlStatement& stmt) {
   return m;
 }
 
-}  // namespace
-
-void TStoreEngine::Impl::CheckImage(const MessageImage& image) {
-  detail::CheckProps(image.props);
-  std::set<ULONG> rows;
-  for (const auto& recipient : image.recipients) {
-    if (!rows.insert(recipient.rowId).second)
-      throw MapiError(MAPI_E_INVALID_PARAMETER, "Two recipients have the same PR_ROWID.");
-    detail::CheckProps(recipient.props);
-  }
-  std::set<ULONG> nums;
-  for (const auto& attachment : image.attachments) {
-    if (!nums.insert(attachment.num).second)
-      throw MapiError(MAPI_E_INVALID_PARAMETER, "Two attachments have the same PR_ATTACH_NUM.");
-    detail::CheckProps(attachment.props);
-    if (attachment.embedded) CheckImage(*attachment.embedded);
-  }
-}
-
-namespace {
-
 uint64_t ImageSize(const MessageImage& image) {
   uint64_t size = detail::SizeOf(image.props);
   for (const auto& recipient : image.recipients) size += detail::SizeOf(recipient.props);
@@ -135,6 +114,23 @@ void WriteContent(TStoreEngine& engine, TSqlDatabase& db, int64_t id, const Mess
 ULONG SizeValue(uint64_t size) { return static_cast<ULONG>(std::min<uint64_t>(size, 0x7FFFFFFF)); }
 
 }  // namespace
+
+void TStoreEngine::Impl::CheckImage(const MessageImage& image) {
+  detail::CheckProps(image.props);
+  std::set<ULONG> rows;
+  for (const auto& recipient : image.recipients) {
+    if (!rows.insert(recipient.rowId).second)
+      throw MapiError(MAPI_E_INVALID_PARAMETER, "Two recipients have the same PR_ROWID.");
+    detail::CheckProps(recipient.props);
+  }
+  std::set<ULONG> nums;
+  for (const auto& attachment : image.attachments) {
+    if (!nums.insert(attachment.num).second)
+      throw MapiError(MAPI_E_INVALID_PARAMETER, "Two attachments have the same PR_ATTACH_NUM.");
+    detail::CheckProps(attachment.props);
+    if (attachment.embedded) CheckImage(*attachment.embedded);
+  }
+}
 
 MessageRecord TStoreEngine::Impl::ReadMessage(TStoreEngine& engine, int64_t id) {
   auto stmt = engine.Db().Prepare(std::string("SELECT ") + kMessageColumns + " FROM messages WHERE id=?");
@@ -337,6 +333,16 @@ int64_t TStoreEngine::CopyMessage(int64_t id, int64_t destFolderId) {
   MessageRecord record = LiveMessage(*this, id);
   Impl::ReadFolder(*this, destFolderId);
   int64_t copy = Impl::InsertMessage(*this, destFolderId, 0, record.associated, Impl::ReadImage(*this, id), &record);
+  tx.Commit();
+  return copy;
+}
+
+int64_t TStoreEngine::ImportMessage(int64_t folderId, const MessageRecord& origin, const MessageImage& image) {
+  Impl::CheckImage(image);
+  auto lock = Lock();
+  TSqlTransaction tx(Db());
+  Impl::ReadFolder(*this, folderId);
+  int64_t copy = Impl::InsertMessage(*this, folderId, 0, origin.associated, image, &origin);
   tx.Commit();
   return copy;
 }

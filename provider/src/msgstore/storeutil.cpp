@@ -181,10 +181,13 @@ void WriteProps(TSqlDatabase& db, std::string_view table, std::string_view owner
 
 int64_t NextCounter(TSqlDatabase& db, std::string_view column) {
   std::string name(column);
-  auto stmt = db.Prepare("UPDATE store_info SET " + name + "=" + name + "+1 RETURNING " + name);
-  if (!stmt.Step()) throw MapiError(MAPI_E_CORRUPT_DATA, "The store has no identity.");
+  // An UPDATE of the one row by its key needs no statement journal, which an UPDATE ...
+  // RETURNING sets up (and tears down) on every call: the read comes separately.
+  db.Prepare("UPDATE store_info SET " + name + "=" + name + "+1 WHERE id=1").Run();
+  if (db.Changes() != 1) throw MapiError(MAPI_E_CORRUPT_DATA, "The store has no identity.");
+  auto stmt = db.Prepare("SELECT " + name + " FROM store_info WHERE id=1");
+  stmt.Step();
   int64_t value = stmt.Int(0);
-  stmt.Run();
   if (value > kMaxXidCounter) throw MapiError(MAPI_E_CALL_FAILED, "The store's change counter overflowed.");
   return value;
 }

@@ -1,5 +1,6 @@
 // A thin RAII layer over SQLite for Orba Store's databases: connections opened in WAL
-// mode with a busy timeout, prepared statements, and write transactions that take
+// mode with a busy timeout, prepared statements (kept by the connection for reuse
+// once released: sqlstatementcache.h), and write transactions that take
 // the write lock at once (BEGIN IMMEDIATE), so that concurrent processes wait for each
 // other instead of failing half-way. SQLite failures raise MapiError with a MAPI
 // code (MAPI_E_BUSY when the lock could not be had, MAPI_E_DISK_ERROR otherwise).
@@ -10,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "orba/store/sqlstatementcache.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -27,19 +30,27 @@ class TSqlDatabase {
   TSqlDatabase& operator=(const TSqlDatabase&) = delete;
 
   void Execute(std::string_view sql);
+  // A statement for sql: an idle one of the same text when the connection kept one,
+  // else a newly prepared one. Statements must not outlive their connection.
   TSqlStatement Prepare(std::string_view sql);
   int64_t LastInsertId() const;
   int Changes() const;
   sqlite3* Handle() const { return db_; }
   [[noreturn]] void Fail(int rc) const;
+  // How many released statements the connection keeps for reuse.
+  size_t IdleStatements() const { return cache_.Size(); }
 
  private:
+  friend class TSqlStatement;
+  static constexpr size_t kCachedStatements = 64;
+
   sqlite3* db_ = nullptr;
+  TSqlStatementCache cache_{kCachedStatements};
 };
 
 class TSqlStatement {
  public:
-  TSqlStatement(TSqlDatabase& db, std::string_view sql);
+  // Gives the statement back to its connection's cache.
   ~TSqlStatement();
   TSqlStatement(TSqlStatement&& other) noexcept;
   TSqlStatement(const TSqlStatement&) = delete;
@@ -63,8 +74,13 @@ class TSqlStatement {
   bool IsNull(int column) const;
 
  private:
+  friend class TSqlDatabase;
+  TSqlStatement(TSqlDatabase& db, sqlite3_stmt* stmt, std::string sql)
+      : db_(&db), stmt_(stmt), sql_(std::move(sql)) {}
+
   TSqlDatabase* db_;
   sqlite3_stmt* stmt_ = nullptr;
+  std::string sql_;  // the text the statement was prepared from: its cache key
 };
 
 // A write transaction: BEGIN IMMEDIATE now, COMMIT on Commit(), ROLLBACK if destroyed

@@ -9,8 +9,11 @@
 // table, counts and message operations are about those messages, and it takes no
 // messages (except folder-associated ones) and no subfolders of its own.
 //
-// Not offered here: saved contents sort orders (SaveContentsSort) and copies to
-// folders of other stores: these answer MAPI_E_NO_SUPPORT.
+// Copies and moves into a folder of another Orba Store store go through
+// TCrossStoreCopy (crossstore.h); a destination folder of another provider answers
+// MAPI_E_NO_SUPPORT (its client can copy message by message with CopyTo).
+//
+// Not offered here: saved contents sort orders (SaveContentsSort): MAPI_E_NO_SUPPORT.
 #include "orba/store/msgstore/com/folder.h"
 
 #include "comprops.h"
@@ -18,6 +21,7 @@
 #include "orba/store/lasterror.h"
 #include "orba/store/mapitable.h"
 #include "orba/store/msgstore/com/searchfolder.h"
+#include "orba/store/msgstore/com/crossstore.h"
 #include "orba/store/msgstore/com/storemessage.h"
 #include "orba/store/msgstore/com/tables.h"
 #include "orba/store/tags.h"
@@ -169,10 +173,22 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       CheckFlags(ulFlags, MESSAGE_MOVE | MESSAGE_DIALOG | MAPI_DECLINE_OK);
       bool move = (ulFlags & MESSAGE_MOVE) != 0;
       if (move) CheckWrite();
-      int64_t dest = DestinationFolder(lpInterface, lpDestFolder);
-      Check(store_->Engine().Folder(dest).folderType != FOLDER_SEARCH, MAPI_E_NO_SUPPORT,
+      auto [destStore, dest] = DestinationFolder(lpInterface, lpDestFolder);
+      Check(destStore->Engine().Folder(dest).folderType != FOLDER_SEARCH, MAPI_E_NO_SUPPORT,
             "Messages cannot be copied or moved into a search folder.");
       bool partial = false;
+      if (destStore != store_) {
+        TCrossStoreCopy copier(store_, destStore);
+        ForEachMessage(lpMsgList, partial, [&](const MessageRecord& message) {
+          // One message failing leaves its original and does not stop the others.
+          try {
+            copier.CopyMessage(message, dest, move);
+          } catch (const MapiError&) {
+            partial = true;
+          }
+        });
+        return partial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
+      }
       ForEachMessage(lpMsgList, partial, [&](const MessageRecord& message) {
         if (move) {
           store_->Engine().MoveMessage(message.id, dest);
@@ -243,11 +259,13 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       bool move = (ulFlags & FOLDER_MOVE) != 0;
       if (move) CheckWrite();
       FolderRecord folder = Subfolder(cbEntryID, lpEntryID);
-      int64_t dest = DestinationFolder(lpInterface, lpDestFolder);
+      auto [destStore, dest] = DestinationFolder(lpInterface, lpDestFolder);
       std::optional<std::u16string> newName;
       if (lpszNewFolderName) newName = FromUtf8(ArgText(lpszNewFolderName, ulFlags));
       TStoreEngine& engine = store_->Engine();
-      if (move) {
+      if (destStore != store_) {
+        TCrossStoreCopy(store_, destStore).CopyFolder(folder, dest, newName, (ulFlags & COPY_SUBFOLDERS) != 0, move);
+      } else if (move) {
         engine.MoveFolder(folder.id, dest, newName);
         store_->Changed({fnevObjectMoved, ObjectKind::Folder, folder.id, dest, folder.id, id_});
       } else {
@@ -354,36 +372,21 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   }
   void CheckWrite() const { Check(Writable(), MAPI_E_NO_ACCESS, "The folder was opened read-only."); }
 
-  // The folder id of a destination folder object, which must belong to this store and
-  // be writable.
-  int64_t DestinationFolder(LPCIID iid, LPVOID destination) {
+  // The store and folder id of a destination folder object, which must be an Orba Store
+  // folder opened for writing.
+  std::pair<std::shared_ptr<TOpenStore>, int64_t> DestinationFolder(LPCIID iid, LPVOID destination) {
     Check(!iid || *iid == IID_IMAPIFolder || *iid == IID_IMAPIContainer || *iid == IID_IUnknown ||
               *iid == IID_IMAPIProp,
           MAPI_E_INTERFACE_NOT_SUPPORTED, "The destination must be a folder.");
     ComPtr<IMAPIFolder> folder;
     Check(SUCCEEDED(static_cast<IUnknown*>(destination)->QueryInterface(IID_IMAPIFolder, folder.OutVoid())),
           MAPI_E_INVALID_PARAMETER, "The destination is not a folder.");
+    auto* ours = dynamic_cast<TMapiFolder*>(folder.get());
+    Check(ours != nullptr, MAPI_E_NO_SUPPORT, "Copies to folders of other providers are not supported.");
     // Copies and moves write into the destination, which needs it opened for writing.
-    if (auto* ours = dynamic_cast<TMapiFolder*>(folder.get()))
-      Check(ours->Writable(), MAPI_E_NO_ACCESS, "The destination folder was opened read-only.");
-    SizedSPropTagArray<1> wanted{1, {tags::kEntryId}};
-    ULONG count = 0;
-    LPSPropValue values = nullptr;
-    HRESULT hr = folder->GetProps(wanted.Ptr(), 0, &count, &values);
-    MapiBuffer<SPropValue> holder(values);
-    Check(hr == S_OK && values && values[0].ulPropTag == tags::kEntryId, MAPI_E_INVALID_PARAMETER,
-          "The destination folder has no entry ID.");
-    ParsedEntryId parsed;
-    try {
-      parsed = store_->Engine().ParseEntryId(values[0].Value.bin.lpb, values[0].Value.bin.cb);
-    } catch (const MapiError& e) {
-      if (e.Code() == MAPI_E_UNKNOWN_ENTRYID)
-        throw MapiError(MAPI_E_NO_SUPPORT, "Copies to folders of other stores are not supported.");
-      throw;
-    }
-    Check(parsed.kind == ObjectKind::Folder, MAPI_E_INVALID_PARAMETER, "The destination is not a folder.");
-    store_->Engine().Folder(parsed.id);
-    return parsed.id;
+    Check(ours->Writable(), MAPI_E_NO_ACCESS, "The destination folder was opened read-only.");
+    ours->store_->Engine().Folder(ours->id_);
+    return {ours->store_, ours->id_};
   }
 
   // A direct subfolder named by an entry ID (MAPI_E_NOT_FOUND when it is not one).

@@ -95,6 +95,16 @@ struct MessageImage {
   std::vector<AttachmentImage> attachments;
 };
 
+// A folder and what it holds (messages with their records, subfolders), as copied
+// from one store into another.
+struct FolderImage {
+  std::u16string name;
+  ULONG folderType = FOLDER_GENERIC;
+  StoredProps props;
+  std::vector<std::pair<MessageRecord, MessageImage>> messages;  // normal and associated
+  std::vector<FolderImage> subfolders;
+};
+
 struct FolderCounts {
   ULONG contents = 0;
   ULONG unread = 0;
@@ -248,6 +258,14 @@ class TStoreEngine {
   // newParent; returns the copy's id. Same errors as MoveFolder.
   int64_t CopyFolder(int64_t id, int64_t newParentId, const std::optional<std::u16string>& newName,
                      bool subfolders);
+  // Reads a folder (with its subfolders when asked) in one snapshot, for a copy into
+  // another store.
+  FolderImage ExportFolder(int64_t id, bool subfolders);
+  // Creates a copy of image under parentId, named name, in one transaction; returns its
+  // id. MAPI_E_COLLISION on a name clash.
+  int64_t ImportFolder(int64_t parentId, const std::u16string& name, const FolderImage& image);
+  // Whether a folder belongs to the standard set (which cannot be moved or deleted).
+  bool IsOfStandardSet(int64_t id);
   // Deletes a folder: MAPI_E_HAS_FOLDERS / MAPI_E_HAS_MESSAGES unless allowed;
   // the folders of the standard set cannot be deleted (MAPI_E_NO_ACCESS).
   void DeleteFolder(int64_t id, bool withMessages, bool withFolders);
@@ -271,6 +289,9 @@ class TStoreEngine {
   // Changes the status bits of mask to those of status; returns the old status.
   ULONG SetMessageStatus(int64_t id, ULONG status, ULONG mask);
   int64_t CopyMessage(int64_t id, int64_t destFolderId);
+  // A copy in folderId of a message of another store: origin's client flags, status and
+  // search key, image's contents, a new identity of this store.
+  int64_t ImportMessage(int64_t folderId, const MessageRecord& origin, const MessageImage& image);
   void MoveMessage(int64_t id, int64_t destFolderId);
   // soft: kept with a deleted flag (hidden from the folder, recoverable by sync).
   void DeleteMessage(int64_t id, bool soft);

@@ -1,0 +1,72 @@
+// Copies and moves between stores: see crossstore.h.
+#include "orba/store/msgstore/com/crossstore.h"
+
+#include "orba/store/maperror.h"
+
+namespace orba::store {
+
+TCrossStoreCopy::TCrossStoreCopy(std::shared_ptr<TOpenStore> source, std::shared_ptr<TOpenStore> destination)
+    : source_(std::move(source)), destination_(std::move(destination)) {}
+
+void TCrossStoreCopy::Remap(StoredProps& props) {
+  NameMap& from = *source_->Engine().Names();
+  NameMap& to = *destination_->Engine().Names();
+  std::erase_if(props, [&](StoredProp& prop) {
+    ULONG id = PROP_ID(prop.tag);
+    if (id < kFirstNamedId || id > kLastNamedId) return false;
+    std::optional<PropName> name = from.GetName(id);
+    if (!name) return true;
+    prop.tag = PROP_TAG(PROP_TYPE(prop.tag), to.GetId(*name, true));
+    return false;
+  });
+}
+
+void TCrossStoreCopy::Remap(MessageImage& image) {
+  Remap(image.props);
+  for (RecipientImage& recipient : image.recipients) Remap(recipient.props);
+  for (AttachmentImage& attachment : image.attachments) {
+    Remap(attachment.props);
+    if (attachment.embedded) {
+      // The image's embedded messages may be shared; the remapped one is a copy.
+      attachment.embedded = std::make_shared<MessageImage>(*attachment.embedded);
+      Remap(*attachment.embedded);
+    }
+  }
+}
+
+void TCrossStoreCopy::Remap(FolderImage& image) {
+  Remap(image.props);
+  for (auto& message : image.messages) Remap(message.second);
+  for (FolderImage& child : image.subfolders) Remap(child);
+}
+
+int64_t TCrossStoreCopy::CopyMessage(const MessageRecord& message, int64_t destFolder, bool move) {
+  TStoreEngine& source = source_->Engine();
+  MessageImage image = source.LoadMessage(message.id);
+  Remap(image);
+  int64_t copy = destination_->Engine().ImportMessage(destFolder, message, image);
+  destination_->Changed({fnevObjectCreated, ObjectKind::Message, copy, destFolder, 0, 0, message.associated});
+  if (move) {
+    source.DeleteMessage(message.id, false);
+    source_->Changed({fnevObjectDeleted, ObjectKind::Message, message.id, message.folderId, 0, 0, message.associated});
+  }
+  return copy;
+}
+
+int64_t TCrossStoreCopy::CopyFolder(const FolderRecord& folder, int64_t destParent,
+                                    const std::optional<std::u16string>& newName, bool subfolders, bool move) {
+  TStoreEngine& source = source_->Engine();
+  if (move && source.IsOfStandardSet(folder.id))
+    throw MapiError(MAPI_E_NO_ACCESS, "A folder of the standard set cannot be moved.");
+  FolderImage image = source.ExportFolder(folder.id, subfolders || move);
+  Remap(image);
+  int64_t copy = destination_->Engine().ImportFolder(destParent, newName.value_or(folder.name), image);
+  destination_->Changed({fnevObjectCreated, ObjectKind::Folder, copy, destParent});
+  if (move) {
+    source.DeleteFolder(folder.id, true, true);
+    source_->Changed({fnevObjectDeleted, ObjectKind::Folder, folder.id, folder.parentId});
+  }
+  return copy;
+}
+
+}  // namespace orba::store
