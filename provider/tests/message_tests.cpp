@@ -241,6 +241,38 @@ TEST_F(MessageTest, ConcurrentChangeAndDeletionAreDetected) {
   EXPECT_EQ(a->SaveChanges(FORCE_SAVE), MAPI_E_OBJECT_DELETED);
 }
 
+TEST_F(MessageTest, ASaveRemembersTheChangeNumberItProduced) {
+  ComPtr<IMessage> created = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(created->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  int64_t id = IdOf(created.get());
+  // The engine answers the record its own transaction wrote, even once others changed it.
+  MessageRecord first = engine->SaveMessage(id, {});
+  MessageRecord second = engine->SaveMessage(id, {});
+  EXPECT_GT(second.change.changeNumber, first.change.changeNumber);
+  EXPECT_EQ(engine->Message(id).change.changeNumber, second.change.changeNumber);
+  MessageRecord made;
+  int64_t other = engine->CreateMessage(inbox, false, {}, &made);
+  EXPECT_EQ(made.id, other);
+  EXPECT_EQ(made.change.changeNumber, engine->Message(other).change.changeNumber);
+
+  // Another session (its own connection to the store) saves right after this one.
+  auto otherSession = TStoreEngine::Open(path);
+  ComPtr<IMessage> mine = OpenMessageObject(engine, id);
+  ComPtr<IMessage> theirs = OpenMessageObject(otherSession, id);
+  ASSERT_EQ(SetText(mine.get(), tags::kSubjectW, u"mine"), S_OK);
+  ASSERT_EQ(mine->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  ASSERT_EQ(SetText(theirs.get(), tags::kSubjectW, u"theirs"), S_OK);
+  ASSERT_EQ(theirs->SaveChanges(KEEP_OPEN_READWRITE | FORCE_SAVE), S_OK);
+  ASSERT_EQ(SetText(mine.get(), tags::kSubjectW, u"mine again"), S_OK);
+  EXPECT_EQ(mine->SaveChanges(KEEP_OPEN_READWRITE), MAPI_E_OBJECT_CHANGED);
+  EXPECT_EQ(TextOf(OpenMessageObject(engine, id).get(), tags::kSubjectW), u"theirs");
+  ASSERT_EQ(mine->SaveChanges(KEEP_OPEN_READWRITE | FORCE_SAVE), S_OK);
+  EXPECT_EQ(TextOf(OpenMessageObject(otherSession, id).get(), tags::kSubjectW), u"mine again");
+  // After its forced save the object holds the newest change: its next save is no conflict.
+  EXPECT_EQ(mine->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  EXPECT_EQ(theirs->SaveChanges(0), MAPI_E_OBJECT_CHANGED);
+}
+
 // --- properties --------------------------------------------------------------------------------
 
 TEST_F(MessageTest, EveryPropertyTypeRoundTripsAfterReopeningTheStore) {

@@ -231,17 +231,19 @@ MessageRecord LiveMessage(TStoreEngine& engine, int64_t id) {
 
 }  // namespace
 
-int64_t TStoreEngine::CreateMessage(int64_t folderId, bool associated, const MessageImage& image) {
+int64_t TStoreEngine::CreateMessage(int64_t folderId, bool associated, const MessageImage& image,
+                                   MessageRecord* created) {
   CheckImage(image);
   auto lock = Lock();
   TSqlTransaction tx(Db());
   Impl::ReadFolder(*this, folderId);
   int64_t id = Impl::InsertMessage(*this, folderId, 0, associated, image, nullptr);
+  if (created) *created = Impl::ReadMessage(*this, id);
   tx.Commit();
   return id;
 }
 
-void TStoreEngine::SaveMessage(int64_t id, const MessageImage& image, std::optional<int64_t> expectedChangeNumber) {
+MessageRecord TStoreEngine::SaveMessage(int64_t id, const MessageImage& image, std::optional<int64_t> expectedChangeNumber) {
   CheckImage(image);
   auto lock = Lock();
   TSqlTransaction tx(Db());
@@ -273,7 +275,9 @@ void TStoreEngine::SaveMessage(int64_t id, const MessageImage& image, std::optio
       .Bind(14, next.changeNumber)
       .Bind(15, id)
       .Run();
+  MessageRecord saved = Impl::ReadMessage(*this, id);
   tx.Commit();
+  return saved;
 }
 
 MessageRecord TStoreEngine::Message(int64_t id) {

@@ -156,6 +156,9 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       bool partial = false;
       ForEachMessage(lpMsgList, partial, [&](const MessageRecord& message) {
         if (move) {
+          // A move into the folder the message is in already changes nothing: no
+          // change is stamped and nobody is told of a move.
+          if (dest == id_) return;
           store_->Engine().MoveMessage(message.id, dest);
           store_->Changed({fnevObjectMoved, ObjectKind::Message, message.id, dest, message.id, id_, message.associated});
         } else {

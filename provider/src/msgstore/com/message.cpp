@@ -253,18 +253,20 @@ void TMessage::Persist(const PropChanges&, ULONG flags) {
     host_->StoreEmbedded(std::move(image));
     return;
   }
-  MessageSaveKind kind = MessageSaveKind::Modified;
+  // The record comes from the saving transaction itself: read back afterwards, it could
+  // already hold another session's change, which the next save would then overwrite.
   if (!id_) {
-    id_ = engine_->CreateMessage(folderId_, associated_, image);
-    kind = MessageSaveKind::Created;
-  } else {
-    // FORCE_SAVE overwrites whatever another session saved meanwhile.
-    std::optional<int64_t> expected;
-    if (!(flags & FORCE_SAVE)) expected = record_.change.changeNumber;
-    engine_->SaveMessage(id_, image, expected);
+    MessageRecord created;
+    id_ = engine_->CreateMessage(folderId_, associated_, image, &created);
+    record_ = std::move(created);
+    saved_ = MessageSaveKind::Created;
+    return;
   }
-  record_ = engine_->Message(id_);
-  saved_ = kind;
+  // FORCE_SAVE overwrites whatever another session saved meanwhile.
+  std::optional<int64_t> expected;
+  if (!(flags & FORCE_SAVE)) expected = record_.change.changeNumber;
+  record_ = engine_->SaveMessage(id_, image, expected);
+  saved_ = MessageSaveKind::Modified;
 }
 
 HRESULT TMessage::SaveChanges(ULONG ulFlags) {

@@ -205,12 +205,15 @@ class TStoreEngine {
   FolderCounts Counts(int64_t folderId);
 
   // --- messages ---
-  // A new message in folderId; returns its id.
-  int64_t CreateMessage(int64_t folderId, bool associated, const MessageImage& image);
-  // Replaces a message's properties, recipients and attachments. With
-  // expectedChangeNumber set, a message changed since (by anyone) gives
-  // MAPI_E_OBJECT_CHANGED. MAPI_E_OBJECT_DELETED when the message is gone.
-  void SaveMessage(int64_t id, const MessageImage& image, std::optional<int64_t> expectedChangeNumber = {});
+  // A new message in folderId; returns its id. created (if given) receives the new
+  // message's record as this transaction wrote it.
+  int64_t CreateMessage(int64_t folderId, bool associated, const MessageImage& image,
+                        MessageRecord* created = nullptr);
+  // Replaces a message's properties, recipients and attachments and returns its record
+  // as this transaction wrote it (so that a saver knows exactly the change number its
+  // own save produced). With expectedChangeNumber set, a message changed since (by
+  // anyone) gives MAPI_E_OBJECT_CHANGED. MAPI_E_OBJECT_DELETED when the message is gone.
+  MessageRecord SaveMessage(int64_t id, const MessageImage& image, std::optional<int64_t> expectedChangeNumber = {});
   MessageRecord Message(int64_t id);
   MessageImage LoadMessage(int64_t id);
   std::vector<int64_t> MessageIds(int64_t folderId, bool associated);
