@@ -440,6 +440,113 @@ TEST_F(MessageTest, SetReadFlagChangesTheStoredReadStateAtOnce) {
   EXPECT_EQ(engine->Message(IdOf(fresh.get())).flags & MSGFLAG_READ, 0u);
 }
 
+TEST_F(MessageTest, SetReadFlagManagesPendingReceiptFlags) {
+  // Delivered unread with both reports owed.
+  auto delivered = [&] {
+    ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+    EXPECT_EQ(SetLong(message.get(), tags::kMessageFlags, MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING), S_OK);
+    EXPECT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+    return message;
+  };
+  auto flags = [&](IMessage* message) { return engine->Message(IdOf(message)).flags; };
+  constexpr ULONG both = MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING;
+
+  ComPtr<IMessage> read = delivered();
+  EXPECT_EQ(flags(read.get()), both);
+  // Reading sends the read report (none is generated here) and owes no non-read report.
+  ASSERT_EQ(read->SetReadFlag(0), S_OK);
+  EXPECT_EQ(flags(read.get()), ULONG{MSGFLAG_READ});
+  EXPECT_EQ(LongOf(read.get(), tags::kMessageFlags), LONG{MSGFLAG_READ});
+
+  ComPtr<IMessage> suppressed = delivered();
+  ASSERT_EQ(suppressed->SetReadFlag(SUPPRESS_RECEIPT), S_OK);
+  EXPECT_EQ(flags(suppressed.get()), ULONG{MSGFLAG_READ});
+
+  // Unread again: no report goes out, the pending one stays for a later reading.
+  ComPtr<IMessage> unread = delivered();
+  ASSERT_EQ(unread->SetReadFlag(CLEAR_READ_FLAG), S_OK);
+  EXPECT_EQ(flags(unread.get()), both);
+  ASSERT_EQ(unread->SetReadFlag(CLEAR_READ_FLAG | CLEAR_NRN_PENDING), S_OK);
+  EXPECT_EQ(flags(unread.get()), ULONG{MSGFLAG_RN_PENDING});
+  // GENERATE_RECEIPT_ONLY sends the pending read report and leaves the read state.
+  ASSERT_EQ(unread->SetReadFlag(GENERATE_RECEIPT_ONLY), S_OK);
+  EXPECT_EQ(flags(unread.get()), 0u);
+  EXPECT_EQ(LongOf(unread.get(), tags::kMessageFlags), 0);
+
+  // CLEAR_RN_PENDING drops the read report unsent while marking the message read.
+  ComPtr<IMessage> dropped = delivered();
+  ASSERT_EQ(dropped->SetReadFlag(CLEAR_RN_PENDING | CLEAR_READ_FLAG), S_OK);
+  EXPECT_EQ(flags(dropped.get()), ULONG{MSGFLAG_NRN_PENDING});
+  ASSERT_EQ(dropped->SetReadFlag(CLEAR_NRN_PENDING), S_OK);
+  EXPECT_EQ(flags(dropped.get()), ULONG{MSGFLAG_READ});
+  // A read message stays as it is.
+  ASSERT_EQ(dropped->SetReadFlag(SUPPRESS_RECEIPT), S_OK);
+  EXPECT_EQ(flags(dropped.get()), ULONG{MSGFLAG_READ});
+
+  // Read-state changes are stamped for synchronisation but are no conflict for a save.
+  int64_t before = engine->Message(IdOf(read.get())).readChangeNumber;
+  ASSERT_EQ(read->SetReadFlag(CLEAR_READ_FLAG), S_OK);
+  EXPECT_GT(engine->Message(IdOf(read.get())).readChangeNumber, before);
+  EXPECT_EQ(read->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  EXPECT_EQ(read->SetReadFlag(SUPPRESS_RECEIPT | CLEAR_READ_FLAG), MAPI_E_INVALID_PARAMETER);
+}
+
+TEST_F(MessageTest, FolderSetReadFlagsFollowsTheSameRules) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(SetLong(message.get(), tags::kMessageFlags, MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING), S_OK);
+  ASSERT_EQ(message->SaveChanges(0), S_OK);
+  int64_t id = IdOf(message.get());
+  EXPECT_EQ(engine->ApplyReadFlags(id, CLEAR_NRN_PENDING | CLEAR_READ_FLAG).after, ULONG{MSGFLAG_RN_PENDING});
+  TStoreEngine::ReadFlagChange change = engine->ApplyReadFlags(id, GENERATE_RECEIPT_ONLY);
+  EXPECT_EQ(change.before, ULONG{MSGFLAG_RN_PENDING});
+  EXPECT_EQ(change.after, 0u);
+  EXPECT_TRUE(change.Changed());
+  EXPECT_FALSE(engine->ApplyReadFlags(id, GENERATE_RECEIPT_ONLY).Changed());
+  EXPECT_EQ(engine->Message(id).flags, 0u);
+}
+
+TEST_F(MessageTest, MessageFlagsAreTheClientsUntilTheFirstSave) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  // An importer keeps a received message's state; the store's own bits are computed.
+  ASSERT_EQ(SetLong(message.get(), tags::kMessageFlags,
+                    MSGFLAG_READ | MSGFLAG_FROMME | MSGFLAG_UNMODIFIED | MSGFLAG_SUBMIT | MSGFLAG_HASATTACH |
+                        MSGFLAG_ASSOCIATED),
+            S_OK);
+  constexpr ULONG imported = MSGFLAG_READ | MSGFLAG_FROMME | MSGFLAG_UNMODIFIED;
+  EXPECT_EQ(LongOf(message.get(), tags::kMessageFlags), LONG{imported});
+  // Of the wrong type it is refused.
+  SPropValue wrong{};
+  wrong.ulPropTag = PROP_TAG(PT_I2, PROP_ID(tags::kMessageFlags));
+  EXPECT_EQ(SetOne(message.get(), &wrong), MAPI_E_UNEXPECTED_TYPE);
+  ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  int64_t id = IdOf(message.get());
+  EXPECT_EQ(engine->Message(id).flags, imported);
+  EXPECT_EQ(LongOf(message.get(), tags::kMessageFlags), LONG{imported});
+
+  // From the first save on the flags are the store's.
+  EXPECT_EQ(SetLong(message.get(), tags::kMessageFlags, MSGFLAG_UNSENT), MAPI_E_COMPUTED);
+  ComPtr<IMessage> reopened = OpenMessageObject(engine, id);
+  EXPECT_EQ(SetLong(reopened.get(), tags::kMessageFlags, MSGFLAG_UNSENT), MAPI_E_COMPUTED);
+  MapiBuffer<SPropProblemArray> problems;
+  SizedSPropTagArray<1> flagsTag{1, {tags::kMessageFlags}};
+  ASSERT_EQ(reopened->DeleteProps(flagsTag.Ptr(), problems.Out()), S_OK);
+  ASSERT_TRUE(problems);
+  EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_COMPUTED);
+  EXPECT_EQ(LongOf(reopened.get(), tags::kMessageFlags), LONG{imported});
+
+  // A later save modifies the message.
+  ASSERT_EQ(SetText(reopened.get(), tags::kSubjectW, u"edited"), S_OK);
+  ASSERT_EQ(reopened->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  EXPECT_EQ(engine->Message(id).flags, ULONG{MSGFLAG_READ | MSGFLAG_FROMME});
+  EXPECT_EQ(LongOf(reopened.get(), tags::kMessageFlags), LONG{MSGFLAG_READ | MSGFLAG_FROMME});
+
+  // Associated messages are always flagged so, whatever the client gives.
+  ComPtr<IMessage> associated = CreateMessageObject(engine, inbox, true);
+  ASSERT_EQ(SetLong(associated.get(), tags::kMessageFlags, MSGFLAG_UNSENT), S_OK);
+  ASSERT_EQ(associated->SaveChanges(0), S_OK);
+  EXPECT_EQ(engine->Message(IdOf(associated.get())).flags, ULONG{MSGFLAG_UNSENT | MSGFLAG_ASSOCIATED});
+}
+
 // --- recipients --------------------------------------------------------------------------------
 
 TEST_F(MessageTest, RecipientsAreAddedModifiedRemovedAndReplaced) {
@@ -644,6 +751,79 @@ TEST_F(MessageTest, NestedEmbeddedMessagesAreSavedWithTheirAttachments) {
   ComPtr<IUnknown> wrong;
   EXPECT_EQ(a2->OpenProperty(tags::kAttachDataObj, &IID_IMAPITable, 0, 0, wrong.Out()),
             MAPI_E_INTERFACE_NOT_SUPPORTED);
+}
+
+TEST_F(MessageTest, EmbeddedMessagesReadTheSameAfterTheOuterMessageIsReopened) {
+  ComPtr<IMessage> outer = CreateMessageObject(engine, inbox, false);
+  ComPtr<IAttach> attach;
+  ULONG num = 0;
+  ASSERT_EQ(outer->CreateAttach(nullptr, 0, &num, attach.Out()), S_OK);
+  ComPtr<IMessage> embedded;
+  ASSERT_EQ(attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
+                                 reinterpret_cast<LPUNKNOWN*>(embedded.Out())),
+            S_OK);
+  // A received message kept as an attachment: read, not sent by this user.
+  ASSERT_EQ(SetLong(embedded.get(), tags::kMessageFlags, MSGFLAG_READ | MSGFLAG_UNMODIFIED), S_OK);
+  ASSERT_EQ(SetText(embedded.get(), tags::kSubjectW, u"forwarded"), S_OK);
+  ASSERT_EQ(Modify(embedded.get(), MODRECIP_ADD, {{MAPI_TO, u"Ann"}}), S_OK);
+  ComPtr<IAttach> inner;
+  ASSERT_EQ(embedded->CreateAttach(nullptr, 0, &num, inner.Out()), S_OK);
+  ASSERT_EQ(inner->SaveChanges(0), S_OK);
+  ASSERT_EQ(embedded->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  EXPECT_EQ(SetLong(embedded.get(), tags::kMessageFlags, MSGFLAG_UNSENT), MAPI_E_COMPUTED);
+
+  const ULONG computed[] = {tags::kMessageFlags, tags::kMessageSize, tags::kCreationTime,
+                            tags::kLastModificationTime, tags::kHasAttach, tags::kDisplayToW};
+  auto snapshot = [&](IMessage* message) {
+    std::vector<Bytes> values;
+    for (ULONG tag : computed) {
+      MapiBuffer<SPropValue> value;
+      EXPECT_EQ(GetOne(message, tag, value.Out()), S_OK) << std::hex << tag;
+      values.push_back(value ? EncodePropValue(*value) : Bytes{});
+    }
+    return values;
+  };
+  auto saved = snapshot(embedded.get());
+  EXPECT_EQ(LongOf(embedded.get(), tags::kMessageFlags), LONG{MSGFLAG_READ | MSGFLAG_UNMODIFIED | MSGFLAG_HASATTACH});
+  ASSERT_EQ(attach->SaveChanges(0), S_OK);
+  ASSERT_EQ(outer->SaveChanges(0), S_OK);
+  int64_t id = IdOf(outer.get());
+  LONG outerSize = LongOf(outer.get(), tags::kMessageSize);
+  embedded = nullptr;
+  attach = nullptr;
+  outer = nullptr;
+  Reopen();
+
+  auto openEmbedded = [&](ComPtr<IMessage>& host, ComPtr<IAttach>& a, ULONG flags) {
+    ComPtr<IMessage> m;
+    EXPECT_EQ(host->OpenAttach(0, nullptr, flags, a.Out()), S_OK);
+    if (a) {
+      EXPECT_EQ(a->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, flags, reinterpret_cast<LPUNKNOWN*>(m.Out())),
+                S_OK);
+    }
+    return m;
+  };
+  ComPtr<IMessage> loaded = OpenMessageObject(engine, id);
+  EXPECT_EQ(LongOf(loaded.get(), tags::kMessageSize), outerSize);
+  ComPtr<IAttach> loadedAttach;
+  ComPtr<IMessage> again = openEmbedded(loaded, loadedAttach, 0);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(snapshot(again.get()), saved);
+
+  // Saving the outer message again keeps the embedded message's state and times.
+  ASSERT_EQ(SetText(loaded.get(), tags::kSubjectW, u"outer, edited"), S_OK);
+  ASSERT_EQ(loaded->SaveChanges(0), S_OK);
+  again = nullptr;
+  loadedAttach = nullptr;
+  loaded = OpenMessageObject(engine, id, {AccessMode::ReadWrite, {}, {}});
+  again = openEmbedded(loaded, loadedAttach, MAPI_MODIFY);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(snapshot(again.get()), saved);
+  // Once saved, its flags are the store's; a new save of it is a modification.
+  EXPECT_EQ(SetLong(again.get(), tags::kMessageFlags, MSGFLAG_UNSENT), MAPI_E_COMPUTED);
+  ASSERT_EQ(SetText(again.get(), tags::kSubjectW, u"forwarded, edited"), S_OK);
+  ASSERT_EQ(again->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  EXPECT_EQ(LongOf(again.get(), tags::kMessageFlags), LONG{MSGFLAG_READ | MSGFLAG_HASATTACH});
 }
 
 TEST_F(MessageTest, UnsavedEmbeddedChangesStayOutOfTheMessage) {

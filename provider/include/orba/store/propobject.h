@@ -6,8 +6,8 @@
 // MAPI documents them (the Do... methods: they validate, never throw, and remember
 // the text of their last failure for GetLastError). What differs between objects
 // comes in through:
-//   - computed properties (AddComputed): read-only values made on demand, listed by
-//     GetPropList, refused with MAPI_E_COMPUTED on writes;
+//   - computed properties (AddComputed): values made on demand, listed by GetPropList,
+//     refused with MAPI_E_COMPUTED on writes unless a setter takes them;
 //   - fixed types (SetExpectedType): a tag of another type is MAPI_E_UNEXPECTED_TYPE;
 //   - the access mode (read-only objects refuse writes with MAPI_E_NO_ACCESS);
 //   - the store's NameMap (none: the name calls answer MAPI_E_NO_SUPPORT);
@@ -71,6 +71,12 @@ class PropObject : public TVoRefCounted {
   // Stores a value as SetProps would, without the checks (loading from storage).
   void Load(const SPropValue& value);
   void AddComputed(ULONG tag, ComputedGetter getter);
+  // Takes a value SetProps gives a computed property: S_OK when taken, else the
+  // problem to report (MAPI_E_COMPUTED while the property is read-only). Throw
+  // MapiError for a value it cannot take.
+  using ComputedSetter = std::function<HRESULT(const SPropValue& value)>;
+  // A computed property that SetProps may also write (of tag's type), as setter decides.
+  void AddComputed(ULONG tag, ComputedGetter getter, ComputedSetter setter);
   void SetExpectedType(ULONG propId, ULONG type);
   AccessMode Access() const { return access_; }
   void SetAccess(AccessMode access) { access_ = access; }
@@ -132,6 +138,7 @@ class PropObject : public TVoRefCounted {
   bool IsComputed(ULONG propId) const;
   const ComputedGetter* FindComputed(ULONG propId) const;
   HRESULT CheckSetValue(const SPropValue& value) const;
+  HRESULT SetComputed(const SPropValue& value);
   void StoreValue(const SPropValue& value);
   void GetOneProp(ULONG tag, bool unicode, bool listed, SPropValue& out, void* parent) const;
   std::vector<ULONG> AllTags(bool unicode) const;
@@ -142,6 +149,7 @@ class PropObject : public TVoRefCounted {
   mutable std::recursive_mutex mutex_;
   PropertyBag bag_;
   std::vector<std::pair<ULONG, ComputedGetter>> computed_;
+  std::vector<std::pair<ULONG, ComputedSetter>> computedSetters_;
   std::vector<std::pair<ULONG, ULONG>> expectedTypes_;
   AccessMode access_;
   bool transacted_;

@@ -88,7 +88,10 @@ struct AttachmentImage {
 
 // Everything a message holds, as SaveMessage writes it and LoadMessage reads it.
 // Props are the client's properties: identity, flags, size and times are the
-// record's (a PR_MESSAGE_FLAGS in props gives the initial flags of a new message).
+// record's (a PR_MESSAGE_FLAGS in props gives the initial flags of a new message,
+// PR_CREATION_TIME and PR_LAST_MODIFICATION_TIME its times). The image of an
+// embedded message read back carries its record's flags and times among its props.
+// A save after the first clears MSGFLAG_UNMODIFIED.
 struct MessageImage {
   StoredProps props;
   std::vector<RecipientImage> recipients;
@@ -219,6 +222,14 @@ class TStoreEngine {
   std::vector<int64_t> MessageIds(int64_t folderId, bool associated);
   // Sets or clears MSGFLAG_READ; returns whether the state changed.
   bool SetReadState(int64_t id, bool read);
+  // Applies SetReadFlag's flags (readflags.h) to the message's stored flags; returns
+  // its flags before and after. A change is a read-state change (stamped as one).
+  struct ReadFlagChange {
+    ULONG before = 0;
+    ULONG after = 0;
+    bool Changed() const { return before != after; }
+  };
+  ReadFlagChange ApplyReadFlags(int64_t id, ULONG readFlags);
   // Changes the status bits of mask to those of status; returns the old status.
   ULONG SetMessageStatus(int64_t id, ULONG status, ULONG mask);
   int64_t CopyMessage(int64_t id, int64_t destFolderId);

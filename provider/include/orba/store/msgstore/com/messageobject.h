@@ -90,7 +90,9 @@ class TMessage final : public TPropObject<IMessage> {
   bool associated_ = false;
   MessageRecord record_;    // the saved state (change number, keys, times, flags)
   ULONG newFlags_ = 0;      // the flags of a message not saved yet
-  int64_t createdAt_ = 0;   // FILETIME the object was made (times of unsaved messages)
+  int64_t createdAt_ = 0;   // FILETIME the object was made (times of unsaved and embedded messages)
+  int64_t modifiedAt_ = 0;  // FILETIME of an embedded message's last save
+  bool everSaved_ = false;  // saved at least once: PR_MESSAGE_FLAGS is the store's from then on
   std::vector<RecipientImage> recipients_;
   ULONG nextRowId_ = 0;
   std::map<ULONG, AttachmentImage> attachments_;  // saved into the message, by number
