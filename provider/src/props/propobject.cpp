@@ -116,7 +116,7 @@ void PropObject::StoreValue(const SPropValue& value) {
 
 void PropObject::Persist(const PropChanges&, ULONG) {}
 
-void PropObject::CopySubObjects(IMAPIProp*, ULONG, LPCIID, ULONG) {}
+void PropObject::CopySubObjects(IMAPIProp*, const std::vector<ULONG>&, ULONG, LPCIID, ULONG) {}
 
 HRESULT PropObject::OpenInterface(ULONG, REFIID, ULONG, ULONG, LPUNKNOWN*) {
   return MAPI_E_INTERFACE_NOT_SUPPORTED;

@@ -61,9 +61,17 @@ class TMessage final : public TPropObject<IMessage> {
   void Persist(const PropChanges& changes, ULONG flags) override;
   HRESULT OpenInterface(ULONG ulPropTag, REFIID iid, ULONG ulInterfaceOptions, ULONG ulFlags,
                         LPUNKNOWN* lppUnk) override;
+  // PR_MESSAGE_RECIPIENTS and PR_MESSAGE_ATTACHMENTS: CopyTo and CopyProps hand them to
+  // another message through its IMessage methods (message_copy.cpp).
+  std::vector<ULONG> SubObjectTags() const override;
+  void CopySubObjects(IMAPIProp* destination, const std::vector<ULONG>& tags, ULONG ciidExclude,
+                      LPCIID rgiidExclude, ULONG ulFlags) override;
 
  private:
   TMessage(std::shared_ptr<TStoreEngine> engine, MessageObjectOptions options);
+  // Whether the recipients or attachments were handed on.
+  bool CopyRecipientsTo(IMessage* destination, bool noReplace);
+  bool CopyAttachmentsTo(IMessage* destination, bool noReplace);
   void AddComputedProps();
   void LoadContent(const MessageImage& image);
   MessageImage Content() const;
