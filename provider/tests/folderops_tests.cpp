@@ -235,6 +235,24 @@ TEST_F(FolderOps, MessageMoveTakesMessagesOutOfTheSource) {
             MAPI_W_PARTIAL_COMPLETION);
 }
 
+TEST_F(FolderOps, MovingMessagesIntoTheirOwnFolderChangesNothing) {
+  std::vector<Bytes> ids{SaveMessage(inbox_.get(), u"One")};
+  auto before = OpenMessage(ids[0]);
+  ASSERT_TRUE(before);
+  Bytes changeKey = Binary(before.get(), PROP_TAG(PT_BINARY, 0x65E2));
+  auto sink = Listen(fnevObjectMoved | fnevObjectModified | fnevObjectDeleted | fnevObjectCreated);
+  EntryList list(ids);
+  ASSERT_EQ(inbox_->CopyMessages(&list.list, nullptr, inbox_.get(), 0, nullptr, MESSAGE_MOVE), S_OK);
+  EXPECT_TRUE(sink->events.empty());
+  auto after = OpenMessage(ids[0]);
+  ASSERT_TRUE(after);
+  EXPECT_EQ(Binary(after.get(), PROP_TAG(PT_BINARY, 0x65E2)), changeKey);
+  EXPECT_EQ(Subjects(inbox_.get()), std::vector<std::u16string>{u"One"});
+  // A copy into the same folder is a real copy.
+  ASSERT_EQ(inbox_->CopyMessages(&list.list, nullptr, inbox_.get(), 0, nullptr, 0), S_OK);
+  EXPECT_EQ(Subjects(inbox_.get()), (std::vector<std::u16string>{u"One", u"One"}));
+}
+
 TEST_F(FolderOps, AMessageOpenWhileMovedIsNotSavedBackIntoTheSource) {
   auto target = MakeFolder(inbox_.get(), u"Archive");
   std::vector<Bytes> ids{SaveMessage(inbox_.get(), u"One")};

@@ -10,6 +10,7 @@
 #include "orba/store/maperror.h"
 #include "orba/store/msgstore/com/message.h"
 #include "orba/store/msgstore/com/messagetags.h"
+#include "orba/store/proprow.h"
 #include "orba/store/tags.h"
 #include "tempstorehome.h"
 
@@ -241,6 +242,38 @@ TEST_F(MessageTest, ConcurrentChangeAndDeletionAreDetected) {
   EXPECT_EQ(a->SaveChanges(FORCE_SAVE), MAPI_E_OBJECT_DELETED);
 }
 
+TEST_F(MessageTest, ASaveRemembersTheChangeNumberItProduced) {
+  ComPtr<IMessage> created = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(created->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  int64_t id = IdOf(created.get());
+  // The engine answers the record its own transaction wrote, even once others changed it.
+  MessageRecord first = engine->SaveMessage(id, {});
+  MessageRecord second = engine->SaveMessage(id, {});
+  EXPECT_GT(second.change.changeNumber, first.change.changeNumber);
+  EXPECT_EQ(engine->Message(id).change.changeNumber, second.change.changeNumber);
+  MessageRecord made;
+  int64_t other = engine->CreateMessage(inbox, false, {}, &made);
+  EXPECT_EQ(made.id, other);
+  EXPECT_EQ(made.change.changeNumber, engine->Message(other).change.changeNumber);
+
+  // Another session (its own connection to the store) saves right after this one.
+  auto otherSession = TStoreEngine::Open(path);
+  ComPtr<IMessage> mine = OpenMessageObject(engine, id);
+  ComPtr<IMessage> theirs = OpenMessageObject(otherSession, id);
+  ASSERT_EQ(SetText(mine.get(), tags::kSubjectW, u"mine"), S_OK);
+  ASSERT_EQ(mine->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  ASSERT_EQ(SetText(theirs.get(), tags::kSubjectW, u"theirs"), S_OK);
+  ASSERT_EQ(theirs->SaveChanges(KEEP_OPEN_READWRITE | FORCE_SAVE), S_OK);
+  ASSERT_EQ(SetText(mine.get(), tags::kSubjectW, u"mine again"), S_OK);
+  EXPECT_EQ(mine->SaveChanges(KEEP_OPEN_READWRITE), MAPI_E_OBJECT_CHANGED);
+  EXPECT_EQ(TextOf(OpenMessageObject(engine, id).get(), tags::kSubjectW), u"theirs");
+  ASSERT_EQ(mine->SaveChanges(KEEP_OPEN_READWRITE | FORCE_SAVE), S_OK);
+  EXPECT_EQ(TextOf(OpenMessageObject(otherSession, id).get(), tags::kSubjectW), u"mine again");
+  // After its forced save the object holds the newest change: its next save is no conflict.
+  EXPECT_EQ(mine->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  EXPECT_EQ(theirs->SaveChanges(0), MAPI_E_OBJECT_CHANGED);
+}
+
 // --- properties --------------------------------------------------------------------------------
 
 TEST_F(MessageTest, EveryPropertyTypeRoundTripsAfterReopeningTheStore) {
@@ -406,6 +439,113 @@ TEST_F(MessageTest, SetReadFlagChangesTheStoredReadStateAtOnce) {
   ASSERT_EQ(fresh->SetReadFlag(CLEAR_READ_FLAG), S_OK);
   ASSERT_EQ(fresh->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   EXPECT_EQ(engine->Message(IdOf(fresh.get())).flags & MSGFLAG_READ, 0u);
+}
+
+TEST_F(MessageTest, SetReadFlagManagesPendingReceiptFlags) {
+  // Delivered unread with both reports owed.
+  auto delivered = [&] {
+    ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+    EXPECT_EQ(SetLong(message.get(), tags::kMessageFlags, MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING), S_OK);
+    EXPECT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+    return message;
+  };
+  auto flags = [&](IMessage* message) { return engine->Message(IdOf(message)).flags; };
+  constexpr ULONG both = MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING;
+
+  ComPtr<IMessage> read = delivered();
+  EXPECT_EQ(flags(read.get()), both);
+  // Reading sends the read report (none is generated here) and owes no non-read report.
+  ASSERT_EQ(read->SetReadFlag(0), S_OK);
+  EXPECT_EQ(flags(read.get()), ULONG{MSGFLAG_READ});
+  EXPECT_EQ(LongOf(read.get(), tags::kMessageFlags), LONG{MSGFLAG_READ});
+
+  ComPtr<IMessage> suppressed = delivered();
+  ASSERT_EQ(suppressed->SetReadFlag(SUPPRESS_RECEIPT), S_OK);
+  EXPECT_EQ(flags(suppressed.get()), ULONG{MSGFLAG_READ});
+
+  // Unread again: no report goes out, the pending one stays for a later reading.
+  ComPtr<IMessage> unread = delivered();
+  ASSERT_EQ(unread->SetReadFlag(CLEAR_READ_FLAG), S_OK);
+  EXPECT_EQ(flags(unread.get()), both);
+  ASSERT_EQ(unread->SetReadFlag(CLEAR_READ_FLAG | CLEAR_NRN_PENDING), S_OK);
+  EXPECT_EQ(flags(unread.get()), ULONG{MSGFLAG_RN_PENDING});
+  // GENERATE_RECEIPT_ONLY sends the pending read report and leaves the read state.
+  ASSERT_EQ(unread->SetReadFlag(GENERATE_RECEIPT_ONLY), S_OK);
+  EXPECT_EQ(flags(unread.get()), 0u);
+  EXPECT_EQ(LongOf(unread.get(), tags::kMessageFlags), 0);
+
+  // CLEAR_RN_PENDING drops the read report unsent, CLEAR_NRN_PENDING the non-read one.
+  ComPtr<IMessage> dropped = delivered();
+  ASSERT_EQ(dropped->SetReadFlag(CLEAR_RN_PENDING | CLEAR_READ_FLAG), S_OK);
+  EXPECT_EQ(flags(dropped.get()), ULONG{MSGFLAG_NRN_PENDING});
+  ASSERT_EQ(dropped->SetReadFlag(CLEAR_NRN_PENDING), S_OK);
+  EXPECT_EQ(flags(dropped.get()), ULONG{MSGFLAG_READ});
+  // A read message stays as it is.
+  ASSERT_EQ(dropped->SetReadFlag(SUPPRESS_RECEIPT), S_OK);
+  EXPECT_EQ(flags(dropped.get()), ULONG{MSGFLAG_READ});
+
+  // Read-state changes are stamped for synchronisation but are no conflict for a save.
+  int64_t before = engine->Message(IdOf(read.get())).readChangeNumber;
+  ASSERT_EQ(read->SetReadFlag(CLEAR_READ_FLAG), S_OK);
+  EXPECT_GT(engine->Message(IdOf(read.get())).readChangeNumber, before);
+  EXPECT_EQ(read->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  EXPECT_EQ(read->SetReadFlag(SUPPRESS_RECEIPT | CLEAR_READ_FLAG), MAPI_E_INVALID_PARAMETER);
+}
+
+TEST_F(MessageTest, FolderSetReadFlagsFollowsTheSameRules) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(SetLong(message.get(), tags::kMessageFlags, MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING), S_OK);
+  ASSERT_EQ(message->SaveChanges(0), S_OK);
+  int64_t id = IdOf(message.get());
+  EXPECT_EQ(engine->ApplyReadFlags(id, CLEAR_NRN_PENDING | CLEAR_READ_FLAG).after, ULONG{MSGFLAG_RN_PENDING});
+  TStoreEngine::ReadFlagChange change = engine->ApplyReadFlags(id, GENERATE_RECEIPT_ONLY);
+  EXPECT_EQ(change.before, ULONG{MSGFLAG_RN_PENDING});
+  EXPECT_EQ(change.after, 0u);
+  EXPECT_TRUE(change.Changed());
+  EXPECT_FALSE(engine->ApplyReadFlags(id, GENERATE_RECEIPT_ONLY).Changed());
+  EXPECT_EQ(engine->Message(id).flags, 0u);
+}
+
+TEST_F(MessageTest, MessageFlagsAreTheClientsUntilTheFirstSave) {
+  ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false);
+  // An importer keeps a received message's state; the store's own bits are computed.
+  ASSERT_EQ(SetLong(message.get(), tags::kMessageFlags,
+                    MSGFLAG_READ | MSGFLAG_FROMME | MSGFLAG_UNMODIFIED | MSGFLAG_SUBMIT | MSGFLAG_HASATTACH |
+                        MSGFLAG_ASSOCIATED),
+            S_OK);
+  constexpr ULONG imported = MSGFLAG_READ | MSGFLAG_FROMME | MSGFLAG_UNMODIFIED;
+  EXPECT_EQ(LongOf(message.get(), tags::kMessageFlags), LONG{imported});
+  // Of the wrong type it is refused.
+  SPropValue wrong{};
+  wrong.ulPropTag = PROP_TAG(PT_I2, PROP_ID(tags::kMessageFlags));
+  EXPECT_EQ(SetOne(message.get(), &wrong), MAPI_E_UNEXPECTED_TYPE);
+  ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  int64_t id = IdOf(message.get());
+  EXPECT_EQ(engine->Message(id).flags, imported);
+  EXPECT_EQ(LongOf(message.get(), tags::kMessageFlags), LONG{imported});
+
+  // From the first save on the flags are the store's.
+  EXPECT_EQ(SetLong(message.get(), tags::kMessageFlags, MSGFLAG_UNSENT), MAPI_E_COMPUTED);
+  ComPtr<IMessage> reopened = OpenMessageObject(engine, id);
+  EXPECT_EQ(SetLong(reopened.get(), tags::kMessageFlags, MSGFLAG_UNSENT), MAPI_E_COMPUTED);
+  MapiBuffer<SPropProblemArray> problems;
+  SizedSPropTagArray<1> flagsTag{1, {tags::kMessageFlags}};
+  ASSERT_EQ(reopened->DeleteProps(flagsTag.Ptr(), problems.Out()), S_OK);
+  ASSERT_TRUE(problems);
+  EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_COMPUTED);
+  EXPECT_EQ(LongOf(reopened.get(), tags::kMessageFlags), LONG{imported});
+
+  // A later save modifies the message.
+  ASSERT_EQ(SetText(reopened.get(), tags::kSubjectW, u"edited"), S_OK);
+  ASSERT_EQ(reopened->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  EXPECT_EQ(engine->Message(id).flags, ULONG{MSGFLAG_READ | MSGFLAG_FROMME});
+  EXPECT_EQ(LongOf(reopened.get(), tags::kMessageFlags), LONG{MSGFLAG_READ | MSGFLAG_FROMME});
+
+  // Associated messages are always flagged so, whatever the client gives.
+  ComPtr<IMessage> associated = CreateMessageObject(engine, inbox, true);
+  ASSERT_EQ(SetLong(associated.get(), tags::kMessageFlags, MSGFLAG_UNSENT), S_OK);
+  ASSERT_EQ(associated->SaveChanges(0), S_OK);
+  EXPECT_EQ(engine->Message(IdOf(associated.get())).flags, ULONG{MSGFLAG_UNSENT | MSGFLAG_ASSOCIATED});
 }
 
 // --- recipients --------------------------------------------------------------------------------
@@ -614,6 +754,79 @@ TEST_F(MessageTest, NestedEmbeddedMessagesAreSavedWithTheirAttachments) {
             MAPI_E_INTERFACE_NOT_SUPPORTED);
 }
 
+TEST_F(MessageTest, EmbeddedMessagesReadTheSameAfterTheOuterMessageIsReopened) {
+  ComPtr<IMessage> outer = CreateMessageObject(engine, inbox, false);
+  ComPtr<IAttach> attach;
+  ULONG num = 0;
+  ASSERT_EQ(outer->CreateAttach(nullptr, 0, &num, attach.Out()), S_OK);
+  ComPtr<IMessage> embedded;
+  ASSERT_EQ(attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
+                                 reinterpret_cast<LPUNKNOWN*>(embedded.Out())),
+            S_OK);
+  // A received message kept as an attachment: read, not sent by this user.
+  ASSERT_EQ(SetLong(embedded.get(), tags::kMessageFlags, MSGFLAG_READ | MSGFLAG_UNMODIFIED), S_OK);
+  ASSERT_EQ(SetText(embedded.get(), tags::kSubjectW, u"forwarded"), S_OK);
+  ASSERT_EQ(Modify(embedded.get(), MODRECIP_ADD, {{MAPI_TO, u"Ann"}}), S_OK);
+  ComPtr<IAttach> inner;
+  ASSERT_EQ(embedded->CreateAttach(nullptr, 0, &num, inner.Out()), S_OK);
+  ASSERT_EQ(inner->SaveChanges(0), S_OK);
+  ASSERT_EQ(embedded->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  EXPECT_EQ(SetLong(embedded.get(), tags::kMessageFlags, MSGFLAG_UNSENT), MAPI_E_COMPUTED);
+
+  const ULONG computed[] = {tags::kMessageFlags, tags::kMessageSize, tags::kCreationTime,
+                            tags::kLastModificationTime, tags::kHasAttach, tags::kDisplayToW};
+  auto snapshot = [&](IMessage* message) {
+    std::vector<Bytes> values;
+    for (ULONG tag : computed) {
+      MapiBuffer<SPropValue> value;
+      EXPECT_EQ(GetOne(message, tag, value.Out()), S_OK) << std::hex << tag;
+      values.push_back(value ? EncodePropValue(*value) : Bytes{});
+    }
+    return values;
+  };
+  auto saved = snapshot(embedded.get());
+  EXPECT_EQ(LongOf(embedded.get(), tags::kMessageFlags), LONG{MSGFLAG_READ | MSGFLAG_UNMODIFIED | MSGFLAG_HASATTACH});
+  ASSERT_EQ(attach->SaveChanges(0), S_OK);
+  ASSERT_EQ(outer->SaveChanges(0), S_OK);
+  int64_t id = IdOf(outer.get());
+  LONG outerSize = LongOf(outer.get(), tags::kMessageSize);
+  embedded = nullptr;
+  attach = nullptr;
+  outer = nullptr;
+  Reopen();
+
+  auto openEmbedded = [&](ComPtr<IMessage>& host, ComPtr<IAttach>& a, ULONG flags) {
+    ComPtr<IMessage> m;
+    EXPECT_EQ(host->OpenAttach(0, nullptr, flags, a.Out()), S_OK);
+    if (a) {
+      EXPECT_EQ(a->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, flags, reinterpret_cast<LPUNKNOWN*>(m.Out())),
+                S_OK);
+    }
+    return m;
+  };
+  ComPtr<IMessage> loaded = OpenMessageObject(engine, id);
+  EXPECT_EQ(LongOf(loaded.get(), tags::kMessageSize), outerSize);
+  ComPtr<IAttach> loadedAttach;
+  ComPtr<IMessage> again = openEmbedded(loaded, loadedAttach, 0);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(snapshot(again.get()), saved);
+
+  // Saving the outer message again keeps the embedded message's state and times.
+  ASSERT_EQ(SetText(loaded.get(), tags::kSubjectW, u"outer, edited"), S_OK);
+  ASSERT_EQ(loaded->SaveChanges(0), S_OK);
+  again = nullptr;
+  loadedAttach = nullptr;
+  loaded = OpenMessageObject(engine, id, {AccessMode::ReadWrite, {}, {}, {}});
+  again = openEmbedded(loaded, loadedAttach, MAPI_MODIFY);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(snapshot(again.get()), saved);
+  // Once saved, its flags are the store's; a new save of it is a modification.
+  EXPECT_EQ(SetLong(again.get(), tags::kMessageFlags, MSGFLAG_UNSENT), MAPI_E_COMPUTED);
+  ASSERT_EQ(SetText(again.get(), tags::kSubjectW, u"forwarded, edited"), S_OK);
+  ASSERT_EQ(again->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  EXPECT_EQ(LongOf(again.get(), tags::kMessageFlags), LONG{MSGFLAG_READ | MSGFLAG_HASATTACH});
+}
+
 TEST_F(MessageTest, UnsavedEmbeddedChangesStayOutOfTheMessage) {
   ComPtr<IMessage> outer = CreateMessageObject(engine, inbox, false);
   ComPtr<IAttach> attach;
@@ -636,6 +849,280 @@ TEST_F(MessageTest, UnsavedEmbeddedChangesStayOutOfTheMessage) {
     if (prop.tag == tags::kSubjectW)
       found = std::u16string(reinterpret_cast<const char16_t*>(prop.value.data()), prop.value.size() / 2) == u"kept";
   EXPECT_TRUE(found);
+}
+
+// --- copying -----------------------------------------------------------------------------------
+
+// The named property "name" of a test property set, as message (of some store) knows it.
+ULONG NamedTag(IMessage* message, const char16_t* name, ULONG type) {
+  GUID set = {0x4F2A11D0, 0x1234, 0x5678, {0x9A, 0xBC, 0xDE, 0xF0, 0x11, 0x22, 0x33, 0x44}};
+  std::u16string text = name;
+  MAPINAMEID id{};
+  id.lpguid = &set;
+  id.ulKind = MNID_STRING;
+  id.Kind.lpwstrName = reinterpret_cast<LPWSTR>(text.data());
+  LPMAPINAMEID ids[] = {&id};
+  MapiBuffer<SPropTagArray> tags;
+  EXPECT_EQ(message->GetIDsFromNames(1, ids, MAPI_CREATE, tags.Out()), S_OK);
+  return tags ? CHANGE_PROP_TYPE(tags->aulPropTag[0], type) : 0;
+}
+
+// The attachment of a message and its embedded message, opened for reading.
+ComPtr<IMessage> EmbeddedOf(IMessage* message, ULONG num, ComPtr<IAttach>& attach) {
+  ComPtr<IMessage> embedded;
+  EXPECT_EQ(message->OpenAttach(num, nullptr, 0, attach.Out()), S_OK);
+  if (attach) {
+    EXPECT_EQ(attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, 0,
+                                   reinterpret_cast<LPUNKNOWN*>(embedded.Out())),
+              S_OK);
+  }
+  return embedded;
+}
+
+std::vector<ULONG> AttachmentNumbers(IMessage* message) {
+  ComPtr<IMAPITable> table;
+  EXPECT_EQ(message->GetAttachmentTable(0, table.Out()), S_OK);
+  Rows rows;
+  QueryAll(table.get(), {tags::kAttachNum}, rows);
+  std::vector<ULONG> numbers;
+  for (ULONG i = 0; rows.set && i < rows.set->cRows; ++i) numbers.push_back(rows.set->aRow[i].lpProps[0].Value.ul);
+  return numbers;
+}
+
+std::vector<std::u16string> AttachmentNames(IMessage* message) {
+  ComPtr<IMAPITable> table;
+  EXPECT_EQ(message->GetAttachmentTable(MAPI_UNICODE, table.Out()), S_OK);
+  Rows rows;
+  QueryAll(table.get(), {tags::kAttachLongFilenameW}, rows);
+  std::vector<std::u16string> names;
+  for (ULONG i = 0; rows.set && i < rows.set->cRows; ++i)
+    names.push_back(PROP_TYPE(rows.set->aRow[i].lpProps[0].ulPropTag) == PT_UNICODE
+                        ? reinterpret_cast<const char16_t*>(rows.set->aRow[i].lpProps[0].Value.lpszW)
+                        : u"<none>");
+  return names;
+}
+
+class MessageCopyTest : public MessageTest {
+ protected:
+  // A message with a subject, a named property, two recipients, an attachment with
+  // data and one with an embedded message (which has a recipient, an attachment and
+  // flags of its own).
+  ComPtr<IMessage> MakeSource(const std::shared_ptr<TStoreEngine>& store, int64_t folder) {
+    ComPtr<IMessage> message = CreateMessageObject(store, folder, false);
+    EXPECT_EQ(SetText(message.get(), tags::kSubjectW, u"source"), S_OK);
+    EXPECT_EQ(SetText(message.get(), NamedTag(message.get(), u"Colour", PT_UNICODE), u"blue"), S_OK);
+    EXPECT_EQ(Modify(message.get(), MODRECIP_ADD, {{MAPI_TO, u"Ann"}, {MAPI_CC, u"Bob"}}), S_OK);
+    ComPtr<IAttach> file;
+    ULONG num = 0;
+    EXPECT_EQ(message->CreateAttach(nullptr, 0, &num, file.Out()), S_OK);
+    EXPECT_EQ(SetText(file.get(), tags::kAttachLongFilenameW, u"data.bin"), S_OK);
+    EXPECT_EQ(SetLong(file.get(), NamedTag(message.get(), u"Pages", PT_LONG), 12), S_OK);
+    WriteStream(file.get(), tags::kAttachDataBin, Pattern(70000));
+    EXPECT_EQ(file->SaveChanges(0), S_OK);
+    ComPtr<IAttach> holder;
+    EXPECT_EQ(message->CreateAttach(nullptr, 0, &num, holder.Out()), S_OK);
+    EXPECT_EQ(SetText(holder.get(), tags::kAttachLongFilenameW, u"mail.msg"), S_OK);
+    ComPtr<IMessage> embedded;
+    EXPECT_EQ(holder->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
+                                   reinterpret_cast<LPUNKNOWN*>(embedded.Out())),
+              S_OK);
+    EXPECT_EQ(SetLong(embedded.get(), tags::kMessageFlags, MSGFLAG_READ | MSGFLAG_UNMODIFIED), S_OK);
+    EXPECT_EQ(SetText(embedded.get(), tags::kSubjectW, u"inner"), S_OK);
+    EXPECT_EQ(SetText(embedded.get(), NamedTag(embedded.get(), u"Mood", PT_UNICODE), u"calm"), S_OK);
+    EXPECT_EQ(Modify(embedded.get(), MODRECIP_ADD, {{MAPI_TO, u"Cid"}}), S_OK);
+    ComPtr<IAttach> innerFile;
+    EXPECT_EQ(embedded->CreateAttach(nullptr, 0, &num, innerFile.Out()), S_OK);
+    EXPECT_EQ(SetText(innerFile.get(), tags::kAttachLongFilenameW, u"inner.txt"), S_OK);
+    EXPECT_EQ(innerFile->SaveChanges(0), S_OK);
+    EXPECT_EQ(embedded->SaveChanges(0), S_OK);
+    EXPECT_EQ(holder->SaveChanges(0), S_OK);
+    return message;
+  }
+
+  // Checks that message holds everything MakeSource made (read through message's own
+  // store, whose named identifiers may differ).
+  void ExpectCopyOfSource(IMessage* message) {
+    EXPECT_EQ(TextOf(message, tags::kSubjectW), u"source");
+    EXPECT_EQ(TextOf(message, NamedTag(message, u"Colour", PT_UNICODE)), u"blue");
+    auto recipients = RecipientsOf(message);
+    ASSERT_EQ(recipients.size(), 2u);
+    EXPECT_EQ(recipients[0].second, u"Ann");
+    EXPECT_EQ(recipients[1].second, u"Bob");
+    EXPECT_EQ(TextOf(message, tags::kDisplayCcW), u"Bob");
+    EXPECT_EQ(AttachmentNames(message), (std::vector<std::u16string>{u"data.bin", u"mail.msg"}));
+    std::vector<ULONG> numbers = AttachmentNumbers(message);
+    ASSERT_EQ(numbers.size(), 2u);
+    ComPtr<IAttach> file;
+    ASSERT_EQ(message->OpenAttach(numbers[0], nullptr, 0, file.Out()), S_OK);
+    EXPECT_EQ(ReadStream(file.get(), tags::kAttachDataBin), Pattern(70000));
+    EXPECT_EQ(LongOf(file.get(), NamedTag(message, u"Pages", PT_LONG)), 12);
+    ComPtr<IAttach> holder;
+    ComPtr<IMessage> embedded = EmbeddedOf(message, numbers[1], holder);
+    ASSERT_TRUE(embedded);
+    EXPECT_EQ(TextOf(embedded.get(), tags::kSubjectW), u"inner");
+    EXPECT_EQ(TextOf(embedded.get(), NamedTag(message, u"Mood", PT_UNICODE)), u"calm");
+    EXPECT_EQ(TextOf(embedded.get(), tags::kDisplayToW), u"Cid");
+    EXPECT_EQ(AttachmentNames(embedded.get()), std::vector<std::u16string>{u"inner.txt"});
+    EXPECT_EQ(LongOf(embedded.get(), tags::kMessageFlags), LONG{MSGFLAG_READ | MSGFLAG_UNMODIFIED | MSGFLAG_HASATTACH});
+  }
+
+  HRESULT CopyTo(IMessage* source, IMessage* dest, ULONG flags, LPSPropTagArray exclude = nullptr,
+                 std::vector<IID> iids = {}) {
+    return source->CopyTo(static_cast<ULONG>(iids.size()), iids.empty() ? nullptr : iids.data(), exclude, 0,
+                          nullptr, &IID_IMessage, dest, flags, nullptr);
+  }
+};
+
+TEST_F(MessageCopyTest, CopyToCopiesRecipientsAttachmentsAndEmbeddedMessages) {
+  ComPtr<IMessage> source = MakeSource(engine, inbox);
+  ComPtr<IMessage> dest = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(CopyTo(source.get(), dest.get(), 0), S_OK);
+  ExpectCopyOfSource(dest.get());
+  ASSERT_EQ(dest->SaveChanges(0), S_OK);
+  int64_t id = IdOf(dest.get());
+  dest = nullptr;
+  Reopen();
+  ExpectCopyOfSource(OpenMessageObject(engine, id).get());
+}
+
+TEST_F(MessageCopyTest, CopyToAnotherStoreMapsNamedPropertiesByName) {
+  auto other = TStoreEngine::Create((home.Path() / "other.db").string(), StoreKind::PersonalFile, u"Other");
+  int64_t otherInbox = other->SpecialFolderId(SpecialFolder::Inbox);
+  ComPtr<IMessage> dest = CreateMessageObject(other, otherInbox, false);
+  // The other store maps names of its own first, so the same names get other identifiers.
+  ULONG taken = NamedTag(dest.get(), u"Unrelated", PT_LONG);
+  ASSERT_EQ(SetLong(dest.get(), taken, 5), S_OK);
+  ComPtr<IMessage> source = MakeSource(engine, inbox);
+  ULONG colourHere = NamedTag(source.get(), u"Colour", PT_UNICODE);
+  ASSERT_EQ(CopyTo(source.get(), dest.get(), MAPI_DECLINE_OK), S_OK);
+  ULONG colourThere = NamedTag(dest.get(), u"Colour", PT_UNICODE);
+  EXPECT_NE(PROP_ID(colourThere), PROP_ID(colourHere));
+  EXPECT_EQ(LongOf(dest.get(), taken), 5);  // not overwritten by an identifier of the source
+  ASSERT_EQ(dest->SaveChanges(0), S_OK);
+  MapiBuffer<SPropValue> entryId;
+  ASSERT_EQ(GetOne(dest.get(), tags::kEntryId, entryId.Out()), S_OK);
+  int64_t id = other->ParseEntryId(entryId->Value.bin.lpb, entryId->Value.bin.cb).id;
+  dest = nullptr;
+  ComPtr<IMessage> reopened = OpenMessageObject(other, id);
+  ExpectCopyOfSource(reopened.get());
+  EXPECT_EQ(LongOf(reopened.get(), taken), 5);
+  // The source's store was not touched.
+  EXPECT_TRUE(engine->MessageIds(inbox, false).empty());
+}
+
+TEST_F(MessageCopyTest, ExcludedSubObjectsStayBehind) {
+  ComPtr<IMessage> source = MakeSource(engine, inbox);
+  SizedSPropTagArray<1> noRecipients{1, {kMessageRecipientsTag}};
+  ComPtr<IMessage> first = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(CopyTo(source.get(), first.get(), 0, noRecipients.Ptr()), S_OK);
+  EXPECT_TRUE(RecipientsOf(first.get()).empty());
+  EXPECT_EQ(AttachmentNames(first.get()).size(), 2u);
+  // Attachments are excluded by their property or by their interface.
+  SizedSPropTagArray<1> noAttachments{1, {kMessageAttachmentsTag}};
+  ComPtr<IMessage> second = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(CopyTo(source.get(), second.get(), 0, noAttachments.Ptr()), S_OK);
+  EXPECT_EQ(RecipientsOf(second.get()).size(), 2u);
+  EXPECT_TRUE(AttachmentNames(second.get()).empty());
+  ComPtr<IMessage> third = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(CopyTo(source.get(), third.get(), 0, nullptr, {IID_IAttachment}), S_OK);
+  EXPECT_EQ(RecipientsOf(third.get()).size(), 2u);
+  EXPECT_TRUE(AttachmentNames(third.get()).empty());
+  EXPECT_EQ(TextOf(third.get(), tags::kSubjectW), u"source");
+}
+
+TEST_F(MessageCopyTest, NoReplaceKeepsTheDestinationsOwnAndOtherwiseReplacesThem) {
+  ComPtr<IMessage> source = MakeSource(engine, inbox);
+  auto makeDest = [&] {
+    ComPtr<IMessage> dest = CreateMessageObject(engine, inbox, false);
+    EXPECT_EQ(SetText(dest.get(), tags::kSubjectW, u"own"), S_OK);
+    EXPECT_EQ(Modify(dest.get(), MODRECIP_ADD, {{MAPI_BCC, u"Dee"}}), S_OK);
+    ComPtr<IAttach> attach;
+    ULONG num = 0;
+    EXPECT_EQ(dest->CreateAttach(nullptr, 0, &num, attach.Out()), S_OK);
+    EXPECT_EQ(SetText(attach.get(), tags::kAttachLongFilenameW, u"own.txt"), S_OK);
+    EXPECT_EQ(attach->SaveChanges(0), S_OK);
+    return dest;
+  };
+  ComPtr<IMessage> kept = makeDest();
+  ASSERT_EQ(CopyTo(source.get(), kept.get(), MAPI_NOREPLACE), S_OK);
+  EXPECT_EQ(TextOf(kept.get(), tags::kSubjectW), u"own");
+  EXPECT_EQ(TextOf(kept.get(), NamedTag(kept.get(), u"Colour", PT_UNICODE)), u"blue");
+  auto recipients = RecipientsOf(kept.get());
+  ASSERT_EQ(recipients.size(), 1u);
+  EXPECT_EQ(recipients[0].second, u"Dee");
+  EXPECT_EQ(AttachmentNames(kept.get()), std::vector<std::u16string>{u"own.txt"});
+
+  ComPtr<IMessage> replaced = makeDest();
+  ASSERT_EQ(CopyTo(source.get(), replaced.get(), 0), S_OK);
+  ExpectCopyOfSource(replaced.get());
+}
+
+TEST_F(MessageCopyTest, CopyPropsCopiesSubObjectsOnlyWhenAskedFor) {
+  ComPtr<IMessage> source = MakeSource(engine, inbox);
+  SizedSPropTagArray<1> subjectOnly{1, {tags::kSubjectW}};
+  ComPtr<IMessage> reply = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(source->CopyProps(subjectOnly.Ptr(), 0, nullptr, &IID_IMessage, reply.get(), 0, nullptr), S_OK);
+  EXPECT_EQ(TextOf(reply.get(), tags::kSubjectW), u"source");
+  EXPECT_TRUE(RecipientsOf(reply.get()).empty());
+  EXPECT_TRUE(AttachmentNames(reply.get()).empty());
+
+  SizedSPropTagArray<3> forward{3, {tags::kSubjectW, kMessageAttachmentsTag, PROP_TAG(PT_LONG, 0x6789)}};
+  ComPtr<IMessage> forwarded = CreateMessageObject(engine, inbox, false);
+  MapiBuffer<SPropProblemArray> problems;
+  ASSERT_EQ(source->CopyProps(forward.Ptr(), 0, nullptr, &IID_IMessage, forwarded.get(), 0, problems.Out()), S_OK);
+  EXPECT_TRUE(RecipientsOf(forwarded.get()).empty());
+  EXPECT_EQ(AttachmentNames(forwarded.get()), (std::vector<std::u16string>{u"data.bin", u"mail.msg"}));
+  // Only the missing property is a problem, at its index in the list.
+  ASSERT_TRUE(problems);
+  ASSERT_EQ(problems->cProblem, 1u);
+  EXPECT_EQ(problems->aProblem[0].ulIndex, 2u);
+  EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_NOT_FOUND);
+}
+
+TEST_F(MessageCopyTest, MoveLeavesTheSourceWithoutWhatItHandedOn) {
+  ComPtr<IMessage> source = MakeSource(engine, inbox);
+  ASSERT_EQ(source->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  int64_t id = IdOf(source.get());
+  ComPtr<IMessage> dest = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(CopyTo(source.get(), dest.get(), MAPI_MOVE), S_OK);
+  ExpectCopyOfSource(dest.get());
+  EXPECT_EQ(TextOf(source.get(), tags::kSubjectW), u"<missing>");
+  EXPECT_TRUE(RecipientsOf(source.get()).empty());
+  EXPECT_TRUE(AttachmentNames(source.get()).empty());
+  ASSERT_EQ(source->SaveChanges(0), S_OK);
+  MessageImage stored = engine->LoadMessage(id);
+  EXPECT_TRUE(stored.recipients.empty());
+  EXPECT_TRUE(stored.attachments.empty());
+  // A read-only source cannot give its contents away.
+  ComPtr<IMessage> readOnly = OpenMessageObject(engine, id, {AccessMode::ReadOnly, {}, {}, {}});
+  EXPECT_EQ(CopyTo(readOnly.get(), dest.get(), MAPI_MOVE), MAPI_E_NO_ACCESS);
+}
+
+TEST_F(MessageCopyTest, FlagsGoToANewMessageOnlyAndOtherDestinationsGetProperties) {
+  ComPtr<IMessage> source = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(SetLong(source.get(), tags::kMessageFlags, MSGFLAG_READ | MSGFLAG_FROMME), S_OK);
+  ASSERT_EQ(Modify(source.get(), MODRECIP_ADD, {{MAPI_TO, u"Ann"}}), S_OK);
+  ComPtr<IMessage> fresh = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(CopyTo(source.get(), fresh.get(), 0), S_OK);
+  EXPECT_EQ(LongOf(fresh.get(), tags::kMessageFlags), LONG{MSGFLAG_READ | MSGFLAG_FROMME});
+  // A saved destination keeps its own flags: a problem, not a failure.
+  ComPtr<IMessage> saved = CreateMessageObject(engine, inbox, false);
+  ASSERT_EQ(saved->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  MapiBuffer<SPropProblemArray> problems;
+  ASSERT_EQ(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMessage, saved.get(), 0, problems.Out()), S_OK);
+  ASSERT_TRUE(problems);
+  EXPECT_EQ(problems->aProblem[0].ulPropTag, tags::kMessageFlags);
+  EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_COMPUTED);
+  EXPECT_EQ(LongOf(saved.get(), tags::kMessageFlags), LONG{MSGFLAG_READ | MSGFLAG_UNSENT});
+  EXPECT_EQ(RecipientsOf(saved.get()).size(), 1u);
+  // An attachment (no recipients there) takes the properties only.
+  ComPtr<IAttach> attach;
+  ULONG num = 0;
+  ASSERT_EQ(saved->CreateAttach(nullptr, 0, &num, attach.Out()), S_OK);
+  ASSERT_EQ(SetText(source.get(), tags::kSubjectW, u"to an attachment"), S_OK);
+  SizedSPropTagArray<1> subject{1, {tags::kSubjectW}};
+  ASSERT_EQ(source->CopyProps(subject.Ptr(), 0, nullptr, &IID_IAttachment, attach.get(), 0, nullptr), S_OK);
+  EXPECT_EQ(TextOf(attach.get(), tags::kSubjectW), u"to an attachment");
 }
 
 TEST_F(MessageTest, BadArgumentsAnswerErrorCodes) {

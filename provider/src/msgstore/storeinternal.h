@@ -45,6 +45,7 @@ std::optional<int64_t> IntValue(const StoredProp& prop);
 StoredProp TextProp(ULONG tag, std::u16string_view text);
 StoredProp LongProp(ULONG tag, ULONG value);
 StoredProp BinaryProp(ULONG tag, const Bytes& bytes);
+StoredProp TimeProp(ULONG tag, int64_t fileTime);
 // The sort key of a text: upper-case folded UTF-16 code units, big-endian, so that
 // SQLite's BLOB order is the table engine's text order.
 Bytes FoldKey(std::u16string_view text);

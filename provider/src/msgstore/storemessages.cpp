@@ -4,6 +4,7 @@
 #include <set>
 
 #include "orba/store/maperror.h"
+#include "orba/store/msgstore/readflags.h"
 #include "orba/store/profiles/profiledb.h"
 #include "orba/store/tags.h"
 #include "storeinternal.h"
@@ -158,19 +159,26 @@ int64_t TStoreEngine::Impl::InsertMessage(TStoreEngine& engine, int64_t folderId
     searchKey.assign(fresh.ab, fresh.ab + sizeof(fresh.ab));
   }
   ChangeState change = detail::NewObject(db, engine.guid_);
+  // Times given with the image (an embedded message's own) are kept.
+  auto givenTime = [&image](ULONG tag) -> std::optional<int64_t> {
+    const StoredProp* given = detail::FindProp(image.props, PROP_ID(tag));
+    return given && given->tag == tag ? detail::IntValue(*given) : std::nullopt;
+  };
   int64_t now = detail::NowFileTime();
+  int64_t created = givenTime(tags::kCreationTime).value_or(now);
+  int64_t modified = givenTime(tags::kLastModificationTime).value_or(created);
   auto insert = db.Prepare(
       "INSERT INTO messages(folder_id, attachment_id, associated, message_class, subject, normalized_subject, "
       "sender_name, delivery_time, submit_time, importance, creation_time, last_modification_time, flags, status, "
       "size, has_attach, search_key, source_key, change_key, predecessors, change_number) "
-      "VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?11,?12,?13,?14,?15,?16,?17,?18,?19,?20)");
+      "VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?21,?12,?13,?14,?15,?16,?17,?18,?19,?20)");
   if (folderId) insert.Bind(1, folderId);
   else insert.BindNull(1);
   if (attachmentId) insert.Bind(2, attachmentId);
   else insert.BindNull(2);
   insert.Bind(3, int64_t{associated});
   BindColumns(insert, 4, image.props);
-  insert.Bind(11, now)
+  insert.Bind(11, created)
       .Bind(12, int64_t{flags})
       .Bind(13, int64_t{origin ? origin->status : 0})
       .Bind(14, int64_t{SizeValue(ImageSize(image))})
@@ -180,6 +188,7 @@ int64_t TStoreEngine::Impl::InsertMessage(TStoreEngine& engine, int64_t folderId
       .Bind(18, change.changeKey)
       .Bind(19, change.predecessors)
       .Bind(20, change.changeNumber)
+      .Bind(21, modified)
       .Run();
   int64_t id = db.LastInsertId();
   WriteContent(engine, db, id, image);
@@ -202,8 +211,16 @@ MessageImage TStoreEngine::Impl::ReadImage(TStoreEngine& engine, int64_t id) {
     AttachmentImage attachment;
     attachment.num = static_cast<ULONG>(attachments.Int(1));
     attachment.props = detail::ReadProps(db, "attachment_props", "attachment_id", attachments.Int(0));
-    if (!attachments.IsNull(2))
-      attachment.embedded = std::make_shared<MessageImage>(ReadImage(engine, attachments.Int(2)));
+    if (!attachments.IsNull(2)) {
+      // An embedded message's flags and times travel among its properties: it has no
+      // record of its own outside the store.
+      int64_t embeddedId = attachments.Int(2);
+      MessageRecord record = ReadMessage(engine, embeddedId);
+      attachment.embedded = std::make_shared<MessageImage>(ReadImage(engine, embeddedId));
+      attachment.embedded->props.push_back(detail::LongProp(tags::kMessageFlags, record.flags));
+      attachment.embedded->props.push_back(detail::TimeProp(tags::kCreationTime, record.creationTime));
+      attachment.embedded->props.push_back(detail::TimeProp(tags::kLastModificationTime, record.modificationTime));
+    }
     image.attachments.push_back(std::move(attachment));
   }
   return image;
@@ -230,24 +247,40 @@ namespace {
 
 MessageRecord LiveMessage(TStoreEngine& engine, int64_t id) { return TStoreEngine::Impl::LiveMessage(engine, id); }
 
+// Stores a message's new read state and pending receipt flags, stamped as a
+// read-state change; false when nothing changes.
+bool ChangeReadFlags(TStoreEngine& engine, const MessageRecord& record, ULONG flags) {
+  if (flags == record.flags) return false;
+  TSqlDatabase& db = TStoreEngine::Impl::Database(engine);
+  int64_t cn = detail::NextCounter(db, "change_number");
+  db.Prepare("UPDATE messages SET flags=?, read_change_number=? WHERE id=?")
+      .Bind(1, int64_t{flags}).Bind(2, cn).Bind(3, record.id).Run();
+  return true;
+}
+
 }  // namespace
 
-int64_t TStoreEngine::CreateMessage(int64_t folderId, bool associated, const MessageImage& image) {
+int64_t TStoreEngine::CreateMessage(int64_t folderId, bool associated, const MessageImage& image,
+                                   MessageRecord* created) {
   Impl::CheckImage(image);
   auto lock = Lock();
   TSqlTransaction tx(Db());
   Impl::ReadFolder(*this, folderId);
   int64_t id = Impl::InsertMessage(*this, folderId, 0, associated, image, nullptr);
+  if (created) *created = Impl::ReadMessage(*this, id);
   tx.Commit();
   return id;
 }
 
-void TStoreEngine::SaveMessage(int64_t id, const MessageImage& image, std::optional<int64_t> expectedChangeNumber) {
+MessageRecord TStoreEngine::SaveMessage(int64_t id, const MessageImage& image,
+                                        std::optional<int64_t> expectedChangeNumber) {
   Impl::CheckImage(image);
   auto lock = Lock();
   TSqlTransaction tx(Db());
   Impl::RewriteMessage(*this, id, image, expectedChangeNumber);
+  MessageRecord saved = Impl::ReadMessage(*this, id);
   tx.Commit();
+  return saved;
 }
 
 void TStoreEngine::Impl::RewriteMessage(TStoreEngine& engine, int64_t id, const MessageImage& image,
@@ -266,7 +299,9 @@ void TStoreEngine::Impl::RewriteMessage(TStoreEngine& engine, int64_t id, const 
   db.Prepare("DELETE FROM attachments WHERE message_id=?").Bind(1, id).Run();
   WriteContent(engine, db, id, image);
   ChangeState next = detail::NewChange(db, engine.guid_, record.change);
-  ULONG flags = (record.flags & ~MSGFLAG_HASATTACH) | (image.attachments.empty() ? 0 : MSGFLAG_HASATTACH);
+  // A save after the first one modifies the message.
+  ULONG flags = (record.flags & ~(MSGFLAG_HASATTACH | MSGFLAG_UNMODIFIED)) |
+                (image.attachments.empty() ? 0 : MSGFLAG_HASATTACH);
   auto update = db.Prepare(
       "UPDATE messages SET message_class=?1, subject=?2, normalized_subject=?3, sender_name=?4, delivery_time=?5, "
       "submit_time=?6, importance=?7, last_modification_time=?8, flags=?9, size=?10, has_attach=?11, "
@@ -308,13 +343,19 @@ bool TStoreEngine::SetReadState(int64_t id, bool read) {
   auto lock = Lock();
   TSqlTransaction tx(Db());
   MessageRecord record = LiveMessage(*this, id);
-  if (((record.flags & MSGFLAG_READ) != 0) == read) return false;
   ULONG flags = read ? (record.flags | MSGFLAG_READ) : (record.flags & ~MSGFLAG_READ);
-  int64_t cn = detail::NextCounter(Db(), "change_number");
-  Db().Prepare("UPDATE messages SET flags=?, read_change_number=? WHERE id=?")
-      .Bind(1, int64_t{flags}).Bind(2, cn).Bind(3, id).Run();
+  if (!ChangeReadFlags(*this, record, flags)) return false;
   tx.Commit();
   return true;
+}
+
+TStoreEngine::ReadFlagChange TStoreEngine::ApplyReadFlags(int64_t id, ULONG readFlags) {
+  auto lock = Lock();
+  TSqlTransaction tx(Db());
+  MessageRecord record = LiveMessage(*this, id);
+  ReadFlagChange change{record.flags, FlagsAfterSetReadFlag(record.flags, readFlags)};
+  if (ChangeReadFlags(*this, record, change.after)) tx.Commit();
+  return change;
 }
 
 ULONG TStoreEngine::SetMessageStatus(int64_t id, ULONG status, ULONG mask) {

@@ -95,6 +95,14 @@ StoredProp BinaryProp(ULONG tag, const Bytes& bytes) {
   return {tag, Encode(value)};
 }
 
+StoredProp TimeProp(ULONG tag, int64_t fileTime) {
+  SPropValue value{};
+  value.ulPropTag = tag;
+  value.Value.ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) & 0xFFFFFFFFu);
+  value.Value.ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) >> 32);
+  return {tag, Encode(value)};
+}
+
 Bytes FoldKey(std::u16string_view text) {
   Bytes key;
   key.reserve(text.size() * 2);

@@ -48,6 +48,12 @@ void PropObject::AddComputed(ULONG tag, ComputedGetter getter) {
   computed_.emplace_back(tag, std::move(getter));
 }
 
+void PropObject::AddComputed(ULONG tag, ComputedGetter getter, ComputedSetter setter) {
+  std::lock_guard lock(mutex_);
+  computed_.emplace_back(tag, std::move(getter));
+  computedSetters_.emplace_back(tag, std::move(setter));
+}
+
 void PropObject::SetExpectedType(ULONG propId, ULONG type) {
   std::lock_guard lock(mutex_);
   expectedTypes_.emplace_back(propId, type);
@@ -110,7 +116,7 @@ void PropObject::StoreValue(const SPropValue& value) {
 
 void PropObject::Persist(const PropChanges&, ULONG) {}
 
-void PropObject::CopySubObjects(IMAPIProp*, ULONG, LPCIID, ULONG) {}
+void PropObject::CopySubObjects(IMAPIProp*, const std::vector<ULONG>&, ULONG, LPCIID, ULONG) {}
 
 HRESULT PropObject::OpenInterface(ULONG, REFIID, ULONG, ULONG, LPUNKNOWN*) {
   return MAPI_E_INTERFACE_NOT_SUPPORTED;
@@ -239,6 +245,19 @@ HRESULT PropObject::CheckSetValue(const SPropValue& value) const {
   return S_OK;
 }
 
+HRESULT PropObject::SetComputed(const SPropValue& value) {
+  for (const auto& [tag, setter] : computedSetters_) {
+    if (PROP_ID(tag) != PROP_ID(value.ulPropTag)) continue;
+    if (PROP_TYPE(tag) != PROP_TYPE(value.ulPropTag)) return MAPI_E_UNEXPECTED_TYPE;
+    try {
+      return setter(value);
+    } catch (const MapiError& e) {
+      return e.Code();
+    }
+  }
+  return MAPI_E_COMPUTED;
+}
+
 HRESULT PropObject::DoSetProps(ULONG cValues, LPSPropValue lpPropArray, LPSPropProblemArray* lppProblems) {
   if (!lpPropArray || cValues == 0) return Fail(MAPI_E_INVALID_PARAMETER, "SetProps: invalid parameter");
   if (lppProblems) *lppProblems = nullptr;
@@ -256,7 +275,9 @@ HRESULT PropObject::DoSetProps(ULONG cValues, LPSPropValue lpPropArray, LPSPropP
       const SPropValue& value = lpPropArray[i];
       if (value.ulPropTag == PR_NULL_TAG || PROP_TYPE(value.ulPropTag) == PT_ERROR) continue;
       HRESULT code = CheckSetValue(value);
-      if (code == S_OK) {
+      if (code == MAPI_E_COMPUTED) {
+        code = SetComputed(value);
+      } else if (code == S_OK) {
         try {
           StoreValue(value);
           changed = true;

@@ -22,6 +22,48 @@ bool Excludes(ULONG count, LPCIID iids, REFIID iid) {
 
 }  // namespace
 
+bool PropObject::IsSubObject(ULONG tag) const {
+  // A sub-object's identifier may also name a value (PR_ATTACH_DATA_OBJ and _BIN).
+  for (ULONG subObject : SubObjectTags())
+    if (subObject == tag) return true;
+  return false;
+}
+
+std::vector<ULONG> PropObject::DestinationTags(IMAPIProp* destination, const std::vector<ULONG>& tags) {
+  std::vector<ULONG> result = tags;
+  auto* same = dynamic_cast<PropObject*>(destination);
+  if (!names_ || (same && same->names_ == names_)) return result;
+  std::vector<size_t> named;
+  std::vector<PropName> names;
+  for (size_t i = 0; i < tags.size(); ++i) {
+    if (PROP_ID(tags[i]) < kFirstNamedId) continue;
+    std::optional<PropName> name = names_->GetName(PROP_ID(tags[i]));
+    result[i] = 0;
+    if (!name) continue;
+    named.push_back(i);
+    names.push_back(std::move(*name));
+  }
+  if (named.empty()) return result;
+  std::vector<MAPINAMEID> ids(names.size());
+  std::vector<LPMAPINAMEID> pointers(names.size());
+  for (size_t i = 0; i < names.size(); ++i) {
+    ids[i].lpguid = &names[i].guid;
+    ids[i].ulKind = names[i].kind;
+    if (names[i].kind == MNID_ID) ids[i].Kind.lID = names[i].id;
+    else ids[i].Kind.lpwstrName = reinterpret_cast<LPWSTR>(names[i].name.data());
+    pointers[i] = &ids[i];
+  }
+  MapiBuffer<SPropTagArray> mapped;
+  HRESULT hr = destination->GetIDsFromNames(static_cast<ULONG>(pointers.size()), pointers.data(), MAPI_CREATE,
+                                            mapped.Out());
+  if (FAILED(hr) || !mapped || mapped->cValues != named.size()) return result;
+  for (size_t i = 0; i < named.size(); ++i) {
+    ULONG tag = mapped->aulPropTag[i];
+    if (PROP_TYPE(tag) != PT_ERROR) result[named[i]] = CHANGE_PROP_TYPE(tag, PROP_TYPE(tags[named[i]]));
+  }
+  return result;
+}
+
 HRESULT PropObject::CopyPropsTo(const std::vector<ULONG>& tags, bool reportMissing, LPCIID lpInterface,
                                 LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems,
                                 const std::function<void(IMAPIProp*)>& more) {
@@ -43,6 +85,7 @@ HRESULT PropObject::CopyPropsTo(const std::vector<ULONG>& tags, bool reportMissi
   ProblemList problems;
   ULONG count = 0;
   for (size_t i = 0; i < tags.size(); ++i) {
+    if (IsSubObject(tags[i])) continue;  // copied by CopySubObjects
     SPropValue& value = values.get()[count];
     GetOneProp(tags[i], true, false, value, values.get());
     if (PROP_TYPE(value.ulPropTag) == PT_ERROR) {
@@ -52,6 +95,25 @@ HRESULT PropObject::CopyPropsTo(const std::vector<ULONG>& tags, bool reportMissi
     sourceIndex.push_back(static_cast<ULONG>(i));
     ++count;
   }
+
+  // Named properties travel by name: the destination's identifiers for them.
+  std::vector<ULONG> sourceTags(count);
+  for (ULONG i = 0; i < count; ++i) sourceTags[i] = values.get()[i].ulPropTag;
+  std::vector<ULONG> destTags = DestinationTags(dest.get(), sourceTags);
+  ULONG mappedCount = 0;
+  for (ULONG i = 0; i < count; ++i) {
+    if (!destTags[i]) {
+      problems.Add(sourceIndex[i], tags[sourceIndex[i]], MAPI_E_UNEXPECTED_ID);
+      continue;
+    }
+    values.get()[mappedCount] = values.get()[i];
+    values.get()[mappedCount].ulPropTag = destTags[i];
+    sourceTags[mappedCount] = sourceTags[i];
+    sourceIndex[mappedCount++] = sourceIndex[i];
+  }
+  count = mappedCount;
+  sourceIndex.resize(count);
+  sourceTags.resize(count);
 
   if (ulFlags & MAPI_NOREPLACE && count) {
     // Keep the destination's own values: drop what it has already.
@@ -67,10 +129,12 @@ HRESULT PropObject::CopyPropsTo(const std::vector<ULONG>& tags, bool reportMissi
     for (ULONG i = 0; i < count; ++i) {
       if (i < existingCount && PROP_TYPE(existing.get()[i].ulPropTag) != PT_ERROR) continue;
       values.get()[kept] = values.get()[i];
+      sourceTags[kept] = sourceTags[i];
       sourceIndex[kept++] = sourceIndex[i];
     }
     count = kept;
     sourceIndex.resize(count);
+    sourceTags.resize(count);
   }
 
   std::vector<bool> failed(count, false);
@@ -82,6 +146,7 @@ HRESULT PropObject::CopyPropsTo(const std::vector<ULONG>& tags, bool reportMissi
       SPropProblem problem = destProblems->aProblem[i];
       if (problem.ulIndex < count) {
         failed[problem.ulIndex] = true;
+        problem.ulPropTag = sourceTags[problem.ulIndex];
         problem.ulIndex = sourceIndex[problem.ulIndex];
       }
       problems.Add(problem.ulIndex, problem.ulPropTag, problem.scode);
@@ -92,8 +157,8 @@ HRESULT PropObject::CopyPropsTo(const std::vector<ULONG>& tags, bool reportMissi
   if (move) {
     bool changed = false;
     for (ULONG i = 0; i < count; ++i)
-      if (!failed[i] && bag_.Erase(PROP_ID(values.get()[i].ulPropTag))) {
-        Changed(PROP_ID(values.get()[i].ulPropTag), true);
+      if (!failed[i] && bag_.Erase(PROP_ID(sourceTags[i]))) {
+        Changed(PROP_ID(sourceTags[i]), true);
         changed = true;
       }
     if (changed && !transacted_) {
@@ -113,20 +178,28 @@ HRESULT PropObject::DoCopyTo(ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagA
     return Fail(MAPI_E_INVALID_PARAMETER, "CopyTo: invalid parameter");
   if (lppProblems) *lppProblems = nullptr;
   return Guard("CopyTo", [&] {
+    auto excluded = [lpExcludeProps](ULONG propId) {
+      for (ULONG i = 0; lpExcludeProps && i < lpExcludeProps->cValues; ++i)
+        if (PROP_ID(lpExcludeProps->aulPropTag[i]) == propId) return true;
+      return false;
+    };
     std::vector<ULONG> tags;
     // Excluding IMAPIProp excludes every property.
     if (!Excludes(ciidExclude, rgiidExclude, IID_IMAPIProp)) {
       for (ULONG tag : bag_.Tags()) {
-        ULONG propId = PROP_ID(tag);
-        if (IsComputed(propId)) continue;  // the destination computes its own
-        bool excluded = false;
-        for (ULONG i = 0; lpExcludeProps && i < lpExcludeProps->cValues; ++i)
-          excluded |= PROP_ID(lpExcludeProps->aulPropTag[i]) == propId;
-        if (!excluded) tags.push_back(CHANGE_PROP_TYPE(tag, PT_UNSPECIFIED));
+        // The destination computes its own computed properties.
+        if (!IsComputed(PROP_ID(tag)) && !excluded(PROP_ID(tag)))
+          tags.push_back(CHANGE_PROP_TYPE(tag, PT_UNSPECIFIED));
       }
+      // Computed properties a client may write (a new message's flags) go too.
+      for (const auto& [tag, setter] : computedSetters_)
+        if (!excluded(PROP_ID(tag))) tags.push_back(tag);
     }
+    std::vector<ULONG> subObjects;
+    for (ULONG tag : SubObjectTags())
+      if (!excluded(PROP_ID(tag))) subObjects.push_back(tag);
     return CopyPropsTo(tags, false, lpInterface, lpDestObj, ulFlags, lppProblems, [&](IMAPIProp* dest) {
-      CopySubObjects(dest, ciidExclude, rgiidExclude, ulFlags);
+      if (!subObjects.empty()) CopySubObjects(dest, subObjects, ciidExclude, rgiidExclude, ulFlags);
     });
   });
 }
@@ -140,7 +213,14 @@ HRESULT PropObject::DoCopyProps(LPSPropTagArray lpIncludeProps, ULONG_PTR /*ulUI
   if (lppProblems) *lppProblems = nullptr;
   return Guard("CopyProps", [&] {
     std::vector<ULONG> tags(lpIncludeProps->aulPropTag, lpIncludeProps->aulPropTag + lpIncludeProps->cValues);
-    return CopyPropsTo(tags, true, lpInterface, lpDestObj, ulFlags, lppProblems, nullptr);
+    // Sub-objects go only when asked for by their properties.
+    std::vector<ULONG> subObjects;
+    for (ULONG tag : SubObjectTags())
+      if (std::find(tags.begin(), tags.end(), tag) != tags.end())
+        subObjects.push_back(tag);
+    return CopyPropsTo(tags, true, lpInterface, lpDestObj, ulFlags, lppProblems, [&](IMAPIProp* dest) {
+      if (!subObjects.empty()) CopySubObjects(dest, subObjects, 0, nullptr, ulFlags);
+    });
   });
 }
 

@@ -6,14 +6,14 @@
 // MAPI documents them (the Do... methods: they validate, never throw, and remember
 // the text of their last failure for GetLastError). What differs between objects
 // comes in through:
-//   - computed properties (AddComputed): read-only values made on demand, listed by
-//     GetPropList, refused with MAPI_E_COMPUTED on writes;
+//   - computed properties (AddComputed): values made on demand, listed by GetPropList,
+//     refused with MAPI_E_COMPUTED on writes unless a setter takes them;
 //   - fixed types (SetExpectedType): a tag of another type is MAPI_E_UNEXPECTED_TYPE;
 //   - the access mode (read-only objects refuse writes with MAPI_E_NO_ACCESS);
 //   - the store's NameMap (none: the name calls answer MAPI_E_NO_SUPPORT);
 //   - virtual hooks: Persist (SaveChanges, or every change of a non-transacted
-//     object), OpenInterface (OpenProperty beyond IStream), CopySubObjects
-//     (CopyTo's sub-objects), CodePage (8-bit text).
+//     object), OpenInterface (OpenProperty beyond IStream), SubObjectTags and
+//     CopySubObjects (CopyTo's and CopyProps' sub-objects), CodePage (8-bit text).
 //
 // TPropObject<Interfaces...> is the COM class: it implements IUnknown and forwards
 // IMAPIProp's methods to the engine. A provider object derives from it:
@@ -71,6 +71,12 @@ class PropObject : public TVoRefCounted {
   // Stores a value as SetProps would, without the checks (loading from storage).
   void Load(const SPropValue& value);
   void AddComputed(ULONG tag, ComputedGetter getter);
+  // Takes a value SetProps gives a computed property: S_OK when taken, else the
+  // problem to report (MAPI_E_COMPUTED while the property is read-only). Throw
+  // MapiError for a value it cannot take.
+  using ComputedSetter = std::function<HRESULT(const SPropValue& value)>;
+  // A computed property that SetProps may also write (of tag's type), as setter decides.
+  void AddComputed(ULONG tag, ComputedGetter getter, ComputedSetter setter);
   void SetExpectedType(ULONG propId, ULONG type);
   AccessMode Access() const { return access_; }
   void SetAccess(AccessMode access) { access_ = access; }
@@ -115,9 +121,19 @@ class PropObject : public TVoRefCounted {
   // message, IMAPITable for a contents table...). Default: not supported.
   virtual HRESULT OpenInterface(ULONG ulPropTag, REFIID iid, ULONG ulInterfaceOptions, ULONG ulFlags,
                                 LPUNKNOWN* lppUnk);
-  // CopyTo's sub-objects (recipients, attachments, folders' contents), unless the
-  // caller excluded their interfaces. Default: the object has none.
-  virtual void CopySubObjects(IMAPIProp* destination, ULONG ciidExclude, LPCIID rgiidExclude, ULONG ulFlags);
+  // The properties of the object's sub-objects (PT_OBJECT tags such as
+  // PR_MESSAGE_RECIPIENTS): CopyTo copies them unless excluded, CopyProps when
+  // included. Default: the object has none.
+  virtual std::vector<ULONG> SubObjectTags() const { return {}; }
+  // Copies the sub-objects of tags (some of SubObjectTags) to destination; rgiidExclude
+  // are interfaces CopyTo's caller excluded, ulFlags CopyTo's (MAPI_NOREPLACE,
+  // MAPI_MOVE...). Throw MapiError on failure.
+  virtual void CopySubObjects(IMAPIProp* destination, const std::vector<ULONG>& tags, ULONG ciidExclude,
+                              LPCIID rgiidExclude, ULONG ulFlags);
+  // The tags destination knows tags by: named identifiers go by their names, so a
+  // destination with another name map (another store) gets its own identifiers for
+  // them (created as needed); 0 where it has none.
+  std::vector<ULONG> DestinationTags(IMAPIProp* destination, const std::vector<ULONG>& tags);
   // The code page of the object's 8-bit strings (0: the system code page).
   virtual uint32_t CodePage() const { return 0; }
 
@@ -130,8 +146,10 @@ class PropObject : public TVoRefCounted {
   void CheckWritable(const char* method) const;
   void Changed(ULONG propId, bool deleted);
   bool IsComputed(ULONG propId) const;
+  bool IsSubObject(ULONG tag) const;
   const ComputedGetter* FindComputed(ULONG propId) const;
   HRESULT CheckSetValue(const SPropValue& value) const;
+  HRESULT SetComputed(const SPropValue& value);
   void StoreValue(const SPropValue& value);
   void GetOneProp(ULONG tag, bool unicode, bool listed, SPropValue& out, void* parent) const;
   std::vector<ULONG> AllTags(bool unicode) const;
@@ -142,6 +160,7 @@ class PropObject : public TVoRefCounted {
   mutable std::recursive_mutex mutex_;
   PropertyBag bag_;
   std::vector<std::pair<ULONG, ComputedGetter>> computed_;
+  std::vector<std::pair<ULONG, ComputedSetter>> computedSetters_;
   std::vector<std::pair<ULONG, ULONG>> expectedTypes_;
   AccessMode access_;
   bool transacted_;

@@ -24,6 +24,7 @@
 #include "orba/store/msgstore/com/crossstore.h"
 #include "orba/store/msgstore/com/storemessage.h"
 #include "orba/store/msgstore/com/tables.h"
+#include "orba/store/msgstore/readflags.h"
 #include "orba/store/tags.h"
 
 #include <mapi/edkmdb.h>
@@ -191,6 +192,9 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       }
       ForEachMessage(lpMsgList, partial, [&](const MessageRecord& message) {
         if (move) {
+          // A move into the folder the message is in already changes nothing: no
+          // change is stamped and nobody is told of a move.
+          if (dest == id_) return;
           store_->Engine().MoveMessage(message.id, dest);
           store_->Changed({fnevObjectMoved, ObjectKind::Message, message.id, dest, message.id, message.folderId,
                            message.associated});
@@ -289,18 +293,14 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
 
   STDMETHOD(SetReadFlags)(LPENTRYLIST lpMsgList, ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) override {
     return com::Call(*this, [&]() -> HRESULT {
-      CheckFlags(ulFlags, SUPPRESS_RECEIPT | CLEAR_READ_FLAG | MAPI_DEFERRED_ERRORS | GENERATE_RECEIPT_ONLY |
-                              MESSAGE_DIALOG | CLEAR_RN_PENDING | CLEAR_NRN_PENDING);
+      CheckFlags(ulFlags, kReadFlagOptions | MESSAGE_DIALOG);
       Check(!((ulFlags & GENERATE_RECEIPT_ONLY) && (ulFlags & (CLEAR_READ_FLAG | SUPPRESS_RECEIPT))),
             MAPI_E_INVALID_PARAMETER, "GENERATE_RECEIPT_ONLY cannot be combined with CLEAR_READ_FLAG or "
                                       "SUPPRESS_RECEIPT.");
-      // Read receipts go out with the transport; only the read state is kept here, and
-      // GENERATE_RECEIPT_ONLY leaves it as it is.
-      if (ulFlags & GENERATE_RECEIPT_ONLY) return S_OK;
-      bool read = !(ulFlags & CLEAR_READ_FLAG);
+      // The read state and pending receipt flags follow readflags.h's rules.
       bool partial = false;
       auto mark = [&](const MessageRecord& message) {
-        if (store_->Engine().SetReadState(message.id, read))
+        if (store_->Engine().ApplyReadFlags(message.id, ulFlags).Changed())
           store_->Changed({fnevObjectModified, ObjectKind::Message, message.id, message.folderId, 0, 0,
                            message.associated});
       };

@@ -8,11 +8,17 @@
 #include "orba/store/mapitable.h"
 #include "orba/store/msgstore/com/attach.h"
 #include "orba/store/msgstore/com/messagetags.h"
+#include "orba/store/msgstore/readflags.h"
 #include "orba/store/proprow.h"
 #include "orba/store/tags.h"
 
 namespace orba::store {
 namespace {
+
+// The flags a client may give a message before its first save (importers keep a
+// message's read, sent and receipt state); the others are the store's.
+constexpr ULONG kInitialClientFlags = MSGFLAG_READ | MSGFLAG_UNMODIFIED | MSGFLAG_UNSENT | MSGFLAG_FROMME |
+                                      MSGFLAG_RESEND | MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING;
 
 // 100-nanosecond intervals between 1601-01-01 and 1970-01-01.
 constexpr int64_t kUnixEpochAsFileTime = 116444736000000000;
@@ -40,6 +46,11 @@ void SetTime(SPropValue& out, ULONG tag, int64_t fileTime) {
   out.Value.ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) >> 32);
 }
 
+int64_t FileTimeOf(const SPropValue& value) {
+  return static_cast<int64_t>((static_cast<uint64_t>(value.Value.ft.dwHighDateTime) << 32) |
+                              value.Value.ft.dwLowDateTime);
+}
+
 void SetText(SPropValue& out, ULONG tag, const std::u16string& text, void* parent) {
   out.ulPropTag = tag;
   auto* chars = AllocateMoreOf<char16_t>(text.size() + 1, parent);
@@ -59,7 +70,8 @@ TMessage::TMessage(std::shared_ptr<TStoreEngine> engine, MessageObjectOptions op
     : TPropObject<IMessage>(PropObjectOptions{options.access, true, engine->Names()}),
       engine_(std::move(engine)),
       options_(std::move(options)),
-      createdAt_(NowFileTime()) {
+      createdAt_(NowFileTime()),
+      modifiedAt_(createdAt_) {
   if (options_.storeEntryId.empty()) options_.storeEntryId = engine_->EntryId(ObjectKind::Store, 0);
   AddComputedProps();
 }
@@ -108,12 +120,19 @@ ComPtr<TMessage> TMessage::OpenEmbedded(std::shared_ptr<TStoreEngine> engine, Co
 void TMessage::LoadContent(const MessageImage& image) {
   StoredProps props;
   for (const auto& prop : image.props) {
-    if (PROP_ID(prop.tag) == PROP_ID(tags::kMessageFlags)) {
-      // An embedded message keeps its flags among its properties.
-      if (!id_) newFlags_ = static_cast<ULONG>(DecodeStoredProps({prop}).get()->Value.l);
+    ULONG propId = PROP_ID(prop.tag);
+    if (propId != PROP_ID(tags::kMessageFlags) && propId != PROP_ID(tags::kCreationTime) &&
+        propId != PROP_ID(tags::kLastModificationTime)) {
+      props.push_back(prop);
       continue;
     }
-    props.push_back(prop);
+    // An embedded message keeps its flags and times among its properties; a message
+    // of a folder has them in its record.
+    if (id_) continue;
+    auto value = DecodeStoredProps({prop});
+    if (prop.tag == tags::kMessageFlags) newFlags_ = value->Value.ul;
+    else if (prop.tag == tags::kCreationTime) createdAt_ = FileTimeOf(*value);
+    else if (prop.tag == tags::kLastModificationTime) modifiedAt_ = FileTimeOf(*value);
   }
   LoadStoredProps(*this, props);
   recipients_ = image.recipients;
@@ -122,14 +141,23 @@ void TMessage::LoadContent(const MessageImage& image) {
     attachments_[attachment.num] = attachment;
     nextAttachNum_ = std::max(nextAttachNum_, attachment.num + 1);
   }
+  everSaved_ = true;
 }
 
 MessageImage TMessage::Content() const {
   MessageImage image;
   image.props = StoredPropsOf(Bag());
-  SPropValue flags{};
-  SetLong(flags, tags::kMessageFlags, CurrentFlags());
-  image.props.push_back({flags.ulPropTag, EncodePropValue(flags)});
+  auto add = [&image](SPropValue value) { image.props.push_back({value.ulPropTag, EncodePropValue(value)}); };
+  SPropValue value{};
+  SetLong(value, tags::kMessageFlags, CurrentFlags());
+  add(value);
+  if (host_) {
+    // An embedded message's times are saved with it, so that they read the same later.
+    SetTime(value, tags::kCreationTime, createdAt_);
+    add(value);
+    SetTime(value, tags::kLastModificationTime, modifiedAt_);
+    add(value);
+  }
   image.recipients = recipients_;
   for (const auto& [num, attachment] : attachments_) image.attachments.push_back(attachment);
   return image;
@@ -207,7 +235,14 @@ void TMessage::AddComputedProps() {
     const MAPIUID& uid = engine_->ProviderUid();
     SetBinary(out, tags::kStoreRecordKey, Bytes(uid.ab, uid.ab + sizeof(uid.ab)), parent);
   });
-  AddComputed(tags::kMessageFlags, [this](SPropValue& out, void*) { SetLong(out, tags::kMessageFlags, CurrentFlags()); });
+  AddComputed(
+      tags::kMessageFlags, [this](SPropValue& out, void*) { SetLong(out, tags::kMessageFlags, CurrentFlags()); },
+      [this](const SPropValue& value) -> HRESULT {
+        // The client's flags until the first save; from then on they are the store's.
+        if (everSaved_) return MAPI_E_COMPUTED;
+        newFlags_ = value.Value.ul & kInitialClientFlags;
+        return S_OK;
+      });
   AddComputed(tags::kMessageSize, [this](SPropValue& out, void*) { SetLong(out, tags::kMessageSize, SizeEstimate()); });
   AddComputed(tags::kHasAttach, [this](SPropValue& out, void*) {
     out.ulPropTag = tags::kHasAttach;
@@ -221,7 +256,7 @@ void TMessage::AddComputedProps() {
     SetTime(out, tags::kCreationTime, id_ ? record_.creationTime : createdAt_);
   });
   AddComputed(tags::kLastModificationTime, [this](SPropValue& out, void*) {
-    SetTime(out, tags::kLastModificationTime, id_ ? record_.modificationTime : createdAt_);
+    SetTime(out, tags::kLastModificationTime, id_ ? record_.modificationTime : modifiedAt_);
   });
   AddComputed(tags::kObjectType, [](SPropValue& out, void*) { SetLong(out, tags::kObjectType, MAPI_MESSAGE); });
   AddComputed(tags::kAccess, [this](SPropValue& out, void*) {
@@ -248,23 +283,38 @@ HRESULT TMessage::Run(const char* method, const std::function<HRESULT()>& body) 
 }
 
 void TMessage::Persist(const PropChanges&, ULONG flags) {
-  MessageImage image = Content();
   if (host_) {
-    host_->StoreEmbedded(std::move(image));
+    // Saved once already: a change since the first save is a modification.
+    ULONG previousFlags = newFlags_;
+    int64_t previousTime = modifiedAt_;
+    if (everSaved_) newFlags_ &= ~MSGFLAG_UNMODIFIED;
+    modifiedAt_ = NowFileTime();
+    try {
+      host_->StoreEmbedded(Content());
+    } catch (...) {
+      newFlags_ = previousFlags;
+      modifiedAt_ = previousTime;
+      throw;
+    }
+    everSaved_ = true;
     return;
   }
-  MessageSaveKind kind = MessageSaveKind::Modified;
+  MessageImage image = Content();
+  // The record comes from the saving transaction itself: read back afterwards, it could
+  // already hold another session's change, which the next save would then overwrite.
   if (!id_) {
-    id_ = engine_->CreateMessage(folderId_, associated_, image);
-    kind = MessageSaveKind::Created;
-  } else {
-    // FORCE_SAVE overwrites whatever another session saved meanwhile.
-    std::optional<int64_t> expected;
-    if (!(flags & FORCE_SAVE)) expected = record_.change.changeNumber;
-    engine_->SaveMessage(id_, image, expected);
+    MessageRecord created;
+    id_ = engine_->CreateMessage(folderId_, associated_, image, &created);
+    record_ = std::move(created);
+    everSaved_ = true;
+    saved_ = MessageSaveKind::Created;
+    return;
   }
-  record_ = engine_->Message(id_);
-  saved_ = kind;
+  // FORCE_SAVE overwrites whatever another session saved meanwhile.
+  std::optional<int64_t> expected;
+  if (!(flags & FORCE_SAVE)) expected = record_.change.changeNumber;
+  record_ = engine_->SaveMessage(id_, image, expected);
+  saved_ = MessageSaveKind::Modified;
 }
 
 HRESULT TMessage::SaveChanges(ULONG ulFlags) {
@@ -295,26 +345,16 @@ HRESULT TMessage::SaveChanges(ULONG ulFlags) {
 }
 
 HRESULT TMessage::SetReadFlag(ULONG ulFlags) {
-  constexpr ULONG known = SUPPRESS_RECEIPT | CLEAR_READ_FLAG | MAPI_DEFERRED_ERRORS | GENERATE_RECEIPT_ONLY |
-                          CLEAR_RN_PENDING | CLEAR_NRN_PENDING;
-  if (ulFlags & ~known) return Fail(MAPI_E_UNKNOWN_FLAGS, "SetReadFlag: unknown flags");
+  if (ulFlags & ~kReadFlagOptions) return Fail(MAPI_E_UNKNOWN_FLAGS, "SetReadFlag: unknown flags");
   if ((ulFlags & CLEAR_READ_FLAG) && (ulFlags & (SUPPRESS_RECEIPT | GENERATE_RECEIPT_ONLY)))
     return Fail(MAPI_E_INVALID_PARAMETER, "SetReadFlag: CLEAR_READ_FLAG cannot be combined with receipt flags");
   return Run("SetReadFlag", [&] {
-    // No read reports are generated here: GENERATE_RECEIPT_ONLY leaves the read state alone.
-    if (ulFlags & GENERATE_RECEIPT_ONLY) return S_OK;
-    bool read = !(ulFlags & CLEAR_READ_FLAG);
-    ULONG clear = ((ulFlags & CLEAR_RN_PENDING) ? MSGFLAG_RN_PENDING : 0) |
-                  ((ulFlags & CLEAR_NRN_PENDING) ? MSGFLAG_NRN_PENDING : 0);
     if (!id_) {
-      newFlags_ = (read ? newFlags_ | MSGFLAG_READ : newFlags_ & ~MSGFLAG_READ) & ~clear;
+      newFlags_ = FlagsAfterSetReadFlag(newFlags_, ulFlags);
       return S_OK;
     }
-    if (record_.flags & clear)
-      throw MapiError(MAPI_E_NO_SUPPORT, "pending receipt flags of a saved message cannot be cleared");
     // The read state of a saved message changes in the store at once, without SaveChanges.
-    engine_->SetReadState(id_, read);
-    record_.flags = read ? record_.flags | MSGFLAG_READ : record_.flags & ~MSGFLAG_READ;
+    record_.flags = engine_->ApplyReadFlags(id_, ulFlags).after;
     return S_OK;
   });
 }

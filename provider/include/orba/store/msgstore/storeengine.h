@@ -88,7 +88,10 @@ struct AttachmentImage {
 
 // Everything a message holds, as SaveMessage writes it and LoadMessage reads it.
 // Props are the client's properties: identity, flags, size and times are the
-// record's (a PR_MESSAGE_FLAGS in props gives the initial flags of a new message).
+// record's (a PR_MESSAGE_FLAGS in props gives the initial flags of a new message,
+// PR_CREATION_TIME and PR_LAST_MODIFICATION_TIME its times). The image of an
+// embedded message read back carries its record's flags and times among its props.
+// A save after the first clears MSGFLAG_UNMODIFIED.
 struct MessageImage {
   StoredProps props;
   std::vector<RecipientImage> recipients;
@@ -275,17 +278,28 @@ class TStoreEngine {
   FolderCounts Counts(int64_t folderId);
 
   // --- messages ---
-  // A new message in folderId; returns its id.
-  int64_t CreateMessage(int64_t folderId, bool associated, const MessageImage& image);
-  // Replaces a message's properties, recipients and attachments. With
-  // expectedChangeNumber set, a message changed since (by anyone) gives
-  // MAPI_E_OBJECT_CHANGED. MAPI_E_OBJECT_DELETED when the message is gone.
-  void SaveMessage(int64_t id, const MessageImage& image, std::optional<int64_t> expectedChangeNumber = {});
+  // A new message in folderId; returns its id. created (if given) receives the new
+  // message's record as this transaction wrote it.
+  int64_t CreateMessage(int64_t folderId, bool associated, const MessageImage& image,
+                        MessageRecord* created = nullptr);
+  // Replaces a message's properties, recipients and attachments and returns its record
+  // as this transaction wrote it (so that a saver knows exactly the change number its
+  // own save produced). With expectedChangeNumber set, a message changed since (by
+  // anyone) gives MAPI_E_OBJECT_CHANGED. MAPI_E_OBJECT_DELETED when the message is gone.
+  MessageRecord SaveMessage(int64_t id, const MessageImage& image, std::optional<int64_t> expectedChangeNumber = {});
   MessageRecord Message(int64_t id);
   MessageImage LoadMessage(int64_t id);
   std::vector<int64_t> MessageIds(int64_t folderId, bool associated);
   // Sets or clears MSGFLAG_READ; returns whether the state changed.
   bool SetReadState(int64_t id, bool read);
+  // Applies SetReadFlag's flags (readflags.h) to the message's stored flags; returns
+  // its flags before and after. A change is a read-state change (stamped as one).
+  struct ReadFlagChange {
+    ULONG before = 0;
+    ULONG after = 0;
+    bool Changed() const { return before != after; }
+  };
+  ReadFlagChange ApplyReadFlags(int64_t id, ULONG readFlags);
   // Changes the status bits of mask to those of status; returns the old status.
   ULONG SetMessageStatus(int64_t id, ULONG status, ULONG mask);
   int64_t CopyMessage(int64_t id, int64_t destFolderId);

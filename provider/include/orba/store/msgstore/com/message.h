@@ -4,8 +4,15 @@
 // A message is transacted: its properties, recipients and attachments change in
 // memory and reach the store in one engine transaction at SaveChanges. A new
 // message exists in its folder only once saved. A save of a message another
-// session changed since it was opened answers MAPI_E_OBJECT_CHANGED (unless
-// FORCE_SAVE), of one another session deleted MAPI_E_OBJECT_DELETED.
+// session changed since it was opened (or since its own last save) answers
+// MAPI_E_OBJECT_CHANGED (unless FORCE_SAVE), of one another session deleted
+// MAPI_E_OBJECT_DELETED.
+//
+// PR_MESSAGE_FLAGS is the client's to give until the first save (read, unsent,
+// from-me, resend, unmodified and pending receipt flags; the others are computed) and
+// the store's afterwards (SetProps: MAPI_E_COMPUTED). CopyTo and CopyProps hand
+// recipients, attachments and embedded messages to any IMessage, of this store or
+// another.
 #pragma once
 
 #include <cstdint>

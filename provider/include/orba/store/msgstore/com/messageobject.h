@@ -61,9 +61,17 @@ class TMessage final : public TPropObject<IMessage> {
   void Persist(const PropChanges& changes, ULONG flags) override;
   HRESULT OpenInterface(ULONG ulPropTag, REFIID iid, ULONG ulInterfaceOptions, ULONG ulFlags,
                         LPUNKNOWN* lppUnk) override;
+  // PR_MESSAGE_RECIPIENTS and PR_MESSAGE_ATTACHMENTS: CopyTo and CopyProps hand them to
+  // another message through its IMessage methods (message_copy.cpp).
+  std::vector<ULONG> SubObjectTags() const override;
+  void CopySubObjects(IMAPIProp* destination, const std::vector<ULONG>& tags, ULONG ciidExclude,
+                      LPCIID rgiidExclude, ULONG ulFlags) override;
 
  private:
   TMessage(std::shared_ptr<TStoreEngine> engine, MessageObjectOptions options);
+  // Whether the recipients or attachments were handed on.
+  bool CopyRecipientsTo(IMessage* destination, bool noReplace);
+  bool CopyAttachmentsTo(IMessage* destination, bool noReplace);
   void AddComputedProps();
   void LoadContent(const MessageImage& image);
   MessageImage Content() const;
@@ -90,7 +98,9 @@ class TMessage final : public TPropObject<IMessage> {
   bool associated_ = false;
   MessageRecord record_;    // the saved state (change number, keys, times, flags)
   ULONG newFlags_ = 0;      // the flags of a message not saved yet
-  int64_t createdAt_ = 0;   // FILETIME the object was made (times of unsaved messages)
+  int64_t createdAt_ = 0;   // FILETIME the object was made (times of unsaved and embedded messages)
+  int64_t modifiedAt_ = 0;  // FILETIME of an embedded message's last save
+  bool everSaved_ = false;  // saved at least once: PR_MESSAGE_FLAGS is the store's from then on
   std::vector<RecipientImage> recipients_;
   ULONG nextRowId_ = 0;
   std::map<ULONG, AttachmentImage> attachments_;  // saved into the message, by number
