@@ -729,5 +729,35 @@ TEST_F(FolderOps, MovedAndCopiedFoldersNotifyWithOldAndNewPlaces) {
   EXPECT_EQ(moved.oldParentId, inboxId);
 }
 
+TEST_F(FolderOps, ReadStateSetOnTheMessageReachesTablesAndSinks) {
+  std::vector<Bytes> ids{SaveMessage(inbox_.get(), u"One")};
+  auto message = OpenMessage(ids[0]);
+  ASSERT_TRUE(message);
+  ComPtr<IMAPITable> table;
+  ASSERT_EQ(inbox_->GetContentsTable(0, table.Out()), S_OK);
+  SizedSPropTagArray<1> columns{1, {tags::kMessageFlags}};
+  ASSERT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
+  auto readFlags = [&] {
+    LPSRowSet rows = nullptr;
+    EXPECT_EQ(table->SeekRow(BOOKMARK_BEGINNING, 0, nullptr), S_OK);
+    EXPECT_EQ(table->QueryRows(1, 0, &rows), S_OK);
+    ULONG flags = rows && rows->cRows == 1 ? rows->aRow[0].lpProps[0].Value.l : ~0u;
+    FreeProws(rows);
+    return flags & MSGFLAG_READ;
+  };
+  ASSERT_EQ(message->SetReadFlag(CLEAR_READ_FLAG), S_OK);
+  ASSERT_EQ(readFlags(), 0u);
+  auto sink = Listen(fnevObjectModified);
+  ASSERT_EQ(message->SetReadFlag(0), S_OK);
+  EXPECT_EQ(readFlags(), ULONG{MSGFLAG_READ});
+  ASSERT_EQ(sink->events.size(), 1u);
+  // Setting the state it already has changes nothing and tells nobody.
+  ASSERT_EQ(message->SetReadFlag(0), S_OK);
+  EXPECT_EQ(sink->events.size(), 1u);
+  ASSERT_EQ(message->SetReadFlag(CLEAR_READ_FLAG), S_OK);
+  EXPECT_EQ(readFlags(), 0u);
+  EXPECT_EQ(sink->events.size(), 2u);
+}
+
 }  // namespace
 }  // namespace orba::store

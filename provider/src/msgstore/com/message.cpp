@@ -348,15 +348,30 @@ HRESULT TMessage::SetReadFlag(ULONG ulFlags) {
   if (ulFlags & ~kReadFlagOptions) return Fail(MAPI_E_UNKNOWN_FLAGS, "SetReadFlag: unknown flags");
   if ((ulFlags & CLEAR_READ_FLAG) && (ulFlags & (SUPPRESS_RECEIPT | GENERATE_RECEIPT_ONLY)))
     return Fail(MAPI_E_INVALID_PARAMETER, "SetReadFlag: CLEAR_READ_FLAG cannot be combined with receipt flags");
-  return Run("SetReadFlag", [&] {
+  bool changed = false;
+  int64_t id = 0, folderId = 0;
+  HRESULT hr = Run("SetReadFlag", [&] {
     if (!id_) {
       newFlags_ = FlagsAfterSetReadFlag(newFlags_, ulFlags);
       return S_OK;
     }
     // The read state of a saved message changes in the store at once, without SaveChanges.
-    record_.flags = engine_->ApplyReadFlags(id_, ulFlags).after;
+    auto change = engine_->ApplyReadFlags(id_, ulFlags);
+    record_.flags = change.after;
+    changed = change.Changed();
+    id = id_;
+    folderId = folderId_;
     return S_OK;
   });
+  // Tables and sinks hear of the new read state as of a save, outside the message's lock.
+  if (SUCCEEDED(hr) && changed && options_.saved) {
+    try {
+      options_.saved(id, folderId, MessageSaveKind::Modified);
+    } catch (...) {
+      // The read state is stored; a failed notification does not undo that.
+    }
+  }
+  return hr;
 }
 
 HRESULT TMessage::SubmitMessage(ULONG ulFlags) {
