@@ -28,18 +28,6 @@ constexpr ULONG kBodyW = PROP_TAG(PT_UNICODE, 0x1000);
 constexpr ULONG kContentCount = PROP_TAG(PT_LONG, 0x3602);
 const GUID kNamesA = {0x11111111, 0x2222, 0x3333, {1, 2, 3, 4, 5, 6, 7, 8}};
 
-LPENTRYID Id(Bytes& bytes) { return reinterpret_cast<LPENTRYID>(bytes.data()); }
-ULONG Cb(const Bytes& bytes) { return static_cast<ULONG>(bytes.size()); }
-
-struct EntryList {
-  explicit EntryList(std::vector<Bytes>& ids) {
-    for (Bytes& id : ids) bins.push_back({Cb(id), id.data()});
-    list.cValues = static_cast<ULONG>(bins.size());
-    list.lpbin = bins.data();
-  }
-  std::vector<SBinary> bins;
-  ENTRYLIST list{};
-};
 
 // A folder of some other provider: it answers nothing, and is only ever a destination.
 class TOtherProvidersFolder final : public TVoComObject<TVoRefCounted, IMAPIFolder> {
@@ -208,27 +196,6 @@ class CrossStore : public ::testing::Test {
   ComPtr<IMAPIFolder> MakeFolder(IMAPIFolder* parent, const char16_t* name) {
     ComPtr<IMAPIFolder> folder;
     EXPECT_EQ(parent->CreateFolder(FOLDER_GENERIC, W(name), nullptr, nullptr, MAPI_UNICODE, folder.Out()), S_OK);
-    return folder;
-  }
-  std::vector<std::u16string> Subfolders(IMAPIFolder* folder) {
-    ComPtr<IMAPITable> table;
-    EXPECT_EQ(folder->GetHierarchyTable(0, table.Out()), S_OK);
-    SizedSPropTagArray<1> columns{1, {tags::kDisplayNameW}};
-    EXPECT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
-    LPSRowSet rows = nullptr;
-    EXPECT_EQ(table->QueryRows(100, 0, &rows), S_OK);
-    std::vector<std::u16string> out;
-    for (ULONG i = 0; rows && i < rows->cRows; ++i)
-      out.push_back(reinterpret_cast<const char16_t*>(rows->aRow[i].lpProps[0].Value.lpszW));
-    FreeProws(rows);
-    std::sort(out.begin(), out.end());
-    return out;
-  }
-  ComPtr<IMAPIFolder> Child(IMAPIFolder* parent, const char16_t* name) {
-    ComPtr<IMAPIFolder> folder;
-    EXPECT_EQ(parent->CreateFolder(FOLDER_GENERIC, W(name), nullptr, nullptr, MAPI_UNICODE | OPEN_IF_EXISTS,
-                                   folder.Out()),
-              S_OK);
     return folder;
   }
   ComPtr<TObjectSink> Listen(IMsgStore* store) {

@@ -24,20 +24,7 @@ constexpr ULONG kAttachDataBin = PROP_TAG(PT_BINARY, 0x3701);
 constexpr ULONG kMessageClassA = PROP_TAG(PT_STRING8, 0x001A);
 constexpr ULONG kParentEntryId = PROP_TAG(PT_BINARY, 0x0E09);
 
-LPENTRYID Id(Bytes& bytes) { return reinterpret_cast<LPENTRYID>(bytes.data()); }
-ULONG Cb(const Bytes& bytes) { return static_cast<ULONG>(bytes.size()); }
 Bytes BinOf(const SBinary& bin) { return Bytes(bin.lpb, bin.lpb + bin.cb); }
-
-// An entry list over entry IDs the caller keeps alive.
-struct EntryList {
-  explicit EntryList(std::vector<Bytes>& ids) {
-    for (Bytes& id : ids) bins.push_back({Cb(id), id.data()});
-    list.cValues = static_cast<ULONG>(bins.size());
-    list.lpbin = bins.data();
-  }
-  std::vector<SBinary> bins;
-  ENTRYLIST list{};
-};
 
 class FolderOps : public ::testing::Test {
  protected:
@@ -130,28 +117,6 @@ class FolderOps : public ::testing::Test {
     std::vector<std::u16string> out;
     for (auto& row : Contents(folder, flags)) out.push_back(row.first);
     return out;
-  }
-  // The names of a folder's direct subfolders, sorted.
-  std::vector<std::u16string> Subfolders(IMAPIFolder* folder) {
-    ComPtr<IMAPITable> table;
-    EXPECT_EQ(folder->GetHierarchyTable(0, table.Out()), S_OK);
-    SizedSPropTagArray<1> columns{1, {tags::kDisplayNameW}};
-    EXPECT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
-    LPSRowSet rows = nullptr;
-    EXPECT_EQ(table->QueryRows(100, 0, &rows), S_OK);
-    std::vector<std::u16string> out;
-    for (ULONG i = 0; rows && i < rows->cRows; ++i)
-      out.push_back(reinterpret_cast<const char16_t*>(rows->aRow[i].lpProps[0].Value.lpszW));
-    FreeProws(rows);
-    std::sort(out.begin(), out.end());
-    return out;
-  }
-  ComPtr<IMAPIFolder> Child(IMAPIFolder* parent, const char16_t* name) {
-    ComPtr<IMAPIFolder> folder;
-    EXPECT_EQ(parent->CreateFolder(FOLDER_GENERIC, W(name), nullptr, nullptr, MAPI_UNICODE | OPEN_IF_EXISTS,
-                                   folder.Out()),
-              S_OK);
-    return folder;
   }
   ComPtr<IMessage> OpenMessage(Bytes& id) {
     ComPtr<IUnknown> unknown;

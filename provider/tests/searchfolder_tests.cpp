@@ -27,19 +27,6 @@ constexpr ULONG kContentCount = PROP_TAG(PT_LONG, 0x3602);
 constexpr ULONG kContentUnread = PROP_TAG(PT_LONG, 0x3603);
 constexpr ULONG kBodyW = PROP_TAG(PT_UNICODE, 0x1000);
 
-LPENTRYID Id(Bytes& bytes) { return reinterpret_cast<LPENTRYID>(bytes.data()); }
-ULONG Cb(const Bytes& bytes) { return static_cast<ULONG>(bytes.size()); }
-
-// An entry list over entry IDs the caller keeps alive.
-struct EntryList {
-  explicit EntryList(std::vector<Bytes>& ids) {
-    for (Bytes& id : ids) bins.push_back({Cb(id), id.data()});
-    list.cValues = static_cast<ULONG>(bins.size());
-    list.lpbin = bins.data();
-  }
-  std::vector<SBinary> bins;
-  ENTRYLIST list{};
-};
 
 // A restriction with the values it points to.
 struct Restriction {

@@ -81,6 +81,46 @@ inline void OpenDefaultStore(IMAPISession* session, ComPtr<IMsgStore>& store, By
             S_OK);
 }
 
+// An entry ID as MAPI's arguments take it.
+inline LPENTRYID Id(Bytes& bytes) { return reinterpret_cast<LPENTRYID>(bytes.data()); }
+inline ULONG Cb(const Bytes& bytes) { return static_cast<ULONG>(bytes.size()); }
+
+// An entry list over entry IDs the caller keeps alive.
+struct EntryList {
+  explicit EntryList(std::vector<Bytes>& ids) {
+    for (Bytes& id : ids) bins.push_back({Cb(id), id.data()});
+    list.cValues = static_cast<ULONG>(bins.size());
+    list.lpbin = bins.data();
+  }
+  std::vector<SBinary> bins;
+  ENTRYLIST list{};
+};
+
+// The subfolder name of parent, created when missing.
+inline ComPtr<IMAPIFolder> Child(IMAPIFolder* parent, const char16_t* name) {
+  ComPtr<IMAPIFolder> folder;
+  EXPECT_EQ(parent->CreateFolder(FOLDER_GENERIC, W(name), nullptr, nullptr, MAPI_UNICODE | OPEN_IF_EXISTS,
+                                 folder.Out()),
+            S_OK);
+  return folder;
+}
+
+// The names of a folder's direct subfolders, sorted.
+inline std::vector<std::u16string> Subfolders(IMAPIFolder* folder) {
+  ComPtr<IMAPITable> table;
+  EXPECT_EQ(folder->GetHierarchyTable(0, table.Out()), S_OK);
+  SizedSPropTagArray<1> columns{1, {tags::kDisplayNameW}};
+  EXPECT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
+  LPSRowSet rows = nullptr;
+  EXPECT_EQ(table->QueryRows(100, 0, &rows), S_OK);
+  std::vector<std::u16string> out;
+  for (ULONG i = 0; rows && i < rows->cRows; ++i)
+    out.push_back(reinterpret_cast<const char16_t*>(rows->aRow[i].lpProps[0].Value.lpszW));
+  FreeProws(rows);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
 // The entry ID of the store's receive folder for the default class: the Inbox.
 inline Bytes InboxId(IMsgStore* store) {
   ULONG cb = 0;

@@ -8,6 +8,7 @@
 #include "orba/common/utf8.h"
 #include "orba/store/maperror.h"
 #include "orba/store/msgstore/com/providers.h"
+#include "orba/store/msgstore/namedremap.h"
 #include "orba/store/msgstore/submittags.h"
 #include "orba/store/tags.h"
 #include "storeinternal.h"
@@ -70,14 +71,6 @@ void Remove(StoredProps& props, ULONG tag) {
   std::erase_if(props, [&](const StoredProp& p) { return PROP_ID(p.tag) == PROP_ID(tag); });
 }
 
-StoredProp TimeProp(ULONG tag, int64_t fileTime) {
-  SPropValue value{};
-  value.ulPropTag = tag;
-  value.Value.ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) & 0xFFFFFFFFu);
-  value.Value.ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) >> 32);
-  return {tag, EncodePropValue(value)};
-}
-
 StoredProp BoolProp(ULONG tag, bool on) {
   SPropValue value{};
   value.ulPropTag = tag;
@@ -107,7 +100,7 @@ std::optional<TDirectoryMailbox> OwnerOf(const TOpenStore& store) {
 // The sender's side of a submitted message: submit time and flags, and the sender
 // (the represented sender too, unless the client named one).
 void StampSubmission(StoredProps& props, const TOpenStore& store, int64_t now) {
-  Put(props, TimeProp(tags::kClientSubmitTime, now));
+  Put(props, detail::TimeProp(tags::kClientSubmitTime, now));
   Put(props, detail::LongProp(tags::kSubmitFlags, 0));
   auto owner = OwnerOf(store);
   if (!owner) return;
@@ -116,36 +109,6 @@ void StampSubmission(StoredProps& props, const TOpenStore& store, int64_t now) {
   if (!detail::FindProp(props, PROP_ID(tags::kSentRepresenting.entryId)) &&
       !detail::FindProp(props, PROP_ID(tags::kSentRepresenting.name)))
     PutAddress(props, tags::kSentRepresenting, sender);
-}
-
-// Named properties carry the sender store's identifiers; the recipient's store has
-// its own for the same names. A named identifier without a name is dropped.
-StoredProps RemapNames(const StoredProps& props, const NameMap& from, NameMap& to) {
-  StoredProps mapped;
-  for (const StoredProp& prop : props) {
-    ULONG id = PROP_ID(prop.tag);
-    if (id < kFirstNamedId) {
-      mapped.push_back(prop);
-      continue;
-    }
-    auto name = from.GetName(id);
-    if (!name) continue;
-    mapped.push_back({PROP_TAG(PROP_TYPE(prop.tag), to.GetId(*name, true)), prop.value});
-  }
-  return mapped;
-}
-
-MessageImage RemapImage(const MessageImage& image, const NameMap& from, NameMap& to) {
-  MessageImage mapped;
-  mapped.props = RemapNames(image.props, from, to);
-  for (const RecipientImage& recipient : image.recipients)
-    mapped.recipients.push_back({recipient.rowId, RemapNames(recipient.props, from, to)});
-  for (const AttachmentImage& attachment : image.attachments) {
-    AttachmentImage copy{attachment.num, RemapNames(attachment.props, from, to), nullptr};
-    if (attachment.embedded) copy.embedded = std::make_shared<MessageImage>(RemapImage(*attachment.embedded, from, to));
-    mapped.attachments.push_back(std::move(copy));
-  }
-  return mapped;
 }
 
 ULONG RecipientTypeOf(const RecipientImage& recipient) {
@@ -183,11 +146,12 @@ void Deliver(const TStoreEngine& sender, const MessageImage& image, const TLocal
              TNotices& notices) {
   auto open = TOpenStore::OpenAt(local.mailbox.storePath);
   std::shared_ptr<TStoreEngine> engine = MailboxEngine(local.mailbox, open);
-  MessageImage copy = RemapImage(image, *sender.Names(), *engine->Names());
+  MessageImage copy = image;
+  RemapNamedProps(copy, *sender.Names(), *engine->Names());
   std::erase_if(copy.recipients, [](const RecipientImage& r) { return RecipientTypeOf(r) == MAPI_BCC; });
   for (ULONG tag : {tags::kSentMailEntryId, tags::kDeleteAfterSubmit, tags::kSubmitFlags}) Remove(copy.props, tag);
   Put(copy.props, detail::LongProp(tags::kMessageFlags, 0));
-  Put(copy.props, TimeProp(tags::kMessageDeliveryTime, now));
+  Put(copy.props, detail::TimeProp(tags::kMessageDeliveryTime, now));
   TAddress me = MailboxAddress(local.mailbox);
   PutAddress(copy.props, tags::kReceivedBy, me);
   PutAddress(copy.props, tags::kRcvdRepresenting, me);

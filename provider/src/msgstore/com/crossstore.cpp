@@ -2,48 +2,25 @@
 #include "orba/store/msgstore/com/crossstore.h"
 
 #include "orba/store/maperror.h"
+#include "orba/store/msgstore/namedremap.h"
 
 namespace orba::store {
 
 TCrossStoreCopy::TCrossStoreCopy(std::shared_ptr<TOpenStore> source, std::shared_ptr<TOpenStore> destination)
     : source_(std::move(source)), destination_(std::move(destination)) {}
 
-void TCrossStoreCopy::Remap(StoredProps& props) {
+void TCrossStoreCopy::Remap(FolderImage& image) {
   NameMap& from = *source_->Engine().Names();
   NameMap& to = *destination_->Engine().Names();
-  std::erase_if(props, [&](StoredProp& prop) {
-    ULONG id = PROP_ID(prop.tag);
-    if (id < kFirstNamedId || id > kLastNamedId) return false;
-    std::optional<PropName> name = from.GetName(id);
-    if (!name) return true;
-    prop.tag = PROP_TAG(PROP_TYPE(prop.tag), to.GetId(*name, true));
-    return false;
-  });
-}
-
-void TCrossStoreCopy::Remap(MessageImage& image) {
-  Remap(image.props);
-  for (RecipientImage& recipient : image.recipients) Remap(recipient.props);
-  for (AttachmentImage& attachment : image.attachments) {
-    Remap(attachment.props);
-    if (attachment.embedded) {
-      // The image's embedded messages may be shared; the remapped one is a copy.
-      attachment.embedded = std::make_shared<MessageImage>(*attachment.embedded);
-      Remap(*attachment.embedded);
-    }
-  }
-}
-
-void TCrossStoreCopy::Remap(FolderImage& image) {
-  Remap(image.props);
-  for (auto& message : image.messages) Remap(message.second);
+  RemapNamedProps(image.props, from, to);
+  for (auto& message : image.messages) RemapNamedProps(message.second, from, to);
   for (FolderImage& child : image.subfolders) Remap(child);
 }
 
 int64_t TCrossStoreCopy::CopyMessage(const MessageRecord& message, int64_t destFolder, bool move) {
   TStoreEngine& source = source_->Engine();
   MessageImage image = source.LoadMessage(message.id);
-  Remap(image);
+  RemapNamedProps(image, *source.Names(), *destination_->Engine().Names());
   int64_t copy = destination_->Engine().ImportMessage(destFolder, message, image);
   destination_->Changed({fnevObjectCreated, ObjectKind::Message, copy, destFolder, 0, 0, message.associated});
   if (move) {

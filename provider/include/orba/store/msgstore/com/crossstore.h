@@ -35,8 +35,7 @@ class TCrossStoreCopy {
                      bool subfolders, bool move);
 
  private:
-  void Remap(StoredProps& props);
-  void Remap(MessageImage& image);
+  // Named properties of the whole tree, from the source's ids to the destination's.
   void Remap(FolderImage& image);
 
   std::shared_ptr<TOpenStore> source_;
