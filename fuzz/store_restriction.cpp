@@ -111,7 +111,10 @@ class TTreeBuilder {
       case PT_CLSID: v.lpguid = Array<GUID>(1); break;
       case PT_I2: case PT_BOOLEAN: v.i = static_cast<short>(in_.Byte() % 4); break;
       case PT_LONG: case PT_ERROR: case PT_R4: v.l = static_cast<LONG>(in_.Long()); break;
-      default: v.li.QuadPart = static_cast<LONGLONG>(in_.Quad());
+      case PT_I8: case PT_SYSTIME: case PT_DOUBLE: case PT_APPTIME: case PT_CURRENCY:
+        v.li.QuadPart = static_cast<LONGLONG>(in_.Quad());
+        break;
+      default: v = {};  // other types point to structures: null, never a wild pointer
     }
   }
 
