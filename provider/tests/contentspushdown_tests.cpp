@@ -257,5 +257,20 @@ TEST_F(ContentsPushdown, ContentRestrictionsAndCombinations) {
   Same(&declined, sort, false);
 }
 
+TEST_F(ContentsPushdown, EmptyPatternsMatchEmptyTexts) {
+  // Some subjects are empty: the empty prefix, substring and full string find them too.
+  SPropValue empty = TextValue(tags::kSubjectW, u"");
+  for (ULONG match : {FL_FULLSTRING, FL_PREFIX, FL_SUBSTRING}) {
+    SCOPED_TRACE(::testing::Message() << match);
+    SRestriction r = Content(match | FL_IGNORECASE, &empty);
+    EXPECT_GT(Same(&r, nullptr, true), 0u);
+  }
+  SRestriction prefix = Content(FL_PREFIX | FL_IGNORECASE, &empty);
+  SRestriction exist{};
+  exist.rt = RES_EXIST;
+  exist.res.resExist.ulPropTag = tags::kSubjectW;
+  EXPECT_EQ(Same(&prefix, nullptr, true), Same(&exist, nullptr, false));
+}
+
 }  // namespace
 }  // namespace orba::store

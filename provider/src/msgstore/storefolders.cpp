@@ -1,4 +1,6 @@
 // The store engine's folders: the tree, its operations and their change stamps.
+#include <set>
+
 #include "orba/common/utf8.h"
 #include "orba/store/maperror.h"
 #include "orba/store/tags.h"
@@ -46,11 +48,14 @@ void CheckNoCollision(TSqlDatabase& db, int64_t parentId, const std::u16string& 
     throw MapiError(MAPI_E_COLLISION, "A folder with this name exists already.");
 }
 
-// MAPI_E_FOLDER_CYCLE when target is folderId or lies below it.
+// MAPI_E_FOLDER_CYCLE when target is folderId or lies below it; MAPI_E_CORRUPT_DATA
+// when target's ancestors loop (a damaged store).
 void CheckNoCycle(TSqlDatabase& db, int64_t folderId, int64_t target) {
   auto stmt = db.Prepare("SELECT coalesce(parent_id, 0) FROM folders WHERE id=?");
+  std::set<int64_t> seen;
   for (int64_t at = target; at != 0;) {
     if (at == folderId) throw MapiError(MAPI_E_FOLDER_CYCLE, "The folder contains the destination folder.");
+    if (!seen.insert(at).second) throw MapiError(MAPI_E_CORRUPT_DATA, "The store's folder tree loops.");
     stmt.Bind(1, at);
     at = stmt.Step() ? stmt.Int(0) : 0;
     stmt.Reset();
@@ -362,7 +367,7 @@ void TStoreEngine::DeleteFolder(int64_t id, bool withMessages, bool withFolders)
   if (!withMessages) {
     // Messages anywhere in the tree that would go with it.
     auto count = Db().Prepare(
-        "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL SELECT f.id FROM folders f JOIN tree ON f.parent_id=tree.id) "
+        "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION SELECT f.id FROM folders f JOIN tree ON f.parent_id=tree.id) "
         "SELECT count(*) FROM messages WHERE deleted=0 AND folder_id IN tree");
     count.Bind(1, id);
     count.Step();
@@ -407,13 +412,13 @@ HierarchyChanges TStoreEngine::HierarchyChangesSince(int64_t folderId, int64_t c
   Impl::ReadFolder(*this, folderId);
   HierarchyChanges changes;
   auto changed = Db().Prepare(
-      std::string("WITH RECURSIVE tree(id) AS (SELECT id FROM folders WHERE parent_id=?1 UNION ALL "
+      std::string("WITH RECURSIVE tree(id) AS (SELECT id FROM folders WHERE parent_id=?1 UNION "
                   "SELECT f.id FROM folders f JOIN tree ON f.parent_id=tree.id) SELECT ") +
       kFolderColumns + " FROM folders WHERE id IN tree AND change_number>?2 ORDER BY change_number");
   changed.Bind(1, folderId).Bind(2, changeNumber);
   while (changed.Step()) changes.changed.push_back(FolderFrom(changed));
   auto deleted = Db().Prepare(
-      "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL SELECT f.id FROM folders f JOIN tree ON f.parent_id=tree.id) "
+      "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION SELECT f.id FROM folders f JOIN tree ON f.parent_id=tree.id) "
       "SELECT source_key, change_number, soft FROM tombstones WHERE kind=?3 AND folder_id IN tree "
       "AND change_number>?2 ORDER BY change_number");
   deleted.Bind(1, folderId).Bind(2, changeNumber).Bind(3, int64_t{static_cast<uint16_t>(ObjectKind::Folder)});

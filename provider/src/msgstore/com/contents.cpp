@@ -2,7 +2,7 @@
 //
 // Rows are read straight from the store database: the message record's columns
 // (identity, flags, size, status, times, keys) and every stored property of up to
-// kLargeValue bytes (bodies and other large values are read from the message itself,
+// 1024 bytes (bodies and other large values are read from the message itself,
 // as MAPI tables leave them out), except the texts kept as columns, which are always
 // in the row so that SQL on those columns and the engine on the rows agree.
 // Restrictions and sort orders on the columns are evaluated in SQL (contentsql.h);
@@ -24,7 +24,6 @@
 namespace orba::store {
 namespace {
 
-constexpr size_t kLargeValue = 1024;
 constexpr ULONG kParentEntryId = PROP_TAG(PT_BINARY, 0x0E09);
 constexpr ULONG kStoreEntryId = PROP_TAG(PT_BINARY, 0x0FFB);
 constexpr ULONG kMsgStatus = PROP_TAG(PT_LONG, 0x0E17);

@@ -143,7 +143,8 @@ bool Translate(const SRestriction& restriction, bool negated, TSqlCondition* out
       if (match == FL_FULLSTRING) {
         add(sql + column->sql + " = ", std::move(key));
       } else if (match == FL_PREFIX) {
-        std::string prefix = sql + "substr(" + column->sql + ", 1, " + std::to_string(key.size()) + ") = ";
+        // substr of an empty blob is NULL, not an empty blob: an empty text has the empty prefix.
+        std::string prefix = sql + "coalesce(substr(" + column->sql + ", 1, " + std::to_string(key.size()) + "), x'') = ";
         add(prefix, std::move(key));
       } else if (match == FL_SUBSTRING && !negated) {
         add(sql + "0 < instr(" + column->sql + ", ", std::move(key), "))");

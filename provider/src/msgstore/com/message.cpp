@@ -250,8 +250,10 @@ void TMessage::AddComputedProps() {
   });
   const std::pair<ULONG, ULONG> lists[] = {{tags::kDisplayToW, MAPI_TO}, {tags::kDisplayCcW, MAPI_CC},
                                            {tags::kDisplayBccW, MAPI_BCC}};
-  for (auto [tag, type] : lists)
-    AddComputed(tag, [this, tag, type](SPropValue& out, void* parent) { SetText(out, tag, DisplayList(type), parent); });
+  for (const auto& list : lists)
+    AddComputed(list.first, [this, tag = list.first, type = list.second](SPropValue& out, void* parent) {
+      SetText(out, tag, DisplayList(type), parent);
+    });
   AddComputed(tags::kCreationTime, [this](SPropValue& out, void*) {
     SetTime(out, tags::kCreationTime, id_ ? record_.creationTime : createdAt_);
   });

@@ -45,15 +45,20 @@ std::shared_ptr<TOpenStore> TOpenStore::Open(const std::string& path, StoreKind 
   // keep their own store entry ID.
   key.append(1, '\0').append(ownEntryId.begin(), ownEntryId.end());
   std::lock_guard guard(openStoresLock);
-  if (auto open = OpenStores()[key].lock()) return open;
+  auto& stores = OpenStores();
+  if (auto it = stores.find(key); it != stores.end())
+    if (auto open = it->second.lock()) return open;
+  // The engine first: a file that fails to open must leave no TOpenStore behind, whose
+  // destructor would take openStoresLock a second time.
+  auto engine = std::filesystem::exists(path) ? TStoreEngine::Open(path)
+                                              : TStoreEngine::Create(path, kind, displayName);
   auto store = std::shared_ptr<TOpenStore>(new TOpenStore());
-  store->engine_ = std::filesystem::exists(path) ? TStoreEngine::Open(path)
-                                                 : TStoreEngine::Create(path, kind, displayName);
+  store->engine_ = std::move(engine);
   store->path_ = key;
   store->file_ = file;
   store->ownEntryId_ = std::move(ownEntryId);
   store->wrappedEntryId_ = std::move(wrappedEntryId);
-  OpenStores()[key] = store;
+  stores[key] = store;
   return store;
 }
 
