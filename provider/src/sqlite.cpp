@@ -28,6 +28,11 @@ TSqlDatabase::TSqlDatabase(const std::string& path) {
   try {
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db_, 1);
+    // Store and profile files may come from anywhere: functions with side effects are
+    // not run from their schema (triggers, views), and the schema cannot be written
+    // around SQLite's own checks.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     Execute("PRAGMA journal_mode=WAL");
     Execute("PRAGMA synchronous=NORMAL");
     Execute("PRAGMA foreign_keys=ON");

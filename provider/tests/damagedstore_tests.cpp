@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <fstream>
 #include <iterator>
 
@@ -112,6 +113,29 @@ TEST_F(LoopingFolders, MoveIntoTheLoopIsCorruptData) {
   } catch (const MapiError& e) {
     EXPECT_EQ(e.Code(), MAPI_E_FOLDER_CYCLE);
   }
+}
+
+// Every walk of a subtree refuses a folder of the loop instead of running forever (or
+// out of stack); folders outside it keep working.
+TEST_F(LoopingFolders, SubtreeOperationsRefuseTheLoop) {
+  auto expectCorrupt = [](const std::function<void()>& operation, const char* what) {
+    try {
+      operation();
+      ADD_FAILURE() << what << " went through a looping tree";
+    } catch (const MapiError& e) {
+      EXPECT_EQ(e.Code(), MAPI_E_CORRUPT_DATA) << what;
+    }
+  };
+  int64_t inbox = engine_->SpecialFolderId(SpecialFolder::Inbox);
+  expectCorrupt([&] { engine_->DeleteFolder(a_, true, true); }, "DeleteFolder");
+  expectCorrupt([&] { engine_->EmptyFolder(b_, true); }, "EmptyFolder");
+  expectCorrupt([&] { engine_->CopyFolder(a_, c_, std::nullopt, true); }, "CopyFolder");
+  expectCorrupt([&] { engine_->ExportFolder(a_, true); }, "ExportFolder");
+  expectCorrupt([&] { engine_->CheckFolderTree(b_); }, "CheckFolderTree");
+  EXPECT_NO_THROW(engine_->CheckFolderTree(c_));
+  int64_t copy = engine_->CopyFolder(c_, inbox, u"C2", true);
+  EXPECT_NO_THROW(engine_->DeleteFolder(copy, true, true));
+  EXPECT_NO_THROW(engine_->EmptyFolder(c_, true));
 }
 
 }  // namespace

@@ -48,18 +48,32 @@ void CheckNoCollision(TSqlDatabase& db, int64_t parentId, const std::u16string& 
     throw MapiError(MAPI_E_COLLISION, "A folder with this name exists already.");
 }
 
-// MAPI_E_FOLDER_CYCLE when target is folderId or lies below it; MAPI_E_CORRUPT_DATA
-// when target's ancestors loop (a damaged store).
-void CheckNoCycle(TSqlDatabase& db, int64_t folderId, int64_t target) {
+// Calls visit for id and each of its ancestors up to the root; MAPI_E_CORRUPT_DATA
+// when they loop (a damaged store). A folder whose ancestors reach the root has none
+// of that loop below it either, so walking its subtree ends.
+template <class Visit>
+void WalkUp(TSqlDatabase& db, int64_t id, Visit&& visit) {
   auto stmt = db.Prepare("SELECT coalesce(parent_id, 0) FROM folders WHERE id=?");
   std::set<int64_t> seen;
-  for (int64_t at = target; at != 0;) {
-    if (at == folderId) throw MapiError(MAPI_E_FOLDER_CYCLE, "The folder contains the destination folder.");
+  for (int64_t at = id; at != 0;) {
+    visit(at);
     if (!seen.insert(at).second) throw MapiError(MAPI_E_CORRUPT_DATA, "The store's folder tree loops.");
     stmt.Bind(1, at);
     at = stmt.Step() ? stmt.Int(0) : 0;
     stmt.Reset();
   }
+}
+
+// MAPI_E_FOLDER_CYCLE when target is folderId or lies below it.
+void CheckNoCycle(TSqlDatabase& db, int64_t folderId, int64_t target) {
+  WalkUp(db, target, [&](int64_t at) {
+    if (at == folderId) throw MapiError(MAPI_E_FOLDER_CYCLE, "The folder contains the destination folder.");
+  });
+}
+
+// Checks, before a walk of id's subtree, that the walk ends.
+void CheckRooted(TSqlDatabase& db, int64_t id) {
+  WalkUp(db, id, [](int64_t) {});
 }
 
 // Search folders show messages of other folders and have no subfolders of their own.
@@ -270,6 +284,7 @@ int64_t TStoreEngine::CopyFolder(int64_t id, int64_t newParentId, const std::opt
   TSqlTransaction tx(Db());
   FolderRecord folder = Impl::ReadFolder(*this, id);
   Impl::ReadFolder(*this, newParentId);
+  CheckRooted(Db(), id);
   CheckNoCycle(Db(), id, newParentId);
   std::u16string name = newName.value_or(folder.name);
   CheckName(name);
@@ -329,6 +344,7 @@ int64_t ImportTree(TStoreEngine& engine, int64_t parentId, const std::u16string&
 FolderImage TStoreEngine::ExportFolder(int64_t id, bool subfolders) {
   auto lock = Lock();
   TSqlReadSnapshot snapshot(Db());
+  CheckRooted(Db(), id);
   return ExportTree(*this, Db(), id, subfolders);
 }
 
@@ -362,6 +378,7 @@ void TStoreEngine::DeleteFolder(int64_t id, bool withMessages, bool withFolders)
   TSqlTransaction tx(Db());
   FolderRecord folder = Impl::ReadFolder(*this, id);
   if (IsStandardFolder(Db(), id)) throw MapiError(MAPI_E_NO_ACCESS, "A folder of the standard set cannot be deleted.");
+  CheckRooted(Db(), id);
   if (!withFolders && !Children(Db(), id).empty())
     throw MapiError(MAPI_E_HAS_FOLDERS, "The folder has subfolders.");
   if (!withMessages) {
@@ -381,12 +398,20 @@ void TStoreEngine::EmptyFolder(int64_t id, bool associatedToo) {
   auto lock = Lock();
   TSqlTransaction tx(Db());
   Impl::ReadFolder(*this, id);
+  CheckRooted(Db(), id);
   for (int64_t message : LiveMessages(Db(), id, associatedToo ? std::nullopt : std::optional<bool>(false)))
     Impl::DeleteMessageRow(*this, Impl::ReadMessage(*this, message), false);
   // The standard folders stay where they are (emptying the IPM subtree keeps the Inbox).
   for (int64_t child : Children(Db(), id))
     if (!IsStandardFolder(Db(), child)) Impl::DeleteFolderTree(*this, Impl::ReadFolder(*this, child));
   tx.Commit();
+}
+
+void TStoreEngine::CheckFolderTree(int64_t id) {
+  auto lock = Lock();
+  TSqlReadSnapshot snapshot(Db());
+  Impl::ReadFolder(*this, id);
+  CheckRooted(Db(), id);
 }
 
 FolderCounts TStoreEngine::Counts(int64_t folderId) {

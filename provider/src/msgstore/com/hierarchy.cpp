@@ -45,6 +45,7 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
   THierarchySource(std::shared_ptr<TOpenStore> store, int64_t folderId, bool convenientDepth)
       : store_(std::move(store)), folderId_(folderId), deep_(convenientDepth) {
     store_->Engine().Folder(folderId_);
+    if (deep_) store_->Engine().CheckFolderTree(folderId_);
   }
   ~THierarchySource() override {
     if (listening_) store_->StopListening(listening_);

@@ -276,6 +276,9 @@ class TStoreEngine {
   // except subfolders of the standard set.
   void EmptyFolder(int64_t id, bool associatedToo);
   FolderCounts Counts(int64_t folderId);
+  // MAPI_E_CORRUPT_DATA when the folder's ancestors loop (a damaged store): a walk of
+  // its subtree would never end. Subtree operations of the engine check this themselves.
+  void CheckFolderTree(int64_t id);
 
   // --- messages ---
   // A new message in folderId; returns its id. created (if given) receives the new
