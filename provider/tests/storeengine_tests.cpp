@@ -434,5 +434,26 @@ TEST_F(StoreEngineTest, NamedPropertiesPersistAndAreSharedBetweenConnections) {
   EXPECT_EQ(store->Names()->All().size(), 2u);
 }
 
+// A folder moved to another store is copied first, then deleted: a message that arrived
+// or changed in between is not in the copy, so the original must stay.
+TEST_F(StoreEngineTest, DeletingAnExportedFolderRefusesChangesMadeSince) {
+  auto engine = NewStore();
+  int64_t inbox = engine->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t folder = engine->CreateFolder(inbox, u"Projects", FOLDER_GENERIC, {}, false);
+  int64_t below = engine->CreateFolder(folder, u"Old", FOLDER_GENERIC, {}, false);
+  int64_t plan = engine->CreateMessage(below, false, Note(u"Plan"));
+  FolderImage image = engine->ExportFolder(folder, true);
+  engine->CreateMessage(below, false, Note(u"Late"));
+  EXPECT_EQ(CodeOf([&] { engine->DeleteFolder(folder, true, true, image.changeNumber); }), MAPI_E_OBJECT_CHANGED);
+  EXPECT_EQ(engine->MessageIds(below, false).size(), 2u);
+  // A read-state change counts too; an unchanged tree goes.
+  image = engine->ExportFolder(folder, true);
+  engine->SetReadState(plan, true);
+  EXPECT_EQ(CodeOf([&] { engine->DeleteFolder(folder, true, true, image.changeNumber); }), MAPI_E_OBJECT_CHANGED);
+  image = engine->ExportFolder(folder, true);
+  EXPECT_EQ(CodeOf([&] { engine->DeleteFolder(folder, true, true, image.changeNumber); }), S_OK);
+  EXPECT_EQ(CodeOf([&] { engine->Folder(folder); }), MAPI_E_NOT_FOUND);
+}
+
 }  // namespace
 }  // namespace orba::store

@@ -345,7 +345,9 @@ FolderImage TStoreEngine::ExportFolder(int64_t id, bool subfolders) {
   auto lock = Lock();
   TSqlReadSnapshot snapshot(Db());
   CheckRooted(Db(), id);
-  return ExportTree(*this, Db(), id, subfolders);
+  FolderImage image = ExportTree(*this, Db(), id, subfolders);
+  image.changeNumber = CurrentChangeNumber();
+  return image;
 }
 
 namespace {
@@ -373,7 +375,8 @@ bool TStoreEngine::IsOfStandardSet(int64_t id) {
   return orba::store::IsStandardFolder(Db(), id);
 }
 
-void TStoreEngine::DeleteFolder(int64_t id, bool withMessages, bool withFolders) {
+void TStoreEngine::DeleteFolder(int64_t id, bool withMessages, bool withFolders,
+                                std::optional<int64_t> unchangedSince) {
   auto lock = Lock();
   TSqlTransaction tx(Db());
   FolderRecord folder = Impl::ReadFolder(*this, id);
@@ -389,6 +392,16 @@ void TStoreEngine::DeleteFolder(int64_t id, bool withMessages, bool withFolders)
     count.Bind(1, id);
     count.Step();
     if (count.Int(0) > 0) throw MapiError(MAPI_E_HAS_MESSAGES, "The folder has messages.");
+  }
+  if (unchangedSince) {
+    auto changed = Db().Prepare(
+        "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION SELECT f.id FROM folders f JOIN tree ON f.parent_id=tree.id) "
+        "SELECT EXISTS(SELECT 1 FROM folders WHERE id IN tree AND change_number>?2) OR "
+        "EXISTS(SELECT 1 FROM messages WHERE folder_id IN tree AND deleted=0 "
+        "AND (change_number>?2 OR read_change_number>?2))");
+    changed.Bind(1, id).Bind(2, *unchangedSince);
+    if (changed.Step() && changed.Int(0))
+      throw MapiError(MAPI_E_OBJECT_CHANGED, "The folder changed after it was copied.");
   }
   Impl::DeleteFolderTree(*this, folder);
   tx.Commit();

@@ -30,8 +30,8 @@ int64_t TCrossStoreCopy::CopyMessage(const MessageRecord& message, int64_t destF
   return copy;
 }
 
-int64_t TCrossStoreCopy::CopyFolder(const FolderRecord& folder, int64_t destParent,
-                                    const std::optional<std::u16string>& newName, bool subfolders, bool move) {
+bool TCrossStoreCopy::CopyFolder(const FolderRecord& folder, int64_t destParent,
+                                 const std::optional<std::u16string>& newName, bool subfolders, bool move) {
   TStoreEngine& source = source_->Engine();
   if (move && source.IsOfStandardSet(folder.id))
     throw MapiError(MAPI_E_NO_ACCESS, "A folder of the standard set cannot be moved.");
@@ -40,10 +40,16 @@ int64_t TCrossStoreCopy::CopyFolder(const FolderRecord& folder, int64_t destPare
   int64_t copy = destination_->Engine().ImportFolder(destParent, newName.value_or(folder.name), image);
   destination_->Changed({fnevObjectCreated, ObjectKind::Folder, copy, destParent});
   if (move) {
-    source.DeleteFolder(folder.id, true, true);
+    try {
+      source.DeleteFolder(folder.id, true, true, image.changeNumber);
+    } catch (const MapiError& e) {
+      // Changed while it was copied: what changed is not in the copy, so the original stays.
+      if (e.Code() != MAPI_E_OBJECT_CHANGED) throw;
+      return false;
+    }
     source_->Changed({fnevObjectDeleted, ObjectKind::Folder, folder.id, folder.parentId});
   }
-  return copy;
+  return true;
 }
 
 }  // namespace orba::store

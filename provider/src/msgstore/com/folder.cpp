@@ -268,7 +268,9 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       if (lpszNewFolderName) newName = FromUtf8(ArgText(lpszNewFolderName, ulFlags));
       TStoreEngine& engine = store_->Engine();
       if (destStore != store_) {
-        TCrossStoreCopy(store_, destStore).CopyFolder(folder, dest, newName, (ulFlags & COPY_SUBFOLDERS) != 0, move);
+        if (!TCrossStoreCopy(store_, destStore).CopyFolder(folder, dest, newName, (ulFlags & COPY_SUBFOLDERS) != 0,
+                                                           move))
+          return MAPI_W_PARTIAL_COMPLETION;
       } else if (move) {
         engine.MoveFolder(folder.id, dest, newName);
         store_->Changed({fnevObjectMoved, ObjectKind::Folder, folder.id, dest, folder.id, id_});

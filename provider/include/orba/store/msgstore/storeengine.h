@@ -106,6 +106,7 @@ struct FolderImage {
   StoredProps props;
   std::vector<std::pair<MessageRecord, MessageImage>> messages;  // normal and associated
   std::vector<FolderImage> subfolders;
+  int64_t changeNumber = 0;  // the store's change number when it was read (top image)
 };
 
 struct FolderCounts {
@@ -270,8 +271,10 @@ class TStoreEngine {
   // Whether a folder belongs to the standard set (which cannot be moved or deleted).
   bool IsOfStandardSet(int64_t id);
   // Deletes a folder: MAPI_E_HAS_FOLDERS / MAPI_E_HAS_MESSAGES unless allowed;
-  // the folders of the standard set cannot be deleted (MAPI_E_NO_ACCESS).
-  void DeleteFolder(int64_t id, bool withMessages, bool withFolders);
+  // the folders of the standard set cannot be deleted (MAPI_E_NO_ACCESS). With
+  // unchangedSince (a move that copied the folder first), MAPI_E_OBJECT_CHANGED when a
+  // folder or message of the tree changed after that change number: it was not copied.
+  void DeleteFolder(int64_t id, bool withMessages, bool withFolders, std::optional<int64_t> unchangedSince = {});
   // Deletes every message (and folder-associated ones when asked) and subfolder,
   // except subfolders of the standard set.
   void EmptyFolder(int64_t id, bool associatedToo);

@@ -30,8 +30,9 @@ class TCrossStoreCopy {
   // Copies a folder of the source under destParent, named newName or as the original,
   // with its subfolders when asked (a move always takes them along and then deletes the
   // original; folders of the standard set cannot be moved: MAPI_E_NO_ACCESS). The copy
-  // is made in one transaction: all or nothing. Returns the copy's id.
-  int64_t CopyFolder(const FolderRecord& folder, int64_t destParent, const std::optional<std::u16string>& newName,
+  // is made in one transaction: all or nothing. A move whose original changed while it
+  // was copied keeps the original (the copy lacks the change) and returns false.
+  bool CopyFolder(const FolderRecord& folder, int64_t destParent, const std::optional<std::u16string>& newName,
                      bool subfolders, bool move);
 
  private:
