@@ -40,6 +40,15 @@ HRESULT SetOne(IMAPIProp* object, SPropValue* value) {
   return problems ? problems->aProblem[0].scode : S_OK;
 }
 
+// A new embedded message in attach (PR_ATTACH_DATA_OBJ opened to create it).
+ComPtr<IMessage> NewEmbedded(IAttach* attach) {
+  ComPtr<IMessage> embedded;
+  EXPECT_EQ(attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
+                                 reinterpret_cast<LPUNKNOWN*>(embedded.Out())),
+            S_OK);
+  return embedded;
+}
+
 class MessageTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -710,18 +719,14 @@ TEST_F(MessageTest, NestedEmbeddedMessagesAreSavedWithTheirAttachments) {
   EXPECT_EQ(attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, 0,
                                  reinterpret_cast<LPUNKNOWN*>(missing.Out())),
             MAPI_E_NOT_FOUND);
-  ComPtr<IMessage> middle;
-  ASSERT_EQ(attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
-                                 reinterpret_cast<LPUNKNOWN*>(middle.Out())),
-            S_OK);
+  ComPtr<IMessage> middle = NewEmbedded(attach.get());
+  ASSERT_TRUE(middle);
   ASSERT_EQ(SetText(middle.get(), tags::kSubjectW, u"middle"), S_OK);
   ASSERT_EQ(Modify(middle.get(), MODRECIP_ADD, {{MAPI_TO, u"Inner reader"}}), S_OK);
   ComPtr<IAttach> innerAttach;
   ASSERT_EQ(middle->CreateAttach(nullptr, 0, &num, innerAttach.Out()), S_OK);
-  ComPtr<IMessage> inner;
-  ASSERT_EQ(innerAttach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
-                                      reinterpret_cast<LPUNKNOWN*>(inner.Out())),
-            S_OK);
+  ComPtr<IMessage> inner = NewEmbedded(innerAttach.get());
+  ASSERT_TRUE(inner);
   ASSERT_EQ(SetText(inner.get(), tags::kSubjectW, u"inner"), S_OK);
   EXPECT_EQ(GetCode(inner.get(), tags::kEntryId), MAPI_E_NOT_FOUND);
   // Saved from the inside out.
@@ -759,10 +764,8 @@ TEST_F(MessageTest, EmbeddedMessagesReadTheSameAfterTheOuterMessageIsReopened) {
   ComPtr<IAttach> attach;
   ULONG num = 0;
   ASSERT_EQ(outer->CreateAttach(nullptr, 0, &num, attach.Out()), S_OK);
-  ComPtr<IMessage> embedded;
-  ASSERT_EQ(attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
-                                 reinterpret_cast<LPUNKNOWN*>(embedded.Out())),
-            S_OK);
+  ComPtr<IMessage> embedded = NewEmbedded(attach.get());
+  ASSERT_TRUE(embedded);
   // A received message kept as an attachment: read, not sent by this user.
   ASSERT_EQ(SetLong(embedded.get(), tags::kMessageFlags, MSGFLAG_READ | MSGFLAG_UNMODIFIED), S_OK);
   ASSERT_EQ(SetText(embedded.get(), tags::kSubjectW, u"forwarded"), S_OK);
@@ -832,10 +835,8 @@ TEST_F(MessageTest, UnsavedEmbeddedChangesStayOutOfTheMessage) {
   ComPtr<IAttach> attach;
   ULONG num = 0;
   ASSERT_EQ(outer->CreateAttach(nullptr, 0, &num, attach.Out()), S_OK);
-  ComPtr<IMessage> embedded;
-  ASSERT_EQ(attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
-                                 reinterpret_cast<LPUNKNOWN*>(embedded.Out())),
-            S_OK);
+  ComPtr<IMessage> embedded = NewEmbedded(attach.get());
+  ASSERT_TRUE(embedded);
   ASSERT_EQ(SetText(embedded.get(), tags::kSubjectW, u"kept"), S_OK);
   ASSERT_EQ(embedded->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   ASSERT_EQ(SetText(embedded.get(), tags::kSubjectW, u"not saved"), S_OK);
@@ -922,10 +923,7 @@ class MessageCopyTest : public MessageTest {
     ComPtr<IAttach> holder;
     EXPECT_EQ(message->CreateAttach(nullptr, 0, &num, holder.Out()), S_OK);
     EXPECT_EQ(SetText(holder.get(), tags::kAttachLongFilenameW, u"mail.msg"), S_OK);
-    ComPtr<IMessage> embedded;
-    EXPECT_EQ(holder->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
-                                   reinterpret_cast<LPUNKNOWN*>(embedded.Out())),
-              S_OK);
+    ComPtr<IMessage> embedded = NewEmbedded(holder.get());
     EXPECT_EQ(SetLong(embedded.get(), tags::kMessageFlags, MSGFLAG_READ | MSGFLAG_UNMODIFIED), S_OK);
     EXPECT_EQ(SetText(embedded.get(), tags::kSubjectW, u"inner"), S_OK);
     EXPECT_EQ(SetText(embedded.get(), NamedTag(embedded.get(), u"Mood", PT_UNICODE), u"calm"), S_OK);
