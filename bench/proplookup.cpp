@@ -29,9 +29,7 @@ std::vector<Query> MakeQueries(const std::vector<const TVoMAPIPropInfo*>& props)
     seed ^= seed << 13, seed ^= seed >> 7, seed ^= seed << 17;  // xorshift
     const TVoMAPIPropInfo* info = props[seed % props.size()];
     switch (queries.size() % 3) {
-      case 0:
-        queries.push_back({Query::Name, info, info->PropName});
-        break;
+      case 0: queries.push_back({Query::Name, info, info->PropName}); break;
       case 1:
         if (!info->Named) queries.push_back({Query::Tag, info, {}, GetPropTag(*info)});
         break;
@@ -45,12 +43,9 @@ std::vector<Query> MakeQueries(const std::vector<const TVoMAPIPropInfo*>& props)
 
 const TVoMAPIPropInfo* Indexed(const Query& q) {
   switch (q.kind) {
-    case Query::Name:
-      return FindProp(q.name);
-    case Query::Tag:
-      return FindProp(q.tag, true);
-    default:
-      return FindProp(q.expected->PropSet, q.expected->PropID, q.expected->PropType, true);
+    case Query::Name: return FindProp(q.name);
+    case Query::Tag: return FindProp(q.tag, true);
+    default: return FindProp(q.expected->PropSet, q.expected->PropID, q.expected->PropType, true);
   }
 }
 
@@ -68,8 +63,8 @@ const TVoMAPIPropInfo* Linear(const std::vector<const TVoMAPIPropInfo*>& props, 
         break;
       default: {
         const TVoMAPIPropInfo& e = *q.expected;
-        if (p->Named && p->PropKind == e.PropKind && p->PropType == e.PropType &&
-            SameGuid(p->PropSet, e.PropSet) && p->PropID == e.PropID)
+        if (p->Named && p->PropKind == e.PropKind && p->PropType == e.PropType && SameGuid(p->PropSet, e.PropSet) &&
+            p->PropID == e.PropID)
           return p;
       }
     }

@@ -35,17 +35,15 @@ using orba::ComPtr;
 namespace {
 
 constexpr ULONG kBodyW = PROP_TAG(PT_UNICODE, 0x1000);
-const char16_t* const kWords[] = {u"budget", u"Meeting", u"report", u"lunch", u"Invoice", u"travel",
-                                  u"Review", u"update", u"project", u"holiday", u"Quarterly", u"notes"};
+const char16_t* const kWords[] = {u"budget", u"Meeting", u"report",  u"lunch",   u"Invoice",   u"travel",
+                                  u"Review", u"update",  u"project", u"holiday", u"Quarterly", u"notes"};
 
 double CpuNow() {
   timespec t{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
-double WallNow() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+double WallNow() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 size_t MessageCount() {
   const char* text = std::getenv("ORBA_BENCH_MESSAGES");
@@ -56,8 +54,8 @@ StoredProp Prop(const SPropValue& value) { return {value.ulPropTag, EncodePropVa
 
 // The properties of message i: a subject, a sender, a class, a delivery time, a body.
 MessageImage MakeImage(size_t i, std::mt19937& random) {
-  std::u16string subject = std::u16string(u"Message ") + kWords[random() % 12] + u" " + kWords[random() % 12] +
-                           u" #" + std::u16string(1, static_cast<char16_t>(u'A' + i % 26));
+  std::u16string subject = std::u16string(u"Message ") + kWords[random() % 12] + u" " + kWords[random() % 12] + u" #" +
+                           std::u16string(1, static_cast<char16_t>(u'A' + i % 26));
   std::u16string sender = std::u16string(u"Sender ") + kWords[random() % 12];
   std::u16string body = u"Hello,\r\nthis is message " + subject + u".\r\n";
   uint64_t time = 133000000000000000ull + (uint64_t{random()} << 20);
@@ -90,8 +88,8 @@ struct Fixture {
   int64_t folder = 0, spare = 0;
   size_t count = 0;
   double createSeconds = 0;
-  sqlite3* raw = nullptr;   // the store's database, for the raw queries
-  sqlite3* plain = nullptr; // plain tables for the raw inserts
+  sqlite3* raw = nullptr;    // the store's database, for the raw queries
+  sqlite3* plain = nullptr;  // plain tables for the raw inserts
   std::mt19937 random{42};
 
   Fixture() {
@@ -110,10 +108,11 @@ struct Fixture {
     createSeconds = WallNow() - start;
     sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_open((dir / "plain.db").string().c_str(), &plain);
-    Exec(plain, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
-                "CREATE TABLE messages(id INTEGER PRIMARY KEY, folder_id INTEGER, subject BLOB, delivery_time INTEGER);"
-                "CREATE TABLE props(message_id INTEGER, prop_id INTEGER, tag INTEGER, value BLOB,"
-                " PRIMARY KEY(message_id, prop_id));");
+    Exec(plain,
+         "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
+         "CREATE TABLE messages(id INTEGER PRIMARY KEY, folder_id INTEGER, subject BLOB, delivery_time INTEGER);"
+         "CREATE TABLE props(message_id INTEGER, prop_id INTEGER, tag INTEGER, value BLOB,"
+         " PRIMARY KEY(message_id, prop_id));");
   }
   ~Fixture() {
     sqlite3_close(raw);
@@ -138,8 +137,10 @@ size_t RunRaw(sqlite3* db, const char* sql, const std::function<void(sqlite3_stm
   while (sqlite3_step(stmt) == SQLITE_ROW) {
     ++rows;
     for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-      if (sqlite3_column_type(stmt, c) == SQLITE_BLOB) bytes += sqlite3_column_bytes(stmt, c);
-      else bytes += static_cast<size_t>(sqlite3_column_int64(stmt, c));
+      if (sqlite3_column_type(stmt, c) == SQLITE_BLOB)
+        bytes += sqlite3_column_bytes(stmt, c);
+      else
+        bytes += static_cast<size_t>(sqlite3_column_int64(stmt, c));
     }
   }
   sqlite3_finalize(stmt);
@@ -223,8 +224,8 @@ void BM_CreateMessages(benchmark::State& state) {
 
 void BM_SortedByDeliveryFirst20(benchmark::State& state) {
   Fixture& f = TheFixture();
-  SizedSPropTagArray<5> columns{5, {tags::kEntryId, tags::kSubjectW, tags::kSenderNameW, tags::kMessageDeliveryTime,
-                                    tags::kMessageSize}};
+  SizedSPropTagArray<5> columns{
+      5, {tags::kEntryId, tags::kSubjectW, tags::kSenderNameW, tags::kMessageDeliveryTime, tags::kMessageSize}};
   SizedSSortOrderSet<1> sort{1, 0, 0, {{tags::kMessageDeliveryTime, TABLE_SORT_ASCEND}}};
   double engine = 0, raw = 0;
   for (auto _ : state) {
@@ -289,8 +290,8 @@ void BM_SubjectSubstring(benchmark::State& state) {
 
 void BM_FiveColumnsOfEveryRow(benchmark::State& state) {
   Fixture& f = TheFixture();
-  SizedSPropTagArray<5> columns{5, {tags::kSubjectW, tags::kSenderNameW, tags::kMessageDeliveryTime,
-                                    tags::kMessageSize, tags::kMessageFlags}};
+  SizedSPropTagArray<5> columns{
+      5, {tags::kSubjectW, tags::kSenderNameW, tags::kMessageDeliveryTime, tags::kMessageSize, tags::kMessageFlags}};
   double engine = 0, raw = 0;
   for (auto _ : state) {
     double start = CpuNow();

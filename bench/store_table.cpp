@@ -46,9 +46,11 @@ const Data& TheData() {
   static Data data = [] {
     Data d;
     std::mt19937 random(42);
-    d.source = std::make_shared<TMemoryRowSource>(std::vector<ULONG>{kInstanceKeyTag, kFlagsTag, kTimeTag, kSubjectTag});
+    d.source =
+        std::make_shared<TMemoryRowSource>(std::vector<ULONG>{kInstanceKeyTag, kFlagsTag, kTimeTag, kSubjectTag});
     for (uint32_t i = 0; i < kRows; ++i) {
-      PlainRow row{i, static_cast<LONG>(random() % 4), random(), u"Message subject " + std::u16string(1, u'A' + i % 26)};
+      PlainRow row{i, static_cast<LONG>(random() % 4), random(),
+                   u"Message subject " + std::u16string(1, u'A' + i % 26)};
       SPropValue values[4] = {};
       values[0].ulPropTag = kInstanceKeyTag;
       values[0].Value.bin = {sizeof(row.key), reinterpret_cast<LPBYTE>(&row.key)};
@@ -112,7 +114,8 @@ double RunPlain(const Data& data) {
   std::vector<const PlainRow*> selected;
   for (const PlainRow& row : data.plain)
     if (row.flags == 1) selected.push_back(&row);
-  std::stable_sort(selected.begin(), selected.end(), [](const PlainRow* a, const PlainRow* b) { return a->time > b->time; });
+  std::stable_sort(selected.begin(), selected.end(),
+                   [](const PlainRow* a, const PlainRow* b) { return a->time > b->time; });
   size_t read = 0;
   for (size_t i = 0; i < selected.size(); i += 20) {
     // Each row copied into a batch of its own, as QueryRows hands out a row set.

@@ -120,7 +120,8 @@ std::string Header(const std::vector<Row>& rows) {
          "#endif\n\n"
          "namespace orba {\n\n"
          "// The number of catalogue entries.\n"
-         "inline constexpr size_t VoMAPICatalogueCount = " << rows.size() << ";\n\n";
+         "inline constexpr size_t VoMAPICatalogueCount = "
+      << rows.size() << ";\n\n";
   for (size_t i = 0; i < rows.size(); ++i)
     out << "inline constexpr TVoMAPIPropDef " << rows[i].name << "{" << i + 1 << "};\n";
   out << "\n}  // namespace orba\n";

@@ -80,7 +80,8 @@ void Try(Fn&& fn) {
 
 void ReadTables(const std::shared_ptr<TOpenStore>& store, int64_t folder) {
   Try([&] { CreateHierarchySource(store, folder, true)->Rows(nullptr, nullptr); });
-  for (bool associated : {false, true}) Try([&] { CreateContentsSource(store, folder, associated)->Rows(nullptr, nullptr); });
+  for (bool associated : {false, true})
+    Try([&] { CreateContentsSource(store, folder, associated)->Rows(nullptr, nullptr); });
 }
 
 void Walk(const std::shared_ptr<TOpenStore>& store) {

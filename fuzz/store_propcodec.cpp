@@ -18,9 +18,9 @@ using namespace orba::store;
 
 namespace {
 
-constexpr ULONG kTypes[] = {PT_UNSPECIFIED, PT_NULL, PT_I2,  PT_LONG,    PT_R4,      PT_DOUBLE, PT_CURRENCY,
-                            PT_APPTIME,     PT_ERROR, PT_BOOLEAN, PT_OBJECT, PT_I8, PT_STRING8, PT_UNICODE,
-                            PT_SYSTIME,     PT_CLSID, PT_SVREID, PT_SRESTRICTION, PT_ACTIONS, PT_BINARY};
+constexpr ULONG kTypes[] = {PT_UNSPECIFIED, PT_NULL,  PT_I2,      PT_LONG,         PT_R4,      PT_DOUBLE,  PT_CURRENCY,
+                            PT_APPTIME,     PT_ERROR, PT_BOOLEAN, PT_OBJECT,       PT_I8,      PT_STRING8, PT_UNICODE,
+                            PT_SYSTIME,     PT_CLSID, PT_SVREID,  PT_SRESTRICTION, PT_ACTIONS, PT_BINARY};
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -43,8 +43,12 @@ class TArena {
 // The bytes of one fixed-size element (the size the codec keeps for its type).
 size_t ElementSize(ULONG base) {
   switch (base) {
-    case PT_I2: case PT_BOOLEAN: return 2;
-    case PT_LONG: case PT_R4: case PT_ERROR: case PT_NULL: return 4;
+    case PT_I2:
+    case PT_BOOLEAN: return 2;
+    case PT_LONG:
+    case PT_R4:
+    case PT_ERROR:
+    case PT_NULL: return 4;
     case PT_CLSID: return sizeof(GUID);
     default: return 8;
   }
@@ -56,7 +60,8 @@ bool SameSingle(ULONG base, const __UPV& a, const __UPV& b) {
   switch (base) {
     case PT_STRING8: return std::strcmp(a.lpszA, b.lpszA) == 0;
     case PT_UNICODE: return std::u16string_view(a.lpszW) == std::u16string_view(b.lpszW);
-    case PT_BINARY: case PT_SVREID: return a.bin.cb == b.bin.cb && SameBytes(a.bin.lpb, b.bin.lpb, a.bin.cb);
+    case PT_BINARY:
+    case PT_SVREID: return a.bin.cb == b.bin.cb && SameBytes(a.bin.lpb, b.bin.lpb, a.bin.cb);
     case PT_CLSID: return SameBytes(a.lpguid, b.lpguid, sizeof(GUID));
     default: return SameBytes(&a, &b, ElementSize(base));
   }
@@ -70,10 +75,22 @@ bool SameValue(const SPropValue& a, const SPropValue& b) {
   for (ULONG i = 0; i < a.Value.MVl.cValues; ++i) {
     __UPV x{}, y{};
     switch (base) {
-      case PT_STRING8: x.lpszA = a.Value.MVszA.lppszA[i]; y.lpszA = b.Value.MVszA.lppszA[i]; break;
-      case PT_UNICODE: x.lpszW = a.Value.MVszW.lppszW[i]; y.lpszW = b.Value.MVszW.lppszW[i]; break;
-      case PT_BINARY: x.bin = a.Value.MVbin.lpbin[i]; y.bin = b.Value.MVbin.lpbin[i]; break;
-      case PT_CLSID: x.lpguid = a.Value.MVguid.lpguid + i; y.lpguid = b.Value.MVguid.lpguid + i; break;
+      case PT_STRING8:
+        x.lpszA = a.Value.MVszA.lppszA[i];
+        y.lpszA = b.Value.MVszA.lppszA[i];
+        break;
+      case PT_UNICODE:
+        x.lpszW = a.Value.MVszW.lppszW[i];
+        y.lpszW = b.Value.MVszW.lppszW[i];
+        break;
+      case PT_BINARY:
+        x.bin = a.Value.MVbin.lpbin[i];
+        y.bin = b.Value.MVbin.lpbin[i];
+        break;
+      case PT_CLSID:
+        x.lpguid = a.Value.MVguid.lpguid + i;
+        y.lpguid = b.Value.MVguid.lpguid + i;
+        break;
       default: {
         size_t size = ElementSize(base);
         std::memcpy(&x, reinterpret_cast<const uint8_t*>(a.Value.MVl.lpl) + i * size, size);

@@ -29,25 +29,48 @@ void Check(bool condition) {
 
 // Properties the tree names: the columns the store keeps (both string widths), others
 // the rows have, and types that differ from the rows' (any type, multi-valued, I8).
-constexpr ULONG kTags[] = {
-    tags::kSubjectW, PROP_TAG(PT_STRING8, 0x0037), tags::kMessageClassW, PROP_TAG(PT_STRING8, 0x001A),
-    tags::kNormalizedSubjectW, tags::kSenderNameW, tags::kMessageDeliveryTime, tags::kClientSubmitTime,
-    tags::kCreationTime, tags::kLastModificationTime, tags::kImportance, tags::kMessageFlags, tags::kMessageSize,
-    PROP_TAG(PT_LONG, 0x0E17), tags::kHasAttach, tags::kEntryId, tags::kInstanceKey, tags::kObjectType,
-    PROP_TAG(PT_UNSPECIFIED, 0x0037), PROP_TAG(PT_MV_UNICODE, 0x0037), PROP_TAG(PT_I8, 0x0017),
-    PROP_TAG(PT_DOUBLE, 0x0017), PROP_TAG(PT_CLSID, 0x0E1B), PROP_TAG(PT_MV_LONG, 0x0017),
-    PROP_TAG(PT_OBJECT, 0x0E12), PROP_TAG(PT_UNICODE, 0x3001), PROP_TAG(PT_STRING8, 0x3003)};
+constexpr ULONG kTags[] = {tags::kSubjectW,
+                           PROP_TAG(PT_STRING8, 0x0037),
+                           tags::kMessageClassW,
+                           PROP_TAG(PT_STRING8, 0x001A),
+                           tags::kNormalizedSubjectW,
+                           tags::kSenderNameW,
+                           tags::kMessageDeliveryTime,
+                           tags::kClientSubmitTime,
+                           tags::kCreationTime,
+                           tags::kLastModificationTime,
+                           tags::kImportance,
+                           tags::kMessageFlags,
+                           tags::kMessageSize,
+                           PROP_TAG(PT_LONG, 0x0E17),
+                           tags::kHasAttach,
+                           tags::kEntryId,
+                           tags::kInstanceKey,
+                           tags::kObjectType,
+                           PROP_TAG(PT_UNSPECIFIED, 0x0037),
+                           PROP_TAG(PT_MV_UNICODE, 0x0037),
+                           PROP_TAG(PT_I8, 0x0017),
+                           PROP_TAG(PT_DOUBLE, 0x0017),
+                           PROP_TAG(PT_CLSID, 0x0E1B),
+                           PROP_TAG(PT_MV_LONG, 0x0017),
+                           PROP_TAG(PT_OBJECT, 0x0E12),
+                           PROP_TAG(PT_UNICODE, 0x3001),
+                           PROP_TAG(PT_STRING8, 0x3003)};
 // Characters of the texts: letters of both cases and accents, and regular expression syntax.
 constexpr char16_t kAlphabet[] = u"aAbeEHhlLoO \u00C4\u00E4\u00DC\u00FCre.*^$[(|\\?+{";
 
 // The size of one element of a multi-valued property's array.
 size_t ElementSize(ULONG base) {
   switch (base) {
-    case PT_UNICODE: case PT_STRING8: return sizeof(void*);
+    case PT_UNICODE:
+    case PT_STRING8: return sizeof(void*);
     case PT_BINARY: return sizeof(SBinary);
     case PT_CLSID: return sizeof(GUID);
-    case PT_I2: case PT_BOOLEAN: return 2;
-    case PT_LONG: case PT_R4: case PT_ERROR: return 4;
+    case PT_I2:
+    case PT_BOOLEAN: return 2;
+    case PT_LONG:
+    case PT_R4:
+    case PT_ERROR: return 4;
     default: return 8;
   }
 }
@@ -109,11 +132,16 @@ class TTreeBuilder {
       case PT_STRING8: v.lpszA = in_.Null() ? nullptr : Narrow(); break;
       case PT_BINARY: v.bin = Binary(); break;
       case PT_CLSID: v.lpguid = Array<GUID>(1); break;
-      case PT_I2: case PT_BOOLEAN: v.i = static_cast<short>(in_.Byte() % 4); break;
-      case PT_LONG: case PT_ERROR: case PT_R4: v.l = static_cast<LONG>(in_.Long()); break;
-      case PT_I8: case PT_SYSTIME: case PT_DOUBLE: case PT_APPTIME: case PT_CURRENCY:
-        v.li.QuadPart = static_cast<LONGLONG>(in_.Quad());
-        break;
+      case PT_I2:
+      case PT_BOOLEAN: v.i = static_cast<short>(in_.Byte() % 4); break;
+      case PT_LONG:
+      case PT_ERROR:
+      case PT_R4: v.l = static_cast<LONG>(in_.Long()); break;
+      case PT_I8:
+      case PT_SYSTIME:
+      case PT_DOUBLE:
+      case PT_APPTIME:
+      case PT_CURRENCY: v.li.QuadPart = static_cast<LONGLONG>(in_.Quad()); break;
       default: v = {};  // other types point to structures: null, never a wild pointer
     }
   }
@@ -166,7 +194,8 @@ class TTreeBuilder {
     r->rt = ++nodes_ > kMaxNodes || depth >= kMaxDepth ? RES_EXIST : in_.Byte() % 14;
     auto& res = r->res;
     switch (r->rt) {
-      case RES_AND: case RES_OR: List(res.resAnd.cRes, res.resAnd.lpRes, depth); break;
+      case RES_AND:
+      case RES_OR: List(res.resAnd.cRes, res.resAnd.lpRes, depth); break;
       case RES_NOT: res.resNot.lpRes = Child(depth); break;
       case RES_CONTENT: {
         ULONG tag = Tag();
@@ -188,7 +217,8 @@ class TTreeBuilder {
         res.resSub = {sub, Child(depth)};
         break;
       }
-      case RES_COMMENT: case RES_ANNOTATION: {
+      case RES_COMMENT:
+      case RES_ANNOTATION: {
         res.resComment.lpProp = Comment(res.resComment.cValues);
         res.resComment.lpRes = in_.Byte() % 2 ? Child(depth) : nullptr;
         break;
@@ -221,8 +251,10 @@ StoredProp Text(ULONG tag, const std::u16string& text) {
 }
 StoredProp Number(ULONG tag, uint64_t number) {
   __UPV v{};
-  if (PROP_TYPE(tag) == PT_LONG) v.l = static_cast<LONG>(number);
-  else v.li.QuadPart = static_cast<LONGLONG>(number);
+  if (PROP_TYPE(tag) == PT_LONG)
+    v.l = static_cast<LONG>(number);
+  else
+    v.li.QuadPart = static_cast<LONGLONG>(number);
   return Stored(tag, v);
 }
 
@@ -235,8 +267,7 @@ class TFolder {
     Check(mkdtemp(path) != nullptr);
     home_ = path;
     setenv("ORBA_HOME", path, 1);
-    store_ = TOpenStore::Open((home_ / "fuzz.pst").string(), StoreKind::PersonalFile, u"F", Bytes(20, 1),
-                              Bytes(20, 2));
+    store_ = TOpenStore::Open((home_ / "fuzz.pst").string(), StoreKind::PersonalFile, u"F", Bytes(20, 1), Bytes(20, 2));
     TStoreEngine& engine = store_->Engine();
     int64_t folder = engine.SpecialFolderId(SpecialFolder::Inbox);
     const std::u16string texts[] = {u"Hello", u"hello", u"\u00C4rger", u"\u00E4rger", u"", u"Re: hello", u"ab.c"};

@@ -29,8 +29,7 @@ std::optional<TVoCOMErrorInfo> VoGetCOMErrorInfo() { return std::exchange(lastEr
 
 void VoSetCOMErrorInfo(TVoCOMErrorInfo info) { lastErrorInfo = std::move(info); }
 
-TVoAutoIntfObject::TVoAutoIntfObject(TVoAutoIntfObject* creator, TVoKeepAlive keepAlive)
-    : creator_(creator) {
+TVoAutoIntfObject::TVoAutoIntfObject(TVoAutoIntfObject* creator, TVoKeepAlive keepAlive) : creator_(creator) {
   if (creator_) {
     // The creator link is a free-notification in both directions: the creator is
     // forgotten when it dies, and the creator's list forgets this object when it dies.
@@ -143,8 +142,7 @@ void TVoAutoIntfObject::WatchedDestroyed(TVoAutoIntfObject* obj) {
 WideString TVoAutoIntfObject::ClassName() const {
   const char* mangled = typeid(*this).name();
   int status = 0;
-  std::unique_ptr<char, void (*)(void*)> demangled(
-      abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
+  std::unique_ptr<char, void (*)(void*)> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
   std::string name = status == 0 && demangled ? demangled.get() : mangled;
   // An object made directly as TVoComObject<TVoFoo, IFoo...> is named after TVoFoo.
   static constexpr std::string_view kComObject = "orba::TVoComObject<";
@@ -190,9 +188,7 @@ HRESULT TVoAutoIntfObject::SafeCallException() const {
 TVoConnectionPoints& TVoAutoIntfObject::GetConnectionPoints() {
   if (!connectionPoints_)
     connectionPoints_ = std::make_unique<TVoConnectionPoints>(
-        [this](const IID& iid, IUnknown* sink, bool connected) {
-          EventSinkChanged(iid, sink, connected);
-        });
+        [this](const IID& iid, IUnknown* sink, bool connected) { EventSinkChanged(iid, sink, connected); });
   return *connectionPoints_;
 }
 
@@ -200,11 +196,9 @@ DWORD TVoAutoIntfObject::EventConnect(IUnknown* sink) {
   if (!sink) throw EVoException(u"A null event sink cannot be connected", E_POINTER);
   for (TVoConnectionPoint* point : GetConnectionPoints().Items()) {
     ComPtr<IUnknown> typed;
-    if (SUCCEEDED(sink->QueryInterface(point->Iid(), typed.OutVoid())) && typed)
-      return point->Advise(sink);
+    if (SUCCEEDED(sink->QueryInterface(point->Iid(), typed.OutVoid())) && typed) return point->Advise(sink);
   }
-  throw EVoException(u"The event sink supports none of the object's event interfaces",
-                     CONNECT_E_CANNOTCONNECT);
+  throw EVoException(u"The event sink supports none of the object's event interfaces", CONNECT_E_CANNOTCONNECT);
 }
 
 void TVoAutoIntfObject::EventDisconnect(DWORD cookie) {

@@ -12,9 +12,9 @@ char16_t VoFoldChar(char16_t c) {
   // dotless i (0x131) is no lower case of the dotted capital I (0x130): both stay.
   if ((c >= 0x100 && c <= 0x137 && c != 0x131) || (c >= 0x14A && c <= 0x177)) return (c & 1) ? c - 1 : c;
   if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c : c - 1;
-  if (c == 0x3C2) return 0x3A3;                  // Greek final sigma
+  if (c == 0x3C2) return 0x3A3;                   // Greek final sigma
   if (c >= 0x3B1 && c <= 0x3C9) return c - 0x20;  // Greek
-  if (c >= 0x430 && c <= 0x44F) return c - 0x20;                  // Cyrillic
+  if (c >= 0x430 && c <= 0x44F) return c - 0x20;  // Cyrillic
   if (c >= 0x450 && c <= 0x45F) return c - 0x50;
   return c;
 }

@@ -10,12 +10,10 @@ DWORD TVoConnectionPoint::Advise(IUnknown* sink) {
   if (!sink) throw EVoException(u"A null event sink cannot be connected", E_POINTER);
   ComPtr<IUnknown> typed;
   if (FAILED(sink->QueryInterface(iid_, typed.OutVoid())) || !typed)
-    throw EVoException(u"The event sink does not support the event interface",
-                       CONNECT_E_CANNOTCONNECT);
+    throw EVoException(u"The event sink does not support the event interface", CONNECT_E_CANNOTCONNECT);
   // Keep the sink's identity, so that each round asks it afresh for the interface.
   ComPtr<IUnknown> identity;
-  if (FAILED(sink->QueryInterface(IID_IUnknown, identity.OutVoid())) || !identity)
-    identity = ComPtr<IUnknown>(sink);
+  if (FAILED(sink->QueryInterface(IID_IUnknown, identity.OutVoid())) || !identity) identity = ComPtr<IUnknown>(sink);
   DWORD cookie = ++owner_.lastCookie_;
   connections_.push_back({cookie, identity});
   if (owner_.onSinkChanged_) owner_.onSinkChanged_(iid_, identity.get(), true);
@@ -25,8 +23,7 @@ DWORD TVoConnectionPoint::Advise(IUnknown* sink) {
 void TVoConnectionPoint::Unadvise(DWORD cookie) {
   auto it = std::find_if(connections_.begin(), connections_.end(),
                          [cookie](const Connection& c) { return c.cookie == cookie; });
-  if (it == connections_.end())
-    throw EVoException(u"The event connection does not exist", CONNECT_E_NOCONNECTION);
+  if (it == connections_.end()) throw EVoException(u"The event connection does not exist", CONNECT_E_NOCONNECTION);
   ComPtr<IUnknown> sink = std::move(it->sink);  // released after the handler has run
   connections_.erase(it);
   if (owner_.onSinkChanged_) owner_.onSinkChanged_(iid_, sink.get(), false);
@@ -45,9 +42,7 @@ std::vector<ComPtr<IUnknown>> TVoConnectionPoint::Sinks() const {
 }
 
 TVoConnectionPoint& TVoConnectionPoints::CreateConnectionPoint(REFIID iid) {
-  if (Find(iid))
-    throw EVoException(u"A connection point for this event interface exists already",
-                       E_INVALIDARG);
+  if (Find(iid)) throw EVoException(u"A connection point for this event interface exists already", E_INVALIDARG);
   points_.push_back(std::unique_ptr<TVoConnectionPoint>(new TVoConnectionPoint(iid, *this)));
   return *points_.back();
 }

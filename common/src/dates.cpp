@@ -40,9 +40,7 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
   year = static_cast<int>(yoe + era * 400 + (month <= 2));
 }
 
-int64_t DayNumber(int year, int month, int day) {
-  return DaysFromCivil(year, month, day) + kUnixEpochDay;
-}
+int64_t DayNumber(int year, int month, int day) { return DaysFromCivil(year, month, day) + kUnixEpochDay; }
 
 }  // namespace
 
@@ -61,8 +59,7 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& result) {
 }
 
 bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& result) {
-  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
-      msec < 0 || msec > 999)
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || msec < 0 || msec > 999)
     return false;
   result = ((hour * 3600000.0) + minute * 60000.0 + second * 1000.0 + msec) / MSecsPerDay;
   return true;
@@ -76,21 +73,18 @@ TDateTime EncodeDate(int year, int month, int day) {
 
 TDateTime EncodeTime(int hour, int minute, int second, int msec) {
   TDateTime result;
-  if (!TryEncodeTime(hour, minute, second, msec, result))
-    InvalidArg(u"Invalid argument to time encode");
+  if (!TryEncodeTime(hour, minute, second, msec, result)) InvalidArg(u"Invalid argument to time encode");
   return result;
 }
 
-TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                         int msec) {
+TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec) {
   const TDateTime date = EncodeDate(year, month, day);
   const TDateTime time = EncodeTime(hour, minute, second, msec);
   return date < 0 ? date - time : date + time;
 }
 
 TVoTimeStamp DateTimeToTimeStamp(TDateTime value) {
-  if (!std::isfinite(value) || value < kMinDay - 1 || value > kMaxDay + 1)
-    InvalidArg(u"Invalid date-time value");
+  if (!std::isfinite(value) || value < kMinDay - 1 || value > kMaxDay + 1) InvalidArg(u"Invalid date-time value");
   const int64_t msecs = std::llround(value * MSecsPerDay);
   TVoTimeStamp stamp;
   stamp.Day = msecs / MSecsPerDay;
@@ -135,13 +129,9 @@ int DayOfWeek(TDateTime value) {
   return static_cast<int>(shifted - FloorDiv(shifted, 7) * 7) + 1;
 }
 
-TDateTime DateOf(TDateTime value) {
-  return static_cast<TDateTime>(DateTimeToTimeStamp(value).Day);
-}
+TDateTime DateOf(TDateTime value) { return static_cast<TDateTime>(DateTimeToTimeStamp(value).Day); }
 
-TDateTime TimeOf(TDateTime value) {
-  return static_cast<double>(DateTimeToTimeStamp(value).MSec) / MSecsPerDay;
-}
+TDateTime TimeOf(TDateTime value) { return static_cast<double>(DateTimeToTimeStamp(value).MSec) / MSecsPerDay; }
 
 TDateTime FileTimeToDateTime(uint64_t fileTime) {
   const int64_t msecs = static_cast<int64_t>(fileTime / kFileTimeTicksPerMSec);
@@ -149,8 +139,7 @@ TDateTime FileTimeToDateTime(uint64_t fileTime) {
 }
 
 TDateTime FileTimeToDateTime(const FILETIME& fileTime) {
-  return FileTimeToDateTime((static_cast<uint64_t>(fileTime.dwHighDateTime) << 32) |
-                            fileTime.dwLowDateTime);
+  return FileTimeToDateTime((static_cast<uint64_t>(fileTime.dwHighDateTime) << 32) | fileTime.dwLowDateTime);
 }
 
 uint64_t DateTimeToFileTime(TDateTime value) {
@@ -188,13 +177,9 @@ TDateTime SystemTimeToDateTime(const SYSTEMTIME& time) {
   return date < 0 ? date - tod : date + tod;
 }
 
-TDateTime UnixToDateTime(int64_t seconds) {
-  return MSecsToDateTime(kUnixEpochDay * MSecsPerDay + seconds * 1000);
-}
+TDateTime UnixToDateTime(int64_t seconds) { return MSecsToDateTime(kUnixEpochDay * MSecsPerDay + seconds * 1000); }
 
-int64_t DateTimeToUnix(TDateTime value) {
-  return FloorDiv(DateTimeToMSecs(value) - kUnixEpochDay * MSecsPerDay, 1000);
-}
+int64_t DateTimeToUnix(TDateTime value) { return FloorDiv(DateTimeToMSecs(value) - kUnixEpochDay * MSecsPerDay, 1000); }
 
 TVoDateParts VoDecodeDate(TDateTime value) {
   TVoDateParts parts;
@@ -225,9 +210,7 @@ TDateTime VoAddMonths(TDateTime value, int months) {
   return TimeStampToDateTime(stamp);
 }
 
-TDateTime VoAddYears(TDateTime value, int years) {
-  return VoAddMonths(value, years * 12);
-}
+TDateTime VoAddYears(TDateTime value, int years) { return VoAddMonths(value, years * 12); }
 
 TDateTime VoBOMonth(TDateTime value) {
   const TVoDateParts date = VoDecodeDate(value);
@@ -236,8 +219,7 @@ TDateTime VoBOMonth(TDateTime value) {
 
 TDateTime VoEOMonth(TDateTime value) {
   const TVoDateParts date = VoDecodeDate(value);
-  return static_cast<TDateTime>(
-      DayNumber(date.Year, date.Month, DaysInMonth(date.Year, date.Month)));
+  return static_cast<TDateTime>(DayNumber(date.Year, date.Month, DaysInMonth(date.Year, date.Month)));
 }
 
 TDateTime VoBOWeek(TDateTime value, int firstDayOfWeek) {
@@ -250,8 +232,7 @@ TDateTime VoBOWeek(TDateTime value, int firstDayOfWeek) {
 TDateTime VoNowUTC() {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  return MSecsToDateTime(kUnixEpochDay * MSecsPerDay + int64_t(now.tv_sec) * 1000 +
-                         now.tv_nsec / 1000000);
+  return MSecsToDateTime(kUnixEpochDay * MSecsPerDay + int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000);
 }
 
 }  // namespace orba

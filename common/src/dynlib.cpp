@@ -78,9 +78,10 @@ TVoLibHandle VoLoadLibrary(const WideString& fileName) {
     if (VoSameText(fileName, u"MAPI32.dll")) {
       target = VoResolveMAPIStub();
       if (target.empty())
-        throw EVoOSError(u"MAPI32.dll: no default mail client is registered under "
-                         u"Software\\Clients\\Mail",
-                         ERROR_MOD_NOT_FOUND);
+        throw EVoOSError(
+            u"MAPI32.dll: no default mail client is registered under "
+            u"Software\\Clients\\Mail",
+            ERROR_MOD_NOT_FOUND);
     } else if (WideString local = VoModuleFolder() + fileName; FileExists(local)) {
       target = local;
     }
@@ -91,8 +92,7 @@ TVoLibHandle VoLoadLibrary(const WideString& fileName) {
   if (!handle) {
     const char* error = dlerror();
     std::string message = error ? error : "unknown error";
-    throw EVoOSError(FromUtf8("Failed to load the library " + file + ": " + message),
-                     LoadErrorCode(file, message));
+    throw EVoOSError(FromUtf8("Failed to load the library " + file + ": " + message), LoadErrorCode(file, message));
   }
   return handle;
 }
@@ -106,8 +106,7 @@ void VoFreeLibrary(TVoLibHandle handle) {
   if (!handle) throw EVoOSError(u"Failed to free a library: no library handle", ERROR_INVALID_PARAMETER);
   if (dlclose(handle) != 0) {
     const char* error = dlerror();
-    throw EVoOSError(FromUtf8(std::string("Failed to free a library: ") + (error ? error : "")),
-                     ERROR_GEN_FAILURE);
+    throw EVoOSError(FromUtf8(std::string("Failed to free a library: ") + (error ? error : "")), ERROR_GEN_FAILURE);
   }
 }
 

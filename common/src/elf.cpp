@@ -35,8 +35,7 @@ T ReadAt(std::span<const uint8_t> image, uint64_t offset, const WideString& sour
 void CheckIdentity(std::span<const uint8_t> image, const WideString& source) {
   if (image.size() < EI_NIDENT || std::memcmp(image.data(), ELFMAG, SELFMAG) != 0)
     Fail(source, u"the ELF signature is missing");
-  if (image[EI_CLASS] != ELFCLASS32 && image[EI_CLASS] != ELFCLASS64)
-    Fail(source, u"unknown ELF class");
+  if (image[EI_CLASS] != ELFCLASS32 && image[EI_CLASS] != ELFCLASS64) Fail(source, u"unknown ELF class");
 }
 
 template <typename Ehdr, typename Shdr, typename Sym, unsigned char (*SymType)(unsigned char),
@@ -48,9 +47,7 @@ std::vector<WideString> Exports(std::span<const uint8_t> image, const WideString
   if (header.e_shentsize != sizeof(Shdr)) Fail(source, u"unexpected section header size");
   if (!InBounds(image, header.e_shoff, uint64_t{header.e_shnum} * sizeof(Shdr)))
     Fail(source, u"the section table lies outside the file");
-  auto section = [&](uint64_t index) {
-    return ReadAt<Shdr>(image, header.e_shoff + index * sizeof(Shdr), source);
-  };
+  auto section = [&](uint64_t index) { return ReadAt<Shdr>(image, header.e_shoff + index * sizeof(Shdr), source); };
   for (uint64_t i = 0; i < header.e_shnum; ++i) {
     const Shdr symbols = section(i);
     if (symbols.sh_type != SHT_DYNSYM) continue;
@@ -59,8 +56,7 @@ std::vector<WideString> Exports(std::span<const uint8_t> image, const WideString
     const Shdr strings = section(symbols.sh_link);
     if (strings.sh_type != SHT_STRTAB) Fail(source, u"the dynamic string table has a wrong type");
     if (symbols.sh_entsize != sizeof(Sym)) Fail(source, u"unexpected symbol entry size");
-    if (!InBounds(image, symbols.sh_offset, symbols.sh_size) ||
-        !InBounds(image, strings.sh_offset, strings.sh_size))
+    if (!InBounds(image, symbols.sh_offset, symbols.sh_size) || !InBounds(image, strings.sh_offset, strings.sh_size))
       Fail(source, u"the dynamic symbol table lies outside the file");
     const char* text = reinterpret_cast<const char*>(image.data() + strings.sh_offset);
     for (uint64_t s = 1; s < symbols.sh_size / sizeof(Sym); ++s) {
@@ -68,8 +64,7 @@ std::vector<WideString> Exports(std::span<const uint8_t> image, const WideString
       unsigned char type = SymType(symbol.st_info), bind = SymBind(symbol.st_info);
       unsigned char visibility = symbol.st_other & 3;
       if ((type != STT_FUNC && type != STT_GNU_IFUNC) || symbol.st_shndx == SHN_UNDEF ||
-          (bind != STB_GLOBAL && bind != STB_WEAK) ||
-          (visibility != STV_DEFAULT && visibility != STV_PROTECTED))
+          (bind != STB_GLOBAL && bind != STB_WEAK) || (visibility != STV_DEFAULT && visibility != STV_PROTECTED))
         continue;
       if (symbol.st_name >= strings.sh_size) Fail(source, u"a symbol name lies outside its table");
       const char* name = text + symbol.st_name;
@@ -91,8 +86,7 @@ std::vector<uint8_t> ReadFile(const WideString& fileName, size_t limit) {
   std::ifstream in(ToUtf8(fileName), std::ios::binary);
   if (!in) {
     int err = errno;
-    throw EVoOSError(u"Failed to open " + fileName + u": " + FromUtf8(std::strerror(err)),
-                     VoErrnoToOSError(err));
+    throw EVoOSError(u"Failed to open " + fileName + u": " + FromUtf8(std::strerror(err)), VoErrnoToOSError(err));
   }
   std::vector<uint8_t> bytes(limit);
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
@@ -107,20 +101,15 @@ TVoBitness VoElfBitness(std::span<const uint8_t> image, const WideString& source
   return image[EI_CLASS] == ELFCLASS64 ? bt64 : bt32;
 }
 
-std::vector<WideString> VoElfExportedFunctionNames(std::span<const uint8_t> image,
-                                                   const WideString& source) {
+std::vector<WideString> VoElfExportedFunctionNames(std::span<const uint8_t> image, const WideString& source) {
   CheckIdentity(image, source);
-  constexpr unsigned char native =
-      std::endian::native == std::endian::little ? ELFDATA2LSB : ELFDATA2MSB;
+  constexpr unsigned char native = std::endian::native == std::endian::little ? ELFDATA2LSB : ELFDATA2MSB;
   if (image[EI_DATA] != native) Fail(source, u"the byte order is not this machine's");
-  if (image[EI_CLASS] == ELFCLASS64)
-    return Exports<Elf64_Ehdr, Elf64_Shdr, Elf64_Sym, Type64, Bind64>(image, source);
+  if (image[EI_CLASS] == ELFCLASS64) return Exports<Elf64_Ehdr, Elf64_Shdr, Elf64_Sym, Type64, Bind64>(image, source);
   return Exports<Elf32_Ehdr, Elf32_Shdr, Elf32_Sym, Type32, Bind32>(image, source);
 }
 
-TVoBitness VoFileBitness(const WideString& fileName) {
-  return VoElfBitness(ReadFile(fileName, EI_NIDENT), fileName);
-}
+TVoBitness VoFileBitness(const WideString& fileName) { return VoElfBitness(ReadFile(fileName, EI_NIDENT), fileName); }
 
 bool Is64BitFile(const WideString& fileName) { return VoFileBitness(fileName) == bt64; }
 

@@ -42,8 +42,7 @@ const CodePageInfo kCodePages[] = {
     {866, "CP866", "cp866", {"ibm866"}},
     {869, "CP869", "ibm869", {"cp869"}},
     {874, "CP874", "windows-874", {"cp874", "tis-620"}},
-    {932, "CP932", "shift_jis", {"shift-jis", "sjis", "x-sjis", "ms_kanji", "csshiftjis",
-                                 "windows-31j", "cp932"}},
+    {932, "CP932", "shift_jis", {"shift-jis", "sjis", "x-sjis", "ms_kanji", "csshiftjis", "windows-31j", "cp932"}},
     {936, "CP936", "gb2312", {"gbk", "cp936", "x-gbk", "csgb2312", "gb_2312-80"}},
     {949, "CP949", "ks_c_5601-1987", {"ks_c_5601", "ks_c_5601-1989", "cp949", "uhc"}},
     {950, "CP950", "big5", {"cp950", "csbig5", "x-x-big5"}},
@@ -103,14 +102,12 @@ uint32_t CodePageFromEnvironment() {
   if (!text || !*text) return kDefaultCodePage;
   char* end = nullptr;
   const unsigned long value = std::strtoul(text, &end, 10);
-  return *end == '\0' && value != 0 && FindCodePage(static_cast<uint32_t>(value))
-             ? static_cast<uint32_t>(value)
-             : kDefaultCodePage;
+  return *end == '\0' && value != 0 && FindCodePage(static_cast<uint32_t>(value)) ? static_cast<uint32_t>(value)
+                                                                                  : kDefaultCodePage;
 }
 
 [[noreturn]] void UnsupportedCodePage(uint32_t codePage) {
-  throw EVoException(u"The code page " + FromUtf8(std::to_string(codePage)) + u" is not supported",
-                     E_INVALIDARG);
+  throw EVoException(u"The code page " + FromUtf8(std::to_string(codePage)) + u" is not supported", E_INVALIDARG);
 }
 
 const CodePageInfo& ResolveCodePage(uint32_t codePage) {
@@ -128,8 +125,7 @@ class Transcoder {
  public:
   Transcoder(const char* to, const char* from) : cd_(iconv_open(to, from)) {
     if (cd_ == reinterpret_cast<iconv_t>(-1))
-      throw EVoException(u"The conversion from " + FromUtf8(from) + u" to " + FromUtf8(to) +
-                             u" is not available",
+      throw EVoException(u"The conversion from " + FromUtf8(from) + u" to " + FromUtf8(to) + u" is not available",
                          E_INVALIDARG);
   }
   ~Transcoder() { iconv_close(cd_); }
@@ -212,15 +208,12 @@ void VoSetCodePage(uint32_t codePage) {
   gCodePage.store(codePage);
 }
 
-bool VoIsCodePageSupported(uint32_t codePage) {
-  return codePage == CP_ACP || FindCodePage(codePage) != nullptr;
-}
+bool VoIsCodePageSupported(uint32_t codePage) { return codePage == CP_ACP || FindCodePage(codePage) != nullptr; }
 
 AnsiString TVoEncoding::ConvertA(std::u16string_view text, uint32_t codePage) {
   const CodePageInfo& info = ResolveCodePage(codePage);
   if (text.empty()) return AnsiString();
-  if (info.codePage == CP_UTF16LE && std::endian::native == std::endian::little)
-    return AnsiString(AsBytes(text));
+  if (info.codePage == CP_UTF16LE && std::endian::native == std::endian::little) return AnsiString(AsBytes(text));
   Transcoder converter(info.iconvName, NativeUtf16());
   const std::string_view question = AsBytes(u"?");
   return converter.Run(AsBytes(text), [&](Transcoder& t, std::string_view rest) -> size_t {
@@ -257,10 +250,8 @@ WideString TVoEncoding::ConvertW(std::string_view text, uint32_t codePage) {
 }
 
 uint32_t CodePageFromCharset(std::string_view charset) {
-  while (!charset.empty() && (charset.front() == ' ' || charset.front() == '"'))
-    charset.remove_prefix(1);
-  while (!charset.empty() && (charset.back() == ' ' || charset.back() == '"'))
-    charset.remove_suffix(1);
+  while (!charset.empty() && (charset.front() == ' ' || charset.front() == '"')) charset.remove_prefix(1);
+  while (!charset.empty() && (charset.back() == ' ' || charset.back() == '"')) charset.remove_suffix(1);
   for (const CodePageInfo& info : kCodePages) {
     if (SameName(charset, info.charset)) return info.codePage;
     for (const char* alias : info.aliases)

@@ -60,8 +60,7 @@ WideString VoExpandFileName(const WideString& fileName) { return VoExpandEnviron
 
 WideString VoOrbaHome() {
   if (const char* home = std::getenv("ORBA_HOME"); home && *home) return FromUtf8(home);
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
-    return FromUtf8(data) + u"/orbamapi";
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) return FromUtf8(data) + u"/orbamapi";
   const char* user = std::getenv("HOME");
   return FromUtf8(user ? user : "") + u"/.local/share/orbamapi";
 }

@@ -53,9 +53,7 @@ ExceptionRegistry& Registry() {
 }
 
 void CheckClass(EVoExceptionClass cls) {
-  if (!cls)
-    throw EVoException(u"An exception class must be given to register it.",
-                       EConvertError::kInvalidArgument);
+  if (!cls) throw EVoException(u"An exception class must be given to register it.", EConvertError::kInvalidArgument);
 }
 
 }  // namespace
@@ -70,9 +68,7 @@ void VoRegisterDefaultExceptionClass(std::u16string_view group, EVoExceptionClas
   Registry().RegisterDefault(group, cls);
 }
 
-EVoExceptionClass VoGetExceptionClass(std::u16string_view group, int32_t code) {
-  return Registry().Find(group, code);
-}
+EVoExceptionClass VoGetExceptionClass(std::u16string_view group, int32_t code) { return Registry().Find(group, code); }
 
 EVoExceptionClass VoGetExceptionClass(std::u16string_view group, int32_t code, bool useDefault) {
   EVoExceptionClass cls = Registry().Find(group, code);
@@ -80,8 +76,7 @@ EVoExceptionClass VoGetExceptionClass(std::u16string_view group, int32_t code, b
   return cls;
 }
 
-std::exception_ptr VoCreateException(std::u16string_view group, int32_t code,
-                                     const WideString& text) {
+std::exception_ptr VoCreateException(std::u16string_view group, int32_t code, const WideString& text) {
   return VoGetExceptionClass(group, code, true)->Create(text, code);
 }
 

@@ -49,8 +49,7 @@ WideString ExtractFileExt(const WideString& fileName) {
 
 bool HasFolderPart(const WideString& fileName) { return LastSeparator(fileName) != WideString::npos; }
 
-static void FindIn(const fs::path& folder, const WideString& mask, bool recursive,
-                   std::vector<WideString>& found) {
+static void FindIn(const fs::path& folder, const WideString& mask, bool recursive, std::vector<WideString>& found) {
   std::vector<fs::path> files, folders;
   std::error_code ec;
   fs::directory_iterator it(folder, ec), end;
@@ -59,8 +58,7 @@ static void FindIn(const fs::path& folder, const WideString& mask, bool recursiv
     bool linked = it->is_symlink(typeError);
     if (!linked && it->is_directory(typeError)) {
       folders.push_back(it->path());
-    } else if (it->is_regular_file(typeError) &&
-               VoMatchesMask(FromUtf8(it->path().filename().string()), mask)) {
+    } else if (it->is_regular_file(typeError) && VoMatchesMask(FromUtf8(it->path().filename().string()), mask)) {
       files.push_back(it->path());
     }
   }
@@ -71,8 +69,7 @@ static void FindIn(const fs::path& folder, const WideString& mask, bool recursiv
     for (const auto& sub : folders) FindIn(sub, mask, recursive, found);
 }
 
-std::vector<WideString> VoFindFiles(const WideString& folder, const WideString& mask,
-                                    bool recursive) {
+std::vector<WideString> VoFindFiles(const WideString& folder, const WideString& mask, bool recursive) {
   std::vector<WideString> found;
   if (DirectoryExists(folder)) FindIn(fs::path(ToUtf8(folder)), mask, recursive, found);
   return found;
@@ -90,8 +87,7 @@ WideString VoGetTempFileName(const WideString& prefix, const WideString& ext) {
   int fd = mkstemps(pattern.data(), static_cast<int>(ToUtf8(ext).size()));
   if (fd < 0) {
     int err = errno;
-    throw EVoOSError(FromUtf8("Failed to create a temporary file (" + pattern + "): " +
-                              std::strerror(err)),
+    throw EVoOSError(FromUtf8("Failed to create a temporary file (" + pattern + "): " + std::strerror(err)),
                      VoErrnoToOSError(err));
   }
   close(fd);
@@ -102,8 +98,7 @@ TVoTempFolder::TVoTempFolder(const WideString& prefix) {
   std::string pattern = ToUtf8(VoGetTempDir() + prefix) + "XXXXXX";
   if (!mkdtemp(pattern.data())) {
     int err = errno;
-    throw EVoOSError(FromUtf8("Failed to create a temporary folder (" + pattern + "): " +
-                              std::strerror(err)),
+    throw EVoOSError(FromUtf8("Failed to create a temporary folder (" + pattern + "): " + std::strerror(err)),
                      VoErrnoToOSError(err));
   }
   path_ = FromUtf8(pattern);

@@ -319,8 +319,7 @@ class Formatter {
 
   WideString PointerText(const TVarRec& arg) const {
     if (arg.GetKind() != TVarRec::Kind::Pointer) Fail();
-    return ZeroPadded(DigitsOf(reinterpret_cast<uintptr_t>(arg.AsPointer()), 16),
-                      sizeof(void*) * 2);
+    return ZeroPadded(DigitsOf(reinterpret_cast<uintptr_t>(arg.AsPointer()), 16), sizeof(void*) * 2);
   }
 
   std::u16string_view fmt_;
@@ -332,9 +331,7 @@ class Formatter {
 
 }  // namespace
 
-WideString Format(std::u16string_view fmt, std::initializer_list<TVarRec> args) {
-  return Formatter(fmt, args).Run();
-}
+WideString Format(std::u16string_view fmt, std::initializer_list<TVarRec> args) { return Formatter(fmt, args).Run(); }
 
 AnsiString Format(std::string_view fmt, std::initializer_list<TVarRec> args) {
   return ToUtf8(Format(std::u16string_view(FromUtf8(fmt)), args));

@@ -30,12 +30,11 @@ bool ReadHex(std::u16string_view text, size_t pos, int digits, uint64_t& value) 
 }
 
 bool TryStringToGUID(std::u16string_view text, GUID& guid) {
-  if (text.size() != 38 || text[0] != u'{' || text[37] != u'}' || text[9] != u'-' ||
-      text[14] != u'-' || text[19] != u'-' || text[24] != u'-')
+  if (text.size() != 38 || text[0] != u'{' || text[37] != u'}' || text[9] != u'-' || text[14] != u'-' ||
+      text[19] != u'-' || text[24] != u'-')
     return false;
   uint64_t data1, data2, data3, byte;
-  if (!ReadHex(text, 1, 8, data1) || !ReadHex(text, 10, 4, data2) || !ReadHex(text, 15, 4, data3))
-    return false;
+  if (!ReadHex(text, 1, 8, data1) || !ReadHex(text, 10, 4, data2) || !ReadHex(text, 15, 4, data3)) return false;
   guid.Data1 = uint32_t(data1);
   guid.Data2 = uint16_t(data2);
   guid.Data3 = uint16_t(data3);
@@ -68,8 +67,7 @@ WideString GUIDToString(const GUID& guid) {
 
 GUID StringToGUID(std::u16string_view text) {
   GUID guid{};
-  if (!TryStringToGUID(text, guid))
-    throw EConvertError(u"'" + WideString(text) + u"' is not a valid GUID value");
+  if (!TryStringToGUID(text, guid)) throw EConvertError(u"'" + WideString(text) + u"' is not a valid GUID value");
   return guid;
 }
 

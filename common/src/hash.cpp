@@ -12,8 +12,7 @@ namespace orba {
 
 TVoSHA1Digest VoHashBuffer(const void* data, size_t size) {
   if (!data && size) throw EVoException(u"VoHashBuffer: no buffer given", E_POINTER);
-  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                  &EVP_MD_CTX_free);
+  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
   TVoSHA1Digest digest{};
   unsigned int length = 0;
   if (!context || EVP_DigestInit_ex(context.get(), EVP_sha1(), nullptr) != 1 ||

@@ -28,13 +28,10 @@ class IsoReader {
   explicit IsoReader(std::u16string_view text) : text_(text) {}
 
   [[noreturn]] void Fail() const {
-    throw EVoException(u"\"" + WideString(text_) + u"\" is not a valid ISO 8601 date-time",
-                       E_INVALIDARG);
+    throw EVoException(u"\"" + WideString(text_) + u"\" is not a valid ISO 8601 date-time", E_INVALIDARG);
   }
   bool AtEnd() const { return pos_ == text_.size(); }
-  char16_t Peek(size_t ahead = 0) const {
-    return pos_ + ahead < text_.size() ? text_[pos_ + ahead] : u'\0';
-  }
+  char16_t Peek(size_t ahead = 0) const { return pos_ + ahead < text_.size() ? text_[pos_ + ahead] : u'\0'; }
   bool Accept(char16_t c) {
     if (Peek() != c) return false;
     ++pos_;

@@ -21,13 +21,11 @@ int HexValue(char16_t c) {
 WideString Number(size_t n) { return FromUtf8(std::to_string(n)); }
 
 [[noreturn]] void BadUULine(size_t line, const char16_t* reason) {
-  throw EVoException(u"Invalid uuencoded data in line " + Number(line) + u": " + reason,
-                     E_INVALIDARG);
+  throw EVoException(u"Invalid uuencoded data in line " + Number(line) + u": " + reason, E_INVALIDARG);
 }
 
 std::string_view TrimRight(std::string_view s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-    s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
   return s;
 }
 
@@ -68,8 +66,7 @@ bool DecodeUULine(std::string_view line, size_t lineNumber, std::vector<uint8_t>
   for (size_t done = 0, pos = 0; done < length; pos += 4) {
     unsigned c[4] = {0, 0, 0, 0};
     for (size_t i = 0; i < 4 && pos + i < data.size(); ++i) c[i] = value(data[pos + i]);
-    const uint8_t bytes[3] = {static_cast<uint8_t>(c[0] << 2 | c[1] >> 4),
-                              static_cast<uint8_t>(c[1] << 4 | c[2] >> 2),
+    const uint8_t bytes[3] = {static_cast<uint8_t>(c[0] << 2 | c[1] >> 4), static_cast<uint8_t>(c[1] << 4 | c[2] >> 2),
                               static_cast<uint8_t>(c[2] << 6 | c[3])};
     for (size_t i = 0; i < 3 && done < length; ++i, ++done) out.push_back(bytes[i]);
   }
@@ -95,15 +92,12 @@ WideString TVoNetEncoding::GetHexEncoding(const std::vector<uint8_t>& bytes) {
 
 std::vector<uint8_t> TVoNetEncoding::GetHexDecoding(std::u16string_view text) {
   if (text.size() % 2)
-    throw EVoException(u"Invalid hexadecimal text: the length " + Number(text.size()) +
-                           u" is odd",
-                       E_INVALIDARG);
+    throw EVoException(u"Invalid hexadecimal text: the length " + Number(text.size()) + u" is odd", E_INVALIDARG);
   std::vector<uint8_t> bytes(text.size() / 2);
   for (size_t i = 0; i < text.size(); ++i) {
     const int digit = HexValue(text[i]);
     if (digit < 0)
-      throw EVoException(u"Invalid hexadecimal text: position " + Number(i + 1) +
-                             u" holds no hexadecimal digit",
+      throw EVoException(u"Invalid hexadecimal text: position " + Number(i + 1) + u" holds no hexadecimal digit",
                          E_INVALIDARG);
     bytes[i / 2] = static_cast<uint8_t>(bytes[i / 2] << 4 | digit);
   }
@@ -128,8 +122,7 @@ std::vector<uint8_t> VoUUDecode(std::string_view text) {
     if (trimmed.empty()) inData = false;  // the data is over; wait for "end"
     if (inData) inData = DecodeUULine(line, lines.Number(), out);
   }
-  if (sawBegin)
-    throw EVoException(u"Invalid uuencoded data: the \"end\" line is missing", E_INVALIDARG);
+  if (sawBegin) throw EVoException(u"Invalid uuencoded data: the \"end\" line is missing", E_INVALIDARG);
   return out;
 }
 

@@ -18,9 +18,8 @@ void Check(HRESULT hr, const char16_t* method) {
   if (SUCCEEDED(hr)) return;
   char code[16];
   std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
-  throw EVoException(u"IStream." + WideString(method) + u" failed (" +
-                         WideString(code, code + std::strlen(code)) + u")",
-                     hr);
+  throw EVoException(
+      u"IStream." + WideString(method) + u" failed (" + WideString(code, code + std::strlen(code)) + u")", hr);
 }
 
 // Runs body, turning exceptions into the HRESULTs of the stream interface.
@@ -90,8 +89,7 @@ void TVoOleStream::SetSize(int64_t size) {
 
 // --- TVoStreamAdapter ---
 
-TVoStreamAdapter::TVoStreamAdapter(std::shared_ptr<TVoStream> stream, WideString name,
-                                   int64_t position)
+TVoStreamAdapter::TVoStreamAdapter(std::shared_ptr<TVoStream> stream, WideString name, int64_t position)
     : stream_(std::move(stream)), name_(std::move(name)), position_(position) {
   if (!stream_) throw EVoException(u"TVoStreamAdapter needs a stream", E_POINTER);
 }
@@ -120,33 +118,31 @@ HRESULT TVoStreamAdapter::Write(const void* pv, ULONG cb, ULONG* pcbWritten) {
   });
 }
 
-HRESULT TVoStreamAdapter::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
-                               ULARGE_INTEGER* plibNewPosition) {
+HRESULT TVoStreamAdapter::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) {
   int64_t base;
   switch (dwOrigin) {
     case STREAM_SEEK_SET: base = 0; break;
     case STREAM_SEEK_CUR: base = position_; break;
     case STREAM_SEEK_END:
-      if (HRESULT hr = Guarded(STG_E_INVALIDFUNCTION, [&] {
-            base = stream_->Size();
-            return S_OK;
-          });
+      if (HRESULT hr = Guarded(STG_E_INVALIDFUNCTION,
+                               [&] {
+                                 base = stream_->Size();
+                                 return S_OK;
+                               });
           FAILED(hr))
         return hr;
       break;
     default: return STG_E_INVALIDFUNCTION;
   }
   int64_t target;
-  if (__builtin_add_overflow(base, dlibMove.QuadPart, &target) || target < 0)
-    return STG_E_INVALIDFUNCTION;
+  if (__builtin_add_overflow(base, dlibMove.QuadPart, &target) || target < 0) return STG_E_INVALIDFUNCTION;
   position_ = target;
   if (plibNewPosition) plibNewPosition->QuadPart = static_cast<ULONGLONG>(target);
   return S_OK;
 }
 
 HRESULT TVoStreamAdapter::SetSize(ULARGE_INTEGER libNewSize) {
-  if (libNewSize.QuadPart > static_cast<ULONGLONG>(std::numeric_limits<int64_t>::max()))
-    return STG_E_MEDIUMFULL;
+  if (libNewSize.QuadPart > static_cast<ULONGLONG>(std::numeric_limits<int64_t>::max())) return STG_E_MEDIUMFULL;
   return Guarded(STG_E_MEDIUMFULL, [&] {
     stream_->SetSize(static_cast<int64_t>(libNewSize.QuadPart));
     return S_OK;
@@ -186,13 +182,9 @@ HRESULT TVoStreamAdapter::Commit(DWORD) { return S_OK; }
 
 HRESULT TVoStreamAdapter::Revert() { return S_OK; }
 
-HRESULT TVoStreamAdapter::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
-  return STG_E_INVALIDFUNCTION;
-}
+HRESULT TVoStreamAdapter::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return STG_E_INVALIDFUNCTION; }
 
-HRESULT TVoStreamAdapter::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
-  return STG_E_INVALIDFUNCTION;
-}
+HRESULT TVoStreamAdapter::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return STG_E_INVALIDFUNCTION; }
 
 HRESULT TVoStreamAdapter::Stat(STATSTG* pstatstg, DWORD grfStatFlag) {
   if (!pstatstg) return STG_E_INVALIDPOINTER;

@@ -47,12 +47,10 @@ bool ParseHex(std::u16string_view text, size_t maxDigits, uint32_t& value) {
 
 // The script as UTF-16 text: UTF-16LE after its byte order mark, else UTF-8.
 WideString DecodeScript(std::string_view bytes) {
-  if (bytes.size() >= 2 && static_cast<uint8_t>(bytes[0]) == 0xFF &&
-      static_cast<uint8_t>(bytes[1]) == 0xFE) {
+  if (bytes.size() >= 2 && static_cast<uint8_t>(bytes[0]) == 0xFF && static_cast<uint8_t>(bytes[1]) == 0xFE) {
     WideString text;
     for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-      text += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) |
-                                    (static_cast<uint8_t>(bytes[i + 1]) << 8));
+      text += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8));
     if (bytes.size() % 2) text += u'\uFFFD';  // a dangling half character
     return text;
   }
@@ -121,9 +119,9 @@ class Parser {
 
  private:
   [[noreturn]] void Fail(const WideString& reason) const {
-    throw EVoException(u"Malformed registry script " + source_ + u", line " +
-                           FromUtf8(std::to_string(index_ + 1)) + u": " + reason,
-                       E_FAIL);
+    throw EVoException(
+        u"Malformed registry script " + source_ + u", line " + FromUtf8(std::to_string(index_ + 1)) + u": " + reason,
+        E_FAIL);
   }
 
   void ParseHeader() {
@@ -144,8 +142,7 @@ class Parser {
   // Only blanks or a comment may follow a complete item.
   void CheckRest(std::u16string_view rest) const {
     rest = TrimLeft(rest);
-    if (!rest.empty() && rest.front() != u';')
-      Fail(u"unexpected text after the item: \"" + WideString(rest) + u"\"");
+    if (!rest.empty() && rest.front() != u';') Fail(u"unexpected text after the item: \"" + WideString(rest) + u"\"");
   }
 
   TVoRegSection ParseSection(std::u16string_view line) {
@@ -204,8 +201,7 @@ class Parser {
       rest = rest.substr(6);
       size_t end = rest.find_first_of(u" \t;");
       uint32_t number;
-      if (!ParseHex(rest.substr(0, end), 8, number))
-        Fail(u"invalid dword data (1 to 8 hexadecimal digits expected)");
+      if (!ParseHex(rest.substr(0, end), 8, number)) Fail(u"invalid dword data (1 to 8 hexadecimal digits expected)");
       if (end != std::u16string_view::npos) CheckRest(rest.substr(end));
       entry.Value = TVoRegValue::DWord(number);
     } else if (rest.size() >= 3 && VoSameText(rest.substr(0, 3), u"hex")) {
@@ -268,16 +264,15 @@ std::string Quote(const WideString& text) {
 bool IsPlainString(const TVoRegValue& value) {
   if (value.Type != REG_SZ) return false;
   WideString text = value.AsString();
-  return text.find_first_of(u"\r\n") == WideString::npos &&
-         TVoRegValue::String(text).Data == value.Data;
+  return text.find_first_of(u"\r\n") == WideString::npos && TVoRegValue::String(text).Data == value.Data;
 }
 
 std::string FormatData(const TVoRegValue& value, size_t prefixLength) {
   char buffer[16];
   if (IsPlainString(value)) return Quote(value.AsString());
   if (value.Type == REG_DWORD && value.Data.size() == 4) {
-    uint32_t number = value.Data[0] | (value.Data[1] << 8) | (value.Data[2] << 16) |
-                      (static_cast<uint32_t>(value.Data[3]) << 24);
+    uint32_t number =
+        value.Data[0] | (value.Data[1] << 8) | (value.Data[2] << 16) | (static_cast<uint32_t>(value.Data[3]) << 24);
     std::snprintf(buffer, sizeof buffer, "dword:%08x", number);
     return buffer;
   }

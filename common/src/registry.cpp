@@ -15,9 +15,7 @@ namespace orba {
 
 namespace {
 
-[[noreturn]] void Fail(const char16_t* text, const WideString& name) {
-  throw EVoException(text + name + u"'", E_FAIL);
-}
+[[noreturn]] void Fail(const char16_t* text, const WideString& name) { throw EVoException(text + name + u"'", E_FAIL); }
 
 std::vector<WideString> SplitLines(const WideString& text) {
   std::vector<WideString> lines;
@@ -190,8 +188,7 @@ void TVoRegistry::WriteInt64(const WideString& name, int64_t value) {
 void TVoRegistry::WriteMultiString(const WideString& name, const std::vector<WideString>& lines) {
   for (const auto& line : lines)
     if (line.empty() || line.find(u'\0') != WideString::npos)
-      throw EVoException(u"A multi-string value cannot hold an empty line or a zero character ('" +
-                             name + u"')",
+      throw EVoException(u"A multi-string value cannot hold an empty line or a zero character ('" + name + u"')",
                          E_INVALIDARG);
   Write(name, TVoRegValue::MultiString(lines));
 }
@@ -215,8 +212,8 @@ std::vector<WideString> TVoRegistry::GetValueNames() const {
   return VoRegistryBackend().ValueNames(root_, path_, View());
 }
 
-std::vector<WideString> VoReadMultiLineReg(TVoRegRoot root, const WideString& key,
-                                           const WideString& value, uint32_t view) {
+std::vector<WideString> VoReadMultiLineReg(TVoRegRoot root, const WideString& key, const WideString& value,
+                                           uint32_t view) {
   TVoRegistry registry(KEY_READ | view);
   registry.SetRootKey(root);
   if (!registry.OpenKeyReadOnly(key)) return {};
@@ -231,8 +228,7 @@ void VoApplyRegistryScriptFile(const WideString& fileName) {
   std::ifstream in(ToUtf8(fileName), std::ios::binary);
   if (!in) {
     int err = errno;
-    throw EVoOSError(u"Failed to open the registry script " + fileName + u": " +
-                         FromUtf8(std::strerror(err)),
+    throw EVoOSError(u"Failed to open the registry script " + fileName + u": " + FromUtf8(std::strerror(err)),
                      VoErrnoToOSError(err));
   }
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -58,9 +58,7 @@ struct FileStamp {
   off_t Size = 0;
   timespec Modified{};
 
-  static FileStamp Of(const struct stat& st) {
-    return {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim};
-  }
+  static FileStamp Of(const struct stat& st) { return {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim}; }
   bool operator==(const FileStamp& o) const {
     return Exists == o.Exists && Device == o.Device && Inode == o.Inode && Size == o.Size &&
            Modified.tv_sec == o.Modified.tv_sec && Modified.tv_nsec == o.Modified.tv_nsec;
@@ -81,8 +79,7 @@ std::unique_ptr<TVoRegKey> BuiltInDefaults() {
 }
 
 // Sections that turn `base` into `key` (either may be missing); roots get no section.
-void Diff(const TVoRegKey* key, const TVoRegKey* base, std::vector<WideString>& path,
-          TVoRegScript& script) {
+void Diff(const TVoRegKey* key, const TVoRegKey* base, std::vector<WideString>& path, TVoRegScript& script) {
   if (!key) {
     script.push_back({path, true, {}, 0});
     return;
@@ -162,8 +159,7 @@ class TVoFileRegistry final : public IVoRegistryBackend {
     return written;
   }
 
-  bool DeleteValue(TVoRegRoot root, const WideString& path, TVoBitness view,
-                   const WideString& name) override {
+  bool DeleteValue(TVoRegRoot root, const WideString& path, TVoBitness view, const WideString& name) override {
     auto names = Physical(root, path, view);
     bool deleted = false;
     Modify([&](TVoRegKey& tree) {
@@ -173,8 +169,7 @@ class TVoFileRegistry final : public IVoRegistryBackend {
     return deleted;
   }
 
-  std::vector<WideString> SubKeyNames(TVoRegRoot root, const WideString& path,
-                                      TVoBitness view) override {
+  std::vector<WideString> SubKeyNames(TVoRegRoot root, const WideString& path, TVoBitness view) override {
     std::lock_guard guard(mutex_);
     std::vector<WideString> names;
     if (const TVoRegKey* key = Current().Find(Physical(root, path, view)))
@@ -182,8 +177,7 @@ class TVoFileRegistry final : public IVoRegistryBackend {
     return names;
   }
 
-  std::vector<WideString> ValueNames(TVoRegRoot root, const WideString& path,
-                                     TVoBitness view) override {
+  std::vector<WideString> ValueNames(TVoRegRoot root, const WideString& path, TVoBitness view) override {
     std::lock_guard guard(mutex_);
     std::vector<WideString> names;
     if (const TVoRegKey* key = Current().Find(Physical(root, path, view)))
@@ -207,11 +201,9 @@ class TVoFileRegistry final : public IVoRegistryBackend {
  private:
   // The key names from the top of the tree: the root's name, then the path, with the
   // 32-bit view of HKLM\SOFTWARE redirected to HKLM\SOFTWARE\Wow6432Node as on Windows.
-  static std::vector<WideString> Physical(TVoRegRoot root, const WideString& path,
-                                          TVoBitness view) {
+  static std::vector<WideString> Physical(TVoRegRoot root, const WideString& path, TVoBitness view) {
     std::vector<WideString> names = VoSplitKeyPath(path);
-    if (root == TVoRegRoot::LocalMachine && view == bt32 && !names.empty() &&
-        VoSameText(names[0], u"SOFTWARE") &&
+    if (root == TVoRegRoot::LocalMachine && view == bt32 && !names.empty() && VoSameText(names[0], u"SOFTWARE") &&
         !(names.size() > 1 && VoSameText(names[1], u"Wow6432Node")))
       names.insert(names.begin() + 1, u"Wow6432Node");
     names.insert(names.begin(), WideString(root == TVoRegRoot::CurrentUser ? HKCU_NAME : HKLM_NAME));

@@ -38,9 +38,7 @@ TVoRegValue TVoRegValue::QWord(uint64_t number) {
   return value;
 }
 
-TVoRegValue TVoRegValue::Binary(std::vector<uint8_t> data, uint32_t type) {
-  return TVoRegValue{type, std::move(data)};
-}
+TVoRegValue TVoRegValue::Binary(std::vector<uint8_t> data, uint32_t type) { return TVoRegValue{type, std::move(data)}; }
 
 WideString TVoRegValue::AsString() const {
   WideString text;

@@ -44,8 +44,7 @@ int64_t TVoStream::Size() {
   return size;
 }
 
-int64_t TVoStream::SeekTarget(int64_t offset, TVoSeekOrigin origin, int64_t position,
-                              int64_t size) {
+int64_t TVoStream::SeekTarget(int64_t offset, TVoSeekOrigin origin, int64_t position, int64_t size) {
   if (origin != soBeginning && origin != soCurrent && origin != soEnd) RaiseSeekError();
   int64_t base = origin == soBeginning ? 0 : origin == soCurrent ? position : size;
   int64_t target;
@@ -54,13 +53,11 @@ int64_t TVoStream::SeekTarget(int64_t offset, TVoSeekOrigin origin, int64_t posi
 }
 
 void TVoStream::ReadBuffer(void* buffer, size_t count) {
-  if (count && Read(buffer, count) != count)
-    throw EVoException(u"Stream read error", STG_E_READFAULT);
+  if (count && Read(buffer, count) != count) throw EVoException(u"Stream read error", STG_E_READFAULT);
 }
 
 void TVoStream::WriteBuffer(const void* buffer, size_t count) {
-  if (count && Write(buffer, count) != count)
-    throw EVoException(u"Stream write error", STG_E_WRITEFAULT);
+  if (count && Write(buffer, count) != count) throw EVoException(u"Stream write error", STG_E_WRITEFAULT);
 }
 
 void TVoStream::CopyFrom(TVoStream& source, int64_t count) {
@@ -114,8 +111,7 @@ TVoBytes TVoStream::ReadBytes(size_t count) {
 WideString TVoStream::ReadWideChars(size_t count) {
   TVoBytes raw = ReadBytes(count > SIZE_MAX / 2 ? SIZE_MAX : count * 2);
   WideString text(count, u'\0');
-  for (size_t i = 0; i < count; ++i)
-    text[i] = static_cast<char16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
+  for (size_t i = 0; i < count; ++i) text[i] = static_cast<char16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
   return text;
 }
 
@@ -192,12 +188,11 @@ void TVoMemoryStream::Clear() {
 
 // --- TVoFileStream ---
 
-TVoFileStream::TVoFileStream(const std::filesystem::path& fileName, TVoFileMode mode)
-    : fileName_(fileName) {
-  int flags = mode == fmCreate       ? O_RDWR | O_CREAT | O_TRUNC
-              : mode == fmOpenRead   ? O_RDONLY
-              : mode == fmOpenWrite  ? O_WRONLY
-                                     : O_RDWR;
+TVoFileStream::TVoFileStream(const std::filesystem::path& fileName, TVoFileMode mode) : fileName_(fileName) {
+  int flags = mode == fmCreate      ? O_RDWR | O_CREAT | O_TRUNC
+              : mode == fmOpenRead  ? O_RDONLY
+              : mode == fmOpenWrite ? O_WRONLY
+                                    : O_RDWR;
   if (mode != fmCreate && mode != fmOpenRead && mode != fmOpenWrite && mode != fmOpenReadWrite)
     throw EVoException(u"Invalid file mode", E_INVALIDARG);
   fd_ = ::open(fileName_.c_str(), flags | O_CLOEXEC, 0666);
@@ -210,8 +205,8 @@ TVoFileStream::~TVoFileStream() {
 
 void TVoFileStream::RaiseLastError(const char16_t* action) const {
   int error = errno;
-  throw EVoException(u"Cannot " + WideString(action) + u" file \"" +
-                         FromUtf8(fileName_.string()) + u"\". " + FromUtf8(std::strerror(error)),
+  throw EVoException(u"Cannot " + WideString(action) + u" file \"" + FromUtf8(fileName_.string()) + u"\". " +
+                         FromUtf8(std::strerror(error)),
                      ErrnoToHResult(error));
 }
 

@@ -7,14 +7,11 @@
 
 namespace orba {
 
-TVoStringStream::TVoStringStream(uint32_t codePage) : codePage_(codePage) {
-  CheckCodePage(codePage);
-}
+TVoStringStream::TVoStringStream(uint32_t codePage) : codePage_(codePage) { CheckCodePage(codePage); }
 
 void TVoStringStream::CheckCodePage(uint32_t codePage) {
   if (!VoIsCodePageSupported(codePage))
-    throw EVoException(u"Code page " + FromUtf8(std::to_string(codePage)) +
-                           u" is not supported by TVoStringStream",
+    throw EVoException(u"Code page " + FromUtf8(std::to_string(codePage)) + u" is not supported by TVoStringStream",
                        E_INVALIDARG);
 }
 

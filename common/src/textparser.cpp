@@ -15,15 +15,12 @@ char16_t FoldCase(char16_t c) {
   return upperAscii || upperLatin1 ? static_cast<char16_t>(c + 0x20) : c;
 }
 
-bool InSet(std::u16string_view chars, char16_t c) {
-  return chars.find(c) != std::u16string_view::npos;
-}
+bool InSet(std::u16string_view chars, char16_t c) { return chars.find(c) != std::u16string_view::npos; }
 
 }  // namespace
 
 void TVoTextParser::SetPosition(size_t position) {
-  if (position > text_.size())
-    throw EVoException(u"TVoTextParser position beyond the end of the text", E_INVALIDARG);
+  if (position > text_.size()) throw EVoException(u"TVoTextParser position beyond the end of the text", E_INVALIDARG);
   position_ = position;
 }
 
@@ -32,9 +29,7 @@ char16_t TVoTextParser::NextChar() {
   return text_[position_++];
 }
 
-void TVoTextParser::Skip(size_t count) {
-  position_ += std::min(count, text_.size() - position_);
-}
+void TVoTextParser::Skip(size_t count) { position_ += std::min(count, text_.size() - position_); }
 
 char16_t TVoTextParser::PeekChar(std::ptrdiff_t offset) const {
   if (offset < 0 && static_cast<size_t>(-offset) > position_) return 0;

@@ -27,8 +27,7 @@ struct LocalReading {
 LocalReading ReadLocal(int64_t utcSeconds) {
   const time_t t = static_cast<time_t>(utcSeconds);
   tm parts{};
-  if (!localtime_r(&t, &parts))
-    throw EVoException(u"The time-zone rules do not cover the given date", E_INVALIDARG);
+  if (!localtime_r(&t, &parts)) throw EVoException(u"The time-zone rules do not cover the given date", E_INVALIDARG);
   return {parts.tm_gmtoff, parts.tm_isdst > 0, parts.tm_zone ? parts.tm_zone : ""};
 }
 

@@ -28,14 +28,14 @@ using Access = TVoVariantAccess;
 constexpr int64_t kCurrencyScale = 10000;
 
 [[noreturn]] void CastError(uint16_t from, uint16_t to) {
-  throw EVoException(u"Could not convert variant of type (" + VarTypeAsText(from) +
-                         u") into type (" + VarTypeAsText(to) + u")",
-                     DISP_E_TYPEMISMATCH);
+  throw EVoException(
+      u"Could not convert variant of type (" + VarTypeAsText(from) + u") into type (" + VarTypeAsText(to) + u")",
+      DISP_E_TYPEMISMATCH);
 }
 
 [[noreturn]] void OverflowError(uint16_t from, uint16_t to) {
-  throw EVoException(u"Overflow while converting variant of type (" + VarTypeAsText(from) +
-                         u") into type (" + VarTypeAsText(to) + u")",
+  throw EVoException(u"Overflow while converting variant of type (" + VarTypeAsText(from) + u") into type (" +
+                         VarTypeAsText(to) + u")",
                      DISP_E_OVERFLOW);
 }
 
@@ -76,8 +76,7 @@ bool ParseMagnitude(std::u16string_view text, bool& negative, uint64_t& magnitud
 bool ParseInt(std::u16string_view text, int64_t& value) {
   bool negative = false;
   uint64_t magnitude = 0;
-  if (!ParseMagnitude(text, negative, magnitude) ||
-      magnitude > (negative ? uint64_t(1) << 63 : uint64_t(INT64_MAX)))
+  if (!ParseMagnitude(text, negative, magnitude) || magnitude > (negative ? uint64_t(1) << 63 : uint64_t(INT64_MAX)))
     return false;
   value = negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
   return true;
@@ -88,8 +87,7 @@ bool ParseFloat(std::u16string_view text, double& value) {
   std::string s;
   if (!ToAscii(text, s)) return false;
   for (char c : s)
-    if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == 'e' || c == 'E' ||
-          c == '-' || c == '+'))
+    if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == 'e' || c == 'E' || c == '-' || c == '+'))
       return false;
   const char* begin = s.data() + (s[0] == '+' ? 1 : 0);
   const auto [ptr, ec] = std::from_chars(begin, s.data() + s.size(), value);
@@ -116,8 +114,8 @@ bool RoundToInt64(double value, int64_t& result) {
 }
 
 bool IsSignedInteger(uint16_t type) {
-  return type == varSmallint || type == varInteger || type == varShortInt || type == varByte ||
-         type == varWord || type == varLongWord || type == varInt64;
+  return type == varSmallint || type == varInteger || type == varShortInt || type == varByte || type == varWord ||
+         type == varLongWord || type == varInt64;
 }
 
 int64_t ToInt64(const TVoVariant& v, uint16_t to) {
@@ -132,8 +130,7 @@ int64_t ToInt64(const TVoVariant& v, uint16_t to) {
     return static_cast<int64_t>(Access::UInt(v));
   }
   if (from == varCurrency) {
-    if (!RoundToInt64(static_cast<double>(Access::Int(v)) / kCurrencyScale, result))
-      OverflowError(from, to);
+    if (!RoundToInt64(static_cast<double>(Access::Int(v)) / kCurrencyScale, result)) OverflowError(from, to);
     return result;
   }
   if (from == varSingle || from == varDouble || from == varDate) {
@@ -193,12 +190,10 @@ int64_t ToCurrency(const TVoVariant& v) {
   if (from == varCurrency) return Access::Int(v);
   if (IsSignedInteger(from) || from == varBoolean || from == varUInt64) {
     const int64_t whole = ToInt64(v, varCurrency);
-    if (whole > INT64_MAX / kCurrencyScale || whole < INT64_MIN / kCurrencyScale)
-      OverflowError(from, varCurrency);
+    if (whole > INT64_MAX / kCurrencyScale || whole < INT64_MIN / kCurrencyScale) OverflowError(from, varCurrency);
     return whole * kCurrencyScale;
   }
-  if (!RoundToInt64(ToDouble(v, varCurrency) * kCurrencyScale, result))
-    OverflowError(from, varCurrency);
+  if (!RoundToInt64(ToDouble(v, varCurrency) * kCurrencyScale, result)) OverflowError(from, varCurrency);
   return result;
 }
 
@@ -254,8 +249,7 @@ WideString ToStr(const TVoVariant& v) {
 template <class T>
 TVoVariant Ranged(const TVoVariant& v, uint16_t to) {
   const int64_t value = ToInt64(v, to);
-  if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max())
-    OverflowError(v.VarType(), to);
+  if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max()) OverflowError(v.VarType(), to);
   return TVoVariant(static_cast<T>(value));
 }
 

@@ -54,8 +54,7 @@ MAPIUID EntryIDToUID(const TVoMAPIEntryID& EntryID);
 // The bytes copied into MAPI memory allocated through Session (the caller frees it with
 // MAPIFreeBuffer); Size receives their count. A missing session or an entry ID that is
 // not a non-empty array fails the assertion "Empty EntryID values are not allowed!".
-LPENTRYID _GetMAPIEntryID(TVoMAPISessionBase* Session, const TVoMAPIEntryID& EntryID,
-                          ULONG& Size);
+LPENTRYID _GetMAPIEntryID(TVoMAPISessionBase* Session, const TVoMAPIEntryID& EntryID, ULONG& Size);
 // The retention policy tag of a policy GUID text ("{...}"): the GUID's 16 bytes as
 // PR_POLICY_TAG stores them. Text that is not a GUID raises E_INVALIDARG.
 TVoMAPIByteArray PolicyGuidToTag(const WideString& Text);

@@ -171,15 +171,14 @@ EVoMAPIExceptionClass GetMAPIExceptionClass(HRESULT Code, bool UseDefault);
 // Builds, without raising, the exception of the class registered for Code (a code
 // without a class builds EVoMAPIException) with Text, or with Fmt applied to Args.
 std::exception_ptr CreateVoMAPIException(HRESULT Code, const WideString& Text);
-std::exception_ptr CreateVoMAPIException(HRESULT Code, std::u16string_view Fmt,
-                                         std::initializer_list<TVarRec> Args);
+std::exception_ptr CreateVoMAPIException(HRESULT Code, std::u16string_view Fmt, std::initializer_list<TVarRec> Args);
 
 // Returns for S_OK and raises for every other result, warnings included. The message
 // names ClassName and MethodName and explains Result; the exception's code is Result.
 // Wrapper (may be null) is asked only for the extended error of
 // MAPI_E_EXTENDED_ERROR.
-void CheckMAPIResult(std::u16string_view ClassName, std::u16string_view MethodName,
-                     HRESULT Result, IVoMAPIWrapper* Wrapper = nullptr);
+void CheckMAPIResult(std::u16string_view ClassName, std::u16string_view MethodName, HRESULT Result,
+                     IVoMAPIWrapper* Wrapper = nullptr);
 // As above with the class name of Wrapper (none when Wrapper is null).
 void CheckMAPIResult(IVoMAPIWrapper* Wrapper, std::u16string_view MethodName, HRESULT Result);
 

@@ -22,7 +22,17 @@ namespace orba {
 // Outlook ----------------------------------------------------------------------------
 
 enum TVoOutlookMajorVersion : int32_t {
-  NoOutlookInstalled, OL97, OL98, OL2000, OL2002, OL2003, OL2007, OL2010, OL2013, OL2016, OL2019
+  NoOutlookInstalled,
+  OL97,
+  OL98,
+  OL2000,
+  OL2002,
+  OL2003,
+  OL2007,
+  OL2010,
+  OL2013,
+  OL2016,
+  OL2019
 };
 
 enum TVoOutlookMode : int32_t { olmNA, olmIMO, olmCW, olmClickToRun, olmWindowsStoreApp };
@@ -30,12 +40,12 @@ enum TVoOutlookMode : int32_t { olmNA, olmIMO, olmCW, olmClickToRun, olmWindowsS
 // The installed Outlook as the registry describes it.
 struct TVoOutlookInfo {
   TVoOutlookMajorVersion Version = NoOutlookInstalled;
-  int32_t VersionNumber = 0;    // major and minor digits run together: 160 for "16.0"
-  WideString VersionNumberEx;   // the version text as found, such as "16.0"
+  int32_t VersionNumber = 0;   // major and minor digits run together: 160 for "16.0"
+  WideString VersionNumberEx;  // the version text as found, such as "16.0"
   TVoBitness Bitness = bt32;
   TVoOutlookMode Mode = olmNA;
-  WideString InstallRoot;       // Outlook's installation folder
-  WideString MAPIDLL;           // full path of Outlook's MAPI library
+  WideString InstallRoot;  // Outlook's installation folder
+  WideString MAPIDLL;      // full path of Outlook's MAPI library
 };
 
 // The Outlook information, detected on the first call and cached for the process.
@@ -63,8 +73,8 @@ using TVoMAPIClients = std::vector<TVoMAPIClient>;
 struct TVoMAPIInfoRec {
   bool ExtendedMAPI = false;
   bool SimpleMAPI = false;
-  WideString Version;        // "1.0.0.1" with Extended MAPI, "1.0.0.0" with Simple MAPI only
-  WideString Clients;        // the client names, each in double quotation marks, comma-separated
+  WideString Version;  // "1.0.0.1" with Extended MAPI, "1.0.0.0" with Simple MAPI only
+  WideString Clients;  // the client names, each in double quotation marks, comma-separated
   WideString DefaultClient;
   TVoBitness Bitness = bt32;
   bool InProc = true;
@@ -107,8 +117,8 @@ WideString VoCurrentMAPIDllFileName();
 bool VoMAPIInitialized();
 // Initialises MAPI on the calling thread, loading the default client library first
 // when none is loaded.
-void VoMAPIInitialize(bool MultithreadNotifications = false, bool NTService = false,
-                      bool UseExtendedMAPI = true, bool NoCoInit = false);
+void VoMAPIInitialize(bool MultithreadNotifications = false, bool NTService = false, bool UseExtendedMAPI = true,
+                      bool NoCoInit = false);
 // Uninitialises MAPI on the calling thread; refused while the thread has open sessions.
 // With ForceUnload the library is unloaded when no thread is initialised any more.
 void VoMAPIUninitialize(bool ForceUnload = false);
@@ -119,11 +129,10 @@ void VoDisableMAPIUnitialize();
 
 // Logs on with Extended MAPI (Session) or, when the thread initialised Simple MAPI,
 // with Simple MAPI (SimpleSession).
-void VoMAPILogon(ULONG_PTR ParentWindow, const WideString& ProfileName, const WideString& Password,
-                 ULONG Flags, ComPtr<IMAPISession>& Session, LHANDLE& SimpleSession);
+void VoMAPILogon(ULONG_PTR ParentWindow, const WideString& ProfileName, const WideString& Password, ULONG Flags,
+                 ComPtr<IMAPISession>& Session, LHANDLE& SimpleSession);
 // Logs off what VoMAPILogon opened and clears it.
-void VoMAPILogoff(ULONG_PTR ParentWindow, ULONG Flags, ComPtr<IMAPISession>& Session,
-                  LHANDLE& SimpleSession);
+void VoMAPILogoff(ULONG_PTR ParentWindow, ULONG Flags, ComPtr<IMAPISession>& Session, LHANDLE& SimpleSession);
 
 // Clean-up callbacks -----------------------------------------------------------------
 

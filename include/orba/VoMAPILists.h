@@ -114,13 +114,11 @@ ORBA_DECLARE_INTERFACE(orba::IVoMAPIEntryIDList, orba::IVoMAPIList, orba::IID_IV
 ORBA_DECLARE_INTERFACE(orba::IVoMAPIValueList, orba::IVoMAPIList, orba::IID_IVoMAPIValueList);
 ORBA_DECLARE_INTERFACE(orba::IVoMAPIPropList, orba::IVoMAPIList, orba::IID_IVoMAPIPropList);
 ORBA_DECLARE_INTERFACE(orba::IVoMAPIPropValueList, orba::IVoMAPIList, orba::IID_IVoMAPIPropValueList);
-ORBA_DECLARE_INTERFACE(orba::IVoMAPIABDestFieldList, orba::IVoMAPIList,
-                       orba::IID_IVoMAPIABDestFieldList);
+ORBA_DECLARE_INTERFACE(orba::IVoMAPIABDestFieldList, orba::IVoMAPIList, orba::IID_IVoMAPIABDestFieldList);
 
 namespace orba {
 
-class TVoMAPIEntryIDList
-    : public TVoMAPIListOf<TVoMAPIPayloadList<TVoMAPIEntryID>, IVoMAPIEntryIDList> {
+class TVoMAPIEntryIDList : public TVoMAPIListOf<TVoMAPIPayloadList<TVoMAPIEntryID>, IVoMAPIEntryIDList> {
  public:
   using TVoMAPIListOf::TVoMAPIListOf;
   int32_t Add(const TVoMAPIEntryID& EntryID) override;
@@ -144,8 +142,7 @@ class TVoMAPIValueList : public TVoMAPIListOf<TVoMAPIPayloadList<TVoVariant>, IV
   void AssignTo(IVoMAPIValueList* OtherList) override;
 };
 
-class TVoMAPIPropList
-    : public TVoMAPIListOf<TVoMAPIPayloadList<const TVoMAPIPropInfo*>, IVoMAPIPropList> {
+class TVoMAPIPropList : public TVoMAPIListOf<TVoMAPIPayloadList<const TVoMAPIPropInfo*>, IVoMAPIPropList> {
  public:
   using TVoMAPIListOf::TVoMAPIListOf;
   int32_t Add(TVoMAPIPropDef PropDef) override;
@@ -161,8 +158,7 @@ class TVoMAPIPropList
 };
 
 class TVoMAPIPropValueList
-    : public TVoMAPIListOf<TVoMAPIPayloadList<std::unique_ptr<TVoMAPIPropValue>>,
-                           IVoMAPIPropValueList> {
+    : public TVoMAPIListOf<TVoMAPIPayloadList<std::unique_ptr<TVoMAPIPropValue>>, IVoMAPIPropValueList> {
  public:
   using TVoMAPIListOf::TVoMAPIListOf;
   int32_t Add(TVoMAPIPropDef PropDef) override;
@@ -183,8 +179,7 @@ class TVoMAPIPropValueList
   void Import(ULONG Count, const SPropValue* Values);
 };
 
-class TVoMAPIABDestFieldList
-    : public TVoMAPIListOf<TVoMAPIPayloadList<TVoMAPIABDestField>, IVoMAPIABDestFieldList> {
+class TVoMAPIABDestFieldList : public TVoMAPIListOf<TVoMAPIPayloadList<TVoMAPIABDestField>, IVoMAPIABDestFieldList> {
  public:
   using TVoMAPIListOf::TVoMAPIListOf;
   int32_t Add(const WideString& DestFieldName, TVoMAPIRecipientType DestFieldType) override;

@@ -21,8 +21,7 @@ enum TVoMAPIAccessLevel : int32_t { alReadOnly = 0, alReadWrite = 1, alBestAcces
 // How SaveChanges leaves the object: open read-only, open read-write, or closed.
 enum TVoMAPISaveMethod : int32_t { smKeepOpenReadOnly = 0, smKeepOpenReadWrite = 1, smClose = 2 };
 
-inline constexpr IID IID_IVoMAPIProp = {
-    0x6B0E3C51, 0x2F8A, 0x4D17, {0x9A, 0x44, 0x3E, 0x71, 0xC2, 0x08, 0x5D, 0x9B}};
+inline constexpr IID IID_IVoMAPIProp = {0x6B0E3C51, 0x2F8A, 0x4D17, {0x9A, 0x44, 0x3E, 0x71, 0xC2, 0x08, 0x5D, 0x9B}};
 
 struct IVoMAPIProp : IUnknown {
   // The loaded values.
@@ -80,8 +79,7 @@ class TVoMAPIProp : public TVoComObject<TVoMAPIWrapper, IVoMAPIProp>, public TVo
  public:
   // MAPIProp may be null (an inactive object). Unicode: strings travel as UTF-16.
   TVoMAPIProp(TVoMAPIValueOwner* Parent, TVoMAPISessionBase* Session, ComPtr<IMAPIProp> MAPIProp,
-              TVoMAPIAccessLevel AccessLevel, bool Unicode = true,
-              TVoKeepAlive KeepAlive = kaNone);
+              TVoMAPIAccessLevel AccessLevel, bool Unicode = true, TVoKeepAlive KeepAlive = kaNone);
 
   // IVoMAPIProp.
   ComPtr<IVoMAPIProperties> Get_Properties() override;
@@ -113,15 +111,13 @@ class TVoMAPIProp : public TVoComObject<TVoMAPIWrapper, IVoMAPIProp>, public TVo
   // Writes every modified loaded value and clears their modified flags.
   void PersistPendingChanges();
   // Opens a property as a stream (OpenIntfProperty with IID_IStream).
-  ComPtr<IStream> OpenBinProperty(const TVoMAPIPropInfo& PropInfo, ULONG Flags,
-                                  TVoMAPIAccessLevel AccessLevel, bool Create);
+  ComPtr<IStream> OpenBinProperty(const TVoMAPIPropInfo& PropInfo, ULONG Flags, TVoMAPIAccessLevel AccessLevel,
+                                  bool Create);
   // Opens a property as the interface InterfaceID; alBestAccess asks for write access
   // first and falls back to read-only when refused.
-  ComPtr<IUnknown> OpenIntfProperty(const TVoMAPIPropInfo& PropInfo, const IID& InterfaceID,
-                                    ULONG InterfaceOptions, ULONG Flags,
-                                    TVoMAPIAccessLevel AccessLevel, bool Create);
-  ComPtr<IUnknown> OpenIntfProperty(TVoMAPIPropTag Tag, const IID& InterfaceID,
-                                    ULONG InterfaceOptions, ULONG Flags,
+  ComPtr<IUnknown> OpenIntfProperty(const TVoMAPIPropInfo& PropInfo, const IID& InterfaceID, ULONG InterfaceOptions,
+                                    ULONG Flags, TVoMAPIAccessLevel AccessLevel, bool Create);
+  ComPtr<IUnknown> OpenIntfProperty(TVoMAPIPropTag Tag, const IID& InterfaceID, ULONG InterfaceOptions, ULONG Flags,
                                     TVoMAPIAccessLevel AccessLevel, bool Create);
   // alReadWrite on an object opened read-only raises 0x80070005 "You don't have
   // readwrite access!".

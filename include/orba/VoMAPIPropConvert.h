@@ -25,8 +25,7 @@ namespace orba {
 
 // The MAPI form of Value under Tag. Buffer receives the memory the result points
 // into (none for scalar types); the result is valid while Buffer holds it.
-SPropValue VoMAPIVariantToPropValue(const TVoVariant& Value, ULONG Tag,
-                                    std::unique_ptr<TVoMAPIValueBuffer>& Buffer);
+SPropValue VoMAPIVariantToPropValue(const TVoVariant& Value, ULONG Tag, std::unique_ptr<TVoMAPIValueBuffer>& Buffer);
 
 // The variant of a MAPI value; Default for PT_ERROR and types without a variant form.
 TVoVariant VoMAPIPropVarValue(const SPropValue& Value, const TVoVariant& Default);

@@ -49,14 +49,14 @@ struct TVoMAPIPropInfo {
   // Standard: the 16-bit identifier (varWord); named by number: the 32-bit number
   // (varInteger); named by name: the name (varOleStr).
   TVoVariant PropID;
-  uint32_t PropType = 0;             // MAPI property type (PT_...)
-  WideString PropName;               // catalogue name or the name built on registration
-  bool Named = false;                // a named property
-  GUID PropSet = GUID_NULL;          // property set of a named property, else all zero
-  uint32_t PropKind = 0;             // 0 by number (MNID_ID), 1 by name (MNID_STRING)
+  uint32_t PropType = 0;                    // MAPI property type (PT_...)
+  WideString PropName;                      // catalogue name or the name built on registration
+  bool Named = false;                       // a named property
+  GUID PropSet = GUID_NULL;                 // property set of a named property, else all zero
+  uint32_t PropKind = 0;                    // 0 by number (MNID_ID), 1 by name (MNID_STRING)
   const TVoMAPIPropDef* PropDef = nullptr;  // the handle of this property
-  bool DisposePropDef = false;       // the registry allocated the handle
-  TVoMAPIPropDefID Hash = 0;         // equal to PropDef->ID
+  bool DisposePropDef = false;              // the registry allocated the handle
+  TVoMAPIPropDefID Hash = 0;                // equal to PropDef->ID
 };
 using PVoMAPIPropInfo = const TVoMAPIPropInfo*;
 
@@ -77,36 +77,30 @@ inline constexpr GUID PSETID_Report = MakeOleGuid(0x00062013);
 inline constexpr GUID PSETID_Remote = MakeOleGuid(0x00062014);
 inline constexpr GUID PSETID_Sharing = MakeOleGuid(0x00062040);
 inline constexpr GUID PSETID_PostRss = MakeOleGuid(0x00062041);
-inline constexpr GUID PSETID_Meeting = {
-    0x6ED8DA90, 0x450B, 0x101B, {0x98, 0xDA, 0x00, 0xAA, 0x00, 0x3F, 0x13, 0x05}};
+inline constexpr GUID PSETID_Meeting = {0x6ED8DA90, 0x450B, 0x101B, {0x98, 0xDA, 0x00, 0xAA, 0x00, 0x3F, 0x13, 0x05}};
 inline constexpr GUID PSETID_UnifiedMessaging = {
     0x4442858E, 0xA9E3, 0x4E80, {0xB9, 0x00, 0x31, 0x7A, 0x21, 0x0C, 0xC1, 0x5B}};
-inline constexpr GUID PSETID_AirSync = {
-    0x71035549, 0x0739, 0x4DCB, {0x91, 0x63, 0x00, 0xF0, 0x58, 0x0D, 0xBB, 0xDF}};
+inline constexpr GUID PSETID_AirSync = {0x71035549, 0x0739, 0x4DCB, {0x91, 0x63, 0x00, 0xF0, 0x58, 0x0D, 0xBB, 0xDF}};
 inline constexpr GUID PSETID_Attachment = {
     0x96357F7F, 0x59E1, 0x47D0, {0x99, 0xA7, 0x46, 0x51, 0x5C, 0x18, 0x3B, 0x54}};
 inline constexpr GUID PSETID_CalendarAssistant = {
     0x11000E07, 0xB51B, 0x40D6, {0xAF, 0x21, 0xCA, 0xA8, 0x5E, 0xDA, 0xB1, 0xD0}};
-inline constexpr GUID PSETID_Messaging = {
-    0x41F28F13, 0x83F4, 0x4114, {0xA5, 0x84, 0xEE, 0xDB, 0x5A, 0x6B, 0x0B, 0xFF}};
+inline constexpr GUID PSETID_Messaging = {0x41F28F13, 0x83F4, 0x4114, {0xA5, 0x84, 0xEE, 0xDB, 0x5A, 0x6B, 0x0B, 0xFF}};
 inline constexpr GUID GUID_PKMDocSummaryInformation = {
     0xD5CDD502, 0x2E9C, 0x101B, {0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE}};
-inline constexpr GUID PSETID_Exchange1 = {
-    0x48862A09, 0xF786, 0x0114, {0x02, 0x81, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}};
+inline constexpr GUID PSETID_Exchange1 = {0x48862A09, 0xF786, 0x0114, {0x02, 0x81, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}};
 // The library's own private named properties.
-inline constexpr GUID PSETID_Velmora = {
-    0x52A474EE, 0xE1A3, 0x4E63, {0x8F, 0xFC, 0xFC, 0xDA, 0xCB, 0x06, 0xA7, 0xFC}};
+inline constexpr GUID PSETID_Velmora = {0x52A474EE, 0xE1A3, 0x4E63, {0x8F, 0xFC, 0xFC, 0xDA, 0xCB, 0x06, 0xA7, 0xFC}};
 
 // Registration. Each returns the descriptor: the existing one when a property of that
 // identity and type is registered already, else a new one at the next position.
 // Standard property by identifier.
 const TVoMAPIPropInfo* RegisterProp(const WideString& Name, uint16_t ID, uint32_t PropType);
 // Named property by number.
-const TVoMAPIPropInfo* RegisterProp(const GUID& PropSet, const WideString& Name, int32_t ID,
-                                    uint32_t PropType);
+const TVoMAPIPropInfo* RegisterProp(const GUID& PropSet, const WideString& Name, int32_t ID, uint32_t PropType);
 // Named property by name.
-const TVoMAPIPropInfo* RegisterProp(const GUID& PropSet, const WideString& Name,
-                                    const WideString& NameString, uint32_t PropType);
+const TVoMAPIPropInfo* RegisterProp(const GUID& PropSet, const WideString& Name, const WideString& NameString,
+                                    uint32_t PropType);
 
 // Lookup: the first matching descriptor in registration order, or nullptr.
 // By catalogue name, case-sensitive.
@@ -116,27 +110,25 @@ const TVoMAPIPropInfo* FindProp(uint16_t ID, uint32_t PropType, bool CheckType);
 // Standard property by tag: FindProp(Tag >> 16, Tag & 0xFFFF, CheckType).
 const TVoMAPIPropInfo* FindProp(TVoMAPIPropTag Tag, bool CheckType);
 // Named property of PropSet by number (an integer IDOrName) or by name (a string one).
-const TVoMAPIPropInfo* FindProp(const GUID& PropSet, const TVoVariant& IDOrName,
-                                uint32_t PropType, bool CheckType);
+const TVoMAPIPropInfo* FindProp(const GUID& PropSet, const TVoVariant& IDOrName, uint32_t PropType, bool CheckType);
 // Named property of a MAPINAMEID (number for MNID_ID, wide name for MNID_STRING).
 const TVoMAPIPropInfo* FindProp(const MAPINAMEID& NameID, uint32_t PropType, bool CheckType);
 const TVoMAPIPropInfo* FindProp(uint32_t PropType, const MAPINAMEID& NameID, bool CheckType);
 // Exact identity: same PropID variant type and value, PropType, Named, PropSet, PropKind.
-const TVoMAPIPropInfo* FindProp(const TVoVariant& IDOrName, uint32_t PropType, bool Named,
-                                const GUID& PropSet, uint32_t PropKind);
+const TVoMAPIPropInfo* FindProp(const TVoVariant& IDOrName, uint32_t PropType, bool Named, const GUID& PropSet,
+                                uint32_t PropKind);
 
 // As FindProp, but a missing property is registered: standard and by-number ones under
 // "$" + the hexadecimal text of (identifier << 16 | type), by-name ones under the name.
 const TVoMAPIPropInfo* GetProp(uint16_t ID, uint32_t PropType, bool CheckType);
 const TVoMAPIPropInfo* GetProp(TVoMAPIPropTag Tag, bool CheckType);
-const TVoMAPIPropInfo* GetProp(const GUID& PropSet, const TVoVariant& IDOrName,
-                               uint32_t PropType, bool CheckType);
+const TVoMAPIPropInfo* GetProp(const GUID& PropSet, const TVoVariant& IDOrName, uint32_t PropType, bool CheckType);
 const TVoMAPIPropInfo* GetProp(const MAPINAMEID& NameID, uint32_t PropType, bool CheckType);
 const TVoMAPIPropInfo* GetProp(uint32_t PropType, const MAPINAMEID& NameID, bool CheckType);
 // Not named: the standard form with the number; named: the property-set form. Both
 // compare the type.
-const TVoMAPIPropInfo* GetProp(const TVoVariant& IDOrName, uint32_t PropType, bool Named,
-                               const GUID& PropSet, uint32_t PropKind);
+const TVoMAPIPropInfo* GetProp(const TVoVariant& IDOrName, uint32_t PropType, bool Named, const GUID& PropSet,
+                               uint32_t PropKind);
 
 // The descriptor of a handle. Without AllowUnicode a PT_UNICODE (PT_MV_UNICODE)
 // property answers its PT_STRING8 (PT_MV_STRING8) twin, registered on demand.
@@ -160,10 +152,8 @@ bool SameProp(const TVoMAPIPropInfo& A, const TVoMAPIPropInfo& B, bool CheckType
 bool SameProp(const TVoMAPIPropInfo& Info, TVoMAPIPropTag Tag, bool CheckType);
 // Against a tag plus its MAPINAMEID: named properties compare with NameID, standard
 // ones with Tag; the type always comes from Tag.
-bool SameProp(const TVoMAPIPropInfo& Info, TVoMAPIPropTag Tag, const MAPINAMEID& NameID,
-              bool CheckType);
-bool SameProp(const TVoMAPIPropInfo& Info, const MAPINAMEID& NameID, TVoMAPIPropTag Tag,
-              bool CheckType);
+bool SameProp(const TVoMAPIPropInfo& Info, TVoMAPIPropTag Tag, const MAPINAMEID& NameID, bool CheckType);
+bool SameProp(const TVoMAPIPropInfo& Info, const MAPINAMEID& NameID, TVoMAPIPropTag Tag, bool CheckType);
 
 // The ID for a new descriptor: with Standard the next position, else the hash ID of
 // its identity (SHA-1 based, top four bits set). An ID already registered raises

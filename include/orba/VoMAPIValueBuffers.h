@@ -59,8 +59,7 @@ using TVoMAPIWideStringBuffer = TVoMAPIStringBuffer<char16_t>;
 template <class Char>
 class TVoMAPIStringArrBuffer : public TVoMAPIValueBuffer {
  public:
-  explicit TVoMAPIStringArrBuffer(std::vector<std::basic_string<Char>> texts)
-      : texts_(std::move(texts)) {
+  explicit TVoMAPIStringArrBuffer(std::vector<std::basic_string<Char>> texts) : texts_(std::move(texts)) {
     pointers_.reserve(texts_.size());
     for (auto& text : texts_) pointers_.push_back(text.data());
   }

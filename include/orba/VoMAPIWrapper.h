@@ -19,8 +19,8 @@ class TVoMAPIWrapper : public TVoMAPIObject, public IVoMAPIWrapper {
  public:
   // Parent may be null. Session (may be null) is assigned with SetSession, MAPIObject
   // (may be null) with SetMAPIOBJECT.
-  TVoMAPIWrapper(TVoMAPIValueOwner* Parent, TVoMAPISessionBase* Session,
-                 ComPtr<IUnknown> MAPIObject, TVoKeepAlive KeepAlive = kaNone);
+  TVoMAPIWrapper(TVoMAPIValueOwner* Parent, TVoMAPISessionBase* Session, ComPtr<IUnknown> MAPIObject,
+                 TVoKeepAlive KeepAlive = kaNone);
   ~TVoMAPIWrapper() override;
 
   // The guard of every call, naming MethodName: the parent check, then no session

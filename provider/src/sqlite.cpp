@@ -17,8 +17,8 @@ constexpr int kBusyTimeoutMs = 30000;
 }  // namespace
 
 TSqlDatabase::TSqlDatabase(const std::string& path) {
-  int rc = sqlite3_open_v2(path.c_str(), &db_,
-                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  int rc =
+      sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     std::string text = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
     sqlite3_close(db_);
@@ -51,11 +51,11 @@ TSqlDatabase::~TSqlDatabase() {
 
 void TSqlDatabase::Fail(int rc) const {
   int primary = rc & 0xFF;
-  HRESULT code = (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) ? MAPI_E_BUSY
+  HRESULT code = (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)    ? MAPI_E_BUSY
                  : primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB ? MAPI_E_CORRUPT_DATA
-                 : primary == SQLITE_FULL ? MAPI_E_NOT_ENOUGH_DISK
-                 : primary == SQLITE_NOMEM ? MAPI_E_NOT_ENOUGH_MEMORY
-                 : MAPI_E_DISK_ERROR;
+                 : primary == SQLITE_FULL                                ? MAPI_E_NOT_ENOUGH_DISK
+                 : primary == SQLITE_NOMEM                               ? MAPI_E_NOT_ENOUGH_MEMORY
+                                                                         : MAPI_E_DISK_ERROR;
   throw MapiError(code, std::string("Database failure: ") + sqlite3_errmsg(db_));
 }
 
@@ -100,8 +100,8 @@ TSqlStatement& TSqlStatement::Bind(int index, std::string_view text) {
 TSqlStatement& TSqlStatement::Bind(int index, std::span<const uint8_t> blob) {
   // A zero-length blob still binds as a blob, not as NULL.
   static const uint8_t empty = 0;
-  int rc = sqlite3_bind_blob(stmt_, index, blob.empty() ? &empty : blob.data(),
-                             static_cast<int>(blob.size()), SQLITE_TRANSIENT);
+  int rc = sqlite3_bind_blob(stmt_, index, blob.empty() ? &empty : blob.data(), static_cast<int>(blob.size()),
+                             SQLITE_TRANSIENT);
   if (rc != SQLITE_OK) db_->Fail(rc);
   return *this;
 }
@@ -140,8 +140,7 @@ std::string TSqlStatement::Text(int column) const {
 
 std::vector<uint8_t> TSqlStatement::Blob(int column) const {
   const auto* data = static_cast<const uint8_t*>(sqlite3_column_blob(stmt_, column));
-  return data ? std::vector<uint8_t>(data, data + sqlite3_column_bytes(stmt_, column))
-              : std::vector<uint8_t>();
+  return data ? std::vector<uint8_t>(data, data + sqlite3_column_bytes(stmt_, column)) : std::vector<uint8_t>();
 }
 
 TSqlTransaction::TSqlTransaction(TSqlDatabase& db) : db_(db) { db_.Execute("BEGIN IMMEDIATE"); }

@@ -95,8 +95,9 @@ class ContentsPushdown : public ::testing::Test {
                               Bytes(20, 2));
     TStoreEngine& engine = store_->Engine();
     folder_ = engine.SpecialFolderId(SpecialFolder::Inbox);
-    const std::u16string subjects[] = {u"Hello", u"hello", u"HELLO world", u"Ärger", u"ärger", u"Über", u"uber",
-                                       u"",      u"Re: Hello", u"Zebra", u"zeb", u"Ω omega", u"ab\u0100c", u"AB"};
+    const std::u16string subjects[] = {u"Hello",     u"hello", u"HELLO world", u"Ärger", u"ärger", u"Über",
+                                       u"uber",      u"",      u"Re: Hello",   u"Zebra", u"zeb",   u"Ω omega",
+                                       u"ab\u0100c", u"AB"};
     const std::u16string classes[] = {u"IPM.Note", u"ipm.note", u"IPM.Appointment", u"IPM.Note.Receipt", u"IPM"};
     const std::u16string senders[] = {u"Alice", u"alice", u"Bob", u"Émile", u"emile"};
     // Delivery times: equal keys, and one beyond the signed 64-bit range.
@@ -172,17 +173,21 @@ class ContentsPushdown : public ::testing::Test {
 };
 
 TEST_F(ContentsPushdown, SortsGiveTheEnginesOrder) {
-  const ULONG keys[] = {tags::kSubjectW,     kSubjectA,           tags::kMessageClassW, tags::kSenderNameW,
-                        tags::kMessageDeliveryTime, tags::kImportance, tags::kMessageFlags, tags::kCreationTime};
+  const ULONG keys[] = {
+      tags::kSubjectW,   kSubjectA,           tags::kMessageClassW, tags::kSenderNameW, tags::kMessageDeliveryTime,
+      tags::kImportance, tags::kMessageFlags, tags::kCreationTime};
   for (ULONG tag : keys)
     for (ULONG order : {TABLE_SORT_ASCEND, TABLE_SORT_DESCEND}) {
       SizedSSortOrderSet<1> sort{1, 0, 0, {{tag, order}}};
       SCOPED_TRACE(::testing::Message() << std::hex << tag << " " << order);
       EXPECT_EQ(Same(nullptr, sort.Ptr(), true), 300u) << std::hex << tag;
     }
-  SizedSSortOrderSet<3> three{3, 0, 0, {{tags::kMessageClassW, TABLE_SORT_ASCEND},
-                                        {tags::kMessageDeliveryTime, TABLE_SORT_DESCEND},
-                                        {tags::kSubjectW, TABLE_SORT_ASCEND}}};
+  SizedSSortOrderSet<3> three{3,
+                              0,
+                              0,
+                              {{tags::kMessageClassW, TABLE_SORT_ASCEND},
+                               {tags::kMessageDeliveryTime, TABLE_SORT_DESCEND},
+                               {tags::kSubjectW, TABLE_SORT_ASCEND}}};
   Same(nullptr, three.Ptr(), true);
   // A column the store does not keep: the engine sorts.
   SizedSSortOrderSet<1> other{1, 0, 0, {{PROP_TAG(PT_BINARY, 0x300B), TABLE_SORT_ASCEND}}};

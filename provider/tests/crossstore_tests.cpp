@@ -28,7 +28,6 @@ constexpr ULONG kBodyW = PROP_TAG(PT_UNICODE, 0x1000);
 constexpr ULONG kContentCount = PROP_TAG(PT_LONG, 0x3602);
 const GUID kNamesA = {0x11111111, 0x2222, 0x3333, {1, 2, 3, 4, 5, 6, 7, 8}};
 
-
 // A folder of some other provider: it answers nothing, and is only ever a destination.
 class TOtherProvidersFolder final : public TVoComObject<TVoRefCounted, IMAPIFolder> {
  public:
@@ -85,8 +84,7 @@ class CrossStore : public ::testing::Test {
     for (ULONG i = 0; i < 2; ++i) {
       Bytes id = Bytes(rows->aRow[i].lpProps[0].Value.bin.lpb,
                        rows->aRow[i].lpProps[0].Value.bin.lpb + rows->aRow[i].lpProps[0].Value.bin.cb);
-      ASSERT_EQ(session_->OpenMsgStore(0, Cb(id), Id(id), nullptr, MDB_WRITE | MDB_NO_DIALOG, opened[i]->Out()),
-                S_OK);
+      ASSERT_EQ(session_->OpenMsgStore(0, Cb(id), Id(id), nullptr, MDB_WRITE | MDB_NO_DIALOG, opened[i]->Out()), S_OK);
     }
     FreeProws(rows);
     pstInbox_ = OpenFolder(pst_.get(), InboxId(pst_.get()));
@@ -212,7 +210,8 @@ class CrossStore : public ::testing::Test {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open((home_.Path() / "files" / "mail.pst").string().c_str(), &db), SQLITE_OK);
     sqlite3_busy_timeout(db, 5000);
-    ASSERT_EQ(sqlite3_exec(db, "UPDATE message_props SET value=randomblob(2001) WHERE prop_id=0x1000", nullptr, nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE message_props SET value=randomblob(2001) WHERE prop_id=0x1000", nullptr, nullptr,
+                           nullptr),
               SQLITE_OK);
     EXPECT_GT(sqlite3_changes(db), 0);
     sqlite3_close(db);
@@ -322,8 +321,7 @@ TEST_F(CrossStore, ReadOnlyDestinationIsNotWritten) {
   std::vector<Bytes> ids{SaveMessage(pstInbox_.get(), u"Kept")};
   auto readOnly = OpenFolder(mailbox_.get(), InboxId(mailbox_.get()), 0);
   EntryList list(ids);
-  EXPECT_EQ(pstInbox_->CopyMessages(&list.list, nullptr, readOnly.get(), 0, nullptr, MESSAGE_MOVE),
-            MAPI_E_NO_ACCESS);
+  EXPECT_EQ(pstInbox_->CopyMessages(&list.list, nullptr, readOnly.get(), 0, nullptr, MESSAGE_MOVE), MAPI_E_NO_ACCESS);
   auto folder = Child(pstInbox_.get(), u"Sub");
   Bytes folderId = Binary(folder.get(), tags::kEntryId);
   EXPECT_EQ(pstInbox_->CopyFolder(Cb(folderId), Id(folderId), nullptr, readOnly.get(), nullptr, 0, nullptr, 0),
@@ -407,8 +405,7 @@ TEST_F(CrossStore, FolderMoveTakesTheTreeAndNotifiesBothStores) {
   Bytes id = Binary(projects.get(), tags::kEntryId);
   auto sourceSink = Listen(pst_.get());
   auto destSink = Listen(mailbox_.get());
-  ASSERT_EQ(pstInbox_->CopyFolder(Cb(id), Id(id), nullptr, mailInbox_.get(), nullptr, 0, nullptr, FOLDER_MOVE),
-            S_OK);
+  ASSERT_EQ(pstInbox_->CopyFolder(Cb(id), Id(id), nullptr, mailInbox_.get(), nullptr, 0, nullptr, FOLDER_MOVE), S_OK);
   EXPECT_TRUE(Subfolders(pstInbox_.get()).empty());
   auto moved = Child(mailInbox_.get(), u"Projects");
   EXPECT_EQ(Contents(moved.get()).size(), 1u);
@@ -446,9 +443,9 @@ TEST_F(CrossStore, FolderCopyOntoAnExistingNameCollidesAndStandardFoldersStay) {
   EXPECT_EQ(root->CopyFolder(Cb(inboxId), Id(inboxId), nullptr, mailInbox_.get(), W(u"Old inbox"), 0, nullptr,
                              FOLDER_MOVE | MAPI_UNICODE),
             MAPI_E_NO_ACCESS);
-  EXPECT_EQ(root->CopyFolder(Cb(inboxId), Id(inboxId), nullptr, mailInbox_.get(), W(u"Old inbox"), 0, nullptr,
-                             MAPI_UNICODE),
-            S_OK);
+  EXPECT_EQ(
+      root->CopyFolder(Cb(inboxId), Id(inboxId), nullptr, mailInbox_.get(), W(u"Old inbox"), 0, nullptr, MAPI_UNICODE),
+      S_OK);
   EXPECT_EQ(Subfolders(mailInbox_.get()), (std::vector<std::u16string>{u"Old inbox", u"projects"}));
 }
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "orba/store/maperror.h"

@@ -105,9 +105,9 @@ class FolderOps : public ::testing::Test {
     std::vector<std::pair<std::u16string, Bytes>> out;
     for (ULONG i = 0; rows && i < rows->cRows; ++i) {
       const SPropValue* v = rows->aRow[i].lpProps;
-      out.emplace_back(PROP_TYPE(v[0].ulPropTag) == PT_UNICODE ? reinterpret_cast<const char16_t*>(v[0].Value.lpszW)
-                                                                 : u"",
-                       BinOf(v[1].Value.bin));
+      out.emplace_back(
+          PROP_TYPE(v[0].ulPropTag) == PT_UNICODE ? reinterpret_cast<const char16_t*>(v[0].Value.lpszW) : u"",
+          BinOf(v[1].Value.bin));
     }
     FreeProws(rows);
     std::sort(out.begin(), out.end());
@@ -377,8 +377,7 @@ TEST_F(FolderOps, OpenHierarchyTablesAndCountsFollowFolderMovesAndCopies) {
   ASSERT_EQ(inbox_->GetHierarchyTable(0, from.Out()), S_OK);
   ASSERT_EQ(target->GetHierarchyTable(0, to.Out()), S_OK);
   Bytes sourceId = Binary(source.get(), tags::kEntryId);
-  ASSERT_EQ(inbox_->CopyFolder(Cb(sourceId), Id(sourceId), nullptr, target.get(), W(u"Copy"), 0, nullptr,
-                               MAPI_UNICODE),
+  ASSERT_EQ(inbox_->CopyFolder(Cb(sourceId), Id(sourceId), nullptr, target.get(), W(u"Copy"), 0, nullptr, MAPI_UNICODE),
             S_OK);
   ULONG count = 0;
   ASSERT_EQ(to->GetRowCount(0, &count), S_OK);

@@ -120,9 +120,9 @@ class HierarchyNotify : public ::testing::Test {
   }
   ComPtr<IMAPIFolder> Child(IMAPIFolder* parent, const char16_t* name) {
     ComPtr<IMAPIFolder> folder;
-    EXPECT_EQ(parent->CreateFolder(FOLDER_GENERIC, W(name), nullptr, nullptr, MAPI_UNICODE | OPEN_IF_EXISTS,
-                                   folder.Out()),
-              S_OK);
+    EXPECT_EQ(
+        parent->CreateFolder(FOLDER_GENERIC, W(name), nullptr, nullptr, MAPI_UNICODE | OPEN_IF_EXISTS, folder.Out()),
+        S_OK);
     return folder;
   }
   Bytes SaveMessage(IMAPIFolder* folder) {
@@ -201,8 +201,8 @@ TEST_F(HierarchyNotify, FoldersMovedOutAndInAreDeletedAndAddedRows) {
   auto other = Child(inbox_.get(), u"Other");
   Bytes otherId = Binary(other.get(), tags::kEntryId);
   auto sink = Watch(projects.get());
-  ASSERT_EQ(inbox_->CopyFolder(static_cast<ULONG>(otherId.size()), reinterpret_cast<LPENTRYID>(otherId.data()),
-                               nullptr, projects.get(), nullptr, 0, nullptr, FOLDER_MOVE),
+  ASSERT_EQ(inbox_->CopyFolder(static_cast<ULONG>(otherId.size()), reinterpret_cast<LPENTRYID>(otherId.data()), nullptr,
+                               projects.get(), nullptr, 0, nullptr, FOLDER_MOVE),
             S_OK);
   EXPECT_EQ(sink->Names(TABLE_ROW_ADDED), std::vector<std::u16string>{u"Other"});
   EXPECT_EQ(Rows(), (std::multimap<std::u16string, LONG>{{u"Other", 1}}));
@@ -259,7 +259,8 @@ TEST_F(HierarchyNotify, DeepTableRowsTakeNewDepthsWhenMoved) {
   EXPECT_EQ(sink->Last(TABLE_ROW_MODIFIED, u"Alpha")->depth, 1);
   EXPECT_EQ(sink->Last(TABLE_ROW_MODIFIED, u"Beta")->depth, 2);
   EXPECT_EQ(sink->CountOf(TABLE_ROW_ADDED) + sink->CountOf(TABLE_ROW_DELETED), 0u);
-  EXPECT_EQ(Rows(), (std::multimap<std::u16string, LONG>{{u"Projects", 1}, {u"Archive", 1}, {u"Alpha", 1}, {u"Beta", 2}}));
+  EXPECT_EQ(Rows(),
+            (std::multimap<std::u16string, LONG>{{u"Projects", 1}, {u"Archive", 1}, {u"Alpha", 1}, {u"Beta", 2}}));
 }
 
 TEST_F(HierarchyNotify, EmptiedFolderLosesItsSubfolderRows) {

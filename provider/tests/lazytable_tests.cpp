@@ -56,7 +56,7 @@ class TPagedSource final : public TMemoryRowSource {
 
   bool pages = true;
   mutable size_t wholeReads = 0;
-  mutable size_t handedOut = 0;  // rows in pages
+  mutable size_t handedOut = 0;                             // rows in pages
   mutable std::vector<std::pair<size_t, size_t>> requests;  // (offset, limit) of each page
 
  private:

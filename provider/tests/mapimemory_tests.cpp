@@ -184,8 +184,7 @@ TEST(RowSets, FreeProwsFreesEveryRow) {
   ASSERT_EQ(MAPIAllocateBuffer(static_cast<ULONG>(CbNewSRowSet(3)), reinterpret_cast<void**>(&rows)), S_OK);
   rows->cRows = 3;
   for (ULONG i = 0; i < 3; ++i) {
-    ASSERT_EQ(MAPIAllocateBuffer(sizeof(SPropValue) * 2, reinterpret_cast<void**>(&rows->aRow[i].lpProps)),
-              S_OK);
+    ASSERT_EQ(MAPIAllocateBuffer(sizeof(SPropValue) * 2, reinterpret_cast<void**>(&rows->aRow[i].lpProps)), S_OK);
     rows->aRow[i].cValues = 2;
     void* more = nullptr;
     ASSERT_EQ(MAPIAllocateMore(64, rows->aRow[i].lpProps, &more), S_OK);
@@ -198,8 +197,7 @@ TEST(RowSets, FreePadrlistFreesEveryEntry) {
   LPADRLIST list = nullptr;
   ASSERT_EQ(MAPIAllocateBuffer(static_cast<ULONG>(CbNewADRLIST(2)), reinterpret_cast<void**>(&list)), S_OK);
   list->cEntries = 2;
-  ASSERT_EQ(MAPIAllocateBuffer(sizeof(SPropValue), reinterpret_cast<void**>(&list->aEntries[0].rgPropVals)),
-            S_OK);
+  ASSERT_EQ(MAPIAllocateBuffer(sizeof(SPropValue), reinterpret_cast<void**>(&list->aEntries[0].rgPropVals)), S_OK);
   list->aEntries[0].cValues = 1;
   list->aEntries[1].rgPropVals = nullptr;  // an empty entry is fine
   FreePadrlist(list);

@@ -90,7 +90,8 @@ TEST_F(TableTest, QueryRowsReadsForwardAndBackward) {
 
 TEST_F(TableTest, ColumnsMissingAndOtherWidthAndUnspecified) {
   SizedSPropTagArray<4> columns = {
-      4, {kName, CHANGE_PROP_TYPE(kName, PT_STRING8), CHANGE_PROP_TYPE(kNum, PT_UNSPECIFIED), PROP_TAG(PT_LONG, 0x6199)}};
+      4,
+      {kName, CHANGE_PROP_TYPE(kName, PT_STRING8), CHANGE_PROP_TYPE(kNum, PT_UNSPECIFIED), PROP_TAG(PT_LONG, 0x6199)}};
   ASSERT_EQ(table->SetColumns(columns.Ptr(), TBL_BATCH), S_OK);
   ASSERT_EQ(table->SeekRow(BOOKMARK_BEGINNING, 3, nullptr), S_OK);
   RowSetHolder h;
@@ -156,7 +157,7 @@ TEST_F(TableTest, FindRowForwardBackwardAndFromBookmarks) {
   ASSERT_EQ(table->FindRow(&r, BOOKMARK_END, DIR_BACKWARD), S_OK);
   EXPECT_EQ(Read(1, TBL_NOADVANCE), V{20});
   BOOKMARK mark = 0;
-  ASSERT_EQ(table->CreateBookmark(&mark), S_OK);  // on row 3 (num 20)
+  ASSERT_EQ(table->CreateBookmark(&mark), S_OK);            // on row 3 (num 20)
   ASSERT_EQ(table->FindRow(&r, mark, DIR_BACKWARD), S_OK);  // starts before the bookmark
   EXPECT_EQ(Read(1, TBL_NOADVANCE), V{30});
   two.Value.l = 9;

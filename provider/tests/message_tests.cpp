@@ -112,9 +112,9 @@ std::vector<BYTE> Pattern(size_t size) {
 
 void WriteStream(IMAPIProp* object, ULONG tag, const std::vector<BYTE>& bytes) {
   ComPtr<IStream> stream;
-  ASSERT_EQ(object->OpenProperty(tag, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY,
-                                 reinterpret_cast<LPUNKNOWN*>(stream.Out())),
-            S_OK);
+  ASSERT_EQ(
+      object->OpenProperty(tag, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY, reinterpret_cast<LPUNKNOWN*>(stream.Out())),
+      S_OK);
   ULONG written = 0;
   ASSERT_EQ(stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written), S_OK);
   ASSERT_EQ(stream->Commit(0), S_OK);
@@ -716,9 +716,9 @@ TEST_F(MessageTest, NestedEmbeddedMessagesAreSavedWithTheirAttachments) {
   ASSERT_EQ(outer->CreateAttach(nullptr, 0, &num, attach.Out()), S_OK);
   ASSERT_EQ(SetLong(attach.get(), tags::kAttachMethod, ATTACH_EMBEDDED_MSG), S_OK);
   ComPtr<IMessage> missing;
-  EXPECT_EQ(attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, 0,
-                                 reinterpret_cast<LPUNKNOWN*>(missing.Out())),
-            MAPI_E_NOT_FOUND);
+  EXPECT_EQ(
+      attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, 0, reinterpret_cast<LPUNKNOWN*>(missing.Out())),
+      MAPI_E_NOT_FOUND);
   ComPtr<IMessage> middle = NewEmbedded(attach.get());
   ASSERT_TRUE(middle);
   ASSERT_EQ(SetText(middle.get(), tags::kSubjectW, u"middle"), S_OK);
@@ -742,8 +742,7 @@ TEST_F(MessageTest, NestedEmbeddedMessagesAreSavedWithTheirAttachments) {
   ComPtr<IAttach> a1;
   ASSERT_EQ(loaded->OpenAttach(0, nullptr, 0, a1.Out()), S_OK);
   ComPtr<IMessage> m1;
-  ASSERT_EQ(a1->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, 0, reinterpret_cast<LPUNKNOWN*>(m1.Out())),
-            S_OK);
+  ASSERT_EQ(a1->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, 0, reinterpret_cast<LPUNKNOWN*>(m1.Out())), S_OK);
   EXPECT_EQ(TextOf(m1.get(), tags::kSubjectW), u"middle");
   EXPECT_EQ(TextOf(m1.get(), tags::kDisplayToW), u"Inner reader");
   // Opened read-only through a read-only attachment.
@@ -751,12 +750,10 @@ TEST_F(MessageTest, NestedEmbeddedMessagesAreSavedWithTheirAttachments) {
   ComPtr<IAttach> a2;
   ASSERT_EQ(m1->OpenAttach(0, nullptr, 0, a2.Out()), S_OK);
   ComPtr<IMessage> m2;
-  ASSERT_EQ(a2->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, 0, reinterpret_cast<LPUNKNOWN*>(m2.Out())),
-            S_OK);
+  ASSERT_EQ(a2->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, 0, reinterpret_cast<LPUNKNOWN*>(m2.Out())), S_OK);
   EXPECT_EQ(TextOf(m2.get(), tags::kSubjectW), u"inner");
   ComPtr<IUnknown> wrong;
-  EXPECT_EQ(a2->OpenProperty(tags::kAttachDataObj, &IID_IMAPITable, 0, 0, wrong.Out()),
-            MAPI_E_INTERFACE_NOT_SUPPORTED);
+  EXPECT_EQ(a2->OpenProperty(tags::kAttachDataObj, &IID_IMAPITable, 0, 0, wrong.Out()), MAPI_E_INTERFACE_NOT_SUPPORTED);
 }
 
 TEST_F(MessageTest, EmbeddedMessagesReadTheSameAfterTheOuterMessageIsReopened) {
@@ -776,8 +773,8 @@ TEST_F(MessageTest, EmbeddedMessagesReadTheSameAfterTheOuterMessageIsReopened) {
   ASSERT_EQ(embedded->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   EXPECT_EQ(SetLong(embedded.get(), tags::kMessageFlags, MSGFLAG_UNSENT), MAPI_E_COMPUTED);
 
-  const ULONG computed[] = {tags::kMessageFlags, tags::kMessageSize, tags::kCreationTime,
-                            tags::kLastModificationTime, tags::kHasAttach, tags::kDisplayToW};
+  const ULONG computed[] = {tags::kMessageFlags,         tags::kMessageSize, tags::kCreationTime,
+                            tags::kLastModificationTime, tags::kHasAttach,   tags::kDisplayToW};
   auto snapshot = [&](IMessage* message) {
     std::vector<Bytes> values;
     for (ULONG tag : computed) {
@@ -873,9 +870,9 @@ ComPtr<IMessage> EmbeddedOf(IMessage* message, ULONG num, ComPtr<IAttach>& attac
   ComPtr<IMessage> embedded;
   EXPECT_EQ(message->OpenAttach(num, nullptr, 0, attach.Out()), S_OK);
   if (attach) {
-    EXPECT_EQ(attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, 0,
-                                   reinterpret_cast<LPUNKNOWN*>(embedded.Out())),
-              S_OK);
+    EXPECT_EQ(
+        attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, 0, reinterpret_cast<LPUNKNOWN*>(embedded.Out())),
+        S_OK);
   }
   return embedded;
 }
@@ -966,8 +963,8 @@ class MessageCopyTest : public MessageTest {
 
   HRESULT CopyTo(IMessage* source, IMessage* dest, ULONG flags, LPSPropTagArray exclude = nullptr,
                  std::vector<IID> iids = {}) {
-    return source->CopyTo(static_cast<ULONG>(iids.size()), iids.empty() ? nullptr : iids.data(), exclude, 0,
-                          nullptr, &IID_IMessage, dest, flags, nullptr);
+    return source->CopyTo(static_cast<ULONG>(iids.size()), iids.empty() ? nullptr : iids.data(), exclude, 0, nullptr,
+                          &IID_IMessage, dest, flags, nullptr);
   }
 };
 

@@ -84,8 +84,9 @@ TEST_F(MsgStoreCom, FolderErrorCodes) {
   EXPECT_EQ(subtree->CopyFolder(static_cast<ULONG>(aId.size()), reinterpret_cast<LPENTRYID>(aId.data()), nullptr,
                                 child.get(), nullptr, 0, nullptr, FOLDER_MOVE),
             MAPI_E_FOLDER_CYCLE);
-  EXPECT_EQ(subtree->DeleteFolder(static_cast<ULONG>(aId.size()), reinterpret_cast<LPENTRYID>(aId.data()), 0, nullptr, 0),
-            MAPI_E_HAS_FOLDERS);
+  EXPECT_EQ(
+      subtree->DeleteFolder(static_cast<ULONG>(aId.size()), reinterpret_cast<LPENTRYID>(aId.data()), 0, nullptr, 0),
+      MAPI_E_HAS_FOLDERS);
   EXPECT_TRUE(Long(a.get(), kSubfolders));
   // Renaming onto a sibling's name collides.
   Create(subtree.get(), "Other");
@@ -130,7 +131,8 @@ TEST_F(MsgStoreCom, AdviseDeliversObjectEvents) {
   auto subtree = Subtree();
   auto folder = Create(subtree.get(), "Watched");
   Bytes id = Binary(folder.get(), tags::kEntryId);
-  ASSERT_EQ(subtree->DeleteFolder(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(id.data()), 0, nullptr, 0), S_OK);
+  ASSERT_EQ(subtree->DeleteFolder(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(id.data()), 0, nullptr, 0),
+            S_OK);
   EXPECT_EQ(sink->events, (std::vector<ULONG>{fnevObjectCreated, fnevObjectDeleted}));
   EXPECT_EQ(store_->Unadvise(connection), S_OK);
   EXPECT_EQ(store_->Unadvise(connection), MAPI_E_NOT_FOUND);

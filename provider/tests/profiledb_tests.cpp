@@ -39,7 +39,8 @@ std::optional<ULONG> ReadLong(TProfileDatabase& db, const std::string& profile, 
   for (const TStoredProp& prop : db.ReadSection(profile, section))
     if (prop.tag == tag) {
       SPropValue v;
-      DecodePropValue(tag, prop.value, [](size_t) -> void* { throw std::bad_alloc(); }, v);
+      DecodePropValue(
+          tag, prop.value, [](size_t) -> void* { throw std::bad_alloc(); }, v);
       return v.Value.ul;
     }
   return std::nullopt;
@@ -50,9 +51,7 @@ class ProfileDb : public ::testing::Test {
   testing::TTempStoreHome home_;
 };
 
-TEST_F(ProfileDb, DefaultPathLiesInOrbaHome) {
-  EXPECT_EQ(TProfileDatabase::DefaultPath(), home_.ProfilesDb());
-}
+TEST_F(ProfileDb, DefaultPathLiesInOrbaHome) { EXPECT_EQ(TProfileDatabase::DefaultPath(), home_.ProfilesDb()); }
 
 TEST_F(ProfileDb, ProfilesSurviveReopening) {
   MAPIUID service{};

@@ -174,8 +174,7 @@ TEST(PropCodec, DamagedBytesAreReported) {
   TArena arena;
   SPropValue out;
   std::vector<uint8_t> three = {1, 2, 3};
-  EXPECT_EQ(CodeOf([&] { DecodePropValue(PROP_TAG(PT_LONG, 1), three, arena.Allocator(), out); }),
-            MAPI_E_CORRUPT_DATA);
+  EXPECT_EQ(CodeOf([&] { DecodePropValue(PROP_TAG(PT_LONG, 1), three, arena.Allocator(), out); }), MAPI_E_CORRUPT_DATA);
   EXPECT_EQ(CodeOf([&] { DecodePropValue(PROP_TAG(PT_UNICODE, 1), three, arena.Allocator(), out); }),
             MAPI_E_CORRUPT_DATA);
   std::vector<uint8_t> hugeCount = {0xFF, 0xFF, 0xFF, 0x7F};

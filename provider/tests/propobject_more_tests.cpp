@@ -238,14 +238,16 @@ TEST(PropObjectCopy, CopyToWithExclusionsAndNoReplace) {
   SetLongs(dest.get(), {Long(kB, 20)});
   SizedSPropTagArray<1> exclude = {1, {kC}};
   MapiBuffer<SPropProblemArray> problems;
-  ASSERT_EQ(source->CopyTo(0, nullptr, exclude.Ptr(), 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), MAPI_NOREPLACE,
-                           problems.Out()),
+  ASSERT_EQ(source->CopyTo(0, nullptr, exclude.Ptr(), 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()),
+                           MAPI_NOREPLACE, problems.Out()),
             S_OK);
   EXPECT_FALSE(problems);
   EXPECT_EQ(GetLong(dest.get(), kA), 1);
   EXPECT_EQ(GetLong(dest.get(), kB), 20);
   EXPECT_EQ(GetLong(dest.get(), kC), -1);
-  ASSERT_EQ(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), 0, nullptr), S_OK);
+  ASSERT_EQ(
+      source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), 0, nullptr),
+      S_OK);
   EXPECT_EQ(GetLong(dest.get(), kB), 2);
 }
 
@@ -253,7 +255,9 @@ TEST(PropObjectCopy, ExcludingIMAPIPropCopiesNoProperties) {
   auto source = MakeComObject<Prop>();
   auto dest = MakeComObject<Prop>();
   SetLongs(source.get(), {Long(kA, 1)});
-  ASSERT_EQ(source->CopyTo(1, &IID_IMAPIProp, nullptr, 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), 0, nullptr), S_OK);
+  ASSERT_EQ(source->CopyTo(1, &IID_IMAPIProp, nullptr, 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()),
+                           0, nullptr),
+            S_OK);
   EXPECT_EQ(GetLong(dest.get(), kA), -1);
 }
 
@@ -263,7 +267,9 @@ TEST(PropObjectCopy, CopyPropsMoveAndProblems) {
   SetLongs(source.get(), {Long(kA, 1), Long(kB, 2)});
   SizedSPropTagArray<2> include = {2, {kA, kC}};
   MapiBuffer<SPropProblemArray> problems;
-  ASSERT_EQ(source->CopyProps(include.Ptr(), 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), MAPI_MOVE, problems.Out()), S_OK);
+  ASSERT_EQ(source->CopyProps(include.Ptr(), 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), MAPI_MOVE,
+                              problems.Out()),
+            S_OK);
   ASSERT_TRUE(problems);
   ASSERT_EQ(problems->cProblem, 1u);
   EXPECT_EQ(problems->aProblem[0].ulIndex, 1u);
@@ -283,7 +289,9 @@ TEST(PropObjectCopy, DestinationProblemsAreReported) {
   SetLongs(source.get(), {Long(kA, 1)});
   SizedSPropTagArray<1> include = {1, {kA}};
   MapiBuffer<SPropProblemArray> problems;
-  ASSERT_EQ(source->CopyProps(include.Ptr(), 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), 0, problems.Out()), S_OK);
+  ASSERT_EQ(source->CopyProps(include.Ptr(), 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), 0,
+                              problems.Out()),
+            S_OK);
   ASSERT_TRUE(problems);
   EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_COMPUTED);
 }
@@ -292,18 +300,24 @@ TEST(PropObjectCopy, Errors) {
   auto source = MakeComObject<Prop>();
   auto dest = MakeComObject<Prop>();
   SizedSPropTagArray<1> include = {1, {kA}};
-  EXPECT_EQ(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), 0x100, nullptr),
+  EXPECT_EQ(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), 0x100,
+                           nullptr),
             MAPI_E_UNKNOWN_FLAGS);
-  EXPECT_EQ(source->CopyTo(0, nullptr, nullptr, 0, nullptr, nullptr, static_cast<IMAPIProp*>(dest.get()), 0, nullptr), MAPI_E_INVALID_PARAMETER);
+  EXPECT_EQ(source->CopyTo(0, nullptr, nullptr, 0, nullptr, nullptr, static_cast<IMAPIProp*>(dest.get()), 0, nullptr),
+            MAPI_E_INVALID_PARAMETER);
   EXPECT_EQ(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMAPIProp, nullptr, 0, nullptr),
             MAPI_E_INVALID_PARAMETER);
-  EXPECT_EQ(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMessage, static_cast<IMAPIProp*>(dest.get()), 0, nullptr),
-            MAPI_E_INTERFACE_NOT_SUPPORTED);
-  EXPECT_EQ(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(source.get()), MAPI_MOVE, nullptr),
+  EXPECT_EQ(
+      source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMessage, static_cast<IMAPIProp*>(dest.get()), 0, nullptr),
+      MAPI_E_INTERFACE_NOT_SUPPORTED);
+  EXPECT_EQ(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(source.get()),
+                           MAPI_MOVE, nullptr),
             MAPI_E_NO_ACCESS);
-  EXPECT_EQ(source->CopyProps(nullptr, 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), 0, nullptr), MAPI_E_INVALID_PARAMETER);
+  EXPECT_EQ(source->CopyProps(nullptr, 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), 0, nullptr),
+            MAPI_E_INVALID_PARAMETER);
   auto readOnly = MakeComObject<Prop>(PropObjectOptions{AccessMode::ReadOnly, true, nullptr});
-  EXPECT_EQ(readOnly->CopyProps(include.Ptr(), 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), MAPI_MOVE, nullptr),
+  EXPECT_EQ(readOnly->CopyProps(include.Ptr(), 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()),
+                                MAPI_MOVE, nullptr),
             MAPI_E_NO_ACCESS);
 }
 

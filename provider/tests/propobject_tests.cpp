@@ -233,8 +233,8 @@ TEST(PropObjectSetProps, ProblemsPerProperty) {
   SPropValue badString = Ansi(PROP_TAG(PT_STRING8, 0x6012), nullptr);
   MapiBuffer<SPropProblemArray> problems;
   ASSERT_EQ(Set(object.get(),
-                {Long(kComputed, 1), Wide(CHANGE_PROP_TYPE(kTyped, PT_UNICODE), u"no"), nullValue, badType,
-                 badString, Long(kLong, 5), Long(PROP_TAG(PT_ERROR, 0x6013), 0), Long(PROP_TAG(PT_NULL, 0), 0)},
+                {Long(kComputed, 1), Wide(CHANGE_PROP_TYPE(kTyped, PT_UNICODE), u"no"), nullValue, badType, badString,
+                 Long(kLong, 5), Long(PROP_TAG(PT_ERROR, 0x6013), 0), Long(PROP_TAG(PT_NULL, 0), 0)},
                 &problems),
             S_OK);
   ASSERT_TRUE(problems);

@@ -83,8 +83,9 @@ class PublicStore : public ::testing::Test {
   std::vector<StoreRow> StoreRows(IMAPISession* session) {
     ComPtr<IMAPITable> table;
     EXPECT_EQ(session->GetMsgStoresTable(0, table.Out()), S_OK);
-    SizedSPropTagArray<6> columns{6, {tags::kEntryId, tags::kDisplayNameW, tags::kProviderDisplayW, tags::kMdbProvider,
-                                      tags::kResourceFlags, tags::kDefaultStore}};
+    SizedSPropTagArray<6> columns{6,
+                                  {tags::kEntryId, tags::kDisplayNameW, tags::kProviderDisplayW, tags::kMdbProvider,
+                                   tags::kResourceFlags, tags::kDefaultStore}};
     EXPECT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
     LPSRowSet rows = nullptr;
     EXPECT_EQ(table->QueryRows(10, 0, &rows), S_OK);
@@ -154,9 +155,8 @@ class PublicStore : public ::testing::Test {
     ULONG count = 0;
     LPSPropValue values = nullptr;
     HRESULT hr = object->GetProps(wanted.Ptr(), 0, &count, &values);
-    HRESULT result = hr == MAPI_W_ERRORS_RETURNED && PROP_TYPE(values[0].ulPropTag) == PT_ERROR
-                         ? values[0].Value.err
-                         : hr;
+    HRESULT result =
+        hr == MAPI_W_ERRORS_RETURNED && PROP_TYPE(values[0].ulPropTag) == PT_ERROR ? values[0].Value.err : hr;
     MAPIFreeBuffer(values);
     return result;
   }
@@ -273,8 +273,8 @@ TEST_F(PublicStore, OpensWithItsEntryIdAndAnswersItsProperties) {
   // The session's OpenEntry of the store entry ID answers the same store.
   ULONG type = 0;
   ComPtr<IUnknown> again;
-  ASSERT_EQ(session->OpenEntry(static_cast<ULONG>(entryId.size()), reinterpret_cast<LPENTRYID>(entryId.data()),
-                               nullptr, MAPI_BEST_ACCESS, &type, again.Out()),
+  ASSERT_EQ(session->OpenEntry(static_cast<ULONG>(entryId.size()), reinterpret_cast<LPENTRYID>(entryId.data()), nullptr,
+                               MAPI_BEST_ACCESS, &type, again.Out()),
             S_OK);
   EXPECT_EQ(type, ULONG{MAPI_STORE});
   EXPECT_EQ(Binary(static_cast<IMAPIProp*>(static_cast<IMsgStore*>(again.get())), tags::kRecordKey),
@@ -309,8 +309,8 @@ TEST_F(PublicStore, HasThePublicFolderSetAndNoMailboxFolders) {
 
   // The set cannot be deleted.
   Bytes ipmId = Binary(ipm.get(), tags::kEntryId);
-  EXPECT_EQ(root->DeleteFolder(static_cast<ULONG>(ipmId.size()), reinterpret_cast<LPENTRYID>(ipmId.data()), 0,
-                               nullptr, DEL_FOLDERS | DEL_MESSAGES),
+  EXPECT_EQ(root->DeleteFolder(static_cast<ULONG>(ipmId.size()), reinterpret_cast<LPENTRYID>(ipmId.data()), 0, nullptr,
+                               DEL_FOLDERS | DEL_MESSAGES),
             MAPI_E_NO_ACCESS);
 }
 
@@ -399,9 +399,9 @@ TEST_F(PublicStore, TwoMailboxesShareOneStore) {
   // Entry IDs of the public store compare through either session; the mailboxes differ.
   ULONG same = 0;
   Bytes bobProjects = Binary(seen.get(), tags::kEntryId);
-  ASSERT_EQ(alice->CompareEntryIDs(static_cast<ULONG>(projectsId.size()), reinterpret_cast<LPENTRYID>(projectsId.data()),
-                                   static_cast<ULONG>(bobProjects.size()),
-                                   reinterpret_cast<LPENTRYID>(bobProjects.data()), 0, &same),
+  ASSERT_EQ(alice->CompareEntryIDs(
+                static_cast<ULONG>(projectsId.size()), reinterpret_cast<LPENTRYID>(projectsId.data()),
+                static_cast<ULONG>(bobProjects.size()), reinterpret_cast<LPENTRYID>(bobProjects.data()), 0, &same),
             S_OK);
   EXPECT_EQ(same, 1u);
   Bytes aliceMailbox = StoreRows(alice.get())[0].entryId, bobMailbox = StoreRows(bob.get())[0].entryId;
@@ -515,10 +515,10 @@ TEST_F(PublicStore, UnconfiguredServiceCannotOpenThePublicFolders) {
   auto rows = StoreRows(session.get());
   ASSERT_EQ(rows.size(), 2u);
   ComPtr<IMsgStore> store;
-  EXPECT_EQ(session->OpenMsgStore(0, static_cast<ULONG>(rows[1].entryId.size()),
-                                  reinterpret_cast<LPENTRYID>(rows[1].entryId.data()), nullptr, MDB_NO_DIALOG,
-                                  store.Out()),
-            MAPI_E_LOGON_FAILED);
+  EXPECT_EQ(
+      session->OpenMsgStore(0, static_cast<ULONG>(rows[1].entryId.size()),
+                            reinterpret_cast<LPENTRYID>(rows[1].entryId.data()), nullptr, MDB_NO_DIALOG, store.Out()),
+      MAPI_E_LOGON_FAILED);
   EXPECT_FALSE(std::filesystem::exists(home_.Path() / "server" / "public.db"));
 }
 

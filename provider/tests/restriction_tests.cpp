@@ -128,14 +128,17 @@ TEST_P(ContentLevels, MatchesWideString) {
   EXPECT_EQ(Eval(r), GetParam().expected) << std::string(GetParam().text, GetParam().text + 3);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FuzzyLevels, ContentLevels,
-    ::testing::Values(ContentCase{FL_FULLSTRING, u"Hello Wörld", true}, ContentCase{FL_FULLSTRING, u"hello wörld", false},
-                      ContentCase{FL_FULLSTRING | FL_IGNORECASE, u"hello WÖRLD", true},
-                      ContentCase{FL_SUBSTRING, u"o W", true}, ContentCase{FL_SUBSTRING, u"xyz", false},
-                      ContentCase{FL_PREFIX, u"Hell", true}, ContentCase{FL_PREFIX, u"ello", false},
-                      ContentCase{FL_SUBSTRING | FL_IGNORENONSPACE, u"World", true},
-                      ContentCase{FL_SUBSTRING, u"World", false}, ContentCase{FL_PREFIX | FL_LOOSE, u"HELLO WORLD", true}));
+INSTANTIATE_TEST_SUITE_P(FuzzyLevels, ContentLevels,
+                         ::testing::Values(ContentCase{FL_FULLSTRING, u"Hello Wörld", true},
+                                           ContentCase{FL_FULLSTRING, u"hello wörld", false},
+                                           ContentCase{FL_FULLSTRING | FL_IGNORECASE, u"hello WÖRLD", true},
+                                           ContentCase{FL_SUBSTRING, u"o W", true},
+                                           ContentCase{FL_SUBSTRING, u"xyz", false},
+                                           ContentCase{FL_PREFIX, u"Hell", true},
+                                           ContentCase{FL_PREFIX, u"ello", false},
+                                           ContentCase{FL_SUBSTRING | FL_IGNORENONSPACE, u"World", true},
+                                           ContentCase{FL_SUBSTRING, u"World", false},
+                                           ContentCase{FL_PREFIX | FL_LOOSE, u"HELLO WORLD", true}));
 
 TEST(Restriction, ContentOnBinaryAndMultiValued) {
   BYTE sought[2] = {2, 3};

@@ -27,7 +27,6 @@ constexpr ULONG kContentCount = PROP_TAG(PT_LONG, 0x3602);
 constexpr ULONG kContentUnread = PROP_TAG(PT_LONG, 0x3603);
 constexpr ULONG kBodyW = PROP_TAG(PT_UNICODE, 0x1000);
 
-
 // A restriction with the values it points to.
 struct Restriction {
   SRestriction r{};
@@ -216,9 +215,9 @@ TEST_F(SearchFolders, CreatedInTheFinderWithTheirTypeAndNoCriteriaYet) {
 TEST_F(SearchFolders, CriteriaRoundTripWithTheirState) {
   auto search = MakeSearch();
   auto subject = SubjectHas(u"report");
-  ASSERT_EQ(Search(search.get(), subject.get(), {inboxId_, finderId_}, RECURSIVE_SEARCH | FOREGROUND_SEARCH |
-                                                                           RESTART_SEARCH),
-            S_OK);
+  ASSERT_EQ(
+      Search(search.get(), subject.get(), {inboxId_, finderId_}, RECURSIVE_SEARCH | FOREGROUND_SEARCH | RESTART_SEARCH),
+      S_OK);
   LPSRestriction restriction = nullptr;
   LPENTRYLIST folders = nullptr;
   ULONG state = 0;
@@ -390,8 +389,7 @@ TEST_F(SearchFolders, ShallowSearchesTheListedFoldersRecursiveAlsoTheirSubfolder
   // A folder made later below a searched one is searched too.
   auto later = MakeFolder(inbox_.get(), u"Later");
   SaveMessage(later.get(), u"Plan made later");
-  EXPECT_EQ(Found(search.get()),
-            (Names{u"Plan in inbox", u"Plan in old", u"Plan in projects", u"Plan made later"}));
+  EXPECT_EQ(Found(search.get()), (Names{u"Plan in inbox", u"Plan in old", u"Plan in projects", u"Plan made later"}));
   EXPECT_EQ(Long(search.get(), kContentCount), 4u);
 }
 
@@ -559,8 +557,7 @@ TEST_F(SearchFolders, ChangesRaiseTheirTableEvents) {
   SaveMessage(inbox_.get(), u"Not this");
   SetSubject(id, u"Event one, changed");
   SetSubject(id, u"Gone");
-  EXPECT_EQ(sink->events,
-            (std::vector<ULONG>{TABLE_ROW_ADDED, TABLE_ROW_MODIFIED, TABLE_ROW_DELETED}));
+  EXPECT_EQ(sink->events, (std::vector<ULONG>{TABLE_ROW_ADDED, TABLE_ROW_MODIFIED, TABLE_ROW_DELETED}));
   EXPECT_EQ(table->Unadvise(connection), S_OK);
 }
 

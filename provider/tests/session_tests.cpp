@@ -156,9 +156,9 @@ TEST_F(Session, StoresTableListsTheProfilesStores) {
   ComPtr<IMAPISession> session = Logon();
   ComPtr<IMAPITable> table;
   ASSERT_EQ(session->GetMsgStoresTable(0, table.Out()), S_OK);
-  auto rows = Rows(table, {tags::kDisplayNameA, tags::kDefaultStore, tags::kMdbProvider, tags::kResourceFlags,
-                           tags::kObjectType, tags::kResourceType, tags::kProviderDisplayA, tags::kEntryId,
-                           tags::kRecordKey});
+  auto rows =
+      Rows(table, {tags::kDisplayNameA, tags::kDefaultStore, tags::kMdbProvider, tags::kResourceFlags,
+                   tags::kObjectType, tags::kResourceType, tags::kProviderDisplayA, tags::kEntryId, tags::kRecordKey});
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_STREQ(rows[0][0].Value.lpszA, "Mail");
   EXPECT_STREQ(rows[1][0].Value.lpszA, "Archive");
@@ -186,8 +186,9 @@ TEST_F(Session, SetDefaultStoreIsStoredAndNotified) {
   ULONG_PTR connection = 0;
   ASSERT_EQ(table->Advise(fnevTableModified, sink.get(), &connection), S_OK);
   Bytes archive = ids[1];
-  EXPECT_EQ(session->SetDefaultStore(0, static_cast<ULONG>(archive.size()), reinterpret_cast<LPENTRYID>(archive.data())),
-            MAPI_E_UNKNOWN_FLAGS);
+  EXPECT_EQ(
+      session->SetDefaultStore(0, static_cast<ULONG>(archive.size()), reinterpret_cast<LPENTRYID>(archive.data())),
+      MAPI_E_UNKNOWN_FLAGS);
   EXPECT_EQ(session->SetDefaultStore(MAPI_SIMPLE_STORE_TEMPORARY, static_cast<ULONG>(archive.size()),
                                      reinterpret_cast<LPENTRYID>(archive.data())),
             MAPI_E_NO_SUPPORT);
@@ -199,11 +200,13 @@ TEST_F(Session, SetDefaultStoreIsStoredAndNotified) {
   EXPECT_FALSE(rows[0][1].Value.b);
   EXPECT_TRUE(rows[1][1].Value.b);
   // Another session reads the new default from the profile.
-  auto again = Rows([&] {
-    ComPtr<IMAPITable> other;
-    EXPECT_EQ(Logon()->GetMsgStoresTable(0, other.Out()), S_OK);
-    return other;
-  }(), {tags::kDefaultStore});
+  auto again = Rows(
+      [&] {
+        ComPtr<IMAPITable> other;
+        EXPECT_EQ(Logon()->GetMsgStoresTable(0, other.Out()), S_OK);
+        return other;
+      }(),
+      {tags::kDefaultStore});
   EXPECT_TRUE(again[1][0].Value.b);
 }
 
@@ -227,16 +230,16 @@ TEST_F(Session, OpenMsgStoreAndRoutedEntries) {
   EXPECT_EQ(type, MAPI_MESSAGE);
   // The store's own answers come through unchanged.
   Bytes missing = provider_->stores[0]->EntryId(500);
-  EXPECT_EQ(session->OpenEntry(static_cast<ULONG>(missing.size()), reinterpret_cast<LPENTRYID>(missing.data()),
-                               nullptr, 0, &type, opened.Out()),
+  EXPECT_EQ(session->OpenEntry(static_cast<ULONG>(missing.size()), reinterpret_cast<LPENTRYID>(missing.data()), nullptr,
+                               0, &type, opened.Out()),
             MAPI_E_NOT_FOUND);
   ULONG same = 0;
   Bytes twin = provider_->stores[0]->EntryId(7);
   twin[0] = MAPI_SHORTTERM;
-  ASSERT_EQ(session->CompareEntryIDs(static_cast<ULONG>(item.size()), reinterpret_cast<LPENTRYID>(item.data()),
-                                     static_cast<ULONG>(twin.size()), reinterpret_cast<LPENTRYID>(twin.data()), 0,
-                                     &same),
-            S_OK);
+  ASSERT_EQ(
+      session->CompareEntryIDs(static_cast<ULONG>(item.size()), reinterpret_cast<LPENTRYID>(item.data()),
+                               static_cast<ULONG>(twin.size()), reinterpret_cast<LPENTRYID>(twin.data()), 0, &same),
+      S_OK);
   EXPECT_EQ(same, 1u);
   // A wrapped store entry ID opens the store; the same store is handed out again.
   ASSERT_EQ(session->OpenEntry(static_cast<ULONG>(storeId.size()), reinterpret_cast<LPENTRYID>(storeId.data()), nullptr,
@@ -257,9 +260,9 @@ TEST_F(Session, EntryIdsNoStoreOwnsAreRefused) {
   EXPECT_EQ(session->OpenEntry(19, reinterpret_cast<LPENTRYID>(foreign.data()), nullptr, 0, &type, opened.Out()),
             MAPI_E_INVALID_ENTRYID);
   EXPECT_EQ(session->OpenEntry(4, nullptr, nullptr, 0, &type, opened.Out()), MAPI_E_INVALID_PARAMETER);
-  EXPECT_EQ(session->OpenEntry(24, reinterpret_cast<LPENTRYID>(foreign.data()), nullptr, 0x10000000, &type,
-                               opened.Out()),
-            MAPI_E_UNKNOWN_FLAGS);
+  EXPECT_EQ(
+      session->OpenEntry(24, reinterpret_cast<LPENTRYID>(foreign.data()), nullptr, 0x10000000, &type, opened.Out()),
+      MAPI_E_UNKNOWN_FLAGS);
   ULONG result = 0;
   EXPECT_EQ(session->CompareEntryIDs(24, reinterpret_cast<LPENTRYID>(foreign.data()), 24,
                                      reinterpret_cast<LPENTRYID>(foreign.data()), 0, &result),

@@ -74,9 +74,9 @@ TEST_F(StoreEngineTest, NewStoreHasTheStandardFolderSet) {
   EXPECT_EQ(store->Folder(store->SpecialFolderId(SpecialFolder::Root)).folderType, FOLDER_ROOT);
   std::vector<std::u16string> names;
   for (const auto& folder : store->ChildFolders(subtree)) names.push_back(folder.name);
-  EXPECT_EQ(names, (std::vector<std::u16string>{u"Inbox", u"Outbox", u"Sent Items", u"Deleted Items", u"Drafts",
-                                                u"Contacts", u"Calendar", u"Journal", u"Notes", u"Tasks",
-                                                u"Junk E-mail", u"Sync Issues"}));
+  EXPECT_EQ(names,
+            (std::vector<std::u16string>{u"Inbox", u"Outbox", u"Sent Items", u"Deleted Items", u"Drafts", u"Contacts",
+                                         u"Calendar", u"Journal", u"Notes", u"Tasks", u"Junk E-mail", u"Sync Issues"}));
   EXPECT_EQ(store->Folder(store->SpecialFolderId(SpecialFolder::Contacts)).containerClass, u"IPF.Contact");
   EXPECT_EQ(store->Folder(store->SpecialFolderId(SpecialFolder::Calendar)).containerClass, u"IPF.Appointment");
   EXPECT_EQ(store->Folder(store->SpecialFolderId(SpecialFolder::Notes)).containerClass, u"IPF.StickyNote");
@@ -94,9 +94,9 @@ TEST_F(StoreEngineTest, StoreAndInboxPointAtTheSpecialFolders) {
                     tags::kFinderEntryId, tags::kCommonViewsEntryId, tags::kViewsEntryId})
     EXPECT_NE(Find(props, tag), nullptr) << std::hex << tag;
   StoredProps inbox = store->FolderProps(store->SpecialFolderId(SpecialFolder::Inbox));
-  for (ULONG tag : {tags::kIpmAppointmentEntryId, tags::kIpmContactEntryId, tags::kIpmJournalEntryId,
-                    tags::kIpmNoteEntryId, tags::kIpmTaskEntryId, tags::kIpmDraftsEntryId,
-                    tags::kAdditionalRenEntryIds})
+  for (ULONG tag :
+       {tags::kIpmAppointmentEntryId, tags::kIpmContactEntryId, tags::kIpmJournalEntryId, tags::kIpmNoteEntryId,
+        tags::kIpmTaskEntryId, tags::kIpmDraftsEntryId, tags::kAdditionalRenEntryIds})
     EXPECT_NE(Find(inbox, tag), nullptr) << std::hex << tag;
   EXPECT_EQ(store->GetReceiveFolder("").folderId, store->SpecialFolderId(SpecialFolder::Inbox));
   EXPECT_EQ(store->GetReceiveFolder("IPM.Note.Custom").messageClass, "IPM");
@@ -104,8 +104,8 @@ TEST_F(StoreEngineTest, StoreAndInboxPointAtTheSpecialFolders) {
 
 TEST_F(StoreEngineTest, ReceiveFoldersMatchTheLongestClassPrefix) {
   auto store = NewStore();
-  int64_t custom = store->CreateFolder(store->SpecialFolderId(SpecialFolder::IpmSubtree), u"Custom", FOLDER_GENERIC,
-                                       {}, false);
+  int64_t custom =
+      store->CreateFolder(store->SpecialFolderId(SpecialFolder::IpmSubtree), u"Custom", FOLDER_GENERIC, {}, false);
   store->SetReceiveFolder("IPM.Note.Custom", custom);
   EXPECT_EQ(store->GetReceiveFolder("ipm.note.custom.more").folderId, custom);
   EXPECT_EQ(store->GetReceiveFolder("IPM.Note.Customer").folderId, store->SpecialFolderId(SpecialFolder::Inbox));

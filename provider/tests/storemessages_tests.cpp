@@ -82,8 +82,8 @@ class StoreMessages : public ::testing::TestWithParam<ServiceCase> {
   ComPtr<IMessage> OpenMessage(Opener* through, Bytes& id, ULONG flags, HRESULT expected = S_OK) {
     ComPtr<IUnknown> unknown;
     ULONG type = 0;
-    EXPECT_EQ(through->OpenEntry(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(id.data()), nullptr,
-                                 flags, &type, unknown.Out()),
+    EXPECT_EQ(through->OpenEntry(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(id.data()), nullptr, flags,
+                                 &type, unknown.Out()),
               expected);
     if (expected != S_OK) return {};
     EXPECT_EQ(type, static_cast<ULONG>(MAPI_MESSAGE));

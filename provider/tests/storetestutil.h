@@ -99,9 +99,9 @@ struct EntryList {
 // The subfolder name of parent, created when missing.
 inline ComPtr<IMAPIFolder> Child(IMAPIFolder* parent, const char16_t* name) {
   ComPtr<IMAPIFolder> folder;
-  EXPECT_EQ(parent->CreateFolder(FOLDER_GENERIC, W(name), nullptr, nullptr, MAPI_UNICODE | OPEN_IF_EXISTS,
-                                 folder.Out()),
-            S_OK);
+  EXPECT_EQ(
+      parent->CreateFolder(FOLDER_GENERIC, W(name), nullptr, nullptr, MAPI_UNICODE | OPEN_IF_EXISTS, folder.Out()),
+      S_OK);
   return folder;
 }
 
@@ -134,8 +134,8 @@ inline Bytes InboxId(IMsgStore* store) {
 inline ComPtr<IMAPIFolder> OpenFolder(IMsgStore* store, Bytes id, ULONG flags = MAPI_MODIFY) {
   ULONG type = 0;
   ComPtr<IUnknown> unknown;
-  EXPECT_EQ(store->OpenEntry(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(id.data()),
-                             &IID_IMAPIFolder, flags, &type, unknown.Out()),
+  EXPECT_EQ(store->OpenEntry(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(id.data()), &IID_IMAPIFolder,
+                             flags, &type, unknown.Out()),
             S_OK);
   if (unknown) {
     EXPECT_EQ(type, ULONG(MAPI_FOLDER));

@@ -48,7 +48,9 @@ class TNewMailSink final : public TVoComObject<TVoRefCounted, IMAPIAdviseSink> {
     for (ULONG i = 0; i < count; ++i) {
       if (notifications[i].ulEventType != fnevNewMail) continue;
       const NEWMAIL_NOTIFICATION& mail = notifications[i].info.newmail;
-      auto bytes = [](ULONG cb, LPENTRYID id) { return Bytes(reinterpret_cast<BYTE*>(id), reinterpret_cast<BYTE*>(id) + cb); };
+      auto bytes = [](ULONG cb, LPENTRYID id) {
+        return Bytes(reinterpret_cast<BYTE*>(id), reinterpret_cast<BYTE*>(id) + cb);
+      };
       EXPECT_EQ(mail.ulFlags, ULONG(MAPI_UNICODE));
       mails.push_back({bytes(mail.cbEntryID, mail.lpEntryID), bytes(mail.cbParentID, mail.lpParentID),
                        reinterpret_cast<const char16_t*>(mail.lpszMessageClass), mail.ulMessageFlags});
@@ -234,7 +236,9 @@ TEST_F(SubmitTest, BobReceivesWhatAliceSendsByExAddressWithTheDeliveryProperties
     ASSERT_GT(entryId.size(), 28u);
     EXPECT_EQ(std::string(entryId.begin() + 28, entryId.end() - 1), ToUtf8(bobDn));
     Bytes key = Binary(received.get(), side->searchKey);
-    EXPECT_EQ(std::string(key.begin(), key.end()), "EX:/O=ORBA/OU=EXCHANGE ADMINISTRATIVE GROUP (FYDIBOHF23SPDLT)/CN=RECIPIENTS/CN=BOB" + std::string(1, '\0'));
+    EXPECT_EQ(
+        std::string(key.begin(), key.end()),
+        "EX:/O=ORBA/OU=EXCHANGE ADMINISTRATIVE GROUP (FYDIBOHF23SPDLT)/CN=RECIPIENTS/CN=BOB" + std::string(1, '\0'));
   }
   EXPECT_EQ(Long(received.get(), tags::kMessageToMe), 1u);
   EXPECT_EQ(Long(received.get(), tags::kMessageCcMe), 0u);
@@ -265,8 +269,9 @@ TEST_F(SubmitTest, SmtpAddressesMatchRegardlessOfCase) {
 }
 
 TEST_F(SubmitTest, CcAndBccRecipientsGetCopiesWithoutTheBccList) {
-  ASSERT_EQ(Draft(u"Plans", {Ex(u"bob", MAPI_CC), Ex(u"carol", MAPI_BCC), Smtp(u"dave@elsewhere.org")})->SubmitMessage(0),
-            S_OK);
+  ASSERT_EQ(
+      Draft(u"Plans", {Ex(u"bob", MAPI_CC), Ex(u"carol", MAPI_BCC), Smtp(u"dave@elsewhere.org")})->SubmitMessage(0),
+      S_OK);
   auto bobIds = MessagesIn(bob_.get(), InboxId(bob_.get()));
   auto carolIds = MessagesIn(carol_.get(), InboxId(carol_.get()));
   ASSERT_EQ(bobIds.size(), 1u);
@@ -536,8 +541,9 @@ TEST(ServerDirectoryAddresses, DefaultsSettersAndOldFiles) {
     // A directory file from before mailboxes had addresses.
     std::filesystem::create_directories(home.Path() / "server");
     TSqlDatabase db((home.Path() / "server" / "directory.db").string());
-    db.Execute("CREATE TABLE mailboxes(name TEXT PRIMARY KEY COLLATE NOCASE, display_name TEXT NOT NULL, "
-               "server TEXT NOT NULL, store_path TEXT NOT NULL)");
+    db.Execute(
+        "CREATE TABLE mailboxes(name TEXT PRIMARY KEY COLLATE NOCASE, display_name TEXT NOT NULL, "
+        "server TEXT NOT NULL, store_path TEXT NOT NULL)");
     db.Execute("INSERT INTO mailboxes VALUES('old', 'Old One', 'mail1', '/tmp/old.db')");
   }
   auto old = TServerDirectory::Find("OLD");

@@ -69,7 +69,7 @@ TEST(ConversationIndex, EntryPointCreatesAndExtends) {
   uint64_t now = CurrentFileTime();
   EXPECT_LE(headerTime, now);
   EXPECT_GT(headerTime + (1ull << 24), now - 10ull * 10000000ull);  // within seconds of now
-  EXPECT_EQ(index[12] >> 4, 4);  // a random GUID's version
+  EXPECT_EQ(index[12] >> 4, 4);                                     // a random GUID's version
 
   ULONG cbChild = 0;
   LPBYTE child = nullptr;

@@ -9,15 +9,13 @@ void VoMAPIRegisterCatalogue(TVoMAPIPropRegistry& Registry) {
     const TVoMAPICatalogueEntry& e = VoMAPICatalogue[i];
     switch (e.Kind) {
       case TVoMAPICatalogueKind::Standard:
-        Registry.Add(VoMAPIStandardPropInfo(e.Name, static_cast<uint16_t>(e.ID), e.PropType),
-                     e.PropDef);
+        Registry.Add(VoMAPIStandardPropInfo(e.Name, static_cast<uint16_t>(e.ID), e.PropType), e.PropDef);
         break;
       case TVoMAPICatalogueKind::ByNumber:
         Registry.Add(VoMAPINumberPropInfo(*e.PropSet, e.Name, e.ID, e.PropType), e.PropDef);
         break;
       case TVoMAPICatalogueKind::ByName:
-        Registry.Add(VoMAPINamePropInfo(*e.PropSet, e.Name, e.NameString, e.PropType),
-                     e.PropDef);
+        Registry.Add(VoMAPINamePropInfo(*e.PropSet, e.Name, e.NameString, e.PropType), e.PropDef);
         break;
     }
   }

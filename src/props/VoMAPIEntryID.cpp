@@ -12,8 +12,8 @@ namespace orba {
 namespace {
 
 [[noreturn]] void NotAnArray(const TVoVariant& value) {
-  throw EVoException(u"Could not convert variant of type (" + VarTypeAsText(value.VarType()) +
-                         u") into type (" + VarTypeAsText(varArray | varByte) + u")",
+  throw EVoException(u"Could not convert variant of type (" + VarTypeAsText(value.VarType()) + u") into type (" +
+                         VarTypeAsText(varArray | varByte) + u")",
                      DISP_E_TYPEMISMATCH);
 }
 
@@ -38,9 +38,7 @@ TVoMAPIEntryID BinToEntryID(LONG Size, const void* Data) {
   return TVoVariant(TVoVariant::ByteArray(bytes, bytes + Size));
 }
 
-WideString EntryIDToStr(const TVoMAPIEntryID& EntryID) {
-  return TVoNetEncoding::GetHexEncoding(EntryIDToArr(EntryID));
-}
+WideString EntryIDToStr(const TVoMAPIEntryID& EntryID) { return TVoNetEncoding::GetHexEncoding(EntryIDToArr(EntryID)); }
 
 AnsiString EntryIDToStrA(const TVoMAPIEntryID& EntryID) {
   // Hexadecimal digits are ASCII: the same text in every code page.
@@ -50,17 +48,15 @@ AnsiString EntryIDToStrA(const TVoMAPIEntryID& EntryID) {
 
 WideString EntryIDToStrW(const TVoMAPIEntryID& EntryID) { return EntryIDToStr(EntryID); }
 
-TVoMAPIEntryID StrToEntryID(const AnsiString& Text) {
-  return StrToEntryID(TVoEncoding::ConvertW(Text));
-}
+TVoMAPIEntryID StrToEntryID(const AnsiString& Text) { return StrToEntryID(TVoEncoding::ConvertW(Text)); }
 
 TVoMAPIEntryID StrToEntryID(const WideString& Text) {
   const std::u16string_view hex = Trimmed(Text);
   try {
     return ArrToEntryID(TVoNetEncoding::GetHexDecoding(hex));
   } catch (const EVoException&) {
-    std::rethrow_exception(CreateVoMAPIException(
-        E_INVALIDARG, u"The text \"%s\" is not a valid hexadecimal EntryID!", {Text}));
+    std::rethrow_exception(
+        CreateVoMAPIException(E_INVALIDARG, u"The text \"%s\" is not a valid hexadecimal EntryID!", {Text}));
   }
 }
 
@@ -70,16 +66,13 @@ std::vector<BYTE> EntryIDToArr(const TVoMAPIEntryID& EntryID) {
   if (!EntryID.IsArray()) NotAnArray(EntryID);
   std::vector<BYTE> bytes;
   bytes.reserve(EntryID.ArrayLength());
-  for (const TVoVariant& item : EntryID.Items())
-    bytes.push_back(BYTE(VoVarToInt(VarAsType(item, varByte))));
+  for (const TVoVariant& item : EntryID.Items()) bytes.push_back(BYTE(VoVarToInt(VarAsType(item, varByte))));
   return bytes;
 }
 
 TVoMAPIEntryID ArrToEntryID(const std::vector<BYTE>& Bytes) { return TVoVariant(Bytes); }
 
-TVoMAPIBinary EntryIDToBin(const TVoMAPIEntryID& EntryID) {
-  return TVoMAPIBinary(EntryIDToArr(EntryID));
-}
+TVoMAPIBinary EntryIDToBin(const TVoMAPIEntryID& EntryID) { return TVoMAPIBinary(EntryIDToArr(EntryID)); }
 
 MAPIUID EntryIDToUID(const TVoMAPIEntryID& EntryID) {
   const std::vector<BYTE> bytes = EntryIDToArr(EntryID);
@@ -91,8 +84,7 @@ MAPIUID EntryIDToUID(const TVoMAPIEntryID& EntryID) {
   return uid;
 }
 
-LPENTRYID _GetMAPIEntryID(TVoMAPISessionBase* Session, const TVoMAPIEntryID& EntryID,
-                          ULONG& Size) {
+LPENTRYID _GetMAPIEntryID(TVoMAPISessionBase* Session, const TVoMAPIEntryID& EntryID, ULONG& Size) {
   Size = 0;
   if (!Session || !EntryID.IsArray() || EntryID.ArrayLength() == 0)
     throw EVoException(u"Empty EntryID values are not allowed!", E_UNEXPECTED);
@@ -108,8 +100,7 @@ TVoMAPIByteArray PolicyGuidToTag(const WideString& Text) {
   try {
     guid = StringToGUID(Trimmed(Text));
   } catch (const EVoException&) {
-    std::rethrow_exception(CreateVoMAPIException(
-        E_INVALIDARG, u"The text \"%s\" is not a valid policy GUID!", {Text}));
+    std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"The text \"%s\" is not a valid policy GUID!", {Text}));
   }
   // The GUID's binary layout: the first three fields little-endian, then Data4.
   std::vector<BYTE> bytes;

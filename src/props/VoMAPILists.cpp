@@ -15,9 +15,7 @@ bool SameValue(const TVoVariant& a, const TVoVariant& b) {
   return true;
 }
 
-bool SameEntryID(const TVoMAPIEntryID& a, const TVoMAPIEntryID& b) {
-  return EntryIDToArr(a) == EntryIDToArr(b);
-}
+bool SameEntryID(const TVoMAPIEntryID& a, const TVoMAPIEntryID& b) { return EntryIDToArr(a) == EntryIDToArr(b); }
 
 }  // namespace
 
@@ -108,8 +106,7 @@ LPSPropTagArray TVoMAPIPropList::CreatePropTagArray(TVoMAPIPropOwner& Prop) {
   // Tags first, so that a failing lookup leaves no MAPI memory behind.
   std::vector<ULONG> tags;
   const bool unicode = Prop.GetUnicode();
-  for (int32_t i = 0; i < Count(); ++i)
-    tags.push_back(Prop.GetPropTag(*GetPropInfo(*At(i)->PropDef, unicode), true));
+  for (int32_t i = 0; i < Count(); ++i) tags.push_back(Prop.GetPropTag(*GetPropInfo(*At(i)->PropDef, unicode), true));
   auto* array = static_cast<LPSPropTagArray>(Prop.AllocateBuffer(ULONG(CbNewSPropTagArray(tags.size()))));
   array->cValues = ULONG(tags.size());
   std::copy(tags.begin(), tags.end(), array->aulPropTag);
@@ -135,9 +132,8 @@ void TVoMAPIPropValueList::Remove(TVoMAPIPropDef PropDef) {
 
 int32_t TVoMAPIPropValueList::IndexOf(TVoMAPIPropDef PropDef) {
   const TVoMAPIPropInfo* info = GetPropInfo(PropDef);
-  return FindIndex([&](const std::unique_ptr<TVoMAPIPropValue>& item) {
-    return SameProp(item->PropInfo(), *info, true);
-  });
+  return FindIndex(
+      [&](const std::unique_ptr<TVoMAPIPropValue>& item) { return SameProp(item->PropInfo(), *info, true); });
 }
 
 TVoMAPIPropDef TVoMAPIPropValueList::Get_Item(int32_t Index) { return *At(Index)->PropInfo().PropDef; }
@@ -171,8 +167,7 @@ void TVoMAPIPropValueList::Import(ULONG Count, const SPropValue* Values) {
 
 // TVoMAPIABDestFieldList ---------------------------------------------------------------
 
-int32_t TVoMAPIABDestFieldList::Add(const WideString& DestFieldName,
-                                    TVoMAPIRecipientType DestFieldType) {
+int32_t TVoMAPIABDestFieldList::Add(const WideString& DestFieldName, TVoMAPIRecipientType DestFieldType) {
   return Append(TVoMAPIABDestField{DestFieldName, DestFieldType});
 }
 

@@ -5,8 +5,7 @@
 namespace orba {
 
 TVoMAPIObject::TVoMAPIObject(TVoMAPIValueOwner* Parent, TVoKeepAlive KeepAlive)
-    : TVoAutoIntfObject(Parent ? Parent->GetOwnerObject() : nullptr, KeepAlive),
-      hasParent_(Parent != nullptr) {}
+    : TVoAutoIntfObject(Parent ? Parent->GetOwnerObject() : nullptr, KeepAlive), hasParent_(Parent != nullptr) {}
 
 void TVoMAPIObject::CheckActive(std::u16string_view MethodName) {
   // The creator link clears when the creator is destroyed.
@@ -18,8 +17,6 @@ void TVoMAPIObject::CheckActive(std::u16string_view MethodName) {
 
 WideString TVoMAPIObject::GetErrorGroup() { return WideString(MAPIErrorGroup); }
 
-TVoMAPIValueOwner* TVoMAPIObject::GetParentOwner() {
-  return dynamic_cast<TVoMAPIValueOwner*>(Creator());
-}
+TVoMAPIValueOwner* TVoMAPIObject::GetParentOwner() { return dynamic_cast<TVoMAPIValueOwner*>(Creator()); }
 
 }  // namespace orba

@@ -26,8 +26,7 @@ TVoShowPropertiesProc& ShowPropertiesProc() {
 // A property tag array of Tags, laid out as MAPI expects it.
 class TTagArray {
  public:
-  explicit TTagArray(const std::vector<TVoMAPIPropTag>& Tags)
-      : words_(1 + Tags.size()) {
+  explicit TTagArray(const std::vector<TVoMAPIPropTag>& Tags) : words_(1 + Tags.size()) {
     words_[0] = ULONG(Tags.size());
     std::copy(Tags.begin(), Tags.end(), words_.begin() + 1);
   }
@@ -54,9 +53,8 @@ ULONG SaveFlags(TVoMAPISaveMethod method) {
 
 void SetShowPropertiesProc(TVoShowPropertiesProc Proc) { ShowPropertiesProc() = std::move(Proc); }
 
-TVoMAPIProp::TVoMAPIProp(TVoMAPIValueOwner* Parent, TVoMAPISessionBase* Session,
-                         ComPtr<IMAPIProp> MAPIProp, TVoMAPIAccessLevel AccessLevel, bool Unicode,
-                         TVoKeepAlive KeepAlive)
+TVoMAPIProp::TVoMAPIProp(TVoMAPIValueOwner* Parent, TVoMAPISessionBase* Session, ComPtr<IMAPIProp> MAPIProp,
+                         TVoMAPIAccessLevel AccessLevel, bool Unicode, TVoKeepAlive KeepAlive)
     : TVoComObject(Parent, Session, ComPtr<IUnknown>(MAPIProp), KeepAlive),
       prop_(std::move(MAPIProp)),
       accessLevel_(AccessLevel),
@@ -87,15 +85,13 @@ void TVoMAPIProp::Set_SearchKey(const TVoMAPIEntryID& Value) {
 
 TVoMAPIEntryID TVoMAPIProp::Get_SourceKey() {
   CheckActive(u"Get_SourceKey");
-  if (!Session()->ConnectedToExchange())
-    Raise(kNoSupport, u"This property is only supported by Exchange!", {});
+  if (!Session()->ConnectedToExchange()) Raise(kNoSupport, u"This property is only supported by Exchange!", {});
   return BinaryProp(PR_SOURCE_KEY, u"Get_SourceKey");
 }
 
 void TVoMAPIProp::GetPropValues(const TVoMAPIPropDef* Defs, int32_t Count) {
   CheckActive(u"GetPropValues");
-  if (!Defs || Count <= 0)
-    throw EVoException(u"You must specify at least 1 property definition!", E_UNEXPECTED);
+  if (!Defs || Count <= 0) throw EVoException(u"You must specify at least 1 property definition!", E_UNEXPECTED);
   std::vector<const TVoMAPIPropInfo*> infos;
   for (int32_t i = 0; i < Count; ++i) infos.push_back(&InfoOf(Defs[i]));
   LoadProps(infos);
@@ -111,8 +107,7 @@ TVoVariant TVoMAPIProp::GetPropValueArray(const TVoMAPIPropDef* Defs, int32_t Co
   return TVoVariant(std::move(values));
 }
 
-std::vector<TVoMAPIPropItem*> TVoMAPIProp::LoadProps(
-    const std::vector<const TVoMAPIPropInfo*>& Infos) {
+std::vector<TVoMAPIPropItem*> TVoMAPIProp::LoadProps(const std::vector<const TVoMAPIPropInfo*>& Infos) {
   std::vector<TVoMAPIPropItem*> items;
   std::vector<TVoMAPIPropTag> tags;
   for (const TVoMAPIPropInfo* info : Infos) {
@@ -164,7 +159,8 @@ HRESULT TVoMAPIProp::GetSingleProp(TVoMAPIPropTag Tag, LPSPropValue* Value) {
 void TVoMAPIProp::SetPropValues(IVoMAPIPropValueList* List) {
   CheckActive(u"SetPropValues");
   auto* list = dynamic_cast<TVoMAPIPropValueList*>(List);
-  if (!list) Raise(E_INVALIDARG, u"%s.SetPropValues: the list is not a property/value list of this library!", {ClassName()});
+  if (!list)
+    Raise(E_INVALIDARG, u"%s.SetPropValues: the list is not a property/value list of this library!", {ClassName()});
   std::vector<std::unique_ptr<TVoMAPIValueBuffer>> buffers(list->Count());
   std::vector<SPropValue> values;
   for (int32_t i = 0; i < list->Count(); ++i) {
@@ -188,8 +184,7 @@ bool16 TVoMAPIProp::HasProp(TVoMAPIPropDef PropDef) {
 }
 
 bool TVoMAPIProp::HasProp(const TVoMAPIPropInfo& PropInfo, bool CheckType) {
-  if (TVoMAPIPropItem* item = items_->FindPropByDef(PropInfo, CheckType); item && !item->IsError())
-    return true;
+  if (TVoMAPIPropItem* item = items_->FindPropByDef(PropInfo, CheckType); item && !item->IsError()) return true;
   CheckActive(u"HasProp");
   return !LoadProps({&PropInfo}).front()->IsError();
 }
@@ -249,8 +244,7 @@ std::vector<TVoMAPIPropTag> TVoMAPIProp::GetPropList() {
   return std::vector<TVoMAPIPropTag>(tags->aulPropTag, tags->aulPropTag + tags->cValues);
 }
 
-std::vector<const TVoMAPIPropInfo*> TVoMAPIProp::GetNamesFromIDs(
-    const std::vector<TVoMAPIPropTag>& Tags) {
+std::vector<const TVoMAPIPropInfo*> TVoMAPIProp::GetNamesFromIDs(const std::vector<TVoMAPIPropTag>& Tags) {
   CheckActive(u"GetNamesFromIDs");
   TTagArray tagArray(Tags);
   LPSPropTagArray tags = tagArray.get();
@@ -258,8 +252,10 @@ std::vector<const TVoMAPIPropInfo*> TVoMAPIProp::GetNamesFromIDs(
   TVoMAPIBuffer<LPMAPINAMEID> names;
   HRESULT hr = prop_->GetNamesFromIDs(&tags, nullptr, 0, &count, names.Out());
   if (hr == E_INVALIDARG)
-    Raise(hr, u"%s.GetPropTagByName failed!\r\nThe cValues member of one or more of the entries in "
-              u"the property tag array pointed to by lppPropTags is set to zero.", {ClassName()});
+    Raise(hr,
+          u"%s.GetPropTagByName failed!\r\nThe cValues member of one or more of the entries in "
+          u"the property tag array pointed to by lppPropTags is set to zero.",
+          {ClassName()});
   if (hr != S_OK && hr != kWarnErrorsReturned) CheckMAPIResult(this, u"GetNamesFromIDs", hr);
   std::vector<const TVoMAPIPropInfo*> result(Tags.size(), nullptr);
   for (size_t i = 0; i < Tags.size() && i < count && names.get(); ++i)
@@ -290,20 +286,22 @@ void TVoMAPIProp::SaveChanges(TVoMAPISaveMethod SaveMethod) {
   switch (hr) {
     case S_OK: return;
     case E_ACCESSDENIED:
-      Raise(hr, u"%s.SaveChanges failed!\r\nSaveChanges cannot keep the object open for read-only "
-                u"access, if KEEP_OPEN_READONLY is set, or read/write access, if "
-                u"KEEP_OPEN_READWRITE is set. No changes are committed.", {ClassName()});
+      Raise(hr,
+            u"%s.SaveChanges failed!\r\nSaveChanges cannot keep the object open for read-only "
+            u"access, if KEEP_OPEN_READONLY is set, or read/write access, if "
+            u"KEEP_OPEN_READWRITE is set. No changes are committed.",
+            {ClassName()});
     case kObjectChanged:
       Raise(hr, u"%s.SaveChanges failed!\r\nThe object has changed since it was opened.", {ClassName()});
     case kObjectDeleted:
-      Raise(hr, u"%s.SaveChanges failed!\r\nThe object has been deleted since it was opened.",
-            {ClassName()});
+      Raise(hr, u"%s.SaveChanges failed!\r\nThe object has been deleted since it was opened.", {ClassName()});
     case kCorruptData:
-      Raise(hr, u"%s.SaveChanges failed!\r\nMessage store providers that use a client-server model "
-                u"for their implementation might\r\nreturn this error when a network connection is "
-                u"lost or the server is not running.", {ClassName()});
-    default:
-      CheckMAPIResult(this, u"SaveChanges", hr);
+      Raise(hr,
+            u"%s.SaveChanges failed!\r\nMessage store providers that use a client-server model "
+            u"for their implementation might\r\nreturn this error when a network connection is "
+            u"lost or the server is not running.",
+            {ClassName()});
+    default: CheckMAPIResult(this, u"SaveChanges", hr);
   }
 }
 
@@ -316,16 +314,14 @@ ComPtr<IStream> TVoMAPIProp::OpenBinProperty(const TVoMAPIPropInfo& PropInfo, UL
 }
 
 ComPtr<IUnknown> TVoMAPIProp::OpenIntfProperty(const TVoMAPIPropInfo& PropInfo, const IID& InterfaceID,
-                                               ULONG InterfaceOptions, ULONG Flags,
-                                               TVoMAPIAccessLevel AccessLevel, bool Create) {
+                                               ULONG InterfaceOptions, ULONG Flags, TVoMAPIAccessLevel AccessLevel,
+                                               bool Create) {
   CheckActive(u"OpenProperty");
-  return OpenIntfProperty(GetPropTag(PropInfo, Create), InterfaceID, InterfaceOptions, Flags,
-                          AccessLevel, Create);
+  return OpenIntfProperty(GetPropTag(PropInfo, Create), InterfaceID, InterfaceOptions, Flags, AccessLevel, Create);
 }
 
-ComPtr<IUnknown> TVoMAPIProp::OpenIntfProperty(TVoMAPIPropTag Tag, const IID& InterfaceID,
-                                               ULONG InterfaceOptions, ULONG Flags,
-                                               TVoMAPIAccessLevel AccessLevel, bool Create) {
+ComPtr<IUnknown> TVoMAPIProp::OpenIntfProperty(TVoMAPIPropTag Tag, const IID& InterfaceID, ULONG InterfaceOptions,
+                                               ULONG Flags, TVoMAPIAccessLevel AccessLevel, bool Create) {
   CheckActive(u"OpenProperty");
   Flags |= Create ? MAPI_CREATE : 0;
   ComPtr<IUnknown> result;
@@ -346,17 +342,18 @@ ComPtr<IUnknown> TVoMAPIProp::OpenIntfProperty(TVoMAPIPropTag Tag, const IID& In
       Raise(hr, u"%s.OpenProperty failed!\r\nThe caller has insufficient permissions to access the property.",
             {ClassName()});
     case kNoSupport:
-      Raise(hr, u"%s.OpenProperty failed!\r\nThe object cannot provide access to this property through "
-                u"the requested interface.", {ClassName()});
-    case kNotFound:
-      Raise(hr, u"%s.OpenProperty failed!\r\nThe requested property does not exist and MAPI_CREATE was "
-                u"not set in the ulFlags parameter.", {ClassName()});
-    case E_INVALIDARG:
-      Raise(hr, u"%s.OpenProperty failed!\r\nThe property type in the tag is set to PT_UNSPECIFIED.",
+      Raise(hr,
+            u"%s.OpenProperty failed!\r\nThe object cannot provide access to this property through "
+            u"the requested interface.",
             {ClassName()});
-    default:
-      CheckMAPIResult(this, u"OpenProperty", hr);
-      return result;
+    case kNotFound:
+      Raise(hr,
+            u"%s.OpenProperty failed!\r\nThe requested property does not exist and MAPI_CREATE was "
+            u"not set in the ulFlags parameter.",
+            {ClassName()});
+    case E_INVALIDARG:
+      Raise(hr, u"%s.OpenProperty failed!\r\nThe property type in the tag is set to PT_UNSPECIFIED.", {ClassName()});
+    default: CheckMAPIResult(this, u"OpenProperty", hr); return result;
   }
 }
 
@@ -370,8 +367,7 @@ void TVoMAPIProp::CheckAccessLevel(TVoMAPIAccessLevel Required) {
 void TVoMAPIProp::CheckLastError(std::u16string_view MethodName, HRESULT Code) {
   TVoMAPIError error;
   GetExtendedErrorInfo(Code, error);
-  Raise(E_FAIL, u"Component %s caused: %s (%s.%s)",
-        {error.Component, error.Error, ClassName(), MethodName});
+  Raise(E_FAIL, u"Component %s caused: %s (%s.%s)", {error.Component, error.Error, ClassName(), MethodName});
 }
 
 void TVoMAPIProp::GetExtendedErrorInfo(HRESULT Code, TVoMAPIError& Error) {
@@ -405,9 +401,11 @@ void TVoMAPIProp::SetMAPIOBJECT(ComPtr<IUnknown> MAPIObject) {
 void TVoMAPIProp::DisplayProperties() {
   CheckActive(u"DisplayProperties");
   if (!ShowPropertiesProc())
-    Raise(E_FAIL, u"%s.DisplayProperties failed!\r\nNo property viewer has been registered. Link one "
-                  u"of the two property-viewer units of the user-interface add-on, which register "
-                  u"themselves with SetShowPropertiesProc.", {ClassName()});
+    Raise(E_FAIL,
+          u"%s.DisplayProperties failed!\r\nNo property viewer has been registered. Link one "
+          u"of the two property-viewer units of the user-interface add-on, which register "
+          u"themselves with SetShowPropertiesProc.",
+          {ClassName()});
   ShowPropertiesProc()(this);
 }
 
@@ -416,8 +414,7 @@ void TVoMAPIProp::DisplayProperties() {
 TVoMAPIPropTag TVoMAPIProp::GetPropTag(const TVoMAPIPropInfo& PropInfo, bool Create) {
   if (!PropInfo.Named) return orba::GetPropTag(PropInfo);
   if (!prop_)
-    Raise(kNoSupport, u"Named Property %s requested, however Named Properties are not supported!",
-          {PropInfo.PropName});
+    Raise(kNoSupport, u"Named Property %s requested, however Named Properties are not supported!", {PropInfo.PropName});
   for (const auto& [info, id] : namedIDs_)
     if (info == &PropInfo || SameProp(*info, PropInfo, false)) return PROP_TAG(PropInfo.PropType, id);
   MAPINAMEID name{};
@@ -442,8 +439,6 @@ TVoMAPIPropTag TVoMAPIProp::GetPropTag(const TVoMAPIPropInfo& PropInfo, bool Cre
   return PROP_TAG(PropInfo.PropType, id);
 }
 
-const TVoMAPIPropInfo& TVoMAPIProp::InfoOf(TVoMAPIPropDef PropDef) const {
-  return *GetPropInfo(PropDef, unicode_);
-}
+const TVoMAPIPropInfo& TVoMAPIProp::InfoOf(TVoMAPIPropDef PropDef) const { return *GetPropInfo(PropDef, unicode_); }
 
 }  // namespace orba

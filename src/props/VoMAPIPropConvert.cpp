@@ -15,8 +15,8 @@ namespace {
 constexpr double kCurrencyScale = 10000.0;
 
 [[noreturn]] void NotAnArray(const TVoVariant& value, uint16_t target) {
-  throw EVoException(u"Could not convert variant of type (" + VarTypeAsText(value.VarType()) +
-                         u") into type (" + VarTypeAsText(target) + u")",
+  throw EVoException(u"Could not convert variant of type (" + VarTypeAsText(value.VarType()) + u") into type (" +
+                         VarTypeAsText(target) + u")",
                      DISP_E_TYPEMISMATCH);
 }
 
@@ -110,8 +110,7 @@ std::vector<WideString> VoMAPISplitMultiText(const WideString& Text) {
   }
 }
 
-SPropValue VoMAPIVariantToPropValue(const TVoVariant& Value, ULONG Tag,
-                                    std::unique_ptr<TVoMAPIValueBuffer>& Buffer) {
+SPropValue VoMAPIVariantToPropValue(const TVoVariant& Value, ULONG Tag, std::unique_ptr<TVoMAPIValueBuffer>& Buffer) {
   Buffer.reset();
   SPropValue result{};
   result.ulPropTag = Tag;
@@ -138,8 +137,7 @@ SPropValue VoMAPIVariantToPropValue(const TVoVariant& Value, ULONG Tag,
       if (type == PT_UNICODE)
         v.lpszW = Keep(Buffer, std::make_unique<TVoMAPIWideStringBuffer>(text)).Data();
       else
-        v.lpszA = Keep(Buffer, std::make_unique<TVoMAPIAnsiStringBuffer>(TVoEncoding::ConvertA(text)))
-                      .Data();
+        v.lpszA = Keep(Buffer, std::make_unique<TVoMAPIAnsiStringBuffer>(TVoEncoding::ConvertA(text))).Data();
       break;
     }
     case PT_BINARY: {
@@ -154,7 +152,9 @@ SPropValue VoMAPIVariantToPropValue(const TVoVariant& Value, ULONG Tag,
     case PT_MV_CURRENCY:
       SetMulti(v.MVcur, &SCurrencyArray::lpcur, Keep(Buffer, ArrayOf<CURRENCY>(Value, ToCurrency)));
       break;
-    case PT_MV_I8: SetMulti(v.MVli, &SLargeIntegerArray::lpli, Keep(Buffer, ArrayOf<LARGE_INTEGER>(Value, ToLargeInt))); break;
+    case PT_MV_I8:
+      SetMulti(v.MVli, &SLargeIntegerArray::lpli, Keep(Buffer, ArrayOf<LARGE_INTEGER>(Value, ToLargeInt)));
+      break;
     case PT_MV_CLSID: SetMulti(v.MVguid, &SGuidArray::lpguid, Keep(Buffer, ArrayOf<GUID>(Value, ToGUID))); break;
     case PT_MV_BINARY: {
       std::vector<std::vector<BYTE>> values;
@@ -165,15 +165,17 @@ SPropValue VoMAPIVariantToPropValue(const TVoVariant& Value, ULONG Tag,
     case PT_MV_STRING8: {
       std::vector<AnsiString> texts;
       for (const WideString& text : TextsOf(Value)) texts.push_back(TVoEncoding::ConvertA(text));
-      SetMulti(v.MVszA, &SLPSTRArray::lppszA, Keep(Buffer, std::make_unique<TVoMAPIAnsiStringArrBuffer>(std::move(texts))));
+      SetMulti(v.MVszA, &SLPSTRArray::lppszA,
+               Keep(Buffer, std::make_unique<TVoMAPIAnsiStringArrBuffer>(std::move(texts))));
       break;
     }
     case PT_MV_UNICODE:
-      SetMulti(v.MVszW, &SWStringArray::lppszW, Keep(Buffer, std::make_unique<TVoMAPIWideStringArrBuffer>(TextsOf(Value))));
+      SetMulti(v.MVszW, &SWStringArray::lppszW,
+               Keep(Buffer, std::make_unique<TVoMAPIWideStringArrBuffer>(TextsOf(Value))));
       break;
     default:
-      std::rethrow_exception(CreateVoMAPIException(
-          E_INVALIDARG, u"The PropList does not support data of type %d!", {int32_t(type)}));
+      std::rethrow_exception(
+          CreateVoMAPIException(E_INVALIDARG, u"The PropList does not support data of type %d!", {int32_t(type)}));
   }
   return result;
 }
@@ -195,9 +197,7 @@ TVoVariant ByteArrayOf(const SBinary& bin) {
   if (!bin.lpb) return TVoVariant(TVoVariant::ByteArray());
   return TVoVariant(TVoVariant::ByteArray(bin.lpb, bin.lpb + bin.cb));
 }
-TVoVariant AnsiText(const char* text) {
-  return TVoVariant(text ? TVoEncoding::ConvertW(text) : WideString());
-}
+TVoVariant AnsiText(const char* text) { return TVoVariant(text ? TVoEncoding::ConvertW(text) : WideString()); }
 TVoVariant WideText(const char16_t* text) { return TVoVariant(text ? WideString(text) : WideString()); }
 TVoVariant GUIDText(const GUID& guid) { return TVoVariant(GUIDToString(guid)); }
 TVoVariant Amount(const CURRENCY& cur) { return TVoVariant(double(cur.int64) / kCurrencyScale); }
@@ -222,14 +222,12 @@ TVoVariant VoMAPIPropVarValue(const SPropValue& Value, const TVoVariant& Default
     case PT_OBJECT: return TVoVariant(u"<object>");
     case PT_BINARY: return ByteArrayOf(v.bin);
     case PT_MV_I2: return VariantArrayOf(v.MVi.cValues, v.MVi.lpi, [](int16_t x) { return TVoVariant(x); });
-    case PT_MV_LONG:
-      return VariantArrayOf(v.MVl.cValues, v.MVl.lpl, [](LONG x) { return TVoVariant(int32_t(x)); });
+    case PT_MV_LONG: return VariantArrayOf(v.MVl.cValues, v.MVl.lpl, [](LONG x) { return TVoVariant(int32_t(x)); });
     case PT_MV_I8:
       return VariantArrayOf(v.MVli.cValues, v.MVli.lpli,
                             [](const LARGE_INTEGER& x) { return TVoVariant(int64_t(x.QuadPart)); });
     case PT_MV_R4: return VariantArrayOf(v.MVflt.cValues, v.MVflt.lpflt, [](float x) { return TVoVariant(x); });
-    case PT_MV_DOUBLE:
-      return VariantArrayOf(v.MVdbl.cValues, v.MVdbl.lpdbl, [](double x) { return TVoVariant(x); });
+    case PT_MV_DOUBLE: return VariantArrayOf(v.MVdbl.cValues, v.MVdbl.lpdbl, [](double x) { return TVoVariant(x); });
     case PT_MV_CURRENCY: return VariantArrayOf(v.MVcur.cValues, v.MVcur.lpcur, Amount);
     case PT_MV_STRING8: return VariantArrayOf(v.MVszA.cValues, v.MVszA.lppszA, AnsiText);
     case PT_MV_UNICODE: return VariantArrayOf(v.MVszW.cValues, v.MVszW.lppszW, WideText);

@@ -14,8 +14,8 @@ constexpr HRESULT kNoSupport = MakeHResult(0x80040102);  // MAPI_E_NO_SUPPORT
 
 TVoAutoIntfObject* OwnerObjectOf(TVoMAPIValueOwner* Owner) {
   if (!Owner)
-    std::rethrow_exception(CreateVoMAPIException(
-        E_INVALIDARG, u"A property value needs an owner and a registered property!"));
+    std::rethrow_exception(
+        CreateVoMAPIException(E_INVALIDARG, u"A property value needs an owner and a registered property!"));
   return Owner->GetOwnerObject();
 }
 
@@ -93,9 +93,7 @@ int32_t TVoMAPIPropItem::Get_AsInteger() { return VoVarToInt(value_.Value(), 0);
 void TVoMAPIPropItem::Set_AsInteger(int32_t Value) { Assign(u"Set_AsInteger", TVoVariant(Value)); }
 
 int64_t TVoMAPIPropItem::Get_AsLargeInteger() { return VoVarToInt64(value_.Value(), 0); }
-void TVoMAPIPropItem::Set_AsLargeInteger(int64_t Value) {
-  Assign(u"Set_AsLargeInteger", TVoVariant(Value));
-}
+void TVoMAPIPropItem::Set_AsLargeInteger(int64_t Value) { Assign(u"Set_AsLargeInteger", TVoVariant(Value)); }
 
 WideString TVoMAPIPropItem::Get_AsString() {
   const uint32_t type = PropInfo().PropType;
@@ -119,17 +117,13 @@ bool16 TVoMAPIPropItem::Get_AsBoolean() { return VoVarToBool(value_.Value(), fal
 void TVoMAPIPropItem::Set_AsBoolean(bool16 Value) { Assign(u"Set_AsBoolean", TVoVariant(Value)); }
 
 TDateTime TVoMAPIPropItem::Get_AsDateTime() { return VoVarToDateTime(value_.Value(), 0); }
-void TVoMAPIPropItem::Set_AsDateTime(TDateTime Value) {
-  Assign(u"Set_AsDateTime", TVoVariant::FromDate(Value));
-}
+void TVoMAPIPropItem::Set_AsDateTime(TDateTime Value) { Assign(u"Set_AsDateTime", TVoVariant::FromDate(Value)); }
 
 double TVoMAPIPropItem::Get_AsFloat() { return VoVarToFloat(value_.Value(), 0); }
 void TVoMAPIPropItem::Set_AsFloat(double Value) { Assign(u"Set_AsFloat", TVoVariant(Value)); }
 
 GUID TVoMAPIPropItem::Get_AsGUID() { return StringToGUID(VoVarToStr(value_.Value())); }
-void TVoMAPIPropItem::Set_AsGUID(const GUID& Value) {
-  Assign(u"Set_AsGUID", TVoVariant(GUIDToString(Value)));
-}
+void TVoMAPIPropItem::Set_AsGUID(const GUID& Value) { Assign(u"Set_AsGUID", TVoVariant(GUIDToString(Value))); }
 
 TVoVariant TVoMAPIPropItem::Get_AsList() { return ListOf(value_.Value()); }
 void TVoMAPIPropItem::Set_AsList(const TVoVariant& Value) { Assign(u"Set_AsList", ListOf(Value)); }
@@ -147,19 +141,16 @@ WideString TVoMAPIPropItem::ReadTextStream() {
 
   const TVoMAPIPropInfo& info = PropInfo();
   const bool unicode =
-      prop->GetUnicode() &&
-      (info.PropType == PT_UNICODE ||
-       FindProp(info.PropID, PT_UNICODE, info.Named, info.PropSet, info.PropKind) != nullptr);
+      prop->GetUnicode() && (info.PropType == PT_UNICODE ||
+                             FindProp(info.PropID, PT_UNICODE, info.Named, info.PropSet, info.PropKind) != nullptr);
   const ULONG tag = CHANGE_PROP_TYPE(value_.ResolveTag(), unicode ? PT_UNICODE : PT_STRING8);
   ComPtr<IUnknown> opened;
-  CheckMAPIResult(ownerClass, u"OpenProperty",
-                  mapiProp->OpenProperty(tag, &IID_IStream, 0, 0, opened.Out()));
+  CheckMAPIResult(ownerClass, u"OpenProperty", mapiProp->OpenProperty(tag, &IID_IStream, 0, 0, opened.Out()));
   ComPtr<IStream> stream = opened.Query<IStream>(IID_IStream);
   if (!stream) CheckMAPIResult(ownerClass, u"OpenProperty", E_NOINTERFACE);
 
   const TVoBytes bytes = ReadAll(stream);
-  if (!unicode)
-    return WithoutTerminators(TVoEncoding::ConvertW(std::string(bytes.begin(), bytes.end())));
+  if (!unicode) return WithoutTerminators(TVoEncoding::ConvertW(std::string(bytes.begin(), bytes.end())));
   WideString text(bytes.size() / 2, u'\0');
   for (size_t i = 0; i < text.size(); ++i) text[i] = char16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8));
   return WithoutTerminators(std::move(text));

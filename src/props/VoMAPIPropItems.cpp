@@ -11,8 +11,7 @@ namespace {
 constexpr ULONG kFirstNamedId = 0x8000;
 
 TVoAutoIntfObject* OwnerObjectOf(TVoMAPIValueOwner* Owner) {
-  if (!Owner)
-    std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"A property list needs an owner!"));
+  if (!Owner) std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"A property list needs an owner!"));
   return Owner->GetOwnerObject();
 }
 
@@ -85,8 +84,7 @@ TVoMAPIPropItem* TVoMAPIPropItems::FindPropByTag(TVoMAPIPropTag Tag) {
 
 TVoMAPIPropItem* TVoMAPIPropItems::PropByTag(TVoMAPIPropTag Tag, bool CheckType) {
   if (PROP_ID(Tag) >= kFirstNamedId)
-    std::rethrow_exception(
-        CreateVoMAPIException(E_INVALIDARG, u"The PropByTag does not support named properties!"));
+    std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"The PropByTag does not support named properties!"));
   for (const auto& item : items_)
     if (SameProp(item->PropInfo(), Tag, CheckType)) return item.get();
   return &ItemOf(*GetProp(Tag, CheckType));

@@ -16,9 +16,7 @@ constexpr std::u16string_view kUnitPath = u"source\\ComponentSets\\Components\\m
 
 bool IsHashID(TVoMAPIPropDefID ID) { return static_cast<uint64_t>(ID) >= VoMAPIHashIDMask; }
 
-size_t Mix(size_t seed, size_t value) {
-  return seed ^ (value + 0x9E3779B97F4A7C15ull + (seed << 6) + (seed >> 2));
-}
+size_t Mix(size_t seed, size_t value) { return seed ^ (value + 0x9E3779B97F4A7C15ull + (seed << 6) + (seed >> 2)); }
 
 // The variant type each kind of descriptor keeps its PropID in.
 uint16_t PropIDVarType(const TVoMAPIPropInfo& Info) {
@@ -35,9 +33,8 @@ void VoMAPIPropAssertionFailed(const WideString& Text) {
 WideString VoMAPIGuidText(const GUID& Guid) {
   const uint8_t* d = Guid.Data4;
   return Format(u"{%.8x-%.4x-%.4x-%.2x%.2x-%.2x%.2x%.2x%.2x%.2x%.2x}",
-                {Guid.Data1, uint32_t(Guid.Data2), uint32_t(Guid.Data3), uint32_t(d[0]),
-                 uint32_t(d[1]), uint32_t(d[2]), uint32_t(d[3]), uint32_t(d[4]), uint32_t(d[5]),
-                 uint32_t(d[6]), uint32_t(d[7])});
+                {Guid.Data1, uint32_t(Guid.Data2), uint32_t(Guid.Data3), uint32_t(d[0]), uint32_t(d[1]), uint32_t(d[2]),
+                 uint32_t(d[3]), uint32_t(d[4]), uint32_t(d[5]), uint32_t(d[6]), uint32_t(d[7])});
 }
 
 TVoMAPIPropInfo VoMAPIStandardPropInfo(const WideString& Name, uint16_t ID, uint32_t PropType) {
@@ -48,8 +45,7 @@ TVoMAPIPropInfo VoMAPIStandardPropInfo(const WideString& Name, uint16_t ID, uint
   return info;
 }
 
-TVoMAPIPropInfo VoMAPINumberPropInfo(const GUID& PropSet, const WideString& Name, int32_t ID,
-                                     uint32_t PropType) {
+TVoMAPIPropInfo VoMAPINumberPropInfo(const GUID& PropSet, const WideString& Name, int32_t ID, uint32_t PropType) {
   TVoMAPIPropInfo info;
   info.PropID = TVoVariant(ID);
   info.PropType = PropType;
@@ -60,8 +56,8 @@ TVoMAPIPropInfo VoMAPINumberPropInfo(const GUID& PropSet, const WideString& Name
   return info;
 }
 
-TVoMAPIPropInfo VoMAPINamePropInfo(const GUID& PropSet, const WideString& Name,
-                                   const WideString& NameString, uint32_t PropType) {
+TVoMAPIPropInfo VoMAPINamePropInfo(const GUID& PropSet, const WideString& Name, const WideString& NameString,
+                                   uint32_t PropType) {
   TVoMAPIPropInfo info;
   info.PropID = TVoVariant(NameString);
   info.PropType = PropType;
@@ -99,8 +95,7 @@ TVoMAPIPropDefID TVoMAPIPropRegistry::CalcHash(const TVoMAPIPropInfo& Info, bool
   if (Standard) {
     id = static_cast<TVoMAPIPropDefID>(props_.size() + 1);
   } else {
-    AnsiString text = TVoEncoding::ConvertA(VoVarToStr(Info.PropID) +
-                                            Format(u"%u", {Info.PropType}) +
+    AnsiString text = TVoEncoding::ConvertA(VoVarToStr(Info.PropID) + Format(u"%u", {Info.PropType}) +
                                             VoMAPIGuidText(Info.PropSet) + Info.PropName);
     TVoSHA1Digest digest = VoHashBuffer(text.data(), text.size());
     uint64_t value = 0;
@@ -108,21 +103,20 @@ TVoMAPIPropDefID TVoMAPIPropRegistry::CalcHash(const TVoMAPIPropInfo& Info, bool
     id = static_cast<TVoMAPIPropDefID>(value | VoMAPIHashIDMask);
   }
   if (const TVoMAPIPropInfo* existing = FindID(id))
-    std::rethrow_exception(CreateVoMAPIException(
-        E_INVALIDARG, u"%s is equal to %s", {Info.PropName, existing->PropName}));
+    std::rethrow_exception(
+        CreateVoMAPIException(E_INVALIDARG, u"%s is equal to %s", {Info.PropName, existing->PropName}));
   return id;
 }
 
-const TVoMAPIPropInfo* TVoMAPIPropRegistry::Add(TVoMAPIPropInfo Info,
-                                                const TVoMAPIPropDef* Handle, bool Standard) {
+const TVoMAPIPropInfo* TVoMAPIPropRegistry::Add(TVoMAPIPropInfo Info, const TVoMAPIPropDef* Handle, bool Standard) {
   if (Info.PropID.VarType() != PropIDVarType(Info) ||
       (Info.Named && Info.PropKind != MNID_ID && Info.PropKind != MNID_STRING))
     VoMAPIPropAssertionFailed(Format(u"The identity of %s does not fit its kind", {Info.PropName}));
   TVoMAPIPropDefID id = CalcHash(Info, Standard);
   if (Handle) {
     if (Handle->ID != id)
-      VoMAPIPropAssertionFailed(Format(u"Assertion failed: %s has the ID %d instead of %d",
-                                       {Info.PropName, Handle->ID, id}));
+      VoMAPIPropAssertionFailed(
+          Format(u"Assertion failed: %s has the ID %d instead of %d", {Info.PropName, Handle->ID, id}));
     Info.DisposePropDef = false;
   } else {
     ownedDefs_.push_back(std::make_unique<TVoMAPIPropDef>(TVoMAPIPropDef{id}));
@@ -160,8 +154,7 @@ void TVoMAPIPropRegistry::Index(const TVoMAPIPropInfo& Info, uint32_t Position) 
 
 const TVoMAPIPropInfo* TVoMAPIPropRegistry::At(size_t Index) const {
   if (Index >= props_.size())
-    throw EVoException(Format(u"List index out of bounds (%d)", {static_cast<int64_t>(Index)}),
-                       E_INVALIDARG);
+    throw EVoException(Format(u"List index out of bounds (%d)", {static_cast<int64_t>(Index)}), E_INVALIDARG);
   return props_[Index].get();
 }
 
@@ -181,8 +174,7 @@ const TVoMAPIPropInfo* TVoMAPIPropRegistry::FindName(const WideString& Name) con
   return it == byName_.end() ? nullptr : props_[it->second].get();
 }
 
-const TVoMAPIPropInfo* TVoMAPIPropRegistry::FindStandard(uint16_t ID, uint32_t PropType,
-                                                         bool CheckType) const {
+const TVoMAPIPropInfo* TVoMAPIPropRegistry::FindStandard(uint16_t ID, uint32_t PropType, bool CheckType) const {
   if (CheckType) {
     auto it = byTag_.find(PROP_TAG(PropType, ID));
     return it == byTag_.end() ? nullptr : props_[it->second].get();
@@ -191,11 +183,11 @@ const TVoMAPIPropInfo* TVoMAPIPropRegistry::FindStandard(uint16_t ID, uint32_t P
   return it == byStandardID_.end() ? nullptr : props_[it->second].get();
 }
 
-const TVoMAPIPropInfo* TVoMAPIPropRegistry::FindNamed(const GUID& PropSet, uint32_t Kind,
-                                                      int32_t Number, std::u16string_view Name,
-                                                      uint32_t PropType, bool CheckType) const {
-  NamedKey key{PropSet, Kind, Kind == MNID_ID ? Number : 0,
-               Kind == MNID_STRING ? Name : std::u16string_view(), CheckType ? PropType : 0};
+const TVoMAPIPropInfo* TVoMAPIPropRegistry::FindNamed(const GUID& PropSet, uint32_t Kind, int32_t Number,
+                                                      std::u16string_view Name, uint32_t PropType,
+                                                      bool CheckType) const {
+  NamedKey key{PropSet, Kind, Kind == MNID_ID ? Number : 0, Kind == MNID_STRING ? Name : std::u16string_view(),
+               CheckType ? PropType : 0};
   const auto& index = CheckType ? byNamedTyped_ : byNamed_;
   auto it = index.find(key);
   return it == index.end() ? nullptr : props_[it->second].get();

@@ -23,10 +23,9 @@ WideString VoMAPIGuidText(const GUID& Guid);
 
 // Unregistered descriptors of the three kinds (standard, named by number, by name).
 TVoMAPIPropInfo VoMAPIStandardPropInfo(const WideString& Name, uint16_t ID, uint32_t PropType);
-TVoMAPIPropInfo VoMAPINumberPropInfo(const GUID& PropSet, const WideString& Name, int32_t ID,
-                                     uint32_t PropType);
-TVoMAPIPropInfo VoMAPINamePropInfo(const GUID& PropSet, const WideString& Name,
-                                   const WideString& NameString, uint32_t PropType);
+TVoMAPIPropInfo VoMAPINumberPropInfo(const GUID& PropSet, const WideString& Name, int32_t ID, uint32_t PropType);
+TVoMAPIPropInfo VoMAPINamePropInfo(const GUID& PropSet, const WideString& Name, const WideString& NameString,
+                                   uint32_t PropType);
 
 class TVoMAPIPropRegistry {
  public:
@@ -39,8 +38,7 @@ class TVoMAPIPropRegistry {
   // Appends a descriptor with the ID CalcHash(Info, Standard). With Handle (the
   // catalogue's constants) the handle's ID must equal that ID; without one the
   // registry allocates the handle. Info's PropID must fit its Named/PropKind.
-  const TVoMAPIPropInfo* Add(TVoMAPIPropInfo Info, const TVoMAPIPropDef* Handle,
-                             bool Standard = true);
+  const TVoMAPIPropInfo* Add(TVoMAPIPropInfo Info, const TVoMAPIPropDef* Handle, bool Standard = true);
   // The ID for Info: the next position, or (not Standard) its hash ID; an ID already
   // registered raises "%s is equal to %s".
   TVoMAPIPropDefID CalcHash(const TVoMAPIPropInfo& Info, bool Standard) const;
@@ -56,9 +54,8 @@ class TVoMAPIPropRegistry {
   // A standard property.
   const TVoMAPIPropInfo* FindStandard(uint16_t ID, uint32_t PropType, bool CheckType) const;
   // A named property by number (Kind MNID_ID, Number) or by name (MNID_STRING, Name).
-  const TVoMAPIPropInfo* FindNamed(const GUID& PropSet, uint32_t Kind, int32_t Number,
-                                   std::u16string_view Name, uint32_t PropType,
-                                   bool CheckType) const;
+  const TVoMAPIPropInfo* FindNamed(const GUID& PropSet, uint32_t Kind, int32_t Number, std::u16string_view Name,
+                                   uint32_t PropType, bool CheckType) const;
 
  private:
   struct NamedKey {
@@ -66,7 +63,7 @@ class TVoMAPIPropRegistry {
     uint32_t Kind;
     int32_t Number;
     std::u16string_view Name;  // into names_, or the caller's text while looking up
-    uint32_t PropType;  // 0 in the index that ignores types
+    uint32_t PropType;         // 0 in the index that ignores types
     bool operator==(const NamedKey&) const = default;
   };
   struct NamedKeyHash {

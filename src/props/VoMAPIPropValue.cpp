@@ -17,8 +17,8 @@ TVoMAPIPropOwner* VoFindPropOwner(TVoMAPIValueOwner* Owner) {
 TVoMAPIPropValue::TVoMAPIPropValue(TVoMAPIValueOwner* Owner, const TVoMAPIPropInfo* PropInfo)
     : owner_(Owner), propInfo_(PropInfo) {
   if (!owner_ || !propInfo_)
-    std::rethrow_exception(CreateVoMAPIException(
-        E_INVALIDARG, u"A property value needs an owner and a registered property!"));
+    std::rethrow_exception(
+        CreateVoMAPIException(E_INVALIDARG, u"A property value needs an owner and a registered property!"));
 }
 
 void TVoMAPIPropValue::SetValue(TVoVariant Value) {
@@ -34,9 +34,9 @@ TVoMAPIPropTag TVoMAPIPropValue::ResolveTag(bool Create) {
   else if (!propInfo_->Named)
     tag = GetPropTag(*propInfo_);
   else
-    std::rethrow_exception(CreateVoMAPIException(
-        kNoSupport, u"Named Property %s requested, however Named Properties are not supported!",
-        {propInfo_->PropName}));
+    std::rethrow_exception(
+        CreateVoMAPIException(kNoSupport, u"Named Property %s requested, however Named Properties are not supported!",
+                              {propInfo_->PropName}));
   tag_ = CHANGE_PROP_TYPE(tag, propInfo_->PropType);
   return tag_;
 }
@@ -52,8 +52,7 @@ void TVoMAPIPropValue::SetMAPIValue(const SPropValue& Value) {
   value_ = VoMAPIPropVarValue(Value, TVoVariant::Null());
   loadedFileTime_.reset();
   if (PROP_TYPE(Value.ulPropTag) == PT_SYSTIME) loadedFileTime_ = Value.Value.ft;
-  const bool otherStandardId =
-      !propInfo_->Named && ULONG(VoVarToInt(propInfo_->PropID)) != PROP_ID(Value.ulPropTag);
+  const bool otherStandardId = !propInfo_->Named && ULONG(VoVarToInt(propInfo_->PropID)) != PROP_ID(Value.ulPropTag);
   if (!otherStandardId) tag_ = CHANGE_PROP_TYPE(Value.ulPropTag, propInfo_->PropType);
 }
 

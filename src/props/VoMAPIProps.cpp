@@ -32,17 +32,12 @@ bool ToNamedIdentity(const GUID& PropSet, const TVoVariant& IDOrName, NamedIdent
   switch (TVoTypes::VarMainTypeKind(IDOrName)) {
     case TVoVarKind::Integer: {
       int64_t value = VoVarToInt64(IDOrName);
-      if (value < std::numeric_limits<int32_t>::min() ||
-          value > std::numeric_limits<uint32_t>::max())
-        return false;
+      if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<uint32_t>::max()) return false;
       Result = {PropSet, MNID_ID, static_cast<int32_t>(static_cast<uint32_t>(value)), {}};
       return true;
     }
-    case TVoVarKind::String:
-      Result = {PropSet, MNID_STRING, 0, VoVarToStr(IDOrName)};
-      return true;
-    default:
-      return false;
+    case TVoVarKind::String: Result = {PropSet, MNID_STRING, 0, VoVarToStr(IDOrName)}; return true;
+    default: return false;
   }
 }
 
@@ -50,8 +45,7 @@ NamedIdentity ToNamedIdentity(const MAPINAMEID& NameID) {
   if (!NameID.lpguid) RaiseInvalidArg(u"The MAPINAMEID has no property set!");
   if (NameID.ulKind == MNID_ID) return {*NameID.lpguid, MNID_ID, NameID.Kind.lID, {}};
   if (NameID.ulKind != MNID_STRING)
-    std::rethrow_exception(CreateVoMAPIException(
-        E_INVALIDARG, u"The MAPINAMEID kind %u is unknown!", {NameID.ulKind}));
+    std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"The MAPINAMEID kind %u is unknown!", {NameID.ulKind}));
   if (!NameID.Kind.lpwstrName) RaiseInvalidArg(u"The MAPINAMEID has no name!");
   return {*NameID.lpguid, MNID_STRING, 0, WideString(NameID.Kind.lpwstrName)};
 }
@@ -81,9 +75,7 @@ const TVoMAPIPropInfo* GetNamed(const NamedIdentity& Id, uint32_t PropType, bool
   return Registry().Add(VoMAPINamePropInfo(Id.PropSet, Id.Name, Id.Name, PropType), nullptr);
 }
 
-uint16_t StandardID(const TVoMAPIPropInfo& Info) {
-  return static_cast<uint16_t>(VoVarToInt(Info.PropID));
-}
+uint16_t StandardID(const TVoMAPIPropInfo& Info) { return static_cast<uint16_t>(VoVarToInt(Info.PropID)); }
 
 // Property names compare without regard to ASCII case.
 bool SameName(const WideString& A, const WideString& B) {
@@ -107,8 +99,7 @@ bool SamePropID(const TVoVariant& A, const TVoVariant& B) {
 }
 
 bool SameNamed(const TVoMAPIPropInfo& Info, const MAPINAMEID& NameID) {
-  if (!NameID.lpguid || !SameGuid(Info.PropSet, *NameID.lpguid) || Info.PropKind != NameID.ulKind)
-    return false;
+  if (!NameID.lpguid || !SameGuid(Info.PropSet, *NameID.lpguid) || Info.PropKind != NameID.ulKind) return false;
   if (NameID.ulKind == MNID_ID) return VoVarToInt64(Info.PropID) == NameID.Kind.lID;
   return NameID.Kind.lpwstrName && VoVarToStr(Info.PropID) == NameID.Kind.lpwstrName;
 }
@@ -120,17 +111,14 @@ const TVoMAPIPropInfo* RegisterProp(const WideString& Name, uint16_t ID, uint32_
   return Registry().Add(VoMAPIStandardPropInfo(Name, ID, PropType), nullptr);
 }
 
-const TVoMAPIPropInfo* RegisterProp(const GUID& PropSet, const WideString& Name, int32_t ID,
-                                    uint32_t PropType) {
-  if (const TVoMAPIPropInfo* found = FindProp(PropSet, TVoVariant(ID), PropType, true))
-    return found;
+const TVoMAPIPropInfo* RegisterProp(const GUID& PropSet, const WideString& Name, int32_t ID, uint32_t PropType) {
+  if (const TVoMAPIPropInfo* found = FindProp(PropSet, TVoVariant(ID), PropType, true)) return found;
   return Registry().Add(VoMAPINumberPropInfo(PropSet, Name, ID, PropType), nullptr);
 }
 
-const TVoMAPIPropInfo* RegisterProp(const GUID& PropSet, const WideString& Name,
-                                    const WideString& NameString, uint32_t PropType) {
-  if (const TVoMAPIPropInfo* found = FindProp(PropSet, TVoVariant(NameString), PropType, true))
-    return found;
+const TVoMAPIPropInfo* RegisterProp(const GUID& PropSet, const WideString& Name, const WideString& NameString,
+                                    uint32_t PropType) {
+  if (const TVoMAPIPropInfo* found = FindProp(PropSet, TVoVariant(NameString), PropType, true)) return found;
   return Registry().Add(VoMAPINamePropInfo(PropSet, Name, NameString, PropType), nullptr);
 }
 
@@ -144,8 +132,7 @@ const TVoMAPIPropInfo* FindProp(TVoMAPIPropTag Tag, bool CheckType) {
   return FindProp(static_cast<uint16_t>(PROP_ID(Tag)), PROP_TYPE(Tag), CheckType);
 }
 
-const TVoMAPIPropInfo* FindProp(const GUID& PropSet, const TVoVariant& IDOrName,
-                                uint32_t PropType, bool CheckType) {
+const TVoMAPIPropInfo* FindProp(const GUID& PropSet, const TVoVariant& IDOrName, uint32_t PropType, bool CheckType) {
   NamedIdentity id;
   return ToNamedIdentity(PropSet, IDOrName, id) ? FindNamed(id, PropType, CheckType) : nullptr;
 }
@@ -158,13 +145,12 @@ const TVoMAPIPropInfo* FindProp(uint32_t PropType, const MAPINAMEID& NameID, boo
   return FindProp(NameID, PropType, CheckType);
 }
 
-const TVoMAPIPropInfo* FindProp(const TVoVariant& IDOrName, uint32_t PropType, bool Named,
-                                const GUID& PropSet, uint32_t PropKind) {
+const TVoMAPIPropInfo* FindProp(const TVoVariant& IDOrName, uint32_t PropType, bool Named, const GUID& PropSet,
+                                uint32_t PropKind) {
   // Each kind of descriptor keeps its PropID in one variant type, so the variant type
   // selects the index; the index compares value, set, kind and type.
   if (!Named) {
-    if (IDOrName.VarType() != varWord || PropSet != GUID_NULL || PropKind != MNID_ID)
-      return nullptr;
+    if (IDOrName.VarType() != varWord || PropSet != GUID_NULL || PropKind != MNID_ID) return nullptr;
     return FindProp(static_cast<uint16_t>(VoVarToInt(IDOrName)), PropType, true);
   }
   uint16_t expected = PropKind == MNID_ID ? varInteger : PropKind == MNID_STRING ? varOleStr : 0;
@@ -182,8 +168,7 @@ const TVoMAPIPropInfo* GetProp(TVoMAPIPropTag Tag, bool CheckType) {
   return GetProp(static_cast<uint16_t>(PROP_ID(Tag)), PROP_TYPE(Tag), CheckType);
 }
 
-const TVoMAPIPropInfo* GetProp(const GUID& PropSet, const TVoVariant& IDOrName,
-                               uint32_t PropType, bool CheckType) {
+const TVoMAPIPropInfo* GetProp(const GUID& PropSet, const TVoVariant& IDOrName, uint32_t PropType, bool CheckType) {
   NamedIdentity id;
   if (!ToNamedIdentity(PropSet, IDOrName, id))
     RaiseInvalidArg(u"A named property needs a number or a name as its identifier!");
@@ -198,8 +183,8 @@ const TVoMAPIPropInfo* GetProp(uint32_t PropType, const MAPINAMEID& NameID, bool
   return GetProp(NameID, PropType, CheckType);
 }
 
-const TVoMAPIPropInfo* GetProp(const TVoVariant& IDOrName, uint32_t PropType, bool Named,
-                               const GUID& PropSet, uint32_t /*PropKind*/) {
+const TVoMAPIPropInfo* GetProp(const TVoVariant& IDOrName, uint32_t PropType, bool Named, const GUID& PropSet,
+                               uint32_t /*PropKind*/) {
   // The kind follows from the identifier: a number or a name.
   if (!Named) return GetProp(static_cast<uint16_t>(VoVarToInt(IDOrName)), PropType, true);
   return GetProp(PropSet, IDOrName, PropType, true);
@@ -222,30 +207,28 @@ const TVoMAPIPropInfo* GetPropInfo(TVoMAPIPropDef PropDef, bool AllowUnicode) {
 }
 
 const TVoMAPIPropInfo* GetPropInfo(const TVoMAPIPropDef* PropDef, bool AllowUnicode) {
-  if (!PropDef || PropDef->ID == 0)
-    VoMAPIPropAssertionFailed(u"Assertion failed: the PropDef has no ID");
+  if (!PropDef || PropDef->ID == 0) VoMAPIPropAssertionFailed(u"Assertion failed: the PropDef has no ID");
   return GetPropInfo(*PropDef, AllowUnicode);
 }
 
 TVoMAPIPropDef GetPropDef(const WideString& Name) {
   const TVoMAPIPropInfo* info = FindProp(Name);
   if (!info)
-    std::rethrow_exception(CreateVoMAPIException(
-        E_INVALIDARG, u"There is no registered property with the name \"%s\"!", {Name}));
+    std::rethrow_exception(
+        CreateVoMAPIException(E_INVALIDARG, u"There is no registered property with the name \"%s\"!", {Name}));
   return *info->PropDef;
 }
 
 TVoMAPIPropTag GetPropTag(TVoMAPIPropDef PropDef) {
   const TVoMAPIPropInfo* info = Registry().FindID(PropDef.ID);
   if (!info)
-    std::rethrow_exception(CreateVoMAPIException(
-        E_INVALIDARG, u"There is no registered property with the ID \"%d\"!", {PropDef.ID}));
+    std::rethrow_exception(
+        CreateVoMAPIException(E_INVALIDARG, u"There is no registered property with the ID \"%d\"!", {PropDef.ID}));
   return GetPropTag(*info);
 }
 
 TVoMAPIPropTag GetPropTag(const TVoMAPIPropInfo& PropInfo) {
-  if (PropInfo.Named)
-    RaiseInvalidArg(u"The uVoMAPIProps.GetPropTag does not support named properties!");
+  if (PropInfo.Named) RaiseInvalidArg(u"The uVoMAPIProps.GetPropTag does not support named properties!");
   return PROP_TAG(PropInfo.PropType, StandardID(PropInfo));
 }
 
@@ -261,25 +244,21 @@ bool SameGuid(const GUID& A, const GUID& B) {
 bool SameProp(const TVoMAPIPropInfo& A, const TVoMAPIPropInfo& B, bool CheckType) {
   if (SameName(A.PropName, B.PropName)) return true;
   bool same = (A.Named || B.Named)
-                  ? SameGuid(A.PropSet, B.PropSet) && A.PropKind == B.PropKind &&
-                        SamePropID(A.PropID, B.PropID)
+                  ? SameGuid(A.PropSet, B.PropSet) && A.PropKind == B.PropKind && SamePropID(A.PropID, B.PropID)
                   : SamePropID(A.PropID, B.PropID);
   return same && (!CheckType || A.PropType == B.PropType);
 }
 
 bool SameProp(const TVoMAPIPropInfo& Info, TVoMAPIPropTag Tag, bool CheckType) {
-  return !Info.Named && StandardID(Info) == PROP_ID(Tag) &&
-         (!CheckType || Info.PropType == PROP_TYPE(Tag));
+  return !Info.Named && StandardID(Info) == PROP_ID(Tag) && (!CheckType || Info.PropType == PROP_TYPE(Tag));
 }
 
-bool SameProp(const TVoMAPIPropInfo& Info, TVoMAPIPropTag Tag, const MAPINAMEID& NameID,
-              bool CheckType) {
+bool SameProp(const TVoMAPIPropInfo& Info, TVoMAPIPropTag Tag, const MAPINAMEID& NameID, bool CheckType) {
   if (!Info.Named) return SameProp(Info, Tag, CheckType);
   return SameNamed(Info, NameID) && (!CheckType || Info.PropType == PROP_TYPE(Tag));
 }
 
-bool SameProp(const TVoMAPIPropInfo& Info, const MAPINAMEID& NameID, TVoMAPIPropTag Tag,
-              bool CheckType) {
+bool SameProp(const TVoMAPIPropInfo& Info, const MAPINAMEID& NameID, TVoMAPIPropTag Tag, bool CheckType) {
   return SameProp(Info, Tag, NameID, CheckType);
 }
 

@@ -24,8 +24,7 @@ void TVoMAPISessionBase::FreeBuffer(void* Buffer) {
 }
 
 void TVoMAPISessionBase::LogoffNotification(TVoMAPIWrapper* Wrapper) {
-  if (!Wrapper || std::find(logoffList_.begin(), logoffList_.end(), Wrapper) != logoffList_.end())
-    return;
+  if (!Wrapper || std::find(logoffList_.begin(), logoffList_.end(), Wrapper) != logoffList_.end()) return;
   logoffList_.push_back(Wrapper);
   FreeNotification(Wrapper);
 }

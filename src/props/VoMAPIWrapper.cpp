@@ -21,8 +21,8 @@ WideString ErrorText(const void* text, bool unicode) {
 
 }  // namespace
 
-TVoMAPIWrapper::TVoMAPIWrapper(TVoMAPIValueOwner* Parent, TVoMAPISessionBase* Session,
-                               ComPtr<IUnknown> MAPIObject, TVoKeepAlive KeepAlive)
+TVoMAPIWrapper::TVoMAPIWrapper(TVoMAPIValueOwner* Parent, TVoMAPISessionBase* Session, ComPtr<IUnknown> MAPIObject,
+                               TVoKeepAlive KeepAlive)
     : TVoMAPIObject(Parent, KeepAlive), mapiObject_(std::move(MAPIObject)) {
   SetSession(Session);
 }
@@ -35,19 +35,18 @@ TVoMAPIWrapper::~TVoMAPIWrapper() {
 void TVoMAPIWrapper::CheckActive(std::u16string_view MethodName, bool RequireExtendedMAPI) {
   TVoMAPIObject::CheckActive(MethodName);
   if (!session_)
-    std::rethrow_exception(CreateVoMAPIException(
-        kUnconfigured, u"No session has been Assigned (%s.%s)!", {ClassName(), MethodName}));
+    std::rethrow_exception(
+        CreateVoMAPIException(kUnconfigured, u"No session has been Assigned (%s.%s)!", {ClassName(), MethodName}));
   if (session_->UseExtendedMAPI() && !mapiObject_)
     std::rethrow_exception(CreateVoMAPIException(
-        E_ACCESSDENIED, u"%s.%s failed.\r\nThe object is not, or no longer, active!",
-        {ClassName(), MethodName}));
+        E_ACCESSDENIED, u"%s.%s failed.\r\nThe object is not, or no longer, active!", {ClassName(), MethodName}));
   if (RequireExtendedMAPI) CheckExtendedMAPI(MethodName);
 }
 
 void TVoMAPIWrapper::CheckExtendedMAPI(std::u16string_view MethodName) {
   if (!SessionChecked(MethodName).UseExtendedMAPI())
-    std::rethrow_exception(CreateVoMAPIException(
-        kNoSupport, u"%s.%s is not supported by Simple MAPI!", {ClassName(), MethodName}));
+    std::rethrow_exception(
+        CreateVoMAPIException(kNoSupport, u"%s.%s is not supported by Simple MAPI!", {ClassName(), MethodName}));
 }
 
 void TVoMAPIWrapper::GetExtendedErrorInfo(HRESULT, TVoMAPIError& Error) { Error = {}; }
@@ -72,9 +71,7 @@ TVoMAPIError TVoMAPIWrapper::FormatExtendedErrorInfo(bool Unicode, LPMAPIERROR& 
 ULONG_PTR TVoMAPIWrapper::GetParentWindow() { return session_ ? session_->GetParentWindow() : 0; }
 ULONG_PTR TVoMAPIWrapper::GetAppHandle() { return session_ ? session_->GetAppHandle() : 0; }
 
-void* TVoMAPIWrapper::AllocateBuffer(ULONG Size) {
-  return SessionChecked(u"AllocateBuffer").AllocateBuffer(Size);
-}
+void* TVoMAPIWrapper::AllocateBuffer(ULONG Size) { return SessionChecked(u"AllocateBuffer").AllocateBuffer(Size); }
 
 void* TVoMAPIWrapper::AllocateMore(ULONG Size, void* Parent) {
   return SessionChecked(u"AllocateMore").AllocateMore(Size, Parent);
@@ -121,8 +118,8 @@ void TVoMAPIWrapper::Notification(TVoAutoIntfObject* destroyed) {
 
 TVoMAPISessionBase& TVoMAPIWrapper::SessionChecked(std::u16string_view MethodName) {
   if (!session_)
-    std::rethrow_exception(CreateVoMAPIException(
-        kUnconfigured, u"No session has been Assigned (%s.%s)!", {ClassName(), MethodName}));
+    std::rethrow_exception(
+        CreateVoMAPIException(kUnconfigured, u"No session has been Assigned (%s.%s)!", {ClassName(), MethodName}));
   return *session_;
 }
 

@@ -17,9 +17,7 @@ namespace {
 
 const WideString kOutlook = u"Microsoft Outlook";
 
-bool IsOutlookOrEmpty(const WideString& clientName) {
-  return clientName.empty() || VoSameText(clientName, kOutlook);
-}
+bool IsOutlookOrEmpty(const WideString& clientName) { return clientName.empty() || VoSameText(clientName, kOutlook); }
 
 // Whether a library can serve as Outlook's: the process's bitness and both Extended
 // MAPI entry points exported.
@@ -39,11 +37,15 @@ WideString OutlookCandidate(const TVoOutlookInfo& info) {
   bool cpu64 = IsCPU64();
   if (info.Mode == olmClickToRun) {
     if (info.Version == OL2013)
-      return cpu64 ? u"C:\\Program Files\\Microsoft Office 15\\root\\vfs\\ProgramFilesCommonX64\\SYSTEM\\MSMAPI\\1033\\msmapi32.dll"
-                   : u"C:\\Program Files (x86)\\Microsoft Office 15\\root\\vfs\\ProgramFilesCommonX86\\SYSTEM\\MSMAPI\\1033\\msmapi32.dll";
+      return cpu64 ? u"C:\\Program Files\\Microsoft Office "
+                     u"15\\root\\vfs\\ProgramFilesCommonX64\\SYSTEM\\MSMAPI\\1033\\msmapi32.dll"
+                   : u"C:\\Program Files (x86)\\Microsoft Office "
+                     u"15\\root\\vfs\\ProgramFilesCommonX86\\SYSTEM\\MSMAPI\\1033\\msmapi32.dll";
     if (info.Version == OL2016 || info.Version == OL2019)
-      return cpu64 ? u"C:\\Program Files\\Microsoft Office\\root\\VFS\\ProgramFilesCommonX64\\system\\msmapi\\1033\\msmapi32.dll"
-                   : u"C:\\Program Files (x86)\\Microsoft Office\\root\\VFS\\ProgramFilesCommonX86\\system\\msmapi\\1033\\msmapi32.dll";
+      return cpu64 ? u"C:\\Program Files\\Microsoft "
+                     u"Office\\root\\VFS\\ProgramFilesCommonX64\\system\\msmapi\\1033\\msmapi32.dll"
+                   : u"C:\\Program Files (x86)\\Microsoft "
+                     u"Office\\root\\VFS\\ProgramFilesCommonX86\\system\\msmapi\\1033\\msmapi32.dll";
     return {};
   }
   return cpu64 ? u"C:\\Program Files\\Common Files\\System\\MSMAPI\\1033\\msmapi32.dll"
@@ -66,12 +68,12 @@ bool HasExtendedExports(const WideString& fileName) {
 }
 
 [[noreturn]] void RaiseNoClientDll(const WideString& clientName) {
-  std::rethrow_exception(CreateVoMAPIException(
-      E_INVALIDARG,
-      u"Failed to locate the MAPI dll for the client \"%0:s\"!\r\nCheck the value of the "
-      u"\"\\Software\\Clients\\Mail\\%0:s\\DllPath\" or "
-      u"\"\\Software\\Clients\\Mail\\%0:s\\DllPathEx\" registry key.",
-      {clientName}));
+  std::rethrow_exception(
+      CreateVoMAPIException(E_INVALIDARG,
+                            u"Failed to locate the MAPI dll for the client \"%0:s\"!\r\nCheck the value of the "
+                            u"\"\\Software\\Clients\\Mail\\%0:s\\DllPath\" or "
+                            u"\"\\Software\\Clients\\Mail\\%0:s\\DllPathEx\" registry key.",
+                            {clientName}));
 }
 
 // The library a client's name stands for, as loading chooses it.
@@ -136,15 +138,13 @@ WideString VoFindMAPIDll(const WideString& ClientName) {
   return path.empty() ? VoFindMAPIDll(HKEY_LOCAL_MACHINE, ClientName) : path;
 }
 
-void VoLoadMAPIClientDLL(const WideString& ClientName, WideString& FileName, bool& IsExtended,
-                         bool UnloadOnUninit) {
+void VoLoadMAPIClientDLL(const WideString& ClientName, WideString& FileName, bool& IsExtended, bool UnloadOnUninit) {
   std::lock_guard<std::recursive_mutex> lock(detail::VoMAPILibLock());
   FileName = ClientFileName(ClientName);
   if (detail::VoLockedMAPIModule()) {
     if (FileName != VoCurrentMAPIDllFileName())
-      std::rethrow_exception(CreateVoMAPIException(
-          E_FAIL, u"Failed to load (%s)! You must first unload %s.",
-          {FileName, VoCurrentMAPIDllFileName()}));
+      std::rethrow_exception(CreateVoMAPIException(E_FAIL, u"Failed to load (%s)! You must first unload %s.",
+                                                   {FileName, VoCurrentMAPIDllFileName()}));
   }
   VoLoadMAPIDLL(FileName, IsExtended, UnloadOnUninit);
 }
@@ -189,9 +189,7 @@ TVoMAPIClients VoGetMAPIClients() {
       client.MAPIDLL = VoFindMAPIDll(view.Root, key);
       bool exchange = VoSameText(key, u"ExchangeMAPI");
       bool exists = !client.MAPIDLL.empty() && FileExists(client.MAPIDLL);
-      client.MAPIInterface = exchange || (exists && HasExtendedExports(client.MAPIDLL))
-                                 ? ciExtendedMAPI
-                                 : ciSimpleMAPI;
+      client.MAPIInterface = exchange || (exists && HasExtendedExports(client.MAPIDLL)) ? ciExtendedMAPI : ciSimpleMAPI;
       client.Bitness = exchange ? bt32 : exists ? VoFileBitness(client.MAPIDLL) : view.Bitness;
       clients.push_back(std::move(client));
     }
@@ -208,8 +206,8 @@ TVoMAPIClients VoGetMAPIClients() {
     client.MAPIInterface = ciExtendedMAPI;
     client.Bitness = outlook.Bitness;
     client.InProc = client.Bitness == VoProcessBitness();
-    client.IsDefault = defaultName.empty() || VoSameText(defaultName, kOutlook) ||
-                       VoSameText(defaultName, u"PackagedMail");
+    client.IsDefault =
+        defaultName.empty() || VoSameText(defaultName, kOutlook) || VoSameText(defaultName, u"PackagedMail");
     clients.push_back(std::move(client));
   }
   return clients;

@@ -15,14 +15,39 @@ namespace orba {
 namespace {
 
 enum TEntryPoint : size_t {
-  epMAPIInitialize, epMAPIUninitialize, epMAPILogonEx, epMAPIAdminProfiles,
-  epMAPIAllocateBuffer, epMAPIAllocateMore, epMAPIFreeBuffer, epMAPIGetDefaultMalloc,
-  epFreeProws, epFreePadrlist, epHrQueryAllRows, epHrDispatchNotifications,
-  epWrapCompressedRTFStream, epRTFSync, epScCreateConversationIndex, epMapStorageSCode,
-  epOpenIMsgSession, epCloseIMsgSession, epOpenIMsgOnIStg, epMAPIOpenFormMgr,
-  epMAPIOpenLocalFormContainer, epMAPILogon, epMAPILogoff, epMAPISendMail,
-  epMAPISendDocuments, epMAPIFindNext, epMAPIReadMail, epMAPISaveMail, epMAPIDeleteMail,
-  epMAPIAddress, epMAPIDetails, epMAPIResolveName, epCount
+  epMAPIInitialize,
+  epMAPIUninitialize,
+  epMAPILogonEx,
+  epMAPIAdminProfiles,
+  epMAPIAllocateBuffer,
+  epMAPIAllocateMore,
+  epMAPIFreeBuffer,
+  epMAPIGetDefaultMalloc,
+  epFreeProws,
+  epFreePadrlist,
+  epHrQueryAllRows,
+  epHrDispatchNotifications,
+  epWrapCompressedRTFStream,
+  epRTFSync,
+  epScCreateConversationIndex,
+  epMapStorageSCode,
+  epOpenIMsgSession,
+  epCloseIMsgSession,
+  epOpenIMsgOnIStg,
+  epMAPIOpenFormMgr,
+  epMAPIOpenLocalFormContainer,
+  epMAPILogon,
+  epMAPILogoff,
+  epMAPISendMail,
+  epMAPISendDocuments,
+  epMAPIFindNext,
+  epMAPIReadMail,
+  epMAPISaveMail,
+  epMAPIDeleteMail,
+  epMAPIAddress,
+  epMAPIDetails,
+  epMAPIResolveName,
+  epCount
 };
 
 struct TEntryPointName {
@@ -30,21 +55,38 @@ struct TEntryPointName {
   const char* Decorated;  // the decorated export name, tried first; nullptr if none
 };
 
-constexpr TEntryPointName kNames[epCount] = {
-    {"MAPIInitialize", nullptr}, {"MAPIUninitialize", nullptr}, {"MAPILogonEx", nullptr},
-    {"MAPIAdminProfiles", nullptr}, {"MAPIAllocateBuffer", nullptr},
-    {"MAPIAllocateMore", nullptr}, {"MAPIFreeBuffer", nullptr},
-    {"MAPIGetDefaultMalloc", "MAPIGetDefaultMalloc@0"}, {"FreeProws", "FreeProws@4"},
-    {"FreePadrlist", "FreePadrlist@4"}, {"HrQueryAllRows", "HrQueryAllRows@24"},
-    {"HrDispatchNotifications", "HrDispatchNotifications@4"},
-    {"WrapCompressedRTFStream", "WrapCompressedRTFStream@12"}, {"RTFSync", "RTFSync@12"},
-    {"ScCreateConversationIndex", nullptr}, {"MapStorageSCode", nullptr},
-    {"OpenIMsgSession", nullptr}, {"CloseIMsgSession", nullptr}, {"OpenIMsgOnIStg", nullptr},
-    {"MAPIOpenFormMgr", nullptr}, {"MAPIOpenLocalFormContainer", nullptr},
-    {"MAPILogon", nullptr}, {"MAPILogoff", nullptr}, {"MAPISendMail", nullptr},
-    {"MAPISendDocuments", nullptr}, {"MAPIFindNext", nullptr}, {"MAPIReadMail", nullptr},
-    {"MAPISaveMail", nullptr}, {"MAPIDeleteMail", nullptr}, {"MAPIAddress", nullptr},
-    {"MAPIDetails", nullptr}, {"MAPIResolveName", nullptr}};
+constexpr TEntryPointName kNames[epCount] = {{"MAPIInitialize", nullptr},
+                                             {"MAPIUninitialize", nullptr},
+                                             {"MAPILogonEx", nullptr},
+                                             {"MAPIAdminProfiles", nullptr},
+                                             {"MAPIAllocateBuffer", nullptr},
+                                             {"MAPIAllocateMore", nullptr},
+                                             {"MAPIFreeBuffer", nullptr},
+                                             {"MAPIGetDefaultMalloc", "MAPIGetDefaultMalloc@0"},
+                                             {"FreeProws", "FreeProws@4"},
+                                             {"FreePadrlist", "FreePadrlist@4"},
+                                             {"HrQueryAllRows", "HrQueryAllRows@24"},
+                                             {"HrDispatchNotifications", "HrDispatchNotifications@4"},
+                                             {"WrapCompressedRTFStream", "WrapCompressedRTFStream@12"},
+                                             {"RTFSync", "RTFSync@12"},
+                                             {"ScCreateConversationIndex", nullptr},
+                                             {"MapStorageSCode", nullptr},
+                                             {"OpenIMsgSession", nullptr},
+                                             {"CloseIMsgSession", nullptr},
+                                             {"OpenIMsgOnIStg", nullptr},
+                                             {"MAPIOpenFormMgr", nullptr},
+                                             {"MAPIOpenLocalFormContainer", nullptr},
+                                             {"MAPILogon", nullptr},
+                                             {"MAPILogoff", nullptr},
+                                             {"MAPISendMail", nullptr},
+                                             {"MAPISendDocuments", nullptr},
+                                             {"MAPIFindNext", nullptr},
+                                             {"MAPIReadMail", nullptr},
+                                             {"MAPISaveMail", nullptr},
+                                             {"MAPIDeleteMail", nullptr},
+                                             {"MAPIAddress", nullptr},
+                                             {"MAPIDetails", nullptr},
+                                             {"MAPIResolveName", nullptr}};
 
 std::atomic<void*> gSlots[epCount];
 
@@ -58,8 +100,7 @@ void* Lookup(TEntryPoint id) {
   if (void* bound = gSlots[id].load(std::memory_order_acquire)) return bound;
   std::lock_guard<std::recursive_mutex> lock(detail::VoMAPILibLock());
   TVoLibHandle module = detail::VoLockedMAPIModule();
-  if (!module)
-    Raise(E_FAIL, u"MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");
+  if (!module) Raise(E_FAIL, u"MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");
   void* address = nullptr;
   if (kNames[id].Decorated) address = VoGetProcAddress(module, kNames[id].Decorated);
   if (!address) address = VoGetProcAddress(module, kNames[id].Name);
@@ -70,8 +111,7 @@ void* Lookup(TEntryPoint id) {
 template <class F>
 F* Bind(TEntryPoint id) {
   void* address = Lookup(id);
-  if (!address)
-    Raise(E_FAIL, Format(u"The loaded MAPI library does not support \"%s\"!", {kNames[id].Name}));
+  if (!address) Raise(E_FAIL, Format(u"The loaded MAPI library does not support \"%s\"!", {kNames[id].Name}));
   return reinterpret_cast<F*>(address);
 }
 
@@ -109,10 +149,9 @@ HRESULT MAPIInitialize(LPVOID lpMapiInit) {
 
 void MAPIUninitialize() { Bind<MAPIUNINITIALIZE>(epMAPIUninitialize)(); }
 
-HRESULT MAPILogonEx(ULONG_PTR ulUIParam, LPTSTR lpszProfileName, LPTSTR lpszPassword,
-                    ULONG ulFlags, LPMAPISESSION* lppSession) {
-  return Bind<MAPILOGONEX>(epMAPILogonEx)(ulUIParam, lpszProfileName, lpszPassword, ulFlags,
-                                          lppSession);
+HRESULT MAPILogonEx(ULONG_PTR ulUIParam, LPTSTR lpszProfileName, LPTSTR lpszPassword, ULONG ulFlags,
+                    LPMAPISESSION* lppSession) {
+  return Bind<MAPILOGONEX>(epMAPILogonEx)(ulUIParam, lpszProfileName, lpszPassword, ulFlags, lppSession);
 }
 
 HRESULT MAPIAdminProfiles(ULONG ulFlags, LPPROFADMIN* lppProfAdmin) {
@@ -133,27 +172,23 @@ void MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer) {
 
 void MAPIFreeBuffer(LPVOID lpBuffer) {
   ULONG result = Bind<MAPIFREEBUFFER>(epMAPIFreeBuffer)(lpBuffer);
-  if (result != S_OK)
-    Raise(static_cast<HRESULT>(result), u"An error occurred while freeing a MAPI buffer!");
+  if (result != S_OK) Raise(static_cast<HRESULT>(result), u"An error occurred while freeing a MAPI buffer!");
 }
 
 void FreeProws(LPSRowSet lpRows) { Bind<FREEPROWS>(epFreeProws)(lpRows); }
 
 void FreePadrlist(LPADRLIST lpAdrlist) { Bind<FREEPADRLIST>(epFreePadrlist)(lpAdrlist); }
 
-HRESULT HrQueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags,
-                       LPSRestriction lpRestriction, LPSSortOrderSet lpSortOrderSet,
-                       LONG crowsMax, LPSRowSet* lppRows) {
-  return Bind<HRQUERYALLROWS>(epHrQueryAllRows)(lpTable, lpPropTags, lpRestriction,
-                                                lpSortOrderSet, crowsMax, lppRows);
+HRESULT HrQueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags, LPSRestriction lpRestriction,
+                       LPSSortOrderSet lpSortOrderSet, LONG crowsMax, LPSRowSet* lppRows) {
+  return Bind<HRQUERYALLROWS>(epHrQueryAllRows)(lpTable, lpPropTags, lpRestriction, lpSortOrderSet, crowsMax, lppRows);
 }
 
 HRESULT HrDispatchNotifications(ULONG ulFlags) {
   return Bind<HRDISPATCHNOTIFICATIONS>(epHrDispatchNotifications)(ulFlags);
 }
 
-HRESULT WrapCompressedRTFStream(LPSTREAM lpCompressedRTFStream, ULONG ulFlags,
-                                LPSTREAM* lpUncompressedRTFStream) {
+HRESULT WrapCompressedRTFStream(LPSTREAM lpCompressedRTFStream, ULONG ulFlags, LPSTREAM* lpUncompressedRTFStream) {
   return Bind<WRAPCOMPRESSEDRTFSTREAM>(epWrapCompressedRTFStream)(lpCompressedRTFStream, ulFlags,
                                                                   lpUncompressedRTFStream);
 }
@@ -162,10 +197,9 @@ HRESULT RTFSync(LPMESSAGE lpMessage, ULONG ulFlags, BOOL* lpfMessageUpdated) {
   return Bind<RTFSYNC>(epRTFSync)(lpMessage, ulFlags, lpfMessageUpdated);
 }
 
-SCODE ScCreateConversationIndex(ULONG cbParent, LPBYTE lpbParent, ULONG* lpcbConvIndex,
-                                LPBYTE* lppbConvIndex) {
-  return Bind<SCCREATECONVERSATIONINDEX>(epScCreateConversationIndex)(cbParent, lpbParent,
-                                                                      lpcbConvIndex, lppbConvIndex);
+SCODE ScCreateConversationIndex(ULONG cbParent, LPBYTE lpbParent, ULONG* lpcbConvIndex, LPBYTE* lppbConvIndex) {
+  return Bind<SCCREATECONVERSATIONINDEX>(epScCreateConversationIndex)(cbParent, lpbParent, lpcbConvIndex,
+                                                                      lppbConvIndex);
 }
 
 SCODE MapStorageSCode(SCODE StgSCode) { return Bind<MAPSTORAGESCODE>(epMapStorageSCode)(StgSCode); }
@@ -176,13 +210,11 @@ SCODE OpenIMsgSession(LPMALLOC lpMalloc, ULONG ulFlags, LPMSGSESS* lppMsgSess) {
 
 void CloseIMsgSession(LPMSGSESS lpMsgSess) { Bind<CLOSEIMSGSESSION>(epCloseIMsgSession)(lpMsgSess); }
 
-SCODE OpenIMsgOnIStg(LPMSGSESS lpMsgSess, LPALLOCATEBUFFER lpAllocateBuffer,
-                     LPALLOCATEMORE lpAllocateMore, LPFREEBUFFER lpFreeBuffer, LPMALLOC lpMalloc,
-                     LPVOID lpMapiSup, LPSTORAGE lpStg, MSGCALLRELEASE* lpfMsgCallRelease,
-                     ULONG ulCallerData, ULONG ulFlags, LPMESSAGE* lppMsg) {
-  return Bind<OPENIMSGONISTG>(epOpenIMsgOnIStg)(lpMsgSess, lpAllocateBuffer, lpAllocateMore,
-                                                lpFreeBuffer, lpMalloc, lpMapiSup, lpStg,
-                                                lpfMsgCallRelease, ulCallerData, ulFlags, lppMsg);
+SCODE OpenIMsgOnIStg(LPMSGSESS lpMsgSess, LPALLOCATEBUFFER lpAllocateBuffer, LPALLOCATEMORE lpAllocateMore,
+                     LPFREEBUFFER lpFreeBuffer, LPMALLOC lpMalloc, LPVOID lpMapiSup, LPSTORAGE lpStg,
+                     MSGCALLRELEASE* lpfMsgCallRelease, ULONG ulCallerData, ULONG ulFlags, LPMESSAGE* lppMsg) {
+  return Bind<OPENIMSGONISTG>(epOpenIMsgOnIStg)(lpMsgSess, lpAllocateBuffer, lpAllocateMore, lpFreeBuffer, lpMalloc,
+                                                lpMapiSup, lpStg, lpfMsgCallRelease, ulCallerData, ulFlags, lppMsg);
 }
 
 HRESULT MAPIOpenFormMgr(LPMAPISESSION pSession, LPMAPIFORMMGR* ppmgr) {
@@ -193,8 +225,8 @@ HRESULT MAPIOpenLocalFormContainer(LPMAPIFORMCONTAINER* ppfcnt) {
   return Bind<MAPIOPENLOCALFORMCONTAINER>(epMAPIOpenLocalFormContainer)(ppfcnt);
 }
 
-ULONG MAPILogon(ULONG_PTR ulUIParam, LPSTR lpszProfileName, LPSTR lpszPassword, FLAGS flFlags,
-                ULONG ulReserved, LPLHANDLE lplhSession) {
+ULONG MAPILogon(ULONG_PTR ulUIParam, LPSTR lpszProfileName, LPSTR lpszPassword, FLAGS flFlags, ULONG ulReserved,
+                LPLHANDLE lplhSession) {
   if (!lplhSession) Raise(E_INVALIDARG, u"MAPILogon: no session handle variable was given.");
   *lplhSession = 0;
   auto call = reinterpret_cast<MAPILOGON*>(Lookup(epMAPILogon));
@@ -221,62 +253,53 @@ ULONG MAPILogoff(LHANDLE lhSession, ULONG_PTR ulUIParam, FLAGS flFlags, ULONG ul
   return Checked(Bind<MAPILOGOFF>(epMAPILogoff)(lhSession, ulUIParam, flFlags, ulReserved));
 }
 
-ULONG MAPISendMail(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiMessage lpMessage, FLAGS flFlags,
-                   ULONG ulReserved) {
+ULONG MAPISendMail(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiMessage lpMessage, FLAGS flFlags, ULONG ulReserved) {
+  return Checked(Bind<MAPISENDMAIL>(epMAPISendMail)(lhSession, ulUIParam, lpMessage, flFlags, ulReserved));
+}
+
+ULONG MAPISendDocuments(ULONG_PTR ulUIParam, LPSTR lpszDelimChar, LPSTR lpszFilePaths, LPSTR lpszFileNames,
+                        ULONG ulReserved) {
   return Checked(
-      Bind<MAPISENDMAIL>(epMAPISendMail)(lhSession, ulUIParam, lpMessage, flFlags, ulReserved));
+      Bind<MAPISENDDOCUMENTS>(epMAPISendDocuments)(ulUIParam, lpszDelimChar, lpszFilePaths, lpszFileNames, ulReserved));
 }
 
-ULONG MAPISendDocuments(ULONG_PTR ulUIParam, LPSTR lpszDelimChar, LPSTR lpszFilePaths,
-                        LPSTR lpszFileNames, ULONG ulReserved) {
-  return Checked(Bind<MAPISENDDOCUMENTS>(epMAPISendDocuments)(ulUIParam, lpszDelimChar,
-                                                              lpszFilePaths, lpszFileNames,
-                                                              ulReserved));
-}
-
-ULONG MAPIFindNext(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszMessageType,
-                   LPSTR lpszSeedMessageID, FLAGS flFlags, ULONG ulReserved, LPSTR lpszMessageID) {
-  return Checked(Bind<MAPIFINDNEXT>(epMAPIFindNext)(lhSession, ulUIParam, lpszMessageType,
-                                                    lpszSeedMessageID, flFlags, ulReserved,
-                                                    lpszMessageID));
-}
-
-ULONG MAPIReadMail(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszMessageID, FLAGS flFlags,
-                   ULONG ulReserved, lpMapiMessage* lppMessage) {
-  return Checked(Bind<MAPIREADMAIL>(epMAPIReadMail)(lhSession, ulUIParam, lpszMessageID, flFlags,
-                                                    ulReserved, lppMessage));
-}
-
-ULONG MAPISaveMail(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiMessage lpMessage, FLAGS flFlags,
-                   ULONG ulReserved, LPSTR lpszMessageID) {
-  return Checked(Bind<MAPISAVEMAIL>(epMAPISaveMail)(lhSession, ulUIParam, lpMessage, flFlags,
+ULONG MAPIFindNext(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszMessageType, LPSTR lpszSeedMessageID,
+                   FLAGS flFlags, ULONG ulReserved, LPSTR lpszMessageID) {
+  return Checked(Bind<MAPIFINDNEXT>(epMAPIFindNext)(lhSession, ulUIParam, lpszMessageType, lpszSeedMessageID, flFlags,
                                                     ulReserved, lpszMessageID));
 }
 
-ULONG MAPIDeleteMail(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszMessageID, FLAGS flFlags,
-                     ULONG ulReserved) {
-  return Checked(Bind<MAPIDELETEMAIL>(epMAPIDeleteMail)(lhSession, ulUIParam, lpszMessageID,
-                                                        flFlags, ulReserved));
-}
-
-ULONG MAPIAddress(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszCaption, ULONG nEditFields,
-                  LPSTR lpszLabels, ULONG nRecips, lpMapiRecipDesc lpRecips, FLAGS flFlags,
-                  ULONG ulReserved, LPULONG lpnNewRecips, lpMapiRecipDesc* lppNewRecips) {
-  return Checked(Bind<MAPIADDRESS>(epMAPIAddress)(lhSession, ulUIParam, lpszCaption, nEditFields,
-                                                  lpszLabels, nRecips, lpRecips, flFlags,
-                                                  ulReserved, lpnNewRecips, lppNewRecips));
-}
-
-ULONG MAPIDetails(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiRecipDesc lpRecip, FLAGS flFlags,
-                  ULONG ulReserved) {
+ULONG MAPIReadMail(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszMessageID, FLAGS flFlags, ULONG ulReserved,
+                   lpMapiMessage* lppMessage) {
   return Checked(
-      Bind<MAPIDETAILS>(epMAPIDetails)(lhSession, ulUIParam, lpRecip, flFlags, ulReserved));
+      Bind<MAPIREADMAIL>(epMAPIReadMail)(lhSession, ulUIParam, lpszMessageID, flFlags, ulReserved, lppMessage));
 }
 
-ULONG MAPIResolveName(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszName, FLAGS flFlags,
-                      ULONG ulReserved, lpMapiRecipDesc* lppRecip) {
-  return Checked(Bind<MAPIRESOLVENAME>(epMAPIResolveName)(lhSession, ulUIParam, lpszName, flFlags,
-                                                          ulReserved, lppRecip));
+ULONG MAPISaveMail(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiMessage lpMessage, FLAGS flFlags, ULONG ulReserved,
+                   LPSTR lpszMessageID) {
+  return Checked(
+      Bind<MAPISAVEMAIL>(epMAPISaveMail)(lhSession, ulUIParam, lpMessage, flFlags, ulReserved, lpszMessageID));
+}
+
+ULONG MAPIDeleteMail(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszMessageID, FLAGS flFlags, ULONG ulReserved) {
+  return Checked(Bind<MAPIDELETEMAIL>(epMAPIDeleteMail)(lhSession, ulUIParam, lpszMessageID, flFlags, ulReserved));
+}
+
+ULONG MAPIAddress(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszCaption, ULONG nEditFields, LPSTR lpszLabels,
+                  ULONG nRecips, lpMapiRecipDesc lpRecips, FLAGS flFlags, ULONG ulReserved, LPULONG lpnNewRecips,
+                  lpMapiRecipDesc* lppNewRecips) {
+  return Checked(Bind<MAPIADDRESS>(epMAPIAddress)(lhSession, ulUIParam, lpszCaption, nEditFields, lpszLabels, nRecips,
+                                                  lpRecips, flFlags, ulReserved, lpnNewRecips, lppNewRecips));
+}
+
+ULONG MAPIDetails(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiRecipDesc lpRecip, FLAGS flFlags, ULONG ulReserved) {
+  return Checked(Bind<MAPIDETAILS>(epMAPIDetails)(lhSession, ulUIParam, lpRecip, flFlags, ulReserved));
+}
+
+ULONG MAPIResolveName(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszName, FLAGS flFlags, ULONG ulReserved,
+                      lpMapiRecipDesc* lppRecip) {
+  return Checked(
+      Bind<MAPIRESOLVENAME>(epMAPIResolveName)(lhSession, ulUIParam, lpszName, flFlags, ulReserved, lppRecip));
 }
 
 }  // namespace orba

@@ -98,21 +98,16 @@ struct CodeText {
 // unused, so it has neither.
 constexpr CodeText kSimpleResults[] = {
     {1, VoExceptionClassOf<EMAPI_USER_ABORT>(), u"The user cancelled the action."},
-    {2, VoExceptionClassOf<EMAPI_FAILURE>(),
-     u"One or more errors occurred while executing this action."},
+    {2, VoExceptionClassOf<EMAPI_FAILURE>(), u"One or more errors occurred while executing this action."},
     {3, VoExceptionClassOf<EMAPI_LOGON_FAILURE>(), u"Failed to logon."},
     {4, VoExceptionClassOf<EMAPI_DISK_FULL>(),
      u"The action failed, because there is not enough free space on the disk."},
     {5, VoExceptionClassOf<EMAPI_INSUFFICIENT_MEMORY>(),
      u"The action failed, because there is not enough free memory."},
-    {6, VoExceptionClassOf<EMAPI_ACCESS_DENIED>(),
-     u"The action failed, because access was denied."},
-    {8, VoExceptionClassOf<EMAPI_TOO_MANY_SESSIONS>(),
-     u"The action failed, because there are too may sessions open."},
-    {9, VoExceptionClassOf<EMAPI_TOO_MANY_FILES>(),
-     u"The action failed, because there are too many files open."},
-    {10, VoExceptionClassOf<EMAPI_TOO_MANY_RECIPIENTS>(),
-     u"The action failed, because there are too many recipients."},
+    {6, VoExceptionClassOf<EMAPI_ACCESS_DENIED>(), u"The action failed, because access was denied."},
+    {8, VoExceptionClassOf<EMAPI_TOO_MANY_SESSIONS>(), u"The action failed, because there are too may sessions open."},
+    {9, VoExceptionClassOf<EMAPI_TOO_MANY_FILES>(), u"The action failed, because there are too many files open."},
+    {10, VoExceptionClassOf<EMAPI_TOO_MANY_RECIPIENTS>(), u"The action failed, because there are too many recipients."},
     {11, VoExceptionClassOf<EMAPI_ATTACHMENT_NOT_FOUND>(),
      u"The action failed, because the given attachment was not found."},
     {12, VoExceptionClassOf<EMAPI_ATTACHMENT_OPEN_FAILURE>(),
@@ -121,30 +116,18 @@ constexpr CodeText kSimpleResults[] = {
      u"The action failed, because the given attachment coult not be saved."},
     {14, VoExceptionClassOf<EMAPI_UNKNOWN_RECIPIENT>(),
      u"The action failed, because there is an unresolved recipient."},
-    {15, VoExceptionClassOf<EMAPI_BAD_RECIPTYPE>(),
-     u"The action failed, because of an invalid recipienttype"},
-    {16, VoExceptionClassOf<EMAPI_NO_MESSAGES>(),
-     u"The action failed, because there are no messages."},
-    {17, VoExceptionClassOf<EMAPI_INVALID_MESSAGE>(),
-     u"The action failed, because of an invalid message."},
-    {18, VoExceptionClassOf<EMAPI_TEXT_TOO_LARGE>(),
-     u"The action failed, because the messagetext is too large."},
-    {19, VoExceptionClassOf<EMAPI_INVALID_SESSION>(),
-     u"The action failed, because of an invalid session."},
-    {20, VoExceptionClassOf<EMAPI_TYPE_NOT_SUPPORTED>(),
-     u"The action failed, because of an unsupported type."},
-    {21, VoExceptionClassOf<EMAPI_AMBIGUOUS_RECIPIENT>(),
-     u"The action failed, because of an ambiguous recipient."},
-    {22, VoExceptionClassOf<EMAPI_MESSAGE_IN_USE>(),
-     u"The action failed, because the message is in use."},
-    {23, VoExceptionClassOf<EMAPI_NETWORK_FAILURE>(),
-     u"The action failed, because of a network failure."},
-    {24, VoExceptionClassOf<EMAPI_INVALID_EDITFIELDS>(),
-     u"The action failed, because of invalid editfields."},
-    {25, VoExceptionClassOf<EMAPI_INVALID_RECIPS>(),
-     u"The action failed, because of invalid recipients."},
-    {26, VoExceptionClassOf<EMAPI_NOT_SUPPORTED>(),
-     u"The action is not supported by Simple MAPI."},
+    {15, VoExceptionClassOf<EMAPI_BAD_RECIPTYPE>(), u"The action failed, because of an invalid recipienttype"},
+    {16, VoExceptionClassOf<EMAPI_NO_MESSAGES>(), u"The action failed, because there are no messages."},
+    {17, VoExceptionClassOf<EMAPI_INVALID_MESSAGE>(), u"The action failed, because of an invalid message."},
+    {18, VoExceptionClassOf<EMAPI_TEXT_TOO_LARGE>(), u"The action failed, because the messagetext is too large."},
+    {19, VoExceptionClassOf<EMAPI_INVALID_SESSION>(), u"The action failed, because of an invalid session."},
+    {20, VoExceptionClassOf<EMAPI_TYPE_NOT_SUPPORTED>(), u"The action failed, because of an unsupported type."},
+    {21, VoExceptionClassOf<EMAPI_AMBIGUOUS_RECIPIENT>(), u"The action failed, because of an ambiguous recipient."},
+    {22, VoExceptionClassOf<EMAPI_MESSAGE_IN_USE>(), u"The action failed, because the message is in use."},
+    {23, VoExceptionClassOf<EMAPI_NETWORK_FAILURE>(), u"The action failed, because of a network failure."},
+    {24, VoExceptionClassOf<EMAPI_INVALID_EDITFIELDS>(), u"The action failed, because of invalid editfields."},
+    {25, VoExceptionClassOf<EMAPI_INVALID_RECIPS>(), u"The action failed, because of invalid recipients."},
+    {26, VoExceptionClassOf<EMAPI_NOT_SUPPORTED>(), u"The action is not supported by Simple MAPI."},
 };
 constexpr std::u16string_view kSimpleUnknownText = u"Unknown error";
 
@@ -159,10 +142,8 @@ constexpr CodeText kResultTexts[] = {
     {0x80040103, VoExceptionClassOf<EMAPI_BAD_CHARWIDTH>(),
      u"Either the MAPI_UNICODE flag was set and the implementation does not support Unicode,"
      u"\r\nor MAPI_UNICODE was not set and the implementation only supports Unicode."},
-    {0x80040106, VoExceptionClassOf<EMAPI_UNKNOWN_FLAGS>(),
-     u"The caller passed an invalid parameter or flag."},
-    {0x80040107, VoExceptionClassOf<EMAPI_INVALID_ENTRYID>(),
-     u"The given EntryID is not a valid EntryID!"},
+    {0x80040106, VoExceptionClassOf<EMAPI_UNKNOWN_FLAGS>(), u"The caller passed an invalid parameter or flag."},
+    {0x80040107, VoExceptionClassOf<EMAPI_INVALID_ENTRYID>(), u"The given EntryID is not a valid EntryID!"},
     {0x80040108, VoExceptionClassOf<EMAPI_INVALID_OBJECT>(), u"MAPI_INVALID_OBJECT"},
     {0x8004010E, VoExceptionClassOf<EMAPI_NOT_ENOUGH_RESOURCES>(),
      u"Not enough system resources were available to complete the operation."},
@@ -177,15 +158,13 @@ constexpr CodeText kResultTexts[] = {
      u"The server is not configured to support the client''s code page."},
     {0x8004011F, VoExceptionClassOf<EMAPI_UNKNOWN_LCID>(),
      u"The server is not configured to support the client''s locale information."},
-    {0x80040201, VoExceptionClassOf<EMAPI_UNKNOWN_ENTRYID>(),
-     u"The given EntryID could not be located."},
+    {0x80040201, VoExceptionClassOf<EMAPI_UNKNOWN_ENTRYID>(), u"The given EntryID could not be located."},
     {0x80040401, VoExceptionClassOf<EMAPI_TIMEOUT>(), u"A TimeOut has occurred."},
     {0x80070005, VoExceptionClassOf<EMAPI_NO_ACCESS>(),
      u"The caller does not have sufficient access rights to perform the requested "
      u"operation."},
     {0x8007000E, VoExceptionClassOf<EMAPI_NOT_ENOUGH_MEMORY>(), u"MAPI_E_NOT_ENOUGH_MEMORY"},
-    {0x80070057, VoExceptionClassOf<EMAPI_INVALID_PARAMETER>(),
-     u"The caller passed an invalid parameter or flag."},
+    {0x80070057, VoExceptionClassOf<EMAPI_INVALID_PARAMETER>(), u"The caller passed an invalid parameter or flag."},
     {0x81002746, VoExceptionClassOf<EMAPI_INVALID_PARAMETER>(),
      u"The name specified for PR_PROFILE_UNRESOLVED_NAME is incorrect, invalid, or otherwise "
      u"not found."},
@@ -195,14 +174,12 @@ constexpr HRESULT kExtendedError = MakeHResult(0x80040119);
 constexpr ULONG kSimpleSuccess = 0;
 
 constexpr std::u16string_view kF1 = u"%s.%s has raised the following exception:\r\n%s (%d)";
-constexpr std::u16string_view kF2 =
-    u"%s.%s has raised the following exception:\r\n%s (%d=0x%3:.8x)";
+constexpr std::u16string_view kF2 = u"%s.%s has raised the following exception:\r\n%s (%d=0x%3:.8x)";
 constexpr std::u16string_view kF3 = u"%s.%s raised an exception with errorcode %d / 0x%3:.8x!";
 
 template <class Entry, size_t N>
 const Entry* FindCode(const Entry (&table)[N], uint32_t code) {
-  auto it = std::find_if(std::begin(table), std::end(table),
-                         [code](const Entry& e) { return e.code == code; });
+  auto it = std::find_if(std::begin(table), std::end(table), [code](const Entry& e) { return e.code == code; });
   return it == std::end(table) ? nullptr : it;
 }
 
@@ -212,8 +189,8 @@ const Entry* FindCode(const Entry (&table)[N], uint32_t code) {
 
 // Raises EVoMAPIException explaining Result with text, or with the code alone when
 // there is no text.
-[[noreturn]] void RaiseExplained(std::u16string_view className, std::u16string_view methodName,
-                                 const WideString& text, HRESULT result) {
+[[noreturn]] void RaiseExplained(std::u16string_view className, std::u16string_view methodName, const WideString& text,
+                                 HRESULT result) {
   WideString message = text.empty() ? Format(kF3, {className, methodName, result, result})
                                     : Format(kF2, {className, methodName, text, result});
   Raise(VoExceptionClassOf<EVoMAPIException>(), message, result);
@@ -264,19 +241,17 @@ std::exception_ptr CreateVoMAPIException(HRESULT Code, const WideString& Text) {
   return VoCreateException(MAPIErrorGroup, Code, Text);
 }
 
-std::exception_ptr CreateVoMAPIException(HRESULT Code, std::u16string_view Fmt,
-                                         std::initializer_list<TVarRec> Args) {
+std::exception_ptr CreateVoMAPIException(HRESULT Code, std::u16string_view Fmt, std::initializer_list<TVarRec> Args) {
   return CreateVoMAPIException(Code, Format(Fmt, Args));
 }
 
-void CheckMAPIResult(std::u16string_view ClassName, std::u16string_view MethodName,
-                     HRESULT Result, IVoMAPIWrapper* Wrapper) {
+void CheckMAPIResult(std::u16string_view ClassName, std::u16string_view MethodName, HRESULT Result,
+                     IVoMAPIWrapper* Wrapper) {
   if (Result == S_OK) return;
   uint32_t code = static_cast<uint32_t>(Result);
   if (const CodeText* entry = FindCode(kResultTexts, code))
     Raise(entry->cls, Format(kF1, {ClassName, MethodName, entry->text, Result}), Result);
-  if (Result == kExtendedError)
-    RaiseExplained(ClassName, MethodName, ExtendedErrorText(Result, Wrapper), Result);
+  if (Result == kExtendedError) RaiseExplained(ClassName, MethodName, ExtendedErrorText(Result, Wrapper), Result);
   if (FindCode(kResultClasses, code)) {
     EVoMAPIExceptionClass cls = GetMAPIExceptionClass(Result, true);
     std::u16string_view shortName = cls->Name.substr(std::min<size_t>(6, cls->Name.size()));

@@ -63,8 +63,7 @@ WideString Trim(const WideString& text) {
 const char16_t* const kNotLoaded = u"MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.";
 
 [[noreturn]] void RaiseOtherLoaded(const WideString& fileName) {
-  Raise(E_FAIL, Format(u"Failed to load (%s)! You must first unload %s.",
-                       {fileName, gState.LoadedFileName}));
+  Raise(E_FAIL, Format(u"Failed to load (%s)! You must first unload %s.", {fileName, gState.LoadedFileName}));
 }
 
 // Loads the file; a 64-bit msmapi32.dll that fails is replaced by olmapi32.dll of the
@@ -86,23 +85,20 @@ bool ExportsExtendedMAPI(TVoLibHandle module) {
 
 void LoadLocked(const WideString& fileName, bool unloadOnUninit) {
   if (HasFolderPart(fileName) && !FileExists(fileName))
-    Raise(E_INVALIDARG, Format(u"Failed to load the given MAPI dll (%s)!\r\nThe file does not exist.",
-                               {fileName}));
+    Raise(E_INVALIDARG, Format(u"Failed to load the given MAPI dll (%s)!\r\nThe file does not exist.", {fileName}));
   TVoLibHandle module;
   try {
     module = LoadClientLibrary(fileName);
   } catch (const EVoOSError& e) {
     if (e.Code() == ERROR_ACCESS_DENIED) throw;  // judged by the caller (Windows-App Outlook)
-    Raise(E_FAIL,
-          Format(u"Failed to load the MAPI DLL (%s)!\r\nCheck if the the Microsoft Visual C++ "
-                 u"Redistributable is installed (VC_redist.x64.exe/VC_redist.x86.exe), install "
-                 u"the latest version if this is not the case.\r\nIn some cases it may be "
-                 u"necessary to repair the Outlook installation.",
-                 {fileName}));
+    Raise(E_FAIL, Format(u"Failed to load the MAPI DLL (%s)!\r\nCheck if the the Microsoft Visual C++ "
+                         u"Redistributable is installed (VC_redist.x64.exe/VC_redist.x86.exe), install "
+                         u"the latest version if this is not the case.\r\nIn some cases it may be "
+                         u"necessary to repair the Outlook installation.",
+                         {fileName}));
   }
   WideString resolved = HasFolderPart(fileName) ? fileName : VoResolveMAPIStub();
-  bool sameBitness = resolved.empty() || !FileExists(resolved) ||
-                     VoFileBitness(resolved) == VoProcessBitness();
+  bool sameBitness = resolved.empty() || !FileExists(resolved) || VoFileBitness(resolved) == VoProcessBitness();
   gState.Module = module;
   gState.IsExtendedDLL = sameBitness && ExportsExtendedMAPI(module);
   gState.LoadedFileName = fileName;
@@ -128,33 +124,31 @@ void UnloadLocked() {
   const char16_t* text = nullptr;
   switch (static_cast<uint32_t>(result)) {
     case 0x80070057:
-    case 0x80040106:
-      text = u"VoLoadMAPI failed!\r\nThe Caller passed an invalid parameter or flag.";
-      break;
+    case 0x80040106: text = u"VoLoadMAPI failed!\r\nThe Caller passed an invalid parameter or flag."; break;
     case 0x80040117:
-      text = u"VoLoadMAPI failed!\r\n(Windows NT only) The calling process is an NT service and "
-             u"registry keys required by MAPI could not be initialized.\r\nAdditional information "
-             u"may be available in the application event log.";
+      text =
+          u"VoLoadMAPI failed!\r\n(Windows NT only) The calling process is an NT service and "
+          u"registry keys required by MAPI could not be initialized.\r\nAdditional information "
+          u"may be available in the application event log.";
       break;
     case 0x80040110:
-      text = u"VoLoadMAPI failed!\r\nThe version of OLE installed on the workstation is not "
-             u"compatible with this version of MAPI.";
+      text =
+          u"VoLoadMAPI failed!\r\nThe version of OLE installed on the workstation is not "
+          u"compatible with this version of MAPI.";
       break;
     case 0x80040112:
-      text = u"VoLoadMAPI failed!\r\nMAPI sets up context specific to the current process.\r\n"
-             u"Failures may occur on Win16 if the number of processes exceeds a certain number, or "
-             u"on any system if available memory is exhausted.";
+      text =
+          u"VoLoadMAPI failed!\r\nMAPI sets up context specific to the current process.\r\n"
+          u"Failures may occur on Win16 if the number of processes exceeds a certain number, or "
+          u"on any system if available memory is exhausted.";
       break;
     case 0x8004010E:
-      text = u"VoLoadMAPI failed!\r\nNot enough system resources were available to complete the "
-             u"operation.";
+      text =
+          u"VoLoadMAPI failed!\r\nNot enough system resources were available to complete the "
+          u"operation.";
       break;
-    case 0x80040108:
-      text = u"VoLoadMAPI failed!\r\nCheck if system resources are exhausted.";
-      break;
-    case 0x80040605:
-      text = u"VoLoadMAPI failed!\r\nThe profile provider has encountered an error.";
-      break;
+    case 0x80040108: text = u"VoLoadMAPI failed!\r\nCheck if system resources are exhausted."; break;
+    case 0x80040605: text = u"VoLoadMAPI failed!\r\nThe profile provider has encountered an error."; break;
     case 0x80004005:
       Raise(result,
             u"There is no MAPI Client Library (like MS Outlook) installed, or it is not the "
@@ -171,8 +165,9 @@ void UnloadLocked() {
 void UninitializeThread() {
   if (tThread.Initialized) {
     if (tThread.Sessions > 0)
-      Raise(E_FAIL, u"There are still active MAPI sessions in this thread. You must close these "
-                    u"sessions first!");
+      Raise(E_FAIL,
+            u"There are still active MAPI sessions in this thread. You must close these "
+            u"sessions first!");
     for (auto callback : std::vector<TVoMAPIOnUninit>(gState.OnUninit)) callback();
     if (tThread.CallUninitialize && gState.ExtendedInUse) MAPIUninitialize();
     tThread.CallUninitialize = false;
@@ -184,8 +179,7 @@ void UninitializeThread() {
 
 template <class T>
 void AddOnce(std::vector<T>& list, T callback) {
-  if (callback && std::find(list.begin(), list.end(), callback) == list.end())
-    list.push_back(callback);
+  if (callback && std::find(list.begin(), list.end(), callback) == list.end()) list.push_back(callback);
 }
 
 template <class T>
@@ -245,8 +239,7 @@ WideString VoCurrentMAPIDllFileName() {
 
 bool VoMAPIInitialized() { return tThread.Initialized; }
 
-void VoMAPIInitialize(bool MultithreadNotifications, bool NTService, bool UseExtendedMAPI,
-                      bool NoCoInit) {
+void VoMAPIInitialize(bool MultithreadNotifications, bool NTService, bool UseExtendedMAPI, bool NoCoInit) {
   TLock lock(detail::VoMAPILibLock());
   if (!gState.Module) {
     WideString fileName;
@@ -256,8 +249,8 @@ void VoMAPIInitialize(bool MultithreadNotifications, bool NTService, bool UseExt
   }
   if (!gState.Module) Raise(E_FAIL, kNotLoaded);
   if (tThread.Initialized) {
-    if (tThread.MultithreadNotifications == MultithreadNotifications &&
-        tThread.NTService == NTService && tThread.NoCoInit == NoCoInit)
+    if (tThread.MultithreadNotifications == MultithreadNotifications && tThread.NTService == NTService &&
+        tThread.NoCoInit == NoCoInit)
       return;
     UninitializeThread();  // keeps the library loaded even with UnloadOnUninit
   }
@@ -282,13 +275,12 @@ void VoMAPIUninitialize(bool ForceUnload) {
 }
 
 void VoDisableMAPIUnitialize() {
-  if (gettid() != getpid())
-    Raise(E_FAIL, u"VoDisableMAPIUnitialize may only be called on the main thread!");
+  if (gettid() != getpid()) Raise(E_FAIL, u"VoDisableMAPIUnitialize may only be called on the main thread!");
   tThread.CallUninitialize = false;
 }
 
-void VoMAPILogon(ULONG_PTR ParentWindow, const WideString& ProfileName, const WideString& Password,
-                 ULONG Flags, ComPtr<IMAPISession>& Session, LHANDLE& SimpleSession) {
+void VoMAPILogon(ULONG_PTR ParentWindow, const WideString& ProfileName, const WideString& Password, ULONG Flags,
+                 ComPtr<IMAPISession>& Session, LHANDLE& SimpleSession) {
   Session = nullptr;
   SimpleSession = 0;
   bool extended;
@@ -298,8 +290,9 @@ void VoMAPILogon(ULONG_PTR ParentWindow, const WideString& ProfileName, const Wi
     extended = gState.ExtendedInUse;
   }
   if (!tThread.Initialized)
-    Raise(E_FAIL, u"MAPI hasn't been initialized yet!\r\nYou must initialize MAPI before calling any "
-                  u"MAPI functions.");
+    Raise(E_FAIL,
+          u"MAPI hasn't been initialized yet!\r\nYou must initialize MAPI before calling any "
+          u"MAPI functions.");
   WideString profile = Trim(ProfileName), password = Trim(Password);
   if (extended && (Flags & MAPI_UNICODE)) {
     auto text = [](WideString& s) { return s.empty() ? nullptr : reinterpret_cast<LPTSTR>(s.data()); };
@@ -320,8 +313,7 @@ void VoMAPILogon(ULONG_PTR ParentWindow, const WideString& ProfileName, const Wi
   ++gState.TotalSessions;
 }
 
-void VoMAPILogoff(ULONG_PTR ParentWindow, ULONG Flags, ComPtr<IMAPISession>& Session,
-                  LHANDLE& SimpleSession) {
+void VoMAPILogoff(ULONG_PTR ParentWindow, ULONG Flags, ComPtr<IMAPISession>& Session, LHANDLE& SimpleSession) {
   bool extended;
   {
     TLock lock(detail::VoMAPILibLock());

@@ -46,8 +46,7 @@ bool HasBitness(const WideString& fileName, TVoBitness bitness) {
 // Step (a): the version text from "MSIApplicationLCID" and the library from "DllPathEx".
 void DetectRegistered(const TView& view, TVoOutlookInfo& info) {
   auto lines = VoReadMultiLineReg(HKEY_CURRENT_USER, kOutlookClient, u"MSIApplicationLCID", view.Flag);
-  if (lines.empty())
-    lines = VoReadMultiLineReg(HKEY_LOCAL_MACHINE, kOutlookClient, u"MSIApplicationLCID", view.Flag);
+  if (lines.empty()) lines = VoReadMultiLineReg(HKEY_LOCAL_MACHINE, kOutlookClient, u"MSIApplicationLCID", view.Flag);
   if (!lines.empty() && lines.front().size() > 17) {
     WideString rest = lines.front().substr(17);
     info.VersionNumberEx = rest.substr(0, rest.find(u'\\'));
@@ -84,10 +83,12 @@ void DetectClickToRun(const TView& view, TVoOutlookInfo& info) {
       info.VersionNumberEx = v;
       info.Mode = olmClickToRun;
       WideString candidate = detail::VoIncludeTrailingDelimiter(info.InstallRoot) + u"OLMAPI32.dll";
-      for (const char16_t* client :
-           {u"SOFTWARE\\Microsoft\\Office\\16.0\\ClickToRun\\REGISTRY\\MACHINE\\Software\\Clients\\Mail\\Microsoft Outlook",
-            u"SOFTWARE\\Microsoft\\Office\\15.0\\ClickToRun\\REGISTRY\\MACHINE\\Software\\Clients\\Mail\\Microsoft Outlook",
-            u"SOFTWARE\\Microsoft\\Office\\ClickToRun\\REGISTRY\\MACHINE\\Software\\Clients\\Mail\\Microsoft Outlook"}) {
+      for (const char16_t* client : {u"SOFTWARE\\Microsoft\\Office\\16."
+                                     u"0\\ClickToRun\\REGISTRY\\MACHINE\\Software\\Clients\\Mail\\Microsoft Outlook",
+                                     u"SOFTWARE\\Microsoft\\Office\\15."
+                                     u"0\\ClickToRun\\REGISTRY\\MACHINE\\Software\\Clients\\Mail\\Microsoft Outlook",
+                                     u"SOFTWARE\\Microsoft\\Office\\ClickToRun\\REGISTRY\\MACHINE\\Software\\Clients\\M"
+                                     u"ail\\Microsoft Outlook"}) {
         if (!OpenFirst(registry, client)) continue;
         candidate = registry.ReadExpandedString(u"DllPathEx");
         break;
@@ -188,8 +189,7 @@ TVoOutlookInfo Detect() {
     TVoRegistry registry(KEY_READ);
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
     bool cw = registry.OpenKeyReadOnly(u"SOFTWARE\\Microsoft\\Office\\9.0\\Outlook\\Setup") &&
-              registry.GetDataType(u"MailSupport") == REG_DWORD &&
-              registry.ReadInteger(u"MailSupport") == 1;
+              registry.GetDataType(u"MailSupport") == REG_DWORD && registry.ReadInteger(u"MailSupport") == 1;
     info.Mode = cw ? olmCW : olmIMO;
   }
   return info;

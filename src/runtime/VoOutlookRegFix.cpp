@@ -3,10 +3,10 @@
 // MAPI classes. The repair registers them for the user.
 #include <fstream>
 
-#include "orba/VoMAPILib.h"
 #include "mapi/acctmgmt.h"
 #include "mapi/mapiguid.h"
 #include "mapi/mimeole.h"
+#include "orba/VoMAPILib.h"
 #include "orba/common/casefold.h"
 #include "orba/common/exceptions.h"
 #include "orba/common/files.h"
@@ -28,31 +28,42 @@ struct TNamedIID {
 };
 
 // The MAPI interfaces that are marshalled through MAPI's proxy/stub factory.
-const TNamedIID kInterfaces[] = {
-    {u"IMAPISession", IID_IMAPISession},       {u"IMAPITable", IID_IMAPITable},
-    {u"IMAPIAdviseSink", IID_IMAPIAdviseSink}, {u"IMAPIProp", IID_IMAPIProp},
-    {u"IProfSect", IID_IProfSect},             {u"IMAPIStatus", IID_IMAPIStatus},
-    {u"IMAPIMsgStore", IID_IMsgStore},         {u"Imessage", IID_IMessage},
-    {u"Iattachment", IID_IAttachment},         {u"IAddrBook", IID_IAddrBook},
-    {u"IMailUser", IID_IMailUser},             {u"IMAPIContainer", IID_IMAPIContainer},
-    {u"IMAPIFolder", IID_IMAPIFolder},         {u"IABContainer", IID_IABContainer},
-    {u"IDistList", IID_IDistList},             {u"IMAPIControl", IID_IMAPIControl},
-    {u"IProfAdmin", IID_IProfAdmin},           {u"IMsgServiceAdmin", IID_IMsgServiceAdmin},
-    {u"IMAPISpoolerService", IID_IMAPISpoolerService},
-    {u"IMAPIProgress", IID_IMAPIProgress},     {u"IMAPIViewContext", IID_IMAPIViewContext},
-    {u"IMAPIFormMgr", IID_IMAPIFormMgr},       {u"IMAPIFormInfo", IID_IMAPIFormInfo},
-    {u"IMAPIForm", IID_IMAPIForm},             {u"IPersistMessage", IID_IPersistMessage},
-    {u"IMAPIViewAdviseSink", IID_IMAPIViewAdviseSink},
-    {u"IMAPIFormContainer", IID_IMAPIFormContainer},
-    {u"IMAPIFormAdviseSink", IID_IMAPIFormAdviseSink},
-    {u"IMAPIFormFactory", IID_IMAPIFormFactory}, {u"IMAPIMessageSite", IID_IMAPIMessageSite}};
+const TNamedIID kInterfaces[] = {{u"IMAPISession", IID_IMAPISession},
+                                 {u"IMAPITable", IID_IMAPITable},
+                                 {u"IMAPIAdviseSink", IID_IMAPIAdviseSink},
+                                 {u"IMAPIProp", IID_IMAPIProp},
+                                 {u"IProfSect", IID_IProfSect},
+                                 {u"IMAPIStatus", IID_IMAPIStatus},
+                                 {u"IMAPIMsgStore", IID_IMsgStore},
+                                 {u"Imessage", IID_IMessage},
+                                 {u"Iattachment", IID_IAttachment},
+                                 {u"IAddrBook", IID_IAddrBook},
+                                 {u"IMailUser", IID_IMailUser},
+                                 {u"IMAPIContainer", IID_IMAPIContainer},
+                                 {u"IMAPIFolder", IID_IMAPIFolder},
+                                 {u"IABContainer", IID_IABContainer},
+                                 {u"IDistList", IID_IDistList},
+                                 {u"IMAPIControl", IID_IMAPIControl},
+                                 {u"IProfAdmin", IID_IProfAdmin},
+                                 {u"IMsgServiceAdmin", IID_IMsgServiceAdmin},
+                                 {u"IMAPISpoolerService", IID_IMAPISpoolerService},
+                                 {u"IMAPIProgress", IID_IMAPIProgress},
+                                 {u"IMAPIViewContext", IID_IMAPIViewContext},
+                                 {u"IMAPIFormMgr", IID_IMAPIFormMgr},
+                                 {u"IMAPIFormInfo", IID_IMAPIFormInfo},
+                                 {u"IMAPIForm", IID_IMAPIForm},
+                                 {u"IPersistMessage", IID_IPersistMessage},
+                                 {u"IMAPIViewAdviseSink", IID_IMAPIViewAdviseSink},
+                                 {u"IMAPIFormContainer", IID_IMAPIFormContainer},
+                                 {u"IMAPIFormAdviseSink", IID_IMAPIFormAdviseSink},
+                                 {u"IMAPIFormFactory", IID_IMAPIFormFactory},
+                                 {u"IMAPIMessageSite", IID_IMAPIMessageSite}};
 
 WideString GuidText(const GUID& g) {
-  return Format(u"{%.8x-%.4x-%.4x-%.2x%.2x-%.2x%.2x%.2x%.2x%.2x%.2x}",
-                {g.Data1, uint32_t(g.Data2), uint32_t(g.Data3), uint32_t(g.Data4[0]),
-                 uint32_t(g.Data4[1]), uint32_t(g.Data4[2]), uint32_t(g.Data4[3]),
-                 uint32_t(g.Data4[4]), uint32_t(g.Data4[5]), uint32_t(g.Data4[6]),
-                 uint32_t(g.Data4[7])});
+  return Format(
+      u"{%.8x-%.4x-%.4x-%.2x%.2x-%.2x%.2x%.2x%.2x%.2x%.2x}",
+      {g.Data1, uint32_t(g.Data2), uint32_t(g.Data3), uint32_t(g.Data4[0]), uint32_t(g.Data4[1]), uint32_t(g.Data4[2]),
+       uint32_t(g.Data4[3]), uint32_t(g.Data4[4]), uint32_t(g.Data4[5]), uint32_t(g.Data4[6]), uint32_t(g.Data4[7])});
 }
 
 // A text as a quoted registry script string.
@@ -75,9 +86,8 @@ void AddKey(WideString& script, const WideString& key, const WideString& value,
 // An Outlook library: in Outlook's folders, else in the fixed Click-to-Run folder.
 WideString FindOutlookLibrary(const TVoOutlookInfo& info, const WideString& name) {
   WideString major = info.VersionNumberEx.substr(0, info.VersionNumberEx.find(u'.'));
-  const WideString folders[] = {
-      info.InstallRoot, ExtractFilePath(info.MAPIDLL),
-      u"C:\\Program Files\\Microsoft Office " + major + u"\\Root\\Office" + major};
+  const WideString folders[] = {info.InstallRoot, ExtractFilePath(info.MAPIDLL),
+                                u"C:\\Program Files\\Microsoft Office " + major + u"\\Root\\Office" + major};
   for (const WideString& folder : folders) {
     if (folder.empty()) continue;
     auto found = VoFindFiles(detail::VoIncludeTrailingDelimiter(folder), name, false);
@@ -126,8 +136,7 @@ bool FixClickToRunRegKeys(bool Force) {
   {
     std::ofstream file(ToUtf8(fileName), std::ios::binary | std::ios::trunc);
     file << script;
-    if (!file.flush())
-      throw EVoException(u"Failed to write the registry script " + fileName);
+    if (!file.flush()) throw EVoException(u"Failed to write the registry script " + fileName);
   }
   VoApplyRegistryScriptFile(fileName);
   TVoRegistry registry(KEY_ALL_ACCESS);

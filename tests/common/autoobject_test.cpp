@@ -32,8 +32,7 @@ struct Journal {
 
 class TNode : public TVoAutoIntfObject {
  public:
-  TNode(Journal& journal, std::string name, TVoAutoIntfObject* creator = nullptr,
-        TVoKeepAlive keepAlive = orba::kaNone)
+  TNode(Journal& journal, std::string name, TVoAutoIntfObject* creator = nullptr, TVoKeepAlive keepAlive = orba::kaNone)
       : TVoAutoIntfObject(creator, keepAlive), journal_(journal), name_(std::move(name)) {}
   ~TNode() override {
     ++journal_.destroyed;
@@ -99,8 +98,7 @@ TEST(AutoObjectKeepAlive, KeepCreatorAliveHoldsTheWholeChainUntilTheLastChildGoe
   EXPECT_EQ(j.destroyed, 0);
   EXPECT_EQ(message->Creator()->Creator()->RefCount(), 1u);
   message = nullptr;
-  EXPECT_EQ(j.log, (std::vector<std::string>{"message destroyed", "folder destroyed",
-                                             "store destroyed"}));
+  EXPECT_EQ(j.log, (std::vector<std::string>{"message destroyed", "folder destroyed", "store destroyed"}));
 }
 
 TEST(AutoObjectKeepAlive, KeepAliveObjectLivesUntilItsCreatorDies) {
@@ -110,8 +108,7 @@ TEST(AutoObjectKeepAlive, KeepAliveObjectLivesUntilItsCreatorDies) {
   restriction = nullptr;
   EXPECT_EQ(j.destroyed, 0);
   table = nullptr;
-  EXPECT_EQ(j.log, (std::vector<std::string>{"restriction told table", "restriction destroyed",
-                                             "table destroyed"}));
+  EXPECT_EQ(j.log, (std::vector<std::string>{"restriction told table", "restriction destroyed", "table destroyed"}));
 }
 
 TEST(AutoObjectKeepAlive, TurningKeepAliveOffReleasesAtOnce) {
@@ -166,7 +163,7 @@ TEST(AutoObjectKeepAlive, FindCreatorWalksTheChainByClass) {
   auto message = Make(j, "message", sub.get());
   EXPECT_EQ(message->FindCreator<TStoreNode>(), store.get());
   EXPECT_EQ(message->FindCreator<TFolderNode>(), sub.get());  // the nearest
-  EXPECT_EQ(store->FindCreator<TStoreNode>(), nullptr);        // starts at the creator
+  EXPECT_EQ(store->FindCreator<TStoreNode>(), nullptr);       // starts at the creator
   EXPECT_EQ(session->FindCreator<TNode>(), nullptr);
   folder = nullptr;  // breaks the chain
   EXPECT_EQ(message->FindCreator<TStoreNode>(), nullptr);
@@ -255,7 +252,7 @@ TEST(AutoObjectFreeNotification, DyingObjectMayBeCountedDuringTheRound) {
   a->FreeNotification(x.get());
   a->onNotification = [](TVoAutoIntfObject* dying) {
     ComPtr<IThing> temporary(dynamic_cast<IThing*>(dying));  // AddRef and Release
-    EXPECT_EQ(temporary->Value(), 1);                          // still complete
+    EXPECT_EQ(temporary->Value(), 1);                        // still complete
   };
   x = nullptr;
   EXPECT_EQ(j.destroyed, 1);
@@ -307,8 +304,9 @@ class TSource : public TVoComObject<TVoAutoIntfObject, IThing> {
   }
   int Value() override { return 0; }
   void Fire(int value) {
-    GetConnectionPoints().Find(IID_ITestEvents)->ForEachSink<ITestEvents>(
-        [value](ITestEvents* sink) { sink->OnEvent(value); });
+    GetConnectionPoints().Find(IID_ITestEvents)->ForEachSink<ITestEvents>([value](ITestEvents* sink) {
+      sink->OnEvent(value);
+    });
   }
   std::vector<std::string> changes;
 
@@ -341,8 +339,7 @@ class TOtherSink : public TVoComObject<orba::TVoRefCounted, IOtherEvents> {
 TEST(AutoObjectEvents, SinksAreCalledInConnectionOrder) {
   std::vector<std::string> log;
   auto source = MakeComObject<TSource>();
-  auto a = MakeComObject<TSink>(log, "a"), b = MakeComObject<TSink>(log, "b"),
-       c = MakeComObject<TSink>(log, "c");
+  auto a = MakeComObject<TSink>(log, "a"), b = MakeComObject<TSink>(log, "b"), c = MakeComObject<TSink>(log, "c");
   DWORD ca = source->EventConnect(a.get());
   DWORD cb = source->EventConnect(b.get());
   DWORD cc = source->EventConnect(c.get());
@@ -357,8 +354,8 @@ TEST(AutoObjectEvents, SinksAreCalledInConnectionOrder) {
   log.clear();
   source->Fire(8);
   EXPECT_EQ(log, (std::vector<std::string>{"a:8", "c:8"}));
-  EXPECT_EQ(source->changes, (std::vector<std::string>{"test connected", "test connected",
-                                                       "test connected", "test disconnected"}));
+  EXPECT_EQ(source->changes,
+            (std::vector<std::string>{"test connected", "test connected", "test connected", "test disconnected"}));
 }
 
 TEST(AutoObjectEvents, SinkDisconnectingItselfDuringTheCall) {

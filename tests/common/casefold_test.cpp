@@ -16,14 +16,14 @@ TEST(CaseFold, ComparesLettersOfSeveralScripts) {
 }
 
 TEST(CaseFold, SpecialLetters) {
-  EXPECT_EQ(VoFoldChar(u'\u00FF'), u'\u0178');                // y with diaeresis
+  EXPECT_EQ(VoFoldChar(u'\u00FF'), u'\u0178');                                        // y with diaeresis
   EXPECT_TRUE(VoSameText(u"\u03BF\u03B4\u03BF\u03C2", u"\u039F\u0394\u039F\u03A3"));  // final sigma
-  EXPECT_EQ(VoFoldChar(u'\u0131'), u'\u0131');                // dotless i stays
-  EXPECT_FALSE(VoSameText(u"\u0131", u"\u0130"));              // and is not the dotted capital
-  EXPECT_EQ(VoFoldChar(u'\u0138'), u'\u0138');                // kra has no capital
-  EXPECT_EQ(VoFoldChar(u'\u017E'), u'\u017D');                // z with caron
-  EXPECT_EQ(VoFoldChar(u'\u0148'), u'\u0147');                // n with caron
-  EXPECT_EQ(VoFoldChar(u'\u00F7'), u'\u00F7');                // division sign
+  EXPECT_EQ(VoFoldChar(u'\u0131'), u'\u0131');                                        // dotless i stays
+  EXPECT_FALSE(VoSameText(u"\u0131", u"\u0130"));                                     // and is not the dotted capital
+  EXPECT_EQ(VoFoldChar(u'\u0138'), u'\u0138');                                        // kra has no capital
+  EXPECT_EQ(VoFoldChar(u'\u017E'), u'\u017D');                                        // z with caron
+  EXPECT_EQ(VoFoldChar(u'\u0148'), u'\u0147');                                        // n with caron
+  EXPECT_EQ(VoFoldChar(u'\u00F7'), u'\u00F7');                                        // division sign
 }
 
 TEST(CaseFold, MatchesWildcardMasks) {

@@ -10,7 +10,10 @@ struct Counted : IUnknown {
   ULONG refs = 1;
   bool destroyed = false;
   HRESULT QueryInterface(REFIID iid, void** out) override {
-    if (!IsEqualIID(iid, IID_IUnknown)) { *out = nullptr; return E_NOINTERFACE; }
+    if (!IsEqualIID(iid, IID_IUnknown)) {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
     *out = this;
     AddRef();
     return S_OK;

@@ -21,8 +21,8 @@ TEST(EncodeDate, CountsDaysFrom1899_12_30) {
 }
 
 TEST(EncodeDate, RefusesInvalidArguments) {
-  for (auto [y, m, d] : {std::tuple{2023, 2, 29}, {2023, 13, 1}, {2023, 0, 1}, {0, 1, 1},
-                         {10000, 1, 1}, {2023, 4, 31}}) {
+  for (auto [y, m, d] :
+       {std::tuple{2023, 2, 29}, {2023, 13, 1}, {2023, 0, 1}, {0, 1, 1}, {10000, 1, 1}, {2023, 4, 31}}) {
     try {
       EncodeDate(y, m, d);
       ADD_FAILURE() << y << "-" << m << "-" << d;
@@ -49,9 +49,9 @@ TEST(DecodeDate, ReadsNegativeValuesAsDelphiDoes) {
   // Rounded to the millisecond: a hair before midnight is the next day.
   DecodeDate(EncodeDate(2023, 12, 31) + 0.99999999999, y, m, d);
   EXPECT_EQ(std::tuple(y, m, d), std::tuple(2024, 1, 1));
-  EXPECT_EQ(DayOfWeek(0), 7);                     // Saturday
+  EXPECT_EQ(DayOfWeek(0), 7);                       // Saturday
   EXPECT_EQ(DayOfWeek(EncodeDate(2024, 5, 5)), 1);  // Sunday
-  EXPECT_EQ(DayOfWeek(-1.25), 6);                  // Friday
+  EXPECT_EQ(DayOfWeek(-1.25), 6);                   // Friday
   EXPECT_THROW(DecodeDate(std::numeric_limits<double>::quiet_NaN(), y, m, d), EVoException);
   EXPECT_THROW(DecodeDate(1e12, y, m, d), EVoException);
 }
@@ -72,8 +72,7 @@ TEST(DateArithmetic, AddDaysAndMinutesKeepTheTimeAcrossZero) {
   EXPECT_DOUBLE_EQ(VoAddDays(-1.25, 1), 0.25);
   EXPECT_DOUBLE_EQ(VoAddDays(0.25, -1), -1.25);
   EXPECT_DOUBLE_EQ(VoAddMins(0.25, -12 * 60), -1.75);  // 1899-12-29 18:00
-  EXPECT_DOUBLE_EQ(VoAddMins(EncodeDate(2024, 2, 28) + 0.5, 36 * 60),
-                   EncodeDate(2024, 3, 1));
+  EXPECT_DOUBLE_EQ(VoAddMins(EncodeDate(2024, 2, 28) + 0.5, 36 * 60), EncodeDate(2024, 3, 1));
 }
 
 TEST(DateArithmetic, MonthAndWeekBoundaries) {
@@ -143,8 +142,7 @@ TEST(ISO8601, ReadsTheCommonForms) {
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01T04:30-0530"), t);
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01T01:00:00-09"), t);
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01T00:30:00+00:30"), EncodeDate(2023, 5, 1));
-  EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01T00:30:00+01:00"),
-                   EncodeDateTime(2023, 4, 30, 23, 30, 0, 0));
+  EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01T00:30:00+01:00"), EncodeDateTime(2023, 4, 30, 23, 30, 0, 0));
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"20230501T100000"), t);
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01 10:00"), t);
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01"), EncodeDate(2023, 5, 1));
@@ -156,19 +154,17 @@ TEST(ISO8601, ReadsTheCommonForms) {
 }
 
 TEST(ISO8601, RoundTrips) {
-  for (TDateTime t : {EncodeDateTime(2023, 5, 1, 10, 0, 0, 0), -1.25, 0.0,
-                      EncodeDateTime(9999, 12, 31, 23, 59, 59, 999)}) {
+  for (TDateTime t :
+       {EncodeDateTime(2023, 5, 1, 10, 0, 0, 0), -1.25, 0.0, EncodeDateTime(9999, 12, 31, 23, 59, 59, 999)}) {
     EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(VoDateTimeToISO8601(t)), t);
   }
 }
 
 TEST(ISO8601, RefusesMalformedText) {
-  for (std::u16string text : {u"", u"2023", u"2023-05", u"2023-5-01", u"2023-02-30",
-                              u"2023-05-01T", u"2023-05-01T25:00", u"2023-05-01T10:60",
-                              u"2023-05-01T10:00:61", u"2023-05-01T10:00:00.",
-                              u"2023-05-01T10:00:00+", u"2023-05-01T10:00:00+15:00",
-                              u"2023-05-01T10:00:00Zjunk", u"2023-0501", u"x2023-05-01",
-                              u"2023-05-01 ", u"12:3", u"2023-05-01T10:00:00 +02:00"}) {
+  for (std::u16string text : {u"", u"2023", u"2023-05", u"2023-5-01", u"2023-02-30", u"2023-05-01T",
+                              u"2023-05-01T25:00", u"2023-05-01T10:60", u"2023-05-01T10:00:61", u"2023-05-01T10:00:00.",
+                              u"2023-05-01T10:00:00+", u"2023-05-01T10:00:00+15:00", u"2023-05-01T10:00:00Zjunk",
+                              u"2023-0501", u"x2023-05-01", u"2023-05-01 ", u"12:3", u"2023-05-01T10:00:00 +02:00"}) {
     try {
       VoISO8601ToDateTime(text);
       ADD_FAILURE() << "accepted: " << std::string(text.begin(), text.end());

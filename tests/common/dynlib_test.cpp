@@ -48,8 +48,7 @@ TEST(DynLib, TellsFailuresApart) {
   TVoTempFolder folder;
   std::string dir = ToUtf8(folder.Path());
   EXPECT_EQ(LoadError(FromUtf8(dir + "/missing.so")), ERROR_MOD_NOT_FOUND);
-  EXPECT_EQ(LoadError(u"C:\\Program Files\\Microsoft Office\\root\\Office16\\OLMAPI32.dll"),
-            ERROR_MOD_NOT_FOUND);
+  EXPECT_EQ(LoadError(u"C:\\Program Files\\Microsoft Office\\root\\Office16\\OLMAPI32.dll"), ERROR_MOD_NOT_FOUND);
   test::WriteText(dir + "/text.so", "not a library at all, but long enough to be read as one");
   EXPECT_EQ(LoadError(FromUtf8(dir + "/text.so")), ERROR_BAD_EXE_FORMAT);
   if (geteuid() != 0) {  // root may read anything

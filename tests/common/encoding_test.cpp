@@ -61,8 +61,7 @@ TEST(ConvertA, MultiByteCodePages) {
   const std::u16string chinese = u"\u4E2D\u6587";  // 中文
   EXPECT_EQ(TVoEncoding::ConvertA(chinese, 936), "\xD6\xD0\xCE\xC4");
   EXPECT_EQ(TVoEncoding::ConvertW("\xD6\xD0\xCE\xC4", 936), chinese);
-  EXPECT_EQ(TVoEncoding::ConvertW(TVoEncoding::ConvertA(u"\uD55C\uAE00", 949), 949),
-            u"\uD55C\uAE00");
+  EXPECT_EQ(TVoEncoding::ConvertW(TVoEncoding::ConvertA(u"\uD55C\uAE00", 949), 949), u"\uD55C\uAE00");
   EXPECT_EQ(TVoEncoding::ConvertW(TVoEncoding::ConvertA(chinese, 950), 950), chinese);
   EXPECT_EQ(TVoEncoding::ConvertA(u"a\u00E9\uD55C", 932), "a??");
 }

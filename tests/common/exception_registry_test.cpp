@@ -86,8 +86,7 @@ TEST(ExceptionRegistry, CreateBuildsTheRegisteredClassWithoutRaising) {
 
 TEST(ExceptionRegistry, CreateFallsBackToTheGroupDefault) {
   orba::VoRegisterDefaultExceptionClass(u"TEST-CREATE-DEFAULT", VoExceptionClassOf<ETestDefault>());
-  EXPECT_THROW(std::rethrow_exception(orba::VoCreateException(u"TEST-CREATE-DEFAULT", 7, u"x")),
-               ETestDefault);
+  EXPECT_THROW(std::rethrow_exception(orba::VoCreateException(u"TEST-CREATE-DEFAULT", 7, u"x")), ETestDefault);
   try {
     std::rethrow_exception(orba::VoCreateException(u"TEST-UNKNOWN-GROUP", 7, u"plain"));
   } catch (const EVoException& e) {
@@ -109,8 +108,7 @@ TEST(ExceptionRegistry, ConcurrentLookupsAndRegistrations) {
     threads.emplace_back([t] {
       for (int i = 0; i < 500; ++i) {
         orba::VoRegisterExceptionClass(u"TEST-THREADS", t * 1000 + i, VoExceptionClassOf<ETestError>());
-        EXPECT_EQ(orba::VoGetExceptionClass(u"TEST-THREADS", t * 1000 + i),
-                  VoExceptionClassOf<ETestError>());
+        EXPECT_EQ(orba::VoGetExceptionClass(u"TEST-THREADS", t * 1000 + i), VoExceptionClassOf<ETestError>());
       }
     });
   }

@@ -20,8 +20,7 @@ void ExpectRefused(std::u16string_view fmt, std::initializer_list<orba::TVarRec>
     Format(fmt, args);
     ADD_FAILURE() << "no error for " << U8(WideString(fmt));
   } catch (const orba::EConvertError& e) {
-    EXPECT_EQ(U8(e.Message()),
-              "Format '" + U8(WideString(fmt)) + "' invalid or incompatible with argument");
+    EXPECT_EQ(U8(e.Message()), "Format '" + U8(WideString(fmt)) + "' invalid or incompatible with argument");
     EXPECT_EQ(e.Code(), static_cast<int32_t>(0x80070057));
   }
 }
@@ -35,13 +34,10 @@ TEST(FormatText, CopiesPlainTextAndPercent) {
 TEST(FormatText, StringsOfEveryKind) {
   WideString wide = u"wide";
   orba::AnsiString ansi = "ansi";
-  EXPECT_EQ(Format(u"%s|%s|%s|%s", {u"literal", wide, std::u16string_view(u"view"), ansi}),
-            u"literal|wide|view|ansi");
+  EXPECT_EQ(Format(u"%s|%s|%s|%s", {u"literal", wide, std::u16string_view(u"view"), ansi}), u"literal|wide|view|ansi");
   EXPECT_EQ(Format(u"%s%s", {'a', u'\u00E9'}), u"a\u00E9");
   EXPECT_EQ(Format(u"[%s]", {"gr\xC3\xBC\xC3\x9F"}), u"[gr\u00FC\u00DF]");  // UTF-8 widened
-  EXPECT_EQ(Format(u"[%s][%s]", {static_cast<const char16_t*>(nullptr),
-                                 static_cast<const char*>(nullptr)}),
-            u"[][]");
+  EXPECT_EQ(Format(u"[%s][%s]", {static_cast<const char16_t*>(nullptr), static_cast<const char*>(nullptr)}), u"[][]");
 }
 
 TEST(FormatText, WidthPrecisionAndLeftJustify) {
@@ -83,8 +79,7 @@ TEST(FormatIntegers, UnsignedAndHex) {
 }
 
 TEST(FormatIntegers, NarrowTypesPromote) {
-  EXPECT_EQ(Format(u"%d %d %u", {short{-5}, static_cast<unsigned char>(200), uint16_t{65535}}),
-            u"-5 200 65535");
+  EXPECT_EQ(Format(u"%d %d %u", {short{-5}, static_cast<unsigned char>(200), uint16_t{65535}}), u"-5 200 65535");
 }
 
 TEST(FormatFloats, Exponent) {
@@ -130,9 +125,7 @@ TEST(FormatFloats, NumberAndMoney) {
   EXPECT_EQ(Format(u"%m", {-3.0}), u"(\u00A43.00)");
 }
 
-TEST(FormatFloats, NonFinite) {
-  EXPECT_EQ(Format(u"%f %e %g", {NAN, INFINITY, -INFINITY}), u"NAN INF -INF");
-}
+TEST(FormatFloats, NonFinite) { EXPECT_EQ(Format(u"%f %e %g", {NAN, INFINITY, -INFINITY}), u"NAN INF -INF"); }
 
 TEST(FormatPointers, UpperCaseHexOfPointerWidth) {
   const void* p = reinterpret_cast<const void*>(uintptr_t{0xBEEF});
@@ -150,8 +143,7 @@ TEST(FormatIndexes, IndexSetsThePositionForLaterSpecifiers) {
 
 TEST(FormatIndexes, TheLibraryErrorMessage) {
   EXPECT_EQ(Format(u"%s.%s has raised the following exception:\r\n%s (%d=0x%3:.8x)",
-                   {u"TVoMAPIMessage", u"SaveChanges", u"MAPI_E_OBJECT_DELETED",
-                    int32_t(0x8004010A)}),
+                   {u"TVoMAPIMessage", u"SaveChanges", u"MAPI_E_OBJECT_DELETED", int32_t(0x8004010A)}),
             u"TVoMAPIMessage.SaveChanges has raised the following exception:\r\n"
             u"MAPI_E_OBJECT_DELETED (-2147221238=0x8004010A)");
   EXPECT_EQ(Format(u"%s.%s raised an exception with errorcode %d / 0x%3:.8x!",
@@ -159,9 +151,7 @@ TEST(FormatIndexes, TheLibraryErrorMessage) {
             u"TSession.Logon raised an exception with errorcode -2147221223 / 0x80040119!");
 }
 
-TEST(FormatAnsi, EightBitOverload) {
-  EXPECT_EQ(Format("%s=%d", {"k\xC3\xA9", 5}), "k\xC3\xA9=5");
-}
+TEST(FormatAnsi, EightBitOverload) { EXPECT_EQ(Format("%s=%d", {"k\xC3\xA9", 5}), "k\xC3\xA9=5"); }
 
 TEST(FormatErrors, MismatchedArguments) {
   ExpectRefused(u"%d", {u"text"});

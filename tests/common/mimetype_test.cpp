@@ -33,7 +33,8 @@ TEST(MimeType, ByFileName) {
 }
 
 TEST(MimeType, ByContent) {
-  EXPECT_EQ(VoGetMimeTypeFromContent(Bytes(std::string_view("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x02\0\0\0", 33))),
+  EXPECT_EQ(VoGetMimeTypeFromContent(
+                Bytes(std::string_view("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x02\0\0\0", 33))),
             u"image/png");
   EXPECT_EQ(VoGetMimeTypeFromContent(Bytes("%PDF-1.4\n1 0 obj\n<<>>\nendobj\n")), u"application/pdf");
   EXPECT_EQ(VoGetMimeTypeFromContent(Bytes("Just a line of plain text.\n")), u"text/plain");

@@ -21,8 +21,7 @@ TEST(HexEncoding, UpperCaseWithoutSeparators) {
 }
 
 TEST(HexEncoding, DecodesEitherCaseAndRoundTrips) {
-  EXPECT_EQ(TVoNetEncoding::GetHexDecoding(u"000fA5Ff"),
-            (std::vector<uint8_t>{0x00, 0x0F, 0xA5, 0xFF}));
+  EXPECT_EQ(TVoNetEncoding::GetHexDecoding(u"000fA5Ff"), (std::vector<uint8_t>{0x00, 0x0F, 0xA5, 0xFF}));
   EXPECT_TRUE(TVoNetEncoding::GetHexDecoding(u"").empty());
   std::vector<uint8_t> all;
   for (int i = 0; i < 256; ++i) all.push_back(static_cast<uint8_t>(i));
@@ -52,10 +51,8 @@ TEST(UUDecode, KnownVectors) {
   EXPECT_EQ(VoUUDecode("-2&5L;&\\L(%=O<FQD(0  \n"), Bytes("Hello, World!"));
   std::vector<uint8_t> first45;
   for (int i = 0; i < 45; ++i) first45.push_back(static_cast<uint8_t>(i));
-  EXPECT_EQ(VoUUDecode("M``$\"`P0%!@<(\"0H+#`T.#Q`1$A,4%187&!D:&QP='A\\@(2(C)\"4F)R@I*BLL\n"),
-            first45);
-  EXPECT_EQ(VoUUDecode("begin 600 x\r\n$`/\\0@```\r\n`\r\nend\r\n"),
-            (std::vector<uint8_t>{0x00, 0xFF, 0x10, 0x80}));
+  EXPECT_EQ(VoUUDecode("M``$\"`P0%!@<(\"0H+#`T.#Q`1$A,4%187&!D:&QP='A\\@(2(C)\"4F)R@I*BLL\n"), first45);
+  EXPECT_EQ(VoUUDecode("begin 600 x\r\n$`/\\0@```\r\n`\r\nend\r\n"), (std::vector<uint8_t>{0x00, 0xFF, 0x10, 0x80}));
 }
 
 TEST(UUDecode, ToleratesStrippedPaddingBlankLinesAndNoBegin) {
@@ -88,9 +85,9 @@ TEST(UUDecode, RefusesMalformedLines) {
   } catch (const EVoException& e) {
     EXPECT_EQ(e.Message(), u"Invalid uuencoded data: the \"end\" line is missing");
   }
-  EXPECT_THROW(VoUUDecode("M\n"), EVoException);                    // 45 bytes promised
+  EXPECT_THROW(VoUUDecode("M\n"), EVoException);                       // 45 bytes promised
   EXPECT_THROW(VoUUDecode(std::string("#0V\0T\n", 6)), EVoException);  // control character
-  EXPECT_THROW(VoUUDecode("#0V\xC3T\n"), EVoException);              // 8-bit character
+  EXPECT_THROW(VoUUDecode("#0V\xC3T\n"), EVoException);                // 8-bit character
 }
 
 TEST(SHA1, KnownVectors) {

@@ -142,8 +142,7 @@ TEST(StreamAdapter, ClonesShareTheBufferWithTheirOwnPosition) {
 }
 
 TEST(StreamAdapter, StatReportsSizeTypeAndName) {
-  ComPtr<IStream> named = VoCreateIStream(std::make_shared<orba::TVoMemoryStream>(TVoBytes{1, 2, 3}),
-                                          u"Contents");
+  ComPtr<IStream> named = VoCreateIStream(std::make_shared<orba::TVoMemoryStream>(TVoBytes{1, 2, 3}), u"Contents");
   STATSTG stat{};
   EXPECT_EQ(named->Stat(&stat, STATFLAG_DEFAULT), S_OK);
   ASSERT_NE(stat.pwcsName, nullptr);
@@ -183,8 +182,8 @@ TEST(StreamAdapter, FailuresOfTheUnderlyingStreamBecomeResultCodes) {
   std::filesystem::create_directories(dir);
   {
     orba::TVoFileStream(dir / "ro.bin", orba::fmCreate).WriteByte(5);
-    ComPtr<IStream> s = VoCreateIStream(
-        std::make_shared<orba::TVoFileStream>(dir / "ro.bin", orba::fmOpenRead), u"ro.bin");
+    ComPtr<IStream> s =
+        VoCreateIStream(std::make_shared<orba::TVoFileStream>(dir / "ro.bin", orba::fmOpenRead), u"ro.bin");
     ULONG written = 9;
     EXPECT_EQ(s->Write("x", 1, &written), STG_E_ACCESSDENIED);
     EXPECT_EQ(written, 0u);

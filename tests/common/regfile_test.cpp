@@ -64,8 +64,9 @@ TEST(RegFile, Regedit4TextDataIsEightBit) {
 }
 
 TEST(RegFile, RejectsMalformedLinesWithTheirNumber) {
-  EXPECT_EQ(ErrorOf(""), u"Malformed registry script test.reg, line 1: missing the header "
-                         u"\"Windows Registry Editor Version 5.00\"");
+  EXPECT_EQ(ErrorOf(""),
+            u"Malformed registry script test.reg, line 1: missing the header "
+            u"\"Windows Registry Editor Version 5.00\"");
   EXPECT_EQ(ErrorOf(kHeader + "\"a\"=\"1\"\n"),
             u"Malformed registry script test.reg, line 2: value outside of a key section");
   EXPECT_EQ(ErrorOf(kHeader + "[HKEY_USERS\\x]\n"),
@@ -96,8 +97,7 @@ TEST(RegFile, RejectsMalformedLinesWithTheirNumber) {
             u"Malformed registry script test.reg, line 3: values cannot be stored in a root key");
   EXPECT_EQ(ErrorOf(kHeader + "[-HKCU\\x]\n@=\"x\"\n"),
             u"Malformed registry script test.reg, line 3: value inside a key deletion section");
-  EXPECT_EQ(ErrorOf(kHeader + "garbage\n"),
-            u"Malformed registry script test.reg, line 2: unexpected text \"garbage\"");
+  EXPECT_EQ(ErrorOf(kHeader + "garbage\n"), u"Malformed registry script test.reg, line 2: unexpected text \"garbage\"");
 }
 
 TEST(RegFile, WritesLongDataWrappedAndReadsItBack) {

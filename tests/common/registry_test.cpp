@@ -337,8 +337,7 @@ TEST(Registry, AppliesScriptFilesAndReportsMissingOnes) {
 
 TEST(Registry, ReadsMultiLineValuesInAView) {
   TempHome home;
-  TVoRegistry reg = OpenCreated(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Clients\\Mail\\Microsoft Outlook",
-                                KEY_WOW64_32KEY);
+  TVoRegistry reg = OpenCreated(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Clients\\Mail\\Microsoft Outlook", KEY_WOW64_32KEY);
   reg.WriteMultiString(u"MSIApplicationLCID", {u"Software\\Microsoft\\Office\\16.0\\Outlook", u"x"});
   reg.WriteString(u"Text", u"a\r\nb\nc");
   const WideString key = u"Software\\Clients\\Mail\\Microsoft Outlook";

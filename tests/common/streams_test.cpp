@@ -52,8 +52,8 @@ TEST(MemoryStream, WritesLittleEndianValues) {
   s.WriteLongWord(0x89ABCDEF);
   s.WriteLongInt(-2);
   s.WriteInt64(0x0102030405060708);
-  EXPECT_EQ(s.Bytes(), (TVoBytes{0xAB, 0x34, 0x12, 0xEF, 0xCD, 0xAB, 0x89, 0xFE, 0xFF, 0xFF, 0xFF,
-                                 0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01}));
+  EXPECT_EQ(s.Bytes(), (TVoBytes{0xAB, 0x34, 0x12, 0xEF, 0xCD, 0xAB, 0x89, 0xFE, 0xFF, 0xFF, 0xFF, 0x08, 0x07, 0x06,
+                                 0x05, 0x04, 0x03, 0x02, 0x01}));
   TVoMemoryStream d;
   d.WriteDouble(1.0);
   EXPECT_EQ(d.Bytes(), (TVoBytes{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
@@ -95,8 +95,7 @@ TEST(MemoryStream, ReadingPastTheEndRaisesStreamReadError) {
   EXPECT_THROW(s.ReadBytes(4), EVoException);
   s.SetPosition(0);
   // A corrupt count fails before anything is allocated.
-  EXPECT_EQ(Raised([&] { s.ReadBytes(std::numeric_limits<size_t>::max()); }).Message(),
-            u"Stream read error");
+  EXPECT_EQ(Raised([&] { s.ReadBytes(std::numeric_limits<size_t>::max()); }).Message(), u"Stream read error");
   EXPECT_THROW(s.ReadWideChars(std::numeric_limits<size_t>::max()), EVoException);
   TVoMemoryStream empty;
   EXPECT_THROW(empty.ReadByte(), EVoException);
@@ -162,14 +161,12 @@ TEST(FileStream, ErrorsNameTheFile) {
   TempDir dir;
   std::filesystem::path missing = dir / "missing.bin";
   EVoException open = Raised([&] { TVoFileStream f(missing, orba::fmOpenRead); });
-  EXPECT_EQ(open.Message(), u"Cannot open file \"" + orba::WideString(missing.u16string()) +
-                                u"\". No such file or directory");
+  EXPECT_EQ(open.Message(),
+            u"Cannot open file \"" + orba::WideString(missing.u16string()) + u"\". No such file or directory");
   EXPECT_EQ(open.Code(), STG_E_FILENOTFOUND);
   EVoException create = Raised([&] { TVoFileStream f(dir / "no" / "dir.bin", orba::fmCreate); });
   EXPECT_EQ(create.Message().rfind(u"Cannot create file \"", 0), 0u);
-  {
-    TVoFileStream f(dir / "ro.bin", orba::fmCreate);
-  }
+  { TVoFileStream f(dir / "ro.bin", orba::fmCreate); }
   TVoFileStream ro(dir / "ro.bin", orba::fmOpenRead);
   EVoException write = Raised([&] { ro.WriteByte(1); });
   EXPECT_EQ(write.Message().rfind(u"Cannot write file \"", 0), 0u);

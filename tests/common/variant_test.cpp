@@ -54,11 +54,9 @@ TEST(TVoVariant, ValueSemanticsAndEquality) {
   EXPECT_EQ(a.ArrayItem(1), TVoVariant(u"two"));
   EXPECT_FALSE(TVoVariant(1) == TVoVariant(int16_t(1)));  // type codes differ
   EXPECT_EQ(TVoVariant(TVoVariant::ByteArray{7, 8}).ArrayItem(1), TVoVariant(uint8_t(8)));
-  ExpectError([&] { a.ArrayItem(3); }, u"Variant or safe array index out of bounds",
-              DISP_E_BADINDEX);
+  ExpectError([&] { a.ArrayItem(3); }, u"Variant or safe array index out of bounds", DISP_E_BADINDEX);
   ExpectError([] { TVoVariant(1).ArrayLength(); },
-              u"Could not convert variant of type (Integer) into type (Array Variant)",
-              DISP_E_TYPEMISMATCH);
+              u"Could not convert variant of type (Integer) into type (Array Variant)", DISP_E_TYPEMISMATCH);
   EXPECT_EQ(TVoVariant::FromError(E_FAIL).ErrorCode(), E_FAIL);
   EXPECT_THROW(TVoVariant(1).ErrorCode(), EVoException);
 }
@@ -70,8 +68,7 @@ TEST(TVoVariant, HoldsInterfaces) {
   EXPECT_EQ(v.VarType(), varUnknown);
   EXPECT_EQ(v.Interface().get(), static_cast<IUnknown*>(probe.get()));
   EXPECT_EQ(TVoVariant().Interface(), nullptr);
-  ExpectError([&] { VoVarToStr(v); },
-              u"Could not convert variant of type (Unknown) into type (OleStr)",
+  ExpectError([&] { VoVarToStr(v); }, u"Could not convert variant of type (Unknown) into type (OleStr)",
               DISP_E_TYPEMISMATCH);
 }
 
@@ -117,14 +114,11 @@ TEST(VoVarTo, StringRules) {
   EXPECT_EQ(VoVarToStr(TVoVariant(TVoCurrency{15000})), u"1.5");
   EXPECT_EQ(VoVarToStr(TVoVariant(TVoCurrency{-1})), u"-0.0001");
   EXPECT_EQ(VoVarToStr(TVoVariant::FromDate(EncodeDate(2023, 5, 1))), u"2023-05-01");
-  EXPECT_EQ(VoVarToStr(TVoVariant::FromDate(EncodeDateTime(2023, 5, 1, 10, 0, 0, 0))),
-            u"2023-05-01T10:00:00");
+  EXPECT_EQ(VoVarToStr(TVoVariant::FromDate(EncodeDateTime(2023, 5, 1, 10, 0, 0, 0))), u"2023-05-01T10:00:00");
   ExpectError([] { VoVarToStr(TVoVariant::FromError(1)); },
-              u"Could not convert variant of type (Error) into type (OleStr)",
-              DISP_E_TYPEMISMATCH);
+              u"Could not convert variant of type (Error) into type (OleStr)", DISP_E_TYPEMISMATCH);
   ExpectError([] { VoVarToStr(TVoVariant(TVoVariant::ByteArray{1})); },
-              u"Could not convert variant of type (Array Byte) into type (OleStr)",
-              DISP_E_TYPEMISMATCH);
+              u"Could not convert variant of type (Array Byte) into type (OleStr)", DISP_E_TYPEMISMATCH);
 }
 
 TEST(VoVarTo, IntegerRules) {
@@ -140,18 +134,14 @@ TEST(VoVarTo, IntegerRules) {
   EXPECT_EQ(VoVarToInt(TVoVariant(TVoCurrency{25000})), 2);
   EXPECT_EQ(VoVarToInt64(TVoVariant(u"9223372036854775807")), INT64_MAX);
   EXPECT_EQ(VoVarToInt64(TVoVariant(u"-9223372036854775808")), INT64_MIN);
-  ExpectError([] { VoVarToInt(TVoVariant(u"12a")); },
-              u"Could not convert variant of type (OleStr) into type (Integer)",
+  ExpectError([] { VoVarToInt(TVoVariant(u"12a")); }, u"Could not convert variant of type (OleStr) into type (Integer)",
               DISP_E_TYPEMISMATCH);
-  ExpectError([] { VoVarToInt(TVoVariant(u"")); },
-              u"Could not convert variant of type (OleStr) into type (Integer)",
+  ExpectError([] { VoVarToInt(TVoVariant(u"")); }, u"Could not convert variant of type (OleStr) into type (Integer)",
               DISP_E_TYPEMISMATCH);
   ExpectError([] { VoVarToInt(TVoVariant(int64_t(1) << 40)); },
-              u"Overflow while converting variant of type (Int64) into type (Integer)",
-              DISP_E_OVERFLOW);
+              u"Overflow while converting variant of type (Int64) into type (Integer)", DISP_E_OVERFLOW);
   ExpectError([] { VoVarToInt64(TVoVariant(1e30)); },
-              u"Overflow while converting variant of type (Double) into type (Int64)",
-              DISP_E_OVERFLOW);
+              u"Overflow while converting variant of type (Double) into type (Int64)", DISP_E_OVERFLOW);
   EXPECT_THROW(VoVarToInt(TVoVariant(u"inf")), EVoException);
   EXPECT_THROW(VoVarToInt(TVoVariant(u"\uFF11")), EVoException);  // full-width 1
 }
@@ -164,20 +154,17 @@ TEST(VoVarTo, BooleanFloatAndDateRules) {
   EXPECT_TRUE(VoVarToBool(TVoVariant(0.5)));
   EXPECT_FALSE(VoVarToBool(TVoVariant(0)));
   ExpectError([] { VoVarToBool(TVoVariant(u"yes")); },
-              u"Could not convert variant of type (OleStr) into type (Boolean)",
-              DISP_E_TYPEMISMATCH);
+              u"Could not convert variant of type (OleStr) into type (Boolean)", DISP_E_TYPEMISMATCH);
   EXPECT_EQ(VoVarToFloat(TVoVariant(u"1.5e3")), 1500.0);
   EXPECT_EQ(VoVarToFloat(TVoVariant(u"+.5")), 0.5);
   EXPECT_EQ(VoVarToFloat(TVoVariant(TVoCurrency{15000})), 1.5);
   EXPECT_EQ(VoVarToFloat(TVoVariant(uint64_t(1) << 63)), 9223372036854775808.0);
   EXPECT_THROW(VoVarToFloat(TVoVariant(u"1,5")), EVoException);
   EXPECT_THROW(VoVarToFloat(TVoVariant(u"nan")), EVoException);
-  EXPECT_EQ(VoVarToDateTime(TVoVariant(u"2023-05-01T10:00:00")),
-            EncodeDateTime(2023, 5, 1, 10, 0, 0, 0));
+  EXPECT_EQ(VoVarToDateTime(TVoVariant(u"2023-05-01T10:00:00")), EncodeDateTime(2023, 5, 1, 10, 0, 0, 0));
   EXPECT_EQ(VoVarToDateTime(TVoVariant(36526)), 36526.0);
   ExpectError([] { VoVarToDateTime(TVoVariant(u"1.5.2023")); },
-              u"Could not convert variant of type (OleStr) into type (Date)",
-              DISP_E_TYPEMISMATCH);
+              u"Could not convert variant of type (OleStr) into type (Date)", DISP_E_TYPEMISMATCH);
 }
 
 TEST(VarAsType, ConvertsAndChecksRanges) {
@@ -194,32 +181,24 @@ TEST(VarAsType, ConvertsAndChecksRanges) {
   EXPECT_EQ(VarAsType(TVoVariant(), varOleStr), TVoVariant(u""));
   EXPECT_EQ(VarAsType(TVoVariant(u"18446744073709551615"), varUInt64).VarType(), varUInt64);
   ExpectError([] { VarAsType(TVoVariant(256), varByte); },
-              u"Overflow while converting variant of type (Integer) into type (Byte)",
-              DISP_E_OVERFLOW);
+              u"Overflow while converting variant of type (Integer) into type (Byte)", DISP_E_OVERFLOW);
   ExpectError([] { VarAsType(TVoVariant(-1), varUInt64); },
-              u"Overflow while converting variant of type (Integer) into type (UInt64)",
-              DISP_E_OVERFLOW);
+              u"Overflow while converting variant of type (Integer) into type (UInt64)", DISP_E_OVERFLOW);
   ExpectError([] { VarAsType(TVoVariant(40000), varSmallint); },
-              u"Overflow while converting variant of type (Integer) into type (Smallint)",
-              DISP_E_OVERFLOW);
+              u"Overflow while converting variant of type (Integer) into type (Smallint)", DISP_E_OVERFLOW);
   ExpectError([] { VarAsType(TVoVariant(1e300), varSingle); },
-              u"Overflow while converting variant of type (Double) into type (Single)",
-              DISP_E_OVERFLOW);
+              u"Overflow while converting variant of type (Double) into type (Single)", DISP_E_OVERFLOW);
   ExpectError([] { VarAsType(TVoVariant(1e300), varCurrency); },
-              u"Overflow while converting variant of type (Double) into type (Currency)",
-              DISP_E_OVERFLOW);
+              u"Overflow while converting variant of type (Double) into type (Currency)", DISP_E_OVERFLOW);
   ExpectError([] { VarAsType(TVoVariant::Null(), varInteger); },
-              u"Could not convert variant of type (Null) into type (Integer)",
-              DISP_E_TYPEMISMATCH);
+              u"Could not convert variant of type (Null) into type (Integer)", DISP_E_TYPEMISMATCH);
   ExpectError([] { VarAsType(TVoVariant(1), varUnknown); },
-              u"Could not convert variant of type (Integer) into type (Unknown)",
-              DISP_E_TYPEMISMATCH);
+              u"Could not convert variant of type (Integer) into type (Unknown)", DISP_E_TYPEMISMATCH);
 }
 
 TEST(VarAsType, RoundTripsThroughText) {
-  for (const TVoVariant& v : {TVoVariant(-123), TVoVariant(0.1), TVoVariant(1e-7),
-                              TVoVariant(TVoCurrency{-123456789}), TVoVariant(true),
-                              TVoVariant::FromDate(EncodeDateTime(2024, 2, 29, 23, 59, 59, 1))}) {
+  for (const TVoVariant& v : {TVoVariant(-123), TVoVariant(0.1), TVoVariant(1e-7), TVoVariant(TVoCurrency{-123456789}),
+                              TVoVariant(true), TVoVariant::FromDate(EncodeDateTime(2024, 2, 29, 23, 59, 59, 1))}) {
     EXPECT_EQ(VarAsType(VarAsType(v, varOleStr), v.VarType()), v) << VoVarToStr(v).size();
   }
 }

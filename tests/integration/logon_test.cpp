@@ -30,9 +30,9 @@ class OrbaStoreLogon : public ::testing::Test {
   void CreateProfile(const char* name) {
     ComPtr<IProfAdmin> admin;
     ASSERT_EQ(orba::MAPIAdminProfiles(0, admin.Out()), S_OK);
-    ASSERT_EQ(admin->CreateProfile(reinterpret_cast<LPTSTR>(const_cast<char*>(name)), nullptr, 0,
-                                   MAPI_DEFAULT_SERVICES),
-              S_OK);
+    ASSERT_EQ(
+        admin->CreateProfile(reinterpret_cast<LPTSTR>(const_cast<char*>(name)), nullptr, 0, MAPI_DEFAULT_SERVICES),
+        S_OK);
     ASSERT_EQ(admin->SetDefaultProfile(reinterpret_cast<LPTSTR>(const_cast<char*>(name)), 0), S_OK);
   }
 
@@ -60,7 +60,8 @@ TEST_F(OrbaStoreLogon, LogsOnToTheDefaultProfileAndOff) {
     VoMAPIUninitialize(false);
     ADD_FAILURE() << "uninitialised with an open session";
   } catch (const EVoMAPIException& e) {
-    EXPECT_EQ(e.Message(), u"There are still active MAPI sessions in this thread. You must close these sessions first!");
+    EXPECT_EQ(e.Message(),
+              u"There are still active MAPI sessions in this thread. You must close these sessions first!");
   }
 
   VoMAPILogoff(0, 0, session, simple);

@@ -85,7 +85,8 @@ TEST(MapiLayout, SizedHelpersMatchTheVariableForms) {
   EXPECT_EQ(sizeof(tags), CbNewSPropTagArray(3));
   EXPECT_EQ(CbSPropTagArray(generic), CbNewSPropTagArray(3));
 
-  SizedSSortOrderSet<2> sort = {2, 1, 1, {{PROP_TAG(PT_LONG, 1), TABLE_SORT_DESCEND}, {PROP_TAG(PT_LONG, 2), TABLE_SORT_ASCEND}}};
+  SizedSSortOrderSet<2> sort = {
+      2, 1, 1, {{PROP_TAG(PT_LONG, 1), TABLE_SORT_DESCEND}, {PROP_TAG(PT_LONG, 2), TABLE_SORT_ASCEND}}};
   EXPECT_EQ(sort.Ptr()->aSort[0].ulOrder, TABLE_SORT_DESCEND);
   EXPECT_EQ(sizeof(sort), CbNewSSortOrderSet(2));
   EXPECT_EQ(sizeof(SizedSRowSet<4>), CbNewSRowSet(4));

@@ -19,8 +19,7 @@ class TinyMessage : public orba::TVoComObject<orba::TVoRefCounted, IMessage> {
                  LPSPropProblemArray*) override {
     return MAPI_E_NO_SUPPORT;
   }
-  HRESULT CopyProps(LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                    LPSPropProblemArray*) override {
+  HRESULT CopyProps(LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG, LPSPropProblemArray*) override {
     return MAPI_E_NO_SUPPORT;
   }
   HRESULT GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override {

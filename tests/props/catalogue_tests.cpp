@@ -60,8 +60,7 @@ TEST(Catalogue, HandleConstantsAreUsableAtCompileTime) {
 TEST(Catalogue, NoTwoEntriesShareAName) {
   std::set<WideString> names;
   for (size_t i = 0; i < VoMAPICatalogueCount; ++i)
-    EXPECT_TRUE(names.insert(GetPropInfoByIndex(i)->PropName).second)
-        << ToUtf8(GetPropInfoByIndex(i)->PropName);
+    EXPECT_TRUE(names.insert(GetPropInfoByIndex(i)->PropName).second) << ToUtf8(GetPropInfoByIndex(i)->PropName);
 }
 
 TEST(Catalogue, NamesResolveToTheirOwnHandles) {
@@ -81,8 +80,7 @@ TEST(Catalogue, StringPropertiesComeAsTriples) {
     if (a->PropType != PT_STRING8 && a->PropType != PT_MV_STRING8) continue;
     WideString base = name.substr(0, name.size() - 2);
     // Published with one form under another identifier: two properties, not a triple.
-    if (base == u"PR_CONTAB_DISPLAY_NAMES" || base == u"PR_SCHDINFO_DELEGATE_NAMES" ||
-        base == u"PR_RULE_PROVIDER")
+    if (base == u"PR_CONTAB_DISPLAY_NAMES" || base == u"PR_SCHDINFO_DELEGATE_NAMES" || base == u"PR_RULE_PROVIDER")
       continue;
     const TVoMAPIPropInfo* plain = FindProp(base);
     const TVoMAPIPropInfo* w = FindProp(base + u"_W");
@@ -128,12 +126,9 @@ TEST(Catalogue, PrivateRowsOfTheLibrarysSet) {
     int32_t number;
     uint32_t type;
   };
-  for (const Row& row : {Row{NPR_SEND_INVITATIONS_AND_UPDATES, 1, PT_BOOLEAN},
-                         Row{NPR_SENDUSINGACCOUNT, 2, PT_BOOLEAN},
-                         Row{NPR_SENDUSINGOUTLOOK, 3, PT_BOOLEAN},
-                         Row{NPR_CERTTHUMBPRINT, 4, PT_UNICODE},
-                         Row{NPR_CERTTHUMBPRINT_A, 4, PT_STRING8},
-                         Row{NPR_CERTTHUMBPRINT_W, 4, PT_UNICODE},
+  for (const Row& row : {Row{NPR_SEND_INVITATIONS_AND_UPDATES, 1, PT_BOOLEAN}, Row{NPR_SENDUSINGACCOUNT, 2, PT_BOOLEAN},
+                         Row{NPR_SENDUSINGOUTLOOK, 3, PT_BOOLEAN}, Row{NPR_CERTTHUMBPRINT, 4, PT_UNICODE},
+                         Row{NPR_CERTTHUMBPRINT_A, 4, PT_STRING8}, Row{NPR_CERTTHUMBPRINT_W, 4, PT_UNICODE},
                          Row{NPR_SAVEDMESSAGE_URI, 5, PT_UNICODE}}) {
     const TVoMAPIPropInfo& info = Info(row.def);
     EXPECT_TRUE(info.Named);
@@ -167,8 +162,8 @@ TEST(Catalogue, InternetHeadersByName) {
   EXPECT_EQ(replyTo.PropID, TVoVariant(u"Reply-To"));
   EXPECT_EQ(replyTo.PropType, PT_UNICODE);
   EXPECT_EQ(Info(NPR_NAMEREPLYTO_A).PropType, PT_STRING8);
-  for (const char16_t* header : {u"Accept-Language", u"X-Mailer", u"X-Sharing-Exended-Caps",
-                                 u"X-Sharing-Extended-Caps", u"Content-Type", u"Message-ID"}) {
+  for (const char16_t* header : {u"Accept-Language", u"X-Mailer", u"X-Sharing-Exended-Caps", u"X-Sharing-Extended-Caps",
+                                 u"Content-Type", u"Message-ID"}) {
     const TVoMAPIPropInfo* info = FindProp(PS_INTERNET_HEADERS, TVoVariant(header), PT_UNICODE, true);
     ASSERT_TRUE(info) << ToUtf8(header);
     EXPECT_EQ(info->PropName.substr(0, 8), u"NPR_NAME");
@@ -178,23 +173,26 @@ TEST(Catalogue, InternetHeadersByName) {
 
 // Every NPR_ name the library's own code uses resolves to the identity fixed for it.
 TEST(Catalogue, LibraryNamesResolveAsTheMapSays) {
-  const std::map<std::string, GUID> sets = {
-      {"PS_PUBLIC_STRINGS", PS_PUBLIC_STRINGS},
-      {"PS_INTERNET_HEADERS", PS_INTERNET_HEADERS},
-      {"PSETID_Address", PSETID_Address},
-      {"PSETID_Common", PSETID_Common},
-      {"PSETID_Appointment", PSETID_Appointment},
-      {"PSETID_Task", PSETID_Task},
-      {"PSETID_Meeting", PSETID_Meeting},
-      {"PSETID_Note", PSETID_Note},
-      {"PSETID_CalendarAssistant", PSETID_CalendarAssistant},
-      {"PSETID_Messaging", PSETID_Messaging},
-      {"GUID_PKMDocSummaryInformation", GUID_PKMDocSummaryInformation},
-      {"PSETID_Velmora", PSETID_Velmora}};
-  const std::map<std::string, uint32_t> types = {
-      {"PT_LONG", PT_LONG},         {"PT_BOOLEAN", PT_BOOLEAN},   {"PT_DOUBLE", PT_DOUBLE},
-      {"PT_SYSTIME", PT_SYSTIME},   {"PT_UNICODE", PT_UNICODE},   {"PT_BINARY", PT_BINARY},
-      {"PT_MV_UNICODE", PT_MV_UNICODE}, {"PT_MV_BINARY", PT_MV_BINARY}};
+  const std::map<std::string, GUID> sets = {{"PS_PUBLIC_STRINGS", PS_PUBLIC_STRINGS},
+                                            {"PS_INTERNET_HEADERS", PS_INTERNET_HEADERS},
+                                            {"PSETID_Address", PSETID_Address},
+                                            {"PSETID_Common", PSETID_Common},
+                                            {"PSETID_Appointment", PSETID_Appointment},
+                                            {"PSETID_Task", PSETID_Task},
+                                            {"PSETID_Meeting", PSETID_Meeting},
+                                            {"PSETID_Note", PSETID_Note},
+                                            {"PSETID_CalendarAssistant", PSETID_CalendarAssistant},
+                                            {"PSETID_Messaging", PSETID_Messaging},
+                                            {"GUID_PKMDocSummaryInformation", GUID_PKMDocSummaryInformation},
+                                            {"PSETID_Velmora", PSETID_Velmora}};
+  const std::map<std::string, uint32_t> types = {{"PT_LONG", PT_LONG},
+                                                 {"PT_BOOLEAN", PT_BOOLEAN},
+                                                 {"PT_DOUBLE", PT_DOUBLE},
+                                                 {"PT_SYSTIME", PT_SYSTIME},
+                                                 {"PT_UNICODE", PT_UNICODE},
+                                                 {"PT_BINARY", PT_BINARY},
+                                                 {"PT_MV_UNICODE", PT_MV_UNICODE},
+                                                 {"PT_MV_BINARY", PT_MV_BINARY}};
   auto rows = ReadTsv(std::string(ORBA_SHARED_DIR) + "/data/npr-map.tsv");
   ASSERT_GT(rows.size(), 100u);
   for (const auto& row : rows) {
@@ -227,8 +225,7 @@ TEST(Catalogue, PropertySetConstants) {
   EXPECT_EQ(VoMAPIGuidText(PSETID_Meeting), u"{6ED8DA90-450B-101B-98DA-00AA003F1305}");
   EXPECT_EQ(VoMAPIGuidText(PSETID_Exchange1), u"{48862A09-F786-0114-0281-000000000000}");
   EXPECT_EQ(VoMAPIGuidText(PSETID_MAPI), u"{00020328-0000-0000-C000-000000000046}");
-  EXPECT_EQ(VoMAPIGuidText(GUID_PKMDocSummaryInformation),
-            u"{D5CDD502-2E9C-101B-9397-08002B2CF9AE}");
+  EXPECT_EQ(VoMAPIGuidText(GUID_PKMDocSummaryInformation), u"{D5CDD502-2E9C-101B-9397-08002B2CF9AE}");
   EXPECT_TRUE(SameGuid(PSETID_PublicStrings, PS_PUBLIC_STRINGS));
   EXPECT_TRUE(SameGuid(PSETID_InternetHeaders, PS_INTERNET_HEADERS));
 }

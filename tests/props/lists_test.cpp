@@ -276,8 +276,8 @@ TEST(ABDestFieldList, FieldsByType) {
 
 TEST(ListInterfaces, QueryAlongTheChain) {
   auto list = MakeComObject<TVoMAPIEntryIDList>();
-  ComPtr<IVoMAPIList> base = ComPtr<IUnknown>(static_cast<IVoMAPIEntryIDList*>(list.get()))
-                                 .Query<IVoMAPIList>(IID_IVoMAPIList);
+  ComPtr<IVoMAPIList> base =
+      ComPtr<IUnknown>(static_cast<IVoMAPIEntryIDList*>(list.get())).Query<IVoMAPIList>(IID_IVoMAPIList);
   ASSERT_TRUE(base);
   EXPECT_EQ(base->Get_Count(), 0);
 }

@@ -48,25 +48,21 @@ TEST(VariantToMAPI, Scalars) {
   EXPECT_DOUBLE_EQ(VoMAPIVariantToPropValue(TVoVariant(3.5), Tag(PT_APPTIME), buffer).Value.at, 3.5);
   EXPECT_EQ(VoMAPIVariantToPropValue(TVoVariant(true), Tag(PT_BOOLEAN), buffer).Value.b, 1);
   EXPECT_EQ(VoMAPIVariantToPropValue(TVoVariant(false), Tag(PT_BOOLEAN), buffer).Value.b, 0);
-  EXPECT_EQ(VoMAPIVariantToPropValue(TVoVariant(int64_t(1) << 40), Tag(PT_I8), buffer).Value.li.QuadPart,
-            int64_t(1) << 40);
+  EXPECT_EQ(VoMAPIVariantToPropValue(TVoVariant(int64_t(1) << 40), Tag(PT_I8), buffer).Value.li.QuadPart, int64_t(1)
+                                                                                                              << 40);
   EXPECT_EQ(buffer, nullptr);  // scalars need no buffer
 }
 
 TEST(VariantToMAPI, TagIsKept) {
   std::unique_ptr<TVoMAPIValueBuffer> buffer;
-  EXPECT_EQ(VoMAPIVariantToPropValue(TVoVariant(int32_t(1)), Tag(PT_LONG), buffer).ulPropTag,
-            0x60010003u);
+  EXPECT_EQ(VoMAPIVariantToPropValue(TVoVariant(int32_t(1)), Tag(PT_LONG), buffer).ulPropTag, 0x60010003u);
 }
 
 TEST(VariantToMAPI, OutOfRangeAndBadTextRaise) {
   std::unique_ptr<TVoMAPIValueBuffer> buffer;
-  EXPECT_EQ(CodeOf([&] { VoMAPIVariantToPropValue(TVoVariant(int32_t(70000)), Tag(PT_I2), buffer); }),
-            DISP_E_OVERFLOW);
-  EXPECT_EQ(CodeOf([&] { VoMAPIVariantToPropValue(TVoVariant(u"abc"), Tag(PT_LONG), buffer); }),
-            DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(CodeOf([&] { VoMAPIVariantToPropValue(TVoVariant::Null(), Tag(PT_LONG), buffer); }),
-            DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(CodeOf([&] { VoMAPIVariantToPropValue(TVoVariant(int32_t(70000)), Tag(PT_I2), buffer); }), DISP_E_OVERFLOW);
+  EXPECT_EQ(CodeOf([&] { VoMAPIVariantToPropValue(TVoVariant(u"abc"), Tag(PT_LONG), buffer); }), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(CodeOf([&] { VoMAPIVariantToPropValue(TVoVariant::Null(), Tag(PT_LONG), buffer); }), DISP_E_TYPEMISMATCH);
 }
 
 TEST(Currency, StoredTimesTenThousandAndReadBack) {
@@ -81,8 +77,7 @@ TEST(Currency, StoredTimesTenThousandAndReadBack) {
 TEST(Currency, RoundsHalfToEven) {
   std::unique_ptr<TVoMAPIValueBuffer> buffer;
   EXPECT_EQ(VoMAPIVariantToPropValue(TVoVariant(0.00005), Tag(PT_CURRENCY), buffer).Value.cur.int64, 0);
-  EXPECT_EQ(VoMAPIVariantToPropValue(TVoVariant(-2.00015), Tag(PT_CURRENCY), buffer).Value.cur.int64,
-            -20002);
+  EXPECT_EQ(VoMAPIVariantToPropValue(TVoVariant(-2.00015), Tag(PT_CURRENCY), buffer).Value.cur.int64, -20002);
 }
 
 TEST(Currency, MultiValued) {
@@ -120,8 +115,8 @@ TEST(SystemTime, DoubleIsADateAndIntegersAreTheFileTime) {
 TEST(GuidText, RoundTripThroughClsid) {
   const WideString text = u"{00020329-0000-0000-C000-000000000046}";
   std::unique_ptr<TVoMAPIValueBuffer> buffer;
-  SPropValue prop = VoMAPIVariantToPropValue(TVoVariant(u"{00020329-0000-0000-c000-000000000046}"),
-                                             Tag(PT_CLSID), buffer);
+  SPropValue prop =
+      VoMAPIVariantToPropValue(TVoVariant(u"{00020329-0000-0000-c000-000000000046}"), Tag(PT_CLSID), buffer);
   ASSERT_NE(prop.Value.lpguid, nullptr);
   EXPECT_EQ(prop.Value.lpguid->Data1, 0x00020329u);
   EXPECT_EQ(prop.Value.lpguid->Data4[0], 0xC0);
@@ -142,8 +137,7 @@ TEST(GuidText, MalformedTextRaises) {
 }
 
 TEST(GuidText, MultiValued) {
-  TVoVariant value = Texts({u"{00020329-0000-0000-C000-000000000046}",
-                            u"{52A474EE-E1A3-4E63-8FFC-FCDACB06A7FC}"});
+  TVoVariant value = Texts({u"{00020329-0000-0000-C000-000000000046}", u"{52A474EE-E1A3-4E63-8FFC-FCDACB06A7FC}"});
   EXPECT_EQ(RoundTrip(value, PT_MV_CLSID), value);
 }
 
@@ -223,8 +217,8 @@ TEST(Binary, ArrayOfNumbersAndTextRefused) {
 }
 
 TEST(Binary, MultiValued) {
-  TVoVariant value(TVoVariant::VariantArray{TVoVariant(TVoVariant::ByteArray{1, 2}),
-                                            TVoVariant(TVoVariant::ByteArray{})});
+  TVoVariant value(
+      TVoVariant::VariantArray{TVoVariant(TVoVariant::ByteArray{1, 2}), TVoVariant(TVoVariant::ByteArray{})});
   std::unique_ptr<TVoMAPIValueBuffer> buffer;
   SPropValue prop = VoMAPIVariantToPropValue(value, Tag(PT_MV_BINARY), buffer);
   ASSERT_EQ(prop.Value.MVbin.cValues, 2u);

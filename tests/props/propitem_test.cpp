@@ -69,8 +69,9 @@ TEST_F(PropItemTest, NamedPropertyWithoutPropertyObjectIsRefused) {
     FAIL();
   } catch (const EVoMAPIException& e) {
     EXPECT_EQ(e.Code(), MakeHResult(0x80040102));
-    EXPECT_EQ(e.Message(), u"Named Property NPR_CONTACT_FILEUNDER requested, however Named "
-                           u"Properties are not supported!");
+    EXPECT_EQ(e.Message(),
+              u"Named Property NPR_CONTACT_FILEUNDER requested, however Named "
+              u"Properties are not supported!");
   }
   TVoMAPIPropValue standard(loose.get(), GetPropInfo(PR_SUBJECT));
   EXPECT_EQ(standard.ResolveTag(), 0x0037001Fu);

@@ -29,13 +29,13 @@ class TTestMAPIProp : public TVoComObject<TVoRefCounted, IMAPIProp> {
   };
   std::map<ULONG, TVoBytes> Streams;
   std::vector<ULONG> OpenedTags;
-  std::map<uint16_t, TValue> Values;            // by property identifier
+  std::map<uint16_t, TValue> Values;               // by property identifier
   std::vector<std::pair<GUID, WideString>> Names;  // named properties by position
-  HRESULT MultiGetPropsResult = S_OK;  // GetProps with more than one tag
+  HRESULT MultiGetPropsResult = S_OK;              // GetProps with more than one tag
   HRESULT SaveChangesResult = S_OK;
   std::deque<HRESULT> OpenPropertyResults;  // consumed one per call
   std::deque<HRESULT> LastErrorResults;     // consumed one per call, then S_OK
-  HRESULT NamesResult = S_OK;                // GetIDsFromNames / GetNamesFromIDs
+  HRESULT NamesResult = S_OK;               // GetIDsFromNames / GetNamesFromIDs
   WideString ErrorText, ErrorComponent;
   std::vector<ULONG> LastErrorFlags, OpenFlags, SaveFlags;
   int GetPropsCalls = 0;
@@ -139,7 +139,9 @@ class TTestMAPIProp : public TVoComObject<TVoRefCounted, IMAPIProp> {
       const SPropValue& v = values[i];
       switch (PROP_TYPE(v.ulPropTag)) {
         case PT_LONG: SetLong(v.ulPropTag, v.Value.l); break;
-        case PT_BINARY: SetBinary(v.ulPropTag, std::vector<BYTE>(v.Value.bin.lpb, v.Value.bin.lpb + v.Value.bin.cb)); break;
+        case PT_BINARY:
+          SetBinary(v.ulPropTag, std::vector<BYTE>(v.Value.bin.lpb, v.Value.bin.lpb + v.Value.bin.cb));
+          break;
         case PT_UNICODE: SetText(v.ulPropTag, reinterpret_cast<const char16_t*>(v.Value.lpszW)); break;
         default: return MakeHResult(0x80040302);
       }
@@ -152,20 +154,18 @@ class TTestMAPIProp : public TVoComObject<TVoRefCounted, IMAPIProp> {
     if (problems) *problems = nullptr;
     return S_OK;
   }
-  STDMETHOD(CopyTo)(ULONG, LPCIID, LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                    LPSPropProblemArray*) override {
+  STDMETHOD(CopyTo)
+  (ULONG, LPCIID, LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG, LPSPropProblemArray*) override {
     return kNoSupport;
   }
-  STDMETHOD(CopyProps)(LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                       LPSPropProblemArray*) override {
+  STDMETHOD(CopyProps)
+  (LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG, LPSPropProblemArray*) override {
     return kNoSupport;
   }
-  STDMETHOD(GetNamesFromIDs)(LPSPropTagArray* tags, LPGUID, ULONG, ULONG* count,
-                             LPMAPINAMEID** names) override {
+  STDMETHOD(GetNamesFromIDs)(LPSPropTagArray* tags, LPGUID, ULONG, ULONG* count, LPMAPINAMEID** names) override {
     if (NamesResult != S_OK) return NamesResult;
     const ULONG n = (*tags)->cValues;
-    orba::MAPIAllocateBuffer(ULONG(n * (sizeof(LPMAPINAMEID) + sizeof(MAPINAMEID))),
-                             reinterpret_cast<void**>(names));
+    orba::MAPIAllocateBuffer(ULONG(n * (sizeof(LPMAPINAMEID) + sizeof(MAPINAMEID))), reinterpret_cast<void**>(names));
     MAPINAMEID* entries = reinterpret_cast<MAPINAMEID*>(*names + n);
     for (ULONG i = 0; i < n; ++i) {
       const size_t index = PROP_ID((*tags)->aulPropTag[i]) - 0x8100;
@@ -184,9 +184,8 @@ class TTestMAPIProp : public TVoComObject<TVoRefCounted, IMAPIProp> {
     orba::MAPIAllocateBuffer(ULONG(CbNewSPropTagArray(count)), reinterpret_cast<void**>(tags));
     (*tags)->cValues = count;
     for (ULONG i = 0; i < count; ++i) {
-      const WideString key = names[i]->ulKind == MNID_STRING
-                                 ? WideString(names[i]->Kind.lpwstrName)
-                                 : u"#" + WideString(1, char16_t(names[i]->Kind.lID));
+      const WideString key = names[i]->ulKind == MNID_STRING ? WideString(names[i]->Kind.lpwstrName)
+                                                             : u"#" + WideString(1, char16_t(names[i]->Kind.lID));
       size_t index = 0;
       while (index < Names.size() && !(Names[index].first == *names[i]->lpguid && Names[index].second == key)) ++index;
       if (index == Names.size()) {
@@ -237,8 +236,7 @@ class TTestPropObject : public TVoComObject<TVoAutoIntfObject, IUnknown>,
   void CheckActive(std::u16string_view MethodName) override {
     if (!Active)
       std::rethrow_exception(CreateVoMAPIException(
-          E_ACCESSDENIED, u"%s.%s failed.\r\nThe object is not, or no longer, active!",
-          {ClassName(), MethodName}));
+          E_ACCESSDENIED, u"%s.%s failed.\r\nThe object is not, or no longer, active!", {ClassName(), MethodName}));
   }
   TVoMAPIValueOwner* GetParentOwner() override { return nullptr; }
   TVoMAPIPropOwner* GetPropOwner() override { return this; }

@@ -57,9 +57,8 @@ TEST(GetPropInfo, MissingTwinIsRegisteredOnDemand) {
 TEST(GetPropInfo, Errors) {
   ExpectRaises<EVoMAPIException>([] { GetPropInfo(TVoMAPIPropDef{0}); }, E_INVALIDARG,
                                  u"The given PropDef does not have an ID");
-  ExpectRaises<EVoMAPIException>(
-      [] { GetPropInfo(TVoMAPIPropDef{static_cast<int64_t>(0xF000000000000123ull)}); },
-      E_INVALIDARG, u"The PropDef.ID contains an invalid ID!");
+  ExpectRaises<EVoMAPIException>([] { GetPropInfo(TVoMAPIPropDef{static_cast<int64_t>(0xF000000000000123ull)}); },
+                                 E_INVALIDARG, u"The PropDef.ID contains an invalid ID!");
   ExpectRaises([] { GetPropInfo(TVoMAPIPropDef{1'000'000'000}); }, E_INVALIDARG,
                u"List index out of bounds (999999999)");
   ExpectRaises([] { GetPropInfo(static_cast<const TVoMAPIPropDef*>(nullptr)); }, E_UNEXPECTED,
@@ -114,11 +113,9 @@ TEST(FindProp, NamedByNumberAndByName) {
             GetPropInfo(NPR_CONTACT_FILEUNDER));
   EXPECT_EQ(FindProp(PSETID_Address, TVoVariant(int32_t(0x8005)), PT_LONG, true), nullptr);
   EXPECT_EQ(FindProp(PSETID_Common, TVoVariant(int32_t(0x8005)), PT_UNICODE, true), nullptr);
-  EXPECT_EQ(FindProp(PS_PUBLIC_STRINGS, TVoVariant(u"Keywords"), PT_MV_UNICODE, true),
-            GetPropInfo(NPR_CATEGORIES));
+  EXPECT_EQ(FindProp(PS_PUBLIC_STRINGS, TVoVariant(u"Keywords"), PT_MV_UNICODE, true), GetPropInfo(NPR_CATEGORIES));
   EXPECT_EQ(FindProp(PS_PUBLIC_STRINGS, TVoVariant(u"keywords"), PT_MV_UNICODE, true), nullptr);
-  EXPECT_EQ(FindProp(PS_INTERNET_HEADERS, TVoVariant(u"Reply-To"), PT_LONG, false),
-            GetPropInfo(NPR_NAMEREPLYTO));
+  EXPECT_EQ(FindProp(PS_INTERNET_HEADERS, TVoVariant(u"Reply-To"), PT_LONG, false), GetPropInfo(NPR_NAMEREPLYTO));
   EXPECT_EQ(FindProp(PS_INTERNET_HEADERS, TVoVariant(1.5), PT_UNICODE, false), nullptr);
   EXPECT_EQ(FindProp(PS_INTERNET_HEADERS, TVoVariant(), PT_UNICODE, false), nullptr);
 }
@@ -139,8 +136,7 @@ TEST(FindProp, MalformedMapiNameIDs) {
   ExpectRaises<EVoMAPIException>([&] { FindProp(noSet, PT_LONG, true); }, E_INVALIDARG,
                                  u"The MAPINAMEID has no property set!");
   MAPINAMEID noName = NameID(PSETID_Messaging, nullptr);
-  ExpectRaises<EVoMAPIException>([&] { GetProp(noName, PT_LONG, true); }, E_INVALIDARG,
-                                 u"The MAPINAMEID has no name!");
+  ExpectRaises<EVoMAPIException>([&] { GetProp(noName, PT_LONG, true); }, E_INVALIDARG, u"The MAPINAMEID has no name!");
   MAPINAMEID badKind = NumberID(PSETID_Common, 0x8501);
   badKind.ulKind = 7;
   ExpectRaises<EVoMAPIException>([&] { FindProp(badKind, PT_LONG, true); }, E_INVALIDARG,
@@ -187,22 +183,19 @@ TEST(GetProp, BuiltNames) {
   EXPECT_TRUE(number->Named);
   EXPECT_EQ(number->PropKind, MNID_ID);
   EXPECT_EQ(number->PropID.VarType(), varInteger);
-  const TVoMAPIPropInfo* name = GetProp(PSETID_UnifiedMessaging, TVoVariant(u"UMTestName"),
-                                        PT_BOOLEAN, true);
+  const TVoMAPIPropInfo* name = GetProp(PSETID_UnifiedMessaging, TVoVariant(u"UMTestName"), PT_BOOLEAN, true);
   EXPECT_EQ(name->PropName, u"UMTestName");
   EXPECT_EQ(name->PropKind, MNID_STRING);
   MAPINAMEID byName = NameID(PSETID_UnifiedMessaging, u"UMTestName");
   EXPECT_EQ(GetProp(PT_BOOLEAN, byName, true), name);
   MAPINAMEID byNumber = NumberID(PSETID_Report, 0x8777);
   EXPECT_EQ(GetProp(byNumber, PT_SYSTIME, true)->PropName, u"$87770040");
-  ExpectRaises<EVoMAPIException>(
-      [] { GetProp(PSETID_Report, TVoVariant(2.5), PT_LONG, true); }, E_INVALIDARG,
-      u"A named property needs a number or a name as its identifier!");
+  ExpectRaises<EVoMAPIException>([] { GetProp(PSETID_Report, TVoVariant(2.5), PT_LONG, true); }, E_INVALIDARG,
+                                 u"A named property needs a number or a name as its identifier!");
 }
 
 TEST(GetProp, DispatchesOnNamed) {
-  EXPECT_EQ(GetProp(TVoVariant(uint16_t(0x37)), PT_STRING8, false, GUID_NULL, 0),
-            GetPropInfo(PR_SUBJECT_A));
+  EXPECT_EQ(GetProp(TVoVariant(uint16_t(0x37)), PT_STRING8, false, GUID_NULL, 0), GetPropInfo(PR_SUBJECT_A));
   EXPECT_EQ(GetProp(TVoVariant(int32_t(0x8005)), PT_UNICODE, true, PSETID_Address, MNID_ID),
             GetPropInfo(NPR_CONTACT_FILEUNDER));
 }
@@ -221,8 +214,7 @@ TEST(RegisterProp, NamedForms) {
   EXPECT_EQ(RegisterProp(PSETID_Log, u"NPR_TEST_LOG2", 0x8799, PT_LONG), number);
   EXPECT_EQ(FindProp(u"NPR_TEST_LOG"), number);
   EXPECT_TRUE(SameGuid(number->PropSet, PSETID_Log));
-  const TVoMAPIPropInfo* name =
-      RegisterProp(PS_PUBLIC_STRINGS, u"NPR_TEST_NAME", u"TestName", PT_UNICODE);
+  const TVoMAPIPropInfo* name = RegisterProp(PS_PUBLIC_STRINGS, u"NPR_TEST_NAME", u"TestName", PT_UNICODE);
   EXPECT_EQ(name->PropID, TVoVariant(u"TestName"));
   EXPECT_EQ(RegisterProp(PS_PUBLIC_STRINGS, u"NPR_OTHER", u"TestName", PT_UNICODE), name);
   EXPECT_EQ(RegisterProp(PS_PUBLIC_STRINGS, u"NPR_CATEGORIES_AGAIN", u"Keywords", PT_MV_UNICODE),
@@ -294,8 +286,7 @@ TEST(CalcPropHash, HashIDOfTheIdentity) {
 
 TEST(PropRegistry, HashIDRegistrationAndCollision) {
   TVoMAPIPropRegistry registry;
-  const TVoMAPIPropInfo* first =
-      registry.Add(VoMAPIStandardPropInfo(u"PR_ONE", 0x0001, PT_LONG), nullptr);
+  const TVoMAPIPropInfo* first = registry.Add(VoMAPIStandardPropInfo(u"PR_ONE", 0x0001, PT_LONG), nullptr);
   EXPECT_EQ(first->PropDef->ID, 1);
   TVoMAPIPropInfo hashed = VoMAPINumberPropInfo(PSETID_Common, u"NPR_HASHED", 0x8501, PT_LONG);
   const TVoMAPIPropInfo* added = registry.Add(hashed, nullptr, false);
@@ -315,8 +306,7 @@ TEST(PropRegistry, HashIDRegistrationAndCollision) {
 TEST(PropRegistry, HandlesMustMatchTheirPosition) {
   TVoMAPIPropRegistry registry;
   static constexpr TVoMAPIPropDef kSecond{2};
-  ExpectRaises([&] { registry.Add(VoMAPIStandardPropInfo(u"PR_A", 1, PT_LONG), &kSecond); },
-               E_UNEXPECTED,
+  ExpectRaises([&] { registry.Add(VoMAPIStandardPropInfo(u"PR_A", 1, PT_LONG), &kSecond); }, E_UNEXPECTED,
                u"Assertion failed: PR_A has the ID 2 instead of 1 "
                u"(source\\ComponentSets\\Components\\mapi\\uVoMAPIProps)");
   EXPECT_EQ(registry.Count(), 0u);

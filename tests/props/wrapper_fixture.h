@@ -24,8 +24,7 @@ class WrapperTest : public ::testing::Test {
   static void TearDownTestSuite() { VoUnloadDLL(); }
 
   ComPtr<TVoMAPIProp> NewProp(TVoMAPIAccessLevel level = alReadWrite, bool unicode = true) {
-    return MakeComObject<TVoMAPIProp>(nullptr, session_.get(), ComPtr<IMAPIProp>(mapi_.get()), level,
-                                      unicode);
+    return MakeComObject<TVoMAPIProp>(nullptr, session_.get(), ComPtr<IMAPIProp>(mapi_.get()), level, unicode);
   }
 
   ComPtr<TTestSession> session_ = MakeComObject<TTestSession>();

@@ -41,8 +41,8 @@ TEST_F(WrapperTest, SimpleMAPISessionsRefuseExtendedOperations) {
 
 TEST_F(WrapperTest, ParentDestroyedText) {
   auto parent = NewProp();
-  auto child = MakeComObject<TVoMAPIProp>(parent.get(), session_.get(), ComPtr<IMAPIProp>(mapi_.get()),
-                                          alReadWrite, true);
+  auto child =
+      MakeComObject<TVoMAPIProp>(parent.get(), session_.get(), ComPtr<IMAPIProp>(mapi_.get()), alReadWrite, true);
   parent = nullptr;
   ExpectRaises<EMAPI_CALL_FAILED>(
       [&] { child->GetPropList(); }, E_FAIL,
@@ -63,7 +63,8 @@ TEST_F(WrapperTest, DestroyedWrappersLeaveTheLogoffListAndSessionLossDeactivates
 
 TEST_F(WrapperTest, QueryInterfaceAnswersTheWrapperInterfaces) {
   auto prop = NewProp();
-  ComPtr<IVoMAPIWrapper> wrapper = ComPtr<IUnknown>(static_cast<IVoMAPIProp*>(prop.get())).Query<IVoMAPIWrapper>(IID_IVoMAPIWrapper);
+  ComPtr<IVoMAPIWrapper> wrapper =
+      ComPtr<IUnknown>(static_cast<IVoMAPIProp*>(prop.get())).Query<IVoMAPIWrapper>(IID_IVoMAPIWrapper);
   ASSERT_TRUE(wrapper);
   EXPECT_EQ(wrapper->GetClassName(), u"TVoMAPIProp");
   EXPECT_EQ(wrapper->GetErrorGroup(), u"MAPI");
@@ -184,8 +185,9 @@ TEST_F(WrapperTest, SaveChangesWritesPendingValuesAndCommits) {
 TEST_F(WrapperTest, SaveChangesTexts) {
   auto prop = NewProp();
   mapi_->SaveChangesResult = MakeHResult(0x8004010A);
-  ExpectRaises<EMAPI_OBJECT_DELETED>([&] { prop->SaveChanges(smClose); }, MakeHResult(0x8004010A),
-                                     u"TVoMAPIProp.SaveChanges failed!\r\nThe object has been deleted since it was opened.");
+  ExpectRaises<EMAPI_OBJECT_DELETED>(
+      [&] { prop->SaveChanges(smClose); }, MakeHResult(0x8004010A),
+      u"TVoMAPIProp.SaveChanges failed!\r\nThe object has been deleted since it was opened.");
   mapi_->SaveChangesResult = MakeHResult(0x80040109);
   ExpectRaises<EMAPI_OBJECT_CHANGED>([&] { prop->SaveChanges(smClose); }, MakeHResult(0x80040109),
                                      u"TVoMAPIProp.SaveChanges failed!\r\nThe object has changed since it was opened.");

@@ -22,11 +22,14 @@ class ClientsTest : public LoaderTest {
   // A minimal 32-bit ELF shared object header: enough to tell its bitness.
   std::string Elf32(const std::string& folder, const std::string& name) {
     std::string image(52, '\0');
-    image.replace(0, 7, "\x7f" "ELF\x01\x01\x01", 7);
-    image[16] = 3;  // ET_DYN
-    image[18] = 3;  // EM_386
-    image[20] = 1;  // EV_CURRENT
-    image[40] = 52; // e_ehsize
+    image.replace(0, 7,
+                  "\x7f"
+                  "ELF\x01\x01\x01",
+                  7);
+    image[16] = 3;   // ET_DYN
+    image[18] = 3;   // EM_386
+    image[20] = 1;   // EV_CURRENT
+    image[40] = 52;  // e_ehsize
     std::filesystem::create_directories(Home() + "/" + folder);
     std::string file = Home() + "/" + folder + "/" + name;
     WriteText(file, image);
@@ -35,11 +38,13 @@ class ClientsTest : public LoaderTest {
 };
 
 TEST_F(ClientsTest, TwoClientsGiveTheClientsText) {
-  Registry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail]\n@=\"B\"\n"
-           "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Orba Store]\n"
-           "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Clients\\Mail\\Orba Store]\n"
-           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\A]\n\"DLLPathEx\"=\"" FAKE_SIMPLE "\"\n"
-           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\B]\n\"DLLPathEx\"=\"" FAKE_EXTENDED "\"\n");
+  Registry(
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail]\n@=\"B\"\n"
+      "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Orba Store]\n"
+      "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Clients\\Mail\\Orba Store]\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\A]\n\"DLLPathEx\"=\"" FAKE_SIMPLE
+      "\"\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\B]\n\"DLLPathEx\"=\"" FAKE_EXTENDED "\"\n");
   TVoMAPIInfoRec info = VoGetMAPIInfo();
   EXPECT_EQ(info.Clients, u"\"A\",\"B\"");
   EXPECT_EQ(info.DefaultClient, u"B");
@@ -67,9 +72,11 @@ TEST_F(ClientsTest, BuiltInDefaultIsReportedTruthfully) {
 }
 
 TEST_F(ClientsTest, ClientLookupPrefersCurrentUserAndFallsBackToDLLPath) {
-  Registry("[HKEY_CURRENT_USER\\Software\\Clients\\Mail\\C]\n\"DLLPathEx\"=\"/nowhere.so\"\n"
-           "\"DLLPath\"=\"" FAKE_SIMPLE "\"\n"
-           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\C]\n\"DLLPathEx\"=\"" FAKE_EXTENDED "\"\n");
+  Registry(
+      "[HKEY_CURRENT_USER\\Software\\Clients\\Mail\\C]\n\"DLLPathEx\"=\"/nowhere.so\"\n"
+      "\"DLLPath\"=\"" FAKE_SIMPLE
+      "\"\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\C]\n\"DLLPathEx\"=\"" FAKE_EXTENDED "\"\n");
   EXPECT_EQ(VoFindMAPIDll(u"C"), FromUtf8(FAKE_SIMPLE));
   EXPECT_EQ(VoFindMAPIDll(HKEY_LOCAL_MACHINE, u"C"), FromUtf8(FAKE_EXTENDED));
   EXPECT_EQ(VoFindMAPIDll(u"Unknown"), u"");
@@ -91,9 +98,11 @@ TEST_F(ClientsTest, NamedClientIsLoadedOrExplained) {
 
 TEST_F(ClientsTest, OutlookFromMSIApplicationLCID) {
   std::string dll = Place("outlook", "OLMAPI32.dll", FAKE_EXTENDED);
-  Registry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Microsoft Outlook]\n"
-           "\"MSIApplicationLCID\"=\"Software\\\\Velmora\\\\16.0\\\\Outlook\"\n"
-           "\"DllPathEx\"=\"" + dll + "\"\n");
+  Registry(
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Microsoft Outlook]\n"
+      "\"MSIApplicationLCID\"=\"Software\\\\Velmora\\\\16.0\\\\Outlook\"\n"
+      "\"DllPathEx\"=\"" +
+      dll + "\"\n");
   TVoOutlookInfo info = VoGetOutlookInfo();
   EXPECT_EQ(info.VersionNumberEx, u"16.0");
   EXPECT_EQ(info.VersionNumber, 160);
@@ -106,9 +115,11 @@ TEST_F(ClientsTest, OutlookFromMSIApplicationLCID) {
 
 TEST_F(ClientsTest, OutlookLibraryOfOtherBitnessIsNotUsed) {
   std::string dll = Elf32("outlook32", "OLMAPI32.dll");
-  Registry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Microsoft Outlook]\n"
-           "\"MSIApplicationLCID\"=\"Software\\\\Velmora\\\\15.0\\\\Outlook\"\n"
-           "\"DllPathEx\"=\"" + dll + "\"\n");
+  Registry(
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Microsoft Outlook]\n"
+      "\"MSIApplicationLCID\"=\"Software\\\\Velmora\\\\15.0\\\\Outlook\"\n"
+      "\"DllPathEx\"=\"" +
+      dll + "\"\n");
   TVoOutlookInfo info = VoGetOutlookInfo();
   EXPECT_EQ(info.Version, OL2013);
   EXPECT_EQ(info.MAPIDLL, u"");
@@ -116,9 +127,10 @@ TEST_F(ClientsTest, OutlookLibraryOfOtherBitnessIsNotUsed) {
 
 TEST_F(ClientsTest, OutlookClickToRun) {
   std::string dll = Place("root/Office16", "OLMAPI32.dll", FAKE_EXTENDED);
-  Registry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Office\\ClickToRun\\REGISTRY\\MACHINE\\"
-           "Software\\Microsoft\\Office\\16.0\\Outlook\\InstallRoot]\n\"Path\"=\"" + Home() +
-           "/root/Office16/\"\n");
+  Registry(
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Office\\ClickToRun\\REGISTRY\\MACHINE\\"
+      "Software\\Microsoft\\Office\\16.0\\Outlook\\InstallRoot]\n\"Path\"=\"" +
+      Home() + "/root/Office16/\"\n");
   TVoOutlookInfo info = VoGetOutlookInfo();
   EXPECT_EQ(info.Mode, olmClickToRun);
   EXPECT_EQ(info.Version, OL2016);
@@ -128,8 +140,10 @@ TEST_F(ClientsTest, OutlookClickToRun) {
 
 TEST_F(ClientsTest, OutlookInstallRoot) {
   std::string dll = Place("office14", "OLMAPI32.dll", FAKE_EXTENDED);
-  Registry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Office\\14.0\\Outlook\\InstallRoot]\n"
-           "\"Path\"=\"" + Home() + "/office14\"\n");
+  Registry(
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Office\\14.0\\Outlook\\InstallRoot]\n"
+      "\"Path\"=\"" +
+      Home() + "/office14\"\n");
   TVoOutlookInfo info = VoGetOutlookInfo();
   EXPECT_EQ(info.Version, OL2010);
   EXPECT_EQ(info.Mode, olmNA);
@@ -146,10 +160,12 @@ TEST_F(ClientsTest, OutlookStoreAppAndItsLoadText) {
     WriteText(folder + "/OLMAPI32.dll", ReadText(FAKE_EXTENDED));
     std::filesystem::permissions(folder + "/OLMAPI32.dll", std::filesystem::perms::none);
   }
-  Registry("[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail]\n"
-           "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Clients\\Mail]\n"
-           "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\outlook.exe]\n"
-           "\"Path\"=\"" + folder + "\"\n");
+  Registry(
+      "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail]\n"
+      "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Clients\\Mail]\n"
+      "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\outlook.exe]\n"
+      "\"Path\"=\"" +
+      folder + "\"\n");
   TVoOutlookInfo info = VoGetOutlookInfo();
   EXPECT_EQ(info.Mode, olmWindowsStoreApp);
   EXPECT_EQ(info.Version, OL2016);
@@ -170,9 +186,10 @@ TEST_F(ClientsTest, NoOutlook) {
 TEST_F(ClientsTest, ClickToRunRepair) {
   Place("c2r/Office16", "OLMAPI32.dll", FAKE_EXTENDED);
   Place("c2r/Office16", "OUTLMIME.dll", FAKE_NONE);
-  Registry("[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Office\\16.0\\ClickToRun\\REGISTRY\\MACHINE\\"
-           "Software\\Microsoft\\Office\\16.0\\Outlook\\InstallRoot]\n\"Path\"=\"" + Home() +
-           "/c2r/Office16\"\n");
+  Registry(
+      "[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Office\\16.0\\ClickToRun\\REGISTRY\\MACHINE\\"
+      "Software\\Microsoft\\Office\\16.0\\Outlook\\InstallRoot]\n\"Path\"=\"" +
+      Home() + "/c2r/Office16\"\n");
   EXPECT_TRUE(FixClickToRunRegKeys());
   std::string script = ReadText(ToUtf8(VoGetTempDir()) + "FixOutlookRegKeys.reg");
   EXPECT_EQ(script.rfind("Windows Registry Editor Version 5.00\r\n", 0), 0u);
@@ -192,9 +209,10 @@ TEST_F(ClientsTest, ClickToRunRepair) {
 
 TEST_F(ClientsTest, ClickToRunRepairNeedsOutlooksLibraries) {
   Place("c2r/Office15", "OLMAPI32.dll", FAKE_EXTENDED);
-  Registry("[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Office\\15.0\\ClickToRun\\REGISTRY\\MACHINE\\"
-           "Software\\Microsoft\\Office\\15.0\\Outlook\\InstallRoot]\n\"Path\"=\"" + Home() +
-           "/c2r/Office15\"\n");
+  Registry(
+      "[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Office\\15.0\\ClickToRun\\REGISTRY\\MACHINE\\"
+      "Software\\Microsoft\\Office\\15.0\\Outlook\\InstallRoot]\n\"Path\"=\"" +
+      Home() + "/c2r/Office15\"\n");
   EXPECT_MAPI_ERROR(FixClickToRunRegKeys(), 0, "Failed to determine the location of the OUTLMIME.dll");
   TVoRegistry registry(KEY_READ);
   registry.SetRootKey(HKEY_CURRENT_USER);

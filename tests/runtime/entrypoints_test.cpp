@@ -19,17 +19,14 @@ class EntryPointTest : public LoaderTest {
 };
 
 TEST_F(EntryPointTest, WithoutLibraryRaisesNotLoaded) {
-  EXPECT_MAPI_ERROR(FreeProws(nullptr), E_FAIL,
-                    "MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");
+  EXPECT_MAPI_ERROR(FreeProws(nullptr), E_FAIL, "MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");
 }
 
 TEST_F(EntryPointTest, MissingEntryPointNamesItself) {
   FakeLibrary none(FAKE_NONE);
   Load(none.File());
-  EXPECT_MAPI_ERROR(MAPIUninitialize(), E_FAIL,
-                    "The loaded MAPI library does not support \"MAPIUninitialize\"!");
-  EXPECT_MAPI_ERROR(FreeProws(nullptr), E_FAIL,
-                    "The loaded MAPI library does not support \"FreeProws\"!");
+  EXPECT_MAPI_ERROR(MAPIUninitialize(), E_FAIL, "The loaded MAPI library does not support \"MAPIUninitialize\"!");
+  EXPECT_MAPI_ERROR(FreeProws(nullptr), E_FAIL, "The loaded MAPI library does not support \"FreeProws\"!");
   EXPECT_MAPI_ERROR(MAPISendMail(0, 0, nullptr, 0, 0), E_FAIL,
                     "The loaded MAPI library does not support \"MAPISendMail\"!");
 }
@@ -63,8 +60,7 @@ TEST_F(EntryPointTest, SlotsAreEmptiedWhenTheLibraryIsUnloaded) {
   Load(fake.File());
   FreeProws(nullptr);
   VoUnloadDLL();
-  EXPECT_MAPI_ERROR(FreeProws(nullptr), E_FAIL,
-                    "MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");
+  EXPECT_MAPI_ERROR(FreeProws(nullptr), E_FAIL, "MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");
 }
 
 TEST_F(EntryPointTest, BufferFunctionsAllocateAndFree) {
@@ -86,14 +82,12 @@ TEST_F(EntryPointTest, BufferFunctionsRaiseTheirTexts) {
   Load(fake.File());
   void* buffer = nullptr;
   fake.Set("alloc.result", static_cast<long>(static_cast<int32_t>(0x8007000E)));
-  EXPECT_MAPI_ERROR(MAPIAllocateBuffer(16, &buffer), 0x8007000E,
-                    "An error occurred while allocating MAPI memory!");
+  EXPECT_MAPI_ERROR(MAPIAllocateBuffer(16, &buffer), 0x8007000E, "An error occurred while allocating MAPI memory!");
   fake.Set("more.result", static_cast<long>(static_cast<int32_t>(0x8007000E)));
   EXPECT_MAPI_ERROR(MAPIAllocateMore(16, nullptr, &buffer), 0x8007000E,
                     "An error occurred while allocating more MAPI memory!");
   fake.Set("free.result", static_cast<long>(static_cast<int32_t>(0x80070057)));
-  EXPECT_MAPI_ERROR(MAPIFreeBuffer(nullptr), 0x80070057,
-                    "An error occurred while freeing a MAPI buffer!");
+  EXPECT_MAPI_ERROR(MAPIFreeBuffer(nullptr), 0x80070057, "An error occurred while freeing a MAPI buffer!");
 }
 
 class SimpleLogonTest : public EntryPointTest {

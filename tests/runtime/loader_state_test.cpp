@@ -63,8 +63,7 @@ TEST_F(LoaderStateTest, MissingFileIsRefused) {
   WideString name = FromUtf8(Home() + "/nothing.so");
   bool extended = false;
   EXPECT_MAPI_ERROR(VoLoadMAPIDLL(name, extended), E_INVALIDARG,
-                    "Failed to load the given MAPI dll (" + Home() +
-                        "/nothing.so)!\r\nThe file does not exist.");
+                    "Failed to load the given MAPI dll (" + Home() + "/nothing.so)!\r\nThe file does not exist.");
   EXPECT_EQ(VoMAPIModule(), nullptr);
 }
 
@@ -72,12 +71,11 @@ TEST_F(LoaderStateTest, FileThatIsNoLibraryGivesTheLoadText) {
   WriteText(Home() + "/broken.so", "not a library");
   WideString name = FromUtf8(Home() + "/broken.so");
   bool extended = false;
-  EXPECT_MAPI_ERROR(
-      VoLoadMAPIDLL(name, extended), E_FAIL,
-      "Failed to load the MAPI DLL (" + Home() +
-          "/broken.so)!\r\nCheck if the the Microsoft Visual C++ Redistributable is installed "
-          "(VC_redist.x64.exe/VC_redist.x86.exe), install the latest version if this is not the "
-          "case.\r\nIn some cases it may be necessary to repair the Outlook installation.");
+  EXPECT_MAPI_ERROR(VoLoadMAPIDLL(name, extended), E_FAIL,
+                    "Failed to load the MAPI DLL (" + Home() +
+                        "/broken.so)!\r\nCheck if the the Microsoft Visual C++ Redistributable is installed "
+                        "(VC_redist.x64.exe/VC_redist.x86.exe), install the latest version if this is not the "
+                        "case.\r\nIn some cases it may be necessary to repair the Outlook installation.");
 }
 
 TEST_F(LoaderStateTest, EmptyNameLoadsTheDefaultClient) {
@@ -103,8 +101,7 @@ TEST_F(LoaderStateTest, InitializeLoadsTheDefaultClientAndCallsMAPIInitialize) {
 
 TEST_F(LoaderStateTest, InitializeWithExtendedMAPIUnloadsASimpleLibrary) {
   DefaultClient("Simple", simple_.File());
-  EXPECT_MAPI_ERROR(VoMAPIInitialize(), E_FAIL,
-                    "MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");
+  EXPECT_MAPI_ERROR(VoMAPIInitialize(), E_FAIL, "MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");
   EXPECT_EQ(VoMAPIModule(), nullptr);
   EXPECT_FALSE(VoMAPIInitialized());
 }
@@ -255,8 +252,7 @@ struct InitResult {
   const char* Text;
 };
 
-class InitializeResultTest : public LoaderStateTest,
-                             public ::testing::WithParamInterface<InitResult> {};
+class InitializeResultTest : public LoaderStateTest, public ::testing::WithParamInterface<InitResult> {};
 
 TEST_P(InitializeResultTest, ResultBecomesItsText) {
   Load(ext_);
@@ -269,28 +265,27 @@ TEST_P(InitializeResultTest, ResultBecomesItsText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, InitializeResultTest,
-    ::testing::Values(
-        InitResult{0x80070057, "VoLoadMAPI failed!\r\nThe Caller passed an invalid parameter or flag."},
-        InitResult{0x80040106, "VoLoadMAPI failed!\r\nThe Caller passed an invalid parameter or flag."},
-        InitResult{0x80040117,
-                   "VoLoadMAPI failed!\r\n(Windows NT only) The calling process is an NT service "
-                   "and registry keys required by MAPI could not be initialized.\r\nAdditional "
-                   "information may be available in the application event log."},
-        InitResult{0x80040110,
-                   "VoLoadMAPI failed!\r\nThe version of OLE installed on the workstation is not "
-                   "compatible with this version of MAPI."},
-        InitResult{0x80040112,
-                   "VoLoadMAPI failed!\r\nMAPI sets up context specific to the current "
-                   "process.\r\nFailures may occur on Win16 if the number of processes exceeds a "
-                   "certain number, or on any system if available memory is exhausted."},
-        InitResult{0x8004010E,
-                   "VoLoadMAPI failed!\r\nNot enough system resources were available to complete "
-                   "the operation."},
-        InitResult{0x80040108, "VoLoadMAPI failed!\r\nCheck if system resources are exhausted."},
-        InitResult{0x80040605, "VoLoadMAPI failed!\r\nThe profile provider has encountered an error."},
-        InitResult{0x80004005,
-                   "There is no MAPI Client Library (like MS Outlook) installed, or it is not the "
-                   "default MAPI client!\r\nThe loaded dll is: "}));
+    ::testing::Values(InitResult{0x80070057, "VoLoadMAPI failed!\r\nThe Caller passed an invalid parameter or flag."},
+                      InitResult{0x80040106, "VoLoadMAPI failed!\r\nThe Caller passed an invalid parameter or flag."},
+                      InitResult{0x80040117,
+                                 "VoLoadMAPI failed!\r\n(Windows NT only) The calling process is an NT service "
+                                 "and registry keys required by MAPI could not be initialized.\r\nAdditional "
+                                 "information may be available in the application event log."},
+                      InitResult{0x80040110,
+                                 "VoLoadMAPI failed!\r\nThe version of OLE installed on the workstation is not "
+                                 "compatible with this version of MAPI."},
+                      InitResult{0x80040112,
+                                 "VoLoadMAPI failed!\r\nMAPI sets up context specific to the current "
+                                 "process.\r\nFailures may occur on Win16 if the number of processes exceeds a "
+                                 "certain number, or on any system if available memory is exhausted."},
+                      InitResult{0x8004010E,
+                                 "VoLoadMAPI failed!\r\nNot enough system resources were available to complete "
+                                 "the operation."},
+                      InitResult{0x80040108, "VoLoadMAPI failed!\r\nCheck if system resources are exhausted."},
+                      InitResult{0x80040605, "VoLoadMAPI failed!\r\nThe profile provider has encountered an error."},
+                      InitResult{0x80004005,
+                                 "There is no MAPI Client Library (like MS Outlook) installed, or it is not the "
+                                 "default MAPI client!\r\nThe loaded dll is: "}));
 
 TEST_F(LoaderStateTest, OtherInitializeResultsGoToCheckMAPIResult) {
   Load(ext_);

@@ -67,8 +67,7 @@ class LoaderTest : public ::testing::Test {
   // Registers `file` as the default mail client `name`.
   void DefaultClient(const std::string& name, const std::string& file) {
     Registry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail]\n@=\"" + name +
-             "\"\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\" + name + "]\n\"DLLPathEx\"=\"" +
-             file + "\"\n");
+             "\"\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\" + name + "]\n\"DLLPathEx\"=\"" + file + "\"\n");
   }
   std::string Home() const { return home_.Home(); }
 
@@ -76,13 +75,13 @@ class LoaderTest : public ::testing::Test {
 };
 
 // The message and code of the exception a statement raises.
-#define EXPECT_MAPI_ERROR(statement, code, text)                                    \
-  try {                                                                             \
-    statement;                                                                      \
-    ADD_FAILURE() << "no exception from " #statement;                              \
-  } catch (const ::orba::EVoException& e) {                                         \
-    EXPECT_EQ(static_cast<uint32_t>(e.Code()), static_cast<uint32_t>(code));        \
-    EXPECT_EQ(::orba::ToUtf8(e.Message()), std::string(text));                      \
+#define EXPECT_MAPI_ERROR(statement, code, text)                             \
+  try {                                                                      \
+    statement;                                                               \
+    ADD_FAILURE() << "no exception from " #statement;                        \
+  } catch (const ::orba::EVoException& e) {                                  \
+    EXPECT_EQ(static_cast<uint32_t>(e.Code()), static_cast<uint32_t>(code)); \
+    EXPECT_EQ(::orba::ToUtf8(e.Message()), std::string(text));               \
   }
 
 }  // namespace orba::test

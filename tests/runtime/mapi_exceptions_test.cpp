@@ -81,40 +81,75 @@ struct CodeName {
 };
 
 constexpr CodeName kHResultClasses[] = {
-    {0x80004002, "EMAPI_INTERFACE_NOT_SUPPORTED"}, {0x80004005, "EMAPI_CALL_FAILED"},
-    {0x80040102, "EMAPI_NO_SUPPORT"}, {0x80040103, "EMAPI_BAD_CHARWIDTH"},
-    {0x80040105, "EMAPI_STRING_TOO_LONG"}, {0x80040106, "EMAPI_UNKNOWN_FLAGS"},
-    {0x80040107, "EMAPI_INVALID_ENTRYID"}, {0x80040108, "EMAPI_INVALID_OBJECT"},
-    {0x80040109, "EMAPI_OBJECT_CHANGED"}, {0x8004010A, "EMAPI_OBJECT_DELETED"},
-    {0x8004010B, "EMAPI_BUSY"}, {0x8004010D, "EMAPI_NOT_ENOUGH_DISK"},
-    {0x8004010E, "EMAPI_NOT_ENOUGH_RESOURCES"}, {0x8004010F, "EMAPI_NOT_FOUND"},
-    {0x80040110, "EMAPI_VERSION"}, {0x80040111, "EMAPI_LOGON_FAILED"},
-    {0x80040112, "EMAPI_SESSION_LIMIT"}, {0x80040113, "EMAPI_USER_CANCEL"},
-    {0x80040114, "EMAPI_UNABLE_TO_ABORT"}, {0x80040115, "EMAPI_NETWORK_ERROR"},
-    {0x80040116, "EMAPI_DISK_ERROR"}, {0x80040117, "EMAPI_TOO_COMPLEX"},
-    {0x80040118, "EMAPI_BAD_COLUMN"}, {0x80040119, "EMAPI_EXTENDED_ERROR"},
-    {0x8004011A, "EMAPI_COMPUTED"}, {0x8004011B, "EMAPI_CORRUPT_DATA"},
-    {0x8004011C, "EMAPI_UNCONFIGURED"}, {0x8004011D, "EMAPI_FAILONEPROVIDER"},
-    {0x8004011E, "EMAPI_UNKNOWN_CPID"}, {0x8004011F, "EMAPI_UNKNOWN_LCID"},
-    {0x80040120, "EMAPI_PASSWORD_CHANGE_REQUIRED"}, {0x80040121, "EMAPI_PASSWORD_EXPIRED"},
-    {0x80040122, "EMAPI_INVALID_WORKSTATION_ACCOUNT"}, {0x80040123, "EMAPI_INVALID_ACCESS_TIME"},
-    {0x80040124, "EMAPI_ACCOUNT_DISABLED"}, {0x80040200, "EMAPI_END_OF_SESSION"},
-    {0x80040201, "EMAPI_UNKNOWN_ENTRYID"}, {0x80040202, "EMAPI_MISSING_REQUIRED_COLUMN"},
-    {0x80040301, "EMAPI_BAD_VALUE"}, {0x80040302, "EMAPI_INVALID_TYPE"},
-    {0x80040303, "EMAPI_TYPE_NO_SUPPORT"}, {0x80040304, "EMAPI_UNEXPECTED_TYPE"},
-    {0x80040305, "EMAPI_TOO_BIG"}, {0x80040306, "EMAPI_DECLINE_COPY"},
-    {0x80040307, "EMAPI_UNEXPECTED_ID"}, {0x80040400, "EMAPI_UNABLE_TO_COMPLETE"},
-    {0x80040401, "EMAPI_TIMEOUT"}, {0x80040402, "EMAPI_TABLE_EMPTY"},
-    {0x80040403, "EMAPI_TABLE_TOO_BIG"}, {0x80040405, "EMAPI_INVALID_BOOKMARK"},
-    {0x80040500, "EMAPI_WAIT"}, {0x80040501, "EMAPI_CANCEL"}, {0x80040502, "EMAPI_NOT_ME"},
-    {0x80040600, "EMAPI_CORRUPT_STORE"}, {0x80040601, "EMAPI_NOT_IN_QUEUE"},
-    {0x80040602, "EMAPI_NO_SUPPRESS"}, {0x80040604, "EMAPI_COLLISION"},
-    {0x80040605, "EMAPI_NOT_INITIALIZED"}, {0x80040606, "EMAPI_NON_STANDARD"},
-    {0x80040607, "EMAPI_NO_RECIPIENTS"}, {0x80040608, "EMAPI_SUBMITTED"},
-    {0x80040609, "EMAPI_HAS_FOLDERS"}, {0x8004060A, "EMAPI_HAS_MESSAGES"},
-    {0x8004060B, "EMAPI_FOLDER_CYCLE"}, {0x8004060C, "EMAPI_STORE_FULL"},
-    {0x80040700, "EMAPI_AMBIGUOUS_RECIP"}, {0x80070005, "EMAPI_NO_ACCESS"},
-    {0x8007000E, "EMAPI_NOT_ENOUGH_MEMORY"}, {0x80070057, "EMAPI_INVALID_PARAMETER"},
+    {0x80004002, "EMAPI_INTERFACE_NOT_SUPPORTED"},
+    {0x80004005, "EMAPI_CALL_FAILED"},
+    {0x80040102, "EMAPI_NO_SUPPORT"},
+    {0x80040103, "EMAPI_BAD_CHARWIDTH"},
+    {0x80040105, "EMAPI_STRING_TOO_LONG"},
+    {0x80040106, "EMAPI_UNKNOWN_FLAGS"},
+    {0x80040107, "EMAPI_INVALID_ENTRYID"},
+    {0x80040108, "EMAPI_INVALID_OBJECT"},
+    {0x80040109, "EMAPI_OBJECT_CHANGED"},
+    {0x8004010A, "EMAPI_OBJECT_DELETED"},
+    {0x8004010B, "EMAPI_BUSY"},
+    {0x8004010D, "EMAPI_NOT_ENOUGH_DISK"},
+    {0x8004010E, "EMAPI_NOT_ENOUGH_RESOURCES"},
+    {0x8004010F, "EMAPI_NOT_FOUND"},
+    {0x80040110, "EMAPI_VERSION"},
+    {0x80040111, "EMAPI_LOGON_FAILED"},
+    {0x80040112, "EMAPI_SESSION_LIMIT"},
+    {0x80040113, "EMAPI_USER_CANCEL"},
+    {0x80040114, "EMAPI_UNABLE_TO_ABORT"},
+    {0x80040115, "EMAPI_NETWORK_ERROR"},
+    {0x80040116, "EMAPI_DISK_ERROR"},
+    {0x80040117, "EMAPI_TOO_COMPLEX"},
+    {0x80040118, "EMAPI_BAD_COLUMN"},
+    {0x80040119, "EMAPI_EXTENDED_ERROR"},
+    {0x8004011A, "EMAPI_COMPUTED"},
+    {0x8004011B, "EMAPI_CORRUPT_DATA"},
+    {0x8004011C, "EMAPI_UNCONFIGURED"},
+    {0x8004011D, "EMAPI_FAILONEPROVIDER"},
+    {0x8004011E, "EMAPI_UNKNOWN_CPID"},
+    {0x8004011F, "EMAPI_UNKNOWN_LCID"},
+    {0x80040120, "EMAPI_PASSWORD_CHANGE_REQUIRED"},
+    {0x80040121, "EMAPI_PASSWORD_EXPIRED"},
+    {0x80040122, "EMAPI_INVALID_WORKSTATION_ACCOUNT"},
+    {0x80040123, "EMAPI_INVALID_ACCESS_TIME"},
+    {0x80040124, "EMAPI_ACCOUNT_DISABLED"},
+    {0x80040200, "EMAPI_END_OF_SESSION"},
+    {0x80040201, "EMAPI_UNKNOWN_ENTRYID"},
+    {0x80040202, "EMAPI_MISSING_REQUIRED_COLUMN"},
+    {0x80040301, "EMAPI_BAD_VALUE"},
+    {0x80040302, "EMAPI_INVALID_TYPE"},
+    {0x80040303, "EMAPI_TYPE_NO_SUPPORT"},
+    {0x80040304, "EMAPI_UNEXPECTED_TYPE"},
+    {0x80040305, "EMAPI_TOO_BIG"},
+    {0x80040306, "EMAPI_DECLINE_COPY"},
+    {0x80040307, "EMAPI_UNEXPECTED_ID"},
+    {0x80040400, "EMAPI_UNABLE_TO_COMPLETE"},
+    {0x80040401, "EMAPI_TIMEOUT"},
+    {0x80040402, "EMAPI_TABLE_EMPTY"},
+    {0x80040403, "EMAPI_TABLE_TOO_BIG"},
+    {0x80040405, "EMAPI_INVALID_BOOKMARK"},
+    {0x80040500, "EMAPI_WAIT"},
+    {0x80040501, "EMAPI_CANCEL"},
+    {0x80040502, "EMAPI_NOT_ME"},
+    {0x80040600, "EMAPI_CORRUPT_STORE"},
+    {0x80040601, "EMAPI_NOT_IN_QUEUE"},
+    {0x80040602, "EMAPI_NO_SUPPRESS"},
+    {0x80040604, "EMAPI_COLLISION"},
+    {0x80040605, "EMAPI_NOT_INITIALIZED"},
+    {0x80040606, "EMAPI_NON_STANDARD"},
+    {0x80040607, "EMAPI_NO_RECIPIENTS"},
+    {0x80040608, "EMAPI_SUBMITTED"},
+    {0x80040609, "EMAPI_HAS_FOLDERS"},
+    {0x8004060A, "EMAPI_HAS_MESSAGES"},
+    {0x8004060B, "EMAPI_FOLDER_CYCLE"},
+    {0x8004060C, "EMAPI_STORE_FULL"},
+    {0x80040700, "EMAPI_AMBIGUOUS_RECIP"},
+    {0x80070005, "EMAPI_NO_ACCESS"},
+    {0x8007000E, "EMAPI_NOT_ENOUGH_MEMORY"},
+    {0x80070057, "EMAPI_INVALID_PARAMETER"},
     {0x81002746, "EMAPI_INVALID_PARAMETER"},
 };
 
@@ -134,12 +169,9 @@ constexpr SimpleRow kSimpleRows[] = {
     {8, "EMAPI_TOO_MANY_SESSIONS", u"The action failed, because there are too may sessions open."},
     {9, "EMAPI_TOO_MANY_FILES", u"The action failed, because there are too many files open."},
     {10, "EMAPI_TOO_MANY_RECIPIENTS", u"The action failed, because there are too many recipients."},
-    {11, "EMAPI_ATTACHMENT_NOT_FOUND",
-     u"The action failed, because the given attachment was not found."},
-    {12, "EMAPI_ATTACHMENT_OPEN_FAILURE",
-     u"The action failed, because the given attachment could not be opened."},
-    {13, "EMAPI_ATTACHMENT_WRITE_FAILURE",
-     u"The action failed, because the given attachment coult not be saved."},
+    {11, "EMAPI_ATTACHMENT_NOT_FOUND", u"The action failed, because the given attachment was not found."},
+    {12, "EMAPI_ATTACHMENT_OPEN_FAILURE", u"The action failed, because the given attachment could not be opened."},
+    {13, "EMAPI_ATTACHMENT_WRITE_FAILURE", u"The action failed, because the given attachment coult not be saved."},
     {14, "EMAPI_UNKNOWN_RECIPIENT", u"The action failed, because there is an unresolved recipient."},
     {15, "EMAPI_BAD_RECIPTYPE", u"The action failed, because of an invalid recipienttype"},
     {16, "EMAPI_NO_MESSAGES", u"The action failed, because there are no messages."},
@@ -176,17 +208,14 @@ TEST(MAPIExceptionRegistry, UnregisteredCodesHaveNoClassUnlessTheDefaultIsAsked)
   for (uint32_t code : {7u, 27u, 0u, 0x00040380u, 0x80040104u, 0x80070002u}) {
     EXPECT_EQ(GetMAPIExceptionClass(MakeHResult(code)), nullptr) << std::hex << code;
     EXPECT_EQ(GetMAPIExceptionClass(MakeHResult(code), false), nullptr) << std::hex << code;
-    EXPECT_EQ(GetMAPIExceptionClass(MakeHResult(code), true),
-              VoExceptionClassOf<EVoMAPIException>());
+    EXPECT_EQ(GetMAPIExceptionClass(MakeHResult(code), true), VoExceptionClassOf<EVoMAPIException>());
   }
-  EXPECT_EQ(GetMAPIExceptionClass(MakeHResult(0x8004010F), true),
-            VoExceptionClassOf<EMAPI_NOT_FOUND>());
+  EXPECT_EQ(GetMAPIExceptionClass(MakeHResult(0x8004010F), true), VoExceptionClassOf<EMAPI_NOT_FOUND>());
 }
 
 TEST(MAPIExceptionRegistry, RegisteredBeforeMain) {
   EXPECT_EQ(kClassBeforeMain, VoExceptionClassOf<EMAPI_NOT_FOUND>());
-  EXPECT_EQ(VoGetExceptionClass(MAPIErrorGroup, MakeHResult(0x80040113)),
-            VoExceptionClassOf<EMAPI_USER_CANCEL>());
+  EXPECT_EQ(VoGetExceptionClass(MAPIErrorGroup, MakeHResult(0x80040113)), VoExceptionClassOf<EMAPI_USER_CANCEL>());
 }
 
 // ---------------------------------------------------------------- class hierarchy
@@ -213,8 +242,7 @@ TEST(MAPIExceptionHierarchy, UserCancelIsAnAbortAndNotAnError) {
 TEST(MAPIExceptionHierarchy, EveryOtherClassIsAnEVoMAPIException) {
   for (const CodeName& row : kHResultClasses) {
     if (row.code == 0x80040113) continue;
-    EXPECT_THROW(std::rethrow_exception(CreateVoMAPIException(MakeHResult(row.code), u"x")),
-                 EVoMAPIException)
+    EXPECT_THROW(std::rethrow_exception(CreateVoMAPIException(MakeHResult(row.code), u"x")), EVoMAPIException)
         << std::hex << row.code;
   }
   EXPECT_THROW(throw EMAPI_W_APPROX_COUNT(u"x"), EVoMAPIException);
@@ -225,8 +253,7 @@ TEST(MAPIExceptionHierarchy, EveryOtherClassIsAnEVoMAPIException) {
 // ---------------------------------------------------------------- CreateVoMAPIException
 
 TEST(CreateVoMAPIException, BuildsTheRegisteredClassWithTextAndCode) {
-  RaisedInfo info =
-      Capture([] { std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"bad %s")); });
+  RaisedInfo info = Capture([] { std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"bad %s")); });
   EXPECT_EQ(info.cls, u"EMAPI_INVALID_PARAMETER");
   EXPECT_EQ(info.message, u"bad %s");
   EXPECT_EQ(info.code, E_INVALIDARG);
@@ -234,8 +261,7 @@ TEST(CreateVoMAPIException, BuildsTheRegisteredClassWithTextAndCode) {
 
 TEST(CreateVoMAPIException, FormatsTheText) {
   RaisedInfo info = Capture([] {
-    std::rethrow_exception(
-        CreateVoMAPIException(E_FAIL, u"%s.Open failed: %d item(s)", {u"TVoMAPIFolder", 3}));
+    std::rethrow_exception(CreateVoMAPIException(E_FAIL, u"%s.Open failed: %d item(s)", {u"TVoMAPIFolder", 3}));
   });
   EXPECT_EQ(info.cls, u"EMAPI_CALL_FAILED");
   EXPECT_EQ(info.message, u"TVoMAPIFolder.Open failed: 3 item(s)");
@@ -243,9 +269,7 @@ TEST(CreateVoMAPIException, FormatsTheText) {
 }
 
 TEST(CreateVoMAPIException, CodesWithoutClassBuildTheFamilyRoot) {
-  RaisedInfo info = Capture([] {
-    std::rethrow_exception(CreateVoMAPIException(MakeHResult(0x80041234), u"odd"));
-  });
+  RaisedInfo info = Capture([] { std::rethrow_exception(CreateVoMAPIException(MakeHResult(0x80041234), u"odd")); });
   EXPECT_EQ(info.cls, u"EVoMAPIException");
   EXPECT_EQ(info.code, MakeHResult(0x80041234));
 }
@@ -288,10 +312,8 @@ constexpr TextRow kTextRows[] = {
      u"invalid \r\nor because there were too many sessions open already."},
     {0x80040113, "EMAPI_USER_CANCEL",
      u"The user canceled the operation, typically by clicking the Cancel button in a dialog box."},
-    {0x8004011E, "EMAPI_UNKNOWN_CPID",
-     u"The server is not configured to support the client''s code page."},
-    {0x8004011F, "EMAPI_UNKNOWN_LCID",
-     u"The server is not configured to support the client''s locale information."},
+    {0x8004011E, "EMAPI_UNKNOWN_CPID", u"The server is not configured to support the client''s code page."},
+    {0x8004011F, "EMAPI_UNKNOWN_LCID", u"The server is not configured to support the client''s locale information."},
     {0x80040201, "EMAPI_UNKNOWN_ENTRYID", u"The given EntryID could not be located."},
     {0x80040401, "EMAPI_TIMEOUT", u"A TimeOut has occurred."},
     {0x80070005, "EMAPI_NO_ACCESS",
@@ -351,8 +373,7 @@ TEST(CheckMAPIResult, UnknownCodeWithoutSystemTextUsesTheCodeAlone) {
   EXPECT_EQ(info.cls, u"EVoMAPIException");
   EXPECT_EQ(info.message, u"TCls.Meth raised an exception with errorcode 262145 / 0x00040001!");
   EXPECT_EQ(info.code, 0x00040001);
-  EXPECT_EQ(CheckResult(0x80041234).message,
-            u"TCls.Meth raised an exception with errorcode -2147216844 / 0x80041234!");
+  EXPECT_EQ(CheckResult(0x80041234).message, u"TCls.Meth raised an exception with errorcode -2147216844 / 0x80041234!");
   EXPECT_EQ(CheckResult(1).message, u"TCls.Meth raised an exception with errorcode 1 / 0x00000001!");
 }
 
@@ -365,19 +386,16 @@ TEST(CheckMAPIResult, UnknownCodeWithSystemTextUsesIt) {
 }
 
 TEST(CheckMAPIResult, ExtendedErrorWithoutWrapperOrSystemText) {
-  RaisedInfo info =
-      Capture([] { CheckMAPIResult(u"TSession", u"Logon", MakeHResult(0x80040119)); });
+  RaisedInfo info = Capture([] { CheckMAPIResult(u"TSession", u"Logon", MakeHResult(0x80040119)); });
   EXPECT_EQ(info.cls, u"EVoMAPIException");
-  EXPECT_EQ(info.message,
-            u"TSession.Logon raised an exception with errorcode -2147221223 / 0x80040119!");
+  EXPECT_EQ(info.message, u"TSession.Logon raised an exception with errorcode -2147221223 / 0x80040119!");
   EXPECT_EQ(info.code, MakeHResult(0x80040119));
 }
 
 TEST(CheckMAPIResult, ExtendedErrorFromTheWrapper) {
   auto wrapper = MakeComObject<TTestWrapper>();
   wrapper->error = {u"Disk quota exceeded", u"Orba Store", 12, 3};
-  RaisedInfo info = Capture(
-      [&] { CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x80040119), wrapper.get()); });
+  RaisedInfo info = Capture([&] { CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x80040119), wrapper.get()); });
   EXPECT_EQ(info.cls, u"EVoMAPIException");
   EXPECT_EQ(info.message, F2(u"Disk quota exceeded (Orba Store)", 0x80040119));
   EXPECT_EQ(wrapper->askedCode, MakeHResult(0x80040119));
@@ -387,8 +405,7 @@ TEST(CheckMAPIResult, ExtendedErrorFromTheWrapper) {
 TEST(CheckMAPIResult, EmptyExtendedErrorFallsBackToTheSystemText) {
   auto wrapper = MakeComObject<TTestWrapper>();
   wrapper->error = {u"", u"Orba Store", 0, 0};
-  RaisedInfo info = Capture(
-      [&] { CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x80040119), wrapper.get()); });
+  RaisedInfo info = Capture([&] { CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x80040119), wrapper.get()); });
   // No system text exists for MAPI_E_EXTENDED_ERROR here, so the code alone explains it.
   EXPECT_EQ(info.message, u"TCls.Meth raised an exception with errorcode -2147221223 / 0x80040119!");
 }
@@ -396,18 +413,15 @@ TEST(CheckMAPIResult, EmptyExtendedErrorFallsBackToTheSystemText) {
 TEST(CheckMAPIResult, WrapperIsAskedOnlyForTheExtendedError) {
   auto wrapper = MakeComObject<TTestWrapper>();
   wrapper->error = {u"should not appear", u"X", 0, 0};
-  EXPECT_THROW(CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x8004010F), wrapper.get()),
-               EMAPI_NOT_FOUND);
-  EXPECT_THROW(CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x80040600), wrapper.get()),
-               EMAPI_CORRUPT_STORE);
+  EXPECT_THROW(CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x8004010F), wrapper.get()), EMAPI_NOT_FOUND);
+  EXPECT_THROW(CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x80040600), wrapper.get()), EMAPI_CORRUPT_STORE);
   EXPECT_EQ(wrapper->calls, 0);
 }
 
 TEST(CheckMAPIResult, AFailureReadingTheExtendedErrorPropagates) {
   auto wrapper = MakeComObject<TTestWrapper>();
   wrapper->onGetError = [] { throw EMAPI_NOT_ENOUGH_MEMORY(u"out of memory", E_OUTOFMEMORY); };
-  EXPECT_THROW(CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x80040119), wrapper.get()),
-               EMAPI_NOT_ENOUGH_MEMORY);
+  EXPECT_THROW(CheckMAPIResult(u"TCls", u"Meth", MakeHResult(0x80040119), wrapper.get()), EMAPI_NOT_ENOUGH_MEMORY);
 }
 
 TEST(CheckMAPIResult, WrapperFormTakesTheWrappersClassName) {
@@ -420,16 +434,18 @@ TEST(CheckMAPIResult, WrapperFormTakesTheWrappersClassName) {
 
   wrapper->error = {u"Quota", u"Store", 0, 0};
   info = Capture([&] { CheckMAPIResult(wrapper.get(), u"Save", MakeHResult(0x80040119)); });
-  EXPECT_EQ(info.message, u"TVoTestWrapper.Save has raised the following exception:\r\n"
-                          u"Quota (Store) (-2147221223=0x80040119)");
+  EXPECT_EQ(info.message,
+            u"TVoTestWrapper.Save has raised the following exception:\r\n"
+            u"Quota (Store) (-2147221223=0x80040119)");
 }
 
 TEST(CheckMAPIResult, WrapperFormWithoutWrapperStillReportsTheResult) {
-  RaisedInfo info = Capture(
-      [] { CheckMAPIResult(static_cast<IVoMAPIWrapper*>(nullptr), u"Open", MakeHResult(0x8004010F)); });
+  RaisedInfo info =
+      Capture([] { CheckMAPIResult(static_cast<IVoMAPIWrapper*>(nullptr), u"Open", MakeHResult(0x8004010F)); });
   EXPECT_EQ(info.cls, u"EMAPI_NOT_FOUND");
-  EXPECT_EQ(info.message, u".Open has raised the following exception:\r\n"
-                          u"The requested object does not exist. (-2147221233)");
+  EXPECT_EQ(info.message,
+            u".Open has raised the following exception:\r\n"
+            u"The requested object does not exist. (-2147221233)");
 }
 
 TEST(IVoMAPIWrapper, AnsweredThroughQueryInterface) {

@@ -6,9 +6,9 @@
 #include <exception>
 #include <string>
 
-#include "orba/orbamapi.h"
 #include "orba/common/files.h"
 #include "orba/common/utf8.h"
+#include "orba/orbamapi.h"
 
 namespace {
 
@@ -22,10 +22,10 @@ const char* BitnessText(orba::TVoBitness bitness) { return bitness == orba::bt64
 
 void PrintInfo() {
   using namespace orba;
-  static const char* const kVersions[] = {"not installed", "97", "98", "2000", "2002", "2003",
-                                          "2007", "2010", "2013", "2016", "2019"};
-  static const char* const kModes[] = {"n/a", "Internet Mail Only", "Corporate/Workgroup",
-                                       "Click-to-Run", "Windows Store app"};
+  static const char* const kVersions[] = {"not installed", "97",   "98",   "2000", "2002", "2003",
+                                          "2007",          "2010", "2013", "2016", "2019"};
+  static const char* const kModes[] = {"n/a", "Internet Mail Only", "Corporate/Workgroup", "Click-to-Run",
+                                       "Windows Store app"};
   TVoMAPIInfoRec mapi = VoGetMAPIInfo();
   std::printf("MAPI\n");
   Line("Extended MAPI", mapi.ExtendedMAPI);

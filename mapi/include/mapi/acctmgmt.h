@@ -137,8 +137,9 @@ struct IOlkEnum : IUnknown {
 // The accounts of a profile.
 struct IOlkAccountManager : IOlkErrorUnknown {
   STDMETHOD(Init)(IOlkAccountHelper* pAcctHelper, DWORD dwFlags) PURE;
-  STDMETHOD(DisplayAccountList)(HWND hwnd, DWORD dwFlags, LPCWSTR wszTitle, DWORD cCategories,
-                                const CLSID* rgclsidCategories, const CLSID* pclsidType) PURE;
+  STDMETHOD(DisplayAccountList)
+  (HWND hwnd, DWORD dwFlags, LPCWSTR wszTitle, DWORD cCategories, const CLSID* rgclsidCategories,
+   const CLSID* pclsidType) PURE;
   STDMETHOD(PlaceHolder1)() PURE;
   STDMETHOD(PlaceHolder2)() PURE;
   STDMETHOD(PlaceHolder3)() PURE;
@@ -153,8 +154,8 @@ struct IOlkAccountManager : IOlkErrorUnknown {
   STDMETHOD(SaveChanges)(DWORD dwAcctID, DWORD dwFlags) PURE;
   STDMETHOD(GetOrder)(const CLSID* pclsidCategory, DWORD* pcAccts, DWORD** prgAccts) PURE;
   STDMETHOD(SetOrder)(const CLSID* pclsidCategory, DWORD* pcAccts, DWORD** prgAccts) PURE;
-  STDMETHOD(EnumerateAccounts)(const CLSID* pclsidCategory, const CLSID* pclsidType, DWORD dwFlags,
-                               IOlkEnum** ppEnum) PURE;
+  STDMETHOD(EnumerateAccounts)
+  (const CLSID* pclsidCategory, const CLSID* pclsidType, DWORD dwFlags, IOlkEnum** ppEnum) PURE;
   STDMETHOD(PlaceHolder10)() PURE;
   STDMETHOD(PlaceHolder11)() PURE;
   STDMETHOD(FreeMemory)(BYTE* pv) PURE;
@@ -181,12 +182,10 @@ inline constexpr CLSID CLSID_OlkIMAP4Account = {
     0xED475412, 0xB0D6, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
 inline constexpr CLSID CLSID_OlkMAPIAccount = {
     0xED475414, 0xB0D6, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
-inline constexpr CLSID CLSID_OlkMail = {
-    0xED475418, 0xB0D6, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
+inline constexpr CLSID CLSID_OlkMail = {0xED475418, 0xB0D6, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
 inline constexpr CLSID CLSID_OlkAddressBook = {
     0xED475419, 0xB0D6, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
-inline constexpr CLSID CLSID_OlkStore = {
-    0xED475420, 0xB0D6, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
+inline constexpr CLSID CLSID_OlkStore = {0xED475420, 0xB0D6, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
 inline constexpr CLSID CLSID_OlkHotmailAccount = {
     0x4DB5CBF0, 0x3B77, 0x4852, {0xBC, 0x8E, 0xBB, 0x81, 0x90, 0x88, 0x61, 0xF3}};
 inline constexpr CLSID CLSID_OlkLDAPAccount = {
@@ -197,16 +196,14 @@ inline constexpr CLSID CLSID_OlkLDAPAccount = {
 // which would make the two indistinguishable to QueryInterface.
 inline constexpr IID IID_IOlkErrorUnknown = {
     0x9240A6C0, 0xAF41, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
-inline constexpr IID IID_IOlkEnum = {
-    0x9240A6C1, 0xAF41, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
+inline constexpr IID IID_IOlkEnum = {0x9240A6C1, 0xAF41, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
 inline constexpr IID IID_IOlkAccountNotify = {
     0x9240A6C3, 0xAF41, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
 inline constexpr IID IID_IOlkAccountHelper = {
     0x9240A6CB, 0xAF41, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
 inline constexpr IID IID_IOlkAccountManager = {
     0x9240A6CD, 0xAF41, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
-inline constexpr IID IID_IOlkAccount = {
-    0x9240A6D2, 0xAF41, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
+inline constexpr IID IID_IOlkAccount = {0x9240A6D2, 0xAF41, 0x11D2, {0x8C, 0x3B, 0x00, 0x10, 0x4B, 0x2A, 0x66, 0x76}};
 
 ORBA_DECLARE_INTERFACE(IOlkErrorUnknown, IUnknown, IID_IOlkErrorUnknown);
 ORBA_DECLARE_INTERFACE(IOlkAccount, IOlkErrorUnknown, IID_IOlkAccount);

@@ -55,42 +55,40 @@ inline constexpr ULONG MDB_SAVE_MSG_UNLOCK = 0x00000040;
 inline constexpr ULONG DELETE_HARD_DELETE = 0x00000010;
 
 struct IExchangeManageStore : IUnknown {
-  STDMETHOD(CreateStoreEntryID)(LPSTR lpszMsgStoreDN, LPSTR lpszMailboxDN, ULONG ulFlags,
-                                ULONG* lpcbEntryID, LPENTRYID* lppEntryID) PURE;
-  STDMETHOD(EntryIDFromSourceKey)(ULONG cFolderKeySize, BYTE* lpFolderSourceKey, ULONG cMessageKeySize,
-                                  BYTE* lpMessageSourceKey, ULONG* lpcbEntryID, LPENTRYID* lppEntryID) PURE;
-  STDMETHOD(GetRights)(ULONG cbUserEntryID, LPENTRYID lpUserEntryID, ULONG cbEntryID, LPENTRYID lpEntryID,
-                       ULONG* lpulRights) PURE;
+  STDMETHOD(CreateStoreEntryID)
+  (LPSTR lpszMsgStoreDN, LPSTR lpszMailboxDN, ULONG ulFlags, ULONG* lpcbEntryID, LPENTRYID* lppEntryID) PURE;
+  STDMETHOD(EntryIDFromSourceKey)
+  (ULONG cFolderKeySize, BYTE* lpFolderSourceKey, ULONG cMessageKeySize, BYTE* lpMessageSourceKey, ULONG* lpcbEntryID,
+   LPENTRYID* lppEntryID) PURE;
+  STDMETHOD(GetRights)
+  (ULONG cbUserEntryID, LPENTRYID lpUserEntryID, ULONG cbEntryID, LPENTRYID lpEntryID, ULONG* lpulRights) PURE;
   STDMETHOD(GetMailboxTable)(LPSTR lpszServerName, LPMAPITABLE* lppTable, ULONG ulFlags) PURE;
   STDMETHOD(GetPublicFolderTable)(LPSTR lpszServerName, LPMAPITABLE* lppTable, ULONG ulFlags) PURE;
 };
 
 struct IExchangeManageStore2 : IExchangeManageStore {
-  STDMETHOD(CreateNewsgroupNameEntryID)(LPSTR lpszNewsgroupName, ULONG* lpcbEntryID,
-                                        LPENTRYID* lppEntryID) PURE;
+  STDMETHOD(CreateNewsgroupNameEntryID)(LPSTR lpszNewsgroupName, ULONG* lpcbEntryID, LPENTRYID* lppEntryID) PURE;
 };
 
 struct IExchangeManageStore3 : IExchangeManageStore2 {
-  STDMETHOD(GetMailboxTableOffset)(LPSTR lpszServerName, LPMAPITABLE* lppTable, ULONG ulFlags,
-                                   UINT uOffset) PURE;
+  STDMETHOD(GetMailboxTableOffset)(LPSTR lpszServerName, LPMAPITABLE* lppTable, ULONG ulFlags, UINT uOffset) PURE;
 };
 
 struct IExchangeManageStore4 : IExchangeManageStore3 {
-  STDMETHOD(GetPublicFolderTableOffset)(LPSTR lpszServerName, LPMAPITABLE* lppTable, ULONG ulFlags,
-                                        UINT uOffset) PURE;
+  STDMETHOD(GetPublicFolderTableOffset)(LPSTR lpszServerName, LPMAPITABLE* lppTable, ULONG ulFlags, UINT uOffset) PURE;
 };
 
 struct IExchangeManageStore5 : IExchangeManageStore4 {
-  STDMETHOD(GetMailboxTableEx)(LPSTR lpszServerName, LPGUID lpguidMdb, LPMAPITABLE* lppTable, ULONG ulFlags,
-                               UINT uOffset) PURE;
-  STDMETHOD(GetPublicFolderTableEx)(LPSTR lpszServerName, LPGUID lpguidMdb, LPMAPITABLE* lppTable,
-                                    ULONG ulFlags, UINT uOffset) PURE;
+  STDMETHOD(GetMailboxTableEx)
+  (LPSTR lpszServerName, LPGUID lpguidMdb, LPMAPITABLE* lppTable, ULONG ulFlags, UINT uOffset) PURE;
+  STDMETHOD(GetPublicFolderTableEx)
+  (LPSTR lpszServerName, LPGUID lpguidMdb, LPMAPITABLE* lppTable, ULONG ulFlags, UINT uOffset) PURE;
 };
 
 // Creates store entry IDs from a property array (server, mailbox, SMTP address ...).
 struct IExchangeManageStoreEx : IExchangeManageStore {
-  STDMETHOD(CreateStoreEntryID2)(ULONG cValues, LPSPropValue lpPropArray, ULONG ulFlags, ULONG* lpcbEntryID,
-                                 LPENTRYID* lppEntryID) PURE;
+  STDMETHOD(CreateStoreEntryID2)
+  (ULONG cValues, LPSPropValue lpPropArray, ULONG ulFlags, ULONG* lpcbEntryID, LPENTRYID* lppEntryID) PURE;
 };
 
 using LPEXCHANGEMANAGESTORE = IExchangeManageStore*;
@@ -153,22 +151,23 @@ inline constexpr ULONG SUPRESS_NOTIFICATIONS_ON_MY_ACTIONS = 0x01000;
 // Exports the changes of a folder since the state held in a stream.
 struct IExchangeExportChanges : IUnknown {
   STDMETHOD(GetLastError)(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) PURE;
-  STDMETHOD(Config)(LPSTREAM lpStream, ULONG ulFlags, LPUNKNOWN lpUnk, LPSRestriction lpRestriction,
-                    LPSPropTagArray lpIncludeProps, LPSPropTagArray lpExcludeProps, ULONG ulBufferSize) PURE;
+  STDMETHOD(Config)
+  (LPSTREAM lpStream, ULONG ulFlags, LPUNKNOWN lpUnk, LPSRestriction lpRestriction, LPSPropTagArray lpIncludeProps,
+   LPSPropTagArray lpExcludeProps, ULONG ulBufferSize) PURE;
   STDMETHOD(Synchronize)(ULONG* lpulSteps, ULONG* lpulProgress) PURE;
   STDMETHOD(UpdateState)(LPSTREAM lpStream) PURE;
 };
 
 struct IExchangeExportChanges2 : IExchangeExportChanges {
-  STDMETHOD(ConfigForConversionStream)(LPSTREAM lpStream, ULONG ulFlags, LPUNKNOWN lpUnk,
-                                       LPSRestriction lpRestriction, ULONG cValuesConversion,
-                                       LPSPropValue lpPropArrayConversion, ULONG ulBufferSize) PURE;
+  STDMETHOD(ConfigForConversionStream)
+  (LPSTREAM lpStream, ULONG ulFlags, LPUNKNOWN lpUnk, LPSRestriction lpRestriction, ULONG cValuesConversion,
+   LPSPropValue lpPropArrayConversion, ULONG ulBufferSize) PURE;
 };
 
 struct IExchangeExportChanges3 : IExchangeExportChanges2 {
-  STDMETHOD(ConfigForSelectiveSync)(LPSTREAM lpStream, ULONG ulFlags, LPUNKNOWN lpUnk, LPENTRYLIST lpMsgList,
-                                    LPSRestriction lpRestriction, LPSPropTagArray lpIncludeProps,
-                                    LPSPropTagArray lpExcludeProps, ULONG ulBufferSize) PURE;
+  STDMETHOD(ConfigForSelectiveSync)
+  (LPSTREAM lpStream, ULONG ulFlags, LPUNKNOWN lpUnk, LPENTRYLIST lpMsgList, LPSRestriction lpRestriction,
+   LPSPropTagArray lpIncludeProps, LPSPropTagArray lpExcludeProps, ULONG ulBufferSize) PURE;
 };
 
 // Receives the message changes of a contents synchronisation.
@@ -176,21 +175,21 @@ struct IExchangeImportContentsChanges : IUnknown {
   STDMETHOD(GetLastError)(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) PURE;
   STDMETHOD(Config)(LPSTREAM lpStream, ULONG ulFlags) PURE;
   STDMETHOD(UpdateState)(LPSTREAM lpStream) PURE;
-  STDMETHOD(ImportMessageChange)(ULONG cpvalChanges, LPSPropValue ppvalChanges, ULONG ulFlags,
-                                 LPMESSAGE* lppmessage) PURE;
+  STDMETHOD(ImportMessageChange)
+  (ULONG cpvalChanges, LPSPropValue ppvalChanges, ULONG ulFlags, LPMESSAGE* lppmessage) PURE;
   STDMETHOD(ImportMessageDeletion)(ULONG ulFlags, LPENTRYLIST lpSrcEntryList) PURE;
   STDMETHOD(ImportPerUserReadStateChange)(ULONG cElements, LPREADSTATE lpReadState) PURE;
-  STDMETHOD(ImportMessageMove)(ULONG cbSourceKeySrcFolder, BYTE* pbSourceKeySrcFolder,
-                               ULONG cbSourceKeySrcMessage, BYTE* pbSourceKeySrcMessage, ULONG cbPCLMessage,
-                               BYTE* pbPCLMessage, ULONG cbSourceKeyDestMessage, BYTE* pbSourceKeyDestMessage,
-                               ULONG cbChangeNumDestMessage, BYTE* pbChangeNumDestMessage) PURE;
+  STDMETHOD(ImportMessageMove)
+  (ULONG cbSourceKeySrcFolder, BYTE* pbSourceKeySrcFolder, ULONG cbSourceKeySrcMessage, BYTE* pbSourceKeySrcMessage,
+   ULONG cbPCLMessage, BYTE* pbPCLMessage, ULONG cbSourceKeyDestMessage, BYTE* pbSourceKeyDestMessage,
+   ULONG cbChangeNumDestMessage, BYTE* pbChangeNumDestMessage) PURE;
 };
 
 struct IExchangeImportContentsChanges2 : IExchangeImportContentsChanges {
-  STDMETHOD(ConfigForConversionStream)(LPSTREAM lpStream, ULONG ulFlags, ULONG cValuesConversion,
-                                       LPSPropValue lpPropArrayConversion) PURE;
-  STDMETHOD(ImportMessageChangeAsAStream)(ULONG cpvalChanges, LPSPropValue ppvalChanges, ULONG ulFlags,
-                                          LPSTREAM* lppstream) PURE;
+  STDMETHOD(ConfigForConversionStream)
+  (LPSTREAM lpStream, ULONG ulFlags, ULONG cValuesConversion, LPSPropValue lpPropArrayConversion) PURE;
+  STDMETHOD(ImportMessageChangeAsAStream)
+  (ULONG cpvalChanges, LPSPropValue ppvalChanges, ULONG ulFlags, LPSTREAM* lppstream) PURE;
 };
 
 // Receives the folder changes of a hierarchy synchronisation.
@@ -289,7 +288,7 @@ enum ACTTYPE : int {
 // Action flavours.
 inline constexpr ULONG DO_NOT_SEND_TO_ORIGINATOR = 1;  // OP_REPLY
 inline constexpr ULONG STOCK_REPLY_TEMPLATE = 2;
-inline constexpr ULONG FWD_PRESERVE_SENDER = 1;        // OP_FORWARD
+inline constexpr ULONG FWD_PRESERVE_SENDER = 1;  // OP_FORWARD
 inline constexpr ULONG FWD_DO_NOT_MUNGE_MSG = 2;
 inline constexpr ULONG FWD_AS_ATTACHMENT = 4;
 
@@ -320,10 +319,10 @@ struct ACTION {
     struct {
       ULONG cbData;
       BYTE* pbData;
-    } actDeferAction;  // OP_DEFER_ACTION
-    SCODE scBounceCode;    // OP_BOUNCE
-    LPADRLIST lpadrlist;   // OP_FORWARD, OP_DELEGATE
-    SPropValue propTag;    // OP_TAG
+    } actDeferAction;     // OP_DEFER_ACTION
+    SCODE scBounceCode;   // OP_BOUNCE
+    LPADRLIST lpadrlist;  // OP_FORWARD, OP_DELEGATE
+    SPropValue propTag;   // OP_TAG
   };
 };
 using LPACTION = ACTION*;

@@ -21,8 +21,7 @@ using LPOPENIMSGSESSION = OPENIMSGSESSION*;
 using CLOSEIMSGSESSION = void(LPMSGSESS lpMsgSess);
 using LPCLOSEIMSGSESSION = CLOSEIMSGSESSION*;
 
-using OPENIMSGONISTG = SCODE(LPMSGSESS lpMsgSess, LPALLOCATEBUFFER lpAllocateBuffer,
-                             LPALLOCATEMORE lpAllocateMore, LPFREEBUFFER lpFreeBuffer, LPMALLOC lpMalloc,
-                             LPVOID lpMapiSup, LPSTORAGE lpStg, MSGCALLRELEASE* lpfMsgCallRelease,
-                             ULONG ulCallerData, ULONG ulFlags, LPMESSAGE* lppMsg);
+using OPENIMSGONISTG = SCODE(LPMSGSESS lpMsgSess, LPALLOCATEBUFFER lpAllocateBuffer, LPALLOCATEMORE lpAllocateMore,
+                             LPFREEBUFFER lpFreeBuffer, LPMALLOC lpMalloc, LPVOID lpMapiSup, LPSTORAGE lpStg,
+                             MSGCALLRELEASE* lpfMsgCallRelease, ULONG ulCallerData, ULONG ulFlags, LPMESSAGE* lppMsg);
 using LPOPENIMSGONISTG = OPENIMSGONISTG*;

@@ -17,8 +17,8 @@ inline constexpr ULONG MAPI_CREATE = 0x00000002;
 inline constexpr ULONG MAPI_DEFERRED_ERRORS = 0x00000008;
 inline constexpr ULONG MAPI_BEST_ACCESS = 0x00000010;
 inline constexpr ULONG MAPI_ASSOCIATED = 0x00000040;
-inline constexpr ULONG MAPI_NO_CACHE = 0x00000200;     // OpenEntry: bypass the local cache
-inline constexpr ULONG MAPI_CACHE_ONLY = 0x00004000;   // do not redirect to the server
+inline constexpr ULONG MAPI_NO_CACHE = 0x00000200;    // OpenEntry: bypass the local cache
+inline constexpr ULONG MAPI_CACHE_ONLY = 0x00004000;  // do not redirect to the server
 inline constexpr ULONG MAPI_UNICODE = 0x80000000;
 
 // Values of the access level of an object.
@@ -479,8 +479,8 @@ using ACCELERATEABSDI = BOOL(ULONG_PTR ulUIParam, LPVOID lpvmsg);
 using LPFNABSDI = ACCELERATEABSDI*;
 using DISMISSMODELESS = void(ULONG_PTR ulUIParam, LPVOID lpvContext);
 using LPFNDISMISS = DISMISSMODELESS*;
-using LPFNBUTTON = SCODE (*)(ULONG_PTR ulUIParam, LPVOID lpvContext, ULONG cbEntryID,
-                             LPENTRYID lpSelection, ULONG ulFlags);
+using LPFNBUTTON = SCODE (*)(ULONG_PTR ulUIParam, LPVOID lpvContext, ULONG cbEntryID, LPENTRYID lpSelection,
+                             ULONG ulFlags);
 
 struct ADRPARM {
   ULONG cbABContEntryID;
@@ -578,23 +578,24 @@ struct IMAPIProgress : IUnknown {
 struct IMAPIProp : IUnknown {
   STDMETHOD(GetLastError)(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) PURE;
   STDMETHOD(SaveChanges)(ULONG ulFlags) PURE;
-  STDMETHOD(GetProps)(LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues,
-                      LPSPropValue* lppPropArray) PURE;
+  STDMETHOD(GetProps)(LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues, LPSPropValue* lppPropArray) PURE;
   STDMETHOD(GetPropList)(ULONG ulFlags, LPSPropTagArray* lppPropTagArray) PURE;
-  STDMETHOD(OpenProperty)(ULONG ulPropTag, LPCIID lpiid, ULONG ulInterfaceOptions, ULONG ulFlags,
-                          LPUNKNOWN* lppUnk) PURE;
+  STDMETHOD(OpenProperty)
+  (ULONG ulPropTag, LPCIID lpiid, ULONG ulInterfaceOptions, ULONG ulFlags, LPUNKNOWN* lppUnk) PURE;
   STDMETHOD(SetProps)(ULONG cValues, LPSPropValue lpPropArray, LPSPropProblemArray* lppProblems) PURE;
   STDMETHOD(DeleteProps)(LPSPropTagArray lpPropTagArray, LPSPropProblemArray* lppProblems) PURE;
-  STDMETHOD(CopyTo)(ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagArray lpExcludeProps,
-                    ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, LPCIID lpInterface,
-                    LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems) PURE;
-  STDMETHOD(CopyProps)(LPSPropTagArray lpIncludeProps, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress,
-                       LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags,
-                       LPSPropProblemArray* lppProblems) PURE;
-  STDMETHOD(GetNamesFromIDs)(LPSPropTagArray* lppPropTags, LPGUID lpPropSetGuid, ULONG ulFlags,
-                             ULONG* lpcPropNames, LPMAPINAMEID** lpppPropNames) PURE;
-  STDMETHOD(GetIDsFromNames)(ULONG cPropNames, LPMAPINAMEID* lppPropNames, ULONG ulFlags,
-                             LPSPropTagArray* lppPropTags) PURE;
+  STDMETHOD(CopyTo)
+  (ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagArray lpExcludeProps, ULONG_PTR ulUIParam,
+   LPMAPIPROGRESS lpProgress, LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags,
+   LPSPropProblemArray* lppProblems) PURE;
+  STDMETHOD(CopyProps)
+  (LPSPropTagArray lpIncludeProps, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, LPCIID lpInterface, LPVOID lpDestObj,
+   ULONG ulFlags, LPSPropProblemArray* lppProblems) PURE;
+  STDMETHOD(GetNamesFromIDs)
+  (LPSPropTagArray* lppPropTags, LPGUID lpPropSetGuid, ULONG ulFlags, ULONG* lpcPropNames,
+   LPMAPINAMEID** lpppPropNames) PURE;
+  STDMETHOD(GetIDsFromNames)
+  (ULONG cPropNames, LPMAPINAMEID* lppPropNames, ULONG ulFlags, LPSPropTagArray* lppPropTags) PURE;
 };
 
 // A table: rows of property values with a cursor.
@@ -617,15 +618,15 @@ struct IMAPITable : IUnknown {
   STDMETHOD(QuerySortOrder)(LPSSortOrderSet* lppSortCriteria) PURE;
   STDMETHOD(QueryRows)(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows) PURE;
   STDMETHOD(Abort)() PURE;
-  STDMETHOD(ExpandRow)(ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulRowCount, ULONG ulFlags,
-                       LPSRowSet* lppRows, ULONG* lpulMoreRows) PURE;
-  STDMETHOD(CollapseRow)(ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulFlags,
-                         ULONG* lpulRowCount) PURE;
+  STDMETHOD(ExpandRow)
+  (ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulRowCount, ULONG ulFlags, LPSRowSet* lppRows,
+   ULONG* lpulMoreRows) PURE;
+  STDMETHOD(CollapseRow)(ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulFlags, ULONG* lpulRowCount) PURE;
   STDMETHOD(WaitForCompletion)(ULONG ulFlags, ULONG ulTimeout, ULONG* lpulTableStatus) PURE;
-  STDMETHOD(GetCollapseState)(ULONG ulFlags, ULONG cbInstanceKey, LPBYTE lpbInstanceKey,
-                              ULONG* lpcbCollapseState, LPBYTE* lppbCollapseState) PURE;
-  STDMETHOD(SetCollapseState)(ULONG ulFlags, ULONG cbCollapseState, LPBYTE pbCollapseState,
-                              BOOKMARK* lpbkLocation) PURE;
+  STDMETHOD(GetCollapseState)
+  (ULONG ulFlags, ULONG cbInstanceKey, LPBYTE lpbInstanceKey, ULONG* lpcbCollapseState, LPBYTE* lppbCollapseState) PURE;
+  STDMETHOD(SetCollapseState)
+  (ULONG ulFlags, ULONG cbCollapseState, LPBYTE pbCollapseState, BOOKMARK* lpbkLocation) PURE;
 };
 
 // A section of a profile; only properties.
@@ -636,31 +637,27 @@ struct IMAPIStatus : IMAPIProp {
   STDMETHOD(ValidateState)(ULONG_PTR ulUIParam, ULONG ulFlags) PURE;
   STDMETHOD(SettingsDialog)(ULONG_PTR ulUIParam, ULONG ulFlags) PURE;
   STDMETHOD(ChangePassword)(LPTSTR lpOldPass, LPTSTR lpNewPass, ULONG ulFlags) PURE;
-  STDMETHOD(FlushQueues)(ULONG_PTR ulUIParam, ULONG cbTargetTransport, LPENTRYID lpTargetTransport,
-                         ULONG ulFlags) PURE;
+  STDMETHOD(FlushQueues)(ULONG_PTR ulUIParam, ULONG cbTargetTransport, LPENTRYID lpTargetTransport, ULONG ulFlags) PURE;
 };
 
 // An object holding other objects: folders and address book containers.
 struct IMAPIContainer : IMAPIProp {
   STDMETHOD(GetContentsTable)(ULONG ulFlags, LPMAPITABLE* lppTable) PURE;
   STDMETHOD(GetHierarchyTable)(ULONG ulFlags, LPMAPITABLE* lppTable) PURE;
-  STDMETHOD(OpenEntry)(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
-                       ULONG* lpulObjType, LPUNKNOWN* lppUnk) PURE;
-  STDMETHOD(SetSearchCriteria)(LPSRestriction lpRestriction, LPENTRYLIST lpContainerList,
-                               ULONG ulSearchFlags) PURE;
-  STDMETHOD(GetSearchCriteria)(ULONG ulFlags, LPSRestriction* lppRestriction,
-                               LPENTRYLIST* lppContainerList, ULONG* lpulSearchState) PURE;
+  STDMETHOD(OpenEntry)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType, LPUNKNOWN* lppUnk) PURE;
+  STDMETHOD(SetSearchCriteria)(LPSRestriction lpRestriction, LPENTRYLIST lpContainerList, ULONG ulSearchFlags) PURE;
+  STDMETHOD(GetSearchCriteria)
+  (ULONG ulFlags, LPSRestriction* lppRestriction, LPENTRYLIST* lppContainerList, ULONG* lpulSearchState) PURE;
 };
 
 // An address book container.
 struct IABContainer : IMAPIContainer {
-  STDMETHOD(CreateEntry)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulCreateFlags,
-                         LPMAPIPROP* lppMAPIPropEntry) PURE;
-  STDMETHOD(CopyEntries)(LPENTRYLIST lpEntries, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress,
-                         ULONG ulFlags) PURE;
+  STDMETHOD(CreateEntry)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulCreateFlags, LPMAPIPROP* lppMAPIPropEntry) PURE;
+  STDMETHOD(CopyEntries)(LPENTRYLIST lpEntries, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
   STDMETHOD(DeleteEntries)(LPENTRYLIST lpEntries, ULONG ulFlags) PURE;
-  STDMETHOD(ResolveNames)(LPSPropTagArray lpPropTagArray, ULONG ulFlags, LPADRLIST lpAdrList,
-                          LPFlagList lpFlagList) PURE;
+  STDMETHOD(ResolveNames)
+  (LPSPropTagArray lpPropTagArray, ULONG ulFlags, LPADRLIST lpAdrList, LPFlagList lpFlagList) PURE;
 };
 
 // A messaging user of the address book; only properties.
@@ -668,52 +665,50 @@ struct IMailUser : IMAPIProp {};
 
 // A distribution list.
 struct IDistList : IMAPIContainer {
-  STDMETHOD(CreateEntry)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulCreateFlags,
-                         LPMAPIPROP* lppMAPIPropEntry) PURE;
-  STDMETHOD(CopyEntries)(LPENTRYLIST lpEntries, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress,
-                         ULONG ulFlags) PURE;
+  STDMETHOD(CreateEntry)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulCreateFlags, LPMAPIPROP* lppMAPIPropEntry) PURE;
+  STDMETHOD(CopyEntries)(LPENTRYLIST lpEntries, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
   STDMETHOD(DeleteEntries)(LPENTRYLIST lpEntries, ULONG ulFlags) PURE;
-  STDMETHOD(ResolveNames)(LPSPropTagArray lpPropTagArray, ULONG ulFlags, LPADRLIST lpAdrList,
-                          LPFlagList lpFlagList) PURE;
+  STDMETHOD(ResolveNames)
+  (LPSPropTagArray lpPropTagArray, ULONG ulFlags, LPADRLIST lpAdrList, LPFlagList lpFlagList) PURE;
 };
 
 // A folder of a message store.
 struct IMAPIFolder : IMAPIContainer {
   STDMETHOD(CreateMessage)(LPCIID lpInterface, ULONG ulFlags, LPMESSAGE* lppMessage) PURE;
-  STDMETHOD(CopyMessages)(LPENTRYLIST lpMsgList, LPCIID lpInterface, LPVOID lpDestFolder,
-                          ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
-  STDMETHOD(DeleteMessages)(LPENTRYLIST lpMsgList, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress,
-                            ULONG ulFlags) PURE;
-  STDMETHOD(CreateFolder)(ULONG ulFolderType, LPTSTR lpszFolderName, LPTSTR lpszFolderComment,
-                          LPCIID lpInterface, ULONG ulFlags, LPMAPIFOLDER* lppFolder) PURE;
-  STDMETHOD(CopyFolder)(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, LPVOID lpDestFolder,
-                        LPTSTR lpszNewFolderName, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress,
-                        ULONG ulFlags) PURE;
-  STDMETHOD(DeleteFolder)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG_PTR ulUIParam,
-                          LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
-  STDMETHOD(SetReadFlags)(LPENTRYLIST lpMsgList, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress,
-                          ULONG ulFlags) PURE;
-  STDMETHOD(GetMessageStatus)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulFlags,
-                              ULONG* lpulMessageStatus) PURE;
-  STDMETHOD(SetMessageStatus)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulNewStatus,
-                              ULONG ulNewStatusMask, ULONG* lpulOldStatus) PURE;
+  STDMETHOD(CopyMessages)
+  (LPENTRYLIST lpMsgList, LPCIID lpInterface, LPVOID lpDestFolder, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress,
+   ULONG ulFlags) PURE;
+  STDMETHOD(DeleteMessages)(LPENTRYLIST lpMsgList, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
+  STDMETHOD(CreateFolder)
+  (ULONG ulFolderType, LPTSTR lpszFolderName, LPTSTR lpszFolderComment, LPCIID lpInterface, ULONG ulFlags,
+   LPMAPIFOLDER* lppFolder) PURE;
+  STDMETHOD(CopyFolder)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, LPVOID lpDestFolder, LPTSTR lpszNewFolderName,
+   ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
+  STDMETHOD(DeleteFolder)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
+  STDMETHOD(SetReadFlags)(LPENTRYLIST lpMsgList, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
+  STDMETHOD(GetMessageStatus)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulFlags, ULONG* lpulMessageStatus) PURE;
+  STDMETHOD(SetMessageStatus)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulNewStatus, ULONG ulNewStatusMask, ULONG* lpulOldStatus) PURE;
   STDMETHOD(SaveContentsSort)(LPSSortOrderSet lpSortCriteria, ULONG ulFlags) PURE;
   STDMETHOD(EmptyFolder)(ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
 };
 
 // A message store.
 struct IMsgStore : IMAPIProp {
-  STDMETHOD(Advise)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEventMask,
-                    LPMAPIADVISESINK lpAdviseSink, ULONG_PTR* lpulConnection) PURE;
+  STDMETHOD(Advise)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink,
+   ULONG_PTR* lpulConnection) PURE;
   STDMETHOD(Unadvise)(ULONG_PTR ulConnection) PURE;
-  STDMETHOD(CompareEntryIDs)(ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2,
-                             LPENTRYID lpEntryID2, ULONG ulFlags, ULONG* lpulResult) PURE;
-  STDMETHOD(OpenEntry)(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
-                       ULONG* lpulObjType, LPUNKNOWN* lppUnk) PURE;
-  STDMETHOD(SetReceiveFolder)(LPTSTR lpszMessageClass, ULONG ulFlags, ULONG cbEntryID,
-                              LPENTRYID lpEntryID) PURE;
-  STDMETHOD(GetReceiveFolder)(LPTSTR lpszMessageClass, ULONG ulFlags, ULONG* lpcbEntryID,
-                              LPENTRYID* lppEntryID, LPTSTR* lppszExplicitClass) PURE;
+  STDMETHOD(CompareEntryIDs)
+  (ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2, LPENTRYID lpEntryID2, ULONG ulFlags,
+   ULONG* lpulResult) PURE;
+  STDMETHOD(OpenEntry)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType, LPUNKNOWN* lppUnk) PURE;
+  STDMETHOD(SetReceiveFolder)(LPTSTR lpszMessageClass, ULONG ulFlags, ULONG cbEntryID, LPENTRYID lpEntryID) PURE;
+  STDMETHOD(GetReceiveFolder)
+  (LPTSTR lpszMessageClass, ULONG ulFlags, ULONG* lpcbEntryID, LPENTRYID* lppEntryID, LPTSTR* lppszExplicitClass) PURE;
   STDMETHOD(GetReceiveFolderTable)(ULONG ulFlags, LPMAPITABLE* lppTable) PURE;
   STDMETHOD(StoreLogoff)(ULONG* lpulFlags) PURE;
   STDMETHOD(AbortSubmit)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulFlags) PURE;
@@ -726,12 +721,9 @@ struct IMsgStore : IMAPIProp {
 // A message.
 struct IMessage : IMAPIProp {
   STDMETHOD(GetAttachmentTable)(ULONG ulFlags, LPMAPITABLE* lppTable) PURE;
-  STDMETHOD(OpenAttach)(ULONG ulAttachmentNum, LPCIID lpInterface, ULONG ulFlags,
-                        LPATTACH* lppAttach) PURE;
-  STDMETHOD(CreateAttach)(LPCIID lpInterface, ULONG ulFlags, ULONG* lpulAttachmentNum,
-                          LPATTACH* lppAttach) PURE;
-  STDMETHOD(DeleteAttach)(ULONG ulAttachmentNum, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress,
-                          ULONG ulFlags) PURE;
+  STDMETHOD(OpenAttach)(ULONG ulAttachmentNum, LPCIID lpInterface, ULONG ulFlags, LPATTACH* lppAttach) PURE;
+  STDMETHOD(CreateAttach)(LPCIID lpInterface, ULONG ulFlags, ULONG* lpulAttachmentNum, LPATTACH* lppAttach) PURE;
+  STDMETHOD(DeleteAttach)(ULONG ulAttachmentNum, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
   STDMETHOD(GetRecipientTable)(ULONG ulFlags, LPMAPITABLE* lppTable) PURE;
   STDMETHOD(ModifyRecipients)(ULONG ulFlags, LPADRLIST lpMods) PURE;
   STDMETHOD(SubmitMessage)(ULONG ulFlags) PURE;
@@ -745,11 +737,10 @@ struct IAttach : IMAPIProp {};
 struct IProviderAdmin : IUnknown {
   STDMETHOD(GetLastError)(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) PURE;
   STDMETHOD(GetProviderTable)(ULONG ulFlags, LPMAPITABLE* lppTable) PURE;
-  STDMETHOD(CreateProvider)(LPTSTR lpszProvider, ULONG cValues, LPSPropValue lpProps,
-                            ULONG_PTR ulUIParam, ULONG ulFlags, MAPIUID* lpUID) PURE;
+  STDMETHOD(CreateProvider)
+  (LPTSTR lpszProvider, ULONG cValues, LPSPropValue lpProps, ULONG_PTR ulUIParam, ULONG ulFlags, MAPIUID* lpUID) PURE;
   STDMETHOD(DeleteProvider)(LPMAPIUID lpUID) PURE;
-  STDMETHOD(OpenProfileSection)(LPMAPIUID lpUID, LPCIID lpInterface, ULONG ulFlags,
-                                LPPROFSECT* lppProfSect) PURE;
+  STDMETHOD(OpenProfileSection)(LPMAPIUID lpUID, LPCIID lpInterface, ULONG ulFlags, LPPROFSECT* lppProfSect) PURE;
 };
 
 // Lets a client tell MAPI's providers that the process is about to end.

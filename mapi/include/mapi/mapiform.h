@@ -60,8 +60,7 @@ struct IPersistMessage : IUnknown {
   STDMETHOD(GetClassID)(LPCLSID lpClassID) PURE;
   STDMETHOD(IsDirty)() PURE;
   STDMETHOD(InitNew)(LPMAPIMESSAGESITE pMessageSite, LPMESSAGE pMessage) PURE;
-  STDMETHOD(Load)(LPMAPIMESSAGESITE pMessageSite, LPMESSAGE pMessage, ULONG ulMessageStatus,
-                  ULONG ulMessageFlags) PURE;
+  STDMETHOD(Load)(LPMAPIMESSAGESITE pMessageSite, LPMESSAGE pMessage, ULONG ulMessageStatus, ULONG ulMessageFlags) PURE;
   STDMETHOD(Save)(LPMESSAGE pMessage, ULONG fSameAsLoad) PURE;
   STDMETHOD(SaveCompleted)(LPMESSAGE pMessage) PURE;
   STDMETHOD(HandsOffMessage)() PURE;
@@ -75,12 +74,11 @@ struct IMAPIMessageSite : IUnknown {
   STDMETHOD(GetFolder)(LPMAPIFOLDER* ppFolder) PURE;
   STDMETHOD(GetMessage)(LPMESSAGE* ppmsg) PURE;
   STDMETHOD(GetFormManager)(LPMAPIFORMMGR* ppFormMgr) PURE;
-  STDMETHOD(NewMessage)(ULONG fComposeInFolder, LPMAPIFOLDER pFolderFocus, LPPERSISTMESSAGE pPersistMessage,
-                        LPMESSAGE* ppMessage, LPMAPIMESSAGESITE* ppMessageSite,
-                        LPMAPIVIEWCONTEXT* ppViewContext) PURE;
+  STDMETHOD(NewMessage)
+  (ULONG fComposeInFolder, LPMAPIFOLDER pFolderFocus, LPPERSISTMESSAGE pPersistMessage, LPMESSAGE* ppMessage,
+   LPMAPIMESSAGESITE* ppMessageSite, LPMAPIVIEWCONTEXT* ppViewContext) PURE;
   STDMETHOD(CopyMessage)(LPMAPIFOLDER pFolderDestination) PURE;
-  STDMETHOD(MoveMessage)(LPMAPIFOLDER pFolderDestination, LPMAPIVIEWCONTEXT pViewContext,
-                         LPCRECT prcPosRect) PURE;
+  STDMETHOD(MoveMessage)(LPMAPIFOLDER pFolderDestination, LPMAPIVIEWCONTEXT pViewContext, LPCRECT prcPosRect) PURE;
   STDMETHOD(DeleteMessage)(LPMAPIVIEWCONTEXT pViewContext, LPCRECT prcPosRect) PURE;
   STDMETHOD(SaveMessage)() PURE;
   STDMETHOD(SubmitMessage)(ULONG ulFlags) PURE;
@@ -93,8 +91,7 @@ struct IMAPIForm : IUnknown {
   STDMETHOD(SetViewContext)(LPMAPIVIEWCONTEXT pViewContext) PURE;
   STDMETHOD(GetViewContext)(LPMAPIVIEWCONTEXT* ppViewContext) PURE;
   STDMETHOD(ShutdownForm)(ULONG ulSaveOptions) PURE;
-  STDMETHOD(DoVerb)(LONG iVerb, LPMAPIVIEWCONTEXT lpViewContext, ULONG_PTR hwndParent,
-                    LPCRECT lprcPosRect) PURE;
+  STDMETHOD(DoVerb)(LONG iVerb, LPMAPIVIEWCONTEXT lpViewContext, ULONG_PTR hwndParent, LPCRECT lprcPosRect) PURE;
   STDMETHOD(Advise)(LPMAPIVIEWADVISESINK pAdvise, ULONG_PTR* pdwStatus) PURE;
   STDMETHOD(Unadvise)(ULONG_PTR ulConnection) PURE;
 };
@@ -145,8 +142,8 @@ inline constexpr ULONG VCDIR_MOVE = VCSTATUS_MOVE;
 // Held by the view; told by the viewer about changes and the next message.
 struct IMAPIFormAdviseSink : IUnknown {
   STDMETHOD(OnChange)(ULONG ulDir) PURE;
-  STDMETHOD(OnActivateNext)(LPCSTR lpszMessageClass, ULONG ulMessageStatus, ULONG ulMessageFlags,
-                            LPPERSISTMESSAGE* ppPersistMessage) PURE;
+  STDMETHOD(OnActivateNext)
+  (LPCSTR lpszMessageClass, ULONG ulMessageStatus, ULONG ulMessageFlags, LPPERSISTMESSAGE* ppPersistMessage) PURE;
 };
 
 // Held by the form; told by the form about shutdown, new messages, printing and saving.
@@ -265,28 +262,28 @@ inline constexpr ULONG MAPIFORM_EXACTMATCH = 0x0020;
 // Resolves message classes to forms and dispatches them.
 struct IMAPIFormMgr : IUnknown {
   STDMETHOD(GetLastError)(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) PURE;
-  STDMETHOD(LoadForm)(ULONG_PTR ulUIParam, ULONG ulFlags, LPCSTR lpszMessageClass, ULONG ulMessageStatus,
-                      ULONG ulMessageFlags, LPMAPIFOLDER pFolderFocus, LPMAPIMESSAGESITE pMessageSite,
-                      LPMESSAGE pmsg, LPMAPIVIEWCONTEXT pViewContext, REFIID riid, LPVOID* ppvObj) PURE;
-  STDMETHOD(ResolveMessageClass)(LPCSTR szMsgClass, ULONG ulFlags, LPMAPIFOLDER pFolderFocus,
-                                 LPMAPIFORMINFO* ppResult) PURE;
-  STDMETHOD(ResolveMultipleMessageClasses)(LPSMESSAGECLASSARRAY pMsgClasses, ULONG ulFlags,
-                                           LPMAPIFOLDER pFolderFocus,
-                                           LPSMAPIFORMINFOARRAY* pfrminfoarray) PURE;
-  STDMETHOD(CalcFormPropSet)(LPSMAPIFORMINFOARRAY pfrminfoarray, ULONG ulFlags,
-                             LPMAPIFORMPROPARRAY* ppResults) PURE;
-  STDMETHOD(CreateForm)(ULONG_PTR ulUIParam, ULONG ulFlags, LPMAPIFORMINFO pfrminfoToActivate,
-                        REFIID refiidToAsk, LPVOID* ppvObj) PURE;
-  STDMETHOD(SelectForm)(ULONG_PTR ulUIParam, ULONG ulFlags, LPCTSTR pszTitle, LPMAPIFOLDER pfld,
-                        LPMAPIFORMINFO* ppfrminfoReturned) PURE;
-  STDMETHOD(SelectMultipleForms)(ULONG_PTR ulUIParam, ULONG ulFlags, LPCTSTR pszTitle, LPMAPIFOLDER pfld,
-                                 LPSMAPIFORMINFOARRAY pfrminfoarray,
-                                 LPSMAPIFORMINFOARRAY* ppfrminfoarray) PURE;
+  STDMETHOD(LoadForm)
+  (ULONG_PTR ulUIParam, ULONG ulFlags, LPCSTR lpszMessageClass, ULONG ulMessageStatus, ULONG ulMessageFlags,
+   LPMAPIFOLDER pFolderFocus, LPMAPIMESSAGESITE pMessageSite, LPMESSAGE pmsg, LPMAPIVIEWCONTEXT pViewContext,
+   REFIID riid, LPVOID* ppvObj) PURE;
+  STDMETHOD(ResolveMessageClass)
+  (LPCSTR szMsgClass, ULONG ulFlags, LPMAPIFOLDER pFolderFocus, LPMAPIFORMINFO* ppResult) PURE;
+  STDMETHOD(ResolveMultipleMessageClasses)
+  (LPSMESSAGECLASSARRAY pMsgClasses, ULONG ulFlags, LPMAPIFOLDER pFolderFocus,
+   LPSMAPIFORMINFOARRAY* pfrminfoarray) PURE;
+  STDMETHOD(CalcFormPropSet)(LPSMAPIFORMINFOARRAY pfrminfoarray, ULONG ulFlags, LPMAPIFORMPROPARRAY* ppResults) PURE;
+  STDMETHOD(CreateForm)
+  (ULONG_PTR ulUIParam, ULONG ulFlags, LPMAPIFORMINFO pfrminfoToActivate, REFIID refiidToAsk, LPVOID* ppvObj) PURE;
+  STDMETHOD(SelectForm)
+  (ULONG_PTR ulUIParam, ULONG ulFlags, LPCTSTR pszTitle, LPMAPIFOLDER pfld, LPMAPIFORMINFO* ppfrminfoReturned) PURE;
+  STDMETHOD(SelectMultipleForms)
+  (ULONG_PTR ulUIParam, ULONG ulFlags, LPCTSTR pszTitle, LPMAPIFOLDER pfld, LPSMAPIFORMINFOARRAY pfrminfoarray,
+   LPSMAPIFORMINFOARRAY* ppfrminfoarray) PURE;
   STDMETHOD(SelectFormContainer)(ULONG_PTR ulUIParam, ULONG ulFlags, LPMAPIFORMCONTAINER* lppfcnt) PURE;
   STDMETHOD(OpenFormContainer)(HFRMREG hfrmreg, LPUNKNOWN lpunk, LPMAPIFORMCONTAINER* lppfcnt) PURE;
   STDMETHOD(PrepareForm)(ULONG_PTR ulUIParam, ULONG ulFlags, LPMAPIFORMINFO pfrminfo) PURE;
-  STDMETHOD(IsInConflict)(ULONG ulMessageFlags, ULONG ulMessageStatus, LPCSTR szMessageClass,
-                          LPMAPIFOLDER pFolderFocus) PURE;
+  STDMETHOD(IsInConflict)
+  (ULONG ulMessageFlags, ULONG ulMessageStatus, LPCSTR szMessageClass, LPMAPIFOLDER pFolderFocus) PURE;
 };
 
 // Platforms of form configuration files.
@@ -305,8 +302,8 @@ struct IMAPIFormContainer : IUnknown {
   STDMETHOD(InstallForm)(ULONG_PTR ulUIParam, ULONG ulFlags, LPCTSTR szCfgPathName) PURE;
   STDMETHOD(RemoveForm)(LPCSTR szMessageClass) PURE;
   STDMETHOD(ResolveMessageClass)(LPCSTR szMessageClass, ULONG ulFlags, LPMAPIFORMINFO* pforminfo) PURE;
-  STDMETHOD(ResolveMultipleMessageClasses)(LPSMESSAGECLASSARRAY pMsgClassArray, ULONG ulFlags,
-                                           LPSMAPIFORMINFOARRAY* ppfrminfoarray) PURE;
+  STDMETHOD(ResolveMultipleMessageClasses)
+  (LPSMESSAGECLASSARRAY pMsgClassArray, ULONG ulFlags, LPSMAPIFORMINFOARRAY* ppfrminfoarray) PURE;
   STDMETHOD(CalcFormPropSet)(ULONG ulFlags, LPMAPIFORMPROPARRAY* ppResults) PURE;
   STDMETHOD(GetDisplay)(ULONG ulFlags, LPTSTR* pszDisplayName) PURE;
 };

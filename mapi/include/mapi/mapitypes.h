@@ -47,9 +47,7 @@ struct MAPIUID {
 };
 using LPMAPIUID = MAPIUID*;
 
-inline bool IsEqualMAPIUID(const MAPIUID* a, const MAPIUID* b) {
-  return std::memcmp(a, b, sizeof(MAPIUID)) == 0;
-}
+inline bool IsEqualMAPIUID(const MAPIUID* a, const MAPIUID* b) { return std::memcmp(a, b, sizeof(MAPIUID)) == 0; }
 
 // Property types ----------------------------------------------------------------
 
@@ -73,9 +71,9 @@ inline constexpr ULONG PT_STRING8 = 30;
 inline constexpr ULONG PT_UNICODE = 31;
 inline constexpr ULONG PT_SYSTIME = 64;
 inline constexpr ULONG PT_CLSID = 72;
-inline constexpr ULONG PT_SVREID = 0xFB;         // server entry ID (Exchange)
-inline constexpr ULONG PT_SRESTRICTION = 0xFD;   // a restriction (Exchange)
-inline constexpr ULONG PT_ACTIONS = 0xFE;        // rule actions (Exchange)
+inline constexpr ULONG PT_SVREID = 0xFB;        // server entry ID (Exchange)
+inline constexpr ULONG PT_SRESTRICTION = 0xFD;  // a restriction (Exchange)
+inline constexpr ULONG PT_ACTIONS = 0xFE;       // rule actions (Exchange)
 inline constexpr ULONG PT_BINARY = 258;
 inline constexpr ULONG PT_PTR = 259;
 
@@ -114,9 +112,7 @@ inline constexpr ULONG PROP_ID_SECURE_MAX = 0x67FF;
 inline constexpr ULONG PROP_TAG(ULONG propType, ULONG propId) { return (propId << 16) | propType; }
 inline constexpr ULONG PROP_TYPE(ULONG propTag) { return propTag & PROP_TYPE_MASK; }
 inline constexpr ULONG PROP_ID(ULONG propTag) { return propTag >> 16; }
-inline constexpr ULONG CHANGE_PROP_TYPE(ULONG propTag, ULONG propType) {
-  return (0xFFFF0000u & propTag) | propType;
-}
+inline constexpr ULONG CHANGE_PROP_TYPE(ULONG propTag, ULONG propType) { return (0xFFFF0000u & propTag) | propType; }
 inline constexpr ULONG MVI_PROP(ULONG propTag) { return propTag | MVI_FLAG; }
 
 // Property tag arrays -------------------------------------------------------------
@@ -207,35 +203,35 @@ struct SLPSTRArray {
 
 // The value of a property; the member to read follows the tag's type.
 union __UPV {
-  int16_t i;                  // PT_I2
-  LONG l;                     // PT_LONG
-  ULONG ul;                   // PT_LONG, unsigned
-  LPVOID lpv;                 // PT_PTR
-  float flt;                  // PT_R4
-  double dbl;                 // PT_DOUBLE
-  uint16_t b;                 // PT_BOOLEAN
-  CURRENCY cur;               // PT_CURRENCY
-  double at;                  // PT_APPTIME
-  FILETIME ft;                // PT_SYSTIME
-  LPSTR lpszA;                // PT_STRING8
-  SBinary bin;                // PT_BINARY
-  LPWSTR lpszW;               // PT_UNICODE
-  LPGUID lpguid;              // PT_CLSID
-  LARGE_INTEGER li;           // PT_I8
-  SShortArray MVi;            // PT_MV_I2
-  SLongArray MVl;             // PT_MV_LONG
-  SRealArray MVflt;           // PT_MV_R4
-  SDoubleArray MVdbl;         // PT_MV_DOUBLE
-  SCurrencyArray MVcur;       // PT_MV_CURRENCY
-  SAppTimeArray MVat;         // PT_MV_APPTIME
-  SDateTimeArray MVft;        // PT_MV_SYSTIME
-  SBinaryArray MVbin;         // PT_MV_BINARY
-  SLPSTRArray MVszA;          // PT_MV_STRING8
-  SWStringArray MVszW;        // PT_MV_UNICODE
-  SGuidArray MVguid;          // PT_MV_CLSID
-  SLargeIntegerArray MVli;    // PT_MV_I8
-  SCODE err;                  // PT_ERROR
-  LONG x;                     // PT_NULL, PT_OBJECT
+  int16_t i;                // PT_I2
+  LONG l;                   // PT_LONG
+  ULONG ul;                 // PT_LONG, unsigned
+  LPVOID lpv;               // PT_PTR
+  float flt;                // PT_R4
+  double dbl;               // PT_DOUBLE
+  uint16_t b;               // PT_BOOLEAN
+  CURRENCY cur;             // PT_CURRENCY
+  double at;                // PT_APPTIME
+  FILETIME ft;              // PT_SYSTIME
+  LPSTR lpszA;              // PT_STRING8
+  SBinary bin;              // PT_BINARY
+  LPWSTR lpszW;             // PT_UNICODE
+  LPGUID lpguid;            // PT_CLSID
+  LARGE_INTEGER li;         // PT_I8
+  SShortArray MVi;          // PT_MV_I2
+  SLongArray MVl;           // PT_MV_LONG
+  SRealArray MVflt;         // PT_MV_R4
+  SDoubleArray MVdbl;       // PT_MV_DOUBLE
+  SCurrencyArray MVcur;     // PT_MV_CURRENCY
+  SAppTimeArray MVat;       // PT_MV_APPTIME
+  SDateTimeArray MVft;      // PT_MV_SYSTIME
+  SBinaryArray MVbin;       // PT_MV_BINARY
+  SLPSTRArray MVszA;        // PT_MV_STRING8
+  SWStringArray MVszW;      // PT_MV_UNICODE
+  SGuidArray MVguid;        // PT_MV_CLSID
+  SLargeIntegerArray MVli;  // PT_MV_I8
+  SCODE err;                // PT_ERROR
+  LONG x;                   // PT_NULL, PT_OBJECT
 };
 
 struct SPropValue {
@@ -263,9 +259,7 @@ using LPSPropProblemArray = SPropProblemArray*;
 inline constexpr size_t CbNewSPropProblemArray(size_t count) {
   return offsetof(SPropProblemArray, aProblem) + count * sizeof(SPropProblem);
 }
-inline size_t CbSPropProblemArray(const SPropProblemArray* array) {
-  return CbNewSPropProblemArray(array->cProblem);
-}
+inline size_t CbSPropProblemArray(const SPropProblemArray* array) { return CbNewSPropProblemArray(array->cProblem); }
 
 template <size_t N>
 struct SizedSPropProblemArray {
@@ -346,9 +340,7 @@ struct ADRLIST {
 };
 using LPADRLIST = ADRLIST*;
 
-inline constexpr size_t CbNewADRLIST(size_t count) {
-  return offsetof(ADRLIST, aEntries) + count * sizeof(ADRENTRY);
-}
+inline constexpr size_t CbNewADRLIST(size_t count) { return offsetof(ADRLIST, aEntries) + count * sizeof(ADRENTRY); }
 inline size_t CbADRLIST(const ADRLIST* list) { return CbNewADRLIST(list->cEntries); }
 
 template <size_t N>

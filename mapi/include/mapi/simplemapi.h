@@ -13,8 +13,8 @@ inline constexpr LHANDLE lhSessionNull = 0;
 
 struct MapiFileDesc {
   ULONG ulReserved;
-  ULONG flFlags;      // MAPI_OLE, MAPI_OLE_STATIC
-  ULONG nPosition;    // character of the text the attachment replaces
+  ULONG flFlags;    // MAPI_OLE, MAPI_OLE_STATIC
+  ULONG nPosition;  // character of the text the attachment replaces
   LPSTR lpszPathName;
   LPSTR lpszFileName;
   LPVOID lpFileType;  // a MapiFileTagExt, or null
@@ -37,7 +37,7 @@ inline constexpr ULONG MAPI_OLE_STATIC = 0x00000002;
 struct MapiFileTagExt {
   ULONG ulReserved;
   ULONG cbTag;
-  LPBYTE lpTag;       // X.400 identifier of the attachment type
+  LPBYTE lpTag;  // X.400 identifier of the attachment type
   ULONG cbEncoding;
   LPBYTE lpEncoding;  // X.400 identifier of its encoding
 };
@@ -70,7 +70,7 @@ struct MapiMessage {
   LPSTR lpszMessageType;
   LPSTR lpszDateReceived;  // "YYYY/MM/DD HH:MM"
   LPSTR lpszConversationID;
-  FLAGS flFlags;           // MAPI_UNREAD, MAPI_RECEIPT_REQUESTED, MAPI_SENT
+  FLAGS flFlags;  // MAPI_UNREAD, MAPI_RECEIPT_REQUESTED, MAPI_SENT
   lpMapiRecipDesc lpOriginator;
   ULONG nRecipCount;
   lpMapiRecipDesc lpRecips;
@@ -102,15 +102,15 @@ inline constexpr ULONG MAPI_SENT = 0x00000004;
 
 // Flags of the entry points beyond the shared logon flags.
 inline constexpr ULONG MAPI_DIALOG_MODELESS = 0x00000004 | MAPI_DIALOG;  // MAPISendMailW
-inline constexpr ULONG MAPI_FORCE_UNICODE = 0x00040000;                 // MAPISendMailW
-inline constexpr ULONG MAPI_UNREAD_ONLY = 0x00000020;                   // MAPIFindNext
+inline constexpr ULONG MAPI_FORCE_UNICODE = 0x00040000;                  // MAPISendMailW
+inline constexpr ULONG MAPI_UNREAD_ONLY = 0x00000020;                    // MAPIFindNext
 inline constexpr ULONG MAPI_GUARANTEE_FIFO = 0x00000100;
 inline constexpr ULONG MAPI_LONG_MSGID = 0x00004000;
-inline constexpr ULONG MAPI_PEEK = 0x00000080;                          // MAPIReadMail
+inline constexpr ULONG MAPI_PEEK = 0x00000080;  // MAPIReadMail
 inline constexpr ULONG MAPI_SUPPRESS_ATTACH = 0x00000800;
 inline constexpr ULONG MAPI_ENVELOPE_ONLY = 0x00000040;
 inline constexpr ULONG MAPI_BODY_AS_FILE = 0x00000200;
-inline constexpr ULONG MAPI_AB_NOMODIFY = 0x00000400;                   // MAPIDetails, MAPIResolveName
+inline constexpr ULONG MAPI_AB_NOMODIFY = 0x00000400;  // MAPIDetails, MAPIResolveName
 
 namespace simplemapi {
 
@@ -150,8 +150,8 @@ inline constexpr ULONG MAPI_E_ATTACHMENT_TOO_LARGE = 28;
 
 // Entry points; each returns one of the simplemapi codes. MAPIFreeBuffer is shared
 // with Extended MAPI (LPMAPIFREEBUFFER).
-using MAPILOGON = ULONG(ULONG_PTR ulUIParam, LPSTR lpszProfileName, LPSTR lpszPassword, FLAGS flFlags,
-                        ULONG ulReserved, LPLHANDLE lplhSession);
+using MAPILOGON = ULONG(ULONG_PTR ulUIParam, LPSTR lpszProfileName, LPSTR lpszPassword, FLAGS flFlags, ULONG ulReserved,
+                        LPLHANDLE lplhSession);
 using LPMAPILOGON = MAPILOGON*;
 
 using MAPILOGOFF = ULONG(LHANDLE lhSession, ULONG_PTR ulUIParam, FLAGS flFlags, ULONG ulReserved);
@@ -165,16 +165,16 @@ using MAPISENDMAILW = ULONG(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiMessag
                             ULONG ulReserved);
 using LPMAPISENDMAILW = MAPISENDMAILW*;
 
-using MAPISENDDOCUMENTS = ULONG(ULONG_PTR ulUIParam, LPSTR lpszDelimChar, LPSTR lpszFilePaths,
-                                LPSTR lpszFileNames, ULONG ulReserved);
+using MAPISENDDOCUMENTS = ULONG(ULONG_PTR ulUIParam, LPSTR lpszDelimChar, LPSTR lpszFilePaths, LPSTR lpszFileNames,
+                                ULONG ulReserved);
 using LPMAPISENDDOCUMENTS = MAPISENDDOCUMENTS*;
 
-using MAPIFINDNEXT = ULONG(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszMessageType,
-                           LPSTR lpszSeedMessageID, FLAGS flFlags, ULONG ulReserved, LPSTR lpszMessageID);
+using MAPIFINDNEXT = ULONG(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszMessageType, LPSTR lpszSeedMessageID,
+                           FLAGS flFlags, ULONG ulReserved, LPSTR lpszMessageID);
 using LPMAPIFINDNEXT = MAPIFINDNEXT*;
 
-using MAPIREADMAIL = ULONG(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszMessageID, FLAGS flFlags,
-                           ULONG ulReserved, lpMapiMessage* lppMessage);
+using MAPIREADMAIL = ULONG(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszMessageID, FLAGS flFlags, ULONG ulReserved,
+                           lpMapiMessage* lppMessage);
 using LPMAPIREADMAIL = MAPIREADMAIL*;
 
 using MAPISAVEMAIL = ULONG(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiMessage lpMessage, FLAGS flFlags,
@@ -186,14 +186,14 @@ using MAPIDELETEMAIL = ULONG(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszM
 using LPMAPIDELETEMAIL = MAPIDELETEMAIL*;
 
 using MAPIADDRESS = ULONG(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszCaption, ULONG nEditFields,
-                          LPSTR lpszLabels, ULONG nRecips, lpMapiRecipDesc lpRecips, FLAGS flFlags,
-                          ULONG ulReserved, LPULONG lpnNewRecips, lpMapiRecipDesc* lppNewRecips);
+                          LPSTR lpszLabels, ULONG nRecips, lpMapiRecipDesc lpRecips, FLAGS flFlags, ULONG ulReserved,
+                          LPULONG lpnNewRecips, lpMapiRecipDesc* lppNewRecips);
 using LPMAPIADDRESS = MAPIADDRESS*;
 
 using MAPIDETAILS = ULONG(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiRecipDesc lpRecip, FLAGS flFlags,
                           ULONG ulReserved);
 using LPMAPIDETAILS = MAPIDETAILS*;
 
-using MAPIRESOLVENAME = ULONG(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszName, FLAGS flFlags,
-                              ULONG ulReserved, lpMapiRecipDesc* lppRecip);
+using MAPIRESOLVENAME = ULONG(LHANDLE lhSession, ULONG_PTR ulUIParam, LPSTR lpszName, FLAGS flFlags, ULONG ulReserved,
+                              lpMapiRecipDesc* lppRecip);
 using LPMAPIRESOLVENAME = MAPIRESOLVENAME*;

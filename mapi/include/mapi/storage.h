@@ -27,24 +27,24 @@ struct IEnumSTATSTG : IUnknown {
 
 // A storage: a directory of streams and sub-storages.
 struct IStorage : IUnknown {
-  STDMETHOD(CreateStream)(const OLECHAR* pwcsName, DWORD grfMode, DWORD reserved1, DWORD reserved2,
-                          IStream** ppstm) PURE;
-  STDMETHOD(OpenStream)(const OLECHAR* pwcsName, void* reserved1, DWORD grfMode, DWORD reserved2,
-                        IStream** ppstm) PURE;
-  STDMETHOD(CreateStorage)(const OLECHAR* pwcsName, DWORD grfMode, DWORD reserved1, DWORD reserved2,
-                           IStorage** ppstg) PURE;
-  STDMETHOD(OpenStorage)(const OLECHAR* pwcsName, IStorage* pstgPriority, DWORD grfMode, SNB snbExclude,
-                         DWORD reserved, IStorage** ppstg) PURE;
+  STDMETHOD(CreateStream)
+  (const OLECHAR* pwcsName, DWORD grfMode, DWORD reserved1, DWORD reserved2, IStream** ppstm) PURE;
+  STDMETHOD(OpenStream)(const OLECHAR* pwcsName, void* reserved1, DWORD grfMode, DWORD reserved2, IStream** ppstm) PURE;
+  STDMETHOD(CreateStorage)
+  (const OLECHAR* pwcsName, DWORD grfMode, DWORD reserved1, DWORD reserved2, IStorage** ppstg) PURE;
+  STDMETHOD(OpenStorage)
+  (const OLECHAR* pwcsName, IStorage* pstgPriority, DWORD grfMode, SNB snbExclude, DWORD reserved,
+   IStorage** ppstg) PURE;
   STDMETHOD(CopyTo)(DWORD ciidExclude, const IID* rgiidExclude, SNB snbExclude, IStorage* pstgDest) PURE;
-  STDMETHOD(MoveElementTo)(const OLECHAR* pwcsName, IStorage* pstgDest, const OLECHAR* pwcsNewName,
-                           DWORD grfFlags) PURE;
+  STDMETHOD(MoveElementTo)
+  (const OLECHAR* pwcsName, IStorage* pstgDest, const OLECHAR* pwcsNewName, DWORD grfFlags) PURE;
   STDMETHOD(Commit)(DWORD grfCommitFlags) PURE;
   STDMETHOD(Revert)() PURE;
   STDMETHOD(EnumElements)(DWORD reserved1, void* reserved2, DWORD reserved3, IEnumSTATSTG** ppenum) PURE;
   STDMETHOD(DestroyElement)(const OLECHAR* pwcsName) PURE;
   STDMETHOD(RenameElement)(const OLECHAR* pwcsOldName, const OLECHAR* pwcsNewName) PURE;
-  STDMETHOD(SetElementTimes)(const OLECHAR* pwcsName, const FILETIME* pctime, const FILETIME* patime,
-                             const FILETIME* pmtime) PURE;
+  STDMETHOD(SetElementTimes)
+  (const OLECHAR* pwcsName, const FILETIME* pctime, const FILETIME* patime, const FILETIME* pmtime) PURE;
   STDMETHOD(SetClass)(REFCLSID clsid) PURE;
   STDMETHOD(SetStateBits)(DWORD grfStateBits, DWORD grfMask) PURE;
   STDMETHOD(Stat)(STATSTG* pstatstg, DWORD grfStatFlag) PURE;

@@ -21,8 +21,7 @@ std::string ProfileName(LPTSTR name, ULONG flags) {
   Check(name != nullptr, MAPI_E_INVALID_PARAMETER, "No profile name was given.");
   std::string text = ArgText(name, flags);
   size_t length = FromUtf8(text).size();
-  Check(length > 0 && length <= kMaxProfileName, MAPI_E_INVALID_PARAMETER,
-        "A profile name has 1 to 64 characters.");
+  Check(length > 0 && length <= kMaxProfileName, MAPI_E_INVALID_PARAMETER, "A profile name has 1 to 64 characters.");
   Check(text.front() != ' ' && text.back() != ' ', MAPI_E_INVALID_PARAMETER,
         "A profile name neither starts nor ends with a space.");
   return text;

@@ -73,8 +73,8 @@ HRESULT TProviderAdmin::OpenProfileSection(LPMAPIUID lpUID, LPCIID lpInterface, 
   return error_.Run([&] {
     Check(lppProfSect != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
     *lppProfSect = nullptr;
-    *lppProfSect = orba::store::OpenProfileSection(db_, profile_, lpUID ? *lpUID : service_.uid, lpInterface, ulFlags)
-                       .Detach();
+    *lppProfSect =
+        orba::store::OpenProfileSection(db_, profile_, lpUID ? *lpUID : service_.uid, lpInterface, ulFlags).Detach();
     return S_OK;
   });
 }

@@ -7,14 +7,14 @@
 namespace orba::store {
 
 std::vector<ULONG> ServiceColumns() {
-  return {tags::kDisplayNameW, tags::kServiceNameA, tags::kServiceUid, tags::kResourceFlags,
-          tags::kServiceDllNameA, tags::kInstanceKey, tags::kRowId};
+  return {tags::kDisplayNameW,    tags::kServiceNameA, tags::kServiceUid, tags::kResourceFlags,
+          tags::kServiceDllNameA, tags::kInstanceKey,  tags::kRowId};
 }
 
 std::vector<ULONG> ProviderColumns() {
-  return {tags::kDisplayNameW, tags::kProviderDisplayW, tags::kProviderUid,   tags::kServiceUid,
-          tags::kServiceNameA, tags::kResourceType,     tags::kResourceFlags, tags::kProviderDllNameA,
-          tags::kInstanceKey,  tags::kRowId};
+  return {
+      tags::kDisplayNameW, tags::kProviderDisplayW, tags::kProviderUid,      tags::kServiceUid,  tags::kServiceNameA,
+      tags::kResourceType, tags::kResourceFlags,    tags::kProviderDllNameA, tags::kInstanceKey, tags::kRowId};
 }
 
 std::shared_ptr<TMemoryRowSource> SectionRows(TProfileDatabase& db, const std::string& profile,

@@ -13,9 +13,9 @@
 #include <new>
 
 #include "mapi/mapiexports.h"
+#include "memoryblock.h"
 #include "orba/store/export.h"
 #include "orba/store/maperror.h"
-#include "memoryblock.h"
 
 namespace orba::store {
 
@@ -83,8 +83,7 @@ SCODE AllocateMoreCode(size_t cb, void* parent, void** out) noexcept {
   BlockHeader* head = owner->chain.load(std::memory_order_relaxed);
   do {
     header->next = head;
-  } while (!owner->chain.compare_exchange_weak(head, header, std::memory_order_release,
-                                               std::memory_order_relaxed));
+  } while (!owner->chain.compare_exchange_weak(head, header, std::memory_order_release, std::memory_order_relaxed));
   *out = header + 1;
   return S_OK;
 }

@@ -16,10 +16,10 @@ inline constexpr uint64_t kMallocMagic = 0x4D4150494D4C4F43ull;  // "MAPIMLOC"
 
 struct alignas(16) BlockHeader {
   uint64_t magic = 0;
-  size_t size = 0;                               // bytes asked for
-  BlockHeader* owner = nullptr;                  // chained block: its buffer
-  BlockHeader* next = nullptr;                   // chained block: the next one of the buffer
-  std::atomic<BlockHeader*> chain{nullptr};      // buffer: its chained blocks
+  size_t size = 0;                           // bytes asked for
+  BlockHeader* owner = nullptr;              // chained block: its buffer
+  BlockHeader* next = nullptr;               // chained block: the next one of the buffer
+  std::atomic<BlockHeader*> chain{nullptr};  // buffer: its chained blocks
 };
 static_assert(sizeof(BlockHeader) % 16 == 0);
 

@@ -12,7 +12,6 @@ ORBASTORE_EXPORT void FreeProws(LPSRowSet lpRows) {
 
 ORBASTORE_EXPORT void FreePadrlist(LPADRLIST lpAdrlist) {
   if (!lpAdrlist) return;
-  for (ULONG i = 0; i < lpAdrlist->cEntries; ++i)
-    orba::store::FreeBuffer(lpAdrlist->aEntries[i].rgPropVals);
+  for (ULONG i = 0; i < lpAdrlist->cEntries; ++i) orba::store::FreeBuffer(lpAdrlist->aEntries[i].rgPropVals);
   orba::store::FreeBuffer(lpAdrlist);
 }

@@ -78,15 +78,14 @@ void TStoreEngine::Impl::CreateStandardFolders(TStoreEngine& engine, const std::
   for (const auto& [folder, id] : ids) SetSpecialFolder(engine, folder, id);
   auto entryId = [&](SpecialFolder folder) { return engine.EntryId(ObjectKind::Folder, ids.at(folder)); };
 
-  StoredProps storeProps = {
-      detail::TextProp(tags::kDisplayNameW, displayName),
-      detail::BinaryProp(tags::kIpmSubtreeEntryId, entryId(SpecialFolder::IpmSubtree)),
-      detail::BinaryProp(tags::kIpmOutboxEntryId, entryId(SpecialFolder::Outbox)),
-      detail::BinaryProp(tags::kIpmWastebasketEntryId, entryId(SpecialFolder::DeletedItems)),
-      detail::BinaryProp(tags::kIpmSentMailEntryId, entryId(SpecialFolder::SentItems)),
-      detail::BinaryProp(tags::kFinderEntryId, entryId(SpecialFolder::SearchRoot)),
-      detail::BinaryProp(tags::kCommonViewsEntryId, entryId(SpecialFolder::CommonViews)),
-      detail::BinaryProp(tags::kViewsEntryId, entryId(SpecialFolder::PersonalViews))};
+  StoredProps storeProps = {detail::TextProp(tags::kDisplayNameW, displayName),
+                            detail::BinaryProp(tags::kIpmSubtreeEntryId, entryId(SpecialFolder::IpmSubtree)),
+                            detail::BinaryProp(tags::kIpmOutboxEntryId, entryId(SpecialFolder::Outbox)),
+                            detail::BinaryProp(tags::kIpmWastebasketEntryId, entryId(SpecialFolder::DeletedItems)),
+                            detail::BinaryProp(tags::kIpmSentMailEntryId, entryId(SpecialFolder::SentItems)),
+                            detail::BinaryProp(tags::kFinderEntryId, entryId(SpecialFolder::SearchRoot)),
+                            detail::BinaryProp(tags::kCommonViewsEntryId, entryId(SpecialFolder::CommonViews)),
+                            detail::BinaryProp(tags::kViewsEntryId, entryId(SpecialFolder::PersonalViews))};
   detail::WriteProps(engine.Db(), "store_props", "owner", 0, storeProps);
 
   // The Outlook folders are found through the Inbox (and the root, where clients
@@ -99,10 +98,10 @@ void TStoreEngine::Impl::CreateStandardFolders(TStoreEngine& engine, const std::
       detail::BinaryProp(tags::kIpmNoteEntryId, entryId(SpecialFolder::Notes)),
       detail::BinaryProp(tags::kIpmTaskEntryId, entryId(SpecialFolder::Tasks)),
       detail::BinaryProp(tags::kIpmDraftsEntryId, entryId(SpecialFolder::Drafts)),
-      MultiBinaryProp(tags::kAdditionalRenEntryIds,
-                      {entryId(SpecialFolder::Conflicts), entryId(SpecialFolder::SyncIssues),
-                       entryId(SpecialFolder::LocalFailures), entryId(SpecialFolder::ServerFailures),
-                       entryId(SpecialFolder::JunkEmail)})};
+      MultiBinaryProp(
+          tags::kAdditionalRenEntryIds,
+          {entryId(SpecialFolder::Conflicts), entryId(SpecialFolder::SyncIssues), entryId(SpecialFolder::LocalFailures),
+           entryId(SpecialFolder::ServerFailures), entryId(SpecialFolder::JunkEmail)})};
   for (SpecialFolder folder : {SpecialFolder::Inbox, SpecialFolder::Root})
     detail::WriteProps(engine.Db(), "folder_props", "folder_id", ids.at(folder), outlookProps);
 

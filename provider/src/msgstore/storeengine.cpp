@@ -1,8 +1,8 @@
 // The store engine: opening and creating stores, the store's own properties,
 // receive folders and the named-property map. Folders and messages live in
 // storefolders.cpp and storemessages.cpp.
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 
 #include "orba/store/maperror.h"
 #include "orba/store/profiles/profiledb.h"
@@ -95,7 +95,10 @@ void TStoreEngine::LoadIdentity() {
 void TStoreEngine::AddMissingTables() {
   auto lock = Lock();
   auto has = [&](const char* table) {
-    return Db().Prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?").Bind(1, std::string_view(table)).Step();
+    return Db()
+        .Prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?")
+        .Bind(1, std::string_view(table))
+        .Step();
   };
   bool queue = has("outgoing_queue"), search = has("search_criteria");
   if (queue && search) return;
@@ -107,11 +110,12 @@ void TStoreEngine::AddMissingTables() {
 
 ULONG TStoreEngine::SupportMask() const {
   ULONG mask = STORE_ENTRYID_UNIQUE | STORE_MODIFY_OK | STORE_CREATE_OK | STORE_ATTACH_OK | STORE_MV_PROPS_OK |
-               STORE_RTF_OK | STORE_HTML_OK | STORE_ANSI_OK | STORE_UNICODE_OK | STORE_RESTRICTION_OK |
-               STORE_SORT_OK | STORE_SEARCH_OK;
+               STORE_RTF_OK | STORE_HTML_OK | STORE_ANSI_OK | STORE_UNICODE_OK | STORE_RESTRICTION_OK | STORE_SORT_OK |
+               STORE_SEARCH_OK;
   if (kind_ == StoreKind::PublicFolders) mask |= STORE_PUBLIC_FOLDERS;
   // Mailboxes and personal files send mail through the store's transport.
-  else mask |= STORE_SUBMIT_OK;
+  else
+    mask |= STORE_SUBMIT_OK;
   return mask;
 }
 

@@ -44,8 +44,7 @@ std::optional<int64_t> FindChild(TSqlDatabase& db, int64_t parentId, const std::
 
 void CheckNoCollision(TSqlDatabase& db, int64_t parentId, const std::u16string& name, int64_t except = 0) {
   auto found = FindChild(db, parentId, name);
-  if (found && *found != except)
-    throw MapiError(MAPI_E_COLLISION, "A folder with this name exists already.");
+  if (found && *found != except) throw MapiError(MAPI_E_COLLISION, "A folder with this name exists already.");
 }
 
 // Calls visit for id and each of its ancestors up to the root; MAPI_E_CORRUPT_DATA
@@ -96,8 +95,9 @@ std::vector<int64_t> Children(TSqlDatabase& db, int64_t parentId) {
 }
 
 std::vector<int64_t> LiveMessages(TSqlDatabase& db, int64_t folderId, std::optional<bool> associated) {
-  auto stmt = db.Prepare(associated ? "SELECT id FROM messages WHERE folder_id=? AND deleted=0 AND associated=? ORDER BY id"
-                                    : "SELECT id FROM messages WHERE folder_id=? AND deleted=0 ORDER BY id");
+  auto stmt =
+      db.Prepare(associated ? "SELECT id FROM messages WHERE folder_id=? AND deleted=0 AND associated=? ORDER BY id"
+                            : "SELECT id FROM messages WHERE folder_id=? AND deleted=0 ORDER BY id");
   stmt.Bind(1, folderId);
   if (associated) stmt.Bind(2, int64_t{*associated});
   std::vector<int64_t> ids;
@@ -144,8 +144,10 @@ int64_t TStoreEngine::Impl::InsertFolder(TStoreEngine& engine, int64_t parentId,
   auto insert = db.Prepare(
       "INSERT INTO folders(parent_id, folder_type, name, name_key, container_class, creation_time, "
       "modification_time, source_key, change_key, predecessors, change_number) VALUES(?,?,?,?,?,?,?,?,?,?,?)");
-  if (parentId == 0) insert.BindNull(1);
-  else insert.Bind(1, parentId);
+  if (parentId == 0)
+    insert.BindNull(1);
+  else
+    insert.Bind(1, parentId);
   insert.Bind(2, int64_t{folderType})
       .Bind(3, ToUtf8(name))
       .Bind(4, FoldKey(name))
@@ -169,7 +171,8 @@ int64_t TStoreEngine::Impl::InsertFolder(TStoreEngine& engine, int64_t parentId,
 void TStoreEngine::Impl::DeleteFolderTree(TStoreEngine& engine, const FolderRecord& folder) {
   TSqlDatabase& db = engine.Db();
   for (int64_t child : Children(db, folder.id)) DeleteFolderTree(engine, ReadFolder(engine, child));
-  for (int64_t message : LiveMessages(db, folder.id, std::nullopt)) DeleteMessageRow(engine, ReadMessage(engine, message), false);
+  for (int64_t message : LiveMessages(db, folder.id, std::nullopt))
+    DeleteMessageRow(engine, ReadMessage(engine, message), false);
   int64_t cn = detail::NextCounter(db, "change_number");
   detail::AddTombstone(db, folder.parentId, ObjectKind::Folder, folder.change.sourceKey, cn, false, false);
   // Classes received here fall back to shorter prefixes; the default class, which must
@@ -177,7 +180,9 @@ void TStoreEngine::Impl::DeleteFolderTree(TStoreEngine& engine, const FolderReco
   db.Prepare(
         "UPDATE receive_folders SET folder_id=(SELECT folder_id FROM special_folders WHERE kind=?) "
         "WHERE folder_id=? AND message_class=''")
-      .Bind(1, int64_t{static_cast<int>(SpecialFolder::Inbox)}).Bind(2, folder.id).Run();
+      .Bind(1, int64_t{static_cast<int>(SpecialFolder::Inbox)})
+      .Bind(2, folder.id)
+      .Run();
   db.Prepare("DELETE FROM receive_folders WHERE folder_id=?").Bind(1, folder.id).Run();
   db.Prepare("DELETE FROM folders WHERE id=?").Bind(1, folder.id).Run();
 }
@@ -229,8 +234,7 @@ int64_t TStoreEngine::CreateFolder(int64_t parentId, const std::u16string& name,
 void TStoreEngine::ChangeFolderProps(int64_t id, const StoredProps& set, const std::vector<ULONG>& deletedIds) {
   detail::CheckProps(set);
   for (ULONG propId : deletedIds)
-    if (propId == PROP_ID(tags::kDisplayNameW))
-      throw MapiError(MAPI_E_NO_ACCESS, "A folder cannot lose its name.");
+    if (propId == PROP_ID(tags::kDisplayNameW)) throw MapiError(MAPI_E_NO_ACCESS, "A folder cannot lose its name.");
   auto lock = Lock();
   TSqlTransaction tx(Db());
   FolderRecord folder = Impl::ReadFolder(*this, id);
@@ -239,14 +243,19 @@ void TStoreEngine::ChangeFolderProps(int64_t id, const StoredProps& set, const s
     CheckName(newName);
     if (folder.parentId != 0) CheckNoCollision(Db(), folder.parentId, newName, id);
     Db().Prepare("UPDATE folders SET name=?, name_key=? WHERE id=?")
-        .Bind(1, ToUtf8(newName)).Bind(2, FoldKey(newName)).Bind(3, id).Run();
+        .Bind(1, ToUtf8(newName))
+        .Bind(2, FoldKey(newName))
+        .Bind(3, id)
+        .Run();
   }
   for (ULONG propId : deletedIds)
     if (propId == PROP_ID(tags::kContainerClassW))
       Db().Prepare("UPDATE folders SET container_class='' WHERE id=?").Bind(1, id).Run();
   if (const StoredProp* cls = detail::FindProp(set, PROP_ID(tags::kContainerClassW)))
     Db().Prepare("UPDATE folders SET container_class=? WHERE id=?")
-        .Bind(1, ToUtf8(detail::TextValue(*cls).value_or(u""))).Bind(2, id).Run();
+        .Bind(1, ToUtf8(detail::TextValue(*cls).value_or(u"")))
+        .Bind(2, id)
+        .Run();
   detail::WriteProps(Db(), "folder_props", "folder_id", id, set, deletedIds);
   StampFolder(Db(), guid_, folder);
   tx.Commit();
@@ -263,7 +272,11 @@ void TStoreEngine::MoveFolder(int64_t id, int64_t newParentId, const std::option
   CheckName(name);
   CheckNoCollision(Db(), newParentId, name, id);
   Db().Prepare("UPDATE folders SET parent_id=?, name=?, name_key=? WHERE id=?")
-      .Bind(1, newParentId).Bind(2, ToUtf8(name)).Bind(3, FoldKey(name)).Bind(4, id).Run();
+      .Bind(1, newParentId)
+      .Bind(2, ToUtf8(name))
+      .Bind(3, FoldKey(name))
+      .Bind(4, id)
+      .Run();
   if (newName) detail::WriteProps(Db(), "folder_props", "folder_id", id, {detail::TextProp(tags::kDisplayNameW, name)});
   int64_t cn = StampFolder(Db(), guid_, folder);
   if (newParentId != folder.parentId)
@@ -273,8 +286,8 @@ void TStoreEngine::MoveFolder(int64_t id, int64_t newParentId, const std::option
 
 namespace {
 
-int64_t CopyTree(TStoreEngine& engine, TSqlDatabase& db, int64_t sourceId, int64_t parentId,
-                 const std::u16string& name, bool subfolders);
+int64_t CopyTree(TStoreEngine& engine, TSqlDatabase& db, int64_t sourceId, int64_t parentId, const std::u16string& name,
+                 bool subfolders);
 
 }  // namespace
 
@@ -296,16 +309,16 @@ int64_t TStoreEngine::CopyFolder(int64_t id, int64_t newParentId, const std::opt
 
 namespace {
 
-int64_t CopyTree(TStoreEngine& engine, TSqlDatabase& db, int64_t sourceId, int64_t parentId,
-                 const std::u16string& name, bool subfolders) {
+int64_t CopyTree(TStoreEngine& engine, TSqlDatabase& db, int64_t sourceId, int64_t parentId, const std::u16string& name,
+                 bool subfolders) {
   FolderRecord source = TStoreEngine::Impl::ReadFolder(engine, sourceId);
   StoredProps props = detail::ReadProps(db, "folder_props", "folder_id", sourceId);
   int64_t copy = TStoreEngine::Impl::InsertFolder(engine, parentId, name, source.folderType, props);
   TStoreEngine::Impl::CopySearchCriteria(engine, sourceId, copy);
   for (int64_t message : LiveMessages(db, sourceId, std::nullopt)) {
     MessageRecord record = TStoreEngine::Impl::ReadMessage(engine, message);
-    TStoreEngine::Impl::InsertMessage(engine, copy, 0, record.associated, TStoreEngine::Impl::ReadImage(engine, message),
-                                      &record);
+    TStoreEngine::Impl::InsertMessage(engine, copy, 0, record.associated,
+                                      TStoreEngine::Impl::ReadImage(engine, message), &record);
   }
   if (subfolders)
     for (int64_t child : Children(db, sourceId))
@@ -382,8 +395,7 @@ void TStoreEngine::DeleteFolder(int64_t id, bool withMessages, bool withFolders,
   FolderRecord folder = Impl::ReadFolder(*this, id);
   if (IsStandardFolder(Db(), id)) throw MapiError(MAPI_E_NO_ACCESS, "A folder of the standard set cannot be deleted.");
   CheckRooted(Db(), id);
-  if (!withFolders && !Children(Db(), id).empty())
-    throw MapiError(MAPI_E_HAS_FOLDERS, "The folder has subfolders.");
+  if (!withFolders && !Children(Db(), id).empty()) throw MapiError(MAPI_E_HAS_FOLDERS, "The folder has subfolders.");
   if (!withMessages) {
     // Messages anywhere in the tree that would go with it.
     auto count = Db().Prepare(
@@ -449,10 +461,10 @@ HierarchyChanges TStoreEngine::HierarchyChangesSince(int64_t folderId, int64_t c
   TSqlReadSnapshot snapshot(Db());
   Impl::ReadFolder(*this, folderId);
   HierarchyChanges changes;
-  auto changed = Db().Prepare(
-      std::string("WITH RECURSIVE tree(id) AS (SELECT id FROM folders WHERE parent_id=?1 UNION "
-                  "SELECT f.id FROM folders f JOIN tree ON f.parent_id=tree.id) SELECT ") +
-      kFolderColumns + " FROM folders WHERE id IN tree AND change_number>?2 ORDER BY change_number");
+  auto changed =
+      Db().Prepare(std::string("WITH RECURSIVE tree(id) AS (SELECT id FROM folders WHERE parent_id=?1 UNION "
+                               "SELECT f.id FROM folders f JOIN tree ON f.parent_id=tree.id) SELECT ") +
+                   kFolderColumns + " FROM folders WHERE id IN tree AND change_number>?2 ORDER BY change_number");
   changed.Bind(1, folderId).Bind(2, changeNumber);
   while (changed.Step()) changes.changed.push_back(FolderFrom(changed));
   auto deleted = Db().Prepare(

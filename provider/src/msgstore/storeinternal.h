@@ -60,8 +60,8 @@ uint64_t SizeOf(const StoredProps& props);
 // Property tables: table has columns (owner, prop_id, tag, value); deletedIds are
 // property identifiers (PROP_ID).
 StoredProps ReadProps(TSqlDatabase& db, std::string_view table, std::string_view owner, int64_t id);
-void WriteProps(TSqlDatabase& db, std::string_view table, std::string_view owner, int64_t id,
-                const StoredProps& set, const std::vector<ULONG>& deletedIds = {});
+void WriteProps(TSqlDatabase& db, std::string_view table, std::string_view owner, int64_t id, const StoredProps& set,
+                const std::vector<ULONG>& deletedIds = {});
 
 // Counters of store_info: "change_number" or "global_counter"; the next value.
 int64_t NextCounter(TSqlDatabase& db, std::string_view column);
@@ -70,8 +70,8 @@ int64_t NextCounter(TSqlDatabase& db, std::string_view column);
 ChangeState NewChange(TSqlDatabase& db, const GUID& guid, const ChangeState& previous);
 // A new object's change state (a new source key and a first change).
 ChangeState NewObject(TSqlDatabase& db, const GUID& guid);
-void AddTombstone(TSqlDatabase& db, int64_t folderId, ObjectKind kind, const Bytes& sourceKey,
-                  int64_t changeNumber, bool soft, bool associated);
+void AddTombstone(TSqlDatabase& db, int64_t folderId, ObjectKind kind, const Bytes& sourceKey, int64_t changeNumber,
+                  bool soft, bool associated);
 
 }  // namespace detail
 }  // namespace orba::store

@@ -44,8 +44,7 @@ ParsedEntryId ParseEntryId(const MAPIUID& providerUid, const void* data, size_t 
   const auto* bytes = static_cast<const uint8_t*>(data);
   if (!HasProviderUid(providerUid, data, size))
     throw MapiError(MAPI_E_UNKNOWN_ENTRYID, "The entry ID belongs to another store.");
-  if (size != kStoreEntryIdSize || std::any_of(bytes, bytes + kUidOffset, [](uint8_t b) { return b != 0; }))
-    Invalid();
+  if (size != kStoreEntryIdSize || std::any_of(bytes, bytes + kUidOffset, [](uint8_t b) { return b != 0; })) Invalid();
   uint16_t kind = static_cast<uint16_t>(bytes[kKindOffset] | (bytes[kKindOffset + 1] << 8));
   uint64_t id = 0;
   for (size_t i = 0; i < 8; ++i) id |= uint64_t{bytes[kIdOffset + i]} << (8 * i);

@@ -18,18 +18,27 @@ constexpr const char* kMessageColumns =
     "change_number";
 
 // Flags a client may give a new message; the others are the store's.
-constexpr ULONG kClientFlags = MSGFLAG_READ | MSGFLAG_UNMODIFIED | MSGFLAG_SUBMIT | MSGFLAG_UNSENT |
-                               MSGFLAG_FROMME | MSGFLAG_RESEND | MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING;
+constexpr ULONG kClientFlags = MSGFLAG_READ | MSGFLAG_UNMODIFIED | MSGFLAG_SUBMIT | MSGFLAG_UNSENT | MSGFLAG_FROMME |
+                               MSGFLAG_RESEND | MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING;
 
 // Properties the record holds (identity, flags, size, times): never kept as properties.
 bool IsRecordProperty(ULONG propId) {
-  static const std::set<ULONG> kIds = {
-      PROP_ID(tags::kEntryId), PROP_ID(tags::kRecordKey), PROP_ID(tags::kInstanceKey), PROP_ID(tags::kObjectType),
-      PROP_ID(tags::kMessageFlags), PROP_ID(tags::kMessageSize), PROP_ID(tags::kHasAttach),
-      PROP_ID(tags::kCreationTime), PROP_ID(tags::kLastModificationTime),
-      0x0E09 /* PR_PARENT_ENTRYID */, 0x0E17 /* PR_MSG_STATUS */, 0x0FFB /* PR_STORE_ENTRYID */,
-      0x300B /* PR_SEARCH_KEY */, 0x65E0 /* PR_SOURCE_KEY */, 0x65E2 /* PR_CHANGE_KEY */,
-      0x65E3 /* PR_PREDECESSOR_CHANGE_LIST */};
+  static const std::set<ULONG> kIds = {PROP_ID(tags::kEntryId),
+                                       PROP_ID(tags::kRecordKey),
+                                       PROP_ID(tags::kInstanceKey),
+                                       PROP_ID(tags::kObjectType),
+                                       PROP_ID(tags::kMessageFlags),
+                                       PROP_ID(tags::kMessageSize),
+                                       PROP_ID(tags::kHasAttach),
+                                       PROP_ID(tags::kCreationTime),
+                                       PROP_ID(tags::kLastModificationTime),
+                                       0x0E09 /* PR_PARENT_ENTRYID */,
+                                       0x0E17 /* PR_MSG_STATUS */,
+                                       0x0FFB /* PR_STORE_ENTRYID */,
+                                       0x300B /* PR_SEARCH_KEY */,
+                                       0x65E0 /* PR_SOURCE_KEY */,
+                                       0x65E2 /* PR_CHANGE_KEY */,
+                                       0x65E3 /* PR_PREDECESSOR_CHANGE_LIST */};
   return kIds.count(propId) != 0;
 }
 
@@ -73,14 +82,16 @@ uint64_t ImageSize(const MessageImage& image) {
 // parameters first.. of stmt: message class, subject, normalized subject, sender
 // name, delivery time, submit time, importance.
 void BindColumns(TSqlStatement& stmt, int first, const StoredProps& props) {
-  const ULONG textIds[] = {PROP_ID(tags::kMessageClassW), PROP_ID(tags::kSubjectW),
-                           PROP_ID(tags::kNormalizedSubjectW), PROP_ID(tags::kSenderNameW)};
+  const ULONG textIds[] = {PROP_ID(tags::kMessageClassW), PROP_ID(tags::kSubjectW), PROP_ID(tags::kNormalizedSubjectW),
+                           PROP_ID(tags::kSenderNameW)};
   int index = first;
   for (ULONG propId : textIds) {
     const StoredProp* prop = detail::FindProp(props, propId);
     auto text = prop ? detail::TextValue(*prop) : std::nullopt;
-    if (text) stmt.Bind(index, detail::FoldKey(*text));
-    else stmt.BindNull(index);
+    if (text)
+      stmt.Bind(index, detail::FoldKey(*text));
+    else
+      stmt.BindNull(index);
     ++index;
   }
   // Numbers of another type than the property's own are not the value tables compare.
@@ -88,8 +99,10 @@ void BindColumns(TSqlStatement& stmt, int first, const StoredProps& props) {
   for (ULONG tag : intTags) {
     const StoredProp* prop = detail::FindProp(props, PROP_ID(tag));
     auto value = prop && prop->tag == tag ? detail::IntValue(*prop) : std::nullopt;
-    if (value) stmt.Bind(index, *value);
-    else stmt.BindNull(index);
+    if (value)
+      stmt.Bind(index, *value);
+    else
+      stmt.BindNull(index);
     ++index;
   }
 }
@@ -104,7 +117,9 @@ void WriteContent(TStoreEngine& engine, TSqlDatabase& db, int64_t id, const Mess
   }
   for (const auto& attachment : image.attachments) {
     db.Prepare("INSERT INTO attachments(message_id, attach_num) VALUES(?,?)")
-        .Bind(1, id).Bind(2, int64_t{attachment.num}).Run();
+        .Bind(1, id)
+        .Bind(2, int64_t{attachment.num})
+        .Run();
     int64_t attachmentId = db.LastInsertId();
     detail::WriteProps(db, "attachment_props", "attachment_id", attachmentId, attachment.props);
     if (attachment.embedded)
@@ -140,8 +155,8 @@ MessageRecord TStoreEngine::Impl::ReadMessage(TStoreEngine& engine, int64_t id) 
   return MessageFrom(stmt);
 }
 
-int64_t TStoreEngine::Impl::InsertMessage(TStoreEngine& engine, int64_t folderId, int64_t attachmentId,
-                                          bool associated, const MessageImage& image, const MessageRecord* origin) {
+int64_t TStoreEngine::Impl::InsertMessage(TStoreEngine& engine, int64_t folderId, int64_t attachmentId, bool associated,
+                                          const MessageImage& image, const MessageRecord* origin) {
   TSqlDatabase& db = engine.Db();
   ULONG flags = 0;
   if (origin) {
@@ -172,10 +187,14 @@ int64_t TStoreEngine::Impl::InsertMessage(TStoreEngine& engine, int64_t folderId
       "sender_name, delivery_time, submit_time, importance, creation_time, last_modification_time, flags, status, "
       "size, has_attach, search_key, source_key, change_key, predecessors, change_number) "
       "VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?21,?12,?13,?14,?15,?16,?17,?18,?19,?20)");
-  if (folderId) insert.Bind(1, folderId);
-  else insert.BindNull(1);
-  if (attachmentId) insert.Bind(2, attachmentId);
-  else insert.BindNull(2);
+  if (folderId)
+    insert.Bind(1, folderId);
+  else
+    insert.BindNull(1);
+  if (attachmentId)
+    insert.Bind(2, attachmentId);
+  else
+    insert.BindNull(2);
   insert.Bind(3, int64_t{associated});
   BindColumns(insert, 4, image.props);
   insert.Bind(11, created)
@@ -254,14 +273,17 @@ bool ChangeReadFlags(TStoreEngine& engine, const MessageRecord& record, ULONG fl
   TSqlDatabase& db = TStoreEngine::Impl::Database(engine);
   int64_t cn = detail::NextCounter(db, "change_number");
   db.Prepare("UPDATE messages SET flags=?, read_change_number=? WHERE id=?")
-      .Bind(1, int64_t{flags}).Bind(2, cn).Bind(3, record.id).Run();
+      .Bind(1, int64_t{flags})
+      .Bind(2, cn)
+      .Bind(3, record.id)
+      .Run();
   return true;
 }
 
 }  // namespace
 
 int64_t TStoreEngine::CreateMessage(int64_t folderId, bool associated, const MessageImage& image,
-                                   MessageRecord* created) {
+                                    MessageRecord* created) {
   Impl::CheckImage(image);
   auto lock = Lock();
   TSqlTransaction tx(Db());
@@ -300,8 +322,8 @@ void TStoreEngine::Impl::RewriteMessage(TStoreEngine& engine, int64_t id, const 
   WriteContent(engine, db, id, image);
   ChangeState next = detail::NewChange(db, engine.guid_, record.change);
   // A save after the first one modifies the message.
-  ULONG flags = (record.flags & ~(MSGFLAG_HASATTACH | MSGFLAG_UNMODIFIED)) |
-                (image.attachments.empty() ? 0 : MSGFLAG_HASATTACH);
+  ULONG flags =
+      (record.flags & ~(MSGFLAG_HASATTACH | MSGFLAG_UNMODIFIED)) | (image.attachments.empty() ? 0 : MSGFLAG_HASATTACH);
   auto update = db.Prepare(
       "UPDATE messages SET message_class=?1, subject=?2, normalized_subject=?3, sender_name=?4, delivery_time=?5, "
       "submit_time=?6, importance=?7, last_modification_time=?8, flags=?9, size=?10, has_attach=?11, "
@@ -398,8 +420,12 @@ void TStoreEngine::MoveMessage(int64_t id, int64_t destFolderId) {
   detail::AddTombstone(Db(), record.folderId, ObjectKind::Message, record.change.sourceKey, next.changeNumber, false,
                        record.associated);
   Db().Prepare("UPDATE messages SET folder_id=?, change_key=?, predecessors=?, change_number=? WHERE id=?")
-      .Bind(1, destFolderId).Bind(2, next.changeKey).Bind(3, next.predecessors).Bind(4, next.changeNumber)
-      .Bind(5, id).Run();
+      .Bind(1, destFolderId)
+      .Bind(2, next.changeKey)
+      .Bind(3, next.predecessors)
+      .Bind(4, next.changeNumber)
+      .Bind(5, id)
+      .Run();
   tx.Commit();
 }
 
@@ -415,8 +441,9 @@ ContentChanges TStoreEngine::ContentChangesSince(int64_t folderId, int64_t chang
   TSqlReadSnapshot snapshot(Db());
   Impl::ReadFolder(*this, folderId);
   ContentChanges changes;
-  auto changed = Db().Prepare(std::string("SELECT ") + kMessageColumns +
-                              " FROM messages WHERE folder_id=? AND deleted=0 AND change_number>? ORDER BY change_number");
+  auto changed =
+      Db().Prepare(std::string("SELECT ") + kMessageColumns +
+                   " FROM messages WHERE folder_id=? AND deleted=0 AND change_number>? ORDER BY change_number");
   changed.Bind(1, folderId).Bind(2, changeNumber);
   while (changed.Step()) changes.changed.push_back(MessageFrom(changed));
   auto read = Db().Prepare(std::string("SELECT ") + kMessageColumns +

@@ -10,9 +10,7 @@
 namespace orba::store {
 namespace {
 
-std::span<const uint8_t> GuidBytes(const GUID& guid) {
-  return {reinterpret_cast<const uint8_t*>(&guid), sizeof(GUID)};
-}
+std::span<const uint8_t> GuidBytes(const GUID& guid) { return {reinterpret_cast<const uint8_t*>(&guid), sizeof(GUID)}; }
 
 PropName NameFrom(const TSqlStatement& stmt, int first) {
   Bytes guidBytes = stmt.Blob(first);

@@ -49,13 +49,12 @@ void TStoreEngine::SetSearchCriteria(int64_t folderId, const SearchCriteria& cri
   TSqlTransaction tx(Db());
   SearchFolder(*this, folderId);
   for (int64_t folder : criteria.folders) {
-    if (folder == folderId)
-      throw MapiError(MAPI_E_INVALID_PARAMETER, "A search folder cannot search itself.");
+    if (folder == folderId) throw MapiError(MAPI_E_INVALID_PARAMETER, "A search folder cannot search itself.");
     Impl::ReadFolder(*this, folder);
   }
   Db().Prepare(
-        "INSERT OR REPLACE INTO search_criteria(folder_id, restriction, recursive, foreground, running) "
-        "VALUES(?,?,?,?,?)")
+          "INSERT OR REPLACE INTO search_criteria(folder_id, restriction, recursive, foreground, running) "
+          "VALUES(?,?,?,?,?)")
       .Bind(1, folderId)
       .Bind(2, criteria.restriction)
       .Bind(3, int64_t{criteria.recursive})
@@ -122,12 +121,20 @@ void TStoreEngine::Impl::CopySearchCriteria(TStoreEngine& engine, int64_t source
   db.Prepare(
         "INSERT INTO search_criteria(folder_id, restriction, recursive, foreground, running) "
         "SELECT ?2, restriction, recursive, foreground, running FROM search_criteria WHERE folder_id = ?1")
-      .Bind(1, source).Bind(2, copy).Run();
-  db.Prepare("INSERT INTO search_scope(search_id, position, folder_id) "
-             "SELECT ?2, position, folder_id FROM search_scope WHERE search_id = ?1")
-      .Bind(1, source).Bind(2, copy).Run();
-  db.Prepare("INSERT INTO search_kept(search_id, message_id) SELECT ?2, message_id FROM search_kept WHERE search_id = ?1")
-      .Bind(1, source).Bind(2, copy).Run();
+      .Bind(1, source)
+      .Bind(2, copy)
+      .Run();
+  db.Prepare(
+        "INSERT INTO search_scope(search_id, position, folder_id) "
+        "SELECT ?2, position, folder_id FROM search_scope WHERE search_id = ?1")
+      .Bind(1, source)
+      .Bind(2, copy)
+      .Run();
+  db.Prepare(
+        "INSERT INTO search_kept(search_id, message_id) SELECT ?2, message_id FROM search_kept WHERE search_id = ?1")
+      .Bind(1, source)
+      .Bind(2, copy)
+      .Run();
 }
 
 }  // namespace orba::store

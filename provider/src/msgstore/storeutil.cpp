@@ -41,7 +41,8 @@ uint32_t GetU32(std::span<const uint8_t> bytes, size_t& pos) {
 const SPropValue& Decode(const StoredProp& prop, MapiBuffer<SPropValue>& holder) {
   holder = MapiBuffer<SPropValue>::Allocate();
   void* parent = holder.get();
-  DecodePropValue(prop.tag, prop.value, [parent](size_t cb) { return AllocateMore(cb, parent); }, *holder);
+  DecodePropValue(
+      prop.tag, prop.value, [parent](size_t cb) { return AllocateMore(cb, parent); }, *holder);
   return *holder;
 }
 
@@ -166,11 +167,10 @@ StoredProps ReadProps(TSqlDatabase& db, std::string_view table, std::string_view
   return props;
 }
 
-void WriteProps(TSqlDatabase& db, std::string_view table, std::string_view owner, int64_t id,
-                const StoredProps& set, const std::vector<ULONG>& deletedIds) {
+void WriteProps(TSqlDatabase& db, std::string_view table, std::string_view owner, int64_t id, const StoredProps& set,
+                const std::vector<ULONG>& deletedIds) {
   if (!deletedIds.empty()) {
-    auto remove = db.Prepare("DELETE FROM " + std::string(table) + " WHERE " + std::string(owner) +
-                             "=? AND prop_id=?");
+    auto remove = db.Prepare("DELETE FROM " + std::string(table) + " WHERE " + std::string(owner) + "=? AND prop_id=?");
     for (ULONG propId : deletedIds) {
       remove.Bind(1, id).Bind(2, int64_t{propId});
       remove.Run();
@@ -215,10 +215,11 @@ ChangeState NewObject(TSqlDatabase& db, const GUID& guid) {
   return NewChange(db, guid, first);
 }
 
-void AddTombstone(TSqlDatabase& db, int64_t folderId, ObjectKind kind, const Bytes& sourceKey,
-                  int64_t changeNumber, bool soft, bool associated) {
-  db.Prepare("INSERT INTO tombstones(folder_id, kind, source_key, change_number, soft, associated) "
-             "VALUES(?,?,?,?,?,?)")
+void AddTombstone(TSqlDatabase& db, int64_t folderId, ObjectKind kind, const Bytes& sourceKey, int64_t changeNumber,
+                  bool soft, bool associated) {
+  db.Prepare(
+        "INSERT INTO tombstones(folder_id, kind, source_key, change_number, soft, associated) "
+        "VALUES(?,?,?,?,?,?)")
       .Bind(1, folderId)
       .Bind(2, int64_t{static_cast<uint16_t>(kind)})
       .Bind(3, sourceKey)

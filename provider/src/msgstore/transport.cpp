@@ -170,8 +170,9 @@ void Deliver(const TStoreEngine& sender, const MessageImage& image, const TLocal
 // The sender's store's notifications for what became of its message.
 void NoteOutcome(const std::shared_ptr<TOpenStore>& store, const SubmitOutcome& outcome, TNotices& notices) {
   auto note = [&](ULONG event, int64_t parent, int64_t oldParent) {
-    notices.push_back({store, {event, ObjectKind::Message, outcome.messageId, parent,
-                               oldParent ? outcome.messageId : 0, oldParent, outcome.associated}});
+    notices.push_back({store,
+                       {event, ObjectKind::Message, outcome.messageId, parent, oldParent ? outcome.messageId : 0,
+                        oldParent, outcome.associated}});
   };
   switch (outcome.fate) {
     case SubmitFate::Moved: note(fnevObjectMoved, outcome.sentFolderId, outcome.folderId); break;
@@ -231,8 +232,9 @@ std::function<void()> SubmitMessage(const std::shared_ptr<TOpenStore>& store, Me
   TNotices notices;
   for (const auto& [name, recipient] : local) Deliver(engine, image, recipient, now, notices);
 
-  SubmitRequest request{submission.messageId, submission.folderId, std::move(image),
-                        submission.expectedChangeNumber, now, 0, std::move(queued)};
+  SubmitRequest request{
+      submission.messageId, submission.folderId, std::move(image), submission.expectedChangeNumber, now, 0,
+      std::move(queued)};
   SubmitOutcome outcome = engine.Submit(request);
   if (outcome.created)
     notices.push_back({store, {fnevObjectCreated, ObjectKind::Message, outcome.messageId, outcome.folderId}});

@@ -1,13 +1,13 @@
 // The profile database: see profiledb.h.
 #include "orba/store/profiles/profiledb.h"
 
-#include <cstring>
 #include <sys/random.h>
+#include <cstring>
 
 #include <cerrno>
 
-#include "orba/store/maperror.h"
 #include "mapi/mapix.h"
+#include "orba/store/maperror.h"
 #include "orba/store/orbahome.h"
 #include "orba/store/tags.h"
 
@@ -46,8 +46,7 @@ std::span<const uint8_t> UidBytes(const MAPIUID& uid) { return {uid.ab, sizeof(u
 
 MAPIUID UidFrom(const std::vector<uint8_t>& bytes) {
   MAPIUID uid{};
-  if (bytes.size() != sizeof(uid.ab))
-    throw MapiError(MAPI_E_CORRUPT_DATA, "A stored MAPIUID is damaged.");
+  if (bytes.size() != sizeof(uid.ab)) throw MapiError(MAPI_E_CORRUPT_DATA, "A stored MAPIUID is damaged.");
   std::memcpy(uid.ab, bytes.data(), sizeof(uid.ab));
   return uid;
 }
@@ -63,7 +62,8 @@ Bytes EncodeLong(ULONG tag, ULONG value) {
 
 ULONG DecodeLong(ULONG tag, const Bytes& bytes) {
   SPropValue prop{};
-  DecodePropValue(tag, bytes, [](size_t) -> void* { throw std::bad_alloc(); }, prop);
+  DecodePropValue(
+      tag, bytes, [](size_t) -> void* { throw std::bad_alloc(); }, prop);
   return prop.Value.ul;
 }
 
@@ -138,8 +138,7 @@ void TProfileDatabase::RenameProfile(const std::string& oldName, const std::stri
   int64_t id = RequireProfile(oldName);
   auto taken = FindProfile(newName);
   // Changing only the case of the name is a rename of the same profile.
-  if (taken && RequireProfile(newName) != id)
-    throw MapiError(MAPI_E_NO_ACCESS, "The profile already exists.");
+  if (taken && RequireProfile(newName) != id) throw MapiError(MAPI_E_NO_ACCESS, "The profile already exists.");
   db_.Prepare("UPDATE profiles SET name = ? WHERE id = ?").Bind(1, newName).Bind(2, id).Run();
   transaction.Commit();
 }
@@ -150,13 +149,12 @@ void TProfileDatabase::CopyProfile(const std::string& oldName, const std::string
   if (FindProfile(newName)) throw MapiError(MAPI_E_NO_ACCESS, "The profile already exists.");
   db_.Prepare("INSERT INTO profiles(name) VALUES(?)").Bind(1, newName).Run();
   int64_t target = db_.LastInsertId();
-  for (const char* sql : {
-           "INSERT INTO services(profile_id, uid, name, ordinal) "
-           "SELECT ?2, uid, name, ordinal FROM services WHERE profile_id = ?1",
-           "INSERT INTO providers(profile_id, uid, service_uid, resource_type, ordinal) "
-           "SELECT ?2, uid, service_uid, resource_type, ordinal FROM providers WHERE profile_id = ?1",
-           "INSERT INTO props(profile_id, section, prop_id, tag, value) "
-           "SELECT ?2, section, prop_id, tag, value FROM props WHERE profile_id = ?1"})
+  for (const char* sql : {"INSERT INTO services(profile_id, uid, name, ordinal) "
+                          "SELECT ?2, uid, name, ordinal FROM services WHERE profile_id = ?1",
+                          "INSERT INTO providers(profile_id, uid, service_uid, resource_type, ordinal) "
+                          "SELECT ?2, uid, service_uid, resource_type, ordinal FROM providers WHERE profile_id = ?1",
+                          "INSERT INTO props(profile_id, section, prop_id, tag, value) "
+                          "SELECT ?2, section, prop_id, tag, value FROM props WHERE profile_id = ?1"})
     db_.Prepare(sql).Bind(1, source).Bind(2, target).Run();
   transaction.Commit();
 }
@@ -258,8 +256,8 @@ void TProfileDatabase::DeleteService(const std::string& profile, const MAPIUID& 
 
 void TProfileDatabase::EnsureDefaultStore(int64_t profile) {
   if (DefaultStoreProvider(profile)) return;
-  auto next = db_.Prepare(
-      "SELECT uid, service_uid FROM providers WHERE profile_id = ? AND resource_type = ? ORDER BY ordinal");
+  auto next =
+      db_.Prepare("SELECT uid, service_uid FROM providers WHERE profile_id = ? AND resource_type = ? ORDER BY ordinal");
   next.Bind(1, profile).Bind(2, MAPI_STORE_PROVIDER);
   while (next.Step())
     if (MayBeDefaultStore(profile, UidFrom(next.Blob(0)))) {
@@ -379,7 +377,8 @@ void TProfileDatabase::ChangeResourceFlags(int64_t profile, const MAPIUID& secti
   query.Bind(1, profile).Bind(2, UidBytes(section)).Bind(3, tags::kResourceFlags);
   ULONG flags = query.Step() ? DecodeLong(tags::kResourceFlags, query.Blob(0)) : 0;
   ULONG changed = (flags & ~clear) | set;
-  if (changed != flags || set) WriteProp(profile, section, {tags::kResourceFlags, EncodeLong(tags::kResourceFlags, changed)});
+  if (changed != flags || set)
+    WriteProp(profile, section, {tags::kResourceFlags, EncodeLong(tags::kResourceFlags, changed)});
 }
 
 // Profile sections --------------------------------------------------------------------------------

@@ -38,8 +38,7 @@ void TProfSect::Persist(const PropChanges& changes, ULONG) {
 ComPtr<IProfSect> OpenProfileSection(const std::shared_ptr<TProfileDatabase>& db, const std::string& profile,
                                      const MAPIUID& uid, LPCIID lpInterface, ULONG flags) {
   CheckFlags(flags, MAPI_MODIFY | MAPI_DEFERRED_ERRORS);
-  Check(!lpInterface || *lpInterface == IID_IProfSect || *lpInterface == IID_IMAPIProp ||
-            *lpInterface == IID_IUnknown,
+  Check(!lpInterface || *lpInterface == IID_IProfSect || *lpInterface == IID_IMAPIProp || *lpInterface == IID_IUnknown,
         MAPI_E_INTERFACE_NOT_SUPPORTED, "A profile section offers IProfSect and IMAPIProp only.");
   bool modify = (flags & MAPI_MODIFY) != 0;
   Check(modify || db->HasSection(profile, uid), MAPI_E_NOT_FOUND, "The profile section does not exist.");

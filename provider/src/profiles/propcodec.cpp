@@ -39,8 +39,7 @@ class TWriter {
 
 class TReader {
  public:
-  TReader(std::span<const uint8_t> bytes, const TPropAllocator& allocate)
-      : bytes_(bytes), allocate_(allocate) {}
+  TReader(std::span<const uint8_t> bytes, const TPropAllocator& allocate) : bytes_(bytes), allocate_(allocate) {}
 
   template <class T>
   T Fixed() {
@@ -71,9 +70,7 @@ class TReader {
     if (Left() != 0) Corrupt();
   }
   size_t Left() const { return bytes_.size() - offset_; }
-  [[noreturn]] static void Corrupt() {
-    Fail(MAPI_E_CORRUPT_DATA, "A stored property value is damaged.");
-  }
+  [[noreturn]] static void Corrupt() { Fail(MAPI_E_CORRUPT_DATA, "A stored property value is damaged."); }
 
  private:
   const uint8_t* Take(size_t count) {
@@ -90,9 +87,17 @@ class TReader {
 
 size_t FixedSize(ULONG type) {
   switch (type) {
-    case PT_I2: case PT_BOOLEAN: return 2;
-    case PT_LONG: case PT_R4: case PT_ERROR: case PT_NULL: return 4;
-    case PT_DOUBLE: case PT_APPTIME: case PT_CURRENCY: case PT_I8: case PT_SYSTIME: return 8;
+    case PT_I2:
+    case PT_BOOLEAN: return 2;
+    case PT_LONG:
+    case PT_R4:
+    case PT_ERROR:
+    case PT_NULL: return 4;
+    case PT_DOUBLE:
+    case PT_APPTIME:
+    case PT_CURRENCY:
+    case PT_I8:
+    case PT_SYSTIME: return 8;
     case PT_CLSID: return sizeof(GUID);
     default: return 0;
   }
@@ -103,7 +108,8 @@ const void* FixedAddress(ULONG type, const __UPV& v) {
   switch (type) {
     case PT_I2: return &v.i;
     case PT_BOOLEAN: return &v.b;
-    case PT_LONG: case PT_NULL: return &v.l;
+    case PT_LONG:
+    case PT_NULL: return &v.l;
     case PT_ERROR: return &v.err;
     case PT_R4: return &v.flt;
     case PT_DOUBLE: return &v.dbl;
@@ -200,19 +206,20 @@ bool IsStorablePropType(ULONG propType) {
   ULONG base = propType & ~MVI_FLAG;
   bool multi = (propType & MV_FLAG) != 0;
   switch (base) {
-    case PT_STRING8: case PT_UNICODE: case PT_BINARY:
-      return true;
-    case PT_SVREID: case PT_NULL: case PT_ERROR: case PT_BOOLEAN:
-      return !multi;
-    default:
-      return FixedSize(base) != 0;
+    case PT_STRING8:
+    case PT_UNICODE:
+    case PT_BINARY: return true;
+    case PT_SVREID:
+    case PT_NULL:
+    case PT_ERROR:
+    case PT_BOOLEAN: return !multi;
+    default: return FixedSize(base) != 0;
   }
 }
 
 Bytes EncodePropValue(const SPropValue& value) {
   const ULONG type = PROP_TYPE(value.ulPropTag);
-  if (!IsStorablePropType(type))
-    Fail(MAPI_E_INVALID_TYPE, "Values of this property type cannot be stored.");
+  if (!IsStorablePropType(type)) Fail(MAPI_E_INVALID_TYPE, "Values of this property type cannot be stored.");
   TWriter w;
   const ULONG base = type & ~MVI_FLAG;
   if (type & MV_FLAG) {
@@ -234,11 +241,9 @@ Bytes EncodePropValue(const SPropValue& value) {
   return w.Take();
 }
 
-void DecodePropValue(ULONG tag, std::span<const uint8_t> bytes, const TPropAllocator& allocate,
-                     SPropValue& out) {
+void DecodePropValue(ULONG tag, std::span<const uint8_t> bytes, const TPropAllocator& allocate, SPropValue& out) {
   const ULONG type = PROP_TYPE(tag);
-  if (!IsStorablePropType(type))
-    Fail(MAPI_E_CORRUPT_DATA, "A stored property has a type that cannot be stored.");
+  if (!IsStorablePropType(type)) Fail(MAPI_E_CORRUPT_DATA, "A stored property has a type that cannot be stored.");
   out = SPropValue{};
   out.ulPropTag = tag;
   TReader r(bytes, allocate);

@@ -16,7 +16,7 @@ namespace {
 
 struct TProviderTemplate {
   ULONG resourceType;
-  const char16_t* displayName;        // PR_PROVIDER_DISPLAY (the name CreateProvider takes)
+  const char16_t* displayName;           // PR_PROVIDER_DISPLAY (the name CreateProvider takes)
   const MAPIUID* mdbProvider = nullptr;  // a store's PR_MDB_PROVIDER
   const char16_t* storeName = nullptr;   // a store's own PR_DISPLAY_NAME; null: the service's
   ULONG resourceFlags = 0;
@@ -33,14 +33,18 @@ const std::vector<TServiceTemplate>& Catalogue() {
   static const std::vector<TServiceTemplate> services = {
       // The organisation's public folders come with every mailbox, after its other
       // providers; they can never be the default store.
-      {kServiceExchange, u"Exchange Mailbox", SERVICE_SINGLE_COPY | SERVICE_PRIMARY_IDENTITY,
+      {kServiceExchange,
+       u"Exchange Mailbox",
+       SERVICE_SINGLE_COPY | SERVICE_PRIMARY_IDENTITY,
        {{MAPI_STORE_PROVIDER, u"Exchange Message Store", &kExchangeMdbProvider},
         {MAPI_AB_PROVIDER, u"Exchange Directory"},
         {MAPI_TRANSPORT_PROVIDER, u"Exchange Transport"},
         {MAPI_STORE_PROVIDER, kPublicFoldersProvider, &kExchangePublicMdbProvider, u"Public Folders",
          STATUS_NO_DEFAULT_STORE}}},
       {kServicePst, u"Personal Folders", 0, {{MAPI_STORE_PROVIDER, u"Personal Folders", &kPstMdbProvider}}},
-      {kServiceContacts, u"Contacts", SERVICE_SINGLE_COPY | SERVICE_NO_PRIMARY_IDENTITY,
+      {kServiceContacts,
+       u"Contacts",
+       SERVICE_SINGLE_COPY | SERVICE_NO_PRIMARY_IDENTITY,
        {{MAPI_AB_PROVIDER, u"Contacts Address Book"}}},
   };
   return services;
@@ -106,7 +110,9 @@ TStoredProps ProviderSection(const TServiceTemplate& service, const TProviderTem
   props.push_back(Wide(tags::kProviderDisplayW, kind.displayName));
   // A store's display name is its own or the service's; other providers show their own.
   const bool store = provider.resourceType == MAPI_STORE_PROVIDER;
-  props.push_back(Wide(tags::kDisplayNameW, !store ? kind.displayName : kind.storeName ? kind.storeName : serviceDisplay));
+  props.push_back(Wide(tags::kDisplayNameW, !store           ? kind.displayName
+                                            : kind.storeName ? kind.storeName
+                                                             : serviceDisplay));
   props.push_back(Ansi(tags::kProviderDllNameA, kProviderDllName));
   props.push_back(Uid(tags::kProviderUid, provider.uid));
   props.push_back(Long(tags::kResourceType, provider.resourceType));
@@ -182,8 +188,8 @@ TServicePlan PlanService(std::string_view name, const std::u16string& displayNam
   return plan;
 }
 
-void ApplyServiceConfiguration(TProfileDatabase& db, const std::string& profile, const MAPIUID& service,
-                               ULONG count, const SPropValue* props) {
+void ApplyServiceConfiguration(TProfileDatabase& db, const std::string& profile, const MAPIUID& service, ULONG count,
+                               const SPropValue* props) {
   if (count && !props) throw MapiError(MAPI_E_INVALID_PARAMETER, "No properties were given.");
   TStoredProps stored, global;
   for (ULONG i = 0; i < count; ++i) {
@@ -208,15 +214,16 @@ void ApplyServiceConfiguration(TProfileDatabase& db, const std::string& profile,
   db.UpdateSections(profile, changes);
 }
 
-bool IsServiceConfigured(TProfileDatabase& db, const std::string& profile, const TServiceInfo& service,
-                         ULONG count, const SPropValue* props) {
+bool IsServiceConfigured(TProfileDatabase& db, const std::string& profile, const TServiceInfo& service, ULONG count,
+                         const SPropValue* props) {
   TStoredProps stored = db.ReadSection(profile, service.uid);
   auto has = [&](ULONG tag) {
     for (ULONG i = 0; i < count; ++i)
       if (PROP_ID(props[i].ulPropTag) == PROP_ID(tag)) return true;
     return SectionHas(stored, PROP_ID(tag));
   };
-  if (service.name == kServiceExchange) return has(tags::kProfileUnresolvedNameA) && has(tags::kProfileUnresolvedServerA);
+  if (service.name == kServiceExchange)
+    return has(tags::kProfileUnresolvedNameA) && has(tags::kProfileUnresolvedServerA);
   if (service.name == kServicePst) return has(tags::kPstPathA);
   return true;
 }
@@ -281,9 +288,10 @@ TServicePlan PlanServiceCopy(TProfileDatabase& db, const std::string& profile, c
   for (TSectionData& section : plan.sections)
     if (const TStoredProp* flags = FindStored(section.props, tags::kResourceFlags)) {
       SPropValue value{};
-      DecodePropValue(tags::kResourceFlags, flags->value, [](size_t) -> void* { throw std::bad_alloc(); }, value);
-      ULONG kept = value.Value.ul & ~(SERVICE_DEFAULT_STORE | STATUS_DEFAULT_STORE | SERVICE_PRIMARY_IDENTITY |
-                                       STATUS_PRIMARY_IDENTITY);
+      DecodePropValue(
+          tags::kResourceFlags, flags->value, [](size_t) -> void* { throw std::bad_alloc(); }, value);
+      ULONG kept = value.Value.ul &
+                   ~(SERVICE_DEFAULT_STORE | STATUS_DEFAULT_STORE | SERVICE_PRIMARY_IDENTITY | STATUS_PRIMARY_IDENTITY);
       for (TStoredProp& prop : section.props)
         if (prop.tag == tags::kResourceFlags) prop = Long(tags::kResourceFlags, kept);
     }

@@ -85,9 +85,7 @@ void CopyRestrictionAt(const SRestriction& src, SRestriction& dst, TCopySpace& s
   auto& r = dst.res;
   switch (src.rt) {
     case RES_AND:
-    case RES_OR:
-      r.resAnd.lpRes = CopyRestrictions(src.res.resAnd.lpRes, src.res.resAnd.cRes, space, depth);
-      break;
+    case RES_OR: r.resAnd.lpRes = CopyRestrictions(src.res.resAnd.lpRes, src.res.resAnd.cRes, space, depth); break;
     case RES_NOT:
       Require(src.res.resNot.lpRes != nullptr);
       r.resNot.lpRes = CopyOptionalRestriction(src.res.resNot.lpRes, space, depth);
@@ -104,8 +102,7 @@ void CopyRestrictionAt(const SRestriction& src, SRestriction& dst, TCopySpace& s
     case RES_BITMASK:
     case RES_SIZE:
     case RES_EXIST:
-    case NULL_RESTRICTION:
-      break;
+    case NULL_RESTRICTION: break;
     case RES_SUBRESTRICTION:
       Require(src.res.resSub.lpRes != nullptr);
       r.resSub.lpRes = CopyOptionalRestriction(src.res.resSub.lpRes, space, depth);
@@ -119,8 +116,7 @@ void CopyRestrictionAt(const SRestriction& src, SRestriction& dst, TCopySpace& s
       Require(src.res.resCount.lpRes != nullptr);
       r.resCount.lpRes = CopyOptionalRestriction(src.res.resCount.lpRes, space, depth);
       break;
-    default:
-      throw MapiError(MAPI_E_INVALID_PARAMETER, "unknown restriction type");
+    default: throw MapiError(MAPI_E_INVALID_PARAMETER, "unknown restriction type");
   }
 }
 
@@ -149,8 +145,7 @@ void CopyAction(const ACTION& src, ACTION& dst, TCopySpace& space) {
     case OP_COPY:
       dst.actMoveCopy.lpStoreEntryId =
           CopyEntryId(src.actMoveCopy.lpStoreEntryId, src.actMoveCopy.cbStoreEntryId, space);
-      dst.actMoveCopy.lpFldEntryId =
-          CopyEntryId(src.actMoveCopy.lpFldEntryId, src.actMoveCopy.cbFldEntryId, space);
+      dst.actMoveCopy.lpFldEntryId = CopyEntryId(src.actMoveCopy.lpFldEntryId, src.actMoveCopy.cbFldEntryId, space);
       break;
     case OP_REPLY:
     case OP_OOF_REPLY:
@@ -160,18 +155,12 @@ void CopyAction(const ACTION& src, ACTION& dst, TCopySpace& space) {
       dst.actDeferAction.pbData = CopyBytes(src.actDeferAction.pbData, src.actDeferAction.cbData, space);
       break;
     case OP_FORWARD:
-    case OP_DELEGATE:
-      dst.lpadrlist = CopyAdrList(src.lpadrlist, space);
-      break;
-    case OP_TAG:
-      CopyPropValue(src.propTag, dst.propTag, space);
-      break;
+    case OP_DELEGATE: dst.lpadrlist = CopyAdrList(src.lpadrlist, space); break;
+    case OP_TAG: CopyPropValue(src.propTag, dst.propTag, space); break;
     case OP_BOUNCE:
     case OP_DELETE:
-    case OP_MARK_AS_READ:
-      break;
-    default:
-      throw MapiError(MAPI_E_INVALID_PARAMETER, "unknown rule action");
+    case OP_MARK_AS_READ: break;
+    default: throw MapiError(MAPI_E_INVALID_PARAMETER, "unknown rule action");
   }
 }
 
@@ -229,15 +218,28 @@ size_t DataSize(const SPropValue& value, size_t unit) {
 
 bool IsKnownPropType(ULONG type) {
   switch (type & ~MV_FLAG) {
-    case PT_I2: case PT_LONG: case PT_R4: case PT_DOUBLE: case PT_CURRENCY: case PT_APPTIME:
-    case PT_BOOLEAN: case PT_I8: case PT_STRING8: case PT_UNICODE: case PT_SYSTIME: case PT_CLSID:
-    case PT_BINARY:
-      return true;
-    case PT_UNSPECIFIED: case PT_NULL: case PT_ERROR: case PT_OBJECT: case PT_SVREID:
-    case PT_SRESTRICTION: case PT_ACTIONS: case PT_PTR:
-      return (type & MV_FLAG) == 0;
-    default:
-      return false;
+    case PT_I2:
+    case PT_LONG:
+    case PT_R4:
+    case PT_DOUBLE:
+    case PT_CURRENCY:
+    case PT_APPTIME:
+    case PT_BOOLEAN:
+    case PT_I8:
+    case PT_STRING8:
+    case PT_UNICODE:
+    case PT_SYSTIME:
+    case PT_CLSID:
+    case PT_BINARY: return true;
+    case PT_UNSPECIFIED:
+    case PT_NULL:
+    case PT_ERROR:
+    case PT_OBJECT:
+    case PT_SVREID:
+    case PT_SRESTRICTION:
+    case PT_ACTIONS:
+    case PT_PTR: return (type & MV_FLAG) == 0;
+    default: return false;
   }
 }
 
@@ -246,10 +248,20 @@ void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) {
   const __UPV& v = src.Value;
   __UPV& d = dst.Value;
   switch (PROP_TYPE(src.ulPropTag)) {
-    case PT_UNSPECIFIED: case PT_NULL: case PT_I2: case PT_LONG: case PT_R4: case PT_DOUBLE:
-    case PT_CURRENCY: case PT_APPTIME: case PT_ERROR: case PT_BOOLEAN: case PT_OBJECT: case PT_I8:
-    case PT_SYSTIME: case PT_PTR:
-      break;
+    case PT_UNSPECIFIED:
+    case PT_NULL:
+    case PT_I2:
+    case PT_LONG:
+    case PT_R4:
+    case PT_DOUBLE:
+    case PT_CURRENCY:
+    case PT_APPTIME:
+    case PT_ERROR:
+    case PT_BOOLEAN:
+    case PT_OBJECT:
+    case PT_I8:
+    case PT_SYSTIME:
+    case PT_PTR: break;
     case PT_STRING8: d.lpszA = CopyString(v.lpszA, space); break;
     case PT_UNICODE: d.lpszW = CopyWString(v.lpszW, space); break;
     case PT_BINARY:
@@ -282,15 +294,14 @@ void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) {
                                [&](const SBinary& s, SBinary& t) { CopyBinary(s, t, space); });
       break;
     case PT_MV_STRING8:
-      d.MVszA.lppszA = CopyEach(v.MVszA.lppszA, v.MVszA.cValues, space,
-                                [&](LPSTR s, LPSTR& t) { t = CopyString(s, space); });
+      d.MVszA.lppszA =
+          CopyEach(v.MVszA.lppszA, v.MVszA.cValues, space, [&](LPSTR s, LPSTR& t) { t = CopyString(s, space); });
       break;
     case PT_MV_UNICODE:
-      d.MVszW.lppszW = CopyEach(v.MVszW.lppszW, v.MVszW.cValues, space,
-                                [&](LPWSTR s, LPWSTR& t) { t = CopyWString(s, space); });
+      d.MVszW.lppszW =
+          CopyEach(v.MVszW.lppszW, v.MVszW.cValues, space, [&](LPWSTR s, LPWSTR& t) { t = CopyWString(s, space); });
       break;
-    default:
-      throw MapiError(MAPI_E_INVALID_TYPE, "unknown property type");
+    default: throw MapiError(MAPI_E_INVALID_TYPE, "unknown property type");
   }
 }
 

@@ -79,8 +79,7 @@ HRESULT PropertyStream::SetSize(ULARGE_INTEGER libNewSize) {
   return S_OK;
 }
 
-HRESULT PropertyStream::CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
-                               ULARGE_INTEGER* pcbWritten) {
+HRESULT PropertyStream::CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead, ULARGE_INTEGER* pcbWritten) {
   if (pcbRead) pcbRead->QuadPart = 0;
   if (pcbWritten) pcbWritten->QuadPart = 0;
   if (!pstm) return STG_E_INVALIDPOINTER;

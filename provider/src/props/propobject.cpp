@@ -74,8 +74,10 @@ HRESULT PropObject::Guard(const char* method, const std::function<HRESULT()>& bo
   } catch (const MapiError& e) {
     // Engine texts mostly name their method already.
     std::string text = e.what();
-    if (text.empty()) text = std::string(method) + " failed";
-    else if (text.rfind(method, 0) != 0) text = std::string(method) + ": " + text;
+    if (text.empty())
+      text = std::string(method) + " failed";
+    else if (text.rfind(method, 0) != 0)
+      text = std::string(method) + ": " + text;
     return Fail(e.Code(), text);
   } catch (...) {
     HRESULT hr = ResultFromException();
@@ -118,9 +120,7 @@ void PropObject::Persist(const PropChanges&, ULONG) {}
 
 void PropObject::CopySubObjects(IMAPIProp*, const std::vector<ULONG>&, ULONG, LPCIID, ULONG) {}
 
-HRESULT PropObject::OpenInterface(ULONG, REFIID, ULONG, ULONG, LPUNKNOWN*) {
-  return MAPI_E_INTERFACE_NOT_SUPPORTED;
-}
+HRESULT PropObject::OpenInterface(ULONG, REFIID, ULONG, ULONG, LPUNKNOWN*) { return MAPI_E_INTERFACE_NOT_SUPPORTED; }
 
 // --- GetLastError -------------------------------------------------------------------
 
@@ -326,8 +326,8 @@ HRESULT PropObject::DoDeleteProps(LPSPropTagArray lpPropTagArray, LPSPropProblem
 // --- SaveChanges ---------------------------------------------------------------------------------
 
 HRESULT PropObject::DoSaveChanges(ULONG ulFlags) {
-  constexpr ULONG known =
-      KEEP_OPEN_READONLY | KEEP_OPEN_READWRITE | FORCE_SAVE | MAPI_DEFERRED_ERRORS | SPAMFILTER_ONSAVE | NON_EMS_XP_SAVE;
+  constexpr ULONG known = KEEP_OPEN_READONLY | KEEP_OPEN_READWRITE | FORCE_SAVE | MAPI_DEFERRED_ERRORS |
+                          SPAMFILTER_ONSAVE | NON_EMS_XP_SAVE;
   if (ulFlags & ~known) return Fail(MAPI_E_UNKNOWN_FLAGS, "SaveChanges: unknown flags");
   if ((ulFlags & KEEP_OPEN_READONLY) && (ulFlags & KEEP_OPEN_READWRITE))
     return Fail(MAPI_E_INVALID_PARAMETER, "SaveChanges: KEEP_OPEN_READONLY and KEEP_OPEN_READWRITE together");
@@ -407,9 +407,7 @@ void PropObject::StoreStreamValue(ULONG tag, const std::vector<BYTE>& bytes) {
       while (!ansi.empty() && ansi.back() == 0) ansi.pop_back();
       value.Value.lpszA = ansi.data();
       break;
-    default:
-      value.Value.bin = {static_cast<ULONG>(used), const_cast<BYTE*>(bytes.data())};
-      break;
+    default: value.Value.bin = {static_cast<ULONG>(used), const_cast<BYTE*>(bytes.data())}; break;
   }
   StoreValue(value);
   if (!transacted_) {

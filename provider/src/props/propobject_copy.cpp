@@ -49,13 +49,15 @@ std::vector<ULONG> PropObject::DestinationTags(IMAPIProp* destination, const std
   for (size_t i = 0; i < names.size(); ++i) {
     ids[i].lpguid = &names[i].guid;
     ids[i].ulKind = names[i].kind;
-    if (names[i].kind == MNID_ID) ids[i].Kind.lID = names[i].id;
-    else ids[i].Kind.lpwstrName = reinterpret_cast<LPWSTR>(names[i].name.data());
+    if (names[i].kind == MNID_ID)
+      ids[i].Kind.lID = names[i].id;
+    else
+      ids[i].Kind.lpwstrName = reinterpret_cast<LPWSTR>(names[i].name.data());
     pointers[i] = &ids[i];
   }
   MapiBuffer<SPropTagArray> mapped;
-  HRESULT hr = destination->GetIDsFromNames(static_cast<ULONG>(pointers.size()), pointers.data(), MAPI_CREATE,
-                                            mapped.Out());
+  HRESULT hr =
+      destination->GetIDsFromNames(static_cast<ULONG>(pointers.size()), pointers.data(), MAPI_CREATE, mapped.Out());
   if (FAILED(hr) || !mapped || mapped->cValues != named.size()) return result;
   for (size_t i = 0; i < named.size(); ++i) {
     ULONG tag = mapped->aulPropTag[i];
@@ -188,8 +190,7 @@ HRESULT PropObject::DoCopyTo(ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagA
     if (!Excludes(ciidExclude, rgiidExclude, IID_IMAPIProp)) {
       for (ULONG tag : bag_.Tags()) {
         // The destination computes its own computed properties.
-        if (!IsComputed(PROP_ID(tag)) && !excluded(PROP_ID(tag)))
-          tags.push_back(CHANGE_PROP_TYPE(tag, PT_UNSPECIFIED));
+        if (!IsComputed(PROP_ID(tag)) && !excluded(PROP_ID(tag))) tags.push_back(CHANGE_PROP_TYPE(tag, PT_UNSPECIFIED));
       }
       // Computed properties a client may write (a new message's flags) go too.
       for (const auto& [tag, setter] : computedSetters_)
@@ -204,9 +205,8 @@ HRESULT PropObject::DoCopyTo(ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagA
   });
 }
 
-HRESULT PropObject::DoCopyProps(LPSPropTagArray lpIncludeProps, ULONG_PTR /*ulUIParam*/,
-                                LPMAPIPROGRESS /*lpProgress*/, LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags,
-                                LPSPropProblemArray* lppProblems) {
+HRESULT PropObject::DoCopyProps(LPSPropTagArray lpIncludeProps, ULONG_PTR /*ulUIParam*/, LPMAPIPROGRESS /*lpProgress*/,
+                                LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems) {
   if (ulFlags & ~kCopyFlags) return Fail(MAPI_E_UNKNOWN_FLAGS, "CopyProps: unknown flags");
   if (!lpIncludeProps || !lpInterface || !lpDestObj)
     return Fail(MAPI_E_INVALID_PARAMETER, "CopyProps: invalid parameter");
@@ -216,8 +216,7 @@ HRESULT PropObject::DoCopyProps(LPSPropTagArray lpIncludeProps, ULONG_PTR /*ulUI
     // Sub-objects go only when asked for by their properties.
     std::vector<ULONG> subObjects;
     for (ULONG tag : SubObjectTags())
-      if (std::find(tags.begin(), tags.end(), tag) != tags.end())
-        subObjects.push_back(tag);
+      if (std::find(tags.begin(), tags.end(), tag) != tags.end()) subObjects.push_back(tag);
     return CopyPropsTo(tags, true, lpInterface, lpDestObj, ulFlags, lppProblems, [&](IMAPIProp* dest) {
       if (!subObjects.empty()) CopySubObjects(dest, subObjects, 0, nullptr, ulFlags);
     });

@@ -39,8 +39,7 @@ ULONG WithStringWidth(ULONG type, bool wide) {
   return (type & MV_FLAG) | (wide ? PT_UNICODE : PT_STRING8);
 }
 
-void CopyWithStringWidth(const SPropValue& src, ULONG targetType, SPropValue& out, void* parent,
-                         uint32_t codePage) {
+void CopyWithStringWidth(const SPropValue& src, ULONG targetType, SPropValue& out, void* parent, uint32_t codePage) {
   ULONG sourceType = PROP_TYPE(src.ulPropTag);
   if (sourceType == targetType) {
     CopyPropValue(src, out, parent);

@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "mapi/edkmdb.h"
-#include "orba/store/mapimemory.h"
 #include "orba/store/maperror.h"
+#include "orba/store/mapimemory.h"
 #include "orba/store/propcopy.h"
 
 namespace orba::store {
@@ -104,10 +104,8 @@ void TWriter::Restriction(const SRestriction& r, unsigned depth) {
       U32(r.res.resCount.ulCount);
       Child(r.res.resCount.lpRes, depth);
       break;
-    case NULL_RESTRICTION:
-      break;
-    default:
-      Malformed("Unknown restriction type.");
+    case NULL_RESTRICTION: break;
+    default: Malformed("Unknown restriction type.");
   }
 }
 
@@ -129,7 +127,8 @@ class TReader {
     ULONG tag = U32();
     auto value = Take(U32());
     try {
-      DecodePropValue(tag, value, [this](size_t cb) { return AllocateMore(cb, parent_); }, out);
+      DecodePropValue(
+          tag, value, [this](size_t cb) { return AllocateMore(cb, parent_); }, out);
     } catch (const MapiError&) {
       Corrupt();
     }
@@ -227,10 +226,8 @@ void TReader::Restriction(SRestriction& r, unsigned depth) {
       r.res.resCount.ulCount = U32();
       r.res.resCount.lpRes = Child(depth);
       break;
-    case NULL_RESTRICTION:
-      break;
-    default:
-      Corrupt();
+    case NULL_RESTRICTION: break;
+    default: Corrupt();
   }
 }
 

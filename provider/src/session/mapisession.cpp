@@ -16,10 +16,10 @@
 namespace orba::store {
 namespace {
 
-constexpr ULONG kOpenMsgStoreFlags = MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS | MDB_NO_DIALOG | MDB_WRITE |
-                                     MDB_TEMPORARY | MDB_NO_MAIL | MDB_ONLINE;
-constexpr ULONG kOpenEntryFlags =
-    MAPI_MODIFY | MAPI_DEFERRED_ERRORS | MAPI_BEST_ACCESS | MAPI_NO_CACHE | MAPI_CACHE_ONLY | 0x00000002 /* SHOW_SOFT_DELETES */;
+constexpr ULONG kOpenMsgStoreFlags =
+    MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS | MDB_NO_DIALOG | MDB_WRITE | MDB_TEMPORARY | MDB_NO_MAIL | MDB_ONLINE;
+constexpr ULONG kOpenEntryFlags = MAPI_MODIFY | MAPI_DEFERRED_ERRORS | MAPI_BEST_ACCESS | MAPI_NO_CACHE |
+                                  MAPI_CACHE_ONLY | 0x00000002 /* SHOW_SOFT_DELETES */;
 constexpr ULONG kEventMask = fnevCriticalError | fnevNewMail | fnevObjectCreated | fnevObjectDeleted |
                              fnevObjectModified | fnevObjectMoved | fnevObjectCopied | fnevSearchComplete |
                              fnevTableModified | fnevStatusObjectModified | fnevExtended;
@@ -59,9 +59,9 @@ HRESULT TMapiSession::OpenMsgStore(ULONG_PTR, ULONG cbEntryID, LPENTRYID lpEntry
     Check(lppMDB != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
     *lppMDB = nullptr;
     CheckFlags(ulFlags, kOpenMsgStoreFlags);
-    Check(!lpInterface || *lpInterface == IID_IMsgStore || *lpInterface == IID_IMAPIProp ||
-              *lpInterface == IID_IUnknown,
-          MAPI_E_INTERFACE_NOT_SUPPORTED, "A message store offers IMsgStore.");
+    Check(
+        !lpInterface || *lpInterface == IID_IMsgStore || *lpInterface == IID_IMAPIProp || *lpInterface == IID_IUnknown,
+        MAPI_E_INTERFACE_NOT_SUPPORTED, "A message store offers IMsgStore.");
     TProfileStore store = state_->FindStore(EntryIdBytes(cbEntryID, lpEntryID));
     *lppMDB = state_->OpenStore(store, ulFlags).Detach();
     return S_OK;
@@ -82,8 +82,7 @@ HRESULT TMapiSession::OpenAddressBook(ULONG_PTR, LPCIID lpInterface, ULONG ulFla
   });
 }
 
-HRESULT TMapiSession::OpenProfileSection(LPMAPIUID lpUID, LPCIID lpInterface, ULONG ulFlags,
-                                         LPPROFSECT* lppProfSect) {
+HRESULT TMapiSession::OpenProfileSection(LPMAPIUID lpUID, LPCIID lpInterface, ULONG ulFlags, LPPROFSECT* lppProfSect) {
   return Call([&] {
     Check(lppProfSect != nullptr && lpUID != nullptr, MAPI_E_INVALID_PARAMETER,
           "A section UID and a result pointer are needed.");
@@ -121,7 +120,8 @@ HRESULT TMapiSession::OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpI
       Check(!lpInterface || *lpInterface == IID_IMsgStore || *lpInterface == IID_IMAPIProp ||
                 *lpInterface == IID_IUnknown,
             MAPI_E_INTERFACE_NOT_SUPPORTED, "A message store offers IMsgStore.");
-      ULONG storeFlags = (ulFlags & MAPI_MODIFY ? MDB_WRITE : 0) | (ulFlags & (MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS));
+      ULONG storeFlags =
+          (ulFlags & MAPI_MODIFY ? MDB_WRITE : 0) | (ulFlags & (MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS));
       *lppUnk = state_->OpenStore(state_->FindStore(entryId), storeFlags | MDB_NO_DIALOG).Detach();
       *lpulObjType = MAPI_STORE;
       return S_OK;
@@ -168,14 +168,13 @@ HRESULT TMapiSession::Advise(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEvent
     if (!lpEntryID) {
       Check(cbEntryID == 0, MAPI_E_INVALID_PARAMETER, "An entry ID size without an entry ID.");
       // Session sinks hear of critical errors and of the session's end only.
-      *lpulConnection = state_->AddSink(ulEventMask | fnevCriticalError, ComPtr<IMAPIAdviseSink>(lpAdviseSink),
-                                        nullptr, 0);
+      *lpulConnection =
+          state_->AddSink(ulEventMask | fnevCriticalError, ComPtr<IMAPIAdviseSink>(lpAdviseSink), nullptr, 0);
       return S_OK;
     }
     std::span<const BYTE> entryId = EntryIdBytes(cbEntryID, lpEntryID);
-    ComPtr<IMsgStore> store = IsStoreEntryId(entryId)
-                                  ? state_->OpenStore(state_->FindStore(entryId), MDB_NO_DIALOG)
-                                  : RouteEntryId(entryId);
+    ComPtr<IMsgStore> store =
+        IsStoreEntryId(entryId) ? state_->OpenStore(state_->FindStore(entryId), MDB_NO_DIALOG) : RouteEntryId(entryId);
     // A store entry ID advises on the whole store.
     ULONG_PTR storeConnection = 0;
     HRESULT hr = IsStoreEntryId(entryId)
@@ -307,11 +306,13 @@ HRESULT TMapiSession::AdminServices(ULONG ulFlags, LPSERVICEADMIN* lppServiceAdm
 
 HRESULT TMapiSession::ShowForm(ULONG_PTR, LPMDB, LPMAPIFOLDER, LPCIID, ULONG, LPMESSAGE, ULONG, ULONG, ULONG, ULONG,
                                LPSTR) {
-  return Call([]() -> HRESULT { throw MapiError(MAPI_E_NO_SUPPORT, "Forms cannot be shown: there is no user interface."); });
+  return Call(
+      []() -> HRESULT { throw MapiError(MAPI_E_NO_SUPPORT, "Forms cannot be shown: there is no user interface."); });
 }
 
 HRESULT TMapiSession::PrepareForm(LPCIID, LPMESSAGE, ULONG*) {
-  return Call([]() -> HRESULT { throw MapiError(MAPI_E_NO_SUPPORT, "Forms cannot be shown: there is no user interface."); });
+  return Call(
+      []() -> HRESULT { throw MapiError(MAPI_E_NO_SUPPORT, "Forms cannot be shown: there is no user interface."); });
 }
 
 }  // namespace orba::store

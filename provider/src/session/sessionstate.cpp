@@ -39,10 +39,10 @@ bool SameEntryId(std::span<const BYTE> a, std::span<const BYTE> b) {
 }
 
 std::vector<ULONG> StoreColumns() {
-  return {tags::kEntryId,        tags::kRecordKey,    tags::kDisplayNameW, tags::kProviderDisplayW,
-          tags::kDefaultStore,   tags::kMdbProvider,  tags::kResourceFlags, tags::kResourceType,
-          tags::kObjectType,     tags::kProviderUid,  tags::kServiceUid,    tags::kServiceNameA,
-          tags::kInstanceKey,    tags::kRowId};
+  return {tags::kEntryId,      tags::kRecordKey,   tags::kDisplayNameW,  tags::kProviderDisplayW,
+          tags::kDefaultStore, tags::kMdbProvider, tags::kResourceFlags, tags::kResourceType,
+          tags::kObjectType,   tags::kProviderUid, tags::kServiceUid,    tags::kServiceNameA,
+          tags::kInstanceKey,  tags::kRowId};
 }
 
 void PutStoreRow(TMemoryRowSource& rows, const TProfileStore& store, ULONG rowId) {
@@ -88,9 +88,7 @@ void PutStoreRow(TMemoryRowSource& rows, const TProfileStore& store, ULONG rowId
 TSessionState::TSessionState(std::shared_ptr<TProfileDatabase> db, std::string profile, ULONG logonFlags)
     : db_(std::move(db)), profile_(std::move(profile)), logonFlags_(logonFlags) {}
 
-void TSessionState::CheckActive() const {
-  Check(!Ended(), MAPI_E_END_OF_SESSION, "The session has been logged off.");
-}
+void TSessionState::CheckActive() const { Check(!Ended(), MAPI_E_END_OF_SESSION, "The session has been logged off."); }
 
 bool TSessionState::Ended() const {
   std::lock_guard guard(lock_);
@@ -131,10 +129,10 @@ std::vector<TProfileStore> TSessionState::ProfileStores() const {
     TProfileStore store{provider.uid, db_->ReadSection(profile_, provider.uid), std::nullopt, nullptr, {}};
     store.mdbProvider = StoredUid(store.section, tags::kMdbProvider);
     if (store.mdbProvider) store.implementation = FindStoreProvider(*store.mdbProvider);
-    store.entryId = store.implementation
-                        ? WrapStoreEntryId(kProviderDllName,
-                                           store.implementation->StoreEntryId({db_, profile_, provider.uid}))
-                        : WrapStoreEntryId(kProviderDllName, FallbackEntryId(provider.uid));
+    store.entryId =
+        store.implementation
+            ? WrapStoreEntryId(kProviderDllName, store.implementation->StoreEntryId({db_, profile_, provider.uid}))
+            : WrapStoreEntryId(kProviderDllName, FallbackEntryId(provider.uid));
     result.push_back(std::move(store));
   }
   return result;
@@ -155,8 +153,7 @@ ComPtr<IMsgStore> TSessionState::OpenStore(const TProfileStore& store, ULONG fla
   {
     std::lock_guard guard(lock_);
     for (const TOpenedStore& opened : opened_)
-      if (IsEqualMAPIUID(&opened.provider, &store.provider) && opened.writable == writable)
-        return opened.logon.store;
+      if (IsEqualMAPIUID(&opened.provider, &store.provider) && opened.writable == writable) return opened.logon.store;
   }
   Check(store.implementation != nullptr, MAPI_E_FAILONEPROVIDER,
         "No message store implementation is available for this store's PR_MDB_PROVIDER.");

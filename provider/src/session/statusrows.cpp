@@ -15,9 +15,12 @@ constexpr MAPIUID kStatusUid = {
     {0x4F, 0x52, 0x42, 0x41, 0x53, 0x54, 0x41, 0x54, 0x8C, 0x1D, 0x42, 0x6B, 0x9A, 0x31, 0x5E, 0x07}};
 
 std::vector<ULONG> StatusColumns() {
-  return {tags::kResourceType,     tags::kDisplayNameW,      tags::kProviderDisplayW, tags::kProviderDllNameA,
-          tags::kStatusCode,       tags::kResourceMethods,   tags::kResourceFlags,    tags::kObjectType,
-          tags::kEntryId,          tags::kIdentityDisplayW,  tags::kIdentityEntryId,  tags::kIdentitySearchKey,
+  return {tags::kResourceType,     tags::kDisplayNameW,
+          tags::kProviderDisplayW, tags::kProviderDllNameA,
+          tags::kStatusCode,       tags::kResourceMethods,
+          tags::kResourceFlags,    tags::kObjectType,
+          tags::kEntryId,          tags::kIdentityDisplayW,
+          tags::kIdentityEntryId,  tags::kIdentitySearchKey,
           tags::kInstanceKey,      tags::kRowId};
 }
 
@@ -42,8 +45,9 @@ struct TStatusRow {
 void PutRow(TMemoryRowSource& rows, const TStatusRow& status, ULONG rowId) {
   TStoredProps shown;
   for (const TStoredProp& prop : status.section)
-    if (prop.tag == tags::kProviderDisplayW || prop.tag == tags::kResourceFlags || prop.tag == tags::kIdentityDisplayW ||
-        prop.tag == tags::kIdentityEntryId || prop.tag == tags::kIdentitySearchKey)
+    if (prop.tag == tags::kProviderDisplayW || prop.tag == tags::kResourceFlags ||
+        prop.tag == tags::kIdentityDisplayW || prop.tag == tags::kIdentityEntryId ||
+        prop.tag == tags::kIdentitySearchKey)
       shown.push_back(prop);
   constexpr size_t kExtra = 9;
   auto values = DecodeSection(shown, kExtra);
@@ -90,8 +94,8 @@ std::shared_ptr<TMemoryRowSource> StatusRows(const TSessionState& session) {
   };
   std::vector<TProfileStore> stores = session.ProfileStores();
   for (const TProviderInfo& provider : db.Providers(session.Profile())) {
-    TStatusRow status{provider.resourceType, provider.uid, {}, STATUS_AVAILABLE,
-                      db.ReadSection(session.Profile(), provider.uid)};
+    TStatusRow status{
+        provider.resourceType, provider.uid, {}, STATUS_AVAILABLE, db.ReadSection(session.Profile(), provider.uid)};
     status.displayName = SectionDisplayName(status.section);
     // A store without an implementation cannot be opened.
     for (const TProfileStore& store : stores)

@@ -10,7 +10,7 @@ namespace {
 
 constexpr size_t kFlagsSize = 4;
 constexpr size_t kHeaderSize = kFlagsSize + sizeof(MAPIUID);  // flags and provider UID
-constexpr size_t kWrapFixedSize = kHeaderSize + 2;               // version and flag bytes
+constexpr size_t kWrapFixedSize = kHeaderSize + 2;            // version and flag bytes
 
 [[noreturn]] void Invalid(const char* text) { throw MapiError(MAPI_E_INVALID_ENTRYID, text); }
 

@@ -15,9 +15,7 @@ int Order(const T& a, const T& b) {
   return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-uint64_t FileTimeNumber(const FILETIME& ft) {
-  return (uint64_t{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
-}
+uint64_t FileTimeNumber(const FILETIME& ft) { return (uint64_t{ft.dwHighDateTime} << 32) | ft.dwLowDateTime; }
 
 int CompareBytes(const BYTE* a, size_t na, const BYTE* b, size_t nb) {
   if (!a) na = 0;
@@ -36,18 +34,18 @@ std::string_view AnsiView(const char* s) { return s ? std::string_view(s) : std:
 // Base letters of U+00C0..U+017F for accent-insensitive comparison; '\0' keeps the
 // character itself (letters without a plain base, such as Æ, ß or Þ).
 constexpr char kLatinBase[] =
-    "AAAAAA\0CEEEEIIII"   // C0-CF
+    "AAAAAA\0CEEEEIIII"    // C0-CF
     "DNOOOOO\0OUUUUY\0\0"  // D0-DF
-    "aaaaaa\0ceeeeiiii"   // E0-EF
-    "dnooooo\0ouuuuy\0y"  // F0-FF
-    "AaAaAaCcCcCcCcDd"    // 100-10F
-    "DdEeEeEeEeEeGgGg"    // 110-11F
-    "GgGgHhHhIiIiIiIi"    // 120-12F
+    "aaaaaa\0ceeeeiiii"    // E0-EF
+    "dnooooo\0ouuuuy\0y"   // F0-FF
+    "AaAaAaCcCcCcCcDd"     // 100-10F
+    "DdEeEeEeEeEeGgGg"     // 110-11F
+    "GgGgHhHhIiIiIiIi"     // 120-12F
     "Ii\0\0JjKk\0LlLlLlL"  // 130-13F
     "lLlNnNnNn\0\0\0OoOo"  // 140-14F
-    "Oo\0\0RrRrRrSsSsSs"  // 150-15F
-    "SsTtTtTtUuUuUuUu"    // 160-16F
-    "UuUuWwYyYZzZzZz\0";  // 170-17F
+    "Oo\0\0RrRrRrSsSsSs"   // 150-15F
+    "SsTtTtTtUuUuUuUu"     // 160-16F
+    "UuUuWwYyYZzZzZz\0";   // 170-17F
 
 char16_t LatinBase(char16_t c) {
   if (c < 0xC0 || c > 0x17F) return c;
@@ -74,10 +72,8 @@ bool IsComparableType(ULONG type) {
     case PT_UNICODE:
     case PT_SYSTIME:
     case PT_CLSID:
-    case PT_BINARY:
-      return true;
-    default:
-      return false;
+    case PT_BINARY: return true;
+    default: return false;
   }
 }
 

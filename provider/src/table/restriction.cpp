@@ -103,9 +103,15 @@ bool ValuesSatisfy(const SPropValue& rowValue, ULONG relop, const SPropValue& co
 size_t SingleSize(ULONG type, const __UPV& v) {
   switch (type) {
     case PT_I2: return sizeof(int16_t);
-    case PT_LONG: case PT_R4: case PT_ERROR: return sizeof(LONG);
+    case PT_LONG:
+    case PT_R4:
+    case PT_ERROR: return sizeof(LONG);
     case PT_BOOLEAN: return sizeof(uint16_t);
-    case PT_DOUBLE: case PT_APPTIME: case PT_CURRENCY: case PT_I8: case PT_SYSTIME: return 8;
+    case PT_DOUBLE:
+    case PT_APPTIME:
+    case PT_CURRENCY:
+    case PT_I8:
+    case PT_SYSTIME: return 8;
     case PT_CLSID: return sizeof(GUID);
     case PT_BINARY: return v.bin.cb;
     case PT_STRING8: return (v.lpszA ? std::strlen(v.lpszA) : 0) + 1;
@@ -127,10 +133,10 @@ bool IsValidRelop(ULONG relop) { return relop <= RELOP_NE; }
 struct TRestriction::Node {
   const SRestriction* source = nullptr;
   std::vector<Node> children;
-  WideString pattern;               // RES_CONTENT on strings: the folded text sought
-  TTextFolding folding;             // RES_CONTENT on strings
-  std::unique_ptr<TRegex> regex;    // RES_PROPERTY with RELOP_RE
-  mutable ULONG matched = 0;        // RES_COUNT: matches in this pass
+  WideString pattern;             // RES_CONTENT on strings: the folded text sought
+  TTextFolding folding;           // RES_CONTENT on strings
+  std::unique_ptr<TRegex> regex;  // RES_PROPERTY with RELOP_RE
+  mutable ULONG matched = 0;      // RES_COUNT: matches in this pass
 };
 
 namespace {
@@ -252,7 +258,8 @@ bool ContentMatches(const Node& node, const SContentRestriction& content, const 
   ULONG type = BaseType(value.ulPropTag);
   for (ULONG i = 0; i < ValueCount(value); ++i) {
     __UPV single = ValueAt(value, i);
-    bool hit = type == PT_BINARY ? matchesBytes(single.bin) : matchesText(FoldText(WideText(type, single), node.folding));
+    bool hit =
+        type == PT_BINARY ? matchesBytes(single.bin) : matchesText(FoldText(WideText(type, single), node.folding));
     if (hit) return true;
   }
   return false;

@@ -97,11 +97,16 @@ struct TSortCell {
 
 bool IsNumericSortType(ULONG type) {
   switch (type) {
-    case PT_I2: case PT_LONG: case PT_I8: case PT_CURRENCY: case PT_BOOLEAN: case PT_SYSTIME:
-    case PT_R4: case PT_DOUBLE: case PT_APPTIME:
-      return true;
-    default:
-      return false;
+    case PT_I2:
+    case PT_LONG:
+    case PT_I8:
+    case PT_CURRENCY:
+    case PT_BOOLEAN:
+    case PT_SYSTIME:
+    case PT_R4:
+    case PT_DOUBLE:
+    case PT_APPTIME: return true;
+    default: return false;
   }
 }
 
@@ -177,7 +182,8 @@ void TTableView::SetColumns(const SPropTagArray& columns) {
   if (columns.cValues == 0) throw MapiError(MAPI_E_INVALID_PARAMETER, "no columns");
   std::vector<ULONG> tags(columns.aulPropTag, columns.aulPropTag + columns.cValues);
   for (ULONG tag : tags)
-    if (PROP_TYPE(tag) & MV_INSTANCE) throw MapiError(MAPI_E_TOO_COMPLEX, "multi-value instance columns are not supported");
+    if (PROP_TYPE(tag) & MV_INSTANCE)
+      throw MapiError(MAPI_E_TOO_COMPLEX, "multi-value instance columns are not supported");
   columns_ = std::move(tags);
 }
 
@@ -538,8 +544,9 @@ size_t TTableView::PositionOf(const TTableRow& row) const {
 
 size_t TTableView::InsertPosition(const TTableRow& row) const {
   if (!sortOrder_) return rows_.size();
-  auto it = std::upper_bound(rows_.begin(), rows_.end(), &row,
-                             [&](const TTableRow* r, const TTableRow* existing) { return CompareRows(*r, *existing) < 0; });
+  auto it = std::upper_bound(rows_.begin(), rows_.end(), &row, [&](const TTableRow* r, const TTableRow* existing) {
+    return CompareRows(*r, *existing) < 0;
+  });
   return static_cast<size_t>(it - rows_.begin());
 }
 

@@ -61,8 +61,7 @@ uint64_t ConversationIndexTime(const BYTE* index) {
   return time << 24;
 }
 
-std::vector<BYTE> ChildConversationIndex(const BYTE* parent, size_t cbParent, uint64_t nowFileTime,
-                                         BYTE random) {
+std::vector<BYTE> ChildConversationIndex(const BYTE* parent, size_t cbParent, uint64_t nowFileTime, BYTE random) {
   if (!parent || cbParent < kConversationHeaderSize || cbParent > UINT32_MAX - kConversationChildSize ||
       (cbParent - kConversationHeaderSize) % kConversationChildSize != 0)
     throw MapiError(MAPI_E_INVALID_PARAMETER, "malformed conversation index");

@@ -48,8 +48,8 @@ class CollectedRows {
   std::vector<SRow> rows_;
 };
 
-HRESULT QueryAllRows(IMAPITable* table, LPSPropTagArray columns, LPSRestriction restriction,
-                     LPSSortOrderSet sortOrder, LONG maxRows, LPSRowSet* rowsOut) {
+HRESULT QueryAllRows(IMAPITable* table, LPSPropTagArray columns, LPSRestriction restriction, LPSSortOrderSet sortOrder,
+                     LONG maxRows, LPSRowSet* rowsOut) {
   HRESULT hr = S_OK;
   if (columns && FAILED(hr = table->SetColumns(columns, 0))) return hr;
   if (restriction && FAILED(hr = table->Restrict(restriction, 0))) return hr;
@@ -78,12 +78,10 @@ HRESULT QueryAllRows(IMAPITable* table, LPSPropTagArray columns, LPSRestriction 
 
 }  // namespace orba::store
 
-ORBASTORE_EXPORT HRESULT HrQueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags,
-                                        LPSRestriction lpRestriction, LPSSortOrderSet lpSortOrderSet,
-                                        LONG crowsMax, LPSRowSet* lppRows) {
+ORBASTORE_EXPORT HRESULT HrQueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags, LPSRestriction lpRestriction,
+                                        LPSSortOrderSet lpSortOrderSet, LONG crowsMax, LPSRowSet* lppRows) {
   if (!lpTable || !lppRows || crowsMax < 0) return MAPI_E_INVALID_PARAMETER;
   *lppRows = nullptr;
-  return orba::store::Guarded([&] {
-    return orba::store::QueryAllRows(lpTable, lpPropTags, lpRestriction, lpSortOrderSet, crowsMax, lppRows);
-  });
+  return orba::store::Guarded(
+      [&] { return orba::store::QueryAllRows(lpTable, lpPropTags, lpRestriction, lpSortOrderSet, crowsMax, lppRows); });
 }

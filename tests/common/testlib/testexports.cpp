@@ -13,7 +13,5 @@ __attribute__((visibility("hidden"))) int OrbaTestHidden() { return 7; }
 
 __attribute__((visibility("default"))) int OrbaTestData = 5;
 
-__attribute__((visibility("default"))) __attribute__((weak)) int OrbaTestWeak() {
-  return OrbaTestHidden();
-}
+__attribute__((visibility("default"))) __attribute__((weak)) int OrbaTestWeak() { return OrbaTestHidden(); }
 }

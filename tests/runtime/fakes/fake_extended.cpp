@@ -8,13 +8,15 @@
 
 namespace {
 
-#define FAKE_NO_SUPPORT { return MAPI_E_NO_SUPPORT; }
+#define FAKE_NO_SUPPORT \
+  { return MAPI_E_NO_SUPPORT; }
 
 // A session that counts its logoffs and releases.
 class FakeSession final : public IMAPISession {
  public:
-  STDMETHOD(QueryInterface)(REFIID, void**) override FAKE_NO_SUPPORT
-  STDMETHOD_(ULONG, AddRef)() override { return ++refs_; }
+  STDMETHOD(QueryInterface)(REFIID, void**) override FAKE_NO_SUPPORT STDMETHOD_(ULONG, AddRef)() override {
+    return ++refs_;
+  }
   STDMETHOD_(ULONG, Release)() override {
     ULONG left = --refs_;
     if (left == 0) {
@@ -23,33 +25,34 @@ class FakeSession final : public IMAPISession {
     }
     return left;
   }
-  STDMETHOD(GetLastError)(HRESULT, ULONG, LPMAPIERROR*) override FAKE_NO_SUPPORT
-  STDMETHOD(GetMsgStoresTable)(ULONG, LPMAPITABLE*) override FAKE_NO_SUPPORT
-  STDMETHOD(OpenMsgStore)(ULONG_PTR, ULONG, LPENTRYID, LPCIID, ULONG, LPMDB*) override FAKE_NO_SUPPORT
-  STDMETHOD(OpenAddressBook)(ULONG_PTR, LPCIID, ULONG, LPADRBOOK*) override FAKE_NO_SUPPORT
-  STDMETHOD(OpenProfileSection)(LPMAPIUID, LPCIID, ULONG, LPPROFSECT*) override FAKE_NO_SUPPORT
-  STDMETHOD(GetStatusTable)(ULONG, LPMAPITABLE*) override FAKE_NO_SUPPORT
-  STDMETHOD(OpenEntry)(ULONG, LPENTRYID, LPCIID, ULONG, ULONG*, LPUNKNOWN*) override FAKE_NO_SUPPORT
-  STDMETHOD(CompareEntryIDs)(ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG, ULONG*) override FAKE_NO_SUPPORT
-  STDMETHOD(Advise)(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG_PTR*) override FAKE_NO_SUPPORT
-  STDMETHOD(Unadvise)(ULONG_PTR) override FAKE_NO_SUPPORT
-  STDMETHOD(MessageOptions)(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) override FAKE_NO_SUPPORT
-  STDMETHOD(QueryDefaultMessageOpt)(LPTSTR, ULONG, ULONG*, LPSPropValue*) override FAKE_NO_SUPPORT
-  STDMETHOD(EnumAdrTypes)(ULONG, ULONG*, LPTSTR**) override FAKE_NO_SUPPORT
-  STDMETHOD(QueryIdentity)(ULONG*, LPENTRYID*) override FAKE_NO_SUPPORT
-  STDMETHOD(Logoff)(ULONG_PTR, ULONG flags, ULONG) override {
+  STDMETHOD(GetLastError)
+  (HRESULT, ULONG, LPMAPIERROR*) override FAKE_NO_SUPPORT
+      STDMETHOD(GetMsgStoresTable)(ULONG, LPMAPITABLE*) override FAKE_NO_SUPPORT
+      STDMETHOD(OpenMsgStore)(ULONG_PTR, ULONG, LPENTRYID, LPCIID, ULONG, LPMDB*) override FAKE_NO_SUPPORT
+      STDMETHOD(OpenAddressBook)(ULONG_PTR, LPCIID, ULONG, LPADRBOOK*) override FAKE_NO_SUPPORT
+      STDMETHOD(OpenProfileSection)(LPMAPIUID, LPCIID, ULONG, LPPROFSECT*) override FAKE_NO_SUPPORT
+      STDMETHOD(GetStatusTable)(ULONG, LPMAPITABLE*) override FAKE_NO_SUPPORT
+      STDMETHOD(OpenEntry)(ULONG, LPENTRYID, LPCIID, ULONG, ULONG*, LPUNKNOWN*) override FAKE_NO_SUPPORT
+      STDMETHOD(CompareEntryIDs)(ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG, ULONG*) override FAKE_NO_SUPPORT
+      STDMETHOD(Advise)(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG_PTR*) override FAKE_NO_SUPPORT
+      STDMETHOD(Unadvise)(ULONG_PTR) override FAKE_NO_SUPPORT
+      STDMETHOD(MessageOptions)(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) override FAKE_NO_SUPPORT
+      STDMETHOD(QueryDefaultMessageOpt)(LPTSTR, ULONG, ULONG*, LPSPropValue*) override FAKE_NO_SUPPORT
+      STDMETHOD(EnumAdrTypes)(ULONG, ULONG*, LPTSTR**) override FAKE_NO_SUPPORT
+      STDMETHOD(QueryIdentity)(ULONG*, LPENTRYID*) override FAKE_NO_SUPPORT
+      STDMETHOD(Logoff)(ULONG_PTR, ULONG flags, ULONG) override {
     fake::Count("Logoff");
     fake::Values()["logoff.flags"] = static_cast<long>(flags);
     return MAPI_E_CALL_FAILED;  // the loader does not check it
   }
-  STDMETHOD(SetDefaultStore)(ULONG, ULONG, LPENTRYID) override FAKE_NO_SUPPORT
-  STDMETHOD(AdminServices)(ULONG, LPSERVICEADMIN*) override FAKE_NO_SUPPORT
-  STDMETHOD(ShowForm)(ULONG_PTR, LPMDB, LPMAPIFOLDER, LPCIID, ULONG, LPMESSAGE, ULONG, ULONG, ULONG,
-                      ULONG, LPSTR) override FAKE_NO_SUPPORT
-  STDMETHOD(PrepareForm)(LPCIID, LPMESSAGE, ULONG*) override FAKE_NO_SUPPORT
+  STDMETHOD(SetDefaultStore)
+  (ULONG, ULONG, LPENTRYID) override FAKE_NO_SUPPORT
+      STDMETHOD(AdminServices)(ULONG, LPSERVICEADMIN*) override FAKE_NO_SUPPORT
+      STDMETHOD(ShowForm)(ULONG_PTR, LPMDB, LPMAPIFOLDER, LPCIID, ULONG, LPMESSAGE, ULONG, ULONG, ULONG, ULONG,
+                          LPSTR) override FAKE_NO_SUPPORT
+      STDMETHOD(PrepareForm)(LPCIID, LPMESSAGE, ULONG*) override FAKE_NO_SUPPORT
 
- private:
-  ULONG refs_ = 1;
+      private : ULONG refs_ = 1;
 };
 
 }  // namespace
@@ -63,8 +66,7 @@ FAKE_EXPORT HRESULT MAPIInitialize(LPVOID init) {
 
 FAKE_EXPORT void MAPIUninitialize() { fake::Count("MAPIUninitialize"); }
 
-FAKE_EXPORT HRESULT MAPILogonEx(ULONG_PTR, LPTSTR profile, LPTSTR password, ULONG flags,
-                                LPMAPISESSION* session) {
+FAKE_EXPORT HRESULT MAPILogonEx(ULONG_PTR, LPTSTR profile, LPTSTR password, ULONG flags, LPMAPISESSION* session) {
   fake::Count("MAPILogonEx");
   bool wide = (flags & MAPI_UNICODE) != 0;
   fake::Texts()["logon.profile"] = fake::Arg(profile, wide);

@@ -39,8 +39,7 @@ class TVoAutoIntfObject : public TVoRefCounted {
  public:
   // creator may be null. With kaKeepCreatorAlive the creator must already be counted
   // (held by someone), as the object takes and later drops a reference to it.
-  explicit TVoAutoIntfObject(TVoAutoIntfObject* creator = nullptr,
-                             TVoKeepAlive keepAlive = kaNone);
+  explicit TVoAutoIntfObject(TVoAutoIntfObject* creator = nullptr, TVoKeepAlive keepAlive = kaNone);
   ~TVoAutoIntfObject() override;
 
   // The creator while it lives; null once it is destroyed or when there was none.

@@ -25,11 +25,11 @@ struct InterfaceTraits<IUnknown> {
 
 // Declares interface I with identifier IID_I and parent interface BASE. Use at global
 // scope, after the interface's declaration.
-#define ORBA_DECLARE_INTERFACE(I, BASE, IID_I)                  \
-  template <>                                                   \
-  struct orba::InterfaceTraits<I> {                             \
-    static constexpr const IID& Iid() { return IID_I; }         \
-    using Base = BASE;                                          \
+#define ORBA_DECLARE_INTERFACE(I, BASE, IID_I)          \
+  template <>                                           \
+  struct orba::InterfaceTraits<I> {                     \
+    static constexpr const IID& Iid() { return IID_I; } \
+    using Base = BASE;                                  \
   }
 
 }  // namespace orba
@@ -103,8 +103,7 @@ class TVoComObject : public Base, public Interfaces... {
     *out = nullptr;
     if (iid == IID_IUnknown) {
       *out = static_cast<IUnknown*>(FirstInterface());
-    } else if (!((InterfaceChainHas<Interfaces>(iid) &&
-                  (*out = static_cast<Interfaces*>(this), true)) || ...)) {
+    } else if (!((InterfaceChainHas<Interfaces>(iid) && (*out = static_cast<Interfaces*>(this), true)) || ...)) {
       return QueryExtraInterface(iid, out);
     }
     this->DoAddRef();
@@ -118,7 +117,7 @@ class TVoComObject : public Base, public Interfaces... {
   // the implementation base answers the interfaces it implements itself, when it has a
   // QueryBaseInterface(iid, out) of that contract.
   virtual HRESULT QueryExtraInterface(REFIID iid, void** out) {
-    if constexpr (requires(Base& base) { base.QueryBaseInterface(iid, out); })
+    if constexpr (requires(Base & base) { base.QueryBaseInterface(iid, out); })
       return Base::QueryBaseInterface(iid, out);
     else
       return E_NOINTERFACE;

@@ -71,8 +71,7 @@ class TVoConnectionPoints {
   // Told after a sink was connected (connected true) or disconnected.
   using TSinkChanged = std::function<void(const IID& iid, IUnknown* sink, bool connected)>;
 
-  explicit TVoConnectionPoints(TSinkChanged onSinkChanged = {})
-      : onSinkChanged_(std::move(onSinkChanged)) {}
+  explicit TVoConnectionPoints(TSinkChanged onSinkChanged = {}) : onSinkChanged_(std::move(onSinkChanged)) {}
   TVoConnectionPoints(const TVoConnectionPoints&) = delete;
   TVoConnectionPoints& operator=(const TVoConnectionPoints&) = delete;
 

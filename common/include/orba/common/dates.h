@@ -22,8 +22,7 @@ int DaysInMonth(int year, int month);
 // Years 1..9999; raise "Invalid argument to date encode" / "... time encode".
 TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int minute, int second, int msec);
-TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                         int msec);
+TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec);
 bool TryEncodeDate(int year, int month, int day, TDateTime& result);
 bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& result);
 

@@ -22,11 +22,9 @@
 
 // Adds the class-reference support to an exception class: its name and ClassType().
 // Use in the public part of every class of the family.
-#define ORBA_EXCEPTION_CLASS_BODY(NAME)                                     \
+#define ORBA_EXCEPTION_CLASS_BODY(NAME)                                         \
   static constexpr std::u16string_view ClassName = ORBA_EXCEPTION_WIDEN(#NAME); \
-  ::orba::EVoExceptionClass ClassType() const override {                  \
-    return ::orba::VoExceptionClassOf<NAME>();                            \
-  }
+  ::orba::EVoExceptionClass ClassType() const override { return ::orba::VoExceptionClassOf<NAME>(); }
 
 // Declares exception class NAME deriving from BASE, with BASE's constructors.
 #define ORBA_DECLARE_EXCEPTION_CLASS(NAME, BASE) \
@@ -95,8 +93,8 @@ std::exception_ptr CreateVoExceptionOf(const WideString& message, int32_t code) 
   return std::make_exception_ptr(T(message, code));
 }
 template <class T>
-inline constexpr TVoExceptionClassInfo kVoExceptionClassInfo{
-    T::ClassName, std::is_base_of_v<EVoAbort, T>, &CreateVoExceptionOf<T>};
+inline constexpr TVoExceptionClassInfo kVoExceptionClassInfo{T::ClassName, std::is_base_of_v<EVoAbort, T>,
+                                                             &CreateVoExceptionOf<T>};
 }  // namespace detail
 
 // The class reference of exception class T (EVoException or a class derived from it
@@ -123,7 +121,6 @@ EVoExceptionClass VoGetExceptionClass(std::u16string_view group, int32_t code, b
 
 // Builds, without raising, the exception of the class registered for code in group
 // (the group's default class when the code has none), with text and code.
-std::exception_ptr VoCreateException(std::u16string_view group, int32_t code,
-                                     const WideString& text);
+std::exception_ptr VoCreateException(std::u16string_view group, int32_t code, const WideString& text);
 
 }  // namespace orba

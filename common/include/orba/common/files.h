@@ -25,8 +25,7 @@ bool HasFolderPart(const WideString& fileName);
 // case), with the files of each folder in name order before its subfolders when
 // `recursive`. Unreadable folders are skipped; linked folders are not entered, so a
 // link cycle cannot trap the search. A missing folder gives an empty list.
-std::vector<WideString> VoFindFiles(const WideString& folder, const WideString& mask,
-                                    bool recursive);
+std::vector<WideString> VoFindFiles(const WideString& folder, const WideString& mask, bool recursive);
 
 // The folder for temporary files ($TMPDIR, else /tmp), with a trailing "/".
 WideString VoGetTempDir();

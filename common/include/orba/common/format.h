@@ -29,7 +29,7 @@ class TVarRec {
  public:
   enum class Kind : uint8_t {
     Int32,
-    Int64,     // signed 64-bit; also holds unsigned 32-bit values
+    Int64,  // signed 64-bit; also holds unsigned 32-bit values
     UInt64,
     Double,
     Boolean,   // accepted by no specifier, as in Delphi
@@ -59,13 +59,11 @@ class TVarRec {
   TVarRec(std::nullptr_t) : kind_(Kind::Pointer), pointer_(nullptr) {}
 
   Kind GetKind() const { return kind_; }
-  bool IsInteger() const {
-    return kind_ == Kind::Int32 || kind_ == Kind::Int64 || kind_ == Kind::UInt64;
-  }
-  int64_t AsInt64() const { return int_; }    // Int32, Int64, Boolean
+  bool IsInteger() const { return kind_ == Kind::Int32 || kind_ == Kind::Int64 || kind_ == Kind::UInt64; }
+  int64_t AsInt64() const { return int_; }     // Int32, Int64, Boolean
   uint64_t AsUInt64() const { return uint_; }  // UInt64
   double AsDouble() const { return double_; }
-  char16_t AsChar() const { return char_; }    // AnsiChar (Latin-1), WideChar
+  char16_t AsChar() const { return char_; }  // AnsiChar (Latin-1), WideChar
   std::u16string_view AsWideText() const { return wide_; }
   std::string_view AsAnsiText() const { return ansi_; }
   const void* AsPointer() const { return pointer_; }

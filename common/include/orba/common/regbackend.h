@@ -26,17 +26,14 @@ class IVoRegistryBackend {
   virtual bool CreateKey(TVoRegRoot root, const WideString& path, TVoBitness view) = 0;
   // False when the key does not exist or is a root.
   virtual bool DeleteKey(TVoRegRoot root, const WideString& path, TVoBitness view) = 0;
-  virtual std::optional<TVoRegValue> ReadValue(TVoRegRoot root, const WideString& path,
-                                               TVoBitness view, const WideString& name) = 0;
+  virtual std::optional<TVoRegValue> ReadValue(TVoRegRoot root, const WideString& path, TVoBitness view,
+                                               const WideString& name) = 0;
   // False when the key does not exist.
-  virtual bool WriteValue(TVoRegRoot root, const WideString& path, TVoBitness view,
-                          const WideString& name, const TVoRegValue& value) = 0;
-  virtual bool DeleteValue(TVoRegRoot root, const WideString& path, TVoBitness view,
-                           const WideString& name) = 0;
-  virtual std::vector<WideString> SubKeyNames(TVoRegRoot root, const WideString& path,
-                                              TVoBitness view) = 0;
-  virtual std::vector<WideString> ValueNames(TVoRegRoot root, const WideString& path,
-                                             TVoBitness view) = 0;
+  virtual bool WriteValue(TVoRegRoot root, const WideString& path, TVoBitness view, const WideString& name,
+                          const TVoRegValue& value) = 0;
+  virtual bool DeleteValue(TVoRegRoot root, const WideString& path, TVoBitness view, const WideString& name) = 0;
+  virtual std::vector<WideString> SubKeyNames(TVoRegRoot root, const WideString& path, TVoBitness view) = 0;
+  virtual std::vector<WideString> ValueNames(TVoRegRoot root, const WideString& path, TVoBitness view) = 0;
   // Merges a registry script (key paths in it are physical, as the registry editor's).
   // The whole script is checked before anything changes.
   virtual void ApplyScript(std::string_view script, const WideString& sourceName) = 0;

@@ -26,13 +26,13 @@ namespace orba {
 // One "[key]" or "[-key]" section with its value lines in order.
 struct TVoRegSection {
   struct Entry {
-    WideString Name;                    // "" is the default value "@"
-    std::optional<TVoRegValue> Value;   // none: delete the value
+    WideString Name;                   // "" is the default value "@"
+    std::optional<TVoRegValue> Value;  // none: delete the value
   };
-  std::vector<WideString> Key;          // root name first (HKEY_CURRENT_USER, ...)
+  std::vector<WideString> Key;  // root name first (HKEY_CURRENT_USER, ...)
   bool Delete = false;
   std::vector<Entry> Entries;
-  int Line = 0;                         // where the section starts in its source
+  int Line = 0;  // where the section starts in its source
 };
 using TVoRegScript = std::vector<TVoRegSection>;
 

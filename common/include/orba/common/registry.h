@@ -110,8 +110,8 @@ class TVoRegistry {
 // The lines of a multi-line value (REG_MULTI_SZ, or a string split at line breaks) of a
 // key, in the given view (KEY_WOW64_32KEY/KEY_WOW64_64KEY, 0 for the default view);
 // empty when the key or value is missing.
-std::vector<WideString> VoReadMultiLineReg(TVoRegRoot root, const WideString& key,
-                                           const WideString& value, uint32_t view = 0);
+std::vector<WideString> VoReadMultiLineReg(TVoRegRoot root, const WideString& key, const WideString& value,
+                                           uint32_t view = 0);
 
 // Merges a registry script into the registry. Nothing changes when it is malformed.
 void VoApplyRegistryScript(std::string_view script, const WideString& sourceName = u"(script)");

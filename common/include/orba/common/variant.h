@@ -121,9 +121,7 @@ class TVoVariant {
   uint16_t type_ = varEmpty;
   // Signed integers, booleans, error codes and currency as int64_t; varUInt64 as
   // uint64_t; single, double and date as double.
-  std::variant<std::monostate, int64_t, uint64_t, double, WideString, ComPtr<IUnknown>,
-               ByteArray, VariantArray>
-      value_;
+  std::variant<std::monostate, int64_t, uint64_t, double, WideString, ComPtr<IUnknown>, ByteArray, VariantArray> value_;
 };
 
 bool VarIsEmpty(const TVoVariant& value);
@@ -134,9 +132,7 @@ WideString VarTypeAsText(uint16_t varType);
 
 // The basic kind of a variant: integers of every width are one kind, single, double
 // and currency another; two values of one kind compare by value.
-enum class TVoVarKind {
-  Empty, Null, Integer, Float, Date, String, Boolean, Error, Interface, Array, Other
-};
+enum class TVoVarKind { Empty, Null, Integer, Float, Date, String, Boolean, Error, Interface, Array, Other };
 
 class TVoTypes {
  public:

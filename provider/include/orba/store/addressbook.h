@@ -14,8 +14,8 @@ namespace orba::store {
 
 // Makes the address book of a profile's session; flags are OpenAddressBook's. Throws
 // MapiError.
-using TAddressBookFactory =
-    std::function<ComPtr<IAddrBook>(const std::shared_ptr<TProfileDatabase>& db, const std::string& profile, ULONG flags)>;
+using TAddressBookFactory = std::function<ComPtr<IAddrBook>(const std::shared_ptr<TProfileDatabase>& db,
+                                                            const std::string& profile, ULONG flags)>;
 
 // Registers the factory (an empty one removes it). Thread-safe.
 void SetAddressBookFactory(TAddressBookFactory factory);

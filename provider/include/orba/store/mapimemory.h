@@ -48,9 +48,7 @@ class MapiBuffer {
   ~MapiBuffer() { Reset(); }
 
   // A new zero-filled buffer sized for T (or for bytes, when given).
-  static MapiBuffer Allocate(size_t bytes = sizeof(T)) {
-    return MapiBuffer(static_cast<T*>(AllocateBuffer(bytes)));
-  }
+  static MapiBuffer Allocate(size_t bytes = sizeof(T)) { return MapiBuffer(static_cast<T*>(AllocateBuffer(bytes))); }
 
   T* get() const { return ptr_; }
   T* operator->() const { return ptr_; }

@@ -45,14 +45,16 @@ class TMapiTable final : public TVoComObject<TVoRefCounted, IMAPITable> {
   STDMETHOD(QuerySortOrder)(LPSSortOrderSet* lppSortCriteria) override;
   STDMETHOD(QueryRows)(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows) override;
   STDMETHOD(Abort)() override;
-  STDMETHOD(ExpandRow)(ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulRowCount, ULONG ulFlags,
-                       LPSRowSet* lppRows, ULONG* lpulMoreRows) override;
+  STDMETHOD(ExpandRow)
+  (ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulRowCount, ULONG ulFlags, LPSRowSet* lppRows,
+   ULONG* lpulMoreRows) override;
   STDMETHOD(CollapseRow)(ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulFlags, ULONG* lpulRowCount) override;
   STDMETHOD(WaitForCompletion)(ULONG ulFlags, ULONG ulTimeout, ULONG* lpulTableStatus) override;
-  STDMETHOD(GetCollapseState)(ULONG ulFlags, ULONG cbInstanceKey, LPBYTE lpbInstanceKey, ULONG* lpcbCollapseState,
-                              LPBYTE* lppbCollapseState) override;
-  STDMETHOD(SetCollapseState)(ULONG ulFlags, ULONG cbCollapseState, LPBYTE pbCollapseState,
-                              BOOKMARK* lpbkLocation) override;
+  STDMETHOD(GetCollapseState)
+  (ULONG ulFlags, ULONG cbInstanceKey, LPBYTE lpbInstanceKey, ULONG* lpcbCollapseState,
+   LPBYTE* lppbCollapseState) override;
+  STDMETHOD(SetCollapseState)
+  (ULONG ulFlags, ULONG cbCollapseState, LPBYTE pbCollapseState, BOOKMARK* lpbkLocation) override;
 
  private:
   // Runs body under the view's lock; failures become the result and GetLastError's text.

@@ -26,9 +26,7 @@ struct PropName {
   std::u16string name;   // MNID_STRING
 
   static PropName FromId(const GUID& guid, LONG id) { return {guid, MNID_ID, id, {}}; }
-  static PropName FromString(const GUID& guid, std::u16string name) {
-    return {guid, MNID_STRING, 0, std::move(name)};
-  }
+  static PropName FromString(const GUID& guid, std::u16string name) { return {guid, MNID_STRING, 0, std::move(name)}; }
   // Throws MapiError(MAPI_E_INVALID_PARAMETER) for a null GUID pointer, an unknown
   // kind or a null string.
   static PropName FromMapi(const MAPINAMEID& name);

@@ -32,7 +32,6 @@ Bytes EncodePropValue(const SPropValue& value);
 
 // Decodes bytes written by EncodePropValue for tag into out (out.ulPropTag = tag);
 // bytes that do not fit the type raise MapiError with MAPI_E_CORRUPT_DATA.
-void DecodePropValue(ULONG tag, std::span<const uint8_t> bytes, const TPropAllocator& allocate,
-                     SPropValue& out);
+void DecodePropValue(ULONG tag, std::span<const uint8_t> bytes, const TPropAllocator& allocate, SPropValue& out);
 
 }  // namespace orba::store

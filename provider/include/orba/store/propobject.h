@@ -101,10 +101,9 @@ class PropObject : public TVoRefCounted {
                    LPSPropProblemArray* lppProblems);
   HRESULT DoCopyProps(LPSPropTagArray lpIncludeProps, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress,
                       LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems);
-  HRESULT DoGetNamesFromIDs(LPSPropTagArray* lppPropTags, LPGUID lpPropSetGuid, ULONG ulFlags,
-                            ULONG* lpcPropNames, LPMAPINAMEID** lpppPropNames);
-  HRESULT DoGetIDsFromNames(ULONG cPropNames, LPMAPINAMEID* lppPropNames, ULONG ulFlags,
-                            LPSPropTagArray* lppPropTags);
+  HRESULT DoGetNamesFromIDs(LPSPropTagArray* lppPropTags, LPGUID lpPropSetGuid, ULONG ulFlags, ULONG* lpcPropNames,
+                            LPMAPINAMEID** lpppPropNames);
+  HRESULT DoGetIDsFromNames(ULONG cPropNames, LPMAPINAMEID* lppPropNames, ULONG ulFlags, LPSPropTagArray* lppPropTags);
 
   // The bytes a stream over property tag shows (UTF-16LE or 8-bit text without a
   // terminator, or the binary), and the way back when a stream is committed. Used
@@ -181,15 +180,15 @@ class TPropObject : public TVoComObject<PropObject, Interfaces...> {
     return this->DoGetLastError(hResult, ulFlags, lppMAPIError);
   }
   STDMETHOD(SaveChanges)(ULONG ulFlags) override { return this->DoSaveChanges(ulFlags); }
-  STDMETHOD(GetProps)(LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues,
-                      LPSPropValue* lppPropArray) override {
+  STDMETHOD(GetProps)
+  (LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues, LPSPropValue* lppPropArray) override {
     return this->DoGetProps(lpPropTagArray, ulFlags, lpcValues, lppPropArray);
   }
   STDMETHOD(GetPropList)(ULONG ulFlags, LPSPropTagArray* lppPropTagArray) override {
     return this->DoGetPropList(ulFlags, lppPropTagArray);
   }
-  STDMETHOD(OpenProperty)(ULONG ulPropTag, LPCIID lpiid, ULONG ulInterfaceOptions, ULONG ulFlags,
-                          LPUNKNOWN* lppUnk) override {
+  STDMETHOD(OpenProperty)
+  (ULONG ulPropTag, LPCIID lpiid, ULONG ulInterfaceOptions, ULONG ulFlags, LPUNKNOWN* lppUnk) override {
     return this->DoOpenProperty(ulPropTag, lpiid, ulInterfaceOptions, ulFlags, lppUnk);
   }
   STDMETHOD(SetProps)(ULONG cValues, LPSPropValue lpPropArray, LPSPropProblemArray* lppProblems) override {
@@ -198,23 +197,25 @@ class TPropObject : public TVoComObject<PropObject, Interfaces...> {
   STDMETHOD(DeleteProps)(LPSPropTagArray lpPropTagArray, LPSPropProblemArray* lppProblems) override {
     return this->DoDeleteProps(lpPropTagArray, lppProblems);
   }
-  STDMETHOD(CopyTo)(ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagArray lpExcludeProps, ULONG_PTR ulUIParam,
-                    LPMAPIPROGRESS lpProgress, LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags,
-                    LPSPropProblemArray* lppProblems) override {
+  STDMETHOD(CopyTo)
+  (ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagArray lpExcludeProps, ULONG_PTR ulUIParam,
+   LPMAPIPROGRESS lpProgress, LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags,
+   LPSPropProblemArray* lppProblems) override {
     return this->DoCopyTo(ciidExclude, rgiidExclude, lpExcludeProps, ulUIParam, lpProgress, lpInterface, lpDestObj,
                           ulFlags, lppProblems);
   }
-  STDMETHOD(CopyProps)(LPSPropTagArray lpIncludeProps, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress,
-                       LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags,
-                       LPSPropProblemArray* lppProblems) override {
+  STDMETHOD(CopyProps)
+  (LPSPropTagArray lpIncludeProps, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, LPCIID lpInterface, LPVOID lpDestObj,
+   ULONG ulFlags, LPSPropProblemArray* lppProblems) override {
     return this->DoCopyProps(lpIncludeProps, ulUIParam, lpProgress, lpInterface, lpDestObj, ulFlags, lppProblems);
   }
-  STDMETHOD(GetNamesFromIDs)(LPSPropTagArray* lppPropTags, LPGUID lpPropSetGuid, ULONG ulFlags,
-                             ULONG* lpcPropNames, LPMAPINAMEID** lpppPropNames) override {
+  STDMETHOD(GetNamesFromIDs)
+  (LPSPropTagArray* lppPropTags, LPGUID lpPropSetGuid, ULONG ulFlags, ULONG* lpcPropNames,
+   LPMAPINAMEID** lpppPropNames) override {
     return this->DoGetNamesFromIDs(lppPropTags, lpPropSetGuid, ulFlags, lpcPropNames, lpppPropNames);
   }
-  STDMETHOD(GetIDsFromNames)(ULONG cPropNames, LPMAPINAMEID* lppPropNames, ULONG ulFlags,
-                             LPSPropTagArray* lppPropTags) override {
+  STDMETHOD(GetIDsFromNames)
+  (ULONG cPropNames, LPMAPINAMEID* lppPropNames, ULONG ulFlags, LPSPropTagArray* lppPropTags) override {
     return this->DoGetIDsFromNames(cPropNames, lppPropNames, ulFlags, lppPropTags);
   }
 };

@@ -17,7 +17,6 @@ ULONG WithStringWidth(ULONG type, bool wide);
 // Copies src into out (blocks allocated on parent) with its type changed to
 // targetType, which must be src's type or its other string width. 8-bit text is in
 // codePage (0: the system code page).
-void CopyWithStringWidth(const SPropValue& src, ULONG targetType, SPropValue& out, void* parent,
-                         uint32_t codePage);
+void CopyWithStringWidth(const SPropValue& src, ULONG targetType, SPropValue& out, void* parent, uint32_t codePage);
 
 }  // namespace orba::store

@@ -38,8 +38,7 @@ namespace orba::store {
 
 // Answers RES_SUBRESTRICTION: calls test with each sub-row (recipient or attachment
 // row, by subObject) of row until test returns true, and returns whether it did.
-using TSubRowsFn = std::function<bool(TPropRow row, ULONG subObject,
-                                      const std::function<bool(TPropRow)>& test)>;
+using TSubRowsFn = std::function<bool(TPropRow row, ULONG subObject, const std::function<bool(TPropRow)>& test)>;
 
 // A restriction checked and prepared for repeated evaluation. It refers to the
 // SRestriction it was built from, which must outlive it and stay unchanged.

@@ -75,8 +75,7 @@ class TSqlStatement {
 
  private:
   friend class TSqlDatabase;
-  TSqlStatement(TSqlDatabase& db, sqlite3_stmt* stmt, std::string sql)
-      : db_(&db), stmt_(stmt), sql_(std::move(sql)) {}
+  TSqlStatement(TSqlDatabase& db, sqlite3_stmt* stmt, std::string sql) : db_(&db), stmt_(stmt), sql_(std::move(sql)) {}
 
   TSqlDatabase* db_;
   sqlite3_stmt* stmt_ = nullptr;

@@ -38,7 +38,7 @@ class TSqlStatementCache {
   void Evict(std::list<Entry>::iterator entry) noexcept;
 
   size_t capacity_;
-  std::list<Entry> idle_;  // most recently released first
+  std::list<Entry> idle_;                                                   // most recently released first
   std::unordered_map<std::string_view, std::list<Entry>::iterator> index_;  // keys point into idle_
 };
 

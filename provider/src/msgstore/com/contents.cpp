@@ -17,8 +17,8 @@
 #include "comprops.h"
 #include "contentsql.h"
 #include "orba/store/msgstore/com/tables.h"
-#include "orba/store/tags.h"
 #include "orba/store/restriction.h"
+#include "orba/store/tags.h"
 #include "rowbuilder.h"
 
 namespace orba::store {
@@ -60,17 +60,31 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
   }
 
   std::vector<ULONG> AllColumns() const override {
-    return {tags::kEntryId,      tags::kInstanceKey,       tags::kRecordKey,   kParentEntryId,
-            kStoreEntryId,       tags::kObjectType,        tags::kMessageFlags, tags::kMessageSize,
-            kMsgStatus,          tags::kCreationTime,      tags::kLastModificationTime, kSearchKey,
-            kSourceKey,          kChangeKey,               tags::kHasAttach,   tags::kMessageClassW,
-            tags::kSubjectW,     tags::kNormalizedSubjectW, tags::kSenderNameW, tags::kMessageDeliveryTime,
-            tags::kClientSubmitTime, tags::kImportance};
+    return {tags::kEntryId,
+            tags::kInstanceKey,
+            tags::kRecordKey,
+            kParentEntryId,
+            kStoreEntryId,
+            tags::kObjectType,
+            tags::kMessageFlags,
+            tags::kMessageSize,
+            kMsgStatus,
+            tags::kCreationTime,
+            tags::kLastModificationTime,
+            kSearchKey,
+            kSourceKey,
+            kChangeKey,
+            tags::kHasAttach,
+            tags::kMessageClassW,
+            tags::kSubjectW,
+            tags::kNormalizedSubjectW,
+            tags::kSenderNameW,
+            tags::kMessageDeliveryTime,
+            tags::kClientSubmitTime,
+            tags::kImportance};
   }
 
-  bool AcceptsRestriction(const SRestriction& restriction) const override {
-    return com::CanRestrictInSql(restriction);
-  }
+  bool AcceptsRestriction(const SRestriction& restriction) const override { return com::CanRestrictInSql(restriction); }
   bool AcceptsSort(const SSortOrderSet& sort) const override { return com::CanSortInSql(sort); }
 
   TRowListPtr Rows(const SRestriction* restriction, const SSortOrderSet* sort) const override {
@@ -149,7 +163,8 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
   bool HasBigTimes(TSqlDatabase& db, const std::vector<std::string>& columns) const {
     if (columns.empty()) return false;
     std::string sql = "SELECT 0";
-    for (const std::string& column : columns) sql += " OR EXISTS(SELECT 1" + std::string(kMessages) + " AND " + column + " < 0)";
+    for (const std::string& column : columns)
+      sql += " OR EXISTS(SELECT 1" + std::string(kMessages) + " AND " + column + " < 0)";
     auto stmt = db.Prepare(sql);
     stmt.Bind(1, folderId_).Bind(2, int64_t{associated_});
     return stmt.Step() && stmt.Int(0) != 0;
@@ -158,8 +173,7 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
   void Bind(TSqlStatement& stmt, const std::vector<com::TSqlParam>& params) const {
     stmt.Bind(1, folderId_).Bind(2, int64_t{associated_});
     int index = kFirstParam;
-    for (const com::TSqlParam& param : params)
-      std::visit([&](const auto& value) { stmt.Bind(index++, value); }, param);
+    for (const com::TSqlParam& param : params) std::visit([&](const auto& value) { stmt.Bind(index++, value); }, param);
   }
 
   // Runs read on the store's database in one snapshot.

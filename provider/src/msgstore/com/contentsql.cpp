@@ -51,16 +51,13 @@ const Column* FindColumn(ULONG tag, bool eitherWidth) {
 
 // Flipping the sign bit maps unsigned 64-bit order onto SQLite's signed order
 // (written with bit operations only: SQLite turns overflowing integers into reals).
-std::string FlipSign(const std::string& sql) {
-  return "((" + sql + " | (1 << 63)) & ~(" + sql + " & (1 << 63)))";
-}
+std::string FlipSign(const std::string& sql) { return "((" + sql + " | (1 << 63)) & ~(" + sql + " & (1 << 63)))"; }
 
 // The expression compared and sorted on for a column.
 std::string Expression(const Column& column) {
   switch (column.kind) {
     case ColumnKind::Time: return FlipSign(column.sql);
-    case ColumnKind::Unsigned:
-      return std::string("(") + column.sql + " - ((" + column.sql + " & 2147483648) * 2))";
+    case ColumnKind::Unsigned: return std::string("(") + column.sql + " - ((" + column.sql + " & 2147483648) * 2))";
     default: return column.sql;
   }
 }
@@ -144,7 +141,8 @@ bool Translate(const SRestriction& restriction, bool negated, TSqlCondition* out
         add(sql + column->sql + " = ", std::move(key));
       } else if (match == FL_PREFIX) {
         // substr of an empty blob is NULL, not an empty blob: an empty text has the empty prefix.
-        std::string prefix = sql + "coalesce(substr(" + column->sql + ", 1, " + std::to_string(key.size()) + "), x'') = ";
+        std::string prefix =
+            sql + "coalesce(substr(" + column->sql + ", 1, " + std::to_string(key.size()) + "), x'') = ";
         add(prefix, std::move(key));
       } else if (match == FL_SUBSTRING && !negated) {
         add(sql + "0 < instr(" + column->sql + ", ", std::move(key), "))");
@@ -154,8 +152,7 @@ bool Translate(const SRestriction& restriction, bool negated, TSqlCondition* out
       }
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

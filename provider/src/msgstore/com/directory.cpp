@@ -54,7 +54,8 @@ void CheckMailboxName(const std::string& name) {
 // The address columns with their defaults for mailboxes that have none set.
 std::string SelectMailboxes() {
   return std::string("SELECT name, display_name, server, store_path, coalesce(legacy_dn, '") + kLegacyDnPrefix +
-         "' || name) AS legacy_dn, coalesce(smtp_address, name || '@" + kSmtpDomain + "') AS smtp_address "
+         "' || name) AS legacy_dn, coalesce(smtp_address, name || '@" + kSmtpDomain +
+         "') AS smtp_address "
          "FROM mailboxes";
 }
 
@@ -90,7 +91,8 @@ void CheckAddresses(const std::string& legacyDn, const std::string& smtpAddress)
     throw MapiError(MAPI_E_INVALID_PARAMETER, "An SMTP address has one \"@\" between a local part and a domain.");
   for (const std::string* text : {&legacyDn, &smtpAddress})
     for (char c : *text)
-      if (static_cast<unsigned char>(c) < 0x20) throw MapiError(MAPI_E_INVALID_PARAMETER, "An address has control characters.");
+      if (static_cast<unsigned char>(c) < 0x20)
+        throw MapiError(MAPI_E_INVALID_PARAMETER, "An address has control characters.");
 }
 
 }  // namespace
@@ -146,8 +148,10 @@ std::optional<TDirectoryMailbox> TServerDirectory::FindByAddress(const std::stri
   std::string type;
   for (char c : addressType) type.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
   const char* where = nullptr;
-  if (type == "EX") where = "lower(legacy_dn)=lower(?1)";
-  else if (type == "SMTP") where = "lower(smtp_address)=lower(?1)";
+  if (type == "EX")
+    where = "lower(legacy_dn)=lower(?1)";
+  else if (type == "SMTP")
+    where = "lower(smtp_address)=lower(?1)";
   if (!where || address.empty()) return std::nullopt;
   auto db = OpenDirectory();
   return First(Query(*db, where, &address));

@@ -20,8 +20,8 @@
 #include "orba/common/utf8.h"
 #include "orba/store/lasterror.h"
 #include "orba/store/mapitable.h"
-#include "orba/store/msgstore/com/searchfolder.h"
 #include "orba/store/msgstore/com/crossstore.h"
+#include "orba/store/msgstore/com/searchfolder.h"
 #include "orba/store/msgstore/com/storemessage.h"
 #include "orba/store/msgstore/com/tables.h"
 #include "orba/store/msgstore/readflags.h"
@@ -87,8 +87,10 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     AddComputed(tags::kFolderType, [shared, self](SPropValue& out, void*) {
       com::LongValue(out, tags::kFolderType, shared->Engine().Folder(self).folderType);
     });
-    AddComputed(kContentCount, [this](SPropValue& out, void*) { com::LongValue(out, kContentCount, Counts().contents); });
-    AddComputed(kContentUnread, [this](SPropValue& out, void*) { com::LongValue(out, kContentUnread, Counts().unread); });
+    AddComputed(kContentCount,
+                [this](SPropValue& out, void*) { com::LongValue(out, kContentCount, Counts().contents); });
+    AddComputed(kContentUnread,
+                [this](SPropValue& out, void*) { com::LongValue(out, kContentUnread, Counts().unread); });
     AddComputed(kAssocContentCount, [shared, self](SPropValue& out, void*) {
       com::LongValue(out, kAssocContentCount, shared->Engine().Counts(self).associated);
     });
@@ -105,8 +107,8 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "The table pointer is null.");
       CheckFlags(ulFlags, MAPI_ASSOCIATED | MAPI_DEFERRED_ERRORS | MAPI_UNICODE);
       bool associated = (ulFlags & MAPI_ASSOCIATED) != 0;
-      auto source = IsSearch() && !associated ? CreateSearchSource(store_, id_)
-                                              : CreateContentsSource(store_, id_, associated);
+      auto source =
+          IsSearch() && !associated ? CreateSearchSource(store_, id_) : CreateContentsSource(store_, id_, associated);
       *lppTable = CreateMapiTable(source).Detach();
       return S_OK;
     });
@@ -121,8 +123,9 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     });
   }
 
-  STDMETHOD(OpenEntry)(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
-                       LPUNKNOWN* lppUnk) override {
+  STDMETHOD(OpenEntry)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
+   LPUNKNOWN* lppUnk) override {
     return com::Call(*this, [&]() -> HRESULT {
       Check(lpulObjType && lppUnk, MAPI_E_INVALID_PARAMETER, "An output pointer is null.");
       *lppUnk = nullptr;
@@ -133,16 +136,16 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     });
   }
 
-  STDMETHOD(SetSearchCriteria)(LPSRestriction lpRestriction, LPENTRYLIST lpContainerList,
-                               ULONG ulSearchFlags) override {
+  STDMETHOD(SetSearchCriteria)
+  (LPSRestriction lpRestriction, LPENTRYLIST lpContainerList, ULONG ulSearchFlags) override {
     return com::Call(*this, [&]() -> HRESULT {
       CheckWrite();
       store::SetSearchCriteria(store_, id_, lpRestriction, lpContainerList, ulSearchFlags);
       return S_OK;
     });
   }
-  STDMETHOD(GetSearchCriteria)(ULONG ulFlags, LPSRestriction* lppRestriction, LPENTRYLIST* lppContainerList,
-                               ULONG* lpulSearchState) override {
+  STDMETHOD(GetSearchCriteria)
+  (ULONG ulFlags, LPSRestriction* lppRestriction, LPENTRYLIST* lppContainerList, ULONG* lpulSearchState) override {
     return com::Call(*this, [&]() -> HRESULT {
       store::GetSearchCriteria(store_, id_, ulFlags, lppRestriction, lppContainerList, lpulSearchState);
       return S_OK;
@@ -167,8 +170,8 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     });
   }
 
-  STDMETHOD(CopyMessages)(LPENTRYLIST lpMsgList, LPCIID lpInterface, LPVOID lpDestFolder, ULONG_PTR,
-                          LPMAPIPROGRESS, ULONG ulFlags) override {
+  STDMETHOD(CopyMessages)
+  (LPENTRYLIST lpMsgList, LPCIID lpInterface, LPVOID lpDestFolder, ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) override {
     return com::Call(*this, [&]() -> HRESULT {
       Check(lpMsgList && lpDestFolder, MAPI_E_INVALID_PARAMETER, "The message list or the destination is null.");
       CheckFlags(ulFlags, MESSAGE_MOVE | MESSAGE_DIALOG | MAPI_DECLINE_OK);
@@ -200,8 +203,8 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
                            message.associated});
         } else {
           int64_t copy = store_->Engine().CopyMessage(message.id, dest);
-          store_->Changed({fnevObjectCopied, ObjectKind::Message, copy, dest, message.id, message.folderId,
-                           message.associated});
+          store_->Changed(
+              {fnevObjectCopied, ObjectKind::Message, copy, dest, message.id, message.folderId, message.associated});
         }
       });
       return partial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
@@ -217,15 +220,16 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       ForEachMessage(lpMsgList, partial, [&](const MessageRecord& message) {
         // Without DELETE_HARD_DELETE a message stays recoverable (soft-deleted).
         store_->Engine().DeleteMessage(message.id, !(ulFlags & DELETE_HARD_DELETE));
-        store_->Changed({fnevObjectDeleted, ObjectKind::Message, message.id, message.folderId, 0, 0,
-                         message.associated});
+        store_->Changed(
+            {fnevObjectDeleted, ObjectKind::Message, message.id, message.folderId, 0, 0, message.associated});
       });
       return partial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
     });
   }
 
-  STDMETHOD(CreateFolder)(ULONG ulFolderType, LPTSTR lpszFolderName, LPTSTR lpszFolderComment, LPCIID lpInterface,
-                          ULONG ulFlags, LPMAPIFOLDER* lppFolder) override {
+  STDMETHOD(CreateFolder)
+  (ULONG ulFolderType, LPTSTR lpszFolderName, LPTSTR lpszFolderComment, LPCIID lpInterface, ULONG ulFlags,
+   LPMAPIFOLDER* lppFolder) override {
     return com::Call(*this, [&]() -> HRESULT {
       Check(lppFolder && lpszFolderName, MAPI_E_INVALID_PARAMETER, "The folder name or the result pointer is null.");
       *lppFolder = nullptr;
@@ -255,8 +259,9 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     });
   }
 
-  STDMETHOD(CopyFolder)(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, LPVOID lpDestFolder,
-                        LPTSTR lpszNewFolderName, ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) override {
+  STDMETHOD(CopyFolder)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, LPVOID lpDestFolder, LPTSTR lpszNewFolderName, ULONG_PTR,
+   LPMAPIPROGRESS, ULONG ulFlags) override {
     return com::Call(*this, [&]() -> HRESULT {
       Check(lpDestFolder != nullptr, MAPI_E_INVALID_PARAMETER, "The destination folder is null.");
       CheckFlags(ulFlags, FOLDER_MOVE | COPY_SUBFOLDERS | MAPI_UNICODE | FOLDER_DIALOG | MAPI_DECLINE_OK);
@@ -268,8 +273,8 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       if (lpszNewFolderName) newName = FromUtf8(ArgText(lpszNewFolderName, ulFlags));
       TStoreEngine& engine = store_->Engine();
       if (destStore != store_) {
-        if (!TCrossStoreCopy(store_, destStore).CopyFolder(folder, dest, newName, (ulFlags & COPY_SUBFOLDERS) != 0,
-                                                           move))
+        if (!TCrossStoreCopy(store_, destStore)
+                 .CopyFolder(folder, dest, newName, (ulFlags & COPY_SUBFOLDERS) != 0, move))
           return MAPI_W_PARTIAL_COMPLETION;
       } else if (move) {
         engine.MoveFolder(folder.id, dest, newName);
@@ -297,14 +302,15 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     return com::Call(*this, [&]() -> HRESULT {
       CheckFlags(ulFlags, kReadFlagOptions | MESSAGE_DIALOG);
       Check(!((ulFlags & GENERATE_RECEIPT_ONLY) && (ulFlags & (CLEAR_READ_FLAG | SUPPRESS_RECEIPT))),
-            MAPI_E_INVALID_PARAMETER, "GENERATE_RECEIPT_ONLY cannot be combined with CLEAR_READ_FLAG or "
-                                      "SUPPRESS_RECEIPT.");
+            MAPI_E_INVALID_PARAMETER,
+            "GENERATE_RECEIPT_ONLY cannot be combined with CLEAR_READ_FLAG or "
+            "SUPPRESS_RECEIPT.");
       // The read state and pending receipt flags follow readflags.h's rules.
       bool partial = false;
       auto mark = [&](const MessageRecord& message) {
         if (store_->Engine().ApplyReadFlags(message.id, ulFlags).Changed())
-          store_->Changed({fnevObjectModified, ObjectKind::Message, message.id, message.folderId, 0, 0,
-                           message.associated});
+          store_->Changed(
+              {fnevObjectModified, ObjectKind::Message, message.id, message.folderId, 0, 0, message.associated});
       };
       if (lpMsgList) {
         ForEachMessage(lpMsgList, partial, mark);
@@ -324,14 +330,14 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     });
   }
 
-  STDMETHOD(SetMessageStatus)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulNewStatus, ULONG ulNewStatusMask,
-                              ULONG* lpulOldStatus) override {
+  STDMETHOD(SetMessageStatus)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulNewStatus, ULONG ulNewStatusMask, ULONG* lpulOldStatus) override {
     return com::Call(*this, [&]() -> HRESULT {
       MessageRecord message = MessageHere(com::EntryIdArg(cbEntryID, lpEntryID));
       ULONG old = store_->Engine().SetMessageStatus(message.id, ulNewStatus, ulNewStatusMask);
       if (lpulOldStatus) *lpulOldStatus = old;
-      store_->Changed({fnevObjectModified, ObjectKind::Message, message.id, message.folderId, 0, 0,
-                       message.associated});
+      store_->Changed(
+          {fnevObjectModified, ObjectKind::Message, message.id, message.folderId, 0, 0, message.associated});
       return S_OK;
     });
   }
@@ -361,9 +367,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   bool IsSearch() const { return store_->Engine().Folder(id_).folderType == FOLDER_SEARCH; }
 
   // The counts of the messages the folder shows: a search folder's results.
-  FolderCounts Counts() const {
-    return IsSearch() ? SearchFolderCounts(store_, id_) : store_->Engine().Counts(id_);
-  }
+  FolderCounts Counts() const { return IsSearch() ? SearchFolderCounts(store_, id_) : store_->Engine().Counts(id_); }
 
   // The normal messages the folder shows.
   std::vector<int64_t> MessageIdsHere() const {
@@ -377,9 +381,9 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   // The store and folder id of a destination folder object, which must be an Orba Store
   // folder opened for writing.
   std::pair<std::shared_ptr<TOpenStore>, int64_t> DestinationFolder(LPCIID iid, LPVOID destination) {
-    Check(!iid || *iid == IID_IMAPIFolder || *iid == IID_IMAPIContainer || *iid == IID_IUnknown ||
-              *iid == IID_IMAPIProp,
-          MAPI_E_INTERFACE_NOT_SUPPORTED, "The destination must be a folder.");
+    Check(
+        !iid || *iid == IID_IMAPIFolder || *iid == IID_IMAPIContainer || *iid == IID_IUnknown || *iid == IID_IMAPIProp,
+        MAPI_E_INTERFACE_NOT_SUPPORTED, "The destination must be a folder.");
     ComPtr<IMAPIFolder> folder;
     Check(SUCCEEDED(static_cast<IUnknown*>(destination)->QueryInterface(IID_IMAPIFolder, folder.OutVoid())),
           MAPI_E_INVALID_PARAMETER, "The destination is not a folder.");

@@ -14,8 +14,8 @@
 #include <set>
 
 #include "comprops.h"
-#include "orba/store/msgstore/com/searchfolder.h"
 #include "orba/store/maperror.h"
+#include "orba/store/msgstore/com/searchfolder.h"
 #include "orba/store/msgstore/com/tables.h"
 #include "orba/store/tags.h"
 #include "rowbuilder.h"
@@ -59,10 +59,10 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
   }
 
   std::vector<ULONG> AllColumns() const override {
-    return {tags::kEntryId,      tags::kInstanceKey,  tags::kRecordKey, tags::kDisplayNameW,
-            tags::kContainerClassW, tags::kFolderType, kContentCount,   kContentUnread,
-            kAssocContentCount,  kSubfolders,         kDepth,           tags::kObjectType,
-            kParentEntryId,      kStoreEntryId,       kSourceKey,       kChangeKey};
+    return {tags::kEntryId,         tags::kInstanceKey, tags::kRecordKey, tags::kDisplayNameW,
+            tags::kContainerClassW, tags::kFolderType,  kContentCount,    kContentUnread,
+            kAssocContentCount,     kSubfolders,        kDepth,           tags::kObjectType,
+            kParentEntryId,         kStoreEntryId,      kSourceKey,       kChangeKey};
   }
 
   TRowListPtr Rows(const SRestriction*, const SSortOrderSet*) const override {
@@ -174,8 +174,10 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
     // Sinks are called without the lock: a table may read the rows meanwhile.
     for (int64_t folder : gone) NotifyRowDeleted(Key(folder));
     for (size_t i = 0; i < rows.size(); ++i) {
-      if (added[i]) NotifyRowAdded(rows[i]);
-      else NotifyRowModified(rows[i]);
+      if (added[i])
+        NotifyRowAdded(rows[i]);
+      else
+        NotifyRowModified(rows[i]);
     }
   }
 

@@ -130,9 +130,12 @@ void TMessage::LoadContent(const MessageImage& image) {
     // of a folder has them in its record.
     if (id_) continue;
     auto value = DecodeStoredProps({prop});
-    if (prop.tag == tags::kMessageFlags) newFlags_ = value->Value.ul;
-    else if (prop.tag == tags::kCreationTime) createdAt_ = FileTimeOf(*value);
-    else if (prop.tag == tags::kLastModificationTime) modifiedAt_ = FileTimeOf(*value);
+    if (prop.tag == tags::kMessageFlags)
+      newFlags_ = value->Value.ul;
+    else if (prop.tag == tags::kCreationTime)
+      createdAt_ = FileTimeOf(*value);
+    else if (prop.tag == tags::kLastModificationTime)
+      modifiedAt_ = FileTimeOf(*value);
   }
   LoadStoredProps(*this, props);
   recipients_ = image.recipients;
@@ -213,8 +216,10 @@ void TMessage::AddComputedProps() {
   // Identity exists once the message is saved; an embedded message has none.
   auto identity = [this](ULONG tag, std::function<Bytes()> make) {
     AddComputed(tag, [this, tag, make](SPropValue& out, void* parent) {
-      if (id_) SetBinary(out, tag, make(), parent);
-      else Missing(out, tag);
+      if (id_)
+        SetBinary(out, tag, make(), parent);
+      else
+        Missing(out, tag);
     });
   };
   identity(tags::kEntryId, [this] { return engine_->EntryId(ObjectKind::Message, id_); });
@@ -225,8 +230,10 @@ void TMessage::AddComputedProps() {
   identity(tags::kChangeKey, [this] { return record_.change.changeKey; });
   identity(tags::kPredecessorChangeList, [this] { return record_.change.predecessors; });
   AddComputed(tags::kParentEntryId, [this](SPropValue& out, void* parent) {
-    if (folderId_) SetBinary(out, tags::kParentEntryId, engine_->EntryId(ObjectKind::Folder, folderId_), parent);
-    else Missing(out, tags::kParentEntryId);
+    if (folderId_)
+      SetBinary(out, tags::kParentEntryId, engine_->EntryId(ObjectKind::Folder, folderId_), parent);
+    else
+      Missing(out, tags::kParentEntryId);
   });
   AddComputed(tags::kStoreEntryId, [this](SPropValue& out, void* parent) {
     SetBinary(out, tags::kStoreEntryId, options_.storeEntryId, parent);
@@ -248,8 +255,8 @@ void TMessage::AddComputedProps() {
     out.ulPropTag = tags::kHasAttach;
     out.Value.b = attachments_.empty() ? 0 : 1;
   });
-  const std::pair<ULONG, ULONG> lists[] = {{tags::kDisplayToW, MAPI_TO}, {tags::kDisplayCcW, MAPI_CC},
-                                           {tags::kDisplayBccW, MAPI_BCC}};
+  const std::pair<ULONG, ULONG> lists[] = {
+      {tags::kDisplayToW, MAPI_TO}, {tags::kDisplayCcW, MAPI_CC}, {tags::kDisplayBccW, MAPI_BCC}};
   for (const auto& list : lists)
     AddComputed(list.first, [this, tag = list.first, type = list.second](SPropValue& out, void* parent) {
       SetText(out, tag, DisplayList(type), parent);
@@ -263,8 +270,7 @@ void TMessage::AddComputedProps() {
   AddComputed(tags::kObjectType, [](SPropValue& out, void*) { SetLong(out, tags::kObjectType, MAPI_MESSAGE); });
   AddComputed(tags::kAccess, [this](SPropValue& out, void*) {
     bool writable = Access() == AccessMode::ReadWrite;
-    SetLong(out, tags::kAccess,
-            MAPI_ACCESS_READ | (writable ? MAPI_ACCESS_MODIFY | MAPI_ACCESS_DELETE : 0));
+    SetLong(out, tags::kAccess, MAPI_ACCESS_READ | (writable ? MAPI_ACCESS_MODIFY | MAPI_ACCESS_DELETE : 0));
   });
   AddComputed(tags::kAccessLevel, [this](SPropValue& out, void*) {
     SetLong(out, tags::kAccessLevel, Access() == AccessMode::ReadWrite ? MAPI_MODIFY : 0);
@@ -404,15 +410,14 @@ HRESULT TMessage::SubmitMessage(ULONG ulFlags) {
   return hr;
 }
 
-HRESULT TMessage::OpenInterface(ULONG ulPropTag, REFIID iid, ULONG ulInterfaceOptions, ULONG,
-                                LPUNKNOWN* lppUnk) {
+HRESULT TMessage::OpenInterface(ULONG ulPropTag, REFIID iid, ULONG ulInterfaceOptions, ULONG, LPUNKNOWN* lppUnk) {
   if (ulPropTag != kMessageRecipientsTag && ulPropTag != kMessageAttachmentsTag)
     return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "OpenProperty: the property has no such interface");
   if (iid != IID_IMAPITable) return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "OpenProperty: only IMAPITable");
   LPMAPITABLE table = nullptr;
   ULONG flags = ulInterfaceOptions & MAPI_UNICODE;
-  HRESULT hr = ulPropTag == kMessageRecipientsTag ? GetRecipientTable(flags, &table)
-                                                  : GetAttachmentTable(flags, &table);
+  HRESULT hr =
+      ulPropTag == kMessageRecipientsTag ? GetRecipientTable(flags, &table) : GetAttachmentTable(flags, &table);
   *lppUnk = table;
   return hr;
 }

@@ -12,10 +12,10 @@ namespace orba::store {
 namespace {
 
 std::vector<ULONG> AttachmentColumns(bool unicode) {
-  std::vector<ULONG> columns = {tags::kAttachNum,       tags::kInstanceKey,         tags::kAttachMethod,
-                                tags::kAttachFilenameW, tags::kAttachLongFilenameW, tags::kAttachSize,
-                                tags::kRenderingPosition, tags::kDisplayNameW,     tags::kAttachExtensionW,
-                                tags::kAttachMimeTagW,  tags::kRecordKey,           tags::kObjectType};
+  std::vector<ULONG> columns = {tags::kAttachNum,         tags::kInstanceKey,         tags::kAttachMethod,
+                                tags::kAttachFilenameW,   tags::kAttachLongFilenameW, tags::kAttachSize,
+                                tags::kRenderingPosition, tags::kDisplayNameW,        tags::kAttachExtensionW,
+                                tags::kAttachMimeTagW,    tags::kRecordKey,           tags::kObjectType};
   for (ULONG& tag : columns) tag = CHANGE_PROP_TYPE(tag, WithStringWidth(PROP_TYPE(tag), unicode));
   return columns;
 }
@@ -26,8 +26,8 @@ TRowList TMessage::AttachmentRows() const {
   TRowList rows;
   for (const auto& [num, attachment] : attachments_) {
     // The row shows what an attachment object answers, without its (large) data.
-    ComPtr<TAttach> view = TAttach::Make(ComPtr<TMessage>(const_cast<TMessage*>(this)), attachment,
-                                         AccessMode::ReadOnly);
+    ComPtr<TAttach> view =
+        TAttach::Make(ComPtr<TMessage>(const_cast<TMessage*>(this)), attachment, AccessMode::ReadOnly);
     StoredProps props;
     for (const auto& prop : attachment.props)
       if (PROP_ID(prop.tag) != PROP_ID(tags::kAttachDataBin) && prop.value.size() <= kDefaultLargeValueLimit)
@@ -79,14 +79,14 @@ HRESULT TMessage::OpenAttach(ULONG ulAttachmentNum, LPCIID lpInterface, ULONG ul
     bool writable = Access() == AccessMode::ReadWrite;
     if ((ulFlags & MAPI_MODIFY) && !writable) throw MapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
     bool modify = (ulFlags & MAPI_MODIFY) || ((ulFlags & MAPI_BEST_ACCESS) && writable);
-    auto attach = TAttach::Make(ComPtr<TMessage>(this), it->second, modify ? AccessMode::ReadWrite : AccessMode::ReadOnly);
+    auto attach =
+        TAttach::Make(ComPtr<TMessage>(this), it->second, modify ? AccessMode::ReadWrite : AccessMode::ReadOnly);
     *lppAttach = ComPtr<IAttach>(attach).Detach();
     return S_OK;
   });
 }
 
-HRESULT TMessage::CreateAttach(LPCIID lpInterface, ULONG ulFlags, ULONG* lpulAttachmentNum,
-                                    LPATTACH* lppAttach) {
+HRESULT TMessage::CreateAttach(LPCIID lpInterface, ULONG ulFlags, ULONG* lpulAttachmentNum, LPATTACH* lppAttach) {
   if (ulFlags & ~MAPI_DEFERRED_ERRORS) return Fail(MAPI_E_UNKNOWN_FLAGS, "CreateAttach: unknown flags");
   if (!lpulAttachmentNum || !lppAttach) return Fail(MAPI_E_INVALID_PARAMETER, "CreateAttach: invalid parameter");
   *lppAttach = nullptr;

@@ -88,7 +88,9 @@ bool TMessage::CopyRecipientsTo(IMessage* destination, bool noReplace) {
     for (const auto& prop : recipient.props)
       if (std::find(sourceTags.begin(), sourceTags.end(), prop.tag) == sourceTags.end()) sourceTags.push_back(prop.tag);
   std::vector<ULONG> destTags = DestinationTags(destination, sourceTags);
-  auto tagFor = [&](ULONG tag) { return destTags[std::find(sourceTags.begin(), sourceTags.end(), tag) - sourceTags.begin()]; };
+  auto tagFor = [&](ULONG tag) {
+    return destTags[std::find(sourceTags.begin(), sourceTags.end(), tag) - sourceTags.begin()];
+  };
 
   std::vector<MapiBuffer<SPropValue>> decoded;
   std::vector<std::vector<SPropValue>> entries(recipients_.size());

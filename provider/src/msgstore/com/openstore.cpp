@@ -3,11 +3,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include "../storeinternal.h"
 #include "orba/store/maperror.h"
 #include "orba/store/msgstore/com/store.h"
 #include "orba/store/storeentryid.h"
 #include "orba/store/tags.h"
-#include "../storeinternal.h"
 
 namespace orba::store {
 namespace {
@@ -36,9 +36,8 @@ LPENTRYID AsEntryId(Bytes& bytes) { return bytes.empty() ? nullptr : reinterpret
 
 }  // namespace
 
-std::shared_ptr<TOpenStore> TOpenStore::Open(const std::string& path, StoreKind kind,
-                                             const std::u16string& displayName, Bytes ownEntryId,
-                                             Bytes wrappedEntryId) {
+std::shared_ptr<TOpenStore> TOpenStore::Open(const std::string& path, StoreKind kind, const std::u16string& displayName,
+                                             Bytes ownEntryId, Bytes wrappedEntryId) {
   std::string file = CanonicalPath(path);
   std::string key = file;
   // One open store per file and store identity: two profiles naming the same file each
@@ -50,8 +49,8 @@ std::shared_ptr<TOpenStore> TOpenStore::Open(const std::string& path, StoreKind 
     if (auto open = it->second.lock()) return open;
   // The engine first: a file that fails to open must leave no TOpenStore behind, whose
   // destructor would take openStoresLock a second time.
-  auto engine = std::filesystem::exists(path) ? TStoreEngine::Open(path)
-                                              : TStoreEngine::Create(path, kind, displayName);
+  auto engine =
+      std::filesystem::exists(path) ? TStoreEngine::Open(path) : TStoreEngine::Create(path, kind, displayName);
   auto store = std::shared_ptr<TOpenStore>(new TOpenStore());
   store->engine_ = std::move(engine);
   store->path_ = key;

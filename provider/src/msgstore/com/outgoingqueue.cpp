@@ -2,8 +2,8 @@
 #include "orba/store/msgstore/com/outgoingqueue.h"
 
 #include "../storeinternal.h"
-#include "orba/store/mapitable.h"
 #include "orba/store/maperror.h"
+#include "orba/store/mapitable.h"
 #include "orba/store/msgstore/com/messagetags.h"
 #include "orba/store/msgstore/submittags.h"
 #include "orba/store/tags.h"
@@ -27,8 +27,7 @@ std::u16string DisplayList(const MessageImage& image, ULONG recipientType) {
   return list;
 }
 
-class TOutgoingQueueSource final : public TMemoryRowSource,
-                                   public std::enable_shared_from_this<TOutgoingQueueSource> {
+class TOutgoingQueueSource final : public TMemoryRowSource, public std::enable_shared_from_this<TOutgoingQueueSource> {
  public:
   explicit TOutgoingQueueSource(std::shared_ptr<TOpenStore> store)
       : TMemoryRowSource({tags::kEntryId, tags::kInstanceKey, tags::kSubmitFlags, tags::kClientSubmitTime,

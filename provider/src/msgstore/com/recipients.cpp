@@ -86,7 +86,8 @@ TRowList TMessage::RecipientRows() const {
 }
 
 HRESULT TMessage::GetRecipientTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
-  if (ulFlags & ~(MAPI_UNICODE | MAPI_DEFERRED_ERRORS)) return Fail(MAPI_E_UNKNOWN_FLAGS, "GetRecipientTable: unknown flags");
+  if (ulFlags & ~(MAPI_UNICODE | MAPI_DEFERRED_ERRORS))
+    return Fail(MAPI_E_UNKNOWN_FLAGS, "GetRecipientTable: unknown flags");
   if (!lppTable) return Fail(MAPI_E_INVALID_PARAMETER, "GetRecipientTable: invalid parameter");
   *lppTable = nullptr;
   return Run("GetRecipientTable", [&] {
@@ -111,7 +112,8 @@ HRESULT TMessage::ModifyRecipients(ULONG ulFlags, LPADRLIST lpMods) {
     if (ulFlags & (MODRECIP_MODIFY | MODRECIP_REMOVE)) {
       for (const auto& mod : mods) {
         if (!mod.rowId) throw MapiError(MAPI_E_INVALID_PARAMETER, "an entry has no PR_ROWID");
-        if (find(*mod.rowId) == recipients_.end()) throw MapiError(MAPI_E_NOT_FOUND, "there is no recipient with this PR_ROWID");
+        if (find(*mod.rowId) == recipients_.end())
+          throw MapiError(MAPI_E_NOT_FOUND, "there is no recipient with this PR_ROWID");
       }
     }
     std::vector<RecipientImage> next = ulFlags == 0 ? std::vector<RecipientImage>{} : recipients_;
@@ -123,8 +125,10 @@ HRESULT TMessage::ModifyRecipients(ULONG ulFlags, LPADRLIST lpMods) {
       }
       auto it = std::find_if(next.begin(), next.end(), [&](const auto& r) { return r.rowId == *mod.rowId; });
       if (it == next.end()) continue;  // removed by an earlier entry of the same call
-      if (ulFlags == MODRECIP_MODIFY) it->props = std::move(mod.props);
-      else next.erase(it);
+      if (ulFlags == MODRECIP_MODIFY)
+        it->props = std::move(mod.props);
+      else
+        next.erase(it);
     }
     recipients_ = std::move(next);
     nextRowId_ = nextRowId;

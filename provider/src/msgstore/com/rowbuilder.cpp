@@ -40,7 +40,8 @@ void TRowBuilder::Stored(ULONG tag, std::span<const uint8_t> encoded) {
   if (Has(tag)) return;
   SPropValue& v = values_.emplace_back();
   void* parent = holder_.get();
-  DecodePropValue(tag, encoded, [parent](size_t cb) { return AllocateMore(cb, parent); }, v);
+  DecodePropValue(
+      tag, encoded, [parent](size_t cb) { return AllocateMore(cb, parent); }, v);
 }
 
 bool TRowBuilder::Has(ULONG tag) const {

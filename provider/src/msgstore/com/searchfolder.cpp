@@ -19,8 +19,8 @@
 namespace orba::store {
 namespace {
 
-constexpr ULONG kSearchFlags = STOP_SEARCH | RESTART_SEARCH | RECURSIVE_SEARCH | SHALLOW_SEARCH |
-                               FOREGROUND_SEARCH | BACKGROUND_SEARCH | NON_CONTENT_INDEXED_SEARCH;
+constexpr ULONG kSearchFlags = STOP_SEARCH | RESTART_SEARCH | RECURSIVE_SEARCH | SHALLOW_SEARCH | FOREGROUND_SEARCH |
+                               BACKGROUND_SEARCH | NON_CONTENT_INDEXED_SEARCH;
 
 void CheckNotBoth(ULONG flags, ULONG one, ULONG other, const char* text) {
   Check((flags & (one | other)) != (one | other), MAPI_E_INVALID_PARAMETER, text);
@@ -69,7 +69,8 @@ void SetSearchCriteria(const std::shared_ptr<TOpenStore>& store, int64_t folderI
   // A stopped search keeps the messages that match now.
   std::vector<int64_t> kept;
   if (!next.running)
-    for (const TRowPtr& row : com::TSearchEvaluator(store, next).Rows()) kept.push_back(com::RowMessageId(row->Values()));
+    for (const TRowPtr& row : com::TSearchEvaluator(store, next).Rows())
+      kept.push_back(com::RowMessageId(row->Values()));
   engine.SetSearchCriteria(folderId, next, kept);
   store->Changed({fnevSearchComplete, ObjectKind::Folder, folderId, engine.Folder(folderId).parentId});
 }

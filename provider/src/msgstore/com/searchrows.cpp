@@ -24,8 +24,8 @@ MapiBuffer<SPropValue> DecodeAll(const StoredProps& props) {
   auto values = MapiBuffer<SPropValue>::Allocate(std::max<size_t>(props.size(), 1) * sizeof(SPropValue));
   void* parent = values.get();
   for (size_t i = 0; i < props.size(); ++i)
-    DecodePropValue(props[i].tag, props[i].value, [parent](size_t cb) { return AllocateMore(cb, parent); },
-                    values.get()[i]);
+    DecodePropValue(
+        props[i].tag, props[i].value, [parent](size_t cb) { return AllocateMore(cb, parent); }, values.get()[i]);
   return values;
 }
 
@@ -81,10 +81,10 @@ TSearchEvaluator::TSearchEvaluator(std::shared_ptr<TOpenStore> store, const Sear
   DecodeRestriction(criteria.restriction, *restriction_, restriction_.get());
   inSql_ = CanRestrictInSql(*restriction_);
   TStoreEngine& engine = store_->Engine();
-  exact_ = std::make_unique<TRestriction>(*restriction_, [&engine](TPropRow row, ULONG subObject,
-                                                                   const std::function<bool(TPropRow)>& test) {
-    return AnyMessageSubRow(engine, RowMessageId(row), subObject, test);
-  });
+  exact_ = std::make_unique<TRestriction>(
+      *restriction_, [&engine](TPropRow row, ULONG subObject, const std::function<bool(TPropRow)>& test) {
+        return AnyMessageSubRow(engine, RowMessageId(row), subObject, test);
+      });
   CollectTags(*restriction_, tags_);
 }
 
@@ -134,9 +134,8 @@ TRowList MessageRows(const std::shared_ptr<TOpenStore>& store, const std::vector
     for (const TRowPtr& row : *all)
       if (std::binary_search(wanted.begin(), wanted.end(), RowMessageId(row->Values()))) rows.push_back(row);
   }
-  std::sort(rows.begin(), rows.end(), [](const TRowPtr& a, const TRowPtr& b) {
-    return RowMessageId(a->Values()) < RowMessageId(b->Values());
-  });
+  std::sort(rows.begin(), rows.end(),
+            [](const TRowPtr& a, const TRowPtr& b) { return RowMessageId(a->Values()) < RowMessageId(b->Values()); });
   return rows;
 }
 

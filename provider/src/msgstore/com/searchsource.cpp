@@ -46,8 +46,7 @@ TSearchRows ReadSearch(const std::shared_ptr<TOpenStore>& store, int64_t folderI
 
 class TSearchSource final : public TTableRowSource, public std::enable_shared_from_this<TSearchSource> {
  public:
-  TSearchSource(std::shared_ptr<TOpenStore> store, int64_t folderId)
-      : store_(std::move(store)), folderId_(folderId) {
+  TSearchSource(std::shared_ptr<TOpenStore> store, int64_t folderId) : store_(std::move(store)), folderId_(folderId) {
     store_->Engine().GetSearchCriteria(folderId_);  // MAPI_E_NO_SUPPORT for other folders
   }
   ~TSearchSource() override {
@@ -98,8 +97,10 @@ class TSearchSource final : public TTableRowSource, public std::enable_shared_fr
       for (int64_t folder : {change.parentId, change.oldParentId})
         if (folder && scope_.count(folder)) touched.push_back(folder);
     }
-    if (!running) NotifyReloaded();
-    else if (!touched.empty()) Compare(touched, key);
+    if (!running)
+      NotifyReloaded();
+    else if (!touched.empty())
+      Compare(touched, key);
   }
 
   // Folders added to or taken from the scope, and a change of the criteria (or of
@@ -181,8 +182,8 @@ FolderCounts SearchFolderCounts(const std::shared_ptr<TOpenStore>& store, int64_
   FolderCounts counts = store->Engine().Counts(folderId);
   std::vector<SearchResult> results = SearchResults(store, folderId);
   counts.contents = static_cast<ULONG>(results.size());
-  counts.unread = static_cast<ULONG>(std::count_if(results.begin(), results.end(),
-                                                   [](const SearchResult& r) { return !(r.flags & MSGFLAG_READ); }));
+  counts.unread = static_cast<ULONG>(
+      std::count_if(results.begin(), results.end(), [](const SearchResult& r) { return !(r.flags & MSGFLAG_READ); }));
   return counts;
 }
 

@@ -10,6 +10,7 @@
 
 #include "../storeinternal.h"
 #include "comprops.h"
+#include "orba/common/utf8.h"
 #include "orba/store/lasterror.h"
 #include "orba/store/mapitable.h"
 #include "orba/store/msgstore/com/folder.h"
@@ -17,7 +18,6 @@
 #include "orba/store/msgstore/com/store.h"
 #include "orba/store/msgstore/com/storemessage.h"
 #include "orba/store/msgstore/transport.h"
-#include "orba/common/utf8.h"
 #include "orba/store/propstrings.h"
 #include "orba/store/tags.h"
 
@@ -41,9 +41,10 @@ MapiBuffer<BYTE> TextOut(const std::string& utf8, ULONG flags) {
   SPropValue converted{};
   CopyWithStringWidth(value, (flags & MAPI_UNICODE) ? PT_UNICODE : PT_STRING8, converted, holder.get(), 0);
   const void* text = (flags & MAPI_UNICODE) ? static_cast<const void*>(converted.Value.lpszW) : converted.Value.lpszA;
-  size_t bytes = (flags & MAPI_UNICODE) ? (std::char_traits<char16_t>::length(
-                                              reinterpret_cast<const char16_t*>(converted.Value.lpszW)) + 1) * 2
-                                        : std::strlen(converted.Value.lpszA) + 1;
+  size_t bytes =
+      (flags & MAPI_UNICODE)
+          ? (std::char_traits<char16_t>::length(reinterpret_cast<const char16_t*>(converted.Value.lpszW)) + 1) * 2
+          : std::strlen(converted.Value.lpszA) + 1;
   auto out = MapiBuffer<BYTE>::Allocate(bytes);
   std::memcpy(out.get(), text, bytes);
   return out;
@@ -52,8 +53,8 @@ MapiBuffer<BYTE> TextOut(const std::string& utf8, ULONG flags) {
 class TMsgStore final : public TPropObject<IMsgStore> {
  public:
   TMsgStore(std::shared_ptr<TOpenStore> store, bool writable)
-      : TPropObject<IMsgStore>(PropObjectOptions{writable ? AccessMode::ReadWrite : AccessMode::ReadOnly, false,
-                                                 store->Engine().Names()}),
+      : TPropObject<IMsgStore>(
+            PropObjectOptions{writable ? AccessMode::ReadWrite : AccessMode::ReadOnly, false, store->Engine().Names()}),
         store_(std::move(store)),
         writable_(writable) {
     TStoreEngine& engine = store_->Engine();
@@ -81,8 +82,9 @@ class TMsgStore final : public TPropObject<IMsgStore> {
     });
   }
 
-  STDMETHOD(Advise)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink,
-                    ULONG_PTR* lpulConnection) override {
+  STDMETHOD(Advise)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink,
+   ULONG_PTR* lpulConnection) override {
     return com::Call(*this, [&]() -> HRESULT {
       Check(lpAdviseSink && lpulConnection, MAPI_E_INVALID_PARAMETER, "The sink or the connection pointer is null.");
       Check(ulEventMask != 0 && !(ulEventMask & ~kAdviseEvents), MAPI_E_INVALID_PARAMETER,
@@ -109,8 +111,9 @@ class TMsgStore final : public TPropObject<IMsgStore> {
     });
   }
 
-  STDMETHOD(CompareEntryIDs)(ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2, LPENTRYID lpEntryID2,
-                             ULONG ulFlags, ULONG* lpulResult) override {
+  STDMETHOD(CompareEntryIDs)
+  (ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2, LPENTRYID lpEntryID2, ULONG ulFlags,
+   ULONG* lpulResult) override {
     return com::Call(*this, [&]() -> HRESULT {
       Check(lpulResult != nullptr, MAPI_E_INVALID_PARAMETER, "The result pointer is null.");
       CheckFlags(ulFlags, 0);
@@ -122,8 +125,9 @@ class TMsgStore final : public TPropObject<IMsgStore> {
     });
   }
 
-  STDMETHOD(OpenEntry)(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
-                       LPUNKNOWN* lppUnk) override {
+  STDMETHOD(OpenEntry)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
+   LPUNKNOWN* lppUnk) override {
     return com::Call(*this, [&]() -> HRESULT {
       Check(lpulObjType && lppUnk, MAPI_E_INVALID_PARAMETER, "An output pointer is null.");
       *lppUnk = nullptr;
@@ -160,8 +164,9 @@ class TMsgStore final : public TPropObject<IMsgStore> {
     });
   }
 
-  STDMETHOD(GetReceiveFolder)(LPTSTR lpszMessageClass, ULONG ulFlags, ULONG* lpcbEntryID, LPENTRYID* lppEntryID,
-                              LPTSTR* lppszExplicitClass) override {
+  STDMETHOD(GetReceiveFolder)
+  (LPTSTR lpszMessageClass, ULONG ulFlags, ULONG* lpcbEntryID, LPENTRYID* lppEntryID,
+   LPTSTR* lppszExplicitClass) override {
     return com::Call(*this, [&]() -> HRESULT {
       Check(lpcbEntryID && lppEntryID, MAPI_E_INVALID_PARAMETER, "An output pointer is null.");
       CheckFlags(ulFlags, MAPI_UNICODE);
@@ -185,8 +190,8 @@ class TMsgStore final : public TPropObject<IMsgStore> {
       // PR_MESSAGE_CLASS in the width the caller asked for.
       bool unicode = (ulFlags & MAPI_UNICODE) != 0;
       ULONG classTag = unicode ? tags::kMessageClassW : kMessageClassA;
-      auto rows = std::make_shared<TMemoryRowSource>(std::vector<ULONG>{
-          tags::kEntryId, tags::kRecordKey, classTag, tags::kInstanceKey, tags::kRowId});
+      auto rows = std::make_shared<TMemoryRowSource>(
+          std::vector<ULONG>{tags::kEntryId, tags::kRecordKey, classTag, tags::kInstanceKey, tags::kRowId});
       ULONG rowId = 0;
       for (const auto& entry : store_->Engine().ReceiveFolders()) {
         Bytes entryId = store_->EntryId(ObjectKind::Folder, entry.folderId);
@@ -255,9 +260,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
  private:
   HRESULT SpoolerOnly() { return Fail(MAPI_E_NO_SUPPORT, "Only the MAPI spooler calls this method."); }
 
-  void CheckWrite() const {
-    Check(writable_, MAPI_E_NO_ACCESS, "The store was opened read-only.");
-  }
+  void CheckWrite() const { Check(writable_, MAPI_E_NO_ACCESS, "The store was opened read-only."); }
 
   // What an entry ID of this store names (MapiError for a malformed or foreign one).
   ParsedEntryId Identify(std::span<const BYTE> bytes) const {
@@ -271,16 +274,20 @@ class TMsgStore final : public TPropObject<IMsgStore> {
 
 }  // namespace
 
-ComPtr<IUnknown> OpenStoreEntry(const std::shared_ptr<TOpenStore>& store, bool writable,
-                                std::span<const BYTE> entryId, const IID* iid, ULONG flags, ULONG& objectType) {
+ComPtr<IUnknown> OpenStoreEntry(const std::shared_ptr<TOpenStore>& store, bool writable, std::span<const BYTE> entryId,
+                                const IID* iid, ULONG flags, ULONG& objectType) {
   CheckFlags(flags, MAPI_MODIFY | MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS);
   Check(!(flags & MAPI_MODIFY) || writable, MAPI_E_NO_ACCESS,
         "The store was opened read-only: its objects cannot be opened for change.");
-  AccessMode access = (flags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) && writable ? AccessMode::ReadWrite : AccessMode::ReadOnly;
+  AccessMode access =
+      (flags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) && writable ? AccessMode::ReadWrite : AccessMode::ReadOnly;
   ParsedEntryId target{ObjectKind::Folder, 0};
-  if (entryId.empty()) target.id = store->Engine().SpecialFolderId(SpecialFolder::Root);
-  else if (store->IsStoreEntryId(entryId.data(), entryId.size())) target.kind = ObjectKind::Store;
-  else target = store->Engine().ParseEntryId(entryId.data(), entryId.size());
+  if (entryId.empty())
+    target.id = store->Engine().SpecialFolderId(SpecialFolder::Root);
+  else if (store->IsStoreEntryId(entryId.data(), entryId.size()))
+    target.kind = ObjectKind::Store;
+  else
+    target = store->Engine().ParseEntryId(entryId.data(), entryId.size());
   ComPtr<IUnknown> object;
   switch (target.kind) {
     case ObjectKind::Store:

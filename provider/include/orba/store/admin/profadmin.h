@@ -39,15 +39,18 @@ class TProfAdmin final : public TVoComObject<TVoRefCounted, IProfAdmin> {
   STDMETHOD(GetProfileTable)(ULONG ulFlags, LPMAPITABLE* lppTable) override;
   STDMETHOD(CreateProfile)(LPTSTR lpszProfileName, LPTSTR lpszPassword, ULONG_PTR ulUIParam, ULONG ulFlags) override;
   STDMETHOD(DeleteProfile)(LPTSTR lpszProfileName, ULONG ulFlags) override;
-  STDMETHOD(ChangeProfilePassword)(LPTSTR lpszProfileName, LPTSTR lpszOldPassword, LPTSTR lpszNewPassword,
-                                   ULONG ulFlags) override;
-  STDMETHOD(CopyProfile)(LPTSTR lpszOldProfileName, LPTSTR lpszOldPassword, LPTSTR lpszNewProfileName,
-                         ULONG_PTR ulUIParam, ULONG ulFlags) override;
-  STDMETHOD(RenameProfile)(LPTSTR lpszOldProfileName, LPTSTR lpszOldPassword, LPTSTR lpszNewProfileName,
-                           ULONG_PTR ulUIParam, ULONG ulFlags) override;
+  STDMETHOD(ChangeProfilePassword)
+  (LPTSTR lpszProfileName, LPTSTR lpszOldPassword, LPTSTR lpszNewPassword, ULONG ulFlags) override;
+  STDMETHOD(CopyProfile)
+  (LPTSTR lpszOldProfileName, LPTSTR lpszOldPassword, LPTSTR lpszNewProfileName, ULONG_PTR ulUIParam,
+   ULONG ulFlags) override;
+  STDMETHOD(RenameProfile)
+  (LPTSTR lpszOldProfileName, LPTSTR lpszOldPassword, LPTSTR lpszNewProfileName, ULONG_PTR ulUIParam,
+   ULONG ulFlags) override;
   STDMETHOD(SetDefaultProfile)(LPTSTR lpszProfileName, ULONG ulFlags) override;
-  STDMETHOD(AdminServices)(LPTSTR lpszProfileName, LPTSTR lpszPassword, ULONG_PTR ulUIParam, ULONG ulFlags,
-                           LPSERVICEADMIN* lppServiceAdmin) override;
+  STDMETHOD(AdminServices)
+  (LPTSTR lpszProfileName, LPTSTR lpszPassword, ULONG_PTR ulUIParam, ULONG ulFlags,
+   LPSERVICEADMIN* lppServiceAdmin) override;
 
  private:
   std::shared_ptr<TProfileDatabase> db_;
@@ -63,11 +66,12 @@ class TMsgServiceAdmin final : public TVoComObject<TVoRefCounted, IMsgServiceAdm
   STDMETHOD(GetMsgServiceTable)(ULONG ulFlags, LPMAPITABLE* lppTable) override;
   STDMETHOD(CreateMsgService)(LPTSTR lpszService, LPTSTR lpszDisplayName, ULONG_PTR ulUIParam, ULONG ulFlags) override;
   STDMETHOD(DeleteMsgService)(LPMAPIUID lpUID) override;
-  STDMETHOD(CopyMsgService)(LPMAPIUID lpUID, LPTSTR lpszDisplayName, LPCIID lpInterfaceToCopy, LPCIID lpInterfaceDst,
-                            LPVOID lpObjectDst, ULONG_PTR ulUIParam, ULONG ulFlags) override;
+  STDMETHOD(CopyMsgService)
+  (LPMAPIUID lpUID, LPTSTR lpszDisplayName, LPCIID lpInterfaceToCopy, LPCIID lpInterfaceDst, LPVOID lpObjectDst,
+   ULONG_PTR ulUIParam, ULONG ulFlags) override;
   STDMETHOD(RenameMsgService)(LPMAPIUID lpUID, ULONG ulFlags, LPTSTR lpszDisplayName) override;
-  STDMETHOD(ConfigureMsgService)(LPMAPIUID lpUID, ULONG_PTR ulUIParam, ULONG ulFlags, ULONG cValues,
-                                 LPSPropValue lpProps) override;
+  STDMETHOD(ConfigureMsgService)
+  (LPMAPIUID lpUID, ULONG_PTR ulUIParam, ULONG ulFlags, ULONG cValues, LPSPropValue lpProps) override;
   STDMETHOD(OpenProfileSection)(LPMAPIUID lpUID, LPCIID lpInterface, ULONG ulFlags, LPPROFSECT* lppProfSect) override;
   STDMETHOD(MsgServiceTransportOrder)(ULONG cUID, LPMAPIUID lpUIDList, ULONG ulFlags) override;
   STDMETHOD(AdminProviders)(LPMAPIUID lpUID, ULONG ulFlags, LPPROVIDERADMIN* lppProviderAdmin) override;

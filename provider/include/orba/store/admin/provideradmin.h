@@ -25,8 +25,9 @@ class TProviderAdmin final : public TVoComObject<TVoRefCounted, IProviderAdmin> 
 
   STDMETHOD(GetLastError)(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) override;
   STDMETHOD(GetProviderTable)(ULONG ulFlags, LPMAPITABLE* lppTable) override;
-  STDMETHOD(CreateProvider)(LPTSTR lpszProvider, ULONG cValues, LPSPropValue lpProps, ULONG_PTR ulUIParam,
-                            ULONG ulFlags, MAPIUID* lpUID) override;
+  STDMETHOD(CreateProvider)
+  (LPTSTR lpszProvider, ULONG cValues, LPSPropValue lpProps, ULONG_PTR ulUIParam, ULONG ulFlags,
+   MAPIUID* lpUID) override;
   STDMETHOD(DeleteProvider)(LPMAPIUID lpUID) override;
   STDMETHOD(OpenProfileSection)(LPMAPIUID lpUID, LPCIID lpInterface, ULONG ulFlags, LPPROFSECT* lppProfSect) override;
 

@@ -142,7 +142,7 @@ struct HierarchyChanges {
 struct SubmitRequest {
   int64_t messageId = 0;  // 0: a new message, created in folderId
   int64_t folderId = 0;
-  MessageImage image;     // PR_MESSAGE_FLAGS among its props is ignored
+  MessageImage image;                           // PR_MESSAGE_FLAGS among its props is ignored
   std::optional<int64_t> expectedChangeNumber;  // as SaveMessage's
   int64_t submitTime = 0;                       // FILETIME
   ULONG submitFlags = 0;                        // PR_SUBMIT_FLAGS
@@ -153,16 +153,16 @@ struct SubmitRequest {
 
 // Where a submitted message went.
 enum class SubmitFate {
-  Queued,  // waits in the outgoing queue
-  Moved,   // sent, moved to its PR_SENTMAIL_ENTRYID folder
-  Deleted, // sent, deleted (PR_DELETE_AFTER_SUBMIT)
-  Kept,    // sent, left where it was
+  Queued,   // waits in the outgoing queue
+  Moved,    // sent, moved to its PR_SENTMAIL_ENTRYID folder
+  Deleted,  // sent, deleted (PR_DELETE_AFTER_SUBMIT)
+  Kept,     // sent, left where it was
 };
 
 struct SubmitOutcome {
   int64_t messageId = 0;
-  int64_t folderId = 0;      // the folder it was in when submitted or marked sent
-  bool created = false;      // the submission saved a new message
+  int64_t folderId = 0;  // the folder it was in when submitted or marked sent
+  bool created = false;  // the submission saved a new message
   SubmitFate fate = SubmitFate::Queued;
   int64_t sentFolderId = 0;  // Moved: the folder it is in now
   bool associated = false;
@@ -188,9 +188,28 @@ struct SearchCriteria {
 // A special folder of the standard set (stored by number: new ones go at the end).
 // A public folders store has only the root, the IPM subtree and the last two.
 enum class SpecialFolder {
-  Root, IpmSubtree, Inbox, Outbox, SentItems, DeletedItems, Drafts, Contacts, Calendar, Journal, Notes, Tasks,
-  JunkEmail, SyncIssues, Conflicts, LocalFailures, ServerFailures, SearchRoot, CommonViews, PersonalViews,
-  NonIpmSubtree, EformsRegistry
+  Root,
+  IpmSubtree,
+  Inbox,
+  Outbox,
+  SentItems,
+  DeletedItems,
+  Drafts,
+  Contacts,
+  Calendar,
+  Journal,
+  Notes,
+  Tasks,
+  JunkEmail,
+  SyncIssues,
+  Conflicts,
+  LocalFailures,
+  ServerFailures,
+  SearchRoot,
+  CommonViews,
+  PersonalViews,
+  NonIpmSubtree,
+  EformsRegistry
 };
 
 // The engine's database connection and the lock that serialises its use; shared
@@ -260,8 +279,7 @@ class TStoreEngine {
   void MoveFolder(int64_t id, int64_t newParentId, const std::optional<std::u16string>& newName);
   // Copies a folder (its properties and messages, its subfolders when asked) under
   // newParent; returns the copy's id. Same errors as MoveFolder.
-  int64_t CopyFolder(int64_t id, int64_t newParentId, const std::optional<std::u16string>& newName,
-                     bool subfolders);
+  int64_t CopyFolder(int64_t id, int64_t newParentId, const std::optional<std::u16string>& newName, bool subfolders);
   // Reads a folder (with its subfolders when asked) in one snapshot, for a copy into
   // another store.
   FolderImage ExportFolder(int64_t id, bool subfolders);
@@ -286,8 +304,7 @@ class TStoreEngine {
   // --- messages ---
   // A new message in folderId; returns its id. created (if given) receives the new
   // message's record as this transaction wrote it.
-  int64_t CreateMessage(int64_t folderId, bool associated, const MessageImage& image,
-                        MessageRecord* created = nullptr);
+  int64_t CreateMessage(int64_t folderId, bool associated, const MessageImage& image, MessageRecord* created = nullptr);
   // Replaces a message's properties, recipients and attachments and returns its record
   // as this transaction wrote it (so that a saver knows exactly the change number its
   // own save produced). With expectedChangeNumber set, a message changed since (by

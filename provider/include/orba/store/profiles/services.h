@@ -81,13 +81,13 @@ TServicePlan PlanServiceCopy(TProfileDatabase& db, const std::string& profile, c
 // and mailbox also to the global section; an MSEMS service without public folders
 // gets them first, with the settings its section already has). Properties that cannot be stored raise
 // MapiError (MAPI_E_INVALID_TYPE / MAPI_E_INVALID_PARAMETER) before anything changes.
-void ApplyServiceConfiguration(TProfileDatabase& db, const std::string& profile, const MAPIUID& service,
-                               ULONG count, const SPropValue* props);
+void ApplyServiceConfiguration(TProfileDatabase& db, const std::string& profile, const MAPIUID& service, ULONG count,
+                               const SPropValue* props);
 
 // Whether the service has every setting it needs to log on (MSEMS: mailbox and server;
 // MSPST MS: the file path; CONTAB: nothing), counting count further properties about to
 // be applied.
-bool IsServiceConfigured(TProfileDatabase& db, const std::string& profile, const TServiceInfo& service,
-                         ULONG count = 0, const SPropValue* props = nullptr);
+bool IsServiceConfigured(TProfileDatabase& db, const std::string& profile, const TServiceInfo& service, ULONG count = 0,
+                         const SPropValue* props = nullptr);
 
 }  // namespace orba::store

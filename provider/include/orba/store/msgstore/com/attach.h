@@ -27,8 +27,8 @@ class TAttach final : public TPropObject<IAttach> {
   // PR_ATTACH_DATA_OBJ: CopyTo copies the embedded message into the destination
   // attachment's own (message_copy.cpp).
   std::vector<ULONG> SubObjectTags() const override;
-  void CopySubObjects(IMAPIProp* destination, const std::vector<ULONG>& tags, ULONG ciidExclude,
-                      LPCIID rgiidExclude, ULONG ulFlags) override;
+  void CopySubObjects(IMAPIProp* destination, const std::vector<ULONG>& tags, ULONG ciidExclude, LPCIID rgiidExclude,
+                      ULONG ulFlags) override;
 
  private:
   TAttach(ComPtr<TMessage> message, ULONG num, AccessMode access);

@@ -33,7 +33,7 @@ class TCrossStoreCopy {
   // is made in one transaction: all or nothing. A move whose original changed while it
   // was copied keeps the original (the copy lacks the change) and returns false.
   bool CopyFolder(const FolderRecord& folder, int64_t destParent, const std::optional<std::u16string>& newName,
-                     bool subfolders, bool move);
+                  bool subfolders, bool move);
 
  private:
   // Named properties of the whole tree, from the source's ids to the destination's.

@@ -6,11 +6,11 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
-#include <vector>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
+#include <vector>
 
 #include "orba/store/msgstore/com/message.h"
 #include "orba/store/tablesource.h"
@@ -42,10 +42,9 @@ class TMessage final : public TPropObject<IMessage> {
   STDMETHOD(SaveChanges)(ULONG ulFlags) override;
   STDMETHOD(GetAttachmentTable)(ULONG ulFlags, LPMAPITABLE* lppTable) override;
   STDMETHOD(OpenAttach)(ULONG ulAttachmentNum, LPCIID lpInterface, ULONG ulFlags, LPATTACH* lppAttach) override;
-  STDMETHOD(CreateAttach)(LPCIID lpInterface, ULONG ulFlags, ULONG* lpulAttachmentNum,
-                          LPATTACH* lppAttach) override;
-  STDMETHOD(DeleteAttach)(ULONG ulAttachmentNum, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress,
-                          ULONG ulFlags) override;
+  STDMETHOD(CreateAttach)(LPCIID lpInterface, ULONG ulFlags, ULONG* lpulAttachmentNum, LPATTACH* lppAttach) override;
+  STDMETHOD(DeleteAttach)
+  (ULONG ulAttachmentNum, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) override;
   STDMETHOD(GetRecipientTable)(ULONG ulFlags, LPMAPITABLE* lppTable) override;
   STDMETHOD(ModifyRecipients)(ULONG ulFlags, LPADRLIST lpMods) override;
   STDMETHOD(SubmitMessage)(ULONG ulFlags) override;
@@ -64,8 +63,8 @@ class TMessage final : public TPropObject<IMessage> {
   // PR_MESSAGE_RECIPIENTS and PR_MESSAGE_ATTACHMENTS: CopyTo and CopyProps hand them to
   // another message through its IMessage methods (message_copy.cpp).
   std::vector<ULONG> SubObjectTags() const override;
-  void CopySubObjects(IMAPIProp* destination, const std::vector<ULONG>& tags, ULONG ciidExclude,
-                      LPCIID rgiidExclude, ULONG ulFlags) override;
+  void CopySubObjects(IMAPIProp* destination, const std::vector<ULONG>& tags, ULONG ciidExclude, LPCIID rgiidExclude,
+                      ULONG ulFlags) override;
 
  private:
   TMessage(std::shared_ptr<TStoreEngine> engine, MessageObjectOptions options);
@@ -92,8 +91,8 @@ class TMessage final : public TPropObject<IMessage> {
 
   std::shared_ptr<TStoreEngine> engine_;
   MessageObjectOptions options_;
-  ComPtr<TAttach> host_;    // embedded messages: the attachment they belong to
-  int64_t id_ = 0;          // 0 until a new message is saved, and for embedded ones
+  ComPtr<TAttach> host_;  // embedded messages: the attachment they belong to
+  int64_t id_ = 0;        // 0 until a new message is saved, and for embedded ones
   int64_t folderId_ = 0;
   bool associated_ = false;
   MessageRecord record_;    // the saved state (change number, keys, times, flags)
@@ -104,10 +103,10 @@ class TMessage final : public TPropObject<IMessage> {
   std::vector<RecipientImage> recipients_;
   ULONG nextRowId_ = 0;
   std::map<ULONG, AttachmentImage> attachments_;  // saved into the message, by number
-  std::set<ULONG> openNew_;                      // created, not saved into the message yet
+  std::set<ULONG> openNew_;                       // created, not saved into the message yet
   ULONG nextAttachNum_ = 0;
-  std::optional<MessageSaveKind> saved_;           // what the last Persist did
-  bool submitted_ = false;  // handed to the transport: the object is no longer valid
+  std::optional<MessageSaveKind> saved_;  // what the last Persist did
+  bool submitted_ = false;                // handed to the transport: the object is no longer valid
   // The open recipient and attachment tables' sources.
   std::vector<std::weak_ptr<TMemoryRowSource>> recipientSources_;
   std::vector<std::weak_ptr<TMemoryRowSource>> attachmentSources_;

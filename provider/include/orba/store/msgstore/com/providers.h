@@ -28,7 +28,8 @@ struct TDirectoryMailbox {
 };
 
 // The default addresses of a mailbox.
-inline constexpr const char* kLegacyDnPrefix = "/o=Orba/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=";
+inline constexpr const char* kLegacyDnPrefix =
+    "/o=Orba/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=";
 inline constexpr const char* kSmtpDomain = "orba.example";
 
 // The organisation's directory of mailboxes (server/directory.db under ORBA_HOME).

@@ -102,7 +102,7 @@ ComPtr<IMsgStore> CreateMsgStore(std::shared_ptr<TOpenStore> store, bool writabl
 // logon may change the store. Throws MapiError (MAPI_E_INVALID_ENTRYID,
 // MAPI_E_UNKNOWN_ENTRYID, MAPI_E_NOT_FOUND, MAPI_E_NO_ACCESS, MAPI_E_UNKNOWN_FLAGS,
 // MAPI_E_INTERFACE_NOT_SUPPORTED).
-ComPtr<IUnknown> OpenStoreEntry(const std::shared_ptr<TOpenStore>& store, bool writable,
-                                std::span<const BYTE> entryId, const IID* iid, ULONG flags, ULONG& objectType);
+ComPtr<IUnknown> OpenStoreEntry(const std::shared_ptr<TOpenStore>& store, bool writable, std::span<const BYTE> entryId,
+                                const IID* iid, ULONG flags, ULONG& objectType);
 
 }  // namespace orba::store
