@@ -13,6 +13,7 @@
 #include "orba/store/maperror.h"
 #include "orba/store/profiles/services.h"
 #include "orba/store/propobject.h"
+#include "orba/store/storeentryid.h"
 #include "orba/store/storeprovider.h"
 #include "orba/store/tags.h"
 #include "tempstorehome.h"
@@ -47,8 +48,7 @@ class TTestStore final : public TPropObject<IMsgStore> {
  public:
   explicit TTestStore(const MAPIUID& uid) : uid_(uid) {}
   Bytes EntryId(uint32_t number) const {
-    Bytes bytes(4, 0);
-    bytes.insert(bytes.end(), uid_.ab, uid_.ab + 16);
+    Bytes bytes = ProviderEntryId(uid_);
     for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<BYTE>(number >> shift));
     return bytes;
   }
@@ -98,11 +98,7 @@ class TTestStore final : public TPropObject<IMsgStore> {
 class TTestStoreProvider final : public IStoreProvider {
  public:
   MAPIUID MdbProvider() const override { return kPstMdbProvider; }
-  Bytes StoreEntryId(const TStoreContext& context) const override {
-    Bytes bytes(4, 0);
-    bytes.insert(bytes.end(), context.provider.ab, context.provider.ab + 16);
-    return bytes;
-  }
+  Bytes StoreEntryId(const TStoreContext& context) const override { return ProviderEntryId(context.provider); }
   TStoreLogon Logon(const TStoreContext& context, ULONG flags) override {
     bool configured = false;
     for (const TStoredProp& prop : context.db->ReadSection(context.profile, context.provider))

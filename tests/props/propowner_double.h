@@ -184,8 +184,11 @@ class TTestMAPIProp : public TVoComObject<TVoRefCounted, IMAPIProp> {
     orba::MAPIAllocateBuffer(ULONG(CbNewSPropTagArray(count)), reinterpret_cast<void**>(tags));
     (*tags)->cValues = count;
     for (ULONG i = 0; i < count; ++i) {
-      const WideString key = names[i]->ulKind == MNID_STRING ? WideString(names[i]->Kind.lpwstrName)
-                                                             : u"#" + WideString(1, char16_t(names[i]->Kind.lID));
+      WideString key = u"#";  // a number as "#" and one character (no operator+: a GCC 12 -O3 false warning)
+      if (names[i]->ulKind == MNID_STRING)
+        key = names[i]->Kind.lpwstrName;
+      else
+        key += char16_t(names[i]->Kind.lID);
       size_t index = 0;
       while (index < Names.size() && !(Names[index].first == *names[i]->lpguid && Names[index].second == key)) ++index;
       if (index == Names.size()) {

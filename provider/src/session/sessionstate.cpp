@@ -25,14 +25,6 @@ std::optional<MAPIUID> StoredUid(const TStoredProps& section, ULONG tag) {
   return std::nullopt;
 }
 
-// A store whose implementation is missing still needs an entry ID for its row: the
-// four flag bytes and its provider UID.
-Bytes FallbackEntryId(const MAPIUID& provider) {
-  Bytes bytes(4, 0);
-  bytes.insert(bytes.end(), provider.ab, provider.ab + sizeof(provider.ab));
-  return bytes;
-}
-
 bool SameEntryId(std::span<const BYTE> a, std::span<const BYTE> b) {
   // The flag bytes say how the ID was obtained, not what it names.
   return a.size() == b.size() && a.size() >= 4 && std::equal(a.begin() + 4, a.end(), b.begin() + 4);
@@ -132,7 +124,7 @@ std::vector<TProfileStore> TSessionState::ProfileStores() const {
     store.entryId =
         store.implementation
             ? WrapStoreEntryId(kProviderDllName, store.implementation->StoreEntryId({db_, profile_, provider.uid}))
-            : WrapStoreEntryId(kProviderDllName, FallbackEntryId(provider.uid));
+            : WrapStoreEntryId(kProviderDllName, ProviderEntryId(provider.uid));
     result.push_back(std::move(store));
   }
   return result;

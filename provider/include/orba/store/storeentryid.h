@@ -23,6 +23,8 @@ inline constexpr MAPIUID kStoreWrapUid = {
 std::span<const BYTE> EntryIdBytes(ULONG cb, const ENTRYID* entryId);
 // Bytes 4..19 of a checked entry ID.
 MAPIUID EntryIdProviderUid(std::span<const BYTE> entryId);
+// The shortest entry ID: four zero flag bytes and a provider UID.
+Bytes ProviderEntryId(const MAPIUID& provider);
 
 Bytes WrapStoreEntryId(const std::string& dllName, std::span<const BYTE> storeEntryId);
 

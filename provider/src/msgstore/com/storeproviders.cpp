@@ -32,11 +32,7 @@ std::optional<std::u16string> SectionText(const TStoredProps& section, ULONG pro
 
 class TOrbaStoreProvider : public IStoreProvider {
  public:
-  Bytes StoreEntryId(const TStoreContext& context) const override {
-    Bytes bytes(4, 0);
-    bytes.insert(bytes.end(), context.provider.ab, context.provider.ab + sizeof(context.provider.ab));
-    return bytes;
-  }
+  Bytes StoreEntryId(const TStoreContext& context) const override { return ProviderEntryId(context.provider); }
 
   TStoreLogon Logon(const TStoreContext& context, ULONG flags) override {
     TStoredProps section = context.db->ReadSection(context.profile, context.provider);
@@ -81,11 +77,7 @@ class TMailboxStoreProvider final : public TOrbaStoreProvider {
 class TPublicStoreProvider final : public TOrbaStoreProvider {
  public:
   MAPIUID MdbProvider() const override { return kExchangePublicMdbProvider; }
-  Bytes StoreEntryId(const TStoreContext&) const override {
-    Bytes bytes(4, 0);
-    bytes.insert(bytes.end(), kExchangePublicMdbProvider.ab, kExchangePublicMdbProvider.ab + 16);
-    return bytes;
-  }
+  Bytes StoreEntryId(const TStoreContext&) const override { return ProviderEntryId(kExchangePublicMdbProvider); }
 
  protected:
   StoreKind Kind() const override { return StoreKind::PublicFolders; }
