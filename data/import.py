@@ -3,7 +3,7 @@
 
 Run by hand when the facts change (never by the build):
 
-    python3 data/import.py /path/to/property-facts > data/catalogue.tsv
+    python3 data/import.py [data/facts] > data/catalogue.tsv
 
 The catalogue order is part of the library's binary interface (handles are positions):
 the script derives it deterministically from the facts, and a change of the facts that
@@ -220,6 +220,6 @@ def main(facts):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
-        sys.exit("usage: import.py FACTS-FOLDER > catalogue.tsv")
-    main(sys.argv[1])
+    if len(sys.argv) > 2:
+        sys.exit("usage: import.py [FACTS-FOLDER] > catalogue.tsv")
+    main(sys.argv[1] if len(sys.argv) == 2 else f"{sys.path[0]}/facts")

@@ -193,7 +193,7 @@ TEST(Catalogue, LibraryNamesResolveAsTheMapSays) {
                                                  {"PT_BINARY", PT_BINARY},
                                                  {"PT_MV_UNICODE", PT_MV_UNICODE},
                                                  {"PT_MV_BINARY", PT_MV_BINARY}};
-  auto rows = ReadTsv(std::string(ORBA_SHARED_DIR) + "/data/npr-map.tsv");
+  auto rows = ReadTsv(std::string(ORBA_FACTS_DIR) + "/npr-map.tsv");
   ASSERT_GT(rows.size(), 100u);
   for (const auto& row : rows) {
     ASSERT_GE(row.size(), 4u);
