@@ -23,6 +23,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "orba/VoMAPIExceptions.h"
 #include "orba/VoMAPIObject.h"
 #include "orba/VoMAPITimeZone.h"
 #include "orba/common/comobject.h"
@@ -302,7 +303,7 @@ class TVoRecurrenceException : public TVoComObject<TVoAutoIntfObject, IVoRecurre
   friend class TVoRecurrenceExceptions;
   // Writable for the list and the codec: OriginalStartDate must keep its day once the
   // exception is listed.
-  TVoRecurrenceExceptionData& Data() { return data_; }
+  TVoRecurrenceExceptionData& MutableData() { return data_; }
   bool HasFlag(uint32_t flag) const { return (data_.Modifications & flag) != 0; }
   void SetFlag(uint32_t flag, bool on) {
     data_.Modifications = on ? data_.Modifications | flag : data_.Modifications & ~flag;

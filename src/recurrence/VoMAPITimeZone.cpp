@@ -65,8 +65,8 @@ int LocalYear(TDateTime value) { return VoDecodeDate(value).Year; }
 
 // Whether daylight saving is in force at the UTC moment, by the changes of the year.
 bool DaylightAt(const TVoTimeZoneRule& rule, TDateTime utc, int year) {
-  const TDateTime toDaylight = VoAddMins(ChangeMoment(rule.DaylightDate, year), rule.Bias + rule.StandardBias);
-  const TDateTime toStandard = VoAddMins(ChangeMoment(rule.StandardDate, year), rule.Bias + rule.DaylightBias);
+  const TDateTime toDaylight = VoAddMins(ChangeMoment(rule.DaylightDate, year), int64_t(rule.Bias) + rule.StandardBias);
+  const TDateTime toStandard = VoAddMins(ChangeMoment(rule.StandardDate, year), int64_t(rule.Bias) + rule.DaylightBias);
   if (toDaylight < toStandard) return utc >= toDaylight && utc < toStandard;
   return utc >= toDaylight || utc < toStandard;  // daylight saving across the new year
 }
@@ -79,9 +79,9 @@ bool TVoTimeZoneRule::SameBiasesAndDates(const TVoTimeZoneRule& other) const {
 }
 
 TDateTime TVoTimeZoneRule::LocalToUTC(TDateTime local) const {
-  const TDateTime asStandard = VoAddMins(local, Bias + StandardBias);
+  const TDateTime asStandard = VoAddMins(local, int64_t(Bias) + StandardBias);
   if (!ObservesDaylight(*this)) return asStandard;
-  const TDateTime asDaylight = VoAddMins(local, Bias + DaylightBias);
+  const TDateTime asDaylight = VoAddMins(local, int64_t(Bias) + DaylightBias);
   const int year = LocalYear(local);
   const bool standardFits = !DaylightAt(*this, asStandard, year), daylightFits = DaylightAt(*this, asDaylight, year);
   if (standardFits != daylightFits) return standardFits ? asStandard : asDaylight;
@@ -91,9 +91,9 @@ TDateTime TVoTimeZoneRule::LocalToUTC(TDateTime local) const {
 }
 
 TDateTime TVoTimeZoneRule::UTCToLocal(TDateTime utc) const {
-  const TDateTime asStandard = VoAddMins(utc, -(Bias + StandardBias));
+  const TDateTime asStandard = VoAddMins(utc, -(int64_t(Bias) + StandardBias));
   if (!ObservesDaylight(*this) || !DaylightAt(*this, utc, LocalYear(asStandard))) return asStandard;
-  return VoAddMins(utc, -(Bias + DaylightBias));
+  return VoAddMins(utc, -(int64_t(Bias) + DaylightBias));
 }
 
 TVoTimeZoneDefinition TVoTimeZoneDefinition::Decode(const TVoBytes& data) {

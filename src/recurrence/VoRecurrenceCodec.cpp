@@ -113,9 +113,16 @@ int32_t IntervalFromPeriod(uint64_t interval) {
   return int32_t(interval);
 }
 
+// Texts of 65535 units cannot be written again ("Len with NULL" would not fit).
+uint16_t ReadTextLength(TVoRecurrenceReader& reader) {
+  const uint16_t length = reader.ReadWord();
+  if (length == 0xFFFF) DecodeError(u"Invalid text length.");
+  return length;
+}
+
 WideString ReadAnsiText(TVoRecurrenceReader& reader) {
   reader.ReadWord();  // length with the terminator
-  return TVoEncoding::ConvertW(reader.ReadAnsiChars(reader.ReadWord()));
+  return TVoEncoding::ConvertW(reader.ReadAnsiChars(ReadTextLength(reader)));
 }
 
 // Minutes from 1601-01-01 to the first day of the month months later.
@@ -171,7 +178,8 @@ void TVoRecurrenceCodec::Read(TVoRecurrencePattern& p, const TVoBytes& data) {
 
   const uint32_t deletedCount = reader.ReadLongWord();
   reader.Require(uint64_t(deletedCount) * 4);
-  for (uint32_t i = 0; i < deletedCount; ++i) p.FExceptions->AddException(reader.ReadDate()).Data().Deleted = true;
+  for (uint32_t i = 0; i < deletedCount; ++i)
+    p.FExceptions->AddException(reader.ReadDate()).MutableData().Deleted = true;
   const uint32_t modifiedCount = reader.ReadLongWord();
   reader.Skip(uint64_t(modifiedCount) * 4);
   p.FStartDate = DateOf(reader.ReadDate());
@@ -198,7 +206,7 @@ void TVoRecurrenceCodec::Read(TVoRecurrencePattern& p, const TVoBytes& data) {
   if (writer2 >= kWithExtendedInfo && reader.Remaining() > 4) {
     if (reader.ReadLongWord() != 0) DecodeError(u"Invalid ReservedBlock1 value");
     for (size_t i = 0; i < records.size(); ++i)
-      ReadExtendedException(records[i]->Data(), reader, writer2, i + 1 == records.size());
+      ReadExtendedException(records[i]->MutableData(), reader, writer2, i + 1 == records.size());
   }
   // Whatever follows (ReservedBlock2 and beyond) is not ours.
 }
@@ -283,10 +291,10 @@ TVoRecurrenceException& TVoRecurrenceCodec::ReadExceptionInfo(TVoRecurrencePatte
   const uint16_t flags = reader.ReadWord();
   TVoRecurrenceException* exception = p.FExceptions->FindDeletedException(original);
   if (exception)
-    exception->Data().Deleted = false;
+    exception->MutableData().Deleted = false;
   else
     exception = &p.FExceptions->AddException(original);
-  TVoRecurrenceExceptionData& data = exception->Data();
+  TVoRecurrenceExceptionData& data = exception->MutableData();
   data.OriginalStartDate = original;
   data.Modifications = flags;
   if (flags & ARO_SUBJECT) data.Description = ReadAnsiText(reader);
@@ -319,8 +327,8 @@ void TVoRecurrenceCodec::ReadExtendedException(TVoRecurrenceExceptionData& data,
   if (data.Modifications & kModifiedFields) {
     reader.Skip(12);  // start, end and original start again
     // The wide texts are the ones to keep: the 8-bit copies lose what their code page lacks.
-    if (data.Modifications & ARO_SUBJECT) data.Description = reader.ReadWideChars(reader.ReadWord());
-    if (data.Modifications & ARO_LOCATION) data.Location = reader.ReadWideChars(reader.ReadWord());
+    if (data.Modifications & ARO_SUBJECT) data.Description = reader.ReadWideChars(ReadTextLength(reader));
+    if (data.Modifications & ARO_LOCATION) data.Location = reader.ReadWideChars(ReadTextLength(reader));
     reader.Skip(reader.ReadLongWord());  // ReservedBlockEE2
   } else if (writer2 >= kWithChangeHighlight && !last && reader.Remaining() > 4 && reader.PeekLongWord() == 0) {
     reader.ReadLongWord();  // a stray empty ReservedBlockEE2 some writers leave
@@ -373,13 +381,18 @@ TVoBytes TVoRecurrenceCodec::Write(TVoRecurrencePattern& p) {
   if (!p.FIsTask) p.FStartTime = TimeOf(p.FStartTime);
   p.FExceptions->SortOnStartDate();
 
+  // The raw values now are the ones written.
+  p.FRecurrenceFreq = kind.Frequency;
+  p.FRecurrencePattern = kind.PatternType;
+  p.FFirstDateTime = FirstDateTime(p);
+
   TVoRecurrenceWriter writer;
   writer.WriteWord(kVersion);
   writer.WriteWord(kVersion);
   writer.WriteWord(kind.Frequency);
   writer.WriteWord(kind.PatternType);
   writer.WriteWord(uint16_t(p.FRecurrenceCalendar));
-  writer.WriteLongWord(FirstDateTime(p));
+  writer.WriteLongWord(p.FFirstDateTime);
   writer.WriteLongWord(uint32_t(period));
   writer.WriteLongWord(kind.Sliding);
   switch (p.FRecurrenceType) {

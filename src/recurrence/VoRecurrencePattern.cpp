@@ -128,7 +128,7 @@ TVoRecurrenceException& TVoRecurrenceExceptions::AddException(TDateTime Date) {
   const TDateTime startTime = pattern ? TimeOf(pattern->Get_StartTime()) : 0;
   const int32_t duration = pattern ? pattern->Get_Duration() : 0;
   auto exception = MakeComObject<TVoRecurrenceException>(this);
-  TVoRecurrenceExceptionData& data = exception->Data();
+  TVoRecurrenceExceptionData& data = exception->MutableData();
   data.OriginalStartDate = Date;
   data.StartDate = DateOf(Date);
   data.StartTime = startTime;
