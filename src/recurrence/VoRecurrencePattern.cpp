@@ -158,7 +158,7 @@ TVoRecurrenceException* TVoRecurrenceExceptions::FindByOriginalDay(TDateTime Day
 
 void TVoRecurrenceExceptions::SortOnStartDate() {
   std::stable_sort(items_.begin(), items_.end(), [](const auto& a, const auto& b) {
-    return a->Data().OriginalStartDate < b->Data().OriginalStartDate;
+    return DateTimeToMSecs(a->Data().OriginalStartDate) < DateTimeToMSecs(b->Data().OriginalStartDate);
   });
   Changed();
 }

@@ -124,6 +124,10 @@ TEST(RecurrencePattern, ExceptionsOverrideTheirOccurrences) {
   EXPECT_EQ(Date(2025, 3, 3, 9), p->Exceptions().At(1).Get_OriginalStartDate());
   EXPECT_EQ("The OriginalStartDate cannot be modified!",
             ErrorOf([&] { p->Exceptions().At(0).Set_OriginalStartDate(0); }));
+  // Moved past its neighbour: still decodes, encodes and walks the same.
+  moved->Set_StartDate(Date(2025, 3, 4, 9));
+  moved->Set_EndDate(Date(2025, 3, 4, 10));
+  EXPECT_EQ(Walk(*p), Walk(*Decode(p->Get_Data())));
   p->Exceptions().Delete(moved.get());
   EXPECT_FALSE(p->GetNextOccurrence(first.OriginalStartDate).IsException);
 }
