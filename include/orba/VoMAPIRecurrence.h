@@ -187,9 +187,10 @@ struct IVoRecurrencePattern : IUnknown {
   // ... from 09:30 to 10:00").
   virtual WideString Get_RecurrencePattern() = 0;
   // The recurrence blob. Get_Data sorts the exceptions by OriginalStartDate, sets
-  // OccurrenceCount to 10 for a series without end and EndDate from the count for one
-  // that ends after a count, and keeps only the time of day of an appointment's
-  // StartTime. Set_Data resets the pattern and decodes the blob into it.
+  // OccurrenceCount to 10 and EndDate to 4500-12-31 for a series without end and
+  // EndDate from the count for one that ends after a count, and keeps only the time of
+  // day of an appointment's StartTime. Set_Data resets the pattern and decodes the blob
+  // into it.
   virtual TVoBytes Get_Data() = 0;
   virtual void Set_Data(const TVoBytes& Value) = 0;
 

@@ -179,7 +179,7 @@ void TVoRecurrenceCodec::Read(TVoRecurrencePattern& p, const TVoBytes& data) {
   const uint32_t deletedCount = reader.ReadLongWord();
   reader.Require(uint64_t(deletedCount) * 4);
   for (uint32_t i = 0; i < deletedCount; ++i)
-    p.FExceptions->AddException(reader.ReadDate()).MutableData().Deleted = true;
+    p.FExceptions->AddException(DateOf(reader.ReadDate())).MutableData().Deleted = true;  // whole days
   const uint32_t modifiedCount = reader.ReadLongWord();
   reader.Skip(uint64_t(modifiedCount) * 4);
   p.FStartDate = DateOf(reader.ReadDate());
@@ -235,8 +235,9 @@ void TVoRecurrenceCodec::ReadPattern(TVoRecurrencePattern& p, TVoRecurrenceReade
     p.FInterval = IntervalFromPeriod(period / kMinutesPerDay);
   } else if (frequency == kDaily && patternType == kWeek) {
     if (reader.ReadLongWord() != kWorkWeek) DecodeError(u"Invalid WeekDay.");
+    if (period != 1) DecodeError(u"Invalid Period.");  // every weekday of every week
     p.FRecurrenceType = 1;
-    p.FInterval = IntervalFromPeriod(uint64_t(period) * 7);
+    p.FInterval = 7;
     p.FWeekDay = 2;
     p.FWeekDays = WeekDaysFromMask(kWorkWeek);
   } else if (frequency == kWeekly && patternType == kWeek) {
@@ -273,12 +274,11 @@ void TVoRecurrenceCodec::ReadEndType(TVoRecurrencePattern& p, TVoRecurrenceReade
 // What Get_Data must recompute has to be computable: the last occurrence of a series
 // that ends after a count.
 void TVoRecurrenceCodec::CheckEncodable(TVoRecurrencePattern& p) {
-  if (p.FRecurrenceEndType != 1 || p.FRecurrenceCalendar != 0 || p.FRecurrenceType == 2 || p.FRecurrenceType == 4 ||
-      p.FRecurrenceType == 7 || p.FRecurrenceType == 10)
-    return;
+  if (p.FRecurrenceEndType != 1 || p.FRecurrenceCalendar != 0) return;
   try {
     p.Validate();
-    if (VoDateTimeToMinutes(double(p.Series(1).Last)) > std::numeric_limits<uint32_t>::max())
+    const bool regenerating = kBlobKinds[p.FRecurrenceType].Sliding == 1;
+    if (!regenerating && VoDateTimeToMinutes(double(p.Series(1).Last)) > std::numeric_limits<uint32_t>::max())
       DecodeError(u"Invalid OccurrenceCount.");
   } catch (const EVoException& e) {
     if (e.Message().starts_with(u"Failed to decode")) throw;
@@ -373,7 +373,10 @@ TVoBytes TVoRecurrenceCodec::Write(TVoRecurrencePattern& p) {
   if (period > std::numeric_limits<uint32_t>::max()) EncodeError(u"Invalid Interval.");
   const bool regenerating = kind.Sliding == 1;
 
-  if (p.FRecurrenceEndType == 0) p.FOccurrenceCount = 10;
+  if (p.FRecurrenceEndType == 0) {
+    p.FOccurrenceCount = 10;
+    p.FEndDate = DateOf(VoMinutesToDateTime(kNoEndDate));  // what the blob says for it
+  }
   if (p.FRecurrenceEndType == 1 && p.FRecurrenceCalendar == 0) {
     p.Validate();
     p.FEndDate = regenerating ? p.FStartDate : double(p.Series(1).Last);

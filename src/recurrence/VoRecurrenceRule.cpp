@@ -111,7 +111,7 @@ int64_t TVoOccurrenceSeries::At(int64_t index) const {
   int64_t day;
   if (!offsets_.empty()) {
     const int64_t n = int64_t(offsets_.size()), slot = firstSlot_ + index;
-    day = firstWeek_ + 7 * rule_.Interval * (slot / n) + offsets_[size_t(slot % n)];
+    day = firstWeek_ + 7 * int64_t(rule_.Interval) * (slot / n) + offsets_[size_t(slot % n)];
   } else if (IsMonthly(rule_.Kind)) {
     const int64_t month = firstMonth_ + monthStep_ * index;
     return month / 12 > kLastYear ? kNoOccurrence : DayInMonth(month);
