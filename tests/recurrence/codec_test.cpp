@@ -182,6 +182,7 @@ TEST(RecurrenceCodec, RejectionsHaveTheirTexts) {
       {&weekly, [](TVoBytes& b) { Put16(b, 6, 5); }, prefix + "Invalid PatternType."},
       {&weekly, [](TVoBytes& b) { Put16(b, 8, 24); }, prefix + "Invalid CalendarType."},
       {&weekday, [](TVoBytes& b) { Put32(b, 22, 0x3F); }, prefix + "Invalid WeekDay."},
+      {&weekday, [](TVoBytes& b) { Put32(b, 14, 2); }, prefix + "Invalid Period."},
       {&weekly, [](TVoBytes& b) { Put16(b, 6, 2); }, prefix + "An unsupported Recurrency Type was detected!."},
       {&weekly, [](TVoBytes& b) { Put16(b, 6, 4); }, prefix + "An unsupported Recurrency Type was detected!."},
       {&weekly, [](TVoBytes& b) { Put32(b, 14, 0); }, prefix + "Invalid Period."},
@@ -216,6 +217,10 @@ TEST(RecurrenceCodec, ToleratedQuirksDecode) {
   trailing.insert(trailing.end(), {0xDE, 0xAD, 0xBE, 0xEF, 1, 2});
   EXPECT_EQ(weekly, Decode(trailing)->Get_Data());
   EXPECT_EQ(weekly, Decode(TVoBytes(weekly.begin(), weekly.begin() + 70))->Get_Data());  // ends after EndTime
+
+  TVoBytes timed = changed;  // a deleted date with a time of day: the day counts
+  Put32(timed, 42, 0x0CBC96A0 + 600);
+  EXPECT_EQ(changed, Decode(timed)->Get_Data());
 
   TVoBytes oldNoEnd = weekly;
   Put32(oldNoEnd, 26, 0xFFFFFFFF);
