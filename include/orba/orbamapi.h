@@ -14,6 +14,8 @@
 #include "orba/VoMAPIPropValue.h"
 #include "orba/VoMAPIProps.h"
 #include "orba/VoMAPIRecipientType.h"
+#include "orba/VoMAPIRecurrence.h"
+#include "orba/VoMAPITimeZone.h"
 #include "orba/VoMAPIValueBuffers.h"
 #include "orba/VoMAPIVersion.h"
 #include "orba/VoMAPIWrapperIntf.h"
