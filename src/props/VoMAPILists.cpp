@@ -5,16 +5,6 @@
 namespace orba {
 namespace {
 
-// Arrays element by element (a byte array and an array of numbers compare by their
-// elements), other values by variant equality.
-bool SameValue(const TVoVariant& a, const TVoVariant& b) {
-  if (!a.IsArray() || !b.IsArray()) return a == b;
-  if (a.ArrayLength() != b.ArrayLength()) return false;
-  for (size_t i = 0; i < a.ArrayLength(); ++i)
-    if (!SameValue(a.ArrayItem(i), b.ArrayItem(i))) return false;
-  return true;
-}
-
 bool SameEntryID(const TVoMAPIEntryID& a, const TVoMAPIEntryID& b) { return EntryIDToArr(a) == EntryIDToArr(b); }
 
 }  // namespace
@@ -64,7 +54,7 @@ void TVoMAPIValueList::Remove(const TVoVariant& Value) {
 }
 
 int32_t TVoMAPIValueList::IndexOf(const TVoVariant& Value) {
-  return FindIndex([&](const TVoVariant& item) { return SameValue(item, Value); });
+  return FindIndex([&](const TVoVariant& item) { return VarSameValue(item, Value); });
 }
 
 TVoVariant TVoMAPIValueList::Get_Item(int32_t Index) { return At(Index); }
