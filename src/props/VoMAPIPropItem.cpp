@@ -59,9 +59,14 @@ void TVoMAPIPropItem::CheckOwner(std::u16string_view MethodName) const {
 }
 
 void TVoMAPIPropItem::Assign(std::u16string_view MethodName, TVoVariant Value) {
+  Assign(MethodName, [&] { value_.SetValue(std::move(Value)); });
+}
+
+template <class Store>
+void TVoMAPIPropItem::Assign(std::u16string_view MethodName, Store&& store) {
   CheckOwner(MethodName);
   value_.Owner()->CheckActive(MethodName);
-  value_.SetValue(std::move(Value));
+  store();
   error_ = false;
   modified_ = true;
 }
@@ -106,11 +111,11 @@ WideString TVoMAPIPropItem::Get_AsString() {
 void TVoMAPIPropItem::Set_AsString(const WideString& Value) { Assign(u"Set_AsString", TVoVariant(Value)); }
 
 FILETIME TVoMAPIPropItem::Get_AsSystemTime() {
-  if (value_.LoadedFileTime()) return *value_.LoadedFileTime();
+  if (value_.FileTime()) return *value_.FileTime();
   return DateTimeToFILETIME(Get_AsDateTime());
 }
 void TVoMAPIPropItem::Set_AsSystemTime(const FILETIME& Value) {
-  Assign(u"Set_AsSystemTime", TVoVariant::FromDate(FileTimeToDateTime(Value)));
+  Assign(u"Set_AsSystemTime", [&] { value_.SetFileTime(Value); });
 }
 
 bool16 TVoMAPIPropItem::Get_AsBoolean() { return VoVarToBool(value_.Value(), false); }

@@ -1,6 +1,7 @@
 #include "orba/VoMAPIPropValue.h"
 
 #include "orba/VoMAPIExceptions.h"
+#include "orba/common/dates.h"
 
 namespace orba {
 
@@ -23,7 +24,12 @@ TVoMAPIPropValue::TVoMAPIPropValue(TVoMAPIValueOwner* Owner, const TVoMAPIPropIn
 
 void TVoMAPIPropValue::SetValue(TVoVariant Value) {
   value_ = std::move(Value);
-  loadedFileTime_.reset();
+  fileTime_.reset();
+}
+
+void TVoMAPIPropValue::SetFileTime(const FILETIME& Value) {
+  value_ = TVoVariant::FromDate(FileTimeToDateTime(Value));
+  fileTime_ = Value;
 }
 
 TVoMAPIPropTag TVoMAPIPropValue::ResolveTag(bool Create) {
@@ -45,13 +51,14 @@ const SPropValue& TVoMAPIPropValue::GetMAPIValue() {
   buffer_.reset();
   mapiValue_ = SPropValue{};
   mapiValue_ = VoMAPIVariantToPropValue(value_, ResolveTag(), buffer_);
+  if (fileTime_ && PROP_TYPE(mapiValue_.ulPropTag) == PT_SYSTIME) mapiValue_.Value.ft = *fileTime_;
   return mapiValue_;
 }
 
 void TVoMAPIPropValue::SetMAPIValue(const SPropValue& Value) {
   value_ = VoMAPIPropVarValue(Value, TVoVariant::Null());
-  loadedFileTime_.reset();
-  if (PROP_TYPE(Value.ulPropTag) == PT_SYSTIME) loadedFileTime_ = Value.Value.ft;
+  fileTime_.reset();
+  if (PROP_TYPE(Value.ulPropTag) == PT_SYSTIME) fileTime_ = Value.Value.ft;
   const bool otherStandardId = !propInfo_->Named && ULONG(VoVarToInt(propInfo_->PropID)) != PROP_ID(Value.ulPropTag);
   if (!otherStandardId) tag_ = CHANGE_PROP_TYPE(Value.ulPropTag, propInfo_->PropType);
 }
