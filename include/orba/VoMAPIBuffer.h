@@ -1,5 +1,5 @@
-// TVoMAPIBuffer: owns a buffer MAPI handed out and frees it with MAPIFreeBuffer, so an
-// exception never leaks it.
+// Owners of what MAPI hands out, so that an exception never leaks it: TVoMAPIBuffer
+// frees a buffer with MAPIFreeBuffer, TVoMAPIRows a row set with FreeProws.
 #pragma once
 
 #include <utility>
@@ -38,6 +38,35 @@ class TVoMAPIBuffer {
 
  private:
   T* buffer_ = nullptr;
+};
+
+// A row set of QueryRows and its kin, freed with FreeProws (rows and their values).
+class TVoMAPIRows {
+ public:
+  TVoMAPIRows() = default;
+  TVoMAPIRows(const TVoMAPIRows&) = delete;
+  TVoMAPIRows& operator=(const TVoMAPIRows&) = delete;
+  ~TVoMAPIRows() {
+    try {
+      Reset();
+    } catch (...) {
+    }
+  }
+
+  // The address MAPI writes a new row set to; the old one is freed first.
+  LPSRowSet* Out() {
+    Reset();
+    return &rows_;
+  }
+  void Reset() {
+    if (LPSRowSet rows = std::exchange(rows_, nullptr)) FreeProws(rows);
+  }
+  // The number of rows (0 without a row set) and one of them.
+  ULONG Count() const { return rows_ ? rows_->cRows : 0; }
+  const SRow& operator[](ULONG Index) const { return rows_->aRow[Index]; }
+
+ private:
+  LPSRowSet rows_ = nullptr;
 };
 
 }  // namespace orba

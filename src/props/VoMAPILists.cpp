@@ -1,5 +1,6 @@
 #include "orba/VoMAPILists.h"
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIExceptions.h"
 
 namespace orba {
@@ -34,8 +35,7 @@ void TVoMAPIEntryIDList::AssignTo(IVoMAPIEntryIDList* OtherList) {
 }
 
 void TVoMAPIEntryIDList::Import(const SBinaryArray& EntryList) {
-  if (EntryList.cValues && !EntryList.lpbin)
-    std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"The entry list has no entries!"));
+  if (EntryList.cValues && !EntryList.lpbin) kit::Raise(E_INVALIDARG, u"The entry list has no entries!");
   for (ULONG i = 0; i < EntryList.cValues; ++i) {
     const SBinary& bin = EntryList.lpbin[i];
     Add(TVoVariant(bin.lpb ? TVoVariant::ByteArray(bin.lpb, bin.lpb + bin.cb) : TVoVariant::ByteArray()));
@@ -146,8 +146,7 @@ void TVoMAPIPropValueList::AssignTo_(IVoMAPIPropValueList* PropValueList) {
 }
 
 void TVoMAPIPropValueList::Import(ULONG Count, const SPropValue* Values) {
-  if (Count && !Values)
-    std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"The property values are missing!"));
+  if (Count && !Values) kit::Raise(E_INVALIDARG, u"The property values are missing!");
   ClearAll();
   for (ULONG i = 0; i < Count; ++i) {
     const TVoMAPIPropInfo* info = GetProp(Values[i].ulPropTag, true);

@@ -1,13 +1,10 @@
 #include "orba/VoMAPIPropValue.h"
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIExceptions.h"
 #include "orba/common/dates.h"
 
 namespace orba {
-
-namespace {
-constexpr HRESULT kNoSupport = MakeHResult(0x80040102);  // MAPI_E_NO_SUPPORT
-}
 
 TVoMAPIPropOwner* VoFindPropOwner(TVoMAPIValueOwner* Owner) {
   for (TVoMAPIValueOwner* o = Owner; o; o = o->GetParentOwner())
@@ -17,9 +14,7 @@ TVoMAPIPropOwner* VoFindPropOwner(TVoMAPIValueOwner* Owner) {
 
 TVoMAPIPropValue::TVoMAPIPropValue(TVoMAPIValueOwner* Owner, const TVoMAPIPropInfo* PropInfo)
     : owner_(Owner), propInfo_(PropInfo) {
-  if (!owner_ || !propInfo_)
-    std::rethrow_exception(
-        CreateVoMAPIException(E_INVALIDARG, u"A property value needs an owner and a registered property!"));
+  if (!owner_ || !propInfo_) kit::Raise(E_INVALIDARG, u"A property value needs an owner and a registered property!");
 }
 
 void TVoMAPIPropValue::SetValue(TVoVariant Value) {
@@ -40,9 +35,8 @@ TVoMAPIPropTag TVoMAPIPropValue::ResolveTag(bool Create) {
   else if (!propInfo_->Named)
     tag = GetPropTag(*propInfo_);
   else
-    std::rethrow_exception(
-        CreateVoMAPIException(kNoSupport, u"Named Property %s requested, however Named Properties are not supported!",
-                              {propInfo_->PropName}));
+    kit::Raise(MAPI_E_NO_SUPPORT, u"Named Property %s requested, however Named Properties are not supported!",
+               {propInfo_->PropName});
   tag_ = CHANGE_PROP_TYPE(tag, propInfo_->PropType);
   return tag_;
 }
