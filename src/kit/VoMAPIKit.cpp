@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "orba/VoMAPIWrapperIntf.h"
 #include "orba/common/encoding.h"
 #include "orba/common/exceptions.h"
 
@@ -50,6 +51,21 @@ TVoMAPIError MapiErrorRecord(const MAPIERROR& Error, bool Unicode) {
 TPropTagArray::TPropTagArray(const std::vector<ULONG>& Tags) : words_(1 + Tags.size()) {
   words_[0] = ULONG(Tags.size());
   std::copy(Tags.begin(), Tags.end(), words_.begin() + 1);
+}
+
+std::vector<BYTE> EntryIDBytes(const TVoMAPIEntryID& EntryID, IVoMAPIWrapper* Owner, std::u16string_view MethodName) {
+  try {
+    return EntryIDToArr(EntryID);
+  } catch (const EVoException&) {
+    CheckMAPIResult(Owner, MethodName, MAPI_E_INVALID_ENTRYID);
+    throw;  // not reached: CheckMAPIResult raises for every failure
+  }
+}
+
+void QueryAllRows(IMAPITable* Table, std::initializer_list<ULONG> Columns, TVoMAPIRows& Rows, IVoMAPIWrapper* Owner,
+                  std::u16string_view MethodName) {
+  TPropTagArray columns(Columns);
+  CheckMAPIResult(Owner, MethodName, HrQueryAllRows(Table, columns.get(), nullptr, nullptr, 0, Rows.Out()));
 }
 
 const SPropValue* FindColumn(const SRow& Row, ULONG Tag) {

@@ -118,15 +118,25 @@ class TPropTagArray {
   std::vector<ULONG> words_;
 };
 
+// The bytes of an entry ID argument of Owner's method MethodName: a value that is no
+// entry ID (neither Null nor an array of bytes) raises MAPI_E_INVALID_ENTRYID through
+// CheckMAPIResult.
+std::vector<BYTE> EntryIDBytes(const TVoMAPIEntryID& EntryID, IVoMAPIWrapper* Owner, std::u16string_view MethodName);
+
 // An entry ID as MAPI's arguments take it (size and pointer), in memory of its own.
 class TEntryIDArg : public TVoMAPIBinary {
  public:
   explicit TEntryIDArg(const TVoMAPIEntryID& EntryID) : TVoMAPIBinary(EntryIDToArr(EntryID)) {}
+  explicit TEntryIDArg(std::vector<BYTE> Bytes) : TVoMAPIBinary(std::move(Bytes)) {}
   bool Empty() const { return Bytes().empty(); }
   ULONG Size() const { return Bin().cb; }
   LPENTRYID get() const { return reinterpret_cast<LPENTRYID>(Bin().lpb); }
 };
 
+// Every row of Table with Columns (HrQueryAllRows); a failure raises through
+// CheckMAPIResult as Owner's MethodName.
+void QueryAllRows(IMAPITable* Table, std::initializer_list<ULONG> Columns, TVoMAPIRows& Rows, IVoMAPIWrapper* Owner,
+                  std::u16string_view MethodName);
 // The value of the column Tag in Row (its type included), or null.
 const SPropValue* FindColumn(const SRow& Row, ULONG Tag);
 
