@@ -72,7 +72,7 @@ WideString VoModuleFolder() {
   return ExtractFilePath(file);
 }
 
-TVoLibHandle VoLoadLibrary(const WideString& fileName) {
+TVoLibHandle VoLoadLibrary(const WideString& fileName, bool keepMapped) {
   WideString target = fileName;
   if (!HasFolderPart(fileName)) {
     if (VoSameText(fileName, u"MAPI32.dll")) {
@@ -88,7 +88,7 @@ TVoLibHandle VoLoadLibrary(const WideString& fileName) {
   }
   std::string file = ToUtf8(target);
   dlerror();
-  void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL | (keepMapped ? RTLD_NODELETE : 0));
   if (!handle) {
     const char* error = dlerror();
     std::string message = error ? error : "unknown error";

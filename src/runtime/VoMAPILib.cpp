@@ -63,15 +63,17 @@ const char16_t* const kNotLoaded = u"MAPI hasn't been loaded yet!\r\nYou must fi
 }
 
 // Loads the file; a 64-bit msmapi32.dll that fails is replaced by olmapi32.dll of the
-// same Office tree, as Click-to-Run installations need.
+// same Office tree, as Click-to-Run installations need. The library stays mapped when it
+// is unloaded: a program may still hold MAPI objects of it (a table, a store) and
+// release them later, and their code must then still be there.
 TVoLibHandle LoadClientLibrary(const WideString& fileName) {
   try {
-    return VoLoadLibrary(fileName);
+    return VoLoadLibrary(fileName, true);
   } catch (const EVoOSError&) {
     if (!IsCPU64() || !VoSameText(ExtractFileName(fileName), u"msmapi32.dll")) throw;
     WideString alternative = detail::VoFindInOfficeTree(fileName, u"olmapi32.dll");
     if (alternative.empty()) throw;
-    return VoLoadLibrary(alternative);
+    return VoLoadLibrary(alternative, true);
   }
 }
 

@@ -215,6 +215,21 @@ TEST_F(SessionOnOrbaStore, BadInputAnswersWithTheLibrarysExceptions) {
   EXPECT_EQ(flush.Message, "TSession.FlushQueues failed!\r\nThe MAPI Spooler does not support this operation!");
 }
 
+TEST_F(SessionOnOrbaStore, ObjectsReleasedAfterTheLibraryWasUnloadedDoNotCrash) {
+  LogOn("MSPST MS");
+  ComPtr<IMAPITable> stores;
+  ASSERT_EQ(session_->MAPISession()->GetMsgStoresTable(0, stores.Out()), S_OK);
+  ULONG type = 0;
+  ComPtr<IUnknown> store = session_->OpenEntryEx(session_->GetDefaultMsgStoreID(), nullptr, 0, type);
+  session_->Logoff();
+  VoMAPIUninitialize(false);  // loaded with UnloadOnUninit: the library goes
+  ASSERT_EQ(VoMAPIModule(), nullptr);
+  ULONG rows = 0;
+  stores->GetRowCount(0, &rows);  // the library's code is still mapped to answer
+  stores = nullptr;
+  store = nullptr;
+}
+
 TEST_F(SessionOnOrbaStore, SimpleMAPISessionRefusesExtendedOperations) {
   VoMAPIUninitialize(false);
   VoMAPIInitialize(false, false, false, true);  // Simple MAPI on this thread
