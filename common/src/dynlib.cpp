@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
 
 #include "orba/common/casefold.h"
@@ -69,7 +70,8 @@ WideString VoModuleFolder() {
     if (n <= 0) return {};
     file = FromUtf8(std::string(self, static_cast<size_t>(n)));
   }
-  return ExtractFilePath(file);
+  // A library found through a relative run path ("bin/../lib") is named by that path.
+  return ExtractFilePath(FromUtf8(std::filesystem::path(ToUtf8(file)).lexically_normal().string()));
 }
 
 TVoLibHandle VoLoadLibrary(const WideString& fileName, bool keepMapped) {
