@@ -197,9 +197,31 @@ TEST_F(SessionOnOrbaStore, BadInputAnswersWithTheLibrarysExceptions) {
   EXPECT_EQ(open.Code, MAPI_E_INVALID_ENTRYID);
   EXPECT_EQ(open.Message.rfind("Component ", 0), 0u) << open.Message;
   EXPECT_NE(open.Message.find("(TSession.OpenEntry)"), std::string::npos) << open.Message;
-  TFailure store = FailureOf([&] { session_->OpenMAPIMsgStore(garbage, alReadOnly); });
-  EXPECT_EQ(store.Code, MAPI_E_INVALID_ENTRYID);
-  EXPECT_NE(store.Message.find("(TSession.GetMsgStore)"), std::string::npos) << store.Message;
+  TFailure openStore = FailureOf([&] { session_->OpenMAPIMsgStore(garbage, alReadOnly); });
+  EXPECT_EQ(openStore.Code, MAPI_E_INVALID_ENTRYID);
+  EXPECT_NE(openStore.Message.find("(TSession.GetMsgStore)"), std::string::npos) << openStore.Message;
+
+  // An entry that no longer exists: FindEntryEx answers none, OpenEntryEx raises.
+  ComPtr<IUnknown> store = session_->OpenEntryEx(session_->GetDefaultMsgStoreID(), nullptr, MAPI_BEST_ACCESS, type);
+  auto storeProps =
+      MakeComObject<TVoMAPIProp>(nullptr, session_.get(), store.Query<IMAPIProp>(IID_IMAPIProp), alReadWrite);
+  ComPtr<IMAPIFolder> subtree = session_
+                                    ->OpenEntryEx(storeProps->PropByName(PR_IPM_SUBTREE_ENTRYID)->Get_Value(),
+                                                  &IID_IMAPIFolder, MAPI_MODIFY, type)
+                                    .Query<IMAPIFolder>(IID_IMAPIFolder);
+  ComPtr<IMAPIFolder> folder;
+  ASSERT_EQ(subtree->CreateFolder(FOLDER_GENERIC, test::Text("Gone"), nullptr, nullptr, 0, folder.Out()), S_OK);
+  auto folderProps = MakeComObject<TVoMAPIProp>(nullptr, session_.get(), ComPtr<IMAPIProp>(folder.get()), alReadOnly);
+  TVoMAPIEntryID goneId = folderProps->Get_EntryID();
+  std::vector<BYTE> bytes = EntryIDToArr(goneId);
+  ASSERT_EQ(subtree->DeleteFolder(ULONG(bytes.size()), reinterpret_cast<LPENTRYID>(bytes.data()), 0, nullptr, 0), S_OK);
+  EXPECT_FALSE(session_->FindEntryEx(goneId, nullptr, 0, type));
+  EXPECT_EQ(type, 0u);
+  TFailure gone = FailureOf([&] { session_->OpenEntryEx(goneId, nullptr, 0, type); });
+  EXPECT_EQ(gone.Code, MAPI_E_NOT_FOUND);
+  EXPECT_EQ(gone.Message,
+            "TSession.OpenEntry failed!\r\nThere is not an object associated with the entry identifier passed in "
+            "lpEntryID.");
 
   EXPECT_EQ(FailureOf([&] { session_->OpenProfileSection(garbage, alReadOnly); }).Message,
             "An invalid ProfileUID was provided!");
