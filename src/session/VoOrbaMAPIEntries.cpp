@@ -65,6 +65,12 @@ MAPIUID ProfileUID(const TVoMAPIEntryID& UID) {
   }
 }
 
+template <class List>
+ComPtr<List> NewList(TSession& Session, std::u16string_view MethodName) {
+  Session.CheckActive(MethodName);
+  return MakeComObject<List>();
+}
+
 TVoMAPIEntryID BinaryOf(const SPropValue& Value) { return BinToEntryID(LONG(Value.Value.bin.cb), Value.Value.bin.lpb); }
 
 }  // namespace
@@ -231,23 +237,12 @@ void TSession::FlushQueues(TVoMAPIFlushFlags Flags) {
 // Factories and properties -------------------------------------------------------------------
 
 ComPtr<IVoMAPIEntryIDList> TSession::CreateEntryIDList() {
-  CheckActive(u"CreateEntryIDList");
-  return MakeComObject<TVoMAPIEntryIDList>();
+  return NewList<TVoMAPIEntryIDList>(*this, u"CreateEntryIDList");
 }
-
-ComPtr<IVoMAPIPropList> TSession::CreatePropList() {
-  CheckActive(u"CreatePropList");
-  return MakeComObject<TVoMAPIPropList>();
-}
-
-ComPtr<IVoMAPIValueList> TSession::CreateValueList() {
-  CheckActive(u"CreateValueList");
-  return MakeComObject<TVoMAPIValueList>();
-}
-
+ComPtr<IVoMAPIPropList> TSession::CreatePropList() { return NewList<TVoMAPIPropList>(*this, u"CreatePropList"); }
+ComPtr<IVoMAPIValueList> TSession::CreateValueList() { return NewList<TVoMAPIValueList>(*this, u"CreateValueList"); }
 ComPtr<IVoMAPIPropValueList> TSession::CreatePropValueList() {
-  CheckActive(u"CreatePropValueList");
-  return MakeComObject<TVoMAPIPropValueList>();
+  return NewList<TVoMAPIPropValueList>(*this, u"CreatePropValueList");
 }
 
 TVoMAPIPropDefID TSession::RegisterProp(const WideString& Name, const TVoVariant& IDOrName, uint32_t PropType,

@@ -11,12 +11,23 @@
 #include "mapi/mapix.h"
 #include "orba/VoMAPIBuffer.h"
 #include "orba/VoMAPIEntryPoints.h"
+#include "orba/VoMAPILib.h"
 #include "orba/VoMAPIProps.h"
 #include "orba/common/comptr.h"
 
 namespace orba::test {
 
 inline LPTSTR Text(const char* text) { return reinterpret_cast<LPTSTR>(const_cast<char*>(text)); }
+
+// Loads Orba Store as the default mail client (unloaded with the last thread) and
+// initialises Extended MAPI on the thread as a session does.
+inline void LoadOrbaStore() {
+  WideString file;
+  bool extended = false;
+  VoLoadMAPIDLL(file, extended, true);
+  ASSERT_TRUE(extended);
+  VoMAPIInitialize(false, false, true, true);
+}
 
 // Creates the default profile Name with one message service: "MSPST MS" gets the file
 // Folder + "/mail.pst"; "MSEMS" the mailbox Mailbox on the server "mail1", or no

@@ -42,12 +42,7 @@ TFailure FailureOf(const std::function<void()>& call) {
 
 class SessionOnOrbaStore : public ::testing::Test {
  protected:
-  void SetUp() override {
-    WideString file;  // the default mail client: Orba Store
-    bool extended = false;
-    VoLoadMAPIDLL(file, extended, true);
-    VoMAPIInitialize(false, false, true, true);  // as the session initialises
-  }
+  void SetUp() override { test::LoadOrbaStore(); }
   void TearDown() override {
     session_ = nullptr;
     if (VoMAPIInitialized()) VoMAPIUninitialize(true);

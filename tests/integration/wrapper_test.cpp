@@ -24,10 +24,7 @@ using test::Text;
 class WrapperOnOrbaStore : public ::testing::Test {
  protected:
   void SetUp() override {
-    WideString file;  // the default mail client: Orba Store
-    bool extended = false;
-    VoLoadMAPIDLL(file, extended, true);
-    VoMAPIInitialize(false, false, true, false);
+    test::LoadOrbaStore();
     test::CreateProfile("Work", "MSPST MS", home_.Home());
     LHANDLE simple = 0;
     VoMAPILogon(0, u"Work", u"", MAPI_EXTENDED | MAPI_NEW_SESSION, mapiSession_, simple);
