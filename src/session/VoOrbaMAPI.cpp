@@ -88,6 +88,7 @@ void TSession::Logon() {
     Fire(&IVoMAPISessionDEvents::BeforeLogon);
     LogonSteps();
   } catch (...) {
+    NotifyLogoff();
     try {
       EndSession();
     } catch (...) {
