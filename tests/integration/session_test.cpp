@@ -147,6 +147,9 @@ TEST_F(SessionOnOrbaStore, UnconfiguredMailboxProfileIsMarkedCheckedWithItsFlags
   EXPECT_EQ(section->PropByName(PR_KEYWORD)->Get_AsString(), u"Checked");
   EXPECT_EQ(section->PropByName(PR_PROFILE_CONNECT_FLAGS)->Get_AsInteger(), 0);
   EXPECT_EQ(section->PropByName(PR_PROFILE_UI_STATE)->Get_AsInteger(), 0);
+  EXPECT_MAPI_ERROR(session_->OpenMAPIMsgStore(session_->GetDefaultMsgStoreID(), alReadOnly), MAPI_E_LOGON_FAILED,
+                    "TSession.OpenMsgStore failed!\r\nOpenMsgStore has insufficient configuration information to "
+                    "open the message store without the user's help.");
 }
 
 TEST_F(SessionOnOrbaStore, ShutdownNotificationLogsOffUnlessTheSessionIsItsOwn) {
@@ -213,6 +216,14 @@ TEST_F(SessionOnOrbaStore, BadInputAnswersWithTheLibrarysExceptions) {
                     "TSession.CreateFolderDialog failed!\r\nNo folder dialog has been registered. Link one of the "
                     "two folder-dialog units of the user-interface add-on, which register themselves with "
                     "SetCreateFolderDialogProc.");
+  IVoMAPISession* asked = nullptr;
+  SetCreateFolderDialogProc([&](IVoMAPISession* Session) {
+    asked = Session;
+    return ComPtr<IVoMAPIFolderDialog>();
+  });
+  session_->CreateFolderDialog();
+  SetCreateFolderDialogProc(nullptr);
+  EXPECT_EQ(asked, static_cast<IVoMAPISession*>(session_.get()));
   // Orba Store's spooler offers no status object to flush.
   EXPECT_MAPI_ERROR(session_->FlushQueues(FLUSH_UPLOAD), MAPI_E_NO_SUPPORT,
                     "TSession.FlushQueues failed!\r\nThe MAPI Spooler does not support this operation!");
