@@ -155,11 +155,29 @@ TEST(ValueList, SetSemanticsAndArrayEquality) {
   EXPECT_EQ(list->Add(arr), 0);
   EXPECT_EQ(list->Add(TVoVariant(TVoVariant::VariantArray{TVoVariant(u"a"), TVoVariant(int32_t(1))})), 0);
   EXPECT_EQ(list->Add(TVoVariant(u"a")), 1);
-  EXPECT_EQ(list->Add(TVoVariant(int16_t(1))), 2);  // another variant type is another value
+  EXPECT_EQ(list->Add(TVoVariant(int16_t(1))), 2);
   EXPECT_EQ(list->Get_Count(), 3);
   auto other = MakeComObject<TVoMAPIValueList>();
   list->AssignTo(other.get());
   EXPECT_EQ(other->Get_Count(), 3);
+}
+
+TEST(ValueList, ValuesOfOneKindCompareByValue) {
+  auto list = MakeComObject<TVoMAPIValueList>();
+  EXPECT_EQ(list->Add(TVoVariant(int32_t(7))), 0);
+  EXPECT_EQ(list->Add(TVoVariant(int16_t(7))), 0);  // MAPI's 16-bit form of the same number
+  EXPECT_EQ(list->Add(TVoVariant(uint64_t(7))), 0);
+  EXPECT_EQ(list->IndexOf(TVoVariant(int64_t(7))), 0);
+  EXPECT_EQ(list->Add(TVoVariant(float(0.5))), 1);
+  EXPECT_EQ(list->Add(TVoVariant(0.5)), 1);
+  EXPECT_EQ(list->Add(TVoVariant(u"7")), 2);  // other kinds stay apart
+  EXPECT_EQ(list->Add(TVoVariant(7.0)), 3);
+  EXPECT_EQ(list->Add(TVoVariant(int32_t(-1))), 4);
+  EXPECT_EQ(list->Add(TVoVariant(uint64_t(~0ull))), 5);
+  EXPECT_EQ(list->Add(TVoVariant(TVoVariant::VariantArray{TVoVariant(int16_t(7))})), 6);
+  EXPECT_EQ(list->IndexOf(TVoVariant(TVoVariant::VariantArray{TVoVariant(int32_t(7))})), 6);
+  list->Remove(TVoVariant(int16_t(7)));
+  EXPECT_EQ(list->IndexOf(TVoVariant(int32_t(7))), -1);
 }
 
 class PropListTest : public ::testing::Test {

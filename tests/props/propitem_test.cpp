@@ -195,6 +195,20 @@ TEST_F(PropItemTest, SystemTimeAccessors) {
   EXPECT_EQ(FileTimeToDateTime(item->Get_AsSystemTime()), when);
 }
 
+TEST_F(PropItemTest, SystemTimeSetterKeepsEveryDigitUpToMAPI) {
+  auto item = Item(PR_CLIENT_SUBMIT_TIME);
+  const FILETIME exact{0x12345679, 0x01D9ABCD};  // finer than a millisecond
+  item->Set_AsSystemTime(exact);
+  for (const FILETIME& ft : {item->Get_AsSystemTime(), item->PropValue().GetMAPIValue().Value.ft}) {
+    EXPECT_EQ(ft.dwLowDateTime, 0x12345679u);
+    EXPECT_EQ(ft.dwHighDateTime, 0x01D9ABCDu);
+  }
+  // Another assignment forgets the exact time.
+  const TDateTime when = EncodeDateTime(2021, 3, 1, 12, 0, 0, 0);
+  item->Set_AsDateTime(when);
+  EXPECT_EQ(FileTimeToDateTime(item->PropValue().GetMAPIValue().Value.ft), when);
+}
+
 TEST_F(PropItemTest, BinaryAsEntryIDText) {
   auto item = Item(PR_ENTRYID);
   item->Set_Value(TVoVariant(TVoVariant::ByteArray{0x00, 0xFF, 0x10}));
