@@ -24,6 +24,7 @@ constexpr size_t kHeaderDifat = 109;
 constexpr size_t kEntrySize = 128;
 constexpr uint8_t kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 constexpr size_t kIoChunk = 1 << 20;
+constexpr size_t kBlockSize = 4096;
 // Version 3 stream sizes are 32-bit.
 constexpr uint64_t kMaxStreamSizeV3 = 0x80000000;
 
@@ -314,8 +315,7 @@ void TVoCfbFile::Load(const uint8_t* header, uint64_t fileSize) {
 std::shared_ptr<TVoCfbFile> TVoCfbFile::Create(ComPtr<ILockBytes> lockBytes, uint32_t sectorSize, bool transacted) {
   if (sectorSize != 512 && sectorSize != 4096) Fail(STG_E_INVALIDPARAMETER, u"the sector size must be 512 or 4096");
   auto file = std::shared_ptr<TVoCfbFile>(new TVoCfbFile(std::move(lockBytes), sectorSize, true));
-  ULARGE_INTEGER zero{};
-  if (HRESULT hr = file->lockBytes_->SetSize(zero); FAILED(hr)) Fail(hr, u"cannot empty the byte array");
+  file->SetFileSize(0);
   Entry root;
   root.name = u"Root Entry";
   root.type = EntryType::Root;
@@ -572,10 +572,27 @@ void TVoCfbFile::ResizeChain(std::vector<uint32_t>& chain, size_t count, bool mi
 // --- the byte array ---
 
 void TVoCfbFile::ReadBytes(uint64_t offset, void* buffer, size_t count) {
-  ReadLockBytes(lockBytes_.get(), offset, buffer, count);
+  uint64_t block = offset - offset % kBlockSize;
+  if (offset + count > block + kBlockSize) return ReadLockBytes(lockBytes_.get(), offset, buffer, count);
+  if (block != blockOffset_) {
+    block_.resize(kBlockSize);
+    blockOffset_ = UINT64_MAX;  // not valid until the read succeeds
+    ReadLockBytes(lockBytes_.get(), block, block_.data(), kBlockSize);
+    blockOffset_ = block;
+  }
+  std::memcpy(buffer, &block_[offset - block], count);
+}
+
+void TVoCfbFile::SetFileSize(uint64_t size) {
+  blockOffset_ = UINT64_MAX;
+  ULARGE_INTEGER newSize;
+  newSize.QuadPart = size;
+  if (HRESULT hr = lockBytes_->SetSize(newSize); FAILED(hr)) Fail(hr, u"cannot set the size of the file");
 }
 
 void TVoCfbFile::WriteBytes(uint64_t offset, const void* buffer, size_t count) {
+  if (blockOffset_ != UINT64_MAX && offset < blockOffset_ + kBlockSize && blockOffset_ < offset + count)
+    blockOffset_ = UINT64_MAX;
   const auto* in = static_cast<const uint8_t*>(buffer);
   while (count) {
     ULONG want = ULONG(std::min<size_t>(count, kIoChunk)), put = 0;
@@ -607,9 +624,7 @@ void TVoCfbFile::Commit() {
   WriteMiniFat();
   WriteDirectory();
   WriteFat();
-  ULARGE_INTEGER size;
-  size.QuadPart = SectorOffset(m.sectorCount);
-  if (HRESULT hr = lockBytes_->SetSize(size); FAILED(hr)) Fail(hr, u"cannot set the size of the file");
+  SetFileSize(SectorOffset(m.sectorCount));
   WriteHeader();
   if (HRESULT hr = lockBytes_->Flush(); FAILED(hr)) Fail(hr, u"cannot flush the file");
   if (snapshot_) snapshot_ = m;
@@ -630,9 +645,7 @@ void TVoCfbFile::Revert() {
 void TVoCfbFile::Forget() {
   // Copies written during the transaction lie beyond the committed file or in its free
   // sectors; cutting the file back leaves it as it was.
-  ULARGE_INTEGER size;
-  size.QuadPart = SectorOffset(snapshot_->sectorCount);
-  lockBytes_->SetSize(size);
+  SetFileSize(SectorOffset(snapshot_->sectorCount));
 }
 
 void TVoCfbFile::TrimMiniStream() {

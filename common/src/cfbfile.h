@@ -122,9 +122,11 @@ class TVoCfbFile {
   // Changes the size without filling; data up to the smaller size is kept.
   void Resize(Entry& e, uint64_t size);
 
-  // The byte array.
+  // The byte array. Small reads are served from one cached block: the mini streams and
+  // the directory are read in pieces far smaller than a read of the array costs.
   void ReadBytes(uint64_t offset, void* buffer, size_t count);
   void WriteBytes(uint64_t offset, const void* buffer, size_t count);
+  void SetFileSize(uint64_t size);
 
   // Commit's parts.
   void TrimMiniStream();
@@ -144,7 +146,9 @@ class TVoCfbFile {
   std::optional<Model> snapshot_;  // the committed state of a transacted file
   uint32_t freeHint_ = 0, miniFreeHint_ = 0;
   uint64_t nextSerial_ = 1;
-  bool dirty_ = false;  // changes not yet written (direct) or committed (transacted)
+  bool dirty_ = false;          // changes not yet written (direct) or committed (transacted)
+  std::vector<uint8_t> block_;  // the cached block of the byte array
+  uint64_t blockOffset_ = UINT64_MAX;
   std::optional<std::filesystem::path> deleteOnRelease_;
 };
 
