@@ -212,36 +212,6 @@ TEST(Storage, TransactionsCommitAndRevert) {
   EXPECT_EQ(Listing(reopened.get()).size(), 3u);
 }
 
-TEST(Storage, TransactionOverAnExistingFileKeepsItIntactUntilCommit) {
-  auto memory = std::make_shared<TVoMemoryStream>();
-  {
-    auto root = NewStorage(memory);
-    for (int i = 0; i < 20; ++i)
-      PutStream(root.get(), (u"s" + FromUtf8(std::to_string(i))).c_str(), Pattern(i * 700, i));
-  }
-  TVoBytes original = memory->Bytes();
-  ComPtr<IStorage> root;
-  ASSERT_EQ(StgOpenStorageOnILockBytes(VoCreateLockBytes(memory).get(), nullptr, kRW | STGM_TRANSACTED, nullptr, 0,
-                                       root.Out()),
-            S_OK);
-  for (int i = 0; i < 20; i += 2) {
-    ComPtr<IStream> s;
-    ASSERT_EQ(root->OpenStream((u"s" + FromUtf8(std::to_string(i))).c_str(), nullptr, kRW, 0, s.Out()), S_OK);
-    TVoBytes patch = Pattern(5000, 100 + i);
-    ASSERT_EQ(s->Write(patch.data(), ULONG(patch.size()), nullptr), S_OK);
-  }
-  ASSERT_EQ(root->DestroyElement(u"s1"), S_OK);
-  // Until the commit every byte of the committed file is as it was, whatever was written.
-  auto before = OpenBytes(memory->Bytes(), kRO);
-  EXPECT_EQ(Listing(before.get()), Listing(OpenBytes(original, kRO).get()));
-  ASSERT_EQ(root->Commit(0), S_OK);
-  auto after = OpenBytes(memory->Bytes(), kRO);
-  EXPECT_EQ(GetStream(after.get(), u"s4"), Pattern(5000, 104));
-  EXPECT_EQ(GetStream(after.get(), u"s3"), Pattern(3 * 700, 3));
-  ComPtr<IStream> s1;
-  EXPECT_EQ(after->OpenStream(u"s1", nullptr, kRO, 0, s1.Out()), STG_E_FILENOTFOUND);
-}
-
 TEST(Storage, ElementOperations) {
   auto memory = std::make_shared<TVoMemoryStream>();
   auto root = NewStorage(memory);
