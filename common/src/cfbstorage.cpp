@@ -249,45 +249,25 @@ class TVoCfbStorage : public TVoComObject<TVoCfbElement, IStorage> {
 
   HRESULT STDMETHODCALLTYPE CreateStream(const OLECHAR* pwcsName, DWORD grfMode, DWORD, DWORD,
                                          IStream** ppstm) override {
-    if (!ppstm) return STG_E_INVALIDPOINTER;
-    *ppstm = nullptr;
-    return Run([&] {
-      uint32_t id = CreateElement(pwcsName, grfMode, EntryType::Stream);
-      *ppstm = MakeComObject<TVoCfbStream>(file_, id, grfMode).Detach();
-      return S_OK;
-    });
+    return Answer<TVoCfbStream>(ppstm, grfMode, [&] { return CreateElement(pwcsName, grfMode, EntryType::Stream); });
   }
   HRESULT STDMETHODCALLTYPE OpenStream(const OLECHAR* pwcsName, void* reserved1, DWORD grfMode, DWORD,
                                        IStream** ppstm) override {
-    if (!ppstm) return STG_E_INVALIDPOINTER;
-    *ppstm = nullptr;
-    if (reserved1) return STG_E_INVALIDPARAMETER;
-    return Run([&] {
-      uint32_t id = OpenElement(pwcsName, grfMode, EntryType::Stream);
-      *ppstm = MakeComObject<TVoCfbStream>(file_, id, grfMode).Detach();
-      return S_OK;
+    return Answer<TVoCfbStream>(ppstm, grfMode, [&] {
+      if (reserved1) Raise(STG_E_INVALIDPARAMETER);
+      return OpenElement(pwcsName, grfMode, EntryType::Stream);
     });
   }
   HRESULT STDMETHODCALLTYPE CreateStorage(const OLECHAR* pwcsName, DWORD grfMode, DWORD, DWORD,
                                           IStorage** ppstg) override {
-    if (!ppstg) return STG_E_INVALIDPOINTER;
-    *ppstg = nullptr;
-    return Run([&] {
-      uint32_t id = CreateElement(pwcsName, grfMode, EntryType::Storage);
-      *ppstg = MakeComObject<TVoCfbStorage>(file_, id, grfMode).Detach();
-      return S_OK;
-    });
+    return Answer<TVoCfbStorage>(ppstg, grfMode, [&] { return CreateElement(pwcsName, grfMode, EntryType::Storage); });
   }
   // Priority opening and exclusions on open are not supported (STG_E_INVALIDFUNCTION).
   HRESULT STDMETHODCALLTYPE OpenStorage(const OLECHAR* pwcsName, IStorage* pstgPriority, DWORD grfMode, SNB snbExclude,
                                         DWORD, IStorage** ppstg) override {
-    if (!ppstg) return STG_E_INVALIDPOINTER;
-    *ppstg = nullptr;
-    if (pstgPriority || snbExclude) return STG_E_INVALIDFUNCTION;
-    return Run([&] {
-      uint32_t id = OpenElement(pwcsName, grfMode, EntryType::Storage);
-      *ppstg = MakeComObject<TVoCfbStorage>(file_, id, grfMode).Detach();
-      return S_OK;
+    return Answer<TVoCfbStorage>(ppstg, grfMode, [&] {
+      if (pstgPriority || snbExclude) Raise(STG_E_INVALIDFUNCTION);
+      return OpenElement(pwcsName, grfMode, EntryType::Storage);
     });
   }
   HRESULT STDMETHODCALLTYPE CopyTo(DWORD ciidExclude, const IID* rgiidExclude, SNB snbExclude,
@@ -411,6 +391,17 @@ class TVoCfbStorage : public TVoComObject<TVoCfbElement, IStorage> {
     std::vector<WideString> names;
   };
 
+  // Answers in out a new object of type Object for the element that find gives.
+  template <class Object, class I, class F>
+  HRESULT Answer(I** out, DWORD mode, F&& find) {
+    if (!out) return STG_E_INVALIDPOINTER;
+    *out = nullptr;
+    return Run([&] {
+      uint32_t id = find();
+      *out = MakeComObject<Object>(file_, id, mode).Detach();
+      return S_OK;
+    });
+  }
   uint32_t Existing(const WideString& name) const {
     uint32_t id = file_->Find(id_, name);
     if (id == kNoStream) Raise(STG_E_FILENOTFOUND);
