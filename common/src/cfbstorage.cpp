@@ -282,6 +282,7 @@ class TVoCfbStorage : public TVoComObject<TVoCfbElement, IStorage> {
       }
       for (SNB name = snbExclude; name && *name; ++name) skip.names.emplace_back(*name);
       CopyContents(id_, pstgDest, skip);
+      CopyAttributes(file_->At(id_), pstgDest);
       return S_OK;
     });
   }

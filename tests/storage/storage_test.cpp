@@ -238,13 +238,17 @@ TEST(Storage, ElementOperations) {
   PutStream(b.get(), u"two", Pattern(1, 9));
   OLECHAR excluded[] = u"one";
   LPOLESTR names[] = {excluded, nullptr};
+  ASSERT_EQ(a->SetClass(kClass), S_OK);
   ASSERT_EQ(a->CopyTo(0, nullptr, names, b.get()), S_OK);
+  CLSID clsid{};
+  EXPECT_EQ(ReadClassStg(b.get(), &clsid), S_OK);
+  EXPECT_EQ(clsid, kClass) << "the class goes with the contents";
   EXPECT_EQ(GetStream(b.get(), u"two"), Pattern(5000, 2));
   EXPECT_EQ(b->OpenStream(u"one", nullptr, kRO, 0, s.Out()), STG_E_FILENOTFOUND);
   ComPtr<IStorage> copied;
   ASSERT_EQ(b->OpenStorage(u"inner", nullptr, kRO, nullptr, 0, copied.Out()), S_OK);
   EXPECT_EQ(GetStream(copied.get(), u"three"), Pattern(30, 3));
-  CLSID clsid{};
+  clsid = GUID_NULL;
   EXPECT_EQ(ReadClassStg(copied.get(), &clsid), S_OK);
   EXPECT_EQ(clsid, kClass);
   ComPtr<IStorage> c;
