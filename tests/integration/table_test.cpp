@@ -566,7 +566,20 @@ TEST_F(TablesOnOrbaStore, AnAddedRowReachesOnRowAddedAndCloseRaisesOnClose) {
   ExpectRaises([&] { events.Start(nullptr); }, E_INVALIDARG, u"No table specified!");
 }
 
-// Failures ---------------------------------------------------------
+// The session's tables and failures ---------------------------------------------------------
+
+TEST_F(TablesOnOrbaStore, TheStoresTableEndsWithItsSession) {
+  ComPtr<IVoMAPITable> stores = session_->GetMsgStoresTable();
+  stores->SetFields({PR_DISPLAY_NAME_W, PR_DEFAULT_STORE});
+  ComPtr<IVoMAPITableField> isDefault = stores->FieldByName(PR_DEFAULT_STORE);
+  EXPECT_EQ(stores->Get_RowCount(), 1);
+  EXPECT_TRUE(isDefault->Get_AsBoolean());
+  session_->Logoff();
+  ExpectRaises([&] { stores->First(); }, E_ACCESSDENIED,
+               u"TVoMAPITable.First failed.\r\nThe object is not, or no longer, active!");
+  ExpectRaises([&] { session_->GetMsgStoresTable(); }, E_FAIL,
+               u"You must logon before you can execute GetMsgStoresTable!");
+}
 
 TEST_F(TablesOnOrbaStore, BadInputAnswersWithTheLibrarysExceptions) {
   auto inactive = MakeComObject<TVoMAPITable>(nullptr, session_.get(), nullptr);
