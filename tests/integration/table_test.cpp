@@ -23,12 +23,14 @@ const uint64_t kFirstTime = DateTimeToFileTime(EncodeDate(2024, 1, 1));
 constexpr uint64_t kHour = 36000000000ull;
 
 // A provider's table as Orba Store gives it, except for what a test asks to differ:
-// an approximate row count, or a text column one width of which it cannot give.
+// an approximate row count, text columns of one width that it cannot give, or rows
+// without the columns of one type.
 class TProviderTable : public TVoComObject<TVoRefCounted, IMAPITable> {
  public:
   explicit TProviderTable(ComPtr<IMAPITable> Inner) : inner_(std::move(Inner)) {}
   bool ApproxCount = false;
-  ULONG FailingColumnType = 0;  // PT_STRING8 or PT_UNICODE columns answer PT_ERROR
+  ULONG FailingColumnType = 0;  // these columns answer PT_ERROR
+  ULONG OmittedColumnType = 0;  // these columns are left out
   int QueryRowsCalls = 0;
 
   HRESULT STDMETHODCALLTYPE GetRowCount(ULONG f, ULONG* n) override {
@@ -38,14 +40,20 @@ class TProviderTable : public TVoComObject<TVoRefCounted, IMAPITable> {
   HRESULT STDMETHODCALLTYPE QueryRows(LONG n, ULONG f, LPSRowSet* rows) override {
     ++QueryRowsCalls;
     HRESULT hr = inner_->QueryRows(n, f, rows);
-    for (ULONG r = 0; hr == S_OK && FailingColumnType && r < (*rows)->cRows; ++r)
-      for (ULONG c = 0; c < (*rows)->aRow[r].cValues; ++c) {
-        SPropValue& v = (*rows)->aRow[r].lpProps[c];
-        if (PROP_TYPE(v.ulPropTag) == FailingColumnType) {
-          v.ulPropTag = CHANGE_PROP_TYPE(v.ulPropTag, PT_ERROR);
-          v.Value.err = MAPI_E_NOT_ENOUGH_MEMORY;
+    for (ULONG r = 0; hr == S_OK && r < (*rows)->cRows; ++r) {
+      SRow& row = (*rows)->aRow[r];
+      SPropValue* kept = row.lpProps;
+      for (SPropValue* v = row.lpProps; v != row.lpProps + row.cValues; ++v) {
+        if (PROP_TYPE(v->ulPropTag) == OmittedColumnType) continue;
+        *kept = *v;
+        if (PROP_TYPE(kept->ulPropTag) == FailingColumnType) {
+          kept->ulPropTag = CHANGE_PROP_TYPE(kept->ulPropTag, PT_ERROR);
+          kept->Value.err = MAPI_E_NOT_ENOUGH_MEMORY;
         }
+        ++kept;
       }
+      row.cValues = ULONG(kept - row.lpProps);
+    }
     return hr;
   }
   HRESULT STDMETHODCALLTYPE GetLastError(HRESULT h, ULONG f, LPMAPIERROR* e) override {
@@ -283,6 +291,19 @@ TEST_F(TablesOnOrbaStore, AUnicodeFieldBringsItsAnsiTwinAndEitherWidthStandsInFo
   ExpectRaises([&] { table->FieldByName(PR_DISPLAY_TO_W); }, MAPI_E_NOT_FOUND, u"There is no field PR_DISPLAY_TO_W!");
 }
 
+TEST_F(TablesOnOrbaStore, FindsTheColumnsOfRowsThatCameWithOtherColumns) {
+  Fill(2);
+  auto provider = MakeComObject<TProviderTable>(ContentsTable());
+  provider->OmittedColumnType = PT_STRING8;
+  auto table = MakeComObject<TVoMAPITable>(owner_.get(), session_.get(), ComPtr<IMAPITable>(provider.get()));
+  table->SetFields({PR_SUBJECT_W, PR_IMPORTANCE});
+  table->Sort(PR_CLIENT_SUBMIT_TIME, false);
+  table->First();
+  EXPECT_EQ(Subject(*table), u"Message 1");
+  EXPECT_EQ(table->FieldByName(PR_SUBJECT_A)->Get_AsString(), u"Message 1");
+  EXPECT_EQ(table->FieldByName(PR_IMPORTANCE)->Get_AsInteger(), 1);
+}
+
 TEST_F(TablesOnOrbaStore, AnApproximateCountIsCountedBySeekingAndTheCursorStaysWhereItWas) {
   Fill(45);
   auto provider = MakeComObject<TProviderTable>(ContentsTable());
@@ -302,9 +323,18 @@ TEST_F(TablesOnOrbaStore, SortsAndOpensWithTheTablesOwnColumnsWhenGivenNone) {
   EXPECT_EQ(Subjects(*table),
             (std::vector<std::string>{"Message 4", "Message 3", "Message 2", "Message 1", "Message 0"}));
   auto plain = MakeComObject<TVoMAPITable>(owner_.get(), session_.get(), ContentsTable());
+  int32_t shown = -1;
+  SetShowFieldsProc([&](IVoMAPITableBase* shownTable) { shown = shownTable->Get_Fields()->Get_Count(); });
+  plain->DisplayFields();
+  SetShowFieldsProc(nullptr);
+  EXPECT_GT(shown, 0);
   plain->First();
-  EXPECT_GT(plain->Get_Fields()->Get_Count(), 0);
+  EXPECT_EQ(plain->Get_Fields()->Get_Count(), shown);
   EXPECT_FALSE(plain->FieldByName(PR_ENTRYID)->Get_Value().IsNull());
+  TVoMAPIBuffer<SPropTagArray> tags(plain->Get_Fields()->CreatePropTagArray());
+  ASSERT_EQ(tags->cValues, ULONG(shown));
+  EXPECT_EQ(tags->aulPropTag[0],
+            plain->GetPropTag(dynamic_cast<TVoMAPITableField&>(*plain->Get_Fields()->Get_Item(0)).PropInfo()));
 }
 
 // Restrictions ------------------------------------------------------------------------------
@@ -555,6 +585,7 @@ TEST_F(TablesOnOrbaStore, AnAddedRowReachesOnRowAddedAndCloseRaisesOnClose) {
   EXPECT_GT(key.ArrayLength(), 0u);
   table->Close();
   EXPECT_EQ(closed, 1);
+  ExpectRaises([&] { table->CheckEOF(); }, E_FAIL, u"The table is EOF!");
   subject.clear();
   Fill(1);
   EXPECT_EQ(subject, u"");  // notifications are off

@@ -34,6 +34,9 @@ TEST(MemoryTable, ATextValueIsSharedWithItsOtherWidth) {
   ansi->Get_Value();  // the row now holds the 8-bit width too
   wide->Set_AsString(u"Caf\u00E9");
   EXPECT_EQ(ansi->Get_AsString(), u"Caf\u00E9");
+  ComPtr<IVoMAPITableField> categories = fields->Add2(NPR_CATEGORIES_W.ID);
+  EXPECT_EQ(fields->Add3(uint64_t(NPR_CATEGORIES_W.ID)).get(), categories.get());
+  EXPECT_EQ(fields->FindField(NPR_CATEGORIES_A).get(), categories.get());  // found as the other width
   table->Insert();
   ComPtr<IVoMAPITableField> body = fields->Add(PR_BODY_A);
   body->Set_AsString(u"only 8-bit");
