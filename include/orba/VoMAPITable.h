@@ -407,8 +407,11 @@ class TVoMAPITable : public TVoMAPITableBase {
   TVoVariant GetFieldValue(TVoMAPITableField& Field) override;
   // The raw FILETIME of a PT_SYSTIME column.
   FILETIME GetFieldFileTime(TVoMAPITableField& Field) override;
-  // The MAPI value of Field in the current row (valid until the cursor moves); see
-  // GetFieldValue for the errors.
+  // The MAPI value of Field in the current row, valid until the cursor moves. An open
+  // table without a current row moves to its first row; none there raises E_FAIL "No
+  // record has been retrieved yet! Is the table active and not EOF?", a field that is
+  // no column of the table E_INVALIDARG "The requested field "%s" is not a field of
+  // this table!".
   const SPropValue& GetFieldValueEx(TVoMAPITableField& Field);
   void FieldsChanging() override;
   IMAPITable* MAPITable() const { return table_.get(); }

@@ -9,15 +9,11 @@
 namespace orba {
 namespace {
 
-constexpr kit::TResultText kOpenTexts[] = {
+// Setting the columns (Open) and asking for them (QueryColumns) while MAPI is busy;
+// %s stands for the class and the method.
+constexpr kit::TResultText kColumnsBusy[] = {
     {MAPI_E_BUSY,
-     u"%s.Open failed!\r\nAnother operation is in progress that prevents the Field setting operation from "
-     u"starting.\r\nEither the operation in progress should be allowed to complete or it should be stopped"},
-};
-
-constexpr kit::TResultText kQueryColumnsTexts[] = {
-    {MAPI_E_BUSY,
-     u"%s.QueryColumns failed!\r\nAnother operation is in progress that prevents the Field setting operation from "
+     u"%s failed!\r\nAnother operation is in progress that prevents the Field setting operation from "
      u"starting.\r\nEither the operation in progress should be allowed to complete or it should be stopped"},
 };
 
@@ -123,7 +119,7 @@ void TVoMAPITable::Open() {
     QueryColumns(false);
     hr = SetColumns();
   }
-  kit::RaiseResultText(hr, kOpenTexts, ClassName());
+  kit::RaiseResultText(hr, kColumnsBusy, ClassName() + u".Open");
   CheckMAPIResult(this, u"Open", hr);
   active_ = true;
   rowIndex_ = -1;
@@ -141,7 +137,7 @@ void TVoMAPITable::QueryColumns(bool AllColumns) {
   TVoMAPIBuffer<SPropTagArray> tags;
   HRESULT hr = table_->QueryColumns(AllColumns ? TBL_ALL_COLUMNS : 0, tags.Out());
   if (AllColumns && FAILED(hr) && hr != MAPI_E_BUSY) hr = table_->QueryColumns(0, tags.Out());
-  kit::RaiseResultText(hr, kQueryColumnsTexts, ClassName());
+  kit::RaiseResultText(hr, kColumnsBusy, ClassName() + u".QueryColumns");
   CheckMAPIResult(this, u"QueryColumns", hr);
   TVoMAPITableFields& fields = Fields();
   fields.Clear();
