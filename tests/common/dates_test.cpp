@@ -1,4 +1,5 @@
 #include "orba/common/dates.h"
+#include "common/mapierror.h"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +24,7 @@ TEST(EncodeDate, CountsDaysFrom1899_12_30) {
 TEST(EncodeDate, RefusesInvalidArguments) {
   for (auto [y, m, d] :
        {std::tuple{2023, 2, 29}, {2023, 13, 1}, {2023, 0, 1}, {0, 1, 1}, {10000, 1, 1}, {2023, 4, 31}}) {
-    try {
-      EncodeDate(y, m, d);
-      ADD_FAILURE() << y << "-" << m << "-" << d;
-    } catch (const EVoException& e) {
-      EXPECT_EQ(e.Message(), u"Invalid argument to date encode");
-      EXPECT_EQ(e.Code(), E_INVALIDARG);
-    }
+    EXPECT_RAISES(EncodeDate(y, m, d), EVoException, E_INVALIDARG, u"Invalid argument to date encode");
   }
   EXPECT_NO_THROW(EncodeDate(2024, 2, 29));
   EXPECT_NO_THROW(EncodeDate(2000, 2, 29));
@@ -165,13 +160,8 @@ TEST(ISO8601, RefusesMalformedText) {
                               u"2023-05-01T25:00", u"2023-05-01T10:60", u"2023-05-01T10:00:61", u"2023-05-01T10:00:00.",
                               u"2023-05-01T10:00:00+", u"2023-05-01T10:00:00+15:00", u"2023-05-01T10:00:00Zjunk",
                               u"2023-0501", u"x2023-05-01", u"2023-05-01 ", u"12:3", u"2023-05-01T10:00:00 +02:00"}) {
-    try {
-      VoISO8601ToDateTime(text);
-      ADD_FAILURE() << "accepted: " << std::string(text.begin(), text.end());
-    } catch (const EVoException& e) {
-      EXPECT_EQ(e.Message(), u"\"" + text + u"\" is not a valid ISO 8601 date-time");
-      EXPECT_EQ(e.Code(), E_INVALIDARG);
-    }
+    EXPECT_RAISES(VoISO8601ToDateTime(text), EVoException, E_INVALIDARG,
+                  u"\"" + text + u"\" is not a valid ISO 8601 date-time");
   }
 }
 

@@ -1,4 +1,5 @@
 #include "orba/common/encoding.h"
+#include "common/mapierror.h"
 
 #include <gtest/gtest.h>
 
@@ -18,13 +19,7 @@ TEST(CodePage, DefaultsFromTheEnvironmentAndCanBeSet) {
   EXPECT_EQ(TVoEncoding::ConvertA(u"\u0410", CP_ACP), "\xC0");
   VoSetCodePage(1252);
   EXPECT_EQ(TVoEncoding::ConvertW("\xC0"), u"\u00C0");
-  try {
-    VoSetCodePage(4711);
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"The code page 4711 is not supported");
-    EXPECT_EQ(e.Code(), E_INVALIDARG);
-  }
+  EXPECT_RAISES(VoSetCodePage(4711), EVoException, E_INVALIDARG, u"The code page 4711 is not supported");
   EXPECT_THROW(VoSetCodePage(CP_ACP), EVoException);
   EXPECT_EQ(VoCodePage(), 1252u);
 }
@@ -89,13 +84,8 @@ TEST(ConvertA, Utf8Utf16AndKoi8) {
 }
 
 TEST(ConvertA, UnknownCodePageIsRefused) {
-  try {
-    TVoEncoding::ConvertA(u"x", 12345);
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"The code page 12345 is not supported");
-    EXPECT_EQ(e.Code(), E_INVALIDARG);
-  }
+  EXPECT_RAISES(TVoEncoding::ConvertA(u"x", 12345), EVoException, E_INVALIDARG,
+                u"The code page 12345 is not supported");
   EXPECT_THROW(TVoEncoding::ConvertW("x", 12345), EVoException);
   EXPECT_FALSE(VoIsCodePageSupported(12345));
   EXPECT_TRUE(VoIsCodePageSupported(0));

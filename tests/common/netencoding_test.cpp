@@ -1,4 +1,5 @@
 #include "orba/common/netencoding.h"
+#include "common/mapierror.h"
 
 #include <gtest/gtest.h>
 
@@ -29,13 +30,8 @@ TEST(HexEncoding, DecodesEitherCaseAndRoundTrips) {
 }
 
 TEST(HexEncoding, RefusesMalformedText) {
-  try {
-    TVoNetEncoding::GetHexDecoding(u"ABC");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Invalid hexadecimal text: the length 3 is odd");
-    EXPECT_EQ(e.Code(), E_INVALIDARG);
-  }
+  EXPECT_RAISES(TVoNetEncoding::GetHexDecoding(u"ABC"), EVoException, E_INVALIDARG,
+                u"Invalid hexadecimal text: the length 3 is odd");
   try {
     TVoNetEncoding::GetHexDecoding(u"0G");
     FAIL();
@@ -66,13 +62,8 @@ TEST(UUDecode, ToleratesStrippedPaddingBlankLinesAndNoBegin) {
 }
 
 TEST(UUDecode, RefusesMalformedLines) {
-  try {
-    VoUUDecode("begin 644 a\n#0V\n`\nend\n");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Invalid uuencoded data in line 2: line too short");
-    EXPECT_EQ(e.Code(), E_INVALIDARG);
-  }
+  EXPECT_RAISES(VoUUDecode("begin 644 a\n#0V\n`\nend\n"), EVoException, E_INVALIDARG,
+                u"Invalid uuencoded data in line 2: line too short");
   try {
     VoUUDecode("#0V%t\n");
     FAIL();

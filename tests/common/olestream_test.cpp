@@ -1,13 +1,15 @@
 #include "orba/common/olestream.h"
+#include "common/mapierror.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <string>
 
 #include "orba/common/exceptions.h"
+#include "orba/common/files.h"
+#include "orba/common/utf8.h"
 
 namespace {
 
@@ -178,8 +180,8 @@ TEST(StreamAdapter, BehavesAsANonTransactedUnlockableStream) {
 }
 
 TEST(StreamAdapter, FailuresOfTheUnderlyingStreamBecomeResultCodes) {
-  auto dir = std::filesystem::temp_directory_path() / ("orba_ole_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  orba::TVoTempFolder folder;
+  const std::filesystem::path dir = orba::ToUtf8(folder.Path());
   {
     orba::TVoFileStream(dir / "ro.bin", orba::fmCreate).WriteByte(5);
     ComPtr<IStream> s =
@@ -191,16 +193,9 @@ TEST(StreamAdapter, FailuresOfTheUnderlyingStreamBecomeResultCodes) {
 
     // ... and TVoOleStream turns them back into exceptions.
     orba::TVoOleStream ole(s);
-    try {
-      ole.WriteByte(1);
-      FAIL();
-    } catch (const orba::EVoException& e) {
-      EXPECT_EQ(e.Message(), u"IStream.Write failed (0x80030005)");
-      EXPECT_EQ(e.Code(), STG_E_ACCESSDENIED);
-    }
+    EXPECT_RAISES(ole.WriteByte(1), orba::EVoException, STG_E_ACCESSDENIED, u"IStream.Write failed (0x80030005)");
     EXPECT_EQ(ole.ReadByte(), 5);
   }
-  std::filesystem::remove_all(dir);
 }
 
 TEST(OleStream, WorksOverTheAdapter) {
@@ -219,13 +214,8 @@ TEST(OleStream, WorksOverTheAdapter) {
   } catch (const orba::EVoException& e) {
     EXPECT_EQ(e.Message(), u"Stream read error");
   }
-  try {
-    ole.Seek(-1, orba::soBeginning);
-    FAIL();
-  } catch (const orba::EVoException& e) {
-    EXPECT_EQ(e.Message(), u"IStream.Seek failed (0x80030001)");
-    EXPECT_EQ(e.Code(), STG_E_INVALIDFUNCTION);
-  }
+  EXPECT_RAISES(ole.Seek(-1, orba::soBeginning), orba::EVoException, STG_E_INVALIDFUNCTION,
+                u"IStream.Seek failed (0x80030001)");
   ole.SetSize(2);
   EXPECT_EQ(SizeOf(s.get()), 2u);
   EXPECT_THROW(ole.SetSize(-1), orba::EVoException);

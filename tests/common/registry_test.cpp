@@ -1,4 +1,5 @@
 #include "orba/common/registry.h"
+#include "common/mapierror.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -103,13 +104,8 @@ TEST(Registry, ReportsTRegistryErrors) {
   TempHome home;
   TVoRegistry reg = OpenCreated(HKEY_CURRENT_USER, u"Software\\Errors");
   reg.WriteString(u"Text", u"x");
-  try {
-    reg.ReadInteger(u"Missing");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Failed to get data for 'Missing'");
-    EXPECT_EQ(e.Code(), static_cast<int32_t>(0x80004005));
-  }
+  EXPECT_RAISES(reg.ReadInteger(u"Missing"), EVoException, static_cast<int32_t>(0x80004005),
+                u"Failed to get data for 'Missing'");
   EXPECT_THROW(
       try { reg.ReadInteger(u"Text"); } catch (const EVoException& e) {
         EXPECT_EQ(e.Message(), u"Invalid data type for 'Text'");
@@ -274,6 +270,13 @@ TEST(Registry, ReadsUtf16FilesWithByteOrderMark) {
 
 TEST(Registry, AppliesScriptsAndExportsKeys) {
   TempHome home;
+  // A malformed script changes nothing.
+  EXPECT_THROW(VoApplyRegistryScript("Windows Registry Editor Version 5.00\n"
+                                     "[HKEY_CURRENT_USER\\Software\\Half]\n\"a\"=\"1\"\n\"b\"=hex:zz\n",
+                                     u"bad.reg"),
+               EVoException);
+  EXPECT_FALSE(TVoRegistry(KEY_READ).KeyExists(u"Software\\Half"));
+  EXPECT_FALSE(FileExists(FromUtf8(home.RegistryFile())));
   VoApplyRegistryScript(
       "Windows Registry Editor Version 5.00\n"
       "; a comment\n"
@@ -305,31 +308,17 @@ TEST(Registry, AppliesScriptsAndExportsKeys) {
   EXPECT_FALSE(reg.KeyExists(u"\\Software\\Script"));
   VoApplyRegistryScript(exported);
   EXPECT_EQ(VoExportRegistryKey(HKEY_CURRENT_USER, u"Software\\Script"), exported);
-}
-
-TEST(Registry, MalformedScriptChangesNothing) {
-  TempHome home;
-  EXPECT_THROW(VoApplyRegistryScript("Windows Registry Editor Version 5.00\n"
-                                     "[HKEY_CURRENT_USER\\Software\\Half]\n\"a\"=\"1\"\n"
-                                     "\"b\"=hex:zz\n",
-                                     u"bad.reg"),
-               EVoException);
-  EXPECT_FALSE(TVoRegistry(KEY_READ).KeyExists(u"Software\\Half"));
-  EXPECT_FALSE(FileExists(FromUtf8(home.RegistryFile())));
-}
-
-TEST(Registry, AppliesScriptFilesAndReportsMissingOnes) {
-  TempHome home;
+  // Script files, and missing ones.
   std::string file = home.Home() + "/FixOutlookRegKeys.reg";
   WriteText(file, "Windows Registry Editor Version 5.00\n[HKLM\\SOFTWARE\\Fix]\n\"Version\"=dword:3\n");
   VoApplyRegistryScriptFile(FromUtf8(file));
-  TVoRegistry reg(KEY_READ | KEY_WOW64_64KEY);
-  reg.SetRootKey(HKEY_LOCAL_MACHINE);
-  ASSERT_TRUE(reg.OpenKeyReadOnly(u"Software\\Fix"));
-  EXPECT_EQ(reg.ReadInteger(u"Version"), 3);
+  TVoRegistry machine(KEY_READ | KEY_WOW64_64KEY);
+  machine.SetRootKey(HKEY_LOCAL_MACHINE);
+  ASSERT_TRUE(machine.OpenKeyReadOnly(u"Software\\Fix"));
+  EXPECT_EQ(machine.ReadInteger(u"Version"), 3);
   try {
     VoApplyRegistryScriptFile(FromUtf8(home.Home() + "/missing.reg"));
-    FAIL();
+    ADD_FAILURE();
   } catch (const EVoException& e) {
     EXPECT_EQ(e.Code(), 2);
   }

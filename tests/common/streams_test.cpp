@@ -1,7 +1,6 @@
 #include "orba/common/streams.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <limits>
@@ -9,7 +8,9 @@
 
 #include "orba/common/com.h"
 #include "orba/common/exceptions.h"
+#include "orba/common/files.h"
 #include "orba/common/stringstream.h"
+#include "orba/common/utf8.h"
 
 namespace {
 
@@ -18,20 +19,11 @@ using orba::TVoBytes;
 using orba::TVoFileStream;
 using orba::TVoMemoryStream;
 
-// A fresh folder under the system's temporary folder, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    static int counter = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("orba_streams_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
-    std::filesystem::create_directories(path_);
+// A fresh temporary folder, removed afterwards.
+struct TempDir : orba::TVoTempFolder {
+  std::filesystem::path operator/(const std::string& name) const {
+    return std::filesystem::path(orba::ToUtf8(Path())) / name;
   }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
 };
 
 template <class F>

@@ -43,4 +43,18 @@ inline void WriteText(const std::string& file, const std::string& text) {
   std::ofstream(file, std::ios::binary) << text;
 }
 
+// Writes the header of a 32-bit ELF shared object for the i386: enough to tell its bitness.
+inline void WriteElf32(const std::string& file) {
+  std::string header(52, '\0');
+  header.replace(0, 7,
+                 "\x7f"
+                 "ELF\x01\x01\x01",
+                 7);  // 32-bit, little-endian, version 1
+  header[16] = 3;     // ET_DYN
+  header[18] = 3;     // EM_386
+  header[20] = 1;     // EV_CURRENT
+  header[40] = 52;    // e_ehsize
+  WriteText(file, header);
+}
+
 }  // namespace orba::test
