@@ -184,45 +184,42 @@ TEST(AutoObjectKeepAlive, WorksForObjectsNeverHandedToAComPtr) {
 
 // --- free notifications ---
 
-TEST(AutoObjectFreeNotification, WatcherIsToldOnceWhenTheWatchedDies) {
-  Journal j;
-  auto a = Make(j, "a"), b = Make(j, "b");
-  a->FreeNotification(b.get());
-  a->FreeNotification(b.get());  // registering twice is one registration
-  b = nullptr;
-  EXPECT_EQ(j.log, (std::vector<std::string>{"a told b", "b destroyed"}));
-}
-
-TEST(AutoObjectFreeNotification, DestroyingTheWatcherFirstLeavesNothingBehind) {
-  Journal j;
-  auto a = Make(j, "a"), b = Make(j, "b");
-  a->FreeNotification(b.get());
-  a = nullptr;
-  b = nullptr;
-  EXPECT_EQ(j.log, (std::vector<std::string>{"a destroyed", "b destroyed"}));
-}
-
-TEST(AutoObjectFreeNotification, RegisteredBothWaysOnlyTheSurvivorIsTold) {
-  Journal j;
-  auto a = Make(j, "a"), b = Make(j, "b");
-  a->FreeNotification(b.get());
-  b->FreeNotification(a.get());
-  a = nullptr;
-  b = nullptr;
-  EXPECT_EQ(j.log, (std::vector<std::string>{"b told a", "a destroyed", "b destroyed"}));
-}
-
-TEST(AutoObjectFreeNotification, RemovedRegistrationIsNotTold) {
-  Journal j;
-  auto a = Make(j, "a"), b = Make(j, "b");
-  a->FreeNotification(b.get());
-  a->RemoveFreeNotification(b.get());
-  a->RemoveFreeNotification(b.get());  // absent: nothing happens
-  a->FreeNotification(nullptr);
-  a->FreeNotification(a.get());
-  b = nullptr;
-  a = nullptr;
-  EXPECT_EQ(j.log, (std::vector<std::string>{"b destroyed", "a destroyed"}));
+TEST(AutoObjectFreeNotification, TheWatcherIsToldOnceWhenTheWatchedDiesFirst) {
+  struct Case {
+    const char* what;
+    void (*link)(TThing<>& a, TThing<>& b);
+    bool aDiesFirst;
+    std::vector<std::string> log;
+  };
+  const Case cases[] = {
+      {"registered twice is one registration",
+       [](TThing<>& a, TThing<>& b) { a.FreeNotification(&b), a.FreeNotification(&b); },
+       false,
+       {"a told b", "b destroyed", "a destroyed"}},
+      {"the watcher dies first",
+       [](TThing<>& a, TThing<>& b) { a.FreeNotification(&b); },
+       true,
+       {"a destroyed", "b destroyed"}},
+      {"registered both ways",
+       [](TThing<>& a, TThing<>& b) { a.FreeNotification(&b), b.FreeNotification(&a); },
+       true,
+       {"b told a", "a destroyed", "b destroyed"}},
+      {"removed, absent, null and itself",
+       [](TThing<>& a, TThing<>& b) {
+         a.FreeNotification(&b), a.RemoveFreeNotification(&b), a.RemoveFreeNotification(&b);
+         a.FreeNotification(nullptr), a.FreeNotification(&a);
+       },
+       false,
+       {"b destroyed", "a destroyed"}},
+  };
+  for (const Case& c : cases) {
+    Journal j;
+    auto a = Make(j, "a"), b = Make(j, "b");
+    c.link(*a, *b);
+    (c.aDiesFirst ? a : b) = nullptr;
+    a = b = nullptr;
+    EXPECT_EQ(j.log, c.log) << c.what;
+  }
 }
 
 TEST(AutoObjectFreeNotification, CreatorLinkSurvivesRemoveFreeNotification) {

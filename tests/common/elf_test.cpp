@@ -51,12 +51,8 @@ TEST(Elf, RejectsFilesThatAreNotElf) {
   test::WriteText(file, "just some text, long enough to look like a header");
   EXPECT_EQ(CodeOf([&] { VoFileBitness(FromUtf8(file)); }), ERROR_BAD_EXE_FORMAT);
   EXPECT_EQ(CodeOf([&] { VoFileBitness(FromUtf8(file + "x")); }), ERROR_FILE_NOT_FOUND);
-  try {
-    VoGetExportedFunctionNames(FromUtf8(file));
-    FAIL();
-  } catch (const EVoOSError& e) {
-    EXPECT_EQ(e.Message(), FromUtf8(file) + u" is not a valid ELF file: the ELF signature is missing");
-  }
+  EXPECT_RAISES(VoGetExportedFunctionNames(FromUtf8(file)), EVoOSError, ERROR_BAD_EXE_FORMAT,
+                FromUtf8(file) + u" is not a valid ELF file: the ELF signature is missing");
 }
 
 TEST(Elf, RejectsEveryTruncationOfARealLibraryOrReadsIt) {

@@ -32,12 +32,8 @@ TEST(HexEncoding, DecodesEitherCaseAndRoundTrips) {
 TEST(HexEncoding, RefusesMalformedText) {
   EXPECT_RAISES(TVoNetEncoding::GetHexDecoding(u"ABC"), EVoException, E_INVALIDARG,
                 u"Invalid hexadecimal text: the length 3 is odd");
-  try {
-    TVoNetEncoding::GetHexDecoding(u"0G");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Invalid hexadecimal text: position 2 holds no hexadecimal digit");
-  }
+  EXPECT_RAISES(TVoNetEncoding::GetHexDecoding(u"0G"), EVoException, E_INVALIDARG,
+                u"Invalid hexadecimal text: position 2 holds no hexadecimal digit");
   EXPECT_THROW(TVoNetEncoding::GetHexDecoding(u"0 "), EVoException);
   EXPECT_THROW(TVoNetEncoding::GetHexDecoding(u"\uFF10\uFF10"), EVoException);  // full-width 0
 }
@@ -64,18 +60,10 @@ TEST(UUDecode, ToleratesStrippedPaddingBlankLinesAndNoBegin) {
 TEST(UUDecode, RefusesMalformedLines) {
   EXPECT_RAISES(VoUUDecode("begin 644 a\n#0V\n`\nend\n"), EVoException, E_INVALIDARG,
                 u"Invalid uuencoded data in line 2: line too short");
-  try {
-    VoUUDecode("#0V%t\n");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Invalid uuencoded data in line 1: invalid character");
-  }
-  try {
-    VoUUDecode("begin 644 a\n#0V%T\n");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Invalid uuencoded data: the \"end\" line is missing");
-  }
+  EXPECT_RAISES(VoUUDecode("#0V%t\n"), EVoException, E_INVALIDARG,
+                u"Invalid uuencoded data in line 1: invalid character");
+  EXPECT_RAISES(VoUUDecode("begin 644 a\n#0V%T\n"), EVoException, E_INVALIDARG,
+                u"Invalid uuencoded data: the \"end\" line is missing");
   EXPECT_THROW(VoUUDecode("M\n"), EVoException);                       // 45 bytes promised
   EXPECT_THROW(VoUUDecode(std::string("#0V\0T\n", 6)), EVoException);  // control character
   EXPECT_THROW(VoUUDecode("#0V\xC3T\n"), EVoException);                // 8-bit character

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "orba/common/com.h"
 #include "orba/common/dynlib.h"
 #include "orba/common/exceptions.h"
 #include "orba/common/regfile.h"
@@ -119,12 +120,7 @@ TEST(Registry, ReportsTRegistryErrors) {
 
   TVoRegistry readOnly;
   ASSERT_TRUE(readOnly.OpenKeyReadOnly(u"Software\\Errors"));
-  try {
-    readOnly.WriteString(u"Text", u"y");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Failed to set data for 'Text'");
-  }
+  EXPECT_RAISES(readOnly.WriteString(u"Text", u"y"), EVoException, E_FAIL, u"Failed to set data for 'Text'");
   TVoRegistry noCreate(KEY_READ);
   EXPECT_FALSE(noCreate.OpenKey(u"Software\\Nope", false));
   EXPECT_THROW(noCreate.OpenKey(u"Software\\Nope", true), EVoException);
@@ -240,13 +236,9 @@ TEST(Registry, MalformedFileNamesFileAndLine) {
             "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\A]\n"
             "\"x\"=dword:123456789\n");
   TVoRegistry reg(KEY_READ);
-  try {
-    reg.KeyExists(u"Software\\A");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Malformed registry script " + FromUtf8(home.RegistryFile()) +
-                               u", line 4: invalid dword data (1 to 8 hexadecimal digits expected)");
-  }
+  EXPECT_RAISES(reg.KeyExists(u"Software\\A"), EVoException, E_FAIL,
+                u"Malformed registry script " + FromUtf8(home.RegistryFile()) +
+                    u", line 4: invalid dword data (1 to 8 hexadecimal digits expected)");
   // A failed read does not poison later ones once the file is repaired.
   WriteText(home.RegistryFile(), "REGEDIT4\n\n[HKCU\\Software\\A]\n\"x\"=dword:1\n");
   EXPECT_EQ(OpenCreated(HKEY_CURRENT_USER, u"Software\\A").ReadInteger(u"x"), 1);
@@ -316,12 +308,7 @@ TEST(Registry, AppliesScriptsAndExportsKeys) {
   machine.SetRootKey(HKEY_LOCAL_MACHINE);
   ASSERT_TRUE(machine.OpenKeyReadOnly(u"Software\\Fix"));
   EXPECT_EQ(machine.ReadInteger(u"Version"), 3);
-  try {
-    VoApplyRegistryScriptFile(FromUtf8(home.Home() + "/missing.reg"));
-    ADD_FAILURE();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Code(), 2);
-  }
+  EXPECT_EQ(::orba::test::CodeOf([&] { VoApplyRegistryScriptFile(FromUtf8(home.Home() + "/missing.reg")); }), 2);
 }
 
 TEST(Registry, ReadsMultiLineValuesInAView) {

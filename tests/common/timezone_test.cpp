@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <optional>
 #include <string>
 
+#include "common/temphome.h"
 #include "orba/common/dates.h"
 
 namespace {
@@ -16,23 +15,10 @@ using namespace orba;
 // Sets TZ for one test and restores the previous setting afterwards.
 class ZoneTest : public ::testing::Test {
  protected:
-  void SetZone(const char* zone) {
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  void SetUp() override {
-    if (const char* tz = std::getenv("TZ")) saved_ = tz;
-  }
-  void TearDown() override {
-    if (saved_)
-      setenv("TZ", saved_->c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
+  void SetZone(const char* zone) { zone_.emplace(zone); }
 
  private:
-  std::optional<std::string> saved_;
+  std::optional<test::MachineZone> zone_;
 };
 
 TDateTime At(int y, int m, int d, int h, int n) { return EncodeDateTime(y, m, d, h, n, 0, 0); }
