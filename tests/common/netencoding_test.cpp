@@ -13,15 +13,12 @@ using namespace orba;
 
 std::vector<uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
 
-TEST(HexEncoding, UpperCaseWithoutSeparators) {
+TEST(HexEncoding, UpperCaseWithoutSeparatorsDecodedInEitherCase) {
   const uint8_t data[] = {0x00, 0x0F, 0xA5, 0xFF};
   EXPECT_EQ(TVoNetEncoding::GetHexEncoding(data, 4), u"000FA5FF");
   EXPECT_EQ(TVoNetEncoding::GetHexEncoding(std::vector<uint8_t>{}), u"");
   EXPECT_EQ(TVoNetEncoding::GetHexEncoding(nullptr, 0), u"");
   EXPECT_THROW(TVoNetEncoding::GetHexEncoding(nullptr, 1), EVoException);
-}
-
-TEST(HexEncoding, DecodesEitherCaseAndRoundTrips) {
   EXPECT_EQ(TVoNetEncoding::GetHexDecoding(u"000fA5Ff"), (std::vector<uint8_t>{0x00, 0x0F, 0xA5, 0xFF}));
   EXPECT_TRUE(TVoNetEncoding::GetHexDecoding(u"").empty());
   std::vector<uint8_t> all;

@@ -143,7 +143,7 @@ TEST(StreamAdapter, ClonesShareTheBufferWithTheirOwnPosition) {
   EXPECT_EQ(clone->Clone(nullptr), STG_E_INVALIDPOINTER);
 }
 
-TEST(StreamAdapter, StatReportsSizeTypeAndName) {
+TEST(StreamAdapter, StatAndTheNonTransactedUnlockableRest) {
   ComPtr<IStream> named = VoCreateIStream(std::make_shared<orba::TVoMemoryStream>(TVoBytes{1, 2, 3}), u"Contents");
   STATSTG stat{};
   EXPECT_EQ(named->Stat(&stat, STATFLAG_DEFAULT), S_OK);
@@ -161,9 +161,6 @@ TEST(StreamAdapter, StatReportsSizeTypeAndName) {
   EXPECT_EQ(stat.cbSize.QuadPart, 0u);
   EXPECT_EQ(named->Stat(nullptr, STATFLAG_DEFAULT), STG_E_INVALIDPOINTER);
   EXPECT_EQ(named->Stat(&stat, 0x40), STG_E_INVALIDFLAG);
-}
-
-TEST(StreamAdapter, BehavesAsANonTransactedUnlockableStream) {
   ComPtr<IStream> s = VoCreateIStream(TVoBytes{1});
   EXPECT_EQ(s->Commit(STGC_DEFAULT), S_OK);
   EXPECT_EQ(s->Revert(), S_OK);

@@ -94,7 +94,7 @@ TEST(MemoryStream, ReadingPastTheEndRaisesStreamReadError) {
   EXPECT_EQ(empty.ReadBytes(0), TVoBytes{});
 }
 
-TEST(MemoryStream, SeekingAndSizing) {
+TEST(MemoryStream, SeekingSizingAndCopying) {
   TVoMemoryStream s(TVoBytes{1, 2, 3, 4});
   EXPECT_EQ(s.Seek(-1, orba::soEnd), 3);
   EXPECT_EQ(s.Seek(-2, orba::soCurrent), 1);
@@ -116,9 +116,6 @@ TEST(MemoryStream, SeekingAndSizing) {
   EXPECT_EQ(s.Size(), 0);
   EXPECT_EQ(s.Position(), 0);
   EXPECT_THROW(TVoMemoryStream(nullptr, 3), EVoException);
-}
-
-TEST(MemoryStream, CopyFromCopiesExactlyOrFails) {
   TVoMemoryStream source(TVoBytes{1, 2, 3, 4, 5}), target;
   source.SetPosition(1);
   target.CopyFrom(source, 3);
@@ -166,7 +163,7 @@ TEST(FileStream, ErrorsNameTheFile) {
   EXPECT_THROW(ro.Seek(-1, orba::soBeginning), EVoException);
 }
 
-TEST(StringStream, CollectsTextAndEncodesItInItsCodePage) {
+TEST(StringStream, CollectsEncodesAndSavesText) {
   orba::TVoStringStream s;
   EXPECT_EQ(s.CodePage(), orba::TVoStringStream::cpUtf16LE);
   s.Add(u"a\u00E9");
@@ -188,19 +185,16 @@ TEST(StringStream, CollectsTextAndEncodesItInItsCodePage) {
   EXPECT_EQ(e.Code(), E_INVALIDARG);
   EXPECT_EQ(s.CodePage(), 1252u);
   EXPECT_THROW(orba::TVoStringStream(4711), EVoException);
-}
-
-TEST(StringStream, SavesToFileAndStream) {
   TempDir dir;
-  orba::TVoStringStream s(orba::TVoStringStream::cpUtf8);
-  s.AddLine(u"line \u20AC");
-  s.SaveToFile(dir / "text.txt");
+  orba::TVoStringStream utf8(orba::TVoStringStream::cpUtf8);
+  utf8.AddLine(u"line \u20AC");
+  utf8.SaveToFile(dir / "text.txt");
   TVoFileStream f(dir / "text.txt", orba::fmOpenRead);
   EXPECT_EQ(f.ReadAnsiChars(static_cast<size_t>(f.Size())), "line \xE2\x82\xAC\r\n");
   TVoMemoryStream m;
-  s.SaveToStream(m);
+  utf8.SaveToStream(m);
   EXPECT_EQ(m.Size(), 10);
-  EXPECT_THROW(s.SaveToFile(dir / "no" / "x.txt"), EVoException);
+  EXPECT_THROW(utf8.SaveToFile(dir / "no" / "x.txt"), EVoException);
 }
 
 }  // namespace

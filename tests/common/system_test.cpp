@@ -14,16 +14,13 @@
 namespace orba {
 namespace {
 
-TEST(System, BitnessQueriesAgreeWithTheMachine) {
+TEST(System, BitnessElevationAndVersionAgreeWithTheMachine) {
   utsname info{};
   ASSERT_EQ(uname(&info), 0);
   bool machine64 = std::string(info.machine).find("64") != std::string::npos;
   EXPECT_EQ(IsCPU64(), machine64);
   EXPECT_EQ(IsOS64(), machine64);
   EXPECT_EQ(IsWow64(), machine64 && sizeof(void*) == 4);
-}
-
-TEST(System, ElevationAndVersion) {
   EXPECT_EQ(VoGetElevationLevel(), geteuid() == 0 ? elFull : elDefault);
   TVoOSVersion version = VoGetOSVersion();
   EXPECT_EQ(version.Name, u"Linux");

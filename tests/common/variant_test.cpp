@@ -35,7 +35,7 @@ TEST(TVoVariant, TypeCodes) {
   EXPECT_FALSE(VarIsArray(TVoVariant(u"")));
 }
 
-TEST(TVoVariant, ValueSemanticsAndEquality) {
+TEST(TVoVariant, ValueSemanticsEqualityAndInterfaces) {
   TVoVariant a(TVoVariant::VariantArray{1, u"two", TVoVariant::ByteArray{3}});
   TVoVariant b = a;
   EXPECT_EQ(a, b);
@@ -49,9 +49,6 @@ TEST(TVoVariant, ValueSemanticsAndEquality) {
                 u"Could not convert variant of type (Integer) into type (Array Variant)");
   EXPECT_EQ(TVoVariant::FromError(E_FAIL).ErrorCode(), E_FAIL);
   EXPECT_THROW(TVoVariant(1).ErrorCode(), EVoException);
-}
-
-TEST(TVoVariant, HoldsInterfaces) {
   struct Probe : TVoComObject<TVoRefCounted, IUnknown> {};
   ComPtr<Probe> probe = MakeComObject<Probe>();
   TVoVariant v{ComPtr<IUnknown>(probe)};
