@@ -18,11 +18,8 @@ class EntryPointTest : public LoaderTest {
   }
 };
 
-TEST_F(EntryPointTest, WithoutLibraryRaisesNotLoaded) {
+TEST_F(EntryPointTest, WithoutLibraryOrEntryPointTheTextNamesWhatIsMissing) {
   EXPECT_MAPI_ERROR(FreeProws(nullptr), E_FAIL, "MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");
-}
-
-TEST_F(EntryPointTest, MissingEntryPointNamesItself) {
   FakeLibrary none(FAKE_NONE);
   Load(none.File());
   EXPECT_MAPI_ERROR(MAPIUninitialize(), E_FAIL, "The loaded MAPI library does not support \"MAPIUninitialize\"!");
