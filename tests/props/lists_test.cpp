@@ -61,7 +61,7 @@ TEST(ListCursor, EOFIndexErrorsAndClear) {
   EXPECT_RAISES(list->DeleteRecord(), EVoMAPIException, E_FAIL, u"The list is EOF!");
 }
 
-TEST(EntryIDList, SameEntryIDOnce) {
+TEST(EntryIDList, SameEntryIDOnceImportAndAssign) {
   auto list = MakeComObject<TVoMAPIEntryIDList>();
   EXPECT_EQ(list->Add(Eid({1, 2, 3})), 0);
   EXPECT_EQ(list->Add(Eid({9})), 1);
@@ -75,13 +75,10 @@ TEST(EntryIDList, SameEntryIDOnce) {
   list->Remove(Eid({7}));  // absent: nothing happens
   EXPECT_EQ(list->Get_Count(), 1);
   EXPECT_EQ(list->Get_Item(0), Eid({9}));
-}
-
-TEST(EntryIDList, ImportAndAssign) {
   uint8_t a[] = {1, 2}, b[] = {3};
   SBinary bins[] = {{2, a}, {1, b}, {2, a}};
   SBinaryArray entries{3, bins};
-  auto list = MakeComObject<TVoMAPIEntryIDList>();
+  list = MakeComObject<TVoMAPIEntryIDList>();
   list->Import(entries);
   EXPECT_EQ(list->Get_Count(), 2);
   EXPECT_EQ(list->Get_Item(1), Eid({3}));
@@ -175,7 +172,7 @@ TEST_F(PropListTest, PropValueListPairs) {
   EXPECT_EQ(list->Get_Count(), 1);
 }
 
-TEST_F(PropListTest, PropValueListAssign) {
+TEST_F(PropListTest, PropValueListAssignAndImport) {
   auto list = MakeComObject<TVoMAPIPropValueList>();
   list->AddValue(PR_SUBJECT, TVoVariant(u"s"));
   list->AddValue(PR_IMPORTANCE, TVoVariant(int32_t(2)));
@@ -185,9 +182,6 @@ TEST_F(PropListTest, PropValueListAssign) {
   auto copy = MakeComObject<TVoMAPIPropValueList>();
   list->AssignTo_(copy.get());
   EXPECT_EQ(copy->Get_Value(1), TVoVariant(int32_t(2)));
-}
-
-TEST_F(PropListTest, PropValueListImport) {
   SPropValue values[3]{};
   values[0].ulPropTag = 0x0037001F;
   char16_t subject[] = u"Imported";
@@ -196,7 +190,7 @@ TEST_F(PropListTest, PropValueListImport) {
   values[1].Value.l = 1;
   values[2].ulPropTag = 0x7AB20003;  // unknown: registered on demand
   values[2].Value.l = 9;
-  auto list = MakeComObject<TVoMAPIPropValueList>();
+  list = MakeComObject<TVoMAPIPropValueList>();
   list->AddValue(PR_BODY, TVoVariant(u"old"));
   list->Import(3, values);
   ASSERT_EQ(list->Get_Count(), 3);

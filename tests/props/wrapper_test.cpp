@@ -178,7 +178,7 @@ TEST_F(WrapperTest, GetPropValuesChecks) {
                 u"were available to complete the operation. (-2147221234)");
 }
 
-TEST_F(WrapperTest, SaveChangesWritesPendingValuesAndCommits) {
+TEST_F(WrapperTest, SaveChangesWritesPendingValuesCommitsAndExplainsFailures) {
   auto prop = NewProp();
   prop->Set_SearchKey(ArrToEntryID({1, 2, 3}));
   prop->Items().Add(PR_MESSAGE_SIZE)->Set_AsInteger(77);
@@ -189,10 +189,7 @@ TEST_F(WrapperTest, SaveChangesWritesPendingValuesAndCommits) {
   EXPECT_FALSE(prop->PropByName(PR_MESSAGE_SIZE)->Get_Modified());
   prop->ResetProperties();
   EXPECT_EQ(EntryIDToStr(prop->Get_SearchKey()), u"010203");
-}
-
-TEST_F(WrapperTest, SaveChangesTexts) {
-  auto prop = NewProp();
+  prop = NewProp();
   mapi_->SaveChangesResult = MakeHResult(0x8004010A);
   EXPECT_RAISES(prop->SaveChanges(smClose), EMAPI_OBJECT_DELETED, MakeHResult(0x8004010A),
                 u"TVoMAPIProp.SaveChanges failed!\r\nThe object has been deleted since it was opened.");
