@@ -55,7 +55,7 @@ TEST(Elf, RejectsFilesThatAreNotElf) {
                 FromUtf8(file) + u" is not a valid ELF file: the ELF signature is missing");
 }
 
-TEST(Elf, RejectsEveryTruncationOfARealLibraryOrReadsIt) {
+TEST(Elf, RejectsTruncationsAndOutOfRangeOffsets) {
   std::vector<uint8_t> bytes = LibBytes();
   size_t failures = 0;
   for (size_t size = 0; size < bytes.size(); size += 97) {
@@ -68,10 +68,6 @@ TEST(Elf, RejectsEveryTruncationOfARealLibraryOrReadsIt) {
     }
   }
   EXPECT_GT(failures, 0u);
-}
-
-TEST(Elf, RejectsOutOfRangeOffsets) {
-  std::vector<uint8_t> bytes = LibBytes();
   ASSERT_EQ(bytes[EI_CLASS], ELFCLASS64);
   Elf64_Ehdr header;
   std::memcpy(&header, bytes.data(), sizeof header);

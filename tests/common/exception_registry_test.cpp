@@ -16,7 +16,7 @@ ORBA_DECLARE_EXCEPTION_CLASS(ETestSubError, ETestError);
 ORBA_DECLARE_EXCEPTION_CLASS(ETestAbort, EVoAbort);
 ORBA_DECLARE_EXCEPTION_CLASS(ETestDefault, EVoException);
 
-TEST(ExceptionClass, DescriptorNamesTheClassAndItsAbortFamily) {
+TEST(ExceptionClass, DescriptorFactoryAndClassType) {
   auto cls = VoExceptionClassOf<ETestSubError>();
   EXPECT_EQ(cls->Name, u"ETestSubError");
   EXPECT_FALSE(cls->IsAbort);
@@ -25,9 +25,6 @@ TEST(ExceptionClass, DescriptorNamesTheClassAndItsAbortFamily) {
   EXPECT_EQ(VoExceptionClassOf<EVoException>()->Name, u"EVoException");
   EXPECT_EQ(cls, VoExceptionClassOf<ETestSubError>());
   EXPECT_NE(cls, VoExceptionClassOf<ETestError>());
-}
-
-TEST(ExceptionClass, FactoryBuildsTheRealClassAndClassTypeIsTheMostDerived) {
   auto ptr = VoExceptionClassOf<ETestSubError>()->Create(u"built", 17);
   try {
     std::rethrow_exception(ptr);

@@ -35,16 +35,13 @@ TEST(HexEncoding, RefusesMalformedText) {
   EXPECT_THROW(TVoNetEncoding::GetHexDecoding(u"\uFF10\uFF10"), EVoException);  // full-width 0
 }
 
-TEST(UUDecode, KnownVectors) {
+TEST(UUDecode, KnownVectorsAndToleratedForms) {
   EXPECT_EQ(VoUUDecode("begin 644 cat.txt\n#0V%T\n`\nend\n"), Bytes("Cat"));
   EXPECT_EQ(VoUUDecode("-2&5L;&\\L(%=O<FQD(0  \n"), Bytes("Hello, World!"));
   std::vector<uint8_t> first45;
   for (int i = 0; i < 45; ++i) first45.push_back(static_cast<uint8_t>(i));
   EXPECT_EQ(VoUUDecode("M``$\"`P0%!@<(\"0H+#`T.#Q`1$A,4%187&!D:&QP='A\\@(2(C)\"4F)R@I*BLL\n"), first45);
   EXPECT_EQ(VoUUDecode("begin 600 x\r\n$`/\\0@```\r\n`\r\nend\r\n"), (std::vector<uint8_t>{0x00, 0xFF, 0x10, 0x80}));
-}
-
-TEST(UUDecode, ToleratesStrippedPaddingBlankLinesAndNoBegin) {
   // The trailing blanks of "0  " stripped: the two data bytes still have their chars.
   EXPECT_EQ(VoUUDecode("\n\n-2&5L;&\\L(%=O<FQD(0\n"), Bytes("Hello, World!"));
   EXPECT_EQ(VoUUDecode("#0V%T\nend"), Bytes("Cat"));

@@ -87,7 +87,7 @@ TEST(StreamAdapter, SeekBeyondTheEndAndBeforeTheStart) {
   EXPECT_EQ(PositionOf(s.get()), 6u);
 }
 
-TEST(StreamAdapter, SetSizeGrowsAndShrinksWithoutMovingThePosition) {
+TEST(StreamAdapter, SetSizeKeepsThePositionAndCopyToAnotherAdapter) {
   ComPtr<IStream> s = VoCreateIStream(TVoBytes{1, 2, 3, 4});
   EXPECT_EQ(s->Seek(Move(3), STREAM_SEEK_SET, nullptr), S_OK);
   EXPECT_EQ(s->SetSize(Size(10)), S_OK);
@@ -97,9 +97,6 @@ TEST(StreamAdapter, SetSizeGrowsAndShrinksWithoutMovingThePosition) {
   EXPECT_EQ(SizeOf(s.get()), 1u);
   EXPECT_EQ(PositionOf(s.get()), 3u);
   EXPECT_EQ(s->SetSize(Size(~0ull)), STG_E_MEDIUMFULL);
-}
-
-TEST(StreamAdapter, CopyToAnotherAdapter) {
   ComPtr<IStream> source = VoCreateIStream(TVoBytes{'h', 'e', 'l', 'l', 'o'});
   ComPtr<IStream> target = VoCreateIStream(TVoBytes{'>', '>'});
   EXPECT_EQ(source->Seek(Move(1), STREAM_SEEK_SET, nullptr), S_OK);

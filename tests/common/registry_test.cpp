@@ -71,7 +71,7 @@ TEST(Registry, EveryValueTypeRoundTripsThroughTheFile) {
   EXPECT_EQ(reg.GetValueNames().size(), 7u);
 }
 
-TEST(Registry, NamesAreCaseInsensitiveAndKeepTheirFirstSpelling) {
+TEST(Registry, NamesIgnoreCaseAndValuesAndKeyTreesAreDeleted) {
   TempHome home;
   TVoRegistry reg = OpenCreated(HKEY_CURRENT_USER, u"Software\\MixedCase");
   reg.WriteString(u"ValueName", u"1");
@@ -85,19 +85,15 @@ TEST(Registry, NamesAreCaseInsensitiveAndKeepTheirFirstSpelling) {
   // A relative path continues from the open key.
   ASSERT_TRUE(reg.OpenKey(u"MIXEDCASE", false));
   EXPECT_EQ(reg.CurrentPath(), u"software\\MIXEDCASE");
-}
-
-TEST(Registry, DeletesValuesAndKeyTrees) {
-  TempHome home;
-  TVoRegistry reg = OpenCreated(HKEY_CURRENT_USER, u"Software\\Gone\\Child\\Deeper");
-  reg.WriteString(u"a", u"1");
-  EXPECT_TRUE(reg.DeleteValue(u"A"));
-  EXPECT_FALSE(reg.DeleteValue(u"A"));
-  EXPECT_FALSE(reg.ValueExists(u"a"));
-  EXPECT_TRUE(reg.DeleteKey(u"\\Software\\Gone"));
-  EXPECT_FALSE(reg.HasCurrentKey());
-  EXPECT_FALSE(reg.KeyExists(u"\\Software\\Gone\\Child"));
-  EXPECT_FALSE(reg.DeleteKey(u"\\Software\\Gone"));
+  TVoRegistry gone = OpenCreated(HKEY_CURRENT_USER, u"Software\\Gone\\Child\\Deeper");
+  gone.WriteString(u"a", u"1");
+  EXPECT_TRUE(gone.DeleteValue(u"A"));
+  EXPECT_FALSE(gone.DeleteValue(u"A"));
+  EXPECT_FALSE(gone.ValueExists(u"a"));
+  EXPECT_TRUE(gone.DeleteKey(u"\\Software\\Gone"));
+  EXPECT_FALSE(gone.HasCurrentKey());
+  EXPECT_FALSE(gone.KeyExists(u"\\Software\\Gone\\Child"));
+  EXPECT_FALSE(gone.DeleteKey(u"\\Software\\Gone"));
   EXPECT_EQ(ReadText(home.RegistryFile()).find("Gone"), std::string::npos);
 }
 
