@@ -21,7 +21,15 @@ class ClientsTest : public LoaderTest {
   }
 };
 
-TEST_F(ClientsTest, TwoClientsGiveTheClientsText) {
+TEST_F(ClientsTest, ClientsTextOfTwoClientsAndOfTheBuiltInDefault) {
+  TVoMAPIClients clients = VoGetMAPIClients();
+  ASSERT_EQ(clients.size(), 1u);
+  EXPECT_EQ(clients[0].ClientName, u"Orba Store");
+  EXPECT_EQ(clients[0].MAPIDLL, VoModuleFolder() + u"liborbastore.so");
+  EXPECT_EQ(clients[0].MAPIInterface, ciExtendedMAPI);  // it exports MAPIInitialize and MAPILogonEx
+  EXPECT_TRUE(clients[0].IsDefault);
+  EXPECT_EQ(VoGetMAPIInfo().Clients, u"\"Orba Store\"");
+  // Two clients of the registry file.
   Registry(
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail]\n@=\"B\"\n"
       "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Orba Store]\n"
@@ -37,22 +45,12 @@ TEST_F(ClientsTest, TwoClientsGiveTheClientsText) {
   EXPECT_EQ(info.Version, u"1.0.0.1");
   EXPECT_EQ(info.Bitness, VoProcessBitness());
   EXPECT_TRUE(info.InProc);
-  TVoMAPIClients clients = VoGetMAPIClients();
+  clients = VoGetMAPIClients();
   ASSERT_EQ(clients.size(), 2u);
   EXPECT_EQ(clients[0].MAPIInterface, ciSimpleMAPI);
   EXPECT_EQ(clients[1].MAPIInterface, ciExtendedMAPI);  // exports MAPIInitialize and MAPILogonEx
   EXPECT_FALSE(clients[0].IsDefault);
   EXPECT_TRUE(clients[1].IsDefault);
-}
-
-TEST_F(ClientsTest, BuiltInDefaultIsReportedTruthfully) {
-  TVoMAPIClients clients = VoGetMAPIClients();
-  ASSERT_EQ(clients.size(), 1u);
-  EXPECT_EQ(clients[0].ClientName, u"Orba Store");
-  EXPECT_EQ(clients[0].MAPIDLL, VoModuleFolder() + u"liborbastore.so");
-  EXPECT_EQ(clients[0].MAPIInterface, ciExtendedMAPI);  // it exports MAPIInitialize and MAPILogonEx
-  EXPECT_TRUE(clients[0].IsDefault);
-  EXPECT_EQ(VoGetMAPIInfo().Clients, u"\"Orba Store\"");
 }
 
 TEST_F(ClientsTest, ClientLookupPrefersCurrentUserAndFallsBackToDLLPath) {
