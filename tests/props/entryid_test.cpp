@@ -8,22 +8,19 @@
 namespace orba {
 namespace {
 
-TEST(EntryID, TextRoundTripTrimsBlanks) {
+TEST(EntryID, TextRoundTripTrimsBlanksAndRefusesMalformedText) {
   TVoMAPIEntryID id = StrToEntryID(WideString(u" 00FF10 "));
   EXPECT_EQ(EntryIDToArr(id), (std::vector<BYTE>{0x00, 0xFF, 0x10}));
   EXPECT_EQ(EntryIDToStr(id), u"00FF10");
   EXPECT_EQ(EntryIDToStrW(id), u"00FF10");
   EXPECT_EQ(EntryIDToStrA(id), "00FF10");
   EXPECT_EQ(EntryIDToArr(StrToEntryID(AnsiString("\tab01\r\n"))), (std::vector<BYTE>{0xAB, 0x01}));
-}
-
-TEST(EntryID, MalformedTextIsAClearError) {
   for (const WideString& text : {WideString(u"0G"), WideString(u"ABC"), WideString(u"00 11")})
     EXPECT_RAISES(StrToEntryID(text), EMAPI_INVALID_PARAMETER, E_INVALIDARG,
                   u"The text \"" + text + u"\" is not a valid hexadecimal EntryID!");
 }
 
-TEST(EntryID, BinaryConversions) {
+TEST(EntryID, BinaryConversionsAndUIDsOfSixteenBytes) {
   const BYTE data[] = {1, 2, 3};
   EXPECT_TRUE(BinToEntryID(0, data).IsNull());
   EXPECT_TRUE(BinToEntryID(-1, data).IsNull());
@@ -38,9 +35,6 @@ TEST(EntryID, BinaryConversions) {
   EXPECT_EQ(EntryIDToArr(numbers), (std::vector<BYTE>{7, 255}));
   EXPECT_RAISES(EntryIDToArr(TVoVariant(u"x")), EVoException, DISP_E_TYPEMISMATCH,
                 u"Could not convert variant of type (OleStr) into type (Array Byte)");
-}
-
-TEST(EntryID, UIDNeedsSixteenBytes) {
   std::vector<BYTE> bytes(16);
   for (int i = 0; i < 16; ++i) bytes[i] = BYTE(i);
   EXPECT_EQ(EntryIDToUID(ArrToEntryID(bytes)).ab[15], 15);

@@ -55,7 +55,7 @@ TEST_F(PropItemTest, NamedPropertyWithoutPropertyObjectIsRefused) {
   EXPECT_EQ(standard.ResolveTag(), 0x0037001Fu);
 }
 
-TEST_F(PropItemTest, SetMAPIValueKeepsTypeOfRegisteredProperty) {
+TEST_F(PropItemTest, LoadedValuesKeepTheRegisteredTypeAndTheErrorCode) {
   TVoMAPIPropValue value(owner.get(), GetPropInfo(PR_SUBJECT));
   SPropValue prop = Loaded(PROP_TAG(PT_ERROR, 0x0037));
   value.SetMAPIValue(prop);
@@ -65,13 +65,10 @@ TEST_F(PropItemTest, SetMAPIValueKeepsTypeOfRegisteredProperty) {
   SPropValue other = Loaded(PROP_TAG(PT_UNICODE, 0x1000));
   value.SetMAPIValue(other);
   EXPECT_EQ(value.Tag(), 0x0037001Fu);
-}
-
-TEST_F(PropItemTest, ErrorFlagAndErrorCode) {
   auto item = Item(PR_BODY);
-  SPropValue prop = Loaded(PROP_TAG(PT_ERROR, 0x1000));
-  prop.Value.err = MakeHResult(0x8007000E);
-  item->LoadMAPIValue(prop);
+  SPropValue error = Loaded(PROP_TAG(PT_ERROR, 0x1000));
+  error.Value.err = MakeHResult(0x8007000E);
+  item->LoadMAPIValue(error);
   EXPECT_TRUE(item->IsError());
   EXPECT_EQ(item->Get_AsInteger(), int32_t(0x8007000E));
   EXPECT_FALSE(item->Get_Modified());

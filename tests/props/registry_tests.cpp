@@ -100,7 +100,7 @@ TEST(FindProp, StandardByIdentifierAndTag) {
   EXPECT_EQ(FindProp(TVoMAPIPropTag(0x8005001F), true), GetPropInfo(PR_EMS_AB_MANAGER_T));
 }
 
-TEST(FindProp, NamedByNumberAndByName) {
+TEST(FindProp, NamedByNumberByNameAndByMapiNameID) {
   EXPECT_EQ(FindProp(PSETID_Address, TVoVariant(int32_t(0x8005)), PT_UNICODE, true),
             GetPropInfo(NPR_CONTACT_FILEUNDER));
   // Any integer width names the number.
@@ -113,9 +113,6 @@ TEST(FindProp, NamedByNumberAndByName) {
   EXPECT_EQ(FindProp(PS_INTERNET_HEADERS, TVoVariant(u"Reply-To"), PT_LONG, false), GetPropInfo(NPR_NAMEREPLYTO));
   EXPECT_EQ(FindProp(PS_INTERNET_HEADERS, TVoVariant(1.5), PT_UNICODE, false), nullptr);
   EXPECT_EQ(FindProp(PS_INTERNET_HEADERS, TVoVariant(), PT_UNICODE, false), nullptr);
-}
-
-TEST(FindProp, MapiNameIDs) {
   MAPINAMEID byNumber = NumberID(PSETID_Common, 0x8501);
   EXPECT_EQ(FindProp(byNumber, PT_LONG, true), GetPropInfo(NPR_COMMON_REMINDER_MINUTES_BEFORE));
   EXPECT_EQ(FindProp(PT_LONG, byNumber, true), GetPropInfo(NPR_COMMON_REMINDER_MINUTES_BEFORE));
@@ -214,7 +211,7 @@ TEST(RegisterProp, NamedForms) {
 
 // Comparison --------------------------------------------------------------------------
 
-TEST(SameProp, Descriptors) {
+TEST(SameProp, DescriptorsTagsAndNameIDs) {
   TVoMAPIPropInfo a = VoMAPIStandardPropInfo(u"PR_X", 1, PT_LONG);
   TVoMAPIPropInfo b = VoMAPIStandardPropInfo(u"pr_x", 2, PT_BOOLEAN);
   EXPECT_TRUE(SameProp(a, b, true));  // equal names, whatever else differs
@@ -230,9 +227,6 @@ TEST(SameProp, Descriptors) {
   // A named and a standard property with one number are different properties.
   TVoMAPIPropInfo named = VoMAPINumberPropInfo(PSETID_Common, u"N1", 1, PT_LONG);
   EXPECT_FALSE(SameProp(a, named, false));
-}
-
-TEST(SameProp, TagsAndNameIDs) {
   const TVoMAPIPropInfo& subject = *GetPropInfo(PR_SUBJECT_A);
   EXPECT_TRUE(SameProp(subject, TVoMAPIPropTag(0x0037001F), false));
   EXPECT_FALSE(SameProp(subject, TVoMAPIPropTag(0x0037001F), true));
