@@ -24,10 +24,10 @@
 #include <string>
 
 #include "mapi/mapiexports.h"
-#include "orba/store/mapitable.h"
-#include "orba/store/msgstore/com/folder.h"
-#include "orba/store/msgstore/com/store.h"
-#include "orba/store/tags.h"
+#include "mapiobjects/folder.h"
+#include "mapiobjects/openstore.h"
+#include "props/tags.h"
+#include "table/mapitable.h"
 
 using namespace orba::store;
 using orba::ComPtr;

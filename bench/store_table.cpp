@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "mapi/mapiexports.h"
-#include "orba/store/mapitable.h"
+#include "table/mapitable.h"
 
 using namespace orba::store;
 

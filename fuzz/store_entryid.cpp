@@ -6,9 +6,9 @@
 #include <cstring>
 #include <span>
 
-#include "orba/store/maperror.h"
-#include "orba/store/msgstore/storekeys.h"
-#include "orba/store/storeentryid.h"
+#include "base/maperror.h"
+#include "session/storeentryid.h"
+#include "storage/storekeys.h"
 
 using namespace orba::store;
 

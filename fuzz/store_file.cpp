@@ -9,9 +9,9 @@
 #include <set>
 #include <vector>
 
-#include "orba/store/maperror.h"
-#include "orba/store/msgstore/com/tables.h"
-#include "orba/store/msgstore/storeengine.h"
+#include "base/maperror.h"
+#include "mapiobjects/tables.h"
+#include "storage/storeengine.h"
 
 using namespace orba::store;
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "orba/store/maperror.h"
-#include "orba/store/profiles/sectionprops.h"
-#include "orba/store/propcodec.h"
+#include "base/maperror.h"
+#include "profiles/sectionprops.h"
+#include "props/propcodec.h"
 
 using namespace orba::store;
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "orba/store/maperror.h"
-#include "orba/store/msgstore/com/tables.h"
-#include "orba/store/propcopy.h"
-#include "orba/store/restriction.h"
-#include "orba/store/tags.h"
+#include "base/maperror.h"
+#include "mapiobjects/tables.h"
+#include "props/tags.h"
+#include "props/valuecopy.h"
+#include "table/restriction.h"
 
 using namespace orba::store;
 

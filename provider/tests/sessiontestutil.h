@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "base/maperror.h"
 #include "mapi/mapiexports.h"
-#include "orba/store/maperror.h"
-#include "orba/store/profiles/services.h"
-#include "orba/store/propobject.h"
-#include "orba/store/storeentryid.h"
-#include "orba/store/storeprovider.h"
-#include "orba/store/tags.h"
+#include "profiles/services.h"
+#include "props/propobject.h"
+#include "props/tags.h"
+#include "session/storeentryid.h"
+#include "session/storeprovider.h"
 #include "tempstorehome.h"
 
 namespace orba::store::testing {

@@ -1,15 +1,15 @@
 // IMsgServiceAdmin over the profile database: see profadmin.h.
 #include <cstring>
 
+#include "admin/profadmin.h"
+#include "admin/provideradmin.h"
+#include "admin/sectionrows.h"
 #include "orba/common/utf8.h"
-#include "orba/store/admin/profadmin.h"
-#include "orba/store/admin/provideradmin.h"
-#include "orba/store/admin/sectionrows.h"
-#include "orba/store/mapitable.h"
-#include "orba/store/profiles/profsect.h"
-#include "orba/store/profiles/sectionprops.h"
-#include "orba/store/profiles/services.h"
-#include "orba/store/tags.h"
+#include "profiles/profsect.h"
+#include "profiles/sectionprops.h"
+#include "profiles/services.h"
+#include "props/tags.h"
+#include "table/mapitable.h"
 
 namespace orba::store {
 namespace {

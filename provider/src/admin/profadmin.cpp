@@ -1,15 +1,15 @@
 // IProfAdmin over the profile database: see profadmin.h.
-#include "orba/store/admin/profadmin.h"
+#include "admin/profadmin.h"
 
 #include <cstring>
 
+#include "base/export.h"
 #include "mapi/mapiexports.h"
 #include "orba/common/utf8.h"
-#include "orba/store/export.h"
-#include "orba/store/mapiinit.h"
-#include "orba/store/mapitable.h"
-#include "orba/store/profiles/services.h"
-#include "orba/store/tags.h"
+#include "profiles/services.h"
+#include "props/tags.h"
+#include "session/mapiinit.h"
+#include "table/mapitable.h"
 
 namespace orba::store {
 namespace {

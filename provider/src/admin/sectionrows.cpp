@@ -1,8 +1,8 @@
 // Rows of the service and provider tables: see sectionrows.h.
-#include "orba/store/admin/sectionrows.h"
+#include "admin/sectionrows.h"
 
-#include "orba/store/profiles/sectionprops.h"
-#include "orba/store/tags.h"
+#include "profiles/sectionprops.h"
+#include "props/tags.h"
 
 namespace orba::store {
 

@@ -5,9 +5,9 @@
 #include <atomic>
 #include <cstring>
 
+#include "base/export.h"
 #include "mapi/mapiexports.h"
-#include "memoryblock.h"
-#include "orba/store/export.h"
+#include "memory/memoryblock.h"
 
 namespace orba::store {
 

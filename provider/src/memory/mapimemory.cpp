@@ -3,7 +3,7 @@
 // buffer from a chained block, from a default-allocator block and from anything
 // else. Chained blocks hang off their buffer in a lock-free list, so that several
 // threads may allocate more on one buffer at once.
-#include "orba/store/mapimemory.h"
+#include "memory/mapimemory.h"
 
 #include <atomic>
 #include <cstddef>
@@ -12,10 +12,10 @@
 #include <cstring>
 #include <new>
 
+#include "base/export.h"
+#include "base/maperror.h"
 #include "mapi/mapiexports.h"
-#include "memoryblock.h"
-#include "orba/store/export.h"
-#include "orba/store/maperror.h"
+#include "memory/memoryblock.h"
 
 namespace orba::store {
 

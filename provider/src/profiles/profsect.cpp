@@ -1,10 +1,10 @@
 // Profile sections: see profsect.h.
-#include "orba/store/profiles/profsect.h"
+#include "profiles/profsect.h"
 
+#include "base/lasterror.h"
 #include "orba/common/utf8.h"
-#include "orba/store/lasterror.h"
-#include "orba/store/profiles/sectionprops.h"
-#include "orba/store/tags.h"
+#include "profiles/sectionprops.h"
+#include "props/tags.h"
 
 namespace orba::store {
 

@@ -1,5 +1,5 @@
 // Stored section properties as MAPI property values: see sectionprops.h.
-#include "orba/store/profiles/sectionprops.h"
+#include "profiles/sectionprops.h"
 
 namespace orba::store {
 

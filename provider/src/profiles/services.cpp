@@ -1,15 +1,15 @@
 // The known message services: see services.h.
-#include "orba/store/profiles/services.h"
+#include "profiles/services.h"
 
 #include <cstring>
 #include <optional>
 
+#include "base/maperror.h"
 #include "mapi/mapiguid.h"
 #include "mapi/mapix.h"
 #include "orba/common/encoding.h"
 #include "orba/common/utf8.h"
-#include "orba/store/maperror.h"
-#include "orba/store/tags.h"
+#include "props/tags.h"
 
 namespace orba::store {
 namespace {

@@ -1,9 +1,9 @@
-#include "orba/store/namemap.h"
+#include "props/namemap.h"
 
 #include <cstring>
 #include <tuple>
 
-#include "orba/store/maperror.h"
+#include "base/maperror.h"
 
 namespace orba::store {
 

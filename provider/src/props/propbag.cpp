@@ -1,6 +1,6 @@
-#include "orba/store/propbag.h"
+#include "props/propbag.h"
 
-#include "orba/store/propcopy.h"
+#include "props/valuecopy.h"
 
 namespace orba::store {
 

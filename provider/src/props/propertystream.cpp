@@ -1,10 +1,10 @@
-#include "propertystream.h"
+#include "props/propertystream.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 
-#include "orba/store/maperror.h"
+#include "base/maperror.h"
 
 namespace orba::store {
 

@@ -7,7 +7,7 @@
 
 #include "mapi/mapidefs.h"
 #include "mapi/storage.h"
-#include "orba/store/propobject.h"
+#include "props/propobject.h"
 
 namespace orba::store {
 

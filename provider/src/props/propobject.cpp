@@ -1,15 +1,15 @@
 // The property object engine: properties, saving and extended errors. Copying,
 // named properties and OpenProperty live in the propobject_*.cpp files.
-#include "orba/store/propobject.h"
+#include "props/propobject.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "base/maperror.h"
 #include "orba/common/encoding.h"
-#include "orba/store/maperror.h"
-#include "orba/store/propcopy.h"
-#include "orba/store/propproblems.h"
-#include "orba/store/propstrings.h"
+#include "props/propproblems.h"
+#include "props/propstrings.h"
+#include "props/valuecopy.h"
 
 namespace orba::store {
 

@@ -2,8 +2,8 @@
 // stand for the identifiers below 0x8000 themselves and are never mapped.
 #include <cstring>
 
-#include "orba/store/maperror.h"
-#include "orba/store/propobject.h"
+#include "base/maperror.h"
+#include "props/propobject.h"
 
 namespace orba::store {
 

@@ -1,8 +1,8 @@
 // OpenProperty: IStream over binary and string properties; other interfaces
 // through the object's OpenInterface hook.
-#include "orba/store/maperror.h"
-#include "orba/store/propobject.h"
-#include "propertystream.h"
+#include "base/maperror.h"
+#include "props/propertystream.h"
+#include "props/propobject.h"
 
 namespace orba::store {
 

@@ -1,8 +1,8 @@
-#include "orba/store/propproblems.h"
+#include "props/propproblems.h"
 
 #include <algorithm>
 
-#include "orba/store/mapimemory.h"
+#include "memory/mapimemory.h"
 
 namespace orba::store {
 

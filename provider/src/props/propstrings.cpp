@@ -1,11 +1,11 @@
-#include "orba/store/propstrings.h"
+#include "props/propstrings.h"
 
 #include <string>
 
+#include "base/maperror.h"
+#include "memory/mapimemory.h"
 #include "orba/common/encoding.h"
-#include "orba/store/maperror.h"
-#include "orba/store/mapimemory.h"
-#include "orba/store/propcopy.h"
+#include "props/valuecopy.h"
 
 namespace orba::store {
 

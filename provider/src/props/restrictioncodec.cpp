@@ -4,14 +4,14 @@
 // order of its structure; a property value is its tag, its length and the property
 // codec's bytes; lists are a count and their elements; the optional restriction of
 // RES_COMMENT and RES_ANNOTATION is preceded by 1 (present) or 0.
-#include "orba/store/restrictioncodec.h"
+#include "props/restrictioncodec.h"
 
 #include <cstring>
 
+#include "base/maperror.h"
 #include "mapi/edkmdb.h"
-#include "orba/store/maperror.h"
-#include "orba/store/mapimemory.h"
-#include "orba/store/propcopy.h"
+#include "memory/mapimemory.h"
+#include "props/valuecopy.h"
 
 namespace orba::store {
 namespace {

@@ -15,11 +15,11 @@
 //   required; MAPI_NO_MAIL keeps the spooler offline in the status table; the other
 //   documented flags (MAPI_FORCE_DOWNLOAD, MAPI_TIMEOUT_SHORT, MAPI_NT_SERVICE,
 //   MAPI_BG_SESSION) change nothing here.
+#include "base/export.h"
+#include "base/lasterror.h"
 #include "mapi/mapiexports.h"
-#include "orba/store/export.h"
-#include "orba/store/lasterror.h"
-#include "orba/store/mapiinit.h"
-#include "orba/store/session/mapisession.h"
+#include "session/mapiinit.h"
+#include "session/mapisession.h"
 
 namespace orba::store {
 namespace {

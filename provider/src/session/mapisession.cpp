@@ -1,17 +1,17 @@
 // IMAPISession: see mapisession.h.
-#include "orba/store/session/mapisession.h"
+#include "session/mapisession.h"
 
 #include <cstring>
 
+#include "admin/profadmin.h"
 #include "orba/common/encoding.h"
-#include "orba/store/addressbook.h"
-#include "orba/store/admin/profadmin.h"
-#include "orba/store/mapitable.h"
-#include "orba/store/profiles/profsect.h"
-#include "orba/store/profiles/sectionprops.h"
-#include "orba/store/session/statusrows.h"
-#include "orba/store/storeentryid.h"
-#include "orba/store/tags.h"
+#include "profiles/profsect.h"
+#include "profiles/sectionprops.h"
+#include "props/tags.h"
+#include "session/addressbook.h"
+#include "session/statusrows.h"
+#include "session/storeentryid.h"
+#include "table/mapitable.h"
 
 namespace orba::store {
 namespace {

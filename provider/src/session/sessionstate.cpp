@@ -1,14 +1,14 @@
 // What one logon to a profile holds: see sessionstate.h.
-#include "orba/store/session/sessionstate.h"
+#include "session/sessionstate.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "orba/store/lasterror.h"
-#include "orba/store/profiles/sectionprops.h"
-#include "orba/store/profiles/services.h"
-#include "orba/store/storeentryid.h"
-#include "orba/store/tags.h"
+#include "base/lasterror.h"
+#include "profiles/sectionprops.h"
+#include "profiles/services.h"
+#include "props/tags.h"
+#include "session/storeentryid.h"
 
 namespace orba::store {
 namespace {

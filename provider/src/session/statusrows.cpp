@@ -1,11 +1,11 @@
 // The session's status table: see statusrows.h.
-#include "orba/store/session/statusrows.h"
+#include "session/statusrows.h"
 
 #include "mapi/mapix.h"
 #include "orba/common/utf8.h"
-#include "orba/store/profiles/sectionprops.h"
-#include "orba/store/profiles/services.h"
-#include "orba/store/tags.h"
+#include "profiles/sectionprops.h"
+#include "profiles/services.h"
+#include "props/tags.h"
 
 namespace orba::store {
 namespace {

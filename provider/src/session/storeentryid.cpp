@@ -1,9 +1,9 @@
 // Entry IDs as the session reads them: see storeentryid.h.
-#include "orba/store/storeentryid.h"
+#include "session/storeentryid.h"
 
 #include <cstring>
 
-#include "orba/store/maperror.h"
+#include "base/maperror.h"
 
 namespace orba::store {
 namespace {

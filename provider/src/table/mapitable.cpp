@@ -1,9 +1,9 @@
-#include "orba/store/mapitable.h"
+#include "table/mapitable.h"
 
 #include <cstring>
 
+#include "base/maperror.h"
 #include "orba/common/encoding.h"
-#include "orba/store/maperror.h"
 
 namespace orba::store {
 

@@ -1,4 +1,4 @@
-#include "orba/store/propcompare.h"
+#include "table/propcompare.h"
 
 #include <algorithm>
 #include <cstring>

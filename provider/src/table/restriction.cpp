@@ -1,4 +1,4 @@
-#include "orba/store/restriction.h"
+#include "table/restriction.h"
 
 #include <locale.h>
 #include <regex.h>
@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/maperror.h"
 #include "orba/common/utf8.h"
-#include "orba/store/maperror.h"
-#include "orba/store/propcompare.h"
+#include "table/propcompare.h"
 
 namespace orba::store {
 

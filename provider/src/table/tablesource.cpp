@@ -1,9 +1,9 @@
-#include "orba/store/tablesource.h"
+#include "table/tablesource.h"
 
 #include <algorithm>
 
-#include "orba/store/maperror.h"
-#include "orba/store/propcopy.h"
+#include "base/maperror.h"
+#include "props/valuecopy.h"
 
 namespace orba::store {
 

@@ -1,13 +1,13 @@
-#include "orba/store/tableview.h"
+#include "table/tableview.h"
 
 #include <algorithm>
 #include <cstring>
 #include <numeric>
 
+#include "base/maperror.h"
 #include "orba/common/encoding.h"
-#include "orba/store/maperror.h"
-#include "orba/store/propcompare.h"
-#include "orba/store/propcopy.h"
+#include "props/valuecopy.h"
+#include "table/propcompare.h"
 
 namespace orba::store {
 

@@ -1,12 +1,12 @@
-#include "orba/store/conversationindex.h"
+#include "utilities/conversationindex.h"
 
 #include <chrono>
 #include <random>
 
+#include "base/export.h"
+#include "base/maperror.h"
 #include "mapi/mapiexports.h"
-#include "orba/store/export.h"
-#include "orba/store/maperror.h"
-#include "orba/store/mapimemory.h"
+#include "memory/mapimemory.h"
 
 namespace orba::store {
 

@@ -4,10 +4,10 @@
 // move into one result row set, so FreeProws frees the result as usual.
 #include <vector>
 
+#include "base/export.h"
+#include "base/maperror.h"
 #include "mapi/mapiexports.h"
-#include "orba/store/export.h"
-#include "orba/store/maperror.h"
-#include "orba/store/mapimemory.h"
+#include "memory/mapimemory.h"
 
 namespace orba::store {
 

@@ -1,0 +1,104 @@
+// IAttach: an attachment's properties, its computed ones, its embedded message and
+// its saving into the message.
+#include "mapiobjects/attach.h"
+
+#include "base/maperror.h"
+#include "props/messagetags.h"
+#include "props/tags.h"
+
+namespace orba::store {
+namespace {
+
+bool IsComputedAttachProp(ULONG propId) {
+  return propId == PROP_ID(tags::kAttachNum) || propId == PROP_ID(tags::kAttachSize) ||
+         propId == PROP_ID(tags::kObjectType) || propId == PROP_ID(tags::kRecordKey);
+}
+
+uint64_t PropsSize(const StoredProps& props) {
+  uint64_t size = 0;
+  for (const auto& prop : props) size += 4 + prop.value.size();
+  return size;
+}
+
+uint64_t ImageSize(const MessageImage& image) {
+  uint64_t size = PropsSize(image.props);
+  for (const auto& recipient : image.recipients) size += PropsSize(recipient.props);
+  for (const auto& attachment : image.attachments)
+    size += PropsSize(attachment.props) + (attachment.embedded ? ImageSize(*attachment.embedded) : 0);
+  return size;
+}
+
+}  // namespace
+
+TAttach::TAttach(ComPtr<TMessage> message, ULONG num, AccessMode access)
+    : TPropObject<IAttach>(PropObjectOptions{access, true, message->Engine()->Names()}),
+      message_(std::move(message)),
+      num_(num) {
+  AddComputed(tags::kAttachNum, [this](SPropValue& out, void*) {
+    out.ulPropTag = tags::kAttachNum;
+    out.Value.l = static_cast<LONG>(num_);
+  });
+  AddComputed(tags::kAttachSize, [this](SPropValue& out, void*) {
+    out.ulPropTag = tags::kAttachSize;
+    out.Value.l = static_cast<LONG>(Size());
+  });
+  AddComputed(tags::kObjectType, [](SPropValue& out, void*) {
+    out.ulPropTag = tags::kObjectType;
+    out.Value.l = MAPI_ATTACH;
+  });
+  AddComputed(tags::kRecordKey, [this](SPropValue& out, void* parent) {
+    // Unique within the message: the attachment number.
+    out.ulPropTag = tags::kRecordKey;
+    out.Value.bin.cb = sizeof(ULONG);
+    out.Value.bin.lpb = AllocateMoreOf<BYTE>(sizeof(ULONG), parent);
+    for (size_t i = 0; i < sizeof(ULONG); ++i) out.Value.bin.lpb[i] = static_cast<BYTE>(num_ >> (8 * i));
+  });
+}
+
+ComPtr<TAttach> TAttach::Make(ComPtr<TMessage> message, const AttachmentImage& image, AccessMode access) {
+  ComPtr<TAttach> attach(new TAttach(std::move(message), image.num, access));
+  StoredProps props;
+  for (const auto& prop : image.props)
+    if (!IsComputedAttachProp(PROP_ID(prop.tag))) props.push_back(prop);
+  LoadStoredProps(*attach, props);
+  attach->embedded_ = image.embedded;
+  return attach;
+}
+
+ULONG TAttach::Size() const {
+  uint64_t size = PropsSize(StoredPropsOf(Bag())) + (embedded_ ? ImageSize(*embedded_) : 0);
+  return static_cast<ULONG>(std::min<uint64_t>(size, 0x7FFFFFFF));
+}
+
+void TAttach::StoreEmbedded(MessageImage image) {
+  auto lock = Lock();
+  if (Access() != AccessMode::ReadWrite) throw MapiError(MAPI_E_NO_ACCESS, "the attachment is not open for writing");
+  embedded_ = std::make_shared<MessageImage>(std::move(image));
+}
+
+void TAttach::Persist(const PropChanges&, ULONG) {
+  AttachmentImage image;
+  image.num = num_;
+  image.props = StoredPropsOf(Bag());
+  image.embedded = embedded_;
+  message_->StoreAttachment(std::move(image));
+}
+
+HRESULT TAttach::OpenInterface(ULONG ulPropTag, REFIID iid, ULONG, ULONG ulFlags, LPUNKNOWN* lppUnk) {
+  if (ulPropTag != tags::kAttachDataObj)
+    return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "OpenProperty: the property has no such interface");
+  if (iid != IID_IMessage)
+    return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "OpenProperty: an embedded message opens as IMessage");
+  bool writable = Access() == AccessMode::ReadWrite;
+  bool create = (ulFlags & MAPI_CREATE) != 0;
+  if ((create || (ulFlags & MAPI_MODIFY)) && !writable)
+    return Fail(MAPI_E_NO_ACCESS, "OpenProperty: the attachment is not open for writing");
+  if (!create && !embedded_) return Fail(MAPI_E_NOT_FOUND, "OpenProperty: the attachment has no embedded message");
+  bool modify = create || (ulFlags & MAPI_MODIFY) || ((ulFlags & MAPI_BEST_ACCESS) && writable);
+  auto message = TMessage::OpenEmbedded(message_->Engine(), ComPtr<TAttach>(this), create ? nullptr : embedded_.get(),
+                                        modify ? AccessMode::ReadWrite : AccessMode::ReadOnly);
+  *lppUnk = static_cast<IMessage*>(message.Detach());
+  return S_OK;
+}
+
+}  // namespace orba::store

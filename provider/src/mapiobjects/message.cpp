@@ -1,0 +1,435 @@
+// IMessage: the message object's state, computed properties, saving and read flag,
+// and the factories of message.h. Recipients and attachments live in
+// recipients.cpp and message_attachments.cpp.
+#include <chrono>
+#include <cstring>
+
+#include "base/maperror.h"
+#include "mapiobjects/attach.h"
+#include "props/messagetags.h"
+#include "props/tags.h"
+#include "storage/readflags.h"
+#include "table/mapitable.h"
+#include "table/proprow.h"
+
+namespace orba::store {
+namespace {
+
+// The flags a client may give a message before its first save (importers keep a
+// message's read, sent and receipt state); the others are the store's.
+constexpr ULONG kInitialClientFlags = MSGFLAG_READ | MSGFLAG_UNMODIFIED | MSGFLAG_UNSENT | MSGFLAG_FROMME |
+                                      MSGFLAG_RESEND | MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING;
+
+// 100-nanosecond intervals between 1601-01-01 and 1970-01-01.
+constexpr int64_t kUnixEpochAsFileTime = 116444736000000000;
+
+int64_t NowFileTime() {
+  auto since = std::chrono::system_clock::now().time_since_epoch();
+  return kUnixEpochAsFileTime + std::chrono::duration_cast<std::chrono::nanoseconds>(since).count() / 100;
+}
+
+void SetBinary(SPropValue& out, ULONG tag, const Bytes& bytes, void* parent) {
+  out.ulPropTag = tag;
+  out.Value.bin.cb = static_cast<ULONG>(bytes.size());
+  out.Value.bin.lpb = AllocateMoreOf<BYTE>(bytes.size() + 1, parent);
+  if (!bytes.empty()) std::memcpy(out.Value.bin.lpb, bytes.data(), bytes.size());
+}
+
+void SetLong(SPropValue& out, ULONG tag, ULONG value) {
+  out.ulPropTag = tag;
+  out.Value.l = static_cast<LONG>(value);
+}
+
+void SetTime(SPropValue& out, ULONG tag, int64_t fileTime) {
+  out.ulPropTag = tag;
+  out.Value.ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) & 0xFFFFFFFFu);
+  out.Value.ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) >> 32);
+}
+
+int64_t FileTimeOf(const SPropValue& value) {
+  return static_cast<int64_t>((static_cast<uint64_t>(value.Value.ft.dwHighDateTime) << 32) |
+                              value.Value.ft.dwLowDateTime);
+}
+
+void SetText(SPropValue& out, ULONG tag, const std::u16string& text, void* parent) {
+  out.ulPropTag = tag;
+  auto* chars = AllocateMoreOf<char16_t>(text.size() + 1, parent);
+  std::copy(text.begin(), text.end(), chars);
+  out.Value.lpszW = reinterpret_cast<LPWSTR>(chars);
+}
+
+Bytes IdBytes(int64_t id) {
+  Bytes bytes(8);
+  for (int i = 0; i < 8; ++i) bytes[i] = static_cast<uint8_t>(static_cast<uint64_t>(id) >> (8 * i));
+  return bytes;
+}
+
+}  // namespace
+
+TMessage::TMessage(std::shared_ptr<TStoreEngine> engine, MessageObjectOptions options)
+    : TPropObject<IMessage>(PropObjectOptions{options.access, true, engine->Names()}),
+      engine_(std::move(engine)),
+      options_(std::move(options)),
+      createdAt_(NowFileTime()),
+      modifiedAt_(createdAt_) {
+  if (options_.storeEntryId.empty()) options_.storeEntryId = engine_->EntryId(ObjectKind::Store, 0);
+  AddComputedProps();
+}
+
+TMessage::~TMessage() = default;
+
+ComPtr<TMessage> TMessage::CreateInFolder(std::shared_ptr<TStoreEngine> engine, int64_t folderId, bool associated,
+                                          MessageObjectOptions options) {
+  if (!engine) throw MapiError(MAPI_E_INVALID_PARAMETER, "There is no store.");
+  engine->Folder(folderId);  // MAPI_E_NOT_FOUND for a folder that is not there
+  ComPtr<TMessage> message(new TMessage(std::move(engine), std::move(options)));
+  message->folderId_ = folderId;
+  message->associated_ = associated;
+  // A message a client creates is its own, read and not sent yet.
+  message->newFlags_ = MSGFLAG_UNSENT | MSGFLAG_READ;
+  return message;
+}
+
+ComPtr<TMessage> TMessage::OpenSaved(std::shared_ptr<TStoreEngine> engine, int64_t messageId,
+                                     MessageObjectOptions options) {
+  if (!engine) throw MapiError(MAPI_E_INVALID_PARAMETER, "There is no store.");
+  // The record first: a change between the two reads then shows as a conflict at
+  // SaveChanges instead of going unnoticed.
+  MessageRecord record = engine->Message(messageId);
+  MessageImage image = engine->LoadMessage(messageId);
+  ComPtr<TMessage> message(new TMessage(std::move(engine), std::move(options)));
+  message->id_ = messageId;
+  message->folderId_ = record.folderId;
+  message->associated_ = record.associated;
+  message->record_ = std::move(record);
+  message->LoadContent(image);
+  return message;
+}
+
+ComPtr<TMessage> TMessage::OpenEmbedded(std::shared_ptr<TStoreEngine> engine, ComPtr<TAttach> host,
+                                        const MessageImage* image, AccessMode access) {
+  MessageObjectOptions options;
+  options.access = access;
+  ComPtr<TMessage> message(new TMessage(std::move(engine), std::move(options)));
+  message->host_ = std::move(host);
+  message->newFlags_ = MSGFLAG_UNSENT | MSGFLAG_READ;
+  if (image) message->LoadContent(*image);
+  return message;
+}
+
+void TMessage::LoadContent(const MessageImage& image) {
+  StoredProps props;
+  for (const auto& prop : image.props) {
+    ULONG propId = PROP_ID(prop.tag);
+    if (propId != PROP_ID(tags::kMessageFlags) && propId != PROP_ID(tags::kCreationTime) &&
+        propId != PROP_ID(tags::kLastModificationTime)) {
+      props.push_back(prop);
+      continue;
+    }
+    // An embedded message keeps its flags and times among its properties; a message
+    // of a folder has them in its record.
+    if (id_) continue;
+    auto value = DecodeStoredProps({prop});
+    if (prop.tag == tags::kMessageFlags)
+      newFlags_ = value->Value.ul;
+    else if (prop.tag == tags::kCreationTime)
+      createdAt_ = FileTimeOf(*value);
+    else if (prop.tag == tags::kLastModificationTime)
+      modifiedAt_ = FileTimeOf(*value);
+  }
+  LoadStoredProps(*this, props);
+  recipients_ = image.recipients;
+  for (const auto& recipient : recipients_) nextRowId_ = std::max(nextRowId_, recipient.rowId + 1);
+  for (const auto& attachment : image.attachments) {
+    attachments_[attachment.num] = attachment;
+    nextAttachNum_ = std::max(nextAttachNum_, attachment.num + 1);
+  }
+  everSaved_ = true;
+}
+
+MessageImage TMessage::Content() const {
+  MessageImage image;
+  image.props = StoredPropsOf(Bag());
+  auto add = [&image](SPropValue value) { image.props.push_back({value.ulPropTag, EncodePropValue(value)}); };
+  SPropValue value{};
+  SetLong(value, tags::kMessageFlags, CurrentFlags());
+  add(value);
+  if (host_) {
+    // An embedded message's times are saved with it, so that they read the same later.
+    SetTime(value, tags::kCreationTime, createdAt_);
+    add(value);
+    SetTime(value, tags::kLastModificationTime, modifiedAt_);
+    add(value);
+  }
+  image.recipients = recipients_;
+  for (const auto& [num, attachment] : attachments_) image.attachments.push_back(attachment);
+  return image;
+}
+
+ULONG TMessage::CurrentFlags() const {
+  ULONG flags = id_ ? record_.flags : newFlags_;
+  if (associated_) flags |= MSGFLAG_ASSOCIATED;
+  flags &= ~MSGFLAG_HASATTACH;
+  if (!attachments_.empty()) flags |= MSGFLAG_HASATTACH;
+  return flags;
+}
+
+ULONG TMessage::SizeEstimate() const {
+  // Counted as the store counts a saved message: every value's bytes and its tag.
+  MessageImage image = Content();
+  uint64_t size = 0;
+  auto add = [&size](const StoredProps& props) {
+    for (const auto& prop : props) size += 4 + prop.value.size();
+  };
+  std::function<void(const MessageImage&)> addImage = [&](const MessageImage& m) {
+    add(m.props);
+    for (const auto& recipient : m.recipients) add(recipient.props);
+    for (const auto& attachment : m.attachments) {
+      add(attachment.props);
+      if (attachment.embedded) addImage(*attachment.embedded);
+    }
+  };
+  addImage(image);
+  return static_cast<ULONG>(std::min<uint64_t>(size, 0x7FFFFFFF));
+}
+
+std::u16string TMessage::DisplayList(ULONG recipientType) const {
+  std::u16string list;
+  for (const auto& recipient : recipients_) {
+    auto values = DecodeStoredProps(recipient.props);
+    TPropRow row(values.get(), recipient.props.size());
+    const SPropValue* type = FindProp(row, tags::kRecipientType);
+    const SPropValue* name = FindProp(row, tags::kDisplayNameW);
+    if (!type || static_cast<ULONG>(type->Value.l) != recipientType || !name) continue;
+    if (!list.empty()) list += u"; ";
+    list += WideText(PROP_TYPE(name->ulPropTag), name->Value);
+  }
+  return list;
+}
+
+void TMessage::Missing(SPropValue& out, ULONG tag) {
+  out.ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(tag));
+  out.Value.err = MAPI_E_NOT_FOUND;
+}
+
+void TMessage::AddComputedProps() {
+  // Identity exists once the message is saved; an embedded message has none.
+  auto identity = [this](ULONG tag, std::function<Bytes()> make) {
+    AddComputed(tag, [this, tag, make](SPropValue& out, void* parent) {
+      if (id_)
+        SetBinary(out, tag, make(), parent);
+      else
+        Missing(out, tag);
+    });
+  };
+  identity(tags::kEntryId, [this] { return engine_->EntryId(ObjectKind::Message, id_); });
+  identity(tags::kRecordKey, [this] { return engine_->EntryId(ObjectKind::Message, id_); });
+  identity(tags::kInstanceKey, [this] { return IdBytes(id_); });
+  identity(tags::kSearchKey, [this] { return record_.searchKey; });
+  identity(tags::kSourceKey, [this] { return record_.change.sourceKey; });
+  identity(tags::kChangeKey, [this] { return record_.change.changeKey; });
+  identity(tags::kPredecessorChangeList, [this] { return record_.change.predecessors; });
+  AddComputed(tags::kParentEntryId, [this](SPropValue& out, void* parent) {
+    if (folderId_)
+      SetBinary(out, tags::kParentEntryId, engine_->EntryId(ObjectKind::Folder, folderId_), parent);
+    else
+      Missing(out, tags::kParentEntryId);
+  });
+  AddComputed(tags::kStoreEntryId, [this](SPropValue& out, void* parent) {
+    SetBinary(out, tags::kStoreEntryId, options_.storeEntryId, parent);
+  });
+  AddComputed(tags::kStoreRecordKey, [this](SPropValue& out, void* parent) {
+    const MAPIUID& uid = engine_->ProviderUid();
+    SetBinary(out, tags::kStoreRecordKey, Bytes(uid.ab, uid.ab + sizeof(uid.ab)), parent);
+  });
+  AddComputed(
+      tags::kMessageFlags, [this](SPropValue& out, void*) { SetLong(out, tags::kMessageFlags, CurrentFlags()); },
+      [this](const SPropValue& value) -> HRESULT {
+        // The client's flags until the first save; from then on they are the store's.
+        if (everSaved_) return MAPI_E_COMPUTED;
+        newFlags_ = value.Value.ul & kInitialClientFlags;
+        return S_OK;
+      });
+  AddComputed(tags::kMessageSize, [this](SPropValue& out, void*) { SetLong(out, tags::kMessageSize, SizeEstimate()); });
+  AddComputed(tags::kHasAttach, [this](SPropValue& out, void*) {
+    out.ulPropTag = tags::kHasAttach;
+    out.Value.b = attachments_.empty() ? 0 : 1;
+  });
+  const std::pair<ULONG, ULONG> lists[] = {
+      {tags::kDisplayToW, MAPI_TO}, {tags::kDisplayCcW, MAPI_CC}, {tags::kDisplayBccW, MAPI_BCC}};
+  for (const auto& list : lists)
+    AddComputed(list.first, [this, tag = list.first, type = list.second](SPropValue& out, void* parent) {
+      SetText(out, tag, DisplayList(type), parent);
+    });
+  AddComputed(tags::kCreationTime, [this](SPropValue& out, void*) {
+    SetTime(out, tags::kCreationTime, id_ ? record_.creationTime : createdAt_);
+  });
+  AddComputed(tags::kLastModificationTime, [this](SPropValue& out, void*) {
+    SetTime(out, tags::kLastModificationTime, id_ ? record_.modificationTime : modifiedAt_);
+  });
+  AddComputed(tags::kObjectType, [](SPropValue& out, void*) { SetLong(out, tags::kObjectType, MAPI_MESSAGE); });
+  AddComputed(tags::kAccess, [this](SPropValue& out, void*) {
+    bool writable = Access() == AccessMode::ReadWrite;
+    SetLong(out, tags::kAccess, MAPI_ACCESS_READ | (writable ? MAPI_ACCESS_MODIFY | MAPI_ACCESS_DELETE : 0));
+  });
+  AddComputed(tags::kAccessLevel, [this](SPropValue& out, void*) {
+    SetLong(out, tags::kAccessLevel, Access() == AccessMode::ReadWrite ? MAPI_MODIFY : 0);
+  });
+}
+
+HRESULT TMessage::Run(const char* method, const std::function<HRESULT()>& body) {
+  auto lock = Lock();
+  try {
+    return body();
+  } catch (const MapiError& e) {
+    std::string text = e.what();
+    return Fail(e.Code(), std::string(method) + ": " + (text.empty() ? "failed" : text));
+  } catch (...) {
+    HRESULT hr = ResultFromException();
+    return Fail(hr, std::string(method) + (hr == MAPI_E_NOT_ENOUGH_MEMORY ? ": out of memory" : " failed"));
+  }
+}
+
+void TMessage::Persist(const PropChanges&, ULONG flags) {
+  if (host_) {
+    // Saved once already: a change since the first save is a modification.
+    ULONG previousFlags = newFlags_;
+    int64_t previousTime = modifiedAt_;
+    if (everSaved_) newFlags_ &= ~MSGFLAG_UNMODIFIED;
+    modifiedAt_ = NowFileTime();
+    try {
+      host_->StoreEmbedded(Content());
+    } catch (...) {
+      newFlags_ = previousFlags;
+      modifiedAt_ = previousTime;
+      throw;
+    }
+    everSaved_ = true;
+    return;
+  }
+  MessageImage image = Content();
+  // The record comes from the saving transaction itself: read back afterwards, it could
+  // already hold another session's change, which the next save would then overwrite.
+  if (!id_) {
+    MessageRecord created;
+    id_ = engine_->CreateMessage(folderId_, associated_, image, &created);
+    record_ = std::move(created);
+    everSaved_ = true;
+    saved_ = MessageSaveKind::Created;
+    return;
+  }
+  // FORCE_SAVE overwrites whatever another session saved meanwhile.
+  std::optional<int64_t> expected;
+  if (!(flags & FORCE_SAVE)) expected = record_.change.changeNumber;
+  record_ = engine_->SaveMessage(id_, image, expected);
+  saved_ = MessageSaveKind::Modified;
+}
+
+HRESULT TMessage::SaveChanges(ULONG ulFlags) {
+  {
+    auto lock = Lock();
+    if (submitted_) return Fail(MAPI_E_INVALID_OBJECT, "SaveChanges: the message has been submitted");
+  }
+  HRESULT hr = DoSaveChanges(ulFlags);
+  std::optional<MessageSaveKind> saved;
+  int64_t id = 0;
+  int64_t folderId = 0;
+  {
+    auto lock = Lock();
+    saved = std::exchange(saved_, std::nullopt);
+    id = id_;
+    folderId = folderId_;
+  }
+  // The store hears of the save outside the message's lock: its notifications may
+  // call back into the message.
+  if (SUCCEEDED(hr) && saved && options_.saved) {
+    try {
+      options_.saved(id, folderId, *saved);
+    } catch (...) {
+      // The message is saved; a failed notification does not undo that.
+    }
+  }
+  return hr;
+}
+
+HRESULT TMessage::SetReadFlag(ULONG ulFlags) {
+  if (ulFlags & ~kReadFlagOptions) return Fail(MAPI_E_UNKNOWN_FLAGS, "SetReadFlag: unknown flags");
+  if ((ulFlags & CLEAR_READ_FLAG) && (ulFlags & (SUPPRESS_RECEIPT | GENERATE_RECEIPT_ONLY)))
+    return Fail(MAPI_E_INVALID_PARAMETER, "SetReadFlag: CLEAR_READ_FLAG cannot be combined with receipt flags");
+  bool changed = false;
+  int64_t id = 0, folderId = 0;
+  HRESULT hr = Run("SetReadFlag", [&] {
+    if (!id_) {
+      newFlags_ = FlagsAfterSetReadFlag(newFlags_, ulFlags);
+      return S_OK;
+    }
+    // The read state of a saved message changes in the store at once, without SaveChanges.
+    auto change = engine_->ApplyReadFlags(id_, ulFlags);
+    record_.flags = change.after;
+    changed = change.Changed();
+    id = id_;
+    folderId = folderId_;
+    return S_OK;
+  });
+  // Tables and sinks hear of the new read state as of a save, outside the message's lock.
+  if (SUCCEEDED(hr) && changed && options_.saved) {
+    try {
+      options_.saved(id, folderId, MessageSaveKind::Modified);
+    } catch (...) {
+      // The read state is stored; a failed notification does not undo that.
+    }
+  }
+  return hr;
+}
+
+HRESULT TMessage::SubmitMessage(ULONG ulFlags) {
+  if (ulFlags & ~FORCE_SUBMIT) return Fail(MAPI_E_UNKNOWN_FLAGS, "SubmitMessage: unknown flags");
+  std::function<void()> notify;
+  HRESULT hr = Run("SubmitMessage", [&] {
+    if (submitted_) throw MapiError(MAPI_E_INVALID_OBJECT, "the message has been submitted");
+    if (Access() != AccessMode::ReadWrite) throw MapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
+    if (host_ || associated_ || !options_.submit)
+      throw MapiError(MAPI_E_NO_SUPPORT, "only normal messages of a folder can be sent");
+    if (recipients_.empty()) throw MapiError(MAPI_E_NO_RECIPIENTS, "the message has no recipients");
+    std::optional<int64_t> expected;
+    if (id_) expected = record_.change.changeNumber;
+    notify = options_.submit({id_, folderId_, expected, Content()});
+    // The message now belongs to the transport: this object takes no more changes.
+    submitted_ = true;
+    SetAccess(AccessMode::ReadOnly);
+    return S_OK;
+  });
+  // The store's notifications run outside the message's lock, as after SaveChanges.
+  if (SUCCEEDED(hr) && notify) {
+    try {
+      notify();
+    } catch (...) {
+      // The message is submitted; a failed notification does not undo that.
+    }
+  }
+  return hr;
+}
+
+HRESULT TMessage::OpenInterface(ULONG ulPropTag, REFIID iid, ULONG ulInterfaceOptions, ULONG, LPUNKNOWN* lppUnk) {
+  if (ulPropTag != kMessageRecipientsTag && ulPropTag != kMessageAttachmentsTag)
+    return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "OpenProperty: the property has no such interface");
+  if (iid != IID_IMAPITable) return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "OpenProperty: only IMAPITable");
+  LPMAPITABLE table = nullptr;
+  ULONG flags = ulInterfaceOptions & MAPI_UNICODE;
+  HRESULT hr =
+      ulPropTag == kMessageRecipientsTag ? GetRecipientTable(flags, &table) : GetAttachmentTable(flags, &table);
+  *lppUnk = table;
+  return hr;
+}
+
+ComPtr<IMessage> CreateMessageObject(std::shared_ptr<TStoreEngine> engine, int64_t folderId, bool associated,
+                                     MessageObjectOptions options) {
+  return TMessage::CreateInFolder(std::move(engine), folderId, associated, std::move(options));
+}
+
+ComPtr<IMessage> OpenMessageObject(std::shared_ptr<TStoreEngine> engine, int64_t messageId,
+                                   MessageObjectOptions options) {
+  return TMessage::OpenSaved(std::move(engine), messageId, std::move(options));
+}
+
+}  // namespace orba::store

@@ -1,0 +1,316 @@
+// IMsgStore over the store engine.
+//
+// The store's own properties are kept by the engine (special folder entry IDs, display
+// name, anything a client sets: a store persists every change at once); identity,
+// PR_MDB_PROVIDER and PR_STORE_SUPPORT_MASK are computed. Submitted messages go to the
+// store's transport (transport.h); GetOutgoingQueue shows what waits for it. The other
+// methods MAPI reserves for the spooler (SetLockState, FinishedMsg, NotifyNewMail)
+// answer MAPI_E_NO_SUPPORT: Orba Store has no spooler process.
+#include <cstring>
+
+#include "base/lasterror.h"
+#include "mapiobjects/folder.h"
+#include "mapiobjects/objectprops.h"
+#include "mapiobjects/openstore.h"
+#include "mapiobjects/outgoingqueuetable.h"
+#include "mapiobjects/storemessage.h"
+#include "mapiobjects/transport.h"
+#include "orba/common/utf8.h"
+#include "props/propstrings.h"
+#include "props/tags.h"
+#include "storage/sqlite/storeinternal.h"
+#include "table/mapitable.h"
+
+namespace orba::store {
+namespace {
+
+constexpr ULONG kStoreRecordKey = PROP_TAG(PT_BINARY, 0x0FFA);
+constexpr ULONG kStoreEntryId = PROP_TAG(PT_BINARY, 0x0FFB);
+constexpr ULONG kMessageClassA = PROP_TAG(PT_STRING8, 0x001A);
+constexpr ULONG kAdviseEvents = fnevCriticalError | fnevNewMail | fnevObjectCreated | fnevObjectDeleted |
+                                fnevObjectModified | fnevObjectMoved | fnevObjectCopied | fnevSearchComplete |
+                                fnevExtended;
+
+// Text handed to the caller in a MAPI buffer of its own, UTF-16 or 8-bit as flags ask.
+MapiBuffer<BYTE> TextOut(const std::string& utf8, ULONG flags) {
+  std::u16string wide = FromUtf8(utf8);
+  SPropValue value{};
+  value.ulPropTag = PROP_TAG(PT_UNICODE, 1);
+  value.Value.lpszW = reinterpret_cast<LPWSTR>(wide.data());
+  auto holder = MapiBuffer<BYTE>::Allocate(1);
+  SPropValue converted{};
+  CopyWithStringWidth(value, (flags & MAPI_UNICODE) ? PT_UNICODE : PT_STRING8, converted, holder.get(), 0);
+  const void* text = (flags & MAPI_UNICODE) ? static_cast<const void*>(converted.Value.lpszW) : converted.Value.lpszA;
+  size_t bytes =
+      (flags & MAPI_UNICODE)
+          ? (std::char_traits<char16_t>::length(reinterpret_cast<const char16_t*>(converted.Value.lpszW)) + 1) * 2
+          : std::strlen(converted.Value.lpszA) + 1;
+  auto out = MapiBuffer<BYTE>::Allocate(bytes);
+  std::memcpy(out.get(), text, bytes);
+  return out;
+}
+
+class TMsgStore final : public TPropObject<IMsgStore> {
+ public:
+  TMsgStore(std::shared_ptr<TOpenStore> store, bool writable)
+      : TPropObject<IMsgStore>(
+            PropObjectOptions{writable ? AccessMode::ReadWrite : AccessMode::ReadOnly, false, store->Engine().Names()}),
+        store_(std::move(store)),
+        writable_(writable) {
+    TStoreEngine& engine = store_->Engine();
+    com::LoadStored(*this, engine.StoreProps());
+    auto shared = store_;
+    AddComputed(tags::kEntryId, [shared](SPropValue& out, void* parent) {
+      com::BinaryValue(out, tags::kEntryId, shared->WrappedEntryId(), parent);
+    });
+    AddComputed(kStoreEntryId, [shared](SPropValue& out, void* parent) {
+      com::BinaryValue(out, kStoreEntryId, shared->WrappedEntryId(), parent);
+    });
+    for (ULONG tag : {tags::kRecordKey, kStoreRecordKey})
+      AddComputed(tag, [shared, tag](SPropValue& out, void* parent) {
+        const GUID& guid = shared->Engine().StoreGuid();
+        com::BinaryValue(out, tag, {reinterpret_cast<const BYTE*>(&guid), sizeof(guid)}, parent);
+      });
+    AddComputed(tags::kMdbProvider, [shared](SPropValue& out, void* parent) {
+      MAPIUID uid = shared->Engine().MdbProvider();
+      com::BinaryValue(out, tags::kMdbProvider, {uid.ab, sizeof(uid.ab)}, parent);
+    });
+    AddComputed(tags::kObjectType, [](SPropValue& out, void*) { com::LongValue(out, tags::kObjectType, MAPI_STORE); });
+    AddComputed(tags::kStoreSupportMask, [shared](SPropValue& out, void*) {
+      // Change events are raised by the store objects, so notifications are supported.
+      com::LongValue(out, tags::kStoreSupportMask, shared->Engine().SupportMask() | STORE_NOTIFY_OK);
+    });
+  }
+
+  STDMETHOD(Advise)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink,
+   ULONG_PTR* lpulConnection) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lpAdviseSink && lpulConnection, MAPI_E_INVALID_PARAMETER, "The sink or the connection pointer is null.");
+      Check(ulEventMask != 0 && !(ulEventMask & ~kAdviseEvents), MAPI_E_INVALID_PARAMETER,
+            "The event mask is empty or names unknown events.");
+      Bytes entryId;
+      if (cbEntryID || lpEntryID) {
+        auto bytes = com::EntryIdArg(cbEntryID, lpEntryID);
+        if (!store_->IsStoreEntryId(bytes.data(), bytes.size())) {
+          ParsedEntryId parsed = store_->Engine().ParseEntryId(bytes.data(), bytes.size());
+          if (parsed.kind == ObjectKind::Folder) store_->Engine().Folder(parsed.id);
+          if (parsed.kind == ObjectKind::Message) store_->Engine().Message(parsed.id);
+          if (parsed.kind != ObjectKind::Store) entryId = store_->EntryId(parsed.kind, parsed.id);
+        }
+      }
+      *lpulConnection = store_->Advise(std::move(entryId), ulEventMask, ComPtr<IMAPIAdviseSink>(lpAdviseSink));
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(Unadvise)(ULONG_PTR ulConnection) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      store_->Unadvise(ulConnection);
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(CompareEntryIDs)
+  (ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2, LPENTRYID lpEntryID2, ULONG ulFlags,
+   ULONG* lpulResult) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lpulResult != nullptr, MAPI_E_INVALID_PARAMETER, "The result pointer is null.");
+      CheckFlags(ulFlags, 0);
+      auto a = com::EntryIdArg(cbEntryID1, lpEntryID1);
+      auto b = com::EntryIdArg(cbEntryID2, lpEntryID2);
+      ParsedEntryId first = Identify(a), second = Identify(b);
+      *lpulResult = first.kind == second.kind && first.id == second.id;
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(OpenEntry)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
+   LPUNKNOWN* lppUnk) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lpulObjType && lppUnk, MAPI_E_INVALID_PARAMETER, "An output pointer is null.");
+      *lppUnk = nullptr;
+      std::span<const BYTE> bytes;
+      if (cbEntryID || lpEntryID) bytes = com::EntryIdArg(cbEntryID, lpEntryID);
+      if (!bytes.empty() && Identify(bytes).kind == ObjectKind::Store) {
+        // The store itself: this object, not another one.
+        CheckFlags(ulFlags, MAPI_MODIFY | MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS);
+        void* answer = nullptr;
+        Check(SUCCEEDED(QueryInterface(lpInterface ? *lpInterface : IID_IUnknown, &answer)),
+              MAPI_E_INTERFACE_NOT_SUPPORTED, "The store does not offer the interface asked for.");
+        *lppUnk = static_cast<IUnknown*>(answer);
+        *lpulObjType = MAPI_STORE;
+        return S_OK;
+      }
+      *lppUnk = OpenStoreEntry(store_, writable_, bytes, lpInterface, ulFlags, *lpulObjType).Detach();
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(SetReceiveFolder)(LPTSTR lpszMessageClass, ULONG ulFlags, ULONG cbEntryID, LPENTRYID lpEntryID) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      CheckFlags(ulFlags, MAPI_UNICODE);
+      CheckWrite();
+      std::string messageClass = ArgText(lpszMessageClass, ulFlags);
+      int64_t folderId = 0;
+      if (cbEntryID || lpEntryID) {
+        ParsedEntryId target = Identify(com::EntryIdArg(cbEntryID, lpEntryID));
+        Check(target.kind == ObjectKind::Folder, MAPI_E_INVALID_ENTRYID, "The entry ID is not a folder's.");
+        folderId = target.id;
+      }
+      store_->Engine().SetReceiveFolder(messageClass, folderId);
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(GetReceiveFolder)
+  (LPTSTR lpszMessageClass, ULONG ulFlags, ULONG* lpcbEntryID, LPENTRYID* lppEntryID,
+   LPTSTR* lppszExplicitClass) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lpcbEntryID && lppEntryID, MAPI_E_INVALID_PARAMETER, "An output pointer is null.");
+      CheckFlags(ulFlags, MAPI_UNICODE);
+      auto found = store_->Engine().GetReceiveFolder(ArgText(lpszMessageClass, ulFlags));
+      Bytes entryId = store_->EntryId(ObjectKind::Folder, found.folderId);
+      auto buffer = MapiBuffer<BYTE>::Allocate(entryId.size());
+      std::memcpy(buffer.get(), entryId.data(), entryId.size());
+      MapiBuffer<BYTE> explicitClass;
+      if (lppszExplicitClass) explicitClass = TextOut(found.messageClass, ulFlags);
+      *lpcbEntryID = static_cast<ULONG>(entryId.size());
+      *lppEntryID = reinterpret_cast<LPENTRYID>(buffer.Release());
+      if (lppszExplicitClass) *lppszExplicitClass = reinterpret_cast<LPTSTR>(explicitClass.Release());
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(GetReceiveFolderTable)(ULONG ulFlags, LPMAPITABLE* lppTable) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "The table pointer is null.");
+      CheckFlags(ulFlags, MAPI_UNICODE | MAPI_DEFERRED_ERRORS);
+      // PR_MESSAGE_CLASS in the width the caller asked for.
+      bool unicode = (ulFlags & MAPI_UNICODE) != 0;
+      ULONG classTag = unicode ? tags::kMessageClassW : kMessageClassA;
+      auto rows = std::make_shared<TMemoryRowSource>(
+          std::vector<ULONG>{tags::kEntryId, tags::kRecordKey, classTag, tags::kInstanceKey, tags::kRowId});
+      ULONG rowId = 0;
+      for (const auto& entry : store_->Engine().ReceiveFolders()) {
+        Bytes entryId = store_->EntryId(ObjectKind::Folder, entry.folderId);
+        Bytes key(reinterpret_cast<const BYTE*>(&rowId), reinterpret_cast<const BYTE*>(&rowId) + sizeof(rowId));
+        std::string messageClass = entry.messageClass;
+        std::u16string wideClass = FromUtf8(entry.messageClass);
+        SPropValue values[5]{};
+        values[0].ulPropTag = tags::kEntryId;
+        values[0].Value.bin = {static_cast<ULONG>(entryId.size()), entryId.data()};
+        values[1].ulPropTag = tags::kRecordKey;
+        values[1].Value.bin = values[0].Value.bin;
+        values[2].ulPropTag = classTag;
+        if (unicode)
+          values[2].Value.lpszW = reinterpret_cast<LPWSTR>(wideClass.data());
+        else
+          values[2].Value.lpszA = messageClass.data();
+        values[3].ulPropTag = tags::kInstanceKey;
+        values[3].Value.bin = {static_cast<ULONG>(key.size()), key.data()};
+        values[4].ulPropTag = tags::kRowId;
+        values[4].Value.ul = rowId++;
+        rows->Put(TPropRow(values, 5));
+      }
+      *lppTable = CreateMapiTable(rows).Detach();
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(StoreLogoff)(ULONG* lpulFlags) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lpulFlags != nullptr, MAPI_E_INVALID_PARAMETER, "The flags pointer is null.");
+      CheckFlags(*lpulFlags, LOGOFF_NO_WAIT | LOGOFF_ORDERLY | LOGOFF_PURGE | LOGOFF_ABORT | LOGOFF_QUIET);
+      // Every change is already stored and nothing is in transit: nothing to wait for.
+      *lpulFlags = 0;
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(AbortSubmit)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulFlags) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      CheckFlags(ulFlags, 0);
+      ParsedEntryId target = Identify(com::EntryIdArg(cbEntryID, lpEntryID));
+      Check(target.kind == ObjectKind::Message, MAPI_E_INVALID_ENTRYID, "The entry ID is not a message's.");
+      CheckWrite();
+      AbortSubmittedMessage(store_, target.id);
+      return S_OK;
+    });
+  }
+
+  STDMETHOD(GetOutgoingQueue)(ULONG ulFlags, LPMAPITABLE* lppTable) override {
+    return com::Call(*this, [&]() -> HRESULT {
+      Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "The table pointer is null.");
+      CheckFlags(ulFlags, 0);
+      *lppTable = CreateOutgoingQueueTable(store_).Detach();
+      return S_OK;
+    });
+  }
+  STDMETHOD(SetLockState)(LPMESSAGE, ULONG) override { return SpoolerOnly(); }
+  STDMETHOD(FinishedMsg)(ULONG, ULONG, LPENTRYID) override { return SpoolerOnly(); }
+  STDMETHOD(NotifyNewMail)(LPNOTIFICATION) override { return SpoolerOnly(); }
+
+ protected:
+  void Persist(const PropChanges& changes, ULONG) override {
+    store_->Engine().ChangeStoreProps(com::ChangedValues(*this, changes), com::DeletedIds(changes));
+  }
+
+ private:
+  HRESULT SpoolerOnly() { return Fail(MAPI_E_NO_SUPPORT, "Only the MAPI spooler calls this method."); }
+
+  void CheckWrite() const { Check(writable_, MAPI_E_NO_ACCESS, "The store was opened read-only."); }
+
+  // What an entry ID of this store names (MapiError for a malformed or foreign one).
+  ParsedEntryId Identify(std::span<const BYTE> bytes) const {
+    if (store_->IsStoreEntryId(bytes.data(), bytes.size())) return {ObjectKind::Store, 0};
+    return store_->Engine().ParseEntryId(bytes.data(), bytes.size());
+  }
+
+  std::shared_ptr<TOpenStore> store_;
+  bool writable_;
+};
+
+}  // namespace
+
+ComPtr<IUnknown> OpenStoreEntry(const std::shared_ptr<TOpenStore>& store, bool writable, std::span<const BYTE> entryId,
+                                const IID* iid, ULONG flags, ULONG& objectType) {
+  CheckFlags(flags, MAPI_MODIFY | MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS);
+  Check(!(flags & MAPI_MODIFY) || writable, MAPI_E_NO_ACCESS,
+        "The store was opened read-only: its objects cannot be opened for change.");
+  AccessMode access =
+      (flags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) && writable ? AccessMode::ReadWrite : AccessMode::ReadOnly;
+  ParsedEntryId target{ObjectKind::Folder, 0};
+  if (entryId.empty())
+    target.id = store->Engine().SpecialFolderId(SpecialFolder::Root);
+  else if (store->IsStoreEntryId(entryId.data(), entryId.size()))
+    target.kind = ObjectKind::Store;
+  else
+    target = store->Engine().ParseEntryId(entryId.data(), entryId.size());
+  ComPtr<IUnknown> object;
+  switch (target.kind) {
+    case ObjectKind::Store:
+      object = ComPtr<IUnknown>(CreateMsgStore(store, writable).get());
+      objectType = MAPI_STORE;
+      break;
+    case ObjectKind::Folder:
+      object = ComPtr<IUnknown>(OpenFolderObject(store, target.id, access).get());
+      objectType = MAPI_FOLDER;
+      break;
+    case ObjectKind::Message:
+      object = ComPtr<IUnknown>(OpenStoreMessage(store, target.id, access).get());
+      objectType = MAPI_MESSAGE;
+      break;
+  }
+  void* answer = nullptr;
+  Check(SUCCEEDED(object->QueryInterface(iid ? *iid : IID_IUnknown, &answer)), MAPI_E_INTERFACE_NOT_SUPPORTED,
+        "The object does not offer the interface asked for.");
+  return ComPtr<IUnknown>::Attach(static_cast<IUnknown*>(answer));
+}
+
+ComPtr<IMsgStore> CreateMsgStore(std::shared_ptr<TOpenStore> store, bool writable) {
+  return ComPtr<IMsgStore>(MakeComObject<TMsgStore>(std::move(store), writable).get());
+}
+
+}  // namespace orba::store

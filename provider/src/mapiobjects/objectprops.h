@@ -1,0 +1,43 @@
+// Helpers shared by the store's COM objects: moving properties between the engine's
+// stored form and a property object, and making computed values.
+#pragma once
+
+#include <span>
+
+#include "base/maperror.h"
+#include "props/propobject.h"
+#include "storage/storeengine.h"
+
+namespace orba::store::com {
+
+// Loads stored properties into the object's bag (no checks, no pending changes).
+void LoadStored(PropObject& object, const StoredProps& props);
+// The object's pending changes in stored form: the values set, and the identifiers
+// deleted.
+StoredProps ChangedValues(const PropObject& object, const PropChanges& changes);
+std::vector<ULONG> DeletedIds(const PropChanges& changes);
+
+// Computed values: fill out with tag and the value, allocating on parent.
+void BinaryValue(SPropValue& out, ULONG tag, std::span<const BYTE> bytes, void* parent);
+void LongValue(SPropValue& out, ULONG tag, ULONG value);
+void BoolValue(SPropValue& out, ULONG tag, bool value);
+
+// The bytes of an entry ID argument for a store method (MapiError
+// MAPI_E_INVALID_PARAMETER for a null pointer with a size, MAPI_E_INVALID_ENTRYID for
+// an empty one).
+std::span<const BYTE> EntryIdArg(ULONG cb, const ENTRYID* entryId);
+
+// Runs an interface method's body: a MapiError becomes its code (and the object's
+// GetLastError text), anything else the code ResultFromException gives.
+template <class Body>
+HRESULT Call(PropObject& object, Body&& body) noexcept {
+  try {
+    return body();
+  } catch (const MapiError& e) {
+    return object.Fail(e.Code(), e.what());
+  } catch (...) {
+    return ResultFromException();
+  }
+}
+
+}  // namespace orba::store::com

@@ -1,0 +1,178 @@
+// Evaluating search criteria: see searchrows.h.
+//
+// The rows are those of the searched folders' contents tables, so a search folder's
+// contents table has exactly their columns. A restriction the contents tables can
+// evaluate in SQL is handed to them; any other is evaluated here by the table
+// engine's restriction, with the values a row leaves out (large ones) read from the
+// message and sub-restrictions answered from its recipients and attachments.
+#include "mapiobjects/searchrows.h"
+
+#include <algorithm>
+#include <map>
+
+#include "base/maperror.h"
+#include "mapiobjects/tables.h"
+#include "props/restrictioncodec.h"
+#include "storage/sqlite/contentsql.h"
+#include "storage/sqlite/storeinternal.h"
+
+namespace orba::store::com {
+namespace {
+
+// Stored properties as one MAPI buffer of values.
+MapiBuffer<SPropValue> DecodeAll(const StoredProps& props) {
+  auto values = MapiBuffer<SPropValue>::Allocate(std::max<size_t>(props.size(), 1) * sizeof(SPropValue));
+  void* parent = values.get();
+  for (size_t i = 0; i < props.size(); ++i)
+    DecodePropValue(
+        props[i].tag, props[i].value, [parent](size_t cb) { return AllocateMore(cb, parent); }, values.get()[i]);
+  return values;
+}
+
+// The properties a restriction reads from the object it tests (not those of the
+// sub-objects a sub-restriction tests).
+void CollectTags(const SRestriction& r, std::vector<ULONG>& tags) {
+  auto add = [&](ULONG tag) {
+    if (std::find(tags.begin(), tags.end(), tag) == tags.end()) tags.push_back(tag);
+  };
+  switch (r.rt) {
+    case RES_AND:
+    case RES_OR:
+      for (ULONG i = 0; i < r.res.resAnd.cRes; ++i) CollectTags(r.res.resAnd.lpRes[i], tags);
+      break;
+    case RES_NOT: CollectTags(*r.res.resNot.lpRes, tags); break;
+    case RES_CONTENT: add(r.res.resContent.ulPropTag); break;
+    case RES_PROPERTY: add(r.res.resProperty.ulPropTag); break;
+    case RES_COMPAREPROPS:
+      add(r.res.resCompareProps.ulPropTag1);
+      add(r.res.resCompareProps.ulPropTag2);
+      break;
+    case RES_BITMASK: add(r.res.resBitMask.ulPropTag); break;
+    case RES_SIZE: add(r.res.resSize.ulPropTag); break;
+    case RES_EXIST: add(r.res.resExist.ulPropTag); break;
+    case RES_COMMENT:
+    case RES_ANNOTATION:
+      if (r.res.resComment.lpRes) CollectTags(*r.res.resComment.lpRes, tags);
+      break;
+    case RES_COUNT: CollectTags(*r.res.resCount.lpRes, tags); break;
+    default: break;
+  }
+}
+
+// The stored values of a message for the property identifiers ids.
+StoredProps StoredValues(TStoreEngine& engine, int64_t messageId, const std::vector<ULONG>& ids) {
+  auto lock = TStoreEngine::Impl::Locked(engine);
+  auto stmt = TStoreEngine::Impl::Database(engine).Prepare(
+      "SELECT tag, value FROM message_props WHERE message_id=? AND prop_id=?");
+  StoredProps props;
+  for (ULONG id : ids) {
+    stmt.Bind(1, messageId).Bind(2, int64_t{id});
+    if (stmt.Step()) props.push_back({static_cast<ULONG>(stmt.Int(0)), stmt.Blob(1)});
+    stmt.Reset();
+  }
+  return props;
+}
+
+}  // namespace
+
+TSearchEvaluator::TSearchEvaluator(std::shared_ptr<TOpenStore> store, const SearchCriteria& criteria)
+    : store_(std::move(store)), scope_(store_->Engine().SearchScope(criteria)) {
+  restriction_ = MapiBuffer<SRestriction>::Allocate();
+  DecodeRestriction(criteria.restriction, *restriction_, restriction_.get());
+  inSql_ = CanRestrictInSql(*restriction_);
+  TStoreEngine& engine = store_->Engine();
+  exact_ = std::make_unique<TRestriction>(
+      *restriction_, [&engine](TPropRow row, ULONG subObject, const std::function<bool(TPropRow)>& test) {
+        return AnyMessageSubRow(engine, RowMessageId(row), subObject, test);
+      });
+  CollectTags(*restriction_, tags_);
+}
+
+TSearchEvaluator::~TSearchEvaluator() = default;
+
+TRowList TSearchEvaluator::FolderRows(int64_t folderId) const {
+  auto source = CreateContentsSource(store_, folderId, false);
+  TRowListPtr rows = source->Rows(inSql_ ? restriction_.get() : nullptr, nullptr);
+  if (inSql_) return *rows;
+  TRowList matching;
+  for (const TRowPtr& row : *rows)
+    if (Matches(*row)) matching.push_back(row);
+  return matching;
+}
+
+TRowList TSearchEvaluator::Rows() const {
+  exact_->ResetCounts();
+  TRowList rows;
+  for (int64_t folder : scope_) {
+    TRowList part = FolderRows(folder);
+    rows.insert(rows.end(), part.begin(), part.end());
+  }
+  return rows;
+}
+
+bool TSearchEvaluator::Matches(const TTableRow& row) const {
+  TPropRow values = row.Values();
+  std::vector<ULONG> missing;
+  for (ULONG tag : tags_)
+    if (!FindProp(values, tag)) missing.push_back(PROP_ID(tag));
+  if (missing.empty()) return exact_->Matches(values);
+  // Rows leave large values out; the restriction sees the message's own.
+  StoredProps stored = StoredValues(store_->Engine(), RowMessageId(values), missing);
+  if (stored.empty()) return exact_->Matches(values);
+  MapiBuffer<SPropValue> decoded = DecodeAll(stored);
+  std::vector<SPropValue> all(values.begin(), values.end());
+  all.insert(all.end(), decoded.get(), decoded.get() + stored.size());
+  return exact_->Matches(TPropRow(all.data(), all.size()));
+}
+
+TRowList MessageRows(const std::shared_ptr<TOpenStore>& store, const std::vector<int64_t>& ids) {
+  std::map<int64_t, std::vector<int64_t>> byFolder;
+  for (int64_t id : ids) byFolder[store->Engine().Message(id).folderId].push_back(id);
+  TRowList rows;
+  for (const auto& [folder, wanted] : byFolder) {
+    TRowListPtr all = CreateContentsSource(store, folder, false)->Rows(nullptr, nullptr);
+    for (const TRowPtr& row : *all)
+      if (std::binary_search(wanted.begin(), wanted.end(), RowMessageId(row->Values()))) rows.push_back(row);
+  }
+  std::sort(rows.begin(), rows.end(),
+            [](const TRowPtr& a, const TRowPtr& b) { return RowMessageId(a->Values()) < RowMessageId(b->Values()); });
+  return rows;
+}
+
+std::string InstanceKeyOf(int64_t messageId) {
+  std::string key(8, '\0');
+  for (int i = 0; i < 8; ++i) key[i] = static_cast<char>(static_cast<uint64_t>(messageId) >> (8 * i));
+  return key;
+}
+
+int64_t RowMessageId(TPropRow row) {
+  const SPropValue* key = FindProp(row, kInstanceKeyTag);
+  if (!key || key->Value.bin.cb != 8) throw MapiError(MAPI_E_CALL_FAILED, "A contents row has no message key.");
+  uint64_t id = 0;
+  for (int i = 7; i >= 0; --i) id = (id << 8) | key->Value.bin.lpb[i];
+  return static_cast<int64_t>(id);
+}
+
+int64_t RowFolderId(const TOpenStore& store, TPropRow row) {
+  const SPropValue* parent = FindProp(row, PROP_TAG(PT_BINARY, 0x0E09));  // PR_PARENT_ENTRYID
+  if (!parent) throw MapiError(MAPI_E_CALL_FAILED, "A contents row has no parent entry ID.");
+  return store.Engine().ParseEntryId(parent->Value.bin.lpb, parent->Value.bin.cb).id;
+}
+
+bool AnyMessageSubRow(TStoreEngine& engine, int64_t messageId, ULONG subObject,
+                      const std::function<bool(TPropRow)>& test) {
+  MessageImage image = engine.LoadMessage(messageId);
+  auto any = [&](const StoredProps& props) {
+    MapiBuffer<SPropValue> values = DecodeAll(props);
+    return test(TPropRow(values.get(), props.size()));
+  };
+  if (subObject == kMessageRecipientsTag)
+    return std::any_of(image.recipients.begin(), image.recipients.end(),
+                       [&](const RecipientImage& recipient) { return any(recipient.props); });
+  if (subObject == kMessageAttachmentsTag)
+    return std::any_of(image.attachments.begin(), image.attachments.end(),
+                       [&](const AttachmentImage& attachment) { return any(attachment.props); });
+  return false;
+}
+
+}  // namespace orba::store::com

@@ -1,0 +1,459 @@
+// The message store engine: creation, persistence, folders, messages, transactions,
+// entry IDs and change tracking.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "base/maperror.h"
+#include "props/tags.h"
+#include "storage/storeengine.h"
+#include "tempstorehome.h"
+
+namespace orba::store {
+namespace {
+
+using testing::TTempStoreHome;
+
+StoredProp Text(ULONG tag, const std::u16string& text) {
+  std::u16string copy = text;
+  SPropValue value{};
+  value.ulPropTag = tag;
+  value.Value.lpszW = reinterpret_cast<LPWSTR>(copy.data());
+  return {tag, EncodePropValue(value)};
+}
+
+StoredProp Long(ULONG tag, ULONG v) {
+  SPropValue value{};
+  value.ulPropTag = tag;
+  value.Value.ul = v;
+  return {tag, EncodePropValue(value)};
+}
+
+std::u16string TextOf(const StoredProps& props, ULONG tag) {
+  for (const auto& prop : props)
+    if (prop.tag == tag)
+      return std::u16string(reinterpret_cast<const char16_t*>(prop.value.data()), prop.value.size() / 2);
+  return u"<missing>";
+}
+
+const StoredProp* Find(const StoredProps& props, ULONG tag) {
+  for (const auto& prop : props)
+    if (prop.tag == tag) return &prop;
+  return nullptr;
+}
+
+HRESULT CodeOf(const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const MapiError& e) {
+    return e.Code();
+  }
+  return S_OK;
+}
+
+MessageImage Note(const std::u16string& subject) {
+  MessageImage image;
+  image.props = {Text(tags::kMessageClassW, u"IPM.Note"), Text(tags::kSubjectW, subject)};
+  return image;
+}
+
+class StoreEngineTest : public ::testing::Test {
+ protected:
+  std::string StorePath() const { return (home_.Path() / "mailbox.db").string(); }
+  std::shared_ptr<TStoreEngine> NewStore(StoreKind kind = StoreKind::Mailbox) {
+    return TStoreEngine::Create(StorePath(), kind, u"Mailbox - Test");
+  }
+  TTempStoreHome home_;
+};
+
+TEST_F(StoreEngineTest, NewStoreHasTheStandardFolderSet) {
+  auto store = NewStore();
+  int64_t subtree = store->SpecialFolderId(SpecialFolder::IpmSubtree);
+  EXPECT_EQ(store->Folder(subtree).name, u"Top of Information Store");
+  EXPECT_EQ(store->Folder(store->SpecialFolderId(SpecialFolder::Root)).folderType, FOLDER_ROOT);
+  std::vector<std::u16string> names;
+  for (const auto& folder : store->ChildFolders(subtree)) names.push_back(folder.name);
+  EXPECT_EQ(names,
+            (std::vector<std::u16string>{u"Inbox", u"Outbox", u"Sent Items", u"Deleted Items", u"Drafts", u"Contacts",
+                                         u"Calendar", u"Journal", u"Notes", u"Tasks", u"Junk E-mail", u"Sync Issues"}));
+  EXPECT_EQ(store->Folder(store->SpecialFolderId(SpecialFolder::Contacts)).containerClass, u"IPF.Contact");
+  EXPECT_EQ(store->Folder(store->SpecialFolderId(SpecialFolder::Calendar)).containerClass, u"IPF.Appointment");
+  EXPECT_EQ(store->Folder(store->SpecialFolderId(SpecialFolder::Notes)).containerClass, u"IPF.StickyNote");
+  EXPECT_EQ(store->ChildFolders(store->SpecialFolderId(SpecialFolder::SyncIssues)).size(), 3u);
+}
+
+TEST_F(StoreEngineTest, StoreAndInboxPointAtTheSpecialFolders) {
+  auto store = NewStore();
+  StoredProps props = store->StoreProps();
+  const StoredProp* outbox = Find(props, tags::kIpmOutboxEntryId);
+  ASSERT_NE(outbox, nullptr);
+  // A binary is stored as its bytes.
+  EXPECT_EQ(outbox->value, store->EntryId(ObjectKind::Folder, store->SpecialFolderId(SpecialFolder::Outbox)));
+  for (ULONG tag : {tags::kIpmSubtreeEntryId, tags::kIpmWastebasketEntryId, tags::kIpmSentMailEntryId,
+                    tags::kFinderEntryId, tags::kCommonViewsEntryId, tags::kViewsEntryId})
+    EXPECT_NE(Find(props, tag), nullptr) << std::hex << tag;
+  StoredProps inbox = store->FolderProps(store->SpecialFolderId(SpecialFolder::Inbox));
+  for (ULONG tag :
+       {tags::kIpmAppointmentEntryId, tags::kIpmContactEntryId, tags::kIpmJournalEntryId, tags::kIpmNoteEntryId,
+        tags::kIpmTaskEntryId, tags::kIpmDraftsEntryId, tags::kAdditionalRenEntryIds})
+    EXPECT_NE(Find(inbox, tag), nullptr) << std::hex << tag;
+  EXPECT_EQ(store->GetReceiveFolder("").folderId, store->SpecialFolderId(SpecialFolder::Inbox));
+  EXPECT_EQ(store->GetReceiveFolder("IPM.Note.Custom").messageClass, "IPM");
+}
+
+TEST_F(StoreEngineTest, ReceiveFoldersMatchTheLongestClassPrefix) {
+  auto store = NewStore();
+  int64_t custom =
+      store->CreateFolder(store->SpecialFolderId(SpecialFolder::IpmSubtree), u"Custom", FOLDER_GENERIC, {}, false);
+  store->SetReceiveFolder("IPM.Note.Custom", custom);
+  EXPECT_EQ(store->GetReceiveFolder("ipm.note.custom.more").folderId, custom);
+  EXPECT_EQ(store->GetReceiveFolder("IPM.Note.Customer").folderId, store->SpecialFolderId(SpecialFolder::Inbox));
+  store->SetReceiveFolder("IPM.Note.Custom", 0);
+  EXPECT_EQ(store->GetReceiveFolder("IPM.Note.Custom").folderId, store->SpecialFolderId(SpecialFolder::Inbox));
+  EXPECT_EQ(CodeOf([&] { store->SetReceiveFolder("", 0); }), MAPI_E_CALL_FAILED);
+  EXPECT_EQ(CodeOf([&] { store->SetReceiveFolder("X", 999999); }), MAPI_E_NOT_FOUND);
+}
+
+TEST_F(StoreEngineTest, KindDecidesMdbProviderAndSubtreeName) {
+  auto pst = NewStore(StoreKind::PersonalFile);
+  EXPECT_EQ(pst->Folder(pst->SpecialFolderId(SpecialFolder::IpmSubtree)).name, u"Top of Personal Folders");
+  EXPECT_EQ(pst->MdbProvider().ab[0], 0x4E);
+  EXPECT_EQ(pst->SupportMask() & STORE_PUBLIC_FOLDERS, 0u);
+  EXPECT_NE(pst->SupportMask() & STORE_UNICODE_OK, 0u);
+}
+
+TEST_F(StoreEngineTest, CreateRefusesAnExistingFileAndOpenAMissingOrForeignOne) {
+  NewStore();
+  EXPECT_EQ(CodeOf([&] { NewStore(); }), MAPI_E_COLLISION);
+  EXPECT_EQ(CodeOf([&] { TStoreEngine::Open((home_.Path() / "none.db").string()); }), MAPI_E_NOT_FOUND);
+  std::string junk = (home_.Path() / "junk.db").string();
+  FILE* f = fopen(junk.c_str(), "wb");
+  fputs("this is not a database at all, not even close to one.........................................", f);
+  fclose(f);
+  EXPECT_EQ(CodeOf([&] { TStoreEngine::Open(junk); }), MAPI_E_CORRUPT_DATA);
+}
+
+TEST_F(StoreEngineTest, EverythingPersistsAcrossReopen) {
+  int64_t inbox, message, folder;
+  MAPIUID uid;
+  {
+    auto store = NewStore();
+    uid = store->ProviderUid();
+    inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+    folder = store->CreateFolder(inbox, u"Projects", FOLDER_GENERIC, {Text(tags::kCommentW, u"work")}, false);
+    MessageImage image = Note(u"Hello");
+    image.recipients.push_back({0, {Text(tags::kDisplayNameW, u"Anna")}});
+    AttachmentImage attachment{0, {Long(tags::kAttachNum, 0)}, std::make_shared<MessageImage>(Note(u"Inner"))};
+    image.attachments.push_back(attachment);
+    message = store->CreateMessage(folder, false, image);
+  }
+  auto store = TStoreEngine::Open(StorePath());
+  EXPECT_EQ(std::memcmp(store->ProviderUid().ab, uid.ab, 16), 0);
+  EXPECT_EQ(store->Folder(folder).name, u"Projects");
+  EXPECT_EQ(TextOf(store->FolderProps(folder), tags::kCommentW), u"work");
+  MessageImage loaded = store->LoadMessage(message);
+  EXPECT_EQ(TextOf(loaded.props, tags::kSubjectW), u"Hello");
+  ASSERT_EQ(loaded.recipients.size(), 1u);
+  EXPECT_EQ(TextOf(loaded.recipients[0].props, tags::kDisplayNameW), u"Anna");
+  ASSERT_EQ(loaded.attachments.size(), 1u);
+  ASSERT_TRUE(loaded.attachments[0].embedded);
+  EXPECT_EQ(TextOf(loaded.attachments[0].embedded->props, tags::kSubjectW), u"Inner");
+  EXPECT_NE(store->Message(message).flags & MSGFLAG_HASATTACH, 0u);
+}
+
+TEST_F(StoreEngineTest, AFailingSaveStoresNothing) {
+  auto store = NewStore();
+  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t id = store->CreateMessage(inbox, false, Note(u"Before"));
+  int64_t cn = store->CurrentChangeNumber();
+  MessageImage bad = Note(u"After");
+  bad.recipients = {{1, {}}, {1, {}}};  // two rows with one PR_ROWID
+  EXPECT_EQ(CodeOf([&] { store->SaveMessage(id, bad); }), MAPI_E_INVALID_PARAMETER);
+  MessageImage badValue = Note(u"After");
+  badValue.props.push_back({PROP_TAG(PT_LONG, 0x6001), {1, 2}});  // a PT_LONG of two bytes
+  EXPECT_EQ(CodeOf([&] { store->SaveMessage(id, badValue); }), MAPI_E_CORRUPT_DATA);
+  EXPECT_EQ(CodeOf([&] { store->CreateMessage(inbox, false, badValue); }), MAPI_E_CORRUPT_DATA);
+  EXPECT_EQ(TextOf(store->LoadMessage(id).props, tags::kSubjectW), u"Before");
+  EXPECT_EQ(store->CurrentChangeNumber(), cn);
+  EXPECT_EQ(store->MessageIds(inbox, false).size(), 1u);
+}
+
+TEST_F(StoreEngineTest, ConcurrentChangeIsDetected) {
+  auto store = NewStore();
+  int64_t id = store->CreateMessage(store->SpecialFolderId(SpecialFolder::Inbox), false, Note(u"One"));
+  int64_t seen = store->Message(id).change.changeNumber;
+  store->SaveMessage(id, Note(u"Two"), seen);
+  EXPECT_EQ(CodeOf([&] { store->SaveMessage(id, Note(u"Three"), seen); }), MAPI_E_OBJECT_CHANGED);
+  store->DeleteMessage(id, false);
+  EXPECT_EQ(CodeOf([&] { store->SaveMessage(id, Note(u"Four")); }), MAPI_E_OBJECT_DELETED);
+  EXPECT_EQ(CodeOf([&] { store->LoadMessage(id); }), MAPI_E_NOT_FOUND);
+}
+
+TEST_F(StoreEngineTest, ChangeNumbersAndKeys) {
+  auto store = NewStore();
+  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t id = store->CreateMessage(inbox, false, Note(u"One"));
+  MessageRecord first = store->Message(id);
+  ASSERT_EQ(first.change.sourceKey.size(), 22u);
+  ASSERT_EQ(first.change.changeKey.size(), 22u);
+  EXPECT_EQ(std::memcmp(first.change.sourceKey.data(), &store->StoreGuid(), 16), 0);
+  EXPECT_EQ(first.change.predecessors.size(), 23u);
+  EXPECT_EQ(first.change.predecessors[0], 22);
+  store->SaveMessage(id, Note(u"Two"));
+  MessageRecord second = store->Message(id);
+  EXPECT_EQ(second.change.sourceKey, first.change.sourceKey);
+  EXPECT_GT(second.change.changeNumber, first.change.changeNumber);
+  EXPECT_NE(second.change.changeKey, first.change.changeKey);
+  // One GUID: the list keeps only the newest change.
+  EXPECT_EQ(second.change.predecessors.size(), 23u);
+  EXPECT_TRUE(std::equal(second.change.changeKey.begin(), second.change.changeKey.end(),
+                         second.change.predecessors.begin() + 1));
+  // The counter is the change number, big-endian, in the change key's last 6 bytes.
+  EXPECT_EQ(second.change.changeKey[21], static_cast<uint8_t>(second.change.changeNumber));
+  EXPECT_EQ(store->CurrentChangeNumber(), second.change.changeNumber);
+}
+
+TEST_F(StoreEngineTest, PredecessorListsKeepOneNewestEntryPerGuid) {
+  GUID a{}, b{};
+  a.Data1 = 1;
+  b.Data1 = 2;
+  Bytes list = MergePredecessors({}, MakeXid(a, 5));
+  list = MergePredecessors(list, MakeXid(b, 7));
+  list = MergePredecessors(list, MakeXid(a, 9));
+  list = MergePredecessors(list, MakeXid(b, 3));  // older than what is there
+  ASSERT_EQ(list.size(), 46u);
+  EXPECT_EQ(Bytes(list.begin() + 1, list.begin() + 23), MakeXid(a, 9));
+  EXPECT_EQ(Bytes(list.begin() + 24, list.end()), MakeXid(b, 7));
+  Bytes damaged = {22, 1, 2};
+  EXPECT_EQ(CodeOf([&] { MergePredecessors(damaged, MakeXid(a, 1)); }), MAPI_E_CORRUPT_DATA);
+}
+
+TEST_F(StoreEngineTest, EntryIdsAreParsedDefensively) {
+  auto store = NewStore();
+  Bytes id = store->EntryId(ObjectKind::Message, 42);
+  ParsedEntryId parsed = store->ParseEntryId(id.data(), id.size());
+  EXPECT_EQ(parsed.kind, ObjectKind::Message);
+  EXPECT_EQ(parsed.id, 42);
+  EXPECT_EQ(CodeOf([&] { store->ParseEntryId(nullptr, 30); }), MAPI_E_INVALID_ENTRYID);
+  EXPECT_EQ(CodeOf([&] { store->ParseEntryId(id.data(), 3); }), MAPI_E_INVALID_ENTRYID);
+  EXPECT_EQ(CodeOf([&] { store->ParseEntryId(id.data(), id.size() - 1); }), MAPI_E_INVALID_ENTRYID);
+  Bytes kind = id;
+  kind[20] = 9;
+  EXPECT_EQ(CodeOf([&] { store->ParseEntryId(kind.data(), kind.size()); }), MAPI_E_INVALID_ENTRYID);
+  Bytes flags = id;
+  flags[0] = 1;
+  EXPECT_EQ(CodeOf([&] { store->ParseEntryId(flags.data(), flags.size()); }), MAPI_E_INVALID_ENTRYID);
+  Bytes negative = id;
+  negative[29] = 0x80;
+  EXPECT_EQ(CodeOf([&] { store->ParseEntryId(negative.data(), negative.size()); }), MAPI_E_INVALID_ENTRYID);
+  Bytes other = id;
+  other[4] ^= 0xFF;
+  EXPECT_EQ(CodeOf([&] { store->ParseEntryId(other.data(), other.size()); }), MAPI_E_UNKNOWN_ENTRYID);
+}
+
+TEST_F(StoreEngineTest, CreateFolderCollidesCaseInsensitively) {
+  auto store = NewStore();
+  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t a = store->CreateFolder(inbox, u"Reports", FOLDER_GENERIC, {}, false);
+  EXPECT_EQ(CodeOf([&] { store->CreateFolder(inbox, u"REPORTS", FOLDER_GENERIC, {}, false); }), MAPI_E_COLLISION);
+  EXPECT_EQ(store->CreateFolder(inbox, u"reports", FOLDER_GENERIC, {}, true), a);
+  EXPECT_EQ(CodeOf([&] { store->CreateFolder(inbox, u"", FOLDER_GENERIC, {}, false); }), MAPI_E_INVALID_PARAMETER);
+  EXPECT_EQ(CodeOf([&] { store->CreateFolder(inbox, u"X", 7, {}, false); }), MAPI_E_INVALID_PARAMETER);
+  EXPECT_EQ(CodeOf([&] { store->CreateFolder(999999, u"X", FOLDER_GENERIC, {}, false); }), MAPI_E_NOT_FOUND);
+  int64_t b = store->CreateFolder(inbox, u"Other", FOLDER_GENERIC, {}, false);
+  EXPECT_EQ(CodeOf([&] { store->ChangeFolderProps(b, {Text(tags::kDisplayNameW, u"rePorts")}, {}); }),
+            MAPI_E_COLLISION);
+  store->ChangeFolderProps(b, {Text(tags::kDisplayNameW, u"Renamed")}, {});
+  EXPECT_EQ(store->Folder(b).name, u"Renamed");
+  EXPECT_EQ(TextOf(store->FolderProps(b), tags::kDisplayNameW), u"Renamed");
+}
+
+TEST_F(StoreEngineTest, MoveFolderDetectsCyclesAndCollisions) {
+  auto store = NewStore();
+  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t a = store->CreateFolder(inbox, u"A", FOLDER_GENERIC, {}, false);
+  int64_t b = store->CreateFolder(a, u"B", FOLDER_GENERIC, {}, false);
+  EXPECT_EQ(CodeOf([&] { store->MoveFolder(a, b, std::nullopt); }), MAPI_E_FOLDER_CYCLE);
+  EXPECT_EQ(CodeOf([&] { store->MoveFolder(a, a, std::nullopt); }), MAPI_E_FOLDER_CYCLE);
+  EXPECT_EQ(CodeOf([&] { store->CopyFolder(a, b, std::nullopt, true); }), MAPI_E_FOLDER_CYCLE);
+  store->CreateFolder(inbox, u"b", FOLDER_GENERIC, {}, false);
+  EXPECT_EQ(CodeOf([&] { store->MoveFolder(b, inbox, std::nullopt); }), MAPI_E_COLLISION);
+  store->MoveFolder(b, inbox, u"B2");
+  EXPECT_EQ(store->Folder(b).parentId, inbox);
+  EXPECT_EQ(store->Folder(b).name, u"B2");
+  EXPECT_EQ(TextOf(store->FolderProps(b), tags::kDisplayNameW), u"B2");
+  EXPECT_EQ(CodeOf([&] { store->MoveFolder(store->SpecialFolderId(SpecialFolder::Root), inbox, std::nullopt); }),
+            MAPI_E_NO_ACCESS);
+}
+
+TEST_F(StoreEngineTest, CopyFolderCopiesMessagesAndOptionallySubfolders) {
+  auto store = NewStore();
+  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t a = store->CreateFolder(inbox, u"A", FOLDER_GENERIC, {}, false);
+  int64_t b = store->CreateFolder(a, u"B", FOLDER_GENERIC, {}, false);
+  int64_t m = store->CreateMessage(a, false, Note(u"in A"));
+  store->CreateMessage(b, true, Note(u"assoc in B"));
+  store->SetReadState(m, true);
+  int64_t flat = store->CopyFolder(a, inbox, u"Flat", false);
+  EXPECT_EQ(store->ChildFolders(flat).size(), 0u);
+  ASSERT_EQ(store->MessageIds(flat, false).size(), 1u);
+  MessageRecord copied = store->Message(store->MessageIds(flat, false)[0]);
+  EXPECT_EQ(copied.searchKey, store->Message(m).searchKey);
+  EXPECT_NE(copied.change.sourceKey, store->Message(m).change.sourceKey);
+  EXPECT_NE(copied.flags & MSGFLAG_READ, 0u);
+  int64_t deep = store->CopyFolder(a, inbox, u"Deep", true);
+  auto children = store->ChildFolders(deep);
+  ASSERT_EQ(children.size(), 1u);
+  EXPECT_EQ(store->MessageIds(children[0].id, true).size(), 1u);
+  EXPECT_EQ(CodeOf([&] { store->CopyFolder(a, inbox, u"deep", true); }), MAPI_E_COLLISION);
+}
+
+TEST_F(StoreEngineTest, DeleteFolderNeedsItsFlags) {
+  auto store = NewStore();
+  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t a = store->CreateFolder(inbox, u"A", FOLDER_GENERIC, {}, false);
+  int64_t b = store->CreateFolder(a, u"B", FOLDER_GENERIC, {}, false);
+  store->CreateMessage(b, false, Note(u"deep"));
+  EXPECT_EQ(CodeOf([&] { store->DeleteFolder(a, true, false); }), MAPI_E_HAS_FOLDERS);
+  EXPECT_EQ(CodeOf([&] { store->DeleteFolder(a, false, true); }), MAPI_E_HAS_MESSAGES);
+  EXPECT_EQ(CodeOf([&] { store->DeleteFolder(inbox, true, true); }), MAPI_E_NO_ACCESS);
+  store->DeleteFolder(a, true, true);
+  EXPECT_EQ(CodeOf([&] { store->Folder(a); }), MAPI_E_NOT_FOUND);
+  EXPECT_EQ(CodeOf([&] { store->Folder(b); }), MAPI_E_NOT_FOUND);
+  int64_t empty = store->CreateFolder(inbox, u"Empty", FOLDER_GENERIC, {}, false);
+  store->DeleteFolder(empty, false, false);
+}
+
+TEST_F(StoreEngineTest, EmptyFolderKeepsAssociatedMessagesUnlessAsked) {
+  auto store = NewStore();
+  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  store->CreateMessage(inbox, false, Note(u"n"));
+  store->CreateMessage(inbox, true, Note(u"a"));
+  store->CreateFolder(inbox, u"Sub", FOLDER_GENERIC, {}, false);
+  store->EmptyFolder(inbox, false);
+  FolderCounts counts = store->Counts(inbox);
+  EXPECT_EQ(counts.contents, 0u);
+  EXPECT_EQ(counts.associated, 1u);
+  EXPECT_EQ(counts.subfolders, 0u);
+  store->EmptyFolder(inbox, true);
+  EXPECT_EQ(store->Counts(inbox).associated, 0u);
+  int64_t subtree = store->SpecialFolderId(SpecialFolder::IpmSubtree);
+  store->CreateFolder(subtree, u"Own", FOLDER_GENERIC, {}, false);
+  store->EmptyFolder(subtree, true);
+  EXPECT_EQ(store->ChildFolders(subtree).size(), 12u);
+  EXPECT_EQ(CodeOf([&] { store->MoveFolder(inbox, store->SpecialFolderId(SpecialFolder::Drafts), std::nullopt); }),
+            MAPI_E_NO_ACCESS);
+}
+
+TEST_F(StoreEngineTest, CountsReadStateAndStatus) {
+  auto store = NewStore();
+  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t a = store->CreateMessage(inbox, false, Note(u"a"));
+  MessageImage readNote = Note(u"b");
+  readNote.props.push_back(Long(tags::kMessageFlags, MSGFLAG_READ | MSGFLAG_HASATTACH));
+  int64_t b = store->CreateMessage(inbox, false, readNote);
+  EXPECT_EQ(store->Message(b).flags, MSGFLAG_READ);  // the store decides MSGFLAG_HASATTACH
+  EXPECT_EQ(store->Counts(inbox).contents, 2u);
+  EXPECT_EQ(store->Counts(inbox).unread, 1u);
+  EXPECT_TRUE(store->SetReadState(a, true));
+  EXPECT_FALSE(store->SetReadState(a, true));
+  EXPECT_EQ(store->Counts(inbox).unread, 0u);
+  EXPECT_EQ(store->SetMessageStatus(a, 0x1000 | 0x2, 0x1000), 0u);
+  EXPECT_EQ(store->Message(a).status, 0x1000u);
+}
+
+TEST_F(StoreEngineTest, ContentChangesSinceAState) {
+  auto store = NewStore();
+  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t drafts = store->SpecialFolderId(SpecialFolder::Drafts);
+  int64_t kept = store->CreateMessage(inbox, false, Note(u"kept"));
+  int64_t read = store->CreateMessage(inbox, false, Note(u"read"));
+  int64_t gone = store->CreateMessage(inbox, false, Note(u"gone"));
+  int64_t soft = store->CreateMessage(inbox, false, Note(u"soft"));
+  int64_t moved = store->CreateMessage(inbox, false, Note(u"moved"));
+  int64_t state = store->CurrentChangeNumber();
+  EXPECT_TRUE(store->ContentChangesSince(inbox, state).changed.empty());
+  int64_t created = store->CreateMessage(inbox, false, Note(u"new"));
+  store->SaveMessage(kept, Note(u"kept, changed"));
+  store->SetReadState(read, true);
+  Bytes goneKey = store->Message(gone).change.sourceKey;
+  Bytes softKey = store->Message(soft).change.sourceKey;
+  Bytes movedKey = store->Message(moved).change.sourceKey;
+  store->DeleteMessage(gone, false);
+  store->DeleteMessage(soft, true);
+  store->MoveMessage(moved, drafts);
+
+  ContentChanges changes = store->ContentChangesSince(inbox, state);
+  std::vector<int64_t> changed;
+  for (const auto& m : changes.changed) changed.push_back(m.id);
+  EXPECT_EQ(changed, (std::vector<int64_t>{created, kept}));
+  ASSERT_EQ(changes.readChanged.size(), 1u);
+  EXPECT_EQ(changes.readChanged[0].id, read);
+  ASSERT_EQ(changes.deleted.size(), 3u);
+  EXPECT_EQ(changes.deleted[0].sourceKey, goneKey);
+  EXPECT_FALSE(changes.deleted[0].soft);
+  EXPECT_EQ(changes.deleted[1].sourceKey, softKey);
+  EXPECT_TRUE(changes.deleted[1].soft);
+  EXPECT_EQ(changes.deleted[2].sourceKey, movedKey);
+  EXPECT_EQ(store->ContentChangesSince(drafts, state).changed.size(), 1u);
+  EXPECT_EQ(store->Counts(inbox).contents, 3u);
+  EXPECT_EQ(CodeOf([&] { store->Message(soft); }), MAPI_E_NOT_FOUND);
+}
+
+TEST_F(StoreEngineTest, HierarchyChangesSinceAState) {
+  auto store = NewStore();
+  int64_t subtree = store->SpecialFolderId(SpecialFolder::IpmSubtree);
+  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t doomed = store->CreateFolder(inbox, u"Doomed", FOLDER_GENERIC, {}, false);
+  Bytes doomedKey = store->Folder(doomed).change.sourceKey;
+  int64_t state = store->CurrentChangeNumber();
+  int64_t fresh = store->CreateFolder(inbox, u"Fresh", FOLDER_GENERIC, {}, false);
+  store->DeleteFolder(doomed, true, true);
+  HierarchyChanges changes = store->HierarchyChangesSince(subtree, state);
+  ASSERT_EQ(changes.changed.size(), 1u);
+  EXPECT_EQ(changes.changed[0].id, fresh);
+  ASSERT_EQ(changes.deleted.size(), 1u);
+  EXPECT_EQ(changes.deleted[0].sourceKey, doomedKey);
+}
+
+TEST_F(StoreEngineTest, NamedPropertiesPersistAndAreSharedBetweenConnections) {
+  auto store = NewStore();
+  auto other = TStoreEngine::Open(StorePath());
+  GUID set{};
+  set.Data1 = 0x00062008;
+  ULONG id = store->Names()->GetId(PropName::FromId(set, 0x8503), true);
+  EXPECT_EQ(id, kFirstNamedId);
+  EXPECT_EQ(other->Names()->GetId(PropName::FromId(set, 0x8503), false), id);
+  ULONG named = other->Names()->GetId(PropName::FromString(set, u"Keywords"), true);
+  EXPECT_EQ(named, kFirstNamedId + 1);
+  auto name = store->Names()->GetName(named);
+  ASSERT_TRUE(name);
+  EXPECT_EQ(name->name, u"Keywords");
+  EXPECT_EQ(store->Names()->GetId(PropName::FromString(set, u"Missing"), false), 0u);
+  EXPECT_EQ(store->Names()->All().size(), 2u);
+}
+
+// A folder moved to another store is copied first, then deleted: a message that arrived
+// or changed in between is not in the copy, so the original must stay.
+TEST_F(StoreEngineTest, DeletingAnExportedFolderRefusesChangesMadeSince) {
+  auto engine = NewStore();
+  int64_t inbox = engine->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t folder = engine->CreateFolder(inbox, u"Projects", FOLDER_GENERIC, {}, false);
+  int64_t below = engine->CreateFolder(folder, u"Old", FOLDER_GENERIC, {}, false);
+  int64_t plan = engine->CreateMessage(below, false, Note(u"Plan"));
+  FolderImage image = engine->ExportFolder(folder, true);
+  engine->CreateMessage(below, false, Note(u"Late"));
+  EXPECT_EQ(CodeOf([&] { engine->DeleteFolder(folder, true, true, image.changeNumber); }), MAPI_E_OBJECT_CHANGED);
+  EXPECT_EQ(engine->MessageIds(below, false).size(), 2u);
+  // A read-state change counts too; an unchanged tree goes.
+  image = engine->ExportFolder(folder, true);
+  engine->SetReadState(plan, true);
+  EXPECT_EQ(CodeOf([&] { engine->DeleteFolder(folder, true, true, image.changeNumber); }), MAPI_E_OBJECT_CHANGED);
+  image = engine->ExportFolder(folder, true);
+  EXPECT_EQ(CodeOf([&] { engine->DeleteFolder(folder, true, true, image.changeNumber); }), S_OK);
+  EXPECT_EQ(CodeOf([&] { engine->Folder(folder); }), MAPI_E_NOT_FOUND);
+}
+
+}  // namespace
+}  // namespace orba::store
