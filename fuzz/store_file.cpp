@@ -1,6 +1,6 @@
 // A store file may be damaged or crafted. The input is the file's bytes: opening it
-// must give MapiError or a store, and a store that opens must let its folders, tables
-// and messages be read (each read answering MapiError at worst), never crash or hang.
+// must give TMapiError or a store, and a store that opens must let its folders, tables
+// and messages be read (each read answering TMapiError at worst), never crash or hang.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -45,36 +45,36 @@ class THome {
   std::filesystem::path path_;
 };
 
-void Decode(const StoredProps& props) {
+void Decode(const TStoredProps& props) {
   std::vector<std::unique_ptr<uint8_t[]>> blocks;
   TPropAllocator allocate = [&](size_t size) {
     blocks.push_back(std::make_unique<uint8_t[]>(size));
     return static_cast<void*>(blocks.back().get());
   };
-  for (const StoredProp& prop : props) {
+  for (const TStoredProp& prop : props) {
     SPropValue value;
     try {
       DecodePropValue(prop.tag, prop.value, allocate, value);
-    } catch (const MapiError&) {
+    } catch (const TMapiError&) {
     }
   }
 }
 
-void DecodeImage(const MessageImage& image, int depth) {
+void DecodeImage(const TMessageImage& image, int depth) {
   Decode(image.props);
-  for (const RecipientImage& recipient : image.recipients) Decode(recipient.props);
-  for (const AttachmentImage& attachment : image.attachments) {
+  for (const TRecipientImage& recipient : image.recipients) Decode(recipient.props);
+  for (const TAttachmentImage& attachment : image.attachments) {
     Decode(attachment.props);
     if (attachment.embedded && depth < 4) DecodeImage(*attachment.embedded, depth + 1);
   }
 }
 
-// Runs one read; a MapiError is an acceptable answer from a damaged store.
+// Runs one read; a TMapiError is an acceptable answer from a damaged store.
 template <class Fn>
 void Try(Fn&& fn) {
   try {
     fn();
-  } catch (const MapiError&) {
+  } catch (const TMapiError&) {
   }
 }
 
@@ -90,8 +90,8 @@ void Walk(const std::shared_ptr<TOpenStore>& store) {
   Try([&] { engine.ReceiveFolders(); });
   Try([&] { engine.OutgoingQueue(); });
   std::vector<int64_t> pending;
-  Try([&] { pending.push_back(engine.SpecialFolderId(SpecialFolder::Root)); });
-  Try([&] { pending.push_back(engine.SpecialFolderId(SpecialFolder::Inbox)); });
+  Try([&] { pending.push_back(engine.SpecialFolderId(TSpecialFolder::Root)); });
+  Try([&] { pending.push_back(engine.SpecialFolderId(TSpecialFolder::Inbox)); });
   std::set<int64_t> seen;
   size_t messages = 0;
   while (!pending.empty() && seen.size() < kMaxFolders) {
@@ -104,7 +104,7 @@ void Walk(const std::shared_ptr<TOpenStore>& store) {
     Try([&] { engine.ContentChangesSince(folder, 0); });
     Try([&] { engine.HierarchyChangesSince(folder, 0); });
     Try([&] {
-      for (const FolderRecord& child : engine.ChildFolders(folder)) pending.push_back(child.id);
+      for (const TFolderRecord& child : engine.ChildFolders(folder)) pending.push_back(child.id);
     });
     ReadTables(store, folder);
     for (bool associated : {false, true}) {
@@ -130,8 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   std::shared_ptr<TOpenStore> store;
   try {
-    store = TOpenStore::Open(home.Store().string(), StoreKind::PersonalFile, u"F", Bytes(20, 1), Bytes(20, 2));
-  } catch (const MapiError&) {
+    store = TOpenStore::Open(home.Store().string(), TStoreKind::PersonalFile, u"F", Bytes(20, 1), Bytes(20, 2));
+  } catch (const TMapiError&) {
     return 0;
   }
   Walk(store);

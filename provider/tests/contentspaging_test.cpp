@@ -21,13 +21,13 @@ namespace {
 using testing::TTempStoreHome;
 using Keys = std::vector<std::string>;
 
-StoredProp Text(ULONG tag, const std::u16string& text) {
+TStoredProp Text(ULONG tag, const std::u16string& text) {
   SPropValue value{};
   value.ulPropTag = tag;
   value.Value.lpszW = reinterpret_cast<LPWSTR>(const_cast<char16_t*>(text.c_str()));
   return {tag, EncodePropValue(value)};
 }
-StoredProp Time(uint64_t time) {
+TStoredProp Time(uint64_t time) {
   SPropValue value{};
   value.ulPropTag = tags::kMessageDeliveryTime;
   value.Value.ft = {static_cast<ULONG>(time), static_cast<ULONG>(time >> 32)};
@@ -43,9 +43,9 @@ Keys KeysOf(const TRowList& rows) {
 class ContentsPaging : public ::testing::Test {
  protected:
   void SetUp() override {
-    store_ = TOpenStore::Open((home_.Path() / "pages.pst").string(), StoreKind::PersonalFile, u"P", Bytes(20, 1),
+    store_ = TOpenStore::Open((home_.Path() / "pages.pst").string(), TStoreKind::PersonalFile, u"P", Bytes(20, 1),
                               Bytes(20, 2));
-    folder_ = store_->Engine().SpecialFolderId(SpecialFolder::Inbox);
+    folder_ = store_->Engine().SpecialFolderId(TSpecialFolder::Inbox);
     // Times with ties and, now and then, none; subjects with ties.
     for (uint64_t i = 0; i < 40; ++i) Create(i % 9 ? 132000000000000000ull + (i * 7 % 13) * 1000 : 0, i % 5);
     source_ = CreateContentsSource(store_, folder_, false);
@@ -56,7 +56,7 @@ class ContentsPaging : public ::testing::Test {
   }
   // A message delivered at time (none when 0) with subject "Subject n".
   int64_t Create(uint64_t time, uint64_t n) {
-    MessageImage image;
+    TMessageImage image;
     image.props.push_back(Text(tags::kSubjectW, u"Subject " + std::u16string(1, static_cast<char16_t>(u'0' + n))));
     if (time) image.props.push_back(Time(time));
     return store_->Engine().CreateMessage(folder_, false, image);
@@ -122,7 +122,7 @@ TEST_F(ContentsPaging, ApproximateRestrictionsAreNotPaged) {
   try {
     source_->RowsPage(&substring, nullptr, 0, 10);
     ADD_FAILURE() << "an approximate restriction was paged";
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     EXPECT_EQ(e.Code(), MAPI_E_NO_SUPPORT);
   }
   // The table reads it at once, and right.
@@ -180,7 +180,7 @@ TEST_F(ContentsPaging, TableReadInBatchesFollowsANewMessage) {
 
   // Delivered earlier than every dated message: among the rows read, after the undated ones.
   int64_t id = Create(1000, 9);
-  store_->Changed({fnevObjectCreated, ObjectKind::Message, id, folder_});
+  store_->Changed({fnevObjectCreated, TObjectKind::Message, id, folder_});
   Keys after = KeysOf(*source_->Rows(nullptr, byTime.Ptr()));
   ASSERT_EQ(after.size(), before.size() + 1);
   ASSERT_EQ(sink->seen.size(), 1u);

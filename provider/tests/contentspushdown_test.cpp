@@ -19,25 +19,25 @@ using testing::TTempStoreHome;
 constexpr ULONG kSubjectA = PROP_TAG(PT_STRING8, 0x0037);
 constexpr ULONG kImportanceI8 = PROP_TAG(PT_I8, 0x0017);
 
-StoredProp Text(ULONG tag, const std::u16string& text) {
+TStoredProp Text(ULONG tag, const std::u16string& text) {
   SPropValue value{};
   value.ulPropTag = tag;
   value.Value.lpszW = reinterpret_cast<LPWSTR>(const_cast<char16_t*>(text.c_str()));
   return {tag, EncodePropValue(value)};
 }
-StoredProp Time(ULONG tag, uint64_t time) {
+TStoredProp Time(ULONG tag, uint64_t time) {
   SPropValue value{};
   value.ulPropTag = tag;
   value.Value.ft = {static_cast<ULONG>(time), static_cast<ULONG>(time >> 32)};
   return {tag, EncodePropValue(value)};
 }
-StoredProp Long(ULONG tag, LONG number) {
+TStoredProp Long(ULONG tag, LONG number) {
   SPropValue value{};
   value.ulPropTag = tag;
   value.Value.l = number;
   return {tag, EncodePropValue(value)};
 }
-StoredProp Long64(ULONG tag, int64_t number) {
+TStoredProp Long64(ULONG tag, int64_t number) {
   SPropValue value{};
   value.ulPropTag = tag;
   value.Value.li.QuadPart = number;
@@ -91,10 +91,10 @@ SRestriction Not(SRestriction* inner) {
 class ContentsPushdown : public ::testing::Test {
  protected:
   void SetUp() override {
-    store_ = TOpenStore::Open((home_.Path() / "push.pst").string(), StoreKind::PersonalFile, u"P", Bytes(20, 1),
+    store_ = TOpenStore::Open((home_.Path() / "push.pst").string(), TStoreKind::PersonalFile, u"P", Bytes(20, 1),
                               Bytes(20, 2));
     TStoreEngine& engine = store_->Engine();
-    folder_ = engine.SpecialFolderId(SpecialFolder::Inbox);
+    folder_ = engine.SpecialFolderId(TSpecialFolder::Inbox);
     const std::u16string subjects[] = {u"Hello",     u"hello", u"HELLO world", u"Ärger", u"ärger", u"Über",
                                        u"uber",      u"",      u"Re: Hello",   u"Zebra", u"zeb",   u"Ω omega",
                                        u"ab\u0100c", u"AB"};
@@ -106,7 +106,7 @@ class ContentsPushdown : public ::testing::Test {
     std::mt19937 random(7);
     auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
     for (int i = 0; i < 300; ++i) {
-      MessageImage image;
+      TMessageImage image;
       // Every property is sometimes missing.
       if (pick(8)) image.props.push_back(Text(tags::kSubjectW, subjects[pick(std::size(subjects))]));
       if (pick(8)) image.props.push_back(Text(tags::kMessageClassW, classes[pick(std::size(classes))]));

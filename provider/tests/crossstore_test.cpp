@@ -131,7 +131,7 @@ class CrossStore : public ::testing::Test {
     SetLong(message.get(), kImportance, IMPORTANCE_HIGH);
     SetText(message.get(), kBodyW, u"Hello");
     if (named) SetLong(message.get(), NamedTag(message.get(), kNamesA, named, PT_LONG), 42);
-    auto list = MapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(1));
+    auto list = TMapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(1));
     SPropValue recipient[2]{};
     recipient[0].ulPropTag = tags::kDisplayNameW;
     recipient[0].Value.lpszW = Wide(u"Ann");

@@ -19,8 +19,8 @@ using testing::TTempStoreHome;
 
 HRESULT OpenError(const std::filesystem::path& path) {
   try {
-    TOpenStore::Open(path.string(), StoreKind::PersonalFile, u"P", Bytes(20, 1), Bytes(20, 2));
-  } catch (const MapiError& e) {
+    TOpenStore::Open(path.string(), TStoreKind::PersonalFile, u"P", Bytes(20, 1), Bytes(20, 2));
+  } catch (const TMapiError& e) {
     return e.Code();
   }
   return S_OK;
@@ -57,8 +57,8 @@ TEST(DamagedStoreFile, TruncatedStoreFailsAndOthersStillOpen) {
   auto good = home.Path() / "good.pst";
   std::string bytes;
   {
-    auto store = TOpenStore::Open(good.string(), StoreKind::PersonalFile, u"P", Bytes(20, 3), Bytes(20, 4));
-    store->Engine().CreateMessage(store->Engine().SpecialFolderId(SpecialFolder::Inbox), false, {});
+    auto store = TOpenStore::Open(good.string(), TStoreKind::PersonalFile, u"P", Bytes(20, 3), Bytes(20, 4));
+    store->Engine().CreateMessage(store->Engine().SpecialFolderId(TSpecialFolder::Inbox), false, {});
   }
   bytes = Read(good);
   ASSERT_GT(bytes.size(), 4096u);
@@ -74,8 +74,8 @@ TEST(DamagedStoreFile, TruncatedStoreFailsAndOthersStillOpen) {
 class LoopingFolders : public ::testing::Test {
  protected:
   void SetUp() override {
-    auto engine = TStoreEngine::Create(path_, StoreKind::PersonalFile, u"P");
-    int64_t inbox = engine->SpecialFolderId(SpecialFolder::Inbox);
+    auto engine = TStoreEngine::Create(path_, TStoreKind::PersonalFile, u"P");
+    int64_t inbox = engine->SpecialFolderId(TSpecialFolder::Inbox);
     a_ = engine->CreateFolder(inbox, u"A", FOLDER_GENERIC, {}, false);
     b_ = engine->CreateFolder(a_, u"B", FOLDER_GENERIC, {}, false);
     c_ = engine->CreateFolder(inbox, u"C", FOLDER_GENERIC, {}, false);
@@ -92,9 +92,9 @@ class LoopingFolders : public ::testing::Test {
 };
 
 TEST_F(LoopingFolders, ChangesBelowAFolderEnd) {
-  HierarchyChanges changes = engine_->HierarchyChangesSince(a_, 0);
+  THierarchyChanges changes = engine_->HierarchyChangesSince(a_, 0);
   std::vector<int64_t> ids;
-  for (const FolderRecord& folder : changes.changed) ids.push_back(folder.id);
+  for (const TFolderRecord& folder : changes.changed) ids.push_back(folder.id);
   std::sort(ids.begin(), ids.end());
   EXPECT_EQ(ids, (std::vector<int64_t>{a_, b_}));
 }
@@ -103,14 +103,14 @@ TEST_F(LoopingFolders, MoveIntoTheLoopIsCorruptData) {
   try {
     engine_->MoveFolder(c_, a_, std::nullopt);
     FAIL() << "moved into a looping tree";
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     EXPECT_EQ(e.Code(), MAPI_E_CORRUPT_DATA);
   }
   // Moving a folder of the loop under itself is still a cycle.
   try {
     engine_->MoveFolder(a_, b_, std::nullopt);
     FAIL() << "moved under itself";
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     EXPECT_EQ(e.Code(), MAPI_E_FOLDER_CYCLE);
   }
 }
@@ -122,11 +122,11 @@ TEST_F(LoopingFolders, SubtreeOperationsRefuseTheLoop) {
     try {
       operation();
       ADD_FAILURE() << what << " went through a looping tree";
-    } catch (const MapiError& e) {
+    } catch (const TMapiError& e) {
       EXPECT_EQ(e.Code(), MAPI_E_CORRUPT_DATA) << what;
     }
   };
-  int64_t inbox = engine_->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t inbox = engine_->SpecialFolderId(TSpecialFolder::Inbox);
   expectCorrupt([&] { engine_->DeleteFolder(a_, true, true); }, "DeleteFolder");
   expectCorrupt([&] { engine_->EmptyFolder(b_, true); }, "EmptyFolder");
   expectCorrupt([&] { engine_->CopyFolder(a_, c_, std::nullopt, true); }, "CopyFolder");

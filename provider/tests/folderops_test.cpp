@@ -64,7 +64,7 @@ class FolderOps : public ::testing::Test {
     value.Value.lpszW = Wide(subject);
     EXPECT_EQ(message->SetProps(1, &value, nullptr), S_OK);
     if (full) {
-      auto list = MapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(1));
+      auto list = TMapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(1));
       SPropValue recipient[3]{};
       recipient[0].ulPropTag = tags::kDisplayNameW;
       recipient[0].Value.lpszW = Wide(u"Ann");

@@ -111,16 +111,16 @@ TEST(MapiMemory, ConcurrentAllocateMoreOnOneBuffer) {
 
 TEST(MapiMemory, MapiBufferHolderFreesAndReleases) {
   {
-    auto held = MapiBuffer<SPropValue>::Allocate();
+    auto held = TMapiBuffer<SPropValue>::Allocate();
     ASSERT_TRUE(held);
     AllocateMoreOf<BYTE>(100, held.get());
   }
-  auto held = MapiBuffer<ULONG>::Allocate(4 * sizeof(ULONG));
+  auto held = TMapiBuffer<ULONG>::Allocate(4 * sizeof(ULONG));
   ULONG* raw = held.Release();
   EXPECT_FALSE(held);
   EXPECT_TRUE(IsMapiBuffer(raw));
   MAPIFreeBuffer(raw);
-  MapiBuffer<BYTE> slot;
+  TMapiBuffer<BYTE> slot;
   ASSERT_EQ(MAPIAllocateBuffer(4, reinterpret_cast<void**>(slot.Out())), S_OK);
   EXPECT_TRUE(slot);
 }
@@ -129,13 +129,13 @@ TEST(MapiMemory, ThrowingHelpersReportBadParents) {
   alignas(16) BYTE local[64] = {};
   try {
     AllocateMore(8, local + 48);
-    FAIL() << "expected MapiError";
-  } catch (const MapiError& e) {
+    FAIL() << "expected TMapiError";
+  } catch (const TMapiError& e) {
     EXPECT_EQ(e.Code(), MAPI_E_INVALID_PARAMETER);
   }
 }
 
-TEST(DefaultMalloc, IsASingletonIMalloc) {
+TEST(TDefaultMalloc, IsASingletonIMalloc) {
   LPMALLOC a = MAPIGetDefaultMalloc();
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a, MAPIGetDefaultMalloc());
@@ -150,7 +150,7 @@ TEST(DefaultMalloc, IsASingletonIMalloc) {
   a->Release();
 }
 
-TEST(DefaultMalloc, AllocReallocGetSizeDidAlloc) {
+TEST(TDefaultMalloc, AllocReallocGetSizeDidAlloc) {
   LPMALLOC m = MAPIGetDefaultMalloc();
   auto* p = static_cast<BYTE*>(m->Alloc(10));
   ASSERT_NE(p, nullptr);

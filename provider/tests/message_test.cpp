@@ -21,11 +21,11 @@ using testing::TTempStoreHome;
 
 // One property, as a caller reads it: an error value becomes the result.
 HRESULT GetOne(IMAPIProp* object, ULONG tag, LPSPropValue* out) {
-  auto list = MapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(1));
+  auto list = TMapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(1));
   list->cValues = 1;
   list->aulPropTag[0] = tag;
   ULONG count = 0;
-  MapiBuffer<SPropValue> values;
+  TMapiBuffer<SPropValue> values;
   HRESULT hr = object->GetProps(list.get(), MAPI_UNICODE, &count, values.Out());
   if (FAILED(hr)) return hr;
   if (PROP_TYPE(values->ulPropTag) == PT_ERROR) return values->Value.err;
@@ -34,7 +34,7 @@ HRESULT GetOne(IMAPIProp* object, ULONG tag, LPSPropValue* out) {
 }
 
 HRESULT SetOne(IMAPIProp* object, SPropValue* value) {
-  MapiBuffer<SPropProblemArray> problems;
+  TMapiBuffer<SPropProblemArray> problems;
   HRESULT hr = object->SetProps(1, value, problems.Out());
   if (FAILED(hr)) return hr;
   return problems ? problems->aProblem[0].scode : S_OK;
@@ -53,15 +53,15 @@ class MessageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     path = (home.Path() / "store.db").string();
-    engine = TStoreEngine::Create(path, StoreKind::PersonalFile, u"Tester");
-    inbox = engine->SpecialFolderId(SpecialFolder::Inbox);
+    engine = TStoreEngine::Create(path, TStoreKind::PersonalFile, u"Tester");
+    inbox = engine->SpecialFolderId(TSpecialFolder::Inbox);
   }
   void Reopen() {
     engine.reset();
     engine = TStoreEngine::Open(path);
   }
   int64_t IdOf(IMessage* message) {
-    MapiBuffer<SPropValue> value;
+    TMapiBuffer<SPropValue> value;
     EXPECT_EQ(GetOne(message, tags::kEntryId, value.Out()), S_OK);
     return engine->ParseEntryId(value->Value.bin.lpb, value->Value.bin.cb).id;
   }
@@ -88,19 +88,19 @@ HRESULT SetLong(IMAPIProp* object, ULONG tag, LONG v) {
 }
 
 std::u16string TextOf(IMAPIProp* object, ULONG tag) {
-  MapiBuffer<SPropValue> value;
+  TMapiBuffer<SPropValue> value;
   if (GetOne(object, tag, value.Out()) != S_OK) return u"<missing>";
   return reinterpret_cast<const char16_t*>(value->Value.lpszW);
 }
 
 LONG LongOf(IMAPIProp* object, ULONG tag) {
-  MapiBuffer<SPropValue> value;
+  TMapiBuffer<SPropValue> value;
   EXPECT_EQ(GetOne(object, tag, value.Out()), S_OK);
   return value ? value->Value.l : -1;
 }
 
 HRESULT GetCode(IMAPIProp* object, ULONG tag) {
-  MapiBuffer<SPropValue> value;
+  TMapiBuffer<SPropValue> value;
   return GetOne(object, tag, value.Out());
 }
 
@@ -138,7 +138,7 @@ struct Rows {
 
 // All rows of a table, with the given columns.
 void QueryAll(IMAPITable* table, std::vector<ULONG> columns, Rows& rows) {
-  auto list = MapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(columns.size()));
+  auto list = TMapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(columns.size()));
   list->cValues = static_cast<ULONG>(columns.size());
   std::copy(columns.begin(), columns.end(), list->aulPropTag);
   ASSERT_EQ(table->SetColumns(list.get(), 0), S_OK);
@@ -155,7 +155,7 @@ struct Recipient {
 
 HRESULT Modify(IMessage* message, ULONG flags, std::vector<Recipient> recipients) {
   std::vector<std::vector<SPropValue>> values(recipients.size());
-  auto list = MapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(recipients.size()));
+  auto list = TMapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(recipients.size()));
   list->cEntries = static_cast<ULONG>(recipients.size());
   for (size_t i = 0; i < recipients.size(); ++i) {
     SPropValue type{}, name{}, rowId{}, email{};
@@ -194,9 +194,9 @@ std::vector<std::pair<ULONG, std::u16string>> RecipientsOf(IMessage* message) {
 // --- saving ------------------------------------------------------------------------------------
 
 TEST_F(MessageTest, NewMessageExistsOnlyOnceSavedAndTellsTheStore) {
-  std::vector<std::pair<int64_t, MessageSaveKind>> events;
-  MessageObjectOptions options;
-  options.saved = [&](int64_t id, int64_t folder, MessageSaveKind kind) {
+  std::vector<std::pair<int64_t, TMessageSaveKind>> events;
+  TMessageObjectOptions options;
+  options.saved = [&](int64_t id, int64_t folder, TMessageSaveKind kind) {
     EXPECT_EQ(folder, inbox);
     events.emplace_back(id, kind);
   };
@@ -211,8 +211,8 @@ TEST_F(MessageTest, NewMessageExistsOnlyOnceSavedAndTellsTheStore) {
   ASSERT_EQ(SetText(message.get(), tags::kSubjectW, u"Again"), S_OK);
   ASSERT_EQ(message->SaveChanges(0), S_OK);
   ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0], std::make_pair(id, MessageSaveKind::Created));
-  EXPECT_EQ(events[1], std::make_pair(id, MessageSaveKind::Modified));
+  EXPECT_EQ(events[0], std::make_pair(id, TMessageSaveKind::Created));
+  EXPECT_EQ(events[1], std::make_pair(id, TMessageSaveKind::Modified));
   // Without KEEP_OPEN_READWRITE the object takes no more changes.
   EXPECT_EQ(SetText(message.get(), tags::kSubjectW, u"Late"), MAPI_E_NO_ACCESS);
   EXPECT_EQ(TextOf(OpenMessageObject(engine, id).get(), tags::kSubjectW), u"Again");
@@ -223,11 +223,11 @@ TEST_F(MessageTest, AssociatedMessagesAndUnknownFolders) {
   ASSERT_EQ(message->SaveChanges(0), S_OK);
   EXPECT_EQ(engine->MessageIds(inbox, true).size(), 1u);
   EXPECT_NE(LongOf(message.get(), tags::kMessageFlags) & MSGFLAG_ASSOCIATED, 0);
-  EXPECT_THROW(CreateMessageObject(engine, 999999, false), MapiError);
+  EXPECT_THROW(CreateMessageObject(engine, 999999, false), TMapiError);
   try {
     OpenMessageObject(engine, 424242);
     FAIL();
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     EXPECT_EQ(e.Code(), MAPI_E_NOT_FOUND);
   }
 }
@@ -256,11 +256,11 @@ TEST_F(MessageTest, ASaveRemembersTheChangeNumberItProduced) {
   ASSERT_EQ(created->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   int64_t id = IdOf(created.get());
   // The engine answers the record its own transaction wrote, even once others changed it.
-  MessageRecord first = engine->SaveMessage(id, {});
-  MessageRecord second = engine->SaveMessage(id, {});
+  TMessageRecord first = engine->SaveMessage(id, {});
+  TMessageRecord second = engine->SaveMessage(id, {});
   EXPECT_GT(second.change.changeNumber, first.change.changeNumber);
   EXPECT_EQ(engine->Message(id).change.changeNumber, second.change.changeNumber);
-  MessageRecord made;
+  TMessageRecord made;
   int64_t other = engine->CreateMessage(inbox, false, {}, &made);
   EXPECT_EQ(made.id, other);
   EXPECT_EQ(made.change.changeNumber, engine->Message(other).change.changeNumber);
@@ -324,11 +324,11 @@ TEST_F(MessageTest, EveryPropertyTypeRoundTripsAfterReopeningTheStore) {
   Reopen();
   ComPtr<IMessage> loaded = OpenMessageObject(engine, id);
   for (const auto& expected : values) {
-    MapiBuffer<SPropValue> got;
+    TMapiBuffer<SPropValue> got;
     ASSERT_EQ(GetOne(loaded.get(), expected.ulPropTag, got.Out()), S_OK) << std::hex << expected.ulPropTag;
     EXPECT_EQ(got->ulPropTag, expected.ulPropTag);
   }
-  MapiBuffer<SPropValue> got;
+  TMapiBuffer<SPropValue> got;
   ASSERT_EQ(GetOne(loaded.get(), values[2].ulPropTag, got.Out()), S_OK);
   EXPECT_EQ(got->Value.dbl, 3.25);
   ASSERT_EQ(GetOne(loaded.get(), values[5].ulPropTag, got.Out()), S_OK);
@@ -374,7 +374,7 @@ TEST_F(MessageTest, NamedPropertiesUseTheStoresNameMap) {
   id.ulKind = MNID_STRING;
   id.Kind.lpwstrName = reinterpret_cast<LPWSTR>(name.data());
   LPMAPINAMEID ids[] = {&id};
-  MapiBuffer<SPropTagArray> tagsOut;
+  TMapiBuffer<SPropTagArray> tagsOut;
   ASSERT_EQ(message->GetIDsFromNames(1, ids, MAPI_CREATE, tagsOut.Out()), S_OK);
   ULONG tag = CHANGE_PROP_TYPE(tagsOut->aulPropTag[0], PT_UNICODE);
   EXPECT_GE(PROP_ID(tag), 0x8000u);
@@ -384,7 +384,7 @@ TEST_F(MessageTest, NamedPropertiesUseTheStoresNameMap) {
   message = nullptr;
   Reopen();
   ComPtr<IMessage> loaded = OpenMessageObject(engine, messageId);
-  MapiBuffer<SPropTagArray> again;
+  TMapiBuffer<SPropTagArray> again;
   ASSERT_EQ(loaded->GetIDsFromNames(1, ids, 0, again.Out()), S_OK);
   EXPECT_EQ(PROP_ID(again->aulPropTag[0]), PROP_ID(tag));
   EXPECT_EQ(TextOf(loaded.get(), tag), u"named value");
@@ -397,29 +397,29 @@ TEST_F(MessageTest, ComputedPropertiesDescribeTheSavedMessage) {
   EXPECT_EQ(LongOf(message.get(), tags::kAccessLevel), LONG{MAPI_MODIFY});
   ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   int64_t id = IdOf(message.get());
-  MessageRecord record = engine->Message(id);
-  MapiBuffer<SPropValue> value;
+  TMessageRecord record = engine->Message(id);
+  TMapiBuffer<SPropValue> value;
   ASSERT_EQ(GetOne(message.get(), tags::kSourceKey, value.Out()), S_OK);
   EXPECT_EQ(Bytes(value->Value.bin.lpb, value->Value.bin.lpb + value->Value.bin.cb), record.change.sourceKey);
   ASSERT_EQ(GetOne(message.get(), tags::kChangeKey, value.Out()), S_OK);
   EXPECT_EQ(Bytes(value->Value.bin.lpb, value->Value.bin.lpb + value->Value.bin.cb), record.change.changeKey);
   ASSERT_EQ(GetOne(message.get(), tags::kParentEntryId, value.Out()), S_OK);
   EXPECT_EQ(Bytes(value->Value.bin.lpb, value->Value.bin.lpb + value->Value.bin.cb),
-            engine->EntryId(ObjectKind::Folder, inbox));
+            engine->EntryId(TObjectKind::Folder, inbox));
   ASSERT_EQ(GetOne(message.get(), tags::kStoreEntryId, value.Out()), S_OK);
   EXPECT_EQ(Bytes(value->Value.bin.lpb, value->Value.bin.lpb + value->Value.bin.cb),
-            engine->EntryId(ObjectKind::Store, 0));
+            engine->EntryId(TObjectKind::Store, 0));
   EXPECT_EQ(GetCode(message.get(), tags::kSearchKey), S_OK);
   EXPECT_EQ(GetCode(message.get(), tags::kCreationTime), S_OK);
   // Computed properties cannot be written.
   SPropValue entryId{};
   entryId.ulPropTag = tags::kEntryId;
-  MapiBuffer<SPropProblemArray> problems;
+  TMapiBuffer<SPropProblemArray> problems;
   ASSERT_EQ(message->SetProps(1, &entryId, problems.Out()), S_OK);
   ASSERT_TRUE(problems);
   EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_COMPUTED);
   // Read-only objects refuse writes.
-  ComPtr<IMessage> readOnly = OpenMessageObject(engine, id, {AccessMode::ReadOnly, {}, {}, {}});
+  ComPtr<IMessage> readOnly = OpenMessageObject(engine, id, {TAccessMode::ReadOnly, {}, {}, {}});
   EXPECT_EQ(SetText(readOnly.get(), tags::kSubjectW, u"x"), MAPI_E_NO_ACCESS);
   EXPECT_EQ(Modify(readOnly.get(), MODRECIP_ADD, {{MAPI_TO, u"A"}}), MAPI_E_NO_ACCESS);
   EXPECT_EQ(LongOf(readOnly.get(), tags::kAccess), LONG{MAPI_ACCESS_READ});
@@ -507,7 +507,7 @@ TEST_F(MessageTest, FolderSetReadFlagsFollowsTheSameRules) {
   ASSERT_EQ(message->SaveChanges(0), S_OK);
   int64_t id = IdOf(message.get());
   EXPECT_EQ(engine->ApplyReadFlags(id, CLEAR_NRN_PENDING | CLEAR_READ_FLAG).after, ULONG{MSGFLAG_RN_PENDING});
-  TStoreEngine::ReadFlagChange change = engine->ApplyReadFlags(id, GENERATE_RECEIPT_ONLY);
+  TStoreEngine::TReadFlagChange change = engine->ApplyReadFlags(id, GENERATE_RECEIPT_ONLY);
   EXPECT_EQ(change.before, ULONG{MSGFLAG_RN_PENDING});
   EXPECT_EQ(change.after, 0u);
   EXPECT_TRUE(change.Changed());
@@ -537,7 +537,7 @@ TEST_F(MessageTest, MessageFlagsAreTheClientsUntilTheFirstSave) {
   EXPECT_EQ(SetLong(message.get(), tags::kMessageFlags, MSGFLAG_UNSENT), MAPI_E_COMPUTED);
   ComPtr<IMessage> reopened = OpenMessageObject(engine, id);
   EXPECT_EQ(SetLong(reopened.get(), tags::kMessageFlags, MSGFLAG_UNSENT), MAPI_E_COMPUTED);
-  MapiBuffer<SPropProblemArray> problems;
+  TMapiBuffer<SPropProblemArray> problems;
   SizedSPropTagArray<1> flagsTag{1, {tags::kMessageFlags}};
   ASSERT_EQ(reopened->DeleteProps(flagsTag.Ptr(), problems.Out()), S_OK);
   ASSERT_TRUE(problems);
@@ -601,7 +601,7 @@ TEST_F(MessageTest, ModifyRecipientsRejectsBadInputWithoutChangingAnything) {
   EXPECT_EQ(Modify(message.get(), MODRECIP_MODIFY, {{MAPI_TO, u"New", 0}, {MAPI_TO, u"Y", 9}}), MAPI_E_NOT_FOUND);
   EXPECT_EQ(Modify(message.get(), MODRECIP_REMOVE, {{MAPI_TO, u"Y", 9}}), MAPI_E_NOT_FOUND);
   EXPECT_EQ(Modify(message.get(), MODRECIP_REMOVE, {{MAPI_TO, u"no row id"}}), MAPI_E_INVALID_PARAMETER);
-  auto list = MapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(1));
+  auto list = TMapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(1));
   list->cEntries = 1;
   list->aEntries[0].cValues = 2;  // values promised, none given
   EXPECT_EQ(message->ModifyRecipients(MODRECIP_ADD, list.get()), MAPI_E_INVALID_PARAMETER);
@@ -778,7 +778,7 @@ TEST_F(MessageTest, EmbeddedMessagesReadTheSameAfterTheOuterMessageIsReopened) {
   auto snapshot = [&](IMessage* message) {
     std::vector<Bytes> values;
     for (ULONG tag : computed) {
-      MapiBuffer<SPropValue> value;
+      TMapiBuffer<SPropValue> value;
       EXPECT_EQ(GetOne(message, tag, value.Out()), S_OK) << std::hex << tag;
       values.push_back(value ? EncodePropValue(*value) : Bytes{});
     }
@@ -816,7 +816,7 @@ TEST_F(MessageTest, EmbeddedMessagesReadTheSameAfterTheOuterMessageIsReopened) {
   ASSERT_EQ(loaded->SaveChanges(0), S_OK);
   again = nullptr;
   loadedAttach = nullptr;
-  loaded = OpenMessageObject(engine, id, {AccessMode::ReadWrite, {}, {}, {}});
+  loaded = OpenMessageObject(engine, id, {TAccessMode::ReadWrite, {}, {}, {}});
   again = openEmbedded(loaded, loadedAttach, MAPI_MODIFY);
   ASSERT_TRUE(again);
   EXPECT_EQ(snapshot(again.get()), saved);
@@ -839,7 +839,7 @@ TEST_F(MessageTest, UnsavedEmbeddedChangesStayOutOfTheMessage) {
   ASSERT_EQ(SetText(embedded.get(), tags::kSubjectW, u"not saved"), S_OK);
   ASSERT_EQ(attach->SaveChanges(0), S_OK);
   ASSERT_EQ(outer->SaveChanges(0), S_OK);
-  MessageImage image = engine->LoadMessage(IdOf(outer.get()));
+  TMessageImage image = engine->LoadMessage(IdOf(outer.get()));
   ASSERT_EQ(image.attachments.size(), 1u);
   ASSERT_TRUE(image.attachments[0].embedded);
   bool found = false;
@@ -860,7 +860,7 @@ ULONG NamedTag(IMessage* message, const char16_t* name, ULONG type) {
   id.ulKind = MNID_STRING;
   id.Kind.lpwstrName = reinterpret_cast<LPWSTR>(text.data());
   LPMAPINAMEID ids[] = {&id};
-  MapiBuffer<SPropTagArray> tags;
+  TMapiBuffer<SPropTagArray> tags;
   EXPECT_EQ(message->GetIDsFromNames(1, ids, MAPI_CREATE, tags.Out()), S_OK);
   return tags ? CHANGE_PROP_TYPE(tags->aulPropTag[0], type) : 0;
 }
@@ -981,8 +981,8 @@ TEST_F(MessageCopyTest, CopyToCopiesRecipientsAttachmentsAndEmbeddedMessages) {
 }
 
 TEST_F(MessageCopyTest, CopyToAnotherStoreMapsNamedPropertiesByName) {
-  auto other = TStoreEngine::Create((home.Path() / "other.db").string(), StoreKind::PersonalFile, u"Other");
-  int64_t otherInbox = other->SpecialFolderId(SpecialFolder::Inbox);
+  auto other = TStoreEngine::Create((home.Path() / "other.db").string(), TStoreKind::PersonalFile, u"Other");
+  int64_t otherInbox = other->SpecialFolderId(TSpecialFolder::Inbox);
   ComPtr<IMessage> dest = CreateMessageObject(other, otherInbox, false);
   // The other store maps names of its own first, so the same names get other identifiers.
   ULONG taken = NamedTag(dest.get(), u"Unrelated", PT_LONG);
@@ -994,7 +994,7 @@ TEST_F(MessageCopyTest, CopyToAnotherStoreMapsNamedPropertiesByName) {
   EXPECT_NE(PROP_ID(colourThere), PROP_ID(colourHere));
   EXPECT_EQ(LongOf(dest.get(), taken), 5);  // not overwritten by an identifier of the source
   ASSERT_EQ(dest->SaveChanges(0), S_OK);
-  MapiBuffer<SPropValue> entryId;
+  TMapiBuffer<SPropValue> entryId;
   ASSERT_EQ(GetOne(dest.get(), tags::kEntryId, entryId.Out()), S_OK);
   int64_t id = other->ParseEntryId(entryId->Value.bin.lpb, entryId->Value.bin.cb).id;
   dest = nullptr;
@@ -1063,7 +1063,7 @@ TEST_F(MessageCopyTest, CopyPropsCopiesSubObjectsOnlyWhenAskedFor) {
 
   SizedSPropTagArray<3> forward{3, {tags::kSubjectW, kMessageAttachmentsTag, PROP_TAG(PT_LONG, 0x6789)}};
   ComPtr<IMessage> forwarded = CreateMessageObject(engine, inbox, false);
-  MapiBuffer<SPropProblemArray> problems;
+  TMapiBuffer<SPropProblemArray> problems;
   ASSERT_EQ(source->CopyProps(forward.Ptr(), 0, nullptr, &IID_IMessage, forwarded.get(), 0, problems.Out()), S_OK);
   EXPECT_TRUE(RecipientsOf(forwarded.get()).empty());
   EXPECT_EQ(AttachmentNames(forwarded.get()), (std::vector<std::u16string>{u"data.bin", u"mail.msg"}));
@@ -1085,11 +1085,11 @@ TEST_F(MessageCopyTest, MoveLeavesTheSourceWithoutWhatItHandedOn) {
   EXPECT_TRUE(RecipientsOf(source.get()).empty());
   EXPECT_TRUE(AttachmentNames(source.get()).empty());
   ASSERT_EQ(source->SaveChanges(0), S_OK);
-  MessageImage stored = engine->LoadMessage(id);
+  TMessageImage stored = engine->LoadMessage(id);
   EXPECT_TRUE(stored.recipients.empty());
   EXPECT_TRUE(stored.attachments.empty());
   // A read-only source cannot give its contents away.
-  ComPtr<IMessage> readOnly = OpenMessageObject(engine, id, {AccessMode::ReadOnly, {}, {}, {}});
+  ComPtr<IMessage> readOnly = OpenMessageObject(engine, id, {TAccessMode::ReadOnly, {}, {}, {}});
   EXPECT_EQ(CopyTo(readOnly.get(), dest.get(), MAPI_MOVE), MAPI_E_NO_ACCESS);
 }
 
@@ -1103,7 +1103,7 @@ TEST_F(MessageCopyTest, FlagsGoToANewMessageOnlyAndOtherDestinationsGetPropertie
   // A saved destination keeps its own flags: a problem, not a failure.
   ComPtr<IMessage> saved = CreateMessageObject(engine, inbox, false);
   ASSERT_EQ(saved->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
-  MapiBuffer<SPropProblemArray> problems;
+  TMapiBuffer<SPropProblemArray> problems;
   ASSERT_EQ(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMessage, saved.get(), 0, problems.Out()), S_OK);
   ASSERT_TRUE(problems);
   EXPECT_EQ(problems->aProblem[0].ulPropTag, tags::kMessageFlags);

@@ -145,7 +145,7 @@ TEST_F(MsgStoreCom, BadEntryIdsAreRefused) {
   BYTE junk[5] = {};
   EXPECT_EQ(store_->OpenEntry(5, reinterpret_cast<LPENTRYID>(junk), nullptr, 0, &type, object.Out()),
             MAPI_E_INVALID_ENTRYID);
-  Bytes foreign = MakeEntryId(kPstMdbProvider, ObjectKind::Folder, 1);
+  Bytes foreign = MakeEntryId(kPstMdbProvider, TObjectKind::Folder, 1);
   EXPECT_EQ(store_->OpenEntry(static_cast<ULONG>(foreign.size()), reinterpret_cast<LPENTRYID>(foreign.data()), nullptr,
                               0, &type, object.Out()),
             MAPI_E_UNKNOWN_ENTRYID);
@@ -162,19 +162,19 @@ TEST_F(MsgStoreCom, BadEntryIdsAreRefused) {
 }
 
 TEST_F(MsgStoreCom, ContentsTableFollowsMessagesAndReadFlags) {
-  auto open = TOpenStore::Open(path_, StoreKind::PersonalFile, u"P", Bytes(20, 1), Bytes(20, 2));
+  auto open = TOpenStore::Open(path_, TStoreKind::PersonalFile, u"P", Bytes(20, 1), Bytes(20, 2));
   TStoreEngine& engine = open->Engine();
-  int64_t inbox = engine.SpecialFolderId(SpecialFolder::Inbox);
-  auto folder = OpenFolderObject(open, inbox, AccessMode::ReadWrite);
+  int64_t inbox = engine.SpecialFolderId(TSpecialFolder::Inbox);
+  auto folder = OpenFolderObject(open, inbox, TAccessMode::ReadWrite);
   ComPtr<IMAPITable> table;
   ASSERT_EQ(folder->GetContentsTable(0, table.Out()), S_OK);
   int64_t id = engine.CreateMessage(inbox, false, {});
-  open->Changed({fnevObjectCreated, ObjectKind::Message, id, inbox});
+  open->Changed({fnevObjectCreated, TObjectKind::Message, id, inbox});
   ULONG count = 0;
   ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
   EXPECT_EQ(count, 1u);
   EXPECT_EQ(Long(folder.get(), kContentCount), 1u);
-  Bytes entry = engine.EntryId(ObjectKind::Message, id);
+  Bytes entry = engine.EntryId(TObjectKind::Message, id);
   SBinary bin{static_cast<ULONG>(entry.size()), entry.data()};
   ENTRYLIST list{1, &bin};
   ASSERT_EQ(folder->SetReadFlags(&list, 0, nullptr, 0), S_OK);
@@ -218,7 +218,7 @@ TEST_F(MsgStoreCom, DirectoryKeepsMailboxesAndRefusesUnsafeNames) {
   EXPECT_TRUE(TServerDirectory::Find("Alice").has_value());
   EXPECT_FALSE(TServerDirectory::Find("bob").has_value());
   for (const char* bad : {"", "../evil", "a/b", ".hidden"})
-    EXPECT_THROW(TServerDirectory::Register(bad, "srv"), MapiError) << bad;
+    EXPECT_THROW(TServerDirectory::Register(bad, "srv"), TMapiError) << bad;
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ namespace {
 HRESULT CodeOf(const std::function<void()>& body) {
   try {
     body();
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     return e.Code();
   }
   return S_OK;

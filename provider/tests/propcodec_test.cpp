@@ -37,7 +37,7 @@ SPropValue RoundTrip(const SPropValue& value, TArena& arena) {
 HRESULT CodeOf(const std::function<void()>& body) {
   try {
     body();
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     return e.Code();
   }
   return S_OK;

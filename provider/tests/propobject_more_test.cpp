@@ -37,7 +37,7 @@ void SetLongs(IMAPIProp* object, std::vector<SPropValue> values) {
 LONG GetLong(IMAPIProp* object, ULONG tag) {
   SizedSPropTagArray<1> tags = {1, {tag}};
   ULONG count = 0;
-  MapiBuffer<SPropValue> values;
+  TMapiBuffer<SPropValue> values;
   object->GetProps(tags.Ptr(), 0, &count, values.Out());
   return PROP_TYPE(values->ulPropTag) == PT_ERROR ? -1 : values->Value.l;
 }
@@ -66,7 +66,7 @@ TEST(PropObjectStreams, CreateWritesOnCommit) {
   ASSERT_EQ(stream->Commit(STGC_DEFAULT), S_OK);
   SizedSPropTagArray<1> tags = {1, {kBin}};
   ULONG count = 0;
-  MapiBuffer<SPropValue> values;
+  TMapiBuffer<SPropValue> values;
   ASSERT_EQ(object->GetProps(tags.Ptr(), 0, &count, values.Out()), S_OK);
   ASSERT_EQ(values->Value.bin.cb, 3u);
   EXPECT_EQ(std::memcmp(values->Value.bin.lpb, "abc", 3), 0);
@@ -141,7 +141,7 @@ TEST(PropObjectStreams, Errors) {
   EXPECT_EQ(object->OpenProperty(kBin, nullptr, 0, 0, &unknown), MAPI_E_INVALID_PARAMETER);
   EXPECT_EQ(object->OpenProperty(kBin, &IID_IStream, 0, 0, nullptr), MAPI_E_INVALID_PARAMETER);
   EXPECT_EQ(object->OpenProperty(kBin, &IID_IMAPITable, 0, 0, &unknown), MAPI_E_INTERFACE_NOT_SUPPORTED);
-  auto readOnly = MakeComObject<Prop>(PropObjectOptions{AccessMode::ReadOnly, true, nullptr});
+  auto readOnly = MakeComObject<Prop>(TPropObjectOptions{TAccessMode::ReadOnly, true, nullptr});
   EXPECT_EQ(Open(readOnly.get(), kBin, MAPI_CREATE | MAPI_MODIFY, stream), MAPI_E_NO_ACCESS);
 }
 
@@ -150,8 +150,8 @@ TEST(PropObjectStreams, Errors) {
 constexpr GUID kSet = {0x00062004, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 TEST(PropObjectNames, CreateLookUpAndReverse) {
-  PropObjectOptions options;
-  options.names = std::make_shared<MemoryNameMap>();
+  TPropObjectOptions options;
+  options.names = std::make_shared<TMemoryNameMap>();
   auto object = MakeComObject<Prop>(options);
   GUID set = kSet;
   char16_t text[] = u"Keywords";
@@ -161,7 +161,7 @@ TEST(PropObjectNames, CreateLookUpAndReverse) {
   byName.Kind.lpwstrName = text;
   LPMAPINAMEID names[] = {&byId, &byName};
 
-  MapiBuffer<SPropTagArray> tags;
+  TMapiBuffer<SPropTagArray> tags;
   ASSERT_EQ(object->GetIDsFromNames(2, names, 0, tags.Out()), MAPI_W_ERRORS_RETURNED);
   EXPECT_EQ(tags->aulPropTag[0], PROP_TAG(PT_ERROR, 0));
   ASSERT_EQ(object->GetIDsFromNames(2, names, MAPI_CREATE, tags.Out()), S_OK);
@@ -173,7 +173,7 @@ TEST(PropObjectNames, CreateLookUpAndReverse) {
   SizedSPropTagArray<3> ids = {3, {PROP_TAG(PT_LONG, 0x8001), PROP_TAG(PT_LONG, 0x9000), PROP_TAG(PT_LONG, 0x0037)}};
   LPSPropTagArray in = ids.Ptr();
   ULONG count = 0;
-  MapiBuffer<LPMAPINAMEID> found;
+  TMapiBuffer<LPMAPINAMEID> found;
   ASSERT_EQ(object->GetNamesFromIDs(&in, nullptr, 0, &count, found.Out()), MAPI_W_ERRORS_RETURNED);
   ASSERT_EQ(count, 3u);
   EXPECT_EQ(found.get()[0]->ulKind, MNID_STRING);
@@ -184,7 +184,7 @@ TEST(PropObjectNames, CreateLookUpAndReverse) {
 
   LPSPropTagArray all = nullptr;
   ASSERT_EQ(object->GetNamesFromIDs(&all, &set, MAPI_NO_STRINGS, &count, found.Out()), S_OK);
-  MapiBuffer<SPropTagArray> allHolder(all);
+  TMapiBuffer<SPropTagArray> allHolder(all);
   ASSERT_EQ(count, 1u);
   EXPECT_EQ(all->aulPropTag[0], PROP_TAG(PT_UNSPECIFIED, 0x8000));
   EXPECT_EQ(found.get()[0]->Kind.lID, 0x8083);
@@ -195,10 +195,10 @@ TEST(PropObjectNames, ErrorsAndNoNameMap) {
   GUID set = kSet;
   MAPINAMEID byId = {&set, MNID_ID, {}};
   LPMAPINAMEID names[] = {&byId};
-  MapiBuffer<SPropTagArray> tags;
+  TMapiBuffer<SPropTagArray> tags;
   EXPECT_EQ(plain->GetIDsFromNames(1, names, 0, tags.Out()), MAPI_E_NO_SUPPORT);
-  PropObjectOptions options;
-  options.names = std::make_shared<MemoryNameMap>();
+  TPropObjectOptions options;
+  options.names = std::make_shared<TMemoryNameMap>();
   auto object = MakeComObject<Prop>(options);
   EXPECT_EQ(object->GetIDsFromNames(1, names, 0x4, tags.Out()), MAPI_E_UNKNOWN_FLAGS);
   EXPECT_EQ(object->GetIDsFromNames(1, nullptr, 0, tags.Out()), MAPI_E_INVALID_PARAMETER);
@@ -206,26 +206,26 @@ TEST(PropObjectNames, ErrorsAndNoNameMap) {
   LPMAPINAMEID badNames[] = {&bad};
   ASSERT_EQ(object->GetIDsFromNames(1, badNames, MAPI_CREATE, tags.Out()), MAPI_W_ERRORS_RETURNED);
   EXPECT_EQ(PROP_TYPE(tags->aulPropTag[0]), PT_ERROR);
-  options.access = AccessMode::ReadOnly;
+  options.access = TAccessMode::ReadOnly;
   auto readOnly = MakeComObject<Prop>(options);
   EXPECT_EQ(readOnly->GetIDsFromNames(1, names, MAPI_CREATE, tags.Out()), MAPI_E_NO_ACCESS);
 }
 
-class RecordingStorage : public NameMapStorage {
+class RecordingStorage : public TNameMapStorage {
  public:
   std::vector<ULONG> added;
-  void Added(ULONG id, const PropName&) override { added.push_back(id); }
+  void Added(ULONG id, const TPropName&) override { added.push_back(id); }
 };
 
-TEST(MemoryNameMap, LoadsAndReportsNewMappings) {
+TEST(TMemoryNameMap, LoadsAndReportsNewMappings) {
   RecordingStorage storage;
-  MemoryNameMap map(&storage);
-  map.Load(0x8005, PropName::FromString(kSet, u"kept"));
-  EXPECT_EQ(map.GetId(PropName::FromString(kSet, u"kept"), false), 0x8005u);
-  EXPECT_EQ(map.GetId(PropName::FromId(kSet, 1), true), 0x8006u);
+  TMemoryNameMap map(&storage);
+  map.Load(0x8005, TPropName::FromString(kSet, u"kept"));
+  EXPECT_EQ(map.GetId(TPropName::FromString(kSet, u"kept"), false), 0x8005u);
+  EXPECT_EQ(map.GetId(TPropName::FromId(kSet, 1), true), 0x8006u);
   EXPECT_EQ(storage.added, std::vector<ULONG>{0x8006});
-  EXPECT_THROW(map.Load(0x8005, PropName::FromId(kSet, 2)), MapiError);
-  EXPECT_THROW(map.Load(0x0100, PropName::FromId(kSet, 3)), MapiError);
+  EXPECT_THROW(map.Load(0x8005, TPropName::FromId(kSet, 2)), TMapiError);
+  EXPECT_THROW(map.Load(0x0100, TPropName::FromId(kSet, 3)), TMapiError);
   EXPECT_EQ(map.All().size(), 2u);
 }
 
@@ -237,7 +237,7 @@ TEST(PropObjectCopy, CopyToWithExclusionsAndNoReplace) {
   SetLongs(source.get(), {Long(kA, 1), Long(kB, 2), Long(kC, 3)});
   SetLongs(dest.get(), {Long(kB, 20)});
   SizedSPropTagArray<1> exclude = {1, {kC}};
-  MapiBuffer<SPropProblemArray> problems;
+  TMapiBuffer<SPropProblemArray> problems;
   ASSERT_EQ(source->CopyTo(0, nullptr, exclude.Ptr(), 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()),
                            MAPI_NOREPLACE, problems.Out()),
             S_OK);
@@ -266,7 +266,7 @@ TEST(PropObjectCopy, CopyPropsMoveAndProblems) {
   auto dest = MakeComObject<Prop>();
   SetLongs(source.get(), {Long(kA, 1), Long(kB, 2)});
   SizedSPropTagArray<2> include = {2, {kA, kC}};
-  MapiBuffer<SPropProblemArray> problems;
+  TMapiBuffer<SPropProblemArray> problems;
   ASSERT_EQ(source->CopyProps(include.Ptr(), 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), MAPI_MOVE,
                               problems.Out()),
             S_OK);
@@ -288,7 +288,7 @@ TEST(PropObjectCopy, DestinationProblemsAreReported) {
   });
   SetLongs(source.get(), {Long(kA, 1)});
   SizedSPropTagArray<1> include = {1, {kA}};
-  MapiBuffer<SPropProblemArray> problems;
+  TMapiBuffer<SPropProblemArray> problems;
   ASSERT_EQ(source->CopyProps(include.Ptr(), 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), 0,
                               problems.Out()),
             S_OK);
@@ -315,7 +315,7 @@ TEST(PropObjectCopy, Errors) {
             MAPI_E_NO_ACCESS);
   EXPECT_EQ(source->CopyProps(nullptr, 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()), 0, nullptr),
             MAPI_E_INVALID_PARAMETER);
-  auto readOnly = MakeComObject<Prop>(PropObjectOptions{AccessMode::ReadOnly, true, nullptr});
+  auto readOnly = MakeComObject<Prop>(TPropObjectOptions{TAccessMode::ReadOnly, true, nullptr});
   EXPECT_EQ(readOnly->CopyProps(include.Ptr(), 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.get()),
                                 MAPI_MOVE, nullptr),
             MAPI_E_NO_ACCESS);

@@ -26,14 +26,14 @@ constexpr ULONG kMvText8 = PROP_TAG(PT_MV_STRING8, 0x6005);
 // A message-like test object: records what Persist is given, can be told to fail.
 class TestObject : public TPropObject<IMessage> {
  public:
-  explicit TestObject(PropObjectOptions options = {}) : TPropObject<IMessage>(std::move(options)) {
+  explicit TestObject(TPropObjectOptions options = {}) : TPropObject<IMessage>(std::move(options)) {
     AddComputed(kComputed, [](SPropValue& out, void*) {
       out.ulPropTag = kComputed;
       out.Value.l = 42;
     });
     SetExpectedType(PROP_ID(kTyped), PT_LONG);
   }
-  std::vector<PropChanges> saved;
+  std::vector<TPropChanges> saved;
   std::vector<ULONG> savedFlags;
   HRESULT persistFailure = S_OK;
 
@@ -47,14 +47,14 @@ class TestObject : public TPropObject<IMessage> {
   STDMETHOD(SetReadFlag)(ULONG) override { return MAPI_E_NO_SUPPORT; }
 
  protected:
-  void Persist(const PropChanges& changes, ULONG flags) override {
-    if (FAILED(persistFailure)) throw MapiError(persistFailure, "the store refused");
+  void Persist(const TPropChanges& changes, ULONG flags) override {
+    if (FAILED(persistFailure)) throw TMapiError(persistFailure, "the store refused");
     saved.push_back(changes);
     savedFlags.push_back(flags);
   }
 };
 
-ComPtr<TestObject> NewObject(PropObjectOptions options = {}) { return MakeComObject<TestObject>(std::move(options)); }
+ComPtr<TestObject> NewObject(TPropObjectOptions options = {}) { return MakeComObject<TestObject>(std::move(options)); }
 
 SPropValue Long(ULONG tag, LONG v) {
   SPropValue p = {};
@@ -75,7 +75,7 @@ SPropValue Ansi(ULONG tag, const char* text) {
   return p;
 }
 
-HRESULT Set(IMAPIProp* object, std::vector<SPropValue> values, MapiBuffer<SPropProblemArray>* problems = nullptr) {
+HRESULT Set(IMAPIProp* object, std::vector<SPropValue> values, TMapiBuffer<SPropProblemArray>* problems = nullptr) {
   return object->SetProps(static_cast<ULONG>(values.size()), values.data(), problems ? problems->Out() : nullptr);
 }
 
@@ -89,7 +89,7 @@ SizedSPropTagArray<N> Tags(const ULONG (&tags)[N]) {
 // Reads one property; the tag of the answer and its value.
 struct One {
   HRESULT hr;
-  MapiBuffer<SPropValue> value;
+  TMapiBuffer<SPropValue> value;
 };
 One Get(IMAPIProp* object, ULONG tag, ULONG flags = 0) {
   SizedSPropTagArray<1> tags = {1, {tag}};
@@ -106,7 +106,7 @@ TEST(PropObjectGetProps, ReturnsRequestedValuesInOrderWithErrorsForMissing) {
   ASSERT_EQ(Set(object.get(), {Long(kLong, 7), Wide(kText, u"hi")}), S_OK);
   SizedSPropTagArray<3> tags = {3, {kText, PROP_TAG(PT_LONG, 0x6100), kLong}};
   ULONG count = 0;
-  MapiBuffer<SPropValue> values;
+  TMapiBuffer<SPropValue> values;
   ASSERT_EQ(object->GetProps(tags.Ptr(), 0, &count, values.Out()), MAPI_W_ERRORS_RETURNED);
   ASSERT_EQ(count, 3u);
   EXPECT_EQ(std::u16string(values.get()[0].Value.lpszW), u"hi");
@@ -119,7 +119,7 @@ TEST(PropObjectGetProps, NullTagArrayGivesEverythingWithStringWidthByFlag) {
   auto object = NewObject();
   ASSERT_EQ(Set(object.get(), {Wide(kText, u"wide")}), S_OK);
   ULONG count = 0;
-  MapiBuffer<SPropValue> values;
+  TMapiBuffer<SPropValue> values;
   ASSERT_EQ(object->GetProps(nullptr, 0, &count, values.Out()), S_OK);
   ASSERT_EQ(count, 2u);  // the text and the computed property
   EXPECT_EQ(values.get()[0].ulPropTag, kText8);
@@ -212,7 +212,7 @@ TEST(PropObjectGetProps, BadArguments) {
 TEST(PropObjectGetPropList, ListsStoredAndComputed) {
   auto object = NewObject();
   ASSERT_EQ(Set(object.get(), {Long(kLong, 1), Ansi(kText8, "x")}), S_OK);
-  MapiBuffer<SPropTagArray> list;
+  TMapiBuffer<SPropTagArray> list;
   ASSERT_EQ(object->GetPropList(MAPI_UNICODE, list.Out()), S_OK);
   ASSERT_EQ(list->cValues, 3u);
   EXPECT_EQ(list->aulPropTag[0], kLong);
@@ -231,7 +231,7 @@ TEST(PropObjectSetProps, ProblemsPerProperty) {
   SPropValue nullValue = Long(PROP_TAG(PT_NULL, 0x6010), 0);
   SPropValue badType = Long(PROP_TAG(0x0099, 0x6011), 0);
   SPropValue badString = Ansi(PROP_TAG(PT_STRING8, 0x6012), nullptr);
-  MapiBuffer<SPropProblemArray> problems;
+  TMapiBuffer<SPropProblemArray> problems;
   ASSERT_EQ(Set(object.get(),
                 {Long(kComputed, 1), Wide(CHANGE_PROP_TYPE(kTyped, PT_UNICODE), u"no"), nullValue, badType, badString,
                  Long(kLong, 5), Long(PROP_TAG(PT_ERROR, 0x6013), 0), Long(PROP_TAG(PT_NULL, 0), 0)},
@@ -252,7 +252,7 @@ TEST(PropObjectSetProps, ProblemsPerProperty) {
 
 TEST(PropObjectSetProps, NoProblemsGivesNullArrayAndTypeChangesReplace) {
   auto object = NewObject();
-  MapiBuffer<SPropProblemArray> problems;
+  TMapiBuffer<SPropProblemArray> problems;
   ASSERT_EQ(Set(object.get(), {Long(PROP_TAG(PT_LONG, 0x6020), 1)}, &problems), S_OK);
   EXPECT_FALSE(problems);
   ASSERT_EQ(Set(object.get(), {Wide(PROP_TAG(PT_UNICODE, 0x6020), u"now text")}), S_OK);
@@ -274,7 +274,7 @@ TEST(PropObjectSetProps, InvalidCallsChangeNothing) {
 }
 
 TEST(PropObjectSetProps, ReadOnlyObjectsRefuseWrites) {
-  auto object = NewObject({AccessMode::ReadOnly, true, nullptr});
+  auto object = NewObject({TAccessMode::ReadOnly, true, nullptr});
   EXPECT_EQ(Set(object.get(), {Long(kLong, 1)}), MAPI_E_NO_ACCESS);
   SizedSPropTagArray<1> tags = {1, {kLong}};
   EXPECT_EQ(object->DeleteProps(tags.Ptr(), nullptr), MAPI_E_NO_ACCESS);
@@ -285,7 +285,7 @@ TEST(PropObjectDeleteProps, DeletesAndReportsProblems) {
   auto object = NewObject();
   ASSERT_EQ(Set(object.get(), {Long(kLong, 1)}), S_OK);
   SizedSPropTagArray<3> tags = {3, {kLong, kComputed, PROP_TAG(PT_LONG, 0x6099)}};
-  MapiBuffer<SPropProblemArray> problems;
+  TMapiBuffer<SPropProblemArray> problems;
   ASSERT_EQ(object->DeleteProps(tags.Ptr(), problems.Out()), S_OK);
   ASSERT_EQ(problems->cProblem, 2u);
   EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_COMPUTED);
@@ -335,7 +335,7 @@ TEST(PropObjectSaveChanges, FlagErrors) {
 }
 
 TEST(PropObjectSaveChanges, NonTransactedObjectsPersistEveryChange) {
-  PropObjectOptions options;
+  TPropObjectOptions options;
   options.transacted = false;
   auto object = NewObject(options);
   ASSERT_EQ(Set(object.get(), {Long(kLong, 1)}), S_OK);
@@ -346,9 +346,9 @@ TEST(PropObjectSaveChanges, NonTransactedObjectsPersistEveryChange) {
 }
 
 TEST(PropObjectGetLastError, DescribesTheLastFailureInEitherWidth) {
-  auto object = NewObject({AccessMode::ReadOnly, true, nullptr});
+  auto object = NewObject({TAccessMode::ReadOnly, true, nullptr});
   ASSERT_EQ(Set(object.get(), {Long(kLong, 1)}), MAPI_E_NO_ACCESS);
-  MapiBuffer<MAPIERROR> error;
+  TMapiBuffer<MAPIERROR> error;
   ASSERT_EQ(object->GetLastError(MAPI_E_NO_ACCESS, 0, error.Out()), S_OK);
   ASSERT_TRUE(error);
   EXPECT_EQ(error->ulVersion, MAPI_ERROR_VERSION);

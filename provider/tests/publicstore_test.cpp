@@ -243,7 +243,7 @@ TEST_F(PublicStore, ProfileDatabaseSkipsStoresThatCannotBeTheDefault) {
   try {
     db.SetDefaultStore("P", plan.providers[0].uid);
     ADD_FAILURE() << "the public folders became the default store";
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     EXPECT_EQ(e.Code(), MAPI_E_NO_ACCESS);
   }
   EXPECT_EQ(flags(plan.providers[3].uid), ULONG{STATUS_DEFAULT_STORE});
@@ -527,26 +527,26 @@ TEST_F(PublicStore, UnconfiguredServiceCannotOpenThePublicFolders) {
 TEST_F(PublicStore, EngineKeepsTheKindAndHasNoMailboxFolders) {
   std::string path = (home_.Path() / "server" / "public.db").string();
   {
-    auto engine = TStoreEngine::Create(path, StoreKind::PublicFolders, u"Public Folders");
-    EXPECT_EQ(engine->Kind(), StoreKind::PublicFolders);
+    auto engine = TStoreEngine::Create(path, TStoreKind::PublicFolders, u"Public Folders");
+    EXPECT_EQ(engine->Kind(), TStoreKind::PublicFolders);
   }
   auto engine = TStoreEngine::Open(path);
-  EXPECT_EQ(engine->Kind(), StoreKind::PublicFolders);
+  EXPECT_EQ(engine->Kind(), TStoreKind::PublicFolders);
   MAPIUID mdb = engine->MdbProvider();
   EXPECT_TRUE(SameUid(Bytes(mdb.ab, mdb.ab + 16), kExchangePublicMdbProvider));
   auto codeOf = [](auto&& call) {
     try {
       call();
-    } catch (const MapiError& e) {
+    } catch (const TMapiError& e) {
       return e.Code();
     }
     return S_OK;
   };
-  for (SpecialFolder folder : {SpecialFolder::Inbox, SpecialFolder::Outbox, SpecialFolder::SentItems,
-                               SpecialFolder::DeletedItems, SpecialFolder::SearchRoot})
+  for (TSpecialFolder folder : {TSpecialFolder::Inbox, TSpecialFolder::Outbox, TSpecialFolder::SentItems,
+                                TSpecialFolder::DeletedItems, TSpecialFolder::SearchRoot})
     EXPECT_EQ(codeOf([&] { engine->SpecialFolderId(folder); }), MAPI_E_NOT_FOUND);
-  int64_t forms = engine->SpecialFolderId(SpecialFolder::EformsRegistry);
-  EXPECT_EQ(engine->Folder(forms).parentId, engine->SpecialFolderId(SpecialFolder::NonIpmSubtree));
+  int64_t forms = engine->SpecialFolderId(TSpecialFolder::EformsRegistry);
+  EXPECT_EQ(engine->Folder(forms).parentId, engine->SpecialFolderId(TSpecialFolder::NonIpmSubtree));
   EXPECT_EQ(codeOf([&] { engine->ReceiveFolders(); }), MAPI_E_NO_SUPPORT);
   EXPECT_EQ(codeOf([&] { engine->SetReceiveFolder("IPM", forms); }), MAPI_E_NO_SUPPORT);
   EXPECT_EQ(codeOf([&] { engine->GetReceiveFolder(""); }), MAPI_E_NO_SUPPORT);

@@ -86,7 +86,7 @@ HRESULT CompileError(const SRestriction& r, bool sub = false) {
   try {
     ValidateRestriction(r, sub);
     return S_OK;
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     return e.Code();
   }
 }

@@ -16,25 +16,25 @@ namespace {
 HRESULT EncodeCode(const SRestriction& r) {
   try {
     EncodeRestriction(r);
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     return e.Code();
   }
   return S_OK;
 }
 
 HRESULT DecodeCode(const Bytes& bytes) {
-  auto holder = MapiBuffer<SRestriction>::Allocate();
+  auto holder = TMapiBuffer<SRestriction>::Allocate();
   try {
     DecodeRestriction(bytes, *holder, holder.get());
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     return e.Code();
   }
   return S_OK;
 }
 
 // Decodes and encodes again: the bytes must come back unchanged.
-Bytes RoundTrip(const Bytes& bytes, MapiBuffer<SRestriction>& holder) {
-  holder = MapiBuffer<SRestriction>::Allocate();
+Bytes RoundTrip(const Bytes& bytes, TMapiBuffer<SRestriction>& holder) {
+  holder = TMapiBuffer<SRestriction>::Allocate();
   DecodeRestriction(bytes, *holder, holder.get());
   return EncodeRestriction(*holder);
 }
@@ -86,7 +86,7 @@ TEST(RestrictionCodec, EveryTypeRoundTripsWithItsFields) {
   root.res.resAnd = {2, both};
 
   Bytes bytes = EncodeRestriction(root);
-  MapiBuffer<SRestriction> decoded;
+  TMapiBuffer<SRestriction> decoded;
   EXPECT_EQ(RoundTrip(bytes, decoded), bytes);
   const SRestriction& r = *decoded;
   ASSERT_EQ(r.rt, RES_AND);
@@ -120,7 +120,7 @@ TEST(RestrictionCodec, CommentWithoutRestrictionAndEmptyListsRoundTrip) {
   root.rt = RES_AND;
   root.res.resAnd = {2, both};
   Bytes bytes = EncodeRestriction(root);
-  MapiBuffer<SRestriction> decoded;
+  TMapiBuffer<SRestriction> decoded;
   EXPECT_EQ(RoundTrip(bytes, decoded), bytes);
   EXPECT_EQ(decoded->res.resAnd.lpRes[0].res.resAnnotation.lpRes, nullptr);
   EXPECT_EQ(decoded->res.resAnd.lpRes[1].res.resOr.cRes, 0u);

@@ -107,7 +107,7 @@ class SearchFolders : public ::testing::Test {
     values[1].Value.lpszW = Wide(messageClass);
     EXPECT_EQ(message->SetProps(2, values, nullptr), S_OK);
     if (address) {
-      auto list = MapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(1));
+      auto list = TMapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(1));
       SPropValue recipient[3]{};
       recipient[0].ulPropTag = tags::kDisplayNameW;
       recipient[0].Value.lpszW = Wide(u"Someone");
@@ -222,8 +222,8 @@ TEST_F(SearchFolders, CriteriaRoundTripWithTheirState) {
   LPENTRYLIST folders = nullptr;
   ULONG state = 0;
   ASSERT_EQ(search->GetSearchCriteria(MAPI_UNICODE, &restriction, &folders, &state), S_OK);
-  MapiBuffer<SRestriction> restrictionHolder(restriction);
-  MapiBuffer<ENTRYLIST> foldersHolder(folders);
+  TMapiBuffer<SRestriction> restrictionHolder(restriction);
+  TMapiBuffer<ENTRYLIST> foldersHolder(folders);
   EXPECT_EQ(EncodeRestriction(*restriction), EncodeRestriction(*subject.get()));
   ASSERT_EQ(folders->cValues, 2u);
   EXPECT_EQ(Bytes(folders->lpbin[0].lpb, folders->lpbin[0].lpb + folders->lpbin[0].cb), inboxId_);
@@ -259,7 +259,7 @@ TEST_F(SearchFolders, CriteriaAndResultsSurviveARestart) {
   ULONG state = 0;
   LPSRestriction restriction = nullptr;
   ASSERT_EQ(search->GetSearchCriteria(0, &restriction, nullptr, &state), S_OK);
-  MapiBuffer<SRestriction> holder(restriction);
+  TMapiBuffer<SRestriction> holder(restriction);
   EXPECT_EQ(EncodeRestriction(*restriction), EncodeRestriction(*subject.get()));
   EXPECT_EQ(state, ULONG(SEARCH_RUNNING | SEARCH_RECURSIVE));
   EXPECT_EQ(Found(search.get()), (Names{u"Quarterly report"}));

@@ -437,9 +437,9 @@ TEST(StoreEntryId, WrapRoundTrip) {
   EXPECT_EQ(parts.dllName, "liborbastore.so");
   EXPECT_EQ(Bytes(parts.storeEntryId.begin(), parts.storeEntryId.end()), own);
   wrapped[20] = 1;  // an unknown version
-  EXPECT_THROW(UnwrapStoreEntryId(wrapped), MapiError);
-  EXPECT_THROW(UnwrapStoreEntryId(std::span<const BYTE>(wrapped.data(), 21)), MapiError);
-  EXPECT_THROW(UnwrapStoreEntryId(WrapStoreEntryId("x", {})), MapiError);
+  EXPECT_THROW(UnwrapStoreEntryId(wrapped), TMapiError);
+  EXPECT_THROW(UnwrapStoreEntryId(std::span<const BYTE>(wrapped.data(), 21)), TMapiError);
+  EXPECT_THROW(UnwrapStoreEntryId(WrapStoreEntryId("x", {})), TMapiError);
 }
 
 }  // namespace

@@ -103,7 +103,7 @@ class TTestStoreProvider final : public IStoreProvider {
     bool configured = false;
     for (const TStoredProp& prop : context.db->ReadSection(context.profile, context.provider))
       configured |= PROP_ID(prop.tag) == PROP_ID(tags::kPstPathA);
-    if (!configured) throw MapiError((flags & MDB_NO_DIALOG) ? MAPI_E_LOGON_FAILED : MAPI_E_USER_CANCEL, "No file.");
+    if (!configured) throw TMapiError((flags & MDB_NO_DIALOG) ? MAPI_E_LOGON_FAILED : MAPI_E_USER_CANCEL, "No file.");
     ++logons;
     auto store = MakeComObject<TTestStore>(context.provider);
     stores.push_back(store);

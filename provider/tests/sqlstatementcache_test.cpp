@@ -119,7 +119,7 @@ TEST_F(SqlStatementCacheTest, SchemaChangeIsSeenByAKeptStatement) {
 }
 
 TEST_F(SqlStatementCacheTest, FailedPrepareRaisesAndKeepsNothing) {
-  EXPECT_THROW(db_->Prepare("SELECT nothing FROM nowhere"), MapiError);
+  EXPECT_THROW(db_->Prepare("SELECT nothing FROM nowhere"), TMapiError);
   EXPECT_EQ(LiveStatements(), 0);
   EXPECT_EQ(db_->IdleStatements(), 0u);
 }

@@ -16,13 +16,13 @@
 namespace orba::store {
 namespace {
 
-MessageImage Numbered(int n) {
+TMessageImage Numbered(int n) {
   std::string number = std::to_string(n);
   std::u16string subject = u"Message " + std::u16string(number.begin(), number.end());
   SPropValue value{};
   value.ulPropTag = tags::kSubjectW;
   value.Value.lpszW = reinterpret_cast<LPWSTR>(subject.data());
-  MessageImage image;
+  TMessageImage image;
   image.props.push_back({tags::kSubjectW, EncodePropValue(value)});
   return image;
 }
@@ -33,7 +33,7 @@ MessageImage Numbered(int n) {
   int status = 0;
   try {
     auto store = TStoreEngine::Open(path);
-    int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+    int64_t inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
     for (int i = 0; i < n; ++i) {
       int64_t id = store->CreateMessage(inbox, false, Numbered(i));
       if (fd >= 0 && write(fd, &id, sizeof(id)) != sizeof(id)) status = 2;
@@ -48,7 +48,7 @@ class StoreDurabilityTest : public ::testing::Test {
  protected:
   void SetUp() override {
     path_ = (home_.Path() / "store.db").string();
-    TStoreEngine::Create(path_, StoreKind::Mailbox, u"Mailbox");
+    TStoreEngine::Create(path_, TStoreKind::Mailbox, u"Mailbox");
   }
   testing::TTempStoreHome home_;
   std::string path_;
@@ -85,7 +85,7 @@ TEST_F(StoreDurabilityTest, AKilledImportLosesNoSavedMessage) {
   auto store = TStoreEngine::Open(path_);
   for (int64_t message : saved) EXPECT_NO_THROW(store->LoadMessage(message)) << message;
   // The store still takes changes.
-  store->CreateMessage(store->SpecialFolderId(SpecialFolder::Inbox), false, Numbered(-1));
+  store->CreateMessage(store->SpecialFolderId(TSpecialFolder::Inbox), false, Numbered(-1));
 }
 
 TEST_F(StoreDurabilityTest, TwoProcessesWritingOneStoreLoseNothing) {
@@ -103,13 +103,13 @@ TEST_F(StoreDurabilityTest, TwoProcessesWritingOneStoreLoseNothing) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
   }
   auto store = TStoreEngine::Open(path_);
-  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
   auto ids = store->MessageIds(inbox, false);
   ASSERT_EQ(ids.size(), 2u * kEach);
   std::set<int64_t> changeNumbers;
   std::set<std::string> sourceKeys;  // as text: GCC 12 at -O3 misjudges comparisons of byte vectors
   for (int64_t id : ids) {
-    MessageRecord record = store->Message(id);
+    TMessageRecord record = store->Message(id);
     changeNumbers.insert(record.change.changeNumber);
     sourceKeys.emplace(record.change.sourceKey.begin(), record.change.sourceKey.end());
   }

@@ -15,7 +15,7 @@ namespace {
 
 using testing::TTempStoreHome;
 
-StoredProp Text(ULONG tag, const std::u16string& text) {
+TStoredProp Text(ULONG tag, const std::u16string& text) {
   std::u16string copy = text;
   SPropValue value{};
   value.ulPropTag = tag;
@@ -23,21 +23,21 @@ StoredProp Text(ULONG tag, const std::u16string& text) {
   return {tag, EncodePropValue(value)};
 }
 
-StoredProp Long(ULONG tag, ULONG v) {
+TStoredProp Long(ULONG tag, ULONG v) {
   SPropValue value{};
   value.ulPropTag = tag;
   value.Value.ul = v;
   return {tag, EncodePropValue(value)};
 }
 
-std::u16string TextOf(const StoredProps& props, ULONG tag) {
+std::u16string TextOf(const TStoredProps& props, ULONG tag) {
   for (const auto& prop : props)
     if (prop.tag == tag)
       return std::u16string(reinterpret_cast<const char16_t*>(prop.value.data()), prop.value.size() / 2);
   return u"<missing>";
 }
 
-const StoredProp* Find(const StoredProps& props, ULONG tag) {
+const TStoredProp* Find(const TStoredProps& props, ULONG tag) {
   for (const auto& prop : props)
     if (prop.tag == tag) return &prop;
   return nullptr;
@@ -46,14 +46,14 @@ const StoredProp* Find(const StoredProps& props, ULONG tag) {
 HRESULT CodeOf(const std::function<void()>& body) {
   try {
     body();
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     return e.Code();
   }
   return S_OK;
 }
 
-MessageImage Note(const std::u16string& subject) {
-  MessageImage image;
+TMessageImage Note(const std::u16string& subject) {
+  TMessageImage image;
   image.props = {Text(tags::kMessageClassW, u"IPM.Note"), Text(tags::kSubjectW, subject)};
   return image;
 }
@@ -61,7 +61,7 @@ MessageImage Note(const std::u16string& subject) {
 class StoreEngineTest : public ::testing::Test {
  protected:
   std::string StorePath() const { return (home_.Path() / "mailbox.db").string(); }
-  std::shared_ptr<TStoreEngine> NewStore(StoreKind kind = StoreKind::Mailbox) {
+  std::shared_ptr<TStoreEngine> NewStore(TStoreKind kind = TStoreKind::Mailbox) {
     return TStoreEngine::Create(StorePath(), kind, u"Mailbox - Test");
   }
   TTempStoreHome home_;
@@ -69,55 +69,55 @@ class StoreEngineTest : public ::testing::Test {
 
 TEST_F(StoreEngineTest, NewStoreHasTheStandardFolderSet) {
   auto store = NewStore();
-  int64_t subtree = store->SpecialFolderId(SpecialFolder::IpmSubtree);
+  int64_t subtree = store->SpecialFolderId(TSpecialFolder::IpmSubtree);
   EXPECT_EQ(store->Folder(subtree).name, u"Top of Information Store");
-  EXPECT_EQ(store->Folder(store->SpecialFolderId(SpecialFolder::Root)).folderType, FOLDER_ROOT);
+  EXPECT_EQ(store->Folder(store->SpecialFolderId(TSpecialFolder::Root)).folderType, FOLDER_ROOT);
   std::vector<std::u16string> names;
   for (const auto& folder : store->ChildFolders(subtree)) names.push_back(folder.name);
   EXPECT_EQ(names,
             (std::vector<std::u16string>{u"Inbox", u"Outbox", u"Sent Items", u"Deleted Items", u"Drafts", u"Contacts",
                                          u"Calendar", u"Journal", u"Notes", u"Tasks", u"Junk E-mail", u"Sync Issues"}));
-  EXPECT_EQ(store->Folder(store->SpecialFolderId(SpecialFolder::Contacts)).containerClass, u"IPF.Contact");
-  EXPECT_EQ(store->Folder(store->SpecialFolderId(SpecialFolder::Calendar)).containerClass, u"IPF.Appointment");
-  EXPECT_EQ(store->Folder(store->SpecialFolderId(SpecialFolder::Notes)).containerClass, u"IPF.StickyNote");
-  EXPECT_EQ(store->ChildFolders(store->SpecialFolderId(SpecialFolder::SyncIssues)).size(), 3u);
+  EXPECT_EQ(store->Folder(store->SpecialFolderId(TSpecialFolder::Contacts)).containerClass, u"IPF.Contact");
+  EXPECT_EQ(store->Folder(store->SpecialFolderId(TSpecialFolder::Calendar)).containerClass, u"IPF.Appointment");
+  EXPECT_EQ(store->Folder(store->SpecialFolderId(TSpecialFolder::Notes)).containerClass, u"IPF.StickyNote");
+  EXPECT_EQ(store->ChildFolders(store->SpecialFolderId(TSpecialFolder::SyncIssues)).size(), 3u);
 }
 
 TEST_F(StoreEngineTest, StoreAndInboxPointAtTheSpecialFolders) {
   auto store = NewStore();
-  StoredProps props = store->StoreProps();
-  const StoredProp* outbox = Find(props, tags::kIpmOutboxEntryId);
+  TStoredProps props = store->StoreProps();
+  const TStoredProp* outbox = Find(props, tags::kIpmOutboxEntryId);
   ASSERT_NE(outbox, nullptr);
   // A binary is stored as its bytes.
-  EXPECT_EQ(outbox->value, store->EntryId(ObjectKind::Folder, store->SpecialFolderId(SpecialFolder::Outbox)));
+  EXPECT_EQ(outbox->value, store->EntryId(TObjectKind::Folder, store->SpecialFolderId(TSpecialFolder::Outbox)));
   for (ULONG tag : {tags::kIpmSubtreeEntryId, tags::kIpmWastebasketEntryId, tags::kIpmSentMailEntryId,
                     tags::kFinderEntryId, tags::kCommonViewsEntryId, tags::kViewsEntryId})
     EXPECT_NE(Find(props, tag), nullptr) << std::hex << tag;
-  StoredProps inbox = store->FolderProps(store->SpecialFolderId(SpecialFolder::Inbox));
+  TStoredProps inbox = store->FolderProps(store->SpecialFolderId(TSpecialFolder::Inbox));
   for (ULONG tag :
        {tags::kIpmAppointmentEntryId, tags::kIpmContactEntryId, tags::kIpmJournalEntryId, tags::kIpmNoteEntryId,
         tags::kIpmTaskEntryId, tags::kIpmDraftsEntryId, tags::kAdditionalRenEntryIds})
     EXPECT_NE(Find(inbox, tag), nullptr) << std::hex << tag;
-  EXPECT_EQ(store->GetReceiveFolder("").folderId, store->SpecialFolderId(SpecialFolder::Inbox));
+  EXPECT_EQ(store->GetReceiveFolder("").folderId, store->SpecialFolderId(TSpecialFolder::Inbox));
   EXPECT_EQ(store->GetReceiveFolder("IPM.Note.Custom").messageClass, "IPM");
 }
 
 TEST_F(StoreEngineTest, ReceiveFoldersMatchTheLongestClassPrefix) {
   auto store = NewStore();
   int64_t custom =
-      store->CreateFolder(store->SpecialFolderId(SpecialFolder::IpmSubtree), u"Custom", FOLDER_GENERIC, {}, false);
+      store->CreateFolder(store->SpecialFolderId(TSpecialFolder::IpmSubtree), u"Custom", FOLDER_GENERIC, {}, false);
   store->SetReceiveFolder("IPM.Note.Custom", custom);
   EXPECT_EQ(store->GetReceiveFolder("ipm.note.custom.more").folderId, custom);
-  EXPECT_EQ(store->GetReceiveFolder("IPM.Note.Customer").folderId, store->SpecialFolderId(SpecialFolder::Inbox));
+  EXPECT_EQ(store->GetReceiveFolder("IPM.Note.Customer").folderId, store->SpecialFolderId(TSpecialFolder::Inbox));
   store->SetReceiveFolder("IPM.Note.Custom", 0);
-  EXPECT_EQ(store->GetReceiveFolder("IPM.Note.Custom").folderId, store->SpecialFolderId(SpecialFolder::Inbox));
+  EXPECT_EQ(store->GetReceiveFolder("IPM.Note.Custom").folderId, store->SpecialFolderId(TSpecialFolder::Inbox));
   EXPECT_EQ(CodeOf([&] { store->SetReceiveFolder("", 0); }), MAPI_E_CALL_FAILED);
   EXPECT_EQ(CodeOf([&] { store->SetReceiveFolder("X", 999999); }), MAPI_E_NOT_FOUND);
 }
 
 TEST_F(StoreEngineTest, KindDecidesMdbProviderAndSubtreeName) {
-  auto pst = NewStore(StoreKind::PersonalFile);
-  EXPECT_EQ(pst->Folder(pst->SpecialFolderId(SpecialFolder::IpmSubtree)).name, u"Top of Personal Folders");
+  auto pst = NewStore(TStoreKind::PersonalFile);
+  EXPECT_EQ(pst->Folder(pst->SpecialFolderId(TSpecialFolder::IpmSubtree)).name, u"Top of Personal Folders");
   EXPECT_EQ(pst->MdbProvider().ab[0], 0x4E);
   EXPECT_EQ(pst->SupportMask() & STORE_PUBLIC_FOLDERS, 0u);
   EXPECT_NE(pst->SupportMask() & STORE_UNICODE_OK, 0u);
@@ -140,11 +140,11 @@ TEST_F(StoreEngineTest, EverythingPersistsAcrossReopen) {
   {
     auto store = NewStore();
     uid = store->ProviderUid();
-    inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+    inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
     folder = store->CreateFolder(inbox, u"Projects", FOLDER_GENERIC, {Text(tags::kCommentW, u"work")}, false);
-    MessageImage image = Note(u"Hello");
+    TMessageImage image = Note(u"Hello");
     image.recipients.push_back({0, {Text(tags::kDisplayNameW, u"Anna")}});
-    AttachmentImage attachment{0, {Long(tags::kAttachNum, 0)}, std::make_shared<MessageImage>(Note(u"Inner"))};
+    TAttachmentImage attachment{0, {Long(tags::kAttachNum, 0)}, std::make_shared<TMessageImage>(Note(u"Inner"))};
     image.attachments.push_back(attachment);
     message = store->CreateMessage(folder, false, image);
   }
@@ -152,7 +152,7 @@ TEST_F(StoreEngineTest, EverythingPersistsAcrossReopen) {
   EXPECT_EQ(std::memcmp(store->ProviderUid().ab, uid.ab, 16), 0);
   EXPECT_EQ(store->Folder(folder).name, u"Projects");
   EXPECT_EQ(TextOf(store->FolderProps(folder), tags::kCommentW), u"work");
-  MessageImage loaded = store->LoadMessage(message);
+  TMessageImage loaded = store->LoadMessage(message);
   EXPECT_EQ(TextOf(loaded.props, tags::kSubjectW), u"Hello");
   ASSERT_EQ(loaded.recipients.size(), 1u);
   EXPECT_EQ(TextOf(loaded.recipients[0].props, tags::kDisplayNameW), u"Anna");
@@ -164,13 +164,13 @@ TEST_F(StoreEngineTest, EverythingPersistsAcrossReopen) {
 
 TEST_F(StoreEngineTest, AFailingSaveStoresNothing) {
   auto store = NewStore();
-  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
   int64_t id = store->CreateMessage(inbox, false, Note(u"Before"));
   int64_t cn = store->CurrentChangeNumber();
-  MessageImage bad = Note(u"After");
+  TMessageImage bad = Note(u"After");
   bad.recipients = {{1, {}}, {1, {}}};  // two rows with one PR_ROWID
   EXPECT_EQ(CodeOf([&] { store->SaveMessage(id, bad); }), MAPI_E_INVALID_PARAMETER);
-  MessageImage badValue = Note(u"After");
+  TMessageImage badValue = Note(u"After");
   badValue.props.push_back({PROP_TAG(PT_LONG, 0x6001), {1, 2}});  // a PT_LONG of two bytes
   EXPECT_EQ(CodeOf([&] { store->SaveMessage(id, badValue); }), MAPI_E_CORRUPT_DATA);
   EXPECT_EQ(CodeOf([&] { store->CreateMessage(inbox, false, badValue); }), MAPI_E_CORRUPT_DATA);
@@ -181,7 +181,7 @@ TEST_F(StoreEngineTest, AFailingSaveStoresNothing) {
 
 TEST_F(StoreEngineTest, ConcurrentChangeIsDetected) {
   auto store = NewStore();
-  int64_t id = store->CreateMessage(store->SpecialFolderId(SpecialFolder::Inbox), false, Note(u"One"));
+  int64_t id = store->CreateMessage(store->SpecialFolderId(TSpecialFolder::Inbox), false, Note(u"One"));
   int64_t seen = store->Message(id).change.changeNumber;
   store->SaveMessage(id, Note(u"Two"), seen);
   EXPECT_EQ(CodeOf([&] { store->SaveMessage(id, Note(u"Three"), seen); }), MAPI_E_OBJECT_CHANGED);
@@ -192,16 +192,16 @@ TEST_F(StoreEngineTest, ConcurrentChangeIsDetected) {
 
 TEST_F(StoreEngineTest, ChangeNumbersAndKeys) {
   auto store = NewStore();
-  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
   int64_t id = store->CreateMessage(inbox, false, Note(u"One"));
-  MessageRecord first = store->Message(id);
+  TMessageRecord first = store->Message(id);
   ASSERT_EQ(first.change.sourceKey.size(), 22u);
   ASSERT_EQ(first.change.changeKey.size(), 22u);
   EXPECT_EQ(std::memcmp(first.change.sourceKey.data(), &store->StoreGuid(), 16), 0);
   EXPECT_EQ(first.change.predecessors.size(), 23u);
   EXPECT_EQ(first.change.predecessors[0], 22);
   store->SaveMessage(id, Note(u"Two"));
-  MessageRecord second = store->Message(id);
+  TMessageRecord second = store->Message(id);
   EXPECT_EQ(second.change.sourceKey, first.change.sourceKey);
   EXPECT_GT(second.change.changeNumber, first.change.changeNumber);
   EXPECT_NE(second.change.changeKey, first.change.changeKey);
@@ -231,9 +231,9 @@ TEST_F(StoreEngineTest, PredecessorListsKeepOneNewestEntryPerGuid) {
 
 TEST_F(StoreEngineTest, EntryIdsAreParsedDefensively) {
   auto store = NewStore();
-  Bytes id = store->EntryId(ObjectKind::Message, 42);
-  ParsedEntryId parsed = store->ParseEntryId(id.data(), id.size());
-  EXPECT_EQ(parsed.kind, ObjectKind::Message);
+  Bytes id = store->EntryId(TObjectKind::Message, 42);
+  TParsedEntryId parsed = store->ParseEntryId(id.data(), id.size());
+  EXPECT_EQ(parsed.kind, TObjectKind::Message);
   EXPECT_EQ(parsed.id, 42);
   EXPECT_EQ(CodeOf([&] { store->ParseEntryId(nullptr, 30); }), MAPI_E_INVALID_ENTRYID);
   EXPECT_EQ(CodeOf([&] { store->ParseEntryId(id.data(), 3); }), MAPI_E_INVALID_ENTRYID);
@@ -254,7 +254,7 @@ TEST_F(StoreEngineTest, EntryIdsAreParsedDefensively) {
 
 TEST_F(StoreEngineTest, CreateFolderCollidesCaseInsensitively) {
   auto store = NewStore();
-  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
   int64_t a = store->CreateFolder(inbox, u"Reports", FOLDER_GENERIC, {}, false);
   EXPECT_EQ(CodeOf([&] { store->CreateFolder(inbox, u"REPORTS", FOLDER_GENERIC, {}, false); }), MAPI_E_COLLISION);
   EXPECT_EQ(store->CreateFolder(inbox, u"reports", FOLDER_GENERIC, {}, true), a);
@@ -271,7 +271,7 @@ TEST_F(StoreEngineTest, CreateFolderCollidesCaseInsensitively) {
 
 TEST_F(StoreEngineTest, MoveFolderDetectsCyclesAndCollisions) {
   auto store = NewStore();
-  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
   int64_t a = store->CreateFolder(inbox, u"A", FOLDER_GENERIC, {}, false);
   int64_t b = store->CreateFolder(a, u"B", FOLDER_GENERIC, {}, false);
   EXPECT_EQ(CodeOf([&] { store->MoveFolder(a, b, std::nullopt); }), MAPI_E_FOLDER_CYCLE);
@@ -283,13 +283,13 @@ TEST_F(StoreEngineTest, MoveFolderDetectsCyclesAndCollisions) {
   EXPECT_EQ(store->Folder(b).parentId, inbox);
   EXPECT_EQ(store->Folder(b).name, u"B2");
   EXPECT_EQ(TextOf(store->FolderProps(b), tags::kDisplayNameW), u"B2");
-  EXPECT_EQ(CodeOf([&] { store->MoveFolder(store->SpecialFolderId(SpecialFolder::Root), inbox, std::nullopt); }),
+  EXPECT_EQ(CodeOf([&] { store->MoveFolder(store->SpecialFolderId(TSpecialFolder::Root), inbox, std::nullopt); }),
             MAPI_E_NO_ACCESS);
 }
 
 TEST_F(StoreEngineTest, CopyFolderCopiesMessagesAndOptionallySubfolders) {
   auto store = NewStore();
-  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
   int64_t a = store->CreateFolder(inbox, u"A", FOLDER_GENERIC, {}, false);
   int64_t b = store->CreateFolder(a, u"B", FOLDER_GENERIC, {}, false);
   int64_t m = store->CreateMessage(a, false, Note(u"in A"));
@@ -298,7 +298,7 @@ TEST_F(StoreEngineTest, CopyFolderCopiesMessagesAndOptionallySubfolders) {
   int64_t flat = store->CopyFolder(a, inbox, u"Flat", false);
   EXPECT_EQ(store->ChildFolders(flat).size(), 0u);
   ASSERT_EQ(store->MessageIds(flat, false).size(), 1u);
-  MessageRecord copied = store->Message(store->MessageIds(flat, false)[0]);
+  TMessageRecord copied = store->Message(store->MessageIds(flat, false)[0]);
   EXPECT_EQ(copied.searchKey, store->Message(m).searchKey);
   EXPECT_NE(copied.change.sourceKey, store->Message(m).change.sourceKey);
   EXPECT_NE(copied.flags & MSGFLAG_READ, 0u);
@@ -311,7 +311,7 @@ TEST_F(StoreEngineTest, CopyFolderCopiesMessagesAndOptionallySubfolders) {
 
 TEST_F(StoreEngineTest, DeleteFolderNeedsItsFlags) {
   auto store = NewStore();
-  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
   int64_t a = store->CreateFolder(inbox, u"A", FOLDER_GENERIC, {}, false);
   int64_t b = store->CreateFolder(a, u"B", FOLDER_GENERIC, {}, false);
   store->CreateMessage(b, false, Note(u"deep"));
@@ -327,30 +327,30 @@ TEST_F(StoreEngineTest, DeleteFolderNeedsItsFlags) {
 
 TEST_F(StoreEngineTest, EmptyFolderKeepsAssociatedMessagesUnlessAsked) {
   auto store = NewStore();
-  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
   store->CreateMessage(inbox, false, Note(u"n"));
   store->CreateMessage(inbox, true, Note(u"a"));
   store->CreateFolder(inbox, u"Sub", FOLDER_GENERIC, {}, false);
   store->EmptyFolder(inbox, false);
-  FolderCounts counts = store->Counts(inbox);
+  TFolderCounts counts = store->Counts(inbox);
   EXPECT_EQ(counts.contents, 0u);
   EXPECT_EQ(counts.associated, 1u);
   EXPECT_EQ(counts.subfolders, 0u);
   store->EmptyFolder(inbox, true);
   EXPECT_EQ(store->Counts(inbox).associated, 0u);
-  int64_t subtree = store->SpecialFolderId(SpecialFolder::IpmSubtree);
+  int64_t subtree = store->SpecialFolderId(TSpecialFolder::IpmSubtree);
   store->CreateFolder(subtree, u"Own", FOLDER_GENERIC, {}, false);
   store->EmptyFolder(subtree, true);
   EXPECT_EQ(store->ChildFolders(subtree).size(), 12u);
-  EXPECT_EQ(CodeOf([&] { store->MoveFolder(inbox, store->SpecialFolderId(SpecialFolder::Drafts), std::nullopt); }),
+  EXPECT_EQ(CodeOf([&] { store->MoveFolder(inbox, store->SpecialFolderId(TSpecialFolder::Drafts), std::nullopt); }),
             MAPI_E_NO_ACCESS);
 }
 
 TEST_F(StoreEngineTest, CountsReadStateAndStatus) {
   auto store = NewStore();
-  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
   int64_t a = store->CreateMessage(inbox, false, Note(u"a"));
-  MessageImage readNote = Note(u"b");
+  TMessageImage readNote = Note(u"b");
   readNote.props.push_back(Long(tags::kMessageFlags, MSGFLAG_READ | MSGFLAG_HASATTACH));
   int64_t b = store->CreateMessage(inbox, false, readNote);
   EXPECT_EQ(store->Message(b).flags, MSGFLAG_READ);  // the store decides MSGFLAG_HASATTACH
@@ -365,8 +365,8 @@ TEST_F(StoreEngineTest, CountsReadStateAndStatus) {
 
 TEST_F(StoreEngineTest, ContentChangesSinceAState) {
   auto store = NewStore();
-  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
-  int64_t drafts = store->SpecialFolderId(SpecialFolder::Drafts);
+  int64_t inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
+  int64_t drafts = store->SpecialFolderId(TSpecialFolder::Drafts);
   int64_t kept = store->CreateMessage(inbox, false, Note(u"kept"));
   int64_t read = store->CreateMessage(inbox, false, Note(u"read"));
   int64_t gone = store->CreateMessage(inbox, false, Note(u"gone"));
@@ -384,7 +384,7 @@ TEST_F(StoreEngineTest, ContentChangesSinceAState) {
   store->DeleteMessage(soft, true);
   store->MoveMessage(moved, drafts);
 
-  ContentChanges changes = store->ContentChangesSince(inbox, state);
+  TContentChanges changes = store->ContentChangesSince(inbox, state);
   std::vector<int64_t> changed;
   for (const auto& m : changes.changed) changed.push_back(m.id);
   EXPECT_EQ(changed, (std::vector<int64_t>{created, kept}));
@@ -403,14 +403,14 @@ TEST_F(StoreEngineTest, ContentChangesSinceAState) {
 
 TEST_F(StoreEngineTest, HierarchyChangesSinceAState) {
   auto store = NewStore();
-  int64_t subtree = store->SpecialFolderId(SpecialFolder::IpmSubtree);
-  int64_t inbox = store->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t subtree = store->SpecialFolderId(TSpecialFolder::IpmSubtree);
+  int64_t inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
   int64_t doomed = store->CreateFolder(inbox, u"Doomed", FOLDER_GENERIC, {}, false);
   Bytes doomedKey = store->Folder(doomed).change.sourceKey;
   int64_t state = store->CurrentChangeNumber();
   int64_t fresh = store->CreateFolder(inbox, u"Fresh", FOLDER_GENERIC, {}, false);
   store->DeleteFolder(doomed, true, true);
-  HierarchyChanges changes = store->HierarchyChangesSince(subtree, state);
+  THierarchyChanges changes = store->HierarchyChangesSince(subtree, state);
   ASSERT_EQ(changes.changed.size(), 1u);
   EXPECT_EQ(changes.changed[0].id, fresh);
   ASSERT_EQ(changes.deleted.size(), 1u);
@@ -422,15 +422,15 @@ TEST_F(StoreEngineTest, NamedPropertiesPersistAndAreSharedBetweenConnections) {
   auto other = TStoreEngine::Open(StorePath());
   GUID set{};
   set.Data1 = 0x00062008;
-  ULONG id = store->Names()->GetId(PropName::FromId(set, 0x8503), true);
+  ULONG id = store->Names()->GetId(TPropName::FromId(set, 0x8503), true);
   EXPECT_EQ(id, kFirstNamedId);
-  EXPECT_EQ(other->Names()->GetId(PropName::FromId(set, 0x8503), false), id);
-  ULONG named = other->Names()->GetId(PropName::FromString(set, u"Keywords"), true);
+  EXPECT_EQ(other->Names()->GetId(TPropName::FromId(set, 0x8503), false), id);
+  ULONG named = other->Names()->GetId(TPropName::FromString(set, u"Keywords"), true);
   EXPECT_EQ(named, kFirstNamedId + 1);
   auto name = store->Names()->GetName(named);
   ASSERT_TRUE(name);
   EXPECT_EQ(name->name, u"Keywords");
-  EXPECT_EQ(store->Names()->GetId(PropName::FromString(set, u"Missing"), false), 0u);
+  EXPECT_EQ(store->Names()->GetId(TPropName::FromString(set, u"Missing"), false), 0u);
   EXPECT_EQ(store->Names()->All().size(), 2u);
 }
 
@@ -438,11 +438,11 @@ TEST_F(StoreEngineTest, NamedPropertiesPersistAndAreSharedBetweenConnections) {
 // or changed in between is not in the copy, so the original must stay.
 TEST_F(StoreEngineTest, DeletingAnExportedFolderRefusesChangesMadeSince) {
   auto engine = NewStore();
-  int64_t inbox = engine->SpecialFolderId(SpecialFolder::Inbox);
+  int64_t inbox = engine->SpecialFolderId(TSpecialFolder::Inbox);
   int64_t folder = engine->CreateFolder(inbox, u"Projects", FOLDER_GENERIC, {}, false);
   int64_t below = engine->CreateFolder(folder, u"Old", FOLDER_GENERIC, {}, false);
   int64_t plan = engine->CreateMessage(below, false, Note(u"Plan"));
-  FolderImage image = engine->ExportFolder(folder, true);
+  TFolderImage image = engine->ExportFolder(folder, true);
   engine->CreateMessage(below, false, Note(u"Late"));
   EXPECT_EQ(CodeOf([&] { engine->DeleteFolder(folder, true, true, image.changeNumber); }), MAPI_E_OBJECT_CHANGED);
   EXPECT_EQ(engine->MessageIds(below, false).size(), 2u);

@@ -18,7 +18,7 @@ using testing::TTempStoreHome;
 HRESULT CodeOf(const std::function<void()>& body) {
   try {
     body();
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     return e.Code();
   }
   return S_OK;
@@ -27,14 +27,14 @@ HRESULT CodeOf(const std::function<void()>& body) {
 class StoreSearchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    store_ = TStoreEngine::Create(Path(), StoreKind::PersonalFile, u"Personal");
-    inbox_ = store_->SpecialFolderId(SpecialFolder::Inbox);
-    finder_ = store_->SpecialFolderId(SpecialFolder::SearchRoot);
+    store_ = TStoreEngine::Create(Path(), TStoreKind::PersonalFile, u"Personal");
+    inbox_ = store_->SpecialFolderId(TSpecialFolder::Inbox);
+    finder_ = store_->SpecialFolderId(TSpecialFolder::SearchRoot);
     search_ = store_->CreateFolder(finder_, u"Found", FOLDER_SEARCH, {}, false);
   }
   std::string Path() const { return (home_.Path() / "store.db").string(); }
-  SearchCriteria Criteria(std::vector<int64_t> folders, bool recursive = false) {
-    SearchCriteria criteria;
+  TSearchCriteria Criteria(std::vector<int64_t> folders, bool recursive = false) {
+    TSearchCriteria criteria;
     criteria.restriction = {8, 0, 0, 0, 0, 0, 0, 0, 0x1F, 0, 0x37, 0, 0, 0, 0, 0};  // RES_EXIST on PR_SUBJECT
     criteria.folders = std::move(folders);
     criteria.recursive = recursive;
@@ -48,7 +48,7 @@ class StoreSearchTest : public ::testing::Test {
 
 TEST_F(StoreSearchTest, CriteriaAreKeptUntilTheFolderGoes) {
   EXPECT_FALSE(store_->GetSearchCriteria(search_).has_value());
-  SearchCriteria criteria = Criteria({inbox_, finder_}, true);
+  TSearchCriteria criteria = Criteria({inbox_, finder_}, true);
   criteria.foreground = true;
   store_->SetSearchCriteria(search_, criteria, {});
   store_.reset();
@@ -74,7 +74,7 @@ TEST_F(StoreSearchTest, ScopeExpandsListedFoldersSkippingSearchFoldersAndDeleted
   int64_t other = store_->CreateFolder(inbox_, u"Other search", FOLDER_SEARCH, {}, false);
   EXPECT_EQ(store_->SearchScope(Criteria({inbox_})), (std::vector<int64_t>{inbox_}));
   EXPECT_EQ(store_->SearchScope(Criteria({inbox_}, true)), (std::vector<int64_t>{inbox_, a, b, gone}));
-  SearchCriteria listed = Criteria({b, a, gone, a, other});
+  TSearchCriteria listed = Criteria({b, a, gone, a, other});
   store_->SetSearchCriteria(search_, listed, {});
   store_->DeleteFolder(gone, false, false);
   auto kept = store_->GetSearchCriteria(search_);
@@ -83,10 +83,10 @@ TEST_F(StoreSearchTest, ScopeExpandsListedFoldersSkippingSearchFoldersAndDeleted
 }
 
 TEST_F(StoreSearchTest, AStoppedSearchKeepsItsLiveResults) {
-  MessageImage image;
+  TMessageImage image;
   int64_t one = store_->CreateMessage(inbox_, false, image);
   int64_t two = store_->CreateMessage(inbox_, false, image);
-  SearchCriteria criteria = Criteria({inbox_});
+  TSearchCriteria criteria = Criteria({inbox_});
   criteria.running = false;
   store_->SetSearchCriteria(search_, criteria, {two, one, two});
   EXPECT_EQ(store_->KeptSearchResults(search_), (std::vector<int64_t>{one, two}));
@@ -104,7 +104,7 @@ TEST_F(StoreSearchTest, ErrorsLeaveTheCriteriaAsTheyWere) {
   EXPECT_EQ(CodeOf([&] { store_->SetSearchCriteria(search_, Criteria({search_}), {}); }), MAPI_E_INVALID_PARAMETER);
   EXPECT_EQ(CodeOf([&] { store_->SetSearchCriteria(search_, Criteria({inbox_, 9999}), {}); }), MAPI_E_NOT_FOUND);
   EXPECT_EQ(CodeOf([&] { store_->SetSearchCriteria(search_, Criteria({}), {}); }), MAPI_E_INVALID_PARAMETER);
-  SearchCriteria empty = Criteria({inbox_});
+  TSearchCriteria empty = Criteria({inbox_});
   empty.restriction.clear();
   EXPECT_EQ(CodeOf([&] { store_->SetSearchCriteria(search_, empty, {}); }), MAPI_E_INVALID_PARAMETER);
   EXPECT_FALSE(store_->GetSearchCriteria(search_).has_value());

@@ -81,7 +81,7 @@ class SubmitTest : public ::testing::Test {
   // A mailbox of the organisation, its store opened in this process without a session.
   ComPtr<IMsgStore> OpenMailbox(const std::string& name, BYTE seed) {
     TDirectoryMailbox entry = TServerDirectory::Register(name, "mail1");
-    auto open = TOpenStore::Open(entry.storePath, StoreKind::Mailbox, u"Mailbox - " + FromUtf8(name), Bytes(20, seed),
+    auto open = TOpenStore::Open(entry.storePath, TStoreKind::Mailbox, u"Mailbox - " + FromUtf8(name), Bytes(20, seed),
                                  Bytes(24, seed));
     open_.push_back(open);
     return CreateMsgStore(open, true);
@@ -109,7 +109,7 @@ class SubmitTest : public ::testing::Test {
     if (!to.empty()) {
       std::vector<Address> copies = to;
       std::vector<std::vector<SPropValue>> values(copies.size());
-      auto list = MapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(copies.size()));
+      auto list = TMapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(copies.size()));
       list->cEntries = static_cast<ULONG>(copies.size());
       for (size_t i = 0; i < copies.size(); ++i) {
         SPropValue v[4]{};
@@ -371,7 +371,7 @@ TEST_F(SubmitTest, OutsideRecipientsWaitInTheOutgoingQueueUntilMarkedSent) {
   EXPECT_EQ(count, 0u);
   EXPECT_TRUE(MessagesIn(alice_.get(), Binary(alice_.get(), tags::kIpmOutboxEntryId)).empty());
   EXPECT_EQ(MessagesIn(alice_.get(), sentItems).size(), 1u);
-  EXPECT_THROW(MarkQueuedMessageSent(open, queued[0].messageId), MapiError);
+  EXPECT_THROW(MarkQueuedMessageSent(open, queued[0].messageId), TMapiError);
 }
 
 TEST_F(SubmitTest, AFailedMessageLeavesTheQueueUnsent) {
@@ -386,7 +386,7 @@ TEST_F(SubmitTest, AFailedMessageLeavesTheQueueUnsent) {
   try {
     MarkQueuedMessageFailed(open, id);
     FAIL() << "a message out of the queue cannot fail again";
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     EXPECT_EQ(e.Code(), MAPI_E_NOT_IN_QUEUE);
   }
 }
@@ -473,12 +473,12 @@ TEST_F(SubmitTest, NamedPropertiesArriveUnderTheRecipientStoresOwnIds) {
   std::u16string other = u"Other", wanted = u"Project";
   MAPINAMEID otherId = nameId(other), wantedId = nameId(wanted);
   LPMAPINAMEID bobNames[] = {&otherId};
-  MapiBuffer<SPropTagArray> bobTags;
+  TMapiBuffer<SPropTagArray> bobTags;
   ASSERT_EQ(bob_->GetIDsFromNames(1, bobNames, MAPI_CREATE, bobTags.Out()), S_OK);
 
   ComPtr<IMessage> message = Draft(u"Named", {Ex(u"bob")});
   LPMAPINAMEID names[] = {&wantedId};
-  MapiBuffer<SPropTagArray> aliceTags;
+  TMapiBuffer<SPropTagArray> aliceTags;
   ASSERT_EQ(message->GetIDsFromNames(1, names, MAPI_CREATE, aliceTags.Out()), S_OK);
   ULONG aliceTag = CHANGE_PROP_TYPE(aliceTags->aulPropTag[0], PT_UNICODE);
   ASSERT_EQ(SetText(message.get(), aliceTag, u"Apollo"), S_OK);
@@ -504,7 +504,7 @@ TEST_F(SubmitTest, NamedPropertiesArriveUnderTheRecipientStoresOwnIds) {
   auto ids = MessagesIn(bob_.get(), InboxId(bob_.get()));
   ASSERT_EQ(ids.size(), 1u);
   ComPtr<IMessage> received = OpenMessage(bob_.get(), ids[0]);
-  MapiBuffer<SPropTagArray> bobWanted;
+  TMapiBuffer<SPropTagArray> bobWanted;
   ASSERT_EQ(received->GetIDsFromNames(1, names, 0, bobWanted.Out()), S_OK);
   ULONG bobTag = CHANGE_PROP_TYPE(bobWanted->aulPropTag[0], PT_UNICODE);
   EXPECT_NE(PROP_ID(bobTag), PROP_ID(aliceTag));
@@ -531,7 +531,7 @@ TEST_F(SubmitTest, TheQueueSurvivesARestart) {
   auto queue = engine->OutgoingQueue();
   ASSERT_EQ(queue.size(), 1u);
   EXPECT_GT(queue[0].submitTime, 0);
-  EXPECT_EQ(engine->MarkSent(queue[0].messageId).fate, SubmitFate::Kept);
+  EXPECT_EQ(engine->MarkSent(queue[0].messageId).fate, TSubmitFate::Kept);
   EXPECT_TRUE(engine->OutgoingQueue().empty());
 }
 
@@ -560,7 +560,7 @@ TEST(ServerDirectoryAddresses, DefaultsSettersAndOldFiles) {
   auto code = [](auto&& call) {
     try {
       call();
-    } catch (const MapiError& e) {
+    } catch (const TMapiError& e) {
       return e.Code();
     }
     return S_OK;

@@ -162,7 +162,7 @@ class NumberTable : public orba::TVoComObject<orba::TVoRefCounted, IMAPITable> {
     calls.push_back("QueryRows");
     if (FAILED(failQueryRows)) return failQueryRows;
     size_t n = std::min<size_t>(static_cast<size_t>(count), view_.size() - cursor_);
-    auto rows = MapiBuffer<SRowSet>::Allocate(CbNewSRowSet(n));
+    auto rows = TMapiBuffer<SRowSet>::Allocate(CbNewSRowSet(n));
     rows->cRows = static_cast<ULONG>(n);
     for (size_t i = 0; i < n; ++i) {
       SRow& row = rows->aRow[i];

@@ -30,7 +30,7 @@ TEST(PropCopy, ScalarsAndStringsAreIndependentOfTheSource) {
   src[4].ulPropTag = Tag(PT_CLSID);
   src[4].Value.lpguid = &guid;
 
-  MapiBuffer<SPropValue> copy = DuplicatePropArray(5, src);
+  TMapiBuffer<SPropValue> copy = DuplicatePropArray(5, src);
   ansi[0] = 'X';
   wide[0] = u'X';
   bytes[0] = 99;
@@ -126,7 +126,7 @@ HRESULT CopyCode(const SPropValue& value) {
   try {
     DuplicatePropArray(1, &value);
     return S_OK;
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     return e.Code();
   }
 }
@@ -161,7 +161,7 @@ TEST(PropCopy, DeepRestrictionsAreTooComplex) {
   try {
     DuplicateRestriction(chain[0]);
     FAIL();
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     EXPECT_EQ(e.Code(), MAPI_E_TOO_COMPLEX);
   }
 }
@@ -212,7 +212,7 @@ TEST(PropCopy, PackedCopyKeepsTheDataInItsBuffer) {
 }
 
 TEST(PropCopy, SpaceChainsBlocksBeyondItsRoom) {
-  auto buffer = MapiBuffer<BYTE>::Allocate(64);
+  auto buffer = TMapiBuffer<BYTE>::Allocate(64);
   TCopySpace space(buffer.get(), buffer.get() + 32, 32);
   void* first = space.Take(10);   // 16 of the room
   void* second = space.Take(16);  // the other 16
@@ -225,7 +225,7 @@ TEST(PropCopy, SpaceChainsBlocksBeyondItsRoom) {
   EXPECT_FALSE(Within(plain.Take(8), buffer.get(), 64));
   BYTE notMapi[32] = {};
   TCopySpace stray(notMapi);
-  EXPECT_THROW(stray.Take(8), MapiError);
+  EXPECT_THROW(stray.Take(8), TMapiError);
 }
 
 TEST(PropCopy, SizingCountsOnlyDataThatIsThere) {

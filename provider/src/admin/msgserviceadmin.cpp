@@ -24,7 +24,7 @@ const MAPIUID& RequireUid(LPMAPIUID uid) {
 TServiceInfo TMsgServiceAdmin::RequireService(const MAPIUID& uid) {
   for (const TServiceInfo& info : db_->Services(profile_))
     if (IsEqualMAPIUID(&info.uid, &uid)) return info;
-  throw MapiError(MAPI_E_NOT_FOUND, "The message service does not exist.");
+  throw TMapiError(MAPI_E_NOT_FOUND, "The message service does not exist.");
 }
 
 HRESULT TMsgServiceAdmin::GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) {

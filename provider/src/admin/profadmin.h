@@ -79,7 +79,7 @@ class TMsgServiceAdmin final : public TVoComObject<TVoRefCounted, IMsgServiceAdm
   STDMETHOD(GetProviderTable)(ULONG ulFlags, LPMAPITABLE* lppTable) override;
 
  private:
-  // The service of that UID (MapiError MAPI_E_NOT_FOUND when the profile has none).
+  // The service of that UID (TMapiError MAPI_E_NOT_FOUND when the profile has none).
   TServiceInfo RequireService(const MAPIUID& uid);
 
   std::shared_ptr<TProfileDatabase> db_;

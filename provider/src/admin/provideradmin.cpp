@@ -18,7 +18,7 @@ HRESULT TProviderAdmin::GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR
 void TProviderAdmin::RequireOwnProvider(const MAPIUID& uid) {
   for (const TProviderInfo& provider : db_->Providers(profile_, &service_.uid))
     if (IsEqualMAPIUID(&provider.uid, &uid)) return;
-  throw MapiError(MAPI_E_NOT_FOUND, "The message service has no provider with that UID.");
+  throw TMapiError(MAPI_E_NOT_FOUND, "The message service has no provider with that UID.");
 }
 
 HRESULT TProviderAdmin::GetProviderTable(ULONG ulFlags, LPMAPITABLE* lppTable) {

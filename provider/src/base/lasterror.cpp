@@ -40,7 +40,7 @@ HRESULT TLastError::Get(HRESULT hResult, ULONG flags, LPMAPIERROR* out) noexcept
     *out = nullptr;
     std::lock_guard guard(lock_);
     if (hResult != code_ || text_.empty()) return S_OK;
-    auto error = MapiBuffer<MAPIERROR>::Allocate();
+    auto error = TMapiBuffer<MAPIERROR>::Allocate();
     bool unicode = (flags & MAPI_UNICODE) != 0;
     error->ulVersion = MAPI_ERROR_VERSION;
     error->lpszError = ErrorText(text_, unicode, error.get());
@@ -53,7 +53,7 @@ HRESULT TLastError::Get(HRESULT hResult, ULONG flags, LPMAPIERROR* out) noexcept
 }
 
 void Check(bool condition, HRESULT code, const char* text) {
-  if (!condition) throw MapiError(code, text);
+  if (!condition) throw TMapiError(code, text);
 }
 
 void CheckFlags(ULONG flags, ULONG allowed) {

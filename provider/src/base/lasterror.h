@@ -26,7 +26,7 @@ class TLastError {
   std::string text_;
 };
 
-// MapiError(code, text) unless condition holds.
+// TMapiError(code, text) unless condition holds.
 void Check(bool condition, HRESULT code, const char* text);
 // MAPI_E_UNKNOWN_FLAGS when flags has bits outside allowed.
 void CheckFlags(ULONG flags, ULONG allowed);
@@ -42,7 +42,7 @@ template <class Body>
 HRESULT orba::store::TLastError::Run(Body&& body) noexcept {
   try {
     return body();
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     Set(e.Code(), e.what());
     return e.Code();
   } catch (...) {

@@ -7,7 +7,7 @@ namespace orba::store {
 HRESULT ResultFromException() noexcept {
   try {
     throw;
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     return e.Code();
   } catch (const std::bad_alloc&) {
     return MAPI_E_NOT_ENOUGH_MEMORY;

@@ -1,4 +1,4 @@
-// The engines' failures: MapiError carries the MAPI result code to answer with, and
+// The engines' failures: TMapiError carries the MAPI result code to answer with, and
 // ResultFromException maps whatever an engine threw to that code at an interface
 // boundary (no C++ exception ever crosses the seam).
 #pragma once
@@ -10,17 +10,17 @@
 
 namespace orba::store {
 
-class MapiError : public std::runtime_error {
+class TMapiError : public std::runtime_error {
  public:
-  MapiError(HRESULT code, const std::string& text) : std::runtime_error(text), code_(code) {}
-  explicit MapiError(HRESULT code) : MapiError(code, std::string()) {}
+  TMapiError(HRESULT code, const std::string& text) : std::runtime_error(text), code_(code) {}
+  explicit TMapiError(HRESULT code) : TMapiError(code, std::string()) {}
   HRESULT Code() const { return code_; }
 
  private:
   HRESULT code_;
 };
 
-// Call inside a catch block: MapiError → its code, std::bad_alloc →
+// Call inside a catch block: TMapiError → its code, std::bad_alloc →
 // MAPI_E_NOT_ENOUGH_MEMORY, anything else → MAPI_E_CALL_FAILED.
 HRESULT ResultFromException() noexcept;
 

@@ -15,7 +15,7 @@ std::filesystem::path OrbaHome() {
   std::error_code error;
   std::filesystem::create_directories(home, error);
   if (error)
-    throw MapiError(MAPI_E_DISK_ERROR, "The folder " + home.string() + " cannot be created: " + error.message());
+    throw TMapiError(MAPI_E_DISK_ERROR, "The folder " + home.string() + " cannot be created: " + error.message());
   return home;
 }
 

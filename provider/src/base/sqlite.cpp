@@ -23,7 +23,7 @@ TSqlDatabase::TSqlDatabase(const std::string& path) {
     std::string text = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
     sqlite3_close(db_);
     db_ = nullptr;
-    throw MapiError(MAPI_E_DISK_ERROR, "The database " + path + " cannot be opened: " + text);
+    throw TMapiError(MAPI_E_DISK_ERROR, "The database " + path + " cannot be opened: " + text);
   }
   try {
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
@@ -56,7 +56,7 @@ void TSqlDatabase::Fail(int rc) const {
                  : primary == SQLITE_FULL                                ? MAPI_E_NOT_ENOUGH_DISK
                  : primary == SQLITE_NOMEM                               ? MAPI_E_NOT_ENOUGH_MEMORY
                                                                          : MAPI_E_DISK_ERROR;
-  throw MapiError(code, std::string("Database failure: ") + sqlite3_errmsg(db_));
+  throw TMapiError(code, std::string("Database failure: ") + sqlite3_errmsg(db_));
 }
 
 void TSqlDatabase::Execute(std::string_view sql) {

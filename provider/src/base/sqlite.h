@@ -2,7 +2,7 @@
 // mode with a busy timeout, prepared statements (kept by the connection for reuse
 // once released: sqlstatementcache.h), and write transactions that take
 // the write lock at once (BEGIN IMMEDIATE), so that concurrent processes wait for each
-// other instead of failing half-way. SQLite failures raise MapiError with a MAPI
+// other instead of failing half-way. SQLite failures raise TMapiError with a MAPI
 // code (MAPI_E_BUSY when the lock could not be had, MAPI_E_DISK_ERROR otherwise).
 #pragma once
 

@@ -35,7 +35,7 @@ void TSqlStatementCache::Give(std::string sql, sqlite3_stmt* stmt) noexcept {
   if (idle_.size() > capacity_) Evict(std::prev(idle_.end()));
 }
 
-void TSqlStatementCache::Evict(std::list<Entry>::iterator entry) noexcept {
+void TSqlStatementCache::Evict(std::list<TEntry>::iterator entry) noexcept {
   index_.erase(entry->first);
   sqlite3_finalize(entry->second);
   idle_.erase(entry);

@@ -34,12 +34,12 @@ class TSqlStatementCache {
   size_t Size() const { return idle_.size(); }
 
  private:
-  using Entry = std::pair<std::string, sqlite3_stmt*>;
-  void Evict(std::list<Entry>::iterator entry) noexcept;
+  using TEntry = std::pair<std::string, sqlite3_stmt*>;
+  void Evict(std::list<TEntry>::iterator entry) noexcept;
 
   size_t capacity_;
-  std::list<Entry> idle_;                                                   // most recently released first
-  std::unordered_map<std::string_view, std::list<Entry>::iterator> index_;  // keys point into idle_
+  std::list<TEntry> idle_;                                                   // most recently released first
+  std::unordered_map<std::string_view, std::list<TEntry>::iterator> index_;  // keys point into idle_
 };
 
 }  // namespace orba::store

@@ -14,13 +14,13 @@ bool IsComputedAttachProp(ULONG propId) {
          propId == PROP_ID(tags::kObjectType) || propId == PROP_ID(tags::kRecordKey);
 }
 
-uint64_t PropsSize(const StoredProps& props) {
+uint64_t PropsSize(const TStoredProps& props) {
   uint64_t size = 0;
   for (const auto& prop : props) size += 4 + prop.value.size();
   return size;
 }
 
-uint64_t ImageSize(const MessageImage& image) {
+uint64_t ImageSize(const TMessageImage& image) {
   uint64_t size = PropsSize(image.props);
   for (const auto& recipient : image.recipients) size += PropsSize(recipient.props);
   for (const auto& attachment : image.attachments)
@@ -30,8 +30,8 @@ uint64_t ImageSize(const MessageImage& image) {
 
 }  // namespace
 
-TAttach::TAttach(ComPtr<TMessage> message, ULONG num, AccessMode access)
-    : TPropObject<IAttach>(PropObjectOptions{access, true, message->Engine()->Names()}),
+TAttach::TAttach(ComPtr<TMessage> message, ULONG num, TAccessMode access)
+    : TPropObject<IAttach>(TPropObjectOptions{access, true, message->Engine()->Names()}),
       message_(std::move(message)),
       num_(num) {
   AddComputed(tags::kAttachNum, [this](SPropValue& out, void*) {
@@ -55,9 +55,9 @@ TAttach::TAttach(ComPtr<TMessage> message, ULONG num, AccessMode access)
   });
 }
 
-ComPtr<TAttach> TAttach::Make(ComPtr<TMessage> message, const AttachmentImage& image, AccessMode access) {
+ComPtr<TAttach> TAttach::Make(ComPtr<TMessage> message, const TAttachmentImage& image, TAccessMode access) {
   ComPtr<TAttach> attach(new TAttach(std::move(message), image.num, access));
-  StoredProps props;
+  TStoredProps props;
   for (const auto& prop : image.props)
     if (!IsComputedAttachProp(PROP_ID(prop.tag))) props.push_back(prop);
   LoadStoredProps(*attach, props);
@@ -70,14 +70,14 @@ ULONG TAttach::Size() const {
   return static_cast<ULONG>(std::min<uint64_t>(size, 0x7FFFFFFF));
 }
 
-void TAttach::StoreEmbedded(MessageImage image) {
+void TAttach::StoreEmbedded(TMessageImage image) {
   auto lock = Lock();
-  if (Access() != AccessMode::ReadWrite) throw MapiError(MAPI_E_NO_ACCESS, "the attachment is not open for writing");
-  embedded_ = std::make_shared<MessageImage>(std::move(image));
+  if (Access() != TAccessMode::ReadWrite) throw TMapiError(MAPI_E_NO_ACCESS, "the attachment is not open for writing");
+  embedded_ = std::make_shared<TMessageImage>(std::move(image));
 }
 
-void TAttach::Persist(const PropChanges&, ULONG) {
-  AttachmentImage image;
+void TAttach::Persist(const TPropChanges&, ULONG) {
+  TAttachmentImage image;
   image.num = num_;
   image.props = StoredPropsOf(Bag());
   image.embedded = embedded_;
@@ -89,14 +89,14 @@ HRESULT TAttach::OpenInterface(ULONG ulPropTag, REFIID iid, ULONG, ULONG ulFlags
     return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "OpenProperty: the property has no such interface");
   if (iid != IID_IMessage)
     return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "OpenProperty: an embedded message opens as IMessage");
-  bool writable = Access() == AccessMode::ReadWrite;
+  bool writable = Access() == TAccessMode::ReadWrite;
   bool create = (ulFlags & MAPI_CREATE) != 0;
   if ((create || (ulFlags & MAPI_MODIFY)) && !writable)
     return Fail(MAPI_E_NO_ACCESS, "OpenProperty: the attachment is not open for writing");
   if (!create && !embedded_) return Fail(MAPI_E_NOT_FOUND, "OpenProperty: the attachment has no embedded message");
   bool modify = create || (ulFlags & MAPI_MODIFY) || ((ulFlags & MAPI_BEST_ACCESS) && writable);
   auto message = TMessage::OpenEmbedded(message_->Engine(), ComPtr<TAttach>(this), create ? nullptr : embedded_.get(),
-                                        modify ? AccessMode::ReadWrite : AccessMode::ReadOnly);
+                                        modify ? TAccessMode::ReadWrite : TAccessMode::ReadOnly);
   *lppUnk = static_cast<IMessage*>(message.Detach());
   return S_OK;
 }

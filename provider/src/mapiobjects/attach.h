@@ -14,14 +14,14 @@ namespace orba::store {
 class TAttach final : public TPropObject<IAttach> {
  public:
   // An attachment of message: image is its saved content, or a new one with only a number.
-  static ComPtr<TAttach> Make(ComPtr<TMessage> message, const AttachmentImage& image, AccessMode access);
+  static ComPtr<TAttach> Make(ComPtr<TMessage> message, const TAttachmentImage& image, TAccessMode access);
 
   // The embedded message's SaveChanges: its content becomes the attachment's
   // (saved with the attachment's next SaveChanges).
-  void StoreEmbedded(MessageImage image);
+  void StoreEmbedded(TMessageImage image);
 
  protected:
-  void Persist(const PropChanges& changes, ULONG flags) override;
+  void Persist(const TPropChanges& changes, ULONG flags) override;
   HRESULT OpenInterface(ULONG ulPropTag, REFIID iid, ULONG ulInterfaceOptions, ULONG ulFlags,
                         LPUNKNOWN* lppUnk) override;
   // PR_ATTACH_DATA_OBJ: CopyTo copies the embedded message into the destination
@@ -31,12 +31,12 @@ class TAttach final : public TPropObject<IAttach> {
                       ULONG ulFlags) override;
 
  private:
-  TAttach(ComPtr<TMessage> message, ULONG num, AccessMode access);
+  TAttach(ComPtr<TMessage> message, ULONG num, TAccessMode access);
   ULONG Size() const;
 
   ComPtr<TMessage> message_;
   ULONG num_;
-  std::shared_ptr<MessageImage> embedded_;
+  std::shared_ptr<TMessageImage> embedded_;
 };
 
 }  // namespace orba::store

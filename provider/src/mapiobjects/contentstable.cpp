@@ -110,7 +110,7 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
   TRowListPtr RowsPage(const SRestriction* restriction, const SSortOrderSet* sort, size_t offset,
                        size_t limit) const override {
     com::TSqlCondition condition = Condition(restriction);
-    if (!condition.exact) throw MapiError(MAPI_E_NO_SUPPORT, "no pages of an approximate restriction");
+    if (!condition.exact) throw TMapiError(MAPI_E_NO_SUPPORT, "no pages of an approximate restriction");
     return InSnapshot([&](TSqlDatabase& db) {
       // The page's messages first: a LIMIT on the rows joined with the properties
       // would count properties.
@@ -191,14 +191,14 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
   void ReadRows(TSqlStatement& stmt, const std::function<void(int64_t, TRowPtr)>& out) const {
     std::unique_ptr<com::TRowBuilder> row;
     int64_t current = 0;
-    Bytes parent = store_->EntryId(ObjectKind::Folder, folderId_);
+    Bytes parent = store_->EntryId(TObjectKind::Folder, folderId_);
     while (stmt.Step()) {
       int64_t id = stmt.Int(0);
       if (!row || id != current) {
         if (row) out(current, row->Build());
         current = id;
         row = std::make_unique<com::TRowBuilder>();
-        Bytes entryId = store_->EntryId(ObjectKind::Message, id);
+        Bytes entryId = store_->EntryId(TObjectKind::Message, id);
         row->Binary(tags::kEntryId, entryId);
         row->Binary(tags::kRecordKey, entryId);
         row->Id(tags::kInstanceKey, id);
@@ -238,7 +238,7 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
   }
 
   void OnChange(const TStoreChange& change) {
-    if (change.kind == ObjectKind::Folder) {
+    if (change.kind == TObjectKind::Folder) {
       // A folder emptied, or this one changed as a whole: read the rows again.
       if (change.id == folderId_) NotifyReloaded();
       return;

@@ -26,18 +26,18 @@ class TCrossStoreCopy {
 
   // Copies a message of the source into destFolder (moving it with move); returns the
   // copy's id in the destination.
-  int64_t CopyMessage(const MessageRecord& message, int64_t destFolder, bool move);
+  int64_t CopyMessage(const TMessageRecord& message, int64_t destFolder, bool move);
   // Copies a folder of the source under destParent, named newName or as the original,
   // with its subfolders when asked (a move always takes them along and then deletes the
   // original; folders of the standard set cannot be moved: MAPI_E_NO_ACCESS). The copy
   // is made in one transaction: all or nothing. A move whose original changed while it
   // was copied keeps the original (the copy lacks the change) and returns false.
-  bool CopyFolder(const FolderRecord& folder, int64_t destParent, const std::optional<std::u16string>& newName,
+  bool CopyFolder(const TFolderRecord& folder, int64_t destParent, const std::optional<std::u16string>& newName,
                   bool subfolders, bool move);
 
  private:
   // Named properties of the whole tree, from the source's ids to the destination's.
-  void Remap(FolderImage& image);
+  void Remap(TFolderImage& image);
 
   std::shared_ptr<TOpenStore> source_;
   std::shared_ptr<TOpenStore> destination_;

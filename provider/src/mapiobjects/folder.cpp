@@ -48,12 +48,12 @@ constexpr ULONG kAssocContentCount = PROP_TAG(PT_LONG, 0x3617);
 
 class TMapiFolder final : public TPropObject<IMAPIFolder> {
  public:
-  TMapiFolder(std::shared_ptr<TOpenStore> store, int64_t id, AccessMode access)
-      : TPropObject<IMAPIFolder>(PropObjectOptions{access, false, store->Engine().Names()}),
+  TMapiFolder(std::shared_ptr<TOpenStore> store, int64_t id, TAccessMode access)
+      : TPropObject<IMAPIFolder>(TPropObjectOptions{access, false, store->Engine().Names()}),
         store_(std::move(store)),
         id_(id) {
     TStoreEngine& engine = store_->Engine();
-    FolderRecord record = engine.Folder(id_);
+    TFolderRecord record = engine.Folder(id_);
     com::LoadStored(*this, engine.FolderProps(id_));
     if (!Bag().Find(PROP_ID(tags::kDisplayNameW))) {
       std::u16string name = record.name;
@@ -67,13 +67,13 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     auto binary = [this](ULONG tag, std::function<Bytes()> make) {
       AddComputed(tag, [tag, make](SPropValue& out, void* parent) { com::BinaryValue(out, tag, make(), parent); });
     };
-    auto entryId = [shared, self] { return shared->EntryId(ObjectKind::Folder, self); };
+    auto entryId = [shared, self] { return shared->EntryId(TObjectKind::Folder, self); };
     binary(tags::kEntryId, entryId);
     binary(tags::kRecordKey, entryId);
     binary(kParentEntryId, [shared, self] {
       // The root folder is its own parent, as MAPI stores answer.
-      FolderRecord folder = shared->Engine().Folder(self);
-      return shared->EntryId(ObjectKind::Folder, folder.parentId ? folder.parentId : self);
+      TFolderRecord folder = shared->Engine().Folder(self);
+      return shared->EntryId(TObjectKind::Folder, folder.parentId ? folder.parentId : self);
     });
     binary(kStoreEntryId, [shared] { return shared->WrappedEntryId(); });
     binary(kStoreRecordKey, [shared] {
@@ -183,28 +183,28 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       bool partial = false;
       if (destStore != store_) {
         TCrossStoreCopy copier(store_, destStore);
-        ForEachMessage(lpMsgList, partial, [&](const MessageRecord& message) {
+        ForEachMessage(lpMsgList, partial, [&](const TMessageRecord& message) {
           // One message failing leaves its original and does not stop the others.
           try {
             copier.CopyMessage(message, dest, move);
-          } catch (const MapiError&) {
+          } catch (const TMapiError&) {
             partial = true;
           }
         });
         return partial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
       }
-      ForEachMessage(lpMsgList, partial, [&](const MessageRecord& message) {
+      ForEachMessage(lpMsgList, partial, [&](const TMessageRecord& message) {
         if (move) {
           // A move into the folder the message is in already changes nothing: no
           // change is stamped and nobody is told of a move.
           if (dest == id_) return;
           store_->Engine().MoveMessage(message.id, dest);
-          store_->Changed({fnevObjectMoved, ObjectKind::Message, message.id, dest, message.id, message.folderId,
+          store_->Changed({fnevObjectMoved, TObjectKind::Message, message.id, dest, message.id, message.folderId,
                            message.associated});
         } else {
           int64_t copy = store_->Engine().CopyMessage(message.id, dest);
           store_->Changed(
-              {fnevObjectCopied, ObjectKind::Message, copy, dest, message.id, message.folderId, message.associated});
+              {fnevObjectCopied, TObjectKind::Message, copy, dest, message.id, message.folderId, message.associated});
         }
       });
       return partial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
@@ -217,11 +217,11 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       CheckFlags(ulFlags, MESSAGE_DIALOG | DELETE_HARD_DELETE);
       CheckWrite();
       bool partial = false;
-      ForEachMessage(lpMsgList, partial, [&](const MessageRecord& message) {
+      ForEachMessage(lpMsgList, partial, [&](const TMessageRecord& message) {
         // Without DELETE_HARD_DELETE a message stays recoverable (soft-deleted).
         store_->Engine().DeleteMessage(message.id, !(ulFlags & DELETE_HARD_DELETE));
         store_->Changed(
-            {fnevObjectDeleted, ObjectKind::Message, message.id, message.folderId, 0, 0, message.associated});
+            {fnevObjectDeleted, TObjectKind::Message, message.id, message.folderId, 0, 0, message.associated});
       });
       return partial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
     });
@@ -238,7 +238,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
             "The folder type is not FOLDER_GENERIC or FOLDER_SEARCH.");
       CheckWrite();
       std::u16string name = FromUtf8(ArgText(lpszFolderName, ulFlags));
-      StoredProps props;
+      TStoredProps props;
       if (lpszFolderComment) {
         std::u16string comment = FromUtf8(ArgText(lpszFolderComment, ulFlags));
         SPropValue value{};
@@ -249,8 +249,8 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       TStoreEngine& engine = store_->Engine();
       bool existed = engine.FindChildFolder(id_, name).has_value();
       int64_t created = engine.CreateFolder(id_, name, ulFolderType, props, (ulFlags & OPEN_IF_EXISTS) != 0);
-      if (!existed) store_->Changed({fnevObjectCreated, ObjectKind::Folder, created, id_});
-      auto folder = OpenFolderObject(store_, created, AccessMode::ReadWrite);
+      if (!existed) store_->Changed({fnevObjectCreated, TObjectKind::Folder, created, id_});
+      auto folder = OpenFolderObject(store_, created, TAccessMode::ReadWrite);
       void* answer = nullptr;
       Check(SUCCEEDED(folder->QueryInterface(lpInterface ? *lpInterface : IID_IMAPIFolder, &answer)),
             MAPI_E_INTERFACE_NOT_SUPPORTED, "The folder does not offer the interface asked for.");
@@ -267,7 +267,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       CheckFlags(ulFlags, FOLDER_MOVE | COPY_SUBFOLDERS | MAPI_UNICODE | FOLDER_DIALOG | MAPI_DECLINE_OK);
       bool move = (ulFlags & FOLDER_MOVE) != 0;
       if (move) CheckWrite();
-      FolderRecord folder = Subfolder(cbEntryID, lpEntryID);
+      TFolderRecord folder = Subfolder(cbEntryID, lpEntryID);
       auto [destStore, dest] = DestinationFolder(lpInterface, lpDestFolder);
       std::optional<std::u16string> newName;
       if (lpszNewFolderName) newName = FromUtf8(ArgText(lpszNewFolderName, ulFlags));
@@ -278,10 +278,10 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
           return MAPI_W_PARTIAL_COMPLETION;
       } else if (move) {
         engine.MoveFolder(folder.id, dest, newName);
-        store_->Changed({fnevObjectMoved, ObjectKind::Folder, folder.id, dest, folder.id, id_});
+        store_->Changed({fnevObjectMoved, TObjectKind::Folder, folder.id, dest, folder.id, id_});
       } else {
         int64_t copy = engine.CopyFolder(folder.id, dest, newName, (ulFlags & COPY_SUBFOLDERS) != 0);
-        store_->Changed({fnevObjectCopied, ObjectKind::Folder, copy, dest, folder.id, id_});
+        store_->Changed({fnevObjectCopied, TObjectKind::Folder, copy, dest, folder.id, id_});
       }
       return S_OK;
     });
@@ -291,9 +291,9 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     return com::Call(*this, [&]() -> HRESULT {
       CheckFlags(ulFlags, DEL_MESSAGES | DEL_FOLDERS | FOLDER_DIALOG | DELETE_HARD_DELETE);
       CheckWrite();
-      FolderRecord folder = Subfolder(cbEntryID, lpEntryID);
+      TFolderRecord folder = Subfolder(cbEntryID, lpEntryID);
       store_->Engine().DeleteFolder(folder.id, (ulFlags & DEL_MESSAGES) != 0, (ulFlags & DEL_FOLDERS) != 0);
-      store_->Changed({fnevObjectDeleted, ObjectKind::Folder, folder.id, id_});
+      store_->Changed({fnevObjectDeleted, TObjectKind::Folder, folder.id, id_});
       return S_OK;
     });
   }
@@ -307,10 +307,10 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
             "SUPPRESS_RECEIPT.");
       // The read state and pending receipt flags follow readflags.h's rules.
       bool partial = false;
-      auto mark = [&](const MessageRecord& message) {
+      auto mark = [&](const TMessageRecord& message) {
         if (store_->Engine().ApplyReadFlags(message.id, ulFlags).Changed())
           store_->Changed(
-              {fnevObjectModified, ObjectKind::Message, message.id, message.folderId, 0, 0, message.associated});
+              {fnevObjectModified, TObjectKind::Message, message.id, message.folderId, 0, 0, message.associated});
       };
       if (lpMsgList) {
         ForEachMessage(lpMsgList, partial, mark);
@@ -333,11 +333,11 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   STDMETHOD(SetMessageStatus)
   (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulNewStatus, ULONG ulNewStatusMask, ULONG* lpulOldStatus) override {
     return com::Call(*this, [&]() -> HRESULT {
-      MessageRecord message = MessageHere(com::EntryIdArg(cbEntryID, lpEntryID));
+      TMessageRecord message = MessageHere(com::EntryIdArg(cbEntryID, lpEntryID));
       ULONG old = store_->Engine().SetMessageStatus(message.id, ulNewStatus, ulNewStatusMask);
       if (lpulOldStatus) *lpulOldStatus = old;
       store_->Changed(
-          {fnevObjectModified, ObjectKind::Message, message.id, message.folderId, 0, 0, message.associated});
+          {fnevObjectModified, TObjectKind::Message, message.id, message.folderId, 0, 0, message.associated});
       return S_OK;
     });
   }
@@ -351,29 +351,29 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       CheckFlags(ulFlags, DEL_ASSOCIATED | FOLDER_DIALOG | DELETE_HARD_DELETE);
       CheckWrite();
       store_->Engine().EmptyFolder(id_, (ulFlags & DEL_ASSOCIATED) != 0);
-      store_->Changed({fnevObjectModified, ObjectKind::Folder, id_, store_->Engine().Folder(id_).parentId});
+      store_->Changed({fnevObjectModified, TObjectKind::Folder, id_, store_->Engine().Folder(id_).parentId});
       return S_OK;
     });
   }
 
  protected:
-  void Persist(const PropChanges& changes, ULONG) override {
+  void Persist(const TPropChanges& changes, ULONG) override {
     store_->Engine().ChangeFolderProps(id_, com::ChangedValues(*this, changes), com::DeletedIds(changes));
-    store_->Changed({fnevObjectModified, ObjectKind::Folder, id_, store_->Engine().Folder(id_).parentId});
+    store_->Changed({fnevObjectModified, TObjectKind::Folder, id_, store_->Engine().Folder(id_).parentId});
   }
 
  private:
-  bool Writable() const { return Access() == AccessMode::ReadWrite; }
+  bool Writable() const { return Access() == TAccessMode::ReadWrite; }
   bool IsSearch() const { return store_->Engine().Folder(id_).folderType == FOLDER_SEARCH; }
 
   // The counts of the messages the folder shows: a search folder's results.
-  FolderCounts Counts() const { return IsSearch() ? SearchFolderCounts(store_, id_) : store_->Engine().Counts(id_); }
+  TFolderCounts Counts() const { return IsSearch() ? SearchFolderCounts(store_, id_) : store_->Engine().Counts(id_); }
 
   // The normal messages the folder shows.
   std::vector<int64_t> MessageIdsHere() const {
     if (!IsSearch()) return store_->Engine().MessageIds(id_, false);
     std::vector<int64_t> ids;
-    for (const SearchResult& result : SearchResults(store_, id_)) ids.push_back(result.id);
+    for (const TSearchResult& result : SearchResults(store_, id_)) ids.push_back(result.id);
     return ids;
   }
   void CheckWrite() const { Check(Writable(), MAPI_E_NO_ACCESS, "The folder was opened read-only."); }
@@ -396,21 +396,21 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   }
 
   // A direct subfolder named by an entry ID (MAPI_E_NOT_FOUND when it is not one).
-  FolderRecord Subfolder(ULONG cb, LPENTRYID entryId) {
+  TFolderRecord Subfolder(ULONG cb, LPENTRYID entryId) {
     auto bytes = com::EntryIdArg(cb, entryId);
-    ParsedEntryId parsed = store_->Engine().ParseEntryId(bytes.data(), bytes.size());
-    Check(parsed.kind == ObjectKind::Folder, MAPI_E_INVALID_ENTRYID, "The entry ID is not a folder's.");
-    FolderRecord folder = store_->Engine().Folder(parsed.id);
+    TParsedEntryId parsed = store_->Engine().ParseEntryId(bytes.data(), bytes.size());
+    Check(parsed.kind == TObjectKind::Folder, MAPI_E_INVALID_ENTRYID, "The entry ID is not a folder's.");
+    TFolderRecord folder = store_->Engine().Folder(parsed.id);
     Check(folder.parentId == id_, MAPI_E_NOT_FOUND, "The folder is not a subfolder of this folder.");
     return folder;
   }
 
   // A message of this folder named by an entry ID; for a search folder, one of the
   // messages it shows (results, when given, are the folder's results).
-  MessageRecord MessageHere(std::span<const BYTE> bytes, const std::vector<int64_t>* results = nullptr) {
-    ParsedEntryId parsed = store_->Engine().ParseEntryId(bytes.data(), bytes.size());
-    Check(parsed.kind == ObjectKind::Message, MAPI_E_INVALID_ENTRYID, "The entry ID is not a message's.");
-    MessageRecord message = store_->Engine().Message(parsed.id);
+  TMessageRecord MessageHere(std::span<const BYTE> bytes, const std::vector<int64_t>* results = nullptr) {
+    TParsedEntryId parsed = store_->Engine().ParseEntryId(bytes.data(), bytes.size());
+    Check(parsed.kind == TObjectKind::Message, MAPI_E_INVALID_ENTRYID, "The entry ID is not a message's.");
+    TMessageRecord message = store_->Engine().Message(parsed.id);
     bool here = message.folderId == id_;
     if (IsSearch() && !message.associated) {
       std::vector<int64_t> shown = results ? std::vector<int64_t>() : MessageIdsHere();
@@ -430,11 +430,11 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     std::optional<std::vector<int64_t>> results;
     if (IsSearch()) results = MessageIdsHere();
     for (ULONG i = 0; i < list->cValues; ++i) {
-      MessageRecord message;
+      TMessageRecord message;
       try {
         message = MessageHere(com::EntryIdArg(list->lpbin[i].cb, reinterpret_cast<LPENTRYID>(list->lpbin[i].lpb)),
                               results ? &*results : nullptr);
-      } catch (const MapiError&) {
+      } catch (const TMapiError&) {
         partial = true;
         continue;
       }
@@ -448,7 +448,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
 
 }  // namespace
 
-ComPtr<IMAPIFolder> OpenFolderObject(std::shared_ptr<TOpenStore> store, int64_t id, AccessMode access) {
+ComPtr<IMAPIFolder> OpenFolderObject(std::shared_ptr<TOpenStore> store, int64_t id, TAccessMode access) {
   return ComPtr<IMAPIFolder>(MakeComObject<TMapiFolder>(std::move(store), id, access).get());
 }
 

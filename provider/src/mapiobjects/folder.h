@@ -9,8 +9,8 @@
 
 namespace orba::store {
 
-// Opens the folder id of store (MapiError MAPI_E_NOT_FOUND when it does not exist);
+// Opens the folder id of store (TMapiError MAPI_E_NOT_FOUND when it does not exist);
 // ReadWrite lets the caller change it.
-ComPtr<IMAPIFolder> OpenFolderObject(std::shared_ptr<TOpenStore> store, int64_t id, AccessMode access);
+ComPtr<IMAPIFolder> OpenFolderObject(std::shared_ptr<TOpenStore> store, int64_t id, TAccessMode access);
 
 }  // namespace orba::store

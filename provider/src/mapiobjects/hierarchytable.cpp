@@ -67,7 +67,7 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
 
   TRowListPtr Rows(const SRestriction*, const SSortOrderSet*) const override {
     auto rows = std::make_shared<TRowList>();
-    Placed placed;
+    TPlaced placed;
     Add(*rows, placed, folderId_, 1);
     std::lock_guard guard(shownLock_);
     shown_ = std::map<int64_t, int64_t>(placed.begin(), placed.end());
@@ -75,12 +75,12 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
   }
 
  private:
-  TRowPtr MakeRow(const FolderRecord& folder, ULONG depth) const {
+  TRowPtr MakeRow(const TFolderRecord& folder, ULONG depth) const {
     TStoreEngine& engine = store_->Engine();
-    FolderCounts counts =
+    TFolderCounts counts =
         folder.folderType == FOLDER_SEARCH ? SearchFolderCounts(store_, folder.id) : engine.Counts(folder.id);
     com::TRowBuilder row;
-    Bytes entryId = store_->EntryId(ObjectKind::Folder, folder.id);
+    Bytes entryId = store_->EntryId(TObjectKind::Folder, folder.id);
     row.Binary(tags::kEntryId, entryId);
     row.Binary(tags::kRecordKey, entryId);
     row.Id(tags::kInstanceKey, folder.id);
@@ -91,7 +91,7 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
     row.Bool(kSubfolders, counts.subfolders > 0);
     row.Long(kDepth, depth);
     row.Long(tags::kObjectType, MAPI_FOLDER);
-    row.Binary(kParentEntryId, store_->EntryId(ObjectKind::Folder, folder.parentId));
+    row.Binary(kParentEntryId, store_->EntryId(TObjectKind::Folder, folder.parentId));
     row.Binary(kStoreEntryId, store_->WrappedEntryId());
     row.Binary(kSourceKey, folder.change.sourceKey);
     row.Binary(kChangeKey, folder.change.changeKey);
@@ -102,17 +102,17 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
     value.ulPropTag = tags::kDisplayNameW;
     value.Value.lpszW = reinterpret_cast<LPWSTR>(name.data());
     row.Stored(tags::kDisplayNameW, EncodePropValue(value));
-    for (const StoredProp& prop : engine.FolderProps(folder.id)) row.Stored(prop.tag, prop.value);
+    for (const TStoredProp& prop : engine.FolderProps(folder.id)) row.Stored(prop.tag, prop.value);
     return row.Build();
   }
 
   // The folder id and parent id of each row, in the order of the rows.
-  using Placed = std::vector<std::pair<int64_t, int64_t>>;
+  using TPlaced = std::vector<std::pair<int64_t, int64_t>>;
 
   // Appends the rows below parent (its children at depth, and their subtrees in a
   // deep table) and notes where each is in placed.
-  void Add(TRowList& rows, Placed& placed, int64_t parent, ULONG depth) const {
-    for (const FolderRecord& folder : store_->Engine().ChildFolders(parent)) {
+  void Add(TRowList& rows, TPlaced& placed, int64_t parent, ULONG depth) const {
+    for (const TFolderRecord& folder : store_->Engine().ChildFolders(parent)) {
       rows.push_back(MakeRow(folder, depth));
       placed.emplace_back(folder.id, parent);
       if (deep_) Add(rows, placed, folder.id, depth + 1);
@@ -123,10 +123,10 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
   std::optional<ULONG> DepthOf(int64_t id) const {
     ULONG depth = 1;
     for (int64_t at = id;; ++depth) {
-      FolderRecord folder;
+      TFolderRecord folder;
       try {
         folder = store_->Engine().Folder(at);
-      } catch (const MapiError&) {
+      } catch (const TMapiError&) {
         return std::nullopt;  // gone
       }
       if (folder.parentId == folderId_) return depth;
@@ -150,11 +150,11 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
   void Refresh(int64_t id, bool subtree) {
     if (id == 0) return;
     TRowList rows;
-    Placed placed;
+    TPlaced placed;
     if (id == folderId_) {
       if (subtree) Add(rows, placed, folderId_, 1);
     } else if (auto depth = DepthOf(id)) {
-      FolderRecord folder = store_->Engine().Folder(id);
+      TFolderRecord folder = store_->Engine().Folder(id);
       rows.push_back(MakeRow(folder, *depth));
       placed.emplace_back(id, folder.parentId);
       if (subtree && deep_) Add(rows, placed, id, *depth + 1);
@@ -183,16 +183,16 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
 
   void OnChange(const TStoreChange& change) {
     try {
-      if (change.kind == ObjectKind::Folder) {
+      if (change.kind == TObjectKind::Folder) {
         // Rows below a folder go or come with it (a folder emptied loses its subfolders).
         Refresh(change.id, true);
         Refresh(change.parentId, false);
         if (change.event == fnevObjectMoved) Refresh(change.oldParentId, false);
-      } else if (change.kind == ObjectKind::Message) {
+      } else if (change.kind == TObjectKind::Message) {
         Refresh(change.parentId, false);
         if (change.event == fnevObjectMoved) Refresh(change.oldParentId, false);
       }
-    } catch (const MapiError&) {
+    } catch (const TMapiError&) {
       // The store could not be read now: the table reads everything again.
       NotifyReloaded();
     }

@@ -66,21 +66,21 @@ Bytes IdBytes(int64_t id) {
 
 }  // namespace
 
-TMessage::TMessage(std::shared_ptr<TStoreEngine> engine, MessageObjectOptions options)
-    : TPropObject<IMessage>(PropObjectOptions{options.access, true, engine->Names()}),
+TMessage::TMessage(std::shared_ptr<TStoreEngine> engine, TMessageObjectOptions options)
+    : TPropObject<IMessage>(TPropObjectOptions{options.access, true, engine->Names()}),
       engine_(std::move(engine)),
       options_(std::move(options)),
       createdAt_(NowFileTime()),
       modifiedAt_(createdAt_) {
-  if (options_.storeEntryId.empty()) options_.storeEntryId = engine_->EntryId(ObjectKind::Store, 0);
+  if (options_.storeEntryId.empty()) options_.storeEntryId = engine_->EntryId(TObjectKind::Store, 0);
   AddComputedProps();
 }
 
 TMessage::~TMessage() = default;
 
 ComPtr<TMessage> TMessage::CreateInFolder(std::shared_ptr<TStoreEngine> engine, int64_t folderId, bool associated,
-                                          MessageObjectOptions options) {
-  if (!engine) throw MapiError(MAPI_E_INVALID_PARAMETER, "There is no store.");
+                                          TMessageObjectOptions options) {
+  if (!engine) throw TMapiError(MAPI_E_INVALID_PARAMETER, "There is no store.");
   engine->Folder(folderId);  // MAPI_E_NOT_FOUND for a folder that is not there
   ComPtr<TMessage> message(new TMessage(std::move(engine), std::move(options)));
   message->folderId_ = folderId;
@@ -91,12 +91,12 @@ ComPtr<TMessage> TMessage::CreateInFolder(std::shared_ptr<TStoreEngine> engine, 
 }
 
 ComPtr<TMessage> TMessage::OpenSaved(std::shared_ptr<TStoreEngine> engine, int64_t messageId,
-                                     MessageObjectOptions options) {
-  if (!engine) throw MapiError(MAPI_E_INVALID_PARAMETER, "There is no store.");
+                                     TMessageObjectOptions options) {
+  if (!engine) throw TMapiError(MAPI_E_INVALID_PARAMETER, "There is no store.");
   // The record first: a change between the two reads then shows as a conflict at
   // SaveChanges instead of going unnoticed.
-  MessageRecord record = engine->Message(messageId);
-  MessageImage image = engine->LoadMessage(messageId);
+  TMessageRecord record = engine->Message(messageId);
+  TMessageImage image = engine->LoadMessage(messageId);
   ComPtr<TMessage> message(new TMessage(std::move(engine), std::move(options)));
   message->id_ = messageId;
   message->folderId_ = record.folderId;
@@ -107,8 +107,8 @@ ComPtr<TMessage> TMessage::OpenSaved(std::shared_ptr<TStoreEngine> engine, int64
 }
 
 ComPtr<TMessage> TMessage::OpenEmbedded(std::shared_ptr<TStoreEngine> engine, ComPtr<TAttach> host,
-                                        const MessageImage* image, AccessMode access) {
-  MessageObjectOptions options;
+                                        const TMessageImage* image, TAccessMode access) {
+  TMessageObjectOptions options;
   options.access = access;
   ComPtr<TMessage> message(new TMessage(std::move(engine), std::move(options)));
   message->host_ = std::move(host);
@@ -117,8 +117,8 @@ ComPtr<TMessage> TMessage::OpenEmbedded(std::shared_ptr<TStoreEngine> engine, Co
   return message;
 }
 
-void TMessage::LoadContent(const MessageImage& image) {
-  StoredProps props;
+void TMessage::LoadContent(const TMessageImage& image) {
+  TStoredProps props;
   for (const auto& prop : image.props) {
     ULONG propId = PROP_ID(prop.tag);
     if (propId != PROP_ID(tags::kMessageFlags) && propId != PROP_ID(tags::kCreationTime) &&
@@ -147,8 +147,8 @@ void TMessage::LoadContent(const MessageImage& image) {
   everSaved_ = true;
 }
 
-MessageImage TMessage::Content() const {
-  MessageImage image;
+TMessageImage TMessage::Content() const {
+  TMessageImage image;
   image.props = StoredPropsOf(Bag());
   auto add = [&image](SPropValue value) { image.props.push_back({value.ulPropTag, EncodePropValue(value)}); };
   SPropValue value{};
@@ -176,12 +176,12 @@ ULONG TMessage::CurrentFlags() const {
 
 ULONG TMessage::SizeEstimate() const {
   // Counted as the store counts a saved message: every value's bytes and its tag.
-  MessageImage image = Content();
+  TMessageImage image = Content();
   uint64_t size = 0;
-  auto add = [&size](const StoredProps& props) {
+  auto add = [&size](const TStoredProps& props) {
     for (const auto& prop : props) size += 4 + prop.value.size();
   };
-  std::function<void(const MessageImage&)> addImage = [&](const MessageImage& m) {
+  std::function<void(const TMessageImage&)> addImage = [&](const TMessageImage& m) {
     add(m.props);
     for (const auto& recipient : m.recipients) add(recipient.props);
     for (const auto& attachment : m.attachments) {
@@ -222,8 +222,8 @@ void TMessage::AddComputedProps() {
         Missing(out, tag);
     });
   };
-  identity(tags::kEntryId, [this] { return engine_->EntryId(ObjectKind::Message, id_); });
-  identity(tags::kRecordKey, [this] { return engine_->EntryId(ObjectKind::Message, id_); });
+  identity(tags::kEntryId, [this] { return engine_->EntryId(TObjectKind::Message, id_); });
+  identity(tags::kRecordKey, [this] { return engine_->EntryId(TObjectKind::Message, id_); });
   identity(tags::kInstanceKey, [this] { return IdBytes(id_); });
   identity(tags::kSearchKey, [this] { return record_.searchKey; });
   identity(tags::kSourceKey, [this] { return record_.change.sourceKey; });
@@ -231,7 +231,7 @@ void TMessage::AddComputedProps() {
   identity(tags::kPredecessorChangeList, [this] { return record_.change.predecessors; });
   AddComputed(tags::kParentEntryId, [this](SPropValue& out, void* parent) {
     if (folderId_)
-      SetBinary(out, tags::kParentEntryId, engine_->EntryId(ObjectKind::Folder, folderId_), parent);
+      SetBinary(out, tags::kParentEntryId, engine_->EntryId(TObjectKind::Folder, folderId_), parent);
     else
       Missing(out, tags::kParentEntryId);
   });
@@ -269,11 +269,11 @@ void TMessage::AddComputedProps() {
   });
   AddComputed(tags::kObjectType, [](SPropValue& out, void*) { SetLong(out, tags::kObjectType, MAPI_MESSAGE); });
   AddComputed(tags::kAccess, [this](SPropValue& out, void*) {
-    bool writable = Access() == AccessMode::ReadWrite;
+    bool writable = Access() == TAccessMode::ReadWrite;
     SetLong(out, tags::kAccess, MAPI_ACCESS_READ | (writable ? MAPI_ACCESS_MODIFY | MAPI_ACCESS_DELETE : 0));
   });
   AddComputed(tags::kAccessLevel, [this](SPropValue& out, void*) {
-    SetLong(out, tags::kAccessLevel, Access() == AccessMode::ReadWrite ? MAPI_MODIFY : 0);
+    SetLong(out, tags::kAccessLevel, Access() == TAccessMode::ReadWrite ? MAPI_MODIFY : 0);
   });
 }
 
@@ -281,7 +281,7 @@ HRESULT TMessage::Run(const char* method, const std::function<HRESULT()>& body) 
   auto lock = Lock();
   try {
     return body();
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     std::string text = e.what();
     return Fail(e.Code(), std::string(method) + ": " + (text.empty() ? "failed" : text));
   } catch (...) {
@@ -290,7 +290,7 @@ HRESULT TMessage::Run(const char* method, const std::function<HRESULT()>& body) 
   }
 }
 
-void TMessage::Persist(const PropChanges&, ULONG flags) {
+void TMessage::Persist(const TPropChanges&, ULONG flags) {
   if (host_) {
     // Saved once already: a change since the first save is a modification.
     ULONG previousFlags = newFlags_;
@@ -307,22 +307,22 @@ void TMessage::Persist(const PropChanges&, ULONG flags) {
     everSaved_ = true;
     return;
   }
-  MessageImage image = Content();
+  TMessageImage image = Content();
   // The record comes from the saving transaction itself: read back afterwards, it could
   // already hold another session's change, which the next save would then overwrite.
   if (!id_) {
-    MessageRecord created;
+    TMessageRecord created;
     id_ = engine_->CreateMessage(folderId_, associated_, image, &created);
     record_ = std::move(created);
     everSaved_ = true;
-    saved_ = MessageSaveKind::Created;
+    saved_ = TMessageSaveKind::Created;
     return;
   }
   // FORCE_SAVE overwrites whatever another session saved meanwhile.
   std::optional<int64_t> expected;
   if (!(flags & FORCE_SAVE)) expected = record_.change.changeNumber;
   record_ = engine_->SaveMessage(id_, image, expected);
-  saved_ = MessageSaveKind::Modified;
+  saved_ = TMessageSaveKind::Modified;
 }
 
 HRESULT TMessage::SaveChanges(ULONG ulFlags) {
@@ -331,7 +331,7 @@ HRESULT TMessage::SaveChanges(ULONG ulFlags) {
     if (submitted_) return Fail(MAPI_E_INVALID_OBJECT, "SaveChanges: the message has been submitted");
   }
   HRESULT hr = DoSaveChanges(ulFlags);
-  std::optional<MessageSaveKind> saved;
+  std::optional<TMessageSaveKind> saved;
   int64_t id = 0;
   int64_t folderId = 0;
   {
@@ -374,7 +374,7 @@ HRESULT TMessage::SetReadFlag(ULONG ulFlags) {
   // Tables and sinks hear of the new read state as of a save, outside the message's lock.
   if (SUCCEEDED(hr) && changed && options_.saved) {
     try {
-      options_.saved(id, folderId, MessageSaveKind::Modified);
+      options_.saved(id, folderId, TMessageSaveKind::Modified);
     } catch (...) {
       // The read state is stored; a failed notification does not undo that.
     }
@@ -386,17 +386,17 @@ HRESULT TMessage::SubmitMessage(ULONG ulFlags) {
   if (ulFlags & ~FORCE_SUBMIT) return Fail(MAPI_E_UNKNOWN_FLAGS, "SubmitMessage: unknown flags");
   std::function<void()> notify;
   HRESULT hr = Run("SubmitMessage", [&] {
-    if (submitted_) throw MapiError(MAPI_E_INVALID_OBJECT, "the message has been submitted");
-    if (Access() != AccessMode::ReadWrite) throw MapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
+    if (submitted_) throw TMapiError(MAPI_E_INVALID_OBJECT, "the message has been submitted");
+    if (Access() != TAccessMode::ReadWrite) throw TMapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
     if (host_ || associated_ || !options_.submit)
-      throw MapiError(MAPI_E_NO_SUPPORT, "only normal messages of a folder can be sent");
-    if (recipients_.empty()) throw MapiError(MAPI_E_NO_RECIPIENTS, "the message has no recipients");
+      throw TMapiError(MAPI_E_NO_SUPPORT, "only normal messages of a folder can be sent");
+    if (recipients_.empty()) throw TMapiError(MAPI_E_NO_RECIPIENTS, "the message has no recipients");
     std::optional<int64_t> expected;
     if (id_) expected = record_.change.changeNumber;
     notify = options_.submit({id_, folderId_, expected, Content()});
     // The message now belongs to the transport: this object takes no more changes.
     submitted_ = true;
-    SetAccess(AccessMode::ReadOnly);
+    SetAccess(TAccessMode::ReadOnly);
     return S_OK;
   });
   // The store's notifications run outside the message's lock, as after SaveChanges.
@@ -423,12 +423,12 @@ HRESULT TMessage::OpenInterface(ULONG ulPropTag, REFIID iid, ULONG ulInterfaceOp
 }
 
 ComPtr<IMessage> CreateMessageObject(std::shared_ptr<TStoreEngine> engine, int64_t folderId, bool associated,
-                                     MessageObjectOptions options) {
+                                     TMessageObjectOptions options) {
   return TMessage::CreateInFolder(std::move(engine), folderId, associated, std::move(options));
 }
 
 ComPtr<IMessage> OpenMessageObject(std::shared_ptr<TStoreEngine> engine, int64_t messageId,
-                                   MessageObjectOptions options) {
+                                   TMessageObjectOptions options) {
   return TMessage::OpenSaved(std::move(engine), messageId, std::move(options));
 }
 

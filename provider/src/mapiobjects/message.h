@@ -28,7 +28,7 @@
 namespace orba::store {
 
 // What a save did to a message of a folder.
-enum class MessageSaveKind {
+enum class TMessageSaveKind {
   Created,   // the first save of a new message: it now exists in its folder
   Modified,  // a later save
 };
@@ -36,38 +36,38 @@ enum class MessageSaveKind {
 // Called after a message's SaveChanges committed (outside the message's lock), so
 // that the store can raise its notifications and update its tables. Not called for
 // embedded messages (they are saved with their attachment).
-using MessageSavedCallback = std::function<void(int64_t messageId, int64_t folderId, MessageSaveKind kind)>;
+using TMessageSavedCallback = std::function<void(int64_t messageId, int64_t folderId, TMessageSaveKind kind)>;
 
 // What SubmitMessage hands to the store's transport.
-struct MessageSubmission {
+struct TMessageSubmission {
   int64_t messageId = 0;  // 0: a message not saved yet
   int64_t folderId = 0;
   std::optional<int64_t> expectedChangeNumber;  // the change the message was opened at
-  MessageImage image;                           // the message with its unsaved changes
+  TMessageImage image;                          // the message with its unsaved changes
 };
 
-// Submits a message (throws MapiError; nothing submitted then) and returns what is to
+// Submits a message (throws TMapiError; nothing submitted then) and returns what is to
 // run once the message's lock is released (the store's notifications).
-using MessageSubmitCallback = std::function<std::function<void()>(MessageSubmission)>;
+using TMessageSubmitCallback = std::function<std::function<void()>(TMessageSubmission)>;
 
-struct MessageObjectOptions {
+struct TMessageObjectOptions {
   // ReadOnly: every write answers MAPI_E_NO_ACCESS.
-  AccessMode access = AccessMode::ReadWrite;
+  TAccessMode access = TAccessMode::ReadWrite;
   // PR_STORE_ENTRYID as the store answers it; empty: the engine's own store entry ID.
   Bytes storeEntryId;
-  MessageSavedCallback saved;
+  TMessageSavedCallback saved;
   // None: SubmitMessage answers MAPI_E_NO_SUPPORT.
-  MessageSubmitCallback submit;
+  TMessageSubmitCallback submit;
 };
 
-// A new, unsaved message in folderId (normal, or folder-associated). Throws MapiError
+// A new, unsaved message in folderId (normal, or folder-associated). Throws TMapiError
 // (MAPI_E_NOT_FOUND when the folder does not exist).
 ComPtr<IMessage> CreateMessageObject(std::shared_ptr<TStoreEngine> engine, int64_t folderId, bool associated,
-                                     MessageObjectOptions options = {});
+                                     TMessageObjectOptions options = {});
 
-// The saved message messageId. Throws MapiError (MAPI_E_NOT_FOUND when there is no
+// The saved message messageId. Throws TMapiError (MAPI_E_NOT_FOUND when there is no
 // such message in a folder).
 ComPtr<IMessage> OpenMessageObject(std::shared_ptr<TStoreEngine> engine, int64_t messageId,
-                                   MessageObjectOptions options = {});
+                                   TMessageObjectOptions options = {});
 
 }  // namespace orba::store

@@ -27,21 +27,21 @@ TRowList TMessage::AttachmentRows() const {
   for (const auto& [num, attachment] : attachments_) {
     // The row shows what an attachment object answers, without its (large) data.
     ComPtr<TAttach> view =
-        TAttach::Make(ComPtr<TMessage>(const_cast<TMessage*>(this)), attachment, AccessMode::ReadOnly);
-    StoredProps props;
+        TAttach::Make(ComPtr<TMessage>(const_cast<TMessage*>(this)), attachment, TAccessMode::ReadOnly);
+    TStoredProps props;
     for (const auto& prop : attachment.props)
       if (PROP_ID(prop.tag) != PROP_ID(tags::kAttachDataBin) && prop.value.size() <= kDefaultLargeValueLimit)
         props.push_back(prop);
     auto values = DecodeStoredProps(props, 4);
     size_t count = props.size();
     const ULONG computed[] = {tags::kAttachNum, tags::kAttachSize, tags::kRecordKey, tags::kObjectType};
-    MapiBuffer<SPropValue> computedValues;
+    TMapiBuffer<SPropValue> computedValues;
     ULONG computedCount = 0;
     SPropTagArray* list = reinterpret_cast<SPropTagArray*>(AllocateMore(CbNewSPropTagArray(4), values.get()));
     list->cValues = 4;
     std::copy(std::begin(computed), std::end(computed), list->aulPropTag);
     if (FAILED(view->GetProps(list, 0, &computedCount, computedValues.Out())))
-      throw MapiError(MAPI_E_CALL_FAILED, "the attachment's properties cannot be read");
+      throw TMapiError(MAPI_E_CALL_FAILED, "the attachment's properties cannot be read");
     CopyPropsInto(values.get(), computedCount, computedValues.get(), values.get() + count);
     count += computedCount;
     // PR_INSTANCE_KEY: the attachment number's bytes.
@@ -75,12 +75,12 @@ HRESULT TMessage::OpenAttach(ULONG ulAttachmentNum, LPCIID lpInterface, ULONG ul
     return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "OpenAttach: an attachment is an IAttach");
   return Run("OpenAttach", [&] {
     auto it = attachments_.find(ulAttachmentNum);
-    if (it == attachments_.end()) throw MapiError(MAPI_E_NOT_FOUND, "there is no such attachment");
-    bool writable = Access() == AccessMode::ReadWrite;
-    if ((ulFlags & MAPI_MODIFY) && !writable) throw MapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
+    if (it == attachments_.end()) throw TMapiError(MAPI_E_NOT_FOUND, "there is no such attachment");
+    bool writable = Access() == TAccessMode::ReadWrite;
+    if ((ulFlags & MAPI_MODIFY) && !writable) throw TMapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
     bool modify = (ulFlags & MAPI_MODIFY) || ((ulFlags & MAPI_BEST_ACCESS) && writable);
     auto attach =
-        TAttach::Make(ComPtr<TMessage>(this), it->second, modify ? AccessMode::ReadWrite : AccessMode::ReadOnly);
+        TAttach::Make(ComPtr<TMessage>(this), it->second, modify ? TAccessMode::ReadWrite : TAccessMode::ReadOnly);
     *lppAttach = ComPtr<IAttach>(attach).Detach();
     return S_OK;
   });
@@ -93,10 +93,10 @@ HRESULT TMessage::CreateAttach(LPCIID lpInterface, ULONG ulFlags, ULONG* lpulAtt
   if (lpInterface && *lpInterface != IID_IAttachment && *lpInterface != IID_IMAPIProp && *lpInterface != IID_IUnknown)
     return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "CreateAttach: an attachment is an IAttach");
   return Run("CreateAttach", [&] {
-    if (Access() != AccessMode::ReadWrite) throw MapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
-    AttachmentImage image;
+    if (Access() != TAccessMode::ReadWrite) throw TMapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
+    TAttachmentImage image;
     image.num = nextAttachNum_;
-    auto attach = TAttach::Make(ComPtr<TMessage>(this), image, AccessMode::ReadWrite);
+    auto attach = TAttach::Make(ComPtr<TMessage>(this), image, TAccessMode::ReadWrite);
     openNew_.insert(nextAttachNum_++);
     *lpulAttachmentNum = image.num;
     *lppAttach = ComPtr<IAttach>(attach).Detach();
@@ -107,19 +107,19 @@ HRESULT TMessage::CreateAttach(LPCIID lpInterface, ULONG ulFlags, ULONG* lpulAtt
 HRESULT TMessage::DeleteAttach(ULONG ulAttachmentNum, ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) {
   if (ulFlags & ~ATTACH_DIALOG) return Fail(MAPI_E_UNKNOWN_FLAGS, "DeleteAttach: unknown flags");
   return Run("DeleteAttach", [&] {
-    if (Access() != AccessMode::ReadWrite) throw MapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
+    if (Access() != TAccessMode::ReadWrite) throw TMapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
     bool known = attachments_.erase(ulAttachmentNum) + openNew_.erase(ulAttachmentNum) > 0;
-    if (!known) throw MapiError(MAPI_E_NOT_FOUND, "there is no such attachment");
+    if (!known) throw TMapiError(MAPI_E_NOT_FOUND, "there is no such attachment");
     RefreshAttachmentRows();
     return S_OK;
   });
 }
 
-void TMessage::StoreAttachment(AttachmentImage attachment) {
+void TMessage::StoreAttachment(TAttachmentImage attachment) {
   auto lock = Lock();
   if (!attachments_.count(attachment.num) && !openNew_.count(attachment.num))
-    throw MapiError(MAPI_E_OBJECT_DELETED, "the attachment has been deleted");
-  if (Access() != AccessMode::ReadWrite) throw MapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
+    throw TMapiError(MAPI_E_OBJECT_DELETED, "the attachment has been deleted");
+  if (Access() != TAccessMode::ReadWrite) throw TMapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
   openNew_.erase(attachment.num);
   ULONG num = attachment.num;
   attachments_[num] = std::move(attachment);

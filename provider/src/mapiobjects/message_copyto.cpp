@@ -15,7 +15,7 @@ namespace orba::store {
 namespace {
 
 void Check(HRESULT hr, const char* what) {
-  if (FAILED(hr)) throw MapiError(hr, what);
+  if (FAILED(hr)) throw TMapiError(hr, what);
 }
 
 bool Excludes(ULONG count, LPCIID iids, REFIID iid) {
@@ -92,12 +92,12 @@ bool TMessage::CopyRecipientsTo(IMessage* destination, bool noReplace) {
     return destTags[std::find(sourceTags.begin(), sourceTags.end(), tag) - sourceTags.begin()];
   };
 
-  std::vector<MapiBuffer<SPropValue>> decoded;
+  std::vector<TMapiBuffer<SPropValue>> decoded;
   std::vector<std::vector<SPropValue>> entries(recipients_.size());
-  auto list = MapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(recipients_.size()));
+  auto list = TMapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(recipients_.size()));
   list->cEntries = static_cast<ULONG>(recipients_.size());
   for (size_t i = 0; i < recipients_.size(); ++i) {
-    const StoredProps& props = recipients_[i].props;
+    const TStoredProps& props = recipients_[i].props;
     decoded.push_back(DecodeStoredProps(props));
     for (size_t j = 0; j < props.size(); ++j) {
       ULONG tag = tagFor(props[j].tag);
@@ -125,7 +125,7 @@ bool TMessage::CopyAttachmentsTo(IMessage* destination, bool noReplace) {
     ComPtr<IAttach> target;
     ULONG targetNum = 0;
     Check(destination->CreateAttach(nullptr, 0, &targetNum, target.Out()), "an attachment cannot be created");
-    ComPtr<TAttach> source = TAttach::Make(ComPtr<TMessage>(this), attachment, AccessMode::ReadOnly);
+    ComPtr<TAttach> source = TAttach::Make(ComPtr<TMessage>(this), attachment, TAccessMode::ReadOnly);
     Check(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IAttachment, static_cast<IAttach*>(target.get()), 0,
                          nullptr),
           "an attachment cannot be copied");
@@ -151,7 +151,7 @@ void TAttach::CopySubObjects(IMAPIProp* destination, const std::vector<ULONG>&, 
                              reinterpret_cast<LPUNKNOWN*>(copy.Out())),
         "the embedded message cannot be created");
   ComPtr<TMessage> source =
-      TMessage::OpenEmbedded(message_->Engine(), ComPtr<TAttach>(this), embedded_.get(), AccessMode::ReadOnly);
+      TMessage::OpenEmbedded(message_->Engine(), ComPtr<TAttach>(this), embedded_.get(), TAccessMode::ReadOnly);
   Check(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMessage, static_cast<IMessage*>(copy.get()), 0, nullptr),
         "the embedded message cannot be copied");
   Check(copy->SaveChanges(0), "the embedded message cannot be saved");

@@ -29,28 +29,28 @@ Bytes RowKey(ULONG rowId) {
 // One ADRENTRY checked and converted: its PR_ROWID (if any) and its storable values
 // (error and null values, as address book lookups leave them, are dropped; 8-bit
 // strings are kept wide).
-struct RecipientMod {
+struct TRecipientMod {
   std::optional<ULONG> rowId;
-  StoredProps props;
+  TStoredProps props;
 };
 
-RecipientMod ConvertEntry(const ADRENTRY& entry) {
+TRecipientMod ConvertEntry(const ADRENTRY& entry) {
   if (entry.cValues && !entry.rgPropVals)
-    throw MapiError(MAPI_E_INVALID_PARAMETER, "an entry has values but no value array");
-  RecipientMod mod;
+    throw TMapiError(MAPI_E_INVALID_PARAMETER, "an entry has values but no value array");
+  TRecipientMod mod;
   for (ULONG i = 0; i < entry.cValues; ++i) {
     const SPropValue& value = entry.rgPropVals[i];
     ULONG type = PROP_TYPE(value.ulPropTag);
     ULONG id = PROP_ID(value.ulPropTag);
     if (type == PT_ERROR || type == PT_NULL || id == PROP_ID(tags::kInstanceKey)) continue;
     if (id == PROP_ID(tags::kRowId)) {
-      if (type != PT_LONG) throw MapiError(MAPI_E_INVALID_PARAMETER, "PR_ROWID must be a PT_LONG");
+      if (type != PT_LONG) throw TMapiError(MAPI_E_INVALID_PARAMETER, "PR_ROWID must be a PT_LONG");
       mod.rowId = static_cast<ULONG>(value.Value.l);
       continue;
     }
-    if (id == PROP_ID_NULL || id == PROP_ID_INVALID) throw MapiError(MAPI_E_INVALID_PARAMETER, "invalid property tag");
+    if (id == PROP_ID_NULL || id == PROP_ID_INVALID) throw TMapiError(MAPI_E_INVALID_PARAMETER, "invalid property tag");
     if (IsStringType(type)) {
-      auto wide = MapiBuffer<SPropValue>::Allocate();
+      auto wide = TMapiBuffer<SPropValue>::Allocate();
       CopyWithStringWidth(value, WithStringWidth(type, true), *wide, wide.get(), 0);
       mod.props.push_back({wide->ulPropTag, EncodePropValue(*wide)});
     } else {
@@ -65,7 +65,7 @@ RecipientMod ConvertEntry(const ADRENTRY& entry) {
 TRowList TMessage::RecipientRows() const {
   TRowList rows;
   for (const auto& recipient : recipients_) {
-    StoredProps props;
+    TStoredProps props;
     for (const auto& prop : recipient.props)
       if (PROP_ID(prop.tag) != PROP_ID(tags::kRowId) && PROP_ID(prop.tag) != PROP_ID(tags::kInstanceKey))
         props.push_back(prop);
@@ -102,21 +102,21 @@ HRESULT TMessage::ModifyRecipients(ULONG ulFlags, LPADRLIST lpMods) {
   if (!lpMods || (ulFlags & (ulFlags - 1)))
     return Fail(MAPI_E_INVALID_PARAMETER, "ModifyRecipients: invalid parameter");
   return Run("ModifyRecipients", [&] {
-    if (Access() != AccessMode::ReadWrite) throw MapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
+    if (Access() != TAccessMode::ReadWrite) throw TMapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
     // Everything is checked before anything changes.
-    std::vector<RecipientMod> mods;
+    std::vector<TRecipientMod> mods;
     for (ULONG i = 0; i < lpMods->cEntries; ++i) mods.push_back(ConvertEntry(lpMods->aEntries[i]));
     auto find = [this](ULONG rowId) {
       return std::find_if(recipients_.begin(), recipients_.end(), [rowId](const auto& r) { return r.rowId == rowId; });
     };
     if (ulFlags & (MODRECIP_MODIFY | MODRECIP_REMOVE)) {
       for (const auto& mod : mods) {
-        if (!mod.rowId) throw MapiError(MAPI_E_INVALID_PARAMETER, "an entry has no PR_ROWID");
+        if (!mod.rowId) throw TMapiError(MAPI_E_INVALID_PARAMETER, "an entry has no PR_ROWID");
         if (find(*mod.rowId) == recipients_.end())
-          throw MapiError(MAPI_E_NOT_FOUND, "there is no recipient with this PR_ROWID");
+          throw TMapiError(MAPI_E_NOT_FOUND, "there is no recipient with this PR_ROWID");
       }
     }
-    std::vector<RecipientImage> next = ulFlags == 0 ? std::vector<RecipientImage>{} : recipients_;
+    std::vector<TRecipientImage> next = ulFlags == 0 ? std::vector<TRecipientImage>{} : recipients_;
     ULONG nextRowId = nextRowId_;
     for (auto& mod : mods) {
       if (ulFlags == 0 || ulFlags == MODRECIP_ADD) {

@@ -21,22 +21,22 @@ class TAttach;
 
 // The values of stored properties, decoded into one MAPI buffer (extra free slots
 // at the end for the caller).
-MapiBuffer<SPropValue> DecodeStoredProps(const StoredProps& props, size_t extra = 0);
+TMapiBuffer<SPropValue> DecodeStoredProps(const TStoredProps& props, size_t extra = 0);
 // An object's properties as the engine stores them.
-StoredProps StoredPropsOf(const PropertyBag& bag);
+TStoredProps StoredPropsOf(const TPropertyBag& bag);
 // Loads stored properties into a freshly made object.
-void LoadStoredProps(PropObject& object, const StoredProps& props);
+void LoadStoredProps(TPropObjectBase& object, const TStoredProps& props);
 
 class TMessage final : public TPropObject<IMessage> {
  public:
   static ComPtr<TMessage> CreateInFolder(std::shared_ptr<TStoreEngine> engine, int64_t folderId, bool associated,
-                                         MessageObjectOptions options);
+                                         TMessageObjectOptions options);
   static ComPtr<TMessage> OpenSaved(std::shared_ptr<TStoreEngine> engine, int64_t messageId,
-                                    MessageObjectOptions options);
+                                    TMessageObjectOptions options);
   // The message of an embedded-message attachment: image is its saved content
   // (null for a new one); SaveChanges hands the content to host.
   static ComPtr<TMessage> OpenEmbedded(std::shared_ptr<TStoreEngine> engine, ComPtr<TAttach> host,
-                                       const MessageImage* image, AccessMode access);
+                                       const TMessageImage* image, TAccessMode access);
   ~TMessage() override;
 
   STDMETHOD(SaveChanges)(ULONG ulFlags) override;
@@ -53,11 +53,11 @@ class TMessage final : public TPropObject<IMessage> {
   // An attachment's SaveChanges: its content becomes part of the message (saved
   // with the message's next SaveChanges). MAPI_E_OBJECT_DELETED when the attachment
   // was deleted meanwhile.
-  void StoreAttachment(AttachmentImage attachment);
+  void StoreAttachment(TAttachmentImage attachment);
   const std::shared_ptr<TStoreEngine>& Engine() const { return engine_; }
 
  protected:
-  void Persist(const PropChanges& changes, ULONG flags) override;
+  void Persist(const TPropChanges& changes, ULONG flags) override;
   HRESULT OpenInterface(ULONG ulPropTag, REFIID iid, ULONG ulInterfaceOptions, ULONG ulFlags,
                         LPUNKNOWN* lppUnk) override;
   // PR_MESSAGE_RECIPIENTS and PR_MESSAGE_ATTACHMENTS: CopyTo and CopyProps hand them to
@@ -67,13 +67,13 @@ class TMessage final : public TPropObject<IMessage> {
                       ULONG ulFlags) override;
 
  private:
-  TMessage(std::shared_ptr<TStoreEngine> engine, MessageObjectOptions options);
+  TMessage(std::shared_ptr<TStoreEngine> engine, TMessageObjectOptions options);
   // Whether the recipients or attachments were handed on.
   bool CopyRecipientsTo(IMessage* destination, bool noReplace);
   bool CopyAttachmentsTo(IMessage* destination, bool noReplace);
   void AddComputedProps();
-  void LoadContent(const MessageImage& image);
-  MessageImage Content() const;
+  void LoadContent(const TMessageImage& image);
+  TMessageImage Content() const;
   ULONG CurrentFlags() const;
   ULONG SizeEstimate() const;
   std::u16string DisplayList(ULONG recipientType) const;
@@ -90,23 +90,23 @@ class TMessage final : public TPropObject<IMessage> {
                               std::vector<std::weak_ptr<TMemoryRowSource>>& sources);
 
   std::shared_ptr<TStoreEngine> engine_;
-  MessageObjectOptions options_;
+  TMessageObjectOptions options_;
   ComPtr<TAttach> host_;  // embedded messages: the attachment they belong to
   int64_t id_ = 0;        // 0 until a new message is saved, and for embedded ones
   int64_t folderId_ = 0;
   bool associated_ = false;
-  MessageRecord record_;    // the saved state (change number, keys, times, flags)
+  TMessageRecord record_;   // the saved state (change number, keys, times, flags)
   ULONG newFlags_ = 0;      // the flags of a message not saved yet
   int64_t createdAt_ = 0;   // FILETIME the object was made (times of unsaved and embedded messages)
   int64_t modifiedAt_ = 0;  // FILETIME of an embedded message's last save
   bool everSaved_ = false;  // saved at least once: PR_MESSAGE_FLAGS is the store's from then on
-  std::vector<RecipientImage> recipients_;
+  std::vector<TRecipientImage> recipients_;
   ULONG nextRowId_ = 0;
-  std::map<ULONG, AttachmentImage> attachments_;  // saved into the message, by number
-  std::set<ULONG> openNew_;                       // created, not saved into the message yet
+  std::map<ULONG, TAttachmentImage> attachments_;  // saved into the message, by number
+  std::set<ULONG> openNew_;                        // created, not saved into the message yet
   ULONG nextAttachNum_ = 0;
-  std::optional<MessageSaveKind> saved_;  // what the last Persist did
-  bool submitted_ = false;                // handed to the transport: the object is no longer valid
+  std::optional<TMessageSaveKind> saved_;  // what the last Persist did
+  bool submitted_ = false;                 // handed to the transport: the object is no longer valid
   // The open recipient and attachment tables' sources.
   std::vector<std::weak_ptr<TMemoryRowSource>> recipientSources_;
   std::vector<std::weak_ptr<TMemoryRowSource>> attachmentSources_;

@@ -32,12 +32,12 @@ constexpr ULONG kAdviseEvents = fnevCriticalError | fnevNewMail | fnevObjectCrea
                                 fnevExtended;
 
 // Text handed to the caller in a MAPI buffer of its own, UTF-16 or 8-bit as flags ask.
-MapiBuffer<BYTE> TextOut(const std::string& utf8, ULONG flags) {
+TMapiBuffer<BYTE> TextOut(const std::string& utf8, ULONG flags) {
   std::u16string wide = FromUtf8(utf8);
   SPropValue value{};
   value.ulPropTag = PROP_TAG(PT_UNICODE, 1);
   value.Value.lpszW = reinterpret_cast<LPWSTR>(wide.data());
-  auto holder = MapiBuffer<BYTE>::Allocate(1);
+  auto holder = TMapiBuffer<BYTE>::Allocate(1);
   SPropValue converted{};
   CopyWithStringWidth(value, (flags & MAPI_UNICODE) ? PT_UNICODE : PT_STRING8, converted, holder.get(), 0);
   const void* text = (flags & MAPI_UNICODE) ? static_cast<const void*>(converted.Value.lpszW) : converted.Value.lpszA;
@@ -45,7 +45,7 @@ MapiBuffer<BYTE> TextOut(const std::string& utf8, ULONG flags) {
       (flags & MAPI_UNICODE)
           ? (std::char_traits<char16_t>::length(reinterpret_cast<const char16_t*>(converted.Value.lpszW)) + 1) * 2
           : std::strlen(converted.Value.lpszA) + 1;
-  auto out = MapiBuffer<BYTE>::Allocate(bytes);
+  auto out = TMapiBuffer<BYTE>::Allocate(bytes);
   std::memcpy(out.get(), text, bytes);
   return out;
 }
@@ -53,8 +53,8 @@ MapiBuffer<BYTE> TextOut(const std::string& utf8, ULONG flags) {
 class TMsgStore final : public TPropObject<IMsgStore> {
  public:
   TMsgStore(std::shared_ptr<TOpenStore> store, bool writable)
-      : TPropObject<IMsgStore>(
-            PropObjectOptions{writable ? AccessMode::ReadWrite : AccessMode::ReadOnly, false, store->Engine().Names()}),
+      : TPropObject<IMsgStore>(TPropObjectOptions{writable ? TAccessMode::ReadWrite : TAccessMode::ReadOnly, false,
+                                                  store->Engine().Names()}),
         store_(std::move(store)),
         writable_(writable) {
     TStoreEngine& engine = store_->Engine();
@@ -93,10 +93,10 @@ class TMsgStore final : public TPropObject<IMsgStore> {
       if (cbEntryID || lpEntryID) {
         auto bytes = com::EntryIdArg(cbEntryID, lpEntryID);
         if (!store_->IsStoreEntryId(bytes.data(), bytes.size())) {
-          ParsedEntryId parsed = store_->Engine().ParseEntryId(bytes.data(), bytes.size());
-          if (parsed.kind == ObjectKind::Folder) store_->Engine().Folder(parsed.id);
-          if (parsed.kind == ObjectKind::Message) store_->Engine().Message(parsed.id);
-          if (parsed.kind != ObjectKind::Store) entryId = store_->EntryId(parsed.kind, parsed.id);
+          TParsedEntryId parsed = store_->Engine().ParseEntryId(bytes.data(), bytes.size());
+          if (parsed.kind == TObjectKind::Folder) store_->Engine().Folder(parsed.id);
+          if (parsed.kind == TObjectKind::Message) store_->Engine().Message(parsed.id);
+          if (parsed.kind != TObjectKind::Store) entryId = store_->EntryId(parsed.kind, parsed.id);
         }
       }
       *lpulConnection = store_->Advise(std::move(entryId), ulEventMask, ComPtr<IMAPIAdviseSink>(lpAdviseSink));
@@ -119,7 +119,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
       CheckFlags(ulFlags, 0);
       auto a = com::EntryIdArg(cbEntryID1, lpEntryID1);
       auto b = com::EntryIdArg(cbEntryID2, lpEntryID2);
-      ParsedEntryId first = Identify(a), second = Identify(b);
+      TParsedEntryId first = Identify(a), second = Identify(b);
       *lpulResult = first.kind == second.kind && first.id == second.id;
       return S_OK;
     });
@@ -133,7 +133,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
       *lppUnk = nullptr;
       std::span<const BYTE> bytes;
       if (cbEntryID || lpEntryID) bytes = com::EntryIdArg(cbEntryID, lpEntryID);
-      if (!bytes.empty() && Identify(bytes).kind == ObjectKind::Store) {
+      if (!bytes.empty() && Identify(bytes).kind == TObjectKind::Store) {
         // The store itself: this object, not another one.
         CheckFlags(ulFlags, MAPI_MODIFY | MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS);
         void* answer = nullptr;
@@ -155,8 +155,8 @@ class TMsgStore final : public TPropObject<IMsgStore> {
       std::string messageClass = ArgText(lpszMessageClass, ulFlags);
       int64_t folderId = 0;
       if (cbEntryID || lpEntryID) {
-        ParsedEntryId target = Identify(com::EntryIdArg(cbEntryID, lpEntryID));
-        Check(target.kind == ObjectKind::Folder, MAPI_E_INVALID_ENTRYID, "The entry ID is not a folder's.");
+        TParsedEntryId target = Identify(com::EntryIdArg(cbEntryID, lpEntryID));
+        Check(target.kind == TObjectKind::Folder, MAPI_E_INVALID_ENTRYID, "The entry ID is not a folder's.");
         folderId = target.id;
       }
       store_->Engine().SetReceiveFolder(messageClass, folderId);
@@ -171,10 +171,10 @@ class TMsgStore final : public TPropObject<IMsgStore> {
       Check(lpcbEntryID && lppEntryID, MAPI_E_INVALID_PARAMETER, "An output pointer is null.");
       CheckFlags(ulFlags, MAPI_UNICODE);
       auto found = store_->Engine().GetReceiveFolder(ArgText(lpszMessageClass, ulFlags));
-      Bytes entryId = store_->EntryId(ObjectKind::Folder, found.folderId);
-      auto buffer = MapiBuffer<BYTE>::Allocate(entryId.size());
+      Bytes entryId = store_->EntryId(TObjectKind::Folder, found.folderId);
+      auto buffer = TMapiBuffer<BYTE>::Allocate(entryId.size());
       std::memcpy(buffer.get(), entryId.data(), entryId.size());
-      MapiBuffer<BYTE> explicitClass;
+      TMapiBuffer<BYTE> explicitClass;
       if (lppszExplicitClass) explicitClass = TextOut(found.messageClass, ulFlags);
       *lpcbEntryID = static_cast<ULONG>(entryId.size());
       *lppEntryID = reinterpret_cast<LPENTRYID>(buffer.Release());
@@ -194,7 +194,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
           std::vector<ULONG>{tags::kEntryId, tags::kRecordKey, classTag, tags::kInstanceKey, tags::kRowId});
       ULONG rowId = 0;
       for (const auto& entry : store_->Engine().ReceiveFolders()) {
-        Bytes entryId = store_->EntryId(ObjectKind::Folder, entry.folderId);
+        Bytes entryId = store_->EntryId(TObjectKind::Folder, entry.folderId);
         Bytes key(reinterpret_cast<const BYTE*>(&rowId), reinterpret_cast<const BYTE*>(&rowId) + sizeof(rowId));
         std::string messageClass = entry.messageClass;
         std::u16string wideClass = FromUtf8(entry.messageClass);
@@ -232,8 +232,8 @@ class TMsgStore final : public TPropObject<IMsgStore> {
   STDMETHOD(AbortSubmit)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulFlags) override {
     return com::Call(*this, [&]() -> HRESULT {
       CheckFlags(ulFlags, 0);
-      ParsedEntryId target = Identify(com::EntryIdArg(cbEntryID, lpEntryID));
-      Check(target.kind == ObjectKind::Message, MAPI_E_INVALID_ENTRYID, "The entry ID is not a message's.");
+      TParsedEntryId target = Identify(com::EntryIdArg(cbEntryID, lpEntryID));
+      Check(target.kind == TObjectKind::Message, MAPI_E_INVALID_ENTRYID, "The entry ID is not a message's.");
       CheckWrite();
       AbortSubmittedMessage(store_, target.id);
       return S_OK;
@@ -253,7 +253,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
   STDMETHOD(NotifyNewMail)(LPNOTIFICATION) override { return SpoolerOnly(); }
 
  protected:
-  void Persist(const PropChanges& changes, ULONG) override {
+  void Persist(const TPropChanges& changes, ULONG) override {
     store_->Engine().ChangeStoreProps(com::ChangedValues(*this, changes), com::DeletedIds(changes));
   }
 
@@ -262,9 +262,9 @@ class TMsgStore final : public TPropObject<IMsgStore> {
 
   void CheckWrite() const { Check(writable_, MAPI_E_NO_ACCESS, "The store was opened read-only."); }
 
-  // What an entry ID of this store names (MapiError for a malformed or foreign one).
-  ParsedEntryId Identify(std::span<const BYTE> bytes) const {
-    if (store_->IsStoreEntryId(bytes.data(), bytes.size())) return {ObjectKind::Store, 0};
+  // What an entry ID of this store names (TMapiError for a malformed or foreign one).
+  TParsedEntryId Identify(std::span<const BYTE> bytes) const {
+    if (store_->IsStoreEntryId(bytes.data(), bytes.size())) return {TObjectKind::Store, 0};
     return store_->Engine().ParseEntryId(bytes.data(), bytes.size());
   }
 
@@ -279,26 +279,26 @@ ComPtr<IUnknown> OpenStoreEntry(const std::shared_ptr<TOpenStore>& store, bool w
   CheckFlags(flags, MAPI_MODIFY | MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS);
   Check(!(flags & MAPI_MODIFY) || writable, MAPI_E_NO_ACCESS,
         "The store was opened read-only: its objects cannot be opened for change.");
-  AccessMode access =
-      (flags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) && writable ? AccessMode::ReadWrite : AccessMode::ReadOnly;
-  ParsedEntryId target{ObjectKind::Folder, 0};
+  TAccessMode access =
+      (flags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) && writable ? TAccessMode::ReadWrite : TAccessMode::ReadOnly;
+  TParsedEntryId target{TObjectKind::Folder, 0};
   if (entryId.empty())
-    target.id = store->Engine().SpecialFolderId(SpecialFolder::Root);
+    target.id = store->Engine().SpecialFolderId(TSpecialFolder::Root);
   else if (store->IsStoreEntryId(entryId.data(), entryId.size()))
-    target.kind = ObjectKind::Store;
+    target.kind = TObjectKind::Store;
   else
     target = store->Engine().ParseEntryId(entryId.data(), entryId.size());
   ComPtr<IUnknown> object;
   switch (target.kind) {
-    case ObjectKind::Store:
+    case TObjectKind::Store:
       object = ComPtr<IUnknown>(CreateMsgStore(store, writable).get());
       objectType = MAPI_STORE;
       break;
-    case ObjectKind::Folder:
+    case TObjectKind::Folder:
       object = ComPtr<IUnknown>(OpenFolderObject(store, target.id, access).get());
       objectType = MAPI_FOLDER;
       break;
-    case ObjectKind::Message:
+    case TObjectKind::Message:
       object = ComPtr<IUnknown>(OpenStoreMessage(store, target.id, access).get());
       objectType = MAPI_MESSAGE;
       break;

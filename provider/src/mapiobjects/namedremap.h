@@ -10,9 +10,9 @@
 
 namespace orba::store {
 
-void RemapNamedProps(StoredProps& props, const NameMap& from, NameMap& to);
+void RemapNamedProps(TStoredProps& props, const INameMap& from, INameMap& to);
 // The message's, its recipients', its attachments' and its embedded messages'
 // properties (embedded images are replaced by remapped copies: they may be shared).
-void RemapNamedProps(MessageImage& image, const NameMap& from, NameMap& to);
+void RemapNamedProps(TMessageImage& image, const INameMap& from, INameMap& to);
 
 }  // namespace orba::store

@@ -9,21 +9,21 @@
 
 namespace orba::store::com {
 
-void LoadStored(PropObject& object, const StoredProps& props) {
-  for (const StoredProp& prop : props) {
-    MapiBuffer<SPropValue> holder;
+void LoadStored(TPropObjectBase& object, const TStoredProps& props) {
+  for (const TStoredProp& prop : props) {
+    TMapiBuffer<SPropValue> holder;
     object.Load(detail::Decode(prop, holder));
   }
 }
 
-StoredProps ChangedValues(const PropObject& object, const PropChanges& changes) {
-  StoredProps set;
+TStoredProps ChangedValues(const TPropObjectBase& object, const TPropChanges& changes) {
+  TStoredProps set;
   for (ULONG id : changes.changed)
     if (const SPropValue* value = object.Bag().Find(id)) set.push_back({value->ulPropTag, EncodePropValue(*value)});
   return set;
 }
 
-std::vector<ULONG> DeletedIds(const PropChanges& changes) { return {changes.deleted.begin(), changes.deleted.end()}; }
+std::vector<ULONG> DeletedIds(const TPropChanges& changes) { return {changes.deleted.begin(), changes.deleted.end()}; }
 
 void BinaryValue(SPropValue& out, ULONG tag, std::span<const BYTE> bytes, void* parent) {
   out.ulPropTag = tag;
@@ -43,8 +43,8 @@ void BoolValue(SPropValue& out, ULONG tag, bool value) {
 }
 
 std::span<const BYTE> EntryIdArg(ULONG cb, const ENTRYID* entryId) {
-  if (cb && !entryId) throw MapiError(MAPI_E_INVALID_PARAMETER, "The entry ID pointer is null.");
-  if (!cb) throw MapiError(MAPI_E_INVALID_ENTRYID, "The entry ID is empty.");
+  if (cb && !entryId) throw TMapiError(MAPI_E_INVALID_PARAMETER, "The entry ID pointer is null.");
+  if (!cb) throw TMapiError(MAPI_E_INVALID_ENTRYID, "The entry ID is empty.");
   return {reinterpret_cast<const BYTE*>(entryId), cb};
 }
 

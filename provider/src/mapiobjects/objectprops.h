@@ -11,29 +11,29 @@
 namespace orba::store::com {
 
 // Loads stored properties into the object's bag (no checks, no pending changes).
-void LoadStored(PropObject& object, const StoredProps& props);
+void LoadStored(TPropObjectBase& object, const TStoredProps& props);
 // The object's pending changes in stored form: the values set, and the identifiers
 // deleted.
-StoredProps ChangedValues(const PropObject& object, const PropChanges& changes);
-std::vector<ULONG> DeletedIds(const PropChanges& changes);
+TStoredProps ChangedValues(const TPropObjectBase& object, const TPropChanges& changes);
+std::vector<ULONG> DeletedIds(const TPropChanges& changes);
 
 // Computed values: fill out with tag and the value, allocating on parent.
 void BinaryValue(SPropValue& out, ULONG tag, std::span<const BYTE> bytes, void* parent);
 void LongValue(SPropValue& out, ULONG tag, ULONG value);
 void BoolValue(SPropValue& out, ULONG tag, bool value);
 
-// The bytes of an entry ID argument for a store method (MapiError
+// The bytes of an entry ID argument for a store method (TMapiError
 // MAPI_E_INVALID_PARAMETER for a null pointer with a size, MAPI_E_INVALID_ENTRYID for
 // an empty one).
 std::span<const BYTE> EntryIdArg(ULONG cb, const ENTRYID* entryId);
 
-// Runs an interface method's body: a MapiError becomes its code (and the object's
+// Runs an interface method's body: a TMapiError becomes its code (and the object's
 // GetLastError text), anything else the code ResultFromException gives.
 template <class Body>
-HRESULT Call(PropObject& object, Body&& body) noexcept {
+HRESULT Call(TPropObjectBase& object, Body&& body) noexcept {
   try {
     return body();
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     return object.Fail(e.Code(), e.what());
   } catch (...) {
     return ResultFromException();

@@ -36,8 +36,9 @@ LPENTRYID AsEntryId(Bytes& bytes) { return bytes.empty() ? nullptr : reinterpret
 
 }  // namespace
 
-std::shared_ptr<TOpenStore> TOpenStore::Open(const std::string& path, StoreKind kind, const std::u16string& displayName,
-                                             Bytes ownEntryId, Bytes wrappedEntryId) {
+std::shared_ptr<TOpenStore> TOpenStore::Open(const std::string& path, TStoreKind kind,
+                                             const std::u16string& displayName, Bytes ownEntryId,
+                                             Bytes wrappedEntryId) {
   std::string file = CanonicalPath(path);
   std::string key = file;
   // One open store per file and store identity: two profiles naming the same file each
@@ -94,10 +95,10 @@ ULONG_PTR TOpenStore::Advise(Bytes entryId, ULONG mask, ComPtr<IMAPIAdviseSink> 
 
 void TOpenStore::Unadvise(ULONG_PTR connection) {
   std::lock_guard guard(lock_);
-  if (!sinks_.erase(connection)) throw MapiError(MAPI_E_NOT_FOUND, "The connection is not known.");
+  if (!sinks_.erase(connection)) throw TMapiError(MAPI_E_NOT_FOUND, "The connection is not known.");
 }
 
-ULONG_PTR TOpenStore::Listen(Listener listener) {
+ULONG_PTR TOpenStore::Listen(TListener listener) {
   std::lock_guard guard(lock_);
   ULONG_PTR connection = next_++;
   listeners_[connection] = std::move(listener);
@@ -120,16 +121,16 @@ void TOpenStore::Changed(const TStoreChange& change) noexcept {
 void TOpenStore::Deliver(const TStoreChange& change) {
   TNotificationIds ids;
   ids.entry = EntryId(change.kind, change.id);
-  if (change.parentId) ids.parent = EntryId(ObjectKind::Folder, change.parentId);
+  if (change.parentId) ids.parent = EntryId(TObjectKind::Folder, change.parentId);
   if (change.oldId) ids.old = EntryId(change.kind, change.oldId);
-  if (change.oldParentId) ids.oldParent = EntryId(ObjectKind::Folder, change.oldParentId);
+  if (change.oldParentId) ids.oldParent = EntryId(TObjectKind::Folder, change.oldParentId);
 
   NOTIFICATION notification{};
   notification.ulEventType = change.event;
   if (change.event == fnevNewMail) {
-    MessageRecord record = engine_->Message(change.id);
-    StoredProps props = engine_->LoadMessage(change.id).props;
-    if (const StoredProp* cls = detail::FindProp(props, PROP_ID(tags::kMessageClassW)))
+    TMessageRecord record = engine_->Message(change.id);
+    TStoredProps props = engine_->LoadMessage(change.id).props;
+    if (const TStoredProp* cls = detail::FindProp(props, PROP_ID(tags::kMessageClassW)))
       ids.messageClass = detail::TextValue(*cls).value_or(u"");
     auto& mail = notification.info.newmail;
     mail.cbEntryID = static_cast<ULONG>(ids.entry.size());
@@ -143,7 +144,7 @@ void TOpenStore::Deliver(const TStoreChange& change) {
     auto& object = notification.info.obj;
     object.cbEntryID = static_cast<ULONG>(ids.entry.size());
     object.lpEntryID = AsEntryId(ids.entry);
-    object.ulObjType = change.kind == ObjectKind::Folder ? MAPI_FOLDER : MAPI_MESSAGE;
+    object.ulObjType = change.kind == TObjectKind::Folder ? MAPI_FOLDER : MAPI_MESSAGE;
     object.cbParentID = static_cast<ULONG>(ids.parent.size());
     object.lpParentID = AsEntryId(ids.parent);
     object.cbOldID = static_cast<ULONG>(ids.old.size());
@@ -153,7 +154,7 @@ void TOpenStore::Deliver(const TStoreChange& change) {
   }
 
   std::vector<ComPtr<IMAPIAdviseSink>> sinks;
-  std::vector<Listener> listeners;
+  std::vector<TListener> listeners;
   {
     std::lock_guard guard(lock_);
     for (const auto& [connection, sink] : sinks_) {

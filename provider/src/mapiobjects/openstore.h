@@ -27,7 +27,7 @@ namespace orba::store {
 struct TStoreChange {
   ULONG event = 0;  // fnevObjectCreated, fnevObjectDeleted, fnevObjectModified, fnevObjectMoved,
                     // fnevObjectCopied or fnevNewMail
-  ObjectKind kind = ObjectKind::Message;
+  TObjectKind kind = TObjectKind::Message;
   int64_t id = 0;
   int64_t parentId = 0;     // the folder holding the object (0: none, e.g. the root)
   int64_t oldId = 0;        // copied: the original; moved: the object itself
@@ -40,7 +40,7 @@ class TOpenStore {
   // The store at path, opened once per process; created (with the standard folder set)
   // when the file does not exist yet. ownEntryId is the store's unwrapped entry ID,
   // wrappedEntryId the form the session hands out (PR_ENTRYID, PR_STORE_ENTRYID).
-  static std::shared_ptr<TOpenStore> Open(const std::string& path, StoreKind kind, const std::u16string& displayName,
+  static std::shared_ptr<TOpenStore> Open(const std::string& path, TStoreKind kind, const std::u16string& displayName,
                                           Bytes ownEntryId, Bytes wrappedEntryId);
 
   // Every store open in this process on the file at path (under any identity).
@@ -52,7 +52,7 @@ class TOpenStore {
   const std::shared_ptr<TStoreEngine>& EngineRef() const { return engine_; }
   const Bytes& OwnEntryId() const { return ownEntryId_; }
   const Bytes& WrappedEntryId() const { return wrappedEntryId_; }
-  Bytes EntryId(ObjectKind kind, int64_t id) const { return engine_->EntryId(kind, id); }
+  Bytes EntryId(TObjectKind kind, int64_t id) const { return engine_->EntryId(kind, id); }
   // Whether bytes are one of this store's own entry IDs (wrapped or not).
   bool IsStoreEntryId(const void* data, size_t size) const;
 
@@ -64,8 +64,8 @@ class TOpenStore {
 
   // Listeners inside the provider (contents and hierarchy tables); they run after the
   // advise sinks, on the thread that made the change.
-  using Listener = std::function<void(const TStoreChange&)>;
-  ULONG_PTR Listen(Listener listener);
+  using TListener = std::function<void(const TStoreChange&)>;
+  ULONG_PTR Listen(TListener listener);
   void StopListening(ULONG_PTR connection);
 
   // Reports a change: delivers it synchronously to the advise sinks whose mask and
@@ -76,7 +76,7 @@ class TOpenStore {
 
  private:
   TOpenStore() = default;
-  struct Sink {
+  struct TSink {
     Bytes entryId;
     ULONG mask;
     ComPtr<IMAPIAdviseSink> sink;
@@ -88,8 +88,8 @@ class TOpenStore {
   std::string file_;
   Bytes ownEntryId_, wrappedEntryId_;
   std::mutex lock_;
-  std::map<ULONG_PTR, Sink> sinks_;
-  std::map<ULONG_PTR, Listener> listeners_;
+  std::map<ULONG_PTR, TSink> sinks_;
+  std::map<ULONG_PTR, TListener> listeners_;
   ULONG_PTR next_ = 1;
 };
 
@@ -99,7 +99,7 @@ ComPtr<IMsgStore> CreateMsgStore(std::shared_ptr<TOpenStore> store, bool writabl
 // OpenEntry of a store or folder: the object an entry ID of store names (empty: the
 // root folder), as IUnknown, with its MAPI object type. flags are OpenEntry's
 // (MAPI_MODIFY, MAPI_BEST_ACCESS, MAPI_DEFERRED_ERRORS); writable says whether the
-// logon may change the store. Throws MapiError (MAPI_E_INVALID_ENTRYID,
+// logon may change the store. Throws TMapiError (MAPI_E_INVALID_ENTRYID,
 // MAPI_E_UNKNOWN_ENTRYID, MAPI_E_NOT_FOUND, MAPI_E_NO_ACCESS, MAPI_E_UNKNOWN_FLAGS,
 // MAPI_E_INTERFACE_NOT_SUPPORTED).
 ComPtr<IUnknown> OpenStoreEntry(const std::shared_ptr<TOpenStore>& store, bool writable, std::span<const BYTE> entryId,

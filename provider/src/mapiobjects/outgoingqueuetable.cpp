@@ -13,11 +13,11 @@ namespace orba::store {
 namespace {
 
 // The display list (PR_DISPLAY_TO, _CC, _BCC) of the recipients of one type.
-std::u16string DisplayList(const MessageImage& image, ULONG recipientType) {
+std::u16string DisplayList(const TMessageImage& image, ULONG recipientType) {
   std::u16string list;
-  for (const RecipientImage& recipient : image.recipients) {
-    const StoredProp* type = detail::FindProp(recipient.props, PROP_ID(tags::kRecipientType));
-    const StoredProp* name = detail::FindProp(recipient.props, PROP_ID(tags::kDisplayNameW));
+  for (const TRecipientImage& recipient : image.recipients) {
+    const TStoredProp* type = detail::FindProp(recipient.props, PROP_ID(tags::kRecipientType));
+    const TStoredProp* name = detail::FindProp(recipient.props, PROP_ID(tags::kDisplayNameW));
     if (!type || !name) continue;
     if ((static_cast<ULONG>(detail::IntValue(*type).value_or(0)) & ~(MAPI_SUBMITTED | MAPI_P1)) != recipientType)
       continue;
@@ -42,7 +42,7 @@ class TOutgoingQueueSource final : public TMemoryRowSource, public std::enable_s
     Reset(QueueRows());
     std::weak_ptr<TOutgoingQueueSource> weak = weak_from_this();
     listening_ = store_->Listen([weak](const TStoreChange& change) {
-      if (change.kind != ObjectKind::Message) return;
+      if (change.kind != TObjectKind::Message) return;
       if (auto self = weak.lock()) self->Reset(self->QueueRows());
     });
   }
@@ -51,32 +51,32 @@ class TOutgoingQueueSource final : public TMemoryRowSource, public std::enable_s
   TRowList QueueRows() const {
     TStoreEngine& engine = store_->Engine();
     TRowList rows;
-    for (const QueuedMessage& queued : engine.OutgoingQueue()) {
-      MessageRecord record;
-      MessageImage image;
+    for (const TQueuedMessage& queued : engine.OutgoingQueue()) {
+      TMessageRecord record;
+      TMessageImage image;
       try {
         record = engine.Message(queued.messageId);
         image = engine.LoadMessage(queued.messageId);
-      } catch (const MapiError&) {
+      } catch (const TMapiError&) {
         continue;  // deleted since the queue was read
       }
       com::TRowBuilder row;
-      row.Binary(tags::kEntryId, store_->EntryId(ObjectKind::Message, queued.messageId));
+      row.Binary(tags::kEntryId, store_->EntryId(TObjectKind::Message, queued.messageId));
       row.Id(tags::kInstanceKey, queued.messageId);
       row.Long(tags::kSubmitFlags, queued.submitFlags);
       row.Time(tags::kClientSubmitTime, queued.submitTime);
       for (auto [tag, type] : {std::pair{tags::kDisplayToW, MAPI_TO}, std::pair{tags::kDisplayCcW, MAPI_CC},
                                std::pair{tags::kDisplayBccW, MAPI_BCC}}) {
-        StoredProp text = detail::TextProp(tag, DisplayList(image, type));
+        TStoredProp text = detail::TextProp(tag, DisplayList(image, type));
         row.Stored(tag, text.value);
       }
       row.Long(tags::kMessageFlags, record.flags);
       row.Long(tags::kMessageSize, record.size);
-      if (const StoredProp* priority = detail::FindProp(image.props, PROP_ID(tags::kPriority));
+      if (const TStoredProp* priority = detail::FindProp(image.props, PROP_ID(tags::kPriority));
           priority && priority->tag == tags::kPriority)
         row.Stored(tags::kPriority, priority->value);
       for (ULONG tag : {tags::kSenderNameW, tags::kSubjectW})
-        if (const StoredProp* prop = detail::FindProp(image.props, PROP_ID(tag)))
+        if (const TStoredProp* prop = detail::FindProp(image.props, PROP_ID(tag)))
           if (auto text = detail::TextValue(*prop)) row.Stored(tag, detail::TextProp(tag, *text).value);
       rows.push_back(row.Build());
     }

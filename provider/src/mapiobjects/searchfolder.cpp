@@ -33,8 +33,8 @@ std::vector<int64_t> FolderIds(const TStoreEngine& engine, const ENTRYLIST& list
   for (ULONG i = 0; i < list.cValues; ++i) {
     const SBinary& entry = list.lpbin[i];
     Check(entry.lpb != nullptr || entry.cb == 0, MAPI_E_INVALID_PARAMETER, "A folder entry ID is null.");
-    ParsedEntryId parsed = engine.ParseEntryId(entry.lpb, entry.cb);
-    Check(parsed.kind == ObjectKind::Folder, MAPI_E_INVALID_ENTRYID, "An entry ID of the list is not a folder's.");
+    TParsedEntryId parsed = engine.ParseEntryId(entry.lpb, entry.cb);
+    Check(parsed.kind == TObjectKind::Folder, MAPI_E_INVALID_ENTRYID, "An entry ID of the list is not a folder's.");
     ids.push_back(parsed.id);
   }
   return ids;
@@ -50,8 +50,8 @@ void SetSearchCriteria(const std::shared_ptr<TOpenStore>& store, int64_t folderI
   CheckNotBoth(flags, FOREGROUND_SEARCH, BACKGROUND_SEARCH,
                "FOREGROUND_SEARCH and BACKGROUND_SEARCH contradict each other.");
   TStoreEngine& engine = store->Engine();
-  std::optional<SearchCriteria> previous = engine.GetSearchCriteria(folderId);
-  SearchCriteria next = previous.value_or(SearchCriteria{});
+  std::optional<TSearchCriteria> previous = engine.GetSearchCriteria(folderId);
+  TSearchCriteria next = previous.value_or(TSearchCriteria{});
   if (restriction) {
     ValidateRestriction(*restriction, true);
     next.restriction = EncodeRestriction(*restriction);
@@ -72,26 +72,26 @@ void SetSearchCriteria(const std::shared_ptr<TOpenStore>& store, int64_t folderI
     for (const TRowPtr& row : com::TSearchEvaluator(store, next).Rows())
       kept.push_back(com::RowMessageId(row->Values()));
   engine.SetSearchCriteria(folderId, next, kept);
-  store->Changed({fnevSearchComplete, ObjectKind::Folder, folderId, engine.Folder(folderId).parentId});
+  store->Changed({fnevSearchComplete, TObjectKind::Folder, folderId, engine.Folder(folderId).parentId});
 }
 
 void GetSearchCriteria(const std::shared_ptr<TOpenStore>& store, int64_t folderId, ULONG flags,
                        LPSRestriction* restriction, LPENTRYLIST* folders, ULONG* state) {
   CheckFlags(flags, MAPI_UNICODE);
-  std::optional<SearchCriteria> criteria = store->Engine().GetSearchCriteria(folderId);
+  std::optional<TSearchCriteria> criteria = store->Engine().GetSearchCriteria(folderId);
   Check(criteria.has_value(), MAPI_E_NOT_INITIALIZED, "No search criteria were set for the folder.");
-  MapiBuffer<SRestriction> decoded;
+  TMapiBuffer<SRestriction> decoded;
   if (restriction) {
-    decoded = MapiBuffer<SRestriction>::Allocate();
+    decoded = TMapiBuffer<SRestriction>::Allocate();
     DecodeRestriction(criteria->restriction, *decoded, decoded.get());
   }
-  MapiBuffer<ENTRYLIST> list;
+  TMapiBuffer<ENTRYLIST> list;
   if (folders) {
-    list = MapiBuffer<ENTRYLIST>::Allocate();
+    list = TMapiBuffer<ENTRYLIST>::Allocate();
     list->cValues = static_cast<ULONG>(criteria->folders.size());
     list->lpbin = AllocateMoreOf<SBinary>(criteria->folders.size(), list.get());
     for (size_t i = 0; i < criteria->folders.size(); ++i) {
-      Bytes entryId = store->EntryId(ObjectKind::Folder, criteria->folders[i]);
+      Bytes entryId = store->EntryId(TObjectKind::Folder, criteria->folders[i]);
       auto* bytes = static_cast<BYTE*>(AllocateMore(entryId.size(), list.get()));
       std::memcpy(bytes, entryId.data(), entryId.size());
       list->lpbin[i] = {static_cast<ULONG>(entryId.size()), bytes};

@@ -19,7 +19,7 @@ namespace orba::store {
 
 // SetSearchCriteria of the search folder folderId: checks the arguments, runs the
 // search, keeps the criteria in the store and raises fnevSearchComplete. Throws
-// MapiError: MAPI_E_NO_SUPPORT (not a search folder), MAPI_E_UNKNOWN_FLAGS,
+// TMapiError: MAPI_E_NO_SUPPORT (not a search folder), MAPI_E_UNKNOWN_FLAGS,
 // MAPI_E_INVALID_PARAMETER (contradicting flags, a first search without restriction
 // or folders, the search folder among its folders), MAPI_E_TOO_COMPLEX,
 // MAPI_E_INVALID_ENTRYID / MAPI_E_UNKNOWN_ENTRYID (entry IDs that are not this store's
@@ -36,14 +36,14 @@ void GetSearchCriteria(const std::shared_ptr<TOpenStore>& store, int64_t folderI
 std::shared_ptr<TTableRowSource> CreateSearchSource(std::shared_ptr<TOpenStore> store, int64_t folderId);
 
 // One message a search folder shows.
-struct SearchResult {
+struct TSearchResult {
   int64_t id = 0;
   int64_t folderId = 0;  // the folder that holds it
   ULONG flags = 0;       // PR_MESSAGE_FLAGS
 };
 // The messages a search folder shows now (none before criteria were set).
-std::vector<SearchResult> SearchResults(const std::shared_ptr<TOpenStore>& store, int64_t folderId);
+std::vector<TSearchResult> SearchResults(const std::shared_ptr<TOpenStore>& store, int64_t folderId);
 // A search folder's counts: its results (contents, unread), its own associated messages.
-FolderCounts SearchFolderCounts(const std::shared_ptr<TOpenStore>& store, int64_t folderId);
+TFolderCounts SearchFolderCounts(const std::shared_ptr<TOpenStore>& store, int64_t folderId);
 
 }  // namespace orba::store

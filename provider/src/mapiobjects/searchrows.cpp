@@ -20,8 +20,8 @@ namespace orba::store::com {
 namespace {
 
 // Stored properties as one MAPI buffer of values.
-MapiBuffer<SPropValue> DecodeAll(const StoredProps& props) {
-  auto values = MapiBuffer<SPropValue>::Allocate(std::max<size_t>(props.size(), 1) * sizeof(SPropValue));
+TMapiBuffer<SPropValue> DecodeAll(const TStoredProps& props) {
+  auto values = TMapiBuffer<SPropValue>::Allocate(std::max<size_t>(props.size(), 1) * sizeof(SPropValue));
   void* parent = values.get();
   for (size_t i = 0; i < props.size(); ++i)
     DecodePropValue(
@@ -60,11 +60,11 @@ void CollectTags(const SRestriction& r, std::vector<ULONG>& tags) {
 }
 
 // The stored values of a message for the property identifiers ids.
-StoredProps StoredValues(TStoreEngine& engine, int64_t messageId, const std::vector<ULONG>& ids) {
+TStoredProps StoredValues(TStoreEngine& engine, int64_t messageId, const std::vector<ULONG>& ids) {
   auto lock = TStoreEngine::Impl::Locked(engine);
   auto stmt = TStoreEngine::Impl::Database(engine).Prepare(
       "SELECT tag, value FROM message_props WHERE message_id=? AND prop_id=?");
-  StoredProps props;
+  TStoredProps props;
   for (ULONG id : ids) {
     stmt.Bind(1, messageId).Bind(2, int64_t{id});
     if (stmt.Step()) props.push_back({static_cast<ULONG>(stmt.Int(0)), stmt.Blob(1)});
@@ -75,9 +75,9 @@ StoredProps StoredValues(TStoreEngine& engine, int64_t messageId, const std::vec
 
 }  // namespace
 
-TSearchEvaluator::TSearchEvaluator(std::shared_ptr<TOpenStore> store, const SearchCriteria& criteria)
+TSearchEvaluator::TSearchEvaluator(std::shared_ptr<TOpenStore> store, const TSearchCriteria& criteria)
     : store_(std::move(store)), scope_(store_->Engine().SearchScope(criteria)) {
-  restriction_ = MapiBuffer<SRestriction>::Allocate();
+  restriction_ = TMapiBuffer<SRestriction>::Allocate();
   DecodeRestriction(criteria.restriction, *restriction_, restriction_.get());
   inSql_ = CanRestrictInSql(*restriction_);
   TStoreEngine& engine = store_->Engine();
@@ -117,9 +117,9 @@ bool TSearchEvaluator::Matches(const TTableRow& row) const {
     if (!FindProp(values, tag)) missing.push_back(PROP_ID(tag));
   if (missing.empty()) return exact_->Matches(values);
   // Rows leave large values out; the restriction sees the message's own.
-  StoredProps stored = StoredValues(store_->Engine(), RowMessageId(values), missing);
+  TStoredProps stored = StoredValues(store_->Engine(), RowMessageId(values), missing);
   if (stored.empty()) return exact_->Matches(values);
-  MapiBuffer<SPropValue> decoded = DecodeAll(stored);
+  TMapiBuffer<SPropValue> decoded = DecodeAll(stored);
   std::vector<SPropValue> all(values.begin(), values.end());
   all.insert(all.end(), decoded.get(), decoded.get() + stored.size());
   return exact_->Matches(TPropRow(all.data(), all.size()));
@@ -147,7 +147,7 @@ std::string InstanceKeyOf(int64_t messageId) {
 
 int64_t RowMessageId(TPropRow row) {
   const SPropValue* key = FindProp(row, kInstanceKeyTag);
-  if (!key || key->Value.bin.cb != 8) throw MapiError(MAPI_E_CALL_FAILED, "A contents row has no message key.");
+  if (!key || key->Value.bin.cb != 8) throw TMapiError(MAPI_E_CALL_FAILED, "A contents row has no message key.");
   uint64_t id = 0;
   for (int i = 7; i >= 0; --i) id = (id << 8) | key->Value.bin.lpb[i];
   return static_cast<int64_t>(id);
@@ -155,23 +155,23 @@ int64_t RowMessageId(TPropRow row) {
 
 int64_t RowFolderId(const TOpenStore& store, TPropRow row) {
   const SPropValue* parent = FindProp(row, PROP_TAG(PT_BINARY, 0x0E09));  // PR_PARENT_ENTRYID
-  if (!parent) throw MapiError(MAPI_E_CALL_FAILED, "A contents row has no parent entry ID.");
+  if (!parent) throw TMapiError(MAPI_E_CALL_FAILED, "A contents row has no parent entry ID.");
   return store.Engine().ParseEntryId(parent->Value.bin.lpb, parent->Value.bin.cb).id;
 }
 
 bool AnyMessageSubRow(TStoreEngine& engine, int64_t messageId, ULONG subObject,
                       const std::function<bool(TPropRow)>& test) {
-  MessageImage image = engine.LoadMessage(messageId);
-  auto any = [&](const StoredProps& props) {
-    MapiBuffer<SPropValue> values = DecodeAll(props);
+  TMessageImage image = engine.LoadMessage(messageId);
+  auto any = [&](const TStoredProps& props) {
+    TMapiBuffer<SPropValue> values = DecodeAll(props);
     return test(TPropRow(values.get(), props.size()));
   };
   if (subObject == kMessageRecipientsTag)
     return std::any_of(image.recipients.begin(), image.recipients.end(),
-                       [&](const RecipientImage& recipient) { return any(recipient.props); });
+                       [&](const TRecipientImage& recipient) { return any(recipient.props); });
   if (subObject == kMessageAttachmentsTag)
     return std::any_of(image.attachments.begin(), image.attachments.end(),
-                       [&](const AttachmentImage& attachment) { return any(attachment.props); });
+                       [&](const TAttachmentImage& attachment) { return any(attachment.props); });
   return false;
 }
 

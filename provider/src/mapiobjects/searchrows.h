@@ -16,8 +16,8 @@ namespace orba::store::com {
 class TSearchEvaluator {
  public:
   // Criteria checked when they were set; a stored restriction that no longer decodes
-  // raises MapiError(MAPI_E_CORRUPT_DATA).
-  TSearchEvaluator(std::shared_ptr<TOpenStore> store, const SearchCriteria& criteria);
+  // raises TMapiError(MAPI_E_CORRUPT_DATA).
+  TSearchEvaluator(std::shared_ptr<TOpenStore> store, const TSearchCriteria& criteria);
   ~TSearchEvaluator();
 
   // The folders searched.
@@ -32,7 +32,7 @@ class TSearchEvaluator {
 
   std::shared_ptr<TOpenStore> store_;
   std::vector<int64_t> scope_;
-  MapiBuffer<SRestriction> restriction_;
+  TMapiBuffer<SRestriction> restriction_;
   std::unique_ptr<TRestriction> exact_;
   bool inSql_ = false;
   std::vector<ULONG> tags_;  // the properties the restriction reads from a message

@@ -31,7 +31,7 @@ struct TSearchRows {
 
 TSearchRows ReadSearch(const std::shared_ptr<TOpenStore>& store, int64_t folderId) {
   TSearchRows result;
-  std::optional<SearchCriteria> criteria = store->Engine().GetSearchCriteria(folderId);
+  std::optional<TSearchCriteria> criteria = store->Engine().GetSearchCriteria(folderId);
   if (!criteria) return result;
   if (!criteria->running) {
     result.rows = com::MessageRows(store, store->Engine().KeptSearchResults(folderId));
@@ -81,7 +81,7 @@ class TSearchSource final : public TTableRowSource, public std::enable_shared_fr
 
  private:
   void OnChange(const TStoreChange& change) {
-    if (change.kind == ObjectKind::Folder) {
+    if (change.kind == TObjectKind::Folder) {
       if (FolderChangeMatters(change)) NotifyReloaded();
       return;
     }
@@ -115,7 +115,7 @@ class TSearchSource final : public TTableRowSource, public std::enable_shared_fr
 
   // Reads the touched folders again and reports what changed against the rows shown.
   void Compare(const std::vector<int64_t>& touched, const std::string& changedKey) {
-    std::optional<SearchCriteria> criteria = store_->Engine().GetSearchCriteria(folderId_);
+    std::optional<TSearchCriteria> criteria = store_->Engine().GetSearchCriteria(folderId_);
     if (!criteria) return;
     com::TSearchEvaluator evaluator(store_, *criteria);
     std::map<std::string, std::pair<TRowPtr, int64_t>> now;
@@ -168,8 +168,8 @@ std::shared_ptr<TTableRowSource> CreateSearchSource(std::shared_ptr<TOpenStore> 
   return source;
 }
 
-std::vector<SearchResult> SearchResults(const std::shared_ptr<TOpenStore>& store, int64_t folderId) {
-  std::vector<SearchResult> results;
+std::vector<TSearchResult> SearchResults(const std::shared_ptr<TOpenStore>& store, int64_t folderId) {
+  std::vector<TSearchResult> results;
   for (const TRowPtr& row : ReadSearch(store, folderId).rows) {
     TPropRow values = row->Values();
     const SPropValue* flags = FindProp(values, tags::kMessageFlags);
@@ -178,12 +178,12 @@ std::vector<SearchResult> SearchResults(const std::shared_ptr<TOpenStore>& store
   return results;
 }
 
-FolderCounts SearchFolderCounts(const std::shared_ptr<TOpenStore>& store, int64_t folderId) {
-  FolderCounts counts = store->Engine().Counts(folderId);
-  std::vector<SearchResult> results = SearchResults(store, folderId);
+TFolderCounts SearchFolderCounts(const std::shared_ptr<TOpenStore>& store, int64_t folderId) {
+  TFolderCounts counts = store->Engine().Counts(folderId);
+  std::vector<TSearchResult> results = SearchResults(store, folderId);
   counts.contents = static_cast<ULONG>(results.size());
   counts.unread = static_cast<ULONG>(
-      std::count_if(results.begin(), results.end(), [](const SearchResult& r) { return !(r.flags & MSGFLAG_READ); }));
+      std::count_if(results.begin(), results.end(), [](const TSearchResult& r) { return !(r.flags & MSGFLAG_READ); }));
   return counts;
 }
 

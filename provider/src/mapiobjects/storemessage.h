@@ -11,12 +11,12 @@
 
 namespace orba::store {
 
-// IMAPIFolder::CreateMessage: a new, unsaved message of folderId (MapiError
+// IMAPIFolder::CreateMessage: a new, unsaved message of folderId (TMapiError
 // MAPI_E_NOT_FOUND when the folder does not exist).
 ComPtr<IMessage> CreateStoreMessage(const std::shared_ptr<TOpenStore>& store, int64_t folderId, bool associated);
 
-// OpenEntry of a message: the saved message messageId (MapiError MAPI_E_NOT_FOUND when
+// OpenEntry of a message: the saved message messageId (TMapiError MAPI_E_NOT_FOUND when
 // it was deleted).
-ComPtr<IMessage> OpenStoreMessage(const std::shared_ptr<TOpenStore>& store, int64_t messageId, AccessMode access);
+ComPtr<IMessage> OpenStoreMessage(const std::shared_ptr<TOpenStore>& store, int64_t messageId, TAccessMode access);
 
 }  // namespace orba::store

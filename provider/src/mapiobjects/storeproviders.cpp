@@ -36,10 +36,10 @@ class TOrbaStoreProvider : public IStoreProvider {
 
   TStoreLogon Logon(const TStoreContext& context, ULONG flags) override {
     TStoredProps section = context.db->ReadSection(context.profile, context.provider);
-    Location where = Locate(section);
+    TLocation where = Locate(section);
     if (!where.path)
-      throw MapiError((flags & MDB_NO_DIALOG) ? MAPI_E_LOGON_FAILED : MAPI_E_USER_CANCEL,
-                      "The store is not configured, and no dialog can ask for its settings.");
+      throw TMapiError((flags & MDB_NO_DIALOG) ? MAPI_E_LOGON_FAILED : MAPI_E_USER_CANCEL,
+                       "The store is not configured, and no dialog can ask for its settings.");
     Bytes own = StoreEntryId(context);
     auto store = TOpenStore::Open(*where.path, Kind(), where.displayName, own, WrapStoreEntryId(kProviderDllName, own));
     bool writable = (flags & (MDB_WRITE | MAPI_BEST_ACCESS)) != 0;
@@ -47,12 +47,12 @@ class TOrbaStoreProvider : public IStoreProvider {
   }
 
  protected:
-  struct Location {
+  struct TLocation {
     std::optional<std::string> path;  // none: the section lacks the settings
     std::u16string displayName;
   };
-  virtual Location Locate(const TStoredProps& section) const = 0;
-  virtual StoreKind Kind() const = 0;
+  virtual TLocation Locate(const TStoredProps& section) const = 0;
+  virtual TStoreKind Kind() const = 0;
 };
 
 class TMailboxStoreProvider final : public TOrbaStoreProvider {
@@ -60,8 +60,8 @@ class TMailboxStoreProvider final : public TOrbaStoreProvider {
   MAPIUID MdbProvider() const override { return kExchangeMdbProvider; }
 
  protected:
-  StoreKind Kind() const override { return StoreKind::Mailbox; }
-  Location Locate(const TStoredProps& section) const override {
+  TStoreKind Kind() const override { return TStoreKind::Mailbox; }
+  TLocation Locate(const TStoredProps& section) const override {
     auto mailbox = SectionText(section, PROP_ID(tags::kProfileUnresolvedNameA));
     auto server = SectionText(section, PROP_ID(tags::kProfileUnresolvedServerA));
     if (!mailbox || !server) return {};
@@ -80,8 +80,8 @@ class TPublicStoreProvider final : public TOrbaStoreProvider {
   Bytes StoreEntryId(const TStoreContext&) const override { return ProviderEntryId(kExchangePublicMdbProvider); }
 
  protected:
-  StoreKind Kind() const override { return StoreKind::PublicFolders; }
-  Location Locate(const TStoredProps& section) const override {
+  TStoreKind Kind() const override { return TStoreKind::PublicFolders; }
+  TLocation Locate(const TStoredProps& section) const override {
     if (!SectionText(section, PROP_ID(tags::kProfileUnresolvedNameA)) ||
         !SectionText(section, PROP_ID(tags::kProfileUnresolvedServerA)))
       return {};
@@ -94,15 +94,15 @@ class TPersonalStoreProvider final : public TOrbaStoreProvider {
   MAPIUID MdbProvider() const override { return kPstMdbProvider; }
 
  protected:
-  StoreKind Kind() const override { return StoreKind::PersonalFile; }
-  Location Locate(const TStoredProps& section) const override {
+  TStoreKind Kind() const override { return TStoreKind::PersonalFile; }
+  TLocation Locate(const TStoredProps& section) const override {
     auto path = SectionText(section, PROP_ID(tags::kPstPathA));
     if (!path || path->empty()) return {};
     std::string file = ToUtf8(*path);
     std::error_code error;
     std::filesystem::path parent = std::filesystem::path(file).parent_path();
     if (!parent.empty()) std::filesystem::create_directories(parent, error);
-    if (error) throw MapiError(MAPI_E_DISK_ERROR, "The folder of the personal store file cannot be created.");
+    if (error) throw TMapiError(MAPI_E_DISK_ERROR, "The folder of the personal store file cannot be created.");
     return {file, SectionText(section, PROP_ID(tags::kDisplayNameW)).value_or(u"Personal Folders")};
   }
 };

@@ -62,23 +62,23 @@ TAddress MailboxAddress(const TDirectoryMailbox& mailbox) {
   return address;
 }
 
-void Put(StoredProps& props, StoredProp prop) {
-  std::erase_if(props, [&](const StoredProp& p) { return PROP_ID(p.tag) == PROP_ID(prop.tag); });
+void Put(TStoredProps& props, TStoredProp prop) {
+  std::erase_if(props, [&](const TStoredProp& p) { return PROP_ID(p.tag) == PROP_ID(prop.tag); });
   props.push_back(std::move(prop));
 }
 
-void Remove(StoredProps& props, ULONG tag) {
-  std::erase_if(props, [&](const StoredProp& p) { return PROP_ID(p.tag) == PROP_ID(tag); });
+void Remove(TStoredProps& props, ULONG tag) {
+  std::erase_if(props, [&](const TStoredProp& p) { return PROP_ID(p.tag) == PROP_ID(tag); });
 }
 
-StoredProp BoolProp(ULONG tag, bool on) {
+TStoredProp BoolProp(ULONG tag, bool on) {
   SPropValue value{};
   value.ulPropTag = tag;
   value.Value.b = on ? 1 : 0;
   return {tag, EncodePropValue(value)};
 }
 
-void PutAddress(StoredProps& props, const tags::AddressTags& tags, const TAddress& address) {
+void PutAddress(TStoredProps& props, const tags::TAddressTags& tags, const TAddress& address) {
   Put(props, detail::BinaryProp(tags.entryId, address.entryId));
   Put(props, detail::TextProp(tags.name, address.name));
   Put(props, detail::TextProp(tags.addrType, address.addrType));
@@ -86,20 +86,20 @@ void PutAddress(StoredProps& props, const tags::AddressTags& tags, const TAddres
   Put(props, detail::BinaryProp(tags.searchKey, address.searchKey));
 }
 
-std::u16string TextOf(const StoredProps& props, ULONG propId) {
-  const StoredProp* prop = detail::FindProp(props, propId);
+std::u16string TextOf(const TStoredProps& props, ULONG propId) {
+  const TStoredProp* prop = detail::FindProp(props, propId);
   return prop ? detail::TextValue(*prop).value_or(u"") : u"";
 }
 
 // The mailbox that owns store, if it is one of the organisation's.
 std::optional<TDirectoryMailbox> OwnerOf(const TOpenStore& store) {
-  if (store.Engine().Kind() != StoreKind::Mailbox) return std::nullopt;
+  if (store.Engine().Kind() != TStoreKind::Mailbox) return std::nullopt;
   return TServerDirectory::FindByStorePath(store.FilePath());
 }
 
 // The sender's side of a submitted message: submit time and flags, and the sender
 // (the represented sender too, unless the client named one).
-void StampSubmission(StoredProps& props, const TOpenStore& store, int64_t now) {
+void StampSubmission(TStoredProps& props, const TOpenStore& store, int64_t now) {
   Put(props, detail::TimeProp(tags::kClientSubmitTime, now));
   Put(props, detail::LongProp(tags::kSubmitFlags, 0));
   auto owner = OwnerOf(store);
@@ -111,8 +111,8 @@ void StampSubmission(StoredProps& props, const TOpenStore& store, int64_t now) {
     PutAddress(props, tags::kSentRepresenting, sender);
 }
 
-ULONG RecipientTypeOf(const RecipientImage& recipient) {
-  const StoredProp* type = detail::FindProp(recipient.props, PROP_ID(kRecipientType));
+ULONG RecipientTypeOf(const TRecipientImage& recipient) {
+  const TStoredProp* type = detail::FindProp(recipient.props, PROP_ID(kRecipientType));
   ULONG value = type ? static_cast<ULONG>(detail::IntValue(*type).value_or(MAPI_TO)) : MAPI_TO;
   return value & ~(MAPI_SUBMITTED | MAPI_P1);
 }
@@ -124,7 +124,7 @@ struct TLocalRecipient {
 };
 
 // The organisation's mailbox a recipient names, if any.
-std::optional<TDirectoryMailbox> Resolve(const RecipientImage& recipient) {
+std::optional<TDirectoryMailbox> Resolve(const TRecipientImage& recipient) {
   std::u16string type = TextOf(recipient.props, kAddrTypeId);
   std::u16string email = TextOf(recipient.props, kEmailAddressId);
   if (type.empty() || email.empty()) return std::nullopt;
@@ -137,18 +137,18 @@ std::shared_ptr<TStoreEngine> MailboxEngine(const TDirectoryMailbox& mailbox,
                                             const std::vector<std::shared_ptr<TOpenStore>>& open) {
   if (!open.empty()) return open.front()->EngineRef();
   if (std::filesystem::exists(mailbox.storePath)) return TStoreEngine::Open(mailbox.storePath);
-  return TStoreEngine::Create(mailbox.storePath, StoreKind::Mailbox, u"Mailbox - " + FromUtf8(mailbox.displayName));
+  return TStoreEngine::Create(mailbox.storePath, TStoreKind::Mailbox, u"Mailbox - " + FromUtf8(mailbox.displayName));
 }
 
 // The copy a mailbox receives: unread, BCC recipients left out, the sender store's
 // own properties left out, the recipient's delivery properties added.
-void Deliver(const TStoreEngine& sender, const MessageImage& image, const TLocalRecipient& local, int64_t now,
+void Deliver(const TStoreEngine& sender, const TMessageImage& image, const TLocalRecipient& local, int64_t now,
              TNotices& notices) {
   auto open = TOpenStore::OpenAt(local.mailbox.storePath);
   std::shared_ptr<TStoreEngine> engine = MailboxEngine(local.mailbox, open);
-  MessageImage copy = image;
+  TMessageImage copy = image;
   RemapNamedProps(copy, *sender.Names(), *engine->Names());
-  std::erase_if(copy.recipients, [](const RecipientImage& r) { return RecipientTypeOf(r) == MAPI_BCC; });
+  std::erase_if(copy.recipients, [](const TRecipientImage& r) { return RecipientTypeOf(r) == MAPI_BCC; });
   for (ULONG tag : {tags::kSentMailEntryId, tags::kDeleteAfterSubmit, tags::kSubmitFlags}) Remove(copy.props, tag);
   Put(copy.props, detail::LongProp(tags::kMessageFlags, 0));
   Put(copy.props, detail::TimeProp(tags::kMessageDeliveryTime, now));
@@ -162,23 +162,23 @@ void Deliver(const TStoreEngine& sender, const MessageImage& image, const TLocal
   int64_t folder = engine->GetReceiveFolder(messageClass).folderId;
   int64_t id = engine->CreateMessage(folder, false, copy);
   for (const auto& store : open) {
-    notices.push_back({store, {fnevObjectCreated, ObjectKind::Message, id, folder}});
-    notices.push_back({store, {fnevNewMail, ObjectKind::Message, id, folder}});
+    notices.push_back({store, {fnevObjectCreated, TObjectKind::Message, id, folder}});
+    notices.push_back({store, {fnevNewMail, TObjectKind::Message, id, folder}});
   }
 }
 
 // The sender's store's notifications for what became of its message.
-void NoteOutcome(const std::shared_ptr<TOpenStore>& store, const SubmitOutcome& outcome, TNotices& notices) {
+void NoteOutcome(const std::shared_ptr<TOpenStore>& store, const TSubmitOutcome& outcome, TNotices& notices) {
   auto note = [&](ULONG event, int64_t parent, int64_t oldParent) {
     notices.push_back({store,
-                       {event, ObjectKind::Message, outcome.messageId, parent, oldParent ? outcome.messageId : 0,
+                       {event, TObjectKind::Message, outcome.messageId, parent, oldParent ? outcome.messageId : 0,
                         oldParent, outcome.associated}});
   };
   switch (outcome.fate) {
-    case SubmitFate::Moved: note(fnevObjectMoved, outcome.sentFolderId, outcome.folderId); break;
-    case SubmitFate::Deleted: note(fnevObjectDeleted, outcome.folderId, 0); break;
-    case SubmitFate::Queued:
-    case SubmitFate::Kept:
+    case TSubmitFate::Moved: note(fnevObjectMoved, outcome.sentFolderId, outcome.folderId); break;
+    case TSubmitFate::Deleted: note(fnevObjectDeleted, outcome.folderId, 0); break;
+    case TSubmitFate::Queued:
+    case TSubmitFate::Kept:
       if (!outcome.created) note(fnevObjectModified, outcome.folderId, 0);
       break;
   }
@@ -186,36 +186,36 @@ void NoteOutcome(const std::shared_ptr<TOpenStore>& store, const SubmitOutcome& 
 
 // A message that left the queue unsent changed its flags where it is.
 void NoteUnqueued(const std::shared_ptr<TOpenStore>& store, int64_t messageId) {
-  MessageRecord record = store->Engine().Message(messageId);
-  store->Changed({fnevObjectModified, ObjectKind::Message, messageId, record.folderId, 0, 0, record.associated});
+  TMessageRecord record = store->Engine().Message(messageId);
+  store->Changed({fnevObjectModified, TObjectKind::Message, messageId, record.folderId, 0, 0, record.associated});
 }
 
 }  // namespace
 
-std::function<void()> SubmitMessage(const std::shared_ptr<TOpenStore>& store, MessageSubmission submission) {
+std::function<void()> SubmitMessage(const std::shared_ptr<TOpenStore>& store, TMessageSubmission submission) {
   TStoreEngine& engine = store->Engine();
   // Everything that can refuse the submission is checked before anyone receives it.
   engine.SentMailFolder(submission.image.props);
   if (submission.messageId) {
-    MessageRecord current;
+    TMessageRecord current;
     try {
       current = engine.Message(submission.messageId);
-    } catch (const MapiError&) {
-      throw MapiError(MAPI_E_OBJECT_DELETED, "The message has been deleted.");
+    } catch (const TMapiError&) {
+      throw TMapiError(MAPI_E_OBJECT_DELETED, "The message has been deleted.");
     }
     if (submission.expectedChangeNumber && *submission.expectedChangeNumber != current.change.changeNumber)
-      throw MapiError(MAPI_E_OBJECT_CHANGED, "The message has been changed since it was opened.");
+      throw TMapiError(MAPI_E_OBJECT_CHANGED, "The message has been changed since it was opened.");
   } else {
     engine.Folder(submission.folderId);
   }
 
   int64_t now = detail::NowFileTime();
-  MessageImage& image = submission.image;
+  TMessageImage& image = submission.image;
   StampSubmission(image.props, *store, now);
 
   std::map<std::string, TLocalRecipient> local;  // by mailbox name, in lower case
   std::vector<ULONG> queued;
-  for (const RecipientImage& recipient : image.recipients) {
+  for (const TRecipientImage& recipient : image.recipients) {
     auto mailbox = Resolve(recipient);
     if (!mailbox) {
       queued.push_back(recipient.rowId);
@@ -232,12 +232,12 @@ std::function<void()> SubmitMessage(const std::shared_ptr<TOpenStore>& store, Me
   TNotices notices;
   for (const auto& [name, recipient] : local) Deliver(engine, image, recipient, now, notices);
 
-  SubmitRequest request{
+  TSubmitRequest request{
       submission.messageId, submission.folderId, std::move(image), submission.expectedChangeNumber, now, 0,
       std::move(queued)};
-  SubmitOutcome outcome = engine.Submit(request);
+  TSubmitOutcome outcome = engine.Submit(request);
   if (outcome.created)
-    notices.push_back({store, {fnevObjectCreated, ObjectKind::Message, outcome.messageId, outcome.folderId}});
+    notices.push_back({store, {fnevObjectCreated, TObjectKind::Message, outcome.messageId, outcome.folderId}});
   NoteOutcome(store, outcome, notices);
   return Raiser(std::move(notices));
 }

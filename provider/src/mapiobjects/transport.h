@@ -20,10 +20,10 @@
 
 namespace orba::store {
 
-// Submits a message of store. Throws MapiError (nothing delivered when the message
+// Submits a message of store. Throws TMapiError (nothing delivered when the message
 // changed or was deleted meanwhile, or names a bad PR_SENTMAIL_ENTRYID). Returns the
 // notifications to raise, for the caller to run once it holds no locks.
-std::function<void()> SubmitMessage(const std::shared_ptr<TOpenStore>& store, MessageSubmission submission);
+std::function<void()> SubmitMessage(const std::shared_ptr<TOpenStore>& store, TMessageSubmission submission);
 
 // For a transport that takes messages from the outgoing queue: a queued message was
 // sent (it finishes as if nothing had been queued), or could not be (it leaves the

@@ -114,7 +114,7 @@ void* AllocateBuffer(size_t cb) {
 void* AllocateMore(size_t cb, void* parent) {
   void* p = nullptr;
   HRESULT hr = AllocateMoreCode(cb, parent, &p);
-  if (hr == MAPI_E_INVALID_PARAMETER) throw MapiError(hr, "not a MAPI buffer");
+  if (hr == MAPI_E_INVALID_PARAMETER) throw TMapiError(hr, "not a MAPI buffer");
   if (FAILED(hr)) throw std::bad_alloc();
   return p;
 }

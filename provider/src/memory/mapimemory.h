@@ -33,22 +33,22 @@ T* AllocateMoreOf(size_t count, void* parent) {
 // Owns one MAPI buffer (and so everything chained to it); frees it with
 // MAPIFreeBuffer unless Release() handed it to a caller.
 template <class T>
-class MapiBuffer {
+class TMapiBuffer {
  public:
-  MapiBuffer() = default;
+  TMapiBuffer() = default;
   // Takes ownership of a buffer from MAPIAllocateBuffer (or null).
-  explicit MapiBuffer(T* p) : ptr_(p) {}
-  MapiBuffer(const MapiBuffer&) = delete;
-  MapiBuffer& operator=(const MapiBuffer&) = delete;
-  MapiBuffer(MapiBuffer&& other) noexcept : ptr_(other.Release()) {}
-  MapiBuffer& operator=(MapiBuffer&& other) noexcept {
+  explicit TMapiBuffer(T* p) : ptr_(p) {}
+  TMapiBuffer(const TMapiBuffer&) = delete;
+  TMapiBuffer& operator=(const TMapiBuffer&) = delete;
+  TMapiBuffer(TMapiBuffer&& other) noexcept : ptr_(other.Release()) {}
+  TMapiBuffer& operator=(TMapiBuffer&& other) noexcept {
     Reset(other.Release());
     return *this;
   }
-  ~MapiBuffer() { Reset(); }
+  ~TMapiBuffer() { Reset(); }
 
   // A new zero-filled buffer sized for T (or for bytes, when given).
-  static MapiBuffer Allocate(size_t bytes = sizeof(T)) { return MapiBuffer(static_cast<T*>(AllocateBuffer(bytes))); }
+  static TMapiBuffer Allocate(size_t bytes = sizeof(T)) { return TMapiBuffer(static_cast<T*>(AllocateBuffer(bytes))); }
 
   T* get() const { return ptr_; }
   T* operator->() const { return ptr_; }

@@ -8,8 +8,8 @@
 
 namespace orba::store {
 
-TProfSect::TProfSect(std::shared_ptr<TProfileDatabase> db, std::string profile, const MAPIUID& uid, AccessMode access)
-    : TPropObject<IProfSect>(PropObjectOptions{access, false, nullptr}),
+TProfSect::TProfSect(std::shared_ptr<TProfileDatabase> db, std::string profile, const MAPIUID& uid, TAccessMode access)
+    : TPropObject<IProfSect>(TPropObjectOptions{access, false, nullptr}),
       db_(std::move(db)),
       profile_(std::move(profile)),
       uid_(uid) {
@@ -28,7 +28,7 @@ TProfSect::TProfSect(std::shared_ptr<TProfileDatabase> db, std::string profile, 
   });
 }
 
-void TProfSect::Persist(const PropChanges& changes, ULONG) {
+void TProfSect::Persist(const TPropChanges& changes, ULONG) {
   TStoredProps set;
   for (ULONG propId : changes.changed)
     if (const SPropValue* value = Bag().Find(propId)) set.push_back({value->ulPropTag, EncodePropValue(*value)});
@@ -42,7 +42,7 @@ ComPtr<IProfSect> OpenProfileSection(const std::shared_ptr<TProfileDatabase>& db
         MAPI_E_INTERFACE_NOT_SUPPORTED, "A profile section offers IProfSect and IMAPIProp only.");
   bool modify = (flags & MAPI_MODIFY) != 0;
   Check(modify || db->HasSection(profile, uid), MAPI_E_NOT_FOUND, "The profile section does not exist.");
-  return MakeComObject<TProfSect>(db, profile, uid, modify ? AccessMode::ReadWrite : AccessMode::ReadOnly);
+  return MakeComObject<TProfSect>(db, profile, uid, modify ? TAccessMode::ReadWrite : TAccessMode::ReadOnly);
 }
 
 }  // namespace orba::store

@@ -22,11 +22,11 @@ namespace orba::store {
 
 class TProfSect final : public TPropObject<IProfSect> {
  public:
-  // Loads the section's stored properties (MapiError on failure).
-  TProfSect(std::shared_ptr<TProfileDatabase> db, std::string profile, const MAPIUID& uid, AccessMode access);
+  // Loads the section's stored properties (TMapiError on failure).
+  TProfSect(std::shared_ptr<TProfileDatabase> db, std::string profile, const MAPIUID& uid, TAccessMode access);
 
  protected:
-  void Persist(const PropChanges& changes, ULONG flags) override;
+  void Persist(const TPropChanges& changes, ULONG flags) override;
 
  private:
   std::shared_ptr<TProfileDatabase> db_;
@@ -38,7 +38,7 @@ class TProfSect final : public TPropObject<IProfSect> {
 // null, IID_IProfSect, IID_IMAPIProp or IID_IUnknown (MAPI_E_INTERFACE_NOT_SUPPORTED
 // otherwise); flags may hold MAPI_MODIFY and MAPI_DEFERRED_ERRORS. Without MAPI_MODIFY
 // the section is read-only and one that holds nothing is MAPI_E_NOT_FOUND; with it a
-// missing section is created by its first property. Throws MapiError.
+// missing section is created by its first property. Throws TMapiError.
 ComPtr<IProfSect> OpenProfileSection(const std::shared_ptr<TProfileDatabase>& db, const std::string& profile,
                                      const MAPIUID& uid, LPCIID lpInterface, ULONG flags);
 

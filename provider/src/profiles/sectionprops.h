@@ -8,6 +8,6 @@ namespace orba::store {
 
 // One MAPI buffer holding the decoded properties followed by extraSlots zeroed values
 // for the caller to fill (row keys and the like).
-MapiBuffer<SPropValue> DecodeSection(const TStoredProps& props, size_t extraSlots = 0);
+TMapiBuffer<SPropValue> DecodeSection(const TStoredProps& props, size_t extraSlots = 0);
 
 }  // namespace orba::store

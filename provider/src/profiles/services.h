@@ -65,7 +65,7 @@ struct TProviderPlan {
 
 // A new provider of the service's kind named providerName (the provider's display name,
 // e.g. "Personal Folders" or "Exchange Message Store"), with a fresh UID. serviceDisplay
-// names a new store. MapiError(MAPI_E_NOT_FOUND) when the service has no such provider.
+// names a new store. TMapiError(MAPI_E_NOT_FOUND) when the service has no such provider.
 TProviderPlan PlanProvider(std::string_view service, const MAPIUID& serviceUid, std::string_view providerName,
                            const std::u16string& serviceDisplay);
 
@@ -80,7 +80,7 @@ TServicePlan PlanServiceCopy(TProfileDatabase& db, const std::string& profile, c
 // the service's section and to every one of its providers' sections (MSEMS's server
 // and mailbox also to the global section; an MSEMS service without public folders
 // gets them first, with the settings its section already has). Properties that cannot be stored raise
-// MapiError (MAPI_E_INVALID_TYPE / MAPI_E_INVALID_PARAMETER) before anything changes.
+// TMapiError (MAPI_E_INVALID_TYPE / MAPI_E_INVALID_PARAMETER) before anything changes.
 void ApplyServiceConfiguration(TProfileDatabase& db, const std::string& profile, const MAPIUID& service, ULONG count,
                                const SPropValue* props);
 

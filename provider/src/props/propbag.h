@@ -1,5 +1,5 @@
 // The stored properties of one object: one deep copy (its own MAPI buffer) per
-// property identifier. The bag stores values as given; PropObject normalises
+// property identifier. The bag stores values as given; TPropObjectBase normalises
 // strings to UTF-16 before they get here.
 #pragma once
 
@@ -11,12 +11,12 @@
 
 namespace orba::store {
 
-class PropertyBag {
+class TPropertyBag {
  public:
   // The value stored under the identifier of tag (whatever its type), or null.
   const SPropValue* Find(ULONG propId) const;
   // Stores a deep copy of value, replacing any value with the same identifier.
-  // Throws MapiError for a malformed value; the bag is unchanged then.
+  // Throws TMapiError for a malformed value; the bag is unchanged then.
   void Set(const SPropValue& value);
   // Removes the value with this identifier; false when there was none.
   bool Erase(ULONG propId);
@@ -28,7 +28,7 @@ class PropertyBag {
   bool Empty() const { return values_.empty(); }
 
  private:
-  std::map<ULONG, MapiBuffer<SPropValue>> values_;
+  std::map<ULONG, TMapiBuffer<SPropValue>> values_;
 };
 
 }  // namespace orba::store

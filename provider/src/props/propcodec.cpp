@@ -11,7 +11,7 @@
 namespace orba::store {
 namespace {
 
-[[noreturn]] void Fail(HRESULT code, const char* text) { throw MapiError(code, text); }
+[[noreturn]] void Fail(HRESULT code, const char* text) { throw TMapiError(code, text); }
 
 class TWriter {
  public:

@@ -15,6 +15,14 @@ namespace orba::store {
 
 using Bytes = std::vector<uint8_t>;
 
+// One stored property: its full tag and its value in this encoding. Lists of them
+// hold one value per property identifier.
+struct TStoredProp {
+  ULONG tag = 0;
+  Bytes value;
+};
+using TStoredProps = std::vector<TStoredProp>;
+
 // Allocates memory for the variable parts of a decoded value (strings, binaries,
 // arrays); it lives as long as the caller's allocation chain. Must not return null
 // (throw std::bad_alloc instead).
@@ -25,13 +33,13 @@ using TPropAllocator = std::function<void*(size_t)>;
 // restriction and rule-action types, which are process-local structures.
 bool IsStorablePropType(ULONG propType);
 
-// Encodes value; a type that cannot be stored raises MapiError with
+// Encodes value; a type that cannot be stored raises TMapiError with
 // MAPI_E_INVALID_TYPE, a malformed value (null string or array pointer with a
 // non-zero count) MAPI_E_INVALID_PARAMETER.
 Bytes EncodePropValue(const SPropValue& value);
 
 // Decodes bytes written by EncodePropValue for tag into out (out.ulPropTag = tag);
-// bytes that do not fit the type raise MapiError with MAPI_E_CORRUPT_DATA.
+// bytes that do not fit the type raise TMapiError with MAPI_E_CORRUPT_DATA.
 void DecodePropValue(ULONG tag, std::span<const uint8_t> bytes, const TPropAllocator& allocate, SPropValue& out);
 
 }  // namespace orba::store

@@ -2,7 +2,7 @@
 // provider object (profile sections, stores, folders, messages, attachments, mail
 // users) builds on.
 //
-// PropObject holds the object's PropertyBag and answers IMAPIProp's methods as
+// TPropObjectBase holds the object's TPropertyBag and answers IMAPIProp's methods as
 // MAPI documents them (the Do... methods: they validate, never throw, and remember
 // the text of their last failure for GetLastError). What differs between objects
 // comes in through:
@@ -10,7 +10,7 @@
 //     refused with MAPI_E_COMPUTED on writes unless a setter takes them;
 //   - fixed types (SetExpectedType): a tag of another type is MAPI_E_UNEXPECTED_TYPE;
 //   - the access mode (read-only objects refuse writes with MAPI_E_NO_ACCESS);
-//   - the store's NameMap (none: the name calls answer MAPI_E_NO_SUPPORT);
+//   - the store's INameMap (none: the name calls answer MAPI_E_NO_SUPPORT);
 //   - virtual hooks: Persist (SaveChanges, or every change of a non-transacted
 //     object), OpenInterface (OpenProperty beyond IStream), SubObjectTags and
 //     CopySubObjects (CopyTo's and CopyProps' sub-objects), CodePage (8-bit text).
@@ -34,7 +34,7 @@
 
 namespace orba::store {
 
-enum class AccessMode { ReadOnly, ReadWrite };
+enum class TAccessMode { ReadOnly, ReadWrite };
 
 // Values larger than this (their variable part, in bytes) are answered by GetProps
 // with MAPI_E_NOT_ENOUGH_MEMORY in a PT_ERROR value; OpenProperty reads them.
@@ -42,48 +42,48 @@ inline constexpr size_t kDefaultLargeValueLimit = 32 * 1024;
 
 // The changes SaveChanges hands to Persist: identifiers set and deleted since the
 // last successful save (the bag holds the values).
-struct PropChanges {
+struct TPropChanges {
   std::set<ULONG> changed;
   std::set<ULONG> deleted;
   bool Empty() const { return changed.empty() && deleted.empty(); }
 };
 
-struct PropObjectOptions {
-  AccessMode access = AccessMode::ReadWrite;
+struct TPropObjectOptions {
+  TAccessMode access = TAccessMode::ReadWrite;
   // Transacted objects (messages, attachments) keep changes until SaveChanges;
   // the others (folders, stores, profile sections) persist every change at once.
   bool transacted = true;
-  std::shared_ptr<NameMap> names;
+  std::shared_ptr<INameMap> names;
 };
 
-class PropObject : public TVoRefCounted {
+class TPropObjectBase : public TVoRefCounted {
  public:
   // Makes the value of a computed property: fill out (tag included), allocating
   // any blocks on parent.
-  using ComputedGetter = std::function<void(SPropValue& out, void* parent)>;
+  using TComputedGetter = std::function<void(SPropValue& out, void* parent)>;
 
-  explicit PropObject(PropObjectOptions options = {});
+  explicit TPropObjectBase(TPropObjectOptions options = {});
 
   // --- engine API for provider objects (not synchronised with the Do... methods
   // of other threads: call them while setting the object up, or under Lock()) ---
-  PropertyBag& Bag() { return bag_; }
-  const PropertyBag& Bag() const { return bag_; }
+  TPropertyBag& Bag() { return bag_; }
+  const TPropertyBag& Bag() const { return bag_; }
   // Stores a value as SetProps would, without the checks (loading from storage).
   void Load(const SPropValue& value);
-  void AddComputed(ULONG tag, ComputedGetter getter);
+  void AddComputed(ULONG tag, TComputedGetter getter);
   // Takes a value SetProps gives a computed property: S_OK when taken, else the
   // problem to report (MAPI_E_COMPUTED while the property is read-only). Throw
-  // MapiError for a value it cannot take.
-  using ComputedSetter = std::function<HRESULT(const SPropValue& value)>;
+  // TMapiError for a value it cannot take.
+  using TComputedSetter = std::function<HRESULT(const SPropValue& value)>;
   // A computed property that SetProps may also write (of tag's type), as setter decides.
-  void AddComputed(ULONG tag, ComputedGetter getter, ComputedSetter setter);
+  void AddComputed(ULONG tag, TComputedGetter getter, TComputedSetter setter);
   void SetExpectedType(ULONG propId, ULONG type);
-  AccessMode Access() const { return access_; }
-  void SetAccess(AccessMode access) { access_ = access; }
+  TAccessMode Access() const { return access_; }
+  void SetAccess(TAccessMode access) { access_ = access; }
   void SetLargeValueLimit(size_t bytes) { largeValueLimit_ = bytes; }
   bool IsModified() const { return !pending_.Empty(); }
-  const PropChanges& PendingChanges() const { return pending_; }
-  NameMap* Names() const { return names_.get(); }
+  const TPropChanges& PendingChanges() const { return pending_; }
+  INameMap* Names() const { return names_.get(); }
   std::unique_lock<std::recursive_mutex> Lock() const { return std::unique_lock(mutex_); }
   // Remembers a failure for GetLastError and returns hr.
   HRESULT Fail(HRESULT hr, const std::string& text);
@@ -107,15 +107,15 @@ class PropObject : public TVoRefCounted {
 
   // The bytes a stream over property tag shows (UTF-16LE or 8-bit text without a
   // terminator, or the binary), and the way back when a stream is committed. Used
-  // by the streams OpenProperty hands out; they throw MapiError.
+  // by the streams OpenProperty hands out; they throw TMapiError.
   std::vector<BYTE> ReadStreamValue(ULONG tag) const;
   void StoreStreamValue(ULONG tag, const std::vector<BYTE>& bytes);
 
  protected:
-  // Makes the changes permanent (one transaction). Throw MapiError on failure
+  // Makes the changes permanent (one transaction). Throw TMapiError on failure
   // (e.g. MAPI_E_OBJECT_CHANGED); the changes then stay pending. flags are
   // SaveChanges' (FORCE_SAVE ...); 0 for a non-transacted object's change.
-  virtual void Persist(const PropChanges& changes, ULONG flags);
+  virtual void Persist(const TPropChanges& changes, ULONG flags);
   // OpenProperty for interfaces other than IStream (IMessage for an embedded
   // message, IMAPITable for a contents table...). Default: not supported.
   virtual HRESULT OpenInterface(ULONG ulPropTag, REFIID iid, ULONG ulInterfaceOptions, ULONG ulFlags,
@@ -126,7 +126,7 @@ class PropObject : public TVoRefCounted {
   virtual std::vector<ULONG> SubObjectTags() const { return {}; }
   // Copies the sub-objects of tags (some of SubObjectTags) to destination; rgiidExclude
   // are interfaces CopyTo's caller excluded, ulFlags CopyTo's (MAPI_NOREPLACE,
-  // MAPI_MOVE...). Throw MapiError on failure.
+  // MAPI_MOVE...). Throw TMapiError on failure.
   virtual void CopySubObjects(IMAPIProp* destination, const std::vector<ULONG>& tags, ULONG ciidExclude,
                               LPCIID rgiidExclude, ULONG ulFlags);
   // The tags destination knows tags by: named identifiers go by their names, so a
@@ -146,7 +146,7 @@ class PropObject : public TVoRefCounted {
   void Changed(ULONG propId, bool deleted);
   bool IsComputed(ULONG propId) const;
   bool IsSubObject(ULONG tag) const;
-  const ComputedGetter* FindComputed(ULONG propId) const;
+  const TComputedGetter* FindComputed(ULONG propId) const;
   HRESULT CheckSetValue(const SPropValue& value) const;
   HRESULT SetComputed(const SPropValue& value);
   void StoreValue(const SPropValue& value);
@@ -157,24 +157,24 @@ class PropObject : public TVoRefCounted {
   HRESULT Guard(const char* method, const std::function<HRESULT()>& body);
 
   mutable std::recursive_mutex mutex_;
-  PropertyBag bag_;
-  std::vector<std::pair<ULONG, ComputedGetter>> computed_;
-  std::vector<std::pair<ULONG, ComputedSetter>> computedSetters_;
+  TPropertyBag bag_;
+  std::vector<std::pair<ULONG, TComputedGetter>> computed_;
+  std::vector<std::pair<ULONG, TComputedSetter>> computedSetters_;
   std::vector<std::pair<ULONG, ULONG>> expectedTypes_;
-  AccessMode access_;
+  TAccessMode access_;
   bool transacted_;
-  std::shared_ptr<NameMap> names_;
+  std::shared_ptr<INameMap> names_;
   size_t largeValueLimit_ = kDefaultLargeValueLimit;
-  PropChanges pending_;
+  TPropChanges pending_;
   LastError lastError_;
 };
 
 // The COM class of a provider object implementing Interfaces... (each derived from
 // IMAPIProp, or other interfaces the object answers too).
 template <class... Interfaces>
-class TPropObject : public TVoComObject<PropObject, Interfaces...> {
+class TPropObject : public TVoComObject<TPropObjectBase, Interfaces...> {
  public:
-  using TVoComObject<PropObject, Interfaces...>::TVoComObject;
+  using TVoComObject<TPropObjectBase, Interfaces...>::TVoComObject;
 
   STDMETHOD(GetLastError)(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) override {
     return this->DoGetLastError(hResult, ulFlags, lppMAPIError);

@@ -22,22 +22,22 @@ bool Excludes(ULONG count, LPCIID iids, REFIID iid) {
 
 }  // namespace
 
-bool PropObject::IsSubObject(ULONG tag) const {
+bool TPropObjectBase::IsSubObject(ULONG tag) const {
   // A sub-object's identifier may also name a value (PR_ATTACH_DATA_OBJ and _BIN).
   for (ULONG subObject : SubObjectTags())
     if (subObject == tag) return true;
   return false;
 }
 
-std::vector<ULONG> PropObject::DestinationTags(IMAPIProp* destination, const std::vector<ULONG>& tags) {
+std::vector<ULONG> TPropObjectBase::DestinationTags(IMAPIProp* destination, const std::vector<ULONG>& tags) {
   std::vector<ULONG> result = tags;
-  auto* same = dynamic_cast<PropObject*>(destination);
+  auto* same = dynamic_cast<TPropObjectBase*>(destination);
   if (!names_ || (same && same->names_ == names_)) return result;
   std::vector<size_t> named;
-  std::vector<PropName> names;
+  std::vector<TPropName> names;
   for (size_t i = 0; i < tags.size(); ++i) {
     if (PROP_ID(tags[i]) < kFirstNamedId) continue;
-    std::optional<PropName> name = names_->GetName(PROP_ID(tags[i]));
+    std::optional<TPropName> name = names_->GetName(PROP_ID(tags[i]));
     result[i] = 0;
     if (!name) continue;
     named.push_back(i);
@@ -55,7 +55,7 @@ std::vector<ULONG> PropObject::DestinationTags(IMAPIProp* destination, const std
       ids[i].Kind.lpwstrName = reinterpret_cast<LPWSTR>(names[i].name.data());
     pointers[i] = &ids[i];
   }
-  MapiBuffer<SPropTagArray> mapped;
+  TMapiBuffer<SPropTagArray> mapped;
   HRESULT hr =
       destination->GetIDsFromNames(static_cast<ULONG>(pointers.size()), pointers.data(), MAPI_CREATE, mapped.Out());
   if (FAILED(hr) || !mapped || mapped->cValues != named.size()) return result;
@@ -66,9 +66,9 @@ std::vector<ULONG> PropObject::DestinationTags(IMAPIProp* destination, const std
   return result;
 }
 
-HRESULT PropObject::CopyPropsTo(const std::vector<ULONG>& tags, bool reportMissing, LPCIID lpInterface,
-                                LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems,
-                                const std::function<void(IMAPIProp*)>& more) {
+HRESULT TPropObjectBase::CopyPropsTo(const std::vector<ULONG>& tags, bool reportMissing, LPCIID lpInterface,
+                                     LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems,
+                                     const std::function<void(IMAPIProp*)>& more) {
   // lpDestObj is a pointer to the interface lpInterface names, so an IUnknown.
   auto* unknown = static_cast<IUnknown*>(lpDestObj);
   ComPtr<IUnknown> asked;
@@ -76,15 +76,15 @@ HRESULT PropObject::CopyPropsTo(const std::vector<ULONG>& tags, bool reportMissi
   if (FAILED(unknown->QueryInterface(*lpInterface, asked.OutVoid())) ||
       FAILED(unknown->QueryInterface(IID_IMAPIProp, dest.OutVoid())))
     return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "the destination does not support the interface given");
-  if (dynamic_cast<PropObject*>(dest.get()) == this)
+  if (dynamic_cast<TPropObjectBase*>(dest.get()) == this)
     return Fail(MAPI_E_NO_ACCESS, "an object cannot be copied onto itself");
   bool move = (ulFlags & MAPI_MOVE) != 0;
   if (move) CheckWritable("CopyTo");
 
   // Full values (no size limit), wide strings where the tag does not ask otherwise.
-  auto values = MapiBuffer<SPropValue>::Allocate(sizeof(SPropValue) * std::max<size_t>(tags.size(), 1));
+  auto values = TMapiBuffer<SPropValue>::Allocate(sizeof(SPropValue) * std::max<size_t>(tags.size(), 1));
   std::vector<ULONG> sourceIndex;
-  ProblemList problems;
+  TProblemList problems;
   ULONG count = 0;
   for (size_t i = 0; i < tags.size(); ++i) {
     if (IsSubObject(tags[i])) continue;  // copied by CopySubObjects
@@ -119,12 +119,12 @@ HRESULT PropObject::CopyPropsTo(const std::vector<ULONG>& tags, bool reportMissi
 
   if (ulFlags & MAPI_NOREPLACE && count) {
     // Keep the destination's own values: drop what it has already.
-    auto asking = MapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(count));
+    auto asking = TMapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(count));
     asking->cValues = count;
     for (ULONG i = 0; i < count; ++i)
       asking->aulPropTag[i] = CHANGE_PROP_TYPE(values.get()[i].ulPropTag, PT_UNSPECIFIED);
     ULONG existingCount = 0;
-    MapiBuffer<SPropValue> existing;
+    TMapiBuffer<SPropValue> existing;
     HRESULT hr = dest->GetProps(asking.get(), MAPI_UNICODE, &existingCount, existing.Out());
     if (FAILED(hr)) return hr;
     ULONG kept = 0;
@@ -141,7 +141,7 @@ HRESULT PropObject::CopyPropsTo(const std::vector<ULONG>& tags, bool reportMissi
 
   std::vector<bool> failed(count, false);
   if (count) {
-    MapiBuffer<SPropProblemArray> destProblems;
+    TMapiBuffer<SPropProblemArray> destProblems;
     HRESULT hr = dest->SetProps(count, values.get(), destProblems.Out());
     if (FAILED(hr)) return hr;
     for (ULONG i = 0; destProblems && i < destProblems->cProblem; ++i) {
@@ -172,9 +172,9 @@ HRESULT PropObject::CopyPropsTo(const std::vector<ULONG>& tags, bool reportMissi
   return S_OK;
 }
 
-HRESULT PropObject::DoCopyTo(ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagArray lpExcludeProps,
-                             ULONG_PTR /*ulUIParam*/, LPMAPIPROGRESS /*lpProgress*/, LPCIID lpInterface,
-                             LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems) {
+HRESULT TPropObjectBase::DoCopyTo(ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagArray lpExcludeProps,
+                                  ULONG_PTR /*ulUIParam*/, LPMAPIPROGRESS /*lpProgress*/, LPCIID lpInterface,
+                                  LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems) {
   if (ulFlags & ~kCopyFlags) return Fail(MAPI_E_UNKNOWN_FLAGS, "CopyTo: unknown flags");
   if (!lpInterface || !lpDestObj || (ciidExclude && !rgiidExclude))
     return Fail(MAPI_E_INVALID_PARAMETER, "CopyTo: invalid parameter");
@@ -205,8 +205,9 @@ HRESULT PropObject::DoCopyTo(ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagA
   });
 }
 
-HRESULT PropObject::DoCopyProps(LPSPropTagArray lpIncludeProps, ULONG_PTR /*ulUIParam*/, LPMAPIPROGRESS /*lpProgress*/,
-                                LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems) {
+HRESULT TPropObjectBase::DoCopyProps(LPSPropTagArray lpIncludeProps, ULONG_PTR /*ulUIParam*/,
+                                     LPMAPIPROGRESS /*lpProgress*/, LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags,
+                                     LPSPropProblemArray* lppProblems) {
   if (ulFlags & ~kCopyFlags) return Fail(MAPI_E_UNKNOWN_FLAGS, "CopyProps: unknown flags");
   if (!lpIncludeProps || !lpInterface || !lpDestObj)
     return Fail(MAPI_E_INVALID_PARAMETER, "CopyProps: invalid parameter");

@@ -6,8 +6,8 @@
 
 namespace orba::store {
 
-HRESULT PropObject::DoOpenProperty(ULONG ulPropTag, LPCIID lpiid, ULONG ulInterfaceOptions, ULONG ulFlags,
-                                   LPUNKNOWN* lppUnk) {
+HRESULT TPropObjectBase::DoOpenProperty(ULONG ulPropTag, LPCIID lpiid, ULONG ulInterfaceOptions, ULONG ulFlags,
+                                        LPUNKNOWN* lppUnk) {
   if (ulFlags & ~(MAPI_CREATE | MAPI_MODIFY | MAPI_DEFERRED_ERRORS | STREAM_APPEND | MAPI_BEST_ACCESS))
     return Fail(MAPI_E_UNKNOWN_FLAGS, "OpenProperty: unknown flags");
   if (!lpiid || !lppUnk) return Fail(MAPI_E_INVALID_PARAMETER, "OpenProperty: invalid parameter");
@@ -22,7 +22,7 @@ HRESULT PropObject::DoOpenProperty(ULONG ulPropTag, LPCIID lpiid, ULONG ulInterf
     bool create = (ulFlags & MAPI_CREATE) != 0;
     // MAPI_BEST_ACCESS asks for writing where the object allows it.
     bool writable = create || (ulFlags & MAPI_MODIFY) ||
-                    ((ulFlags & MAPI_BEST_ACCESS) && access_ == AccessMode::ReadWrite && !IsComputed(PROP_ID(tag)));
+                    ((ulFlags & MAPI_BEST_ACCESS) && access_ == TAccessMode::ReadWrite && !IsComputed(PROP_ID(tag)));
     if (writable) {
       CheckWritable("OpenProperty");
       if (IsComputed(PROP_ID(tag)))
@@ -38,7 +38,7 @@ HRESULT PropObject::DoOpenProperty(ULONG ulPropTag, LPCIID lpiid, ULONG ulInterf
     size_t position = (ulFlags & STREAM_APPEND) ? data.size() : 0;
     // MAPI_CREATE discards the current value: the stream starts empty and
     // writes it back even when nothing is written.
-    auto stream = MakeComObject<PropertyStream>(this, tag, std::move(data), writable, create);
+    auto stream = MakeComObject<TPropertyStream>(this, tag, std::move(data), writable, create);
     LARGE_INTEGER move{};
     move.QuadPart = static_cast<LONGLONG>(position);
     stream->Seek(move, STREAM_SEEK_SET, nullptr);

@@ -8,7 +8,7 @@
 
 namespace orba::store {
 
-class ProblemList {
+class TProblemList {
  public:
   void Add(ULONG index, ULONG tag, SCODE code) { problems_.push_back({index, tag, code}); }
   // Adds the problems of a MAPI array (may be null).

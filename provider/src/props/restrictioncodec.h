@@ -12,13 +12,13 @@
 namespace orba::store {
 
 // Encodes a restriction. A malformed one (a null pointer with a count, an unknown
-// type, nesting deeper than kMaxRestrictionDepth) raises MapiError with
+// type, nesting deeper than kMaxRestrictionDepth) raises TMapiError with
 // MAPI_E_INVALID_PARAMETER or MAPI_E_TOO_COMPLEX; a value the property codec cannot
 // store MAPI_E_INVALID_TYPE.
 Bytes EncodeRestriction(const SRestriction& restriction);
 
 // Decodes bytes written by EncodeRestriction into out, every block it needs chained
-// to the MAPI buffer parent. Bytes that are not such an encoding raise MapiError with
+// to the MAPI buffer parent. Bytes that are not such an encoding raise TMapiError with
 // MAPI_E_CORRUPT_DATA; nothing is read beyond the span.
 void DecodeRestriction(std::span<const uint8_t> bytes, SRestriction& out, void* parent);
 

@@ -14,21 +14,21 @@ inline constexpr ULONG kPriority = PROP_TAG(PT_LONG, 0x0026);
 
 // One address's five properties: entry ID, display name, address type, e-mail
 // address and search key.
-struct AddressTags {
+struct TAddressTags {
   ULONG entryId, name, addrType, emailAddress, searchKey;
 };
-inline constexpr AddressTags kSender = {PROP_TAG(PT_BINARY, 0x0C19), PROP_TAG(PT_UNICODE, 0x0C1A),
-                                        PROP_TAG(PT_UNICODE, 0x0C1E), PROP_TAG(PT_UNICODE, 0x0C1F),
-                                        PROP_TAG(PT_BINARY, 0x0C1D)};
-inline constexpr AddressTags kSentRepresenting = {PROP_TAG(PT_BINARY, 0x0041), PROP_TAG(PT_UNICODE, 0x0042),
-                                                  PROP_TAG(PT_UNICODE, 0x0064), PROP_TAG(PT_UNICODE, 0x0065),
-                                                  PROP_TAG(PT_BINARY, 0x003B)};
-inline constexpr AddressTags kReceivedBy = {PROP_TAG(PT_BINARY, 0x003F), PROP_TAG(PT_UNICODE, 0x0040),
-                                            PROP_TAG(PT_UNICODE, 0x0075), PROP_TAG(PT_UNICODE, 0x0076),
-                                            PROP_TAG(PT_BINARY, 0x0051)};
-inline constexpr AddressTags kRcvdRepresenting = {PROP_TAG(PT_BINARY, 0x0043), PROP_TAG(PT_UNICODE, 0x0044),
-                                                  PROP_TAG(PT_UNICODE, 0x0077), PROP_TAG(PT_UNICODE, 0x0078),
-                                                  PROP_TAG(PT_BINARY, 0x0052)};
+inline constexpr TAddressTags kSender = {PROP_TAG(PT_BINARY, 0x0C19), PROP_TAG(PT_UNICODE, 0x0C1A),
+                                         PROP_TAG(PT_UNICODE, 0x0C1E), PROP_TAG(PT_UNICODE, 0x0C1F),
+                                         PROP_TAG(PT_BINARY, 0x0C1D)};
+inline constexpr TAddressTags kSentRepresenting = {PROP_TAG(PT_BINARY, 0x0041), PROP_TAG(PT_UNICODE, 0x0042),
+                                                   PROP_TAG(PT_UNICODE, 0x0064), PROP_TAG(PT_UNICODE, 0x0065),
+                                                   PROP_TAG(PT_BINARY, 0x003B)};
+inline constexpr TAddressTags kReceivedBy = {PROP_TAG(PT_BINARY, 0x003F), PROP_TAG(PT_UNICODE, 0x0040),
+                                             PROP_TAG(PT_UNICODE, 0x0075), PROP_TAG(PT_UNICODE, 0x0076),
+                                             PROP_TAG(PT_BINARY, 0x0051)};
+inline constexpr TAddressTags kRcvdRepresenting = {PROP_TAG(PT_BINARY, 0x0043), PROP_TAG(PT_UNICODE, 0x0044),
+                                                   PROP_TAG(PT_UNICODE, 0x0077), PROP_TAG(PT_UNICODE, 0x0078),
+                                                   PROP_TAG(PT_BINARY, 0x0052)};
 
 // The recipient's side.
 inline constexpr ULONG kMessageToMe = PROP_TAG(PT_BOOLEAN, 0x0057);

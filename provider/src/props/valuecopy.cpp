@@ -12,13 +12,13 @@ TCopySpace::TCopySpace(void* parent, void* room, size_t size)
     : parent_(parent), next_(static_cast<std::byte*>(room)), end_(next_ + size) {}
 
 TPackedProps::TPackedProps(ULONG count, size_t room)
-    : buffer_(MapiBuffer<SPropValue>::Allocate(sizeof(SPropValue) * (count ? count : 1) + room)),
+    : buffer_(TMapiBuffer<SPropValue>::Allocate(sizeof(SPropValue) * (count ? count : 1) + room)),
       space_(buffer_.get(), buffer_.get() + (count ? count : 1), room) {}
 
 namespace {
 
 void Require(bool condition) {
-  if (!condition) throw MapiError(MAPI_E_INVALID_PARAMETER, "malformed property value");
+  if (!condition) throw TMapiError(MAPI_E_INVALID_PARAMETER, "malformed property value");
 }
 
 template <class T>
@@ -79,7 +79,7 @@ LPSRestriction CopyOptionalRestriction(const SRestriction* src, TCopySpace& spac
 }
 
 void CopyRestrictionAt(const SRestriction& src, SRestriction& dst, TCopySpace& space, unsigned depth) {
-  if (depth >= kMaxRestrictionDepth) throw MapiError(MAPI_E_TOO_COMPLEX, "restriction nested too deeply");
+  if (depth >= kMaxRestrictionDepth) throw TMapiError(MAPI_E_TOO_COMPLEX, "restriction nested too deeply");
   ++depth;
   dst = src;
   auto& r = dst.res;
@@ -116,7 +116,7 @@ void CopyRestrictionAt(const SRestriction& src, SRestriction& dst, TCopySpace& s
       Require(src.res.resCount.lpRes != nullptr);
       r.resCount.lpRes = CopyOptionalRestriction(src.res.resCount.lpRes, space, depth);
       break;
-    default: throw MapiError(MAPI_E_INVALID_PARAMETER, "unknown restriction type");
+    default: throw TMapiError(MAPI_E_INVALID_PARAMETER, "unknown restriction type");
   }
 }
 
@@ -160,7 +160,7 @@ void CopyAction(const ACTION& src, ACTION& dst, TCopySpace& space) {
     case OP_BOUNCE:
     case OP_DELETE:
     case OP_MARK_AS_READ: break;
-    default: throw MapiError(MAPI_E_INVALID_PARAMETER, "unknown rule action");
+    default: throw TMapiError(MAPI_E_INVALID_PARAMETER, "unknown rule action");
   }
 }
 
@@ -301,7 +301,7 @@ void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) {
       d.MVszW.lppszW =
           CopyEach(v.MVszW.lppszW, v.MVszW.cValues, space, [&](LPWSTR s, LPWSTR& t) { t = CopyWString(s, space); });
       break;
-    default: throw MapiError(MAPI_E_INVALID_TYPE, "unknown property type");
+    default: throw TMapiError(MAPI_E_INVALID_TYPE, "unknown property type");
   }
 }
 
@@ -348,7 +348,7 @@ SPropValue* CopyPropArray(void* parent, ULONG count, const SPropValue* src) {
   return CopyPropArrayIn(space, count, src);
 }
 
-MapiBuffer<SPropValue> DuplicatePropArray(ULONG count, const SPropValue* src) {
+TMapiBuffer<SPropValue> DuplicatePropArray(ULONG count, const SPropValue* src) {
   Require(count == 0 || src != nullptr);
   size_t room = 0;
   for (ULONG i = 0; i < count; ++i) room += PackedDataSize(src[i]);
@@ -362,8 +362,8 @@ void CopyRestriction(const SRestriction& src, SRestriction& dst, void* parent) {
   CopyRestrictionAt(src, dst, space, 0);
 }
 
-MapiBuffer<SRestriction> DuplicateRestriction(const SRestriction& src) {
-  auto result = MapiBuffer<SRestriction>::Allocate();
+TMapiBuffer<SRestriction> DuplicateRestriction(const SRestriction& src) {
+  auto result = TMapiBuffer<SRestriction>::Allocate();
   CopyRestriction(src, *result, result.get());
   return result;
 }
@@ -378,9 +378,9 @@ LPSPropTagArray CopyTagArray(void* parent, const SPropTagArray* src) {
   return CopyTagArrayIn(space, src);
 }
 
-MapiBuffer<SPropTagArray> DuplicateTagArray(const SPropTagArray* src) {
+TMapiBuffer<SPropTagArray> DuplicateTagArray(const SPropTagArray* src) {
   if (!src) return {};
-  auto result = MapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(src->cValues));
+  auto result = TMapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(src->cValues));
   std::memcpy(result.get(), src, CbNewSPropTagArray(src->cValues));
   return result;
 }

@@ -3,7 +3,7 @@
 // copy first sizes the values' data and puts it in the same buffer as the values
 // (one allocation instead of one per string or binary).
 // Malformed input (a null pointer with a non-zero count, an unknown property type,
-// restrictions nested deeper than kMaxRestrictionDepth) throws MapiError
+// restrictions nested deeper than kMaxRestrictionDepth) throws TMapiError
 // (MAPI_E_INVALID_PARAMETER, MAPI_E_INVALID_TYPE, MAPI_E_TOO_COMPLEX) and never
 // reads through a bad pointer it can detect.
 #pragma once
@@ -29,7 +29,7 @@ class TCopySpace {
   // Blocks from [room, room + size) first; the room lies inside parent's buffer.
   TCopySpace(void* parent, void* room, size_t size);
 
-  // A zero-filled block of cb bytes (std::bad_alloc, or MapiError for a bad parent).
+  // A zero-filled block of cb bytes (std::bad_alloc, or TMapiError for a bad parent).
   void* Take(size_t cb) {
     size_t rounded = (cb + kPackedAlignment - 1) & ~(kPackedAlignment - 1);
     if (rounded >= cb && static_cast<size_t>(end_ - next_) >= rounded) {
@@ -57,10 +57,10 @@ class TPackedProps {
   TPackedProps(ULONG count, size_t room);
   SPropValue* Values() const { return buffer_.get(); }
   TCopySpace& Space() { return space_; }
-  MapiBuffer<SPropValue> Release() { return std::move(buffer_); }
+  TMapiBuffer<SPropValue> Release() { return std::move(buffer_); }
 
  private:
-  MapiBuffer<SPropValue> buffer_;
+  TMapiBuffer<SPropValue> buffer_;
   TCopySpace space_;
 };
 
@@ -74,15 +74,15 @@ void CopyPropsInto(void* parent, ULONG count, const SPropValue* src, SPropValue*
 // A new array of count values allocated on parent.
 SPropValue* CopyPropArray(void* parent, ULONG count, const SPropValue* src);
 // A new buffer holding a packed copy of count values (the array is the buffer's head).
-MapiBuffer<SPropValue> DuplicatePropArray(ULONG count, const SPropValue* src);
+TMapiBuffer<SPropValue> DuplicatePropArray(ULONG count, const SPropValue* src);
 
 void CopyRestriction(const SRestriction& src, SRestriction& dst, void* parent);
-MapiBuffer<SRestriction> DuplicateRestriction(const SRestriction& src);
+TMapiBuffer<SRestriction> DuplicateRestriction(const SRestriction& src);
 void CopyActions(const ACTIONS& src, ACTIONS& dst, void* parent);
 
 // Tag arrays (a null source gives null).
 LPSPropTagArray CopyTagArray(void* parent, const SPropTagArray* src);
-MapiBuffer<SPropTagArray> DuplicateTagArray(const SPropTagArray* src);
+TMapiBuffer<SPropTagArray> DuplicateTagArray(const SPropTagArray* src);
 
 // The bytes of a value's variable part (string with terminator, binary, array
 // elements and their data); 0 for fixed-size types. Used for size limits.

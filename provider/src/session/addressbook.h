@@ -13,7 +13,7 @@
 namespace orba::store {
 
 // Makes the address book of a profile's session; flags are OpenAddressBook's. Throws
-// MapiError.
+// TMapiError.
 using TAddressBookFactory = std::function<ComPtr<IAddrBook>(const std::shared_ptr<TProfileDatabase>& db,
                                                             const std::string& profile, ULONG flags)>;
 

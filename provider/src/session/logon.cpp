@@ -42,8 +42,8 @@ std::string LogonProfile(TProfileDatabase& db, LPTSTR lpszProfileName, ULONG fla
   }
   Check(!(needDialog && (flags & MAPI_LOGON_UI)), MAPI_E_USER_CANCEL,
         "The logon dialog cannot be shown: there is no user interface.");
-  throw MapiError(MAPI_E_LOGON_FAILED,
-                  needDialog ? "No profile was named and there is no default profile." : "The profile does not exist.");
+  throw TMapiError(MAPI_E_LOGON_FAILED, needDialog ? "No profile was named and there is no default profile."
+                                                   : "The profile does not exist.");
 }
 
 }  // namespace

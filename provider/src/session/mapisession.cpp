@@ -195,7 +195,7 @@ HRESULT TMapiSession::Unadvise(ULONG_PTR ulConnection) {
 
 HRESULT TMapiSession::MessageOptions(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) {
   return Call([]() -> HRESULT {
-    throw MapiError(MAPI_E_NO_SUPPORT, "Message options need a dialog: there is no user interface.");
+    throw TMapiError(MAPI_E_NO_SUPPORT, "Message options need a dialog: there is no user interface.");
   });
 }
 
@@ -218,7 +218,7 @@ HRESULT TMapiSession::EnumAdrTypes(ULONG ulFlags, ULONG* lpcAdrTypes, LPTSTR** l
     CheckFlags(ulFlags, MAPI_UNICODE);
     static constexpr const char* kTypes[] = {"SMTP", "EX"};
     constexpr size_t count = std::size(kTypes);
-    auto list = MapiBuffer<LPTSTR>::Allocate(sizeof(LPTSTR) * count);
+    auto list = TMapiBuffer<LPTSTR>::Allocate(sizeof(LPTSTR) * count);
     for (size_t i = 0; i < count; ++i) {
       size_t length = std::strlen(kTypes[i]);
       if (ulFlags & MAPI_UNICODE) {
@@ -259,7 +259,7 @@ HRESULT TMapiSession::QueryIdentity(ULONG* lpcbEntryID, LPENTRYID* lppEntryID) {
     }
     const std::optional<Bytes>& chosen = primary ? primary : first;
     Check(chosen.has_value(), MAPI_E_NOT_FOUND, "No provider of the profile supplies an identity.");
-    auto entryId = MapiBuffer<BYTE>::Allocate(chosen->size());
+    auto entryId = TMapiBuffer<BYTE>::Allocate(chosen->size());
     std::memcpy(entryId.get(), chosen->data(), chosen->size());
     *lpcbEntryID = static_cast<ULONG>(chosen->size());
     *lppEntryID = reinterpret_cast<LPENTRYID>(entryId.Release());
@@ -307,12 +307,12 @@ HRESULT TMapiSession::AdminServices(ULONG ulFlags, LPSERVICEADMIN* lppServiceAdm
 HRESULT TMapiSession::ShowForm(ULONG_PTR, LPMDB, LPMAPIFOLDER, LPCIID, ULONG, LPMESSAGE, ULONG, ULONG, ULONG, ULONG,
                                LPSTR) {
   return Call(
-      []() -> HRESULT { throw MapiError(MAPI_E_NO_SUPPORT, "Forms cannot be shown: there is no user interface."); });
+      []() -> HRESULT { throw TMapiError(MAPI_E_NO_SUPPORT, "Forms cannot be shown: there is no user interface."); });
 }
 
 HRESULT TMapiSession::PrepareForm(LPCIID, LPMESSAGE, ULONG*) {
   return Call(
-      []() -> HRESULT { throw MapiError(MAPI_E_NO_SUPPORT, "Forms cannot be shown: there is no user interface."); });
+      []() -> HRESULT { throw TMapiError(MAPI_E_NO_SUPPORT, "Forms cannot be shown: there is no user interface."); });
 }
 
 }  // namespace orba::store

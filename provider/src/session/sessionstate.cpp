@@ -136,7 +136,7 @@ TProfileStore TSessionState::FindStore(std::span<const BYTE> entryId) const {
   if (IsEqualMAPIUID(&uid, &kStoreWrapUid)) own = UnwrapStoreEntryId(entryId).storeEntryId;
   for (TProfileStore& store : ProfileStores())
     if (SameEntryId(UnwrapStoreEntryId(store.entryId).storeEntryId, own)) return std::move(store);
-  throw MapiError(MAPI_E_NOT_FOUND, "The message store is not one of the profile's stores.");
+  throw TMapiError(MAPI_E_NOT_FOUND, "The message store is not one of the profile's stores.");
 }
 
 ComPtr<IMsgStore> TSessionState::OpenStore(const TProfileStore& store, ULONG flags) {

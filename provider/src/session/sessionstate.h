@@ -37,7 +37,7 @@ class TSessionState {
   const std::string& Profile() const { return profile_; }
   const std::shared_ptr<TProfileDatabase>& Database() const { return db_; }
   ULONG LogonFlags() const { return logonFlags_; }
-  // MapiError(MAPI_E_END_OF_SESSION) once the session ended.
+  // TMapiError(MAPI_E_END_OF_SESSION) once the session ended.
   void CheckActive() const;
   bool Ended() const;
   // Tells the session sinks (fnevExtended), unadvises store sinks and releases every
@@ -46,7 +46,7 @@ class TSessionState {
 
   // Stores ---------------------------------------------------------------------------
   std::vector<TProfileStore> ProfileStores() const;
-  // The profile's store of a store entry ID (wrapped, or the store's own); MapiError
+  // The profile's store of a store entry ID (wrapped, or the store's own); TMapiError
   // MAPI_E_INVALID_ENTRYID for a malformed one, MAPI_E_NOT_FOUND for another store.
   TProfileStore FindStore(std::span<const BYTE> entryId) const;
   // Logs on to the store (or hands out the store already opened with the same write
@@ -61,7 +61,7 @@ class TSessionState {
   // Advise sinks ------------------------------------------------------------------------
   // A session sink (store null) or a sink advised on a store under storeConnection.
   ULONG_PTR AddSink(ULONG mask, ComPtr<IMAPIAdviseSink> sink, ComPtr<IMsgStore> store, ULONG_PTR storeConnection);
-  // MapiError(MAPI_E_NOT_FOUND) for an unknown connection.
+  // TMapiError(MAPI_E_NOT_FOUND) for an unknown connection.
   void RemoveSink(ULONG_PTR connection);
 
  private:

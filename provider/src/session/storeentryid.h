@@ -33,7 +33,7 @@ struct TWrappedStoreId {
   std::span<const BYTE> storeEntryId;  // inside the wrapped bytes
 };
 // The parts of a wrapped store entry ID (provider UID kStoreWrapUid); a malformed one
-// (unknown version, unterminated name, nothing after it) raises MapiError
+// (unknown version, unterminated name, nothing after it) raises TMapiError
 // MAPI_E_INVALID_ENTRYID.
 TWrappedStoreId UnwrapStoreEntryId(std::span<const BYTE> entryId);
 

@@ -48,11 +48,11 @@ class IStoreProvider {
   // The PR_MDB_PROVIDER this implementation serves.
   virtual MAPIUID MdbProvider() const = 0;
   // The store's own (unwrapped) entry ID, from its profile section, without logging on.
-  // Throws MapiError.
+  // Throws TMapiError.
   virtual Bytes StoreEntryId(const TStoreContext& context) const = 0;
   // Logs on to the store of context. flags are OpenMsgStore's (MDB_WRITE,
   // MDB_NO_DIALOG, MDB_NO_MAIL, MDB_TEMPORARY, MDB_ONLINE, MAPI_BEST_ACCESS,
-  // MAPI_DEFERRED_ERRORS), already validated. Throws MapiError: MAPI_E_LOGON_FAILED
+  // MAPI_DEFERRED_ERRORS), already validated. Throws TMapiError: MAPI_E_LOGON_FAILED
   // when the section lacks settings and MDB_NO_DIALOG is set, MAPI_E_USER_CANCEL when
   // it lacks settings and a dialog would be needed, MAPI_E_NOT_FOUND for a store that
   // does not exist.

@@ -2,7 +2,7 @@
 // providers of each profile, and the profile sections (property bags keyed by MAPIUID).
 // Every change is one SQLite transaction taken with the write lock, so that several
 // processes may change profiles at once without losing anything. Profile names are
-// UTF-8 and compared without regard to ASCII case. Failures raise MapiError with
+// UTF-8 and compared without regard to ASCII case. Failures raise TMapiError with
 // the MAPI code: MAPI_E_NOT_FOUND for an unknown profile, service or provider,
 // MAPI_E_NO_ACCESS for a profile name that is taken.
 #pragma once
@@ -32,14 +32,6 @@ struct TProviderInfo {
   MAPIUID serviceUid;
   ULONG resourceType;  // MAPI_STORE_PROVIDER, MAPI_AB_PROVIDER, MAPI_TRANSPORT_PROVIDER
 };
-
-// One stored property: its full tag and its encoded value (propcodec.h).
-struct TStoredProp {
-  ULONG tag;
-  Bytes value;
-};
-// A section's properties, in property identifier order (one value per identifier).
-using TStoredProps = std::vector<TStoredProp>;
 
 struct TSectionData {
   MAPIUID uid;

@@ -11,24 +11,24 @@
 
 namespace orba::store {
 
-enum class ObjectKind : uint16_t { Store = 1, Folder = 2, Message = 3 };
+enum class TObjectKind : uint16_t { Store = 1, Folder = 2, Message = 3 };
 
 // An entry ID of a store: 4 flag bytes (zero), the store's provider UID (16 bytes),
 // the object kind (2 bytes, little-endian) and the object's row id (8 bytes,
 // little-endian).
 inline constexpr size_t kStoreEntryIdSize = 4 + 16 + 2 + 8;
 
-struct ParsedEntryId {
-  ObjectKind kind = ObjectKind::Store;
+struct TParsedEntryId {
+  TObjectKind kind = TObjectKind::Store;
   int64_t id = 0;
 };
 
-Bytes MakeEntryId(const MAPIUID& providerUid, ObjectKind kind, int64_t id);
+Bytes MakeEntryId(const MAPIUID& providerUid, TObjectKind kind, int64_t id);
 // Reads an entry ID of the store with providerUid. A null pointer, a wrong length,
-// non-zero flags, an unknown kind or an impossible id raise MapiError with
+// non-zero flags, an unknown kind or an impossible id raise TMapiError with
 // MAPI_E_INVALID_ENTRYID; a well-formed entry ID of another store (another UID)
 // MAPI_E_UNKNOWN_ENTRYID. Never reads beyond size bytes.
-ParsedEntryId ParseEntryId(const MAPIUID& providerUid, const void* data, size_t size);
+TParsedEntryId ParseEntryId(const MAPIUID& providerUid, const void* data, size_t size);
 // Whether the entry ID carries providerUid at its place (any length check included).
 bool HasProviderUid(const MAPIUID& providerUid, const void* data, size_t size);
 
@@ -41,7 +41,7 @@ Bytes MakeXid(const GUID& guid, int64_t counter);
 
 // A predecessor change list with changeKey merged in: the list holds at most one XID
 // per GUID (the newest); each entry is a size byte followed by the XID. A damaged
-// list raises MapiError(MAPI_E_CORRUPT_DATA).
+// list raises TMapiError(MAPI_E_CORRUPT_DATA).
 Bytes MergePredecessors(std::span<const uint8_t> list, std::span<const uint8_t> changeKey);
 
 }  // namespace orba::store

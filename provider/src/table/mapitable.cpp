@@ -14,7 +14,7 @@ constexpr ULONG kDeferFlags = TBL_ASYNC | TBL_BATCH;
 constexpr char kComponent[] = "Orba Store table";
 
 void Check(bool condition, HRESULT code, const char* why) {
-  if (!condition) throw MapiError(code, why);
+  if (!condition) throw TMapiError(code, why);
 }
 
 void CheckFlags(ULONG flags, ULONG allowed) { Check((flags & ~allowed) == 0, MAPI_E_UNKNOWN_FLAGS, "unknown flags"); }
@@ -113,7 +113,7 @@ HRESULT TMapiTable::GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lp
     *lppMAPIError = nullptr;
     std::lock_guard lock(errorLock_);
     if (hResult != lastError_ || lastErrorText_.empty()) return S_OK;
-    auto error = MapiBuffer<MAPIERROR>::Allocate();
+    auto error = TMapiBuffer<MAPIERROR>::Allocate();
     bool unicode = (ulFlags & MAPI_UNICODE) != 0;
     error->ulVersion = MAPI_ERROR_VERSION;
     error->lpszError = ErrorText(lastErrorText_, unicode, error.get());
@@ -172,7 +172,7 @@ HRESULT TMapiTable::QueryColumns(ULONG ulFlags, LPSPropTagArray* lpPropTagArray)
     Check(lpPropTagArray != nullptr, MAPI_E_INVALID_PARAMETER, "no result pointer");
     CheckFlags(ulFlags, TBL_ALL_COLUMNS);
     std::vector<ULONG> tags = (ulFlags & TBL_ALL_COLUMNS) ? view_->AllColumns() : view_->Columns();
-    auto array = MapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(tags.size()));
+    auto array = TMapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(tags.size()));
     array->cValues = static_cast<ULONG>(tags.size());
     std::copy(tags.begin(), tags.end(), array->aulPropTag);
     *lpPropTagArray = array.Release();
@@ -276,10 +276,10 @@ HRESULT TMapiTable::QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows)
     CheckFlags(ulFlags, TBL_NOADVANCE);
     std::vector<TPropRow> rows = view_->QueryRows(lRowCount, (ulFlags & TBL_NOADVANCE) == 0);
     // The row set and each row's values are separate buffers, as FreeProws expects.
-    auto set = MapiBuffer<SRowSet>::Allocate(CbNewSRowSet(rows.size()));
-    struct Guard {
+    auto set = TMapiBuffer<SRowSet>::Allocate(CbNewSRowSet(rows.size()));
+    struct TGuard {
       SRowSet* set;
-      ~Guard() {
+      ~TGuard() {
         if (set)
           for (ULONG i = 0; i < set->cRows; ++i) FreeBuffer(set->aRow[i].lpProps);
       }

@@ -23,7 +23,7 @@ namespace orba::store {
 
 class TMapiTable final : public TVoComObject<TVoRefCounted, IMAPITable> {
  public:
-  // MapiError or std::bad_alloc when the source's rows cannot be read.
+  // TMapiError or std::bad_alloc when the source's rows cannot be read.
   explicit TMapiTable(std::shared_ptr<TTableRowSource> source);
   ~TMapiTable() override;
 
@@ -73,7 +73,7 @@ class TMapiTable final : public TVoComObject<TVoRefCounted, IMAPITable> {
   std::string lastErrorText_;
 };
 
-// A new table over source, as IMAPITable (MapiError or std::bad_alloc on failure).
+// A new table over source, as IMAPITable (TMapiError or std::bad_alloc on failure).
 ComPtr<IMAPITable> CreateMapiTable(std::shared_ptr<TTableRowSource> source);
 
 }  // namespace orba::store

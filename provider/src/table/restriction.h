@@ -44,7 +44,7 @@ using TSubRowsFn = std::function<bool(TPropRow row, ULONG subObject, const std::
 // SRestriction it was built from, which must outlive it and stay unchanged.
 class TRestriction {
  public:
-  // Throws MapiError (MAPI_E_INVALID_PARAMETER, MAPI_E_TOO_COMPLEX) for a malformed
+  // Throws TMapiError (MAPI_E_INVALID_PARAMETER, MAPI_E_TOO_COMPLEX) for a malformed
   // restriction. subRows may be empty when the rows have no sub-objects.
   TRestriction(const SRestriction& restriction, TSubRowsFn subRows);
   ~TRestriction();
@@ -56,14 +56,14 @@ class TRestriction {
   // Starts a new pass for RES_COUNT.
   void ResetCounts();
 
-  struct Node;
+  struct TNode;
 
  private:
-  std::unique_ptr<Node> root_;
+  std::unique_ptr<TNode> root_;
   TSubRowsFn subRows_;
 };
 
-// Checks a restriction without keeping anything (MapiError as TRestriction's
+// Checks a restriction without keeping anything (TMapiError as TRestriction's
 // constructor throws); subObjects says whether sub-restrictions can be answered.
 void ValidateRestriction(const SRestriction& restriction, bool subObjects);
 

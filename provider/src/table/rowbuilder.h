@@ -11,7 +11,7 @@ namespace orba::store::com {
 
 class TRowBuilder {
  public:
-  TRowBuilder() : holder_(MapiBuffer<BYTE>::Allocate(1)) {}
+  TRowBuilder() : holder_(TMapiBuffer<BYTE>::Allocate(1)) {}
   void Long(ULONG tag, ULONG value);
   void Bool(ULONG tag, bool value);
   void Time(ULONG tag, int64_t fileTime);
@@ -23,7 +23,7 @@ class TRowBuilder {
 
  private:
   bool Has(ULONG tag) const;
-  MapiBuffer<BYTE> holder_;
+  TMapiBuffer<BYTE> holder_;
   std::vector<SPropValue> values_;
 };
 

@@ -17,12 +17,12 @@ TRowPtr TMemoryRow::Create(TPropRow values) {
   auto count = static_cast<ULONG>(values.size());
   auto copy = DuplicatePropArray(count, values.data());
   std::shared_ptr<const TTableRow> row(new TMemoryRow(std::move(copy), count));
-  if (row->InstanceKey().empty()) throw MapiError(MAPI_E_INVALID_PARAMETER, "row without an instance key");
+  if (row->InstanceKey().empty()) throw TMapiError(MAPI_E_INVALID_PARAMETER, "row without an instance key");
   return row;
 }
 
 TRowListPtr TTableRowSource::RowsPage(const SRestriction*, const SSortOrderSet*, size_t, size_t) const {
-  throw MapiError(MAPI_E_NO_SUPPORT, "this row source reads no pages");
+  throw TMapiError(MAPI_E_NO_SUPPORT, "this row source reads no pages");
 }
 
 bool TTableRowSource::AnySubRow(TPropRow, ULONG, const std::function<bool(TPropRow)>&) const { return false; }

@@ -49,13 +49,13 @@ using TRowListPtr = std::shared_ptr<const TRowList>;
 // A row holding a deep copy of its values in one MAPI buffer.
 class TMemoryRow final : public TTableRow {
  public:
-  // Copies the values (MapiError for malformed ones); they must include PR_INSTANCE_KEY.
+  // Copies the values (TMapiError for malformed ones); they must include PR_INSTANCE_KEY.
   static TRowPtr Create(TPropRow values);
   TPropRow Values() const override { return {values_.get(), count_}; }
 
  private:
-  TMemoryRow(MapiBuffer<SPropValue> values, ULONG count) : values_(std::move(values)), count_(count) {}
-  MapiBuffer<SPropValue> values_;
+  TMemoryRow(TMapiBuffer<SPropValue> values, ULONG count) : values_(std::move(values)), count_(count) {}
+  TMapiBuffer<SPropValue> values_;
   ULONG count_;
 };
 

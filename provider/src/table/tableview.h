@@ -1,7 +1,7 @@
 // The table engine: one view over a row source with a column set, a restriction, a
 // sort order, a cursor and bookmarks, kept up to date from the source's change events.
 // It has no COM surface (TMapiTable, mapitable.h, puts IMAPITable on it); failures are
-// thrown as MapiError.
+// thrown as TMapiError.
 //
 // Decisions:
 // - The cursor is a position 0..RowCount (RowCount = after the last row). Restrict and
@@ -61,7 +61,7 @@ struct TTableEvent {
   std::string instanceKey;
   bool hasPrior = false;
   std::string priorKey;
-  MapiBuffer<SPropValue> values;
+  TMapiBuffer<SPropValue> values;
   ULONG valueCount = 0;
 };
 
@@ -69,7 +69,7 @@ class TTableView final : private ITableRowSink {
  public:
   using TListener = std::function<void(std::vector<TTableEvent>&)>;
 
-  // Reads the source's rows, unless it pages (MapiError or std::bad_alloc when it cannot).
+  // Reads the source's rows, unless it pages (TMapiError or std::bad_alloc when it cannot).
   explicit TTableView(std::shared_ptr<TTableRowSource> source);
   ~TTableView();
   TTableView(const TTableView&) = delete;
@@ -104,14 +104,14 @@ class TTableView final : private ITableRowSink {
   void Restrict(const SRestriction* restriction);
   void Sort(const SSortOrderSet& sortOrder);
   // The current sort order (cSorts 0 when unsorted), as a new MAPI buffer.
-  MapiBuffer<SSortOrderSet> SortOrder() const;
+  TMapiBuffer<SSortOrderSet> SortOrder() const;
 
   BOOKMARK CreateBookmark();
   void FreeBookmark(BOOKMARK bookmark);
 
   // The row's values in the current columns, in one MAPI buffer (strings converted to
   // the column's width, absent properties as PT_ERROR / MAPI_E_NOT_FOUND).
-  MapiBuffer<SPropValue> Project(TPropRow values) const;
+  TMapiBuffer<SPropValue> Project(TPropRow values) const;
 
  private:
   struct TBookmark {
@@ -163,10 +163,10 @@ class TTableView final : private ITableRowSink {
   std::shared_ptr<TTableRowSource> source_;
   std::recursive_mutex mutex_;
   std::vector<ULONG> columns_;
-  MapiBuffer<SRestriction> restrictionCopy_;
+  TMapiBuffer<SRestriction> restrictionCopy_;
   std::unique_ptr<TRestriction> restriction_;
   bool sourceRestricts_ = false;
-  MapiBuffer<SSortOrderSet> sortOrder_;  // null when unsorted
+  TMapiBuffer<SSortOrderSet> sortOrder_;  // null when unsorted
   bool sourceSorts_ = false;
   // The rows are kept alive by the source's lists they were loaded from and, for rows
   // that change events brought in since, by changed_ (by address).

@@ -64,7 +64,7 @@ uint64_t ConversationIndexTime(const BYTE* index) {
 std::vector<BYTE> ChildConversationIndex(const BYTE* parent, size_t cbParent, uint64_t nowFileTime, BYTE random) {
   if (!parent || cbParent < kConversationHeaderSize || cbParent > UINT32_MAX - kConversationChildSize ||
       (cbParent - kConversationHeaderSize) % kConversationChildSize != 0)
-    throw MapiError(MAPI_E_INVALID_PARAMETER, "malformed conversation index");
+    throw TMapiError(MAPI_E_INVALID_PARAMETER, "malformed conversation index");
   std::vector<BYTE> index(parent, parent + cbParent);
   uint64_t headerTime = ConversationIndexTime(parent);
   // A clock behind the header's time gives a zero delta rather than a huge one.
@@ -96,7 +96,7 @@ ORBASTORE_EXPORT SCODE ScCreateConversationIndex(ULONG cbParent, LPBYTE lpbParen
       std::random_device device;
       index = ChildConversationIndex(lpbParent, cbParent, CurrentFileTime(), static_cast<BYTE>(device()));
     }
-    auto out = MapiBuffer<BYTE>::Allocate(index.size());
+    auto out = TMapiBuffer<BYTE>::Allocate(index.size());
     std::copy(index.begin(), index.end(), out.get());
     *lpcbConvIndex = static_cast<ULONG>(index.size());
     *lppbConvIndex = out.Release();

@@ -17,7 +17,7 @@ inline constexpr size_t kConversationChildSize = 5;
 std::vector<BYTE> NewConversationIndex(uint64_t nowFileTime, const GUID& thread);
 // parent (a valid index) with one child block appended for a reply at nowFileTime;
 // random supplies the child's last byte (4 random bits and a 4-bit sequence count).
-// Throws MapiError(MAPI_E_INVALID_PARAMETER) for a malformed parent.
+// Throws TMapiError(MAPI_E_INVALID_PARAMETER) for a malformed parent.
 std::vector<BYTE> ChildConversationIndex(const BYTE* parent, size_t cbParent, uint64_t nowFileTime, BYTE random);
 // The time of an index's header block as a FILETIME value (the 24 low bits zero).
 uint64_t ConversationIndexTime(const BYTE* index);

@@ -8,7 +8,7 @@ namespace orba::store::com {
 namespace {
 
 // How a column's SQL value relates to the property value the engine compares.
-enum class ColumnKind {
+enum class TColumnKind {
   Text,      // the folded key of the text (storeutil's FoldKey)
   Time,      // a FILETIME as a signed 64-bit number: compared through FlipSign
   Long,      // a signed PT_LONG
@@ -16,35 +16,35 @@ enum class ColumnKind {
   Boolean,   // 0 or 1
 };
 
-struct Column {
+struct TColumn {
   ULONG tag;
   const char* sql;
-  ColumnKind kind;
+  TColumnKind kind;
 };
 
-constexpr Column kColumns[] = {
-    {tags::kMessageClassW, "m.message_class", ColumnKind::Text},
-    {tags::kSubjectW, "m.subject", ColumnKind::Text},
-    {tags::kNormalizedSubjectW, "m.normalized_subject", ColumnKind::Text},
-    {tags::kSenderNameW, "m.sender_name", ColumnKind::Text},
-    {tags::kMessageDeliveryTime, "m.delivery_time", ColumnKind::Time},
-    {tags::kClientSubmitTime, "m.submit_time", ColumnKind::Time},
-    {tags::kCreationTime, "m.creation_time", ColumnKind::Time},
-    {tags::kLastModificationTime, "m.last_modification_time", ColumnKind::Time},
-    {tags::kImportance, "m.importance", ColumnKind::Long},
-    {tags::kMessageFlags, "m.flags", ColumnKind::Unsigned},
-    {tags::kMessageSize, "m.size", ColumnKind::Unsigned},
-    {PROP_TAG(PT_LONG, 0x0E17), "m.status", ColumnKind::Unsigned},  // PR_MSG_STATUS
-    {tags::kHasAttach, "m.has_attach", ColumnKind::Boolean},
+constexpr TColumn kColumns[] = {
+    {tags::kMessageClassW, "m.message_class", TColumnKind::Text},
+    {tags::kSubjectW, "m.subject", TColumnKind::Text},
+    {tags::kNormalizedSubjectW, "m.normalized_subject", TColumnKind::Text},
+    {tags::kSenderNameW, "m.sender_name", TColumnKind::Text},
+    {tags::kMessageDeliveryTime, "m.delivery_time", TColumnKind::Time},
+    {tags::kClientSubmitTime, "m.submit_time", TColumnKind::Time},
+    {tags::kCreationTime, "m.creation_time", TColumnKind::Time},
+    {tags::kLastModificationTime, "m.last_modification_time", TColumnKind::Time},
+    {tags::kImportance, "m.importance", TColumnKind::Long},
+    {tags::kMessageFlags, "m.flags", TColumnKind::Unsigned},
+    {tags::kMessageSize, "m.size", TColumnKind::Unsigned},
+    {PROP_TAG(PT_LONG, 0x0E17), "m.status", TColumnKind::Unsigned},  // PR_MSG_STATUS
+    {tags::kHasAttach, "m.has_attach", TColumnKind::Boolean},
 };
 
 // The column of a property tag of exactly the column's type (sorts also take the
 // 8-bit form of a text: the rows hold texts wide, which either form finds).
-const Column* FindColumn(ULONG tag, bool eitherWidth) {
-  for (const Column& column : kColumns) {
+const TColumn* FindColumn(ULONG tag, bool eitherWidth) {
+  for (const TColumn& column : kColumns) {
     if (PROP_ID(column.tag) != PROP_ID(tag)) continue;
     if (column.tag == tag) return &column;
-    if (eitherWidth && column.kind == ColumnKind::Text && PROP_TYPE(tag) == PT_STRING8) return &column;
+    if (eitherWidth && column.kind == TColumnKind::Text && PROP_TYPE(tag) == PT_STRING8) return &column;
   }
   return nullptr;
 }
@@ -54,23 +54,23 @@ const Column* FindColumn(ULONG tag, bool eitherWidth) {
 std::string FlipSign(const std::string& sql) { return "((" + sql + " | (1 << 63)) & ~(" + sql + " & (1 << 63)))"; }
 
 // The expression compared and sorted on for a column.
-std::string Expression(const Column& column) {
+std::string Expression(const TColumn& column) {
   switch (column.kind) {
-    case ColumnKind::Time: return FlipSign(column.sql);
-    case ColumnKind::Unsigned: return std::string("(") + column.sql + " - ((" + column.sql + " & 2147483648) * 2))";
+    case TColumnKind::Time: return FlipSign(column.sql);
+    case TColumnKind::Unsigned: return std::string("(") + column.sql + " - ((" + column.sql + " & 2147483648) * 2))";
     default: return column.sql;
   }
 }
 
 // The constant of a comparison in the form of Expression.
-TSqlParam Constant(const Column& column, const SPropValue& value) {
+TSqlParam Constant(const TColumn& column, const SPropValue& value) {
   switch (column.kind) {
-    case ColumnKind::Text: return detail::FoldKey(reinterpret_cast<const char16_t*>(value.Value.lpszW));
-    case ColumnKind::Time: {
+    case TColumnKind::Text: return detail::FoldKey(reinterpret_cast<const char16_t*>(value.Value.lpszW));
+    case TColumnKind::Time: {
       uint64_t time = (uint64_t{value.Value.ft.dwHighDateTime} << 32) | value.Value.ft.dwLowDateTime;
       return static_cast<int64_t>(time ^ (uint64_t{1} << 63));
     }
-    case ColumnKind::Boolean: return int64_t{value.Value.b != 0};
+    case TColumnKind::Boolean: return int64_t{value.Value.b != 0};
     default: return int64_t{value.Value.l};
   }
 }
@@ -118,18 +118,18 @@ bool Translate(const SRestriction& restriction, bool negated, TSqlCondition* out
     }
     case RES_PROPERTY: {
       const SPropertyRestriction& p = restriction.res.resProperty;
-      const Column* column = FindColumn(p.ulPropTag, false);
+      const TColumn* column = FindColumn(p.ulPropTag, false);
       const char* op = Operator(p.relop);
       if (!column || !op || !p.lpProp || p.lpProp->ulPropTag != column->tag) return false;
-      if (column->kind == ColumnKind::Text && !p.lpProp->Value.lpszW) return false;
+      if (column->kind == TColumnKind::Text && !p.lpProp->Value.lpszW) return false;
       std::string expr = Expression(*column);
       add("(" + expr + " IS NOT NULL AND " + expr + " " + op + " ", Constant(*column, *p.lpProp));
       return true;
     }
     case RES_CONTENT: {
       const SContentRestriction& c = restriction.res.resContent;
-      const Column* column = FindColumn(c.ulPropTag, false);
-      if (!column || column->kind != ColumnKind::Text || !c.lpProp || c.lpProp->ulPropTag != column->tag ||
+      const TColumn* column = FindColumn(c.ulPropTag, false);
+      if (!column || column->kind != TColumnKind::Text || !c.lpProp || c.lpProp->ulPropTag != column->tag ||
           !c.lpProp->Value.lpszW)
         return false;
       // Case-insensitive only: the columns do not keep case, nor the accents FL_IGNORENONSPACE drops.
@@ -182,8 +182,8 @@ bool CanSortInSql(const SSortOrderSet& sort) {
 std::vector<std::string> SortTimeColumns(const SSortOrderSet& sort) {
   std::vector<std::string> columns;
   for (ULONG i = 0; i < sort.cSorts; ++i) {
-    const Column& column = *FindColumn(sort.aSort[i].ulPropTag, true);
-    if (column.kind == ColumnKind::Time) columns.emplace_back(column.sql);
+    const TColumn& column = *FindColumn(sort.aSort[i].ulPropTag, true);
+    if (column.kind == TColumnKind::Time) columns.emplace_back(column.sql);
   }
   return columns;
 }
@@ -192,8 +192,8 @@ std::string SortSql(const SSortOrderSet& sort, bool bigTimes) {
   std::string sql;
   for (ULONG i = 0; i < sort.cSorts; ++i) {
     const SSortOrder& key = sort.aSort[i];
-    const Column& column = *FindColumn(key.ulPropTag, true);
-    sql += column.kind == ColumnKind::Time && !bigTimes ? column.sql : Expression(column);
+    const TColumn& column = *FindColumn(key.ulPropTag, true);
+    sql += column.kind == TColumnKind::Time && !bigTimes ? column.sql : Expression(column);
     sql += key.ulOrder == TABLE_SORT_DESCEND ? " DESC, " : ", ";
   }
   return sql;

@@ -15,7 +15,7 @@ std::filesystem::path ServerFolder() {
   std::filesystem::path folder = OrbaHome() / "server";
   std::error_code error;
   std::filesystem::create_directories(folder, error);
-  if (error) throw MapiError(MAPI_E_DISK_ERROR, "The server folder cannot be created.");
+  if (error) throw TMapiError(MAPI_E_DISK_ERROR, "The server folder cannot be created.");
   return folder;
 }
 
@@ -48,7 +48,7 @@ std::unique_ptr<TSqlDatabase> OpenDirectory() {
 void CheckMailboxName(const std::string& name) {
   bool bad = name.empty() || name.front() == '.' || name.size() > 200;
   for (char c : name) bad |= c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
-  if (bad) throw MapiError(MAPI_E_INVALID_PARAMETER, "The mailbox name cannot name a mailbox.");
+  if (bad) throw TMapiError(MAPI_E_INVALID_PARAMETER, "The mailbox name cannot name a mailbox.");
 }
 
 // The address columns with their defaults for mailboxes that have none set.
@@ -84,15 +84,15 @@ std::string Canonical(const std::string& path) {
 
 void CheckAddresses(const std::string& legacyDn, const std::string& smtpAddress) {
   if (legacyDn.rfind("/o=", 0) != 0 && legacyDn.rfind("/O=", 0) != 0)
-    throw MapiError(MAPI_E_INVALID_PARAMETER, "A mailbox's DN starts with \"/o=\".");
+    throw TMapiError(MAPI_E_INVALID_PARAMETER, "A mailbox's DN starts with \"/o=\".");
   size_t at = smtpAddress.find('@');
   if (at == std::string::npos || at == 0 || at + 1 == smtpAddress.size() ||
       smtpAddress.find('@', at + 1) != std::string::npos)
-    throw MapiError(MAPI_E_INVALID_PARAMETER, "An SMTP address has one \"@\" between a local part and a domain.");
+    throw TMapiError(MAPI_E_INVALID_PARAMETER, "An SMTP address has one \"@\" between a local part and a domain.");
   for (const std::string* text : {&legacyDn, &smtpAddress})
     for (char c : *text)
       if (static_cast<unsigned char>(c) < 0x20)
-        throw MapiError(MAPI_E_INVALID_PARAMETER, "An address has control characters.");
+        throw TMapiError(MAPI_E_INVALID_PARAMETER, "An address has control characters.");
 }
 
 }  // namespace
@@ -128,12 +128,12 @@ TDirectoryMailbox TServerDirectory::SetAddresses(const std::string& name, const 
   auto db = OpenDirectory();
   TSqlTransaction tx(*db);
   if (Query(*db, "name=?1 COLLATE NOCASE", &name).empty())
-    throw MapiError(MAPI_E_NOT_FOUND, "There is no mailbox " + name + ".");
+    throw TMapiError(MAPI_E_NOT_FOUND, "There is no mailbox " + name + ".");
   auto clash = db->Prepare("SELECT name FROM (" + SelectMailboxes() +
                            ") WHERE lower(name)<>lower(?1) AND (lower(legacy_dn)=lower(?2) OR "
                            "lower(smtp_address)=lower(?3))");
   clash.Bind(1, std::string_view(name)).Bind(2, std::string_view(legacyDn)).Bind(3, std::string_view(smtpAddress));
-  if (clash.Step()) throw MapiError(MAPI_E_COLLISION, "The mailbox " + clash.Text(0) + " has one of these addresses.");
+  if (clash.Step()) throw TMapiError(MAPI_E_COLLISION, "The mailbox " + clash.Text(0) + " has one of these addresses.");
   db->Prepare("UPDATE mailboxes SET legacy_dn=?, smtp_address=? WHERE name=? COLLATE NOCASE")
       .Bind(1, std::string_view(legacyDn))
       .Bind(2, std::string_view(smtpAddress))

@@ -13,8 +13,8 @@ constexpr const char* kFolderColumns =
     "id, coalesce(parent_id, 0), folder_type, name, container_class, creation_time, modification_time, source_key, "
     "change_key, predecessors, change_number";
 
-FolderRecord FolderFrom(const TSqlStatement& stmt) {
-  FolderRecord folder;
+TFolderRecord FolderFrom(const TSqlStatement& stmt) {
+  TFolderRecord folder;
   folder.id = stmt.Int(0);
   folder.parentId = stmt.Int(1);
   folder.folderType = static_cast<ULONG>(stmt.Int(2));
@@ -32,7 +32,7 @@ FolderRecord FolderFrom(const TSqlStatement& stmt) {
 using detail::FoldKey;
 
 void CheckName(const std::u16string& name) {
-  if (name.empty()) throw MapiError(MAPI_E_INVALID_PARAMETER, "A folder needs a name.");
+  if (name.empty()) throw TMapiError(MAPI_E_INVALID_PARAMETER, "A folder needs a name.");
 }
 
 std::optional<int64_t> FindChild(TSqlDatabase& db, int64_t parentId, const std::u16string& name) {
@@ -44,7 +44,7 @@ std::optional<int64_t> FindChild(TSqlDatabase& db, int64_t parentId, const std::
 
 void CheckNoCollision(TSqlDatabase& db, int64_t parentId, const std::u16string& name, int64_t except = 0) {
   auto found = FindChild(db, parentId, name);
-  if (found && *found != except) throw MapiError(MAPI_E_COLLISION, "A folder with this name exists already.");
+  if (found && *found != except) throw TMapiError(MAPI_E_COLLISION, "A folder with this name exists already.");
 }
 
 // Calls visit for id and each of its ancestors up to the root; MAPI_E_CORRUPT_DATA
@@ -56,7 +56,7 @@ void WalkUp(TSqlDatabase& db, int64_t id, Visit&& visit) {
   std::set<int64_t> seen;
   for (int64_t at = id; at != 0;) {
     visit(at);
-    if (!seen.insert(at).second) throw MapiError(MAPI_E_CORRUPT_DATA, "The store's folder tree loops.");
+    if (!seen.insert(at).second) throw TMapiError(MAPI_E_CORRUPT_DATA, "The store's folder tree loops.");
     stmt.Bind(1, at);
     at = stmt.Step() ? stmt.Int(0) : 0;
     stmt.Reset();
@@ -66,7 +66,7 @@ void WalkUp(TSqlDatabase& db, int64_t id, Visit&& visit) {
 // MAPI_E_FOLDER_CYCLE when target is folderId or lies below it.
 void CheckNoCycle(TSqlDatabase& db, int64_t folderId, int64_t target) {
   WalkUp(db, target, [&](int64_t at) {
-    if (at == folderId) throw MapiError(MAPI_E_FOLDER_CYCLE, "The folder contains the destination folder.");
+    if (at == folderId) throw TMapiError(MAPI_E_FOLDER_CYCLE, "The folder contains the destination folder.");
   });
 }
 
@@ -76,8 +76,8 @@ void CheckRooted(TSqlDatabase& db, int64_t id) {
 }
 
 // Search folders show messages of other folders and have no subfolders of their own.
-void CheckCanHoldFolders(const FolderRecord& parent) {
-  if (parent.folderType == FOLDER_SEARCH) throw MapiError(MAPI_E_NO_SUPPORT, "A search folder has no subfolders.");
+void CheckCanHoldFolders(const TFolderRecord& parent) {
+  if (parent.folderType == FOLDER_SEARCH) throw TMapiError(MAPI_E_NO_SUPPORT, "A search folder has no subfolders.");
 }
 
 bool IsStandardFolder(TSqlDatabase& db, int64_t id) {
@@ -107,8 +107,8 @@ std::vector<int64_t> LiveMessages(TSqlDatabase& db, int64_t folderId, std::optio
 
 // Stamps a folder's change (its properties, name or place changed); returns the
 // change number.
-int64_t StampFolder(TSqlDatabase& db, const GUID& guid, const FolderRecord& folder) {
-  ChangeState next = detail::NewChange(db, guid, folder.change);
+int64_t StampFolder(TSqlDatabase& db, const GUID& guid, const TFolderRecord& folder) {
+  TChangeState next = detail::NewChange(db, guid, folder.change);
   db.Prepare("UPDATE folders SET change_key=?, predecessors=?, change_number=?, modification_time=? WHERE id=?")
       .Bind(1, next.changeKey)
       .Bind(2, next.predecessors)
@@ -121,15 +121,15 @@ int64_t StampFolder(TSqlDatabase& db, const GUID& guid, const FolderRecord& fold
 
 }  // namespace
 
-FolderRecord TStoreEngine::Impl::ReadFolder(TStoreEngine& engine, int64_t id) {
+TFolderRecord TStoreEngine::Impl::ReadFolder(TStoreEngine& engine, int64_t id) {
   auto stmt = engine.Db().Prepare(std::string("SELECT ") + kFolderColumns + " FROM folders WHERE id=?");
   stmt.Bind(1, id);
-  if (!stmt.Step()) throw MapiError(MAPI_E_NOT_FOUND, "There is no such folder.");
+  if (!stmt.Step()) throw TMapiError(MAPI_E_NOT_FOUND, "There is no such folder.");
   return FolderFrom(stmt);
 }
 
 int64_t TStoreEngine::Impl::InsertFolder(TStoreEngine& engine, int64_t parentId, const std::u16string& name,
-                                         ULONG folderType, const StoredProps& props) {
+                                         ULONG folderType, const TStoredProps& props) {
   CheckName(name);
   TSqlDatabase& db = engine.Db();
   if (parentId != 0) {
@@ -137,9 +137,9 @@ int64_t TStoreEngine::Impl::InsertFolder(TStoreEngine& engine, int64_t parentId,
     CheckNoCollision(db, parentId, name);
   }
   std::u16string containerClass;
-  if (const StoredProp* cls = detail::FindProp(props, PROP_ID(tags::kContainerClassW)))
+  if (const TStoredProp* cls = detail::FindProp(props, PROP_ID(tags::kContainerClassW)))
     containerClass = detail::TextValue(*cls).value_or(u"");
-  ChangeState change = detail::NewObject(db, engine.guid_);
+  TChangeState change = detail::NewObject(db, engine.guid_);
   int64_t now = detail::NowFileTime();
   auto insert = db.Prepare(
       "INSERT INTO folders(parent_id, folder_type, name, name_key, container_class, creation_time, "
@@ -160,7 +160,7 @@ int64_t TStoreEngine::Impl::InsertFolder(TStoreEngine& engine, int64_t parentId,
       .Bind(11, change.changeNumber)
       .Run();
   int64_t id = db.LastInsertId();
-  StoredProps all;
+  TStoredProps all;
   for (const auto& prop : props)
     if (PROP_ID(prop.tag) != PROP_ID(tags::kDisplayNameW)) all.push_back(prop);
   all.push_back(detail::TextProp(tags::kDisplayNameW, name));
@@ -168,42 +168,42 @@ int64_t TStoreEngine::Impl::InsertFolder(TStoreEngine& engine, int64_t parentId,
   return id;
 }
 
-void TStoreEngine::Impl::DeleteFolderTree(TStoreEngine& engine, const FolderRecord& folder) {
+void TStoreEngine::Impl::DeleteFolderTree(TStoreEngine& engine, const TFolderRecord& folder) {
   TSqlDatabase& db = engine.Db();
   for (int64_t child : Children(db, folder.id)) DeleteFolderTree(engine, ReadFolder(engine, child));
   for (int64_t message : LiveMessages(db, folder.id, std::nullopt))
     DeleteMessageRow(engine, ReadMessage(engine, message), false);
   int64_t cn = detail::NextCounter(db, "change_number");
-  detail::AddTombstone(db, folder.parentId, ObjectKind::Folder, folder.change.sourceKey, cn, false, false);
+  detail::AddTombstone(db, folder.parentId, TObjectKind::Folder, folder.change.sourceKey, cn, false, false);
   // Classes received here fall back to shorter prefixes; the default class, which must
   // always have a folder, goes back to the Inbox.
   db.Prepare(
         "UPDATE receive_folders SET folder_id=(SELECT folder_id FROM special_folders WHERE kind=?) "
         "WHERE folder_id=? AND message_class=''")
-      .Bind(1, int64_t{static_cast<int>(SpecialFolder::Inbox)})
+      .Bind(1, int64_t{static_cast<int>(TSpecialFolder::Inbox)})
       .Bind(2, folder.id)
       .Run();
   db.Prepare("DELETE FROM receive_folders WHERE folder_id=?").Bind(1, folder.id).Run();
   db.Prepare("DELETE FROM folders WHERE id=?").Bind(1, folder.id).Run();
 }
 
-FolderRecord TStoreEngine::Folder(int64_t id) {
+TFolderRecord TStoreEngine::Folder(int64_t id) {
   auto lock = Lock();
   return Impl::ReadFolder(*this, id);
 }
 
-StoredProps TStoreEngine::FolderProps(int64_t id) {
+TStoredProps TStoreEngine::FolderProps(int64_t id) {
   auto lock = Lock();
   TSqlReadSnapshot snapshot(Db());
   Impl::ReadFolder(*this, id);
   return detail::ReadProps(Db(), "folder_props", "folder_id", id);
 }
 
-std::vector<FolderRecord> TStoreEngine::ChildFolders(int64_t parentId) {
+std::vector<TFolderRecord> TStoreEngine::ChildFolders(int64_t parentId) {
   auto lock = Lock();
   auto stmt = Db().Prepare(std::string("SELECT ") + kFolderColumns + " FROM folders WHERE parent_id=? ORDER BY id");
   stmt.Bind(1, parentId);
-  std::vector<FolderRecord> folders;
+  std::vector<TFolderRecord> folders;
   while (stmt.Step()) folders.push_back(FolderFrom(stmt));
   return folders;
 }
@@ -214,9 +214,9 @@ std::optional<int64_t> TStoreEngine::FindChildFolder(int64_t parentId, const std
 }
 
 int64_t TStoreEngine::CreateFolder(int64_t parentId, const std::u16string& name, ULONG folderType,
-                                   const StoredProps& props, bool openIfExists) {
+                                   const TStoredProps& props, bool openIfExists) {
   if (folderType != FOLDER_GENERIC && folderType != FOLDER_SEARCH)
-    throw MapiError(MAPI_E_INVALID_PARAMETER, "Unknown folder type.");
+    throw TMapiError(MAPI_E_INVALID_PARAMETER, "Unknown folder type.");
   CheckName(name);
   detail::CheckProps(props);
   auto lock = Lock();
@@ -224,21 +224,21 @@ int64_t TStoreEngine::CreateFolder(int64_t parentId, const std::u16string& name,
   Impl::ReadFolder(*this, parentId);
   if (auto existing = FindChild(Db(), parentId, name)) {
     if (openIfExists) return *existing;
-    throw MapiError(MAPI_E_COLLISION, "A folder with this name exists already.");
+    throw TMapiError(MAPI_E_COLLISION, "A folder with this name exists already.");
   }
   int64_t id = Impl::InsertFolder(*this, parentId, name, folderType, props);
   tx.Commit();
   return id;
 }
 
-void TStoreEngine::ChangeFolderProps(int64_t id, const StoredProps& set, const std::vector<ULONG>& deletedIds) {
+void TStoreEngine::ChangeFolderProps(int64_t id, const TStoredProps& set, const std::vector<ULONG>& deletedIds) {
   detail::CheckProps(set);
   for (ULONG propId : deletedIds)
-    if (propId == PROP_ID(tags::kDisplayNameW)) throw MapiError(MAPI_E_NO_ACCESS, "A folder cannot lose its name.");
+    if (propId == PROP_ID(tags::kDisplayNameW)) throw TMapiError(MAPI_E_NO_ACCESS, "A folder cannot lose its name.");
   auto lock = Lock();
   TSqlTransaction tx(Db());
-  FolderRecord folder = Impl::ReadFolder(*this, id);
-  if (const StoredProp* name = detail::FindProp(set, PROP_ID(tags::kDisplayNameW))) {
+  TFolderRecord folder = Impl::ReadFolder(*this, id);
+  if (const TStoredProp* name = detail::FindProp(set, PROP_ID(tags::kDisplayNameW))) {
     std::u16string newName = detail::TextValue(*name).value_or(u"");
     CheckName(newName);
     if (folder.parentId != 0) CheckNoCollision(Db(), folder.parentId, newName, id);
@@ -251,7 +251,7 @@ void TStoreEngine::ChangeFolderProps(int64_t id, const StoredProps& set, const s
   for (ULONG propId : deletedIds)
     if (propId == PROP_ID(tags::kContainerClassW))
       Db().Prepare("UPDATE folders SET container_class='' WHERE id=?").Bind(1, id).Run();
-  if (const StoredProp* cls = detail::FindProp(set, PROP_ID(tags::kContainerClassW)))
+  if (const TStoredProp* cls = detail::FindProp(set, PROP_ID(tags::kContainerClassW)))
     Db().Prepare("UPDATE folders SET container_class=? WHERE id=?")
         .Bind(1, ToUtf8(detail::TextValue(*cls).value_or(u"")))
         .Bind(2, id)
@@ -264,9 +264,9 @@ void TStoreEngine::ChangeFolderProps(int64_t id, const StoredProps& set, const s
 void TStoreEngine::MoveFolder(int64_t id, int64_t newParentId, const std::optional<std::u16string>& newName) {
   auto lock = Lock();
   TSqlTransaction tx(Db());
-  FolderRecord folder = Impl::ReadFolder(*this, id);
+  TFolderRecord folder = Impl::ReadFolder(*this, id);
   CheckCanHoldFolders(Impl::ReadFolder(*this, newParentId));
-  if (IsStandardFolder(Db(), id)) throw MapiError(MAPI_E_NO_ACCESS, "A folder of the standard set cannot be moved.");
+  if (IsStandardFolder(Db(), id)) throw TMapiError(MAPI_E_NO_ACCESS, "A folder of the standard set cannot be moved.");
   CheckNoCycle(Db(), id, newParentId);
   std::u16string name = newName.value_or(folder.name);
   CheckName(name);
@@ -280,7 +280,7 @@ void TStoreEngine::MoveFolder(int64_t id, int64_t newParentId, const std::option
   if (newName) detail::WriteProps(Db(), "folder_props", "folder_id", id, {detail::TextProp(tags::kDisplayNameW, name)});
   int64_t cn = StampFolder(Db(), guid_, folder);
   if (newParentId != folder.parentId)
-    detail::AddTombstone(Db(), folder.parentId, ObjectKind::Folder, folder.change.sourceKey, cn, false, false);
+    detail::AddTombstone(Db(), folder.parentId, TObjectKind::Folder, folder.change.sourceKey, cn, false, false);
   tx.Commit();
 }
 
@@ -295,7 +295,7 @@ int64_t TStoreEngine::CopyFolder(int64_t id, int64_t newParentId, const std::opt
                                  bool subfolders) {
   auto lock = Lock();
   TSqlTransaction tx(Db());
-  FolderRecord folder = Impl::ReadFolder(*this, id);
+  TFolderRecord folder = Impl::ReadFolder(*this, id);
   Impl::ReadFolder(*this, newParentId);
   CheckRooted(Db(), id);
   CheckNoCycle(Db(), id, newParentId);
@@ -311,12 +311,12 @@ namespace {
 
 int64_t CopyTree(TStoreEngine& engine, TSqlDatabase& db, int64_t sourceId, int64_t parentId, const std::u16string& name,
                  bool subfolders) {
-  FolderRecord source = TStoreEngine::Impl::ReadFolder(engine, sourceId);
-  StoredProps props = detail::ReadProps(db, "folder_props", "folder_id", sourceId);
+  TFolderRecord source = TStoreEngine::Impl::ReadFolder(engine, sourceId);
+  TStoredProps props = detail::ReadProps(db, "folder_props", "folder_id", sourceId);
   int64_t copy = TStoreEngine::Impl::InsertFolder(engine, parentId, name, source.folderType, props);
   TStoreEngine::Impl::CopySearchCriteria(engine, sourceId, copy);
   for (int64_t message : LiveMessages(db, sourceId, std::nullopt)) {
-    MessageRecord record = TStoreEngine::Impl::ReadMessage(engine, message);
+    TMessageRecord record = TStoreEngine::Impl::ReadMessage(engine, message);
     TStoreEngine::Impl::InsertMessage(engine, copy, 0, record.associated,
                                       TStoreEngine::Impl::ReadImage(engine, message), &record);
   }
@@ -330,9 +330,9 @@ int64_t CopyTree(TStoreEngine& engine, TSqlDatabase& db, int64_t sourceId, int64
 
 namespace {
 
-FolderImage ExportTree(TStoreEngine& engine, TSqlDatabase& db, int64_t id, bool subfolders) {
-  FolderRecord folder = TStoreEngine::Impl::ReadFolder(engine, id);
-  FolderImage image;
+TFolderImage ExportTree(TStoreEngine& engine, TSqlDatabase& db, int64_t id, bool subfolders) {
+  TFolderRecord folder = TStoreEngine::Impl::ReadFolder(engine, id);
+  TFolderImage image;
   image.name = folder.name;
   image.folderType = folder.folderType;
   image.props = detail::ReadProps(db, "folder_props", "folder_id", id);
@@ -344,21 +344,21 @@ FolderImage ExportTree(TStoreEngine& engine, TSqlDatabase& db, int64_t id, bool 
   return image;
 }
 
-int64_t ImportTree(TStoreEngine& engine, int64_t parentId, const std::u16string& name, const FolderImage& image) {
+int64_t ImportTree(TStoreEngine& engine, int64_t parentId, const std::u16string& name, const TFolderImage& image) {
   int64_t copy = TStoreEngine::Impl::InsertFolder(engine, parentId, name, image.folderType, image.props);
   for (const auto& [record, content] : image.messages)
     TStoreEngine::Impl::InsertMessage(engine, copy, 0, record.associated, content, &record);
-  for (const FolderImage& child : image.subfolders) ImportTree(engine, copy, child.name, child);
+  for (const TFolderImage& child : image.subfolders) ImportTree(engine, copy, child.name, child);
   return copy;
 }
 
 }  // namespace
 
-FolderImage TStoreEngine::ExportFolder(int64_t id, bool subfolders) {
+TFolderImage TStoreEngine::ExportFolder(int64_t id, bool subfolders) {
   auto lock = Lock();
   TSqlReadSnapshot snapshot(Db());
   CheckRooted(Db(), id);
-  FolderImage image = ExportTree(*this, Db(), id, subfolders);
+  TFolderImage image = ExportTree(*this, Db(), id, subfolders);
   image.changeNumber = CurrentChangeNumber();
   return image;
 }
@@ -366,15 +366,15 @@ FolderImage TStoreEngine::ExportFolder(int64_t id, bool subfolders) {
 namespace {
 
 // Nothing undecodable is carried into another store.
-void CheckTree(const FolderImage& image) {
+void CheckTree(const TFolderImage& image) {
   detail::CheckProps(image.props);
   for (const auto& message : image.messages) TStoreEngine::Impl::CheckImage(message.second);
-  for (const FolderImage& child : image.subfolders) CheckTree(child);
+  for (const TFolderImage& child : image.subfolders) CheckTree(child);
 }
 
 }  // namespace
 
-int64_t TStoreEngine::ImportFolder(int64_t parentId, const std::u16string& name, const FolderImage& image) {
+int64_t TStoreEngine::ImportFolder(int64_t parentId, const std::u16string& name, const TFolderImage& image) {
   CheckTree(image);
   auto lock = Lock();
   TSqlTransaction tx(Db());
@@ -392,10 +392,10 @@ void TStoreEngine::DeleteFolder(int64_t id, bool withMessages, bool withFolders,
                                 std::optional<int64_t> unchangedSince) {
   auto lock = Lock();
   TSqlTransaction tx(Db());
-  FolderRecord folder = Impl::ReadFolder(*this, id);
-  if (IsStandardFolder(Db(), id)) throw MapiError(MAPI_E_NO_ACCESS, "A folder of the standard set cannot be deleted.");
+  TFolderRecord folder = Impl::ReadFolder(*this, id);
+  if (IsStandardFolder(Db(), id)) throw TMapiError(MAPI_E_NO_ACCESS, "A folder of the standard set cannot be deleted.");
   CheckRooted(Db(), id);
-  if (!withFolders && !Children(Db(), id).empty()) throw MapiError(MAPI_E_HAS_FOLDERS, "The folder has subfolders.");
+  if (!withFolders && !Children(Db(), id).empty()) throw TMapiError(MAPI_E_HAS_FOLDERS, "The folder has subfolders.");
   if (!withMessages) {
     // Messages anywhere in the tree that would go with it.
     auto count = Db().Prepare(
@@ -403,7 +403,7 @@ void TStoreEngine::DeleteFolder(int64_t id, bool withMessages, bool withFolders,
         "SELECT count(*) FROM messages WHERE deleted=0 AND folder_id IN tree");
     count.Bind(1, id);
     count.Step();
-    if (count.Int(0) > 0) throw MapiError(MAPI_E_HAS_MESSAGES, "The folder has messages.");
+    if (count.Int(0) > 0) throw TMapiError(MAPI_E_HAS_MESSAGES, "The folder has messages.");
   }
   if (unchangedSince) {
     auto changed = Db().Prepare(
@@ -413,7 +413,7 @@ void TStoreEngine::DeleteFolder(int64_t id, bool withMessages, bool withFolders,
         "AND (change_number>?2 OR read_change_number>?2))");
     changed.Bind(1, id).Bind(2, *unchangedSince);
     if (changed.Step() && changed.Int(0))
-      throw MapiError(MAPI_E_OBJECT_CHANGED, "The folder changed after it was copied.");
+      throw TMapiError(MAPI_E_OBJECT_CHANGED, "The folder changed after it was copied.");
   }
   Impl::DeleteFolderTree(*this, folder);
   tx.Commit();
@@ -439,7 +439,7 @@ void TStoreEngine::CheckFolderTree(int64_t id) {
   CheckRooted(Db(), id);
 }
 
-FolderCounts TStoreEngine::Counts(int64_t folderId) {
+TFolderCounts TStoreEngine::Counts(int64_t folderId) {
   auto lock = Lock();
   TSqlReadSnapshot snapshot(Db());
   Impl::ReadFolder(*this, folderId);
@@ -448,7 +448,7 @@ FolderCounts TStoreEngine::Counts(int64_t folderId) {
       "coalesce(sum(associated=1), 0) FROM messages WHERE folder_id=? AND deleted=0");
   stmt.Bind(1, folderId);
   stmt.Step();
-  FolderCounts counts;
+  TFolderCounts counts;
   counts.contents = static_cast<ULONG>(stmt.Int(0));
   counts.unread = static_cast<ULONG>(stmt.Int(1));
   counts.associated = static_cast<ULONG>(stmt.Int(2));
@@ -456,11 +456,11 @@ FolderCounts TStoreEngine::Counts(int64_t folderId) {
   return counts;
 }
 
-HierarchyChanges TStoreEngine::HierarchyChangesSince(int64_t folderId, int64_t changeNumber) {
+THierarchyChanges TStoreEngine::HierarchyChangesSince(int64_t folderId, int64_t changeNumber) {
   auto lock = Lock();
   TSqlReadSnapshot snapshot(Db());
   Impl::ReadFolder(*this, folderId);
-  HierarchyChanges changes;
+  THierarchyChanges changes;
   auto changed =
       Db().Prepare(std::string("WITH RECURSIVE tree(id) AS (SELECT id FROM folders WHERE parent_id=?1 UNION "
                                "SELECT f.id FROM folders f JOIN tree ON f.parent_id=tree.id) SELECT ") +
@@ -471,7 +471,7 @@ HierarchyChanges TStoreEngine::HierarchyChangesSince(int64_t folderId, int64_t c
       "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION SELECT f.id FROM folders f JOIN tree ON f.parent_id=tree.id) "
       "SELECT source_key, change_number, soft FROM tombstones WHERE kind=?3 AND folder_id IN tree "
       "AND change_number>?2 ORDER BY change_number");
-  deleted.Bind(1, folderId).Bind(2, changeNumber).Bind(3, int64_t{static_cast<uint16_t>(ObjectKind::Folder)});
+  deleted.Bind(1, folderId).Bind(2, changeNumber).Bind(3, int64_t{static_cast<uint16_t>(TObjectKind::Folder)});
   while (deleted.Step()) changes.deleted.push_back({deleted.Blob(0), deleted.Int(1), deleted.Int(2) != 0, false});
   return changes;
 }

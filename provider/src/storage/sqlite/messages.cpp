@@ -42,15 +42,15 @@ bool IsRecordProperty(ULONG propId) {
   return kIds.count(propId) != 0;
 }
 
-StoredProps ClientProps(const StoredProps& props) {
-  StoredProps kept;
+TStoredProps ClientProps(const TStoredProps& props) {
+  TStoredProps kept;
   for (const auto& prop : props)
     if (!IsRecordProperty(PROP_ID(prop.tag))) kept.push_back(prop);
   return kept;
 }
 
-MessageRecord MessageFrom(const TSqlStatement& stmt) {
-  MessageRecord m;
+TMessageRecord MessageFrom(const TSqlStatement& stmt) {
+  TMessageRecord m;
   m.id = stmt.Int(0);
   m.folderId = stmt.Int(1);
   m.attachmentId = stmt.Int(2);
@@ -70,7 +70,7 @@ MessageRecord MessageFrom(const TSqlStatement& stmt) {
   return m;
 }
 
-uint64_t ImageSize(const MessageImage& image) {
+uint64_t ImageSize(const TMessageImage& image) {
   uint64_t size = detail::SizeOf(image.props);
   for (const auto& recipient : image.recipients) size += detail::SizeOf(recipient.props);
   for (const auto& attachment : image.attachments)
@@ -81,12 +81,12 @@ uint64_t ImageSize(const MessageImage& image) {
 // Binds the columns the tables sort and filter on, taken from the properties, to
 // parameters first.. of stmt: message class, subject, normalized subject, sender
 // name, delivery time, submit time, importance.
-void BindColumns(TSqlStatement& stmt, int first, const StoredProps& props) {
+void BindColumns(TSqlStatement& stmt, int first, const TStoredProps& props) {
   const ULONG textIds[] = {PROP_ID(tags::kMessageClassW), PROP_ID(tags::kSubjectW), PROP_ID(tags::kNormalizedSubjectW),
                            PROP_ID(tags::kSenderNameW)};
   int index = first;
   for (ULONG propId : textIds) {
-    const StoredProp* prop = detail::FindProp(props, propId);
+    const TStoredProp* prop = detail::FindProp(props, propId);
     auto text = prop ? detail::TextValue(*prop) : std::nullopt;
     if (text)
       stmt.Bind(index, detail::FoldKey(*text));
@@ -97,7 +97,7 @@ void BindColumns(TSqlStatement& stmt, int first, const StoredProps& props) {
   // Numbers of another type than the property's own are not the value tables compare.
   const ULONG intTags[] = {tags::kMessageDeliveryTime, tags::kClientSubmitTime, tags::kImportance};
   for (ULONG tag : intTags) {
-    const StoredProp* prop = detail::FindProp(props, PROP_ID(tag));
+    const TStoredProp* prop = detail::FindProp(props, PROP_ID(tag));
     auto value = prop && prop->tag == tag ? detail::IntValue(*prop) : std::nullopt;
     if (value)
       stmt.Bind(index, *value);
@@ -107,7 +107,7 @@ void BindColumns(TSqlStatement& stmt, int first, const StoredProps& props) {
   }
 }
 
-void WriteContent(TStoreEngine& engine, TSqlDatabase& db, int64_t id, const MessageImage& image) {
+void WriteContent(TStoreEngine& engine, TSqlDatabase& db, int64_t id, const TMessageImage& image) {
   detail::WriteProps(db, "message_props", "message_id", id, ClientProps(image.props));
   auto recipient = db.Prepare("INSERT INTO recipients(message_id, row_id, props) VALUES(?,?,?)");
   for (const auto& row : image.recipients) {
@@ -131,37 +131,37 @@ ULONG SizeValue(uint64_t size) { return static_cast<ULONG>(std::min<uint64_t>(si
 
 }  // namespace
 
-void TStoreEngine::Impl::CheckImage(const MessageImage& image) {
+void TStoreEngine::Impl::CheckImage(const TMessageImage& image) {
   detail::CheckProps(image.props);
   std::set<ULONG> rows;
   for (const auto& recipient : image.recipients) {
     if (!rows.insert(recipient.rowId).second)
-      throw MapiError(MAPI_E_INVALID_PARAMETER, "Two recipients have the same PR_ROWID.");
+      throw TMapiError(MAPI_E_INVALID_PARAMETER, "Two recipients have the same PR_ROWID.");
     detail::CheckProps(recipient.props);
   }
   std::set<ULONG> nums;
   for (const auto& attachment : image.attachments) {
     if (!nums.insert(attachment.num).second)
-      throw MapiError(MAPI_E_INVALID_PARAMETER, "Two attachments have the same PR_ATTACH_NUM.");
+      throw TMapiError(MAPI_E_INVALID_PARAMETER, "Two attachments have the same PR_ATTACH_NUM.");
     detail::CheckProps(attachment.props);
     if (attachment.embedded) CheckImage(*attachment.embedded);
   }
 }
 
-MessageRecord TStoreEngine::Impl::ReadMessage(TStoreEngine& engine, int64_t id) {
+TMessageRecord TStoreEngine::Impl::ReadMessage(TStoreEngine& engine, int64_t id) {
   auto stmt = engine.Db().Prepare(std::string("SELECT ") + kMessageColumns + " FROM messages WHERE id=?");
   stmt.Bind(1, id);
-  if (!stmt.Step()) throw MapiError(MAPI_E_NOT_FOUND, "There is no such message.");
+  if (!stmt.Step()) throw TMapiError(MAPI_E_NOT_FOUND, "There is no such message.");
   return MessageFrom(stmt);
 }
 
 int64_t TStoreEngine::Impl::InsertMessage(TStoreEngine& engine, int64_t folderId, int64_t attachmentId, bool associated,
-                                          const MessageImage& image, const MessageRecord* origin) {
+                                          const TMessageImage& image, const TMessageRecord* origin) {
   TSqlDatabase& db = engine.Db();
   ULONG flags = 0;
   if (origin) {
     flags = origin->flags & kClientFlags;
-  } else if (const StoredProp* given = detail::FindProp(image.props, PROP_ID(tags::kMessageFlags))) {
+  } else if (const TStoredProp* given = detail::FindProp(image.props, PROP_ID(tags::kMessageFlags))) {
     flags = static_cast<ULONG>(detail::IntValue(*given).value_or(0)) & kClientFlags;
   }
   if (associated) flags |= MSGFLAG_ASSOCIATED;
@@ -173,10 +173,10 @@ int64_t TStoreEngine::Impl::InsertMessage(TStoreEngine& engine, int64_t folderId
     MAPIUID fresh = NewMapiUid();
     searchKey.assign(fresh.ab, fresh.ab + sizeof(fresh.ab));
   }
-  ChangeState change = detail::NewObject(db, engine.guid_);
+  TChangeState change = detail::NewObject(db, engine.guid_);
   // Times given with the image (an embedded message's own) are kept.
   auto givenTime = [&image](ULONG tag) -> std::optional<int64_t> {
-    const StoredProp* given = detail::FindProp(image.props, PROP_ID(tag));
+    const TStoredProp* given = detail::FindProp(image.props, PROP_ID(tag));
     return given && given->tag == tag ? detail::IntValue(*given) : std::nullopt;
   };
   int64_t now = detail::NowFileTime();
@@ -214,9 +214,9 @@ int64_t TStoreEngine::Impl::InsertMessage(TStoreEngine& engine, int64_t folderId
   return id;
 }
 
-MessageImage TStoreEngine::Impl::ReadImage(TStoreEngine& engine, int64_t id) {
+TMessageImage TStoreEngine::Impl::ReadImage(TStoreEngine& engine, int64_t id) {
   TSqlDatabase& db = engine.Db();
-  MessageImage image;
+  TMessageImage image;
   image.props = detail::ReadProps(db, "message_props", "message_id", id);
   auto recipients = db.Prepare("SELECT row_id, props FROM recipients WHERE message_id=? ORDER BY row_id");
   recipients.Bind(1, id);
@@ -227,15 +227,15 @@ MessageImage TStoreEngine::Impl::ReadImage(TStoreEngine& engine, int64_t id) {
       "WHERE a.message_id=? ORDER BY a.attach_num");
   attachments.Bind(1, id);
   while (attachments.Step()) {
-    AttachmentImage attachment;
+    TAttachmentImage attachment;
     attachment.num = static_cast<ULONG>(attachments.Int(1));
     attachment.props = detail::ReadProps(db, "attachment_props", "attachment_id", attachments.Int(0));
     if (!attachments.IsNull(2)) {
       // An embedded message's flags and times travel among its properties: it has no
       // record of its own outside the store.
       int64_t embeddedId = attachments.Int(2);
-      MessageRecord record = ReadMessage(engine, embeddedId);
-      attachment.embedded = std::make_shared<MessageImage>(ReadImage(engine, embeddedId));
+      TMessageRecord record = ReadMessage(engine, embeddedId);
+      attachment.embedded = std::make_shared<TMessageImage>(ReadImage(engine, embeddedId));
       attachment.embedded->props.push_back(detail::LongProp(tags::kMessageFlags, record.flags));
       attachment.embedded->props.push_back(detail::TimeProp(tags::kCreationTime, record.creationTime));
       attachment.embedded->props.push_back(detail::TimeProp(tags::kLastModificationTime, record.modificationTime));
@@ -245,10 +245,10 @@ MessageImage TStoreEngine::Impl::ReadImage(TStoreEngine& engine, int64_t id) {
   return image;
 }
 
-void TStoreEngine::Impl::DeleteMessageRow(TStoreEngine& engine, const MessageRecord& message, bool soft) {
+void TStoreEngine::Impl::DeleteMessageRow(TStoreEngine& engine, const TMessageRecord& message, bool soft) {
   TSqlDatabase& db = engine.Db();
   int64_t cn = detail::NextCounter(db, "change_number");
-  detail::AddTombstone(db, message.folderId, ObjectKind::Message, message.change.sourceKey, cn, soft,
+  detail::AddTombstone(db, message.folderId, TObjectKind::Message, message.change.sourceKey, cn, soft,
                        message.associated);
   if (soft)
     db.Prepare("UPDATE messages SET deleted=1, change_number=? WHERE id=?").Bind(1, cn).Bind(2, message.id).Run();
@@ -256,19 +256,19 @@ void TStoreEngine::Impl::DeleteMessageRow(TStoreEngine& engine, const MessageRec
     db.Prepare("DELETE FROM messages WHERE id=?").Bind(1, message.id).Run();
 }
 
-MessageRecord TStoreEngine::Impl::LiveMessage(TStoreEngine& engine, int64_t id) {
-  MessageRecord record = ReadMessage(engine, id);
-  if (record.deleted || record.folderId == 0) throw MapiError(MAPI_E_NOT_FOUND, "There is no such message.");
+TMessageRecord TStoreEngine::Impl::LiveMessage(TStoreEngine& engine, int64_t id) {
+  TMessageRecord record = ReadMessage(engine, id);
+  if (record.deleted || record.folderId == 0) throw TMapiError(MAPI_E_NOT_FOUND, "There is no such message.");
   return record;
 }
 
 namespace {
 
-MessageRecord LiveMessage(TStoreEngine& engine, int64_t id) { return TStoreEngine::Impl::LiveMessage(engine, id); }
+TMessageRecord LiveMessage(TStoreEngine& engine, int64_t id) { return TStoreEngine::Impl::LiveMessage(engine, id); }
 
 // Stores a message's new read state and pending receipt flags, stamped as a
 // read-state change; false when nothing changes.
-bool ChangeReadFlags(TStoreEngine& engine, const MessageRecord& record, ULONG flags) {
+bool ChangeReadFlags(TStoreEngine& engine, const TMessageRecord& record, ULONG flags) {
   if (flags == record.flags) return false;
   TSqlDatabase& db = TStoreEngine::Impl::Database(engine);
   int64_t cn = detail::NextCounter(db, "change_number");
@@ -282,8 +282,8 @@ bool ChangeReadFlags(TStoreEngine& engine, const MessageRecord& record, ULONG fl
 
 }  // namespace
 
-int64_t TStoreEngine::CreateMessage(int64_t folderId, bool associated, const MessageImage& image,
-                                    MessageRecord* created) {
+int64_t TStoreEngine::CreateMessage(int64_t folderId, bool associated, const TMessageImage& image,
+                                    TMessageRecord* created) {
   Impl::CheckImage(image);
   auto lock = Lock();
   TSqlTransaction tx(Db());
@@ -294,33 +294,33 @@ int64_t TStoreEngine::CreateMessage(int64_t folderId, bool associated, const Mes
   return id;
 }
 
-MessageRecord TStoreEngine::SaveMessage(int64_t id, const MessageImage& image,
-                                        std::optional<int64_t> expectedChangeNumber) {
+TMessageRecord TStoreEngine::SaveMessage(int64_t id, const TMessageImage& image,
+                                         std::optional<int64_t> expectedChangeNumber) {
   Impl::CheckImage(image);
   auto lock = Lock();
   TSqlTransaction tx(Db());
   Impl::RewriteMessage(*this, id, image, expectedChangeNumber);
-  MessageRecord saved = Impl::ReadMessage(*this, id);
+  TMessageRecord saved = Impl::ReadMessage(*this, id);
   tx.Commit();
   return saved;
 }
 
-void TStoreEngine::Impl::RewriteMessage(TStoreEngine& engine, int64_t id, const MessageImage& image,
+void TStoreEngine::Impl::RewriteMessage(TStoreEngine& engine, int64_t id, const TMessageImage& image,
                                         std::optional<int64_t> expectedChangeNumber) {
   TSqlDatabase& db = engine.Db();
-  MessageRecord record;
+  TMessageRecord record;
   try {
     record = LiveMessage(engine, id);
-  } catch (const MapiError&) {
-    throw MapiError(MAPI_E_OBJECT_DELETED, "The message has been deleted.");
+  } catch (const TMapiError&) {
+    throw TMapiError(MAPI_E_OBJECT_DELETED, "The message has been deleted.");
   }
   if (expectedChangeNumber && *expectedChangeNumber != record.change.changeNumber)
-    throw MapiError(MAPI_E_OBJECT_CHANGED, "The message has been changed since it was opened.");
+    throw TMapiError(MAPI_E_OBJECT_CHANGED, "The message has been changed since it was opened.");
   db.Prepare("DELETE FROM message_props WHERE message_id=?").Bind(1, id).Run();
   db.Prepare("DELETE FROM recipients WHERE message_id=?").Bind(1, id).Run();
   db.Prepare("DELETE FROM attachments WHERE message_id=?").Bind(1, id).Run();
   WriteContent(engine, db, id, image);
-  ChangeState next = detail::NewChange(db, engine.guid_, record.change);
+  TChangeState next = detail::NewChange(db, engine.guid_, record.change);
   // A save after the first one modifies the message.
   ULONG flags =
       (record.flags & ~(MSGFLAG_HASATTACH | MSGFLAG_UNMODIFIED)) | (image.attachments.empty() ? 0 : MSGFLAG_HASATTACH);
@@ -340,12 +340,12 @@ void TStoreEngine::Impl::RewriteMessage(TStoreEngine& engine, int64_t id, const 
       .Run();
 }
 
-MessageRecord TStoreEngine::Message(int64_t id) {
+TMessageRecord TStoreEngine::Message(int64_t id) {
   auto lock = Lock();
   return LiveMessage(*this, id);
 }
 
-MessageImage TStoreEngine::LoadMessage(int64_t id) {
+TMessageImage TStoreEngine::LoadMessage(int64_t id) {
   auto lock = Lock();
   TSqlReadSnapshot snapshot(Db());
   LiveMessage(*this, id);
@@ -364,18 +364,18 @@ std::vector<int64_t> TStoreEngine::MessageIds(int64_t folderId, bool associated)
 bool TStoreEngine::SetReadState(int64_t id, bool read) {
   auto lock = Lock();
   TSqlTransaction tx(Db());
-  MessageRecord record = LiveMessage(*this, id);
+  TMessageRecord record = LiveMessage(*this, id);
   ULONG flags = read ? (record.flags | MSGFLAG_READ) : (record.flags & ~MSGFLAG_READ);
   if (!ChangeReadFlags(*this, record, flags)) return false;
   tx.Commit();
   return true;
 }
 
-TStoreEngine::ReadFlagChange TStoreEngine::ApplyReadFlags(int64_t id, ULONG readFlags) {
+TStoreEngine::TReadFlagChange TStoreEngine::ApplyReadFlags(int64_t id, ULONG readFlags) {
   auto lock = Lock();
   TSqlTransaction tx(Db());
-  MessageRecord record = LiveMessage(*this, id);
-  ReadFlagChange change{record.flags, FlagsAfterSetReadFlag(record.flags, readFlags)};
+  TMessageRecord record = LiveMessage(*this, id);
+  TReadFlagChange change{record.flags, FlagsAfterSetReadFlag(record.flags, readFlags)};
   if (ChangeReadFlags(*this, record, change.after)) tx.Commit();
   return change;
 }
@@ -383,7 +383,7 @@ TStoreEngine::ReadFlagChange TStoreEngine::ApplyReadFlags(int64_t id, ULONG read
 ULONG TStoreEngine::SetMessageStatus(int64_t id, ULONG status, ULONG mask) {
   auto lock = Lock();
   TSqlTransaction tx(Db());
-  MessageRecord record = LiveMessage(*this, id);
+  TMessageRecord record = LiveMessage(*this, id);
   ULONG next = (record.status & ~mask) | (status & mask);
   Db().Prepare("UPDATE messages SET status=? WHERE id=?").Bind(1, int64_t{next}).Bind(2, id).Run();
   tx.Commit();
@@ -393,14 +393,14 @@ ULONG TStoreEngine::SetMessageStatus(int64_t id, ULONG status, ULONG mask) {
 int64_t TStoreEngine::CopyMessage(int64_t id, int64_t destFolderId) {
   auto lock = Lock();
   TSqlTransaction tx(Db());
-  MessageRecord record = LiveMessage(*this, id);
+  TMessageRecord record = LiveMessage(*this, id);
   Impl::ReadFolder(*this, destFolderId);
   int64_t copy = Impl::InsertMessage(*this, destFolderId, 0, record.associated, Impl::ReadImage(*this, id), &record);
   tx.Commit();
   return copy;
 }
 
-int64_t TStoreEngine::ImportMessage(int64_t folderId, const MessageRecord& origin, const MessageImage& image) {
+int64_t TStoreEngine::ImportMessage(int64_t folderId, const TMessageRecord& origin, const TMessageImage& image) {
   Impl::CheckImage(image);
   auto lock = Lock();
   TSqlTransaction tx(Db());
@@ -413,11 +413,11 @@ int64_t TStoreEngine::ImportMessage(int64_t folderId, const MessageRecord& origi
 void TStoreEngine::MoveMessage(int64_t id, int64_t destFolderId) {
   auto lock = Lock();
   TSqlTransaction tx(Db());
-  MessageRecord record = LiveMessage(*this, id);
+  TMessageRecord record = LiveMessage(*this, id);
   Impl::ReadFolder(*this, destFolderId);
   if (destFolderId == record.folderId) return;
-  ChangeState next = detail::NewChange(Db(), guid_, record.change);
-  detail::AddTombstone(Db(), record.folderId, ObjectKind::Message, record.change.sourceKey, next.changeNumber, false,
+  TChangeState next = detail::NewChange(Db(), guid_, record.change);
+  detail::AddTombstone(Db(), record.folderId, TObjectKind::Message, record.change.sourceKey, next.changeNumber, false,
                        record.associated);
   Db().Prepare("UPDATE messages SET folder_id=?, change_key=?, predecessors=?, change_number=? WHERE id=?")
       .Bind(1, destFolderId)
@@ -436,11 +436,11 @@ void TStoreEngine::DeleteMessage(int64_t id, bool soft) {
   tx.Commit();
 }
 
-ContentChanges TStoreEngine::ContentChangesSince(int64_t folderId, int64_t changeNumber) {
+TContentChanges TStoreEngine::ContentChangesSince(int64_t folderId, int64_t changeNumber) {
   auto lock = Lock();
   TSqlReadSnapshot snapshot(Db());
   Impl::ReadFolder(*this, folderId);
-  ContentChanges changes;
+  TContentChanges changes;
   auto changed =
       Db().Prepare(std::string("SELECT ") + kMessageColumns +
                    " FROM messages WHERE folder_id=? AND deleted=0 AND change_number>? ORDER BY change_number");
@@ -454,7 +454,7 @@ ContentChanges TStoreEngine::ContentChangesSince(int64_t folderId, int64_t chang
   auto deleted = Db().Prepare(
       "SELECT source_key, change_number, soft, associated FROM tombstones WHERE folder_id=? AND kind=? "
       "AND change_number>? ORDER BY change_number");
-  deleted.Bind(1, folderId).Bind(2, int64_t{static_cast<uint16_t>(ObjectKind::Message)}).Bind(3, changeNumber);
+  deleted.Bind(1, folderId).Bind(2, int64_t{static_cast<uint16_t>(TObjectKind::Message)}).Bind(3, changeNumber);
   while (deleted.Step())
     changes.deleted.push_back({deleted.Blob(0), deleted.Int(1), deleted.Int(2) != 0, deleted.Int(3) != 0});
   return changes;

@@ -12,23 +12,23 @@ namespace {
 
 std::span<const uint8_t> GuidBytes(const GUID& guid) { return {reinterpret_cast<const uint8_t*>(&guid), sizeof(GUID)}; }
 
-PropName NameFrom(const TSqlStatement& stmt, int first) {
+TPropName NameFrom(const TSqlStatement& stmt, int first) {
   Bytes guidBytes = stmt.Blob(first);
-  if (guidBytes.size() != sizeof(GUID)) throw MapiError(MAPI_E_CORRUPT_DATA, "A named property is damaged.");
+  if (guidBytes.size() != sizeof(GUID)) throw TMapiError(MAPI_E_CORRUPT_DATA, "A named property is damaged.");
   GUID guid;
   std::memcpy(&guid, guidBytes.data(), sizeof(GUID));
-  if (stmt.Int(first + 1) == MNID_ID) return PropName::FromId(guid, static_cast<LONG>(stmt.Int(first + 2)));
-  return PropName::FromString(guid, FromUtf8(stmt.Text(first + 3)));
+  if (stmt.Int(first + 1) == MNID_ID) return TPropName::FromId(guid, static_cast<LONG>(stmt.Int(first + 2)));
+  return TPropName::FromString(guid, FromUtf8(stmt.Text(first + 3)));
 }
 
 }  // namespace
 
-void TStoreNameMap::Remember(ULONG propId, const PropName& name) const {
+void TStoreNameMap::Remember(ULONG propId, const TPropName& name) const {
   ids_[name] = propId;
   names_[propId] = name;
 }
 
-ULONG TStoreNameMap::Lookup(const PropName& name) const {
+ULONG TStoreNameMap::Lookup(const TPropName& name) const {
   if (auto it = ids_.find(name); it != ids_.end()) return it->second;
   auto stmt = conn_->db.Prepare("SELECT prop_id FROM named_props WHERE guid=? AND kind=? AND lid=? AND name=?");
   stmt.Bind(1, GuidBytes(name.guid))
@@ -41,7 +41,7 @@ ULONG TStoreNameMap::Lookup(const PropName& name) const {
   return propId;
 }
 
-ULONG TStoreNameMap::GetId(const PropName& name, bool create) {
+ULONG TStoreNameMap::GetId(const TPropName& name, bool create) {
   std::lock_guard lock(conn_->mutex);
   if (ULONG known = Lookup(name); known != 0 || !create) return known;
   TSqlTransaction tx(conn_->db);
@@ -51,7 +51,7 @@ ULONG TStoreNameMap::GetId(const PropName& name, bool create) {
   next.Bind(1, int64_t{kFirstNamedId});
   next.Step();
   int64_t propId = next.Int(0);
-  if (propId > kLastNamedId) throw MapiError(MAPI_E_NOT_ENOUGH_RESOURCES, "no named property identifiers left");
+  if (propId > kLastNamedId) throw TMapiError(MAPI_E_NOT_ENOUGH_RESOURCES, "no named property identifiers left");
   conn_->db.Prepare("INSERT INTO named_props(prop_id, guid, kind, lid, name) VALUES(?,?,?,?,?)")
       .Bind(1, propId)
       .Bind(2, GuidBytes(name.guid))
@@ -64,21 +64,21 @@ ULONG TStoreNameMap::GetId(const PropName& name, bool create) {
   return static_cast<ULONG>(propId);
 }
 
-std::optional<PropName> TStoreNameMap::GetName(ULONG propId) const {
+std::optional<TPropName> TStoreNameMap::GetName(ULONG propId) const {
   std::lock_guard lock(conn_->mutex);
   if (auto it = names_.find(propId); it != names_.end()) return it->second;
   auto stmt = conn_->db.Prepare("SELECT guid, kind, lid, name FROM named_props WHERE prop_id=?");
   stmt.Bind(1, int64_t{propId});
   if (!stmt.Step()) return std::nullopt;
-  PropName name = NameFrom(stmt, 0);
+  TPropName name = NameFrom(stmt, 0);
   Remember(propId, name);
   return name;
 }
 
-std::vector<std::pair<ULONG, PropName>> TStoreNameMap::All() const {
+std::vector<std::pair<ULONG, TPropName>> TStoreNameMap::All() const {
   std::lock_guard lock(conn_->mutex);
   auto stmt = conn_->db.Prepare("SELECT prop_id, guid, kind, lid, name FROM named_props ORDER BY prop_id");
-  std::vector<std::pair<ULONG, PropName>> all;
+  std::vector<std::pair<ULONG, TPropName>> all;
   while (stmt.Step()) all.emplace_back(static_cast<ULONG>(stmt.Int(0)), NameFrom(stmt, 1));
   return all;
 }

@@ -11,24 +11,24 @@
 
 namespace orba::store {
 
-struct StoreConnection;
+struct TStoreConnection;
 
-class TStoreNameMap : public NameMap {
+class TStoreNameMap : public INameMap {
  public:
-  explicit TStoreNameMap(std::shared_ptr<StoreConnection> connection) : conn_(std::move(connection)) {}
+  explicit TStoreNameMap(std::shared_ptr<TStoreConnection> connection) : conn_(std::move(connection)) {}
 
-  ULONG GetId(const PropName& name, bool create) override;
-  std::optional<PropName> GetName(ULONG propId) const override;
-  std::vector<std::pair<ULONG, PropName>> All() const override;
+  ULONG GetId(const TPropName& name, bool create) override;
+  std::optional<TPropName> GetName(ULONG propId) const override;
+  std::vector<std::pair<ULONG, TPropName>> All() const override;
 
  private:
-  ULONG Lookup(const PropName& name) const;
-  void Remember(ULONG propId, const PropName& name) const;
+  ULONG Lookup(const TPropName& name) const;
+  void Remember(ULONG propId, const TPropName& name) const;
 
-  std::shared_ptr<StoreConnection> conn_;
+  std::shared_ptr<TStoreConnection> conn_;
   // Mappings never change once made, so the cache needs no invalidation.
-  mutable std::map<PropName, ULONG> ids_;
-  mutable std::map<ULONG, PropName> names_;
+  mutable std::map<TPropName, ULONG> ids_;
+  mutable std::map<ULONG, TPropName> names_;
 };
 
 }  // namespace orba::store

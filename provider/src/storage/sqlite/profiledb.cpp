@@ -46,12 +46,12 @@ std::span<const uint8_t> UidBytes(const MAPIUID& uid) { return {uid.ab, sizeof(u
 
 MAPIUID UidFrom(const std::vector<uint8_t>& bytes) {
   MAPIUID uid{};
-  if (bytes.size() != sizeof(uid.ab)) throw MapiError(MAPI_E_CORRUPT_DATA, "A stored MAPIUID is damaged.");
+  if (bytes.size() != sizeof(uid.ab)) throw TMapiError(MAPI_E_CORRUPT_DATA, "A stored MAPIUID is damaged.");
   std::memcpy(uid.ab, bytes.data(), sizeof(uid.ab));
   return uid;
 }
 
-[[noreturn]] void NotFound(const char* what) { throw MapiError(MAPI_E_NOT_FOUND, what); }
+[[noreturn]] void NotFound(const char* what) { throw TMapiError(MAPI_E_NOT_FOUND, what); }
 
 Bytes EncodeLong(ULONG tag, ULONG value) {
   SPropValue prop{};
@@ -76,7 +76,7 @@ MAPIUID NewMapiUid() {
   size_t filled = 0;
   while (filled < sizeof(uid.ab)) {
     ssize_t got = getrandom(uid.ab + filled, sizeof(uid.ab) - filled, 0);
-    if (got < 0 && errno != EINTR) throw MapiError(MAPI_E_CALL_FAILED, "No random numbers are available.");
+    if (got < 0 && errno != EINTR) throw TMapiError(MAPI_E_CALL_FAILED, "No random numbers are available.");
     if (got > 0) filled += static_cast<size_t>(got);
   }
   return uid;
@@ -121,7 +121,7 @@ int64_t TProfileDatabase::RequireProfile(const std::string& name) {
 
 void TProfileDatabase::CreateProfile(const std::string& name) {
   TSqlTransaction transaction(db_);
-  if (FindProfile(name)) throw MapiError(MAPI_E_NO_ACCESS, "The profile already exists.");
+  if (FindProfile(name)) throw TMapiError(MAPI_E_NO_ACCESS, "The profile already exists.");
   db_.Prepare("INSERT INTO profiles(name) VALUES(?)").Bind(1, name).Run();
   transaction.Commit();
 }
@@ -138,7 +138,7 @@ void TProfileDatabase::RenameProfile(const std::string& oldName, const std::stri
   int64_t id = RequireProfile(oldName);
   auto taken = FindProfile(newName);
   // Changing only the case of the name is a rename of the same profile.
-  if (taken && RequireProfile(newName) != id) throw MapiError(MAPI_E_NO_ACCESS, "The profile already exists.");
+  if (taken && RequireProfile(newName) != id) throw TMapiError(MAPI_E_NO_ACCESS, "The profile already exists.");
   db_.Prepare("UPDATE profiles SET name = ? WHERE id = ?").Bind(1, newName).Bind(2, id).Run();
   transaction.Commit();
 }
@@ -146,7 +146,7 @@ void TProfileDatabase::RenameProfile(const std::string& oldName, const std::stri
 void TProfileDatabase::CopyProfile(const std::string& oldName, const std::string& newName) {
   TSqlTransaction transaction(db_);
   int64_t source = RequireProfile(oldName);
-  if (FindProfile(newName)) throw MapiError(MAPI_E_NO_ACCESS, "The profile already exists.");
+  if (FindProfile(newName)) throw TMapiError(MAPI_E_NO_ACCESS, "The profile already exists.");
   db_.Prepare("INSERT INTO profiles(name) VALUES(?)").Bind(1, newName).Run();
   int64_t target = db_.LastInsertId();
   for (const char* sql : {"INSERT INTO services(profile_id, uid, name, ordinal) "
@@ -346,7 +346,7 @@ void TProfileDatabase::SetDefaultStore(const std::string& profile, const MAPIUID
   int64_t id = RequireProfile(profile);
   MAPIUID service = RequireStoreProvider(id, storeProvider);
   if (!MayBeDefaultStore(id, storeProvider))
-    throw MapiError(MAPI_E_NO_ACCESS, "The message store cannot be the default store.");
+    throw TMapiError(MAPI_E_NO_ACCESS, "The message store cannot be the default store.");
   MakeDefaultStore(id, storeProvider, service);
   transaction.Commit();
 }

@@ -13,16 +13,16 @@ void TStoreEngine::Impl::CreatePublicFolders(TStoreEngine& engine, const std::u1
   int64_t ipm = InsertFolder(engine, root, u"All Public Folders", FOLDER_GENERIC, {});
   int64_t nonIpm = InsertFolder(engine, root, u"NON_IPM_SUBTREE", FOLDER_GENERIC, {});
   int64_t forms = InsertFolder(engine, nonIpm, u"EFORMS REGISTRY", FOLDER_GENERIC, {});
-  SetSpecialFolder(engine, SpecialFolder::Root, root);
-  SetSpecialFolder(engine, SpecialFolder::IpmSubtree, ipm);
-  SetSpecialFolder(engine, SpecialFolder::NonIpmSubtree, nonIpm);
-  SetSpecialFolder(engine, SpecialFolder::EformsRegistry, forms);
+  SetSpecialFolder(engine, TSpecialFolder::Root, root);
+  SetSpecialFolder(engine, TSpecialFolder::IpmSubtree, ipm);
+  SetSpecialFolder(engine, TSpecialFolder::NonIpmSubtree, nonIpm);
+  SetSpecialFolder(engine, TSpecialFolder::EformsRegistry, forms);
 
-  StoredProps storeProps = {
+  TStoredProps storeProps = {
       detail::TextProp(tags::kDisplayNameW, displayName),
-      detail::BinaryProp(tags::kIpmPublicFoldersEntryId, engine.EntryId(ObjectKind::Folder, ipm)),
-      detail::BinaryProp(tags::kNonIpmSubtreeEntryId, engine.EntryId(ObjectKind::Folder, nonIpm)),
-      detail::BinaryProp(tags::kEformsRegistryEntryId, engine.EntryId(ObjectKind::Folder, forms))};
+      detail::BinaryProp(tags::kIpmPublicFoldersEntryId, engine.EntryId(TObjectKind::Folder, ipm)),
+      detail::BinaryProp(tags::kNonIpmSubtreeEntryId, engine.EntryId(TObjectKind::Folder, nonIpm)),
+      detail::BinaryProp(tags::kEformsRegistryEntryId, engine.EntryId(TObjectKind::Folder, forms))};
   detail::WriteProps(engine.Db(), "store_props", "owner", 0, storeProps);
 }
 

@@ -9,9 +9,9 @@
 namespace orba::store {
 namespace {
 
-FolderRecord SearchFolder(TStoreEngine& engine, int64_t id) {
-  FolderRecord folder = TStoreEngine::Impl::ReadFolder(engine, id);
-  if (folder.folderType != FOLDER_SEARCH) throw MapiError(MAPI_E_NO_SUPPORT, "The folder is not a search folder.");
+TFolderRecord SearchFolder(TStoreEngine& engine, int64_t id) {
+  TFolderRecord folder = TStoreEngine::Impl::ReadFolder(engine, id);
+  if (folder.folderType != FOLDER_SEARCH) throw TMapiError(MAPI_E_NO_SUPPORT, "The folder is not a search folder.");
   return folder;
 }
 
@@ -23,14 +23,14 @@ std::vector<int64_t> Ids(TSqlStatement& stmt) {
 
 }  // namespace
 
-std::optional<SearchCriteria> TStoreEngine::GetSearchCriteria(int64_t folderId) {
+std::optional<TSearchCriteria> TStoreEngine::GetSearchCriteria(int64_t folderId) {
   auto lock = Lock();
   TSqlReadSnapshot snapshot(Db());
   SearchFolder(*this, folderId);
   auto stmt = Db().Prepare("SELECT restriction, recursive, foreground, running FROM search_criteria WHERE folder_id=?");
   stmt.Bind(1, folderId);
   if (!stmt.Step()) return std::nullopt;
-  SearchCriteria criteria;
+  TSearchCriteria criteria;
   criteria.restriction = stmt.Blob(0);
   criteria.recursive = stmt.Int(1) != 0;
   criteria.foreground = stmt.Int(2) != 0;
@@ -41,15 +41,15 @@ std::optional<SearchCriteria> TStoreEngine::GetSearchCriteria(int64_t folderId) 
   return criteria;
 }
 
-void TStoreEngine::SetSearchCriteria(int64_t folderId, const SearchCriteria& criteria,
+void TStoreEngine::SetSearchCriteria(int64_t folderId, const TSearchCriteria& criteria,
                                      const std::vector<int64_t>& kept) {
-  if (criteria.restriction.empty()) throw MapiError(MAPI_E_INVALID_PARAMETER, "A search needs a restriction.");
-  if (criteria.folders.empty()) throw MapiError(MAPI_E_INVALID_PARAMETER, "A search needs folders to search.");
+  if (criteria.restriction.empty()) throw TMapiError(MAPI_E_INVALID_PARAMETER, "A search needs a restriction.");
+  if (criteria.folders.empty()) throw TMapiError(MAPI_E_INVALID_PARAMETER, "A search needs folders to search.");
   auto lock = Lock();
   TSqlTransaction tx(Db());
   SearchFolder(*this, folderId);
   for (int64_t folder : criteria.folders) {
-    if (folder == folderId) throw MapiError(MAPI_E_INVALID_PARAMETER, "A search folder cannot search itself.");
+    if (folder == folderId) throw TMapiError(MAPI_E_INVALID_PARAMETER, "A search folder cannot search itself.");
     Impl::ReadFolder(*this, folder);
   }
   Db().Prepare(
@@ -80,7 +80,7 @@ void TStoreEngine::SetSearchCriteria(int64_t folderId, const SearchCriteria& cri
   tx.Commit();
 }
 
-std::vector<int64_t> TStoreEngine::SearchScope(const SearchCriteria& criteria) {
+std::vector<int64_t> TStoreEngine::SearchScope(const TSearchCriteria& criteria) {
   auto lock = Lock();
   TSqlReadSnapshot snapshot(Db());
   auto type = Db().Prepare("SELECT folder_type FROM folders WHERE id=?");

@@ -21,21 +21,21 @@ void RemoveStoreFiles(const std::string& path) {
 
 }  // namespace
 
-TStoreEngine::TStoreEngine(std::shared_ptr<StoreConnection> connection) : conn_(std::move(connection)) {}
+TStoreEngine::TStoreEngine(std::shared_ptr<TStoreConnection> connection) : conn_(std::move(connection)) {}
 TStoreEngine::~TStoreEngine() = default;
 
 std::unique_lock<std::recursive_mutex> TStoreEngine::Lock() const { return std::unique_lock(conn_->mutex); }
 TSqlDatabase& TStoreEngine::Db() const { return conn_->db; }
 
-std::shared_ptr<TStoreEngine> TStoreEngine::Create(const std::string& path, StoreKind kind,
+std::shared_ptr<TStoreEngine> TStoreEngine::Create(const std::string& path, TStoreKind kind,
                                                    const std::u16string& displayName) {
-  if (kind != StoreKind::Mailbox && kind != StoreKind::PersonalFile && kind != StoreKind::PublicFolders)
-    throw MapiError(MAPI_E_INVALID_PARAMETER, "Unknown kind of store.");
-  if (std::filesystem::exists(path)) throw MapiError(MAPI_E_COLLISION, "The store " + path + " exists already.");
+  if (kind != TStoreKind::Mailbox && kind != TStoreKind::PersonalFile && kind != TStoreKind::PublicFolders)
+    throw TMapiError(MAPI_E_INVALID_PARAMETER, "Unknown kind of store.");
+  if (std::filesystem::exists(path)) throw TMapiError(MAPI_E_COLLISION, "The store " + path + " exists already.");
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
   try {
-    std::shared_ptr<TStoreEngine> engine(new TStoreEngine(std::make_shared<StoreConnection>(path)));
+    std::shared_ptr<TStoreEngine> engine(new TStoreEngine(std::make_shared<TStoreConnection>(path)));
     TSqlDatabase& db = engine->Db();
     db.Execute("PRAGMA synchronous=FULL");
     TSqlTransaction tx(db);
@@ -51,7 +51,7 @@ std::shared_ptr<TStoreEngine> TStoreEngine::Create(const std::string& path, Stor
         .Bind(4, std::span<const uint8_t>(uid.ab, sizeof(uid.ab)))
         .Run();
     engine->LoadIdentity();
-    if (kind == StoreKind::PublicFolders)
+    if (kind == TStoreKind::PublicFolders)
       Impl::CreatePublicFolders(*engine, displayName);
     else
       Impl::CreateStandardFolders(*engine, displayName);
@@ -65,8 +65,8 @@ std::shared_ptr<TStoreEngine> TStoreEngine::Create(const std::string& path, Stor
 }
 
 std::shared_ptr<TStoreEngine> TStoreEngine::Open(const std::string& path) {
-  if (!std::filesystem::is_regular_file(path)) throw MapiError(MAPI_E_NOT_FOUND, "There is no store " + path + ".");
-  std::shared_ptr<TStoreEngine> engine(new TStoreEngine(std::make_shared<StoreConnection>(path)));
+  if (!std::filesystem::is_regular_file(path)) throw TMapiError(MAPI_E_NOT_FOUND, "There is no store " + path + ".");
+  std::shared_ptr<TStoreEngine> engine(new TStoreEngine(std::make_shared<TStoreConnection>(path)));
   engine->Db().Execute("PRAGMA synchronous=FULL");
   engine->LoadIdentity();
   engine->AddMissingTables();
@@ -76,17 +76,17 @@ std::shared_ptr<TStoreEngine> TStoreEngine::Open(const std::string& path) {
 void TStoreEngine::LoadIdentity() {
   TSqlDatabase& db = Db();
   auto exists = db.Prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name='store_info'");
-  if (!exists.Step()) throw MapiError(MAPI_E_CORRUPT_DATA, "The file is not a message store.");
+  if (!exists.Step()) throw TMapiError(MAPI_E_CORRUPT_DATA, "The file is not a message store.");
   auto stmt = db.Prepare("SELECT version, kind, guid, uid FROM store_info WHERE id=1");
-  if (!stmt.Step()) throw MapiError(MAPI_E_CORRUPT_DATA, "The message store has no identity.");
+  if (!stmt.Step()) throw TMapiError(MAPI_E_CORRUPT_DATA, "The message store has no identity.");
   if (stmt.Int(0) != kStoreSchemaVersion)
-    throw MapiError(MAPI_E_VERSION, "The message store was written by another version.");
+    throw TMapiError(MAPI_E_VERSION, "The message store was written by another version.");
   int64_t kind = stmt.Int(1);
   Bytes guid = stmt.Blob(2);
   Bytes uid = stmt.Blob(3);
   if (kind < 1 || kind > 3 || guid.size() != sizeof(GUID) || uid.size() != sizeof(uid_.ab))
-    throw MapiError(MAPI_E_CORRUPT_DATA, "The message store's identity is damaged.");
-  kind_ = static_cast<StoreKind>(kind);
+    throw TMapiError(MAPI_E_CORRUPT_DATA, "The message store's identity is damaged.");
+  kind_ = static_cast<TStoreKind>(kind);
   std::memcpy(&guid_, guid.data(), sizeof(GUID));
   std::memcpy(uid_.ab, uid.data(), sizeof(uid_.ab));
   names_ = std::make_shared<TStoreNameMap>(conn_);
@@ -112,7 +112,7 @@ ULONG TStoreEngine::SupportMask() const {
   ULONG mask = STORE_ENTRYID_UNIQUE | STORE_MODIFY_OK | STORE_CREATE_OK | STORE_ATTACH_OK | STORE_MV_PROPS_OK |
                STORE_RTF_OK | STORE_HTML_OK | STORE_ANSI_OK | STORE_UNICODE_OK | STORE_RESTRICTION_OK | STORE_SORT_OK |
                STORE_SEARCH_OK;
-  if (kind_ == StoreKind::PublicFolders) mask |= STORE_PUBLIC_FOLDERS;
+  if (kind_ == TStoreKind::PublicFolders) mask |= STORE_PUBLIC_FOLDERS;
   // Mailboxes and personal files send mail through the store's transport.
   else
     mask |= STORE_SUBMIT_OK;
@@ -121,22 +121,22 @@ ULONG TStoreEngine::SupportMask() const {
 
 MAPIUID TStoreEngine::MdbProvider() const {
   switch (kind_) {
-    case StoreKind::Mailbox: return kExchangeMdbProvider;
-    case StoreKind::PublicFolders: return kExchangePublicMdbProvider;
+    case TStoreKind::Mailbox: return kExchangeMdbProvider;
+    case TStoreKind::PublicFolders: return kExchangePublicMdbProvider;
     default: return kPstMdbProvider;
   }
 }
 
-ParsedEntryId TStoreEngine::ParseEntryId(const void* data, size_t size) const {
+TParsedEntryId TStoreEngine::ParseEntryId(const void* data, size_t size) const {
   return orba::store::ParseEntryId(uid_, data, size);
 }
 
-StoredProps TStoreEngine::StoreProps() {
+TStoredProps TStoreEngine::StoreProps() {
   auto lock = Lock();
   return detail::ReadProps(Db(), "store_props", "owner", 0);
 }
 
-void TStoreEngine::ChangeStoreProps(const StoredProps& set, const std::vector<ULONG>& deletedIds) {
+void TStoreEngine::ChangeStoreProps(const TStoredProps& set, const std::vector<ULONG>& deletedIds) {
   detail::CheckProps(set);
   auto lock = Lock();
   TSqlTransaction tx(Db());
@@ -147,16 +147,16 @@ void TStoreEngine::ChangeStoreProps(const StoredProps& set, const std::vector<UL
 int64_t TStoreEngine::CurrentChangeNumber() {
   auto lock = Lock();
   auto stmt = Db().Prepare("SELECT change_number FROM store_info WHERE id=1");
-  if (!stmt.Step()) throw MapiError(MAPI_E_CORRUPT_DATA, "The message store has no identity.");
+  if (!stmt.Step()) throw TMapiError(MAPI_E_CORRUPT_DATA, "The message store has no identity.");
   return stmt.Int(0);
 }
 
 void TStoreEngine::CheckReceivesMail() const {
-  if (kind_ == StoreKind::PublicFolders)
-    throw MapiError(MAPI_E_NO_SUPPORT, "The public folders store has no receive folders.");
+  if (kind_ == TStoreKind::PublicFolders)
+    throw TMapiError(MAPI_E_NO_SUPPORT, "The public folders store has no receive folders.");
 }
 
-TStoreEngine::ReceiveFolder TStoreEngine::GetReceiveFolder(const std::string& messageClass) {
+TStoreEngine::TReceiveFolder TStoreEngine::GetReceiveFolder(const std::string& messageClass) {
   CheckReceivesMail();
   auto lock = Lock();
   // The longest registered class that is messageClass or a dot-separated prefix of it.
@@ -165,7 +165,7 @@ TStoreEngine::ReceiveFolder TStoreEngine::GetReceiveFolder(const std::string& me
       "OR lower(?1)=lower(message_class) OR lower(substr(?1, 1, length(message_class)+1))=lower(message_class||'.') "
       "ORDER BY length(message_class) DESC LIMIT 1");
   stmt.Bind(1, messageClass);
-  if (!stmt.Step()) throw MapiError(MAPI_E_NOT_FOUND, "There is no receive folder.");
+  if (!stmt.Step()) throw TMapiError(MAPI_E_NOT_FOUND, "There is no receive folder.");
   return {stmt.Text(0), stmt.Int(1)};
 }
 
@@ -175,7 +175,7 @@ void TStoreEngine::SetReceiveFolder(const std::string& messageClass, int64_t fol
   TSqlTransaction tx(Db());
   if (folderId == 0) {
     if (messageClass.empty())
-      throw MapiError(MAPI_E_CALL_FAILED, "The receive folder of the default class cannot be removed.");
+      throw TMapiError(MAPI_E_CALL_FAILED, "The receive folder of the default class cannot be removed.");
     Db().Prepare("DELETE FROM receive_folders WHERE message_class=?").Bind(1, messageClass).Run();
   } else {
     Impl::ReadFolder(*this, folderId);
@@ -187,11 +187,11 @@ void TStoreEngine::SetReceiveFolder(const std::string& messageClass, int64_t fol
   tx.Commit();
 }
 
-std::vector<TStoreEngine::ReceiveFolder> TStoreEngine::ReceiveFolders() {
+std::vector<TStoreEngine::TReceiveFolder> TStoreEngine::ReceiveFolders() {
   CheckReceivesMail();
   auto lock = Lock();
   auto stmt = Db().Prepare("SELECT message_class, folder_id FROM receive_folders ORDER BY message_class");
-  std::vector<ReceiveFolder> folders;
+  std::vector<TReceiveFolder> folders;
   while (stmt.Step()) folders.push_back({stmt.Text(0), stmt.Int(1)});
   return folders;
 }

@@ -5,10 +5,10 @@
 
 namespace orba::store::detail {
 
-std::optional<std::u16string> TextValue(const StoredProp& prop) {
+std::optional<std::u16string> TextValue(const TStoredProp& prop) {
   ULONG type = PROP_TYPE(prop.tag);
   if (type != PT_UNICODE && type != PT_STRING8) return std::nullopt;
-  MapiBuffer<SPropValue> holder;
+  TMapiBuffer<SPropValue> holder;
   const SPropValue& value = Decode(prop, holder);
   if (type == PT_UNICODE) return std::u16string(reinterpret_cast<const char16_t*>(value.Value.lpszW));
   SPropValue wide{};

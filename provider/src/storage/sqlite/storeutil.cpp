@@ -29,7 +29,7 @@ void PutU32(Bytes& out, uint32_t v) {
 }
 
 uint32_t GetU32(std::span<const uint8_t> bytes, size_t& pos) {
-  if (bytes.size() - pos < 4) throw MapiError(MAPI_E_CORRUPT_DATA, "A stored property list is damaged.");
+  if (bytes.size() - pos < 4) throw TMapiError(MAPI_E_CORRUPT_DATA, "A stored property list is damaged.");
   uint32_t v = 0;
   for (int i = 0; i < 4; ++i) v |= uint32_t{bytes[pos + i]} << (8 * i);
   pos += 4;
@@ -38,8 +38,8 @@ uint32_t GetU32(std::span<const uint8_t> bytes, size_t& pos) {
 
 }  // namespace
 
-const SPropValue& Decode(const StoredProp& prop, MapiBuffer<SPropValue>& holder) {
-  holder = MapiBuffer<SPropValue>::Allocate();
+const SPropValue& Decode(const TStoredProp& prop, TMapiBuffer<SPropValue>& holder) {
+  holder = TMapiBuffer<SPropValue>::Allocate();
   void* parent = holder.get();
   DecodePropValue(
       prop.tag, prop.value, [parent](size_t cb) { return AllocateMore(cb, parent); }, *holder);
@@ -53,16 +53,16 @@ int64_t NowFileTime() {
   return kEpochDelta + std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() / 100;
 }
 
-const StoredProp* FindProp(const StoredProps& props, ULONG propId) {
+const TStoredProp* FindProp(const TStoredProps& props, ULONG propId) {
   for (const auto& prop : props)
     if (PROP_ID(prop.tag) == propId) return &prop;
   return nullptr;
 }
 
-std::optional<int64_t> IntValue(const StoredProp& prop) {
+std::optional<int64_t> IntValue(const TStoredProp& prop) {
   ULONG type = PROP_TYPE(prop.tag);
   if (type != PT_LONG && type != PT_BOOLEAN && type != PT_I8 && type != PT_SYSTIME) return std::nullopt;
-  MapiBuffer<SPropValue> holder;
+  TMapiBuffer<SPropValue> holder;
   const SPropValue& value = Decode(prop, holder);
   switch (type) {
     case PT_LONG: return value.Value.l;
@@ -73,7 +73,7 @@ std::optional<int64_t> IntValue(const StoredProp& prop) {
   }
 }
 
-StoredProp TextProp(ULONG tag, std::u16string_view text) {
+TStoredProp TextProp(ULONG tag, std::u16string_view text) {
   std::u16string copy(text);
   SPropValue value{};
   value.ulPropTag = tag;
@@ -81,14 +81,14 @@ StoredProp TextProp(ULONG tag, std::u16string_view text) {
   return {tag, Encode(value)};
 }
 
-StoredProp LongProp(ULONG tag, ULONG v) {
+TStoredProp LongProp(ULONG tag, ULONG v) {
   SPropValue value{};
   value.ulPropTag = tag;
   value.Value.ul = v;
   return {tag, Encode(value)};
 }
 
-StoredProp BinaryProp(ULONG tag, const Bytes& bytes) {
+TStoredProp BinaryProp(ULONG tag, const Bytes& bytes) {
   SPropValue value{};
   value.ulPropTag = tag;
   value.Value.bin.cb = static_cast<ULONG>(bytes.size());
@@ -96,7 +96,7 @@ StoredProp BinaryProp(ULONG tag, const Bytes& bytes) {
   return {tag, Encode(value)};
 }
 
-StoredProp TimeProp(ULONG tag, int64_t fileTime) {
+TStoredProp TimeProp(ULONG tag, int64_t fileTime) {
   SPropValue value{};
   value.ulPropTag = tag;
   value.Value.ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) & 0xFFFFFFFFu);
@@ -115,7 +115,7 @@ Bytes FoldKey(std::u16string_view text) {
   return key;
 }
 
-Bytes EncodePropList(const StoredProps& props) {
+Bytes EncodePropList(const TStoredProps& props) {
   Bytes out;
   PutU32(out, static_cast<uint32_t>(props.size()));
   for (const auto& prop : props) {
@@ -126,48 +126,48 @@ Bytes EncodePropList(const StoredProps& props) {
   return out;
 }
 
-StoredProps DecodePropList(std::span<const uint8_t> bytes) {
+TStoredProps DecodePropList(std::span<const uint8_t> bytes) {
   size_t pos = 0;
   uint32_t count = GetU32(bytes, pos);
-  StoredProps props;
+  TStoredProps props;
   for (uint32_t i = 0; i < count; ++i) {
-    StoredProp prop;
+    TStoredProp prop;
     prop.tag = GetU32(bytes, pos);
     uint32_t size = GetU32(bytes, pos);
-    if (bytes.size() - pos < size) throw MapiError(MAPI_E_CORRUPT_DATA, "A stored property list is damaged.");
+    if (bytes.size() - pos < size) throw TMapiError(MAPI_E_CORRUPT_DATA, "A stored property list is damaged.");
     prop.value.assign(bytes.begin() + static_cast<ptrdiff_t>(pos), bytes.begin() + static_cast<ptrdiff_t>(pos + size));
     pos += size;
     props.push_back(std::move(prop));
   }
-  if (pos != bytes.size()) throw MapiError(MAPI_E_CORRUPT_DATA, "A stored property list is damaged.");
+  if (pos != bytes.size()) throw TMapiError(MAPI_E_CORRUPT_DATA, "A stored property list is damaged.");
   return props;
 }
 
-void CheckProps(const StoredProps& props) {
+void CheckProps(const TStoredProps& props) {
   for (const auto& prop : props) {
     if (!IsStorablePropType(PROP_TYPE(prop.tag)))
-      throw MapiError(MAPI_E_INVALID_TYPE, "A property of this type cannot be stored.");
-    MapiBuffer<SPropValue> holder;
+      throw TMapiError(MAPI_E_INVALID_TYPE, "A property of this type cannot be stored.");
+    TMapiBuffer<SPropValue> holder;
     Decode(prop, holder);
   }
 }
 
-uint64_t SizeOf(const StoredProps& props) {
+uint64_t SizeOf(const TStoredProps& props) {
   uint64_t size = 0;
   for (const auto& prop : props) size += 4 + prop.value.size();
   return size;
 }
 
-StoredProps ReadProps(TSqlDatabase& db, std::string_view table, std::string_view owner, int64_t id) {
+TStoredProps ReadProps(TSqlDatabase& db, std::string_view table, std::string_view owner, int64_t id) {
   auto stmt = db.Prepare("SELECT tag, value FROM " + std::string(table) + " WHERE " + std::string(owner) +
                          "=? ORDER BY prop_id");
   stmt.Bind(1, id);
-  StoredProps props;
+  TStoredProps props;
   while (stmt.Step()) props.push_back({static_cast<ULONG>(stmt.Int(0)), stmt.Blob(1)});
   return props;
 }
 
-void WriteProps(TSqlDatabase& db, std::string_view table, std::string_view owner, int64_t id, const StoredProps& set,
+void WriteProps(TSqlDatabase& db, std::string_view table, std::string_view owner, int64_t id, const TStoredProps& set,
                 const std::vector<ULONG>& deletedIds) {
   if (!deletedIds.empty()) {
     auto remove = db.Prepare("DELETE FROM " + std::string(table) + " WHERE " + std::string(owner) + "=? AND prop_id=?");
@@ -192,16 +192,16 @@ int64_t NextCounter(TSqlDatabase& db, std::string_view column) {
   // An UPDATE of the one row by its key needs no statement journal, which an UPDATE ...
   // RETURNING sets up (and tears down) on every call: the read comes separately.
   db.Prepare("UPDATE store_info SET " + name + "=" + name + "+1 WHERE id=1").Run();
-  if (db.Changes() != 1) throw MapiError(MAPI_E_CORRUPT_DATA, "The store has no identity.");
+  if (db.Changes() != 1) throw TMapiError(MAPI_E_CORRUPT_DATA, "The store has no identity.");
   auto stmt = db.Prepare("SELECT " + name + " FROM store_info WHERE id=1");
   stmt.Step();
   int64_t value = stmt.Int(0);
-  if (value > kMaxXidCounter) throw MapiError(MAPI_E_CALL_FAILED, "The store's change counter overflowed.");
+  if (value > kMaxXidCounter) throw TMapiError(MAPI_E_CALL_FAILED, "The store's change counter overflowed.");
   return value;
 }
 
-ChangeState NewChange(TSqlDatabase& db, const GUID& guid, const ChangeState& previous) {
-  ChangeState next;
+TChangeState NewChange(TSqlDatabase& db, const GUID& guid, const TChangeState& previous) {
+  TChangeState next;
   next.sourceKey = previous.sourceKey;
   next.changeNumber = NextCounter(db, "change_number");
   next.changeKey = MakeXid(guid, next.changeNumber);
@@ -209,13 +209,13 @@ ChangeState NewChange(TSqlDatabase& db, const GUID& guid, const ChangeState& pre
   return next;
 }
 
-ChangeState NewObject(TSqlDatabase& db, const GUID& guid) {
-  ChangeState first;
+TChangeState NewObject(TSqlDatabase& db, const GUID& guid) {
+  TChangeState first;
   first.sourceKey = MakeXid(guid, NextCounter(db, "global_counter"));
   return NewChange(db, guid, first);
 }
 
-void AddTombstone(TSqlDatabase& db, int64_t folderId, ObjectKind kind, const Bytes& sourceKey, int64_t changeNumber,
+void AddTombstone(TSqlDatabase& db, int64_t folderId, TObjectKind kind, const Bytes& sourceKey, int64_t changeNumber,
                   bool soft, bool associated) {
   db.Prepare(
         "INSERT INTO tombstones(folder_id, kind, source_key, change_number, soft, associated) "
