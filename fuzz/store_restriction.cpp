@@ -213,7 +213,7 @@ class TTreeBuilder {
       case RES_SIZE: res.resSize = {Relop(), Tag(), in_.Byte()}; break;
       case RES_EXIST: res.resExist = {0, Tag(), 0}; break;
       case RES_SUBRESTRICTION: {
-        ULONG sub = in_.Byte() % 3 ? kMessageRecipientsTag : Tag();
+        ULONG sub = in_.Byte() % 3 ? tags::kMessageRecipients : Tag();
         res.resSub = {sub, Child(depth)};
         break;
       }

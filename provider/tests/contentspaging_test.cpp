@@ -140,8 +140,8 @@ class Sink final : public TVoComObject<TVoRefCounted, IMAPIAdviseSink> {
     for (ULONG i = 0; i < count; ++i) {
       const TABLE_NOTIFICATION& t = n[i].info.tab;
       auto bytes = [](const SPropValue& v) {
-        return v.ulPropTag == kInstanceKeyTag ? std::string(reinterpret_cast<char*>(v.Value.bin.lpb), v.Value.bin.cb)
-                                              : std::string();
+        return v.ulPropTag == tags::kInstanceKey ? std::string(reinterpret_cast<char*>(v.Value.bin.lpb), v.Value.bin.cb)
+                                                 : std::string();
       };
       seen.push_back({t.ulTableEvent, bytes(t.propIndex), bytes(t.propPrior)});
     }

@@ -9,6 +9,7 @@
 
 #include "mapiobjects/storeproviders.h"
 #include "memory/mapimemory.h"
+#include "props/tags.h"
 #include "storetestutil.h"
 
 namespace orba::store {
@@ -16,16 +17,7 @@ namespace {
 
 using namespace testing;
 
-constexpr ULONG kAttachMethod = PROP_TAG(PT_LONG, 0x3705);
-constexpr ULONG kAttachDataObj = PROP_TAG(PT_OBJECT, 0x3701);
-constexpr ULONG kRecipientType = PROP_TAG(PT_LONG, 0x0C15);
-constexpr ULONG kStoreEntryId = PROP_TAG(PT_BINARY, 0x0FFB);
-constexpr ULONG kSourceKey = PROP_TAG(PT_BINARY, 0x65E0);
-constexpr ULONG kChangeKey = PROP_TAG(PT_BINARY, 0x65E2);
-constexpr ULONG kSearchKey = PROP_TAG(PT_BINARY, 0x300B);
-constexpr ULONG kImportance = PROP_TAG(PT_LONG, 0x0017);
 constexpr ULONG kBodyW = PROP_TAG(PT_UNICODE, 0x1000);
-constexpr ULONG kContentCount = PROP_TAG(PT_LONG, 0x3602);
 const GUID kNamesA = {0x11111111, 0x2222, 0x3333, {1, 2, 3, 4, 5, 6, 7, 8}};
 
 // A folder of some other provider: it answers nothing, and is only ever a destination.
@@ -128,14 +120,14 @@ class CrossStore : public ::testing::Test {
     ComPtr<IMessage> message;
     EXPECT_EQ(folder->CreateMessage(nullptr, 0, message.Out()), S_OK);
     SetText(message.get(), tags::kSubjectW, subject);
-    SetLong(message.get(), kImportance, IMPORTANCE_HIGH);
+    SetLong(message.get(), tags::kImportance, IMPORTANCE_HIGH);
     SetText(message.get(), kBodyW, u"Hello");
     if (named) SetLong(message.get(), NamedTag(message.get(), kNamesA, named, PT_LONG), 42);
     auto list = TMapiBuffer<ADRLIST>::Allocate(CbNewADRLIST(1));
     SPropValue recipient[2]{};
     recipient[0].ulPropTag = tags::kDisplayNameW;
     recipient[0].Value.lpszW = Wide(u"Ann");
-    recipient[1].ulPropTag = kRecipientType;
+    recipient[1].ulPropTag = tags::kRecipientType;
     recipient[1].Value.l = MAPI_TO;
     list->cEntries = 1;
     list->aEntries[0].cValues = 2;
@@ -144,9 +136,9 @@ class CrossStore : public ::testing::Test {
     ComPtr<IAttach> attach;
     ULONG num = 0;
     EXPECT_EQ(message->CreateAttach(nullptr, 0, &num, attach.Out()), S_OK);
-    SetLong(attach.get(), kAttachMethod, ATTACH_EMBEDDED_MSG);
+    SetLong(attach.get(), tags::kAttachMethod, ATTACH_EMBEDDED_MSG);
     ComPtr<IMessage> inner;
-    EXPECT_EQ(attach->OpenProperty(kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
+    EXPECT_EQ(attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
                                    reinterpret_cast<LPUNKNOWN*>(inner.Out())),
               S_OK);
     SetText(inner.get(), tags::kSubjectW, u"inner");
@@ -186,8 +178,9 @@ class CrossStore : public ::testing::Test {
     EXPECT_EQ(message->OpenAttach(0, nullptr, 0, attach.Out()), S_OK);
     ComPtr<IMessage> inner;
     if (attach) {
-      EXPECT_EQ(attach->OpenProperty(kAttachDataObj, &IID_IMessage, 0, 0, reinterpret_cast<LPUNKNOWN*>(inner.Out())),
-                S_OK);
+      EXPECT_EQ(
+          attach->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, 0, reinterpret_cast<LPUNKNOWN*>(inner.Out())),
+          S_OK);
     }
     return inner;
   }
@@ -238,21 +231,21 @@ TEST_F(CrossStore, CopyCarriesContentsAndReadStateWithTheDestinationsIdentity) {
   auto copy = OpenMessage(mailbox_.get(), copies[0].second);
   auto source = OpenMessage(pst_.get(), original);
   ASSERT_TRUE(copy && source);
-  EXPECT_EQ(Long(copy.get(), kImportance), ULONG(IMPORTANCE_HIGH));
+  EXPECT_EQ(Long(copy.get(), tags::kImportance), ULONG(IMPORTANCE_HIGH));
   EXPECT_TRUE(Long(copy.get(), tags::kMessageFlags) & MSGFLAG_READ);
   EXPECT_TRUE(Long(copy.get(), tags::kMessageFlags) & MSGFLAG_HASATTACH);
   // The destination's identity; the search key stays.
   EXPECT_NE(copies[0].second, original);
-  EXPECT_EQ(Binary(copy.get(), kStoreEntryId), Binary(mailInbox_.get(), kStoreEntryId));
-  EXPECT_NE(Binary(copy.get(), kSourceKey), Binary(source.get(), kSourceKey));
+  EXPECT_EQ(Binary(copy.get(), tags::kStoreEntryId), Binary(mailInbox_.get(), tags::kStoreEntryId));
+  EXPECT_NE(Binary(copy.get(), tags::kSourceKey), Binary(source.get(), tags::kSourceKey));
   Bytes storeGuid = Binary(mailbox_.get(), tags::kRecordKey);
-  Bytes sourceKey = Binary(copy.get(), kSourceKey);
+  Bytes sourceKey = Binary(copy.get(), tags::kSourceKey);
   ASSERT_EQ(sourceKey.size(), 22u);
   EXPECT_TRUE(std::equal(storeGuid.begin(), storeGuid.end(), sourceKey.begin()));
-  Bytes changeKey = Binary(copy.get(), kChangeKey);
+  Bytes changeKey = Binary(copy.get(), tags::kChangeKey);
   ASSERT_EQ(changeKey.size(), 22u);
   EXPECT_TRUE(std::equal(storeGuid.begin(), storeGuid.end(), changeKey.begin()));
-  EXPECT_EQ(Binary(copy.get(), kSearchKey), Binary(source.get(), kSearchKey));
+  EXPECT_EQ(Binary(copy.get(), tags::kSearchKey), Binary(source.get(), tags::kSearchKey));
   // Recipients and the embedded message came along.
   ComPtr<IMAPITable> recipients;
   ASSERT_EQ(copy->GetRecipientTable(0, recipients.Out()), S_OK);
@@ -313,8 +306,8 @@ TEST_F(CrossStore, MoveDeletesTheOriginalsAndNotifiesBothStores) {
   ASSERT_EQ(sourceSink->events.size(), 2u);
   EXPECT_EQ(sourceSink->events[0].type, ULONG(fnevObjectDeleted));
   EXPECT_EQ(sourceSink->events[0].entryId, ids[0]);
-  EXPECT_EQ(Long(mailInbox_.get(), kContentCount), 2u);
-  EXPECT_EQ(Long(pstInbox_.get(), kContentCount), 0u);
+  EXPECT_EQ(Long(mailInbox_.get(), tags::kContentCount), 2u);
+  EXPECT_EQ(Long(pstInbox_.get(), tags::kContentCount), 0u);
 }
 
 TEST_F(CrossStore, ReadOnlyDestinationIsNotWritten) {
@@ -383,7 +376,7 @@ TEST_F(CrossStore, CopyFolderWithSubfoldersReplicatesTheTree) {
   auto copiedAlpha = Child(archive.get(), u"Alpha");
   ASSERT_EQ(Contents(copiedAlpha.get()).size(), 1u);
   EXPECT_EQ(Contents(copiedAlpha.get())[0].first, u"Alpha notes");
-  EXPECT_EQ(Binary(archive.get(), kStoreEntryId), Binary(mailInbox_.get(), kStoreEntryId));
+  EXPECT_EQ(Binary(archive.get(), tags::kStoreEntryId), Binary(mailInbox_.get(), tags::kStoreEntryId));
   EXPECT_EQ(Subfolders(pstInbox_.get()), std::vector<std::u16string>{u"Projects"});
 }
 

@@ -9,20 +9,13 @@
 
 #include "mapiobjects/storeproviders.h"
 #include "memory/mapimemory.h"
+#include "props/tags.h"
 #include "storetestutil.h"
 
 namespace orba::store {
 namespace {
 
 using namespace testing;
-
-constexpr ULONG kRecipientType = PROP_TAG(PT_LONG, 0x0C15);
-constexpr ULONG kEmailAddressW = PROP_TAG(PT_UNICODE, 0x3003);
-constexpr ULONG kAttachMethod = PROP_TAG(PT_LONG, 0x3705);
-constexpr ULONG kAttachLongFilenameW = PROP_TAG(PT_UNICODE, 0x3707);
-constexpr ULONG kAttachDataBin = PROP_TAG(PT_BINARY, 0x3701);
-constexpr ULONG kMessageClassA = PROP_TAG(PT_STRING8, 0x001A);
-constexpr ULONG kParentEntryId = PROP_TAG(PT_BINARY, 0x0E09);
 
 Bytes BinOf(const SBinary& bin) { return Bytes(bin.lpb, bin.lpb + bin.cb); }
 
@@ -68,9 +61,9 @@ class FolderOps : public ::testing::Test {
       SPropValue recipient[3]{};
       recipient[0].ulPropTag = tags::kDisplayNameW;
       recipient[0].Value.lpszW = Wide(u"Ann");
-      recipient[1].ulPropTag = kRecipientType;
+      recipient[1].ulPropTag = tags::kRecipientType;
       recipient[1].Value.l = MAPI_TO;
-      recipient[2].ulPropTag = kEmailAddressW;
+      recipient[2].ulPropTag = tags::kEmailAddressW;
       recipient[2].Value.lpszW = Wide(u"ann@example.org");
       list->cEntries = 1;
       list->aEntries[0].cValues = 3;
@@ -81,11 +74,11 @@ class FolderOps : public ::testing::Test {
       EXPECT_EQ(message->CreateAttach(nullptr, 0, &num, attach.Out()), S_OK);
       BYTE data[] = {1, 2, 3, 4, 5};
       SPropValue props[3]{};
-      props[0].ulPropTag = kAttachMethod;
+      props[0].ulPropTag = tags::kAttachMethod;
       props[0].Value.l = ATTACH_BY_VALUE;
-      props[1].ulPropTag = kAttachLongFilenameW;
+      props[1].ulPropTag = tags::kAttachLongFilenameW;
       props[1].Value.lpszW = Wide(u"notes.bin");
-      props[2].ulPropTag = kAttachDataBin;
+      props[2].ulPropTag = tags::kAttachDataBin;
       props[2].Value.bin = {sizeof(data), data};
       EXPECT_EQ(attach->SetProps(3, props, nullptr), S_OK);
       EXPECT_EQ(attach->SaveChanges(0), S_OK);
@@ -143,7 +136,7 @@ class FolderOps : public ::testing::Test {
     if (recipients) collect(recipients.get(), tags::kDisplayNameW, parts.first);
     ComPtr<IMAPITable> attachments;
     EXPECT_EQ(message->GetAttachmentTable(MAPI_UNICODE, attachments.Out()), S_OK);
-    if (attachments) collect(attachments.get(), kAttachLongFilenameW, parts.second);
+    if (attachments) collect(attachments.get(), tags::kAttachLongFilenameW, parts.second);
     return parts;
   }
   ComPtr<TObjectSink> Listen(ULONG mask) {
@@ -175,7 +168,7 @@ TEST_F(FolderOps, CopyMessagesCopiesPropertiesRecipientsAndAttachments) {
   auto copy = OpenMessage(copies[0].second);
   ASSERT_TRUE(copy);
   EXPECT_EQ(Text(copy.get(), tags::kSubjectW), u"One");
-  EXPECT_EQ(Binary(copy.get(), kParentEntryId), Binary(target.get(), tags::kEntryId));
+  EXPECT_EQ(Binary(copy.get(), tags::kParentEntryId), Binary(target.get(), tags::kEntryId));
   auto parts = Parts(copy.get());
   EXPECT_EQ(parts.first, std::vector<std::u16string>{u"Ann"});
   EXPECT_EQ(parts.second, std::vector<std::u16string>{u"notes.bin"});
@@ -194,7 +187,7 @@ TEST_F(FolderOps, MessageMoveTakesMessagesOutOfTheSource) {
   auto parts = Parts(moved.get());
   EXPECT_EQ(parts.first, std::vector<std::u16string>{u"Ann"});
   EXPECT_EQ(parts.second, std::vector<std::u16string>{u"notes.bin"});
-  EXPECT_EQ(Binary(moved.get(), kParentEntryId), Binary(target.get(), tags::kEntryId));
+  EXPECT_EQ(Binary(moved.get(), tags::kParentEntryId), Binary(target.get(), tags::kEntryId));
   // Moving it again from the inbox finds nothing there.
   EXPECT_EQ(inbox_->CopyMessages(&list.list, nullptr, target.get(), 0, nullptr, MESSAGE_MOVE),
             MAPI_W_PARTIAL_COMPLETION);
@@ -333,7 +326,7 @@ TEST_F(FolderOps, FolderMoveWithANewNameRelocatesAndRenames) {
   auto moved = OpenFolder(sourceId);
   ASSERT_TRUE(moved);
   EXPECT_EQ(Text(moved.get(), tags::kDisplayNameW), u"Done");
-  EXPECT_EQ(Binary(moved.get(), kParentEntryId), Binary(target.get(), tags::kEntryId));
+  EXPECT_EQ(Binary(moved.get(), tags::kParentEntryId), Binary(target.get(), tags::kEntryId));
   EXPECT_EQ(Subjects(moved.get()), std::vector<std::u16string>{u"Plan"});
   EXPECT_EQ(Subfolders(moved.get()), std::vector<std::u16string>{u"Old"});
 }
@@ -491,7 +484,7 @@ TEST_F(FolderOps, ReceiveFolderTableListsTheSetClasses) {
   ASSERT_EQ(store_->SetReceiveFolder(A("IPM.Report"), 0, Cb(reportsId), Id(reportsId)), S_OK);
   ComPtr<IMAPITable> table;
   ASSERT_EQ(store_->GetReceiveFolderTable(0, table.Out()), S_OK);
-  SizedSPropTagArray<2> columns{2, {kMessageClassA, tags::kEntryId}};
+  SizedSPropTagArray<2> columns{2, {tags::kMessageClassA, tags::kEntryId}};
   ASSERT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
   LPSRowSet rows = nullptr;
   ASSERT_EQ(table->QueryRows(100, 0, &rows), S_OK);
@@ -548,7 +541,7 @@ TEST_F(FolderOps, ReceiveFolderTableDropsAClassWhoseFolderIsGone) {
   ASSERT_EQ(other->EmptyFolder(0, nullptr, 0), S_OK);
   ComPtr<IMAPITable> table;
   ASSERT_EQ(store_->GetReceiveFolderTable(0, table.Out()), S_OK);
-  SizedSPropTagArray<1> columns{1, {kMessageClassA}};
+  SizedSPropTagArray<1> columns{1, {tags::kMessageClassA}};
   ASSERT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
   LPSRowSet rows = nullptr;
   ASSERT_EQ(table->QueryRows(100, 0, &rows), S_OK);
@@ -586,7 +579,7 @@ TEST_F(FolderOps, CopiedAssociatedMessagesStayAssociatedAndKeepAttachmentData) {
   ASSERT_TRUE(copy);
   ComPtr<IAttach> attach;
   ASSERT_EQ(copy->OpenAttach(0, nullptr, 0, attach.Out()), S_OK);
-  EXPECT_EQ(Binary(attach.get(), kAttachDataBin), (Bytes{1, 2, 3, 4, 5}));
+  EXPECT_EQ(Binary(attach.get(), tags::kAttachDataBin), (Bytes{1, 2, 3, 4, 5}));
 }
 
 TEST_F(FolderOps, ReceiveFolderTableAnswersInUnicodeWhenAsked) {

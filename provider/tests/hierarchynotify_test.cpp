@@ -10,17 +10,13 @@
 #include <mapi/edkmdb.h>
 
 #include "mapiobjects/storeproviders.h"
+#include "props/tags.h"
 #include "storetestutil.h"
 
 namespace orba::store {
 namespace {
 
 using namespace testing;
-
-constexpr ULONG kDepth = PROP_TAG(PT_LONG, 0x3005);
-constexpr ULONG kContentCount = PROP_TAG(PT_LONG, 0x3602);
-constexpr ULONG kContentUnread = PROP_TAG(PT_LONG, 0x3603);
-constexpr ULONG kSubfolders = PROP_TAG(PT_BOOLEAN, 0x360A);
 
 // One table notification: its event and, for added and modified rows, the row's
 // name, depth, counts and subfolder flag.
@@ -42,10 +38,10 @@ class TTableSink final : public TVoComObject<TVoRefCounted, IMAPIAdviseSink> {
       for (ULONG p = 0; p < table.row.cValues; ++p) {
         const SPropValue& v = table.row.lpProps[p];
         if (v.ulPropTag == tags::kDisplayNameW) event.name = reinterpret_cast<const char16_t*>(v.Value.lpszW);
-        if (v.ulPropTag == kDepth) event.depth = v.Value.l;
-        if (v.ulPropTag == kContentCount) event.count = v.Value.l;
-        if (v.ulPropTag == kContentUnread) event.unread = v.Value.l;
-        if (v.ulPropTag == kSubfolders) event.subfolders = v.Value.b != 0;
+        if (v.ulPropTag == tags::kDepth) event.depth = v.Value.l;
+        if (v.ulPropTag == tags::kContentCount) event.count = v.Value.l;
+        if (v.ulPropTag == tags::kContentUnread) event.unread = v.Value.l;
+        if (v.ulPropTag == tags::kSubfolders) event.subfolders = v.Value.b != 0;
       }
       events.push_back(event);
     }
@@ -96,8 +92,9 @@ class HierarchyNotify : public ::testing::Test {
   ComPtr<TTableSink> Watch(IMAPIFolder* folder, ULONG flags = 0) {
     ComPtr<IMAPITable> table;
     EXPECT_EQ(folder->GetHierarchyTable(flags, table.Out()), S_OK);
-    SizedSPropTagArray<6> columns{
-        6, {tags::kDisplayNameW, tags::kInstanceKey, kDepth, kContentCount, kContentUnread, kSubfolders}};
+    SizedSPropTagArray<6> columns{6,
+                                  {tags::kDisplayNameW, tags::kInstanceKey, tags::kDepth, tags::kContentCount,
+                                   tags::kContentUnread, tags::kSubfolders}};
     EXPECT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
     auto sink = MakeComObject<TTableSink>();
     ULONG_PTR connection = 0;
@@ -114,7 +111,7 @@ class HierarchyNotify : public ::testing::Test {
     std::multimap<std::u16string, LONG> out;
     for (ULONG i = 0; rows && i < rows->cRows; ++i)
       out.emplace(reinterpret_cast<const char16_t*>(rows->aRow[i].lpProps[0].Value.lpszW),
-                  rows->aRow[i].lpProps[2].ulPropTag == kDepth ? rows->aRow[i].lpProps[2].Value.l : -1);
+                  rows->aRow[i].lpProps[2].ulPropTag == tags::kDepth ? rows->aRow[i].lpProps[2].Value.l : -1);
     FreeProws(rows);
     return out;
   }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "mapi/mapiexports.h"
+#include "props/tags.h"
 #include "table/mapitable.h"
 #include "table/restriction.h"
 
@@ -32,7 +33,7 @@ std::string KeyBytes(uint32_t key) { return std::string(reinterpret_cast<char*>(
 // as the engine does, and hands out pages of them. It records what it is asked for.
 class TPagedSource final : public TMemoryRowSource {
  public:
-  TPagedSource() : TMemoryRowSource({kInstanceKeyTag, kNum, kOther}) {}
+  TPagedSource() : TMemoryRowSource({tags::kInstanceKey, kNum, kOther}) {}
 
   bool AcceptsRestriction(const SRestriction& restriction) const override { return restriction.rt == RES_PROPERTY; }
   bool AcceptsSort(const SSortOrderSet& sort) const override {
@@ -80,7 +81,7 @@ class TPagedSource final : public TMemoryRowSource {
 
 void PutRow(TMemoryRowSource& source, uint32_t key, LONG num) {
   SPropValue values[3] = {};
-  values[0].ulPropTag = kInstanceKeyTag;
+  values[0].ulPropTag = tags::kInstanceKey;
   values[0].Value.bin = {sizeof(key), reinterpret_cast<LPBYTE>(&key)};
   values[1].ulPropTag = kNum;
   values[1].Value.l = num;
@@ -106,9 +107,9 @@ class Sink final : public TVoComObject<TVoRefCounted, IMAPIAdviseSink> {
     for (ULONG i = 0; i < count; ++i) {
       const TABLE_NOTIFICATION& t = n[i].info.tab;
       Seen s{t.ulTableEvent, {}, {}};
-      if (t.propIndex.ulPropTag == kInstanceKeyTag)
+      if (t.propIndex.ulPropTag == tags::kInstanceKey)
         s.key.assign(reinterpret_cast<char*>(t.propIndex.Value.bin.lpb), t.propIndex.Value.bin.cb);
-      if (t.propPrior.ulPropTag == kInstanceKeyTag)
+      if (t.propPrior.ulPropTag == tags::kInstanceKey)
         s.prior.assign(reinterpret_cast<char*>(t.propPrior.Value.bin.lpb), t.propPrior.Value.bin.cb);
       seen.push_back(std::move(s));
     }
@@ -128,7 +129,7 @@ class LazyTableTest : public ::testing::Test {
     lazy = CreateMapiTable(paged);
     whole = CreateMapiTable(plain);
     for (IMAPITable* table : {lazy.get(), whole.get()}) {
-      SizedSPropTagArray<2> columns = {2, {kInstanceKeyTag, kNum}};
+      SizedSPropTagArray<2> columns = {2, {tags::kInstanceKey, kNum}};
       ASSERT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
     }
   }
@@ -186,7 +187,7 @@ class LazyTableTest : public ::testing::Test {
   }
   std::shared_ptr<TPagedSource> paged = std::make_shared<TPagedSource>();
   std::shared_ptr<TMemoryRowSource> plain =
-      std::make_shared<TMemoryRowSource>(std::vector<ULONG>{kInstanceKeyTag, kNum, kOther});
+      std::make_shared<TMemoryRowSource>(std::vector<ULONG>{tags::kInstanceKey, kNum, kOther});
   ComPtr<IMAPITable> lazy, whole;
 };
 

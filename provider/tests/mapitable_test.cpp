@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mapi/mapiexports.h"
+#include "props/tags.h"
 #include "table/mapitable.h"
 
 using namespace orba;
@@ -20,7 +21,7 @@ constexpr ULONG kGroup = PROP_TAG(PT_LONG, 0x6103);
 
 SPropValue Key(uint32_t& key) {
   SPropValue v{};
-  v.ulPropTag = kInstanceKeyTag;
+  v.ulPropTag = tags::kInstanceKey;
   v.Value.bin = {sizeof(key), reinterpret_cast<LPBYTE>(&key)};
   return v;
 }
@@ -44,7 +45,7 @@ struct RowSetHolder {
 class TableTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    source = std::make_shared<TMemoryRowSource>(std::vector<ULONG>{kInstanceKeyTag, kNum, kName, kGroup});
+    source = std::make_shared<TMemoryRowSource>(std::vector<ULONG>{tags::kInstanceKey, kNum, kName, kGroup});
     PutRow(*source, 1, 30, u"Charlie", 2);
     PutRow(*source, 2, 10, u"alpha", 1);
     PutRow(*source, 3, 20, u"Bravo", 2);
@@ -115,7 +116,7 @@ TEST_F(TableTest, ColumnsMissingAndOtherWidthAndUnspecified) {
   MAPIFreeBuffer(tags);
   ASSERT_EQ(table->QueryColumns(TBL_ALL_COLUMNS, &tags), S_OK);
   EXPECT_EQ(tags->cValues, 4u);
-  EXPECT_EQ(tags->aulPropTag[0], kInstanceKeyTag);
+  EXPECT_EQ(tags->aulPropTag[0], tags::kInstanceKey);
   MAPIFreeBuffer(tags);
   EXPECT_EQ(table->QueryColumns(2, &tags), MAPI_E_UNKNOWN_FLAGS);
   EXPECT_EQ(table->SetColumns(nullptr, 0), MAPI_E_INVALID_PARAMETER);
@@ -224,7 +225,7 @@ TEST_F(TableTest, RestrictAndSortWithSeveralKeys) {
   LPMAPIERROR error = nullptr;
   ASSERT_EQ(table->GetLastError(MAPI_E_UNKNOWN_FLAGS, 0, &error), S_OK);
   ASSERT_NE(error, nullptr);
-  EXPECT_STREQ(error->lpszError, "unknown flags");
+  EXPECT_STREQ(error->lpszError, "Unknown flags were given.");
   MAPIFreeBuffer(error);
 }
 
@@ -257,9 +258,9 @@ class Sink final : public TVoComObject<TVoRefCounted, IMAPIAdviseSink> {
     for (ULONG i = 0; i < count; ++i) {
       const TABLE_NOTIFICATION& t = n[i].info.tab;
       Seen s{t.ulTableEvent, {}, {}, t.propPrior.ulPropTag, {}, 0};
-      if (t.propIndex.ulPropTag == kInstanceKeyTag)
+      if (t.propIndex.ulPropTag == tags::kInstanceKey)
         s.key.assign(reinterpret_cast<char*>(t.propIndex.Value.bin.lpb), t.propIndex.Value.bin.cb);
-      if (t.propPrior.ulPropTag == kInstanceKeyTag)
+      if (t.propPrior.ulPropTag == tags::kInstanceKey)
         s.prior.assign(reinterpret_cast<char*>(t.propPrior.Value.bin.lpb), t.propPrior.Value.bin.cb);
       for (ULONG c = 0; c < t.row.cValues; ++c) s.tags.push_back(t.row.lpProps[c].ulPropTag);
       if (t.row.cValues) s.firstLong = t.row.lpProps[0].Value.l;

@@ -9,7 +9,6 @@
 #include "base/maperror.h"
 #include "mapi/mapiexports.h"
 #include "mapiobjects/message.h"
-#include "props/messagetags.h"
 #include "props/tags.h"
 #include "table/proprow.h"
 #include "tempstorehome.h"
@@ -1007,13 +1006,13 @@ TEST_F(MessageCopyTest, CopyToAnotherStoreMapsNamedPropertiesByName) {
 
 TEST_F(MessageCopyTest, ExcludedSubObjectsStayBehind) {
   ComPtr<IMessage> source = MakeSource(engine, inbox);
-  SizedSPropTagArray<1> noRecipients{1, {kMessageRecipientsTag}};
+  SizedSPropTagArray<1> noRecipients{1, {tags::kMessageRecipients}};
   ComPtr<IMessage> first = CreateMessageObject(engine, inbox, false);
   ASSERT_EQ(CopyTo(source.get(), first.get(), 0, noRecipients.Ptr()), S_OK);
   EXPECT_TRUE(RecipientsOf(first.get()).empty());
   EXPECT_EQ(AttachmentNames(first.get()).size(), 2u);
   // Attachments are excluded by their property or by their interface.
-  SizedSPropTagArray<1> noAttachments{1, {kMessageAttachmentsTag}};
+  SizedSPropTagArray<1> noAttachments{1, {tags::kMessageAttachments}};
   ComPtr<IMessage> second = CreateMessageObject(engine, inbox, false);
   ASSERT_EQ(CopyTo(source.get(), second.get(), 0, noAttachments.Ptr()), S_OK);
   EXPECT_EQ(RecipientsOf(second.get()).size(), 2u);
@@ -1061,7 +1060,7 @@ TEST_F(MessageCopyTest, CopyPropsCopiesSubObjectsOnlyWhenAskedFor) {
   EXPECT_TRUE(RecipientsOf(reply.get()).empty());
   EXPECT_TRUE(AttachmentNames(reply.get()).empty());
 
-  SizedSPropTagArray<3> forward{3, {tags::kSubjectW, kMessageAttachmentsTag, PROP_TAG(PT_LONG, 0x6789)}};
+  SizedSPropTagArray<3> forward{3, {tags::kSubjectW, tags::kMessageAttachments, PROP_TAG(PT_LONG, 0x6789)}};
   ComPtr<IMessage> forwarded = CreateMessageObject(engine, inbox, false);
   TMapiBuffer<SPropProblemArray> problems;
   ASSERT_EQ(source->CopyProps(forward.Ptr(), 0, nullptr, &IID_IMessage, forwarded.get(), 0, problems.Out()), S_OK);

@@ -6,6 +6,7 @@
 #include "mapiobjects/folder.h"
 #include "mapiobjects/openstore.h"
 #include "mapiobjects/storeproviders.h"
+#include "props/tags.h"
 #include "session/storeentryid.h"
 #include "storetestutil.h"
 #include "table/mapitable.h"
@@ -14,9 +15,6 @@ namespace orba::store {
 namespace {
 
 using namespace testing;
-
-constexpr ULONG kContentCount = PROP_TAG(PT_LONG, 0x3602);
-constexpr ULONG kSubfolders = PROP_TAG(PT_BOOLEAN, 0x360A);
 
 class MsgStoreCom : public ::testing::Test {
  protected:
@@ -87,7 +85,7 @@ TEST_F(MsgStoreCom, FolderErrorCodes) {
   EXPECT_EQ(
       subtree->DeleteFolder(static_cast<ULONG>(aId.size()), reinterpret_cast<LPENTRYID>(aId.data()), 0, nullptr, 0),
       MAPI_E_HAS_FOLDERS);
-  EXPECT_TRUE(Long(a.get(), kSubfolders));
+  EXPECT_TRUE(Long(a.get(), tags::kSubfolders));
   // Renaming onto a sibling's name collides.
   Create(subtree.get(), "Other");
   SPropValue rename{};
@@ -173,7 +171,7 @@ TEST_F(MsgStoreCom, ContentsTableFollowsMessagesAndReadFlags) {
   ULONG count = 0;
   ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
   EXPECT_EQ(count, 1u);
-  EXPECT_EQ(Long(folder.get(), kContentCount), 1u);
+  EXPECT_EQ(Long(folder.get(), tags::kContentCount), 1u);
   Bytes entry = engine.EntryId(TObjectKind::Message, id);
   SBinary bin{static_cast<ULONG>(entry.size()), entry.data()};
   ENTRYLIST list{1, &bin};

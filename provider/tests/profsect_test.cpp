@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "admin/profadmin.h"
+#include "props/tags.h"
 #include "sessiontestutil.h"
 
 namespace orba::store {

@@ -7,6 +7,7 @@
 #include "mapiobjects/storeproviders.h"
 #include "profiles/sectionprops.h"
 #include "profiles/services.h"
+#include "props/tags.h"
 #include "storage/storeengine.h"
 #include "storetestutil.h"
 
@@ -14,9 +15,6 @@ namespace orba::store {
 namespace {
 
 using namespace testing;
-
-constexpr ULONG kParentEntryId = PROP_TAG(PT_BINARY, 0x0E09);
-constexpr ULONG kContentCount = PROP_TAG(PT_LONG, 0x3602);
 
 bool SameUid(const Bytes& bytes, const MAPIUID& uid) {
   return bytes.size() == sizeof(uid.ab) && std::memcmp(bytes.data(), uid.ab, sizeof(uid.ab)) == 0;
@@ -296,7 +294,7 @@ TEST_F(PublicStore, HasThePublicFolderSetAndNoMailboxFolders) {
   auto ipm = AllPublicFolders(store.get());
   ASSERT_TRUE(ipm);
   EXPECT_EQ(Text(ipm.get(), tags::kDisplayNameW), u"All Public Folders");
-  EXPECT_EQ(Binary(ipm.get(), kParentEntryId), Binary(root.get(), tags::kEntryId));
+  EXPECT_EQ(Binary(ipm.get(), tags::kParentEntryId), Binary(root.get(), tags::kEntryId));
   EXPECT_TRUE(Subfolders(ipm.get()).empty());  // no Inbox, Outbox, Calendar...
 
   auto nonIpm = OpenFolder(store.get(), Binary(store.get(), tags::kNonIpmSubtreeEntryId));
@@ -305,7 +303,7 @@ TEST_F(PublicStore, HasThePublicFolderSetAndNoMailboxFolders) {
   EXPECT_EQ(Subfolders(nonIpm.get()), (std::vector<std::u16string>{u"EFORMS REGISTRY"}));
   auto forms = OpenFolder(store.get(), Binary(store.get(), tags::kEformsRegistryEntryId));
   ASSERT_TRUE(forms);
-  EXPECT_EQ(Binary(forms.get(), kParentEntryId), Binary(nonIpm.get(), tags::kEntryId));
+  EXPECT_EQ(Binary(forms.get(), tags::kParentEntryId), Binary(nonIpm.get(), tags::kEntryId));
 
   // The set cannot be deleted.
   Bytes ipmId = Binary(ipm.get(), tags::kEntryId);
@@ -384,7 +382,7 @@ TEST_F(PublicStore, TwoMailboxesShareOneStore) {
             S_OK);
   EXPECT_EQ(type, ULONG{MAPI_FOLDER});
   ComPtr<IMAPIFolder> seen(static_cast<IMAPIFolder*>(unknown.get()));
-  EXPECT_EQ(Long(seen.get(), kContentCount), 1u);
+  EXPECT_EQ(Long(seen.get(), tags::kContentCount), 1u);
   ComPtr<IMAPITable> contents;
   ASSERT_EQ(seen->GetContentsTable(MAPI_UNICODE, contents.Out()), S_OK);
   SizedSPropTagArray<1> columns{1, {tags::kSubjectW}};
@@ -432,8 +430,8 @@ TEST_F(PublicStore, MessagesAndFoldersCopyAndMoveWithinIt) {
   EXPECT_EQ(inbound->CopyMessages(&list, nullptr, archive.get(), 0, nullptr, 0), S_OK);
   EXPECT_EQ(inbound->CopyMessages(&list, nullptr, archive.get(), 0, nullptr, MESSAGE_MOVE), S_OK);
   FreeProws(rows);
-  EXPECT_EQ(Long(inbound.get(), kContentCount), 1u);
-  EXPECT_EQ(Long(archive.get(), kContentCount), 2u);
+  EXPECT_EQ(Long(inbound.get(), tags::kContentCount), 1u);
+  EXPECT_EQ(Long(archive.get(), tags::kContentCount), 2u);
 
   Bytes archiveId = Binary(archive.get(), tags::kEntryId);
   EXPECT_EQ(top->CopyFolder(static_cast<ULONG>(archiveId.size()), reinterpret_cast<LPENTRYID>(archiveId.data()),
@@ -474,7 +472,7 @@ TEST_F(PublicStore, ContentsPersistAfterRestart) {
   Bytes id(rows->aRow[0].lpProps[0].Value.bin.lpb,
            rows->aRow[0].lpProps[0].Value.bin.lpb + rows->aRow[0].lpProps[0].Value.bin.cb);
   FreeProws(rows);
-  EXPECT_EQ(Long(OpenFolder(store.get(), id).get(), kContentCount), 1u);
+  EXPECT_EQ(Long(OpenFolder(store.get(), id).get(), tags::kContentCount), 1u);
 }
 
 TEST_F(PublicStore, MailboxServiceMadeWithoutPublicFoldersGetsThemWhenConfiguredAgain) {

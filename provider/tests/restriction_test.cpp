@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/maperror.h"
+#include "props/tags.h"
 #include "table/propcompare.h"
 #include "table/restriction.h"
 
@@ -260,7 +261,7 @@ TEST(Restriction, CommentCountAndSubRestriction) {
 
   SRestriction sub{};
   sub.rt = RES_SUBRESTRICTION;
-  sub.res.resSub = {kMessageRecipientsTag, &inner};
+  sub.res.resSub = {tags::kMessageRecipients, &inner};
   ULONG askedFor = 0;
   auto hook = [&](TPropRow, ULONG subObject, const std::function<bool(TPropRow)>& test) {
     askedFor = subObject;
@@ -268,7 +269,7 @@ TEST(Restriction, CommentCountAndSubRestriction) {
     return test(recipient);
   };
   EXPECT_TRUE(Eval(sub, hook));
-  EXPECT_EQ(askedFor, kMessageRecipientsTag);
+  EXPECT_EQ(askedFor, tags::kMessageRecipients);
   EXPECT_EQ(CompileError(sub, false), MAPI_E_TOO_COMPLEX);  // no sub-objects to ask
 }
 

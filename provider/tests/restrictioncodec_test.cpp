@@ -69,7 +69,7 @@ TEST(RestrictionCodec, EveryTypeRoundTripsWithItsFields) {
   inner.rt = RES_EXIST;
   inner.res.resExist.ulPropTag = tags::kDisplayNameW;
   leaves[6].rt = RES_SUBRESTRICTION;
-  leaves[6].res.resSub = {kMessageRecipientsTag, &inner};
+  leaves[6].res.resSub = {tags::kMessageRecipients, &inner};
   leaves[7].rt = RES_COMMENT;
   leaves[7].res.resComment = {2, &inner, comment};
   leaves[8].rt = RES_COUNT;
@@ -103,7 +103,7 @@ TEST(RestrictionCodec, EveryTypeRoundTripsWithItsFields) {
   EXPECT_EQ(list[4].res.resSize.cb, 100u);
   EXPECT_EQ(list[5].res.resExist.ulReserved1, 1u);
   EXPECT_EQ(list[5].res.resExist.ulReserved2, 2u);
-  EXPECT_EQ(list[6].res.resSub.ulSubObject, kMessageRecipientsTag);
+  EXPECT_EQ(list[6].res.resSub.ulSubObject, tags::kMessageRecipients);
   EXPECT_EQ(list[6].res.resSub.lpRes->res.resExist.ulPropTag, tags::kDisplayNameW);
   ASSERT_EQ(list[7].res.resComment.cValues, 2u);
   EXPECT_STREQ(list[7].res.resComment.lpProp[1].Value.lpszA, "note");

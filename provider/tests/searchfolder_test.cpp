@@ -12,6 +12,7 @@
 #include "mapiobjects/storeproviders.h"
 #include "memory/mapimemory.h"
 #include "props/restrictioncodec.h"
+#include "props/tags.h"
 #include "storetestutil.h"
 #include "table/proprow.h"
 
@@ -20,11 +21,6 @@ namespace {
 
 using namespace testing;
 
-constexpr ULONG kRecipientType = PROP_TAG(PT_LONG, 0x0C15);
-constexpr ULONG kEmailAddressW = PROP_TAG(PT_UNICODE, 0x3003);
-constexpr ULONG kParentEntryId = PROP_TAG(PT_BINARY, 0x0E09);
-constexpr ULONG kContentCount = PROP_TAG(PT_LONG, 0x3602);
-constexpr ULONG kContentUnread = PROP_TAG(PT_LONG, 0x3603);
 constexpr ULONG kBodyW = PROP_TAG(PT_UNICODE, 0x1000);
 
 // A restriction with the values it points to.
@@ -111,9 +107,9 @@ class SearchFolders : public ::testing::Test {
       SPropValue recipient[3]{};
       recipient[0].ulPropTag = tags::kDisplayNameW;
       recipient[0].Value.lpszW = Wide(u"Someone");
-      recipient[1].ulPropTag = kRecipientType;
+      recipient[1].ulPropTag = tags::kRecipientType;
       recipient[1].Value.l = MAPI_TO;
-      recipient[2].ulPropTag = kEmailAddressW;
+      recipient[2].ulPropTag = tags::kEmailAddressW;
       recipient[2].Value.lpszW = Wide(address);
       list->cEntries = 1;
       list->aEntries[0].cValues = 3;
@@ -182,7 +178,7 @@ TEST_F(SearchFolders, CreatedInTheFinderWithTheirTypeAndNoCriteriaYet) {
   auto search = MakeSearch();
   ASSERT_TRUE(search);
   EXPECT_EQ(Long(search.get(), tags::kFolderType), ULONG(FOLDER_SEARCH));
-  EXPECT_EQ(Long(search.get(), kContentCount), 0u);
+  EXPECT_EQ(Long(search.get(), tags::kContentCount), 0u);
   LPSRestriction restriction = nullptr;
   ULONG state = 0;
   EXPECT_EQ(search->GetSearchCriteria(0, &restriction, nullptr, &state), MAPI_E_NOT_INITIALIZED);
@@ -390,7 +386,7 @@ TEST_F(SearchFolders, ShallowSearchesTheListedFoldersRecursiveAlsoTheirSubfolder
   auto later = MakeFolder(inbox_.get(), u"Later");
   SaveMessage(later.get(), u"Plan made later");
   EXPECT_EQ(Found(search.get()), (Names{u"Plan in inbox", u"Plan in old", u"Plan in projects", u"Plan made later"}));
-  EXPECT_EQ(Long(search.get(), kContentCount), 4u);
+  EXPECT_EQ(Long(search.get(), tags::kContentCount), 4u);
 }
 
 TEST_F(SearchFolders, MatchesByClassFlagsLargeValuesAndRecipients) {
@@ -410,10 +406,10 @@ TEST_F(SearchFolders, MatchesByClassFlagsLargeValuesAndRecipients) {
   EXPECT_EQ(Found(search.get()), (Names{u"Note", u"Other note"}));
 
   // Recipients: a sub-restriction on PR_MESSAGE_RECIPIENTS.
-  auto address = SubjectHas(u"ANN@", kEmailAddressW);
+  auto address = SubjectHas(u"ANN@", tags::kEmailAddressW);
   SRestriction byRecipient{};
   byRecipient.rt = RES_SUBRESTRICTION;
-  byRecipient.res.resSub = {kMessageRecipientsTag, address.get()};
+  byRecipient.res.resSub = {tags::kMessageRecipients, address.get()};
   ASSERT_EQ(Search(search.get(), &byRecipient, {}, 0), S_OK);
   EXPECT_EQ(Found(search.get()), (Names{u"Note"}));
 
@@ -423,7 +419,7 @@ TEST_F(SearchFolders, MatchesByClassFlagsLargeValuesAndRecipients) {
   EXPECT_EQ(Found(search.get()).size(), 3u);
   ASSERT_EQ(OpenMessage(note)->SetReadFlag(0), S_OK);
   EXPECT_EQ(Found(search.get()), (Names{u"Meeting", u"Other note"}));
-  EXPECT_EQ(Long(search.get(), kContentUnread), 2u);
+  EXPECT_EQ(Long(search.get(), tags::kContentUnread), 2u);
 
   // A large body, which table rows leave out, is still searched.
   std::u16string body(3000, u'x');
@@ -449,7 +445,7 @@ TEST_F(SearchFolders, RowsAreTheRealMessagesWithTheirFolders) {
   ASSERT_EQ(Search(search.get(), subject.get(), {inboxId_}, RECURSIVE_SEARCH), S_OK);
   ComPtr<IMAPITable> table;
   ASSERT_EQ(search->GetContentsTable(0, table.Out()), S_OK);
-  SizedSPropTagArray<3> columns{3, {tags::kEntryId, kParentEntryId, tags::kSubjectW}};
+  SizedSPropTagArray<3> columns{3, {tags::kEntryId, tags::kParentEntryId, tags::kSubjectW}};
   ASSERT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
   LPSRowSet rows = nullptr;
   ASSERT_EQ(table->QueryRows(10, 0, &rows), S_OK);
@@ -463,23 +459,23 @@ TEST_F(SearchFolders, RowsAreTheRealMessagesWithTheirFolders) {
     // The entry ID opens the real message, through the store and the search folder.
     ComPtr<IMessage> message = OpenMessage(entryId);
     ASSERT_TRUE(message);
-    EXPECT_EQ(Binary(message.get(), kParentEntryId), parent);
+    EXPECT_EQ(Binary(message.get(), tags::kParentEntryId), parent);
     ULONG type = 0;
     ComPtr<IUnknown> viaSearch;
     EXPECT_EQ(search->OpenEntry(Cb(entryId), Id(entryId), nullptr, 0, &type, viaSearch.Out()), S_OK);
     EXPECT_EQ(type, ULONG(MAPI_MESSAGE));
   }
   FreeProws(rows);
-  EXPECT_EQ(Long(search.get(), kContentCount), 2u);
-  EXPECT_EQ(Long(search.get(), kContentUnread), 0u);
+  EXPECT_EQ(Long(search.get(), tags::kContentCount), 2u);
+  EXPECT_EQ(Long(search.get(), tags::kContentUnread), 0u);
   std::vector<Bytes> ids = {inSub};
   EntryList list(ids);
   ASSERT_EQ(sub->SetReadFlags(&list.list, 0, nullptr, CLEAR_READ_FLAG), S_OK);
-  EXPECT_EQ(Long(search.get(), kContentUnread), 1u);
+  EXPECT_EQ(Long(search.get(), tags::kContentUnread), 1u);
   // The parent's hierarchy table counts the same.
   ComPtr<IMAPITable> hierarchy;
   ASSERT_EQ(finder_->GetHierarchyTable(0, hierarchy.Out()), S_OK);
-  SizedSPropTagArray<3> counted{3, {tags::kFolderType, kContentCount, kContentUnread}};
+  SizedSPropTagArray<3> counted{3, {tags::kFolderType, tags::kContentCount, tags::kContentUnread}};
   ASSERT_EQ(hierarchy->SetColumns(counted.Ptr(), 0), S_OK);
   rows = nullptr;
   ASSERT_EQ(hierarchy->QueryRows(10, 0, &rows), S_OK);
@@ -489,7 +485,7 @@ TEST_F(SearchFolders, RowsAreTheRealMessagesWithTheirFolders) {
   EXPECT_EQ(rows->aRow[0].lpProps[2].Value.ul, 1u);
   FreeProws(rows);
   // The searched folders keep their messages.
-  EXPECT_EQ(Long(inbox_.get(), kContentCount), 1u);
+  EXPECT_EQ(Long(inbox_.get(), tags::kContentCount), 1u);
 }
 
 // --- following changes ---
@@ -574,13 +570,13 @@ TEST_F(SearchFolders, ReadStateChangesAreFollowedWithRowEvents) {
   EntryList list(ids);
   ASSERT_EQ(inbox_->SetReadFlags(&list.list, 0, nullptr, 0), S_OK);
   EXPECT_EQ(Subjects(table.get()), Names{});
-  EXPECT_EQ(Long(search.get(), kContentCount), 0u);
+  EXPECT_EQ(Long(search.get(), tags::kContentCount), 0u);
   // Through the search folder itself: its results are what it marks.
   ASSERT_EQ(inbox_->SetReadFlags(&list.list, 0, nullptr, CLEAR_READ_FLAG), S_OK);
   EXPECT_EQ(Subjects(table.get()), (Names{u"Unread mail"}));
   ASSERT_EQ(search->SetReadFlags(nullptr, 0, nullptr, 0), S_OK);
   EXPECT_EQ(Subjects(table.get()), Names{});
-  EXPECT_EQ(Long(inbox_.get(), kContentUnread), 0u);
+  EXPECT_EQ(Long(inbox_.get(), tags::kContentUnread), 0u);
 }
 
 TEST_F(SearchFolders, AStoppedSearchKeepsItsResults) {
@@ -618,7 +614,7 @@ TEST_F(SearchFolders, DeletingThroughTheSearchFolderDeletesTheRealMessages) {
   std::vector<Bytes> ids = {match, other};  // the second is not in the search folder
   EntryList list(ids);
   EXPECT_EQ(search->DeleteMessages(&list.list, 0, nullptr, DELETE_HARD_DELETE), MAPI_W_PARTIAL_COMPLETION);
-  EXPECT_EQ(Long(inbox_.get(), kContentCount), 1u);
+  EXPECT_EQ(Long(inbox_.get(), tags::kContentCount), 1u);
   EXPECT_EQ(Found(search.get()), Names{});
   // The notification names the message's real folder.
   ASSERT_EQ(sink->events.size(), 1u);
@@ -628,7 +624,7 @@ TEST_F(SearchFolders, DeletingThroughTheSearchFolderDeletesTheRealMessages) {
   // Deleting the search folder leaves the searched messages alone.
   search = nullptr;
   ASSERT_EQ(finder_->DeleteFolder(Cb(searchId), Id(searchId), 0, nullptr, 0), S_OK);
-  EXPECT_EQ(Long(inbox_.get(), kContentCount), 1u);
+  EXPECT_EQ(Long(inbox_.get(), tags::kContentCount), 1u);
 }
 
 TEST_F(SearchFolders, MessagesMoveOutOfTheSearchFolderToTheirDestination) {
@@ -642,8 +638,8 @@ TEST_F(SearchFolders, MessagesMoveOutOfTheSearchFolderToTheirDestination) {
   ULONG status = 0;
   EXPECT_EQ(search->GetMessageStatus(Cb(match), Id(match), 0, &status), S_OK);
   ASSERT_EQ(search->CopyMessages(&list.list, nullptr, archive.get(), 0, nullptr, MESSAGE_MOVE), S_OK);
-  EXPECT_EQ(Long(archive.get(), kContentCount), 1u);
-  EXPECT_EQ(Long(inbox_.get(), kContentCount), 0u);
+  EXPECT_EQ(Long(archive.get(), tags::kContentCount), 1u);
+  EXPECT_EQ(Long(inbox_.get(), tags::kContentCount), 0u);
   EXPECT_EQ(Found(search.get()), Names{});
 }
 

@@ -3,6 +3,7 @@
 // and the shutdown event, identity and error paths.
 #include <gtest/gtest.h>
 
+#include "props/tags.h"
 #include "session/storeentryid.h"
 #include "sessiontestutil.h"
 

@@ -5,6 +5,7 @@
 
 #include "mapiobjects/openstore.h"
 #include "mapiobjects/storeproviders.h"
+#include "props/tags.h"
 #include "storetestutil.h"
 
 namespace orba::store {

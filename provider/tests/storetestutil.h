@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "props/tags.h"
 #include "sessiontestutil.h"
 
 namespace orba::store::testing {

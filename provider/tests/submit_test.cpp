@@ -9,8 +9,7 @@
 #include "mapiobjects/storeproviders.h"
 #include "mapiobjects/transport.h"
 #include "orba/common/utf8.h"
-#include "props/messagetags.h"
-#include "props/submittags.h"
+#include "props/tags.h"
 #include "storetestutil.h"
 
 namespace orba::store {
@@ -18,13 +17,7 @@ namespace {
 
 using namespace testing;
 
-constexpr ULONG kMessageClassW = PROP_TAG(PT_UNICODE, 0x001A);
-constexpr ULONG kAddrTypeW = PROP_TAG(PT_UNICODE, 0x3002);
-constexpr ULONG kEmailAddressW = PROP_TAG(PT_UNICODE, 0x3003);
-constexpr ULONG kRecipientType = PROP_TAG(PT_LONG, 0x0C15);
-constexpr ULONG kSubjectW = PROP_TAG(PT_UNICODE, 0x0037);
 constexpr ULONG kBodyW = PROP_TAG(PT_UNICODE, 0x1000);
-constexpr ULONG kAttachFilenameW = PROP_TAG(PT_UNICODE, 0x3704);
 
 struct Rows {
   LPSRowSet set = nullptr;
@@ -104,8 +97,8 @@ class SubmitTest : public ::testing::Test {
     ComPtr<IMAPIFolder> outbox = OpenFolder(alice_.get(), Binary(alice_.get(), tags::kIpmOutboxEntryId));
     ComPtr<IMessage> message;
     EXPECT_EQ(outbox->CreateMessage(nullptr, 0, message.Out()), S_OK);
-    EXPECT_EQ(SetText(message.get(), kSubjectW, subject), S_OK);
-    EXPECT_EQ(SetText(message.get(), kMessageClassW, u"IPM.Note"), S_OK);
+    EXPECT_EQ(SetText(message.get(), tags::kSubjectW, subject), S_OK);
+    EXPECT_EQ(SetText(message.get(), tags::kMessageClassW, u"IPM.Note"), S_OK);
     if (!to.empty()) {
       std::vector<Address> copies = to;
       std::vector<std::vector<SPropValue>> values(copies.size());
@@ -113,13 +106,13 @@ class SubmitTest : public ::testing::Test {
       list->cEntries = static_cast<ULONG>(copies.size());
       for (size_t i = 0; i < copies.size(); ++i) {
         SPropValue v[4]{};
-        v[0].ulPropTag = kRecipientType;
+        v[0].ulPropTag = tags::kRecipientType;
         v[0].Value.l = static_cast<LONG>(copies[i].type);
         v[1].ulPropTag = tags::kDisplayNameW;
         v[1].Value.lpszW = reinterpret_cast<LPWSTR>(copies[i].name.data());
-        v[2].ulPropTag = kAddrTypeW;
+        v[2].ulPropTag = tags::kAddrTypeW;
         v[2].Value.lpszW = reinterpret_cast<LPWSTR>(copies[i].addrType.data());
-        v[3].ulPropTag = kEmailAddressW;
+        v[3].ulPropTag = tags::kEmailAddressW;
         v[3].Value.lpszW = reinterpret_cast<LPWSTR>(copies[i].email.data());
         values[i].assign(v, v + 4);
         list->aEntries[i].cValues = 4;
@@ -172,7 +165,7 @@ class SubmitTest : public ::testing::Test {
   static std::vector<std::pair<ULONG, std::u16string>> RecipientsOf(IMessage* message) {
     ComPtr<IMAPITable> table;
     EXPECT_EQ(message->GetRecipientTable(MAPI_UNICODE, table.Out()), S_OK);
-    SizedSPropTagArray<2> columns{2, {kRecipientType, tags::kDisplayNameW}};
+    SizedSPropTagArray<2> columns{2, {tags::kRecipientType, tags::kDisplayNameW}};
     EXPECT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
     Rows rows;
     EXPECT_EQ(table->QueryRows(100, 0, &rows.set), S_OK);
@@ -222,7 +215,7 @@ TEST_F(SubmitTest, BobReceivesWhatAliceSendsByExAddressWithTheDeliveryProperties
   EXPECT_EQ(sink->mails[0].flags & (MSGFLAG_READ | MSGFLAG_UNSENT | MSGFLAG_SUBMIT), 0u);
 
   ComPtr<IMessage> received = OpenMessage(bob_.get(), ids[0]);
-  EXPECT_EQ(Text(received.get(), kSubjectW), u"Lunch");
+  EXPECT_EQ(Text(received.get(), tags::kSubjectW), u"Lunch");
   EXPECT_EQ(Text(received.get(), kBodyW), u"At noon?");
   EXPECT_EQ(Long(received.get(), tags::kMessageFlags) & (MSGFLAG_READ | MSGFLAG_UNSENT | MSGFLAG_SUBMIT), 0u);
   EXPECT_TRUE(Has(received.get(), tags::kMessageDeliveryTime));
@@ -311,7 +304,7 @@ TEST_F(SubmitTest, TheSendersCopyGoesToSentItemsIsDeletedOrStays) {
   auto filed = MessagesIn(alice_.get(), sentItems);
   ASSERT_EQ(filed.size(), 1u);
   ComPtr<IMessage> copy = OpenMessage(alice_.get(), filed[0]);
-  EXPECT_EQ(Text(copy.get(), kSubjectW), u"Filed");
+  EXPECT_EQ(Text(copy.get(), tags::kSubjectW), u"Filed");
   ULONG flags = Long(copy.get(), tags::kMessageFlags);
   EXPECT_TRUE(flags & MSGFLAG_READ);
   EXPECT_FALSE(flags & (MSGFLAG_SUBMIT | MSGFLAG_UNSENT));
@@ -321,7 +314,7 @@ TEST_F(SubmitTest, TheSendersCopyGoesToSentItemsIsDeletedOrStays) {
   auto left = MessagesIn(alice_.get(), outbox);
   ASSERT_EQ(left.size(), 1u);
   ComPtr<IMessage> stays = OpenMessage(alice_.get(), left[0]);
-  EXPECT_EQ(Text(stays.get(), kSubjectW), u"Stays");
+  EXPECT_EQ(Text(stays.get(), tags::kSubjectW), u"Stays");
   EXPECT_FALSE(Long(stays.get(), tags::kMessageFlags) & (MSGFLAG_SUBMIT | MSGFLAG_UNSENT));
   EXPECT_EQ(MessagesIn(bob_.get(), InboxId(bob_.get())).size(), 3u);
 }
@@ -445,7 +438,7 @@ TEST_F(SubmitTest, ASubmittedMessageObjectIsNoLongerValid) {
   ASSERT_EQ(message->SubmitMessage(0), S_OK);
   EXPECT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), MAPI_E_INVALID_OBJECT);
   EXPECT_EQ(message->SubmitMessage(0), MAPI_E_INVALID_OBJECT);
-  EXPECT_EQ(SetText(message.get(), kSubjectW, u"Twice"), MAPI_E_NO_ACCESS);
+  EXPECT_EQ(SetText(message.get(), tags::kSubjectW, u"Twice"), MAPI_E_NO_ACCESS);
   EXPECT_EQ(MessagesIn(bob_.get(), InboxId(bob_.get())).size(), 1u);
   EXPECT_TRUE(MessagesIn(alice_.get(), Binary(alice_.get(), tags::kIpmOutboxEntryId)).size() == 1u);
 }
@@ -454,7 +447,7 @@ TEST_F(SubmitTest, ASavedMessageChangedElsewhereIsNotSubmitted) {
   ComPtr<IMessage> message = Draft(u"Version 1", {Ex(u"bob")});
   ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   ComPtr<IMessage> other = OpenMessage(alice_.get(), Binary(message.get(), tags::kEntryId));
-  ASSERT_EQ(SetText(other.get(), kSubjectW, u"Version 2"), S_OK);
+  ASSERT_EQ(SetText(other.get(), tags::kSubjectW, u"Version 2"), S_OK);
   ASSERT_EQ(other->SaveChanges(0), S_OK);
   EXPECT_EQ(message->SubmitMessage(0), MAPI_E_OBJECT_CHANGED);
   EXPECT_TRUE(MessagesIn(bob_.get(), InboxId(bob_.get())).empty());
@@ -486,7 +479,7 @@ TEST_F(SubmitTest, NamedPropertiesArriveUnderTheRecipientStoresOwnIds) {
   ComPtr<IAttach> attach;
   ULONG num = 0;
   ASSERT_EQ(message->CreateAttach(nullptr, 0, &num, attach.Out()), S_OK);
-  ASSERT_EQ(SetText(attach.get(), kAttachFilenameW, u"inner.msg"), S_OK);
+  ASSERT_EQ(SetText(attach.get(), tags::kAttachFilenameW, u"inner.msg"), S_OK);
   SPropValue method{};
   method.ulPropTag = PROP_TAG(PT_LONG, 0x3705);
   method.Value.l = ATTACH_EMBEDDED_MSG;
@@ -495,7 +488,7 @@ TEST_F(SubmitTest, NamedPropertiesArriveUnderTheRecipientStoresOwnIds) {
   ASSERT_EQ(attach->OpenProperty(PROP_TAG(PT_OBJECT, 0x3701), &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
                                  reinterpret_cast<LPUNKNOWN*>(inner.Out())),
             S_OK);
-  ASSERT_EQ(SetText(inner.get(), kSubjectW, u"Inner"), S_OK);
+  ASSERT_EQ(SetText(inner.get(), tags::kSubjectW, u"Inner"), S_OK);
   ASSERT_EQ(SetText(inner.get(), aliceTag, u"Gemini"), S_OK);
   ASSERT_EQ(inner->SaveChanges(0), S_OK);
   ASSERT_EQ(attach->SaveChanges(0), S_OK);
@@ -512,12 +505,12 @@ TEST_F(SubmitTest, NamedPropertiesArriveUnderTheRecipientStoresOwnIds) {
   EXPECT_EQ(Long(received.get(), tags::kHasAttach), 1u);
   ComPtr<IAttach> receivedAttach;
   ASSERT_EQ(received->OpenAttach(0, nullptr, 0, receivedAttach.Out()), S_OK);
-  EXPECT_EQ(Text(receivedAttach.get(), kAttachFilenameW), u"inner.msg");
+  EXPECT_EQ(Text(receivedAttach.get(), tags::kAttachFilenameW), u"inner.msg");
   ComPtr<IMessage> receivedInner;
   ASSERT_EQ(receivedAttach->OpenProperty(PROP_TAG(PT_OBJECT, 0x3701), &IID_IMessage, 0, 0,
                                          reinterpret_cast<LPUNKNOWN*>(receivedInner.Out())),
             S_OK);
-  EXPECT_EQ(Text(receivedInner.get(), kSubjectW), u"Inner");
+  EXPECT_EQ(Text(receivedInner.get(), tags::kSubjectW), u"Inner");
   EXPECT_EQ(Text(receivedInner.get(), bobTag), u"Gemini");
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "mapi/mapiexports.h"
+#include "props/tags.h"
 #include "table/mapitable.h"
 
 using namespace orba;
@@ -27,7 +28,7 @@ std::string KeyBytes(uint32_t key) { return std::string(reinterpret_cast<char*>(
 
 void PutRow(TMemoryRowSource& source, uint32_t key, LONG num, double real = 0) {
   SPropValue values[3] = {};
-  values[0].ulPropTag = kInstanceKeyTag;
+  values[0].ulPropTag = tags::kInstanceKey;
   values[0].Value.bin = {sizeof(key), reinterpret_cast<LPBYTE>(&key)};
   values[1].ulPropTag = kNum;
   values[1].Value.l = num;
@@ -65,13 +66,13 @@ std::vector<std::pair<uint32_t, LONG>> ReadAll(IMAPITable& table) {
 class TableChangesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    source = std::make_shared<TMemoryRowSource>(std::vector<ULONG>{kInstanceKeyTag, kNum, kReal});
+    source = std::make_shared<TMemoryRowSource>(std::vector<ULONG>{tags::kInstanceKey, kNum, kReal});
     for (uint32_t key = 1; key <= kRows; ++key) {
       model[key] = static_cast<LONG>(key % 7);  // many rows share a value
       PutRow(*source, key, model[key]);
     }
     table = CreateMapiTable(source);
-    SizedSPropTagArray<2> columns = {2, {kInstanceKeyTag, kNum}};
+    SizedSPropTagArray<2> columns = {2, {tags::kInstanceKey, kNum}};
     ASSERT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
   }
   void SortByNum() {
@@ -172,7 +173,7 @@ TEST_F(TableChangesTest, NumericSortKeepsEqualRowsInOrderBothWays) {
   std::vector<std::pair<uint32_t, LONG>> present, missing;
   for (uint32_t key = 1; key <= 24; ++key) {
     SPropValue values[2] = {};
-    values[0].ulPropTag = kInstanceKeyTag;
+    values[0].ulPropTag = tags::kInstanceKey;
     values[0].Value.bin = {sizeof(key), reinterpret_cast<LPBYTE>(&key)};
     values[1].ulPropTag = kNum;
     values[1].Value.l = static_cast<LONG>(key % 3) - 1;
@@ -204,14 +205,14 @@ class TwiceSource final : public TTableRowSource {
     for (uint32_t i = 0; i < 4; ++i) {
       uint32_t key = i % 2;  // keys 0, 1, 0, 1
       SPropValue values[2] = {};
-      values[0].ulPropTag = kInstanceKeyTag;
+      values[0].ulPropTag = tags::kInstanceKey;
       values[0].Value.bin = {sizeof(key), reinterpret_cast<LPBYTE>(&key)};
       values[1].ulPropTag = kNum;
       values[1].Value.l = static_cast<LONG>(i);
       rows_->push_back(TMemoryRow::Create(TPropRow(values, 2)));
     }
   }
-  std::vector<ULONG> AllColumns() const override { return {kInstanceKeyTag, kNum}; }
+  std::vector<ULONG> AllColumns() const override { return {tags::kInstanceKey, kNum}; }
   TRowListPtr Rows(const SRestriction*, const SSortOrderSet*) const override { return rows_; }
   void Delete(uint32_t key) { NotifyRowDeleted(KeyBytes(key)); }
 
@@ -222,7 +223,7 @@ class TwiceSource final : public TTableRowSource {
 TEST(TableTwiceKeys, DeletionsRemoveOneRowAtATime) {
   auto source = std::make_shared<TwiceSource>();
   auto table = CreateMapiTable(source);
-  SizedSPropTagArray<2> columns = {2, {kInstanceKeyTag, kNum}};
+  SizedSPropTagArray<2> columns = {2, {tags::kInstanceKey, kNum}};
   ASSERT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
   source->Delete(0);
   EXPECT_EQ(ReadAll(*table), (std::vector<std::pair<uint32_t, LONG>>{{1, 1}, {0, 2}, {1, 3}}));

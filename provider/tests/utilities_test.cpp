@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/filetime.h"
 #include "mapi/mapiexports.h"
 #include "memory/mapimemory.h"
 #include "orba/common/comobject.h"
@@ -66,7 +67,7 @@ TEST(ConversationIndex, EntryPointCreatesAndExtends) {
   EXPECT_TRUE(IsMapiBuffer(index));
   EXPECT_EQ(index[0], 0x01);
   uint64_t headerTime = ConversationIndexTime(index);
-  uint64_t now = CurrentFileTime();
+  uint64_t now = static_cast<uint64_t>(NowFileTime());
   EXPECT_LE(headerTime, now);
   EXPECT_GT(headerTime + (1ull << 24), now - 10ull * 10000000ull);  // within seconds of now
   EXPECT_EQ(index[12] >> 4, 4);                                     // a random GUID's version

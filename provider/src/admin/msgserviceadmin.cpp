@@ -4,10 +4,12 @@
 #include "admin/profadmin.h"
 #include "admin/provideradmin.h"
 #include "admin/sectionrows.h"
+#include "base/lasterror.h"
 #include "orba/common/utf8.h"
 #include "profiles/profsect.h"
 #include "profiles/sectionprops.h"
 #include "profiles/services.h"
+#include "props/propstrings.h"
 #include "props/tags.h"
 #include "table/mapitable.h"
 
@@ -32,7 +34,7 @@ HRESULT TMsgServiceAdmin::GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERR
 }
 
 HRESULT TMsgServiceAdmin::GetMsgServiceTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "No table pointer was given.");
     CheckFlags(ulFlags, MAPI_UNICODE);
     std::vector<MAPIUID> sections;
@@ -43,7 +45,7 @@ HRESULT TMsgServiceAdmin::GetMsgServiceTable(ULONG ulFlags, LPMAPITABLE* lppTabl
 }
 
 HRESULT TMsgServiceAdmin::GetProviderTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "No table pointer was given.");
     CheckFlags(ulFlags, MAPI_UNICODE);
     std::vector<MAPIUID> sections;
@@ -54,7 +56,7 @@ HRESULT TMsgServiceAdmin::GetProviderTable(ULONG ulFlags, LPMAPITABLE* lppTable)
 }
 
 HRESULT TMsgServiceAdmin::CreateMsgService(LPTSTR lpszService, LPTSTR lpszDisplayName, ULONG_PTR, ULONG ulFlags) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, MAPI_UNICODE | SERVICE_UI_ALWAYS | SERVICE_UI_ALLOWED);
     Check(lpszService != nullptr, MAPI_E_INVALID_PARAMETER, "No service name was given.");
     std::string name = ArgText(lpszService, ulFlags);
@@ -67,7 +69,7 @@ HRESULT TMsgServiceAdmin::CreateMsgService(LPTSTR lpszService, LPTSTR lpszDispla
 }
 
 HRESULT TMsgServiceAdmin::DeleteMsgService(LPMAPIUID lpUID) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     db_->DeleteService(profile_, RequireUid(lpUID));
     return S_OK;
   });
@@ -75,7 +77,7 @@ HRESULT TMsgServiceAdmin::DeleteMsgService(LPMAPIUID lpUID) {
 
 HRESULT TMsgServiceAdmin::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, ULONG ulFlags, ULONG cValues,
                                               LPSPropValue lpProps) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, MAPI_UNICODE | MSG_SERVICE_UI_READ_ONLY | SERVICE_UI_ALLOWED | SERVICE_UI_ALWAYS);
     const MAPIUID& uid = RequireUid(lpUID);
     Check(cValues == 0 || lpProps != nullptr, MAPI_E_INVALID_PARAMETER, "No properties were given.");
@@ -92,7 +94,7 @@ HRESULT TMsgServiceAdmin::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, ULONG 
 
 HRESULT TMsgServiceAdmin::CopyMsgService(LPMAPIUID lpUID, LPTSTR lpszDisplayName, LPCIID lpInterfaceToCopy,
                                          LPCIID lpInterfaceDst, LPVOID lpObjectDst, ULONG_PTR, ULONG ulFlags) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, MAPI_UNICODE);
     const MAPIUID& uid = RequireUid(lpUID);
     Check(lpObjectDst != nullptr, MAPI_E_INVALID_PARAMETER, "No destination was given.");
@@ -117,7 +119,7 @@ HRESULT TMsgServiceAdmin::RenameMsgService(LPMAPIUID, ULONG, LPTSTR) {
 
 HRESULT TMsgServiceAdmin::OpenProfileSection(LPMAPIUID lpUID, LPCIID lpInterface, ULONG ulFlags,
                                              LPPROFSECT* lppProfSect) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lppProfSect != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
     *lppProfSect = nullptr;
     Check(lpUID != nullptr, MAPI_E_INVALID_PARAMETER, "No section UID was given.");
@@ -132,7 +134,7 @@ HRESULT TMsgServiceAdmin::MsgServiceTransportOrder(ULONG, LPMAPIUID, ULONG) {
 }
 
 HRESULT TMsgServiceAdmin::AdminProviders(LPMAPIUID lpUID, ULONG ulFlags, LPPROVIDERADMIN* lppProviderAdmin) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lppProviderAdmin != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
     *lppProviderAdmin = nullptr;
     CheckFlags(ulFlags, 0);
@@ -143,7 +145,7 @@ HRESULT TMsgServiceAdmin::AdminProviders(LPMAPIUID lpUID, ULONG ulFlags, LPPROVI
 }
 
 HRESULT TMsgServiceAdmin::SetPrimaryIdentity(LPMAPIUID lpUID, ULONG ulFlags) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, 0);
     const MAPIUID& uid = RequireUid(lpUID);
     RequireService(uid);

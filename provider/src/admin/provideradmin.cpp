@@ -1,5 +1,7 @@
 // IProviderAdmin over the profile database: see provideradmin.h.
 #include "admin/provideradmin.h"
+#include "base/lasterror.h"
+#include "props/propstrings.h"
 
 #include "admin/sectionrows.h"
 #include "orba/common/utf8.h"
@@ -22,7 +24,7 @@ void TProviderAdmin::RequireOwnProvider(const MAPIUID& uid) {
 }
 
 HRESULT TProviderAdmin::GetProviderTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "No table pointer was given.");
     CheckFlags(ulFlags, MAPI_UNICODE);
     std::vector<MAPIUID> sections;
@@ -34,7 +36,7 @@ HRESULT TProviderAdmin::GetProviderTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
 
 HRESULT TProviderAdmin::CreateProvider(LPTSTR lpszProvider, ULONG cValues, LPSPropValue lpProps, ULONG_PTR,
                                        ULONG ulFlags, MAPIUID* lpUID) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, MAPI_UNICODE | SERVICE_UI_ALWAYS | SERVICE_UI_ALLOWED);
     Check(lpszProvider != nullptr && lpUID != nullptr, MAPI_E_INVALID_PARAMETER,
           "A provider name and a result pointer are needed.");
@@ -60,7 +62,7 @@ HRESULT TProviderAdmin::CreateProvider(LPTSTR lpszProvider, ULONG cValues, LPSPr
 }
 
 HRESULT TProviderAdmin::DeleteProvider(LPMAPIUID lpUID) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lpUID != nullptr, MAPI_E_INVALID_PARAMETER, "No provider UID was given.");
     RequireOwnProvider(*lpUID);
     db_->DeleteProvider(profile_, *lpUID);
@@ -70,7 +72,7 @@ HRESULT TProviderAdmin::DeleteProvider(LPMAPIUID lpUID) {
 
 HRESULT TProviderAdmin::OpenProfileSection(LPMAPIUID lpUID, LPCIID lpInterface, ULONG ulFlags,
                                            LPPROFSECT* lppProfSect) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lppProfSect != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
     *lppProfSect = nullptr;
     *lppProfSect =

@@ -1,7 +1,8 @@
-// Last errors, argument checks and string arguments: see lasterror.h.
+// The boundary and the last failure: see lasterror.h.
 #include "base/lasterror.h"
 
 #include <cstring>
+#include <new>
 
 #include "memory/mapimemory.h"
 #include "orba/common/encoding.h"
@@ -9,8 +10,6 @@
 
 namespace orba::store {
 namespace {
-
-constexpr const char* kComponent = "Orba Store";
 
 LPTSTR ErrorText(const std::string& utf8, bool unicode, void* parent) {
   WideString wide = FromUtf8(utf8);
@@ -27,14 +26,46 @@ LPTSTR ErrorText(const std::string& utf8, bool unicode, void* parent) {
 
 }  // namespace
 
-void TLastError::Set(HRESULT code, const std::string& text) {
+HRESULT TLastError::Set(HRESULT code, const std::string& text) {
   std::lock_guard guard(lock_);
   code_ = code;
   text_ = text;
+  return code;
 }
 
-HRESULT TLastError::Get(HRESULT hResult, ULONG flags, LPMAPIERROR* out) noexcept {
+HRESULT TLastError::SetFromException(const char* method) noexcept {
+  HRESULT code = ResultFromException();
   try {
+    std::string name = method ? method : "";
+    std::string text;
+    try {
+      throw;
+    } catch (const TMapiError& e) {
+      // Engine texts may name their method already.
+      text = e.what();
+      if (method && text.empty())
+        text = name + " failed";
+      else if (method && text.rfind(name, 0) != 0)
+        text = name + ": " + text;
+    } catch (const std::bad_alloc&) {
+      text = method ? name + ": out of memory" : "Not enough memory.";
+    } catch (...) {
+      text = method ? name + " failed" : "The call failed.";
+    }
+    Set(code, text);
+  } catch (...) {
+    // No memory for the text: the code is still the answer.
+  }
+  return code;
+}
+
+HRESULT TLastError::Code() const {
+  std::lock_guard guard(lock_);
+  return code_;
+}
+
+HRESULT TLastError::Get(HRESULT hResult, ULONG flags, LPMAPIERROR* out) const noexcept {
+  return Guarded([&] {
     Check(out != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
     CheckFlags(flags, MAPI_UNICODE);
     *out = nullptr;
@@ -44,26 +75,10 @@ HRESULT TLastError::Get(HRESULT hResult, ULONG flags, LPMAPIERROR* out) noexcept
     bool unicode = (flags & MAPI_UNICODE) != 0;
     error->ulVersion = MAPI_ERROR_VERSION;
     error->lpszError = ErrorText(text_, unicode, error.get());
-    error->lpszComponent = ErrorText(kComponent, unicode, error.get());
+    error->lpszComponent = ErrorText(component_, unicode, error.get());
     *out = error.Release();
     return S_OK;
-  } catch (...) {
-    return ResultFromException();
-  }
-}
-
-void Check(bool condition, HRESULT code, const char* text) {
-  if (!condition) throw TMapiError(code, text);
-}
-
-void CheckFlags(ULONG flags, ULONG allowed) {
-  Check((flags & ~allowed) == 0, MAPI_E_UNKNOWN_FLAGS, "Unknown flags were given.");
-}
-
-std::string ArgText(const void* text, ULONG flags) {
-  if (!text) return {};
-  if (flags & MAPI_UNICODE) return ToUtf8(static_cast<const char16_t*>(text));
-  return ToUtf8(TVoEncoding::ConvertW(static_cast<const char*>(text)));
+  });
 }
 
 }  // namespace orba::store

@@ -1,12 +1,14 @@
-// The engines' failures: TMapiError carries the MAPI result code to answer with, and
-// ResultFromException maps whatever an engine threw to that code at an interface
-// boundary (no C++ exception ever crosses the seam).
+// The engines' failures: TMapiError carries the MAPI result code to answer with.
+// Engines throw it (through Check and CheckFlags for argument checks); at an interface
+// boundary Guarded (lasterror.h) turns whatever was thrown into that code, so that no
+// C++ exception ever crosses the seam.
 #pragma once
 
 #include <stdexcept>
 #include <string>
 
 #include "mapi/mapicode.h"
+#include "mapi/mapidefs.h"
 
 namespace orba::store {
 
@@ -20,18 +22,15 @@ class TMapiError : public std::runtime_error {
   HRESULT code_;
 };
 
-// Call inside a catch block: TMapiError → its code, std::bad_alloc →
-// MAPI_E_NOT_ENOUGH_MEMORY, anything else → MAPI_E_CALL_FAILED.
+// Call inside a catch block: TMapiError -> its code, std::bad_alloc ->
+// MAPI_E_NOT_ENOUGH_MEMORY, anything else -> MAPI_E_CALL_FAILED.
 HRESULT ResultFromException() noexcept;
 
-// Runs body (returning HRESULT) and maps any exception it throws.
-template <class Body>
-HRESULT Guarded(Body&& body) noexcept {
-  try {
-    return body();
-  } catch (...) {
-    return ResultFromException();
-  }
-}
+// TMapiError(code, text) unless condition holds.
+void Check(bool condition, HRESULT code, const char* text);
+// TMapiError(MAPI_E_UNKNOWN_FLAGS) when flags has bits outside allowed.
+void CheckFlags(ULONG flags, ULONG allowed);
+// TMapiError(hr, text) when hr, the result of a call through a MAPI interface, is a failure.
+void CheckResult(HRESULT hr, const char* text);
 
 }  // namespace orba::store

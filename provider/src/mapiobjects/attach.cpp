@@ -3,7 +3,6 @@
 #include "mapiobjects/attach.h"
 
 #include "base/maperror.h"
-#include "props/messagetags.h"
 #include "props/tags.h"
 
 namespace orba::store {

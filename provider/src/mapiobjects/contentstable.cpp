@@ -24,13 +24,6 @@
 namespace orba::store {
 namespace {
 
-constexpr ULONG kParentEntryId = PROP_TAG(PT_BINARY, 0x0E09);
-constexpr ULONG kStoreEntryId = PROP_TAG(PT_BINARY, 0x0FFB);
-constexpr ULONG kMsgStatus = PROP_TAG(PT_LONG, 0x0E17);
-constexpr ULONG kSearchKey = PROP_TAG(PT_BINARY, 0x300B);
-constexpr ULONG kSourceKey = PROP_TAG(PT_BINARY, 0x65E0);
-constexpr ULONG kChangeKey = PROP_TAG(PT_BINARY, 0x65E2);
-
 // The folder's messages: ?1 the folder, ?2 whether associated; ?3 is left for one
 // message's id, conditions take ?4 on.
 constexpr const char* kMessages = " FROM messages m WHERE m.folder_id = ?1 AND m.associated = ?2 AND m.deleted = 0";
@@ -63,17 +56,17 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
     return {tags::kEntryId,
             tags::kInstanceKey,
             tags::kRecordKey,
-            kParentEntryId,
-            kStoreEntryId,
+            tags::kParentEntryId,
+            tags::kStoreEntryId,
             tags::kObjectType,
             tags::kMessageFlags,
             tags::kMessageSize,
-            kMsgStatus,
+            tags::kMsgStatus,
             tags::kCreationTime,
             tags::kLastModificationTime,
-            kSearchKey,
-            kSourceKey,
-            kChangeKey,
+            tags::kSearchKey,
+            tags::kSourceKey,
+            tags::kChangeKey,
             tags::kHasAttach,
             tags::kMessageClassW,
             tags::kSubjectW,
@@ -202,17 +195,17 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
         row->Binary(tags::kEntryId, entryId);
         row->Binary(tags::kRecordKey, entryId);
         row->Id(tags::kInstanceKey, id);
-        row->Binary(kParentEntryId, parent);
-        row->Binary(kStoreEntryId, store_->WrappedEntryId());
+        row->Binary(tags::kParentEntryId, parent);
+        row->Binary(tags::kStoreEntryId, store_->WrappedEntryId());
         row->Long(tags::kObjectType, MAPI_MESSAGE);
         row->Long(tags::kMessageFlags, static_cast<ULONG>(stmt.Int(1)));
         row->Long(tags::kMessageSize, static_cast<ULONG>(stmt.Int(2)));
-        row->Long(kMsgStatus, static_cast<ULONG>(stmt.Int(3)));
+        row->Long(tags::kMsgStatus, static_cast<ULONG>(stmt.Int(3)));
         row->Time(tags::kCreationTime, stmt.Int(4));
         row->Time(tags::kLastModificationTime, stmt.Int(5));
-        row->Binary(kSearchKey, stmt.Blob(6));
-        row->Binary(kSourceKey, stmt.Blob(7));
-        row->Binary(kChangeKey, stmt.Blob(8));
+        row->Binary(tags::kSearchKey, stmt.Blob(6));
+        row->Binary(tags::kSourceKey, stmt.Blob(7));
+        row->Binary(tags::kChangeKey, stmt.Blob(8));
         row->Bool(tags::kHasAttach, stmt.Int(9) != 0);
       }
       if (!stmt.IsNull(10)) row->Stored(static_cast<ULONG>(stmt.Int(10)), stmt.Blob(11));

@@ -15,6 +15,7 @@
 //
 // Not offered here: saved contents sort orders (SaveContentsSort): MAPI_E_NO_SUPPORT.
 #include "mapiobjects/folder.h"
+#include "props/propstrings.h"
 
 #include "base/lasterror.h"
 #include "mapiobjects/crossstore.h"
@@ -34,17 +35,6 @@
 
 namespace orba::store {
 namespace {
-
-constexpr ULONG kParentEntryId = PROP_TAG(PT_BINARY, 0x0E09);
-constexpr ULONG kStoreEntryId = PROP_TAG(PT_BINARY, 0x0FFB);
-constexpr ULONG kStoreRecordKey = PROP_TAG(PT_BINARY, 0x0FFA);
-constexpr ULONG kSourceKey = PROP_TAG(PT_BINARY, 0x65E0);
-constexpr ULONG kChangeKey = PROP_TAG(PT_BINARY, 0x65E2);
-constexpr ULONG kPredecessorChangeList = PROP_TAG(PT_BINARY, 0x65E3);
-constexpr ULONG kContentCount = PROP_TAG(PT_LONG, 0x3602);
-constexpr ULONG kContentUnread = PROP_TAG(PT_LONG, 0x3603);
-constexpr ULONG kSubfolders = PROP_TAG(PT_BOOLEAN, 0x360A);
-constexpr ULONG kAssocContentCount = PROP_TAG(PT_LONG, 0x3617);
 
 class TMapiFolder final : public TPropObject<IMAPIFolder> {
  public:
@@ -70,32 +60,32 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     auto entryId = [shared, self] { return shared->EntryId(TObjectKind::Folder, self); };
     binary(tags::kEntryId, entryId);
     binary(tags::kRecordKey, entryId);
-    binary(kParentEntryId, [shared, self] {
+    binary(tags::kParentEntryId, [shared, self] {
       // The root folder is its own parent, as MAPI stores answer.
       TFolderRecord folder = shared->Engine().Folder(self);
       return shared->EntryId(TObjectKind::Folder, folder.parentId ? folder.parentId : self);
     });
-    binary(kStoreEntryId, [shared] { return shared->WrappedEntryId(); });
-    binary(kStoreRecordKey, [shared] {
+    binary(tags::kStoreEntryId, [shared] { return shared->WrappedEntryId(); });
+    binary(tags::kStoreRecordKey, [shared] {
       const GUID& guid = shared->Engine().StoreGuid();
       return Bytes(reinterpret_cast<const BYTE*>(&guid), reinterpret_cast<const BYTE*>(&guid) + sizeof(guid));
     });
-    binary(kSourceKey, [shared, self] { return shared->Engine().Folder(self).change.sourceKey; });
-    binary(kChangeKey, [shared, self] { return shared->Engine().Folder(self).change.changeKey; });
-    binary(kPredecessorChangeList, [shared, self] { return shared->Engine().Folder(self).change.predecessors; });
+    binary(tags::kSourceKey, [shared, self] { return shared->Engine().Folder(self).change.sourceKey; });
+    binary(tags::kChangeKey, [shared, self] { return shared->Engine().Folder(self).change.changeKey; });
+    binary(tags::kPredecessorChangeList, [shared, self] { return shared->Engine().Folder(self).change.predecessors; });
     AddComputed(tags::kObjectType, [](SPropValue& out, void*) { com::LongValue(out, tags::kObjectType, MAPI_FOLDER); });
     AddComputed(tags::kFolderType, [shared, self](SPropValue& out, void*) {
       com::LongValue(out, tags::kFolderType, shared->Engine().Folder(self).folderType);
     });
-    AddComputed(kContentCount,
-                [this](SPropValue& out, void*) { com::LongValue(out, kContentCount, Counts().contents); });
-    AddComputed(kContentUnread,
-                [this](SPropValue& out, void*) { com::LongValue(out, kContentUnread, Counts().unread); });
-    AddComputed(kAssocContentCount, [shared, self](SPropValue& out, void*) {
-      com::LongValue(out, kAssocContentCount, shared->Engine().Counts(self).associated);
+    AddComputed(tags::kContentCount,
+                [this](SPropValue& out, void*) { com::LongValue(out, tags::kContentCount, Counts().contents); });
+    AddComputed(tags::kContentUnread,
+                [this](SPropValue& out, void*) { com::LongValue(out, tags::kContentUnread, Counts().unread); });
+    AddComputed(tags::kAssocContentCount, [shared, self](SPropValue& out, void*) {
+      com::LongValue(out, tags::kAssocContentCount, shared->Engine().Counts(self).associated);
     });
-    AddComputed(kSubfolders, [shared, self](SPropValue& out, void*) {
-      com::BoolValue(out, kSubfolders, shared->Engine().Counts(self).subfolders > 0);
+    AddComputed(tags::kSubfolders, [shared, self](SPropValue& out, void*) {
+      com::BoolValue(out, tags::kSubfolders, shared->Engine().Counts(self).subfolders > 0);
     });
     SetExpectedType(PROP_ID(tags::kDisplayNameW), PT_UNICODE);
     SetExpectedType(PROP_ID(tags::kContainerClassW), PT_UNICODE);
@@ -103,7 +93,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
 
   // --- IMAPIContainer ---
   STDMETHOD(GetContentsTable)(ULONG ulFlags, LPMAPITABLE* lppTable) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "The table pointer is null.");
       CheckFlags(ulFlags, MAPI_ASSOCIATED | MAPI_DEFERRED_ERRORS | MAPI_UNICODE);
       bool associated = (ulFlags & MAPI_ASSOCIATED) != 0;
@@ -115,7 +105,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   }
 
   STDMETHOD(GetHierarchyTable)(ULONG ulFlags, LPMAPITABLE* lppTable) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "The table pointer is null.");
       CheckFlags(ulFlags, CONVENIENT_DEPTH | MAPI_DEFERRED_ERRORS | MAPI_UNICODE);
       *lppTable = CreateMapiTable(CreateHierarchySource(store_, id_, (ulFlags & CONVENIENT_DEPTH) != 0)).Detach();
@@ -126,7 +116,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   STDMETHOD(OpenEntry)
   (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
    LPUNKNOWN* lppUnk) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lpulObjType && lppUnk, MAPI_E_INVALID_PARAMETER, "An output pointer is null.");
       *lppUnk = nullptr;
       std::span<const BYTE> bytes;
@@ -138,7 +128,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
 
   STDMETHOD(SetSearchCriteria)
   (LPSRestriction lpRestriction, LPENTRYLIST lpContainerList, ULONG ulSearchFlags) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       CheckWrite();
       store::SetSearchCriteria(store_, id_, lpRestriction, lpContainerList, ulSearchFlags);
       return S_OK;
@@ -146,7 +136,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   }
   STDMETHOD(GetSearchCriteria)
   (ULONG ulFlags, LPSRestriction* lppRestriction, LPENTRYLIST* lppContainerList, ULONG* lpulSearchState) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       store::GetSearchCriteria(store_, id_, ulFlags, lppRestriction, lppContainerList, lpulSearchState);
       return S_OK;
     });
@@ -154,7 +144,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
 
   // --- IMAPIFolder ---
   STDMETHOD(CreateMessage)(LPCIID lpInterface, ULONG ulFlags, LPMESSAGE* lppMessage) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lppMessage != nullptr, MAPI_E_INVALID_PARAMETER, "The message pointer is null.");
       *lppMessage = nullptr;
       CheckFlags(ulFlags, MAPI_ASSOCIATED | MAPI_DEFERRED_ERRORS);
@@ -172,7 +162,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
 
   STDMETHOD(CopyMessages)
   (LPENTRYLIST lpMsgList, LPCIID lpInterface, LPVOID lpDestFolder, ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lpMsgList && lpDestFolder, MAPI_E_INVALID_PARAMETER, "The message list or the destination is null.");
       CheckFlags(ulFlags, MESSAGE_MOVE | MESSAGE_DIALOG | MAPI_DECLINE_OK);
       bool move = (ulFlags & MESSAGE_MOVE) != 0;
@@ -212,7 +202,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   }
 
   STDMETHOD(DeleteMessages)(LPENTRYLIST lpMsgList, ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lpMsgList != nullptr, MAPI_E_INVALID_PARAMETER, "The message list is null.");
       CheckFlags(ulFlags, MESSAGE_DIALOG | DELETE_HARD_DELETE);
       CheckWrite();
@@ -230,7 +220,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   STDMETHOD(CreateFolder)
   (ULONG ulFolderType, LPTSTR lpszFolderName, LPTSTR lpszFolderComment, LPCIID lpInterface, ULONG ulFlags,
    LPMAPIFOLDER* lppFolder) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lppFolder && lpszFolderName, MAPI_E_INVALID_PARAMETER, "The folder name or the result pointer is null.");
       *lppFolder = nullptr;
       CheckFlags(ulFlags, MAPI_UNICODE | OPEN_IF_EXISTS | MAPI_DEFERRED_ERRORS);
@@ -262,7 +252,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   STDMETHOD(CopyFolder)
   (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, LPVOID lpDestFolder, LPTSTR lpszNewFolderName, ULONG_PTR,
    LPMAPIPROGRESS, ULONG ulFlags) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lpDestFolder != nullptr, MAPI_E_INVALID_PARAMETER, "The destination folder is null.");
       CheckFlags(ulFlags, FOLDER_MOVE | COPY_SUBFOLDERS | MAPI_UNICODE | FOLDER_DIALOG | MAPI_DECLINE_OK);
       bool move = (ulFlags & FOLDER_MOVE) != 0;
@@ -288,7 +278,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   }
 
   STDMETHOD(DeleteFolder)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       CheckFlags(ulFlags, DEL_MESSAGES | DEL_FOLDERS | FOLDER_DIALOG | DELETE_HARD_DELETE);
       CheckWrite();
       TFolderRecord folder = Subfolder(cbEntryID, lpEntryID);
@@ -299,7 +289,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   }
 
   STDMETHOD(SetReadFlags)(LPENTRYLIST lpMsgList, ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       CheckFlags(ulFlags, kReadFlagOptions | MESSAGE_DIALOG);
       Check(!((ulFlags & GENERATE_RECEIPT_ONLY) && (ulFlags & (CLEAR_READ_FLAG | SUPPRESS_RECEIPT))),
             MAPI_E_INVALID_PARAMETER,
@@ -322,7 +312,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   }
 
   STDMETHOD(GetMessageStatus)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulFlags, ULONG* lpulMessageStatus) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lpulMessageStatus != nullptr, MAPI_E_INVALID_PARAMETER, "The status pointer is null.");
       CheckFlags(ulFlags, 0);
       *lpulMessageStatus = MessageHere(com::EntryIdArg(cbEntryID, lpEntryID)).status;
@@ -332,7 +322,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
 
   STDMETHOD(SetMessageStatus)
   (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulNewStatus, ULONG ulNewStatusMask, ULONG* lpulOldStatus) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       TMessageRecord message = MessageHere(com::EntryIdArg(cbEntryID, lpEntryID));
       ULONG old = store_->Engine().SetMessageStatus(message.id, ulNewStatus, ulNewStatusMask);
       if (lpulOldStatus) *lpulOldStatus = old;
@@ -347,7 +337,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   }
 
   STDMETHOD(EmptyFolder)(ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       CheckFlags(ulFlags, DEL_ASSOCIATED | FOLDER_DIALOG | DELETE_HARD_DELETE);
       CheckWrite();
       store_->Engine().EmptyFolder(id_, (ulFlags & DEL_ASSOCIATED) != 0);

@@ -23,16 +23,6 @@
 namespace orba::store {
 namespace {
 
-constexpr ULONG kDepth = PROP_TAG(PT_LONG, 0x3005);
-constexpr ULONG kParentEntryId = PROP_TAG(PT_BINARY, 0x0E09);
-constexpr ULONG kStoreEntryId = PROP_TAG(PT_BINARY, 0x0FFB);
-constexpr ULONG kSourceKey = PROP_TAG(PT_BINARY, 0x65E0);
-constexpr ULONG kChangeKey = PROP_TAG(PT_BINARY, 0x65E2);
-constexpr ULONG kContentCount = PROP_TAG(PT_LONG, 0x3602);
-constexpr ULONG kContentUnread = PROP_TAG(PT_LONG, 0x3603);
-constexpr ULONG kSubfolders = PROP_TAG(PT_BOOLEAN, 0x360A);
-constexpr ULONG kAssocContentCount = PROP_TAG(PT_LONG, 0x3617);
-
 // The instance key of a folder's row (its id, as TRowBuilder::Id writes it).
 std::string Key(int64_t id) {
   std::string key(8, '\0');
@@ -59,10 +49,10 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
   }
 
   std::vector<ULONG> AllColumns() const override {
-    return {tags::kEntryId,         tags::kInstanceKey, tags::kRecordKey, tags::kDisplayNameW,
-            tags::kContainerClassW, tags::kFolderType,  kContentCount,    kContentUnread,
-            kAssocContentCount,     kSubfolders,        kDepth,           tags::kObjectType,
-            kParentEntryId,         kStoreEntryId,      kSourceKey,       kChangeKey};
+    return {tags::kEntryId,           tags::kInstanceKey,  tags::kRecordKey,    tags::kDisplayNameW,
+            tags::kContainerClassW,   tags::kFolderType,   tags::kContentCount, tags::kContentUnread,
+            tags::kAssocContentCount, tags::kSubfolders,   tags::kDepth,        tags::kObjectType,
+            tags::kParentEntryId,     tags::kStoreEntryId, tags::kSourceKey,    tags::kChangeKey};
   }
 
   TRowListPtr Rows(const SRestriction*, const SSortOrderSet*) const override {
@@ -85,16 +75,16 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
     row.Binary(tags::kRecordKey, entryId);
     row.Id(tags::kInstanceKey, folder.id);
     row.Long(tags::kFolderType, folder.folderType);
-    row.Long(kContentCount, counts.contents);
-    row.Long(kContentUnread, counts.unread);
-    row.Long(kAssocContentCount, counts.associated);
-    row.Bool(kSubfolders, counts.subfolders > 0);
-    row.Long(kDepth, depth);
+    row.Long(tags::kContentCount, counts.contents);
+    row.Long(tags::kContentUnread, counts.unread);
+    row.Long(tags::kAssocContentCount, counts.associated);
+    row.Bool(tags::kSubfolders, counts.subfolders > 0);
+    row.Long(tags::kDepth, depth);
     row.Long(tags::kObjectType, MAPI_FOLDER);
-    row.Binary(kParentEntryId, store_->EntryId(TObjectKind::Folder, folder.parentId));
-    row.Binary(kStoreEntryId, store_->WrappedEntryId());
-    row.Binary(kSourceKey, folder.change.sourceKey);
-    row.Binary(kChangeKey, folder.change.changeKey);
+    row.Binary(tags::kParentEntryId, store_->EntryId(TObjectKind::Folder, folder.parentId));
+    row.Binary(tags::kStoreEntryId, store_->WrappedEntryId());
+    row.Binary(tags::kSourceKey, folder.change.sourceKey);
+    row.Binary(tags::kChangeKey, folder.change.changeKey);
     row.Time(tags::kCreationTime, folder.creationTime);
     row.Time(tags::kLastModificationTime, folder.modificationTime);
     std::u16string name = folder.name;

@@ -1,12 +1,12 @@
 // IMessage: the message object's state, computed properties, saving and read flag,
 // and the factories of message.h. Recipients and attachments live in
 // recipients.cpp and message_attachments.cpp.
-#include <chrono>
 #include <cstring>
 
+#include "base/filetime.h"
+#include "base/lasterror.h"
 #include "base/maperror.h"
 #include "mapiobjects/attach.h"
-#include "props/messagetags.h"
 #include "props/tags.h"
 #include "storage/readflags.h"
 #include "table/mapitable.h"
@@ -19,14 +19,6 @@ namespace {
 // message's read, sent and receipt state); the others are the store's.
 constexpr ULONG kInitialClientFlags = MSGFLAG_READ | MSGFLAG_UNMODIFIED | MSGFLAG_UNSENT | MSGFLAG_FROMME |
                                       MSGFLAG_RESEND | MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING;
-
-// 100-nanosecond intervals between 1601-01-01 and 1970-01-01.
-constexpr int64_t kUnixEpochAsFileTime = 116444736000000000;
-
-int64_t NowFileTime() {
-  auto since = std::chrono::system_clock::now().time_since_epoch();
-  return kUnixEpochAsFileTime + std::chrono::duration_cast<std::chrono::nanoseconds>(since).count() / 100;
-}
 
 void SetBinary(SPropValue& out, ULONG tag, const Bytes& bytes, void* parent) {
   out.ulPropTag = tag;
@@ -42,13 +34,7 @@ void SetLong(SPropValue& out, ULONG tag, ULONG value) {
 
 void SetTime(SPropValue& out, ULONG tag, int64_t fileTime) {
   out.ulPropTag = tag;
-  out.Value.ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) & 0xFFFFFFFFu);
-  out.Value.ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) >> 32);
-}
-
-int64_t FileTimeOf(const SPropValue& value) {
-  return static_cast<int64_t>((static_cast<uint64_t>(value.Value.ft.dwHighDateTime) << 32) |
-                              value.Value.ft.dwLowDateTime);
+  out.Value.ft = ToFileTime(static_cast<uint64_t>(fileTime));
 }
 
 void SetText(SPropValue& out, ULONG tag, const std::u16string& text, void* parent) {
@@ -133,9 +119,9 @@ void TMessage::LoadContent(const TMessageImage& image) {
     if (prop.tag == tags::kMessageFlags)
       newFlags_ = value->Value.ul;
     else if (prop.tag == tags::kCreationTime)
-      createdAt_ = FileTimeOf(*value);
+      createdAt_ = static_cast<int64_t>(FileTimeBits(value->Value.ft));
     else if (prop.tag == tags::kLastModificationTime)
-      modifiedAt_ = FileTimeOf(*value);
+      modifiedAt_ = static_cast<int64_t>(FileTimeBits(value->Value.ft));
   }
   LoadStoredProps(*this, props);
   recipients_ = image.recipients;
@@ -277,19 +263,6 @@ void TMessage::AddComputedProps() {
   });
 }
 
-HRESULT TMessage::Run(const char* method, const std::function<HRESULT()>& body) {
-  auto lock = Lock();
-  try {
-    return body();
-  } catch (const TMapiError& e) {
-    std::string text = e.what();
-    return Fail(e.Code(), std::string(method) + ": " + (text.empty() ? "failed" : text));
-  } catch (...) {
-    HRESULT hr = ResultFromException();
-    return Fail(hr, std::string(method) + (hr == MAPI_E_NOT_ENOUGH_MEMORY ? ": out of memory" : " failed"));
-  }
-}
-
 void TMessage::Persist(const TPropChanges&, ULONG flags) {
   if (host_) {
     // Saved once already: a change since the first save is a modification.
@@ -358,7 +331,8 @@ HRESULT TMessage::SetReadFlag(ULONG ulFlags) {
     return Fail(MAPI_E_INVALID_PARAMETER, "SetReadFlag: CLEAR_READ_FLAG cannot be combined with receipt flags");
   bool changed = false;
   int64_t id = 0, folderId = 0;
-  HRESULT hr = Run("SetReadFlag", [&] {
+  HRESULT hr = Guarded(LastError(), "SetReadFlag", [&] {
+    auto lock = Lock();
     if (!id_) {
       newFlags_ = FlagsAfterSetReadFlag(newFlags_, ulFlags);
       return S_OK;
@@ -385,7 +359,8 @@ HRESULT TMessage::SetReadFlag(ULONG ulFlags) {
 HRESULT TMessage::SubmitMessage(ULONG ulFlags) {
   if (ulFlags & ~FORCE_SUBMIT) return Fail(MAPI_E_UNKNOWN_FLAGS, "SubmitMessage: unknown flags");
   std::function<void()> notify;
-  HRESULT hr = Run("SubmitMessage", [&] {
+  HRESULT hr = Guarded(LastError(), "SubmitMessage", [&] {
+    auto lock = Lock();
     if (submitted_) throw TMapiError(MAPI_E_INVALID_OBJECT, "the message has been submitted");
     if (Access() != TAccessMode::ReadWrite) throw TMapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
     if (host_ || associated_ || !options_.submit)
@@ -411,13 +386,13 @@ HRESULT TMessage::SubmitMessage(ULONG ulFlags) {
 }
 
 HRESULT TMessage::OpenInterface(ULONG ulPropTag, REFIID iid, ULONG ulInterfaceOptions, ULONG, LPUNKNOWN* lppUnk) {
-  if (ulPropTag != kMessageRecipientsTag && ulPropTag != kMessageAttachmentsTag)
+  if (ulPropTag != tags::kMessageRecipients && ulPropTag != tags::kMessageAttachments)
     return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "OpenProperty: the property has no such interface");
   if (iid != IID_IMAPITable) return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "OpenProperty: only IMAPITable");
   LPMAPITABLE table = nullptr;
   ULONG flags = ulInterfaceOptions & MAPI_UNICODE;
   HRESULT hr =
-      ulPropTag == kMessageRecipientsTag ? GetRecipientTable(flags, &table) : GetAttachmentTable(flags, &table);
+      ulPropTag == tags::kMessageRecipients ? GetRecipientTable(flags, &table) : GetAttachmentTable(flags, &table);
   *lppUnk = table;
   return hr;
 }

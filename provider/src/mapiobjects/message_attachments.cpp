@@ -1,9 +1,9 @@
 // IMessage's attachments: the attachment table, CreateAttach, OpenAttach and
 // DeleteAttach. An attachment's SaveChanges puts it into the message; the
 // message's SaveChanges makes it permanent.
+#include "base/lasterror.h"
 #include "base/maperror.h"
 #include "mapiobjects/attach.h"
-#include "props/messagetags.h"
 #include "props/propstrings.h"
 #include "props/tags.h"
 #include "props/valuecopy.h"
@@ -60,7 +60,8 @@ HRESULT TMessage::GetAttachmentTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
     return Fail(MAPI_E_UNKNOWN_FLAGS, "GetAttachmentTable: unknown flags");
   if (!lppTable) return Fail(MAPI_E_INVALID_PARAMETER, "GetAttachmentTable: invalid parameter");
   *lppTable = nullptr;
-  return Run("GetAttachmentTable", [&] {
+  return Guarded(LastError(), "GetAttachmentTable", [&] {
+    auto lock = Lock();
     *lppTable = NewTable(AttachmentColumns(ulFlags & MAPI_UNICODE), AttachmentRows(), attachmentSources_).Detach();
     return S_OK;
   });
@@ -73,7 +74,8 @@ HRESULT TMessage::OpenAttach(ULONG ulAttachmentNum, LPCIID lpInterface, ULONG ul
   *lppAttach = nullptr;
   if (lpInterface && *lpInterface != IID_IAttachment && *lpInterface != IID_IMAPIProp && *lpInterface != IID_IUnknown)
     return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "OpenAttach: an attachment is an IAttach");
-  return Run("OpenAttach", [&] {
+  return Guarded(LastError(), "OpenAttach", [&] {
+    auto lock = Lock();
     auto it = attachments_.find(ulAttachmentNum);
     if (it == attachments_.end()) throw TMapiError(MAPI_E_NOT_FOUND, "there is no such attachment");
     bool writable = Access() == TAccessMode::ReadWrite;
@@ -92,7 +94,8 @@ HRESULT TMessage::CreateAttach(LPCIID lpInterface, ULONG ulFlags, ULONG* lpulAtt
   *lppAttach = nullptr;
   if (lpInterface && *lpInterface != IID_IAttachment && *lpInterface != IID_IMAPIProp && *lpInterface != IID_IUnknown)
     return Fail(MAPI_E_INTERFACE_NOT_SUPPORTED, "CreateAttach: an attachment is an IAttach");
-  return Run("CreateAttach", [&] {
+  return Guarded(LastError(), "CreateAttach", [&] {
+    auto lock = Lock();
     if (Access() != TAccessMode::ReadWrite) throw TMapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
     TAttachmentImage image;
     image.num = nextAttachNum_;
@@ -106,7 +109,8 @@ HRESULT TMessage::CreateAttach(LPCIID lpInterface, ULONG ulFlags, ULONG* lpulAtt
 
 HRESULT TMessage::DeleteAttach(ULONG ulAttachmentNum, ULONG_PTR, LPMAPIPROGRESS, ULONG ulFlags) {
   if (ulFlags & ~ATTACH_DIALOG) return Fail(MAPI_E_UNKNOWN_FLAGS, "DeleteAttach: unknown flags");
-  return Run("DeleteAttach", [&] {
+  return Guarded(LastError(), "DeleteAttach", [&] {
+    auto lock = Lock();
     if (Access() != TAccessMode::ReadWrite) throw TMapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
     bool known = attachments_.erase(ulAttachmentNum) + openNew_.erase(ulAttachmentNum) > 0;
     if (!known) throw TMapiError(MAPI_E_NOT_FOUND, "there is no such attachment");

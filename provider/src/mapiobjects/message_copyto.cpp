@@ -7,16 +7,11 @@
 #include "base/maperror.h"
 #include "mapi/mapiexports.h"
 #include "mapiobjects/attach.h"
-#include "props/messagetags.h"
 #include "props/tags.h"
 #include "table/proprow.h"
 
 namespace orba::store {
 namespace {
-
-void Check(HRESULT hr, const char* what) {
-  if (FAILED(hr)) throw TMapiError(hr, what);
-}
 
 bool Excludes(ULONG count, LPCIID iids, REFIID iid) {
   for (ULONG i = 0; iids && i < count; ++i)
@@ -27,13 +22,13 @@ bool Excludes(ULONG count, LPCIID iids, REFIID iid) {
 // The attachment numbers of a message.
 std::vector<ULONG> AttachmentNumbers(IMessage* message) {
   ComPtr<IMAPITable> table;
-  Check(message->GetAttachmentTable(0, table.Out()), "the destination's attachments cannot be read");
+  CheckResult(message->GetAttachmentTable(0, table.Out()), "the destination's attachments cannot be read");
   SizedSPropTagArray<1> columns{1, {tags::kAttachNum}};
-  Check(table->SetColumns(columns.Ptr(), 0), "the destination's attachments cannot be read");
+  CheckResult(table->SetColumns(columns.Ptr(), 0), "the destination's attachments cannot be read");
   std::vector<ULONG> numbers;
   for (;;) {
     LPSRowSet rows = nullptr;
-    Check(table->QueryRows(100, 0, &rows), "the destination's attachments cannot be read");
+    CheckResult(table->QueryRows(100, 0, &rows), "the destination's attachments cannot be read");
     ULONG count = rows->cRows;
     for (ULONG i = 0; i < count; ++i)
       if (rows->aRow[i].lpProps[0].ulPropTag == tags::kAttachNum) numbers.push_back(rows->aRow[i].lpProps[0].Value.ul);
@@ -44,15 +39,15 @@ std::vector<ULONG> AttachmentNumbers(IMessage* message) {
 
 ULONG RecipientCount(IMessage* message) {
   ComPtr<IMAPITable> table;
-  Check(message->GetRecipientTable(0, table.Out()), "the destination's recipients cannot be read");
+  CheckResult(message->GetRecipientTable(0, table.Out()), "the destination's recipients cannot be read");
   ULONG count = 0;
-  Check(table->GetRowCount(0, &count), "the destination's recipients cannot be read");
+  CheckResult(table->GetRowCount(0, &count), "the destination's recipients cannot be read");
   return count;
 }
 
 }  // namespace
 
-std::vector<ULONG> TMessage::SubObjectTags() const { return {kMessageRecipientsTag, kMessageAttachmentsTag}; }
+std::vector<ULONG> TMessage::SubObjectTags() const { return {tags::kMessageRecipients, tags::kMessageAttachments}; }
 
 void TMessage::CopySubObjects(IMAPIProp* destination, const std::vector<ULONG>& tags, ULONG ciidExclude,
                               LPCIID rgiidExclude, ULONG ulFlags) {
@@ -63,9 +58,10 @@ void TMessage::CopySubObjects(IMAPIProp* destination, const std::vector<ULONG>& 
   bool recipientsGone = false;
   bool attachmentsGone = false;
   for (ULONG tag : tags) {
-    if (PROP_ID(tag) == PROP_ID(kMessageRecipientsTag))
+    if (PROP_ID(tag) == PROP_ID(tags::kMessageRecipients))
       recipientsGone = CopyRecipientsTo(target.get(), noReplace);
-    else if (PROP_ID(tag) == PROP_ID(kMessageAttachmentsTag) && !Excludes(ciidExclude, rgiidExclude, IID_IAttachment))
+    else if (PROP_ID(tag) == PROP_ID(tags::kMessageAttachments) &&
+             !Excludes(ciidExclude, rgiidExclude, IID_IAttachment))
       attachmentsGone = CopyAttachmentsTo(target.get(), noReplace);
   }
   if (!(ulFlags & MAPI_MOVE)) return;
@@ -110,7 +106,7 @@ bool TMessage::CopyRecipientsTo(IMessage* destination, bool noReplace) {
     list->aEntries[i].rgPropVals = entries[i].data();
   }
   // Without MAPI_NOREPLACE the source's recipients replace the destination's.
-  Check(destination->ModifyRecipients(0, list.get()), "the recipients cannot be copied");
+  CheckResult(destination->ModifyRecipients(0, list.get()), "the recipients cannot be copied");
   return true;
 }
 
@@ -119,17 +115,18 @@ bool TMessage::CopyAttachmentsTo(IMessage* destination, bool noReplace) {
   std::vector<ULONG> existing = AttachmentNumbers(destination);
   if (!existing.empty()) {
     if (noReplace) return false;
-    for (ULONG num : existing) Check(destination->DeleteAttach(num, 0, nullptr, 0), "an attachment cannot be replaced");
+    for (ULONG num : existing)
+      CheckResult(destination->DeleteAttach(num, 0, nullptr, 0), "an attachment cannot be replaced");
   }
   for (const auto& [num, attachment] : attachments_) {
     ComPtr<IAttach> target;
     ULONG targetNum = 0;
-    Check(destination->CreateAttach(nullptr, 0, &targetNum, target.Out()), "an attachment cannot be created");
+    CheckResult(destination->CreateAttach(nullptr, 0, &targetNum, target.Out()), "an attachment cannot be created");
     ComPtr<TAttach> source = TAttach::Make(ComPtr<TMessage>(this), attachment, TAccessMode::ReadOnly);
-    Check(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IAttachment, static_cast<IAttach*>(target.get()), 0,
-                         nullptr),
-          "an attachment cannot be copied");
-    Check(target->SaveChanges(0), "a copied attachment cannot be saved");
+    CheckResult(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IAttachment, static_cast<IAttach*>(target.get()),
+                               0, nullptr),
+                "an attachment cannot be copied");
+    CheckResult(target->SaveChanges(0), "a copied attachment cannot be saved");
   }
   return true;
 }
@@ -147,14 +144,15 @@ void TAttach::CopySubObjects(IMAPIProp* destination, const std::vector<ULONG>&, 
       return;
   }
   ComPtr<IMessage> copy;
-  Check(target->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
-                             reinterpret_cast<LPUNKNOWN*>(copy.Out())),
-        "the embedded message cannot be created");
+  CheckResult(target->OpenProperty(tags::kAttachDataObj, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
+                                   reinterpret_cast<LPUNKNOWN*>(copy.Out())),
+              "the embedded message cannot be created");
   ComPtr<TMessage> source =
       TMessage::OpenEmbedded(message_->Engine(), ComPtr<TAttach>(this), embedded_.get(), TAccessMode::ReadOnly);
-  Check(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMessage, static_cast<IMessage*>(copy.get()), 0, nullptr),
-        "the embedded message cannot be copied");
-  Check(copy->SaveChanges(0), "the embedded message cannot be saved");
+  CheckResult(
+      source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMessage, static_cast<IMessage*>(copy.get()), 0, nullptr),
+      "the embedded message cannot be copied");
+  CheckResult(copy->SaveChanges(0), "the embedded message cannot be saved");
   if (ulFlags & MAPI_MOVE) embedded_.reset();
 }
 

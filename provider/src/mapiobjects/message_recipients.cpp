@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/lasterror.h"
 #include "base/maperror.h"
 #include "mapiobjects/messageobject.h"
-#include "props/messagetags.h"
 #include "props/propstrings.h"
 #include "props/tags.h"
 
@@ -90,7 +90,8 @@ HRESULT TMessage::GetRecipientTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
     return Fail(MAPI_E_UNKNOWN_FLAGS, "GetRecipientTable: unknown flags");
   if (!lppTable) return Fail(MAPI_E_INVALID_PARAMETER, "GetRecipientTable: invalid parameter");
   *lppTable = nullptr;
-  return Run("GetRecipientTable", [&] {
+  return Guarded(LastError(), "GetRecipientTable", [&] {
+    auto lock = Lock();
     *lppTable = NewTable(RecipientColumns(ulFlags & MAPI_UNICODE), RecipientRows(), recipientSources_).Detach();
     return S_OK;
   });
@@ -101,7 +102,8 @@ HRESULT TMessage::ModifyRecipients(ULONG ulFlags, LPADRLIST lpMods) {
   if (ulFlags & ~known) return Fail(MAPI_E_UNKNOWN_FLAGS, "ModifyRecipients: unknown flags");
   if (!lpMods || (ulFlags & (ulFlags - 1)))
     return Fail(MAPI_E_INVALID_PARAMETER, "ModifyRecipients: invalid parameter");
-  return Run("ModifyRecipients", [&] {
+  return Guarded(LastError(), "ModifyRecipients", [&] {
+    auto lock = Lock();
     if (Access() != TAccessMode::ReadWrite) throw TMapiError(MAPI_E_NO_ACCESS, "the message is not open for writing");
     // Everything is checked before anything changes.
     std::vector<TRecipientMod> mods;

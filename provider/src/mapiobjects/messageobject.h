@@ -79,8 +79,6 @@ class TMessage final : public TPropObject<IMessage> {
   std::u16string DisplayList(ULONG recipientType) const;
   // Writes an error value for a property the message does not have (yet).
   static void Missing(SPropValue& out, ULONG tag);
-  // Runs a method's body under the object's lock, mapping failures.
-  HRESULT Run(const char* method, const std::function<HRESULT()>& body);
   // The rows of the recipient and attachment tables, and their refresh after a change.
   TRowList RecipientRows() const;
   TRowList AttachmentRows() const;

@@ -24,9 +24,6 @@
 namespace orba::store {
 namespace {
 
-constexpr ULONG kStoreRecordKey = PROP_TAG(PT_BINARY, 0x0FFA);
-constexpr ULONG kStoreEntryId = PROP_TAG(PT_BINARY, 0x0FFB);
-constexpr ULONG kMessageClassA = PROP_TAG(PT_STRING8, 0x001A);
 constexpr ULONG kAdviseEvents = fnevCriticalError | fnevNewMail | fnevObjectCreated | fnevObjectDeleted |
                                 fnevObjectModified | fnevObjectMoved | fnevObjectCopied | fnevSearchComplete |
                                 fnevExtended;
@@ -63,10 +60,10 @@ class TMsgStore final : public TPropObject<IMsgStore> {
     AddComputed(tags::kEntryId, [shared](SPropValue& out, void* parent) {
       com::BinaryValue(out, tags::kEntryId, shared->WrappedEntryId(), parent);
     });
-    AddComputed(kStoreEntryId, [shared](SPropValue& out, void* parent) {
-      com::BinaryValue(out, kStoreEntryId, shared->WrappedEntryId(), parent);
+    AddComputed(tags::kStoreEntryId, [shared](SPropValue& out, void* parent) {
+      com::BinaryValue(out, tags::kStoreEntryId, shared->WrappedEntryId(), parent);
     });
-    for (ULONG tag : {tags::kRecordKey, kStoreRecordKey})
+    for (ULONG tag : {tags::kRecordKey, tags::kStoreRecordKey})
       AddComputed(tag, [shared, tag](SPropValue& out, void* parent) {
         const GUID& guid = shared->Engine().StoreGuid();
         com::BinaryValue(out, tag, {reinterpret_cast<const BYTE*>(&guid), sizeof(guid)}, parent);
@@ -85,7 +82,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
   STDMETHOD(Advise)
   (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink,
    ULONG_PTR* lpulConnection) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lpAdviseSink && lpulConnection, MAPI_E_INVALID_PARAMETER, "The sink or the connection pointer is null.");
       Check(ulEventMask != 0 && !(ulEventMask & ~kAdviseEvents), MAPI_E_INVALID_PARAMETER,
             "The event mask is empty or names unknown events.");
@@ -105,7 +102,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
   }
 
   STDMETHOD(Unadvise)(ULONG_PTR ulConnection) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       store_->Unadvise(ulConnection);
       return S_OK;
     });
@@ -114,7 +111,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
   STDMETHOD(CompareEntryIDs)
   (ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2, LPENTRYID lpEntryID2, ULONG ulFlags,
    ULONG* lpulResult) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lpulResult != nullptr, MAPI_E_INVALID_PARAMETER, "The result pointer is null.");
       CheckFlags(ulFlags, 0);
       auto a = com::EntryIdArg(cbEntryID1, lpEntryID1);
@@ -128,7 +125,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
   STDMETHOD(OpenEntry)
   (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
    LPUNKNOWN* lppUnk) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lpulObjType && lppUnk, MAPI_E_INVALID_PARAMETER, "An output pointer is null.");
       *lppUnk = nullptr;
       std::span<const BYTE> bytes;
@@ -149,7 +146,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
   }
 
   STDMETHOD(SetReceiveFolder)(LPTSTR lpszMessageClass, ULONG ulFlags, ULONG cbEntryID, LPENTRYID lpEntryID) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       CheckFlags(ulFlags, MAPI_UNICODE);
       CheckWrite();
       std::string messageClass = ArgText(lpszMessageClass, ulFlags);
@@ -167,7 +164,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
   STDMETHOD(GetReceiveFolder)
   (LPTSTR lpszMessageClass, ULONG ulFlags, ULONG* lpcbEntryID, LPENTRYID* lppEntryID,
    LPTSTR* lppszExplicitClass) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lpcbEntryID && lppEntryID, MAPI_E_INVALID_PARAMETER, "An output pointer is null.");
       CheckFlags(ulFlags, MAPI_UNICODE);
       auto found = store_->Engine().GetReceiveFolder(ArgText(lpszMessageClass, ulFlags));
@@ -184,12 +181,12 @@ class TMsgStore final : public TPropObject<IMsgStore> {
   }
 
   STDMETHOD(GetReceiveFolderTable)(ULONG ulFlags, LPMAPITABLE* lppTable) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "The table pointer is null.");
       CheckFlags(ulFlags, MAPI_UNICODE | MAPI_DEFERRED_ERRORS);
       // PR_MESSAGE_CLASS in the width the caller asked for.
       bool unicode = (ulFlags & MAPI_UNICODE) != 0;
-      ULONG classTag = unicode ? tags::kMessageClassW : kMessageClassA;
+      ULONG classTag = unicode ? tags::kMessageClassW : tags::kMessageClassA;
       auto rows = std::make_shared<TMemoryRowSource>(
           std::vector<ULONG>{tags::kEntryId, tags::kRecordKey, classTag, tags::kInstanceKey, tags::kRowId});
       ULONG rowId = 0;
@@ -220,7 +217,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
   }
 
   STDMETHOD(StoreLogoff)(ULONG* lpulFlags) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lpulFlags != nullptr, MAPI_E_INVALID_PARAMETER, "The flags pointer is null.");
       CheckFlags(*lpulFlags, LOGOFF_NO_WAIT | LOGOFF_ORDERLY | LOGOFF_PURGE | LOGOFF_ABORT | LOGOFF_QUIET);
       // Every change is already stored and nothing is in transit: nothing to wait for.
@@ -230,7 +227,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
   }
 
   STDMETHOD(AbortSubmit)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulFlags) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       CheckFlags(ulFlags, 0);
       TParsedEntryId target = Identify(com::EntryIdArg(cbEntryID, lpEntryID));
       Check(target.kind == TObjectKind::Message, MAPI_E_INVALID_ENTRYID, "The entry ID is not a message's.");
@@ -241,7 +238,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
   }
 
   STDMETHOD(GetOutgoingQueue)(ULONG ulFlags, LPMAPITABLE* lppTable) override {
-    return com::Call(*this, [&]() -> HRESULT {
+    return Guarded(LastError(), [&]() -> HRESULT {
       Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "The table pointer is null.");
       CheckFlags(ulFlags, 0);
       *lppTable = CreateOutgoingQueueTable(store_).Detach();

@@ -27,17 +27,4 @@ void BoolValue(SPropValue& out, ULONG tag, bool value);
 // an empty one).
 std::span<const BYTE> EntryIdArg(ULONG cb, const ENTRYID* entryId);
 
-// Runs an interface method's body: a TMapiError becomes its code (and the object's
-// GetLastError text), anything else the code ResultFromException gives.
-template <class Body>
-HRESULT Call(TPropObjectBase& object, Body&& body) noexcept {
-  try {
-    return body();
-  } catch (const TMapiError& e) {
-    return object.Fail(e.Code(), e.what());
-  } catch (...) {
-    return ResultFromException();
-  }
-}
-
 }  // namespace orba::store::com

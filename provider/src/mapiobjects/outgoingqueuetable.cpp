@@ -2,8 +2,6 @@
 #include "mapiobjects/outgoingqueuetable.h"
 
 #include "base/maperror.h"
-#include "props/messagetags.h"
-#include "props/submittags.h"
 #include "props/tags.h"
 #include "storage/sqlite/storeinternal.h"
 #include "table/mapitable.h"

@@ -13,6 +13,7 @@
 #include "base/maperror.h"
 #include "mapiobjects/tables.h"
 #include "props/restrictioncodec.h"
+#include "props/tags.h"
 #include "storage/sqlite/contentsql.h"
 #include "storage/sqlite/storeinternal.h"
 
@@ -146,7 +147,7 @@ std::string InstanceKeyOf(int64_t messageId) {
 }
 
 int64_t RowMessageId(TPropRow row) {
-  const SPropValue* key = FindProp(row, kInstanceKeyTag);
+  const SPropValue* key = FindProp(row, tags::kInstanceKey);
   if (!key || key->Value.bin.cb != 8) throw TMapiError(MAPI_E_CALL_FAILED, "A contents row has no message key.");
   uint64_t id = 0;
   for (int i = 7; i >= 0; --i) id = (id << 8) | key->Value.bin.lpb[i];
@@ -154,7 +155,7 @@ int64_t RowMessageId(TPropRow row) {
 }
 
 int64_t RowFolderId(const TOpenStore& store, TPropRow row) {
-  const SPropValue* parent = FindProp(row, PROP_TAG(PT_BINARY, 0x0E09));  // PR_PARENT_ENTRYID
+  const SPropValue* parent = FindProp(row, tags::kParentEntryId);
   if (!parent) throw TMapiError(MAPI_E_CALL_FAILED, "A contents row has no parent entry ID.");
   return store.Engine().ParseEntryId(parent->Value.bin.lpb, parent->Value.bin.cb).id;
 }
@@ -166,10 +167,10 @@ bool AnyMessageSubRow(TStoreEngine& engine, int64_t messageId, ULONG subObject,
     TMapiBuffer<SPropValue> values = DecodeAll(props);
     return test(TPropRow(values.get(), props.size()));
   };
-  if (subObject == kMessageRecipientsTag)
+  if (subObject == tags::kMessageRecipients)
     return std::any_of(image.recipients.begin(), image.recipients.end(),
                        [&](const TRecipientImage& recipient) { return any(recipient.props); });
-  if (subObject == kMessageAttachmentsTag)
+  if (subObject == tags::kMessageAttachments)
     return std::any_of(image.attachments.begin(), image.attachments.end(),
                        [&](const TAttachmentImage& attachment) { return any(attachment.props); });
   return false;

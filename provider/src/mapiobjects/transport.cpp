@@ -1,5 +1,6 @@
 // Orba Store's transport: see transport.h.
 #include "mapiobjects/transport.h"
+#include "base/filetime.h"
 
 #include <cctype>
 #include <filesystem>
@@ -9,17 +10,11 @@
 #include "mapiobjects/namedremap.h"
 #include "mapiobjects/storeproviders.h"
 #include "orba/common/utf8.h"
-#include "props/submittags.h"
 #include "props/tags.h"
 #include "storage/sqlite/storeinternal.h"
 
 namespace orba::store {
 namespace {
-
-constexpr ULONG kMessageClassA = PROP_TAG(PT_STRING8, 0x001A);
-constexpr ULONG kRecipientType = PROP_TAG(PT_LONG, 0x0C15);
-constexpr ULONG kAddrTypeId = 0x3002;
-constexpr ULONG kEmailAddressId = 0x3003;
 
 // The Exchange address book provider's UID, which its permanent entry IDs carry.
 constexpr BYTE kExchangeAbUid[16] = {0xDC, 0xA7, 0x40, 0xC8, 0xC0, 0x42, 0x10, 0x1A,
@@ -112,7 +107,7 @@ void StampSubmission(TStoredProps& props, const TOpenStore& store, int64_t now) 
 }
 
 ULONG RecipientTypeOf(const TRecipientImage& recipient) {
-  const TStoredProp* type = detail::FindProp(recipient.props, PROP_ID(kRecipientType));
+  const TStoredProp* type = detail::FindProp(recipient.props, PROP_ID(tags::kRecipientType));
   ULONG value = type ? static_cast<ULONG>(detail::IntValue(*type).value_or(MAPI_TO)) : MAPI_TO;
   return value & ~(MAPI_SUBMITTED | MAPI_P1);
 }
@@ -125,8 +120,8 @@ struct TLocalRecipient {
 
 // The organisation's mailbox a recipient names, if any.
 std::optional<TDirectoryMailbox> Resolve(const TRecipientImage& recipient) {
-  std::u16string type = TextOf(recipient.props, kAddrTypeId);
-  std::u16string email = TextOf(recipient.props, kEmailAddressId);
+  std::u16string type = TextOf(recipient.props, PROP_ID(tags::kAddrTypeW));
+  std::u16string email = TextOf(recipient.props, PROP_ID(tags::kEmailAddressW));
   if (type.empty() || email.empty()) return std::nullopt;
   return TServerDirectory::FindByAddress(ToUtf8(type), ToUtf8(email));
 }
@@ -158,7 +153,7 @@ void Deliver(const TStoreEngine& sender, const TMessageImage& image, const TLoca
   Put(copy.props, BoolProp(tags::kMessageToMe, local.to));
   Put(copy.props, BoolProp(tags::kMessageCcMe, local.cc));
   Put(copy.props, BoolProp(tags::kMessageRecipMe, true));
-  std::string messageClass = ToUtf8(TextOf(copy.props, PROP_ID(kMessageClassA)));
+  std::string messageClass = ToUtf8(TextOf(copy.props, PROP_ID(tags::kMessageClassA)));
   int64_t folder = engine->GetReceiveFolder(messageClass).folderId;
   int64_t id = engine->CreateMessage(folder, false, copy);
   for (const auto& store : open) {
@@ -209,7 +204,7 @@ std::function<void()> SubmitMessage(const std::shared_ptr<TOpenStore>& store, TM
     engine.Folder(submission.folderId);
   }
 
-  int64_t now = detail::NowFileTime();
+  int64_t now = NowFileTime();
   TMessageImage& image = submission.image;
   StampSubmission(image.props, *store, now);
 

@@ -1,4 +1,5 @@
 #include "props/propertystream.h"
+#include "base/lasterror.h"
 
 #include <algorithm>
 #include <cstring>

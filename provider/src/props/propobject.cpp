@@ -1,6 +1,7 @@
 // The property object engine: properties, saving and extended errors. Copying,
 // named properties and OpenProperty live in the propobject_*.cpp files.
 #include "props/propobject.h"
+#include "base/lasterror.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,28 +10,20 @@
 #include "orba/common/encoding.h"
 #include "props/propproblems.h"
 #include "props/propstrings.h"
+#include "props/tags.h"
 #include "props/valuecopy.h"
 
 namespace orba::store {
 
 namespace {
 
-constexpr ULONG PR_NULL_TAG = PROP_TAG(PT_NULL, PROP_ID_NULL);
 constexpr ULONG SPAMFILTER_ONSAVE = 0x00000080;
 constexpr ULONG NON_EMS_XP_SAVE = 0x00001000;
-constexpr char kComponent[] = "Orba Store";
 
 bool IsSecure(ULONG propId) { return propId >= PROP_ID_SECURE_MIN && propId <= PROP_ID_SECURE_MAX; }
 
 // Same type, or the same type in the other string width.
 bool SameKind(ULONG a, ULONG b) { return WithStringWidth(a, true) == WithStringWidth(b, true); }
-
-template <class Char>
-Char* CopyText(const std::string& text, void* parent) {
-  Char* out = AllocateMoreOf<Char>(text.size() + 1, parent);
-  std::copy(text.begin(), text.end(), out);  // the texts are ASCII
-  return out;
-}
 
 }  // namespace
 
@@ -57,32 +50,6 @@ void TPropObjectBase::AddComputed(ULONG tag, TComputedGetter getter, TComputedSe
 void TPropObjectBase::SetExpectedType(ULONG propId, ULONG type) {
   std::lock_guard lock(mutex_);
   expectedTypes_.emplace_back(propId, type);
-}
-
-HRESULT TPropObjectBase::Fail(HRESULT hr, const std::string& text) {
-  std::lock_guard lock(mutex_);
-  lastError_ = {hr, text};
-  return hr;
-}
-
-HRESULT TPropObjectBase::Guard(const char* method, const std::function<HRESULT()>& body) {
-  std::lock_guard lock(mutex_);
-  try {
-    HRESULT hr = body();
-    if (FAILED(hr) && lastError_.code != hr) Fail(hr, std::string(method) + " failed");
-    return hr;
-  } catch (const TMapiError& e) {
-    // Engine texts mostly name their method already.
-    std::string text = e.what();
-    if (text.empty())
-      text = std::string(method) + " failed";
-    else if (text.rfind(method, 0) != 0)
-      text = std::string(method) + ": " + text;
-    return Fail(e.Code(), text);
-  } catch (...) {
-    HRESULT hr = ResultFromException();
-    return Fail(hr, std::string(method) + (hr == MAPI_E_NOT_ENOUGH_MEMORY ? ": out of memory" : " failed"));
-  }
 }
 
 void TPropObjectBase::CheckWritable(const char* method) const {
@@ -127,23 +94,7 @@ HRESULT TPropObjectBase::OpenInterface(ULONG, REFIID, ULONG, ULONG, LPUNKNOWN*) 
 // --- GetLastError -------------------------------------------------------------------
 
 HRESULT TPropObjectBase::DoGetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) {
-  if (ulFlags & ~MAPI_UNICODE) return MAPI_E_UNKNOWN_FLAGS;
-  if (!lppMAPIError) return MAPI_E_INVALID_PARAMETER;
-  *lppMAPIError = nullptr;
-  return Guarded([&] {
-    std::lock_guard lock(mutex_);
-    if (!FAILED(lastError_.code) || lastError_.code != hResult) return S_OK;  // nothing to tell
-    auto error = TMapiBuffer<MAPIERROR>::Allocate();
-    error->ulVersion = MAPI_ERROR_VERSION;
-    bool wide = (ulFlags & MAPI_UNICODE) != 0;
-    auto text = [&](const std::string& s) {
-      return wide ? reinterpret_cast<LPTSTR>(CopyText<WCHAR>(s, error.get())) : CopyText<char>(s, error.get());
-    };
-    error->lpszError = text(lastError_.text);
-    error->lpszComponent = text(kComponent);
-    *lppMAPIError = error.Release();
-    return S_OK;
-  });
+  return lastError_.Get(hResult, ulFlags, lppMAPIError);
 }
 
 // --- GetProps and GetPropList -----------------------------------------------------------
@@ -196,7 +147,8 @@ HRESULT TPropObjectBase::DoGetProps(LPSPropTagArray lpPropTagArray, ULONG ulFlag
     return Fail(MAPI_E_INVALID_PARAMETER, "GetProps: invalid parameter");
   *lpcValues = 0;
   *lppPropArray = nullptr;
-  return Guard("GetProps", [&]() -> HRESULT {
+  return Guarded(lastError_, "GetProps", [&]() -> HRESULT {
+    std::lock_guard lock(mutex_);
     bool unicode = (ulFlags & MAPI_UNICODE) != 0;
     std::vector<ULONG> tags;
     if (lpPropTagArray) {
@@ -222,7 +174,8 @@ HRESULT TPropObjectBase::DoGetPropList(ULONG ulFlags, LPSPropTagArray* lppPropTa
   if (ulFlags & ~MAPI_UNICODE) return Fail(MAPI_E_UNKNOWN_FLAGS, "GetPropList: unknown flags");
   if (!lppPropTagArray) return Fail(MAPI_E_INVALID_PARAMETER, "GetPropList: invalid parameter");
   *lppPropTagArray = nullptr;
-  return Guard("GetPropList", [&] {
+  return Guarded(lastError_, "GetPropList", [&] {
+    std::lock_guard lock(mutex_);
     std::vector<ULONG> tags = AllTags((ulFlags & MAPI_UNICODE) != 0);
     auto list = TMapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(tags.size()));
     list->cValues = static_cast<ULONG>(tags.size());
@@ -263,7 +216,8 @@ HRESULT TPropObjectBase::SetComputed(const SPropValue& value) {
 HRESULT TPropObjectBase::DoSetProps(ULONG cValues, LPSPropValue lpPropArray, LPSPropProblemArray* lppProblems) {
   if (!lpPropArray || cValues == 0) return Fail(MAPI_E_INVALID_PARAMETER, "SetProps: invalid parameter");
   if (lppProblems) *lppProblems = nullptr;
-  return Guard("SetProps", [&]() -> HRESULT {
+  return Guarded(lastError_, "SetProps", [&]() -> HRESULT {
+    std::lock_guard lock(mutex_);
     CheckWritable("SetProps");
     for (ULONG i = 0; i < cValues; ++i) {
       ULONG type = PROP_TYPE(lpPropArray[i].ulPropTag);
@@ -275,7 +229,7 @@ HRESULT TPropObjectBase::DoSetProps(ULONG cValues, LPSPropValue lpPropArray, LPS
     bool changed = false;
     for (ULONG i = 0; i < cValues; ++i) {
       const SPropValue& value = lpPropArray[i];
-      if (value.ulPropTag == PR_NULL_TAG || PROP_TYPE(value.ulPropTag) == PT_ERROR) continue;
+      if (value.ulPropTag == tags::kNull || PROP_TYPE(value.ulPropTag) == PT_ERROR) continue;
       HRESULT code = CheckSetValue(value);
       if (code == MAPI_E_COMPUTED) {
         code = SetComputed(value);
@@ -301,7 +255,8 @@ HRESULT TPropObjectBase::DoSetProps(ULONG cValues, LPSPropValue lpPropArray, LPS
 HRESULT TPropObjectBase::DoDeleteProps(LPSPropTagArray lpPropTagArray, LPSPropProblemArray* lppProblems) {
   if (!lpPropTagArray) return Fail(MAPI_E_INVALID_PARAMETER, "DeleteProps: invalid parameter");
   if (lppProblems) *lppProblems = nullptr;
-  return Guard("DeleteProps", [&] {
+  return Guarded(lastError_, "DeleteProps", [&] {
+    std::lock_guard lock(mutex_);
     CheckWritable("DeleteProps");
     TProblemList problems;
     bool changed = false;
@@ -333,7 +288,8 @@ HRESULT TPropObjectBase::DoSaveChanges(ULONG ulFlags) {
   if (ulFlags & ~known) return Fail(MAPI_E_UNKNOWN_FLAGS, "SaveChanges: unknown flags");
   if ((ulFlags & KEEP_OPEN_READONLY) && (ulFlags & KEEP_OPEN_READWRITE))
     return Fail(MAPI_E_INVALID_PARAMETER, "SaveChanges: KEEP_OPEN_READONLY and KEEP_OPEN_READWRITE together");
-  return Guard("SaveChanges", [&] {
+  return Guarded(lastError_, "SaveChanges", [&] {
+    std::lock_guard lock(mutex_);
     CheckWritable("SaveChanges");
     // A non-transacted object stored every change already.
     if (!transacted_) return S_OK;

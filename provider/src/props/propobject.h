@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "base/lasterror.h"
 #include "mapi/mapidefs.h"
 #include "orba/common/comobject.h"
 #include "props/namemap.h"
@@ -86,7 +87,10 @@ class TPropObjectBase : public TVoRefCounted {
   INameMap* Names() const { return names_.get(); }
   std::unique_lock<std::recursive_mutex> Lock() const { return std::unique_lock(mutex_); }
   // Remembers a failure for GetLastError and returns hr.
-  HRESULT Fail(HRESULT hr, const std::string& text);
+  HRESULT Fail(HRESULT hr, const std::string& text) { return lastError_.Set(hr, text); }
+  // What GetLastError describes: interface methods of derived objects run under
+  // Guarded(LastError(), ...) (lasterror.h).
+  TLastError& LastError() { return lastError_; }
 
   // --- IMAPIProp, as MAPI documents it ---
   HRESULT DoGetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError);
@@ -137,11 +141,6 @@ class TPropObjectBase : public TVoRefCounted {
   virtual uint32_t CodePage() const { return 0; }
 
  private:
-  struct LastError {
-    HRESULT code = S_OK;
-    std::string text;
-  };
-
   void CheckWritable(const char* method) const;
   void Changed(ULONG propId, bool deleted);
   bool IsComputed(ULONG propId) const;
@@ -154,7 +153,6 @@ class TPropObjectBase : public TVoRefCounted {
   std::vector<ULONG> AllTags(bool unicode) const;
   HRESULT CopyPropsTo(const std::vector<ULONG>& tags, bool reportMissing, LPCIID lpInterface, LPVOID lpDestObj,
                       ULONG ulFlags, LPSPropProblemArray* lppProblems, const std::function<void(IMAPIProp*)>& more);
-  HRESULT Guard(const char* method, const std::function<HRESULT()>& body);
 
   mutable std::recursive_mutex mutex_;
   TPropertyBag bag_;
@@ -166,7 +164,7 @@ class TPropObjectBase : public TVoRefCounted {
   std::shared_ptr<INameMap> names_;
   size_t largeValueLimit_ = kDefaultLargeValueLimit;
   TPropChanges pending_;
-  LastError lastError_;
+  TLastError lastError_;
 };
 
 // The COM class of a provider object implementing Interfaces... (each derived from

@@ -4,6 +4,7 @@
 // accepted and not used.
 #include <algorithm>
 
+#include "base/lasterror.h"
 #include "base/maperror.h"
 #include "props/propobject.h"
 #include "props/propproblems.h"
@@ -179,7 +180,8 @@ HRESULT TPropObjectBase::DoCopyTo(ULONG ciidExclude, LPCIID rgiidExclude, LPSPro
   if (!lpInterface || !lpDestObj || (ciidExclude && !rgiidExclude))
     return Fail(MAPI_E_INVALID_PARAMETER, "CopyTo: invalid parameter");
   if (lppProblems) *lppProblems = nullptr;
-  return Guard("CopyTo", [&] {
+  return Guarded(lastError_, "CopyTo", [&] {
+    std::lock_guard lock(mutex_);
     auto excluded = [lpExcludeProps](ULONG propId) {
       for (ULONG i = 0; lpExcludeProps && i < lpExcludeProps->cValues; ++i)
         if (PROP_ID(lpExcludeProps->aulPropTag[i]) == propId) return true;
@@ -212,7 +214,8 @@ HRESULT TPropObjectBase::DoCopyProps(LPSPropTagArray lpIncludeProps, ULONG_PTR /
   if (!lpIncludeProps || !lpInterface || !lpDestObj)
     return Fail(MAPI_E_INVALID_PARAMETER, "CopyProps: invalid parameter");
   if (lppProblems) *lppProblems = nullptr;
-  return Guard("CopyProps", [&] {
+  return Guarded(lastError_, "CopyProps", [&] {
+    std::lock_guard lock(mutex_);
     std::vector<ULONG> tags(lpIncludeProps->aulPropTag, lpIncludeProps->aulPropTag + lpIncludeProps->cValues);
     // Sub-objects go only when asked for by their properties.
     std::vector<ULONG> subObjects;

@@ -2,6 +2,7 @@
 // stand for the identifiers below 0x8000 themselves and are never mapped.
 #include <cstring>
 
+#include "base/lasterror.h"
 #include "base/maperror.h"
 #include "props/propobject.h"
 
@@ -32,7 +33,8 @@ HRESULT TPropObjectBase::DoGetIDsFromNames(ULONG cPropNames, LPMAPINAMEID* lppPr
     return Fail(MAPI_E_INVALID_PARAMETER, "GetIDsFromNames: invalid parameter");
   *lppPropTags = nullptr;
   if (!names_) return Fail(MAPI_E_NO_SUPPORT, "GetIDsFromNames: the object has no named properties");
-  return Guard("GetIDsFromNames", [&]() -> HRESULT {
+  return Guarded(lastError_, "GetIDsFromNames", [&]() -> HRESULT {
+    std::lock_guard lock(mutex_);
     bool create = (ulFlags & MAPI_CREATE) != 0;
     if (create) CheckWritable("GetIDsFromNames");
     std::vector<ULONG> tags;
@@ -73,7 +75,8 @@ HRESULT TPropObjectBase::DoGetNamesFromIDs(LPSPropTagArray* lppPropTags, LPGUID 
   *lpcPropNames = 0;
   *lpppPropNames = nullptr;
   if (!names_) return Fail(MAPI_E_NO_SUPPORT, "GetNamesFromIDs: the object has no named properties");
-  return Guard("GetNamesFromIDs", [&]() -> HRESULT {
+  return Guarded(lastError_, "GetNamesFromIDs", [&]() -> HRESULT {
+    std::lock_guard lock(mutex_);
     auto wanted = [&](const TPropName& name) {
       if (lpPropSetGuid && !(name.guid == *lpPropSetGuid)) return false;
       if ((ulFlags & MAPI_NO_STRINGS) && name.kind == MNID_STRING) return false;

@@ -1,5 +1,6 @@
 // OpenProperty: IStream over binary and string properties; other interfaces
 // through the object's OpenInterface hook.
+#include "base/lasterror.h"
 #include "base/maperror.h"
 #include "props/propertystream.h"
 #include "props/propobject.h"
@@ -12,7 +13,8 @@ HRESULT TPropObjectBase::DoOpenProperty(ULONG ulPropTag, LPCIID lpiid, ULONG ulI
     return Fail(MAPI_E_UNKNOWN_FLAGS, "OpenProperty: unknown flags");
   if (!lpiid || !lppUnk) return Fail(MAPI_E_INVALID_PARAMETER, "OpenProperty: invalid parameter");
   *lppUnk = nullptr;
-  return Guard("OpenProperty", [&]() -> HRESULT {
+  return Guarded(lastError_, "OpenProperty", [&]() -> HRESULT {
+    std::lock_guard lock(mutex_);
     if (*lpiid != IID_IStream) return OpenInterface(ulPropTag, *lpiid, ulInterfaceOptions, ulFlags, lppUnk);
     ULONG type = PROP_TYPE(ulPropTag);
     if (type != PT_BINARY && type != PT_STRING8 && type != PT_UNICODE && type != PT_OBJECT)

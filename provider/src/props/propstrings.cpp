@@ -5,6 +5,7 @@
 #include "base/maperror.h"
 #include "memory/mapimemory.h"
 #include "orba/common/encoding.h"
+#include "orba/common/utf8.h"
 #include "props/valuecopy.h"
 
 namespace orba::store {
@@ -68,6 +69,12 @@ void CopyWithStringWidth(const SPropValue& src, ULONG targetType, SPropValue& ou
       break;
     }
   }
+}
+
+std::string ArgText(const void* text, ULONG flags) {
+  if (!text) return {};
+  if (flags & MAPI_UNICODE) return ToUtf8(static_cast<const char16_t*>(text));
+  return ToUtf8(TVoEncoding::ConvertW(static_cast<const char*>(text)));
 }
 
 }  // namespace orba::store

@@ -1,8 +1,10 @@
 // Character-width conversion of string property values (PT_STRING8 <-> PT_UNICODE,
-// PT_MV_STRING8 <-> PT_MV_UNICODE) through the support layer's code pages.
+// PT_MV_STRING8 <-> PT_MV_UNICODE) and of string arguments, through the support
+// layer's code pages.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "mapi/mapidefs.h"
 
@@ -18,5 +20,9 @@ ULONG WithStringWidth(ULONG type, bool wide);
 // targetType, which must be src's type or its other string width. 8-bit text is in
 // codePage (0: the system code page).
 void CopyWithStringWidth(const SPropValue& src, ULONG targetType, SPropValue& out, void* parent, uint32_t codePage);
+
+// A string argument of a MAPI method as UTF-8: UTF-16 when flags has MAPI_UNICODE, else
+// 8-bit text in the system code page; null gives an empty string.
+std::string ArgText(const void* text, ULONG flags);
 
 }  // namespace orba::store

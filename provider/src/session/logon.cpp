@@ -18,6 +18,7 @@
 #include "base/export.h"
 #include "base/lasterror.h"
 #include "mapi/mapiexports.h"
+#include "props/propstrings.h"
 #include "session/mapiinit.h"
 #include "session/mapisession.h"
 

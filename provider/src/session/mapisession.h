@@ -72,9 +72,6 @@ class TMapiSession final : public TVoComObject<TVoRefCounted, IMAPISession> {
   STDMETHOD(PrepareForm)(LPCIID lpInterface, LPMESSAGE lpMessage, ULONG* lpulMessageToken) override;
 
  private:
-  // Runs body on an active session; failures become the result and GetLastError's text.
-  template <class Body>
-  HRESULT Call(Body&& body) noexcept;
   // The opened store that owns an entry ID (MAPI_E_UNKNOWN_ENTRYID when none does).
   ComPtr<IMsgStore> RouteEntryId(std::span<const BYTE> entryId);
 

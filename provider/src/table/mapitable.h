@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 
+#include "base/lasterror.h"
 #include "orba/common/comobject.h"
 #include "table/tableview.h"
 
@@ -57,9 +58,6 @@ class TMapiTable final : public TVoComObject<TVoRefCounted, IMAPITable> {
   (ULONG ulFlags, ULONG cbCollapseState, LPBYTE pbCollapseState, BOOKMARK* lpbkLocation) override;
 
  private:
-  // Runs body under the view's lock; failures become the result and GetLastError's text.
-  template <class Body>
-  HRESULT Call(Body&& body) noexcept;
   // Tells the advised sinks (called outside the view's lock).
   void Notify(std::vector<TTableEvent>& events);
   void NotifyDone(ULONG event);
@@ -68,9 +66,8 @@ class TMapiTable final : public TVoComObject<TVoRefCounted, IMAPITable> {
   std::mutex sinksLock_;
   std::map<ULONG_PTR, ComPtr<IMAPIAdviseSink>> sinks_;
   ULONG_PTR nextConnection_ = 1;
-  std::mutex errorLock_;
-  HRESULT lastError_ = S_OK;
-  std::string lastErrorText_;
+  // Every method runs under Guarded(error_, ...) and the view's lock.
+  TLastError error_{"Orba Store table"};
 };
 
 // A new table over source, as IMAPITable (TMapiError or std::bad_alloc on failure).

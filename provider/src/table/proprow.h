@@ -12,12 +12,6 @@ namespace orba::store {
 // The values of one row (or of one object's properties); not owned.
 using TPropRow = std::span<const SPropValue>;
 
-// PR_INSTANCE_KEY: the key that identifies a row of a table.
-inline constexpr ULONG kInstanceKeyTag = PROP_TAG(PT_BINARY, 0x0FF6);
-// The sub-objects a sub-restriction may name.
-inline constexpr ULONG kMessageRecipientsTag = PROP_TAG(PT_OBJECT, 0x0E12);
-inline constexpr ULONG kMessageAttachmentsTag = PROP_TAG(PT_OBJECT, 0x0E13);
-
 // The row's value for a tag, or null when the row lacks it or holds an error value:
 // PT_UNSPECIFIED matches any type, a multi-value-instance flag is ignored, and a
 // string tag also finds the value of the other width (PT_STRING8 for PT_UNICODE and

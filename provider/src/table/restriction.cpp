@@ -8,6 +8,7 @@
 
 #include "base/maperror.h"
 #include "orba/common/utf8.h"
+#include "props/tags.h"
 #include "table/propcompare.h"
 
 namespace orba::store {
@@ -197,8 +198,9 @@ void Compile(TNode& node, const SRestriction& r, bool subObjects, size_t depth) 
       comment(r.res.resAnnotation.cValues, r.res.resAnnotation.lpProp, r.res.resAnnotation.lpRes);
       break;
     case RES_SUBRESTRICTION:
-      Require(r.res.resSub.ulSubObject == kMessageRecipientsTag || r.res.resSub.ulSubObject == kMessageAttachmentsTag,
-              MAPI_E_TOO_COMPLEX, "unknown sub-object");
+      Require(
+          r.res.resSub.ulSubObject == tags::kMessageRecipients || r.res.resSub.ulSubObject == tags::kMessageAttachments,
+          MAPI_E_TOO_COMPLEX, "unknown sub-object");
       Require(subObjects, MAPI_E_TOO_COMPLEX, "rows without sub-objects");
       child(r.res.resSub.lpRes);
       break;

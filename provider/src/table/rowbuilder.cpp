@@ -1,5 +1,6 @@
 // Building table rows of a store's objects: see rowbuilder.h.
 #include "table/rowbuilder.h"
+#include "base/filetime.h"
 
 #include <cstring>
 
@@ -21,8 +22,7 @@ void TRowBuilder::Bool(ULONG tag, bool value) {
 void TRowBuilder::Time(ULONG tag, int64_t fileTime) {
   SPropValue& v = values_.emplace_back();
   v.ulPropTag = tag;
-  v.Value.ft.dwLowDateTime = static_cast<ULONG>(static_cast<uint64_t>(fileTime));
-  v.Value.ft.dwHighDateTime = static_cast<ULONG>(static_cast<uint64_t>(fileTime) >> 32);
+  v.Value.ft = ToFileTime(static_cast<uint64_t>(fileTime));
 }
 
 void TRowBuilder::Binary(ULONG tag, std::span<const BYTE> bytes) {

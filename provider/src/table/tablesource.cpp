@@ -3,12 +3,13 @@
 #include <algorithm>
 
 #include "base/maperror.h"
+#include "props/tags.h"
 #include "props/valuecopy.h"
 
 namespace orba::store {
 
 std::string_view TTableRow::InstanceKey() const {
-  const SPropValue* key = FindProp(Values(), kInstanceKeyTag);
+  const SPropValue* key = FindProp(Values(), tags::kInstanceKey);
   if (!key || !key->Value.bin.lpb) return {};
   return {reinterpret_cast<const char*>(key->Value.bin.lpb), key->Value.bin.cb};
 }

@@ -1,4 +1,5 @@
 #include "table/tableview.h"
+#include "base/filetime.h"
 
 #include <algorithm>
 #include <cstring>
@@ -133,7 +134,7 @@ TSortCell MakeCell(const SPropValue* value) {
     case PT_I8: cell.number = SignedOrder(v.li.QuadPart); break;
     case PT_CURRENCY: cell.number = SignedOrder(v.cur.int64); break;
     case PT_BOOLEAN: cell.number = v.b != 0; break;
-    case PT_SYSTIME: cell.number = (uint64_t{v.ft.dwHighDateTime} << 32) | v.ft.dwLowDateTime; break;
+    case PT_SYSTIME: cell.number = FileTimeBits(v.ft); break;
     case PT_R4: cell.number = DoubleOrder(v.flt); break;
     case PT_DOUBLE: cell.number = DoubleOrder(v.dbl); break;
     case PT_APPTIME: cell.number = DoubleOrder(v.at); break;

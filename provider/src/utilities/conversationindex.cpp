@@ -1,6 +1,7 @@
 #include "utilities/conversationindex.h"
+#include "base/filetime.h"
+#include "base/lasterror.h"
 
-#include <chrono>
 #include <random>
 
 #include "base/export.h"
@@ -11,9 +12,6 @@
 namespace orba::store {
 
 namespace {
-
-// FILETIME ticks between 1601-01-01 and 1970-01-01.
-constexpr uint64_t kUnixEpochTicks = 116444736000000000ull;
 
 void PutBigEndian(std::vector<BYTE>& out, uint64_t value, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<BYTE>(value >> (8 * i)));
@@ -36,12 +34,6 @@ GUID NewThreadGuid() {
 }
 
 }  // namespace
-
-uint64_t CurrentFileTime() {
-  auto since1970 = std::chrono::system_clock::now().time_since_epoch();
-  return kUnixEpochTicks +
-         static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since1970).count() / 100);
-}
 
 std::vector<BYTE> NewConversationIndex(uint64_t nowFileTime, const GUID& thread) {
   std::vector<BYTE> index;
@@ -91,10 +83,11 @@ ORBASTORE_EXPORT SCODE ScCreateConversationIndex(ULONG cbParent, LPBYTE lpbParen
   return Guarded([&] {
     std::vector<BYTE> index;
     if (cbParent == 0) {
-      index = NewConversationIndex(CurrentFileTime(), NewThreadGuid());
+      index = NewConversationIndex(static_cast<uint64_t>(NowFileTime()), NewThreadGuid());
     } else {
       std::random_device device;
-      index = ChildConversationIndex(lpbParent, cbParent, CurrentFileTime(), static_cast<BYTE>(device()));
+      index = ChildConversationIndex(lpbParent, cbParent, static_cast<uint64_t>(NowFileTime()),
+                                     static_cast<BYTE>(device()));
     }
     auto out = TMapiBuffer<BYTE>::Allocate(index.size());
     std::copy(index.begin(), index.end(), out.get());

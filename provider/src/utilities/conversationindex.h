@@ -22,7 +22,4 @@ std::vector<BYTE> ChildConversationIndex(const BYTE* parent, size_t cbParent, ui
 // The time of an index's header block as a FILETIME value (the 24 low bits zero).
 uint64_t ConversationIndexTime(const BYTE* index);
 
-// The current time as FILETIME ticks (100 ns since 1601-01-01 UTC).
-uint64_t CurrentFileTime();
-
 }  // namespace orba::store

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/export.h"
+#include "base/lasterror.h"
 #include "base/maperror.h"
 #include "mapi/mapiexports.h"
 #include "memory/mapimemory.h"

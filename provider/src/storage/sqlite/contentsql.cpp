@@ -1,5 +1,6 @@
 // SQL for contents table restrictions and sort orders: see contentsql.h.
 #include "storage/sqlite/contentsql.h"
+#include "base/filetime.h"
 
 #include "props/tags.h"
 #include "storage/sqlite/storeinternal.h"
@@ -34,7 +35,7 @@ constexpr TColumn kColumns[] = {
     {tags::kImportance, "m.importance", TColumnKind::Long},
     {tags::kMessageFlags, "m.flags", TColumnKind::Unsigned},
     {tags::kMessageSize, "m.size", TColumnKind::Unsigned},
-    {PROP_TAG(PT_LONG, 0x0E17), "m.status", TColumnKind::Unsigned},  // PR_MSG_STATUS
+    {tags::kMsgStatus, "m.status", TColumnKind::Unsigned},
     {tags::kHasAttach, "m.has_attach", TColumnKind::Boolean},
 };
 
@@ -67,7 +68,7 @@ TSqlParam Constant(const TColumn& column, const SPropValue& value) {
   switch (column.kind) {
     case TColumnKind::Text: return detail::FoldKey(reinterpret_cast<const char16_t*>(value.Value.lpszW));
     case TColumnKind::Time: {
-      uint64_t time = (uint64_t{value.Value.ft.dwHighDateTime} << 32) | value.Value.ft.dwLowDateTime;
+      uint64_t time = FileTimeBits(value.Value.ft);
       return static_cast<int64_t>(time ^ (uint64_t{1} << 63));
     }
     case TColumnKind::Boolean: return int64_t{value.Value.b != 0};

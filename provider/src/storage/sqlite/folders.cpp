@@ -1,6 +1,7 @@
 // The store engine's folders: the tree, its operations and their change stamps.
 #include <set>
 
+#include "base/filetime.h"
 #include "base/maperror.h"
 #include "orba/common/utf8.h"
 #include "props/tags.h"
@@ -113,7 +114,7 @@ int64_t StampFolder(TSqlDatabase& db, const GUID& guid, const TFolderRecord& fol
       .Bind(1, next.changeKey)
       .Bind(2, next.predecessors)
       .Bind(3, next.changeNumber)
-      .Bind(4, detail::NowFileTime())
+      .Bind(4, NowFileTime())
       .Bind(5, folder.id)
       .Run();
   return next.changeNumber;
@@ -140,7 +141,7 @@ int64_t TStoreEngine::Impl::InsertFolder(TStoreEngine& engine, int64_t parentId,
   if (const TStoredProp* cls = detail::FindProp(props, PROP_ID(tags::kContainerClassW)))
     containerClass = detail::TextValue(*cls).value_or(u"");
   TChangeState change = detail::NewObject(db, engine.guid_);
-  int64_t now = detail::NowFileTime();
+  int64_t now = NowFileTime();
   auto insert = db.Prepare(
       "INSERT INTO folders(parent_id, folder_type, name, name_key, container_class, creation_time, "
       "modification_time, source_key, change_key, predecessors, change_number) VALUES(?,?,?,?,?,?,?,?,?,?,?)");

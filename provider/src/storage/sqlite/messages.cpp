@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "base/filetime.h"
 #include "base/maperror.h"
 #include "props/tags.h"
 #include "storage/profiledb.h"
@@ -32,13 +33,13 @@ bool IsRecordProperty(ULONG propId) {
                                        PROP_ID(tags::kHasAttach),
                                        PROP_ID(tags::kCreationTime),
                                        PROP_ID(tags::kLastModificationTime),
-                                       0x0E09 /* PR_PARENT_ENTRYID */,
-                                       0x0E17 /* PR_MSG_STATUS */,
-                                       0x0FFB /* PR_STORE_ENTRYID */,
-                                       0x300B /* PR_SEARCH_KEY */,
-                                       0x65E0 /* PR_SOURCE_KEY */,
-                                       0x65E2 /* PR_CHANGE_KEY */,
-                                       0x65E3 /* PR_PREDECESSOR_CHANGE_LIST */};
+                                       PROP_ID(tags::kParentEntryId),
+                                       PROP_ID(tags::kMsgStatus),
+                                       PROP_ID(tags::kStoreEntryId),
+                                       PROP_ID(tags::kSearchKey),
+                                       PROP_ID(tags::kSourceKey),
+                                       PROP_ID(tags::kChangeKey),
+                                       PROP_ID(tags::kPredecessorChangeList)};
   return kIds.count(propId) != 0;
 }
 
@@ -179,7 +180,7 @@ int64_t TStoreEngine::Impl::InsertMessage(TStoreEngine& engine, int64_t folderId
     const TStoredProp* given = detail::FindProp(image.props, PROP_ID(tag));
     return given && given->tag == tag ? detail::IntValue(*given) : std::nullopt;
   };
-  int64_t now = detail::NowFileTime();
+  int64_t now = NowFileTime();
   int64_t created = givenTime(tags::kCreationTime).value_or(now);
   int64_t modified = givenTime(tags::kLastModificationTime).value_or(created);
   auto insert = db.Prepare(
@@ -329,7 +330,7 @@ void TStoreEngine::Impl::RewriteMessage(TStoreEngine& engine, int64_t id, const 
       "submit_time=?6, importance=?7, last_modification_time=?8, flags=?9, size=?10, has_attach=?11, "
       "change_key=?12, predecessors=?13, change_number=?14 WHERE id=?15");
   BindColumns(update, 1, image.props);
-  update.Bind(8, detail::NowFileTime())
+  update.Bind(8, NowFileTime())
       .Bind(9, int64_t{flags})
       .Bind(10, int64_t{SizeValue(ImageSize(image))})
       .Bind(11, int64_t{!image.attachments.empty()})

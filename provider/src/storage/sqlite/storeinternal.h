@@ -35,8 +35,6 @@ namespace detail {
 
 // Decodes a stored value onto holder (a new MAPI buffer) and returns it.
 const SPropValue& Decode(const TStoredProp& prop, TMapiBuffer<SPropValue>& holder);
-// The current time as a FILETIME.
-int64_t NowFileTime();
 const TStoredProp* FindProp(const TStoredProps& props, ULONG propId);
 // The text of a string property (either width), if it is one.
 std::optional<std::u16string> TextValue(const TStoredProp& prop);

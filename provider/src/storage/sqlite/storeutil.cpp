@@ -1,7 +1,7 @@
 // Value helpers, property tables and change stamping of the store engine.
-#include <chrono>
 #include <cstring>
 
+#include "base/filetime.h"
 #include "base/maperror.h"
 #include "memory/mapimemory.h"
 #include "orba/common/casefold.h"
@@ -46,13 +46,6 @@ const SPropValue& Decode(const TStoredProp& prop, TMapiBuffer<SPropValue>& holde
   return *holder;
 }
 
-int64_t NowFileTime() {
-  // 100-ns intervals between 1601-01-01 and the Unix epoch.
-  constexpr int64_t kEpochDelta = 116444736000000000;
-  auto now = std::chrono::system_clock::now().time_since_epoch();
-  return kEpochDelta + std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() / 100;
-}
-
 const TStoredProp* FindProp(const TStoredProps& props, ULONG propId) {
   for (const auto& prop : props)
     if (PROP_ID(prop.tag) == propId) return &prop;
@@ -68,8 +61,7 @@ std::optional<int64_t> IntValue(const TStoredProp& prop) {
     case PT_LONG: return value.Value.l;
     case PT_BOOLEAN: return value.Value.b ? 1 : 0;
     case PT_I8: return value.Value.li.QuadPart;
-    default:
-      return static_cast<int64_t>((uint64_t{value.Value.ft.dwHighDateTime} << 32) | value.Value.ft.dwLowDateTime);
+    default: return static_cast<int64_t>(FileTimeBits(value.Value.ft));
   }
 }
 
@@ -99,8 +91,7 @@ TStoredProp BinaryProp(ULONG tag, const Bytes& bytes) {
 TStoredProp TimeProp(ULONG tag, int64_t fileTime) {
   SPropValue value{};
   value.ulPropTag = tag;
-  value.Value.ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) & 0xFFFFFFFFu);
-  value.Value.ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) >> 32);
+  value.Value.ft = ToFileTime(static_cast<uint64_t>(fileTime));
   return {tag, Encode(value)};
 }
 

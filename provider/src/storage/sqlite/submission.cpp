@@ -2,7 +2,6 @@
 // queue, and what becomes of a message once it is sent (PR_SENTMAIL_ENTRYID,
 // PR_DELETE_AFTER_SUBMIT).
 #include "base/maperror.h"
-#include "props/submittags.h"
 #include "props/tags.h"
 #include "storage/sqlite/storeinternal.h"
 
