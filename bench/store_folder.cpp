@@ -100,13 +100,13 @@ struct Fixture {
     std::string path = (dir / "bench.pst").string();
     store = TOpenStore::Open(path, TStoreKind::PersonalFile, u"Bench", Bytes(24, 1), Bytes(24, 2));
     TStoreEngine& engine = store->Engine();
-    folder =
-        engine.CreateFolder(engine.SpecialFolderId(TSpecialFolder::IpmSubtree), u"Bulk", FOLDER_GENERIC, {}, false);
-    spare =
-        engine.CreateFolder(engine.SpecialFolderId(TSpecialFolder::IpmSubtree), u"Spare", FOLDER_GENERIC, {}, false);
+    folder = engine.Folders().Create(engine.Folders().SpecialFolderId(TSpecialFolder::IpmSubtree), u"Bulk",
+                                     FOLDER_GENERIC, {}, false);
+    spare = engine.Folders().Create(engine.Folders().SpecialFolderId(TSpecialFolder::IpmSubtree), u"Spare",
+                                    FOLDER_GENERIC, {}, false);
     count = MessageCount();
     double start = WallNow();
-    for (size_t i = 0; i < count; ++i) engine.CreateMessage(folder, false, MakeImage(i, random));
+    for (size_t i = 0; i < count; ++i) engine.Messages().Create(folder, false, MakeImage(i, random));
     createSeconds = WallNow() - start;
     sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_open((dir / "plain.db").string().c_str(), &plain);
@@ -192,7 +192,7 @@ void BM_CreateMessages(benchmark::State& state) {
     std::vector<TMessageImage> images;
     for (size_t i = 0; i < kBatch; ++i) images.push_back(MakeImage(i, f.random));
     double start = WallNow();
-    for (const TMessageImage& image : images) f.store->Engine().CreateMessage(f.spare, false, image);
+    for (const TMessageImage& image : images) f.store->Engine().Messages().Create(f.spare, false, image);
     double middle = WallNow();
     for (const TMessageImage& image : images) {
       Exec(f.plain, "BEGIN IMMEDIATE");

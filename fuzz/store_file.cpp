@@ -86,34 +86,34 @@ void ReadTables(const std::shared_ptr<TOpenStore>& store, int64_t folder) {
 
 void Walk(const std::shared_ptr<TOpenStore>& store) {
   TStoreEngine& engine = store->Engine();
-  Try([&] { Decode(engine.StoreProps()); });
-  Try([&] { engine.ReceiveFolders(); });
-  Try([&] { engine.OutgoingQueue(); });
+  Try([&] { Decode(engine.Props().Read()); });
+  Try([&] { engine.Folders().ReceiveFolders(); });
+  Try([&] { engine.Submission().Queue(); });
   std::vector<int64_t> pending;
-  Try([&] { pending.push_back(engine.SpecialFolderId(TSpecialFolder::Root)); });
-  Try([&] { pending.push_back(engine.SpecialFolderId(TSpecialFolder::Inbox)); });
+  Try([&] { pending.push_back(engine.Folders().SpecialFolderId(TSpecialFolder::Root)); });
+  Try([&] { pending.push_back(engine.Folders().SpecialFolderId(TSpecialFolder::Inbox)); });
   std::set<int64_t> seen;
   size_t messages = 0;
   while (!pending.empty() && seen.size() < kMaxFolders) {
     int64_t folder = pending.back();
     pending.pop_back();
     if (!seen.insert(folder).second) continue;
-    Try([&] { engine.Folder(folder); });
-    Try([&] { Decode(engine.FolderProps(folder)); });
-    Try([&] { engine.Counts(folder); });
-    Try([&] { engine.ContentChangesSince(folder, 0); });
-    Try([&] { engine.HierarchyChangesSince(folder, 0); });
+    Try([&] { engine.Folders().Get(folder); });
+    Try([&] { Decode(engine.Folders().Props(folder)); });
+    Try([&] { engine.Folders().Counts(folder); });
+    Try([&] { engine.Changes().ContentChangesSince(folder, 0); });
+    Try([&] { engine.Changes().HierarchyChangesSince(folder, 0); });
     Try([&] {
-      for (const TFolderRecord& child : engine.ChildFolders(folder)) pending.push_back(child.id);
+      for (const TFolderRecord& child : engine.Folders().Children(folder)) pending.push_back(child.id);
     });
     ReadTables(store, folder);
     for (bool associated : {false, true}) {
       std::vector<int64_t> ids;
-      Try([&] { ids = engine.MessageIds(folder, associated); });
+      Try([&] { ids = engine.Messages().Ids(folder, associated); });
       for (int64_t id : ids) {
         if (++messages > kMaxMessages) break;
-        Try([&] { engine.Message(id); });
-        Try([&] { DecodeImage(engine.LoadMessage(id), 0); });
+        Try([&] { engine.Messages().Get(id); });
+        Try([&] { DecodeImage(engine.Messages().Load(id), 0); });
       }
     }
   }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/maperror.h"
-#include "profiles/sectionprops.h"
+#include "props/propvalues.h"
 #include "props/propcodec.h"
 
 using namespace orba::store;
@@ -122,7 +122,7 @@ void RoundTrip(ULONG tag, std::span<const uint8_t> bytes) {
 void Section(ULONG tag, std::span<const uint8_t> bytes) {
   TStoredProps props{{tag, Bytes(bytes.begin(), bytes.end())}, {PROP_TAG(PT_LONG, 0x3001), Bytes(4, 1)}};
   try {
-    auto values = DecodeSection(props, 1);
+    auto values = DecodeStored(props, 1);
     Check(values.get()[0].ulPropTag == tag && values.get()[2].ulPropTag == 0);
   } catch (const TMapiError&) {
   }

@@ -270,7 +270,7 @@ class TFolder {
     store_ =
         TOpenStore::Open((home_ / "fuzz.pst").string(), TStoreKind::PersonalFile, u"F", Bytes(20, 1), Bytes(20, 2));
     TStoreEngine& engine = store_->Engine();
-    int64_t folder = engine.SpecialFolderId(TSpecialFolder::Inbox);
+    int64_t folder = engine.Folders().SpecialFolderId(TSpecialFolder::Inbox);
     const std::u16string texts[] = {u"Hello", u"hello", u"\u00C4rger", u"\u00E4rger", u"", u"Re: hello", u"ab.c"};
     const uint64_t times[] = {132000000000000000ull, 1, 0x8000000000000010ull, 0xFFFFFFFFFFFFFFFFull};
     for (size_t i = 0; i < 16; ++i) {
@@ -280,7 +280,7 @@ class TFolder {
       if (i % 4) image.props.push_back(Text(tags::kSenderNameW, texts[(i * 3) % std::size(texts)]));
       if (i % 6) image.props.push_back(Number(tags::kMessageDeliveryTime, times[i % std::size(times)]));
       image.props.push_back(i % 7 ? Number(tags::kImportance, i % 3 - 1) : Number(PROP_TAG(PT_I8, 0x0017), 1));
-      engine.CreateMessage(folder, false, image);
+      engine.Messages().Create(folder, false, image);
     }
     source_ = CreateContentsSource(store_, folder, false);
     rows_ = source_->Rows(nullptr, nullptr);

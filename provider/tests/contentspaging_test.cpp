@@ -45,7 +45,7 @@ class ContentsPaging : public ::testing::Test {
   void SetUp() override {
     store_ = TOpenStore::Open((home_.Path() / "pages.pst").string(), TStoreKind::PersonalFile, u"P", Bytes(20, 1),
                               Bytes(20, 2));
-    folder_ = store_->Engine().SpecialFolderId(TSpecialFolder::Inbox);
+    folder_ = store_->Engine().Folders().SpecialFolderId(TSpecialFolder::Inbox);
     // Times with ties and, now and then, none; subjects with ties.
     for (uint64_t i = 0; i < 40; ++i) Create(i % 9 ? 132000000000000000ull + (i * 7 % 13) * 1000 : 0, i % 5);
     source_ = CreateContentsSource(store_, folder_, false);
@@ -59,7 +59,7 @@ class ContentsPaging : public ::testing::Test {
     TMessageImage image;
     image.props.push_back(Text(tags::kSubjectW, u"Subject " + std::u16string(1, static_cast<char16_t>(u'0' + n))));
     if (time) image.props.push_back(Time(time));
-    return store_->Engine().CreateMessage(folder_, false, image);
+    return store_->Engine().Messages().Create(folder_, false, image);
   }
   // Every page of the given sizes equals its stretch of the whole read.
   void ExpectPagesOfWhole(const SRestriction* restriction, const SSortOrderSet* sort) {

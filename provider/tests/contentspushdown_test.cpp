@@ -94,7 +94,7 @@ class ContentsPushdown : public ::testing::Test {
     store_ = TOpenStore::Open((home_.Path() / "push.pst").string(), TStoreKind::PersonalFile, u"P", Bytes(20, 1),
                               Bytes(20, 2));
     TStoreEngine& engine = store_->Engine();
-    folder_ = engine.SpecialFolderId(TSpecialFolder::Inbox);
+    folder_ = engine.Folders().SpecialFolderId(TSpecialFolder::Inbox);
     const std::u16string subjects[] = {u"Hello",     u"hello", u"HELLO world", u"Ärger", u"ärger", u"Über",
                                        u"uber",      u"",      u"Re: Hello",   u"Zebra", u"zeb",   u"Ω omega",
                                        u"ab\u0100c", u"AB"};
@@ -118,7 +118,7 @@ class ContentsPushdown : public ::testing::Test {
         image.props.push_back(i % 25 ? Long(tags::kImportance, importance) : Long64(kImportanceI8, importance));
       }
       if (pick(2)) image.props.push_back(Long(tags::kMessageFlags, pick(2) ? MSGFLAG_READ : 0));
-      engine.CreateMessage(folder_, false, image);
+      engine.Messages().Create(folder_, false, image);
     }
     source_ = CreateContentsSource(store_, folder_, false);
     copy_ = std::make_shared<TMemoryRowSource>(source_->AllColumns());

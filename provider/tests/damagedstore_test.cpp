@@ -58,7 +58,7 @@ TEST(DamagedStoreFile, TruncatedStoreFailsAndOthersStillOpen) {
   std::string bytes;
   {
     auto store = TOpenStore::Open(good.string(), TStoreKind::PersonalFile, u"P", Bytes(20, 3), Bytes(20, 4));
-    store->Engine().CreateMessage(store->Engine().SpecialFolderId(TSpecialFolder::Inbox), false, {});
+    store->Engine().Messages().Create(store->Engine().Folders().SpecialFolderId(TSpecialFolder::Inbox), false, {});
   }
   bytes = Read(good);
   ASSERT_GT(bytes.size(), 4096u);
@@ -75,10 +75,10 @@ class LoopingFolders : public ::testing::Test {
  protected:
   void SetUp() override {
     auto engine = TStoreEngine::Create(path_, TStoreKind::PersonalFile, u"P");
-    int64_t inbox = engine->SpecialFolderId(TSpecialFolder::Inbox);
-    a_ = engine->CreateFolder(inbox, u"A", FOLDER_GENERIC, {}, false);
-    b_ = engine->CreateFolder(a_, u"B", FOLDER_GENERIC, {}, false);
-    c_ = engine->CreateFolder(inbox, u"C", FOLDER_GENERIC, {}, false);
+    int64_t inbox = engine->Folders().SpecialFolderId(TSpecialFolder::Inbox);
+    a_ = engine->Folders().Create(inbox, u"A", FOLDER_GENERIC, {}, false);
+    b_ = engine->Folders().Create(a_, u"B", FOLDER_GENERIC, {}, false);
+    c_ = engine->Folders().Create(inbox, u"C", FOLDER_GENERIC, {}, false);
     engine.reset();
     TSqlDatabase db(path_);
     db.Prepare("UPDATE folders SET parent_id=? WHERE id=?").Bind(1, b_).Bind(2, a_).Run();
@@ -92,7 +92,7 @@ class LoopingFolders : public ::testing::Test {
 };
 
 TEST_F(LoopingFolders, ChangesBelowAFolderEnd) {
-  THierarchyChanges changes = engine_->HierarchyChangesSince(a_, 0);
+  THierarchyChanges changes = engine_->Changes().HierarchyChangesSince(a_, 0);
   std::vector<int64_t> ids;
   for (const TFolderRecord& folder : changes.changed) ids.push_back(folder.id);
   std::sort(ids.begin(), ids.end());
@@ -101,14 +101,14 @@ TEST_F(LoopingFolders, ChangesBelowAFolderEnd) {
 
 TEST_F(LoopingFolders, MoveIntoTheLoopIsCorruptData) {
   try {
-    engine_->MoveFolder(c_, a_, std::nullopt);
+    engine_->Folders().Move(c_, a_, std::nullopt);
     FAIL() << "moved into a looping tree";
   } catch (const TMapiError& e) {
     EXPECT_EQ(e.Code(), MAPI_E_CORRUPT_DATA);
   }
   // Moving a folder of the loop under itself is still a cycle.
   try {
-    engine_->MoveFolder(a_, b_, std::nullopt);
+    engine_->Folders().Move(a_, b_, std::nullopt);
     FAIL() << "moved under itself";
   } catch (const TMapiError& e) {
     EXPECT_EQ(e.Code(), MAPI_E_FOLDER_CYCLE);
@@ -126,16 +126,16 @@ TEST_F(LoopingFolders, SubtreeOperationsRefuseTheLoop) {
       EXPECT_EQ(e.Code(), MAPI_E_CORRUPT_DATA) << what;
     }
   };
-  int64_t inbox = engine_->SpecialFolderId(TSpecialFolder::Inbox);
-  expectCorrupt([&] { engine_->DeleteFolder(a_, true, true); }, "DeleteFolder");
-  expectCorrupt([&] { engine_->EmptyFolder(b_, true); }, "EmptyFolder");
-  expectCorrupt([&] { engine_->CopyFolder(a_, c_, std::nullopt, true); }, "CopyFolder");
-  expectCorrupt([&] { engine_->ExportFolder(a_, true); }, "ExportFolder");
-  expectCorrupt([&] { engine_->CheckFolderTree(b_); }, "CheckFolderTree");
-  EXPECT_NO_THROW(engine_->CheckFolderTree(c_));
-  int64_t copy = engine_->CopyFolder(c_, inbox, u"C2", true);
-  EXPECT_NO_THROW(engine_->DeleteFolder(copy, true, true));
-  EXPECT_NO_THROW(engine_->EmptyFolder(c_, true));
+  int64_t inbox = engine_->Folders().SpecialFolderId(TSpecialFolder::Inbox);
+  expectCorrupt([&] { engine_->Folders().Delete(a_, true, true); }, "DeleteFolder");
+  expectCorrupt([&] { engine_->Folders().Empty(b_, true); }, "EmptyFolder");
+  expectCorrupt([&] { engine_->Folders().Copy(a_, c_, std::nullopt, true); }, "CopyFolder");
+  expectCorrupt([&] { engine_->Folders().Export(a_, true); }, "ExportFolder");
+  expectCorrupt([&] { engine_->Folders().CheckTree(b_); }, "CheckFolderTree");
+  EXPECT_NO_THROW(engine_->Folders().CheckTree(c_));
+  int64_t copy = engine_->Folders().Copy(c_, inbox, u"C2", true);
+  EXPECT_NO_THROW(engine_->Folders().Delete(copy, true, true));
+  EXPECT_NO_THROW(engine_->Folders().Empty(c_, true));
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ class MessageTest : public ::testing::Test {
   void SetUp() override {
     path = (home.Path() / "store.db").string();
     engine = TStoreEngine::Create(path, TStoreKind::PersonalFile, u"Tester");
-    inbox = engine->SpecialFolderId(TSpecialFolder::Inbox);
+    inbox = engine->Folders().SpecialFolderId(TSpecialFolder::Inbox);
   }
   void Reopen() {
     engine.reset();
@@ -202,11 +202,11 @@ TEST_F(MessageTest, NewMessageExistsOnlyOnceSavedAndTellsTheStore) {
   ComPtr<IMessage> message = CreateMessageObject(engine, inbox, false, options);
   ASSERT_EQ(SetText(message.get(), tags::kSubjectW, u"Hello"), S_OK);
   EXPECT_EQ(GetCode(message.get(), tags::kEntryId), MAPI_E_NOT_FOUND);
-  EXPECT_TRUE(engine->MessageIds(inbox, false).empty());
+  EXPECT_TRUE(engine->Messages().Ids(inbox, false).empty());
   ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
-  ASSERT_EQ(engine->MessageIds(inbox, false).size(), 1u);
+  ASSERT_EQ(engine->Messages().Ids(inbox, false).size(), 1u);
   int64_t id = IdOf(message.get());
-  EXPECT_EQ(id, engine->MessageIds(inbox, false)[0]);
+  EXPECT_EQ(id, engine->Messages().Ids(inbox, false)[0]);
   ASSERT_EQ(SetText(message.get(), tags::kSubjectW, u"Again"), S_OK);
   ASSERT_EQ(message->SaveChanges(0), S_OK);
   ASSERT_EQ(events.size(), 2u);
@@ -220,7 +220,7 @@ TEST_F(MessageTest, NewMessageExistsOnlyOnceSavedAndTellsTheStore) {
 TEST_F(MessageTest, AssociatedMessagesAndUnknownFolders) {
   ComPtr<IMessage> message = CreateMessageObject(engine, inbox, true);
   ASSERT_EQ(message->SaveChanges(0), S_OK);
-  EXPECT_EQ(engine->MessageIds(inbox, true).size(), 1u);
+  EXPECT_EQ(engine->Messages().Ids(inbox, true).size(), 1u);
   EXPECT_NE(LongOf(message.get(), tags::kMessageFlags) & MSGFLAG_ASSOCIATED, 0);
   EXPECT_THROW(CreateMessageObject(engine, 999999, false), TMapiError);
   try {
@@ -246,7 +246,7 @@ TEST_F(MessageTest, ConcurrentChangeAndDeletionAreDetected) {
   EXPECT_EQ(TextOf(OpenMessageObject(engine, id).get(), tags::kSubjectW), u"from b");
   // a's own later save after b's is a conflict too.
   EXPECT_EQ(a->SaveChanges(KEEP_OPEN_READWRITE), MAPI_E_OBJECT_CHANGED);
-  engine->DeleteMessage(id, false);
+  engine->Messages().Delete(id, false);
   EXPECT_EQ(a->SaveChanges(FORCE_SAVE), MAPI_E_OBJECT_DELETED);
 }
 
@@ -255,14 +255,14 @@ TEST_F(MessageTest, ASaveRemembersTheChangeNumberItProduced) {
   ASSERT_EQ(created->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   int64_t id = IdOf(created.get());
   // The engine answers the record its own transaction wrote, even once others changed it.
-  TMessageRecord first = engine->SaveMessage(id, {});
-  TMessageRecord second = engine->SaveMessage(id, {});
+  TMessageRecord first = engine->Messages().Save(id, {});
+  TMessageRecord second = engine->Messages().Save(id, {});
   EXPECT_GT(second.change.changeNumber, first.change.changeNumber);
-  EXPECT_EQ(engine->Message(id).change.changeNumber, second.change.changeNumber);
+  EXPECT_EQ(engine->Messages().Get(id).change.changeNumber, second.change.changeNumber);
   TMessageRecord made;
-  int64_t other = engine->CreateMessage(inbox, false, {}, &made);
+  int64_t other = engine->Messages().Create(inbox, false, {}, &made);
   EXPECT_EQ(made.id, other);
-  EXPECT_EQ(made.change.changeNumber, engine->Message(other).change.changeNumber);
+  EXPECT_EQ(made.change.changeNumber, engine->Messages().Get(other).change.changeNumber);
 
   // Another session (its own connection to the store) saves right after this one.
   auto otherSession = TStoreEngine::Open(path);
@@ -396,7 +396,7 @@ TEST_F(MessageTest, ComputedPropertiesDescribeTheSavedMessage) {
   EXPECT_EQ(LongOf(message.get(), tags::kAccessLevel), LONG{MAPI_MODIFY});
   ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   int64_t id = IdOf(message.get());
-  TMessageRecord record = engine->Message(id);
+  TMessageRecord record = engine->Messages().Get(id);
   TMapiBuffer<SPropValue> value;
   ASSERT_EQ(GetOne(message.get(), tags::kSourceKey, value.Out()), S_OK);
   EXPECT_EQ(Bytes(value->Value.bin.lpb, value->Value.bin.lpb + value->Value.bin.cb), record.change.sourceKey);
@@ -431,12 +431,12 @@ TEST_F(MessageTest, SetReadFlagChangesTheStoredReadStateAtOnce) {
   ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   int64_t id = IdOf(message.get());
   ASSERT_EQ(message->SetReadFlag(CLEAR_READ_FLAG), S_OK);
-  EXPECT_EQ(engine->Message(id).flags & MSGFLAG_READ, 0u);
+  EXPECT_EQ(engine->Messages().Get(id).flags & MSGFLAG_READ, 0u);
   EXPECT_EQ(LongOf(message.get(), tags::kMessageFlags) & MSGFLAG_READ, 0);
   ASSERT_EQ(message->SetReadFlag(0), S_OK);
-  EXPECT_NE(engine->Message(id).flags & MSGFLAG_READ, 0u);
+  EXPECT_NE(engine->Messages().Get(id).flags & MSGFLAG_READ, 0u);
   ASSERT_EQ(message->SetReadFlag(GENERATE_RECEIPT_ONLY), S_OK);
-  EXPECT_NE(engine->Message(id).flags & MSGFLAG_READ, 0u);
+  EXPECT_NE(engine->Messages().Get(id).flags & MSGFLAG_READ, 0u);
   // A read-state change is no conflict for a later save.
   EXPECT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   EXPECT_EQ(message->SetReadFlag(0x8000), MAPI_E_UNKNOWN_FLAGS);
@@ -446,7 +446,7 @@ TEST_F(MessageTest, SetReadFlagChangesTheStoredReadStateAtOnce) {
   ComPtr<IMessage> fresh = CreateMessageObject(engine, inbox, false);
   ASSERT_EQ(fresh->SetReadFlag(CLEAR_READ_FLAG), S_OK);
   ASSERT_EQ(fresh->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
-  EXPECT_EQ(engine->Message(IdOf(fresh.get())).flags & MSGFLAG_READ, 0u);
+  EXPECT_EQ(engine->Messages().Get(IdOf(fresh.get())).flags & MSGFLAG_READ, 0u);
 }
 
 TEST_F(MessageTest, SetReadFlagManagesPendingReceiptFlags) {
@@ -457,7 +457,7 @@ TEST_F(MessageTest, SetReadFlagManagesPendingReceiptFlags) {
     EXPECT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
     return message;
   };
-  auto flags = [&](IMessage* message) { return engine->Message(IdOf(message)).flags; };
+  auto flags = [&](IMessage* message) { return engine->Messages().Get(IdOf(message)).flags; };
   constexpr ULONG both = MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING;
 
   ComPtr<IMessage> read = delivered();
@@ -493,9 +493,9 @@ TEST_F(MessageTest, SetReadFlagManagesPendingReceiptFlags) {
   EXPECT_EQ(flags(dropped.get()), ULONG{MSGFLAG_READ});
 
   // Read-state changes are stamped for synchronisation but are no conflict for a save.
-  int64_t before = engine->Message(IdOf(read.get())).readChangeNumber;
+  int64_t before = engine->Messages().Get(IdOf(read.get())).readChangeNumber;
   ASSERT_EQ(read->SetReadFlag(CLEAR_READ_FLAG), S_OK);
-  EXPECT_GT(engine->Message(IdOf(read.get())).readChangeNumber, before);
+  EXPECT_GT(engine->Messages().Get(IdOf(read.get())).readChangeNumber, before);
   EXPECT_EQ(read->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   EXPECT_EQ(read->SetReadFlag(SUPPRESS_RECEIPT | CLEAR_READ_FLAG), MAPI_E_INVALID_PARAMETER);
 }
@@ -505,13 +505,14 @@ TEST_F(MessageTest, FolderSetReadFlagsFollowsTheSameRules) {
   ASSERT_EQ(SetLong(message.get(), tags::kMessageFlags, MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING), S_OK);
   ASSERT_EQ(message->SaveChanges(0), S_OK);
   int64_t id = IdOf(message.get());
-  EXPECT_EQ(engine->ApplyReadFlags(id, CLEAR_NRN_PENDING | CLEAR_READ_FLAG).after, ULONG{MSGFLAG_RN_PENDING});
-  TStoreEngine::TReadFlagChange change = engine->ApplyReadFlags(id, GENERATE_RECEIPT_ONLY);
+  EXPECT_EQ(engine->Messages().ApplyReadFlags(id, CLEAR_NRN_PENDING | CLEAR_READ_FLAG).after,
+            ULONG{MSGFLAG_RN_PENDING});
+  TReadFlagChange change = engine->Messages().ApplyReadFlags(id, GENERATE_RECEIPT_ONLY);
   EXPECT_EQ(change.before, ULONG{MSGFLAG_RN_PENDING});
   EXPECT_EQ(change.after, 0u);
   EXPECT_TRUE(change.Changed());
-  EXPECT_FALSE(engine->ApplyReadFlags(id, GENERATE_RECEIPT_ONLY).Changed());
-  EXPECT_EQ(engine->Message(id).flags, 0u);
+  EXPECT_FALSE(engine->Messages().ApplyReadFlags(id, GENERATE_RECEIPT_ONLY).Changed());
+  EXPECT_EQ(engine->Messages().Get(id).flags, 0u);
 }
 
 TEST_F(MessageTest, MessageFlagsAreTheClientsUntilTheFirstSave) {
@@ -529,7 +530,7 @@ TEST_F(MessageTest, MessageFlagsAreTheClientsUntilTheFirstSave) {
   EXPECT_EQ(SetOne(message.get(), &wrong), MAPI_E_UNEXPECTED_TYPE);
   ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   int64_t id = IdOf(message.get());
-  EXPECT_EQ(engine->Message(id).flags, imported);
+  EXPECT_EQ(engine->Messages().Get(id).flags, imported);
   EXPECT_EQ(LongOf(message.get(), tags::kMessageFlags), LONG{imported});
 
   // From the first save on the flags are the store's.
@@ -546,14 +547,14 @@ TEST_F(MessageTest, MessageFlagsAreTheClientsUntilTheFirstSave) {
   // A later save modifies the message.
   ASSERT_EQ(SetText(reopened.get(), tags::kSubjectW, u"edited"), S_OK);
   ASSERT_EQ(reopened->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
-  EXPECT_EQ(engine->Message(id).flags, ULONG{MSGFLAG_READ | MSGFLAG_FROMME});
+  EXPECT_EQ(engine->Messages().Get(id).flags, ULONG{MSGFLAG_READ | MSGFLAG_FROMME});
   EXPECT_EQ(LongOf(reopened.get(), tags::kMessageFlags), LONG{MSGFLAG_READ | MSGFLAG_FROMME});
 
   // Associated messages are always flagged so, whatever the client gives.
   ComPtr<IMessage> associated = CreateMessageObject(engine, inbox, true);
   ASSERT_EQ(SetLong(associated.get(), tags::kMessageFlags, MSGFLAG_UNSENT), S_OK);
   ASSERT_EQ(associated->SaveChanges(0), S_OK);
-  EXPECT_EQ(engine->Message(IdOf(associated.get())).flags, ULONG{MSGFLAG_UNSENT | MSGFLAG_ASSOCIATED});
+  EXPECT_EQ(engine->Messages().Get(IdOf(associated.get())).flags, ULONG{MSGFLAG_UNSENT | MSGFLAG_ASSOCIATED});
 }
 
 // --- recipients --------------------------------------------------------------------------------
@@ -651,7 +652,7 @@ TEST_F(MessageTest, AttachmentsPersistThroughAttachmentAndMessageSaves) {
   EXPECT_EQ(LongOf(message.get(), tags::kHasAttach), 1);
   ASSERT_EQ(message->SaveChanges(0), S_OK);
   int64_t id = IdOf(message.get());
-  EXPECT_NE(engine->Message(id).flags & MSGFLAG_HASATTACH, 0u);
+  EXPECT_NE(engine->Messages().Get(id).flags & MSGFLAG_HASATTACH, 0u);
   Reopen();
   ComPtr<IMessage> loaded = OpenMessageObject(engine, id);
   EXPECT_NE(LongOf(loaded.get(), tags::kMessageFlags) & MSGFLAG_HASATTACH, 0);
@@ -704,7 +705,7 @@ TEST_F(MessageTest, DeleteAttachAndAttachmentErrors) {
   ASSERT_EQ(message->CreateAttach(nullptr, 0, &num, bad.Out()), S_OK);
   EXPECT_EQ(num, b + 1);
   ASSERT_EQ(message->SaveChanges(0), S_OK);
-  EXPECT_EQ(engine->LoadMessage(IdOf(message.get())).attachments.size(), 1u);
+  EXPECT_EQ(engine->Messages().Load(IdOf(message.get())).attachments.size(), 1u);
 }
 
 TEST_F(MessageTest, NestedEmbeddedMessagesAreSavedWithTheirAttachments) {
@@ -838,7 +839,7 @@ TEST_F(MessageTest, UnsavedEmbeddedChangesStayOutOfTheMessage) {
   ASSERT_EQ(SetText(embedded.get(), tags::kSubjectW, u"not saved"), S_OK);
   ASSERT_EQ(attach->SaveChanges(0), S_OK);
   ASSERT_EQ(outer->SaveChanges(0), S_OK);
-  TMessageImage image = engine->LoadMessage(IdOf(outer.get()));
+  TMessageImage image = engine->Messages().Load(IdOf(outer.get()));
   ASSERT_EQ(image.attachments.size(), 1u);
   ASSERT_TRUE(image.attachments[0].embedded);
   bool found = false;
@@ -981,7 +982,7 @@ TEST_F(MessageCopyTest, CopyToCopiesRecipientsAttachmentsAndEmbeddedMessages) {
 
 TEST_F(MessageCopyTest, CopyToAnotherStoreMapsNamedPropertiesByName) {
   auto other = TStoreEngine::Create((home.Path() / "other.db").string(), TStoreKind::PersonalFile, u"Other");
-  int64_t otherInbox = other->SpecialFolderId(TSpecialFolder::Inbox);
+  int64_t otherInbox = other->Folders().SpecialFolderId(TSpecialFolder::Inbox);
   ComPtr<IMessage> dest = CreateMessageObject(other, otherInbox, false);
   // The other store maps names of its own first, so the same names get other identifiers.
   ULONG taken = NamedTag(dest.get(), u"Unrelated", PT_LONG);
@@ -1001,7 +1002,7 @@ TEST_F(MessageCopyTest, CopyToAnotherStoreMapsNamedPropertiesByName) {
   ExpectCopyOfSource(reopened.get());
   EXPECT_EQ(LongOf(reopened.get(), taken), 5);
   // The source's store was not touched.
-  EXPECT_TRUE(engine->MessageIds(inbox, false).empty());
+  EXPECT_TRUE(engine->Messages().Ids(inbox, false).empty());
 }
 
 TEST_F(MessageCopyTest, ExcludedSubObjectsStayBehind) {
@@ -1084,7 +1085,7 @@ TEST_F(MessageCopyTest, MoveLeavesTheSourceWithoutWhatItHandedOn) {
   EXPECT_TRUE(RecipientsOf(source.get()).empty());
   EXPECT_TRUE(AttachmentNames(source.get()).empty());
   ASSERT_EQ(source->SaveChanges(0), S_OK);
-  TMessageImage stored = engine->LoadMessage(id);
+  TMessageImage stored = engine->Messages().Load(id);
   EXPECT_TRUE(stored.recipients.empty());
   EXPECT_TRUE(stored.attachments.empty());
   // A read-only source cannot give its contents away.

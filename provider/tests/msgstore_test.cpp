@@ -8,6 +8,7 @@
 #include "mapiobjects/storeproviders.h"
 #include "props/tags.h"
 #include "session/storeentryid.h"
+#include "storage/directory.h"
 #include "storetestutil.h"
 #include "table/mapitable.h"
 
@@ -162,11 +163,11 @@ TEST_F(MsgStoreCom, BadEntryIdsAreRefused) {
 TEST_F(MsgStoreCom, ContentsTableFollowsMessagesAndReadFlags) {
   auto open = TOpenStore::Open(path_, TStoreKind::PersonalFile, u"P", Bytes(20, 1), Bytes(20, 2));
   TStoreEngine& engine = open->Engine();
-  int64_t inbox = engine.SpecialFolderId(TSpecialFolder::Inbox);
+  int64_t inbox = engine.Folders().SpecialFolderId(TSpecialFolder::Inbox);
   auto folder = OpenFolderObject(open, inbox, TAccessMode::ReadWrite);
   ComPtr<IMAPITable> table;
   ASSERT_EQ(folder->GetContentsTable(0, table.Out()), S_OK);
-  int64_t id = engine.CreateMessage(inbox, false, {});
+  int64_t id = engine.Messages().Create(inbox, false, {});
   open->Changed({fnevObjectCreated, TObjectKind::Message, id, inbox});
   ULONG count = 0;
   ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
@@ -176,12 +177,12 @@ TEST_F(MsgStoreCom, ContentsTableFollowsMessagesAndReadFlags) {
   SBinary bin{static_cast<ULONG>(entry.size()), entry.data()};
   ENTRYLIST list{1, &bin};
   ASSERT_EQ(folder->SetReadFlags(&list, 0, nullptr, 0), S_OK);
-  EXPECT_TRUE(engine.Message(id).flags & MSGFLAG_READ);
+  EXPECT_TRUE(engine.Messages().Get(id).flags & MSGFLAG_READ);
   BYTE bad[3] = {};
   SBinary two[2] = {bin, {3, bad}};
   ENTRYLIST mixed{2, two};
   EXPECT_EQ(folder->SetReadFlags(&mixed, 0, nullptr, CLEAR_READ_FLAG), MAPI_W_PARTIAL_COMPLETION);
-  EXPECT_FALSE(engine.Message(id).flags & MSGFLAG_READ);
+  EXPECT_FALSE(engine.Messages().Get(id).flags & MSGFLAG_READ);
   ASSERT_EQ(folder->DeleteMessages(&list, 0, nullptr, 0), S_OK);
   ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
   EXPECT_EQ(count, 0u);

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "mapiobjects/storeproviders.h"
-#include "profiles/sectionprops.h"
 #include "profiles/services.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 #include "storage/storeengine.h"
 #include "storetestutil.h"
@@ -233,7 +233,7 @@ TEST_F(PublicStore, ProfileDatabaseSkipsStoresThatCannotBeTheDefault) {
   db.AddService("P", plan);
   auto flags = [&](const MAPIUID& provider) {
     for (const TStoredProp& prop : db.ReadSection("P", provider))
-      if (prop.tag == tags::kResourceFlags) return DecodeSection({prop})->Value.ul;
+      if (prop.tag == tags::kResourceFlags) return DecodeStored({prop})->Value.ul;
     return ULONG{0xFFFFFFFF};
   };
   EXPECT_EQ(flags(plan.providers[3].uid), ULONG{STATUS_DEFAULT_STORE});
@@ -530,8 +530,6 @@ TEST_F(PublicStore, EngineKeepsTheKindAndHasNoMailboxFolders) {
   }
   auto engine = TStoreEngine::Open(path);
   EXPECT_EQ(engine->Kind(), TStoreKind::PublicFolders);
-  MAPIUID mdb = engine->MdbProvider();
-  EXPECT_TRUE(SameUid(Bytes(mdb.ab, mdb.ab + 16), kExchangePublicMdbProvider));
   auto codeOf = [](auto&& call) {
     try {
       call();
@@ -542,12 +540,12 @@ TEST_F(PublicStore, EngineKeepsTheKindAndHasNoMailboxFolders) {
   };
   for (TSpecialFolder folder : {TSpecialFolder::Inbox, TSpecialFolder::Outbox, TSpecialFolder::SentItems,
                                 TSpecialFolder::DeletedItems, TSpecialFolder::SearchRoot})
-    EXPECT_EQ(codeOf([&] { engine->SpecialFolderId(folder); }), MAPI_E_NOT_FOUND);
-  int64_t forms = engine->SpecialFolderId(TSpecialFolder::EformsRegistry);
-  EXPECT_EQ(engine->Folder(forms).parentId, engine->SpecialFolderId(TSpecialFolder::NonIpmSubtree));
-  EXPECT_EQ(codeOf([&] { engine->ReceiveFolders(); }), MAPI_E_NO_SUPPORT);
-  EXPECT_EQ(codeOf([&] { engine->SetReceiveFolder("IPM", forms); }), MAPI_E_NO_SUPPORT);
-  EXPECT_EQ(codeOf([&] { engine->GetReceiveFolder(""); }), MAPI_E_NO_SUPPORT);
+    EXPECT_EQ(codeOf([&] { engine->Folders().SpecialFolderId(folder); }), MAPI_E_NOT_FOUND);
+  int64_t forms = engine->Folders().SpecialFolderId(TSpecialFolder::EformsRegistry);
+  EXPECT_EQ(engine->Folders().Get(forms).parentId, engine->Folders().SpecialFolderId(TSpecialFolder::NonIpmSubtree));
+  EXPECT_EQ(codeOf([&] { engine->Folders().ReceiveFolders(); }), MAPI_E_NO_SUPPORT);
+  EXPECT_EQ(codeOf([&] { engine->Folders().SetReceiveFolder("IPM", forms); }), MAPI_E_NO_SUPPORT);
+  EXPECT_EQ(codeOf([&] { engine->Folders().GetReceiveFolder(""); }), MAPI_E_NO_SUPPORT);
 }
 
 }  // namespace

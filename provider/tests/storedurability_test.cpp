@@ -33,9 +33,9 @@ TMessageImage Numbered(int n) {
   int status = 0;
   try {
     auto store = TStoreEngine::Open(path);
-    int64_t inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
+    int64_t inbox = store->Folders().SpecialFolderId(TSpecialFolder::Inbox);
     for (int i = 0; i < n; ++i) {
-      int64_t id = store->CreateMessage(inbox, false, Numbered(i));
+      int64_t id = store->Messages().Create(inbox, false, Numbered(i));
       if (fd >= 0 && write(fd, &id, sizeof(id)) != sizeof(id)) status = 2;
     }
   } catch (...) {
@@ -83,9 +83,9 @@ TEST_F(StoreDurabilityTest, AKilledImportLosesNoSavedMessage) {
     EXPECT_EQ(check.Text(0), "ok");
   }
   auto store = TStoreEngine::Open(path_);
-  for (int64_t message : saved) EXPECT_NO_THROW(store->LoadMessage(message)) << message;
+  for (int64_t message : saved) EXPECT_NO_THROW(store->Messages().Load(message)) << message;
   // The store still takes changes.
-  store->CreateMessage(store->SpecialFolderId(TSpecialFolder::Inbox), false, Numbered(-1));
+  store->Messages().Create(store->Folders().SpecialFolderId(TSpecialFolder::Inbox), false, Numbered(-1));
 }
 
 TEST_F(StoreDurabilityTest, TwoProcessesWritingOneStoreLoseNothing) {
@@ -103,13 +103,13 @@ TEST_F(StoreDurabilityTest, TwoProcessesWritingOneStoreLoseNothing) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
   }
   auto store = TStoreEngine::Open(path_);
-  int64_t inbox = store->SpecialFolderId(TSpecialFolder::Inbox);
-  auto ids = store->MessageIds(inbox, false);
+  int64_t inbox = store->Folders().SpecialFolderId(TSpecialFolder::Inbox);
+  auto ids = store->Messages().Ids(inbox, false);
   ASSERT_EQ(ids.size(), 2u * kEach);
   std::set<int64_t> changeNumbers;
   std::set<std::string> sourceKeys;  // as text: GCC 12 at -O3 misjudges comparisons of byte vectors
   for (int64_t id : ids) {
-    TMessageRecord record = store->Message(id);
+    TMessageRecord record = store->Messages().Get(id);
     changeNumbers.insert(record.change.changeNumber);
     sourceKeys.emplace(record.change.sourceKey.begin(), record.change.sourceKey.end());
   }

@@ -10,6 +10,7 @@
 #include "mapiobjects/transport.h"
 #include "orba/common/utf8.h"
 #include "props/tags.h"
+#include "storage/directory.h"
 #include "storetestutil.h"
 
 namespace orba::store {
@@ -258,7 +259,7 @@ TEST_F(SubmitTest, SmtpAddressesMatchRegardlessOfCase) {
   // The old default address no longer names bob: that message waits for a transport.
   ASSERT_EQ(Draft(u"Four", {Smtp(u"bob@orba.example")})->SubmitMessage(0), S_OK);
   EXPECT_EQ(MessagesIn(bob_.get(), InboxId(bob_.get())).size(), 3u);
-  EXPECT_EQ(AliceOpen()->Engine().OutgoingQueue().size(), 1u);
+  EXPECT_EQ(AliceOpen()->Engine().Submission().Queue().size(), 1u);
 }
 
 TEST_F(SubmitTest, CcAndBccRecipientsGetCopiesWithoutTheBccList) {
@@ -354,11 +355,11 @@ TEST_F(SubmitTest, OutsideRecipientsWaitInTheOutgoingQueueUntilMarkedSent) {
 
   // A transport takes it: only the outside recipient was left to reach.
   auto open = AliceOpen();
-  auto queued = open->Engine().OutgoingQueue();
+  auto queued = open->Engine().Submission().Queue();
   ASSERT_EQ(queued.size(), 1u);
   EXPECT_EQ(queued[0].recipients, std::vector<ULONG>{0});
   MarkQueuedMessageSent(open, queued[0].messageId);
-  EXPECT_TRUE(open->Engine().OutgoingQueue().empty());
+  EXPECT_TRUE(open->Engine().Submission().Queue().empty());
   ULONG count = 1;
   ASSERT_EQ(queue->GetRowCount(0, &count), S_OK);
   EXPECT_EQ(count, 0u);
@@ -370,10 +371,10 @@ TEST_F(SubmitTest, OutsideRecipientsWaitInTheOutgoingQueueUntilMarkedSent) {
 TEST_F(SubmitTest, AFailedMessageLeavesTheQueueUnsent) {
   ASSERT_EQ(Draft(u"Bounce", {Smtp(u"nobody@nowhere.invalid")})->SubmitMessage(0), S_OK);
   auto open = AliceOpen();
-  int64_t id = open->Engine().OutgoingQueue().at(0).messageId;
+  int64_t id = open->Engine().Submission().Queue().at(0).messageId;
   MarkQueuedMessageFailed(open, id);
-  EXPECT_TRUE(open->Engine().OutgoingQueue().empty());
-  ULONG flags = open->Engine().Message(id).flags;
+  EXPECT_TRUE(open->Engine().Submission().Queue().empty());
+  ULONG flags = open->Engine().Messages().Get(id).flags;
   EXPECT_FALSE(flags & MSGFLAG_SUBMIT);
   EXPECT_TRUE(flags & MSGFLAG_UNSENT);
   try {
@@ -403,7 +404,7 @@ TEST_F(SubmitTest, AbortSubmitTakesAQueuedMessageBack) {
             MAPI_E_INVALID_ENTRYID);
   // Submitted again, it is back in the queue.
   ASSERT_EQ(back->SubmitMessage(0), S_OK);
-  EXPECT_EQ(AliceOpen()->Engine().OutgoingQueue().size(), 1u);
+  EXPECT_EQ(AliceOpen()->Engine().Submission().Queue().size(), 1u);
 }
 
 TEST_F(SubmitTest, RefusedSubmissionsChangeNothing) {
@@ -521,11 +522,11 @@ TEST_F(SubmitTest, TheQueueSurvivesARestart) {
   session_ = nullptr;
   ASSERT_TRUE(TOpenStore::OpenAt(path).empty());
   auto engine = TStoreEngine::Open(path);
-  auto queue = engine->OutgoingQueue();
+  auto queue = engine->Submission().Queue();
   ASSERT_EQ(queue.size(), 1u);
   EXPECT_GT(queue[0].submitTime, 0);
-  EXPECT_EQ(engine->MarkSent(queue[0].messageId).fate, TSubmitFate::Kept);
-  EXPECT_TRUE(engine->OutgoingQueue().empty());
+  EXPECT_EQ(engine->Submission().MarkSent(queue[0].messageId).fate, TSubmitFate::Kept);
+  EXPECT_TRUE(engine->Submission().Queue().empty());
 }
 
 TEST(ServerDirectoryAddresses, DefaultsSettersAndOldFiles) {

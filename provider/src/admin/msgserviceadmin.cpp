@@ -7,9 +7,9 @@
 #include "base/lasterror.h"
 #include "orba/common/utf8.h"
 #include "profiles/profsect.h"
-#include "profiles/sectionprops.h"
 #include "profiles/services.h"
 #include "props/propstrings.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 #include "table/mapitable.h"
 
@@ -151,7 +151,7 @@ HRESULT TMsgServiceAdmin::SetPrimaryIdentity(LPMAPIUID lpUID, ULONG ulFlags) {
     RequireService(uid);
     for (const TStoredProp& prop : db_->ReadSection(profile_, uid)) {
       if (prop.tag != tags::kResourceFlags) continue;
-      auto values = DecodeSection({prop});
+      auto values = DecodeStored({prop});
       Check(!(values->Value.ul & SERVICE_NO_PRIMARY_IDENTITY), MAPI_E_NO_ACCESS,
             "The message service cannot supply the primary identity.");
     }

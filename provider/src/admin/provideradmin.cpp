@@ -6,8 +6,8 @@
 #include "admin/sectionrows.h"
 #include "orba/common/utf8.h"
 #include "profiles/profsect.h"
-#include "profiles/sectionprops.h"
 #include "profiles/services.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 #include "table/mapitable.h"
 
@@ -46,7 +46,7 @@ HRESULT TProviderAdmin::CreateProvider(LPTSTR lpszProvider, ULONG cValues, LPSPr
     // A new store is named after its service, as the service's first stores are.
     std::u16string display;
     TStoredProps serviceProps = db_->ReadSection(profile_, service_.uid);
-    auto values = DecodeSection(serviceProps);
+    auto values = DecodeStored(serviceProps);
     for (size_t i = 0; i < serviceProps.size(); ++i)
       if (values.get()[i].ulPropTag == tags::kDisplayNameW) display = values.get()[i].Value.lpszW;
     TProviderPlan plan = PlanProvider(service_.name, service_.uid, ArgText(lpszProvider, ulFlags), display);

@@ -1,7 +1,7 @@
 // Rows of the service and provider tables: see sectionrows.h.
 #include "admin/sectionrows.h"
 
-#include "profiles/sectionprops.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 
 namespace orba::store {
@@ -23,7 +23,7 @@ std::shared_ptr<TMemoryRowSource> SectionRows(TProfileDatabase& db, const std::s
   ULONG rowId = 0;
   for (const MAPIUID& uid : sections) {
     TStoredProps props = db.ReadSection(profile, uid);
-    auto values = DecodeSection(props, 2);
+    auto values = DecodeStored(props, 2);
     SPropValue* extra = values.get() + props.size();
     extra[0].ulPropTag = tags::kInstanceKey;
     extra[0].Value.bin = {sizeof(uid.ab), const_cast<LPBYTE>(uid.ab)};

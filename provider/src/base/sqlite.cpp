@@ -143,6 +143,16 @@ std::vector<uint8_t> TSqlStatement::Blob(int column) const {
   return data ? std::vector<uint8_t>(data, data + sqlite3_column_bytes(stmt_, column)) : std::vector<uint8_t>();
 }
 
+TSqlReadSnapshot::TSqlReadSnapshot(TSqlDatabase& db) : db_(db) { db_.Execute("BEGIN"); }
+
+TSqlReadSnapshot::~TSqlReadSnapshot() {
+  try {
+    db_.Execute("COMMIT");
+  } catch (...) {
+    // A read transaction has nothing to lose; the next BEGIN reports a real failure.
+  }
+}
+
 TSqlTransaction::TSqlTransaction(TSqlDatabase& db) : db_(db) { db_.Execute("BEGIN IMMEDIATE"); }
 
 TSqlTransaction::~TSqlTransaction() {

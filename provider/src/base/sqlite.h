@@ -82,6 +82,18 @@ class TSqlStatement {
   std::string sql_;  // the text the statement was prepared from: its cache key
 };
 
+// A read snapshot: the statements run while it lives see one state of the database.
+class TSqlReadSnapshot {
+ public:
+  explicit TSqlReadSnapshot(TSqlDatabase& db);
+  ~TSqlReadSnapshot();
+  TSqlReadSnapshot(const TSqlReadSnapshot&) = delete;
+  TSqlReadSnapshot& operator=(const TSqlReadSnapshot&) = delete;
+
+ private:
+  TSqlDatabase& db_;
+};
+
 // A write transaction: BEGIN IMMEDIATE now, COMMIT on Commit(), ROLLBACK if destroyed
 // without it.
 class TSqlTransaction {

@@ -3,7 +3,9 @@
 #include "mapiobjects/attach.h"
 
 #include "base/maperror.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
+#include "table/rowbuilder.h"
 
 namespace orba::store {
 namespace {
@@ -13,44 +15,18 @@ bool IsComputedAttachProp(ULONG propId) {
          propId == PROP_ID(tags::kObjectType) || propId == PROP_ID(tags::kRecordKey);
 }
 
-uint64_t PropsSize(const TStoredProps& props) {
-  uint64_t size = 0;
-  for (const auto& prop : props) size += 4 + prop.value.size();
-  return size;
-}
-
-uint64_t ImageSize(const TMessageImage& image) {
-  uint64_t size = PropsSize(image.props);
-  for (const auto& recipient : image.recipients) size += PropsSize(recipient.props);
-  for (const auto& attachment : image.attachments)
-    size += PropsSize(attachment.props) + (attachment.embedded ? ImageSize(*attachment.embedded) : 0);
-  return size;
-}
-
 }  // namespace
 
 TAttach::TAttach(ComPtr<TMessage> message, ULONG num, TAccessMode access)
     : TPropObject<IAttach>(TPropObjectOptions{access, true, message->Engine()->Names()}),
       message_(std::move(message)),
       num_(num) {
-  AddComputed(tags::kAttachNum, [this](SPropValue& out, void*) {
-    out.ulPropTag = tags::kAttachNum;
-    out.Value.l = static_cast<LONG>(num_);
-  });
-  AddComputed(tags::kAttachSize, [this](SPropValue& out, void*) {
-    out.ulPropTag = tags::kAttachSize;
-    out.Value.l = static_cast<LONG>(Size());
-  });
-  AddComputed(tags::kObjectType, [](SPropValue& out, void*) {
-    out.ulPropTag = tags::kObjectType;
-    out.Value.l = MAPI_ATTACH;
-  });
+  AddComputed(tags::kAttachNum, [this](SPropValue& out, void*) { out = LongValue(tags::kAttachNum, num_); });
+  AddComputed(tags::kAttachSize, [this](SPropValue& out, void*) { out = LongValue(tags::kAttachSize, Size()); });
+  AddComputed(tags::kObjectType, [](SPropValue& out, void*) { out = LongValue(tags::kObjectType, MAPI_ATTACH); });
   AddComputed(tags::kRecordKey, [this](SPropValue& out, void* parent) {
     // Unique within the message: the attachment number.
-    out.ulPropTag = tags::kRecordKey;
-    out.Value.bin.cb = sizeof(ULONG);
-    out.Value.bin.lpb = AllocateMoreOf<BYTE>(sizeof(ULONG), parent);
-    for (size_t i = 0; i < sizeof(ULONG); ++i) out.Value.bin.lpb[i] = static_cast<BYTE>(num_ >> (8 * i));
+    out = BinaryValue(tags::kRecordKey, NumberKey(num_), parent);
   });
 }
 
@@ -59,15 +35,12 @@ ComPtr<TAttach> TAttach::Make(ComPtr<TMessage> message, const TAttachmentImage& 
   TStoredProps props;
   for (const auto& prop : image.props)
     if (!IsComputedAttachProp(PROP_ID(prop.tag))) props.push_back(prop);
-  LoadStoredProps(*attach, props);
+  attach->LoadStored(props);
   attach->embedded_ = image.embedded;
   return attach;
 }
 
-ULONG TAttach::Size() const {
-  uint64_t size = PropsSize(StoredPropsOf(Bag())) + (embedded_ ? ImageSize(*embedded_) : 0);
-  return static_cast<ULONG>(std::min<uint64_t>(size, 0x7FFFFFFF));
-}
+ULONG TAttach::Size() const { return SizeValue(StoredSize(StoredValues()) + (embedded_ ? ImageSize(*embedded_) : 0)); }
 
 void TAttach::StoreEmbedded(TMessageImage image) {
   auto lock = Lock();
@@ -78,7 +51,7 @@ void TAttach::StoreEmbedded(TMessageImage image) {
 void TAttach::Persist(const TPropChanges&, ULONG) {
   TAttachmentImage image;
   image.num = num_;
-  image.props = StoredPropsOf(Bag());
+  image.props = StoredValues();
   image.embedded = embedded_;
   message_->StoreAttachment(std::move(image));
 }

@@ -19,12 +19,12 @@ void TCrossStoreCopy::Remap(TFolderImage& image) {
 
 int64_t TCrossStoreCopy::CopyMessage(const TMessageRecord& message, int64_t destFolder, bool move) {
   TStoreEngine& source = source_->Engine();
-  TMessageImage image = source.LoadMessage(message.id);
+  TMessageImage image = source.Messages().Load(message.id);
   RemapNamedProps(image, *source.Names(), *destination_->Engine().Names());
-  int64_t copy = destination_->Engine().ImportMessage(destFolder, message, image);
+  int64_t copy = destination_->Engine().Messages().Import(destFolder, message, image);
   destination_->Changed({fnevObjectCreated, TObjectKind::Message, copy, destFolder, 0, 0, message.associated});
   if (move) {
-    source.DeleteMessage(message.id, false);
+    source.Messages().Delete(message.id, false);
     source_->Changed({fnevObjectDeleted, TObjectKind::Message, message.id, message.folderId, 0, 0, message.associated});
   }
   return copy;
@@ -33,15 +33,15 @@ int64_t TCrossStoreCopy::CopyMessage(const TMessageRecord& message, int64_t dest
 bool TCrossStoreCopy::CopyFolder(const TFolderRecord& folder, int64_t destParent,
                                  const std::optional<std::u16string>& newName, bool subfolders, bool move) {
   TStoreEngine& source = source_->Engine();
-  if (move && source.IsOfStandardSet(folder.id))
+  if (move && source.Folders().IsOfStandardSet(folder.id))
     throw TMapiError(MAPI_E_NO_ACCESS, "A folder of the standard set cannot be moved.");
-  TFolderImage image = source.ExportFolder(folder.id, subfolders || move);
+  TFolderImage image = source.Folders().Export(folder.id, subfolders || move);
   Remap(image);
-  int64_t copy = destination_->Engine().ImportFolder(destParent, newName.value_or(folder.name), image);
+  int64_t copy = destination_->Engine().Folders().Import(destParent, newName.value_or(folder.name), image);
   destination_->Changed({fnevObjectCreated, TObjectKind::Folder, copy, destParent});
   if (move) {
     try {
-      source.DeleteFolder(folder.id, true, true, image.changeNumber);
+      source.Folders().Delete(folder.id, true, true, image.changeNumber);
     } catch (const TMapiError& e) {
       // Changed while it was copied: what changed is not in the copy, so the original stays.
       if (e.Code() != MAPI_E_OBJECT_CHANGED) throw;

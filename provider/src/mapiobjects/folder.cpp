@@ -19,12 +19,13 @@
 
 #include "base/lasterror.h"
 #include "mapiobjects/crossstore.h"
-#include "mapiobjects/objectprops.h"
 #include "mapiobjects/searchfolder.h"
 #include "mapiobjects/storemessage.h"
 #include "mapiobjects/tables.h"
 #include "orba/common/utf8.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
+#include "session/storeentryid.h"
 #include "storage/readflags.h"
 #include "table/mapitable.h"
 
@@ -43,8 +44,8 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
         store_(std::move(store)),
         id_(id) {
     TStoreEngine& engine = store_->Engine();
-    TFolderRecord record = engine.Folder(id_);
-    com::LoadStored(*this, engine.FolderProps(id_));
+    TFolderRecord record = engine.Folders().Get(id_);
+    LoadStored(engine.Folders().Props(id_));
     if (!Bag().Find(PROP_ID(tags::kDisplayNameW))) {
       std::u16string name = record.name;
       SPropValue value{};
@@ -55,14 +56,14 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     auto shared = store_;
     int64_t self = id_;
     auto binary = [this](ULONG tag, std::function<Bytes()> make) {
-      AddComputed(tag, [tag, make](SPropValue& out, void* parent) { com::BinaryValue(out, tag, make(), parent); });
+      AddComputed(tag, [tag, make](SPropValue& out, void* parent) { out = BinaryValue(tag, make(), parent); });
     };
     auto entryId = [shared, self] { return shared->EntryId(TObjectKind::Folder, self); };
     binary(tags::kEntryId, entryId);
     binary(tags::kRecordKey, entryId);
     binary(tags::kParentEntryId, [shared, self] {
       // The root folder is its own parent, as MAPI stores answer.
-      TFolderRecord folder = shared->Engine().Folder(self);
+      TFolderRecord folder = shared->Engine().Folders().Get(self);
       return shared->EntryId(TObjectKind::Folder, folder.parentId ? folder.parentId : self);
     });
     binary(tags::kStoreEntryId, [shared] { return shared->WrappedEntryId(); });
@@ -70,22 +71,23 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       const GUID& guid = shared->Engine().StoreGuid();
       return Bytes(reinterpret_cast<const BYTE*>(&guid), reinterpret_cast<const BYTE*>(&guid) + sizeof(guid));
     });
-    binary(tags::kSourceKey, [shared, self] { return shared->Engine().Folder(self).change.sourceKey; });
-    binary(tags::kChangeKey, [shared, self] { return shared->Engine().Folder(self).change.changeKey; });
-    binary(tags::kPredecessorChangeList, [shared, self] { return shared->Engine().Folder(self).change.predecessors; });
-    AddComputed(tags::kObjectType, [](SPropValue& out, void*) { com::LongValue(out, tags::kObjectType, MAPI_FOLDER); });
+    binary(tags::kSourceKey, [shared, self] { return shared->Engine().Folders().Get(self).change.sourceKey; });
+    binary(tags::kChangeKey, [shared, self] { return shared->Engine().Folders().Get(self).change.changeKey; });
+    binary(tags::kPredecessorChangeList,
+           [shared, self] { return shared->Engine().Folders().Get(self).change.predecessors; });
+    AddComputed(tags::kObjectType, [](SPropValue& out, void*) { out = LongValue(tags::kObjectType, MAPI_FOLDER); });
     AddComputed(tags::kFolderType, [shared, self](SPropValue& out, void*) {
-      com::LongValue(out, tags::kFolderType, shared->Engine().Folder(self).folderType);
+      out = LongValue(tags::kFolderType, shared->Engine().Folders().Get(self).folderType);
     });
     AddComputed(tags::kContentCount,
-                [this](SPropValue& out, void*) { com::LongValue(out, tags::kContentCount, Counts().contents); });
+                [this](SPropValue& out, void*) { out = LongValue(tags::kContentCount, Counts().contents); });
     AddComputed(tags::kContentUnread,
-                [this](SPropValue& out, void*) { com::LongValue(out, tags::kContentUnread, Counts().unread); });
+                [this](SPropValue& out, void*) { out = LongValue(tags::kContentUnread, Counts().unread); });
     AddComputed(tags::kAssocContentCount, [shared, self](SPropValue& out, void*) {
-      com::LongValue(out, tags::kAssocContentCount, shared->Engine().Counts(self).associated);
+      out = LongValue(tags::kAssocContentCount, shared->Engine().Folders().Counts(self).associated);
     });
     AddComputed(tags::kSubfolders, [shared, self](SPropValue& out, void*) {
-      com::BoolValue(out, tags::kSubfolders, shared->Engine().Counts(self).subfolders > 0);
+      out = BoolValue(tags::kSubfolders, shared->Engine().Folders().Counts(self).subfolders > 0);
     });
     SetExpectedType(PROP_ID(tags::kDisplayNameW), PT_UNICODE);
     SetExpectedType(PROP_ID(tags::kContainerClassW), PT_UNICODE);
@@ -120,7 +122,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       Check(lpulObjType && lppUnk, MAPI_E_INVALID_PARAMETER, "An output pointer is null.");
       *lppUnk = nullptr;
       std::span<const BYTE> bytes;
-      if (cbEntryID || lpEntryID) bytes = com::EntryIdArg(cbEntryID, lpEntryID);
+      if (cbEntryID || lpEntryID) bytes = EntryIdBytes(cbEntryID, lpEntryID);
       *lppUnk = OpenStoreEntry(store_, Writable(), bytes, lpInterface, ulFlags, *lpulObjType).Detach();
       return S_OK;
     });
@@ -168,7 +170,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       bool move = (ulFlags & MESSAGE_MOVE) != 0;
       if (move) CheckWrite();
       auto [destStore, dest] = DestinationFolder(lpInterface, lpDestFolder);
-      Check(destStore->Engine().Folder(dest).folderType != FOLDER_SEARCH, MAPI_E_NO_SUPPORT,
+      Check(destStore->Engine().Folders().Get(dest).folderType != FOLDER_SEARCH, MAPI_E_NO_SUPPORT,
             "Messages cannot be copied or moved into a search folder.");
       bool partial = false;
       if (destStore != store_) {
@@ -188,11 +190,11 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
           // A move into the folder the message is in already changes nothing: no
           // change is stamped and nobody is told of a move.
           if (dest == id_) return;
-          store_->Engine().MoveMessage(message.id, dest);
+          store_->Engine().Messages().Move(message.id, dest);
           store_->Changed({fnevObjectMoved, TObjectKind::Message, message.id, dest, message.id, message.folderId,
                            message.associated});
         } else {
-          int64_t copy = store_->Engine().CopyMessage(message.id, dest);
+          int64_t copy = store_->Engine().Messages().Copy(message.id, dest);
           store_->Changed(
               {fnevObjectCopied, TObjectKind::Message, copy, dest, message.id, message.folderId, message.associated});
         }
@@ -209,7 +211,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       bool partial = false;
       ForEachMessage(lpMsgList, partial, [&](const TMessageRecord& message) {
         // Without DELETE_HARD_DELETE a message stays recoverable (soft-deleted).
-        store_->Engine().DeleteMessage(message.id, !(ulFlags & DELETE_HARD_DELETE));
+        store_->Engine().Messages().Delete(message.id, !(ulFlags & DELETE_HARD_DELETE));
         store_->Changed(
             {fnevObjectDeleted, TObjectKind::Message, message.id, message.folderId, 0, 0, message.associated});
       });
@@ -237,8 +239,8 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
         props.push_back({tags::kCommentW, EncodePropValue(value)});
       }
       TStoreEngine& engine = store_->Engine();
-      bool existed = engine.FindChildFolder(id_, name).has_value();
-      int64_t created = engine.CreateFolder(id_, name, ulFolderType, props, (ulFlags & OPEN_IF_EXISTS) != 0);
+      bool existed = engine.Folders().FindChild(id_, name).has_value();
+      int64_t created = engine.Folders().Create(id_, name, ulFolderType, props, (ulFlags & OPEN_IF_EXISTS) != 0);
       if (!existed) store_->Changed({fnevObjectCreated, TObjectKind::Folder, created, id_});
       auto folder = OpenFolderObject(store_, created, TAccessMode::ReadWrite);
       void* answer = nullptr;
@@ -267,10 +269,10 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
                  .CopyFolder(folder, dest, newName, (ulFlags & COPY_SUBFOLDERS) != 0, move))
           return MAPI_W_PARTIAL_COMPLETION;
       } else if (move) {
-        engine.MoveFolder(folder.id, dest, newName);
+        engine.Folders().Move(folder.id, dest, newName);
         store_->Changed({fnevObjectMoved, TObjectKind::Folder, folder.id, dest, folder.id, id_});
       } else {
-        int64_t copy = engine.CopyFolder(folder.id, dest, newName, (ulFlags & COPY_SUBFOLDERS) != 0);
+        int64_t copy = engine.Folders().Copy(folder.id, dest, newName, (ulFlags & COPY_SUBFOLDERS) != 0);
         store_->Changed({fnevObjectCopied, TObjectKind::Folder, copy, dest, folder.id, id_});
       }
       return S_OK;
@@ -282,7 +284,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       CheckFlags(ulFlags, DEL_MESSAGES | DEL_FOLDERS | FOLDER_DIALOG | DELETE_HARD_DELETE);
       CheckWrite();
       TFolderRecord folder = Subfolder(cbEntryID, lpEntryID);
-      store_->Engine().DeleteFolder(folder.id, (ulFlags & DEL_MESSAGES) != 0, (ulFlags & DEL_FOLDERS) != 0);
+      store_->Engine().Folders().Delete(folder.id, (ulFlags & DEL_MESSAGES) != 0, (ulFlags & DEL_FOLDERS) != 0);
       store_->Changed({fnevObjectDeleted, TObjectKind::Folder, folder.id, id_});
       return S_OK;
     });
@@ -298,14 +300,14 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       // The read state and pending receipt flags follow readflags.h's rules.
       bool partial = false;
       auto mark = [&](const TMessageRecord& message) {
-        if (store_->Engine().ApplyReadFlags(message.id, ulFlags).Changed())
+        if (store_->Engine().Messages().ApplyReadFlags(message.id, ulFlags).Changed())
           store_->Changed(
               {fnevObjectModified, TObjectKind::Message, message.id, message.folderId, 0, 0, message.associated});
       };
       if (lpMsgList) {
         ForEachMessage(lpMsgList, partial, mark);
       } else {
-        for (int64_t id : MessageIdsHere()) mark(store_->Engine().Message(id));
+        for (int64_t id : MessageIdsHere()) mark(store_->Engine().Messages().Get(id));
       }
       return partial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
     });
@@ -315,7 +317,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     return Guarded(LastError(), [&]() -> HRESULT {
       Check(lpulMessageStatus != nullptr, MAPI_E_INVALID_PARAMETER, "The status pointer is null.");
       CheckFlags(ulFlags, 0);
-      *lpulMessageStatus = MessageHere(com::EntryIdArg(cbEntryID, lpEntryID)).status;
+      *lpulMessageStatus = MessageHere(EntryIdBytes(cbEntryID, lpEntryID)).status;
       return S_OK;
     });
   }
@@ -323,8 +325,8 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   STDMETHOD(SetMessageStatus)
   (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulNewStatus, ULONG ulNewStatusMask, ULONG* lpulOldStatus) override {
     return Guarded(LastError(), [&]() -> HRESULT {
-      TMessageRecord message = MessageHere(com::EntryIdArg(cbEntryID, lpEntryID));
-      ULONG old = store_->Engine().SetMessageStatus(message.id, ulNewStatus, ulNewStatusMask);
+      TMessageRecord message = MessageHere(EntryIdBytes(cbEntryID, lpEntryID));
+      ULONG old = store_->Engine().Messages().SetStatus(message.id, ulNewStatus, ulNewStatusMask);
       if (lpulOldStatus) *lpulOldStatus = old;
       store_->Changed(
           {fnevObjectModified, TObjectKind::Message, message.id, message.folderId, 0, 0, message.associated});
@@ -340,28 +342,30 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     return Guarded(LastError(), [&]() -> HRESULT {
       CheckFlags(ulFlags, DEL_ASSOCIATED | FOLDER_DIALOG | DELETE_HARD_DELETE);
       CheckWrite();
-      store_->Engine().EmptyFolder(id_, (ulFlags & DEL_ASSOCIATED) != 0);
-      store_->Changed({fnevObjectModified, TObjectKind::Folder, id_, store_->Engine().Folder(id_).parentId});
+      store_->Engine().Folders().Empty(id_, (ulFlags & DEL_ASSOCIATED) != 0);
+      store_->Changed({fnevObjectModified, TObjectKind::Folder, id_, store_->Engine().Folders().Get(id_).parentId});
       return S_OK;
     });
   }
 
  protected:
   void Persist(const TPropChanges& changes, ULONG) override {
-    store_->Engine().ChangeFolderProps(id_, com::ChangedValues(*this, changes), com::DeletedIds(changes));
-    store_->Changed({fnevObjectModified, TObjectKind::Folder, id_, store_->Engine().Folder(id_).parentId});
+    store_->Engine().Folders().ChangeProps(id_, StoredChanges(changes), changes.DeletedIds());
+    store_->Changed({fnevObjectModified, TObjectKind::Folder, id_, store_->Engine().Folders().Get(id_).parentId});
   }
 
  private:
   bool Writable() const { return Access() == TAccessMode::ReadWrite; }
-  bool IsSearch() const { return store_->Engine().Folder(id_).folderType == FOLDER_SEARCH; }
+  bool IsSearch() const { return store_->Engine().Folders().Get(id_).folderType == FOLDER_SEARCH; }
 
   // The counts of the messages the folder shows: a search folder's results.
-  TFolderCounts Counts() const { return IsSearch() ? SearchFolderCounts(store_, id_) : store_->Engine().Counts(id_); }
+  TFolderCounts Counts() const {
+    return IsSearch() ? SearchFolderCounts(store_, id_) : store_->Engine().Folders().Counts(id_);
+  }
 
   // The normal messages the folder shows.
   std::vector<int64_t> MessageIdsHere() const {
-    if (!IsSearch()) return store_->Engine().MessageIds(id_, false);
+    if (!IsSearch()) return store_->Engine().Messages().Ids(id_, false);
     std::vector<int64_t> ids;
     for (const TSearchResult& result : SearchResults(store_, id_)) ids.push_back(result.id);
     return ids;
@@ -381,16 +385,16 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     Check(ours != nullptr, MAPI_E_NO_SUPPORT, "Copies to folders of other providers are not supported.");
     // Copies and moves write into the destination, which needs it opened for writing.
     Check(ours->Writable(), MAPI_E_NO_ACCESS, "The destination folder was opened read-only.");
-    ours->store_->Engine().Folder(ours->id_);
+    ours->store_->Engine().Folders().Get(ours->id_);
     return {ours->store_, ours->id_};
   }
 
   // A direct subfolder named by an entry ID (MAPI_E_NOT_FOUND when it is not one).
   TFolderRecord Subfolder(ULONG cb, LPENTRYID entryId) {
-    auto bytes = com::EntryIdArg(cb, entryId);
+    auto bytes = EntryIdBytes(cb, entryId);
     TParsedEntryId parsed = store_->Engine().ParseEntryId(bytes.data(), bytes.size());
     Check(parsed.kind == TObjectKind::Folder, MAPI_E_INVALID_ENTRYID, "The entry ID is not a folder's.");
-    TFolderRecord folder = store_->Engine().Folder(parsed.id);
+    TFolderRecord folder = store_->Engine().Folders().Get(parsed.id);
     Check(folder.parentId == id_, MAPI_E_NOT_FOUND, "The folder is not a subfolder of this folder.");
     return folder;
   }
@@ -400,7 +404,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
   TMessageRecord MessageHere(std::span<const BYTE> bytes, const std::vector<int64_t>* results = nullptr) {
     TParsedEntryId parsed = store_->Engine().ParseEntryId(bytes.data(), bytes.size());
     Check(parsed.kind == TObjectKind::Message, MAPI_E_INVALID_ENTRYID, "The entry ID is not a message's.");
-    TMessageRecord message = store_->Engine().Message(parsed.id);
+    TMessageRecord message = store_->Engine().Messages().Get(parsed.id);
     bool here = message.folderId == id_;
     if (IsSearch() && !message.associated) {
       std::vector<int64_t> shown = results ? std::vector<int64_t>() : MessageIdsHere();
@@ -422,7 +426,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     for (ULONG i = 0; i < list->cValues; ++i) {
       TMessageRecord message;
       try {
-        message = MessageHere(com::EntryIdArg(list->lpbin[i].cb, reinterpret_cast<LPENTRYID>(list->lpbin[i].lpb)),
+        message = MessageHere(EntryIdBytes(list->lpbin[i].cb, reinterpret_cast<LPENTRYID>(list->lpbin[i].lpb)),
                               results ? &*results : nullptr);
       } catch (const TMapiError&) {
         partial = true;

@@ -14,9 +14,9 @@
 #include <set>
 
 #include "base/maperror.h"
-#include "mapiobjects/objectprops.h"
 #include "mapiobjects/searchfolder.h"
 #include "mapiobjects/tables.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 #include "table/rowbuilder.h"
 
@@ -34,8 +34,8 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
  public:
   THierarchySource(std::shared_ptr<TOpenStore> store, int64_t folderId, bool convenientDepth)
       : store_(std::move(store)), folderId_(folderId), deep_(convenientDepth) {
-    store_->Engine().Folder(folderId_);
-    if (deep_) store_->Engine().CheckFolderTree(folderId_);
+    store_->Engine().Folders().Get(folderId_);
+    if (deep_) store_->Engine().Folders().CheckTree(folderId_);
   }
   ~THierarchySource() override {
     if (listening_) store_->StopListening(listening_);
@@ -68,8 +68,8 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
   TRowPtr MakeRow(const TFolderRecord& folder, ULONG depth) const {
     TStoreEngine& engine = store_->Engine();
     TFolderCounts counts =
-        folder.folderType == FOLDER_SEARCH ? SearchFolderCounts(store_, folder.id) : engine.Counts(folder.id);
-    com::TRowBuilder row;
+        folder.folderType == FOLDER_SEARCH ? SearchFolderCounts(store_, folder.id) : engine.Folders().Counts(folder.id);
+    TRowBuilder row;
     Bytes entryId = store_->EntryId(TObjectKind::Folder, folder.id);
     row.Binary(tags::kEntryId, entryId);
     row.Binary(tags::kRecordKey, entryId);
@@ -92,7 +92,7 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
     value.ulPropTag = tags::kDisplayNameW;
     value.Value.lpszW = reinterpret_cast<LPWSTR>(name.data());
     row.Stored(tags::kDisplayNameW, EncodePropValue(value));
-    for (const TStoredProp& prop : engine.FolderProps(folder.id)) row.Stored(prop.tag, prop.value);
+    for (const TStoredProp& prop : engine.Folders().Props(folder.id)) row.Stored(prop.tag, prop.value);
     return row.Build();
   }
 
@@ -102,7 +102,7 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
   // Appends the rows below parent (its children at depth, and their subtrees in a
   // deep table) and notes where each is in placed.
   void Add(TRowList& rows, TPlaced& placed, int64_t parent, ULONG depth) const {
-    for (const TFolderRecord& folder : store_->Engine().ChildFolders(parent)) {
+    for (const TFolderRecord& folder : store_->Engine().Folders().Children(parent)) {
       rows.push_back(MakeRow(folder, depth));
       placed.emplace_back(folder.id, parent);
       if (deep_) Add(rows, placed, folder.id, depth + 1);
@@ -115,7 +115,7 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
     for (int64_t at = id;; ++depth) {
       TFolderRecord folder;
       try {
-        folder = store_->Engine().Folder(at);
+        folder = store_->Engine().Folders().Get(at);
       } catch (const TMapiError&) {
         return std::nullopt;  // gone
       }
@@ -144,7 +144,7 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
     if (id == folderId_) {
       if (subtree) Add(rows, placed, folderId_, 1);
     } else if (auto depth = DepthOf(id)) {
-      TFolderRecord folder = store_->Engine().Folder(id);
+      TFolderRecord folder = store_->Engine().Folders().Get(id);
       rows.push_back(MakeRow(folder, *depth));
       placed.emplace_back(id, folder.parentId);
       if (subtree && deep_) Add(rows, placed, id, *depth + 1);

@@ -7,10 +7,11 @@
 #include "base/lasterror.h"
 #include "base/maperror.h"
 #include "mapiobjects/attach.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 #include "storage/readflags.h"
 #include "table/mapitable.h"
-#include "table/proprow.h"
+#include "table/rowbuilder.h"
 
 namespace orba::store {
 namespace {
@@ -19,36 +20,6 @@ namespace {
 // message's read, sent and receipt state); the others are the store's.
 constexpr ULONG kInitialClientFlags = MSGFLAG_READ | MSGFLAG_UNMODIFIED | MSGFLAG_UNSENT | MSGFLAG_FROMME |
                                       MSGFLAG_RESEND | MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING;
-
-void SetBinary(SPropValue& out, ULONG tag, const Bytes& bytes, void* parent) {
-  out.ulPropTag = tag;
-  out.Value.bin.cb = static_cast<ULONG>(bytes.size());
-  out.Value.bin.lpb = AllocateMoreOf<BYTE>(bytes.size() + 1, parent);
-  if (!bytes.empty()) std::memcpy(out.Value.bin.lpb, bytes.data(), bytes.size());
-}
-
-void SetLong(SPropValue& out, ULONG tag, ULONG value) {
-  out.ulPropTag = tag;
-  out.Value.l = static_cast<LONG>(value);
-}
-
-void SetTime(SPropValue& out, ULONG tag, int64_t fileTime) {
-  out.ulPropTag = tag;
-  out.Value.ft = ToFileTime(static_cast<uint64_t>(fileTime));
-}
-
-void SetText(SPropValue& out, ULONG tag, const std::u16string& text, void* parent) {
-  out.ulPropTag = tag;
-  auto* chars = AllocateMoreOf<char16_t>(text.size() + 1, parent);
-  std::copy(text.begin(), text.end(), chars);
-  out.Value.lpszW = reinterpret_cast<LPWSTR>(chars);
-}
-
-Bytes IdBytes(int64_t id) {
-  Bytes bytes(8);
-  for (int i = 0; i < 8; ++i) bytes[i] = static_cast<uint8_t>(static_cast<uint64_t>(id) >> (8 * i));
-  return bytes;
-}
 
 }  // namespace
 
@@ -67,7 +38,7 @@ TMessage::~TMessage() = default;
 ComPtr<TMessage> TMessage::CreateInFolder(std::shared_ptr<TStoreEngine> engine, int64_t folderId, bool associated,
                                           TMessageObjectOptions options) {
   if (!engine) throw TMapiError(MAPI_E_INVALID_PARAMETER, "There is no store.");
-  engine->Folder(folderId);  // MAPI_E_NOT_FOUND for a folder that is not there
+  engine->Folders().Get(folderId);  // MAPI_E_NOT_FOUND for a folder that is not there
   ComPtr<TMessage> message(new TMessage(std::move(engine), std::move(options)));
   message->folderId_ = folderId;
   message->associated_ = associated;
@@ -81,8 +52,8 @@ ComPtr<TMessage> TMessage::OpenSaved(std::shared_ptr<TStoreEngine> engine, int64
   if (!engine) throw TMapiError(MAPI_E_INVALID_PARAMETER, "There is no store.");
   // The record first: a change between the two reads then shows as a conflict at
   // SaveChanges instead of going unnoticed.
-  TMessageRecord record = engine->Message(messageId);
-  TMessageImage image = engine->LoadMessage(messageId);
+  TMessageRecord record = engine->Messages().Get(messageId);
+  TMessageImage image = engine->Messages().Load(messageId);
   ComPtr<TMessage> message(new TMessage(std::move(engine), std::move(options)));
   message->id_ = messageId;
   message->folderId_ = record.folderId;
@@ -115,15 +86,14 @@ void TMessage::LoadContent(const TMessageImage& image) {
     // An embedded message keeps its flags and times among its properties; a message
     // of a folder has them in its record.
     if (id_) continue;
-    auto value = DecodeStoredProps({prop});
     if (prop.tag == tags::kMessageFlags)
-      newFlags_ = value->Value.ul;
+      newFlags_ = static_cast<ULONG>(StoredNumber(prop).value_or(0));
     else if (prop.tag == tags::kCreationTime)
-      createdAt_ = static_cast<int64_t>(FileTimeBits(value->Value.ft));
+      createdAt_ = StoredNumber(prop).value_or(createdAt_);
     else if (prop.tag == tags::kLastModificationTime)
-      modifiedAt_ = static_cast<int64_t>(FileTimeBits(value->Value.ft));
+      modifiedAt_ = StoredNumber(prop).value_or(modifiedAt_);
   }
-  LoadStoredProps(*this, props);
+  LoadStored(props);
   recipients_ = image.recipients;
   for (const auto& recipient : recipients_) nextRowId_ = std::max(nextRowId_, recipient.rowId + 1);
   for (const auto& attachment : image.attachments) {
@@ -135,17 +105,12 @@ void TMessage::LoadContent(const TMessageImage& image) {
 
 TMessageImage TMessage::Content() const {
   TMessageImage image;
-  image.props = StoredPropsOf(Bag());
-  auto add = [&image](SPropValue value) { image.props.push_back({value.ulPropTag, EncodePropValue(value)}); };
-  SPropValue value{};
-  SetLong(value, tags::kMessageFlags, CurrentFlags());
-  add(value);
+  image.props = StoredValues();
+  image.props.push_back(Stored(LongValue(tags::kMessageFlags, CurrentFlags())));
   if (host_) {
     // An embedded message's times are saved with it, so that they read the same later.
-    SetTime(value, tags::kCreationTime, createdAt_);
-    add(value);
-    SetTime(value, tags::kLastModificationTime, modifiedAt_);
-    add(value);
+    image.props.push_back(Stored(TimeValue(tags::kCreationTime, createdAt_)));
+    image.props.push_back(Stored(TimeValue(tags::kLastModificationTime, modifiedAt_)));
   }
   image.recipients = recipients_;
   for (const auto& [num, attachment] : attachments_) image.attachments.push_back(attachment);
@@ -161,105 +126,83 @@ ULONG TMessage::CurrentFlags() const {
 }
 
 ULONG TMessage::SizeEstimate() const {
-  // Counted as the store counts a saved message: every value's bytes and its tag.
-  TMessageImage image = Content();
-  uint64_t size = 0;
-  auto add = [&size](const TStoredProps& props) {
-    for (const auto& prop : props) size += 4 + prop.value.size();
-  };
-  std::function<void(const TMessageImage&)> addImage = [&](const TMessageImage& m) {
-    add(m.props);
-    for (const auto& recipient : m.recipients) add(recipient.props);
-    for (const auto& attachment : m.attachments) {
-      add(attachment.props);
-      if (attachment.embedded) addImage(*attachment.embedded);
-    }
-  };
-  addImage(image);
-  return static_cast<ULONG>(std::min<uint64_t>(size, 0x7FFFFFFF));
+  // Counted as the store counts a saved message.
+  return SizeValue(ImageSize(Content()));
 }
 
-std::u16string TMessage::DisplayList(ULONG recipientType) const {
+std::u16string RecipientDisplayList(const std::vector<TRecipientImage>& recipients, ULONG recipientType) {
   std::u16string list;
-  for (const auto& recipient : recipients_) {
-    auto values = DecodeStoredProps(recipient.props);
-    TPropRow row(values.get(), recipient.props.size());
-    const SPropValue* type = FindProp(row, tags::kRecipientType);
-    const SPropValue* name = FindProp(row, tags::kDisplayNameW);
-    if (!type || static_cast<ULONG>(type->Value.l) != recipientType || !name) continue;
+  for (const TRecipientImage& recipient : recipients) {
+    const TStoredProp* type = FindStored(recipient.props, PROP_ID(tags::kRecipientType));
+    const TStoredProp* name = FindStored(recipient.props, PROP_ID(tags::kDisplayNameW));
+    if (!type || !name) continue;
+    // A transport marks the recipients it handled; they stay in the lists.
+    if ((static_cast<ULONG>(StoredNumber(*type).value_or(0)) & ~(MAPI_SUBMITTED | MAPI_P1)) != recipientType) continue;
     if (!list.empty()) list += u"; ";
-    list += WideText(PROP_TYPE(name->ulPropTag), name->Value);
+    list += StoredText(*name).value_or(u"");
   }
   return list;
-}
-
-void TMessage::Missing(SPropValue& out, ULONG tag) {
-  out.ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(tag));
-  out.Value.err = MAPI_E_NOT_FOUND;
 }
 
 void TMessage::AddComputedProps() {
   // Identity exists once the message is saved; an embedded message has none.
   auto identity = [this](ULONG tag, std::function<Bytes()> make) {
     AddComputed(tag, [this, tag, make](SPropValue& out, void* parent) {
-      if (id_)
-        SetBinary(out, tag, make(), parent);
-      else
-        Missing(out, tag);
+      out = id_ ? BinaryValue(tag, make(), parent) : ErrorValue(tag, MAPI_E_NOT_FOUND);
     });
   };
   identity(tags::kEntryId, [this] { return engine_->EntryId(TObjectKind::Message, id_); });
   identity(tags::kRecordKey, [this] { return engine_->EntryId(TObjectKind::Message, id_); });
-  identity(tags::kInstanceKey, [this] { return IdBytes(id_); });
+  identity(tags::kInstanceKey, [this] {
+    std::string key = IdInstanceKey(id_);
+    return Bytes(key.begin(), key.end());
+  });
   identity(tags::kSearchKey, [this] { return record_.searchKey; });
   identity(tags::kSourceKey, [this] { return record_.change.sourceKey; });
   identity(tags::kChangeKey, [this] { return record_.change.changeKey; });
   identity(tags::kPredecessorChangeList, [this] { return record_.change.predecessors; });
   AddComputed(tags::kParentEntryId, [this](SPropValue& out, void* parent) {
-    if (folderId_)
-      SetBinary(out, tags::kParentEntryId, engine_->EntryId(TObjectKind::Folder, folderId_), parent);
-    else
-      Missing(out, tags::kParentEntryId);
+    out = folderId_ ? BinaryValue(tags::kParentEntryId, engine_->EntryId(TObjectKind::Folder, folderId_), parent)
+                    : ErrorValue(tags::kParentEntryId, MAPI_E_NOT_FOUND);
   });
   AddComputed(tags::kStoreEntryId, [this](SPropValue& out, void* parent) {
-    SetBinary(out, tags::kStoreEntryId, options_.storeEntryId, parent);
+    out = BinaryValue(tags::kStoreEntryId, options_.storeEntryId, parent);
   });
   AddComputed(tags::kStoreRecordKey, [this](SPropValue& out, void* parent) {
     const MAPIUID& uid = engine_->ProviderUid();
-    SetBinary(out, tags::kStoreRecordKey, Bytes(uid.ab, uid.ab + sizeof(uid.ab)), parent);
+    out = BinaryValue(tags::kStoreRecordKey, uid.ab, parent);
   });
   AddComputed(
-      tags::kMessageFlags, [this](SPropValue& out, void*) { SetLong(out, tags::kMessageFlags, CurrentFlags()); },
+      tags::kMessageFlags, [this](SPropValue& out, void*) { out = LongValue(tags::kMessageFlags, CurrentFlags()); },
       [this](const SPropValue& value) -> HRESULT {
         // The client's flags until the first save; from then on they are the store's.
         if (everSaved_) return MAPI_E_COMPUTED;
         newFlags_ = value.Value.ul & kInitialClientFlags;
         return S_OK;
       });
-  AddComputed(tags::kMessageSize, [this](SPropValue& out, void*) { SetLong(out, tags::kMessageSize, SizeEstimate()); });
-  AddComputed(tags::kHasAttach, [this](SPropValue& out, void*) {
-    out.ulPropTag = tags::kHasAttach;
-    out.Value.b = attachments_.empty() ? 0 : 1;
-  });
+  AddComputed(tags::kMessageSize,
+              [this](SPropValue& out, void*) { out = LongValue(tags::kMessageSize, SizeEstimate()); });
+  AddComputed(tags::kHasAttach,
+              [this](SPropValue& out, void*) { out = BoolValue(tags::kHasAttach, !attachments_.empty()); });
   const std::pair<ULONG, ULONG> lists[] = {
       {tags::kDisplayToW, MAPI_TO}, {tags::kDisplayCcW, MAPI_CC}, {tags::kDisplayBccW, MAPI_BCC}};
   for (const auto& list : lists)
     AddComputed(list.first, [this, tag = list.first, type = list.second](SPropValue& out, void* parent) {
-      SetText(out, tag, DisplayList(type), parent);
+      out = TextValue(tag, RecipientDisplayList(recipients_, type), parent);
     });
   AddComputed(tags::kCreationTime, [this](SPropValue& out, void*) {
-    SetTime(out, tags::kCreationTime, id_ ? record_.creationTime : createdAt_);
+    out = TimeValue(tags::kCreationTime, id_ ? record_.creationTime : createdAt_);
   });
   AddComputed(tags::kLastModificationTime, [this](SPropValue& out, void*) {
-    SetTime(out, tags::kLastModificationTime, id_ ? record_.modificationTime : modifiedAt_);
+    out = TimeValue(tags::kLastModificationTime, id_ ? record_.modificationTime : modifiedAt_);
   });
-  AddComputed(tags::kObjectType, [](SPropValue& out, void*) { SetLong(out, tags::kObjectType, MAPI_MESSAGE); });
+  AddComputed(tags::kObjectType, [](SPropValue& out, void*) { out = LongValue(tags::kObjectType, MAPI_MESSAGE); });
   AddComputed(tags::kAccess, [this](SPropValue& out, void*) {
     bool writable = Access() == TAccessMode::ReadWrite;
-    SetLong(out, tags::kAccess, MAPI_ACCESS_READ | (writable ? MAPI_ACCESS_MODIFY | MAPI_ACCESS_DELETE : 0));
+    out = LongValue(tags::kAccess, MAPI_ACCESS_READ | (writable ? MAPI_ACCESS_MODIFY | MAPI_ACCESS_DELETE : 0));
   });
   AddComputed(tags::kAccessLevel, [this](SPropValue& out, void*) {
-    SetLong(out, tags::kAccessLevel, Access() == TAccessMode::ReadWrite ? MAPI_MODIFY : 0);
+    out = LongValue(tags::kAccessLevel, Access() == TAccessMode::ReadWrite ? MAPI_MODIFY : 0);
   });
 }
 
@@ -285,7 +228,7 @@ void TMessage::Persist(const TPropChanges&, ULONG flags) {
   // already hold another session's change, which the next save would then overwrite.
   if (!id_) {
     TMessageRecord created;
-    id_ = engine_->CreateMessage(folderId_, associated_, image, &created);
+    id_ = engine_->Messages().Create(folderId_, associated_, image, &created);
     record_ = std::move(created);
     everSaved_ = true;
     saved_ = TMessageSaveKind::Created;
@@ -294,7 +237,7 @@ void TMessage::Persist(const TPropChanges&, ULONG flags) {
   // FORCE_SAVE overwrites whatever another session saved meanwhile.
   std::optional<int64_t> expected;
   if (!(flags & FORCE_SAVE)) expected = record_.change.changeNumber;
-  record_ = engine_->SaveMessage(id_, image, expected);
+  record_ = engine_->Messages().Save(id_, image, expected);
   saved_ = TMessageSaveKind::Modified;
 }
 
@@ -338,7 +281,7 @@ HRESULT TMessage::SetReadFlag(ULONG ulFlags) {
       return S_OK;
     }
     // The read state of a saved message changes in the store at once, without SaveChanges.
-    auto change = engine_->ApplyReadFlags(id_, ulFlags);
+    auto change = engine_->Messages().ApplyReadFlags(id_, ulFlags);
     record_.flags = change.after;
     changed = change.Changed();
     id = id_;

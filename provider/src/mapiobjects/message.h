@@ -60,6 +60,10 @@ struct TMessageObjectOptions {
   TMessageSubmitCallback submit;
 };
 
+// PR_DISPLAY_TO, PR_DISPLAY_CC or PR_DISPLAY_BCC: the names of the recipients of one
+// type (MAPI_TO, MAPI_CC, MAPI_BCC), separated by "; ".
+std::u16string RecipientDisplayList(const std::vector<TRecipientImage>& recipients, ULONG recipientType);
+
 // A new, unsaved message in folderId (normal, or folder-associated). Throws TMapiError
 // (MAPI_E_NOT_FOUND when the folder does not exist).
 ComPtr<IMessage> CreateMessageObject(std::shared_ptr<TStoreEngine> engine, int64_t folderId, bool associated,

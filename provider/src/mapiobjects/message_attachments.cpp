@@ -5,8 +5,10 @@
 #include "base/maperror.h"
 #include "mapiobjects/attach.h"
 #include "props/propstrings.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 #include "props/valuecopy.h"
+#include "table/rowbuilder.h"
 
 namespace orba::store {
 namespace {
@@ -32,7 +34,7 @@ TRowList TMessage::AttachmentRows() const {
     for (const auto& prop : attachment.props)
       if (PROP_ID(prop.tag) != PROP_ID(tags::kAttachDataBin) && prop.value.size() <= kDefaultLargeValueLimit)
         props.push_back(prop);
-    auto values = DecodeStoredProps(props, 4);
+    auto values = DecodeStored(props, 4);
     size_t count = props.size();
     const ULONG computed[] = {tags::kAttachNum, tags::kAttachSize, tags::kRecordKey, tags::kObjectType};
     TMapiBuffer<SPropValue> computedValues;
@@ -44,12 +46,7 @@ TRowList TMessage::AttachmentRows() const {
       throw TMapiError(MAPI_E_CALL_FAILED, "the attachment's properties cannot be read");
     CopyPropsInto(values.get(), computedCount, computedValues.get(), values.get() + count);
     count += computedCount;
-    // PR_INSTANCE_KEY: the attachment number's bytes.
-    SPropValue& key = values.get()[count++];
-    key.ulPropTag = tags::kInstanceKey;
-    key.Value.bin.cb = sizeof(ULONG);
-    key.Value.bin.lpb = AllocateMoreOf<BYTE>(sizeof(ULONG), values.get());
-    for (size_t i = 0; i < sizeof(ULONG); ++i) key.Value.bin.lpb[i] = static_cast<BYTE>(num >> (8 * i));
+    values.get()[count++] = BinaryValue(tags::kInstanceKey, NumberKey(num), values.get());
     rows.push_back(TMemoryRow::Create(TPropRow(values.get(), count)));
   }
   return rows;

@@ -7,6 +7,7 @@
 #include "base/maperror.h"
 #include "mapi/mapiexports.h"
 #include "mapiobjects/attach.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 #include "table/proprow.h"
 
@@ -94,7 +95,7 @@ bool TMessage::CopyRecipientsTo(IMessage* destination, bool noReplace) {
   list->cEntries = static_cast<ULONG>(recipients_.size());
   for (size_t i = 0; i < recipients_.size(); ++i) {
     const TStoredProps& props = recipients_[i].props;
-    decoded.push_back(DecodeStoredProps(props));
+    decoded.push_back(DecodeStored(props));
     for (size_t j = 0; j < props.size(); ++j) {
       ULONG tag = tagFor(props[j].tag);
       if (!tag) continue;  // a name the destination has no identifier for

@@ -7,7 +7,9 @@
 #include "base/maperror.h"
 #include "mapiobjects/messageobject.h"
 #include "props/propstrings.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
+#include "table/rowbuilder.h"
 
 namespace orba::store {
 namespace {
@@ -19,11 +21,6 @@ std::vector<ULONG> RecipientColumns(bool unicode) {
                                 tags::kSearchKey,     tags::kDisplayType,  tags::kInstanceKey};
   for (ULONG& tag : columns) tag = CHANGE_PROP_TYPE(tag, WithStringWidth(PROP_TYPE(tag), unicode));
   return columns;
-}
-
-Bytes RowKey(ULONG rowId) {
-  return {static_cast<uint8_t>(rowId), static_cast<uint8_t>(rowId >> 8), static_cast<uint8_t>(rowId >> 16),
-          static_cast<uint8_t>(rowId >> 24)};
 }
 
 // One ADRENTRY checked and converted: its PR_ROWID (if any) and its storable values
@@ -52,9 +49,9 @@ TRecipientMod ConvertEntry(const ADRENTRY& entry) {
     if (IsStringType(type)) {
       auto wide = TMapiBuffer<SPropValue>::Allocate();
       CopyWithStringWidth(value, WithStringWidth(type, true), *wide, wide.get(), 0);
-      mod.props.push_back({wide->ulPropTag, EncodePropValue(*wide)});
+      mod.props.push_back(Stored(*wide));
     } else {
-      mod.props.push_back({value.ulPropTag, EncodePropValue(value)});
+      mod.props.push_back(Stored(value));
     }
   }
   return mod;
@@ -69,17 +66,9 @@ TRowList TMessage::RecipientRows() const {
     for (const auto& prop : recipient.props)
       if (PROP_ID(prop.tag) != PROP_ID(tags::kRowId) && PROP_ID(prop.tag) != PROP_ID(tags::kInstanceKey))
         props.push_back(prop);
-    SPropValue rowId{};
-    rowId.ulPropTag = tags::kRowId;
-    rowId.Value.l = static_cast<LONG>(recipient.rowId);
-    props.push_back({rowId.ulPropTag, EncodePropValue(rowId)});
-    Bytes keyBytes = RowKey(recipient.rowId);
-    SPropValue key{};
-    key.ulPropTag = tags::kInstanceKey;
-    key.Value.bin.cb = static_cast<ULONG>(keyBytes.size());
-    key.Value.bin.lpb = keyBytes.data();
-    props.push_back({key.ulPropTag, EncodePropValue(key)});
-    auto values = DecodeStoredProps(props);
+    props.push_back(Stored(LongValue(tags::kRowId, recipient.rowId)));
+    props.push_back(Stored(BinaryValue(tags::kInstanceKey, NumberKey(recipient.rowId))));
+    auto values = DecodeStored(props);
     rows.push_back(TMemoryRow::Create(TPropRow(values.get(), props.size())));
   }
   return rows;

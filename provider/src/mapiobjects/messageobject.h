@@ -19,14 +19,6 @@ namespace orba::store {
 
 class TAttach;
 
-// The values of stored properties, decoded into one MAPI buffer (extra free slots
-// at the end for the caller).
-TMapiBuffer<SPropValue> DecodeStoredProps(const TStoredProps& props, size_t extra = 0);
-// An object's properties as the engine stores them.
-TStoredProps StoredPropsOf(const TPropertyBag& bag);
-// Loads stored properties into a freshly made object.
-void LoadStoredProps(TPropObjectBase& object, const TStoredProps& props);
-
 class TMessage final : public TPropObject<IMessage> {
  public:
   static ComPtr<TMessage> CreateInFolder(std::shared_ptr<TStoreEngine> engine, int64_t folderId, bool associated,
@@ -76,9 +68,6 @@ class TMessage final : public TPropObject<IMessage> {
   TMessageImage Content() const;
   ULONG CurrentFlags() const;
   ULONG SizeEstimate() const;
-  std::u16string DisplayList(ULONG recipientType) const;
-  // Writes an error value for a property the message does not have (yet).
-  static void Missing(SPropValue& out, ULONG tag);
   // The rows of the recipient and attachment tables, and their refresh after a change.
   TRowList RecipientRows() const;
   TRowList AttachmentRows() const;

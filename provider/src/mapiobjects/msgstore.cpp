@@ -10,16 +10,18 @@
 
 #include "base/lasterror.h"
 #include "mapiobjects/folder.h"
-#include "mapiobjects/objectprops.h"
 #include "mapiobjects/openstore.h"
 #include "mapiobjects/outgoingqueuetable.h"
 #include "mapiobjects/storemessage.h"
 #include "mapiobjects/transport.h"
 #include "orba/common/utf8.h"
+#include "profiles/services.h"
 #include "props/propstrings.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
-#include "storage/sqlite/storeinternal.h"
+#include "session/storeentryid.h"
 #include "table/mapitable.h"
+#include "table/rowbuilder.h"
 
 namespace orba::store {
 namespace {
@@ -47,6 +49,26 @@ TMapiBuffer<BYTE> TextOut(const std::string& utf8, ULONG flags) {
   return out;
 }
 
+// PR_MDB_PROVIDER: the Exchange private or public store identifier, or Orba Store's
+// own for personal files.
+MAPIUID MdbProvider(TStoreKind kind) {
+  switch (kind) {
+    case TStoreKind::Mailbox: return kExchangeMdbProvider;
+    case TStoreKind::PublicFolders: return kExchangePublicMdbProvider;
+    default: return kPstMdbProvider;
+  }
+}
+
+// PR_STORE_SUPPORT_MASK: what a store of kind does. Change events are raised by the
+// store objects, so notifications are supported; mailboxes and personal files send mail
+// through the store's transport.
+ULONG SupportMask(TStoreKind kind) {
+  ULONG mask = STORE_ENTRYID_UNIQUE | STORE_MODIFY_OK | STORE_CREATE_OK | STORE_ATTACH_OK | STORE_MV_PROPS_OK |
+               STORE_RTF_OK | STORE_HTML_OK | STORE_ANSI_OK | STORE_UNICODE_OK | STORE_RESTRICTION_OK | STORE_SORT_OK |
+               STORE_SEARCH_OK | STORE_NOTIFY_OK;
+  return mask | (kind == TStoreKind::PublicFolders ? STORE_PUBLIC_FOLDERS : STORE_SUBMIT_OK);
+}
+
 class TMsgStore final : public TPropObject<IMsgStore> {
  public:
   TMsgStore(std::shared_ptr<TOpenStore> store, bool writable)
@@ -55,27 +77,26 @@ class TMsgStore final : public TPropObject<IMsgStore> {
         store_(std::move(store)),
         writable_(writable) {
     TStoreEngine& engine = store_->Engine();
-    com::LoadStored(*this, engine.StoreProps());
+    LoadStored(engine.Props().Read());
     auto shared = store_;
     AddComputed(tags::kEntryId, [shared](SPropValue& out, void* parent) {
-      com::BinaryValue(out, tags::kEntryId, shared->WrappedEntryId(), parent);
+      out = BinaryValue(tags::kEntryId, shared->WrappedEntryId(), parent);
     });
     AddComputed(tags::kStoreEntryId, [shared](SPropValue& out, void* parent) {
-      com::BinaryValue(out, tags::kStoreEntryId, shared->WrappedEntryId(), parent);
+      out = BinaryValue(tags::kStoreEntryId, shared->WrappedEntryId(), parent);
     });
     for (ULONG tag : {tags::kRecordKey, tags::kStoreRecordKey})
       AddComputed(tag, [shared, tag](SPropValue& out, void* parent) {
         const GUID& guid = shared->Engine().StoreGuid();
-        com::BinaryValue(out, tag, {reinterpret_cast<const BYTE*>(&guid), sizeof(guid)}, parent);
+        out = BinaryValue(tag, {reinterpret_cast<const BYTE*>(&guid), sizeof(guid)}, parent);
       });
     AddComputed(tags::kMdbProvider, [shared](SPropValue& out, void* parent) {
-      MAPIUID uid = shared->Engine().MdbProvider();
-      com::BinaryValue(out, tags::kMdbProvider, {uid.ab, sizeof(uid.ab)}, parent);
+      MAPIUID uid = MdbProvider(shared->Engine().Kind());
+      out = BinaryValue(tags::kMdbProvider, {uid.ab, sizeof(uid.ab)}, parent);
     });
-    AddComputed(tags::kObjectType, [](SPropValue& out, void*) { com::LongValue(out, tags::kObjectType, MAPI_STORE); });
+    AddComputed(tags::kObjectType, [](SPropValue& out, void*) { out = LongValue(tags::kObjectType, MAPI_STORE); });
     AddComputed(tags::kStoreSupportMask, [shared](SPropValue& out, void*) {
-      // Change events are raised by the store objects, so notifications are supported.
-      com::LongValue(out, tags::kStoreSupportMask, shared->Engine().SupportMask() | STORE_NOTIFY_OK);
+      out = LongValue(tags::kStoreSupportMask, SupportMask(shared->Engine().Kind()));
     });
   }
 
@@ -88,11 +109,11 @@ class TMsgStore final : public TPropObject<IMsgStore> {
             "The event mask is empty or names unknown events.");
       Bytes entryId;
       if (cbEntryID || lpEntryID) {
-        auto bytes = com::EntryIdArg(cbEntryID, lpEntryID);
+        auto bytes = EntryIdBytes(cbEntryID, lpEntryID);
         if (!store_->IsStoreEntryId(bytes.data(), bytes.size())) {
           TParsedEntryId parsed = store_->Engine().ParseEntryId(bytes.data(), bytes.size());
-          if (parsed.kind == TObjectKind::Folder) store_->Engine().Folder(parsed.id);
-          if (parsed.kind == TObjectKind::Message) store_->Engine().Message(parsed.id);
+          if (parsed.kind == TObjectKind::Folder) store_->Engine().Folders().Get(parsed.id);
+          if (parsed.kind == TObjectKind::Message) store_->Engine().Messages().Get(parsed.id);
           if (parsed.kind != TObjectKind::Store) entryId = store_->EntryId(parsed.kind, parsed.id);
         }
       }
@@ -114,8 +135,8 @@ class TMsgStore final : public TPropObject<IMsgStore> {
     return Guarded(LastError(), [&]() -> HRESULT {
       Check(lpulResult != nullptr, MAPI_E_INVALID_PARAMETER, "The result pointer is null.");
       CheckFlags(ulFlags, 0);
-      auto a = com::EntryIdArg(cbEntryID1, lpEntryID1);
-      auto b = com::EntryIdArg(cbEntryID2, lpEntryID2);
+      auto a = EntryIdBytes(cbEntryID1, lpEntryID1);
+      auto b = EntryIdBytes(cbEntryID2, lpEntryID2);
       TParsedEntryId first = Identify(a), second = Identify(b);
       *lpulResult = first.kind == second.kind && first.id == second.id;
       return S_OK;
@@ -129,7 +150,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
       Check(lpulObjType && lppUnk, MAPI_E_INVALID_PARAMETER, "An output pointer is null.");
       *lppUnk = nullptr;
       std::span<const BYTE> bytes;
-      if (cbEntryID || lpEntryID) bytes = com::EntryIdArg(cbEntryID, lpEntryID);
+      if (cbEntryID || lpEntryID) bytes = EntryIdBytes(cbEntryID, lpEntryID);
       if (!bytes.empty() && Identify(bytes).kind == TObjectKind::Store) {
         // The store itself: this object, not another one.
         CheckFlags(ulFlags, MAPI_MODIFY | MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS);
@@ -152,11 +173,11 @@ class TMsgStore final : public TPropObject<IMsgStore> {
       std::string messageClass = ArgText(lpszMessageClass, ulFlags);
       int64_t folderId = 0;
       if (cbEntryID || lpEntryID) {
-        TParsedEntryId target = Identify(com::EntryIdArg(cbEntryID, lpEntryID));
+        TParsedEntryId target = Identify(EntryIdBytes(cbEntryID, lpEntryID));
         Check(target.kind == TObjectKind::Folder, MAPI_E_INVALID_ENTRYID, "The entry ID is not a folder's.");
         folderId = target.id;
       }
-      store_->Engine().SetReceiveFolder(messageClass, folderId);
+      store_->Engine().Folders().SetReceiveFolder(messageClass, folderId);
       return S_OK;
     });
   }
@@ -167,7 +188,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
     return Guarded(LastError(), [&]() -> HRESULT {
       Check(lpcbEntryID && lppEntryID, MAPI_E_INVALID_PARAMETER, "An output pointer is null.");
       CheckFlags(ulFlags, MAPI_UNICODE);
-      auto found = store_->Engine().GetReceiveFolder(ArgText(lpszMessageClass, ulFlags));
+      auto found = store_->Engine().Folders().GetReceiveFolder(ArgText(lpszMessageClass, ulFlags));
       Bytes entryId = store_->EntryId(TObjectKind::Folder, found.folderId);
       auto buffer = TMapiBuffer<BYTE>::Allocate(entryId.size());
       std::memcpy(buffer.get(), entryId.data(), entryId.size());
@@ -190,9 +211,9 @@ class TMsgStore final : public TPropObject<IMsgStore> {
       auto rows = std::make_shared<TMemoryRowSource>(
           std::vector<ULONG>{tags::kEntryId, tags::kRecordKey, classTag, tags::kInstanceKey, tags::kRowId});
       ULONG rowId = 0;
-      for (const auto& entry : store_->Engine().ReceiveFolders()) {
+      for (const auto& entry : store_->Engine().Folders().ReceiveFolders()) {
         Bytes entryId = store_->EntryId(TObjectKind::Folder, entry.folderId);
-        Bytes key(reinterpret_cast<const BYTE*>(&rowId), reinterpret_cast<const BYTE*>(&rowId) + sizeof(rowId));
+        Bytes key = NumberKey(rowId);
         std::string messageClass = entry.messageClass;
         std::u16string wideClass = FromUtf8(entry.messageClass);
         SPropValue values[5]{};
@@ -229,7 +250,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
   STDMETHOD(AbortSubmit)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulFlags) override {
     return Guarded(LastError(), [&]() -> HRESULT {
       CheckFlags(ulFlags, 0);
-      TParsedEntryId target = Identify(com::EntryIdArg(cbEntryID, lpEntryID));
+      TParsedEntryId target = Identify(EntryIdBytes(cbEntryID, lpEntryID));
       Check(target.kind == TObjectKind::Message, MAPI_E_INVALID_ENTRYID, "The entry ID is not a message's.");
       CheckWrite();
       AbortSubmittedMessage(store_, target.id);
@@ -251,7 +272,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
 
  protected:
   void Persist(const TPropChanges& changes, ULONG) override {
-    store_->Engine().ChangeStoreProps(com::ChangedValues(*this, changes), com::DeletedIds(changes));
+    store_->Engine().Props().Change(StoredChanges(changes), changes.DeletedIds());
   }
 
  private:
@@ -280,7 +301,7 @@ ComPtr<IUnknown> OpenStoreEntry(const std::shared_ptr<TOpenStore>& store, bool w
       (flags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) && writable ? TAccessMode::ReadWrite : TAccessMode::ReadOnly;
   TParsedEntryId target{TObjectKind::Folder, 0};
   if (entryId.empty())
-    target.id = store->Engine().SpecialFolderId(TSpecialFolder::Root);
+    target.id = store->Engine().Folders().SpecialFolderId(TSpecialFolder::Root);
   else if (store->IsStoreEntryId(entryId.data(), entryId.size()))
     target.kind = TObjectKind::Store;
   else

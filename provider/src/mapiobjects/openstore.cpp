@@ -5,9 +5,9 @@
 
 #include "base/maperror.h"
 #include "mapiobjects/openstore.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 #include "session/storeentryid.h"
-#include "storage/sqlite/storeinternal.h"
 
 namespace orba::store {
 namespace {
@@ -128,10 +128,10 @@ void TOpenStore::Deliver(const TStoreChange& change) {
   NOTIFICATION notification{};
   notification.ulEventType = change.event;
   if (change.event == fnevNewMail) {
-    TMessageRecord record = engine_->Message(change.id);
-    TStoredProps props = engine_->LoadMessage(change.id).props;
-    if (const TStoredProp* cls = detail::FindProp(props, PROP_ID(tags::kMessageClassW)))
-      ids.messageClass = detail::TextValue(*cls).value_or(u"");
+    TMessageRecord record = engine_->Messages().Get(change.id);
+    TStoredProps props = engine_->Messages().Load(change.id).props;
+    if (const TStoredProp* cls = FindStored(props, PROP_ID(tags::kMessageClassW)))
+      ids.messageClass = StoredText(*cls).value_or(u"");
     auto& mail = notification.info.newmail;
     mail.cbEntryID = static_cast<ULONG>(ids.entry.size());
     mail.lpEntryID = AsEntryId(ids.entry);

@@ -50,7 +50,7 @@ void SetSearchCriteria(const std::shared_ptr<TOpenStore>& store, int64_t folderI
   CheckNotBoth(flags, FOREGROUND_SEARCH, BACKGROUND_SEARCH,
                "FOREGROUND_SEARCH and BACKGROUND_SEARCH contradict each other.");
   TStoreEngine& engine = store->Engine();
-  std::optional<TSearchCriteria> previous = engine.GetSearchCriteria(folderId);
+  std::optional<TSearchCriteria> previous = engine.Search().Criteria(folderId);
   TSearchCriteria next = previous.value_or(TSearchCriteria{});
   if (restriction) {
     ValidateRestriction(*restriction, true);
@@ -69,16 +69,15 @@ void SetSearchCriteria(const std::shared_ptr<TOpenStore>& store, int64_t folderI
   // A stopped search keeps the messages that match now.
   std::vector<int64_t> kept;
   if (!next.running)
-    for (const TRowPtr& row : com::TSearchEvaluator(store, next).Rows())
-      kept.push_back(com::RowMessageId(row->Values()));
-  engine.SetSearchCriteria(folderId, next, kept);
-  store->Changed({fnevSearchComplete, TObjectKind::Folder, folderId, engine.Folder(folderId).parentId});
+    for (const TRowPtr& row : TSearchEvaluator(store, next).Rows()) kept.push_back(RowMessageId(row->Values()));
+  engine.Search().SetCriteria(folderId, next, kept);
+  store->Changed({fnevSearchComplete, TObjectKind::Folder, folderId, engine.Folders().Get(folderId).parentId});
 }
 
 void GetSearchCriteria(const std::shared_ptr<TOpenStore>& store, int64_t folderId, ULONG flags,
                        LPSRestriction* restriction, LPENTRYLIST* folders, ULONG* state) {
   CheckFlags(flags, MAPI_UNICODE);
-  std::optional<TSearchCriteria> criteria = store->Engine().GetSearchCriteria(folderId);
+  std::optional<TSearchCriteria> criteria = store->Engine().Search().Criteria(folderId);
   Check(criteria.has_value(), MAPI_E_NOT_INITIALIZED, "No search criteria were set for the folder.");
   TMapiBuffer<SRestriction> decoded;
   if (restriction) {

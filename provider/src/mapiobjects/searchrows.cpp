@@ -1,34 +1,22 @@
 // Evaluating search criteria: see searchrows.h.
 //
 // The rows are those of the searched folders' contents tables, so a search folder's
-// contents table has exactly their columns. A restriction the contents tables can
-// evaluate in SQL is handed to them; any other is evaluated here by the table
-// engine's restriction, with the values a row leaves out (large ones) read from the
-// message and sub-restrictions answered from its recipients and attachments.
+// contents table has exactly their columns. A restriction the store engine's contents
+// queries take is handed to them; any other is evaluated here by the table engine's
+// restriction, with the values a row leaves out (large ones) read from the message and
+// sub-restrictions answered from its recipients and attachments.
 #include "mapiobjects/searchrows.h"
 
 #include <algorithm>
-#include <map>
 
 #include "base/maperror.h"
 #include "mapiobjects/tables.h"
+#include "props/propvalues.h"
 #include "props/restrictioncodec.h"
 #include "props/tags.h"
-#include "storage/sqlite/contentsql.h"
-#include "storage/sqlite/storeinternal.h"
 
-namespace orba::store::com {
+namespace orba::store {
 namespace {
-
-// Stored properties as one MAPI buffer of values.
-TMapiBuffer<SPropValue> DecodeAll(const TStoredProps& props) {
-  auto values = TMapiBuffer<SPropValue>::Allocate(std::max<size_t>(props.size(), 1) * sizeof(SPropValue));
-  void* parent = values.get();
-  for (size_t i = 0; i < props.size(); ++i)
-    DecodePropValue(
-        props[i].tag, props[i].value, [parent](size_t cb) { return AllocateMore(cb, parent); }, values.get()[i]);
-  return values;
-}
 
 // The properties a restriction reads from the object it tests (not those of the
 // sub-objects a sub-restriction tests).
@@ -60,27 +48,13 @@ void CollectTags(const SRestriction& r, std::vector<ULONG>& tags) {
   }
 }
 
-// The stored values of a message for the property identifiers ids.
-TStoredProps StoredValues(TStoreEngine& engine, int64_t messageId, const std::vector<ULONG>& ids) {
-  auto lock = TStoreEngine::Impl::Locked(engine);
-  auto stmt = TStoreEngine::Impl::Database(engine).Prepare(
-      "SELECT tag, value FROM message_props WHERE message_id=? AND prop_id=?");
-  TStoredProps props;
-  for (ULONG id : ids) {
-    stmt.Bind(1, messageId).Bind(2, int64_t{id});
-    if (stmt.Step()) props.push_back({static_cast<ULONG>(stmt.Int(0)), stmt.Blob(1)});
-    stmt.Reset();
-  }
-  return props;
-}
-
 }  // namespace
 
 TSearchEvaluator::TSearchEvaluator(std::shared_ptr<TOpenStore> store, const TSearchCriteria& criteria)
-    : store_(std::move(store)), scope_(store_->Engine().SearchScope(criteria)) {
+    : store_(std::move(store)), scope_(store_->Engine().Search().Scope(criteria)) {
   restriction_ = TMapiBuffer<SRestriction>::Allocate();
   DecodeRestriction(criteria.restriction, *restriction_, restriction_.get());
-  inSql_ = CanRestrictInSql(*restriction_);
+  inSql_ = store_->Engine().Contents().AcceptsRestriction(*restriction_);
   TStoreEngine& engine = store_->Engine();
   exact_ = std::make_unique<TRestriction>(
       *restriction_, [&engine](TPropRow row, ULONG subObject, const std::function<bool(TPropRow)>& test) {
@@ -118,32 +92,19 @@ bool TSearchEvaluator::Matches(const TTableRow& row) const {
     if (!FindProp(values, tag)) missing.push_back(PROP_ID(tag));
   if (missing.empty()) return exact_->Matches(values);
   // Rows leave large values out; the restriction sees the message's own.
-  TStoredProps stored = StoredValues(store_->Engine(), RowMessageId(values), missing);
+  TStoredProps stored = store_->Engine().Messages().Values(RowMessageId(values), missing);
   if (stored.empty()) return exact_->Matches(values);
-  TMapiBuffer<SPropValue> decoded = DecodeAll(stored);
+  TMapiBuffer<SPropValue> decoded = DecodeStored(stored);
   std::vector<SPropValue> all(values.begin(), values.end());
   all.insert(all.end(), decoded.get(), decoded.get() + stored.size());
   return exact_->Matches(TPropRow(all.data(), all.size()));
 }
 
 TRowList MessageRows(const std::shared_ptr<TOpenStore>& store, const std::vector<int64_t>& ids) {
-  std::map<int64_t, std::vector<int64_t>> byFolder;
-  for (int64_t id : ids) byFolder[store->Engine().Message(id).folderId].push_back(id);
   TRowList rows;
-  for (const auto& [folder, wanted] : byFolder) {
-    TRowListPtr all = CreateContentsSource(store, folder, false)->Rows(nullptr, nullptr);
-    for (const TRowPtr& row : *all)
-      if (std::binary_search(wanted.begin(), wanted.end(), RowMessageId(row->Values()))) rows.push_back(row);
-  }
-  std::sort(rows.begin(), rows.end(),
-            [](const TRowPtr& a, const TRowPtr& b) { return RowMessageId(a->Values()) < RowMessageId(b->Values()); });
+  for (const TContentsRow& message : store->Engine().Contents().Rows(ids))
+    rows.push_back(ContentsTableRow(*store, message));
   return rows;
-}
-
-std::string InstanceKeyOf(int64_t messageId) {
-  std::string key(8, '\0');
-  for (int i = 0; i < 8; ++i) key[i] = static_cast<char>(static_cast<uint64_t>(messageId) >> (8 * i));
-  return key;
 }
 
 int64_t RowMessageId(TPropRow row) {
@@ -162,9 +123,9 @@ int64_t RowFolderId(const TOpenStore& store, TPropRow row) {
 
 bool AnyMessageSubRow(TStoreEngine& engine, int64_t messageId, ULONG subObject,
                       const std::function<bool(TPropRow)>& test) {
-  TMessageImage image = engine.LoadMessage(messageId);
+  TMessageImage image = engine.Messages().Load(messageId);
   auto any = [&](const TStoredProps& props) {
-    TMapiBuffer<SPropValue> values = DecodeAll(props);
+    TMapiBuffer<SPropValue> values = DecodeStored(props);
     return test(TPropRow(values.get(), props.size()));
   };
   if (subObject == tags::kMessageRecipients)
@@ -176,4 +137,4 @@ bool AnyMessageSubRow(TStoreEngine& engine, int64_t messageId, ULONG subObject,
   return false;
 }
 
-}  // namespace orba::store::com
+}  // namespace orba::store

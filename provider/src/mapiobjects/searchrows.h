@@ -11,7 +11,7 @@
 #include "table/restriction.h"
 #include "table/tablesource.h"
 
-namespace orba::store::com {
+namespace orba::store {
 
 class TSearchEvaluator {
  public:
@@ -41,8 +41,6 @@ class TSearchEvaluator {
 // The rows of the messages ids (those still in a folder), in id order.
 TRowList MessageRows(const std::shared_ptr<TOpenStore>& store, const std::vector<int64_t>& ids);
 
-// The PR_INSTANCE_KEY of a message's contents row, as the table engine keys rows.
-std::string InstanceKeyOf(int64_t messageId);
 // The message and the folder of a contents table row.
 int64_t RowMessageId(TPropRow row);
 int64_t RowFolderId(const TOpenStore& store, TPropRow row);
@@ -51,4 +49,4 @@ int64_t RowFolderId(const TOpenStore& store, TPropRow row);
 bool AnyMessageSubRow(TStoreEngine& engine, int64_t messageId, ULONG subObject,
                       const std::function<bool(TPropRow)>& test);
 
-}  // namespace orba::store::com
+}  // namespace orba::store

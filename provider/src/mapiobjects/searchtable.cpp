@@ -12,14 +12,12 @@
 
 #include "mapiobjects/searchfolder.h"
 #include "mapiobjects/searchrows.h"
+#include "table/rowbuilder.h"
 #include "mapiobjects/tables.h"
 #include "props/tags.h"
 
 namespace orba::store {
 namespace {
-
-using com::RowFolderId;
-using com::RowMessageId;
 
 // The rows a search folder shows now, and the folders it searches (empty for a
 // stopped search).
@@ -31,13 +29,13 @@ struct TSearchRows {
 
 TSearchRows ReadSearch(const std::shared_ptr<TOpenStore>& store, int64_t folderId) {
   TSearchRows result;
-  std::optional<TSearchCriteria> criteria = store->Engine().GetSearchCriteria(folderId);
+  std::optional<TSearchCriteria> criteria = store->Engine().Search().Criteria(folderId);
   if (!criteria) return result;
   if (!criteria->running) {
-    result.rows = com::MessageRows(store, store->Engine().KeptSearchResults(folderId));
+    result.rows = MessageRows(store, store->Engine().Search().KeptResults(folderId));
     return result;
   }
-  com::TSearchEvaluator evaluator(store, *criteria);
+  TSearchEvaluator evaluator(store, *criteria);
   result.rows = evaluator.Rows();
   result.scope = evaluator.Scope();
   result.running = true;
@@ -47,7 +45,7 @@ TSearchRows ReadSearch(const std::shared_ptr<TOpenStore>& store, int64_t folderI
 class TSearchSource final : public TTableRowSource, public std::enable_shared_from_this<TSearchSource> {
  public:
   TSearchSource(std::shared_ptr<TOpenStore> store, int64_t folderId) : store_(std::move(store)), folderId_(folderId) {
-    store_->Engine().GetSearchCriteria(folderId_);  // MAPI_E_NO_SUPPORT for other folders
+    store_->Engine().Search().Criteria(folderId_);  // MAPI_E_NO_SUPPORT for other folders
   }
   ~TSearchSource() override {
     if (listening_) store_->StopListening(listening_);
@@ -76,7 +74,7 @@ class TSearchSource final : public TTableRowSource, public std::enable_shared_fr
 
   bool HasSubObjects() const override { return true; }
   bool AnySubRow(TPropRow row, ULONG subObject, const std::function<bool(TPropRow)>& test) const override {
-    return com::AnyMessageSubRow(store_->Engine(), RowMessageId(row), subObject, test);
+    return AnyMessageSubRow(store_->Engine(), RowMessageId(row), subObject, test);
   }
 
  private:
@@ -86,7 +84,7 @@ class TSearchSource final : public TTableRowSource, public std::enable_shared_fr
       return;
     }
     if (change.associated) return;
-    std::string key = com::InstanceKeyOf(change.id);
+    std::string key = IdInstanceKey(change.id);
     std::vector<int64_t> touched;
     bool running = false;
     {
@@ -115,9 +113,9 @@ class TSearchSource final : public TTableRowSource, public std::enable_shared_fr
 
   // Reads the touched folders again and reports what changed against the rows shown.
   void Compare(const std::vector<int64_t>& touched, const std::string& changedKey) {
-    std::optional<TSearchCriteria> criteria = store_->Engine().GetSearchCriteria(folderId_);
+    std::optional<TSearchCriteria> criteria = store_->Engine().Search().Criteria(folderId_);
     if (!criteria) return;
-    com::TSearchEvaluator evaluator(store_, *criteria);
+    TSearchEvaluator evaluator(store_, *criteria);
     std::map<std::string, std::pair<TRowPtr, int64_t>> now;
     for (int64_t folder : touched)
       for (const TRowPtr& row : evaluator.FolderRows(folder)) now[std::string(row->InstanceKey())] = {row, folder};
@@ -179,7 +177,7 @@ std::vector<TSearchResult> SearchResults(const std::shared_ptr<TOpenStore>& stor
 }
 
 TFolderCounts SearchFolderCounts(const std::shared_ptr<TOpenStore>& store, int64_t folderId) {
-  TFolderCounts counts = store->Engine().Counts(folderId);
+  TFolderCounts counts = store->Engine().Folders().Counts(folderId);
   std::vector<TSearchResult> results = SearchResults(store, folderId);
   counts.contents = static_cast<ULONG>(results.size());
   counts.unread = static_cast<ULONG>(

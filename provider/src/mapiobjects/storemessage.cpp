@@ -38,7 +38,7 @@ ComPtr<IMessage> CreateStoreMessage(const std::shared_ptr<TOpenStore>& store, in
 }
 
 ComPtr<IMessage> OpenStoreMessage(const std::shared_ptr<TOpenStore>& store, int64_t messageId, TAccessMode access) {
-  TMessageRecord record = store->Engine().Message(messageId);
+  TMessageRecord record = store->Engine().Messages().Get(messageId);
   return OpenMessageObject(store->EngineRef(), messageId, StoreOptions(store, access, record.associated));
 }
 

@@ -10,11 +10,12 @@
 #include "mapiobjects/openstore.h"
 #include "mapiobjects/storeproviders.h"
 #include "orba/common/utf8.h"
-#include "profiles/sectionprops.h"
 #include "profiles/services.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 #include "session/storeentryid.h"
 #include "session/storeprovider.h"
+#include "storage/directory.h"
 
 namespace orba::store {
 namespace {
@@ -23,7 +24,7 @@ namespace {
 std::optional<std::u16string> SectionText(const TStoredProps& section, ULONG propId) {
   for (const TStoredProp& prop : section) {
     if (PROP_ID(prop.tag) != propId) continue;
-    auto value = DecodeSection({prop});
+    auto value = DecodeStored({prop});
     if (PROP_TYPE(prop.tag) == PT_UNICODE) return std::u16string(reinterpret_cast<const char16_t*>(value->Value.lpszW));
     if (PROP_TYPE(prop.tag) == PT_STRING8) return FromUtf8(value->Value.lpszA);
   }

@@ -10,8 +10,9 @@
 #include "mapiobjects/namedremap.h"
 #include "mapiobjects/storeproviders.h"
 #include "orba/common/utf8.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
-#include "storage/sqlite/storeinternal.h"
+#include "storage/directory.h"
 
 namespace orba::store {
 namespace {
@@ -66,24 +67,17 @@ void Remove(TStoredProps& props, ULONG tag) {
   std::erase_if(props, [&](const TStoredProp& p) { return PROP_ID(p.tag) == PROP_ID(tag); });
 }
 
-TStoredProp BoolProp(ULONG tag, bool on) {
-  SPropValue value{};
-  value.ulPropTag = tag;
-  value.Value.b = on ? 1 : 0;
-  return {tag, EncodePropValue(value)};
-}
-
 void PutAddress(TStoredProps& props, const tags::TAddressTags& tags, const TAddress& address) {
-  Put(props, detail::BinaryProp(tags.entryId, address.entryId));
-  Put(props, detail::TextProp(tags.name, address.name));
-  Put(props, detail::TextProp(tags.addrType, address.addrType));
-  Put(props, detail::TextProp(tags.emailAddress, address.email));
-  Put(props, detail::BinaryProp(tags.searchKey, address.searchKey));
+  Put(props, Stored(BinaryValue(tags.entryId, address.entryId)));
+  Put(props, Stored(TextValue(tags.name, address.name)));
+  Put(props, Stored(TextValue(tags.addrType, address.addrType)));
+  Put(props, Stored(TextValue(tags.emailAddress, address.email)));
+  Put(props, Stored(BinaryValue(tags.searchKey, address.searchKey)));
 }
 
 std::u16string TextOf(const TStoredProps& props, ULONG propId) {
-  const TStoredProp* prop = detail::FindProp(props, propId);
-  return prop ? detail::TextValue(*prop).value_or(u"") : u"";
+  const TStoredProp* prop = FindStored(props, propId);
+  return prop ? StoredText(*prop).value_or(u"") : u"";
 }
 
 // The mailbox that owns store, if it is one of the organisation's.
@@ -95,20 +89,20 @@ std::optional<TDirectoryMailbox> OwnerOf(const TOpenStore& store) {
 // The sender's side of a submitted message: submit time and flags, and the sender
 // (the represented sender too, unless the client named one).
 void StampSubmission(TStoredProps& props, const TOpenStore& store, int64_t now) {
-  Put(props, detail::TimeProp(tags::kClientSubmitTime, now));
-  Put(props, detail::LongProp(tags::kSubmitFlags, 0));
+  Put(props, Stored(TimeValue(tags::kClientSubmitTime, now)));
+  Put(props, Stored(LongValue(tags::kSubmitFlags, 0)));
   auto owner = OwnerOf(store);
   if (!owner) return;
   TAddress sender = MailboxAddress(*owner);
   PutAddress(props, tags::kSender, sender);
-  if (!detail::FindProp(props, PROP_ID(tags::kSentRepresenting.entryId)) &&
-      !detail::FindProp(props, PROP_ID(tags::kSentRepresenting.name)))
+  if (!FindStored(props, PROP_ID(tags::kSentRepresenting.entryId)) &&
+      !FindStored(props, PROP_ID(tags::kSentRepresenting.name)))
     PutAddress(props, tags::kSentRepresenting, sender);
 }
 
 ULONG RecipientTypeOf(const TRecipientImage& recipient) {
-  const TStoredProp* type = detail::FindProp(recipient.props, PROP_ID(tags::kRecipientType));
-  ULONG value = type ? static_cast<ULONG>(detail::IntValue(*type).value_or(MAPI_TO)) : MAPI_TO;
+  const TStoredProp* type = FindStored(recipient.props, PROP_ID(tags::kRecipientType));
+  ULONG value = type ? static_cast<ULONG>(StoredNumber(*type).value_or(MAPI_TO)) : MAPI_TO;
   return value & ~(MAPI_SUBMITTED | MAPI_P1);
 }
 
@@ -145,17 +139,17 @@ void Deliver(const TStoreEngine& sender, const TMessageImage& image, const TLoca
   RemapNamedProps(copy, *sender.Names(), *engine->Names());
   std::erase_if(copy.recipients, [](const TRecipientImage& r) { return RecipientTypeOf(r) == MAPI_BCC; });
   for (ULONG tag : {tags::kSentMailEntryId, tags::kDeleteAfterSubmit, tags::kSubmitFlags}) Remove(copy.props, tag);
-  Put(copy.props, detail::LongProp(tags::kMessageFlags, 0));
-  Put(copy.props, detail::TimeProp(tags::kMessageDeliveryTime, now));
+  Put(copy.props, Stored(LongValue(tags::kMessageFlags, 0)));
+  Put(copy.props, Stored(TimeValue(tags::kMessageDeliveryTime, now)));
   TAddress me = MailboxAddress(local.mailbox);
   PutAddress(copy.props, tags::kReceivedBy, me);
   PutAddress(copy.props, tags::kRcvdRepresenting, me);
-  Put(copy.props, BoolProp(tags::kMessageToMe, local.to));
-  Put(copy.props, BoolProp(tags::kMessageCcMe, local.cc));
-  Put(copy.props, BoolProp(tags::kMessageRecipMe, true));
+  Put(copy.props, Stored(BoolValue(tags::kMessageToMe, local.to)));
+  Put(copy.props, Stored(BoolValue(tags::kMessageCcMe, local.cc)));
+  Put(copy.props, Stored(BoolValue(tags::kMessageRecipMe, true)));
   std::string messageClass = ToUtf8(TextOf(copy.props, PROP_ID(tags::kMessageClassA)));
-  int64_t folder = engine->GetReceiveFolder(messageClass).folderId;
-  int64_t id = engine->CreateMessage(folder, false, copy);
+  int64_t folder = engine->Folders().GetReceiveFolder(messageClass).folderId;
+  int64_t id = engine->Messages().Create(folder, false, copy);
   for (const auto& store : open) {
     notices.push_back({store, {fnevObjectCreated, TObjectKind::Message, id, folder}});
     notices.push_back({store, {fnevNewMail, TObjectKind::Message, id, folder}});
@@ -181,7 +175,7 @@ void NoteOutcome(const std::shared_ptr<TOpenStore>& store, const TSubmitOutcome&
 
 // A message that left the queue unsent changed its flags where it is.
 void NoteUnqueued(const std::shared_ptr<TOpenStore>& store, int64_t messageId) {
-  TMessageRecord record = store->Engine().Message(messageId);
+  TMessageRecord record = store->Engine().Messages().Get(messageId);
   store->Changed({fnevObjectModified, TObjectKind::Message, messageId, record.folderId, 0, 0, record.associated});
 }
 
@@ -190,18 +184,18 @@ void NoteUnqueued(const std::shared_ptr<TOpenStore>& store, int64_t messageId) {
 std::function<void()> SubmitMessage(const std::shared_ptr<TOpenStore>& store, TMessageSubmission submission) {
   TStoreEngine& engine = store->Engine();
   // Everything that can refuse the submission is checked before anyone receives it.
-  engine.SentMailFolder(submission.image.props);
+  engine.Submission().SentMailFolder(submission.image.props);
   if (submission.messageId) {
     TMessageRecord current;
     try {
-      current = engine.Message(submission.messageId);
+      current = engine.Messages().Get(submission.messageId);
     } catch (const TMapiError&) {
       throw TMapiError(MAPI_E_OBJECT_DELETED, "The message has been deleted.");
     }
     if (submission.expectedChangeNumber && *submission.expectedChangeNumber != current.change.changeNumber)
       throw TMapiError(MAPI_E_OBJECT_CHANGED, "The message has been changed since it was opened.");
   } else {
-    engine.Folder(submission.folderId);
+    engine.Folders().Get(submission.folderId);
   }
 
   int64_t now = NowFileTime();
@@ -230,7 +224,7 @@ std::function<void()> SubmitMessage(const std::shared_ptr<TOpenStore>& store, TM
   TSubmitRequest request{
       submission.messageId, submission.folderId, std::move(image), submission.expectedChangeNumber, now, 0,
       std::move(queued)};
-  TSubmitOutcome outcome = engine.Submit(request);
+  TSubmitOutcome outcome = engine.Submission().Submit(request);
   if (outcome.created)
     notices.push_back({store, {fnevObjectCreated, TObjectKind::Message, outcome.messageId, outcome.folderId}});
   NoteOutcome(store, outcome, notices);
@@ -239,17 +233,17 @@ std::function<void()> SubmitMessage(const std::shared_ptr<TOpenStore>& store, TM
 
 void MarkQueuedMessageSent(const std::shared_ptr<TOpenStore>& store, int64_t messageId) {
   TNotices notices;
-  NoteOutcome(store, store->Engine().MarkSent(messageId), notices);
+  NoteOutcome(store, store->Engine().Submission().MarkSent(messageId), notices);
   Raiser(std::move(notices))();
 }
 
 void MarkQueuedMessageFailed(const std::shared_ptr<TOpenStore>& store, int64_t messageId) {
-  store->Engine().MarkFailed(messageId);
+  store->Engine().Submission().MarkFailed(messageId);
   NoteUnqueued(store, messageId);
 }
 
 void AbortSubmittedMessage(const std::shared_ptr<TOpenStore>& store, int64_t messageId) {
-  store->Engine().AbortSubmit(messageId);
+  store->Engine().Submission().AbortSubmit(messageId);
   NoteUnqueued(store, messageId);
 }
 

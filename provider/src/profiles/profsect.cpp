@@ -3,7 +3,7 @@
 
 #include "base/lasterror.h"
 #include "orba/common/utf8.h"
-#include "profiles/sectionprops.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 
 namespace orba::store {
@@ -13,26 +13,15 @@ TProfSect::TProfSect(std::shared_ptr<TProfileDatabase> db, std::string profile, 
       db_(std::move(db)),
       profile_(std::move(profile)),
       uid_(uid) {
-  TStoredProps stored = db_->ReadSection(profile_, uid_);
-  auto values = DecodeSection(stored);
-  for (size_t i = 0; i < stored.size(); ++i) Load(values.get()[i]);
-  AddComputed(tags::kObjectType, [](SPropValue& out, void*) {
-    out.ulPropTag = tags::kObjectType;
-    out.Value.ul = MAPI_PROFSECT;
-  });
+  LoadStored(db_->ReadSection(profile_, uid_));
+  AddComputed(tags::kObjectType, [](SPropValue& out, void*) { out = LongValue(tags::kObjectType, MAPI_PROFSECT); });
   AddComputed(tags::kProfileNameW, [name = FromUtf8(profile_)](SPropValue& out, void* parent) {
-    auto* text = AllocateMoreOf<char16_t>(name.size() + 1, parent);
-    std::copy(name.c_str(), name.c_str() + name.size() + 1, text);
-    out.ulPropTag = tags::kProfileNameW;
-    out.Value.lpszW = text;
+    out = TextValue(tags::kProfileNameW, name, parent);
   });
 }
 
 void TProfSect::Persist(const TPropChanges& changes, ULONG) {
-  TStoredProps set;
-  for (ULONG propId : changes.changed)
-    if (const SPropValue* value = Bag().Find(propId)) set.push_back({value->ulPropTag, EncodePropValue(*value)});
-  db_->UpdateSection(profile_, uid_, set, {changes.deleted.begin(), changes.deleted.end()});
+  db_->UpdateSection(profile_, uid_, StoredChanges(changes), changes.DeletedIds());
 }
 
 ComPtr<IProfSect> OpenProfileSection(const std::shared_ptr<TProfileDatabase>& db, const std::string& profile,

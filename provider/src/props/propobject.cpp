@@ -10,6 +10,7 @@
 #include "orba/common/encoding.h"
 #include "props/propproblems.h"
 #include "props/propstrings.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 #include "props/valuecopy.h"
 
@@ -34,6 +35,26 @@ void TPropObjectBase::Load(const SPropValue& value) {
   std::lock_guard lock(mutex_);
   StoreValue(value);
   pending_.changed.erase(PROP_ID(value.ulPropTag));
+}
+
+void TPropObjectBase::LoadStored(const TStoredProps& props) {
+  auto values = DecodeStored(props);
+  for (size_t i = 0; i < props.size(); ++i) Load(values.get()[i]);
+}
+
+TStoredProps TPropObjectBase::StoredValues() const {
+  std::lock_guard lock(mutex_);
+  TStoredProps props;
+  for (ULONG tag : bag_.Tags()) props.push_back(Stored(*bag_.Find(PROP_ID(tag))));
+  return props;
+}
+
+TStoredProps TPropObjectBase::StoredChanges(const TPropChanges& changes) const {
+  std::lock_guard lock(mutex_);
+  TStoredProps props;
+  for (ULONG id : changes.changed)
+    if (const SPropValue* value = bag_.Find(id)) props.push_back(Stored(*value));
+  return props;
 }
 
 void TPropObjectBase::AddComputed(ULONG tag, TComputedGetter getter) {

@@ -32,6 +32,7 @@
 #include "orba/common/comobject.h"
 #include "props/namemap.h"
 #include "props/propbag.h"
+#include "props/propcodec.h"
 
 namespace orba::store {
 
@@ -47,6 +48,7 @@ struct TPropChanges {
   std::set<ULONG> changed;
   std::set<ULONG> deleted;
   bool Empty() const { return changed.empty() && deleted.empty(); }
+  std::vector<ULONG> DeletedIds() const { return {deleted.begin(), deleted.end()}; }
 };
 
 struct TPropObjectOptions {
@@ -71,6 +73,11 @@ class TPropObjectBase : public TVoRefCounted {
   const TPropertyBag& Bag() const { return bag_; }
   // Stores a value as SetProps would, without the checks (loading from storage).
   void Load(const SPropValue& value);
+  // Load for kept values (propcodec.h); and the object's values in that form: all of
+  // them, or those changes set.
+  void LoadStored(const TStoredProps& props);
+  TStoredProps StoredValues() const;
+  TStoredProps StoredChanges(const TPropChanges& changes) const;
   void AddComputed(ULONG tag, TComputedGetter getter);
   // Takes a value SetProps gives a computed property: S_OK when taken, else the
   // problem to report (MAPI_E_COMPUTED while the property is read-only). Throw

@@ -7,7 +7,7 @@
 #include "admin/profadmin.h"
 #include "orba/common/encoding.h"
 #include "profiles/profsect.h"
-#include "profiles/sectionprops.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 #include "session/addressbook.h"
 #include "session/statusrows.h"
@@ -251,7 +251,7 @@ HRESULT TMapiSession::QueryIdentity(ULONG* lpcbEntryID, LPENTRYID* lppEntryID) {
     std::optional<Bytes> primary, first;
     for (const TProviderInfo& provider : db.Providers(state_->Profile())) {
       TStoredProps section = db.ReadSection(state_->Profile(), provider.uid);
-      auto values = DecodeSection(section);
+      auto values = DecodeStored(section);
       std::optional<Bytes> identity;
       bool isPrimary = false;
       for (size_t i = 0; i < section.size(); ++i) {

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "base/lasterror.h"
-#include "profiles/sectionprops.h"
 #include "profiles/services.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 #include "session/storeentryid.h"
 
@@ -16,7 +16,7 @@ namespace {
 std::optional<MAPIUID> StoredUid(const TStoredProps& section, ULONG tag) {
   for (const TStoredProp& prop : section) {
     if (prop.tag != tag) continue;
-    auto value = DecodeSection({prop});
+    auto value = DecodeStored({prop});
     if (value->Value.bin.cb != sizeof(MAPIUID)) return std::nullopt;
     MAPIUID uid;
     std::memcpy(uid.ab, value->Value.bin.lpb, sizeof(uid.ab));
@@ -45,7 +45,7 @@ void PutStoreRow(TMemoryRowSource& rows, const TProfileStore& store, ULONG rowId
         prop.tag == tags::kResourceFlags || prop.tag == tags::kProviderUid || prop.tag == tags::kServiceUid ||
         prop.tag == tags::kServiceNameA)
       shown.push_back(prop);
-  auto values = DecodeSection(shown, 6);
+  auto values = DecodeStored(shown, 6);
   SPropValue* row = values.get();
   ULONG flags = 0;
   for (size_t i = 0; i < shown.size(); ++i)

@@ -3,8 +3,8 @@
 
 #include "mapi/mapix.h"
 #include "orba/common/utf8.h"
-#include "profiles/sectionprops.h"
 #include "profiles/services.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 
 namespace orba::store {
@@ -50,7 +50,7 @@ void PutRow(TMemoryRowSource& rows, const TStatusRow& status, ULONG rowId) {
         prop.tag == tags::kIdentitySearchKey)
       shown.push_back(prop);
   constexpr size_t kExtra = 9;
-  auto values = DecodeSection(shown, kExtra);
+  auto values = DecodeStored(shown, kExtra);
   SPropValue* extra = values.get() + shown.size();
   Bytes entryId = StatusEntryId(status.resourceType, status.provider);
   std::u16string display = status.displayName;
@@ -76,7 +76,7 @@ void PutRow(TMemoryRowSource& rows, const TStatusRow& status, ULONG rowId) {
 }
 
 std::u16string SectionDisplayName(const TStoredProps& section) {
-  auto values = DecodeSection(section);
+  auto values = DecodeStored(section);
   for (size_t i = 0; i < section.size(); ++i)
     if (values.get()[i].ulPropTag == tags::kDisplayNameW) return values.get()[i].Value.lpszW;
   return {};

@@ -7,15 +7,17 @@
 // MAPI_E_NO_ACCESS for a profile name that is taken.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "base/sqlite.h"
 #include "mapi/mapidefs.h"
 #include "props/propcodec.h"
 
 namespace orba::store {
+
+class TSqlDatabase;
 
 struct TProfileInfo {
   std::string name;
@@ -50,6 +52,7 @@ class TProfileDatabase {
   // $ORBA_HOME/profiles.db.
   static std::string DefaultPath();
   explicit TProfileDatabase(const std::string& path);
+  ~TProfileDatabase();
 
   // Profiles ------------------------------------------------------------------------
   std::vector<TProfileInfo> Profiles();
@@ -111,7 +114,7 @@ class TProfileDatabase {
   MAPIUID RequireStoreProvider(int64_t profile, const MAPIUID& provider);
   void MakeDefaultStore(int64_t profile, const MAPIUID& provider, const MAPIUID& service);
 
-  TSqlDatabase db_;
+  std::unique_ptr<TSqlDatabase> db_;  // the SQLite backend (storage/sqlite/profiledb.cpp)
 };
 
 // A fresh random MAPIUID.

@@ -1,39 +1,24 @@
-// Building table rows of a store's objects: see rowbuilder.h.
+// Building table rows: see rowbuilder.h.
 #include "table/rowbuilder.h"
-#include "base/filetime.h"
 
-#include <cstring>
-
-#include "mapiobjects/objectprops.h"
 #include "props/propcodec.h"
+#include "props/propvalues.h"
 
-namespace orba::store::com {
+namespace orba::store {
 
-void TRowBuilder::Long(ULONG tag, ULONG value) {
-  SPropValue& v = values_.emplace_back();
-  LongValue(v, tag, value);
-}
+void TRowBuilder::Long(ULONG tag, ULONG value) { values_.push_back(LongValue(tag, value)); }
 
-void TRowBuilder::Bool(ULONG tag, bool value) {
-  SPropValue& v = values_.emplace_back();
-  BoolValue(v, tag, value);
-}
+void TRowBuilder::Bool(ULONG tag, bool value) { values_.push_back(BoolValue(tag, value)); }
 
-void TRowBuilder::Time(ULONG tag, int64_t fileTime) {
-  SPropValue& v = values_.emplace_back();
-  v.ulPropTag = tag;
-  v.Value.ft = ToFileTime(static_cast<uint64_t>(fileTime));
-}
+void TRowBuilder::Time(ULONG tag, int64_t fileTime) { values_.push_back(TimeValue(tag, fileTime)); }
 
 void TRowBuilder::Binary(ULONG tag, std::span<const BYTE> bytes) {
-  SPropValue& v = values_.emplace_back();
-  BinaryValue(v, tag, bytes, holder_.get());
+  values_.push_back(BinaryValue(tag, bytes, holder_.get()));
 }
 
 void TRowBuilder::Id(ULONG tag, int64_t id) {
-  BYTE bytes[8];
-  for (int i = 0; i < 8; ++i) bytes[i] = static_cast<BYTE>(static_cast<uint64_t>(id) >> (8 * i));
-  Binary(tag, bytes);
+  std::string key = IdInstanceKey(id);
+  Binary(tag, {reinterpret_cast<const BYTE*>(key.data()), key.size()});
 }
 
 void TRowBuilder::Stored(ULONG tag, std::span<const uint8_t> encoded) {
@@ -52,4 +37,15 @@ bool TRowBuilder::Has(ULONG tag) const {
 
 TRowPtr TRowBuilder::Build() { return TMemoryRow::Create(TPropRow(values_.data(), values_.size())); }
 
-}  // namespace orba::store::com
+std::string IdInstanceKey(int64_t id) {
+  std::string key(8, '\0');
+  for (int i = 0; i < 8; ++i) key[i] = static_cast<char>(static_cast<uint64_t>(id) >> (8 * i));
+  return key;
+}
+
+std::vector<BYTE> NumberKey(ULONG number) {
+  return {static_cast<BYTE>(number), static_cast<BYTE>(number >> 8), static_cast<BYTE>(number >> 16),
+          static_cast<BYTE>(number >> 24)};
+}
+
+}  // namespace orba::store

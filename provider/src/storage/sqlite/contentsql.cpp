@@ -3,9 +3,9 @@
 #include "base/filetime.h"
 
 #include "props/tags.h"
-#include "storage/sqlite/storeinternal.h"
+#include "storage/sqlite/proptables.h"
 
-namespace orba::store::com {
+namespace orba::store::sqlite {
 namespace {
 
 // How a column's SQL value relates to the property value the engine compares.
@@ -66,7 +66,7 @@ std::string Expression(const TColumn& column) {
 // The constant of a comparison in the form of Expression.
 TSqlParam Constant(const TColumn& column, const SPropValue& value) {
   switch (column.kind) {
-    case TColumnKind::Text: return detail::FoldKey(reinterpret_cast<const char16_t*>(value.Value.lpszW));
+    case TColumnKind::Text: return FoldKey(reinterpret_cast<const char16_t*>(value.Value.lpszW));
     case TColumnKind::Time: {
       uint64_t time = FileTimeBits(value.Value.ft);
       return static_cast<int64_t>(time ^ (uint64_t{1} << 63));
@@ -136,7 +136,7 @@ bool Translate(const SRestriction& restriction, bool negated, TSqlCondition* out
       // Case-insensitive only: the columns do not keep case, nor the accents FL_IGNORENONSPACE drops.
       if ((c.ulFuzzyLevel & 0xFFFF0000) != FL_IGNORECASE) return false;
       ULONG match = c.ulFuzzyLevel & 0xFFFF;
-      Bytes key = detail::FoldKey(reinterpret_cast<const char16_t*>(c.lpProp->Value.lpszW));
+      Bytes key = FoldKey(reinterpret_cast<const char16_t*>(c.lpProp->Value.lpszW));
       std::string sql = std::string("(") + column->sql + " IS NOT NULL AND ";
       if (match == FL_FULLSTRING) {
         add(sql + column->sql + " = ", std::move(key));
@@ -200,4 +200,4 @@ std::string SortSql(const SSortOrderSet& sort, bool bigTimes) {
   return sql;
 }
 
-}  // namespace orba::store::com
+}  // namespace orba::store::sqlite

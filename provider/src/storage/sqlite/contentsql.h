@@ -1,4 +1,5 @@
-// SQL for the restrictions and sort orders a contents table pushes into its query.
+// SQL for the restrictions and sort orders a contents query takes into the messages
+// table's query (the SQLite backend's side of contents.h).
 //
 // Only the properties the store keeps as columns of its messages table are
 // translated (message class, subjects, sender name, times, importance, flags, size,
@@ -16,7 +17,7 @@
 #include "mapi/mapidefs.h"
 #include "props/propcodec.h"
 
-namespace orba::store::com {
+namespace orba::store::sqlite {
 
 // A value bound to one parameter of the query.
 using TSqlParam = std::variant<int64_t, Bytes>;
@@ -43,4 +44,4 @@ std::vector<std::string> SortTimeColumns(const SSortOrderSet& sort);
 // own order is the engine's, and SQLite can read it from an index).
 std::string SortSql(const SSortOrderSet& sort, bool bigTimes);
 
-}  // namespace orba::store::com
+}  // namespace orba::store::sqlite

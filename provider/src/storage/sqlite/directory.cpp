@@ -1,12 +1,14 @@
-// The organisation's directory of mailboxes: see providers.h.
+// The organisation's directory of mailboxes: see directory.h.
 #include <cctype>
 #include <filesystem>
+#include <iterator>
 #include <memory>
+#include <string>
 
 #include "base/maperror.h"
 #include "base/orbahome.h"
 #include "base/sqlite.h"
-#include "mapiobjects/storeproviders.h"
+#include "storage/directory.h"
 
 namespace orba::store {
 namespace {
@@ -19,29 +21,44 @@ std::filesystem::path ServerFolder() {
   return folder;
 }
 
-bool HasColumn(TSqlDatabase& db, std::string_view column) {
-  auto stmt = db.Prepare("SELECT 1 FROM pragma_table_info('mailboxes') WHERE name=?");
-  stmt.Bind(1, column);
-  return stmt.Step();
+// The directory's schema, one step per version (PRAGMA user_version): step v brings a
+// directory of version v to version v + 1. Version 0 is a new file or one made before
+// versions were kept, whose table may lack the address columns.
+void MigrateToVersion1(TSqlDatabase& db) {
+  db.Execute(
+      "CREATE TABLE IF NOT EXISTS mailboxes(name TEXT PRIMARY KEY COLLATE NOCASE, display_name TEXT NOT NULL, "
+      "server TEXT NOT NULL, store_path TEXT NOT NULL, legacy_dn TEXT, smtp_address TEXT)");
+  if (!db.Prepare("SELECT 1 FROM pragma_table_info('mailboxes') WHERE name='legacy_dn'").Step()) {
+    db.Execute("ALTER TABLE mailboxes ADD COLUMN legacy_dn TEXT");
+    db.Execute("ALTER TABLE mailboxes ADD COLUMN smtp_address TEXT");
+  }
 }
 
-// Opens the directory, creating its table on first use and adding the address
-// columns to a directory made without them.
+constexpr void (*kMigrations[])(TSqlDatabase&) = {MigrateToVersion1};
+constexpr int64_t kDirectoryVersion = std::size(kMigrations);
+
+int64_t SchemaVersion(TSqlDatabase& db) {
+  auto stmt = db.Prepare("PRAGMA user_version");
+  return stmt.Step() ? stmt.Int(0) : 0;
+}
+
+// Brings the directory's schema up to date, in one transaction: another process may be
+// doing the same, so the version is read again under the write lock.
+void Migrate(TSqlDatabase& db) {
+  if (SchemaVersion(db) == kDirectoryVersion) return;
+  TSqlTransaction tx(db);
+  int64_t version = SchemaVersion(db);
+  if (version > kDirectoryVersion) throw TMapiError(MAPI_E_VERSION, "The directory was written by a later version.");
+  for (; version < kDirectoryVersion; ++version) kMigrations[version](db);
+  db.Execute("PRAGMA user_version=" + std::to_string(kDirectoryVersion));
+  tx.Commit();
+}
+
+// Opens the directory, bringing its schema up to date.
 std::unique_ptr<TSqlDatabase> OpenDirectory() {
   auto db = std::make_unique<TSqlDatabase>((ServerFolder() / "directory.db").string());
   db->Execute("PRAGMA busy_timeout=5000");
-  db->Execute(
-      "CREATE TABLE IF NOT EXISTS mailboxes(name TEXT PRIMARY KEY COLLATE NOCASE, display_name TEXT NOT NULL, "
-      "server TEXT NOT NULL, store_path TEXT NOT NULL, legacy_dn TEXT, smtp_address TEXT)");
-  if (!HasColumn(*db, "legacy_dn")) {
-    TSqlTransaction tx(*db);
-    // Another process may have added them meanwhile.
-    if (!HasColumn(*db, "legacy_dn")) {
-      db->Execute("ALTER TABLE mailboxes ADD COLUMN legacy_dn TEXT");
-      db->Execute("ALTER TABLE mailboxes ADD COLUMN smtp_address TEXT");
-    }
-    tx.Commit();
-  }
+  Migrate(*db);
   return db;
 }
 

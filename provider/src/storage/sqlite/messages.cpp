@@ -1,22 +1,20 @@
-// The store engine's messages: their rows, properties, recipients, attachments and
+// The SQLite backend's messages: their rows, properties, recipients, attachments and
 // embedded messages, and the change stamps of every change.
-#include <algorithm>
+#include "storage/sqlite/messages.h"
+
 #include <set>
 
 #include "base/filetime.h"
 #include "base/maperror.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 #include "storage/profiledb.h"
 #include "storage/readflags.h"
-#include "storage/sqlite/storeinternal.h"
+#include "storage/sqlite/proptables.h"
+#include "storage/sqlite/storedatabase.h"
 
-namespace orba::store {
+namespace orba::store::sqlite {
 namespace {
-
-constexpr const char* kMessageColumns =
-    "id, coalesce(folder_id, 0), coalesce(attachment_id, 0), associated, flags, status, size, search_key, "
-    "creation_time, last_modification_time, read_change_number, deleted, source_key, change_key, predecessors, "
-    "change_number";
 
 // Flags a client may give a new message; the others are the store's.
 constexpr ULONG kClientFlags = MSGFLAG_READ | MSGFLAG_UNMODIFIED | MSGFLAG_SUBMIT | MSGFLAG_UNSENT | MSGFLAG_FROMME |
@@ -50,7 +48,43 @@ TStoredProps ClientProps(const TStoredProps& props) {
   return kept;
 }
 
-TMessageRecord MessageFrom(const TSqlStatement& stmt) {
+// Binds the columns the tables sort and filter on, taken from the properties, to
+// parameters first.. of stmt: message class, subject, normalized subject, sender
+// name, delivery time, submit time, importance.
+void BindColumns(TSqlStatement& stmt, int first, const TStoredProps& props) {
+  const ULONG textIds[] = {PROP_ID(tags::kMessageClassW), PROP_ID(tags::kSubjectW), PROP_ID(tags::kNormalizedSubjectW),
+                           PROP_ID(tags::kSenderNameW)};
+  int index = first;
+  for (ULONG propId : textIds) {
+    const TStoredProp* prop = FindStored(props, propId);
+    auto text = prop ? StoredText(*prop) : std::nullopt;
+    if (text)
+      stmt.Bind(index, FoldKey(*text));
+    else
+      stmt.BindNull(index);
+    ++index;
+  }
+  // Numbers of another type than the property's own are not the value tables compare.
+  const ULONG intTags[] = {tags::kMessageDeliveryTime, tags::kClientSubmitTime, tags::kImportance};
+  for (ULONG tag : intTags) {
+    const TStoredProp* prop = FindStored(props, PROP_ID(tag));
+    auto value = prop && prop->tag == tag ? StoredNumber(*prop) : std::nullopt;
+    if (value)
+      stmt.Bind(index, *value);
+    else
+      stmt.BindNull(index);
+    ++index;
+  }
+}
+
+}  // namespace
+
+const char* const TMessages::kColumns =
+    "id, coalesce(folder_id, 0), coalesce(attachment_id, 0), associated, flags, status, size, search_key, "
+    "creation_time, last_modification_time, read_change_number, deleted, source_key, change_key, predecessors, "
+    "change_number";
+
+TMessageRecord TMessages::RecordFrom(const TSqlStatement& stmt) {
   TMessageRecord m;
   m.id = stmt.Int(0);
   m.folderId = stmt.Int(1);
@@ -71,48 +105,55 @@ TMessageRecord MessageFrom(const TSqlStatement& stmt) {
   return m;
 }
 
-uint64_t ImageSize(const TMessageImage& image) {
-  uint64_t size = detail::SizeOf(image.props);
-  for (const auto& recipient : image.recipients) size += detail::SizeOf(recipient.props);
-  for (const auto& attachment : image.attachments)
-    size += detail::SizeOf(attachment.props) + (attachment.embedded ? ImageSize(*attachment.embedded) : 0);
-  return size;
-}
-
-// Binds the columns the tables sort and filter on, taken from the properties, to
-// parameters first.. of stmt: message class, subject, normalized subject, sender
-// name, delivery time, submit time, importance.
-void BindColumns(TSqlStatement& stmt, int first, const TStoredProps& props) {
-  const ULONG textIds[] = {PROP_ID(tags::kMessageClassW), PROP_ID(tags::kSubjectW), PROP_ID(tags::kNormalizedSubjectW),
-                           PROP_ID(tags::kSenderNameW)};
-  int index = first;
-  for (ULONG propId : textIds) {
-    const TStoredProp* prop = detail::FindProp(props, propId);
-    auto text = prop ? detail::TextValue(*prop) : std::nullopt;
-    if (text)
-      stmt.Bind(index, detail::FoldKey(*text));
-    else
-      stmt.BindNull(index);
-    ++index;
+void TMessages::CheckImage(const TMessageImage& image) {
+  CheckProps(image.props);
+  std::set<ULONG> rows;
+  for (const auto& recipient : image.recipients) {
+    if (!rows.insert(recipient.rowId).second)
+      throw TMapiError(MAPI_E_INVALID_PARAMETER, "Two recipients have the same PR_ROWID.");
+    CheckProps(recipient.props);
   }
-  // Numbers of another type than the property's own are not the value tables compare.
-  const ULONG intTags[] = {tags::kMessageDeliveryTime, tags::kClientSubmitTime, tags::kImportance};
-  for (ULONG tag : intTags) {
-    const TStoredProp* prop = detail::FindProp(props, PROP_ID(tag));
-    auto value = prop && prop->tag == tag ? detail::IntValue(*prop) : std::nullopt;
-    if (value)
-      stmt.Bind(index, *value);
-    else
-      stmt.BindNull(index);
-    ++index;
+  std::set<ULONG> nums;
+  for (const auto& attachment : image.attachments) {
+    if (!nums.insert(attachment.num).second)
+      throw TMapiError(MAPI_E_INVALID_PARAMETER, "Two attachments have the same PR_ATTACH_NUM.");
+    CheckProps(attachment.props);
+    if (attachment.embedded) CheckImage(*attachment.embedded);
   }
 }
 
-void WriteContent(TStoreEngine& engine, TSqlDatabase& db, int64_t id, const TMessageImage& image) {
-  detail::WriteProps(db, "message_props", "message_id", id, ClientProps(image.props));
+// --- steps ----------------------------------------------------------------------------
+
+TMessageRecord TMessages::Read(int64_t id) {
+  auto stmt = store_.Db().Prepare(std::string("SELECT ") + kColumns + " FROM messages WHERE id=?");
+  stmt.Bind(1, id);
+  if (!stmt.Step()) throw TMapiError(MAPI_E_NOT_FOUND, "There is no such message.");
+  return RecordFrom(stmt);
+}
+
+TMessageRecord TMessages::Live(int64_t id) {
+  TMessageRecord record = Read(id);
+  if (record.deleted || record.folderId == 0) throw TMapiError(MAPI_E_NOT_FOUND, "There is no such message.");
+  return record;
+}
+
+std::vector<int64_t> TMessages::LiveIds(int64_t folderId, std::optional<bool> associated) {
+  auto stmt = store_.Db().Prepare(
+      associated ? "SELECT id FROM messages WHERE folder_id=? AND deleted=0 AND associated=? ORDER BY id"
+                 : "SELECT id FROM messages WHERE folder_id=? AND deleted=0 ORDER BY id");
+  stmt.Bind(1, folderId);
+  if (associated) stmt.Bind(2, int64_t{*associated});
+  std::vector<int64_t> ids;
+  while (stmt.Step()) ids.push_back(stmt.Int(0));
+  return ids;
+}
+
+void TMessages::WriteContent(int64_t id, const TMessageImage& image) {
+  TSqlDatabase& db = store_.Db();
+  WriteProps(db, "message_props", "message_id", id, ClientProps(image.props));
   auto recipient = db.Prepare("INSERT INTO recipients(message_id, row_id, props) VALUES(?,?,?)");
   for (const auto& row : image.recipients) {
-    recipient.Bind(1, id).Bind(2, int64_t{row.rowId}).Bind(3, detail::EncodePropList(row.props));
+    recipient.Bind(1, id).Bind(2, int64_t{row.rowId}).Bind(3, EncodePropList(row.props));
     recipient.Run();
     recipient.Reset();
   }
@@ -122,48 +163,19 @@ void WriteContent(TStoreEngine& engine, TSqlDatabase& db, int64_t id, const TMes
         .Bind(2, int64_t{attachment.num})
         .Run();
     int64_t attachmentId = db.LastInsertId();
-    detail::WriteProps(db, "attachment_props", "attachment_id", attachmentId, attachment.props);
-    if (attachment.embedded)
-      TStoreEngine::Impl::InsertMessage(engine, 0, attachmentId, false, *attachment.embedded, nullptr);
+    WriteProps(db, "attachment_props", "attachment_id", attachmentId, attachment.props);
+    if (attachment.embedded) Insert(0, attachmentId, false, *attachment.embedded, nullptr);
   }
 }
 
-ULONG SizeValue(uint64_t size) { return static_cast<ULONG>(std::min<uint64_t>(size, 0x7FFFFFFF)); }
-
-}  // namespace
-
-void TStoreEngine::Impl::CheckImage(const TMessageImage& image) {
-  detail::CheckProps(image.props);
-  std::set<ULONG> rows;
-  for (const auto& recipient : image.recipients) {
-    if (!rows.insert(recipient.rowId).second)
-      throw TMapiError(MAPI_E_INVALID_PARAMETER, "Two recipients have the same PR_ROWID.");
-    detail::CheckProps(recipient.props);
-  }
-  std::set<ULONG> nums;
-  for (const auto& attachment : image.attachments) {
-    if (!nums.insert(attachment.num).second)
-      throw TMapiError(MAPI_E_INVALID_PARAMETER, "Two attachments have the same PR_ATTACH_NUM.");
-    detail::CheckProps(attachment.props);
-    if (attachment.embedded) CheckImage(*attachment.embedded);
-  }
-}
-
-TMessageRecord TStoreEngine::Impl::ReadMessage(TStoreEngine& engine, int64_t id) {
-  auto stmt = engine.Db().Prepare(std::string("SELECT ") + kMessageColumns + " FROM messages WHERE id=?");
-  stmt.Bind(1, id);
-  if (!stmt.Step()) throw TMapiError(MAPI_E_NOT_FOUND, "There is no such message.");
-  return MessageFrom(stmt);
-}
-
-int64_t TStoreEngine::Impl::InsertMessage(TStoreEngine& engine, int64_t folderId, int64_t attachmentId, bool associated,
-                                          const TMessageImage& image, const TMessageRecord* origin) {
-  TSqlDatabase& db = engine.Db();
+int64_t TMessages::Insert(int64_t folderId, int64_t attachmentId, bool associated, const TMessageImage& image,
+                          const TMessageRecord* origin) {
+  TSqlDatabase& db = store_.Db();
   ULONG flags = 0;
   if (origin) {
     flags = origin->flags & kClientFlags;
-  } else if (const TStoredProp* given = detail::FindProp(image.props, PROP_ID(tags::kMessageFlags))) {
-    flags = static_cast<ULONG>(detail::IntValue(*given).value_or(0)) & kClientFlags;
+  } else if (const TStoredProp* given = FindStored(image.props, PROP_ID(tags::kMessageFlags))) {
+    flags = static_cast<ULONG>(StoredNumber(*given).value_or(0)) & kClientFlags;
   }
   if (associated) flags |= MSGFLAG_ASSOCIATED;
   if (!image.attachments.empty()) flags |= MSGFLAG_HASATTACH;
@@ -174,11 +186,11 @@ int64_t TStoreEngine::Impl::InsertMessage(TStoreEngine& engine, int64_t folderId
     MAPIUID fresh = NewMapiUid();
     searchKey.assign(fresh.ab, fresh.ab + sizeof(fresh.ab));
   }
-  TChangeState change = detail::NewObject(db, engine.guid_);
+  TChangeState change = store_.changes.NewObject();
   // Times given with the image (an embedded message's own) are kept.
   auto givenTime = [&image](ULONG tag) -> std::optional<int64_t> {
-    const TStoredProp* given = detail::FindProp(image.props, PROP_ID(tag));
-    return given && given->tag == tag ? detail::IntValue(*given) : std::nullopt;
+    const TStoredProp* given = FindStored(image.props, PROP_ID(tag));
+    return given && given->tag == tag ? StoredNumber(*given) : std::nullopt;
   };
   int64_t now = NowFileTime();
   int64_t created = givenTime(tags::kCreationTime).value_or(now);
@@ -211,18 +223,18 @@ int64_t TStoreEngine::Impl::InsertMessage(TStoreEngine& engine, int64_t folderId
       .Bind(21, modified)
       .Run();
   int64_t id = db.LastInsertId();
-  WriteContent(engine, db, id, image);
+  WriteContent(id, image);
   return id;
 }
 
-TMessageImage TStoreEngine::Impl::ReadImage(TStoreEngine& engine, int64_t id) {
-  TSqlDatabase& db = engine.Db();
+TMessageImage TMessages::ReadImage(int64_t id) {
+  TSqlDatabase& db = store_.Db();
   TMessageImage image;
-  image.props = detail::ReadProps(db, "message_props", "message_id", id);
+  image.props = ReadProps(db, "message_props", "message_id", id);
   auto recipients = db.Prepare("SELECT row_id, props FROM recipients WHERE message_id=? ORDER BY row_id");
   recipients.Bind(1, id);
   while (recipients.Step())
-    image.recipients.push_back({static_cast<ULONG>(recipients.Int(0)), detail::DecodePropList(recipients.Blob(1))});
+    image.recipients.push_back({static_cast<ULONG>(recipients.Int(0)), DecodePropList(recipients.Blob(1))});
   auto attachments = db.Prepare(
       "SELECT a.id, a.attach_num, m.id FROM attachments a LEFT JOIN messages m ON m.attachment_id=a.id "
       "WHERE a.message_id=? ORDER BY a.attach_num");
@@ -230,88 +242,28 @@ TMessageImage TStoreEngine::Impl::ReadImage(TStoreEngine& engine, int64_t id) {
   while (attachments.Step()) {
     TAttachmentImage attachment;
     attachment.num = static_cast<ULONG>(attachments.Int(1));
-    attachment.props = detail::ReadProps(db, "attachment_props", "attachment_id", attachments.Int(0));
+    attachment.props = ReadProps(db, "attachment_props", "attachment_id", attachments.Int(0));
     if (!attachments.IsNull(2)) {
       // An embedded message's flags and times travel among its properties: it has no
       // record of its own outside the store.
       int64_t embeddedId = attachments.Int(2);
-      TMessageRecord record = ReadMessage(engine, embeddedId);
-      attachment.embedded = std::make_shared<TMessageImage>(ReadImage(engine, embeddedId));
-      attachment.embedded->props.push_back(detail::LongProp(tags::kMessageFlags, record.flags));
-      attachment.embedded->props.push_back(detail::TimeProp(tags::kCreationTime, record.creationTime));
-      attachment.embedded->props.push_back(detail::TimeProp(tags::kLastModificationTime, record.modificationTime));
+      TMessageRecord record = Read(embeddedId);
+      attachment.embedded = std::make_shared<TMessageImage>(ReadImage(embeddedId));
+      auto& props = attachment.embedded->props;
+      props.push_back(Stored(LongValue(tags::kMessageFlags, record.flags)));
+      props.push_back(Stored(TimeValue(tags::kCreationTime, record.creationTime)));
+      props.push_back(Stored(TimeValue(tags::kLastModificationTime, record.modificationTime)));
     }
     image.attachments.push_back(std::move(attachment));
   }
   return image;
 }
 
-void TStoreEngine::Impl::DeleteMessageRow(TStoreEngine& engine, const TMessageRecord& message, bool soft) {
-  TSqlDatabase& db = engine.Db();
-  int64_t cn = detail::NextCounter(db, "change_number");
-  detail::AddTombstone(db, message.folderId, TObjectKind::Message, message.change.sourceKey, cn, soft,
-                       message.associated);
-  if (soft)
-    db.Prepare("UPDATE messages SET deleted=1, change_number=? WHERE id=?").Bind(1, cn).Bind(2, message.id).Run();
-  else
-    db.Prepare("DELETE FROM messages WHERE id=?").Bind(1, message.id).Run();
-}
-
-TMessageRecord TStoreEngine::Impl::LiveMessage(TStoreEngine& engine, int64_t id) {
-  TMessageRecord record = ReadMessage(engine, id);
-  if (record.deleted || record.folderId == 0) throw TMapiError(MAPI_E_NOT_FOUND, "There is no such message.");
-  return record;
-}
-
-namespace {
-
-TMessageRecord LiveMessage(TStoreEngine& engine, int64_t id) { return TStoreEngine::Impl::LiveMessage(engine, id); }
-
-// Stores a message's new read state and pending receipt flags, stamped as a
-// read-state change; false when nothing changes.
-bool ChangeReadFlags(TStoreEngine& engine, const TMessageRecord& record, ULONG flags) {
-  if (flags == record.flags) return false;
-  TSqlDatabase& db = TStoreEngine::Impl::Database(engine);
-  int64_t cn = detail::NextCounter(db, "change_number");
-  db.Prepare("UPDATE messages SET flags=?, read_change_number=? WHERE id=?")
-      .Bind(1, int64_t{flags})
-      .Bind(2, cn)
-      .Bind(3, record.id)
-      .Run();
-  return true;
-}
-
-}  // namespace
-
-int64_t TStoreEngine::CreateMessage(int64_t folderId, bool associated, const TMessageImage& image,
-                                    TMessageRecord* created) {
-  Impl::CheckImage(image);
-  auto lock = Lock();
-  TSqlTransaction tx(Db());
-  Impl::ReadFolder(*this, folderId);
-  int64_t id = Impl::InsertMessage(*this, folderId, 0, associated, image, nullptr);
-  if (created) *created = Impl::ReadMessage(*this, id);
-  tx.Commit();
-  return id;
-}
-
-TMessageRecord TStoreEngine::SaveMessage(int64_t id, const TMessageImage& image,
-                                         std::optional<int64_t> expectedChangeNumber) {
-  Impl::CheckImage(image);
-  auto lock = Lock();
-  TSqlTransaction tx(Db());
-  Impl::RewriteMessage(*this, id, image, expectedChangeNumber);
-  TMessageRecord saved = Impl::ReadMessage(*this, id);
-  tx.Commit();
-  return saved;
-}
-
-void TStoreEngine::Impl::RewriteMessage(TStoreEngine& engine, int64_t id, const TMessageImage& image,
-                                        std::optional<int64_t> expectedChangeNumber) {
-  TSqlDatabase& db = engine.Db();
+void TMessages::Rewrite(int64_t id, const TMessageImage& image, std::optional<int64_t> expectedChangeNumber) {
+  TSqlDatabase& db = store_.Db();
   TMessageRecord record;
   try {
-    record = LiveMessage(engine, id);
+    record = Live(id);
   } catch (const TMapiError&) {
     throw TMapiError(MAPI_E_OBJECT_DELETED, "The message has been deleted.");
   }
@@ -320,8 +272,8 @@ void TStoreEngine::Impl::RewriteMessage(TStoreEngine& engine, int64_t id, const 
   db.Prepare("DELETE FROM message_props WHERE message_id=?").Bind(1, id).Run();
   db.Prepare("DELETE FROM recipients WHERE message_id=?").Bind(1, id).Run();
   db.Prepare("DELETE FROM attachments WHERE message_id=?").Bind(1, id).Run();
-  WriteContent(engine, db, id, image);
-  TChangeState next = detail::NewChange(db, engine.guid_, record.change);
+  WriteContent(id, image);
+  TChangeState next = store_.changes.NewChange(record.change);
   // A save after the first one modifies the message.
   ULONG flags =
       (record.flags & ~(MSGFLAG_HASATTACH | MSGFLAG_UNMODIFIED)) | (image.attachments.empty() ? 0 : MSGFLAG_HASATTACH);
@@ -341,124 +293,151 @@ void TStoreEngine::Impl::RewriteMessage(TStoreEngine& engine, int64_t id, const 
       .Run();
 }
 
-TMessageRecord TStoreEngine::Message(int64_t id) {
-  auto lock = Lock();
-  return LiveMessage(*this, id);
+void TMessages::DeleteRow(const TMessageRecord& message, bool soft) {
+  TSqlDatabase& db = store_.Db();
+  int64_t cn = store_.changes.NextChangeNumber();
+  store_.changes.AddTombstone(message.folderId, TObjectKind::Message, message.change.sourceKey, cn, soft,
+                              message.associated);
+  if (soft)
+    db.Prepare("UPDATE messages SET deleted=1, change_number=? WHERE id=?").Bind(1, cn).Bind(2, message.id).Run();
+  else
+    db.Prepare("DELETE FROM messages WHERE id=?").Bind(1, message.id).Run();
 }
 
-TMessageImage TStoreEngine::LoadMessage(int64_t id) {
-  auto lock = Lock();
-  TSqlReadSnapshot snapshot(Db());
-  LiveMessage(*this, id);
-  return Impl::ReadImage(*this, id);
+void TMessages::StampFlags(const TMessageRecord& record, ULONG flags, int64_t folderId) {
+  TChangeState next = store_.changes.NewChange(record.change);
+  if (folderId != record.folderId)
+    store_.changes.AddTombstone(record.folderId, TObjectKind::Message, record.change.sourceKey, next.changeNumber,
+                                false, record.associated);
+  store_.Db()
+      .Prepare("UPDATE messages SET folder_id=?, flags=?, change_key=?, predecessors=?, change_number=? WHERE id=?")
+      .Bind(1, folderId)
+      .Bind(2, int64_t{flags})
+      .Bind(3, next.changeKey)
+      .Bind(4, next.predecessors)
+      .Bind(5, next.changeNumber)
+      .Bind(6, record.id)
+      .Run();
 }
 
-std::vector<int64_t> TStoreEngine::MessageIds(int64_t folderId, bool associated) {
-  auto lock = Lock();
-  auto stmt = Db().Prepare("SELECT id FROM messages WHERE folder_id=? AND associated=? AND deleted=0 ORDER BY id");
-  stmt.Bind(1, folderId).Bind(2, int64_t{associated});
-  std::vector<int64_t> ids;
-  while (stmt.Step()) ids.push_back(stmt.Int(0));
-  return ids;
-}
-
-bool TStoreEngine::SetReadState(int64_t id, bool read) {
-  auto lock = Lock();
-  TSqlTransaction tx(Db());
-  TMessageRecord record = LiveMessage(*this, id);
-  ULONG flags = read ? (record.flags | MSGFLAG_READ) : (record.flags & ~MSGFLAG_READ);
-  if (!ChangeReadFlags(*this, record, flags)) return false;
-  tx.Commit();
+bool TMessages::ChangeReadFlags(const TMessageRecord& record, ULONG flags) {
+  if (flags == record.flags) return false;
+  int64_t cn = store_.changes.NextChangeNumber();
+  store_.Db()
+      .Prepare("UPDATE messages SET flags=?, read_change_number=? WHERE id=?")
+      .Bind(1, int64_t{flags})
+      .Bind(2, cn)
+      .Bind(3, record.id)
+      .Run();
   return true;
 }
 
-TStoreEngine::TReadFlagChange TStoreEngine::ApplyReadFlags(int64_t id, ULONG readFlags) {
-  auto lock = Lock();
-  TSqlTransaction tx(Db());
-  TMessageRecord record = LiveMessage(*this, id);
+// --- the interface --------------------------------------------------------------------
+
+int64_t TMessages::Create(int64_t folderId, bool associated, const TMessageImage& image, TMessageRecord* created) {
+  CheckImage(image);
+  auto lock = store_.Lock();
+  TSqlTransaction tx(store_.Db());
+  store_.folders.Read(folderId);
+  int64_t id = Insert(folderId, 0, associated, image, nullptr);
+  if (created) *created = Read(id);
+  tx.Commit();
+  return id;
+}
+
+TMessageRecord TMessages::Save(int64_t id, const TMessageImage& image, std::optional<int64_t> expectedChangeNumber) {
+  CheckImage(image);
+  auto lock = store_.Lock();
+  TSqlTransaction tx(store_.Db());
+  Rewrite(id, image, expectedChangeNumber);
+  TMessageRecord saved = Read(id);
+  tx.Commit();
+  return saved;
+}
+
+TMessageRecord TMessages::Get(int64_t id) {
+  auto lock = store_.Lock();
+  return Live(id);
+}
+
+TMessageImage TMessages::Load(int64_t id) {
+  auto lock = store_.Lock();
+  TSqlReadSnapshot snapshot(store_.Db());
+  Live(id);
+  return ReadImage(id);
+}
+
+TStoredProps TMessages::Values(int64_t id, const std::vector<ULONG>& propIds) {
+  auto lock = store_.Lock();
+  auto stmt = store_.Db().Prepare("SELECT tag, value FROM message_props WHERE message_id=? AND prop_id=?");
+  TStoredProps props;
+  for (ULONG propId : propIds) {
+    stmt.Bind(1, id).Bind(2, int64_t{propId});
+    if (stmt.Step()) props.push_back({static_cast<ULONG>(stmt.Int(0)), stmt.Blob(1)});
+    stmt.Reset();
+  }
+  return props;
+}
+
+std::vector<int64_t> TMessages::Ids(int64_t folderId, bool associated) {
+  auto lock = store_.Lock();
+  return LiveIds(folderId, associated);
+}
+
+TReadFlagChange TMessages::ApplyReadFlags(int64_t id, ULONG readFlags) {
+  auto lock = store_.Lock();
+  TSqlTransaction tx(store_.Db());
+  TMessageRecord record = Live(id);
   TReadFlagChange change{record.flags, FlagsAfterSetReadFlag(record.flags, readFlags)};
-  if (ChangeReadFlags(*this, record, change.after)) tx.Commit();
+  if (ChangeReadFlags(record, change.after)) tx.Commit();
   return change;
 }
 
-ULONG TStoreEngine::SetMessageStatus(int64_t id, ULONG status, ULONG mask) {
-  auto lock = Lock();
-  TSqlTransaction tx(Db());
-  TMessageRecord record = LiveMessage(*this, id);
+ULONG TMessages::SetStatus(int64_t id, ULONG status, ULONG mask) {
+  auto lock = store_.Lock();
+  TSqlTransaction tx(store_.Db());
+  TMessageRecord record = Live(id);
   ULONG next = (record.status & ~mask) | (status & mask);
-  Db().Prepare("UPDATE messages SET status=? WHERE id=?").Bind(1, int64_t{next}).Bind(2, id).Run();
+  store_.Db().Prepare("UPDATE messages SET status=? WHERE id=?").Bind(1, int64_t{next}).Bind(2, id).Run();
   tx.Commit();
   return record.status;
 }
 
-int64_t TStoreEngine::CopyMessage(int64_t id, int64_t destFolderId) {
-  auto lock = Lock();
-  TSqlTransaction tx(Db());
-  TMessageRecord record = LiveMessage(*this, id);
-  Impl::ReadFolder(*this, destFolderId);
-  int64_t copy = Impl::InsertMessage(*this, destFolderId, 0, record.associated, Impl::ReadImage(*this, id), &record);
+int64_t TMessages::Copy(int64_t id, int64_t destFolderId) {
+  auto lock = store_.Lock();
+  TSqlTransaction tx(store_.Db());
+  TMessageRecord record = Live(id);
+  store_.folders.Read(destFolderId);
+  int64_t copy = Insert(destFolderId, 0, record.associated, ReadImage(id), &record);
   tx.Commit();
   return copy;
 }
 
-int64_t TStoreEngine::ImportMessage(int64_t folderId, const TMessageRecord& origin, const TMessageImage& image) {
-  Impl::CheckImage(image);
-  auto lock = Lock();
-  TSqlTransaction tx(Db());
-  Impl::ReadFolder(*this, folderId);
-  int64_t copy = Impl::InsertMessage(*this, folderId, 0, origin.associated, image, &origin);
+int64_t TMessages::Import(int64_t folderId, const TMessageRecord& origin, const TMessageImage& image) {
+  CheckImage(image);
+  auto lock = store_.Lock();
+  TSqlTransaction tx(store_.Db());
+  store_.folders.Read(folderId);
+  int64_t copy = Insert(folderId, 0, origin.associated, image, &origin);
   tx.Commit();
   return copy;
 }
 
-void TStoreEngine::MoveMessage(int64_t id, int64_t destFolderId) {
-  auto lock = Lock();
-  TSqlTransaction tx(Db());
-  TMessageRecord record = LiveMessage(*this, id);
-  Impl::ReadFolder(*this, destFolderId);
+void TMessages::Move(int64_t id, int64_t destFolderId) {
+  auto lock = store_.Lock();
+  TSqlTransaction tx(store_.Db());
+  TMessageRecord record = Live(id);
+  store_.folders.Read(destFolderId);
   if (destFolderId == record.folderId) return;
-  TChangeState next = detail::NewChange(Db(), guid_, record.change);
-  detail::AddTombstone(Db(), record.folderId, TObjectKind::Message, record.change.sourceKey, next.changeNumber, false,
-                       record.associated);
-  Db().Prepare("UPDATE messages SET folder_id=?, change_key=?, predecessors=?, change_number=? WHERE id=?")
-      .Bind(1, destFolderId)
-      .Bind(2, next.changeKey)
-      .Bind(3, next.predecessors)
-      .Bind(4, next.changeNumber)
-      .Bind(5, id)
-      .Run();
+  StampFlags(record, record.flags, destFolderId);
   tx.Commit();
 }
 
-void TStoreEngine::DeleteMessage(int64_t id, bool soft) {
-  auto lock = Lock();
-  TSqlTransaction tx(Db());
-  Impl::DeleteMessageRow(*this, LiveMessage(*this, id), soft);
+void TMessages::Delete(int64_t id, bool soft) {
+  auto lock = store_.Lock();
+  TSqlTransaction tx(store_.Db());
+  DeleteRow(Live(id), soft);
   tx.Commit();
 }
 
-TContentChanges TStoreEngine::ContentChangesSince(int64_t folderId, int64_t changeNumber) {
-  auto lock = Lock();
-  TSqlReadSnapshot snapshot(Db());
-  Impl::ReadFolder(*this, folderId);
-  TContentChanges changes;
-  auto changed =
-      Db().Prepare(std::string("SELECT ") + kMessageColumns +
-                   " FROM messages WHERE folder_id=? AND deleted=0 AND change_number>? ORDER BY change_number");
-  changed.Bind(1, folderId).Bind(2, changeNumber);
-  while (changed.Step()) changes.changed.push_back(MessageFrom(changed));
-  auto read = Db().Prepare(std::string("SELECT ") + kMessageColumns +
-                           " FROM messages WHERE folder_id=? AND deleted=0 AND change_number<=?2 "
-                           "AND read_change_number>?2 ORDER BY read_change_number");
-  read.Bind(1, folderId).Bind(2, changeNumber);
-  while (read.Step()) changes.readChanged.push_back(MessageFrom(read));
-  auto deleted = Db().Prepare(
-      "SELECT source_key, change_number, soft, associated FROM tombstones WHERE folder_id=? AND kind=? "
-      "AND change_number>? ORDER BY change_number");
-  deleted.Bind(1, folderId).Bind(2, int64_t{static_cast<uint16_t>(TObjectKind::Message)}).Bind(3, changeNumber);
-  while (deleted.Step())
-    changes.deleted.push_back({deleted.Blob(0), deleted.Int(1), deleted.Int(2) != 0, deleted.Int(3) != 0});
-  return changes;
-}
-
-}  // namespace orba::store
+}  // namespace orba::store::sqlite

@@ -1,13 +1,13 @@
-// The store's named-property map: see storenamemap.h.
+// The store's named-property map: see namedprops.h.
 #include "storage/sqlite/namedprops.h"
 
 #include <cstring>
 
 #include "base/maperror.h"
 #include "orba/common/utf8.h"
-#include "storage/sqlite/storeinternal.h"
+#include "storage/sqlite/storedatabase.h"
 
-namespace orba::store {
+namespace orba::store::sqlite {
 namespace {
 
 std::span<const uint8_t> GuidBytes(const GUID& guid) { return {reinterpret_cast<const uint8_t*>(&guid), sizeof(GUID)}; }
@@ -23,14 +23,14 @@ TPropName NameFrom(const TSqlStatement& stmt, int first) {
 
 }  // namespace
 
-void TStoreNameMap::Remember(ULONG propId, const TPropName& name) const {
+void TNameMap::Remember(ULONG propId, const TPropName& name) const {
   ids_[name] = propId;
   names_[propId] = name;
 }
 
-ULONG TStoreNameMap::Lookup(const TPropName& name) const {
+ULONG TNameMap::Lookup(const TPropName& name) const {
   if (auto it = ids_.find(name); it != ids_.end()) return it->second;
-  auto stmt = conn_->db.Prepare("SELECT prop_id FROM named_props WHERE guid=? AND kind=? AND lid=? AND name=?");
+  auto stmt = store_.Db().Prepare("SELECT prop_id FROM named_props WHERE guid=? AND kind=? AND lid=? AND name=?");
   stmt.Bind(1, GuidBytes(name.guid))
       .Bind(2, int64_t{name.kind})
       .Bind(3, int64_t{name.kind == MNID_ID ? name.id : 0})
@@ -41,18 +41,19 @@ ULONG TStoreNameMap::Lookup(const TPropName& name) const {
   return propId;
 }
 
-ULONG TStoreNameMap::GetId(const TPropName& name, bool create) {
-  std::lock_guard lock(conn_->mutex);
+ULONG TNameMap::GetId(const TPropName& name, bool create) {
+  auto lock = store_.Lock();
   if (ULONG known = Lookup(name); known != 0 || !create) return known;
-  TSqlTransaction tx(conn_->db);
+  TSqlTransaction tx(store_.Db());
   // Another process may have mapped the name since the lookup.
   if (ULONG known = Lookup(name)) return known;
-  auto next = conn_->db.Prepare("SELECT coalesce(max(prop_id) + 1, ?) FROM named_props");
+  auto next = store_.Db().Prepare("SELECT coalesce(max(prop_id) + 1, ?) FROM named_props");
   next.Bind(1, int64_t{kFirstNamedId});
   next.Step();
   int64_t propId = next.Int(0);
   if (propId > kLastNamedId) throw TMapiError(MAPI_E_NOT_ENOUGH_RESOURCES, "no named property identifiers left");
-  conn_->db.Prepare("INSERT INTO named_props(prop_id, guid, kind, lid, name) VALUES(?,?,?,?,?)")
+  store_.Db()
+      .Prepare("INSERT INTO named_props(prop_id, guid, kind, lid, name) VALUES(?,?,?,?,?)")
       .Bind(1, propId)
       .Bind(2, GuidBytes(name.guid))
       .Bind(3, int64_t{name.kind})
@@ -64,10 +65,10 @@ ULONG TStoreNameMap::GetId(const TPropName& name, bool create) {
   return static_cast<ULONG>(propId);
 }
 
-std::optional<TPropName> TStoreNameMap::GetName(ULONG propId) const {
-  std::lock_guard lock(conn_->mutex);
+std::optional<TPropName> TNameMap::GetName(ULONG propId) const {
+  auto lock = store_.Lock();
   if (auto it = names_.find(propId); it != names_.end()) return it->second;
-  auto stmt = conn_->db.Prepare("SELECT guid, kind, lid, name FROM named_props WHERE prop_id=?");
+  auto stmt = store_.Db().Prepare("SELECT guid, kind, lid, name FROM named_props WHERE prop_id=?");
   stmt.Bind(1, int64_t{propId});
   if (!stmt.Step()) return std::nullopt;
   TPropName name = NameFrom(stmt, 0);
@@ -75,12 +76,12 @@ std::optional<TPropName> TStoreNameMap::GetName(ULONG propId) const {
   return name;
 }
 
-std::vector<std::pair<ULONG, TPropName>> TStoreNameMap::All() const {
-  std::lock_guard lock(conn_->mutex);
-  auto stmt = conn_->db.Prepare("SELECT prop_id, guid, kind, lid, name FROM named_props ORDER BY prop_id");
+std::vector<std::pair<ULONG, TPropName>> TNameMap::All() const {
+  auto lock = store_.Lock();
+  auto stmt = store_.Db().Prepare("SELECT prop_id, guid, kind, lid, name FROM named_props ORDER BY prop_id");
   std::vector<std::pair<ULONG, TPropName>> all;
   while (stmt.Step()) all.emplace_back(static_cast<ULONG>(stmt.Int(0)), NameFrom(stmt, 1));
   return all;
 }
 
-}  // namespace orba::store
+}  // namespace orba::store::sqlite

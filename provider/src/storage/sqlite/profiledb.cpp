@@ -8,6 +8,7 @@
 
 #include "base/maperror.h"
 #include "base/orbahome.h"
+#include "base/sqlite.h"
 #include "mapi/mapix.h"
 #include "props/tags.h"
 
@@ -82,11 +83,13 @@ MAPIUID NewMapiUid() {
   return uid;
 }
 
+TProfileDatabase::~TProfileDatabase() = default;
+
 std::string TProfileDatabase::DefaultPath() { return (OrbaHome() / "profiles.db").string(); }
 
-TProfileDatabase::TProfileDatabase(const std::string& path) : db_(path) {
-  TSqlTransaction transaction(db_);
-  db_.Execute(kSchema);
+TProfileDatabase::TProfileDatabase(const std::string& path) : db_(std::make_unique<TSqlDatabase>(path)) {
+  TSqlTransaction transaction(*db_);
+  db_->Execute(kSchema);
   transaction.Commit();
 }
 
@@ -94,77 +97,77 @@ TProfileDatabase::TProfileDatabase(const std::string& path) : db_(path) {
 
 std::vector<TProfileInfo> TProfileDatabase::Profiles() {
   std::vector<TProfileInfo> result;
-  auto query = db_.Prepare("SELECT name, is_default FROM profiles ORDER BY id");
+  auto query = db_->Prepare("SELECT name, is_default FROM profiles ORDER BY id");
   while (query.Step()) result.push_back({query.Text(0), query.Int(1) != 0});
   return result;
 }
 
 std::optional<TProfileInfo> TProfileDatabase::FindProfile(const std::string& name) {
-  auto query = db_.Prepare("SELECT name, is_default FROM profiles WHERE name = ?");
+  auto query = db_->Prepare("SELECT name, is_default FROM profiles WHERE name = ?");
   query.Bind(1, name);
   if (!query.Step()) return std::nullopt;
   return TProfileInfo{query.Text(0), query.Int(1) != 0};
 }
 
 std::optional<std::string> TProfileDatabase::DefaultProfile() {
-  auto query = db_.Prepare("SELECT name FROM profiles WHERE is_default <> 0");
+  auto query = db_->Prepare("SELECT name FROM profiles WHERE is_default <> 0");
   if (!query.Step()) return std::nullopt;
   return query.Text(0);
 }
 
 int64_t TProfileDatabase::RequireProfile(const std::string& name) {
-  auto query = db_.Prepare("SELECT id FROM profiles WHERE name = ?");
+  auto query = db_->Prepare("SELECT id FROM profiles WHERE name = ?");
   query.Bind(1, name);
   if (!query.Step()) NotFound("The profile does not exist.");
   return query.Int(0);
 }
 
 void TProfileDatabase::CreateProfile(const std::string& name) {
-  TSqlTransaction transaction(db_);
+  TSqlTransaction transaction(*db_);
   if (FindProfile(name)) throw TMapiError(MAPI_E_NO_ACCESS, "The profile already exists.");
-  db_.Prepare("INSERT INTO profiles(name) VALUES(?)").Bind(1, name).Run();
+  db_->Prepare("INSERT INTO profiles(name) VALUES(?)").Bind(1, name).Run();
   transaction.Commit();
 }
 
 void TProfileDatabase::DeleteProfile(const std::string& name) {
-  TSqlTransaction transaction(db_);
+  TSqlTransaction transaction(*db_);
   int64_t id = RequireProfile(name);
-  db_.Prepare("DELETE FROM profiles WHERE id = ?").Bind(1, id).Run();
+  db_->Prepare("DELETE FROM profiles WHERE id = ?").Bind(1, id).Run();
   transaction.Commit();
 }
 
 void TProfileDatabase::RenameProfile(const std::string& oldName, const std::string& newName) {
-  TSqlTransaction transaction(db_);
+  TSqlTransaction transaction(*db_);
   int64_t id = RequireProfile(oldName);
   auto taken = FindProfile(newName);
   // Changing only the case of the name is a rename of the same profile.
   if (taken && RequireProfile(newName) != id) throw TMapiError(MAPI_E_NO_ACCESS, "The profile already exists.");
-  db_.Prepare("UPDATE profiles SET name = ? WHERE id = ?").Bind(1, newName).Bind(2, id).Run();
+  db_->Prepare("UPDATE profiles SET name = ? WHERE id = ?").Bind(1, newName).Bind(2, id).Run();
   transaction.Commit();
 }
 
 void TProfileDatabase::CopyProfile(const std::string& oldName, const std::string& newName) {
-  TSqlTransaction transaction(db_);
+  TSqlTransaction transaction(*db_);
   int64_t source = RequireProfile(oldName);
   if (FindProfile(newName)) throw TMapiError(MAPI_E_NO_ACCESS, "The profile already exists.");
-  db_.Prepare("INSERT INTO profiles(name) VALUES(?)").Bind(1, newName).Run();
-  int64_t target = db_.LastInsertId();
+  db_->Prepare("INSERT INTO profiles(name) VALUES(?)").Bind(1, newName).Run();
+  int64_t target = db_->LastInsertId();
   for (const char* sql : {"INSERT INTO services(profile_id, uid, name, ordinal) "
                           "SELECT ?2, uid, name, ordinal FROM services WHERE profile_id = ?1",
                           "INSERT INTO providers(profile_id, uid, service_uid, resource_type, ordinal) "
                           "SELECT ?2, uid, service_uid, resource_type, ordinal FROM providers WHERE profile_id = ?1",
                           "INSERT INTO props(profile_id, section, prop_id, tag, value) "
                           "SELECT ?2, section, prop_id, tag, value FROM props WHERE profile_id = ?1"})
-    db_.Prepare(sql).Bind(1, source).Bind(2, target).Run();
+    db_->Prepare(sql).Bind(1, source).Bind(2, target).Run();
   transaction.Commit();
 }
 
 void TProfileDatabase::SetDefaultProfile(const std::optional<std::string>& name) {
-  TSqlTransaction transaction(db_);
+  TSqlTransaction transaction(*db_);
   std::optional<int64_t> id;
   if (name) id = RequireProfile(*name);
-  db_.Execute("UPDATE profiles SET is_default = 0 WHERE is_default <> 0");
-  if (id) db_.Prepare("UPDATE profiles SET is_default = 1 WHERE id = ?").Bind(1, *id).Run();
+  db_->Execute("UPDATE profiles SET is_default = 0 WHERE is_default <> 0");
+  if (id) db_->Prepare("UPDATE profiles SET is_default = 1 WHERE id = ?").Bind(1, *id).Run();
   transaction.Commit();
 }
 
@@ -173,7 +176,7 @@ void TProfileDatabase::SetDefaultProfile(const std::optional<std::string>& name)
 std::vector<TServiceInfo> TProfileDatabase::Services(const std::string& profile) {
   int64_t id = RequireProfile(profile);
   std::vector<TServiceInfo> result;
-  auto query = db_.Prepare("SELECT uid, name FROM services WHERE profile_id = ? ORDER BY ordinal");
+  auto query = db_->Prepare("SELECT uid, name FROM services WHERE profile_id = ? ORDER BY ordinal");
   query.Bind(1, id);
   while (query.Step()) result.push_back({UidFrom(query.Blob(0)), query.Text(1)});
   return result;
@@ -181,7 +184,7 @@ std::vector<TServiceInfo> TProfileDatabase::Services(const std::string& profile)
 
 std::vector<TProviderInfo> TProfileDatabase::Providers(const std::string& profile, const MAPIUID* service) {
   int64_t id = RequireProfile(profile);
-  auto query = db_.Prepare(
+  auto query = db_->Prepare(
       "SELECT uid, service_uid, resource_type FROM providers WHERE profile_id = ?1 "
       "AND (?2 IS NULL OR service_uid = ?2) ORDER BY ordinal");
   query.Bind(1, id);
@@ -190,7 +193,7 @@ std::vector<TProviderInfo> TProfileDatabase::Providers(const std::string& profil
   while (query.Step())
     result.push_back({UidFrom(query.Blob(0)), UidFrom(query.Blob(1)), static_cast<ULONG>(query.Int(2))});
   if (service && result.empty()) {
-    auto exists = db_.Prepare("SELECT 1 FROM services WHERE profile_id = ? AND uid = ?");
+    auto exists = db_->Prepare("SELECT 1 FROM services WHERE profile_id = ? AND uid = ?");
     exists.Bind(1, id).Bind(2, UidBytes(*service));
     if (!exists.Step()) NotFound("The message service does not exist.");
   }
@@ -198,7 +201,7 @@ std::vector<TProviderInfo> TProfileDatabase::Providers(const std::string& profil
 }
 
 void TProfileDatabase::WriteProp(int64_t profile, const MAPIUID& section, const TStoredProp& prop) {
-  db_.Prepare("INSERT OR REPLACE INTO props(profile_id, section, prop_id, tag, value) VALUES(?, ?, ?, ?, ?)")
+  db_->Prepare("INSERT OR REPLACE INTO props(profile_id, section, prop_id, tag, value) VALUES(?, ?, ?, ?, ?)")
       .Bind(1, profile)
       .Bind(2, UidBytes(section))
       .Bind(3, PROP_ID(prop.tag))
@@ -208,9 +211,9 @@ void TProfileDatabase::WriteProp(int64_t profile, const MAPIUID& section, const 
 }
 
 void TProfileDatabase::AddService(const std::string& profile, const TServicePlan& plan) {
-  TSqlTransaction transaction(db_);
+  TSqlTransaction transaction(*db_);
   int64_t id = RequireProfile(profile);
-  db_.Prepare(
+  db_->Prepare(
          "INSERT INTO services(profile_id, uid, name, ordinal) "
          "SELECT ?1, ?2, ?3, COALESCE(MAX(ordinal), 0) + 1 FROM services WHERE profile_id = ?1")
       .Bind(1, id)
@@ -218,7 +221,7 @@ void TProfileDatabase::AddService(const std::string& profile, const TServicePlan
       .Bind(3, plan.service.name)
       .Run();
   for (const TProviderInfo& provider : plan.providers)
-    db_.Prepare(
+    db_->Prepare(
            "INSERT INTO providers(profile_id, uid, service_uid, resource_type, ordinal) "
            "SELECT ?1, ?2, ?3, ?4, COALESCE(MAX(ordinal), 0) + 1 FROM providers WHERE profile_id = ?1")
         .Bind(1, id)
@@ -238,26 +241,26 @@ void TProfileDatabase::AddService(const std::string& profile, const TServicePlan
 }
 
 void TProfileDatabase::DeleteService(const std::string& profile, const MAPIUID& service) {
-  TSqlTransaction transaction(db_);
+  TSqlTransaction transaction(*db_);
   int64_t id = RequireProfile(profile);
-  auto exists = db_.Prepare("SELECT 1 FROM services WHERE profile_id = ? AND uid = ?");
+  auto exists = db_->Prepare("SELECT 1 FROM services WHERE profile_id = ? AND uid = ?");
   exists.Bind(1, id).Bind(2, UidBytes(service));
   if (!exists.Step()) NotFound("The message service does not exist.");
-  db_.Prepare(
+  db_->Prepare(
          "DELETE FROM props WHERE profile_id = ?1 AND (section = ?2 OR section IN "
          "(SELECT uid FROM providers WHERE profile_id = ?1 AND service_uid = ?2))")
       .Bind(1, id)
       .Bind(2, UidBytes(service))
       .Run();
-  db_.Prepare("DELETE FROM services WHERE profile_id = ? AND uid = ?").Bind(1, id).Bind(2, UidBytes(service)).Run();
+  db_->Prepare("DELETE FROM services WHERE profile_id = ? AND uid = ?").Bind(1, id).Bind(2, UidBytes(service)).Run();
   EnsureDefaultStore(id);
   transaction.Commit();
 }
 
 void TProfileDatabase::EnsureDefaultStore(int64_t profile) {
   if (DefaultStoreProvider(profile)) return;
-  auto next =
-      db_.Prepare("SELECT uid, service_uid FROM providers WHERE profile_id = ? AND resource_type = ? ORDER BY ordinal");
+  auto next = db_->Prepare(
+      "SELECT uid, service_uid FROM providers WHERE profile_id = ? AND resource_type = ? ORDER BY ordinal");
   next.Bind(1, profile).Bind(2, MAPI_STORE_PROVIDER);
   while (next.Step())
     if (MayBeDefaultStore(profile, UidFrom(next.Blob(0)))) {
@@ -267,19 +270,19 @@ void TProfileDatabase::EnsureDefaultStore(int64_t profile) {
 }
 
 bool TProfileDatabase::MayBeDefaultStore(int64_t profile, const MAPIUID& provider) {
-  auto query = db_.Prepare("SELECT value FROM props WHERE profile_id = ? AND section = ? AND tag = ?");
+  auto query = db_->Prepare("SELECT value FROM props WHERE profile_id = ? AND section = ? AND tag = ?");
   query.Bind(1, profile).Bind(2, UidBytes(provider)).Bind(3, tags::kResourceFlags);
   return !query.Step() || !(DecodeLong(tags::kResourceFlags, query.Blob(0)) & STATUS_NO_DEFAULT_STORE);
 }
 
 void TProfileDatabase::AddProvider(const std::string& profile, const TProviderInfo& provider,
                                    const TStoredProps& section) {
-  TSqlTransaction transaction(db_);
+  TSqlTransaction transaction(*db_);
   int64_t id = RequireProfile(profile);
-  auto exists = db_.Prepare("SELECT 1 FROM services WHERE profile_id = ? AND uid = ?");
+  auto exists = db_->Prepare("SELECT 1 FROM services WHERE profile_id = ? AND uid = ?");
   exists.Bind(1, id).Bind(2, UidBytes(provider.serviceUid));
   if (!exists.Step()) NotFound("The message service does not exist.");
-  db_.Prepare(
+  db_->Prepare(
          "INSERT INTO providers(profile_id, uid, service_uid, resource_type, ordinal) "
          "SELECT ?1, ?2, ?3, ?4, COALESCE(MAX(ordinal), 0) + 1 FROM providers WHERE profile_id = ?1")
       .Bind(1, id)
@@ -293,41 +296,41 @@ void TProfileDatabase::AddProvider(const std::string& profile, const TProviderIn
 }
 
 void TProfileDatabase::DeleteProvider(const std::string& profile, const MAPIUID& provider) {
-  TSqlTransaction transaction(db_);
+  TSqlTransaction transaction(*db_);
   int64_t id = RequireProfile(profile);
-  auto exists = db_.Prepare("SELECT 1 FROM providers WHERE profile_id = ? AND uid = ?");
+  auto exists = db_->Prepare("SELECT 1 FROM providers WHERE profile_id = ? AND uid = ?");
   exists.Bind(1, id).Bind(2, UidBytes(provider));
   if (!exists.Step()) NotFound("The provider does not exist.");
-  db_.Prepare("DELETE FROM props WHERE profile_id = ? AND section = ?").Bind(1, id).Bind(2, UidBytes(provider)).Run();
-  db_.Prepare("DELETE FROM providers WHERE profile_id = ? AND uid = ?").Bind(1, id).Bind(2, UidBytes(provider)).Run();
+  db_->Prepare("DELETE FROM props WHERE profile_id = ? AND section = ?").Bind(1, id).Bind(2, UidBytes(provider)).Run();
+  db_->Prepare("DELETE FROM providers WHERE profile_id = ? AND uid = ?").Bind(1, id).Bind(2, UidBytes(provider)).Run();
   EnsureDefaultStore(id);
   transaction.Commit();
 }
 
 void TProfileDatabase::SetPrimaryIdentity(const std::string& profile, const MAPIUID& service) {
-  TSqlTransaction transaction(db_);
+  TSqlTransaction transaction(*db_);
   int64_t id = RequireProfile(profile);
-  auto exists = db_.Prepare("SELECT 1 FROM services WHERE profile_id = ? AND uid = ?");
+  auto exists = db_->Prepare("SELECT 1 FROM services WHERE profile_id = ? AND uid = ?");
   exists.Bind(1, id).Bind(2, UidBytes(service));
   if (!exists.Step()) NotFound("The message service does not exist.");
-  auto services = db_.Prepare("SELECT uid FROM services WHERE profile_id = ?");
+  auto services = db_->Prepare("SELECT uid FROM services WHERE profile_id = ?");
   services.Bind(1, id);
   while (services.Step()) ChangeResourceFlags(id, UidFrom(services.Blob(0)), 0, SERVICE_PRIMARY_IDENTITY);
-  auto providers = db_.Prepare("SELECT uid FROM providers WHERE profile_id = ?");
+  auto providers = db_->Prepare("SELECT uid FROM providers WHERE profile_id = ?");
   providers.Bind(1, id);
   while (providers.Step()) ChangeResourceFlags(id, UidFrom(providers.Blob(0)), 0, STATUS_PRIMARY_IDENTITY);
   ChangeResourceFlags(id, service, SERVICE_PRIMARY_IDENTITY, 0);
-  auto first = db_.Prepare("SELECT uid FROM providers WHERE profile_id = ? AND service_uid = ? ORDER BY ordinal");
+  auto first = db_->Prepare("SELECT uid FROM providers WHERE profile_id = ? AND service_uid = ? ORDER BY ordinal");
   first.Bind(1, id).Bind(2, UidBytes(service));
   if (first.Step()) ChangeResourceFlags(id, UidFrom(first.Blob(0)), STATUS_PRIMARY_IDENTITY, 0);
   transaction.Commit();
 }
 
 void TProfileDatabase::SetStoreFlag(const std::string& profile, const MAPIUID& storeProvider, ULONG flag) {
-  TSqlTransaction transaction(db_);
+  TSqlTransaction transaction(*db_);
   int64_t id = RequireProfile(profile);
   RequireStoreProvider(id, storeProvider);
-  auto stores = db_.Prepare("SELECT uid FROM providers WHERE profile_id = ? AND resource_type = ?");
+  auto stores = db_->Prepare("SELECT uid FROM providers WHERE profile_id = ? AND resource_type = ?");
   stores.Bind(1, id).Bind(2, MAPI_STORE_PROVIDER);
   while (stores.Step()) ChangeResourceFlags(id, UidFrom(stores.Blob(0)), 0, flag);
   ChangeResourceFlags(id, storeProvider, flag, 0);
@@ -335,14 +338,14 @@ void TProfileDatabase::SetStoreFlag(const std::string& profile, const MAPIUID& s
 }
 
 MAPIUID TProfileDatabase::RequireStoreProvider(int64_t profile, const MAPIUID& provider) {
-  auto query = db_.Prepare("SELECT service_uid FROM providers WHERE profile_id = ? AND uid = ? AND resource_type = ?");
+  auto query = db_->Prepare("SELECT service_uid FROM providers WHERE profile_id = ? AND uid = ? AND resource_type = ?");
   query.Bind(1, profile).Bind(2, UidBytes(provider)).Bind(3, MAPI_STORE_PROVIDER);
   if (!query.Step()) NotFound("The message store provider does not exist.");
   return UidFrom(query.Blob(0));
 }
 
 void TProfileDatabase::SetDefaultStore(const std::string& profile, const MAPIUID& storeProvider) {
-  TSqlTransaction transaction(db_);
+  TSqlTransaction transaction(*db_);
   int64_t id = RequireProfile(profile);
   MAPIUID service = RequireStoreProvider(id, storeProvider);
   if (!MayBeDefaultStore(id, storeProvider))
@@ -352,7 +355,7 @@ void TProfileDatabase::SetDefaultStore(const std::string& profile, const MAPIUID
 }
 
 std::optional<MAPIUID> TProfileDatabase::DefaultStoreProvider(int64_t profile) {
-  auto query = db_.Prepare(
+  auto query = db_->Prepare(
       "SELECT p.uid, s.value FROM providers p JOIN props s ON s.profile_id = p.profile_id "
       "AND s.section = p.uid AND s.tag = ? WHERE p.profile_id = ? AND p.resource_type = ?");
   query.Bind(1, tags::kResourceFlags).Bind(2, profile).Bind(3, MAPI_STORE_PROVIDER);
@@ -362,7 +365,7 @@ std::optional<MAPIUID> TProfileDatabase::DefaultStoreProvider(int64_t profile) {
 }
 
 void TProfileDatabase::MakeDefaultStore(int64_t profile, const MAPIUID& provider, const MAPIUID& service) {
-  auto stores = db_.Prepare("SELECT uid, service_uid FROM providers WHERE profile_id = ? AND resource_type = ?");
+  auto stores = db_->Prepare("SELECT uid, service_uid FROM providers WHERE profile_id = ? AND resource_type = ?");
   stores.Bind(1, profile).Bind(2, MAPI_STORE_PROVIDER);
   while (stores.Step()) {
     ChangeResourceFlags(profile, UidFrom(stores.Blob(0)), 0, STATUS_DEFAULT_STORE);
@@ -373,7 +376,7 @@ void TProfileDatabase::MakeDefaultStore(int64_t profile, const MAPIUID& provider
 }
 
 void TProfileDatabase::ChangeResourceFlags(int64_t profile, const MAPIUID& section, ULONG set, ULONG clear) {
-  auto query = db_.Prepare("SELECT value FROM props WHERE profile_id = ? AND section = ? AND tag = ?");
+  auto query = db_->Prepare("SELECT value FROM props WHERE profile_id = ? AND section = ? AND tag = ?");
   query.Bind(1, profile).Bind(2, UidBytes(section)).Bind(3, tags::kResourceFlags);
   ULONG flags = query.Step() ? DecodeLong(tags::kResourceFlags, query.Blob(0)) : 0;
   ULONG changed = (flags & ~clear) | set;
@@ -385,7 +388,7 @@ void TProfileDatabase::ChangeResourceFlags(int64_t profile, const MAPIUID& secti
 
 TStoredProps TProfileDatabase::ReadSection(const std::string& profile, const MAPIUID& section) {
   int64_t id = RequireProfile(profile);
-  auto query = db_.Prepare("SELECT tag, value FROM props WHERE profile_id = ? AND section = ? ORDER BY prop_id");
+  auto query = db_->Prepare("SELECT tag, value FROM props WHERE profile_id = ? AND section = ? ORDER BY prop_id");
   query.Bind(1, id).Bind(2, UidBytes(section));
   TStoredProps result;
   while (query.Step()) result.push_back({static_cast<ULONG>(query.Int(0)), query.Blob(1)});
@@ -394,17 +397,17 @@ TStoredProps TProfileDatabase::ReadSection(const std::string& profile, const MAP
 
 bool TProfileDatabase::HasSection(const std::string& profile, const MAPIUID& section) {
   int64_t id = RequireProfile(profile);
-  auto query = db_.Prepare("SELECT 1 FROM props WHERE profile_id = ? AND section = ? LIMIT 1");
+  auto query = db_->Prepare("SELECT 1 FROM props WHERE profile_id = ? AND section = ? LIMIT 1");
   query.Bind(1, id).Bind(2, UidBytes(section));
   return query.Step();
 }
 
 void TProfileDatabase::UpdateSection(const std::string& profile, const MAPIUID& section, const TStoredProps& set,
                                      const std::vector<ULONG>& deletedIds) {
-  TSqlTransaction transaction(db_);
+  TSqlTransaction transaction(*db_);
   int64_t id = RequireProfile(profile);
   for (ULONG propId : deletedIds)
-    db_.Prepare("DELETE FROM props WHERE profile_id = ? AND section = ? AND prop_id = ?")
+    db_->Prepare("DELETE FROM props WHERE profile_id = ? AND section = ? AND prop_id = ?")
         .Bind(1, id)
         .Bind(2, UidBytes(section))
         .Bind(3, propId)
@@ -414,7 +417,7 @@ void TProfileDatabase::UpdateSection(const std::string& profile, const MAPIUID& 
 }
 
 void TProfileDatabase::UpdateSections(const std::string& profile, const std::vector<TSectionData>& changes) {
-  TSqlTransaction transaction(db_);
+  TSqlTransaction transaction(*db_);
   int64_t id = RequireProfile(profile);
   for (const TSectionData& section : changes)
     for (const TStoredProp& prop : section.props) WriteProp(id, section.uid, prop);

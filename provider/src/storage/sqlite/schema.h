@@ -1,7 +1,7 @@
-// The schema of a store database.
+// The schema of a store database (the SQLite backend).
 #pragma once
 
-namespace orba::store {
+namespace orba::store::sqlite {
 
 // The schema version this engine writes and reads.
 inline constexpr int kStoreSchemaVersion = 1;
@@ -148,4 +148,4 @@ CREATE TABLE IF NOT EXISTS search_kept(
   PRIMARY KEY(search_id, message_id));
 )";
 
-}  // namespace orba::store
+}  // namespace orba::store::sqlite

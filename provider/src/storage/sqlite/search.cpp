@@ -1,19 +1,13 @@
-// The store engine's search folders: their criteria, the folders they search and the
-// results a stopped search keeps. Matching messages against the criteria is the
-// tables' work (com/searchsource.cpp); the engine only keeps what was asked for.
+// The SQLite backend's search folders: see search.h.
+#include "storage/sqlite/search.h"
+
 #include <set>
 
 #include "base/maperror.h"
-#include "storage/sqlite/storeinternal.h"
+#include "storage/sqlite/storedatabase.h"
 
-namespace orba::store {
+namespace orba::store::sqlite {
 namespace {
-
-TFolderRecord SearchFolder(TStoreEngine& engine, int64_t id) {
-  TFolderRecord folder = TStoreEngine::Impl::ReadFolder(engine, id);
-  if (folder.folderType != FOLDER_SEARCH) throw TMapiError(MAPI_E_NO_SUPPORT, "The folder is not a search folder.");
-  return folder;
-}
 
 std::vector<int64_t> Ids(TSqlStatement& stmt) {
   std::vector<int64_t> ids;
@@ -23,11 +17,18 @@ std::vector<int64_t> Ids(TSqlStatement& stmt) {
 
 }  // namespace
 
-std::optional<TSearchCriteria> TStoreEngine::GetSearchCriteria(int64_t folderId) {
-  auto lock = Lock();
-  TSqlReadSnapshot snapshot(Db());
-  SearchFolder(*this, folderId);
-  auto stmt = Db().Prepare("SELECT restriction, recursive, foreground, running FROM search_criteria WHERE folder_id=?");
+TFolderRecord TSearch::SearchFolder(int64_t id) {
+  TFolderRecord folder = store_.folders.Read(id);
+  if (folder.folderType != FOLDER_SEARCH) throw TMapiError(MAPI_E_NO_SUPPORT, "The folder is not a search folder.");
+  return folder;
+}
+
+std::optional<TSearchCriteria> TSearch::Criteria(int64_t folderId) {
+  auto lock = store_.Lock();
+  TSqlDatabase& db = store_.Db();
+  TSqlReadSnapshot snapshot(db);
+  SearchFolder(folderId);
+  auto stmt = db.Prepare("SELECT restriction, recursive, foreground, running FROM search_criteria WHERE folder_id=?");
   stmt.Bind(1, folderId);
   if (!stmt.Step()) return std::nullopt;
   TSearchCriteria criteria;
@@ -35,42 +36,42 @@ std::optional<TSearchCriteria> TStoreEngine::GetSearchCriteria(int64_t folderId)
   criteria.recursive = stmt.Int(1) != 0;
   criteria.foreground = stmt.Int(2) != 0;
   criteria.running = stmt.Int(3) != 0;
-  auto scope = Db().Prepare("SELECT folder_id FROM search_scope WHERE search_id=? ORDER BY position");
+  auto scope = db.Prepare("SELECT folder_id FROM search_scope WHERE search_id=? ORDER BY position");
   scope.Bind(1, folderId);
   criteria.folders = Ids(scope);
   return criteria;
 }
 
-void TStoreEngine::SetSearchCriteria(int64_t folderId, const TSearchCriteria& criteria,
-                                     const std::vector<int64_t>& kept) {
+void TSearch::SetCriteria(int64_t folderId, const TSearchCriteria& criteria, const std::vector<int64_t>& kept) {
   if (criteria.restriction.empty()) throw TMapiError(MAPI_E_INVALID_PARAMETER, "A search needs a restriction.");
   if (criteria.folders.empty()) throw TMapiError(MAPI_E_INVALID_PARAMETER, "A search needs folders to search.");
-  auto lock = Lock();
-  TSqlTransaction tx(Db());
-  SearchFolder(*this, folderId);
+  auto lock = store_.Lock();
+  TSqlDatabase& db = store_.Db();
+  TSqlTransaction tx(db);
+  SearchFolder(folderId);
   for (int64_t folder : criteria.folders) {
     if (folder == folderId) throw TMapiError(MAPI_E_INVALID_PARAMETER, "A search folder cannot search itself.");
-    Impl::ReadFolder(*this, folder);
+    store_.folders.Read(folder);
   }
-  Db().Prepare(
-          "INSERT OR REPLACE INTO search_criteria(folder_id, restriction, recursive, foreground, running) "
-          "VALUES(?,?,?,?,?)")
+  db.Prepare(
+        "INSERT OR REPLACE INTO search_criteria(folder_id, restriction, recursive, foreground, running) "
+        "VALUES(?,?,?,?,?)")
       .Bind(1, folderId)
       .Bind(2, criteria.restriction)
       .Bind(3, int64_t{criteria.recursive})
       .Bind(4, int64_t{criteria.foreground})
       .Bind(5, int64_t{criteria.running})
       .Run();
-  Db().Prepare("DELETE FROM search_scope WHERE search_id=?").Bind(1, folderId).Run();
-  auto scope = Db().Prepare("INSERT INTO search_scope(search_id, position, folder_id) VALUES(?,?,?)");
+  db.Prepare("DELETE FROM search_scope WHERE search_id=?").Bind(1, folderId).Run();
+  auto scope = db.Prepare("INSERT INTO search_scope(search_id, position, folder_id) VALUES(?,?,?)");
   for (size_t i = 0; i < criteria.folders.size(); ++i) {
     scope.Bind(1, folderId).Bind(2, static_cast<int64_t>(i)).Bind(3, criteria.folders[i]);
     scope.Run();
     scope.Reset();
   }
-  Db().Prepare("DELETE FROM search_kept WHERE search_id=?").Bind(1, folderId).Run();
+  db.Prepare("DELETE FROM search_kept WHERE search_id=?").Bind(1, folderId).Run();
   if (!criteria.running) {
-    auto keep = Db().Prepare("INSERT OR IGNORE INTO search_kept(search_id, message_id) VALUES(?,?)");
+    auto keep = db.Prepare("INSERT OR IGNORE INTO search_kept(search_id, message_id) VALUES(?,?)");
     for (int64_t message : kept) {
       keep.Bind(1, folderId).Bind(2, message);
       keep.Run();
@@ -80,11 +81,12 @@ void TStoreEngine::SetSearchCriteria(int64_t folderId, const TSearchCriteria& cr
   tx.Commit();
 }
 
-std::vector<int64_t> TStoreEngine::SearchScope(const TSearchCriteria& criteria) {
-  auto lock = Lock();
-  TSqlReadSnapshot snapshot(Db());
-  auto type = Db().Prepare("SELECT folder_type FROM folders WHERE id=?");
-  auto children = Db().Prepare("SELECT id FROM folders WHERE parent_id=?");
+std::vector<int64_t> TSearch::Scope(const TSearchCriteria& criteria) {
+  auto lock = store_.Lock();
+  TSqlDatabase& db = store_.Db();
+  TSqlReadSnapshot snapshot(db);
+  auto type = db.Prepare("SELECT folder_type FROM folders WHERE id=?");
+  auto children = db.Prepare("SELECT id FROM folders WHERE parent_id=?");
   std::set<int64_t> seen, scope;
   std::vector<int64_t> pending(criteria.folders.rbegin(), criteria.folders.rend());
   while (!pending.empty()) {
@@ -105,19 +107,20 @@ std::vector<int64_t> TStoreEngine::SearchScope(const TSearchCriteria& criteria) 
   return {scope.begin(), scope.end()};
 }
 
-std::vector<int64_t> TStoreEngine::KeptSearchResults(int64_t folderId) {
-  auto lock = Lock();
-  TSqlReadSnapshot snapshot(Db());
-  SearchFolder(*this, folderId);
-  auto stmt = Db().Prepare(
+std::vector<int64_t> TSearch::KeptResults(int64_t folderId) {
+  auto lock = store_.Lock();
+  TSqlDatabase& db = store_.Db();
+  TSqlReadSnapshot snapshot(db);
+  SearchFolder(folderId);
+  auto stmt = db.Prepare(
       "SELECT k.message_id FROM search_kept k JOIN messages m ON m.id = k.message_id "
       "WHERE k.search_id = ? AND m.deleted = 0 AND m.folder_id IS NOT NULL ORDER BY k.message_id");
   stmt.Bind(1, folderId);
   return Ids(stmt);
 }
 
-void TStoreEngine::Impl::CopySearchCriteria(TStoreEngine& engine, int64_t source, int64_t copy) {
-  TSqlDatabase& db = engine.Db();
+void TSearch::CopyCriteria(int64_t source, int64_t copy) {
+  TSqlDatabase& db = store_.Db();
   db.Prepare(
         "INSERT INTO search_criteria(folder_id, restriction, recursive, foreground, running) "
         "SELECT ?2, restriction, recursive, foreground, running FROM search_criteria WHERE folder_id = ?1")
@@ -137,4 +140,4 @@ void TStoreEngine::Impl::CopySearchCriteria(TStoreEngine& engine, int64_t source
       .Run();
 }
 
-}  // namespace orba::store
+}  // namespace orba::store::sqlite

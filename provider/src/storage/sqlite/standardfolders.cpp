@@ -2,11 +2,12 @@
 // properties that point at it, and the Inbox as the receive folder of the default class.
 #include <map>
 
-#include "base/maperror.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
-#include "storage/sqlite/storeinternal.h"
+#include "storage/sqlite/proptables.h"
+#include "storage/sqlite/storedatabase.h"
 
-namespace orba::store {
+namespace orba::store::sqlite {
 namespace {
 
 struct TStandardFolder {
@@ -52,73 +53,57 @@ TStoredProp MultiBinaryProp(ULONG tag, const std::vector<Bytes>& values) {
   prop.ulPropTag = tag;
   prop.Value.MVbin.cValues = static_cast<ULONG>(bins.size());
   prop.Value.MVbin.lpbin = bins.data();
-  return {tag, EncodePropValue(prop)};
+  return Stored(prop);
 }
 
 }  // namespace
 
-void TStoreEngine::Impl::SetSpecialFolder(TStoreEngine& engine, TSpecialFolder folder, int64_t id) {
-  engine.Db()
-      .Prepare("INSERT INTO special_folders(kind, folder_id) VALUES(?,?)")
-      .Bind(1, int64_t{static_cast<int>(folder)})
-      .Bind(2, id)
-      .Run();
-}
-
-void TStoreEngine::Impl::CreateStandardFolders(TStoreEngine& engine, const std::u16string& displayName) {
+void TFolders::CreateStandardFolders(const std::u16string& displayName) {
   std::map<TSpecialFolder, int64_t> ids;
-  ids[TSpecialFolder::Root] = InsertFolder(engine, 0, u"Root Container", FOLDER_ROOT, {});
-  ids[TSpecialFolder::IpmSubtree] =
-      InsertFolder(engine, ids[TSpecialFolder::Root], SubtreeName(engine.kind_), FOLDER_GENERIC, {});
+  ids[TSpecialFolder::Root] = Insert(0, u"Root Container", FOLDER_ROOT, {});
+  ids[TSpecialFolder::IpmSubtree] = Insert(ids[TSpecialFolder::Root], SubtreeName(store_.kind), FOLDER_GENERIC, {});
   for (const TStandardFolder& standard : kStandardFolders) {
     TStoredProps props;
-    if (standard.containerClass) props.push_back(detail::TextProp(tags::kContainerClassW, standard.containerClass));
-    ids[standard.folder] = InsertFolder(engine, ids.at(standard.parent), standard.name, FOLDER_GENERIC, props);
+    if (standard.containerClass)
+      props.push_back(Stored(TextValue(tags::kContainerClassW, std::u16string(standard.containerClass))));
+    ids[standard.folder] = Insert(ids.at(standard.parent), standard.name, FOLDER_GENERIC, props);
   }
-  for (const auto& [folder, id] : ids) SetSpecialFolder(engine, folder, id);
-  auto entryId = [&](TSpecialFolder folder) { return engine.EntryId(TObjectKind::Folder, ids.at(folder)); };
+  for (const auto& [folder, id] : ids) SetSpecialFolder(folder, id);
+  auto entryId = [&](TSpecialFolder folder) { return MakeEntryId(store_.uid, TObjectKind::Folder, ids.at(folder)); };
 
-  TStoredProps storeProps = {detail::TextProp(tags::kDisplayNameW, displayName),
-                             detail::BinaryProp(tags::kIpmSubtreeEntryId, entryId(TSpecialFolder::IpmSubtree)),
-                             detail::BinaryProp(tags::kIpmOutboxEntryId, entryId(TSpecialFolder::Outbox)),
-                             detail::BinaryProp(tags::kIpmWastebasketEntryId, entryId(TSpecialFolder::DeletedItems)),
-                             detail::BinaryProp(tags::kIpmSentMailEntryId, entryId(TSpecialFolder::SentItems)),
-                             detail::BinaryProp(tags::kFinderEntryId, entryId(TSpecialFolder::SearchRoot)),
-                             detail::BinaryProp(tags::kCommonViewsEntryId, entryId(TSpecialFolder::CommonViews)),
-                             detail::BinaryProp(tags::kViewsEntryId, entryId(TSpecialFolder::PersonalViews))};
-  detail::WriteProps(engine.Db(), "store_props", "owner", 0, storeProps);
+  TStoredProps storeProps = {Stored(TextValue(tags::kDisplayNameW, displayName)),
+                             Stored(BinaryValue(tags::kIpmSubtreeEntryId, entryId(TSpecialFolder::IpmSubtree))),
+                             Stored(BinaryValue(tags::kIpmOutboxEntryId, entryId(TSpecialFolder::Outbox))),
+                             Stored(BinaryValue(tags::kIpmWastebasketEntryId, entryId(TSpecialFolder::DeletedItems))),
+                             Stored(BinaryValue(tags::kIpmSentMailEntryId, entryId(TSpecialFolder::SentItems))),
+                             Stored(BinaryValue(tags::kFinderEntryId, entryId(TSpecialFolder::SearchRoot))),
+                             Stored(BinaryValue(tags::kCommonViewsEntryId, entryId(TSpecialFolder::CommonViews))),
+                             Stored(BinaryValue(tags::kViewsEntryId, entryId(TSpecialFolder::PersonalViews)))};
+  WriteProps(store_.Db(), "store_props", "owner", 0, storeProps);
 
   // The Outlook folders are found through the Inbox (and the root, where clients
   // also look): the five positions of PR_ADDITIONAL_REN_ENTRYIDS are Conflicts, Sync
   // Issues, Local Failures, Server Failures and Junk E-mail.
   TStoredProps outlookProps = {
-      detail::BinaryProp(tags::kIpmAppointmentEntryId, entryId(TSpecialFolder::Calendar)),
-      detail::BinaryProp(tags::kIpmContactEntryId, entryId(TSpecialFolder::Contacts)),
-      detail::BinaryProp(tags::kIpmJournalEntryId, entryId(TSpecialFolder::Journal)),
-      detail::BinaryProp(tags::kIpmNoteEntryId, entryId(TSpecialFolder::Notes)),
-      detail::BinaryProp(tags::kIpmTaskEntryId, entryId(TSpecialFolder::Tasks)),
-      detail::BinaryProp(tags::kIpmDraftsEntryId, entryId(TSpecialFolder::Drafts)),
+      Stored(BinaryValue(tags::kIpmAppointmentEntryId, entryId(TSpecialFolder::Calendar))),
+      Stored(BinaryValue(tags::kIpmContactEntryId, entryId(TSpecialFolder::Contacts))),
+      Stored(BinaryValue(tags::kIpmJournalEntryId, entryId(TSpecialFolder::Journal))),
+      Stored(BinaryValue(tags::kIpmNoteEntryId, entryId(TSpecialFolder::Notes))),
+      Stored(BinaryValue(tags::kIpmTaskEntryId, entryId(TSpecialFolder::Tasks))),
+      Stored(BinaryValue(tags::kIpmDraftsEntryId, entryId(TSpecialFolder::Drafts))),
       MultiBinaryProp(tags::kAdditionalRenEntryIds,
                       {entryId(TSpecialFolder::Conflicts), entryId(TSpecialFolder::SyncIssues),
                        entryId(TSpecialFolder::LocalFailures), entryId(TSpecialFolder::ServerFailures),
                        entryId(TSpecialFolder::JunkEmail)})};
   for (TSpecialFolder folder : {TSpecialFolder::Inbox, TSpecialFolder::Root})
-    detail::WriteProps(engine.Db(), "folder_props", "folder_id", ids.at(folder), outlookProps);
+    WriteProps(store_.Db(), "folder_props", "folder_id", ids.at(folder), outlookProps);
 
   for (const char* messageClass : {"", "IPM"})
-    engine.Db()
+    store_.Db()
         .Prepare("INSERT INTO receive_folders(message_class, folder_id) VALUES(?,?)")
         .Bind(1, std::string(messageClass))
         .Bind(2, ids.at(TSpecialFolder::Inbox))
         .Run();
 }
 
-int64_t TStoreEngine::SpecialFolderId(TSpecialFolder folder) {
-  auto lock = Lock();
-  auto stmt = Db().Prepare("SELECT folder_id FROM special_folders WHERE kind=?");
-  stmt.Bind(1, int64_t{static_cast<int>(folder)});
-  if (!stmt.Step()) throw TMapiError(MAPI_E_NOT_FOUND, "The store has no such special folder.");
-  return stmt.Int(0);
-}
-
-}  // namespace orba::store
+}  // namespace orba::store::sqlite
