@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "base/sqlite.h"
+#include "mapiobjects/msgstore.h"
 #include "mapiobjects/openstore.h"
 #include "mapiobjects/storeproviders.h"
 #include "mapiobjects/transport.h"

@@ -25,10 +25,8 @@ std::shared_ptr<TMemoryRowSource> SectionRows(TProfileDatabase& db, const std::s
     TStoredProps props = db.ReadSection(profile, uid);
     auto values = DecodeStored(props, 2);
     SPropValue* extra = values.get() + props.size();
-    extra[0].ulPropTag = tags::kInstanceKey;
-    extra[0].Value.bin = {sizeof(uid.ab), const_cast<LPBYTE>(uid.ab)};
-    extra[1].ulPropTag = tags::kRowId;
-    extra[1].Value.ul = rowId++;
+    extra[0] = BinaryValue(tags::kInstanceKey, uid.ab);
+    extra[1] = LongValue(tags::kRowId, rowId++);
     source->Put(TPropRow(values.get(), props.size() + 2));
   }
   return source;

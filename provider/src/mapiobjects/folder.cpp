@@ -15,6 +15,7 @@
 //
 // Not offered here: saved contents sort orders (SaveContentsSort): MAPI_E_NO_SUPPORT.
 #include "mapiobjects/folder.h"
+#include "mapiobjects/msgstore.h"
 #include "props/propstrings.h"
 
 #include "base/lasterror.h"
@@ -46,13 +47,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
     TStoreEngine& engine = store_->Engine();
     TFolderRecord record = engine.Folders().Get(id_);
     LoadStored(engine.Folders().Props(id_));
-    if (!Bag().Find(PROP_ID(tags::kDisplayNameW))) {
-      std::u16string name = record.name;
-      SPropValue value{};
-      value.ulPropTag = tags::kDisplayNameW;
-      value.Value.lpszW = reinterpret_cast<LPWSTR>(name.data());
-      Load(value);
-    }
+    if (!Bag().Find(PROP_ID(tags::kDisplayNameW))) Load(TextValue(tags::kDisplayNameW, record.name));
     auto shared = store_;
     int64_t self = id_;
     auto binary = [this](ULONG tag, std::function<Bytes()> make) {
@@ -232,11 +227,7 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       std::u16string name = FromUtf8(ArgText(lpszFolderName, ulFlags));
       TStoredProps props;
       if (lpszFolderComment) {
-        std::u16string comment = FromUtf8(ArgText(lpszFolderComment, ulFlags));
-        SPropValue value{};
-        value.ulPropTag = tags::kCommentW;
-        value.Value.lpszW = reinterpret_cast<LPWSTR>(comment.data());
-        props.push_back({tags::kCommentW, EncodePropValue(value)});
+        props.push_back(Stored(TextValue(tags::kCommentW, FromUtf8(ArgText(lpszFolderComment, ulFlags)))));
       }
       TStoreEngine& engine = store_->Engine();
       bool existed = engine.Folders().FindChild(id_, name).has_value();

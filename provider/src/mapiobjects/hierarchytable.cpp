@@ -23,13 +23,6 @@
 namespace orba::store {
 namespace {
 
-// The instance key of a folder's row (its id, as TRowBuilder::Id writes it).
-std::string Key(int64_t id) {
-  std::string key(8, '\0');
-  for (int i = 0; i < 8; ++i) key[i] = static_cast<char>(static_cast<uint64_t>(id) >> (8 * i));
-  return key;
-}
-
 class THierarchySource final : public TTableRowSource, public std::enable_shared_from_this<THierarchySource> {
  public:
   THierarchySource(std::shared_ptr<TOpenStore> store, int64_t folderId, bool convenientDepth)
@@ -87,11 +80,7 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
     row.Binary(tags::kChangeKey, folder.change.changeKey);
     row.Time(tags::kCreationTime, folder.creationTime);
     row.Time(tags::kLastModificationTime, folder.modificationTime);
-    std::u16string name = folder.name;
-    SPropValue value{};
-    value.ulPropTag = tags::kDisplayNameW;
-    value.Value.lpszW = reinterpret_cast<LPWSTR>(name.data());
-    row.Stored(tags::kDisplayNameW, EncodePropValue(value));
+    row.Stored(tags::kDisplayNameW, Stored(TextValue(tags::kDisplayNameW, folder.name)).value);
     for (const TStoredProp& prop : engine.Folders().Props(folder.id)) row.Stored(prop.tag, prop.value);
     return row.Build();
   }
@@ -162,7 +151,7 @@ class THierarchySource final : public TTableRowSource, public std::enable_shared
       for (const auto& [folder, parent] : placed) added.push_back(shown_.insert_or_assign(folder, parent).second);
     }
     // Sinks are called without the lock: a table may read the rows meanwhile.
-    for (int64_t folder : gone) NotifyRowDeleted(Key(folder));
+    for (int64_t folder : gone) NotifyRowDeleted(IdInstanceKey(folder));
     for (size_t i = 0; i < rows.size(); ++i) {
       if (added[i])
         NotifyRowAdded(rows[i]);

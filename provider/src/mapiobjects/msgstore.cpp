@@ -6,10 +6,13 @@
 // store's transport (transport.h); GetOutgoingQueue shows what waits for it. The other
 // methods MAPI reserves for the spooler (SetLockState, FinishedMsg, NotifyNewMail)
 // answer MAPI_E_NO_SUPPORT: Orba Store has no spooler process.
+#include "mapiobjects/msgstore.h"
+
 #include <cstring>
 
 #include "base/lasterror.h"
 #include "mapiobjects/folder.h"
+#include "mapiobjects/msgstore.h"
 #include "mapiobjects/openstore.h"
 #include "mapiobjects/outgoingqueuetable.h"
 #include "mapiobjects/storemessage.h"
@@ -216,20 +219,13 @@ class TMsgStore final : public TPropObject<IMsgStore> {
         Bytes key = NumberKey(rowId);
         std::string messageClass = entry.messageClass;
         std::u16string wideClass = FromUtf8(entry.messageClass);
-        SPropValue values[5]{};
-        values[0].ulPropTag = tags::kEntryId;
-        values[0].Value.bin = {static_cast<ULONG>(entryId.size()), entryId.data()};
-        values[1].ulPropTag = tags::kRecordKey;
-        values[1].Value.bin = values[0].Value.bin;
-        values[2].ulPropTag = classTag;
-        if (unicode)
-          values[2].Value.lpszW = reinterpret_cast<LPWSTR>(wideClass.data());
-        else
+        SPropValue values[5] = {BinaryValue(tags::kEntryId, entryId), BinaryValue(tags::kRecordKey, entryId),
+                                TextValue(tags::kMessageClassW, wideClass), BinaryValue(tags::kInstanceKey, key),
+                                LongValue(tags::kRowId, rowId++)};
+        if (!unicode) {
+          values[2].ulPropTag = classTag;
           values[2].Value.lpszA = messageClass.data();
-        values[3].ulPropTag = tags::kInstanceKey;
-        values[3].Value.bin = {static_cast<ULONG>(key.size()), key.data()};
-        values[4].ulPropTag = tags::kRowId;
-        values[4].Value.ul = rowId++;
+        }
         rows->Put(TPropRow(values, 5));
       }
       *lppTable = CreateMapiTable(rows).Detach();

@@ -1,6 +1,5 @@
-// The message store objects of Orba Store: a store opened in this process
-// (TOpenStore: its engine, its entry IDs and its change events) and the IMsgStore
-// over it.
+// A message store opened in this process (TOpenStore): its engine, its entry IDs and
+// its change events. The IMsgStore over it is msgstore.h's.
 //
 // Every logon to the same file in this process shares one TOpenStore, so that a
 // change made through one session reaches the advise sinks and tables of all.
@@ -92,17 +91,5 @@ class TOpenStore {
   std::map<ULONG_PTR, TListener> listeners_;
   ULONG_PTR next_ = 1;
 };
-
-// A new IMsgStore over store; writable when the logon asked for write access.
-ComPtr<IMsgStore> CreateMsgStore(std::shared_ptr<TOpenStore> store, bool writable);
-
-// OpenEntry of a store or folder: the object an entry ID of store names (empty: the
-// root folder), as IUnknown, with its MAPI object type. flags are OpenEntry's
-// (MAPI_MODIFY, MAPI_BEST_ACCESS, MAPI_DEFERRED_ERRORS); writable says whether the
-// logon may change the store. Throws TMapiError (MAPI_E_INVALID_ENTRYID,
-// MAPI_E_UNKNOWN_ENTRYID, MAPI_E_NOT_FOUND, MAPI_E_NO_ACCESS, MAPI_E_UNKNOWN_FLAGS,
-// MAPI_E_INTERFACE_NOT_SUPPORTED).
-ComPtr<IUnknown> OpenStoreEntry(const std::shared_ptr<TOpenStore>& store, bool writable, std::span<const BYTE> entryId,
-                                const IID* iid, ULONG flags, ULONG& objectType);
 
 }  // namespace orba::store

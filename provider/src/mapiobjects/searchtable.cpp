@@ -12,9 +12,9 @@
 
 #include "mapiobjects/searchfolder.h"
 #include "mapiobjects/searchrows.h"
-#include "table/rowbuilder.h"
 #include "mapiobjects/tables.h"
 #include "props/tags.h"
+#include "table/rowbuilder.h"
 
 namespace orba::store {
 namespace {

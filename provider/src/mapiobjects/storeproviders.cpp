@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "base/maperror.h"
+#include "mapiobjects/msgstore.h"
 #include "mapiobjects/openstore.h"
 #include "mapiobjects/storeproviders.h"
 #include "orba/common/utf8.h"

@@ -45,34 +45,20 @@ void PutStoreRow(TMemoryRowSource& rows, const TProfileStore& store, ULONG rowId
         prop.tag == tags::kResourceFlags || prop.tag == tags::kProviderUid || prop.tag == tags::kServiceUid ||
         prop.tag == tags::kServiceNameA)
       shown.push_back(prop);
-  auto values = DecodeStored(shown, 6);
+  auto values = DecodeStored(shown, 7);
   SPropValue* row = values.get();
   ULONG flags = 0;
   for (size_t i = 0; i < shown.size(); ++i)
     if (row[i].ulPropTag == tags::kResourceFlags) flags = row[i].Value.ul;
   SPropValue* extra = row + shown.size();
-  auto binary = [](const void* data, size_t size) {
-    SBinary bin{static_cast<ULONG>(size), static_cast<LPBYTE>(const_cast<void*>(data))};
-    return bin;
-  };
-  extra[0].ulPropTag = tags::kEntryId;
-  extra[0].Value.bin = binary(store.entryId.data(), store.entryId.size());
-  extra[1].ulPropTag = tags::kRecordKey;
-  extra[1].Value.bin = binary(store.provider.ab, sizeof(store.provider.ab));
-  extra[2].ulPropTag = tags::kInstanceKey;
-  extra[2].Value.bin = binary(store.provider.ab, sizeof(store.provider.ab));
-  extra[3].ulPropTag = tags::kDefaultStore;
-  extra[3].Value.b = (flags & STATUS_DEFAULT_STORE) ? 1 : 0;
-  extra[4].ulPropTag = tags::kResourceType;
-  extra[4].Value.ul = MAPI_STORE_PROVIDER;
-  extra[5].ulPropTag = tags::kObjectType;
-  extra[5].Value.ul = MAPI_STORE;
-  std::vector<SPropValue> all(row, row + shown.size() + 6);
-  SPropValue rowIdValue{};
-  rowIdValue.ulPropTag = tags::kRowId;
-  rowIdValue.Value.ul = rowId;
-  all.push_back(rowIdValue);
-  rows.Put(TPropRow(all.data(), all.size()));
+  extra[0] = BinaryValue(tags::kEntryId, store.entryId);
+  extra[1] = BinaryValue(tags::kRecordKey, store.provider.ab);
+  extra[2] = BinaryValue(tags::kInstanceKey, store.provider.ab);
+  extra[3] = BoolValue(tags::kDefaultStore, (flags & STATUS_DEFAULT_STORE) != 0);
+  extra[4] = LongValue(tags::kResourceType, MAPI_STORE_PROVIDER);
+  extra[5] = LongValue(tags::kObjectType, MAPI_STORE);
+  extra[6] = LongValue(tags::kRowId, rowId);
+  rows.Put(TPropRow(row, shown.size() + 7));
 }
 
 }  // namespace
