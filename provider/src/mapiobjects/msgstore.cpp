@@ -12,7 +12,6 @@
 
 #include "base/lasterror.h"
 #include "mapiobjects/folder.h"
-#include "mapiobjects/msgstore.h"
 #include "mapiobjects/openstore.h"
 #include "mapiobjects/outgoingqueuetable.h"
 #include "mapiobjects/storemessage.h"
