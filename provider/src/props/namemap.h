@@ -1,7 +1,7 @@
 // Named properties: the map from names (a property set GUID with a number or a
 // string) to the identifiers 0x8000-0xFFFE of one store. INameMap is what property
 // objects call; TMemoryNameMap is the in-memory implementation, which tells an
-// optional TNameMapStorage about every mapping it creates so that a store can keep
+// optional INameMapStorage about every mapping it creates so that a store can keep
 // them (and loads the kept ones back with Load).
 #pragma once
 
@@ -48,16 +48,16 @@ class INameMap {
 
 // Keeps the mappings a TMemoryNameMap creates; Added runs before the new identifier
 // is handed out, and a throw from it cancels the mapping.
-class TNameMapStorage {
+class INameMapStorage {
  public:
-  virtual ~TNameMapStorage() = default;
+  virtual ~INameMapStorage() = default;
   virtual void Added(ULONG propId, const TPropName& name) = 0;
 };
 
 // Thread-safe.
 class TMemoryNameMap : public INameMap {
  public:
-  explicit TMemoryNameMap(TNameMapStorage* storage = nullptr) : storage_(storage) {}
+  explicit TMemoryNameMap(INameMapStorage* storage = nullptr) : storage_(storage) {}
   // Restores a kept mapping (no call to the storage). Throws TMapiError
   // (MAPI_E_INVALID_PARAMETER) for an identifier outside the named range or a clash.
   void Load(ULONG propId, const TPropName& name);
@@ -67,7 +67,7 @@ class TMemoryNameMap : public INameMap {
   std::vector<std::pair<ULONG, TPropName>> All() const override;
 
  private:
-  TNameMapStorage* storage_;
+  INameMapStorage* storage_;
   mutable std::mutex mutex_;
   std::map<TPropName, ULONG> ids_;
   std::map<ULONG, TPropName> names_;
