@@ -72,9 +72,9 @@ TEST_F(TableTest, QueryRowsReadsForwardAndBackward) {
 }
 
 TEST_F(TableTest, ColumnsMissingOtherWidthAndUnspecified) {
-  Columns({kName, CHANGE_PROP_TYPE(kName, PT_STRING8), CHANGE_PROP_TYPE(kNum, PT_UNSPECIFIED),
-           PROP_TAG(PT_LONG, 0x6199)},
-          TBL_BATCH);
+  Columns(
+      {kName, CHANGE_PROP_TYPE(kName, PT_STRING8), CHANGE_PROP_TYPE(kNum, PT_UNSPECIFIED), PROP_TAG(PT_LONG, 0x6199)},
+      TBL_BATCH);
   TRows rows = Query(table.get());
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_STREQ(rows[0][1].Value.lpszA, "Charlie");  // converted to 8-bit
@@ -214,11 +214,13 @@ TEST_F(TableTest, NotificationsCarryRowsInTheCurrentColumns) {
   table->Restrict(nullptr, TBL_ASYNC);
   SizedSSortOrderSet<1> none = {0, 0, 0, {}};
   table->SortTable(none.Ptr(), TBL_ASYNC);
-  const std::vector<TKeySink::TSeen> expected = {
-      {TABLE_ROW_ADDED, KeyBytes(5), KeyBytes(3)}, {TABLE_ROW_MODIFIED, KeyBytes(5), ""},
-      {TABLE_ROW_DELETED, KeyBytes(5), ""},        {TABLE_RELOAD, "", ""},
-      {TABLE_SETCOL_DONE, "", ""},                 {TABLE_RESTRICT_DONE, "", ""},
-      {TABLE_SORT_DONE, "", ""}};
+  const std::vector<TKeySink::TSeen> expected = {{TABLE_ROW_ADDED, KeyBytes(5), KeyBytes(3)},
+                                                 {TABLE_ROW_MODIFIED, KeyBytes(5), ""},
+                                                 {TABLE_ROW_DELETED, KeyBytes(5), ""},
+                                                 {TABLE_RELOAD, "", ""},
+                                                 {TABLE_SETCOL_DONE, "", ""},
+                                                 {TABLE_RESTRICT_DONE, "", ""},
+                                                 {TABLE_SORT_DONE, "", ""}};
   EXPECT_EQ(sink->seen, expected);
   ASSERT_EQ(sink->rows[0].size(), 2u);
   EXPECT_EQ(sink->rows[0][0].ulPropTag, kNum);

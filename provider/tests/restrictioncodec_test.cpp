@@ -111,9 +111,9 @@ TEST(RestrictionCodec, DamagedBytesAreCorruptData) {
   Bytes deep;
   for (unsigned i = 0; i <= kMaxRestrictionDepth; ++i) deep.insert(deep.end(), {2, 0, 0, 0, 0, 0, 0, 0});
   deep.insert(deep.end(), {8, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0});
-  for (const Bytes& bad : {longer, Bytes{0x55, 0, 0, 0}, Bytes{0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F},
-                           Bytes{4, 0, 0, 0, 4, 0, 0, 0, 0x1F, 0, 0x37, 0, 0x1F, 0, 0x37, 0, 3, 0, 0, 0, 'a', 0, 'b'},
-                           deep})
+  for (const Bytes& bad :
+       {longer, Bytes{0x55, 0, 0, 0}, Bytes{0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F},
+        Bytes{4, 0, 0, 0, 4, 0, 0, 0, 0x1F, 0, 0x37, 0, 0x1F, 0, 0x37, 0, 3, 0, 0, 0, 'a', 0, 'b'}, deep})
     EXPECT_EQ(DecodeCode(bad), MAPI_E_CORRUPT_DATA);
 }
 

@@ -57,9 +57,8 @@ class TKeySink final : public TVoComObject<TVoRefCounted, IMAPIAdviseSink> {
     for (ULONG i = 0; i < count; ++i) {
       const TABLE_NOTIFICATION& t = n[i].info.tab;
       auto key = [](const SPropValue& v) {
-        return v.ulPropTag == tags::kInstanceKey
-                   ? std::string(reinterpret_cast<char*>(v.Value.bin.lpb), v.Value.bin.cb)
-                   : std::string();
+        return v.ulPropTag == tags::kInstanceKey ? std::string(reinterpret_cast<char*>(v.Value.bin.lpb), v.Value.bin.cb)
+                                                 : std::string();
       };
       seen.push_back({t.ulTableEvent, key(t.propIndex), key(t.propPrior)});
       rows.emplace_back(t.row.lpProps, t.row.lpProps + t.row.cValues);

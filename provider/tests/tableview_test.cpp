@@ -205,7 +205,8 @@ class TPagedSource final : public TMemoryRowSource {
     std::optional<TRestriction> test;
     if (restriction) test.emplace(*restriction, TSubRowsFn{});
     TRowList out;
-    for (const TRowPtr& row : *TMemoryRowSource::Rows(nullptr, nullptr))
+    TRowListPtr all = TMemoryRowSource::Rows(nullptr, nullptr);
+    for (const TRowPtr& row : *all)
       if (!test || test->Matches(row->Values())) out.push_back(row);
     if (sort) {
       bool descending = (sort->aSort[0].ulOrder & TABLE_SORT_DESCEND) != 0;
@@ -303,7 +304,8 @@ TEST_F(LazyTableTest, CreatingSortingAndRestrictingReadNothingAndPagesGrow) {
 TEST_F(LazyTableTest, ReadsSeeksCountsAndPositionsAcrossPages) {
   Sort(kNum, TABLE_SORT_ASCEND);
   TKeyedRows all;
-  for (TKeyedRows batch; !(batch = Both(7)).empty(); Both(-3, TBL_NOADVANCE)) all.insert(all.end(), batch.begin(), batch.end());
+  for (TKeyedRows batch; !(batch = Both(7)).empty(); Both(-3, TBL_NOADVANCE))
+    all.insert(all.end(), batch.begin(), batch.end());
   EXPECT_EQ(all.size(), kPagedRows);
   EXPECT_TRUE(std::is_sorted(all.begin(), all.end(), [](auto& a, auto& b) { return a.second < b.second; }));
   Both(-12);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -38,6 +39,15 @@ class TTempStoreHome {
  private:
   std::filesystem::path path_;
 };
+
+// A text value pointing at a string literal (the provider's TextValue takes a
+// std::u16string, which a literal would make a temporary of).
+using orba::store::TextValue;
+inline SPropValue TextValue(ULONG tag, const char16_t* literal) {
+  SPropValue value{tag, 0, {}};
+  value.Value.lpszW = reinterpret_cast<LPWSTR>(const_cast<char16_t*>(literal));
+  return value;
+}
 
 inline LPTSTR A(const char* text) { return const_cast<LPTSTR>(text); }
 inline LPTSTR W(const char16_t* text) { return reinterpret_cast<LPTSTR>(const_cast<char16_t*>(text)); }
@@ -115,7 +125,8 @@ inline std::vector<BYTE> ReadStream(IMAPIProp* object, ULONG tag) {
   std::vector<BYTE> all;
   BYTE chunk[4096];
   ULONG read = 0;
-  while (stream && stream->Read(chunk, sizeof(chunk), &read) == S_OK && read) all.insert(all.end(), chunk, chunk + read);
+  while (stream && stream->Read(chunk, sizeof(chunk), &read) == S_OK && read)
+    all.insert(all.end(), chunk, chunk + read);
   return all;
 }
 // size bytes of a pattern that is not all alike.
@@ -130,6 +141,10 @@ struct TRows {
   LPSRowSet set = nullptr;
   TRows() = default;
   TRows(TRows&& other) noexcept : set(std::exchange(other.set, nullptr)) {}
+  TRows& operator=(TRows&& other) noexcept {
+    std::swap(set, other.set);
+    return *this;
+  }
   ~TRows() { FreeProws(set); }
   ULONG size() const { return set ? set->cRows : 0; }
   const SPropValue* operator[](ULONG row) const { return set->aRow[row].lpProps; }
@@ -220,6 +235,28 @@ class TTableSink final : public TVoComObject<TVoRefCounted, IMAPIAdviseSink> {
     std::vector<ULONG> kinds;
     for (const TEvent& event : events) kinds.push_back(event.event);
     return kinds;
+  }
+  size_t CountOf(ULONG kind) const {
+    return std::count_if(events.begin(), events.end(), [&](const TEvent& e) { return e.event == kind; });
+  }
+  // The names of the rows of the events of one kind, sorted.
+  std::vector<std::u16string> Names(ULONG kind) const {
+    std::vector<std::u16string> names;
+    for (const TEvent& e : events)
+      if (e.event == kind) names.push_back(e.name);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  // The number in column tag of the last event of kind for the row named name; -1 when
+  // there is none.
+  LONG Last(ULONG kind, const std::u16string& name, ULONG tag) const {
+    for (auto e = events.rbegin(); e != events.rend(); ++e) {
+      if (e->event != kind || e->name != name) continue;
+      for (const SPropValue& v : e->row)
+        if (v.ulPropTag == tag) return PROP_TYPE(tag) == PT_BOOLEAN ? v.Value.b : v.Value.l;
+      return -1;
+    }
+    return -1;
   }
   std::vector<TEvent> events;
 };
