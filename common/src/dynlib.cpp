@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
 
 #include "orba/common/casefold.h"
@@ -69,10 +70,11 @@ WideString VoModuleFolder() {
     if (n <= 0) return {};
     file = FromUtf8(std::string(self, static_cast<size_t>(n)));
   }
-  return ExtractFilePath(file);
+  // A library found through a relative run path ("bin/../lib") is named by that path.
+  return ExtractFilePath(FromUtf8(std::filesystem::path(ToUtf8(file)).lexically_normal().string()));
 }
 
-TVoLibHandle VoLoadLibrary(const WideString& fileName) {
+TVoLibHandle VoLoadLibrary(const WideString& fileName, bool keepMapped) {
   WideString target = fileName;
   if (!HasFolderPart(fileName)) {
     if (VoSameText(fileName, u"MAPI32.dll")) {
@@ -88,7 +90,7 @@ TVoLibHandle VoLoadLibrary(const WideString& fileName) {
   }
   std::string file = ToUtf8(target);
   dlerror();
-  void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL | (keepMapped ? RTLD_NODELETE : 0));
   if (!handle) {
     const char* error = dlerror();
     std::string message = error ? error : "unknown error";

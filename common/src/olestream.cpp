@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <new>
 
+#include "comguard.h"
 #include "orba/common/exceptions.h"
 
 namespace orba {
@@ -20,20 +20,6 @@ void Check(HRESULT hr, const char16_t* method) {
   std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
   throw EVoException(
       u"IStream." + WideString(method) + u" failed (" + WideString(code, code + std::strlen(code)) + u")", hr);
-}
-
-// Runs body, turning exceptions into the HRESULTs of the stream interface.
-template <class F>
-HRESULT Guarded(HRESULT fallback, F&& body) {
-  try {
-    return body();
-  } catch (const EVoException& e) {
-    return FAILED(e.Code()) ? e.Code() : fallback;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
 }
 
 }  // namespace
@@ -97,7 +83,7 @@ TVoStreamAdapter::TVoStreamAdapter(std::shared_ptr<TVoStream> stream, WideString
 HRESULT TVoStreamAdapter::Read(void* pv, ULONG cb, ULONG* pcbRead) {
   if (pcbRead) *pcbRead = 0;
   if (!pv) return STG_E_INVALIDPOINTER;
-  return Guarded(STG_E_READFAULT, [&] {
+  return VoGuardHResult(STG_E_READFAULT, [&] {
     stream_->SetPosition(position_);
     ULONG n = static_cast<ULONG>(stream_->Read(pv, cb));
     position_ += n;
@@ -109,7 +95,7 @@ HRESULT TVoStreamAdapter::Read(void* pv, ULONG cb, ULONG* pcbRead) {
 HRESULT TVoStreamAdapter::Write(const void* pv, ULONG cb, ULONG* pcbWritten) {
   if (pcbWritten) *pcbWritten = 0;
   if (!pv) return STG_E_INVALIDPOINTER;
-  return Guarded(STG_E_WRITEFAULT, [&] {
+  return VoGuardHResult(STG_E_WRITEFAULT, [&] {
     stream_->SetPosition(position_);
     ULONG n = static_cast<ULONG>(stream_->Write(pv, cb));
     position_ += n;
@@ -124,11 +110,11 @@ HRESULT TVoStreamAdapter::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_IN
     case STREAM_SEEK_SET: base = 0; break;
     case STREAM_SEEK_CUR: base = position_; break;
     case STREAM_SEEK_END:
-      if (HRESULT hr = Guarded(STG_E_INVALIDFUNCTION,
-                               [&] {
-                                 base = stream_->Size();
-                                 return S_OK;
-                               });
+      if (HRESULT hr = VoGuardHResult(STG_E_INVALIDFUNCTION,
+                                      [&] {
+                                        base = stream_->Size();
+                                        return S_OK;
+                                      });
           FAILED(hr))
         return hr;
       break;
@@ -143,7 +129,7 @@ HRESULT TVoStreamAdapter::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_IN
 
 HRESULT TVoStreamAdapter::SetSize(ULARGE_INTEGER libNewSize) {
   if (libNewSize.QuadPart > static_cast<ULONGLONG>(std::numeric_limits<int64_t>::max())) return STG_E_MEDIUMFULL;
-  return Guarded(STG_E_MEDIUMFULL, [&] {
+  return VoGuardHResult(STG_E_MEDIUMFULL, [&] {
     stream_->SetSize(static_cast<int64_t>(libNewSize.QuadPart));
     return S_OK;
   });
@@ -155,7 +141,7 @@ HRESULT TVoStreamAdapter::CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGE
   if (pcbWritten) pcbWritten->QuadPart = 0;
   if (!pstm) return STG_E_INVALIDPOINTER;
   ULONGLONG totalRead = 0, totalWritten = 0;
-  HRESULT hr = Guarded(STG_E_READFAULT, [&] {
+  HRESULT hr = VoGuardHResult(STG_E_READFAULT, [&] {
     TVoBytes chunk;
     while (totalRead < cb.QuadPart) {
       chunk.resize(static_cast<size_t>(std::min<ULONGLONG>(cb.QuadPart - totalRead, kChunk)));
@@ -193,16 +179,17 @@ HRESULT TVoStreamAdapter::Stat(STATSTG* pstatstg, DWORD grfStatFlag) {
   stat.type = STGTY_STREAM;
   stat.grfMode = STGM_READWRITE;
   stat.clsid = GUID_NULL;
-  HRESULT hr = Guarded(STG_E_INVALIDFUNCTION, [&] {
+  HRESULT hr = VoGuardHResult(STG_E_INVALIDFUNCTION, [&] {
     stat.cbSize.QuadPart = static_cast<ULONGLONG>(stream_->Size());
     return S_OK;
   });
   if (FAILED(hr)) return hr;
   if (!(grfStatFlag & STATFLAG_NONAME) && !name_.empty()) {
-    size_t bytes = (name_.size() + 1) * sizeof(OLECHAR);
-    stat.pwcsName = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
-    if (!stat.pwcsName) return STG_E_INSUFFICIENTMEMORY;
-    std::memcpy(stat.pwcsName, name_.c_str(), bytes);
+    hr = VoGuardHResult(STG_E_INSUFFICIENTMEMORY, [&] {
+      stat.pwcsName = VoTaskMemString(name_);
+      return S_OK;
+    });
+    if (FAILED(hr)) return hr;
   }
   *pstatstg = stat;
   return S_OK;
@@ -211,7 +198,7 @@ HRESULT TVoStreamAdapter::Stat(STATSTG* pstatstg, DWORD grfStatFlag) {
 HRESULT TVoStreamAdapter::Clone(IStream** ppstm) {
   if (!ppstm) return STG_E_INVALIDPOINTER;
   *ppstm = nullptr;
-  return Guarded(STG_E_INSUFFICIENTMEMORY, [&] {
+  return VoGuardHResult(STG_E_INSUFFICIENTMEMORY, [&] {
     *ppstm = MakeComObject<TVoStreamAdapter>(stream_, name_, position_).Detach();
     return S_OK;
   });

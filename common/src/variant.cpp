@@ -1,6 +1,7 @@
 #include "orba/common/variant.h"
 
 #include <cmath>
+#include <type_traits>
 
 #include "orba/common/exceptions.h"
 
@@ -11,6 +12,17 @@ namespace {
   throw EVoException(u"Could not convert variant of type (" + VarTypeAsText(type) + u") into type (" +
                          VarTypeAsText(varArray | varVariant) + u")",
                      DISP_E_TYPEMISMATCH);
+}
+
+// Integers of any width and signedness by their mathematical value.
+template <class A, class B>
+bool SameInteger(const A& a, const B& b) {
+  if constexpr (std::is_same_v<A, B>)
+    return a == b;
+  else if constexpr (std::is_same_v<A, int64_t>)
+    return a >= 0 && uint64_t(a) == b;
+  else
+    return SameInteger(b, a);
 }
 
 }  // namespace
@@ -65,6 +77,32 @@ TVoCurrency TVoVariant::Currency() const {
 }
 
 bool operator==(const TVoVariant& a, const TVoVariant& b) { return a.type_ == b.type_ && a.value_ == b.value_; }
+
+bool VarSameValue(const TVoVariant& a, const TVoVariant& b) {
+  const TVoVarKind kind = TVoTypes::VarMainTypeKind(a);
+  if (kind != TVoTypes::VarMainTypeKind(b)) return false;
+  switch (kind) {
+    case TVoVarKind::Array:
+      if (a.type_ == b.type_ && a.type_ == (varArray | varByte)) return a.Bytes() == b.Bytes();
+      if (a.ArrayLength() != b.ArrayLength()) return false;
+      for (size_t i = 0; i < a.ArrayLength(); ++i)
+        if (!VarSameValue(a.ArrayItem(i), b.ArrayItem(i))) return false;
+      return true;
+    case TVoVarKind::Integer:
+      return std::visit(
+          [](const auto& x, const auto& y) {
+            using X = std::decay_t<decltype(x)>;
+            using Y = std::decay_t<decltype(y)>;
+            if constexpr (std::is_integral_v<X> && std::is_integral_v<Y>)
+              return SameInteger(x, y);
+            else
+              return false;
+          },
+          a.value_, b.value_);
+    case TVoVarKind::Float: return VoVarToFloat(a) == VoVarToFloat(b);
+    default: return a.value_ == b.value_;
+  }
+}
 
 bool VarIsEmpty(const TVoVariant& value) { return value.IsEmpty(); }
 bool VarIsNull(const TVoVariant& value) { return value.IsNull(); }

@@ -39,7 +39,8 @@ struct IVoMAPIEntryIDList : IVoMAPIList {
   ~IVoMAPIEntryIDList() = default;
 };
 
-// Variants; arrays are equal element by element, other values by variant equality.
+// Variants, equal when they hold the same value of one kind (VarSameValue): 7 as a
+// 16-bit and as a 32-bit integer is one item; arrays are equal element by element.
 struct IVoMAPIValueList : IVoMAPIList {
   virtual int32_t Add(const TVoVariant& Value) = 0;
   virtual void Remove(const TVoVariant& Value) = 0;

@@ -34,9 +34,10 @@ struct IVoMAPIProperty : IUnknown {
   // error flag on a PT_STRING8/PT_UNICODE property) is read through a stream.
   virtual WideString Get_AsString() = 0;
   virtual void Set_AsString(const WideString& Value) = 0;
-  // The loaded FILETIME of a PT_SYSTIME value, else the date converted (no zone change).
+  // The exact FILETIME of a PT_SYSTIME value (loaded, or set as a system time), else
+  // the date converted (no zone change).
   virtual FILETIME Get_AsSystemTime() = 0;
-  // Stored as a date (to the millisecond).
+  // Stored as a date, with the FILETIME itself kept for MAPI (to 100 ns).
   virtual void Set_AsSystemTime(const FILETIME& Value) = 0;
   virtual bool16 Get_AsBoolean() = 0;
   virtual void Set_AsBoolean(bool16 Value) = 0;
@@ -110,8 +111,10 @@ class TVoMAPIPropItem : public TVoComObject<TVoAutoIntfObject, IVoMAPIProperty> 
  private:
   // Raises the parent-destroyed error when the owning object is gone.
   void CheckOwner(std::u16string_view MethodName) const;
-  // The setters' common path.
+  // The setters' common path: the checks, then store() assigns the value.
   void Assign(std::u16string_view MethodName, TVoVariant Value);
+  template <class Store>
+  void Assign(std::u16string_view MethodName, Store&& store);
   // The whole text of an over-long string property, read through a stream.
   WideString ReadTextStream();
 

@@ -24,8 +24,11 @@ class TVoMAPIPropValue {
   TVoMAPIValueOwner* Owner() const { return owner_; }
   const TVoMAPIPropInfo& PropInfo() const { return *propInfo_; }
   const TVoVariant& Value() const { return value_; }
-  // Assigns the variant; the loaded system time is forgotten.
+  // Assigns the variant; the exact system time is forgotten.
   void SetValue(TVoVariant Value);
+  // Assigns a system time: Value becomes its date, and the FILETIME itself is kept, so
+  // that MAPI gets back every digit (a date holds whole milliseconds only).
+  void SetFileTime(const FILETIME& Value);
 
   // The tag; 0 until resolved or loaded.
   TVoMAPIPropTag Tag() const { return tag_; }
@@ -34,15 +37,17 @@ class TVoMAPIPropValue {
   // store when Create.
   TVoMAPIPropTag ResolveTag(bool Create = true);
 
-  // The MAPI form, rebuilt from Value (the previous buffer is released first). It stays
-  // valid until the next conversion or the value's release.
+  // The MAPI form, rebuilt from Value (the previous buffer is released first); a
+  // PT_SYSTIME value carries the exact system time when there is one. It stays valid
+  // until the next conversion or the value's release.
   const SPropValue& GetMAPIValue();
   // Loads a value MAPI returned: Value becomes its variant (Null for PT_ERROR), and the
   // tag takes its identifier with PropInfo's type, except that a standard property
   // keeps its tag when the identifiers differ.
   void SetMAPIValue(const SPropValue& Value);
-  // The FILETIME of a loaded PT_SYSTIME value, exact to 100 ns, until Value is assigned.
-  const std::optional<FILETIME>& LoadedFileTime() const { return loadedFileTime_; }
+  // The FILETIME of a PT_SYSTIME value, exact to 100 ns, as loaded or set with
+  // SetFileTime, until Value is assigned otherwise.
+  const std::optional<FILETIME>& FileTime() const { return fileTime_; }
 
  private:
   TVoMAPIValueOwner* owner_;
@@ -50,7 +55,7 @@ class TVoMAPIPropValue {
   TVoVariant value_ = TVoVariant::Null();
   TVoMAPIPropTag tag_ = 0;
   SPropValue mapiValue_{};
-  std::optional<FILETIME> loadedFileTime_;
+  std::optional<FILETIME> fileTime_;
   std::unique_ptr<TVoMAPIValueBuffer> buffer_;
 };
 

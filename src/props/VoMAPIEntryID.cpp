@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIExceptions.h"
 #include "orba/VoMAPISessionBase.h"
 #include "orba/common/encoding.h"
@@ -55,8 +56,7 @@ TVoMAPIEntryID StrToEntryID(const WideString& Text) {
   try {
     return ArrToEntryID(TVoNetEncoding::GetHexDecoding(hex));
   } catch (const EVoException&) {
-    std::rethrow_exception(
-        CreateVoMAPIException(E_INVALIDARG, u"The text \"%s\" is not a valid hexadecimal EntryID!", {Text}));
+    kit::Raise(E_INVALIDARG, u"The text \"%s\" is not a valid hexadecimal EntryID!", {Text});
   }
 }
 
@@ -78,8 +78,7 @@ MAPIUID EntryIDToUID(const TVoMAPIEntryID& EntryID) {
   const std::vector<BYTE> bytes = EntryIDToArr(EntryID);
   MAPIUID uid{};
   if (bytes.size() != sizeof(uid.ab))
-    std::rethrow_exception(CreateVoMAPIException(
-        E_INVALIDARG, u"The size of the specified EntryID does not match the size of a TMAPIUID!"));
+    kit::Raise(E_INVALIDARG, u"The size of the specified EntryID does not match the size of a TMAPIUID!");
   std::memcpy(uid.ab, bytes.data(), sizeof(uid.ab));
   return uid;
 }
@@ -100,7 +99,7 @@ TVoMAPIByteArray PolicyGuidToTag(const WideString& Text) {
   try {
     guid = StringToGUID(Trimmed(Text));
   } catch (const EVoException&) {
-    std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"The text \"%s\" is not a valid policy GUID!", {Text}));
+    kit::Raise(E_INVALIDARG, u"The text \"%s\" is not a valid policy GUID!", {Text});
   }
   // The GUID's binary layout: the first three fields little-endian, then Data4.
   std::vector<BYTE> bytes;

@@ -1,7 +1,7 @@
 #include "orba/VoMAPIList.h"
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIExceptions.h"
-#include "props/VoMAPIListIndex.h"
 
 namespace orba {
 
@@ -54,12 +54,12 @@ void TVoMAPIList::RemoveRecord(TRecord* Record) {
 }
 
 TVoMAPIList::TRecord* TVoMAPIList::RecordAt(int32_t Index) const {
-  if (Index < 0 || Index >= Count()) VoListIndexError(Index);
+  if (Index < 0 || Index >= Count()) kit::RaiseListIndex(Index);
   return records_[Index].get();
 }
 
 TVoMAPIList::TRecord* TVoMAPIList::CurrentChecked() const {
-  if (!current_) std::rethrow_exception(CreateVoMAPIException(E_FAIL, u"The list is EOF!"));
+  if (!current_) kit::Raise(E_FAIL, u"The list is EOF!");
   return current_;
 }
 

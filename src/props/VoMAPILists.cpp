@@ -1,19 +1,10 @@
 #include "orba/VoMAPILists.h"
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIExceptions.h"
 
 namespace orba {
 namespace {
-
-// Arrays element by element (a byte array and an array of numbers compare by their
-// elements), other values by variant equality.
-bool SameValue(const TVoVariant& a, const TVoVariant& b) {
-  if (!a.IsArray() || !b.IsArray()) return a == b;
-  if (a.ArrayLength() != b.ArrayLength()) return false;
-  for (size_t i = 0; i < a.ArrayLength(); ++i)
-    if (!SameValue(a.ArrayItem(i), b.ArrayItem(i))) return false;
-  return true;
-}
 
 bool SameEntryID(const TVoMAPIEntryID& a, const TVoMAPIEntryID& b) { return EntryIDToArr(a) == EntryIDToArr(b); }
 
@@ -44,8 +35,7 @@ void TVoMAPIEntryIDList::AssignTo(IVoMAPIEntryIDList* OtherList) {
 }
 
 void TVoMAPIEntryIDList::Import(const SBinaryArray& EntryList) {
-  if (EntryList.cValues && !EntryList.lpbin)
-    std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"The entry list has no entries!"));
+  if (EntryList.cValues && !EntryList.lpbin) kit::Raise(E_INVALIDARG, u"The entry list has no entries!");
   for (ULONG i = 0; i < EntryList.cValues; ++i) {
     const SBinary& bin = EntryList.lpbin[i];
     Add(TVoVariant(bin.lpb ? TVoVariant::ByteArray(bin.lpb, bin.lpb + bin.cb) : TVoVariant::ByteArray()));
@@ -64,7 +54,7 @@ void TVoMAPIValueList::Remove(const TVoVariant& Value) {
 }
 
 int32_t TVoMAPIValueList::IndexOf(const TVoVariant& Value) {
-  return FindIndex([&](const TVoVariant& item) { return SameValue(item, Value); });
+  return FindIndex([&](const TVoVariant& item) { return VarSameValue(item, Value); });
 }
 
 TVoVariant TVoMAPIValueList::Get_Item(int32_t Index) { return At(Index); }
@@ -156,8 +146,7 @@ void TVoMAPIPropValueList::AssignTo_(IVoMAPIPropValueList* PropValueList) {
 }
 
 void TVoMAPIPropValueList::Import(ULONG Count, const SPropValue* Values) {
-  if (Count && !Values)
-    std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"The property values are missing!"));
+  if (Count && !Values) kit::Raise(E_INVALIDARG, u"The property values are missing!");
   ClearAll();
   for (ULONG i = 0; i < Count; ++i) {
     const TVoMAPIPropInfo* info = GetProp(Values[i].ulPropTag, true);

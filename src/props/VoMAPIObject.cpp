@@ -1,5 +1,6 @@
 #include "orba/VoMAPIObject.h"
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIExceptions.h"
 
 namespace orba {
@@ -10,9 +11,8 @@ TVoMAPIObject::TVoMAPIObject(TVoMAPIValueOwner* Parent, TVoKeepAlive KeepAlive)
 void TVoMAPIObject::CheckActive(std::u16string_view MethodName) {
   // The creator link clears when the creator is destroyed.
   if (hasParent_ && !Creator())
-    std::rethrow_exception(CreateVoMAPIException(
-        E_FAIL, u"Failed to execute %s.%s!\r\nThe parentobject of this instance has been destroyed!",
-        {ClassName(), MethodName}));
+    kit::Raise(E_FAIL, u"Failed to execute %s.%s!\r\nThe parentobject of this instance has been destroyed!",
+               {ClassName(), MethodName});
 }
 
 WideString TVoMAPIObject::GetErrorGroup() { return WideString(MAPIErrorGroup); }

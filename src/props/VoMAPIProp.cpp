@@ -1,44 +1,44 @@
 #include "orba/VoMAPIProp.h"
 
-#include <algorithm>
-#include <cstring>
-
-#include "orba/VoMAPIBuffer.h"
-#include "orba/VoMAPIExceptions.h"
+#include "kit/VoMAPIKit.h"
 
 namespace orba {
 namespace {
-
-constexpr HRESULT kNoSupport = MakeHResult(0x80040102);
-constexpr HRESULT kWarnErrorsReturned = MakeHResult(0x00040380);
-constexpr HRESULT kBadCharWidth = MakeHResult(0x80040103);
-constexpr HRESULT kObjectChanged = MakeHResult(0x80040109);
-constexpr HRESULT kObjectDeleted = MakeHResult(0x8004010A);
-constexpr HRESULT kCorruptData = MakeHResult(0x8004011B);
-constexpr HRESULT kNotFound = MakeHResult(0x8004010F);
-constexpr HRESULT kNoInterface = MakeHResult(0x80004002);
 
 TVoShowPropertiesProc& ShowPropertiesProc() {
   static TVoShowPropertiesProc proc;
   return proc;
 }
 
-// A property tag array of Tags, laid out as MAPI expects it.
-class TTagArray {
- public:
-  explicit TTagArray(const std::vector<TVoMAPIPropTag>& Tags) : words_(1 + Tags.size()) {
-    words_[0] = ULONG(Tags.size());
-    std::copy(Tags.begin(), Tags.end(), words_.begin() + 1);
-  }
-  LPSPropTagArray get() { return reinterpret_cast<LPSPropTagArray>(words_.data()); }
-
- private:
-  std::vector<ULONG> words_;
+constexpr kit::TResultText kSaveChangesTexts[] = {
+    {MAPI_E_NO_ACCESS,
+     u"%s.SaveChanges failed!\r\nSaveChanges cannot keep the object open for read-only access, if "
+     u"KEEP_OPEN_READONLY is set, or read/write access, if KEEP_OPEN_READWRITE is set. No changes are committed."},
+    {MAPI_E_OBJECT_CHANGED, u"%s.SaveChanges failed!\r\nThe object has changed since it was opened."},
+    {MAPI_E_OBJECT_DELETED, u"%s.SaveChanges failed!\r\nThe object has been deleted since it was opened."},
+    {MAPI_E_CORRUPT_DATA,
+     u"%s.SaveChanges failed!\r\nMessage store providers that use a client-server model for their "
+     u"implementation might\r\nreturn this error when a network connection is lost or the server is not running."},
 };
 
-[[noreturn]] void Raise(HRESULT code, std::u16string_view fmt, std::initializer_list<TVarRec> args) {
-  std::rethrow_exception(CreateVoMAPIException(code, fmt, args));
-}
+constexpr kit::TResultText kGetNamesFromIDsTexts[] = {
+    {MAPI_E_INVALID_PARAMETER,
+     u"%s.GetPropTagByName failed!\r\nThe cValues member of one or more of the entries in the property tag array "
+     u"pointed to by lppPropTags is set to zero."},
+};
+
+constexpr kit::TResultText kOpenPropertyTexts[] = {
+    {MAPI_E_INTERFACE_NOT_SUPPORTED,
+     u"%s.OpenProperty failed!\r\nThe requested interface is not supported for this property."},
+    {MAPI_E_NO_ACCESS, u"%s.OpenProperty failed!\r\nThe caller has insufficient permissions to access the property."},
+    {MAPI_E_NO_SUPPORT,
+     u"%s.OpenProperty failed!\r\nThe object cannot provide access to this property through the requested "
+     u"interface."},
+    {MAPI_E_NOT_FOUND,
+     u"%s.OpenProperty failed!\r\nThe requested property does not exist and MAPI_CREATE was not set in the "
+     u"ulFlags parameter."},
+    {MAPI_E_INVALID_PARAMETER, u"%s.OpenProperty failed!\r\nThe property type in the tag is set to PT_UNSPECIFIED."},
+};
 
 ULONG SaveFlags(TVoMAPISaveMethod method) {
   switch (method) {
@@ -46,7 +46,7 @@ ULONG SaveFlags(TVoMAPISaveMethod method) {
     case smKeepOpenReadWrite: return KEEP_OPEN_READWRITE;
     case smClose: return 0;
   }
-  Raise(E_INVALIDARG, u"Invalid save method %d!", {int32_t(method)});
+  kit::Raise(E_INVALIDARG, u"Invalid save method %d!", {int32_t(method)});
 }
 
 }  // namespace
@@ -85,7 +85,7 @@ void TVoMAPIProp::Set_SearchKey(const TVoMAPIEntryID& Value) {
 
 TVoMAPIEntryID TVoMAPIProp::Get_SourceKey() {
   CheckActive(u"Get_SourceKey");
-  if (!Session()->ConnectedToExchange()) Raise(kNoSupport, u"This property is only supported by Exchange!", {});
+  if (!Session()->ConnectedToExchange()) kit::Raise(MAPI_E_NO_SUPPORT, u"This property is only supported by Exchange!");
   return BinaryProp(PR_SOURCE_KEY, u"Get_SourceKey");
 }
 
@@ -114,7 +114,7 @@ std::vector<TVoMAPIPropItem*> TVoMAPIProp::LoadProps(const std::vector<const TVo
     items.push_back(&items_->ItemOf(*info));
     tags.push_back(PROP_TAG(info->PropType, PROP_ID(GetPropTag(*info, true))));
   }
-  TTagArray tagArray(tags);
+  kit::TPropTagArray tagArray(tags);
   ULONG count = 0;
   TVoMAPIBuffer<SPropValue> values;
   HRESULT hr = prop_->GetProps(tagArray.get(), StringFlags(), &count, values.Out());
@@ -124,7 +124,7 @@ std::vector<TVoMAPIPropItem*> TVoMAPIProp::LoadProps(const std::vector<const TVo
     for (size_t i = 0; i < tags.size(); ++i) {
       TVoMAPIBuffer<SPropValue> single;
       HRESULT result = GetSingleProp(tags[i], single.Out());
-      if (result == S_OK || result == kWarnErrorsReturned) {
+      if (result == S_OK || result == MAPI_W_ERRORS_RETURNED) {
         items[i]->LoadMAPIValue(*single.get());
       } else {
         SPropValue value{};
@@ -135,23 +135,23 @@ std::vector<TVoMAPIPropItem*> TVoMAPIProp::LoadProps(const std::vector<const TVo
     }
     return items;
   }
-  if (hr != S_OK && hr != kWarnErrorsReturned) CheckMAPIResult(this, u"GetPropValues", hr);
+  if (hr != S_OK && hr != MAPI_W_ERRORS_RETURNED) CheckMAPIResult(this, u"GetPropValues", hr);
   if (count < tags.size() || !values.get())
-    Raise(E_FAIL, u"%d property values were requested, however only %d values were returned!",
-          {int32_t(tags.size()), int32_t(values.get() ? count : 0)});
+    kit::Raise(E_FAIL, u"%d property values were requested, however only %d values were returned!",
+               {int32_t(tags.size()), int32_t(values.get() ? count : 0)});
   for (size_t i = 0; i < items.size(); ++i) items[i]->LoadMAPIValue(values.get()[i]);
   return items;
 }
 
 HRESULT TVoMAPIProp::GetSingleProp(TVoMAPIPropTag Tag, LPSPropValue* Value) {
-  TTagArray tagArray({Tag});
+  kit::TPropTagArray tagArray({Tag});
   ULONG count = 0;
   HRESULT hr = prop_->GetProps(tagArray.get(), StringFlags(), &count, Value);
-  if ((hr == S_OK || hr == kWarnErrorsReturned) && (count < 1 || !*Value)) {
+  if ((hr == S_OK || hr == MAPI_W_ERRORS_RETURNED) && (count < 1 || !*Value)) {
     // A provider that answers success without the value: nothing to load.
     if (*Value) MAPIFreeBuffer(*Value);
     *Value = nullptr;
-    return kNotFound;
+    return MAPI_E_NOT_FOUND;
   }
   return hr;
 }
@@ -160,7 +160,8 @@ void TVoMAPIProp::SetPropValues(IVoMAPIPropValueList* List) {
   CheckActive(u"SetPropValues");
   auto* list = dynamic_cast<TVoMAPIPropValueList*>(List);
   if (!list)
-    Raise(E_INVALIDARG, u"%s.SetPropValues: the list is not a property/value list of this library!", {ClassName()});
+    kit::Raise(E_INVALIDARG, u"%s.SetPropValues: the list is not a property/value list of this library!",
+               {ClassName()});
   std::vector<std::unique_ptr<TVoMAPIValueBuffer>> buffers(list->Count());
   std::vector<SPropValue> values;
   for (int32_t i = 0; i < list->Count(); ++i) {
@@ -199,7 +200,7 @@ ComPtr<IVoMAPIProperty> TVoMAPIProp::PropByName(TVoMAPIPropDef PropDef) {
 void TVoMAPIProp::DeleteProperty(TVoMAPIPropDef PropDef) {
   CheckActive(u"DeleteProperty");
   const TVoMAPIPropInfo& info = InfoOf(PropDef);
-  TTagArray tags({GetPropTag(info, true)});
+  kit::TPropTagArray tags({GetPropTag(info, true)});
   TVoMAPIBuffer<SPropProblemArray> problems;
   CheckMAPIResult(this, u"DeleteProperty", prop_->DeleteProps(tags.get(), problems.Out()));
   items_->DeleteProperty(info);
@@ -210,7 +211,7 @@ void TVoMAPIProp::RetrieveAllProperties() {
   ULONG count = 0;
   TVoMAPIBuffer<SPropValue> values;
   HRESULT hr = prop_->GetProps(nullptr, StringFlags(), &count, values.Out());
-  if (hr != S_OK && hr != kWarnErrorsReturned) CheckMAPIResult(this, u"RetrieveAllProperties", hr);
+  if (hr != S_OK && hr != MAPI_W_ERRORS_RETURNED) CheckMAPIResult(this, u"RetrieveAllProperties", hr);
   if (!values.get()) return;
   std::vector<TVoMAPIPropTag> named;
   for (ULONG i = 0; i < count; ++i)
@@ -246,17 +247,13 @@ std::vector<TVoMAPIPropTag> TVoMAPIProp::GetPropList() {
 
 std::vector<const TVoMAPIPropInfo*> TVoMAPIProp::GetNamesFromIDs(const std::vector<TVoMAPIPropTag>& Tags) {
   CheckActive(u"GetNamesFromIDs");
-  TTagArray tagArray(Tags);
+  kit::TPropTagArray tagArray(Tags);
   LPSPropTagArray tags = tagArray.get();
   ULONG count = 0;
   TVoMAPIBuffer<LPMAPINAMEID> names;
   HRESULT hr = prop_->GetNamesFromIDs(&tags, nullptr, 0, &count, names.Out());
-  if (hr == E_INVALIDARG)
-    Raise(hr,
-          u"%s.GetPropTagByName failed!\r\nThe cValues member of one or more of the entries in "
-          u"the property tag array pointed to by lppPropTags is set to zero.",
-          {ClassName()});
-  if (hr != S_OK && hr != kWarnErrorsReturned) CheckMAPIResult(this, u"GetNamesFromIDs", hr);
+  kit::RaiseResultText(hr, kGetNamesFromIDsTexts, ClassName());
+  if (hr != S_OK && hr != MAPI_W_ERRORS_RETURNED) CheckMAPIResult(this, u"GetNamesFromIDs", hr);
   std::vector<const TVoMAPIPropInfo*> result(Tags.size(), nullptr);
   for (size_t i = 0; i < Tags.size() && i < count && names.get(); ++i)
     if (const MAPINAMEID* name = names.get()[i]; name && name->lpguid)
@@ -283,26 +280,8 @@ void TVoMAPIProp::SaveChanges(TVoMAPISaveMethod SaveMethod) {
   // Values assigned but not yet written would otherwise be lost with their flags.
   PersistPendingChanges();
   const HRESULT hr = prop_->SaveChanges(flags);
-  switch (hr) {
-    case S_OK: return;
-    case E_ACCESSDENIED:
-      Raise(hr,
-            u"%s.SaveChanges failed!\r\nSaveChanges cannot keep the object open for read-only "
-            u"access, if KEEP_OPEN_READONLY is set, or read/write access, if "
-            u"KEEP_OPEN_READWRITE is set. No changes are committed.",
-            {ClassName()});
-    case kObjectChanged:
-      Raise(hr, u"%s.SaveChanges failed!\r\nThe object has changed since it was opened.", {ClassName()});
-    case kObjectDeleted:
-      Raise(hr, u"%s.SaveChanges failed!\r\nThe object has been deleted since it was opened.", {ClassName()});
-    case kCorruptData:
-      Raise(hr,
-            u"%s.SaveChanges failed!\r\nMessage store providers that use a client-server model "
-            u"for their implementation might\r\nreturn this error when a network connection is "
-            u"lost or the server is not running.",
-            {ClassName()});
-    default: CheckMAPIResult(this, u"SaveChanges", hr);
-  }
+  kit::RaiseResultText(hr, kSaveChangesTexts, ClassName());
+  CheckMAPIResult(this, u"SaveChanges", hr);
 }
 
 // Opening properties ---------------------------------------------------------------------
@@ -333,65 +312,33 @@ ComPtr<IUnknown> TVoMAPIProp::OpenIntfProperty(TVoMAPIPropTag Tag, const IID& In
     if (hr == E_ACCESSDENIED && AccessLevel == alBestAccess)
       hr = prop_->OpenProperty(Tag, &InterfaceID, InterfaceOptions, Flags, result.Out());
   }
-  switch (hr) {
-    case S_OK: return result;
-    case kNoInterface:
-      Raise(hr, u"%s.OpenProperty failed!\r\nThe requested interface is not supported for this property.",
-            {ClassName()});
-    case E_ACCESSDENIED:
-      Raise(hr, u"%s.OpenProperty failed!\r\nThe caller has insufficient permissions to access the property.",
-            {ClassName()});
-    case kNoSupport:
-      Raise(hr,
-            u"%s.OpenProperty failed!\r\nThe object cannot provide access to this property through "
-            u"the requested interface.",
-            {ClassName()});
-    case kNotFound:
-      Raise(hr,
-            u"%s.OpenProperty failed!\r\nThe requested property does not exist and MAPI_CREATE was "
-            u"not set in the ulFlags parameter.",
-            {ClassName()});
-    case E_INVALIDARG:
-      Raise(hr, u"%s.OpenProperty failed!\r\nThe property type in the tag is set to PT_UNSPECIFIED.", {ClassName()});
-    default: CheckMAPIResult(this, u"OpenProperty", hr); return result;
-  }
+  kit::RaiseResultText(hr, kOpenPropertyTexts, ClassName());
+  CheckMAPIResult(this, u"OpenProperty", hr);
+  return result;
 }
 
 // Access, errors, viewer ----------------------------------------------------------------
 
 void TVoMAPIProp::CheckAccessLevel(TVoMAPIAccessLevel Required) {
   if (Required == alReadWrite && accessLevel_ == alReadOnly)
-    Raise(E_ACCESSDENIED, u"You don't have readwrite access!", {});
+    kit::Raise(E_ACCESSDENIED, u"You don't have readwrite access!");
 }
 
 void TVoMAPIProp::CheckLastError(std::u16string_view MethodName, HRESULT Code) {
   TVoMAPIError error;
   GetExtendedErrorInfo(Code, error);
-  Raise(E_FAIL, u"Component %s caused: %s (%s.%s)", {error.Component, error.Error, ClassName(), MethodName});
+  kit::Raise(E_FAIL, u"Component %s caused: %s (%s.%s)", {error.Component, error.Error, ClassName(), MethodName});
 }
 
 void TVoMAPIProp::GetExtendedErrorInfo(HRESULT Code, TVoMAPIError& Error) {
-  Error = {};
-  if (!prop_) return;
-  ULONG flags = StringFlags();
-  LPMAPIERROR buffer = nullptr;
-  HRESULT hr = prop_->GetLastError(Code, flags, &buffer);
-  if (hr == kBadCharWidth) {
-    flags ^= MAPI_UNICODE;
-    hr = prop_->GetLastError(Code, flags, &buffer);
-  }
-  if (hr != S_OK) {
-    if (buffer) MAPIFreeBuffer(buffer);
-    CheckMAPIResult(ClassName(), u"GetLastError", hr);
-  }
-  Error = FormatExtendedErrorInfo(flags == MAPI_UNICODE, buffer);
+  Error = prop_ ? kit::ReadLastError(prop_.get(), Code, unicode_, ClassName()) : TVoMAPIError();
 }
 
 void TVoMAPIProp::SetMAPIOBJECT(ComPtr<IUnknown> MAPIObject) {
   ComPtr<IMAPIProp> prop;
   if (MAPIObject) {
     prop = MAPIObject.Query<IMAPIProp>(IID_IMAPIProp);
-    if (!prop) Raise(E_NOINTERFACE, u"%s.SetMAPIOBJECT failed!\r\nThe object is not an IMAPIProp.", {ClassName()});
+    if (!prop) kit::Raise(E_NOINTERFACE, u"%s.SetMAPIOBJECT failed!\r\nThe object is not an IMAPIProp.", {ClassName()});
   }
   prop_ = std::move(prop);
   namedIDs_.clear();
@@ -401,11 +348,11 @@ void TVoMAPIProp::SetMAPIOBJECT(ComPtr<IUnknown> MAPIObject) {
 void TVoMAPIProp::DisplayProperties() {
   CheckActive(u"DisplayProperties");
   if (!ShowPropertiesProc())
-    Raise(E_FAIL,
-          u"%s.DisplayProperties failed!\r\nNo property viewer has been registered. Link one "
-          u"of the two property-viewer units of the user-interface add-on, which register "
-          u"themselves with SetShowPropertiesProc.",
-          {ClassName()});
+    kit::Raise(E_FAIL,
+               u"%s.DisplayProperties failed!\r\nNo property viewer has been registered. Link one "
+               u"of the two property-viewer units of the user-interface add-on, which register "
+               u"themselves with SetShowPropertiesProc.",
+               {ClassName()});
   ShowPropertiesProc()(this);
 }
 
@@ -414,7 +361,8 @@ void TVoMAPIProp::DisplayProperties() {
 TVoMAPIPropTag TVoMAPIProp::GetPropTag(const TVoMAPIPropInfo& PropInfo, bool Create) {
   if (!PropInfo.Named) return orba::GetPropTag(PropInfo);
   if (!prop_)
-    Raise(kNoSupport, u"Named Property %s requested, however Named Properties are not supported!", {PropInfo.PropName});
+    kit::Raise(MAPI_E_NO_SUPPORT, u"Named Property %s requested, however Named Properties are not supported!",
+               {PropInfo.PropName});
   for (const auto& [info, id] : namedIDs_)
     if (info == &PropInfo || SameProp(*info, PropInfo, false)) return PROP_TAG(PropInfo.PropType, id);
   MAPINAMEID name{};
@@ -432,8 +380,8 @@ TVoMAPIPropTag TVoMAPIProp::GetPropTag(const TVoMAPIPropInfo& PropInfo, bool Cre
   HRESULT hr = prop_->GetIDsFromNames(1, names, Create ? MAPI_CREATE : 0, tags.Out());
   CheckMAPIResult(this, u"GetPropTag", hr);
   if (!tags.get() || tags->cValues < 1)
-    Raise(E_FAIL, u"%s.GetPropTag failed!\r\nGetIDsFromNames returned no identifier for %s.",
-          {ClassName(), PropInfo.PropName});
+    kit::Raise(E_FAIL, u"%s.GetPropTag failed!\r\nGetIDsFromNames returned no identifier for %s.",
+               {ClassName(), PropInfo.PropName});
   const ULONG id = PROP_ID(tags->aulPropTag[0]);
   namedIDs_.emplace_back(&PropInfo, id);
   return PROP_TAG(PropInfo.PropType, id);

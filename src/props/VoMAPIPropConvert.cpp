@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIEntryID.h"
 #include "orba/VoMAPIExceptions.h"
 #include "orba/common/dates.h"
@@ -173,9 +174,7 @@ SPropValue VoMAPIVariantToPropValue(const TVoVariant& Value, ULONG Tag, std::uni
       SetMulti(v.MVszW, &SWStringArray::lppszW,
                Keep(Buffer, std::make_unique<TVoMAPIWideStringArrBuffer>(TextsOf(Value))));
       break;
-    default:
-      std::rethrow_exception(
-          CreateVoMAPIException(E_INVALIDARG, u"The PropList does not support data of type %d!", {int32_t(type)}));
+    default: kit::Raise(E_INVALIDARG, u"The PropList does not support data of type %d!", {int32_t(type)});
   }
   return result;
 }

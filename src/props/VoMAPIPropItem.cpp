@@ -1,5 +1,6 @@
 #include "orba/VoMAPIPropItem.h"
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIExceptions.h"
 #include "orba/common/dates.h"
 #include "orba/common/encoding.h"
@@ -10,12 +11,8 @@
 namespace orba {
 namespace {
 
-constexpr HRESULT kNoSupport = MakeHResult(0x80040102);  // MAPI_E_NO_SUPPORT
-
 TVoAutoIntfObject* OwnerObjectOf(TVoMAPIValueOwner* Owner) {
-  if (!Owner)
-    std::rethrow_exception(
-        CreateVoMAPIException(E_INVALIDARG, u"A property value needs an owner and a registered property!"));
+  if (!Owner) kit::Raise(E_INVALIDARG, u"A property value needs an owner and a registered property!");
   return Owner->GetOwnerObject();
 }
 
@@ -53,15 +50,19 @@ TVoMAPIPropItem::TVoMAPIPropItem(TVoMAPIValueOwner* Owner, const TVoMAPIPropInfo
 
 void TVoMAPIPropItem::CheckOwner(std::u16string_view MethodName) const {
   if (!Creator())
-    std::rethrow_exception(CreateVoMAPIException(
-        E_FAIL, u"Failed to execute %s.%s!\r\nThe parentobject of this instance has been destroyed!",
-        {ClassName(), MethodName}));
+    kit::Raise(E_FAIL, u"Failed to execute %s.%s!\r\nThe parentobject of this instance has been destroyed!",
+               {ClassName(), MethodName});
 }
 
 void TVoMAPIPropItem::Assign(std::u16string_view MethodName, TVoVariant Value) {
+  Assign(MethodName, [&] { value_.SetValue(std::move(Value)); });
+}
+
+template <class Store>
+void TVoMAPIPropItem::Assign(std::u16string_view MethodName, Store&& store) {
   CheckOwner(MethodName);
   value_.Owner()->CheckActive(MethodName);
-  value_.SetValue(std::move(Value));
+  store();
   error_ = false;
   modified_ = true;
 }
@@ -106,11 +107,11 @@ WideString TVoMAPIPropItem::Get_AsString() {
 void TVoMAPIPropItem::Set_AsString(const WideString& Value) { Assign(u"Set_AsString", TVoVariant(Value)); }
 
 FILETIME TVoMAPIPropItem::Get_AsSystemTime() {
-  if (value_.LoadedFileTime()) return *value_.LoadedFileTime();
+  if (value_.FileTime()) return *value_.FileTime();
   return DateTimeToFILETIME(Get_AsDateTime());
 }
 void TVoMAPIPropItem::Set_AsSystemTime(const FILETIME& Value) {
-  Assign(u"Set_AsSystemTime", TVoVariant::FromDate(FileTimeToDateTime(Value)));
+  Assign(u"Set_AsSystemTime", [&] { value_.SetFileTime(Value); });
 }
 
 bool16 TVoMAPIPropItem::Get_AsBoolean() { return VoVarToBool(value_.Value(), false); }
@@ -137,7 +138,7 @@ WideString TVoMAPIPropItem::ReadTextStream() {
   const WideString ownerClass = owner->GetOwnerObject()->ClassName();
   TVoMAPIPropOwner* prop = VoFindPropOwner(owner);
   IMAPIProp* mapiProp = prop ? prop->GetMAPIProp() : nullptr;
-  if (!mapiProp) CheckMAPIResult(ownerClass, u"OpenProperty", kNoSupport);
+  if (!mapiProp) CheckMAPIResult(ownerClass, u"OpenProperty", MAPI_E_NO_SUPPORT);
 
   const TVoMAPIPropInfo& info = PropInfo();
   const bool unicode =

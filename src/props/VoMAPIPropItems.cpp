@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIExceptions.h"
-#include "props/VoMAPIListIndex.h"
 
 namespace orba {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 constexpr ULONG kFirstNamedId = 0x8000;
 
 TVoAutoIntfObject* OwnerObjectOf(TVoMAPIValueOwner* Owner) {
-  if (!Owner) std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"A property list needs an owner!"));
+  if (!Owner) kit::Raise(E_INVALIDARG, u"A property list needs an owner!");
   return Owner->GetOwnerObject();
 }
 
@@ -22,9 +22,8 @@ TVoMAPIPropItems::TVoMAPIPropItems(TVoMAPIValueOwner* Owner)
 
 TVoMAPIValueOwner* TVoMAPIPropItems::OwnerChecked(std::u16string_view MethodName) const {
   if (!Creator())
-    std::rethrow_exception(CreateVoMAPIException(
-        E_FAIL, u"Failed to execute %s.%s!\r\nThe parentobject of this instance has been destroyed!",
-        {ClassName(), MethodName}));
+    kit::Raise(E_FAIL, u"Failed to execute %s.%s!\r\nThe parentobject of this instance has been destroyed!",
+               {ClassName(), MethodName});
   return owner_;
 }
 
@@ -36,7 +35,7 @@ bool TVoMAPIPropItems::Unicode() const {
 int32_t TVoMAPIPropItems::Get_Count() { return int32_t(items_.size()); }
 
 ComPtr<IVoMAPIProperty> TVoMAPIPropItems::Get_Item(int32_t Index) {
-  if (Index < 0 || size_t(Index) >= items_.size()) VoListIndexError(Index);
+  if (Index < 0 || size_t(Index) >= items_.size()) kit::RaiseListIndex(Index);
   return items_[Index];
 }
 
@@ -60,7 +59,7 @@ bool16 TVoMAPIPropItems::HasProp(TVoMAPIPropDef PropDef) {
 }
 
 void TVoMAPIPropItems::Delete(int32_t Index) {
-  if (Index < 0 || size_t(Index) >= items_.size()) VoListIndexError(Index);
+  if (Index < 0 || size_t(Index) >= items_.size()) kit::RaiseListIndex(Index);
   items_.erase(items_.begin() + Index);
 }
 
@@ -83,8 +82,7 @@ TVoMAPIPropItem* TVoMAPIPropItems::FindPropByTag(TVoMAPIPropTag Tag) {
 }
 
 TVoMAPIPropItem* TVoMAPIPropItems::PropByTag(TVoMAPIPropTag Tag, bool CheckType) {
-  if (PROP_ID(Tag) >= kFirstNamedId)
-    std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"The PropByTag does not support named properties!"));
+  if (PROP_ID(Tag) >= kFirstNamedId) kit::Raise(E_INVALIDARG, u"The PropByTag does not support named properties!");
   for (const auto& item : items_)
     if (SameProp(item->PropInfo(), Tag, CheckType)) return item.get();
   return &ItemOf(*GetProp(Tag, CheckType));

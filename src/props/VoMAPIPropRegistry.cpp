@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIExceptions.h"
 #include "orba/common/encoding.h"
 #include "orba/common/format.h"
@@ -103,8 +104,7 @@ TVoMAPIPropDefID TVoMAPIPropRegistry::CalcHash(const TVoMAPIPropInfo& Info, bool
     id = static_cast<TVoMAPIPropDefID>(value | VoMAPIHashIDMask);
   }
   if (const TVoMAPIPropInfo* existing = FindID(id))
-    std::rethrow_exception(
-        CreateVoMAPIException(E_INVALIDARG, u"%s is equal to %s", {Info.PropName, existing->PropName}));
+    kit::Raise(E_INVALIDARG, u"%s is equal to %s", {Info.PropName, existing->PropName});
   return id;
 }
 
@@ -153,8 +153,7 @@ void TVoMAPIPropRegistry::Index(const TVoMAPIPropInfo& Info, uint32_t Position) 
 }
 
 const TVoMAPIPropInfo* TVoMAPIPropRegistry::At(size_t Index) const {
-  if (Index >= props_.size())
-    throw EVoException(Format(u"List index out of bounds (%d)", {static_cast<int64_t>(Index)}), E_INVALIDARG);
+  if (Index >= props_.size()) kit::RaiseListIndex(static_cast<int64_t>(Index));
   return props_[Index].get();
 }
 

@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIExceptions.h"
 #include "orba/common/format.h"
 #include "props/VoMAPIPropRegistry.h"
@@ -13,10 +14,6 @@ namespace orba {
 namespace {
 
 TVoMAPIPropRegistry& Registry() { return VoMAPIPropRegistry(); }
-
-[[noreturn]] void RaiseInvalidArg(const WideString& Text) {
-  std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, Text));
-}
 
 // A named identity: the set, MNID_ID with a number or MNID_STRING with a name.
 struct NamedIdentity {
@@ -42,11 +39,10 @@ bool ToNamedIdentity(const GUID& PropSet, const TVoVariant& IDOrName, NamedIdent
 }
 
 NamedIdentity ToNamedIdentity(const MAPINAMEID& NameID) {
-  if (!NameID.lpguid) RaiseInvalidArg(u"The MAPINAMEID has no property set!");
+  if (!NameID.lpguid) kit::Raise(E_INVALIDARG, u"The MAPINAMEID has no property set!");
   if (NameID.ulKind == MNID_ID) return {*NameID.lpguid, MNID_ID, NameID.Kind.lID, {}};
-  if (NameID.ulKind != MNID_STRING)
-    std::rethrow_exception(CreateVoMAPIException(E_INVALIDARG, u"The MAPINAMEID kind %u is unknown!", {NameID.ulKind}));
-  if (!NameID.Kind.lpwstrName) RaiseInvalidArg(u"The MAPINAMEID has no name!");
+  if (NameID.ulKind != MNID_STRING) kit::Raise(E_INVALIDARG, u"The MAPINAMEID kind %u is unknown!", {NameID.ulKind});
+  if (!NameID.Kind.lpwstrName) kit::Raise(E_INVALIDARG, u"The MAPINAMEID has no name!");
   return {*NameID.lpguid, MNID_STRING, 0, WideString(NameID.Kind.lpwstrName)};
 }
 
@@ -171,7 +167,7 @@ const TVoMAPIPropInfo* GetProp(TVoMAPIPropTag Tag, bool CheckType) {
 const TVoMAPIPropInfo* GetProp(const GUID& PropSet, const TVoVariant& IDOrName, uint32_t PropType, bool CheckType) {
   NamedIdentity id;
   if (!ToNamedIdentity(PropSet, IDOrName, id))
-    RaiseInvalidArg(u"A named property needs a number or a name as its identifier!");
+    kit::Raise(E_INVALIDARG, u"A named property needs a number or a name as its identifier!");
   return GetNamed(id, PropType, CheckType);
 }
 
@@ -191,13 +187,13 @@ const TVoMAPIPropInfo* GetProp(const TVoVariant& IDOrName, uint32_t PropType, bo
 }
 
 const TVoMAPIPropInfo* GetPropInfo(TVoMAPIPropDef PropDef, bool AllowUnicode) {
-  if (PropDef.ID == 0) RaiseInvalidArg(u"The given PropDef does not have an ID");
+  if (PropDef.ID == 0) kit::Raise(E_INVALIDARG, u"The given PropDef does not have an ID");
   const TVoMAPIPropInfo* info;
   if (static_cast<uint64_t>(PropDef.ID) < VoMAPIHashIDMask) {
     info = Registry().At(static_cast<size_t>(PropDef.ID - 1));
   } else {
     info = Registry().FindHash(PropDef.ID);
-    if (!info) RaiseInvalidArg(u"The PropDef.ID contains an invalid ID!");
+    if (!info) kit::Raise(E_INVALIDARG, u"The PropDef.ID contains an invalid ID!");
   }
   if (!AllowUnicode && (info->PropType == PT_UNICODE || info->PropType == PT_MV_UNICODE)) {
     uint32_t narrow = info->PropType == PT_UNICODE ? PT_STRING8 : PT_MV_STRING8;
@@ -213,22 +209,18 @@ const TVoMAPIPropInfo* GetPropInfo(const TVoMAPIPropDef* PropDef, bool AllowUnic
 
 TVoMAPIPropDef GetPropDef(const WideString& Name) {
   const TVoMAPIPropInfo* info = FindProp(Name);
-  if (!info)
-    std::rethrow_exception(
-        CreateVoMAPIException(E_INVALIDARG, u"There is no registered property with the name \"%s\"!", {Name}));
+  if (!info) kit::Raise(E_INVALIDARG, u"There is no registered property with the name \"%s\"!", {Name});
   return *info->PropDef;
 }
 
 TVoMAPIPropTag GetPropTag(TVoMAPIPropDef PropDef) {
   const TVoMAPIPropInfo* info = Registry().FindID(PropDef.ID);
-  if (!info)
-    std::rethrow_exception(
-        CreateVoMAPIException(E_INVALIDARG, u"There is no registered property with the ID \"%d\"!", {PropDef.ID}));
+  if (!info) kit::Raise(E_INVALIDARG, u"There is no registered property with the ID \"%d\"!", {PropDef.ID});
   return GetPropTag(*info);
 }
 
 TVoMAPIPropTag GetPropTag(const TVoMAPIPropInfo& PropInfo) {
-  if (PropInfo.Named) RaiseInvalidArg(u"The uVoMAPIProps.GetPropTag does not support named properties!");
+  if (PropInfo.Named) kit::Raise(E_INVALIDARG, u"The uVoMAPIProps.GetPropTag does not support named properties!");
   return PROP_TAG(PropInfo.PropType, StandardID(PropInfo));
 }
 

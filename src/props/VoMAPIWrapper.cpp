@@ -2,24 +2,11 @@
 
 #include <utility>
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIEntryPoints.h"
 #include "orba/VoMAPIExceptions.h"
-#include "orba/common/encoding.h"
 
 namespace orba {
-namespace {
-
-constexpr HRESULT kUnconfigured = MakeHResult(0x8004011C);
-constexpr HRESULT kNoSupport = MakeHResult(0x80040102);
-
-// A MAPIERROR text: UTF-16 when Unicode, else 8-bit text of the system code page.
-WideString ErrorText(const void* text, bool unicode) {
-  if (!text) return {};
-  if (unicode) return WideString(static_cast<const char16_t*>(text));
-  return TVoEncoding::ConvertW(static_cast<const char*>(text));
-}
-
-}  // namespace
 
 TVoMAPIWrapper::TVoMAPIWrapper(TVoMAPIValueOwner* Parent, TVoMAPISessionBase* Session, ComPtr<IUnknown> MAPIObject,
                                TVoKeepAlive KeepAlive)
@@ -34,38 +21,22 @@ TVoMAPIWrapper::~TVoMAPIWrapper() {
 
 void TVoMAPIWrapper::CheckActive(std::u16string_view MethodName, bool RequireExtendedMAPI) {
   TVoMAPIObject::CheckActive(MethodName);
-  if (!session_)
-    std::rethrow_exception(
-        CreateVoMAPIException(kUnconfigured, u"No session has been Assigned (%s.%s)!", {ClassName(), MethodName}));
+  if (!session_) kit::Raise(MAPI_E_UNCONFIGURED, u"No session has been Assigned (%s.%s)!", {ClassName(), MethodName});
   if (session_->UseExtendedMAPI() && !mapiObject_)
-    std::rethrow_exception(CreateVoMAPIException(
-        E_ACCESSDENIED, u"%s.%s failed.\r\nThe object is not, or no longer, active!", {ClassName(), MethodName}));
+    kit::Raise(E_ACCESSDENIED, u"%s.%s failed.\r\nThe object is not, or no longer, active!", {ClassName(), MethodName});
   if (RequireExtendedMAPI) CheckExtendedMAPI(MethodName);
 }
 
 void TVoMAPIWrapper::CheckExtendedMAPI(std::u16string_view MethodName) {
   if (!SessionChecked(MethodName).UseExtendedMAPI())
-    std::rethrow_exception(
-        CreateVoMAPIException(kNoSupport, u"%s.%s is not supported by Simple MAPI!", {ClassName(), MethodName}));
+    kit::Raise(MAPI_E_NO_SUPPORT, u"%s.%s is not supported by Simple MAPI!", {ClassName(), MethodName});
 }
 
 void TVoMAPIWrapper::GetExtendedErrorInfo(HRESULT, TVoMAPIError& Error) { Error = {}; }
 
 TVoMAPIError TVoMAPIWrapper::FormatExtendedErrorInfo(bool Unicode, LPMAPIERROR& MAPIError) {
-  TVoMAPIError result;
-  LPMAPIERROR buffer = std::exchange(MAPIError, nullptr);
-  if (!buffer) return result;
-  try {
-    result.Error = ErrorText(buffer->lpszError, Unicode);
-    result.Component = ErrorText(buffer->lpszComponent, Unicode);
-    result.LowLevelError = buffer->ulLowLevelError;
-    result.Context = buffer->ulContext;
-  } catch (...) {
-    MAPIFreeBuffer(buffer);
-    throw;
-  }
-  MAPIFreeBuffer(buffer);
-  return result;
+  TVoMAPIBuffer<MAPIERROR> buffer(std::exchange(MAPIError, nullptr));
+  return buffer.get() ? kit::MapiErrorRecord(*buffer.get(), Unicode) : TVoMAPIError();
 }
 
 ULONG_PTR TVoMAPIWrapper::GetParentWindow() { return session_ ? session_->GetParentWindow() : 0; }
@@ -117,9 +88,7 @@ void TVoMAPIWrapper::Notification(TVoAutoIntfObject* destroyed) {
 }
 
 TVoMAPISessionBase& TVoMAPIWrapper::SessionChecked(std::u16string_view MethodName) {
-  if (!session_)
-    std::rethrow_exception(
-        CreateVoMAPIException(kUnconfigured, u"No session has been Assigned (%s.%s)!", {ClassName(), MethodName}));
+  if (!session_) kit::Raise(MAPI_E_UNCONFIGURED, u"No session has been Assigned (%s.%s)!", {ClassName(), MethodName});
   return *session_;
 }
 

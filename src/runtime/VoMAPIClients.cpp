@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIExceptions.h"
 #include "orba/VoMAPILib.h"
 #include "orba/common/casefold.h"
@@ -68,12 +69,11 @@ bool HasExtendedExports(const WideString& fileName) {
 }
 
 [[noreturn]] void RaiseNoClientDll(const WideString& clientName) {
-  std::rethrow_exception(
-      CreateVoMAPIException(E_INVALIDARG,
-                            u"Failed to locate the MAPI dll for the client \"%0:s\"!\r\nCheck the value of the "
-                            u"\"\\Software\\Clients\\Mail\\%0:s\\DllPath\" or "
-                            u"\"\\Software\\Clients\\Mail\\%0:s\\DllPathEx\" registry key.",
-                            {clientName}));
+  kit::Raise(E_INVALIDARG,
+             u"Failed to locate the MAPI dll for the client \"%0:s\"!\r\nCheck the value of the "
+             u"\"\\Software\\Clients\\Mail\\%0:s\\DllPath\" or "
+             u"\"\\Software\\Clients\\Mail\\%0:s\\DllPathEx\" registry key.",
+             {clientName});
 }
 
 // The library a client's name stands for, as loading chooses it.
@@ -143,8 +143,7 @@ void VoLoadMAPIClientDLL(const WideString& ClientName, WideString& FileName, boo
   FileName = ClientFileName(ClientName);
   if (detail::VoLockedMAPIModule()) {
     if (FileName != VoCurrentMAPIDllFileName())
-      std::rethrow_exception(CreateVoMAPIException(E_FAIL, u"Failed to load (%s)! You must first unload %s.",
-                                                   {FileName, VoCurrentMAPIDllFileName()}));
+      kit::Raise(E_FAIL, u"Failed to load (%s)! You must first unload %s.", {FileName, VoCurrentMAPIDllFileName()});
   }
   VoLoadMAPIDLL(FileName, IsExtended, UnloadOnUninit);
 }
@@ -153,9 +152,8 @@ TVoBitness VoMAPIClientDLLBitness(const WideString& ClientName, WideString& File
   FileName = ClientFileName(ClientName);
   WideString file = HasFolderPart(FileName) ? FileName : VoResolveMAPIStub();
   if (file.empty() || !FileExists(file))
-    std::rethrow_exception(CreateVoMAPIException(
-        E_INVALIDARG, u"Failed to check the bitness of the given MAPI dll (%s)!\r\nThe file does not exist.",
-        {FileName}));
+    kit::Raise(E_INVALIDARG, u"Failed to check the bitness of the given MAPI dll (%s)!\r\nThe file does not exist.",
+               {FileName});
   return VoFileBitness(file);
 }
 

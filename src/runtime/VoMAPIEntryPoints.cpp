@@ -5,6 +5,7 @@
 #include <atomic>
 #include <exception>
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIExceptions.h"
 #include "orba/common/format.h"
 #include "orba/common/utf8.h"
@@ -90,17 +91,13 @@ constexpr TEntryPointName kNames[epCount] = {{"MAPIInitialize", nullptr},
 
 std::atomic<void*> gSlots[epCount];
 
-[[noreturn]] void Raise(HRESULT code, const WideString& text) {
-  std::rethrow_exception(CreateVoMAPIException(code, text));
-}
-
 // The entry point's address, bound now if its slot is empty; nullptr when the module
 // does not export it.
 void* Lookup(TEntryPoint id) {
   if (void* bound = gSlots[id].load(std::memory_order_acquire)) return bound;
   std::lock_guard<std::recursive_mutex> lock(detail::VoMAPILibLock());
   TVoLibHandle module = detail::VoLockedMAPIModule();
-  if (!module) Raise(E_FAIL, u"MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");
+  if (!module) kit::Raise(E_FAIL, u"MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");
   void* address = nullptr;
   if (kNames[id].Decorated) address = VoGetProcAddress(module, kNames[id].Decorated);
   if (!address) address = VoGetProcAddress(module, kNames[id].Name);
@@ -111,7 +108,7 @@ void* Lookup(TEntryPoint id) {
 template <class F>
 F* Bind(TEntryPoint id) {
   void* address = Lookup(id);
-  if (!address) Raise(E_FAIL, Format(u"The loaded MAPI library does not support \"%s\"!", {kNames[id].Name}));
+  if (!address) kit::Raise(E_FAIL, Format(u"The loaded MAPI library does not support \"%s\"!", {kNames[id].Name}));
   return reinterpret_cast<F*>(address);
 }
 
@@ -136,14 +133,14 @@ HRESULT MAPIInitialize(LPVOID lpMapiInit) {
   } catch (const std::exception& e) {
     const auto* voError = dynamic_cast<const EVoException*>(&e);
     WideString message = voError ? voError->Message() : FromUtf8(e.what());
-    Raise(voError && voError->Code() ? voError->Code() : E_FAIL,
-          u"The MAPIInitialize call failed!\r\n" + message + u"\r\n" +
-              u"Check the \"DLLPathEx\" key in \"[HKLM]\\Software\\Clients\\Mail\\Microsoft "
-              u"Outlook\"!\r\n"
-              u"The MAPIInitialize can fail if this key is missing or when it creates a "
-              u"reference to a non-existing dll.\r\n\r\n"
-              u"When this happens under a debugger, let the debugger pass the library's own\r\n"
-              u"exceptions on to it instead of stopping at them.");
+    kit::Raise(voError && voError->Code() ? voError->Code() : E_FAIL,
+               u"The MAPIInitialize call failed!\r\n" + message + u"\r\n" +
+                   u"Check the \"DLLPathEx\" key in \"[HKLM]\\Software\\Clients\\Mail\\Microsoft "
+                   u"Outlook\"!\r\n"
+                   u"The MAPIInitialize can fail if this key is missing or when it creates a "
+                   u"reference to a non-existing dll.\r\n\r\n"
+                   u"When this happens under a debugger, let the debugger pass the library's own\r\n"
+                   u"exceptions on to it instead of stopping at them.");
   }
 }
 
@@ -162,17 +159,17 @@ LPMALLOC MAPIGetDefaultMalloc() { return Bind<MAPIGETDEFAULTMALLOC>(epMAPIGetDef
 
 void MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
   SCODE result = Bind<MAPIALLOCATEBUFFER>(epMAPIAllocateBuffer)(cbSize, lppBuffer);
-  if (result != S_OK) Raise(result, u"An error occurred while allocating MAPI memory!");
+  if (result != S_OK) kit::Raise(result, u"An error occurred while allocating MAPI memory!");
 }
 
 void MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer) {
   SCODE result = Bind<MAPIALLOCATEMORE>(epMAPIAllocateMore)(cbSize, lpObject, lppBuffer);
-  if (result != S_OK) Raise(result, u"An error occurred while allocating more MAPI memory!");
+  if (result != S_OK) kit::Raise(result, u"An error occurred while allocating more MAPI memory!");
 }
 
 void MAPIFreeBuffer(LPVOID lpBuffer) {
   ULONG result = Bind<MAPIFREEBUFFER>(epMAPIFreeBuffer)(lpBuffer);
-  if (result != S_OK) Raise(static_cast<HRESULT>(result), u"An error occurred while freeing a MAPI buffer!");
+  if (result != S_OK) kit::Raise(static_cast<HRESULT>(result), u"An error occurred while freeing a MAPI buffer!");
 }
 
 void FreeProws(LPSRowSet lpRows) { Bind<FREEPROWS>(epFreeProws)(lpRows); }
@@ -227,7 +224,7 @@ HRESULT MAPIOpenLocalFormContainer(LPMAPIFORMCONTAINER* ppfcnt) {
 
 ULONG MAPILogon(ULONG_PTR ulUIParam, LPSTR lpszProfileName, LPSTR lpszPassword, FLAGS flFlags, ULONG ulReserved,
                 LPLHANDLE lplhSession) {
-  if (!lplhSession) Raise(E_INVALIDARG, u"MAPILogon: no session handle variable was given.");
+  if (!lplhSession) kit::Raise(E_INVALIDARG, u"MAPILogon: no session handle variable was given.");
   *lplhSession = 0;
   auto call = reinterpret_cast<MAPILOGON*>(Lookup(epMAPILogon));
   if (!call) {
@@ -242,9 +239,9 @@ ULONG MAPILogon(ULONG_PTR ulUIParam, LPSTR lpszProfileName, LPSTR lpszPassword, 
   }
   CheckSimpleMAPIResult(result);
   if (handle == 0)
-    Raise(simplemapi::MAPI_E_LOGON_FAILURE,
-          u"The MAPILogon returned an invalid session handle.\r\nPlease verify your account "
-          u"configuration!");
+    kit::Raise(simplemapi::MAPI_E_LOGON_FAILURE,
+               u"The MAPILogon returned an invalid session handle.\r\nPlease verify your account "
+               u"configuration!");
   *lplhSession = handle;
   return result;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIWrapperIntf.h"
 #include "orba/common/syserror.h"
 
@@ -183,17 +184,13 @@ const Entry* FindCode(const Entry (&table)[N], uint32_t code) {
   return it == std::end(table) ? nullptr : it;
 }
 
-[[noreturn]] void Raise(EVoMAPIExceptionClass cls, const WideString& message, HRESULT code) {
-  std::rethrow_exception(cls->Create(message, code));
-}
-
 // Raises EVoMAPIException explaining Result with text, or with the code alone when
 // there is no text.
 [[noreturn]] void RaiseExplained(std::u16string_view className, std::u16string_view methodName, const WideString& text,
                                  HRESULT result) {
   WideString message = text.empty() ? Format(kF3, {className, methodName, result, result})
                                     : Format(kF2, {className, methodName, text, result});
-  Raise(VoExceptionClassOf<EVoMAPIException>(), message, result);
+  kit::Raise(VoExceptionClassOf<EVoMAPIException>(), message, result);
 }
 
 // The text of MAPI_E_EXTENDED_ERROR: the wrapper's extended error, else the system's.
@@ -250,13 +247,13 @@ void CheckMAPIResult(std::u16string_view ClassName, std::u16string_view MethodNa
   if (Result == S_OK) return;
   uint32_t code = static_cast<uint32_t>(Result);
   if (const CodeText* entry = FindCode(kResultTexts, code))
-    Raise(entry->cls, Format(kF1, {ClassName, MethodName, entry->text, Result}), Result);
+    kit::Raise(entry->cls, Format(kF1, {ClassName, MethodName, entry->text, Result}), Result);
   if (Result == kExtendedError) RaiseExplained(ClassName, MethodName, ExtendedErrorText(Result, Wrapper), Result);
   if (FindCode(kResultClasses, code)) {
     EVoMAPIExceptionClass cls = GetMAPIExceptionClass(Result, true);
     std::u16string_view shortName = cls->Name.substr(std::min<size_t>(6, cls->Name.size()));
     WideString name = u"MAPI_E_" + WideString(shortName);
-    Raise(cls, Format(kF2, {ClassName, MethodName, name, Result}), Result);
+    kit::Raise(cls, Format(kF2, {ClassName, MethodName, name, Result}), Result);
   }
   RaiseExplained(ClassName, MethodName, VoSysErrorMessage(Result), Result);
 }
@@ -270,7 +267,7 @@ void CheckSimpleMAPIResult(ULONG Code) {
   if (Code == kSimpleSuccess || Code == static_cast<ULONG>(E_FAIL)) return;
   const CodeText* entry = FindCode(kSimpleResults, Code);
   WideString text(entry ? entry->text : kSimpleUnknownText);
-  std::rethrow_exception(CreateVoMAPIException(static_cast<int32_t>(Code), text));
+  kit::Raise(static_cast<int32_t>(Code), text);
 }
 
 }  // namespace orba

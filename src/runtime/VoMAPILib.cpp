@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <exception>
 
+#include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIEntryPoints.h"
 #include "orba/VoMAPIExceptions.h"
 #include "orba/common/casefold.h"
 #include "orba/common/elf.h"
-#include "orba/common/encoding.h"
 #include "orba/common/files.h"
 #include "orba/common/format.h"
 #include "orba/common/oserror.h"
@@ -50,10 +50,6 @@ thread_local TThreadState tThread;
 
 using TLock = std::lock_guard<std::recursive_mutex>;
 
-[[noreturn]] void Raise(HRESULT code, const WideString& text) {
-  std::rethrow_exception(CreateVoMAPIException(code, text));
-}
-
 WideString Trim(const WideString& text) {
   auto first = std::find_if(text.begin(), text.end(), [](char16_t c) { return c > u' '; });
   auto last = std::find_if(text.rbegin(), text.rend(), [](char16_t c) { return c > u' '; }).base();
@@ -63,19 +59,21 @@ WideString Trim(const WideString& text) {
 const char16_t* const kNotLoaded = u"MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.";
 
 [[noreturn]] void RaiseOtherLoaded(const WideString& fileName) {
-  Raise(E_FAIL, Format(u"Failed to load (%s)! You must first unload %s.", {fileName, gState.LoadedFileName}));
+  kit::Raise(E_FAIL, Format(u"Failed to load (%s)! You must first unload %s.", {fileName, gState.LoadedFileName}));
 }
 
 // Loads the file; a 64-bit msmapi32.dll that fails is replaced by olmapi32.dll of the
-// same Office tree, as Click-to-Run installations need.
+// same Office tree, as Click-to-Run installations need. The library stays mapped when it
+// is unloaded: a program may still hold MAPI objects of it (a table, a store) and
+// release them later, and their code must then still be there.
 TVoLibHandle LoadClientLibrary(const WideString& fileName) {
   try {
-    return VoLoadLibrary(fileName);
+    return VoLoadLibrary(fileName, true);
   } catch (const EVoOSError&) {
     if (!IsCPU64() || !VoSameText(ExtractFileName(fileName), u"msmapi32.dll")) throw;
     WideString alternative = detail::VoFindInOfficeTree(fileName, u"olmapi32.dll");
     if (alternative.empty()) throw;
-    return VoLoadLibrary(alternative);
+    return VoLoadLibrary(alternative, true);
   }
 }
 
@@ -85,17 +83,18 @@ bool ExportsExtendedMAPI(TVoLibHandle module) {
 
 void LoadLocked(const WideString& fileName, bool unloadOnUninit) {
   if (HasFolderPart(fileName) && !FileExists(fileName))
-    Raise(E_INVALIDARG, Format(u"Failed to load the given MAPI dll (%s)!\r\nThe file does not exist.", {fileName}));
+    kit::Raise(E_INVALIDARG,
+               Format(u"Failed to load the given MAPI dll (%s)!\r\nThe file does not exist.", {fileName}));
   TVoLibHandle module;
   try {
     module = LoadClientLibrary(fileName);
   } catch (const EVoOSError& e) {
     if (e.Code() == ERROR_ACCESS_DENIED) throw;  // judged by the caller (Windows-App Outlook)
-    Raise(E_FAIL, Format(u"Failed to load the MAPI DLL (%s)!\r\nCheck if the the Microsoft Visual C++ "
-                         u"Redistributable is installed (VC_redist.x64.exe/VC_redist.x86.exe), install "
-                         u"the latest version if this is not the case.\r\nIn some cases it may be "
-                         u"necessary to repair the Outlook installation.",
-                         {fileName}));
+    kit::Raise(E_FAIL, Format(u"Failed to load the MAPI DLL (%s)!\r\nCheck if the the Microsoft Visual C++ "
+                              u"Redistributable is installed (VC_redist.x64.exe/VC_redist.x86.exe), install "
+                              u"the latest version if this is not the case.\r\nIn some cases it may be "
+                              u"necessary to repair the Outlook installation.",
+                              {fileName}));
   }
   WideString resolved = HasFolderPart(fileName) ? fileName : VoResolveMAPIStub();
   bool sameBitness = resolved.empty() || !FileExists(resolved) || VoFileBitness(resolved) == VoProcessBitness();
@@ -107,7 +106,7 @@ void LoadLocked(const WideString& fileName, bool unloadOnUninit) {
 
 void UnloadLocked() {
   if (gState.InitializedThreads > 0)
-    Raise(E_FAIL, u"MAPI is still initialized!\r\nYou must first unitialize MAPI on all threads!");
+    kit::Raise(E_FAIL, u"MAPI is still initialized!\r\nYou must first unitialize MAPI on all threads!");
   for (auto callback : std::vector<TVoMAPIOnUnload>(gState.OnUnload)) callback();
   if (gState.Module) {
     detail::VoClearEntryPoints();
@@ -150,24 +149,24 @@ void UnloadLocked() {
     case 0x80040108: text = u"VoLoadMAPI failed!\r\nCheck if system resources are exhausted."; break;
     case 0x80040605: text = u"VoLoadMAPI failed!\r\nThe profile provider has encountered an error."; break;
     case 0x80004005:
-      Raise(result,
-            u"There is no MAPI Client Library (like MS Outlook) installed, or it is not the "
-            u"default MAPI client!\r\nThe loaded dll is: " +
-                gState.LoadedFileName);
+      kit::Raise(result,
+                 u"There is no MAPI Client Library (like MS Outlook) installed, or it is not the "
+                 u"default MAPI client!\r\nThe loaded dll is: " +
+                     gState.LoadedFileName);
     default:
       CheckMAPIResult(u"uVoMAPILib", u"VoInitializeMAPI", result);
-      Raise(result, u"VoLoadMAPI failed!");  // CheckMAPIResult raises for every failure
+      kit::Raise(result, u"VoLoadMAPI failed!");  // CheckMAPIResult raises for every failure
   }
-  Raise(result, text);
+  kit::Raise(result, text);
 }
 
 // Uninitialises the calling thread (caller holds the lock).
 void UninitializeThread() {
   if (tThread.Initialized) {
     if (tThread.Sessions > 0)
-      Raise(E_FAIL,
-            u"There are still active MAPI sessions in this thread. You must close these "
-            u"sessions first!");
+      kit::Raise(E_FAIL,
+                 u"There are still active MAPI sessions in this thread. You must close these "
+                 u"sessions first!");
     for (auto callback : std::vector<TVoMAPIOnUninit>(gState.OnUninit)) callback();
     if (tThread.CallUninitialize && gState.ExtendedInUse) MAPIUninitialize();
     tThread.CallUninitialize = false;
@@ -214,9 +213,9 @@ void VoLoadMAPIDLL(WideString& FileName, bool& IsExtended, bool UnloadOnUninit) 
   } catch (const EVoOSError& e) {
     if (e.Code() == ERROR_ACCESS_DENIED && VoSameText(ExtractFileName(FileName), u"OLMAPI32.dll") &&
         VoGetOutlookInfo().Mode == olmWindowsStoreApp)
-      Raise(kWindowsAppCode,
-            u"The Windows-App version of Outlook does not support MAPI!\r\nYou must install "
-            u"Outlook (or Office) using the regular installer to use the MAPI functionality.");
+      kit::Raise(kWindowsAppCode,
+                 u"The Windows-App version of Outlook does not support MAPI!\r\nYou must install "
+                 u"Outlook (or Office) using the regular installer to use the MAPI functionality.");
     throw;
   }
   IsExtended = gState.IsExtendedDLL;
@@ -247,7 +246,7 @@ void VoMAPIInitialize(bool MultithreadNotifications, bool NTService, bool UseExt
     VoLoadMAPIDLL(fileName, extended);
     if (UseExtendedMAPI && !extended) UnloadLocked();
   }
-  if (!gState.Module) Raise(E_FAIL, kNotLoaded);
+  if (!gState.Module) kit::Raise(E_FAIL, kNotLoaded);
   if (tThread.Initialized) {
     if (tThread.MultithreadNotifications == MultithreadNotifications && tThread.NTService == NTService &&
         tThread.NoCoInit == NoCoInit)
@@ -275,7 +274,7 @@ void VoMAPIUninitialize(bool ForceUnload) {
 }
 
 void VoDisableMAPIUnitialize() {
-  if (gettid() != getpid()) Raise(E_FAIL, u"VoDisableMAPIUnitialize may only be called on the main thread!");
+  if (gettid() != getpid()) kit::Raise(E_FAIL, u"VoDisableMAPIUnitialize may only be called on the main thread!");
   tThread.CallUninitialize = false;
 }
 
@@ -286,27 +285,20 @@ void VoMAPILogon(ULONG_PTR ParentWindow, const WideString& ProfileName, const Wi
   bool extended;
   {
     TLock lock(detail::VoMAPILibLock());
-    if (!gState.Module) Raise(E_FAIL, kNotLoaded);
+    if (!gState.Module) kit::Raise(E_FAIL, kNotLoaded);
     extended = gState.ExtendedInUse;
   }
   if (!tThread.Initialized)
-    Raise(E_FAIL,
-          u"MAPI hasn't been initialized yet!\r\nYou must initialize MAPI before calling any "
-          u"MAPI functions.");
-  WideString profile = Trim(ProfileName), password = Trim(Password);
-  if (extended && (Flags & MAPI_UNICODE)) {
-    auto text = [](WideString& s) { return s.empty() ? nullptr : reinterpret_cast<LPTSTR>(s.data()); };
-    HRESULT result = MAPILogonEx(ParentWindow, text(profile), text(password), Flags, Session.Out());
+    kit::Raise(E_FAIL,
+               u"MAPI hasn't been initialized yet!\r\nYou must initialize MAPI before calling any "
+               u"MAPI functions.");
+  const bool unicode = extended && (Flags & MAPI_UNICODE);
+  kit::MapiString profile(Trim(ProfileName), unicode), password(Trim(Password), unicode);
+  if (extended) {
+    HRESULT result = MAPILogonEx(ParentWindow, profile.OrNull(), password.OrNull(), Flags, Session.Out());
     if (result != S_OK) CheckMAPIResult(u"uVoMAPILib", u"VoMAPILogon", result);
   } else {
-    AnsiString profileA = TVoEncoding::ConvertA(profile), passwordA = TVoEncoding::ConvertA(password);
-    auto text = [](AnsiString& s) { return s.empty() ? nullptr : s.data(); };
-    if (extended) {
-      HRESULT result = MAPILogonEx(ParentWindow, text(profileA), text(passwordA), Flags, Session.Out());
-      if (result != S_OK) CheckMAPIResult(u"uVoMAPILib", u"VoMAPILogon", result);
-    } else {
-      MAPILogon(ParentWindow, text(profileA), text(passwordA), Flags, 0, &SimpleSession);
-    }
+    MAPILogon(ParentWindow, profile.OrNull(), password.OrNull(), Flags, 0, &SimpleSession);
   }
   TLock lock(detail::VoMAPILibLock());
   ++tThread.Sessions;

@@ -13,13 +13,26 @@ run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
 foreach(file include/orba/orbamapi.h include/orba/VoMAPIPropDefs.h include/orba/common/types.h
              include/mapi/mapi_all.h lib/librVoOrbaMAPI250.so lib/liborbastore.so
-             lib/cmake/OrbaMAPI/OrbaMAPIConfig.cmake lib/pkgconfig/orbamapi.pc)
+             lib/cmake/OrbaMAPI/OrbaMAPIConfig.cmake lib/pkgconfig/orbamapi.pc bin/orbamapi)
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "The installation lacks ${file}")
   endif()
 endforeach()
 
-# find_package route.
+# The installed command-line client starts from its own folder and finds the installed
+# Orba Store as the default mail client.
+set(ENV{ORBA_HOME} ${WORK_DIR}/orbahome)
+run(${prefix}/bin/orbamapi info)
+if(NOT RUN_OUTPUT MATCHES "Client \"Orba Store\" \\(default\\)\n  Library +${prefix}/lib/liborbastore.so\n  Library exists +yes")
+  message(FATAL_ERROR "Unexpected output of the installed orbamapi: ${RUN_OUTPUT}")
+endif()
+
+# find_package route. The package asks only for what its targets need: a user needs no
+# development packages of the libraries linked into the library.
+file(READ ${prefix}/lib/cmake/OrbaMAPI/OrbaMAPIConfig.cmake config)
+if(config MATCHES "find_dependency\\((OpenSSL|SQLite3)|pkg_check_modules")
+  message(FATAL_ERROR "The package configuration asks for the library's private dependencies:\n${config}")
+endif()
 run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer -G ${GENERATOR}
     -DCMAKE_CXX_COMPILER=${CXX_COMPILER} "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" -DCMAKE_PREFIX_PATH=${prefix})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)

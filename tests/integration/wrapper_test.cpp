@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/temphome.h"
+#include "integration/orbaprofile.h"
 #include "mapi/mapix.h"
 #include "orba/VoMAPIBase.h"
 #include "orba/VoMAPIEntryPoints.h"
@@ -18,16 +19,13 @@ namespace {
 
 using namespace orba;
 
-LPTSTR Text(const char* text) { return reinterpret_cast<LPTSTR>(const_cast<char*>(text)); }
+using test::Text;
 
 class WrapperOnOrbaStore : public ::testing::Test {
  protected:
   void SetUp() override {
-    WideString file;  // the default mail client: Orba Store
-    bool extended = false;
-    VoLoadMAPIDLL(file, extended, true);
-    VoMAPIInitialize(false, false, true, false);
-    CreateProfileWithPersonalStore();
+    test::LoadOrbaStore();
+    test::CreateProfile("Work", "MSPST MS", home_.Home());
     LHANDLE simple = 0;
     VoMAPILogon(0, u"Work", u"", MAPI_EXTENDED | MAPI_NEW_SESSION, mapiSession_, simple);
     OpenDefaultStore();
@@ -40,32 +38,6 @@ class WrapperOnOrbaStore : public ::testing::Test {
     VoMAPIUninitialize(true);
   }
 
-  void CreateProfileWithPersonalStore() {
-    ComPtr<IProfAdmin> admin;
-    ASSERT_EQ(orba::MAPIAdminProfiles(0, admin.Out()), S_OK);
-    ASSERT_EQ(admin->CreateProfile(Text("Work"), nullptr, 0, 0), S_OK);
-    ComPtr<IMsgServiceAdmin> services;
-    ASSERT_EQ(admin->AdminServices(Text("Work"), nullptr, 0, 0, services.Out()), S_OK);
-    ASSERT_EQ(services->CreateMsgService(Text("MSPST MS"), Text("Mail"), 0, 0), S_OK);
-    SRow row = FirstRow(services.get());
-    MAPIUID uid;
-    std::memcpy(uid.ab, row.lpProps[0].Value.bin.lpb, sizeof(uid.ab));
-    orba::FreeProws(rows_);
-    rows_ = nullptr;
-    std::string path = home_.Home() + "/mail.pst";
-    SPropValue value{};
-    value.ulPropTag = GetPropTag(PR_PST_PATH_A);
-    value.Value.lpszA = path.data();
-    ASSERT_EQ(services->ConfigureMsgService(&uid, 0, 0, 1, &value), S_OK);
-  }
-  SRow FirstRow(IMsgServiceAdmin* services) {
-    ComPtr<IMAPITable> table;
-    EXPECT_EQ(services->GetMsgServiceTable(0, table.Out()), S_OK);
-    SizedSPropTagArray<1> columns{1, {GetPropTag(PR_SERVICE_UID)}};
-    EXPECT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
-    EXPECT_EQ(table->QueryRows(1, 0, &rows_), S_OK);
-    return rows_->aRow[0];
-  }
   void OpenDefaultStore() {
     ComPtr<IMAPITable> stores;
     ASSERT_EQ(mapiSession_->GetMsgStoresTable(0, stores.Out()), S_OK);
@@ -94,7 +66,6 @@ class WrapperOnOrbaStore : public ::testing::Test {
   }
 
   test::TempHome home_;
-  LPSRowSet rows_ = nullptr;
   ComPtr<IMAPISession> mapiSession_;
   ComPtr<IMsgStore> store_;
   ComPtr<test::TTestSession> session_ = MakeComObject<test::TTestSession>();

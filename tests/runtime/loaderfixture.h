@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "common/mapierror.h"
 #include "common/temphome.h"
 #include "orba/VoMAPILib.h"
 #include "orba/common/utf8.h"
@@ -73,15 +74,5 @@ class LoaderTest : public ::testing::Test {
 
   TempHome home_;
 };
-
-// The message and code of the exception a statement raises.
-#define EXPECT_MAPI_ERROR(statement, code, text)                             \
-  try {                                                                      \
-    statement;                                                               \
-    ADD_FAILURE() << "no exception from " #statement;                        \
-  } catch (const ::orba::EVoException& e) {                                  \
-    EXPECT_EQ(static_cast<uint32_t>(e.Code()), static_cast<uint32_t>(code)); \
-    EXPECT_EQ(::orba::ToUtf8(e.Message()), std::string(text));               \
-  }
 
 }  // namespace orba::test

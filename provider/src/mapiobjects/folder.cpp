@@ -164,7 +164,10 @@ class TMapiFolder final : public TPropObject<IMAPIFolder> {
       CheckFlags(ulFlags, MESSAGE_MOVE | MESSAGE_DIALOG | MAPI_DECLINE_OK);
       bool move = (ulFlags & MESSAGE_MOVE) != 0;
       if (move) CheckWrite();
-      auto [destStore, dest] = DestinationFolder(lpInterface, lpDestFolder);
+      // No structured binding: the lambdas below use the folder, and clang 14 cannot capture bindings.
+      const auto destination = DestinationFolder(lpInterface, lpDestFolder);
+      const std::shared_ptr<TOpenStore>& destStore = destination.first;
+      const int64_t dest = destination.second;
       Check(destStore->Engine().Folders().Get(dest).folderType != FOLDER_SEARCH, MAPI_E_NO_SUPPORT,
             "Messages cannot be copied or moved into a search folder.");
       bool partial = false;

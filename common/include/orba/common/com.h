@@ -77,6 +77,7 @@ inline constexpr HRESULT STG_E_REVERTED = MakeHResult(0x80030102);
 inline constexpr HRESULT STG_E_CANTSAVE = MakeHResult(0x80030103);
 inline constexpr HRESULT STG_E_OLDFORMAT = MakeHResult(0x80030104);
 inline constexpr HRESULT STG_E_DOCFILECORRUPT = MakeHResult(0x80030109);
+inline constexpr HRESULT STG_E_DOCFILETOOLARGE = MakeHResult(0x80030111);
 inline constexpr HRESULT STG_S_CONVERTED = MakeHResult(0x00030200);
 
 struct GUID {

@@ -20,7 +20,9 @@ using TVoLibHandle = void*;
 // file, ERROR_ACCESS_DENIED (5) when it may not be read, ERROR_BAD_EXE_FORMAT (193) for
 // a file that is not a library of this machine, ERROR_PROC_NOT_FOUND (127) when a symbol
 // it needs is missing, ERROR_DLL_INIT_FAILED (1114) otherwise.
-TVoLibHandle VoLoadLibrary(const WideString& fileName);
+// With keepMapped the library stays in memory for the life of the process, whatever
+// VoFreeLibrary does: objects it handed out may be released after it was freed.
+TVoLibHandle VoLoadLibrary(const WideString& fileName, bool keepMapped = false);
 // The address of an exported symbol, or nullptr.
 void* VoGetProcAddress(TVoLibHandle handle, const char* name);
 // Unloads a library; raises EVoOSError when the system refuses.

@@ -112,6 +112,7 @@ class TVoVariant {
 
   // Same type code and same value.
   friend bool operator==(const TVoVariant& a, const TVoVariant& b);
+  friend bool VarSameValue(const TVoVariant& a, const TVoVariant& b);
 
  private:
   friend struct TVoVariantAccess;  // the conversions read the payload directly
@@ -139,6 +140,12 @@ class TVoTypes {
   static TVoVarKind VarMainTypeKind(const TVoVariant& value);
   static TVoVarKind VarMainTypeKind(uint16_t varType);
 };
+
+// Variant equality by value within a basic kind: 7 as a 16-bit and as a 32-bit integer
+// are the same value, 0.5 as single and as double too, while 7 and "7" or 7 and 7.0
+// are of different kinds and never the same. Arrays (byte arrays and arrays of
+// variants alike) are the same when their elements are, one by one.
+bool VarSameValue(const TVoVariant& a, const TVoVariant& b);
 
 // Delphi's VarAsType: the value converted to a scalar type code (varSmallint ...
 // varUInt64, varSingle, varDouble, varCurrency, varDate, varOleStr, varBoolean) or to
