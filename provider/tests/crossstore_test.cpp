@@ -4,7 +4,7 @@
 // failures that leave the originals.
 #include <gtest/gtest.h>
 
-#include "base/sqlite.h"
+#include "storage/sqlite/sqlite.h"
 #include "storesupport.h"
 
 namespace orba::store {

@@ -2,8 +2,8 @@
 // addresses (defaults, changes, lookups), and directories written by other versions.
 #include <gtest/gtest.h>
 
-#include "base/sqlite.h"
 #include "storage/directory.h"
+#include "storage/sqlite/sqlite.h"
 #include "testsupport.h"
 
 namespace orba::store {

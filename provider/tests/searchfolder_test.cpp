@@ -6,8 +6,8 @@
 
 #include <mapi/edkmdb.h>
 
-#include "base/sqlite.h"
 #include "props/restrictioncodec.h"
+#include "storage/sqlite/sqlite.h"
 #include "storesupport.h"
 
 namespace orba::store {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include "base/sqlite.h"
+#include "storage/sqlite/sqlite.h"
 #include "testsupport.h"
 
 namespace orba::store {

@@ -12,8 +12,8 @@
 #include <iterator>
 #include <set>
 
-#include "base/sqlite.h"
 #include "mapiobjects/openstore.h"
+#include "storage/sqlite/sqlite.h"
 #include "storesupport.h"
 
 namespace orba::store {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <tuple>
 
-#include "base/sqlite.h"
+#include "storage/sqlite/sqlite.h"
 #include "storesupport.h"
 
 namespace orba::store {

@@ -7,8 +7,8 @@
 
 #include "base/maperror.h"
 #include "base/orbahome.h"
-#include "base/sqlite.h"
 #include "storage/directory.h"
+#include "storage/sqlite/sqlite.h"
 
 namespace orba::store {
 namespace {

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "base/sqlite.h"
 #include "storage/folders.h"
+#include "storage/sqlite/sqlite.h"
 
 namespace orba::store::sqlite {
 

@@ -4,8 +4,8 @@
 
 #include <optional>
 
-#include "base/sqlite.h"
 #include "storage/messages.h"
+#include "storage/sqlite/sqlite.h"
 
 namespace orba::store::sqlite {
 

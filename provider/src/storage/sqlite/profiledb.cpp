@@ -8,9 +8,9 @@
 
 #include "base/maperror.h"
 #include "base/orbahome.h"
-#include "base/sqlite.h"
 #include "mapi/mapix.h"
 #include "props/tags.h"
+#include "storage/sqlite/sqlite.h"
 
 namespace orba::store {
 namespace {

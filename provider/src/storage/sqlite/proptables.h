@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "base/sqlite.h"
 #include "props/propcodec.h"
+#include "storage/sqlite/sqlite.h"
 
 namespace orba::store::sqlite {
 

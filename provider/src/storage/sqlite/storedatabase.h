@@ -18,13 +18,13 @@
 #include <mutex>
 #include <string>
 
-#include "base/sqlite.h"
 #include "storage/sqlite/changelog.h"
 #include "storage/sqlite/contents.h"
 #include "storage/sqlite/folders.h"
 #include "storage/sqlite/messages.h"
 #include "storage/sqlite/namedprops.h"
 #include "storage/sqlite/search.h"
+#include "storage/sqlite/sqlite.h"
 #include "storage/sqlite/submission.h"
 #include "storage/storeprops.h"
 

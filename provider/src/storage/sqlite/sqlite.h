@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/sqlstatementcache.h"
+#include "storage/sqlite/sqlstatementcache.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

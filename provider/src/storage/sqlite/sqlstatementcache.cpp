@@ -1,5 +1,5 @@
 // Idle prepared statements kept for reuse: see sqlstatementcache.h.
-#include "base/sqlstatementcache.h"
+#include "storage/sqlite/sqlstatementcache.h"
 
 #include <sqlite3.h>
 

@@ -1,5 +1,5 @@
 // SQLite connections, statements and transactions: see sqlite.h.
-#include "base/sqlite.h"
+#include "storage/sqlite/sqlite.h"
 
 #include <sqlite3.h>
 
