@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/lasterror.h"
+#include "props/propvalues.h"
 #include "props/tags.h"
 
 namespace orba::store {
@@ -11,18 +12,10 @@ namespace {
 
 constexpr ULONG kDeferFlags = TBL_ASYNC | TBL_BATCH;
 
-SPropValue KeyValue(const std::string& key) {
-  SPropValue value{};
-  value.ulPropTag = tags::kInstanceKey;
-  value.Value.bin.cb = static_cast<ULONG>(key.size());
-  value.Value.bin.lpb = reinterpret_cast<LPBYTE>(const_cast<char*>(key.data()));
-  return value;
-}
-
-SPropValue NullValue() {
-  SPropValue value{};
-  value.ulPropTag = tags::kNull;
-  return value;
+// A row's instance key, pointing into its event; PT_NULL for an event without one.
+SPropValue KeyValue(bool present, const std::string& key) {
+  if (!present) return SPropValue{tags::kNull, 0, {}};
+  return BinaryValue(tags::kInstanceKey, {reinterpret_cast<const BYTE*>(key.data()), key.size()});
 }
 
 }  // namespace
@@ -50,8 +43,8 @@ void TMapiTable::Notify(std::vector<TTableEvent>& events) {
     tab.ulTableEvent = e.event;
     tab.hResult = e.result;
     bool rowEvent = e.event == TABLE_ROW_ADDED || e.event == TABLE_ROW_DELETED || e.event == TABLE_ROW_MODIFIED;
-    tab.propIndex = rowEvent ? KeyValue(e.instanceKey) : NullValue();
-    tab.propPrior = e.hasPrior ? KeyValue(e.priorKey) : NullValue();
+    tab.propIndex = KeyValue(rowEvent, e.instanceKey);
+    tab.propPrior = KeyValue(e.hasPrior, e.priorKey);
     tab.row.cValues = e.valueCount;
     tab.row.lpProps = e.values.get();
   }
