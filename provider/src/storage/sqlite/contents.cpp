@@ -162,7 +162,10 @@ std::optional<TContentsRow> TContents::Row(int64_t folderId, bool associated, in
 
 std::vector<TContentsRow> TContents::Rows(const std::vector<int64_t>& messageIds) {
   std::string ids = "[";
-  for (int64_t id : messageIds) ids += (ids.size() > 1 ? "," : "") + std::to_string(id);
+  for (int64_t id : messageIds) {
+    if (ids.size() > 1) ids += ',';
+    ids += std::to_string(id);
+  }
   ids += ']';
   auto lock = store_.Lock();
   TSqlDatabase& db = store_.Db();
