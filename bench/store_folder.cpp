@@ -24,10 +24,10 @@
 #include <string>
 
 #include "mapi/mapiexports.h"
-#include "orba/store/mapitable.h"
-#include "orba/store/msgstore/com/folder.h"
-#include "orba/store/msgstore/com/store.h"
-#include "orba/store/tags.h"
+#include "mapiobjects/folder.h"
+#include "mapiobjects/openstore.h"
+#include "props/tags.h"
+#include "table/mapitable.h"
 
 using namespace orba::store;
 using orba::ComPtr;
@@ -50,16 +50,16 @@ size_t MessageCount() {
   return text ? std::strtoull(text, nullptr, 10) : 100000;
 }
 
-StoredProp Prop(const SPropValue& value) { return {value.ulPropTag, EncodePropValue(value)}; }
+TStoredProp Prop(const SPropValue& value) { return {value.ulPropTag, EncodePropValue(value)}; }
 
 // The properties of message i: a subject, a sender, a class, a delivery time, a body.
-MessageImage MakeImage(size_t i, std::mt19937& random) {
+TMessageImage MakeImage(size_t i, std::mt19937& random) {
   std::u16string subject = std::u16string(u"Message ") + kWords[random() % 12] + u" " + kWords[random() % 12] + u" #" +
                            std::u16string(1, static_cast<char16_t>(u'A' + i % 26));
   std::u16string sender = std::u16string(u"Sender ") + kWords[random() % 12];
   std::u16string body = u"Hello,\r\nthis is message " + subject + u".\r\n";
   uint64_t time = 133000000000000000ull + (uint64_t{random()} << 20);
-  MessageImage image;
+  TMessageImage image;
   auto text = [&](ULONG tag, const std::u16string& value) {
     SPropValue v{};
     v.ulPropTag = tag;
@@ -98,13 +98,15 @@ struct Fixture {
         ((base ? std::filesystem::path(base) : std::filesystem::temp_directory_path()) / "storebench-XXXXXX").string();
     dir = mkdtemp(pattern.data());
     std::string path = (dir / "bench.pst").string();
-    store = TOpenStore::Open(path, StoreKind::PersonalFile, u"Bench", Bytes(24, 1), Bytes(24, 2));
+    store = TOpenStore::Open(path, TStoreKind::PersonalFile, u"Bench", Bytes(24, 1), Bytes(24, 2));
     TStoreEngine& engine = store->Engine();
-    folder = engine.CreateFolder(engine.SpecialFolderId(SpecialFolder::IpmSubtree), u"Bulk", FOLDER_GENERIC, {}, false);
-    spare = engine.CreateFolder(engine.SpecialFolderId(SpecialFolder::IpmSubtree), u"Spare", FOLDER_GENERIC, {}, false);
+    folder = engine.Folders().Create(engine.Folders().SpecialFolderId(TSpecialFolder::IpmSubtree), u"Bulk",
+                                     FOLDER_GENERIC, {}, false);
+    spare = engine.Folders().Create(engine.Folders().SpecialFolderId(TSpecialFolder::IpmSubtree), u"Spare",
+                                    FOLDER_GENERIC, {}, false);
     count = MessageCount();
     double start = WallNow();
-    for (size_t i = 0; i < count; ++i) engine.CreateMessage(folder, false, MakeImage(i, random));
+    for (size_t i = 0; i < count; ++i) engine.Messages().Create(folder, false, MakeImage(i, random));
     createSeconds = WallNow() - start;
     sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_open((dir / "plain.db").string().c_str(), &plain);
@@ -162,7 +164,7 @@ size_t ReadAll(IMAPITable* table, LONG batch) {
 }
 
 ComPtr<IMAPITable> ContentsTable(Fixture& f, SPropTagArray* columns) {
-  auto folder = OpenFolderObject(f.store, f.folder, AccessMode::ReadOnly);
+  auto folder = OpenFolderObject(f.store, f.folder, TAccessMode::ReadOnly);
   ComPtr<IMAPITable> table;
   if (folder->GetContentsTable(0, table.Out()) != S_OK || table->SetColumns(columns, 0) != S_OK)
     throw std::runtime_error("no contents table");
@@ -187,12 +189,12 @@ void BM_CreateMessages(benchmark::State& state) {
                      nullptr);
   sqlite3_prepare_v2(f.plain, "INSERT INTO props VALUES(?, ?, ?, ?)", -1, &prop, nullptr);
   for (auto _ : state) {
-    std::vector<MessageImage> images;
+    std::vector<TMessageImage> images;
     for (size_t i = 0; i < kBatch; ++i) images.push_back(MakeImage(i, f.random));
     double start = WallNow();
-    for (const MessageImage& image : images) f.store->Engine().CreateMessage(f.spare, false, image);
+    for (const TMessageImage& image : images) f.store->Engine().Messages().Create(f.spare, false, image);
     double middle = WallNow();
-    for (const MessageImage& image : images) {
+    for (const TMessageImage& image : images) {
       Exec(f.plain, "BEGIN IMMEDIATE");
       const Bytes& subject = image.props[1].value;
       sqlite3_bind_blob(insert, 1, subject.data(), static_cast<int>(subject.size()), SQLITE_STATIC);
@@ -200,7 +202,7 @@ void BM_CreateMessages(benchmark::State& state) {
       sqlite3_step(insert);
       sqlite3_reset(insert);
       sqlite3_int64 id = sqlite3_last_insert_rowid(f.plain);
-      for (const StoredProp& p : image.props) {
+      for (const TStoredProp& p : image.props) {
         sqlite3_bind_int64(prop, 1, id);
         sqlite3_bind_int64(prop, 2, PROP_ID(p.tag));
         sqlite3_bind_int64(prop, 3, p.tag);

@@ -20,7 +20,8 @@
 #include <vector>
 
 #include "mapi/mapiexports.h"
-#include "orba/store/mapitable.h"
+#include "props/tags.h"
+#include "table/mapitable.h"
 
 using namespace orba::store;
 
@@ -55,12 +56,12 @@ const Data& TheData() {
     Data d;
     std::mt19937 random(42);
     d.source =
-        std::make_shared<TMemoryRowSource>(std::vector<ULONG>{kInstanceKeyTag, kFlagsTag, kTimeTag, kSubjectTag});
+        std::make_shared<TMemoryRowSource>(std::vector<ULONG>{tags::kInstanceKey, kFlagsTag, kTimeTag, kSubjectTag});
     for (uint32_t i = 0; i < kRows; ++i) {
       PlainRow row{i, static_cast<LONG>(random() % 4), random(),
                    u"Message subject " + std::u16string(1, u'A' + i % 26)};
       SPropValue values[4] = {};
-      values[0].ulPropTag = kInstanceKeyTag;
+      values[0].ulPropTag = tags::kInstanceKey;
       values[0].Value.bin = {sizeof(row.key), reinterpret_cast<LPBYTE>(&row.key)};
       values[1].ulPropTag = kFlagsTag;
       values[1].Value.l = row.flags;
@@ -84,7 +85,7 @@ struct Phases {
 double RunEngine(const Data& data, Phases& phases) {
   double start = Now();
   auto table = CreateMapiTable(data.source);
-  SizedSPropTagArray<3> columns = {3, {kInstanceKeyTag, kSubjectTag, kTimeTag}};
+  SizedSPropTagArray<3> columns = {3, {tags::kInstanceKey, kSubjectTag, kTimeTag}};
   table->SetColumns(columns.Ptr(), 0);
   double opened = Now();
   SPropValue flag{};

@@ -1,14 +1,14 @@
 // Entry IDs and change keys come from clients and from stored properties: the store's
 // own entry IDs, the session's wrapped store entry IDs and predecessor change lists
-// must either parse (and then round-trip) or raise MapiError.
+// must either parse (and then round-trip) or raise TMapiError.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <span>
 
-#include "orba/store/maperror.h"
-#include "orba/store/msgstore/storekeys.h"
-#include "orba/store/storeentryid.h"
+#include "base/maperror.h"
+#include "session/storeentryid.h"
+#include "storage/storekeys.h"
 
 using namespace orba::store;
 
@@ -25,16 +25,16 @@ void Check(bool condition) {
 void StoreEntryId(std::span<const uint8_t> input) {
   try {
     ParseEntryId(kSomeStore, input.data(), input.size());
-  } catch (const MapiError&) {
+  } catch (const TMapiError&) {
   }
   if (input.size() < 20) return;
   MAPIUID uid;
   std::memcpy(uid.ab, input.data() + 4, sizeof(uid.ab));
   try {
-    ParsedEntryId parsed = ParseEntryId(uid, input.data(), input.size());
+    TParsedEntryId parsed = ParseEntryId(uid, input.data(), input.size());
     Bytes again = MakeEntryId(uid, parsed.kind, parsed.id);
     Check(again.size() == input.size() && std::memcmp(again.data(), input.data(), input.size()) == 0);
-  } catch (const MapiError&) {
+  } catch (const TMapiError&) {
   }
 }
 
@@ -49,7 +49,7 @@ void WrappedEntryId(std::span<const uint8_t> input) {
     TWrappedStoreId again = UnwrapStoreEntryId(wrapped);
     Check(again.dllName == parts.dllName && again.storeEntryId.size() == parts.storeEntryId.size() &&
           std::memcmp(again.storeEntryId.data(), parts.storeEntryId.data(), parts.storeEntryId.size()) == 0);
-  } catch (const MapiError&) {
+  } catch (const TMapiError&) {
   }
 }
 
@@ -64,7 +64,7 @@ void Predecessors(std::span<const uint8_t> input) {
     Bytes merged = MergePredecessors(list, key);
     Bytes again = MergePredecessors(merged, key);
     Check(again == merged);
-  } catch (const MapiError&) {
+  } catch (const TMapiError&) {
   }
 }
 

@@ -1,6 +1,6 @@
 // A store file may be damaged or crafted. The input is the file's bytes: opening it
-// must give MapiError or a store, and a store that opens must let its folders, tables
-// and messages be read (each read answering MapiError at worst), never crash or hang.
+// must give TMapiError or a store, and a store that opens must let its folders, tables
+// and messages be read (each read answering TMapiError at worst), never crash or hang.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -9,9 +9,9 @@
 #include <set>
 #include <vector>
 
-#include "orba/store/maperror.h"
-#include "orba/store/msgstore/com/tables.h"
-#include "orba/store/msgstore/storeengine.h"
+#include "base/maperror.h"
+#include "mapiobjects/tables.h"
+#include "storage/storeengine.h"
 
 using namespace orba::store;
 
@@ -45,36 +45,36 @@ class THome {
   std::filesystem::path path_;
 };
 
-void Decode(const StoredProps& props) {
+void Decode(const TStoredProps& props) {
   std::vector<std::unique_ptr<uint8_t[]>> blocks;
   TPropAllocator allocate = [&](size_t size) {
     blocks.push_back(std::make_unique<uint8_t[]>(size));
     return static_cast<void*>(blocks.back().get());
   };
-  for (const StoredProp& prop : props) {
+  for (const TStoredProp& prop : props) {
     SPropValue value;
     try {
       DecodePropValue(prop.tag, prop.value, allocate, value);
-    } catch (const MapiError&) {
+    } catch (const TMapiError&) {
     }
   }
 }
 
-void DecodeImage(const MessageImage& image, int depth) {
+void DecodeImage(const TMessageImage& image, int depth) {
   Decode(image.props);
-  for (const RecipientImage& recipient : image.recipients) Decode(recipient.props);
-  for (const AttachmentImage& attachment : image.attachments) {
+  for (const TRecipientImage& recipient : image.recipients) Decode(recipient.props);
+  for (const TAttachmentImage& attachment : image.attachments) {
     Decode(attachment.props);
     if (attachment.embedded && depth < 4) DecodeImage(*attachment.embedded, depth + 1);
   }
 }
 
-// Runs one read; a MapiError is an acceptable answer from a damaged store.
+// Runs one read; a TMapiError is an acceptable answer from a damaged store.
 template <class Fn>
 void Try(Fn&& fn) {
   try {
     fn();
-  } catch (const MapiError&) {
+  } catch (const TMapiError&) {
   }
 }
 
@@ -86,34 +86,34 @@ void ReadTables(const std::shared_ptr<TOpenStore>& store, int64_t folder) {
 
 void Walk(const std::shared_ptr<TOpenStore>& store) {
   TStoreEngine& engine = store->Engine();
-  Try([&] { Decode(engine.StoreProps()); });
-  Try([&] { engine.ReceiveFolders(); });
-  Try([&] { engine.OutgoingQueue(); });
+  Try([&] { Decode(engine.Props().Read()); });
+  Try([&] { engine.Folders().ReceiveFolders(); });
+  Try([&] { engine.Submission().Queue(); });
   std::vector<int64_t> pending;
-  Try([&] { pending.push_back(engine.SpecialFolderId(SpecialFolder::Root)); });
-  Try([&] { pending.push_back(engine.SpecialFolderId(SpecialFolder::Inbox)); });
+  Try([&] { pending.push_back(engine.Folders().SpecialFolderId(TSpecialFolder::Root)); });
+  Try([&] { pending.push_back(engine.Folders().SpecialFolderId(TSpecialFolder::Inbox)); });
   std::set<int64_t> seen;
   size_t messages = 0;
   while (!pending.empty() && seen.size() < kMaxFolders) {
     int64_t folder = pending.back();
     pending.pop_back();
     if (!seen.insert(folder).second) continue;
-    Try([&] { engine.Folder(folder); });
-    Try([&] { Decode(engine.FolderProps(folder)); });
-    Try([&] { engine.Counts(folder); });
-    Try([&] { engine.ContentChangesSince(folder, 0); });
-    Try([&] { engine.HierarchyChangesSince(folder, 0); });
+    Try([&] { engine.Folders().Get(folder); });
+    Try([&] { Decode(engine.Folders().Props(folder)); });
+    Try([&] { engine.Folders().Counts(folder); });
+    Try([&] { engine.Changes().ContentChangesSince(folder, 0); });
+    Try([&] { engine.Changes().HierarchyChangesSince(folder, 0); });
     Try([&] {
-      for (const FolderRecord& child : engine.ChildFolders(folder)) pending.push_back(child.id);
+      for (const TFolderRecord& child : engine.Folders().Children(folder)) pending.push_back(child.id);
     });
     ReadTables(store, folder);
     for (bool associated : {false, true}) {
       std::vector<int64_t> ids;
-      Try([&] { ids = engine.MessageIds(folder, associated); });
+      Try([&] { ids = engine.Messages().Ids(folder, associated); });
       for (int64_t id : ids) {
         if (++messages > kMaxMessages) break;
-        Try([&] { engine.Message(id); });
-        Try([&] { DecodeImage(engine.LoadMessage(id), 0); });
+        Try([&] { engine.Messages().Get(id); });
+        Try([&] { DecodeImage(engine.Messages().Load(id), 0); });
       }
     }
   }
@@ -130,8 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   std::shared_ptr<TOpenStore> store;
   try {
-    store = TOpenStore::Open(home.Store().string(), StoreKind::PersonalFile, u"F", Bytes(20, 1), Bytes(20, 2));
-  } catch (const MapiError&) {
+    store = TOpenStore::Open(home.Store().string(), TStoreKind::PersonalFile, u"F", Bytes(20, 1), Bytes(20, 2));
+  } catch (const TMapiError&) {
     return 0;
   }
   Walk(store);

@@ -1,6 +1,6 @@
 // Stored property values come from database files that may be damaged or crafted.
 // The first two bytes choose the property type, the rest is the stored value: it must
-// decode or raise MapiError, and a value that decodes must encode to bytes that decode
+// decode or raise TMapiError, and a value that decodes must encode to bytes that decode
 // to an equal value (and encode to the same bytes again).
 #include <cstdint>
 #include <cstdlib>
@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "orba/store/maperror.h"
-#include "orba/store/profiles/sectionprops.h"
-#include "orba/store/propcodec.h"
+#include "base/maperror.h"
+#include "props/propvalues.h"
+#include "props/propcodec.h"
 
 using namespace orba::store;
 
@@ -107,7 +107,7 @@ void RoundTrip(ULONG tag, std::span<const uint8_t> bytes) {
   SPropValue first;
   try {
     DecodePropValue(tag, bytes, arena.Allocator(), first);
-  } catch (const MapiError&) {
+  } catch (const TMapiError&) {
     return;
   }
   Check(first.ulPropTag == tag);
@@ -122,9 +122,9 @@ void RoundTrip(ULONG tag, std::span<const uint8_t> bytes) {
 void Section(ULONG tag, std::span<const uint8_t> bytes) {
   TStoredProps props{{tag, Bytes(bytes.begin(), bytes.end())}, {PROP_TAG(PT_LONG, 0x3001), Bytes(4, 1)}};
   try {
-    auto values = DecodeSection(props, 1);
+    auto values = DecodeStored(props, 1);
     Check(values.get()[0].ulPropTag == tag && values.get()[2].ulPropTag == 0);
-  } catch (const MapiError&) {
+  } catch (const TMapiError&) {
   }
 }
 

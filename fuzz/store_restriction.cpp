@@ -1,6 +1,6 @@
 // Restrictions come from clients (Restrict, FindRow, search criteria). The input bytes
 // build a restriction tree of every type, malformed now and then (null pointers, wrong
-// types, unknown operators); it must be refused with MapiError or evaluate. Where the
+// types, unknown operators); it must be refused with TMapiError or evaluate. Where the
 // contents table takes it into SQL, its rows must be exactly those the table engine
 // selects from the same folder.
 #include <cstdint>
@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "orba/store/maperror.h"
-#include "orba/store/msgstore/com/tables.h"
-#include "orba/store/propcopy.h"
-#include "orba/store/restriction.h"
-#include "orba/store/tags.h"
+#include "base/maperror.h"
+#include "mapiobjects/tables.h"
+#include "props/tags.h"
+#include "props/valuecopy.h"
+#include "table/restriction.h"
 
 using namespace orba::store;
 
@@ -213,7 +213,7 @@ class TTreeBuilder {
       case RES_SIZE: res.resSize = {Relop(), Tag(), in_.Byte()}; break;
       case RES_EXIST: res.resExist = {0, Tag(), 0}; break;
       case RES_SUBRESTRICTION: {
-        ULONG sub = in_.Byte() % 3 ? kMessageRecipientsTag : Tag();
+        ULONG sub = in_.Byte() % 3 ? tags::kMessageRecipients : Tag();
         res.resSub = {sub, Child(depth)};
         break;
       }
@@ -238,18 +238,18 @@ class TTreeBuilder {
   std::deque<std::vector<uint8_t>> bytes_;
 };
 
-StoredProp Stored(ULONG tag, const __UPV& v) {
+TStoredProp Stored(ULONG tag, const __UPV& v) {
   SPropValue value{};
   value.ulPropTag = tag;
   value.Value = v;
   return {tag, EncodePropValue(value)};
 }
-StoredProp Text(ULONG tag, const std::u16string& text) {
+TStoredProp Text(ULONG tag, const std::u16string& text) {
   __UPV v{};
   v.lpszW = const_cast<LPWSTR>(text.c_str());
   return Stored(tag, v);
 }
-StoredProp Number(ULONG tag, uint64_t number) {
+TStoredProp Number(ULONG tag, uint64_t number) {
   __UPV v{};
   if (PROP_TYPE(tag) == PT_LONG)
     v.l = static_cast<LONG>(number);
@@ -267,19 +267,20 @@ class TFolder {
     Check(mkdtemp(path) != nullptr);
     home_ = path;
     setenv("ORBA_HOME", path, 1);
-    store_ = TOpenStore::Open((home_ / "fuzz.pst").string(), StoreKind::PersonalFile, u"F", Bytes(20, 1), Bytes(20, 2));
+    store_ =
+        TOpenStore::Open((home_ / "fuzz.pst").string(), TStoreKind::PersonalFile, u"F", Bytes(20, 1), Bytes(20, 2));
     TStoreEngine& engine = store_->Engine();
-    int64_t folder = engine.SpecialFolderId(SpecialFolder::Inbox);
+    int64_t folder = engine.Folders().SpecialFolderId(TSpecialFolder::Inbox);
     const std::u16string texts[] = {u"Hello", u"hello", u"\u00C4rger", u"\u00E4rger", u"", u"Re: hello", u"ab.c"};
     const uint64_t times[] = {132000000000000000ull, 1, 0x8000000000000010ull, 0xFFFFFFFFFFFFFFFFull};
     for (size_t i = 0; i < 16; ++i) {
-      MessageImage image;
+      TMessageImage image;
       if (i % 5) image.props.push_back(Text(tags::kSubjectW, texts[i % std::size(texts)]));
       if (i % 3) image.props.push_back(Text(tags::kMessageClassW, i % 2 ? u"IPM.Note" : u"ipm.note.x"));
       if (i % 4) image.props.push_back(Text(tags::kSenderNameW, texts[(i * 3) % std::size(texts)]));
       if (i % 6) image.props.push_back(Number(tags::kMessageDeliveryTime, times[i % std::size(times)]));
       image.props.push_back(i % 7 ? Number(tags::kImportance, i % 3 - 1) : Number(PROP_TAG(PT_I8, 0x0017), 1));
-      engine.CreateMessage(folder, false, image);
+      engine.Messages().Create(folder, false, image);
     }
     source_ = CreateContentsSource(store_, folder, false);
     rows_ = source_->Rows(nullptr, nullptr);
@@ -323,11 +324,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TTreeBuilder builder(input);
   const SRestriction& tree = *builder.Build();
   std::unique_ptr<TRestriction> engine;
-  MapiBuffer<SRestriction> copy;
+  TMapiBuffer<SRestriction> copy;
   try {
     engine = std::make_unique<TRestriction>(tree, SubRows);
     copy = DuplicateRestriction(tree);
-  } catch (const MapiError&) {
+  } catch (const TMapiError&) {
     return 0;
   }
   // The copy selects what the original selects.

@@ -1,15 +1,17 @@
 // IMsgServiceAdmin over the profile database: see profadmin.h.
 #include <cstring>
 
+#include "admin/profadmin.h"
+#include "admin/provideradmin.h"
+#include "admin/sectionrows.h"
+#include "base/lasterror.h"
 #include "orba/common/utf8.h"
-#include "orba/store/admin/profadmin.h"
-#include "orba/store/admin/provideradmin.h"
-#include "orba/store/admin/sectionrows.h"
-#include "orba/store/mapitable.h"
-#include "orba/store/profiles/profsect.h"
-#include "orba/store/profiles/sectionprops.h"
-#include "orba/store/profiles/services.h"
-#include "orba/store/tags.h"
+#include "profiles/profsect.h"
+#include "profiles/services.h"
+#include "props/propstrings.h"
+#include "props/propvalues.h"
+#include "props/tags.h"
+#include "table/mapitable.h"
 
 namespace orba::store {
 namespace {
@@ -24,7 +26,7 @@ const MAPIUID& RequireUid(LPMAPIUID uid) {
 TServiceInfo TMsgServiceAdmin::RequireService(const MAPIUID& uid) {
   for (const TServiceInfo& info : db_->Services(profile_))
     if (IsEqualMAPIUID(&info.uid, &uid)) return info;
-  throw MapiError(MAPI_E_NOT_FOUND, "The message service does not exist.");
+  throw TMapiError(MAPI_E_NOT_FOUND, "The message service does not exist.");
 }
 
 HRESULT TMsgServiceAdmin::GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) {
@@ -32,7 +34,7 @@ HRESULT TMsgServiceAdmin::GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERR
 }
 
 HRESULT TMsgServiceAdmin::GetMsgServiceTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "No table pointer was given.");
     CheckFlags(ulFlags, MAPI_UNICODE);
     std::vector<MAPIUID> sections;
@@ -43,7 +45,7 @@ HRESULT TMsgServiceAdmin::GetMsgServiceTable(ULONG ulFlags, LPMAPITABLE* lppTabl
 }
 
 HRESULT TMsgServiceAdmin::GetProviderTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "No table pointer was given.");
     CheckFlags(ulFlags, MAPI_UNICODE);
     std::vector<MAPIUID> sections;
@@ -54,7 +56,7 @@ HRESULT TMsgServiceAdmin::GetProviderTable(ULONG ulFlags, LPMAPITABLE* lppTable)
 }
 
 HRESULT TMsgServiceAdmin::CreateMsgService(LPTSTR lpszService, LPTSTR lpszDisplayName, ULONG_PTR, ULONG ulFlags) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, MAPI_UNICODE | SERVICE_UI_ALWAYS | SERVICE_UI_ALLOWED);
     Check(lpszService != nullptr, MAPI_E_INVALID_PARAMETER, "No service name was given.");
     std::string name = ArgText(lpszService, ulFlags);
@@ -67,7 +69,7 @@ HRESULT TMsgServiceAdmin::CreateMsgService(LPTSTR lpszService, LPTSTR lpszDispla
 }
 
 HRESULT TMsgServiceAdmin::DeleteMsgService(LPMAPIUID lpUID) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     db_->DeleteService(profile_, RequireUid(lpUID));
     return S_OK;
   });
@@ -75,7 +77,7 @@ HRESULT TMsgServiceAdmin::DeleteMsgService(LPMAPIUID lpUID) {
 
 HRESULT TMsgServiceAdmin::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, ULONG ulFlags, ULONG cValues,
                                               LPSPropValue lpProps) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, MAPI_UNICODE | MSG_SERVICE_UI_READ_ONLY | SERVICE_UI_ALLOWED | SERVICE_UI_ALWAYS);
     const MAPIUID& uid = RequireUid(lpUID);
     Check(cValues == 0 || lpProps != nullptr, MAPI_E_INVALID_PARAMETER, "No properties were given.");
@@ -92,7 +94,7 @@ HRESULT TMsgServiceAdmin::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, ULONG 
 
 HRESULT TMsgServiceAdmin::CopyMsgService(LPMAPIUID lpUID, LPTSTR lpszDisplayName, LPCIID lpInterfaceToCopy,
                                          LPCIID lpInterfaceDst, LPVOID lpObjectDst, ULONG_PTR, ULONG ulFlags) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, MAPI_UNICODE);
     const MAPIUID& uid = RequireUid(lpUID);
     Check(lpObjectDst != nullptr, MAPI_E_INVALID_PARAMETER, "No destination was given.");
@@ -117,7 +119,7 @@ HRESULT TMsgServiceAdmin::RenameMsgService(LPMAPIUID, ULONG, LPTSTR) {
 
 HRESULT TMsgServiceAdmin::OpenProfileSection(LPMAPIUID lpUID, LPCIID lpInterface, ULONG ulFlags,
                                              LPPROFSECT* lppProfSect) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lppProfSect != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
     *lppProfSect = nullptr;
     Check(lpUID != nullptr, MAPI_E_INVALID_PARAMETER, "No section UID was given.");
@@ -132,7 +134,7 @@ HRESULT TMsgServiceAdmin::MsgServiceTransportOrder(ULONG, LPMAPIUID, ULONG) {
 }
 
 HRESULT TMsgServiceAdmin::AdminProviders(LPMAPIUID lpUID, ULONG ulFlags, LPPROVIDERADMIN* lppProviderAdmin) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lppProviderAdmin != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
     *lppProviderAdmin = nullptr;
     CheckFlags(ulFlags, 0);
@@ -143,13 +145,13 @@ HRESULT TMsgServiceAdmin::AdminProviders(LPMAPIUID lpUID, ULONG ulFlags, LPPROVI
 }
 
 HRESULT TMsgServiceAdmin::SetPrimaryIdentity(LPMAPIUID lpUID, ULONG ulFlags) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, 0);
     const MAPIUID& uid = RequireUid(lpUID);
     RequireService(uid);
     for (const TStoredProp& prop : db_->ReadSection(profile_, uid)) {
       if (prop.tag != tags::kResourceFlags) continue;
-      auto values = DecodeSection({prop});
+      auto values = DecodeStored({prop});
       Check(!(values->Value.ul & SERVICE_NO_PRIMARY_IDENTITY), MAPI_E_NO_ACCESS,
             "The message service cannot supply the primary identity.");
     }

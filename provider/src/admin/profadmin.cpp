@@ -1,15 +1,17 @@
 // IProfAdmin over the profile database: see profadmin.h.
-#include "orba/store/admin/profadmin.h"
+#include "admin/profadmin.h"
+#include "base/lasterror.h"
+#include "props/propstrings.h"
 
 #include <cstring>
 
+#include "base/export.h"
 #include "mapi/mapiexports.h"
 #include "orba/common/utf8.h"
-#include "orba/store/export.h"
-#include "orba/store/mapiinit.h"
-#include "orba/store/mapitable.h"
-#include "orba/store/profiles/services.h"
-#include "orba/store/tags.h"
+#include "profiles/services.h"
+#include "props/tags.h"
+#include "session/mapiinit.h"
+#include "table/mapitable.h"
 
 namespace orba::store {
 namespace {
@@ -53,7 +55,7 @@ HRESULT TProfAdmin::GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lp
 }
 
 HRESULT TProfAdmin::GetProfileTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "No table pointer was given.");
     CheckFlags(ulFlags, MAPI_UNICODE);
     *lppTable = CreateMapiTable(ProfileRows(*db_)).Detach();
@@ -62,7 +64,7 @@ HRESULT TProfAdmin::GetProfileTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
 }
 
 HRESULT TProfAdmin::CreateProfile(LPTSTR lpszProfileName, LPTSTR lpszPassword, ULONG_PTR, ULONG ulFlags) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, MAPI_DEFAULT_SERVICES | MAPI_DIALOG | MAPI_UNICODE);
     std::string name = ProfileName(lpszProfileName, ulFlags);
     Check(ArgText(lpszPassword, ulFlags).empty(), MAPI_E_INVALID_PARAMETER, "Profiles have no passwords.");
@@ -80,7 +82,7 @@ HRESULT TProfAdmin::CreateProfile(LPTSTR lpszProfileName, LPTSTR lpszPassword, U
 }
 
 HRESULT TProfAdmin::DeleteProfile(LPTSTR lpszProfileName, ULONG ulFlags) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, MAPI_UNICODE);
     db_->DeleteProfile(ProfileName(lpszProfileName, ulFlags));
     return S_OK;
@@ -94,7 +96,7 @@ HRESULT TProfAdmin::ChangeProfilePassword(LPTSTR, LPTSTR, LPTSTR, ULONG) {
 
 HRESULT TProfAdmin::CopyProfile(LPTSTR lpszOldProfileName, LPTSTR, LPTSTR lpszNewProfileName, ULONG_PTR,
                                 ULONG ulFlags) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, MAPI_DIALOG | MAPI_UNICODE);
     db_->CopyProfile(ProfileName(lpszOldProfileName, ulFlags), ProfileName(lpszNewProfileName, ulFlags));
     return S_OK;
@@ -103,7 +105,7 @@ HRESULT TProfAdmin::CopyProfile(LPTSTR lpszOldProfileName, LPTSTR, LPTSTR lpszNe
 
 HRESULT TProfAdmin::RenameProfile(LPTSTR lpszOldProfileName, LPTSTR, LPTSTR lpszNewProfileName, ULONG_PTR,
                                   ULONG ulFlags) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, MAPI_DIALOG | MAPI_UNICODE);
     db_->RenameProfile(ProfileName(lpszOldProfileName, ulFlags), ProfileName(lpszNewProfileName, ulFlags));
     return S_OK;
@@ -111,7 +113,7 @@ HRESULT TProfAdmin::RenameProfile(LPTSTR lpszOldProfileName, LPTSTR, LPTSTR lpsz
 }
 
 HRESULT TProfAdmin::SetDefaultProfile(LPTSTR lpszProfileName, ULONG ulFlags) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, MAPI_UNICODE);
     std::optional<std::string> name;
     if (lpszProfileName) name = ProfileName(lpszProfileName, ulFlags);
@@ -122,7 +124,7 @@ HRESULT TProfAdmin::SetDefaultProfile(LPTSTR lpszProfileName, ULONG ulFlags) {
 
 HRESULT TProfAdmin::AdminServices(LPTSTR lpszProfileName, LPTSTR, ULONG_PTR, ULONG ulFlags,
                                   LPSERVICEADMIN* lppServiceAdmin) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lppServiceAdmin != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
     CheckFlags(ulFlags, MAPI_DIALOG | MAPI_UNICODE);
     auto profile = db_->FindProfile(ProfileName(lpszProfileName, ulFlags));

@@ -1,13 +1,15 @@
 // IProviderAdmin over the profile database: see provideradmin.h.
-#include "orba/store/admin/provideradmin.h"
+#include "admin/provideradmin.h"
+#include "base/lasterror.h"
+#include "props/propstrings.h"
 
+#include "admin/sectionrows.h"
 #include "orba/common/utf8.h"
-#include "orba/store/admin/sectionrows.h"
-#include "orba/store/mapitable.h"
-#include "orba/store/profiles/profsect.h"
-#include "orba/store/profiles/sectionprops.h"
-#include "orba/store/profiles/services.h"
-#include "orba/store/tags.h"
+#include "profiles/profsect.h"
+#include "profiles/services.h"
+#include "props/propvalues.h"
+#include "props/tags.h"
+#include "table/mapitable.h"
 
 namespace orba::store {
 
@@ -18,11 +20,11 @@ HRESULT TProviderAdmin::GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR
 void TProviderAdmin::RequireOwnProvider(const MAPIUID& uid) {
   for (const TProviderInfo& provider : db_->Providers(profile_, &service_.uid))
     if (IsEqualMAPIUID(&provider.uid, &uid)) return;
-  throw MapiError(MAPI_E_NOT_FOUND, "The message service has no provider with that UID.");
+  throw TMapiError(MAPI_E_NOT_FOUND, "The message service has no provider with that UID.");
 }
 
 HRESULT TProviderAdmin::GetProviderTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "No table pointer was given.");
     CheckFlags(ulFlags, MAPI_UNICODE);
     std::vector<MAPIUID> sections;
@@ -34,7 +36,7 @@ HRESULT TProviderAdmin::GetProviderTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
 
 HRESULT TProviderAdmin::CreateProvider(LPTSTR lpszProvider, ULONG cValues, LPSPropValue lpProps, ULONG_PTR,
                                        ULONG ulFlags, MAPIUID* lpUID) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     CheckFlags(ulFlags, MAPI_UNICODE | SERVICE_UI_ALWAYS | SERVICE_UI_ALLOWED);
     Check(lpszProvider != nullptr && lpUID != nullptr, MAPI_E_INVALID_PARAMETER,
           "A provider name and a result pointer are needed.");
@@ -44,7 +46,7 @@ HRESULT TProviderAdmin::CreateProvider(LPTSTR lpszProvider, ULONG cValues, LPSPr
     // A new store is named after its service, as the service's first stores are.
     std::u16string display;
     TStoredProps serviceProps = db_->ReadSection(profile_, service_.uid);
-    auto values = DecodeSection(serviceProps);
+    auto values = DecodeStored(serviceProps);
     for (size_t i = 0; i < serviceProps.size(); ++i)
       if (values.get()[i].ulPropTag == tags::kDisplayNameW) display = values.get()[i].Value.lpszW;
     TProviderPlan plan = PlanProvider(service_.name, service_.uid, ArgText(lpszProvider, ulFlags), display);
@@ -60,7 +62,7 @@ HRESULT TProviderAdmin::CreateProvider(LPTSTR lpszProvider, ULONG cValues, LPSPr
 }
 
 HRESULT TProviderAdmin::DeleteProvider(LPMAPIUID lpUID) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lpUID != nullptr, MAPI_E_INVALID_PARAMETER, "No provider UID was given.");
     RequireOwnProvider(*lpUID);
     db_->DeleteProvider(profile_, *lpUID);
@@ -70,7 +72,7 @@ HRESULT TProviderAdmin::DeleteProvider(LPMAPIUID lpUID) {
 
 HRESULT TProviderAdmin::OpenProfileSection(LPMAPIUID lpUID, LPCIID lpInterface, ULONG ulFlags,
                                            LPPROFSECT* lppProfSect) {
-  return error_.Run([&] {
+  return Guarded(error_, [&] {
     Check(lppProfSect != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
     *lppProfSect = nullptr;
     *lppProfSect =

@@ -1,8 +1,8 @@
 // Rows of the service and provider tables: see sectionrows.h.
-#include "orba/store/admin/sectionrows.h"
+#include "admin/sectionrows.h"
 
-#include "orba/store/profiles/sectionprops.h"
-#include "orba/store/tags.h"
+#include "props/propvalues.h"
+#include "props/tags.h"
 
 namespace orba::store {
 
@@ -23,12 +23,10 @@ std::shared_ptr<TMemoryRowSource> SectionRows(TProfileDatabase& db, const std::s
   ULONG rowId = 0;
   for (const MAPIUID& uid : sections) {
     TStoredProps props = db.ReadSection(profile, uid);
-    auto values = DecodeSection(props, 2);
+    auto values = DecodeStored(props, 2);
     SPropValue* extra = values.get() + props.size();
-    extra[0].ulPropTag = tags::kInstanceKey;
-    extra[0].Value.bin = {sizeof(uid.ab), const_cast<LPBYTE>(uid.ab)};
-    extra[1].ulPropTag = tags::kRowId;
-    extra[1].Value.ul = rowId++;
+    extra[0] = BinaryValue(tags::kInstanceKey, uid.ab);
+    extra[1] = LongValue(tags::kRowId, rowId++);
     source->Put(TPropRow(values.get(), props.size() + 2));
   }
   return source;

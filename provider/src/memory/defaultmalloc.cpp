@@ -5,15 +5,15 @@
 #include <atomic>
 #include <cstring>
 
+#include "base/export.h"
 #include "mapi/mapiexports.h"
-#include "memoryblock.h"
-#include "orba/store/export.h"
+#include "memory/memoryblock.h"
 
 namespace orba::store {
 
 namespace {
 
-class DefaultMalloc final : public IMalloc {
+class TDefaultMalloc final : public IMalloc {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -67,6 +67,6 @@ class DefaultMalloc final : public IMalloc {
 }  // namespace orba::store
 
 ORBASTORE_EXPORT LPMALLOC MAPIGetDefaultMalloc() {
-  static orba::store::DefaultMalloc instance;
+  static orba::store::TDefaultMalloc instance;
   return &instance;
 }

@@ -3,7 +3,7 @@
 // buffer from a chained block, from a default-allocator block and from anything
 // else. Chained blocks hang off their buffer in a lock-free list, so that several
 // threads may allocate more on one buffer at once.
-#include "orba/store/mapimemory.h"
+#include "memory/mapimemory.h"
 
 #include <atomic>
 #include <cstddef>
@@ -12,10 +12,10 @@
 #include <cstring>
 #include <new>
 
+#include "base/export.h"
+#include "base/maperror.h"
 #include "mapi/mapiexports.h"
-#include "memoryblock.h"
-#include "orba/store/export.h"
-#include "orba/store/maperror.h"
+#include "memory/memoryblock.h"
 
 namespace orba::store {
 
@@ -114,7 +114,7 @@ void* AllocateBuffer(size_t cb) {
 void* AllocateMore(size_t cb, void* parent) {
   void* p = nullptr;
   HRESULT hr = AllocateMoreCode(cb, parent, &p);
-  if (hr == MAPI_E_INVALID_PARAMETER) throw MapiError(hr, "not a MAPI buffer");
+  if (hr == MAPI_E_INVALID_PARAMETER) throw TMapiError(hr, "not a MAPI buffer");
   if (FAILED(hr)) throw std::bad_alloc();
   return p;
 }

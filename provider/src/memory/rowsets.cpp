@@ -1,8 +1,8 @@
 // FreeProws and FreePadrlist: a row set or address list is one buffer, and each
 // row's property array is a buffer of its own.
+#include "base/export.h"
 #include "mapi/mapiexports.h"
-#include "orba/store/export.h"
-#include "orba/store/mapimemory.h"
+#include "memory/mapimemory.h"
 
 ORBASTORE_EXPORT void FreeProws(LPSRowSet lpRows) {
   if (!lpRows) return;

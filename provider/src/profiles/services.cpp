@@ -1,15 +1,15 @@
 // The known message services: see services.h.
-#include "orba/store/profiles/services.h"
+#include "profiles/services.h"
 
 #include <cstring>
 #include <optional>
 
+#include "base/maperror.h"
 #include "mapi/mapiguid.h"
 #include "mapi/mapix.h"
 #include "orba/common/encoding.h"
 #include "orba/common/utf8.h"
-#include "orba/store/maperror.h"
-#include "orba/store/tags.h"
+#include "props/tags.h"
 
 namespace orba::store {
 namespace {
@@ -157,7 +157,7 @@ std::vector<std::string> DefaultServices() { return {kServiceContacts}; }
 
 TServicePlan PlanService(std::string_view name, const std::u16string& displayName) {
   const TServiceTemplate* service = FindTemplate(name);
-  if (!service) throw MapiError(MAPI_E_NOT_FOUND, "The message service is unknown.");
+  if (!service) throw TMapiError(MAPI_E_NOT_FOUND, "The message service is unknown.");
   TServicePlan plan;
   plan.service = {NewMapiUid(), service->name};
   const std::u16string serviceDisplay = displayName.empty() ? service->displayName : displayName;
@@ -190,7 +190,7 @@ TServicePlan PlanService(std::string_view name, const std::u16string& displayNam
 
 void ApplyServiceConfiguration(TProfileDatabase& db, const std::string& profile, const MAPIUID& service, ULONG count,
                                const SPropValue* props) {
-  if (count && !props) throw MapiError(MAPI_E_INVALID_PARAMETER, "No properties were given.");
+  if (count && !props) throw TMapiError(MAPI_E_INVALID_PARAMETER, "No properties were given.");
   TStoredProps stored, global;
   for (ULONG i = 0; i < count; ++i) {
     TStoredProp prop = Stored(props[i]);
@@ -235,7 +235,7 @@ namespace orba::store {
 TProviderPlan PlanProvider(std::string_view serviceName, const MAPIUID& serviceUid, std::string_view providerName,
                            const std::u16string& serviceDisplay) {
   const TServiceTemplate* service = FindTemplate(serviceName);
-  if (!service) throw MapiError(MAPI_E_NOT_FOUND, "The message service is unknown.");
+  if (!service) throw TMapiError(MAPI_E_NOT_FOUND, "The message service is unknown.");
   for (const TProviderTemplate& kind : service->providers) {
     if (orba::ToUtf8(kind.displayName) != providerName) continue;
     TProviderPlan plan;
@@ -243,7 +243,7 @@ TProviderPlan PlanProvider(std::string_view serviceName, const MAPIUID& serviceU
     plan.section = ProviderSection(*service, kind, plan.provider, serviceDisplay);
     return plan;
   }
-  throw MapiError(MAPI_E_NOT_FOUND, "The message service has no provider of that name.");
+  throw TMapiError(MAPI_E_NOT_FOUND, "The message service has no provider of that name.");
 }
 
 TServicePlan PlanServiceCopy(TProfileDatabase& db, const std::string& profile, const MAPIUID& service,
@@ -251,7 +251,7 @@ TServicePlan PlanServiceCopy(TProfileDatabase& db, const std::string& profile, c
   std::optional<TServiceInfo> source;
   for (const TServiceInfo& info : db.Services(profile))
     if (IsEqualMAPIUID(&info.uid, &service)) source = info;
-  if (!source) throw MapiError(MAPI_E_NOT_FOUND, "The message service does not exist.");
+  if (!source) throw TMapiError(MAPI_E_NOT_FOUND, "The message service does not exist.");
   TServicePlan plan;
   plan.service = {NewMapiUid(), source->name};
   // Sections are copied whole; only the identities and, when given, the name change.

@@ -1,10 +1,11 @@
-#include "propertystream.h"
+#include "props/propertystream.h"
+#include "base/lasterror.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 
-#include "orba/store/maperror.h"
+#include "base/maperror.h"
 
 namespace orba::store {
 
@@ -15,18 +16,18 @@ constexpr uint64_t kMaxStreamSize = std::numeric_limits<ULONG>::max();
 
 }  // namespace
 
-PropertyStream::PropertyStream(PropObject* owner, ULONG tag, std::vector<BYTE> data, bool writable, bool dirty)
+TPropertyStream::TPropertyStream(TPropObjectBase* owner, ULONG tag, std::vector<BYTE> data, bool writable, bool dirty)
     : owner_(owner), tag_(tag), data_(std::move(data)), writable_(writable), dirty_(dirty) {
   owner_->DoAddRef();
 }
 
-PropertyStream::~PropertyStream() {
+TPropertyStream::~TPropertyStream() {
   // Released without Commit: MAPI's streams keep what was written.
   if (dirty_) Commit(STGC_DEFAULT);
   owner_->DoRelease();
 }
 
-HRESULT PropertyStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
+HRESULT TPropertyStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
   if (!pv && cb) return STG_E_INVALIDPOINTER;
   size_t n = position_ < data_.size() ? std::min<size_t>(cb, data_.size() - position_) : 0;
   if (n) std::memcpy(pv, data_.data() + position_, n);
@@ -35,7 +36,7 @@ HRESULT PropertyStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
   return S_OK;
 }
 
-HRESULT PropertyStream::Write(const void* pv, ULONG cb, ULONG* pcbWritten) {
+HRESULT TPropertyStream::Write(const void* pv, ULONG cb, ULONG* pcbWritten) {
   if (pcbWritten) *pcbWritten = 0;
   if (!writable_) return STG_E_ACCESSDENIED;
   if (!pv && cb) return STG_E_INVALIDPOINTER;
@@ -52,7 +53,7 @@ HRESULT PropertyStream::Write(const void* pv, ULONG cb, ULONG* pcbWritten) {
   return S_OK;
 }
 
-HRESULT PropertyStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) {
+HRESULT TPropertyStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) {
   int64_t base = 0;
   switch (dwOrigin) {
     case STREAM_SEEK_SET: base = 0; break;
@@ -67,7 +68,7 @@ HRESULT PropertyStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTE
   return S_OK;
 }
 
-HRESULT PropertyStream::SetSize(ULARGE_INTEGER libNewSize) {
+HRESULT TPropertyStream::SetSize(ULARGE_INTEGER libNewSize) {
   if (!writable_) return STG_E_ACCESSDENIED;
   if (libNewSize.QuadPart > kMaxStreamSize) return STG_E_MEDIUMFULL;
   try {
@@ -79,7 +80,7 @@ HRESULT PropertyStream::SetSize(ULARGE_INTEGER libNewSize) {
   return S_OK;
 }
 
-HRESULT PropertyStream::CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead, ULARGE_INTEGER* pcbWritten) {
+HRESULT TPropertyStream::CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead, ULARGE_INTEGER* pcbWritten) {
   if (pcbRead) pcbRead->QuadPart = 0;
   if (pcbWritten) pcbWritten->QuadPart = 0;
   if (!pstm) return STG_E_INVALIDPOINTER;
@@ -100,7 +101,7 @@ HRESULT PropertyStream::CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER*
   return hr;
 }
 
-HRESULT PropertyStream::Commit(DWORD /*grfCommitFlags*/) {
+HRESULT TPropertyStream::Commit(DWORD /*grfCommitFlags*/) {
   if (!writable_ || !dirty_) return S_OK;
   HRESULT hr = Guarded([&] {
     owner_->StoreStreamValue(tag_, data_);
@@ -110,13 +111,13 @@ HRESULT PropertyStream::Commit(DWORD /*grfCommitFlags*/) {
   return hr;
 }
 
-HRESULT PropertyStream::Revert() {
+HRESULT TPropertyStream::Revert() {
   if (!dirty_) return S_OK;
   return Guarded([&] {
     // Back to the property's current value (none: an empty stream).
     try {
       data_ = owner_->ReadStreamValue(tag_);
-    } catch (const MapiError& e) {
+    } catch (const TMapiError& e) {
       if (e.Code() != MAPI_E_NOT_FOUND) throw;
       data_.clear();
     }
@@ -126,7 +127,7 @@ HRESULT PropertyStream::Revert() {
   });
 }
 
-HRESULT PropertyStream::Stat(STATSTG* pstatstg, DWORD /*grfStatFlag*/) {
+HRESULT TPropertyStream::Stat(STATSTG* pstatstg, DWORD /*grfStatFlag*/) {
   if (!pstatstg) return STG_E_INVALIDPOINTER;
   *pstatstg = {};
   pstatstg->type = STGTY_STREAM;
@@ -135,12 +136,12 @@ HRESULT PropertyStream::Stat(STATSTG* pstatstg, DWORD /*grfStatFlag*/) {
   return S_OK;
 }
 
-HRESULT PropertyStream::Clone(IStream** ppstm) {
+HRESULT TPropertyStream::Clone(IStream** ppstm) {
   if (!ppstm) return STG_E_INVALIDPOINTER;
   *ppstm = nullptr;
   // A clone reads the same bytes from the same position; it never writes back.
   return Guarded([&] {
-    auto clone = MakeComObject<PropertyStream>(owner_, tag_, data_, false, false);
+    auto clone = MakeComObject<TPropertyStream>(owner_, tag_, data_, false, false);
     clone->position_ = position_;
     *ppstm = clone.Detach();
     return S_OK;

@@ -7,14 +7,14 @@
 
 #include "mapi/mapidefs.h"
 #include "mapi/storage.h"
-#include "orba/store/propobject.h"
+#include "props/propobject.h"
 
 namespace orba::store {
 
-class PropertyStream : public TVoComObject<TVoRefCounted, IStream> {
+class TPropertyStream : public TVoComObject<TVoRefCounted, IStream> {
  public:
-  PropertyStream(PropObject* owner, ULONG tag, std::vector<BYTE> data, bool writable, bool dirty);
-  ~PropertyStream() override;
+  TPropertyStream(TPropObjectBase* owner, ULONG tag, std::vector<BYTE> data, bool writable, bool dirty);
+  ~TPropertyStream() override;
 
   STDMETHOD(Read)(void* pv, ULONG cb, ULONG* pcbRead) override;
   STDMETHOD(Write)(const void* pv, ULONG cb, ULONG* pcbWritten) override;
@@ -29,7 +29,7 @@ class PropertyStream : public TVoComObject<TVoRefCounted, IStream> {
   STDMETHOD(Clone)(IStream** ppstm) override;
 
  private:
-  PropObject* owner_;  // holds a reference
+  TPropObjectBase* owner_;  // holds a reference
   ULONG tag_;
   std::vector<BYTE> data_;
   size_t position_ = 0;

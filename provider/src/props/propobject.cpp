@@ -1,113 +1,101 @@
 // The property object engine: properties, saving and extended errors. Copying,
 // named properties and OpenProperty live in the propobject_*.cpp files.
-#include "orba/store/propobject.h"
+#include "props/propobject.h"
+#include "base/lasterror.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "base/maperror.h"
 #include "orba/common/encoding.h"
-#include "orba/store/maperror.h"
-#include "orba/store/propcopy.h"
-#include "orba/store/propproblems.h"
-#include "orba/store/propstrings.h"
+#include "props/propproblems.h"
+#include "props/propstrings.h"
+#include "props/propvalues.h"
+#include "props/tags.h"
+#include "props/valuecopy.h"
 
 namespace orba::store {
 
 namespace {
 
-constexpr ULONG PR_NULL_TAG = PROP_TAG(PT_NULL, PROP_ID_NULL);
 constexpr ULONG SPAMFILTER_ONSAVE = 0x00000080;
 constexpr ULONG NON_EMS_XP_SAVE = 0x00001000;
-constexpr char kComponent[] = "Orba Store";
 
 bool IsSecure(ULONG propId) { return propId >= PROP_ID_SECURE_MIN && propId <= PROP_ID_SECURE_MAX; }
 
 // Same type, or the same type in the other string width.
 bool SameKind(ULONG a, ULONG b) { return WithStringWidth(a, true) == WithStringWidth(b, true); }
 
-template <class Char>
-Char* CopyText(const std::string& text, void* parent) {
-  Char* out = AllocateMoreOf<Char>(text.size() + 1, parent);
-  std::copy(text.begin(), text.end(), out);  // the texts are ASCII
-  return out;
-}
-
 }  // namespace
 
-PropObject::PropObject(PropObjectOptions options)
+TPropObjectBase::TPropObjectBase(TPropObjectOptions options)
     : access_(options.access), transacted_(options.transacted), names_(std::move(options.names)) {}
 
-void PropObject::Load(const SPropValue& value) {
+void TPropObjectBase::Load(const SPropValue& value) {
   std::lock_guard lock(mutex_);
   StoreValue(value);
   pending_.changed.erase(PROP_ID(value.ulPropTag));
 }
 
-void PropObject::AddComputed(ULONG tag, ComputedGetter getter) {
+void TPropObjectBase::LoadStored(const TStoredProps& props) {
+  auto values = DecodeStored(props);
+  for (size_t i = 0; i < props.size(); ++i) Load(values.get()[i]);
+}
+
+TStoredProps TPropObjectBase::StoredValues() const {
+  std::lock_guard lock(mutex_);
+  TStoredProps props;
+  for (ULONG tag : bag_.Tags()) props.push_back(Stored(*bag_.Find(PROP_ID(tag))));
+  return props;
+}
+
+TStoredProps TPropObjectBase::StoredChanges(const TPropChanges& changes) const {
+  std::lock_guard lock(mutex_);
+  TStoredProps props;
+  for (ULONG id : changes.changed)
+    if (const SPropValue* value = bag_.Find(id)) props.push_back(Stored(*value));
+  return props;
+}
+
+void TPropObjectBase::AddComputed(ULONG tag, TComputedGetter getter) {
   std::lock_guard lock(mutex_);
   computed_.emplace_back(tag, std::move(getter));
 }
 
-void PropObject::AddComputed(ULONG tag, ComputedGetter getter, ComputedSetter setter) {
+void TPropObjectBase::AddComputed(ULONG tag, TComputedGetter getter, TComputedSetter setter) {
   std::lock_guard lock(mutex_);
   computed_.emplace_back(tag, std::move(getter));
   computedSetters_.emplace_back(tag, std::move(setter));
 }
 
-void PropObject::SetExpectedType(ULONG propId, ULONG type) {
+void TPropObjectBase::SetExpectedType(ULONG propId, ULONG type) {
   std::lock_guard lock(mutex_);
   expectedTypes_.emplace_back(propId, type);
 }
 
-HRESULT PropObject::Fail(HRESULT hr, const std::string& text) {
-  std::lock_guard lock(mutex_);
-  lastError_ = {hr, text};
-  return hr;
+void TPropObjectBase::CheckWritable(const char* method) const {
+  if (access_ != TAccessMode::ReadWrite)
+    throw TMapiError(MAPI_E_NO_ACCESS, std::string(method) + ": the object is not open for writing");
 }
 
-HRESULT PropObject::Guard(const char* method, const std::function<HRESULT()>& body) {
-  std::lock_guard lock(mutex_);
-  try {
-    HRESULT hr = body();
-    if (FAILED(hr) && lastError_.code != hr) Fail(hr, std::string(method) + " failed");
-    return hr;
-  } catch (const MapiError& e) {
-    // Engine texts mostly name their method already.
-    std::string text = e.what();
-    if (text.empty())
-      text = std::string(method) + " failed";
-    else if (text.rfind(method, 0) != 0)
-      text = std::string(method) + ": " + text;
-    return Fail(e.Code(), text);
-  } catch (...) {
-    HRESULT hr = ResultFromException();
-    return Fail(hr, std::string(method) + (hr == MAPI_E_NOT_ENOUGH_MEMORY ? ": out of memory" : " failed"));
-  }
-}
-
-void PropObject::CheckWritable(const char* method) const {
-  if (access_ != AccessMode::ReadWrite)
-    throw MapiError(MAPI_E_NO_ACCESS, std::string(method) + ": the object is not open for writing");
-}
-
-void PropObject::Changed(ULONG propId, bool deleted) {
+void TPropObjectBase::Changed(ULONG propId, bool deleted) {
   (deleted ? pending_.deleted : pending_.changed).insert(propId);
   (deleted ? pending_.changed : pending_.deleted).erase(propId);
 }
 
-const PropObject::ComputedGetter* PropObject::FindComputed(ULONG propId) const {
+const TPropObjectBase::TComputedGetter* TPropObjectBase::FindComputed(ULONG propId) const {
   for (const auto& [tag, getter] : computed_)
     if (PROP_ID(tag) == propId) return &getter;
   return nullptr;
 }
 
-bool PropObject::IsComputed(ULONG propId) const { return FindComputed(propId) != nullptr; }
+bool TPropObjectBase::IsComputed(ULONG propId) const { return FindComputed(propId) != nullptr; }
 
-void PropObject::StoreValue(const SPropValue& value) {
+void TPropObjectBase::StoreValue(const SPropValue& value) {
   ULONG type = PROP_TYPE(value.ulPropTag);
   if (type == PT_STRING8 || type == PT_MV_STRING8) {
     // Strings are kept wide, so that either width can be answered.
-    auto wide = MapiBuffer<SPropValue>::Allocate();
+    auto wide = TMapiBuffer<SPropValue>::Allocate();
     CopyWithStringWidth(value, WithStringWidth(type, true), *wide, wide.get(), CodePage());
     bag_.Set(*wide);
   } else {
@@ -116,37 +104,23 @@ void PropObject::StoreValue(const SPropValue& value) {
   Changed(PROP_ID(value.ulPropTag), false);
 }
 
-void PropObject::Persist(const PropChanges&, ULONG) {}
+void TPropObjectBase::Persist(const TPropChanges&, ULONG) {}
 
-void PropObject::CopySubObjects(IMAPIProp*, const std::vector<ULONG>&, ULONG, LPCIID, ULONG) {}
+void TPropObjectBase::CopySubObjects(IMAPIProp*, const std::vector<ULONG>&, ULONG, LPCIID, ULONG) {}
 
-HRESULT PropObject::OpenInterface(ULONG, REFIID, ULONG, ULONG, LPUNKNOWN*) { return MAPI_E_INTERFACE_NOT_SUPPORTED; }
+HRESULT TPropObjectBase::OpenInterface(ULONG, REFIID, ULONG, ULONG, LPUNKNOWN*) {
+  return MAPI_E_INTERFACE_NOT_SUPPORTED;
+}
 
 // --- GetLastError -------------------------------------------------------------------
 
-HRESULT PropObject::DoGetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) {
-  if (ulFlags & ~MAPI_UNICODE) return MAPI_E_UNKNOWN_FLAGS;
-  if (!lppMAPIError) return MAPI_E_INVALID_PARAMETER;
-  *lppMAPIError = nullptr;
-  return Guarded([&] {
-    std::lock_guard lock(mutex_);
-    if (!FAILED(lastError_.code) || lastError_.code != hResult) return S_OK;  // nothing to tell
-    auto error = MapiBuffer<MAPIERROR>::Allocate();
-    error->ulVersion = MAPI_ERROR_VERSION;
-    bool wide = (ulFlags & MAPI_UNICODE) != 0;
-    auto text = [&](const std::string& s) {
-      return wide ? reinterpret_cast<LPTSTR>(CopyText<WCHAR>(s, error.get())) : CopyText<char>(s, error.get());
-    };
-    error->lpszError = text(lastError_.text);
-    error->lpszComponent = text(kComponent);
-    *lppMAPIError = error.Release();
-    return S_OK;
-  });
+HRESULT TPropObjectBase::DoGetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) {
+  return lastError_.Get(hResult, ulFlags, lppMAPIError);
 }
 
 // --- GetProps and GetPropList -----------------------------------------------------------
 
-std::vector<ULONG> PropObject::AllTags(bool unicode) const {
+std::vector<ULONG> TPropObjectBase::AllTags(bool unicode) const {
   std::vector<ULONG> tags;
   for (ULONG tag : bag_.Tags())
     if (!IsComputed(PROP_ID(tag))) tags.push_back(CHANGE_PROP_TYPE(tag, WithStringWidth(PROP_TYPE(tag), unicode)));
@@ -155,7 +129,7 @@ std::vector<ULONG> PropObject::AllTags(bool unicode) const {
   return tags;
 }
 
-void PropObject::GetOneProp(ULONG tag, bool unicode, bool listed, SPropValue& out, void* parent) const {
+void TPropObjectBase::GetOneProp(ULONG tag, bool unicode, bool listed, SPropValue& out, void* parent) const {
   ULONG propId = PROP_ID(tag);
   ULONG type = PROP_TYPE(tag);
   auto error = [&](SCODE code) {
@@ -168,7 +142,7 @@ void PropObject::GetOneProp(ULONG tag, bool unicode, bool listed, SPropValue& ou
 
   SPropValue computed = {};
   const SPropValue* source = nullptr;
-  if (const ComputedGetter* getter = FindComputed(propId)) {
+  if (const TComputedGetter* getter = FindComputed(propId)) {
     (*getter)(computed, parent);
     source = &computed;
   } else {
@@ -182,19 +156,20 @@ void PropObject::GetOneProp(ULONG tag, bool unicode, bool listed, SPropValue& ou
     return error(MAPI_E_NOT_ENOUGH_MEMORY);
   try {
     CopyWithStringWidth(*source, target, out, parent, CodePage());
-  } catch (const MapiError& e) {
+  } catch (const TMapiError& e) {
     error(e.Code());
   }
 }
 
-HRESULT PropObject::DoGetProps(LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues,
-                               LPSPropValue* lppPropArray) {
+HRESULT TPropObjectBase::DoGetProps(LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues,
+                                    LPSPropValue* lppPropArray) {
   if (ulFlags & ~MAPI_UNICODE) return Fail(MAPI_E_UNKNOWN_FLAGS, "GetProps: unknown flags");
   if (!lpcValues || !lppPropArray || (lpPropTagArray && lpPropTagArray->cValues == 0))
     return Fail(MAPI_E_INVALID_PARAMETER, "GetProps: invalid parameter");
   *lpcValues = 0;
   *lppPropArray = nullptr;
-  return Guard("GetProps", [&]() -> HRESULT {
+  return Guarded(lastError_, "GetProps", [&]() -> HRESULT {
+    std::lock_guard lock(mutex_);
     bool unicode = (ulFlags & MAPI_UNICODE) != 0;
     std::vector<ULONG> tags;
     if (lpPropTagArray) {
@@ -204,7 +179,7 @@ HRESULT PropObject::DoGetProps(LPSPropTagArray lpPropTagArray, ULONG ulFlags, UL
         if (!IsSecure(PROP_ID(tag))) tags.push_back(tag);
       if (tags.empty()) return S_OK;
     }
-    auto values = MapiBuffer<SPropValue>::Allocate(sizeof(SPropValue) * tags.size());
+    auto values = TMapiBuffer<SPropValue>::Allocate(sizeof(SPropValue) * tags.size());
     bool errors = false;
     for (size_t i = 0; i < tags.size(); ++i) {
       GetOneProp(tags[i], unicode, true, values.get()[i], values.get());
@@ -216,13 +191,14 @@ HRESULT PropObject::DoGetProps(LPSPropTagArray lpPropTagArray, ULONG ulFlags, UL
   });
 }
 
-HRESULT PropObject::DoGetPropList(ULONG ulFlags, LPSPropTagArray* lppPropTagArray) {
+HRESULT TPropObjectBase::DoGetPropList(ULONG ulFlags, LPSPropTagArray* lppPropTagArray) {
   if (ulFlags & ~MAPI_UNICODE) return Fail(MAPI_E_UNKNOWN_FLAGS, "GetPropList: unknown flags");
   if (!lppPropTagArray) return Fail(MAPI_E_INVALID_PARAMETER, "GetPropList: invalid parameter");
   *lppPropTagArray = nullptr;
-  return Guard("GetPropList", [&] {
+  return Guarded(lastError_, "GetPropList", [&] {
+    std::lock_guard lock(mutex_);
     std::vector<ULONG> tags = AllTags((ulFlags & MAPI_UNICODE) != 0);
-    auto list = MapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(tags.size()));
+    auto list = TMapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(tags.size()));
     list->cValues = static_cast<ULONG>(tags.size());
     std::copy(tags.begin(), tags.end(), list->aulPropTag);
     *lppPropTagArray = list.Release();
@@ -232,7 +208,7 @@ HRESULT PropObject::DoGetPropList(ULONG ulFlags, LPSPropTagArray* lppPropTagArra
 
 // --- SetProps and DeleteProps ----------------------------------------------------------------
 
-HRESULT PropObject::CheckSetValue(const SPropValue& value) const {
+HRESULT TPropObjectBase::CheckSetValue(const SPropValue& value) const {
   ULONG propId = PROP_ID(value.ulPropTag);
   ULONG type = PROP_TYPE(value.ulPropTag);
   if (propId == PROP_ID_NULL || propId == PROP_ID_INVALID) return MAPI_E_INVALID_PARAMETER;
@@ -245,23 +221,24 @@ HRESULT PropObject::CheckSetValue(const SPropValue& value) const {
   return S_OK;
 }
 
-HRESULT PropObject::SetComputed(const SPropValue& value) {
+HRESULT TPropObjectBase::SetComputed(const SPropValue& value) {
   for (const auto& [tag, setter] : computedSetters_) {
     if (PROP_ID(tag) != PROP_ID(value.ulPropTag)) continue;
     if (PROP_TYPE(tag) != PROP_TYPE(value.ulPropTag)) return MAPI_E_UNEXPECTED_TYPE;
     try {
       return setter(value);
-    } catch (const MapiError& e) {
+    } catch (const TMapiError& e) {
       return e.Code();
     }
   }
   return MAPI_E_COMPUTED;
 }
 
-HRESULT PropObject::DoSetProps(ULONG cValues, LPSPropValue lpPropArray, LPSPropProblemArray* lppProblems) {
+HRESULT TPropObjectBase::DoSetProps(ULONG cValues, LPSPropValue lpPropArray, LPSPropProblemArray* lppProblems) {
   if (!lpPropArray || cValues == 0) return Fail(MAPI_E_INVALID_PARAMETER, "SetProps: invalid parameter");
   if (lppProblems) *lppProblems = nullptr;
-  return Guard("SetProps", [&]() -> HRESULT {
+  return Guarded(lastError_, "SetProps", [&]() -> HRESULT {
+    std::lock_guard lock(mutex_);
     CheckWritable("SetProps");
     for (ULONG i = 0; i < cValues; ++i) {
       ULONG type = PROP_TYPE(lpPropArray[i].ulPropTag);
@@ -269,11 +246,11 @@ HRESULT PropObject::DoSetProps(ULONG cValues, LPSPropValue lpPropArray, LPSPropP
       if (type == PT_OBJECT || ((type & MV_FLAG) && IsKnownPropType(type) && lpPropArray[i].Value.MVl.cValues == 0))
         return Fail(MAPI_E_INVALID_PARAMETER, "SetProps: a PT_OBJECT or empty multi-valued property");
     }
-    ProblemList problems;
+    TProblemList problems;
     bool changed = false;
     for (ULONG i = 0; i < cValues; ++i) {
       const SPropValue& value = lpPropArray[i];
-      if (value.ulPropTag == PR_NULL_TAG || PROP_TYPE(value.ulPropTag) == PT_ERROR) continue;
+      if (value.ulPropTag == tags::kNull || PROP_TYPE(value.ulPropTag) == PT_ERROR) continue;
       HRESULT code = CheckSetValue(value);
       if (code == MAPI_E_COMPUTED) {
         code = SetComputed(value);
@@ -281,7 +258,7 @@ HRESULT PropObject::DoSetProps(ULONG cValues, LPSPropValue lpPropArray, LPSPropP
         try {
           StoreValue(value);
           changed = true;
-        } catch (const MapiError& e) {
+        } catch (const TMapiError& e) {
           code = e.Code() == MAPI_E_INVALID_PARAMETER ? MAPI_E_BAD_VALUE : e.Code();
         }
       }
@@ -296,12 +273,13 @@ HRESULT PropObject::DoSetProps(ULONG cValues, LPSPropValue lpPropArray, LPSPropP
   });
 }
 
-HRESULT PropObject::DoDeleteProps(LPSPropTagArray lpPropTagArray, LPSPropProblemArray* lppProblems) {
+HRESULT TPropObjectBase::DoDeleteProps(LPSPropTagArray lpPropTagArray, LPSPropProblemArray* lppProblems) {
   if (!lpPropTagArray) return Fail(MAPI_E_INVALID_PARAMETER, "DeleteProps: invalid parameter");
   if (lppProblems) *lppProblems = nullptr;
-  return Guard("DeleteProps", [&] {
+  return Guarded(lastError_, "DeleteProps", [&] {
+    std::lock_guard lock(mutex_);
     CheckWritable("DeleteProps");
-    ProblemList problems;
+    TProblemList problems;
     bool changed = false;
     for (ULONG i = 0; i < lpPropTagArray->cValues; ++i) {
       ULONG tag = lpPropTagArray->aulPropTag[i];
@@ -325,39 +303,40 @@ HRESULT PropObject::DoDeleteProps(LPSPropTagArray lpPropTagArray, LPSPropProblem
 
 // --- SaveChanges ---------------------------------------------------------------------------------
 
-HRESULT PropObject::DoSaveChanges(ULONG ulFlags) {
+HRESULT TPropObjectBase::DoSaveChanges(ULONG ulFlags) {
   constexpr ULONG known = KEEP_OPEN_READONLY | KEEP_OPEN_READWRITE | FORCE_SAVE | MAPI_DEFERRED_ERRORS |
                           SPAMFILTER_ONSAVE | NON_EMS_XP_SAVE;
   if (ulFlags & ~known) return Fail(MAPI_E_UNKNOWN_FLAGS, "SaveChanges: unknown flags");
   if ((ulFlags & KEEP_OPEN_READONLY) && (ulFlags & KEEP_OPEN_READWRITE))
     return Fail(MAPI_E_INVALID_PARAMETER, "SaveChanges: KEEP_OPEN_READONLY and KEEP_OPEN_READWRITE together");
-  return Guard("SaveChanges", [&] {
+  return Guarded(lastError_, "SaveChanges", [&] {
+    std::lock_guard lock(mutex_);
     CheckWritable("SaveChanges");
     // A non-transacted object stored every change already.
     if (!transacted_) return S_OK;
     Persist(pending_, ulFlags);
     pending_ = {};
     // Without KEEP_OPEN_READWRITE the object stays readable but takes no more changes.
-    if (!(ulFlags & KEEP_OPEN_READWRITE)) access_ = AccessMode::ReadOnly;
+    if (!(ulFlags & KEEP_OPEN_READWRITE)) access_ = TAccessMode::ReadOnly;
     return S_OK;
   });
 }
 
 // --- Streams' values ---------------------------------------------------------------------------
 
-std::vector<BYTE> PropObject::ReadStreamValue(ULONG tag) const {
+std::vector<BYTE> TPropObjectBase::ReadStreamValue(ULONG tag) const {
   std::lock_guard lock(mutex_);
   SPropValue computed = {};
-  MapiBuffer<BYTE> scratch;
+  TMapiBuffer<BYTE> scratch;
   const SPropValue* value = nullptr;
-  if (const ComputedGetter* getter = FindComputed(PROP_ID(tag))) {
-    scratch = MapiBuffer<BYTE>::Allocate(0);
+  if (const TComputedGetter* getter = FindComputed(PROP_ID(tag))) {
+    scratch = TMapiBuffer<BYTE>::Allocate(0);
     (*getter)(computed, scratch.get());
     value = &computed;
   } else {
     value = bag_.Find(PROP_ID(tag));
   }
-  if (!value) throw MapiError(MAPI_E_NOT_FOUND, "OpenProperty: the property does not exist");
+  if (!value) throw TMapiError(MAPI_E_NOT_FOUND, "OpenProperty: the property does not exist");
   ULONG type = PROP_TYPE(value->ulPropTag);
   switch (PROP_TYPE(tag)) {
     case PT_BINARY:
@@ -366,7 +345,7 @@ std::vector<BYTE> PropObject::ReadStreamValue(ULONG tag) const {
     case PT_UNICODE:
     case PT_STRING8: {
       if (type != PT_UNICODE && type != PT_STRING8) break;
-      auto converted = MapiBuffer<SPropValue>::Allocate();
+      auto converted = TMapiBuffer<SPropValue>::Allocate();
       CopyWithStringWidth(*value, PROP_TYPE(tag), *converted, converted.get(), CodePage());
       if (PROP_TYPE(tag) == PT_STRING8) {
         const char* text = converted->Value.lpszA;
@@ -383,10 +362,10 @@ std::vector<BYTE> PropObject::ReadStreamValue(ULONG tag) const {
       return bytes;
     }
   }
-  throw MapiError(MAPI_E_NOT_FOUND, "OpenProperty: the property has another type");
+  throw TMapiError(MAPI_E_NOT_FOUND, "OpenProperty: the property has another type");
 }
 
-void PropObject::StoreStreamValue(ULONG tag, const std::vector<BYTE>& bytes) {
+void TPropObjectBase::StoreStreamValue(ULONG tag, const std::vector<BYTE>& bytes) {
   std::lock_guard lock(mutex_);
   CheckWritable("IStream::Commit");
   SPropValue value = {};
@@ -397,7 +376,7 @@ void PropObject::StoreStreamValue(ULONG tag, const std::vector<BYTE>& bytes) {
   std::string ansi;
   switch (PROP_TYPE(tag)) {
     case PT_UNICODE:
-      if (used % 2) throw MapiError(MAPI_E_BAD_VALUE, "IStream::Commit: a UTF-16 text of an odd length");
+      if (used % 2) throw TMapiError(MAPI_E_BAD_VALUE, "IStream::Commit: a UTF-16 text of an odd length");
       for (size_t i = 0; i < used; i += 2) wide.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
       while (!wide.empty() && wide.back() == 0) wide.pop_back();
       value.Value.lpszW = wide.data();

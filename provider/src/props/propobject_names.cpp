@@ -2,14 +2,15 @@
 // stand for the identifiers below 0x8000 themselves and are never mapped.
 #include <cstring>
 
-#include "orba/store/maperror.h"
-#include "orba/store/propobject.h"
+#include "base/lasterror.h"
+#include "base/maperror.h"
+#include "props/propobject.h"
 
 namespace orba::store {
 
 namespace {
 
-LPMAPINAMEID NewNameId(const PropName& name, void* parent) {
+LPMAPINAMEID NewNameId(const TPropName& name, void* parent) {
   auto* out = AllocateMoreOf<MAPINAMEID>(1, parent);
   out->lpguid = AllocateMoreOf<GUID>(1, parent);
   *out->lpguid = name.guid;
@@ -25,14 +26,15 @@ LPMAPINAMEID NewNameId(const PropName& name, void* parent) {
 
 }  // namespace
 
-HRESULT PropObject::DoGetIDsFromNames(ULONG cPropNames, LPMAPINAMEID* lppPropNames, ULONG ulFlags,
-                                      LPSPropTagArray* lppPropTags) {
+HRESULT TPropObjectBase::DoGetIDsFromNames(ULONG cPropNames, LPMAPINAMEID* lppPropNames, ULONG ulFlags,
+                                           LPSPropTagArray* lppPropTags) {
   if (ulFlags & ~(MAPI_CREATE | MAPI_UNICODE)) return Fail(MAPI_E_UNKNOWN_FLAGS, "GetIDsFromNames: unknown flags");
   if (!lppPropTags || (cPropNames && !lppPropNames) || (!cPropNames && lppPropNames))
     return Fail(MAPI_E_INVALID_PARAMETER, "GetIDsFromNames: invalid parameter");
   *lppPropTags = nullptr;
   if (!names_) return Fail(MAPI_E_NO_SUPPORT, "GetIDsFromNames: the object has no named properties");
-  return Guard("GetIDsFromNames", [&]() -> HRESULT {
+  return Guarded(lastError_, "GetIDsFromNames", [&]() -> HRESULT {
+    std::lock_guard lock(mutex_);
     bool create = (ulFlags & MAPI_CREATE) != 0;
     if (create) CheckWritable("GetIDsFromNames");
     std::vector<ULONG> tags;
@@ -48,8 +50,8 @@ HRESULT PropObject::DoGetIDsFromNames(ULONG cPropNames, LPMAPINAMEID* lppPropNam
           id = raw->Kind.lID > 0 && raw->Kind.lID < static_cast<LONG>(kFirstNamedId) ? raw->Kind.lID : 0;
         } else if (raw) {
           try {
-            id = names_->GetId(PropName::FromMapi(*raw), create);
-          } catch (const MapiError& e) {
+            id = names_->GetId(TPropName::FromMapi(*raw), create);
+          } catch (const TMapiError& e) {
             if (e.Code() != MAPI_E_INVALID_PARAMETER) throw;
           }
         }
@@ -57,7 +59,7 @@ HRESULT PropObject::DoGetIDsFromNames(ULONG cPropNames, LPMAPINAMEID* lppPropNam
         errors |= id == 0;
       }
     }
-    auto array = MapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(tags.size()));
+    auto array = TMapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(tags.size()));
     array->cValues = static_cast<ULONG>(tags.size());
     std::copy(tags.begin(), tags.end(), array->aulPropTag);
     *lppPropTags = array.Release();
@@ -65,23 +67,24 @@ HRESULT PropObject::DoGetIDsFromNames(ULONG cPropNames, LPMAPINAMEID* lppPropNam
   });
 }
 
-HRESULT PropObject::DoGetNamesFromIDs(LPSPropTagArray* lppPropTags, LPGUID lpPropSetGuid, ULONG ulFlags,
-                                      ULONG* lpcPropNames, LPMAPINAMEID** lpppPropNames) {
+HRESULT TPropObjectBase::DoGetNamesFromIDs(LPSPropTagArray* lppPropTags, LPGUID lpPropSetGuid, ULONG ulFlags,
+                                           ULONG* lpcPropNames, LPMAPINAMEID** lpppPropNames) {
   if (ulFlags & ~(MAPI_NO_STRINGS | MAPI_NO_IDS)) return Fail(MAPI_E_UNKNOWN_FLAGS, "GetNamesFromIDs: unknown flags");
   if (!lppPropTags || !lpcPropNames || !lpppPropNames)
     return Fail(MAPI_E_INVALID_PARAMETER, "GetNamesFromIDs: invalid parameter");
   *lpcPropNames = 0;
   *lpppPropNames = nullptr;
   if (!names_) return Fail(MAPI_E_NO_SUPPORT, "GetNamesFromIDs: the object has no named properties");
-  return Guard("GetNamesFromIDs", [&]() -> HRESULT {
-    auto wanted = [&](const PropName& name) {
+  return Guarded(lastError_, "GetNamesFromIDs", [&]() -> HRESULT {
+    std::lock_guard lock(mutex_);
+    auto wanted = [&](const TPropName& name) {
       if (lpPropSetGuid && !(name.guid == *lpPropSetGuid)) return false;
       if ((ulFlags & MAPI_NO_STRINGS) && name.kind == MNID_STRING) return false;
       if ((ulFlags & MAPI_NO_IDS) && name.kind == MNID_ID) return false;
       return true;
     };
     std::vector<ULONG> tags;
-    std::vector<std::optional<PropName>> found;
+    std::vector<std::optional<TPropName>> found;
     if (!*lppPropTags) {
       // No tags: every mapped name (of the property set asked for), tags returned too.
       for (const auto& [id, name] : names_->All())
@@ -93,22 +96,22 @@ HRESULT PropObject::DoGetNamesFromIDs(LPSPropTagArray* lppPropTags, LPGUID lpPro
       const SPropTagArray* in = *lppPropTags;
       for (ULONG i = 0; i < in->cValues; ++i) {
         ULONG id = PROP_ID(in->aulPropTag[i]);
-        std::optional<PropName> name;
+        std::optional<TPropName> name;
         if (id != PROP_ID_NULL && id < kFirstNamedId)
-          name = PropName::FromId(PS_MAPI, static_cast<LONG>(id));
+          name = TPropName::FromId(PS_MAPI, static_cast<LONG>(id));
         else
           name = names_->GetName(id);
         if (name && !wanted(*name)) name.reset();
         found.push_back(std::move(name));
       }
     }
-    MapiBuffer<SPropTagArray> tagArray;
+    TMapiBuffer<SPropTagArray> tagArray;
     if (!*lppPropTags) {
-      tagArray = MapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(tags.size()));
+      tagArray = TMapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(tags.size()));
       tagArray->cValues = static_cast<ULONG>(tags.size());
       std::copy(tags.begin(), tags.end(), tagArray->aulPropTag);
     }
-    auto names = MapiBuffer<LPMAPINAMEID>::Allocate(sizeof(LPMAPINAMEID) * (found.empty() ? 1 : found.size()));
+    auto names = TMapiBuffer<LPMAPINAMEID>::Allocate(sizeof(LPMAPINAMEID) * (found.empty() ? 1 : found.size()));
     bool errors = false;
     for (size_t i = 0; i < found.size(); ++i) {
       names.get()[i] = found[i] ? NewNameId(*found[i], names.get()) : nullptr;

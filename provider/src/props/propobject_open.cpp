@@ -1,18 +1,20 @@
 // OpenProperty: IStream over binary and string properties; other interfaces
 // through the object's OpenInterface hook.
-#include "orba/store/maperror.h"
-#include "orba/store/propobject.h"
-#include "propertystream.h"
+#include "base/lasterror.h"
+#include "base/maperror.h"
+#include "props/propertystream.h"
+#include "props/propobject.h"
 
 namespace orba::store {
 
-HRESULT PropObject::DoOpenProperty(ULONG ulPropTag, LPCIID lpiid, ULONG ulInterfaceOptions, ULONG ulFlags,
-                                   LPUNKNOWN* lppUnk) {
+HRESULT TPropObjectBase::DoOpenProperty(ULONG ulPropTag, LPCIID lpiid, ULONG ulInterfaceOptions, ULONG ulFlags,
+                                        LPUNKNOWN* lppUnk) {
   if (ulFlags & ~(MAPI_CREATE | MAPI_MODIFY | MAPI_DEFERRED_ERRORS | STREAM_APPEND | MAPI_BEST_ACCESS))
     return Fail(MAPI_E_UNKNOWN_FLAGS, "OpenProperty: unknown flags");
   if (!lpiid || !lppUnk) return Fail(MAPI_E_INVALID_PARAMETER, "OpenProperty: invalid parameter");
   *lppUnk = nullptr;
-  return Guard("OpenProperty", [&]() -> HRESULT {
+  return Guarded(lastError_, "OpenProperty", [&]() -> HRESULT {
+    std::lock_guard lock(mutex_);
     if (*lpiid != IID_IStream) return OpenInterface(ulPropTag, *lpiid, ulInterfaceOptions, ulFlags, lppUnk);
     ULONG type = PROP_TYPE(ulPropTag);
     if (type != PT_BINARY && type != PT_STRING8 && type != PT_UNICODE && type != PT_OBJECT)
@@ -22,7 +24,7 @@ HRESULT PropObject::DoOpenProperty(ULONG ulPropTag, LPCIID lpiid, ULONG ulInterf
     bool create = (ulFlags & MAPI_CREATE) != 0;
     // MAPI_BEST_ACCESS asks for writing where the object allows it.
     bool writable = create || (ulFlags & MAPI_MODIFY) ||
-                    ((ulFlags & MAPI_BEST_ACCESS) && access_ == AccessMode::ReadWrite && !IsComputed(PROP_ID(tag)));
+                    ((ulFlags & MAPI_BEST_ACCESS) && access_ == TAccessMode::ReadWrite && !IsComputed(PROP_ID(tag)));
     if (writable) {
       CheckWritable("OpenProperty");
       if (IsComputed(PROP_ID(tag)))
@@ -38,7 +40,7 @@ HRESULT PropObject::DoOpenProperty(ULONG ulPropTag, LPCIID lpiid, ULONG ulInterf
     size_t position = (ulFlags & STREAM_APPEND) ? data.size() : 0;
     // MAPI_CREATE discards the current value: the stream starts empty and
     // writes it back even when nothing is written.
-    auto stream = MakeComObject<PropertyStream>(this, tag, std::move(data), writable, create);
+    auto stream = MakeComObject<TPropertyStream>(this, tag, std::move(data), writable, create);
     LARGE_INTEGER move{};
     move.QuadPart = static_cast<LONGLONG>(position);
     stream->Seek(move, STREAM_SEEK_SET, nullptr);

@@ -1,21 +1,21 @@
-#include "orba/store/propproblems.h"
+#include "props/propproblems.h"
 
 #include <algorithm>
 
-#include "orba/store/mapimemory.h"
+#include "memory/mapimemory.h"
 
 namespace orba::store {
 
-void ProblemList::Add(const SPropProblemArray* array) {
+void TProblemList::Add(const SPropProblemArray* array) {
   if (!array) return;
   problems_.insert(problems_.end(), array->aProblem, array->aProblem + array->cProblem);
 }
 
-void ProblemList::HandTo(LPSPropProblemArray* out) const {
+void TProblemList::HandTo(LPSPropProblemArray* out) const {
   if (!out) return;
   *out = nullptr;
   if (problems_.empty()) return;
-  auto array = MapiBuffer<SPropProblemArray>::Allocate(CbNewSPropProblemArray(problems_.size()));
+  auto array = TMapiBuffer<SPropProblemArray>::Allocate(CbNewSPropProblemArray(problems_.size()));
   array->cProblem = static_cast<ULONG>(problems_.size());
   std::copy(problems_.begin(), problems_.end(), array->aProblem);
   *out = array.Release();

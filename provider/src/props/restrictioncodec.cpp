@@ -4,20 +4,20 @@
 // order of its structure; a property value is its tag, its length and the property
 // codec's bytes; lists are a count and their elements; the optional restriction of
 // RES_COMMENT and RES_ANNOTATION is preceded by 1 (present) or 0.
-#include "orba/store/restrictioncodec.h"
+#include "props/restrictioncodec.h"
 
 #include <cstring>
 
+#include "base/maperror.h"
 #include "mapi/edkmdb.h"
-#include "orba/store/maperror.h"
-#include "orba/store/mapimemory.h"
-#include "orba/store/propcopy.h"
+#include "memory/mapimemory.h"
+#include "props/valuecopy.h"
 
 namespace orba::store {
 namespace {
 
-[[noreturn]] void Malformed(const char* why) { throw MapiError(MAPI_E_INVALID_PARAMETER, why); }
-[[noreturn]] void Corrupt() { throw MapiError(MAPI_E_CORRUPT_DATA, "The stored restriction is damaged."); }
+[[noreturn]] void Malformed(const char* why) { throw TMapiError(MAPI_E_INVALID_PARAMETER, why); }
+[[noreturn]] void Corrupt() { throw TMapiError(MAPI_E_CORRUPT_DATA, "The stored restriction is damaged."); }
 
 class TWriter {
  public:
@@ -44,7 +44,7 @@ class TWriter {
 };
 
 void TWriter::Restriction(const SRestriction& r, unsigned depth) {
-  if (depth >= kMaxRestrictionDepth) throw MapiError(MAPI_E_TOO_COMPLEX, "The restriction is nested too deeply.");
+  if (depth >= kMaxRestrictionDepth) throw TMapiError(MAPI_E_TOO_COMPLEX, "The restriction is nested too deeply.");
   ++depth;
   U32(r.rt);
   switch (r.rt) {
@@ -129,7 +129,7 @@ class TReader {
     try {
       DecodePropValue(
           tag, value, [this](size_t cb) { return AllocateMore(cb, parent_); }, out);
-    } catch (const MapiError&) {
+    } catch (const TMapiError&) {
       Corrupt();
     }
   }

@@ -1,5 +1,5 @@
 // The seam for the session's address book: see addressbook.h.
-#include "orba/store/addressbook.h"
+#include "session/addressbook.h"
 
 #include <mutex>
 

@@ -15,11 +15,12 @@
 //   required; MAPI_NO_MAIL keeps the spooler offline in the status table; the other
 //   documented flags (MAPI_FORCE_DOWNLOAD, MAPI_TIMEOUT_SHORT, MAPI_NT_SERVICE,
 //   MAPI_BG_SESSION) change nothing here.
+#include "base/export.h"
+#include "base/lasterror.h"
 #include "mapi/mapiexports.h"
-#include "orba/store/export.h"
-#include "orba/store/lasterror.h"
-#include "orba/store/mapiinit.h"
-#include "orba/store/session/mapisession.h"
+#include "props/propstrings.h"
+#include "session/mapiinit.h"
+#include "session/mapisession.h"
 
 namespace orba::store {
 namespace {
@@ -42,8 +43,8 @@ std::string LogonProfile(TProfileDatabase& db, LPTSTR lpszProfileName, ULONG fla
   }
   Check(!(needDialog && (flags & MAPI_LOGON_UI)), MAPI_E_USER_CANCEL,
         "The logon dialog cannot be shown: there is no user interface.");
-  throw MapiError(MAPI_E_LOGON_FAILED,
-                  needDialog ? "No profile was named and there is no default profile." : "The profile does not exist.");
+  throw TMapiError(MAPI_E_LOGON_FAILED, needDialog ? "No profile was named and there is no default profile."
+                                                   : "The profile does not exist.");
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 // MAPIInitialize and MAPIUninitialize: a per-process count, as MAPI keeps it.
-#include "orba/store/mapiinit.h"
+#include "session/mapiinit.h"
 
 #include <atomic>
 
+#include "base/export.h"
 #include "mapi/mapiexports.h"
-#include "orba/store/export.h"
-#include "orba/store/session/sessionstate.h"
+#include "session/sessionstate.h"
 
 namespace orba::store {
 namespace {

@@ -1,17 +1,18 @@
 // IMAPISession: see mapisession.h.
-#include "orba/store/session/mapisession.h"
+#include "session/mapisession.h"
+#include "base/lasterror.h"
 
 #include <cstring>
 
+#include "admin/profadmin.h"
 #include "orba/common/encoding.h"
-#include "orba/store/addressbook.h"
-#include "orba/store/admin/profadmin.h"
-#include "orba/store/mapitable.h"
-#include "orba/store/profiles/profsect.h"
-#include "orba/store/profiles/sectionprops.h"
-#include "orba/store/session/statusrows.h"
-#include "orba/store/storeentryid.h"
-#include "orba/store/tags.h"
+#include "profiles/profsect.h"
+#include "props/propvalues.h"
+#include "props/tags.h"
+#include "session/addressbook.h"
+#include "session/statusrows.h"
+#include "session/storeentryid.h"
+#include "table/mapitable.h"
 
 namespace orba::store {
 namespace {
@@ -31,20 +32,13 @@ bool IsStoreEntryId(std::span<const BYTE> entryId) {
 
 }  // namespace
 
-template <class Body>
-HRESULT TMapiSession::Call(Body&& body) noexcept {
-  return error_.Run([&]() -> HRESULT {
-    state_->CheckActive();
-    return body();
-  });
-}
-
 HRESULT TMapiSession::GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) {
   return error_.Get(hResult, ulFlags, lppMAPIError);
 }
 
 HRESULT TMapiSession::GetMsgStoresTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    state_->CheckActive();
     Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "No table pointer was given.");
     *lppTable = nullptr;
     CheckFlags(ulFlags, MAPI_UNICODE);
@@ -55,7 +49,8 @@ HRESULT TMapiSession::GetMsgStoresTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
 
 HRESULT TMapiSession::OpenMsgStore(ULONG_PTR, ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
                                    LPMDB* lppMDB) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    state_->CheckActive();
     Check(lppMDB != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
     *lppMDB = nullptr;
     CheckFlags(ulFlags, kOpenMsgStoreFlags);
@@ -69,7 +64,8 @@ HRESULT TMapiSession::OpenMsgStore(ULONG_PTR, ULONG cbEntryID, LPENTRYID lpEntry
 }
 
 HRESULT TMapiSession::OpenAddressBook(ULONG_PTR, LPCIID lpInterface, ULONG ulFlags, LPADRBOOK* lppAdrBook) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    state_->CheckActive();
     Check(lppAdrBook != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
     *lppAdrBook = nullptr;
     CheckFlags(ulFlags, AB_NO_DIALOG | MAPI_UNICODE);
@@ -83,7 +79,8 @@ HRESULT TMapiSession::OpenAddressBook(ULONG_PTR, LPCIID lpInterface, ULONG ulFla
 }
 
 HRESULT TMapiSession::OpenProfileSection(LPMAPIUID lpUID, LPCIID lpInterface, ULONG ulFlags, LPPROFSECT* lppProfSect) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    state_->CheckActive();
     Check(lppProfSect != nullptr && lpUID != nullptr, MAPI_E_INVALID_PARAMETER,
           "A section UID and a result pointer are needed.");
     *lppProfSect = nullptr;
@@ -94,7 +91,8 @@ HRESULT TMapiSession::OpenProfileSection(LPMAPIUID lpUID, LPCIID lpInterface, UL
 }
 
 HRESULT TMapiSession::GetStatusTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    state_->CheckActive();
     Check(lppTable != nullptr, MAPI_E_INVALID_PARAMETER, "No table pointer was given.");
     *lppTable = nullptr;
     CheckFlags(ulFlags, MAPI_UNICODE);
@@ -111,7 +109,8 @@ ComPtr<IMsgStore> TMapiSession::RouteEntryId(std::span<const BYTE> entryId) {
 
 HRESULT TMapiSession::OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
                                 ULONG* lpulObjType, LPUNKNOWN* lppUnk) {
-  return Call([&]() -> HRESULT {
+  return Guarded(error_, [&]() -> HRESULT {
+    state_->CheckActive();
     Check(lpulObjType != nullptr && lppUnk != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointers were given.");
     *lppUnk = nullptr;
     CheckFlags(ulFlags, kOpenEntryFlags);
@@ -132,7 +131,8 @@ HRESULT TMapiSession::OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpI
 
 HRESULT TMapiSession::CompareEntryIDs(ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2, LPENTRYID lpEntryID2,
                                       ULONG ulFlags, ULONG* lpulResult) {
-  return Call([&]() -> HRESULT {
+  return Guarded(error_, [&]() -> HRESULT {
+    state_->CheckActive();
     Check(lpulResult != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
     CheckFlags(ulFlags, 0);
     std::span<const BYTE> first = EntryIdBytes(cbEntryID1, lpEntryID1);
@@ -160,7 +160,8 @@ HRESULT TMapiSession::CompareEntryIDs(ULONG cbEntryID1, LPENTRYID lpEntryID1, UL
 
 HRESULT TMapiSession::Advise(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink,
                              ULONG_PTR* lpulConnection) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    state_->CheckActive();
     Check(lpAdviseSink != nullptr && lpulConnection != nullptr, MAPI_E_INVALID_PARAMETER,
           "A sink and a result pointer are needed.");
     Check(ulEventMask != 0, MAPI_E_INVALID_PARAMETER, "No events were asked for.");
@@ -187,21 +188,24 @@ HRESULT TMapiSession::Advise(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEvent
 }
 
 HRESULT TMapiSession::Unadvise(ULONG_PTR ulConnection) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    state_->CheckActive();
     state_->RemoveSink(ulConnection);
     return S_OK;
   });
 }
 
 HRESULT TMapiSession::MessageOptions(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) {
-  return Call([]() -> HRESULT {
-    throw MapiError(MAPI_E_NO_SUPPORT, "Message options need a dialog: there is no user interface.");
+  return Guarded(error_, [&]() -> HRESULT {
+    state_->CheckActive();
+    throw TMapiError(MAPI_E_NO_SUPPORT, "Message options need a dialog: there is no user interface.");
   });
 }
 
 HRESULT TMapiSession::QueryDefaultMessageOpt(LPTSTR lpszAdrType, ULONG ulFlags, ULONG* lpcValues,
                                              LPSPropValue* lppOptions) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    state_->CheckActive();
     Check(lpszAdrType != nullptr && lpcValues != nullptr && lppOptions != nullptr, MAPI_E_INVALID_PARAMETER,
           "An address type and result pointers are needed.");
     CheckFlags(ulFlags, MAPI_UNICODE);
@@ -212,13 +216,14 @@ HRESULT TMapiSession::QueryDefaultMessageOpt(LPTSTR lpszAdrType, ULONG ulFlags, 
 }
 
 HRESULT TMapiSession::EnumAdrTypes(ULONG ulFlags, ULONG* lpcAdrTypes, LPTSTR** lpppszAdrTypes) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    state_->CheckActive();
     Check(lpcAdrTypes != nullptr && lpppszAdrTypes != nullptr, MAPI_E_INVALID_PARAMETER,
           "No result pointers were given.");
     CheckFlags(ulFlags, MAPI_UNICODE);
     static constexpr const char* kTypes[] = {"SMTP", "EX"};
     constexpr size_t count = std::size(kTypes);
-    auto list = MapiBuffer<LPTSTR>::Allocate(sizeof(LPTSTR) * count);
+    auto list = TMapiBuffer<LPTSTR>::Allocate(sizeof(LPTSTR) * count);
     for (size_t i = 0; i < count; ++i) {
       size_t length = std::strlen(kTypes[i]);
       if (ulFlags & MAPI_UNICODE) {
@@ -238,14 +243,15 @@ HRESULT TMapiSession::EnumAdrTypes(ULONG ulFlags, ULONG* lpcAdrTypes, LPTSTR** l
 }
 
 HRESULT TMapiSession::QueryIdentity(ULONG* lpcbEntryID, LPENTRYID* lppEntryID) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    state_->CheckActive();
     Check(lpcbEntryID != nullptr && lppEntryID != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointers were given.");
     *lppEntryID = nullptr;
     TProfileDatabase& db = *state_->Database();
     std::optional<Bytes> primary, first;
     for (const TProviderInfo& provider : db.Providers(state_->Profile())) {
       TStoredProps section = db.ReadSection(state_->Profile(), provider.uid);
-      auto values = DecodeSection(section);
+      auto values = DecodeStored(section);
       std::optional<Bytes> identity;
       bool isPrimary = false;
       for (size_t i = 0; i < section.size(); ++i) {
@@ -259,7 +265,7 @@ HRESULT TMapiSession::QueryIdentity(ULONG* lpcbEntryID, LPENTRYID* lppEntryID) {
     }
     const std::optional<Bytes>& chosen = primary ? primary : first;
     Check(chosen.has_value(), MAPI_E_NOT_FOUND, "No provider of the profile supplies an identity.");
-    auto entryId = MapiBuffer<BYTE>::Allocate(chosen->size());
+    auto entryId = TMapiBuffer<BYTE>::Allocate(chosen->size());
     std::memcpy(entryId.get(), chosen->data(), chosen->size());
     *lpcbEntryID = static_cast<ULONG>(chosen->size());
     *lppEntryID = reinterpret_cast<LPENTRYID>(entryId.Release());
@@ -268,7 +274,8 @@ HRESULT TMapiSession::QueryIdentity(ULONG* lpcbEntryID, LPENTRYID* lppEntryID) {
 }
 
 HRESULT TMapiSession::Logoff(ULONG_PTR, ULONG ulFlags, ULONG ulReserved) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    state_->CheckActive();
     CheckFlags(ulFlags, MAPI_LOGOFF_SHARED | MAPI_LOGOFF_UI);
     Check(ulReserved == 0, MAPI_E_INVALID_PARAMETER, "The reserved argument must be 0.");
     state_->End();
@@ -277,7 +284,8 @@ HRESULT TMapiSession::Logoff(ULONG_PTR, ULONG ulFlags, ULONG ulReserved) {
 }
 
 HRESULT TMapiSession::SetDefaultStore(ULONG ulFlags, ULONG cbEntryID, LPENTRYID lpEntryID) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    state_->CheckActive();
     Check(ulFlags >= MAPI_DEFAULT_STORE && ulFlags <= MAPI_SECONDARY_STORE, MAPI_E_UNKNOWN_FLAGS,
           "Unknown flags were given.");
     Check(ulFlags != MAPI_SIMPLE_STORE_TEMPORARY, MAPI_E_NO_SUPPORT, "There are no Simple MAPI session stores.");
@@ -295,7 +303,8 @@ HRESULT TMapiSession::SetDefaultStore(ULONG ulFlags, ULONG cbEntryID, LPENTRYID 
 }
 
 HRESULT TMapiSession::AdminServices(ULONG ulFlags, LPSERVICEADMIN* lppServiceAdmin) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    state_->CheckActive();
     Check(lppServiceAdmin != nullptr, MAPI_E_INVALID_PARAMETER, "No result pointer was given.");
     *lppServiceAdmin = nullptr;
     CheckFlags(ulFlags, 0);
@@ -306,13 +315,17 @@ HRESULT TMapiSession::AdminServices(ULONG ulFlags, LPSERVICEADMIN* lppServiceAdm
 
 HRESULT TMapiSession::ShowForm(ULONG_PTR, LPMDB, LPMAPIFOLDER, LPCIID, ULONG, LPMESSAGE, ULONG, ULONG, ULONG, ULONG,
                                LPSTR) {
-  return Call(
-      []() -> HRESULT { throw MapiError(MAPI_E_NO_SUPPORT, "Forms cannot be shown: there is no user interface."); });
+  return Guarded(error_, [&]() -> HRESULT {
+    state_->CheckActive();
+    throw TMapiError(MAPI_E_NO_SUPPORT, "Forms cannot be shown: there is no user interface.");
+  });
 }
 
 HRESULT TMapiSession::PrepareForm(LPCIID, LPMESSAGE, ULONG*) {
-  return Call(
-      []() -> HRESULT { throw MapiError(MAPI_E_NO_SUPPORT, "Forms cannot be shown: there is no user interface."); });
+  return Guarded(error_, [&]() -> HRESULT {
+    state_->CheckActive();
+    throw TMapiError(MAPI_E_NO_SUPPORT, "Forms cannot be shown: there is no user interface.");
+  });
 }
 
 }  // namespace orba::store

@@ -1,14 +1,14 @@
 // What one logon to a profile holds: see sessionstate.h.
-#include "orba/store/session/sessionstate.h"
+#include "session/sessionstate.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "orba/store/lasterror.h"
-#include "orba/store/profiles/sectionprops.h"
-#include "orba/store/profiles/services.h"
-#include "orba/store/storeentryid.h"
-#include "orba/store/tags.h"
+#include "base/lasterror.h"
+#include "profiles/services.h"
+#include "props/propvalues.h"
+#include "props/tags.h"
+#include "session/storeentryid.h"
 
 namespace orba::store {
 namespace {
@@ -16,7 +16,7 @@ namespace {
 std::optional<MAPIUID> StoredUid(const TStoredProps& section, ULONG tag) {
   for (const TStoredProp& prop : section) {
     if (prop.tag != tag) continue;
-    auto value = DecodeSection({prop});
+    auto value = DecodeStored({prop});
     if (value->Value.bin.cb != sizeof(MAPIUID)) return std::nullopt;
     MAPIUID uid;
     std::memcpy(uid.ab, value->Value.bin.lpb, sizeof(uid.ab));
@@ -45,34 +45,20 @@ void PutStoreRow(TMemoryRowSource& rows, const TProfileStore& store, ULONG rowId
         prop.tag == tags::kResourceFlags || prop.tag == tags::kProviderUid || prop.tag == tags::kServiceUid ||
         prop.tag == tags::kServiceNameA)
       shown.push_back(prop);
-  auto values = DecodeSection(shown, 6);
+  auto values = DecodeStored(shown, 7);
   SPropValue* row = values.get();
   ULONG flags = 0;
   for (size_t i = 0; i < shown.size(); ++i)
     if (row[i].ulPropTag == tags::kResourceFlags) flags = row[i].Value.ul;
   SPropValue* extra = row + shown.size();
-  auto binary = [](const void* data, size_t size) {
-    SBinary bin{static_cast<ULONG>(size), static_cast<LPBYTE>(const_cast<void*>(data))};
-    return bin;
-  };
-  extra[0].ulPropTag = tags::kEntryId;
-  extra[0].Value.bin = binary(store.entryId.data(), store.entryId.size());
-  extra[1].ulPropTag = tags::kRecordKey;
-  extra[1].Value.bin = binary(store.provider.ab, sizeof(store.provider.ab));
-  extra[2].ulPropTag = tags::kInstanceKey;
-  extra[2].Value.bin = binary(store.provider.ab, sizeof(store.provider.ab));
-  extra[3].ulPropTag = tags::kDefaultStore;
-  extra[3].Value.b = (flags & STATUS_DEFAULT_STORE) ? 1 : 0;
-  extra[4].ulPropTag = tags::kResourceType;
-  extra[4].Value.ul = MAPI_STORE_PROVIDER;
-  extra[5].ulPropTag = tags::kObjectType;
-  extra[5].Value.ul = MAPI_STORE;
-  std::vector<SPropValue> all(row, row + shown.size() + 6);
-  SPropValue rowIdValue{};
-  rowIdValue.ulPropTag = tags::kRowId;
-  rowIdValue.Value.ul = rowId;
-  all.push_back(rowIdValue);
-  rows.Put(TPropRow(all.data(), all.size()));
+  extra[0] = BinaryValue(tags::kEntryId, store.entryId);
+  extra[1] = BinaryValue(tags::kRecordKey, store.provider.ab);
+  extra[2] = BinaryValue(tags::kInstanceKey, store.provider.ab);
+  extra[3] = BoolValue(tags::kDefaultStore, (flags & STATUS_DEFAULT_STORE) != 0);
+  extra[4] = LongValue(tags::kResourceType, MAPI_STORE_PROVIDER);
+  extra[5] = LongValue(tags::kObjectType, MAPI_STORE);
+  extra[6] = LongValue(tags::kRowId, rowId);
+  rows.Put(TPropRow(row, shown.size() + 7));
 }
 
 }  // namespace
@@ -136,7 +122,7 @@ TProfileStore TSessionState::FindStore(std::span<const BYTE> entryId) const {
   if (IsEqualMAPIUID(&uid, &kStoreWrapUid)) own = UnwrapStoreEntryId(entryId).storeEntryId;
   for (TProfileStore& store : ProfileStores())
     if (SameEntryId(UnwrapStoreEntryId(store.entryId).storeEntryId, own)) return std::move(store);
-  throw MapiError(MAPI_E_NOT_FOUND, "The message store is not one of the profile's stores.");
+  throw TMapiError(MAPI_E_NOT_FOUND, "The message store is not one of the profile's stores.");
 }
 
 ComPtr<IMsgStore> TSessionState::OpenStore(const TProfileStore& store, ULONG flags) {

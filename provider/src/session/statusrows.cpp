@@ -1,11 +1,11 @@
 // The session's status table: see statusrows.h.
-#include "orba/store/session/statusrows.h"
+#include "session/statusrows.h"
 
 #include "mapi/mapix.h"
 #include "orba/common/utf8.h"
-#include "orba/store/profiles/sectionprops.h"
-#include "orba/store/profiles/services.h"
-#include "orba/store/tags.h"
+#include "profiles/services.h"
+#include "props/propvalues.h"
+#include "props/tags.h"
 
 namespace orba::store {
 namespace {
@@ -50,33 +50,24 @@ void PutRow(TMemoryRowSource& rows, const TStatusRow& status, ULONG rowId) {
         prop.tag == tags::kIdentitySearchKey)
       shown.push_back(prop);
   constexpr size_t kExtra = 9;
-  auto values = DecodeSection(shown, kExtra);
+  auto values = DecodeStored(shown, kExtra);
   SPropValue* extra = values.get() + shown.size();
   Bytes entryId = StatusEntryId(status.resourceType, status.provider);
-  std::u16string display = status.displayName;
-  extra[0].ulPropTag = tags::kResourceType;
-  extra[0].Value.ul = status.resourceType;
-  extra[1].ulPropTag = tags::kDisplayNameW;
-  extra[1].Value.lpszW = display.data();
+  extra[0] = LongValue(tags::kResourceType, status.resourceType);
+  extra[1] = TextValue(tags::kDisplayNameW, status.displayName);
   extra[2].ulPropTag = tags::kProviderDllNameA;
   extra[2].Value.lpszA = const_cast<char*>(kProviderDllName);
-  extra[3].ulPropTag = tags::kStatusCode;
-  extra[3].Value.ul = status.statusCode;
-  extra[4].ulPropTag = tags::kResourceMethods;
-  extra[4].Value.ul = 0;
-  extra[5].ulPropTag = tags::kObjectType;
-  extra[5].Value.ul = MAPI_STATUS;
-  extra[6].ulPropTag = tags::kEntryId;
-  extra[6].Value.bin = {static_cast<ULONG>(entryId.size()), entryId.data()};
-  extra[7].ulPropTag = tags::kInstanceKey;
-  extra[7].Value.bin = {static_cast<ULONG>(entryId.size()), entryId.data()};
-  extra[8].ulPropTag = tags::kRowId;
-  extra[8].Value.ul = rowId;
+  extra[3] = LongValue(tags::kStatusCode, status.statusCode);
+  extra[4] = LongValue(tags::kResourceMethods, 0);
+  extra[5] = LongValue(tags::kObjectType, MAPI_STATUS);
+  extra[6] = BinaryValue(tags::kEntryId, entryId);
+  extra[7] = BinaryValue(tags::kInstanceKey, entryId);
+  extra[8] = LongValue(tags::kRowId, rowId);
   rows.Put(TPropRow(values.get(), shown.size() + kExtra));
 }
 
 std::u16string SectionDisplayName(const TStoredProps& section) {
-  auto values = DecodeSection(section);
+  auto values = DecodeStored(section);
   for (size_t i = 0; i < section.size(); ++i)
     if (values.get()[i].ulPropTag == tags::kDisplayNameW) return values.get()[i].Value.lpszW;
   return {};

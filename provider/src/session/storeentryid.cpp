@@ -1,9 +1,9 @@
 // Entry IDs as the session reads them: see storeentryid.h.
-#include "orba/store/storeentryid.h"
+#include "session/storeentryid.h"
 
 #include <cstring>
 
-#include "orba/store/maperror.h"
+#include "base/maperror.h"
 
 namespace orba::store {
 namespace {
@@ -12,14 +12,14 @@ constexpr size_t kFlagsSize = 4;
 constexpr size_t kHeaderSize = kFlagsSize + sizeof(MAPIUID);  // flags and provider UID
 constexpr size_t kWrapFixedSize = kHeaderSize + 2;            // version and flag bytes
 
-[[noreturn]] void Invalid(const char* text) { throw MapiError(MAPI_E_INVALID_ENTRYID, text); }
+[[noreturn]] void Invalid(const char* text) { throw TMapiError(MAPI_E_INVALID_ENTRYID, text); }
 
 size_t Padded(size_t size) { return (size + 3) & ~size_t{3}; }
 
 }  // namespace
 
 std::span<const BYTE> EntryIdBytes(ULONG cb, const ENTRYID* entryId) {
-  if (!entryId && cb) throw MapiError(MAPI_E_INVALID_PARAMETER, "The entry ID pointer is null.");
+  if (!entryId && cb) throw TMapiError(MAPI_E_INVALID_PARAMETER, "The entry ID pointer is null.");
   if (!entryId || cb < kHeaderSize) Invalid("The entry ID is too short.");
   return {reinterpret_cast<const BYTE*>(entryId), cb};
 }

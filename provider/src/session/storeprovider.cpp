@@ -1,5 +1,5 @@
 // The registry of store implementations: see storeprovider.h.
-#include "orba/store/storeprovider.h"
+#include "session/storeprovider.h"
 
 #include <algorithm>
 #include <mutex>

@@ -1,49 +1,21 @@
-#include "orba/store/mapitable.h"
+#include "table/mapitable.h"
 
 #include <cstring>
 
-#include "orba/common/encoding.h"
-#include "orba/store/maperror.h"
+#include "base/lasterror.h"
+#include "props/propvalues.h"
+#include "props/tags.h"
 
 namespace orba::store {
 
 namespace {
 
-constexpr ULONG kPrNull = PROP_TAG(PT_NULL, 0);
 constexpr ULONG kDeferFlags = TBL_ASYNC | TBL_BATCH;
-constexpr char kComponent[] = "Orba Store table";
 
-void Check(bool condition, HRESULT code, const char* why) {
-  if (!condition) throw MapiError(code, why);
-}
-
-void CheckFlags(ULONG flags, ULONG allowed) { Check((flags & ~allowed) == 0, MAPI_E_UNKNOWN_FLAGS, "unknown flags"); }
-
-SPropValue KeyValue(const std::string& key) {
-  SPropValue value{};
-  value.ulPropTag = kInstanceKeyTag;
-  value.Value.bin.cb = static_cast<ULONG>(key.size());
-  value.Value.bin.lpb = reinterpret_cast<LPBYTE>(const_cast<char*>(key.data()));
-  return value;
-}
-
-SPropValue NullValue() {
-  SPropValue value{};
-  value.ulPropTag = kPrNull;
-  return value;
-}
-
-// Text for MAPIERROR in the asked width, allocated on parent.
-LPTSTR ErrorText(const std::string& text, bool unicode, void* parent) {
-  if (!unicode) {
-    auto* out = AllocateMoreOf<char>(text.size() + 1, parent);
-    std::memcpy(out, text.c_str(), text.size() + 1);
-    return out;
-  }
-  WideString wide = TVoEncoding::ConvertW(text);
-  auto* out = AllocateMoreOf<WCHAR>(wide.size() + 1, parent);
-  std::memcpy(out, wide.c_str(), (wide.size() + 1) * sizeof(WCHAR));
-  return reinterpret_cast<LPTSTR>(out);
+// A row's instance key, pointing into its event; PT_NULL for an event without one.
+SPropValue KeyValue(bool present, const std::string& key) {
+  if (!present) return SPropValue{tags::kNull, 0, {}};
+  return BinaryValue(tags::kInstanceKey, {reinterpret_cast<const BYTE*>(key.data()), key.size()});
 }
 
 }  // namespace
@@ -54,27 +26,6 @@ TMapiTable::TMapiTable(std::shared_ptr<TTableRowSource> source)
 }
 
 TMapiTable::~TMapiTable() { view_->SetListener(nullptr); }
-
-template <class Body>
-HRESULT TMapiTable::Call(Body&& body) noexcept {
-  try {
-    std::lock_guard lock(view_->Mutex());
-    return body();
-  } catch (...) {
-    HRESULT hr = ResultFromException();
-    std::string text;
-    try {
-      throw;
-    } catch (const std::exception& e) {
-      text = e.what();
-    } catch (...) {
-    }
-    std::lock_guard lock(errorLock_);
-    lastError_ = hr;
-    lastErrorText_ = std::move(text);
-    return hr;
-  }
-}
 
 void TMapiTable::Notify(std::vector<TTableEvent>& events) {
   std::vector<ComPtr<IMAPIAdviseSink>> sinks;
@@ -92,8 +43,8 @@ void TMapiTable::Notify(std::vector<TTableEvent>& events) {
     tab.ulTableEvent = e.event;
     tab.hResult = e.result;
     bool rowEvent = e.event == TABLE_ROW_ADDED || e.event == TABLE_ROW_DELETED || e.event == TABLE_ROW_MODIFIED;
-    tab.propIndex = rowEvent ? KeyValue(e.instanceKey) : NullValue();
-    tab.propPrior = e.hasPrior ? KeyValue(e.priorKey) : NullValue();
+    tab.propIndex = KeyValue(rowEvent, e.instanceKey);
+    tab.propPrior = KeyValue(e.hasPrior, e.priorKey);
     tab.row.cValues = e.valueCount;
     tab.row.lpProps = e.values.get();
   }
@@ -107,24 +58,11 @@ void TMapiTable::NotifyDone(ULONG event) {
 }
 
 HRESULT TMapiTable::GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) {
-  return Call([&] {
-    Check(lppMAPIError != nullptr, MAPI_E_INVALID_PARAMETER, "no result pointer");
-    CheckFlags(ulFlags, MAPI_UNICODE);
-    *lppMAPIError = nullptr;
-    std::lock_guard lock(errorLock_);
-    if (hResult != lastError_ || lastErrorText_.empty()) return S_OK;
-    auto error = MapiBuffer<MAPIERROR>::Allocate();
-    bool unicode = (ulFlags & MAPI_UNICODE) != 0;
-    error->ulVersion = MAPI_ERROR_VERSION;
-    error->lpszError = ErrorText(lastErrorText_, unicode, error.get());
-    error->lpszComponent = ErrorText(kComponent, unicode, error.get());
-    *lppMAPIError = error.Release();
-    return S_OK;
-  });
+  return error_.Get(hResult, ulFlags, lppMAPIError);
 }
 
 HRESULT TMapiTable::Advise(ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink, ULONG_PTR* lpulConnection) {
-  return Call([&] {
+  return Guarded(error_, [&] {
     Check(lpAdviseSink && lpulConnection, MAPI_E_INVALID_PARAMETER, "no advise sink or connection pointer");
     Check((ulEventMask & fnevTableModified) != 0, MAPI_E_INVALID_PARAMETER, "tables only raise fnevTableModified");
     std::lock_guard lock(sinksLock_);
@@ -137,7 +75,7 @@ HRESULT TMapiTable::Advise(ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink, ULO
 
 HRESULT TMapiTable::Unadvise(ULONG_PTR ulConnection) {
   ComPtr<IMAPIAdviseSink> released;  // released outside the lock
-  return Call([&] {
+  return Guarded(error_, [&] {
     std::lock_guard lock(sinksLock_);
     auto it = sinks_.find(ulConnection);
     Check(it != sinks_.end(), MAPI_E_NOT_FOUND, "unknown connection");
@@ -148,7 +86,8 @@ HRESULT TMapiTable::Unadvise(ULONG_PTR ulConnection) {
 }
 
 HRESULT TMapiTable::GetStatus(ULONG* lpulTableStatus, ULONG* lpulTableType) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     Check(lpulTableStatus && lpulTableType, MAPI_E_INVALID_PARAMETER, "no result pointer");
     *lpulTableStatus = TBLSTAT_COMPLETE;
     *lpulTableType = view_->TableType();
@@ -157,7 +96,8 @@ HRESULT TMapiTable::GetStatus(ULONG* lpulTableStatus, ULONG* lpulTableType) {
 }
 
 HRESULT TMapiTable::SetColumns(LPSPropTagArray lpPropTagArray, ULONG ulFlags) {
-  HRESULT hr = Call([&] {
+  HRESULT hr = Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     Check(lpPropTagArray != nullptr, MAPI_E_INVALID_PARAMETER, "no columns");
     CheckFlags(ulFlags, kDeferFlags);
     view_->SetColumns(*lpPropTagArray);
@@ -168,11 +108,12 @@ HRESULT TMapiTable::SetColumns(LPSPropTagArray lpPropTagArray, ULONG ulFlags) {
 }
 
 HRESULT TMapiTable::QueryColumns(ULONG ulFlags, LPSPropTagArray* lpPropTagArray) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     Check(lpPropTagArray != nullptr, MAPI_E_INVALID_PARAMETER, "no result pointer");
     CheckFlags(ulFlags, TBL_ALL_COLUMNS);
     std::vector<ULONG> tags = (ulFlags & TBL_ALL_COLUMNS) ? view_->AllColumns() : view_->Columns();
-    auto array = MapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(tags.size()));
+    auto array = TMapiBuffer<SPropTagArray>::Allocate(CbNewSPropTagArray(tags.size()));
     array->cValues = static_cast<ULONG>(tags.size());
     std::copy(tags.begin(), tags.end(), array->aulPropTag);
     *lpPropTagArray = array.Release();
@@ -181,7 +122,8 @@ HRESULT TMapiTable::QueryColumns(ULONG ulFlags, LPSPropTagArray* lpPropTagArray)
 }
 
 HRESULT TMapiTable::GetRowCount(ULONG ulFlags, ULONG* lpulCount) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     Check(lpulCount != nullptr, MAPI_E_INVALID_PARAMETER, "no result pointer");
     CheckFlags(ulFlags, 0);
     *lpulCount = view_->RowCount();
@@ -190,7 +132,8 @@ HRESULT TMapiTable::GetRowCount(ULONG ulFlags, ULONG* lpulCount) {
 }
 
 HRESULT TMapiTable::SeekRow(BOOKMARK bkOrigin, LONG lRowCount, LONG* lplRowsSought) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     bool moved = false;
     LONG sought = view_->SeekRow(bkOrigin, lRowCount, moved);
     if (lplRowsSought) *lplRowsSought = sought;
@@ -199,14 +142,16 @@ HRESULT TMapiTable::SeekRow(BOOKMARK bkOrigin, LONG lRowCount, LONG* lplRowsSoug
 }
 
 HRESULT TMapiTable::SeekRowApprox(ULONG ulNumerator, ULONG ulDenominator) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     view_->SeekRowApprox(ulNumerator, ulDenominator);
     return S_OK;
   });
 }
 
 HRESULT TMapiTable::QueryPosition(ULONG* lpulRow, ULONG* lpulNumerator, ULONG* lpulDenominator) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     Check(lpulRow && lpulNumerator && lpulDenominator, MAPI_E_INVALID_PARAMETER, "no result pointer");
     *lpulRow = view_->Position();
     *lpulNumerator = view_->Position();
@@ -216,7 +161,8 @@ HRESULT TMapiTable::QueryPosition(ULONG* lpulRow, ULONG* lpulNumerator, ULONG* l
 }
 
 HRESULT TMapiTable::FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULONG ulFlags) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     Check(lpRestriction != nullptr, MAPI_E_INVALID_PARAMETER, "no restriction");
     CheckFlags(ulFlags, DIR_BACKWARD);
     bool moved = false;
@@ -226,7 +172,8 @@ HRESULT TMapiTable::FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULO
 }
 
 HRESULT TMapiTable::Restrict(LPSRestriction lpRestriction, ULONG ulFlags) {
-  HRESULT hr = Call([&] {
+  HRESULT hr = Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     CheckFlags(ulFlags, kDeferFlags);
     view_->Restrict(lpRestriction);
     return S_OK;
@@ -236,7 +183,8 @@ HRESULT TMapiTable::Restrict(LPSRestriction lpRestriction, ULONG ulFlags) {
 }
 
 HRESULT TMapiTable::CreateBookmark(BOOKMARK* lpbkPosition) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     Check(lpbkPosition != nullptr, MAPI_E_INVALID_PARAMETER, "no result pointer");
     *lpbkPosition = view_->CreateBookmark();
     return S_OK;
@@ -244,14 +192,16 @@ HRESULT TMapiTable::CreateBookmark(BOOKMARK* lpbkPosition) {
 }
 
 HRESULT TMapiTable::FreeBookmark(BOOKMARK bkPosition) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     view_->FreeBookmark(bkPosition);
     return S_OK;
   });
 }
 
 HRESULT TMapiTable::SortTable(LPSSortOrderSet lpSortCriteria, ULONG ulFlags) {
-  HRESULT hr = Call([&] {
+  HRESULT hr = Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     Check(lpSortCriteria != nullptr, MAPI_E_INVALID_PARAMETER, "no sort order");
     CheckFlags(ulFlags, kDeferFlags);
     view_->Sort(*lpSortCriteria);
@@ -262,7 +212,8 @@ HRESULT TMapiTable::SortTable(LPSSortOrderSet lpSortCriteria, ULONG ulFlags) {
 }
 
 HRESULT TMapiTable::QuerySortOrder(LPSSortOrderSet* lppSortCriteria) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     Check(lppSortCriteria != nullptr, MAPI_E_INVALID_PARAMETER, "no result pointer");
     *lppSortCriteria = view_->SortOrder().Release();
     return S_OK;
@@ -270,16 +221,17 @@ HRESULT TMapiTable::QuerySortOrder(LPSSortOrderSet* lppSortCriteria) {
 }
 
 HRESULT TMapiTable::QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     Check(lppRows != nullptr, MAPI_E_INVALID_PARAMETER, "no result pointer");
     Check(lRowCount != 0, MAPI_E_INVALID_PARAMETER, "zero row count");
     CheckFlags(ulFlags, TBL_NOADVANCE);
     std::vector<TPropRow> rows = view_->QueryRows(lRowCount, (ulFlags & TBL_NOADVANCE) == 0);
     // The row set and each row's values are separate buffers, as FreeProws expects.
-    auto set = MapiBuffer<SRowSet>::Allocate(CbNewSRowSet(rows.size()));
-    struct Guard {
+    auto set = TMapiBuffer<SRowSet>::Allocate(CbNewSRowSet(rows.size()));
+    struct TGuard {
       SRowSet* set;
-      ~Guard() {
+      ~TGuard() {
         if (set)
           for (ULONG i = 0; i < set->cRows; ++i) FreeBuffer(set->aRow[i].lpProps);
       }
@@ -304,7 +256,8 @@ HRESULT TMapiTable::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSet*, ULONG*) {
 HRESULT TMapiTable::CollapseRow(ULONG, LPBYTE, ULONG, ULONG*) { return MAPI_E_NO_SUPPORT; }
 
 HRESULT TMapiTable::WaitForCompletion(ULONG ulFlags, ULONG, ULONG* lpulTableStatus) {
-  return Call([&] {
+  return Guarded(error_, [&] {
+    std::lock_guard lock(view_->Mutex());
     CheckFlags(ulFlags, 0);
     if (lpulTableStatus) *lpulTableStatus = TBLSTAT_COMPLETE;
     return S_OK;

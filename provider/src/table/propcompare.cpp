@@ -1,4 +1,5 @@
-#include "orba/store/propcompare.h"
+#include "table/propcompare.h"
+#include "base/filetime.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,8 +15,6 @@ template <class T>
 int Order(const T& a, const T& b) {
   return a < b ? -1 : (b < a ? 1 : 0);
 }
-
-uint64_t FileTimeNumber(const FILETIME& ft) { return (uint64_t{ft.dwHighDateTime} << 32) | ft.dwLowDateTime; }
 
 int CompareBytes(const BYTE* a, size_t na, const BYTE* b, size_t nb) {
   if (!a) na = 0;
@@ -150,7 +149,7 @@ int CompareValues(ULONG type, const __UPV& a, const __UPV& b) {
     case PT_I8: return Order(a.li.QuadPart, b.li.QuadPart);
     case PT_ERROR: return Order(static_cast<ULONG>(a.err), static_cast<ULONG>(b.err));
     case PT_BOOLEAN: return Order(a.b != 0, b.b != 0);
-    case PT_SYSTIME: return Order(FileTimeNumber(a.ft), FileTimeNumber(b.ft));
+    case PT_SYSTIME: return Order(FileTimeBits(a.ft), FileTimeBits(b.ft));
     case PT_STRING8: return CompareTextNoCase(AnsiView(a.lpszA), AnsiView(b.lpszA));
     case PT_UNICODE: return CompareTextNoCase(WideView(a.lpszW), WideView(b.lpszW));
     case PT_BINARY: return CompareBytes(a.bin.lpb, a.bin.cb, b.bin.lpb, b.bin.cb);

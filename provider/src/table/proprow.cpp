@@ -1,7 +1,7 @@
-#include "orba/store/proprow.h"
+#include "table/proprow.h"
 
 #include "orba/common/encoding.h"
-#include "orba/store/propcompare.h"
+#include "table/propcompare.h"
 
 namespace orba::store {
 

@@ -1,4 +1,4 @@
-#include "orba/store/restriction.h"
+#include "table/restriction.h"
 
 #include <locale.h>
 #include <regex.h>
@@ -6,9 +6,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/maperror.h"
 #include "orba/common/utf8.h"
-#include "orba/store/maperror.h"
-#include "orba/store/propcompare.h"
+#include "props/tags.h"
+#include "table/propcompare.h"
 
 namespace orba::store {
 
@@ -16,7 +17,7 @@ namespace {
 
 constexpr ULONG kFuzzyOptions = FL_IGNORECASE | FL_IGNORENONSPACE | FL_LOOSE;
 
-[[noreturn]] void Refuse(HRESULT code, const char* why) { throw MapiError(code, why); }
+[[noreturn]] void Refuse(HRESULT code, const char* why) { throw TMapiError(code, why); }
 
 void Require(bool condition, HRESULT code, const char* why) {
   if (!condition) Refuse(code, why);
@@ -130,9 +131,9 @@ bool IsValidRelop(ULONG relop) { return relop <= RELOP_NE; }
 
 }  // namespace
 
-struct TRestriction::Node {
+struct TRestriction::TNode {
   const SRestriction* source = nullptr;
-  std::vector<Node> children;
+  std::vector<TNode> children;
   WideString pattern;             // RES_CONTENT on strings: the folded text sought
   TTextFolding folding;           // RES_CONTENT on strings
   std::unique_ptr<TRegex> regex;  // RES_PROPERTY with RELOP_RE
@@ -141,7 +142,7 @@ struct TRestriction::Node {
 
 namespace {
 
-using Node = TRestriction::Node;
+using TNode = TRestriction::TNode;
 
 void CheckPropertyTypes(ULONG tag, const SPropValue* constant) {
   Require(constant != nullptr, MAPI_E_INVALID_PARAMETER, "restriction without its value");
@@ -152,7 +153,7 @@ void CheckPropertyTypes(ULONG tag, const SPropValue* constant) {
           "value type differs from the property type");
 }
 
-void CompileContent(Node& node, const SContentRestriction& content) {
+void CompileContent(TNode& node, const SContentRestriction& content) {
   Require(content.lpProp != nullptr, MAPI_E_INVALID_PARAMETER, "content restriction without its value");
   ULONG type = BaseType(content.ulPropTag);
   Require(type == PT_STRING8 || type == PT_UNICODE || type == PT_BINARY, MAPI_E_TOO_COMPLEX,
@@ -171,7 +172,7 @@ void CompileContent(Node& node, const SContentRestriction& content) {
   node.pattern = FoldText(WideText(type, content.lpProp->Value), node.folding);
 }
 
-void Compile(Node& node, const SRestriction& r, bool subObjects, size_t depth) {
+void Compile(TNode& node, const SRestriction& r, bool subObjects, size_t depth) {
   Require(depth < kMaxRestrictionDepth, MAPI_E_TOO_COMPLEX, "restriction nested too deeply");
   node.source = &r;
   auto child = [&](const SRestriction* sub) {
@@ -197,8 +198,9 @@ void Compile(Node& node, const SRestriction& r, bool subObjects, size_t depth) {
       comment(r.res.resAnnotation.cValues, r.res.resAnnotation.lpProp, r.res.resAnnotation.lpRes);
       break;
     case RES_SUBRESTRICTION:
-      Require(r.res.resSub.ulSubObject == kMessageRecipientsTag || r.res.resSub.ulSubObject == kMessageAttachmentsTag,
-              MAPI_E_TOO_COMPLEX, "unknown sub-object");
+      Require(
+          r.res.resSub.ulSubObject == tags::kMessageRecipients || r.res.resSub.ulSubObject == tags::kMessageAttachments,
+          MAPI_E_TOO_COMPLEX, "unknown sub-object");
       Require(subObjects, MAPI_E_TOO_COMPLEX, "rows without sub-objects");
       child(r.res.resSub.lpRes);
       break;
@@ -236,7 +238,7 @@ void Compile(Node& node, const SRestriction& r, bool subObjects, size_t depth) {
   }
 }
 
-bool ContentMatches(const Node& node, const SContentRestriction& content, const SPropValue& value) {
+bool ContentMatches(const TNode& node, const SContentRestriction& content, const SPropValue& value) {
   ULONG level = content.ulFuzzyLevel & 0xFFFF;
   auto matchesText = [&](std::u16string_view text) {
     switch (level) {
@@ -285,15 +287,15 @@ bool BitmaskMatches(const SBitMaskRestriction& mask, const SPropValue& value) {
   return mask.relBMR == BMR_EQZ ? zero : !zero;
 }
 
-bool Evaluate(const Node& node, TPropRow row, const TSubRowsFn& subRows) {
+bool Evaluate(const TNode& node, TPropRow row, const TSubRowsFn& subRows) {
   const SRestriction& r = *node.source;
   switch (r.rt) {
     case RES_AND:
       return std::all_of(node.children.begin(), node.children.end(),
-                         [&](const Node& c) { return Evaluate(c, row, subRows); });
+                         [&](const TNode& c) { return Evaluate(c, row, subRows); });
     case RES_OR:
       return std::any_of(node.children.begin(), node.children.end(),
-                         [&](const Node& c) { return Evaluate(c, row, subRows); });
+                         [&](const TNode& c) { return Evaluate(c, row, subRows); });
     case RES_NOT: return !Evaluate(node.children[0], row, subRows);
     case RES_COMMENT:
     case RES_ANNOTATION: return node.children.empty() || Evaluate(node.children[0], row, subRows);
@@ -337,15 +339,15 @@ bool Evaluate(const Node& node, TPropRow row, const TSubRowsFn& subRows) {
   }
 }
 
-void ResetNode(Node& node) {
+void ResetNode(TNode& node) {
   node.matched = 0;
-  for (Node& child : node.children) ResetNode(child);
+  for (TNode& child : node.children) ResetNode(child);
 }
 
 }  // namespace
 
 TRestriction::TRestriction(const SRestriction& restriction, TSubRowsFn subRows)
-    : root_(std::make_unique<Node>()), subRows_(std::move(subRows)) {
+    : root_(std::make_unique<TNode>()), subRows_(std::move(subRows)) {
   Compile(*root_, restriction, static_cast<bool>(subRows_), 0);
 }
 
@@ -356,7 +358,7 @@ bool TRestriction::Matches(TPropRow row) const { return Evaluate(*root_, row, su
 void TRestriction::ResetCounts() { ResetNode(*root_); }
 
 void ValidateRestriction(const SRestriction& restriction, bool subObjects) {
-  Node root;
+  TNode root;
   Compile(root, restriction, subObjects, 0);
 }
 

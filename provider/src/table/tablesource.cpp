@@ -1,14 +1,15 @@
-#include "orba/store/tablesource.h"
+#include "table/tablesource.h"
 
 #include <algorithm>
 
-#include "orba/store/maperror.h"
-#include "orba/store/propcopy.h"
+#include "base/maperror.h"
+#include "props/tags.h"
+#include "props/valuecopy.h"
 
 namespace orba::store {
 
 std::string_view TTableRow::InstanceKey() const {
-  const SPropValue* key = FindProp(Values(), kInstanceKeyTag);
+  const SPropValue* key = FindProp(Values(), tags::kInstanceKey);
   if (!key || !key->Value.bin.lpb) return {};
   return {reinterpret_cast<const char*>(key->Value.bin.lpb), key->Value.bin.cb};
 }
@@ -17,12 +18,12 @@ TRowPtr TMemoryRow::Create(TPropRow values) {
   auto count = static_cast<ULONG>(values.size());
   auto copy = DuplicatePropArray(count, values.data());
   std::shared_ptr<const TTableRow> row(new TMemoryRow(std::move(copy), count));
-  if (row->InstanceKey().empty()) throw MapiError(MAPI_E_INVALID_PARAMETER, "row without an instance key");
+  if (row->InstanceKey().empty()) throw TMapiError(MAPI_E_INVALID_PARAMETER, "row without an instance key");
   return row;
 }
 
 TRowListPtr TTableRowSource::RowsPage(const SRestriction*, const SSortOrderSet*, size_t, size_t) const {
-  throw MapiError(MAPI_E_NO_SUPPORT, "this row source reads no pages");
+  throw TMapiError(MAPI_E_NO_SUPPORT, "this row source reads no pages");
 }
 
 bool TTableRowSource::AnySubRow(TPropRow, ULONG, const std::function<bool(TPropRow)>&) const { return false; }

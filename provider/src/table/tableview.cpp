@@ -1,13 +1,14 @@
-#include "orba/store/tableview.h"
+#include "table/tableview.h"
+#include "base/filetime.h"
 
 #include <algorithm>
 #include <cstring>
 #include <numeric>
 
+#include "base/maperror.h"
 #include "orba/common/encoding.h"
-#include "orba/store/maperror.h"
-#include "orba/store/propcompare.h"
-#include "orba/store/propcopy.h"
+#include "props/valuecopy.h"
+#include "table/propcompare.h"
 
 namespace orba::store {
 
@@ -133,7 +134,7 @@ TSortCell MakeCell(const SPropValue* value) {
     case PT_I8: cell.number = SignedOrder(v.li.QuadPart); break;
     case PT_CURRENCY: cell.number = SignedOrder(v.cur.int64); break;
     case PT_BOOLEAN: cell.number = v.b != 0; break;
-    case PT_SYSTIME: cell.number = (uint64_t{v.ft.dwHighDateTime} << 32) | v.ft.dwLowDateTime; break;
+    case PT_SYSTIME: cell.number = FileTimeBits(v.ft); break;
     case PT_R4: cell.number = DoubleOrder(v.flt); break;
     case PT_DOUBLE: cell.number = DoubleOrder(v.dbl); break;
     case PT_APPTIME: cell.number = DoubleOrder(v.at); break;
@@ -150,22 +151,22 @@ int CompareCells(const TSortCell& a, const TSortCell& b) {
 
 void CheckSortOrder(const SSortOrderSet& sortOrder) {
   if (sortOrder.cCategories > sortOrder.cSorts || sortOrder.cExpanded > sortOrder.cCategories)
-    throw MapiError(MAPI_E_INVALID_PARAMETER, "sort order counts out of range");
-  if (sortOrder.cCategories != 0) throw MapiError(MAPI_E_TOO_COMPLEX, "categorized sorting is not supported");
+    throw TMapiError(MAPI_E_INVALID_PARAMETER, "sort order counts out of range");
+  if (sortOrder.cCategories != 0) throw TMapiError(MAPI_E_TOO_COMPLEX, "categorized sorting is not supported");
   for (ULONG i = 0; i < sortOrder.cSorts; ++i) {
     const SSortOrder& key = sortOrder.aSort[i];
-    if ((key.ulOrder & ~kSortOrderFlags) != 0) throw MapiError(MAPI_E_INVALID_PARAMETER, "unknown sort order");
-    if (key.ulOrder & ~TABLE_SORT_DESCEND) throw MapiError(MAPI_E_TOO_COMPLEX, "category sort orders need categories");
+    if ((key.ulOrder & ~kSortOrderFlags) != 0) throw TMapiError(MAPI_E_INVALID_PARAMETER, "unknown sort order");
+    if (key.ulOrder & ~TABLE_SORT_DESCEND) throw TMapiError(MAPI_E_TOO_COMPLEX, "category sort orders need categories");
     ULONG type = PROP_TYPE(key.ulPropTag);
     if ((type & MV_INSTANCE) || !IsComparableType(BaseType(type)) || BaseType(type) == PT_ERROR)
-      throw MapiError(MAPI_E_TOO_COMPLEX, "cannot sort on this property type");
+      throw TMapiError(MAPI_E_TOO_COMPLEX, "cannot sort on this property type");
   }
 }
 
 }  // namespace
 
 TTableView::TTableView(std::shared_ptr<TTableRowSource> source) : source_(std::move(source)) {
-  if (!source_) throw MapiError(MAPI_E_INVALID_PARAMETER, "no row source");
+  if (!source_) throw TMapiError(MAPI_E_INVALID_PARAMETER, "no row source");
   columns_ = source_->DefaultColumns();
   Load();
   source_->Subscribe(this);
@@ -179,11 +180,11 @@ void TTableView::SetListener(TListener listener) {
 }
 
 void TTableView::SetColumns(const SPropTagArray& columns) {
-  if (columns.cValues == 0) throw MapiError(MAPI_E_INVALID_PARAMETER, "no columns");
+  if (columns.cValues == 0) throw TMapiError(MAPI_E_INVALID_PARAMETER, "no columns");
   std::vector<ULONG> tags(columns.aulPropTag, columns.aulPropTag + columns.cValues);
   for (ULONG tag : tags)
     if (PROP_TYPE(tag) & MV_INSTANCE)
-      throw MapiError(MAPI_E_TOO_COMPLEX, "multi-value instance columns are not supported");
+      throw TMapiError(MAPI_E_TOO_COMPLEX, "multi-value instance columns are not supported");
   columns_ = std::move(tags);
 }
 
@@ -211,7 +212,7 @@ void TTableView::Load() {
   std::vector<const TTableRow*> rows;
   if (!pages) {
     source = source_->Rows(SourceRestriction(), SourceSort());
-    if (!source) throw MapiError(MAPI_E_CALL_FAILED, "the row source gave no rows");
+    if (!source) throw TMapiError(MAPI_E_CALL_FAILED, "the row source gave no rows");
     rows = Shown(*source);
     if (sortOrder_ && !sourceSorts_) SortRows(rows);
   }
@@ -249,7 +250,7 @@ void TTableView::LoadMore(size_t wanted) {
     // Each page at least twice the last, so that reading a table through takes few reads.
     size_t limit = std::max(wanted - rows_.size(), std::min(pageSize_, SIZE_MAX / 2) * 2);
     TRowListPtr page = source_->RowsPage(SourceRestriction(), SourceSort(), sourceOffset_, limit);
-    if (!page) throw MapiError(MAPI_E_CALL_FAILED, "the row source gave no rows");
+    if (!page) throw TMapiError(MAPI_E_CALL_FAILED, "the row source gave no rows");
     pageSize_ = limit;
     sourceOffset_ += page->size();
     complete_ = page->size() < limit;
@@ -267,7 +268,7 @@ bool TTableView::CompleteBefore(std::string_view key, bool added) {
   bool unseen = IndexOf(key) == rows_.size();
   // Not from the last page on: the change may have moved the rows across it.
   TRowListPtr all = source_->Rows(SourceRestriction(), SourceSort());
-  if (!all) throw MapiError(MAPI_E_CALL_FAILED, "the row source gave no rows");
+  if (!all) throw TMapiError(MAPI_E_CALL_FAILED, "the row source gave no rows");
   complete_ = true;
   // An added row was not in the table before; a modified one stays as it is now.
   Append(std::move(all), added && unseen ? key : std::string_view{});
@@ -371,7 +372,7 @@ LONG TTableView::SeekRow(BOOKMARK origin, LONG count, bool& positionChanged) {
 }
 
 void TTableView::SeekRowApprox(ULONG numerator, ULONG denominator) {
-  if (denominator == 0) throw MapiError(MAPI_E_INVALID_PARAMETER, "zero denominator");
+  if (denominator == 0) throw TMapiError(MAPI_E_INVALID_PARAMETER, "zero denominator");
   Complete();
   if (numerator >= denominator) {
     cursor_ = rows_.size();
@@ -420,7 +421,7 @@ void TTableView::FindRow(const SRestriction& restriction, BOOKMARK origin, bool 
         return;
       }
   }
-  throw MapiError(MAPI_E_NOT_FOUND, "no row matches");
+  throw TMapiError(MAPI_E_NOT_FOUND, "no row matches");
 }
 
 void TTableView::Restrict(const SRestriction* restriction) {
@@ -445,7 +446,7 @@ void TTableView::Sort(const SSortOrderSet& sortOrder) {
     sortOrder_.Reset();
     sourceSorts_ = false;
   } else {
-    auto copy = MapiBuffer<SSortOrderSet>::Allocate(CbSSortOrderSet(&sortOrder));
+    auto copy = TMapiBuffer<SSortOrderSet>::Allocate(CbSSortOrderSet(&sortOrder));
     std::memcpy(copy.get(), &sortOrder, CbSSortOrderSet(&sortOrder));
     sourceSorts_ = source_->AcceptsSort(*copy);
     sortOrder_ = std::move(copy);
@@ -460,9 +461,9 @@ void TTableView::Sort(const SSortOrderSet& sortOrder) {
   }
 }
 
-MapiBuffer<SSortOrderSet> TTableView::SortOrder() const {
+TMapiBuffer<SSortOrderSet> TTableView::SortOrder() const {
   size_t size = sortOrder_ ? CbSSortOrderSet(sortOrder_.get()) : CbNewSSortOrderSet(0);
-  auto copy = MapiBuffer<SSortOrderSet>::Allocate(size);
+  auto copy = TMapiBuffer<SSortOrderSet>::Allocate(size);
   if (sortOrder_) std::memcpy(copy.get(), sortOrder_.get(), size);
   return copy;
 }
@@ -479,7 +480,7 @@ BOOKMARK TTableView::CreateBookmark() {
 
 void TTableView::FreeBookmark(BOOKMARK bookmark) {
   if (bookmark <= BOOKMARK_END) return;  // the predefined bookmarks need no freeing
-  if (bookmarks_.erase(bookmark) == 0) throw MapiError(MAPI_E_INVALID_BOOKMARK, "unknown bookmark");
+  if (bookmarks_.erase(bookmark) == 0) throw TMapiError(MAPI_E_INVALID_BOOKMARK, "unknown bookmark");
 }
 
 size_t TTableView::Resolve(BOOKMARK origin, bool& positionChanged) {
@@ -491,7 +492,7 @@ size_t TTableView::Resolve(BOOKMARK origin, bool& positionChanged) {
     return rows_.size();
   }
   auto it = bookmarks_.find(origin);
-  if (it == bookmarks_.end()) throw MapiError(MAPI_E_INVALID_BOOKMARK, "unknown bookmark");
+  if (it == bookmarks_.end()) throw TMapiError(MAPI_E_INVALID_BOOKMARK, "unknown bookmark");
   const TBookmark& mark = it->second;
   // The end, or a row that has gone (Restrict and SortTable keep bookmarks), lies
   // beyond the rows read.
@@ -577,7 +578,7 @@ void TTableView::Replace(size_t index, const TRowPtr& row) {
   if (old != row.get()) changed_.erase(old);
 }
 
-MapiBuffer<SPropValue> TTableView::Project(TPropRow values) const {
+TMapiBuffer<SPropValue> TTableView::Project(TPropRow values) const {
   // Packed: the values and their data share one buffer (strings of the other width,
   // whose converted size is unknown here, are chained to it). Each column is looked
   // up once.

@@ -1,19 +1,17 @@
-#include "orba/store/conversationindex.h"
+#include "utilities/conversationindex.h"
+#include "base/filetime.h"
+#include "base/lasterror.h"
 
-#include <chrono>
 #include <random>
 
+#include "base/export.h"
+#include "base/maperror.h"
 #include "mapi/mapiexports.h"
-#include "orba/store/export.h"
-#include "orba/store/maperror.h"
-#include "orba/store/mapimemory.h"
+#include "memory/mapimemory.h"
 
 namespace orba::store {
 
 namespace {
-
-// FILETIME ticks between 1601-01-01 and 1970-01-01.
-constexpr uint64_t kUnixEpochTicks = 116444736000000000ull;
 
 void PutBigEndian(std::vector<BYTE>& out, uint64_t value, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<BYTE>(value >> (8 * i)));
@@ -37,12 +35,6 @@ GUID NewThreadGuid() {
 
 }  // namespace
 
-uint64_t CurrentFileTime() {
-  auto since1970 = std::chrono::system_clock::now().time_since_epoch();
-  return kUnixEpochTicks +
-         static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since1970).count() / 100);
-}
-
 std::vector<BYTE> NewConversationIndex(uint64_t nowFileTime, const GUID& thread) {
   std::vector<BYTE> index;
   index.reserve(kConversationHeaderSize);
@@ -64,7 +56,7 @@ uint64_t ConversationIndexTime(const BYTE* index) {
 std::vector<BYTE> ChildConversationIndex(const BYTE* parent, size_t cbParent, uint64_t nowFileTime, BYTE random) {
   if (!parent || cbParent < kConversationHeaderSize || cbParent > UINT32_MAX - kConversationChildSize ||
       (cbParent - kConversationHeaderSize) % kConversationChildSize != 0)
-    throw MapiError(MAPI_E_INVALID_PARAMETER, "malformed conversation index");
+    throw TMapiError(MAPI_E_INVALID_PARAMETER, "malformed conversation index");
   std::vector<BYTE> index(parent, parent + cbParent);
   uint64_t headerTime = ConversationIndexTime(parent);
   // A clock behind the header's time gives a zero delta rather than a huge one.
@@ -91,12 +83,13 @@ ORBASTORE_EXPORT SCODE ScCreateConversationIndex(ULONG cbParent, LPBYTE lpbParen
   return Guarded([&] {
     std::vector<BYTE> index;
     if (cbParent == 0) {
-      index = NewConversationIndex(CurrentFileTime(), NewThreadGuid());
+      index = NewConversationIndex(static_cast<uint64_t>(NowFileTime()), NewThreadGuid());
     } else {
       std::random_device device;
-      index = ChildConversationIndex(lpbParent, cbParent, CurrentFileTime(), static_cast<BYTE>(device()));
+      index = ChildConversationIndex(lpbParent, cbParent, static_cast<uint64_t>(NowFileTime()),
+                                     static_cast<BYTE>(device()));
     }
-    auto out = MapiBuffer<BYTE>::Allocate(index.size());
+    auto out = TMapiBuffer<BYTE>::Allocate(index.size());
     std::copy(index.begin(), index.end(), out.get());
     *lpcbConvIndex = static_cast<ULONG>(index.size());
     *lppbConvIndex = out.Release();

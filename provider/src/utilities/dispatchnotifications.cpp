@@ -1,5 +1,5 @@
+#include "base/export.h"
 #include "mapi/mapiexports.h"
-#include "orba/store/export.h"
 
 // Orba Store delivers every notification synchronously, on the thread that changed
 // the data, before the changing call returns; there is never a queue to dispatch,

@@ -4,10 +4,11 @@
 // move into one result row set, so FreeProws frees the result as usual.
 #include <vector>
 
+#include "base/export.h"
+#include "base/lasterror.h"
+#include "base/maperror.h"
 #include "mapi/mapiexports.h"
-#include "orba/store/export.h"
-#include "orba/store/maperror.h"
-#include "orba/store/mapimemory.h"
+#include "memory/mapimemory.h"
 
 namespace orba::store {
 
@@ -16,18 +17,18 @@ namespace {
 constexpr LONG kBatchRows = 256;
 
 // Rows read so far; frees their property arrays unless handed over.
-class CollectedRows {
+class TCollectedRows {
  public:
-  CollectedRows() = default;
-  CollectedRows(const CollectedRows&) = delete;
-  CollectedRows& operator=(const CollectedRows&) = delete;
-  ~CollectedRows() {
+  TCollectedRows() = default;
+  TCollectedRows(const TCollectedRows&) = delete;
+  TCollectedRows& operator=(const TCollectedRows&) = delete;
+  ~TCollectedRows() {
     for (SRow& row : rows_) FreeBuffer(row.lpProps);
   }
 
   // Takes the rows of batch (the row set itself is freed here).
   void Take(LPSRowSet batch) {
-    MapiBuffer<SRowSet> holder(batch);
+    TMapiBuffer<SRowSet> holder(batch);
     rows_.reserve(rows_.size() + batch->cRows);
     for (ULONG i = 0; i < batch->cRows; ++i) {
       rows_.push_back(batch->aRow[i]);
@@ -37,7 +38,7 @@ class CollectedRows {
   size_t Count() const { return rows_.size(); }
 
   LPSRowSet Release() {
-    auto set = MapiBuffer<SRowSet>::Allocate(CbNewSRowSet(rows_.size()));
+    auto set = TMapiBuffer<SRowSet>::Allocate(CbNewSRowSet(rows_.size()));
     set->cRows = static_cast<ULONG>(rows_.size());
     for (size_t i = 0; i < rows_.size(); ++i) set->aRow[i] = rows_[i];
     rows_.clear();
@@ -59,7 +60,7 @@ HRESULT QueryAllRows(IMAPITable* table, LPSPropTagArray columns, LPSRestriction 
     return MAPI_E_TABLE_TOO_BIG;
   if (FAILED(hr = table->SeekRow(BOOKMARK_BEGINNING, 0, nullptr))) return hr;
 
-  CollectedRows rows;
+  TCollectedRows rows;
   for (;;) {
     LPSRowSet batch = nullptr;
     if (FAILED(hr = table->QueryRows(kBatchRows, 0, &batch))) return hr;

@@ -1,0 +1,25 @@
+// IMsgStore over an open store (openstore.h): the store's own properties (kept by the
+// engine, every change persisted at once), its receive folders, its outgoing queue, and
+// OpenEntry of its folders and messages.
+#pragma once
+
+#include <memory>
+#include <span>
+
+#include "mapiobjects/openstore.h"
+
+namespace orba::store {
+
+// A new IMsgStore over store; writable when the logon asked for write access.
+ComPtr<IMsgStore> CreateMsgStore(std::shared_ptr<TOpenStore> store, bool writable);
+
+// OpenEntry of a store or folder: the object an entry ID of store names (empty: the
+// root folder), as IUnknown, with its MAPI object type. flags are OpenEntry's
+// (MAPI_MODIFY, MAPI_BEST_ACCESS, MAPI_DEFERRED_ERRORS); writable says whether the
+// logon may change the store. Throws TMapiError (MAPI_E_INVALID_ENTRYID,
+// MAPI_E_UNKNOWN_ENTRYID, MAPI_E_NOT_FOUND, MAPI_E_NO_ACCESS, MAPI_E_UNKNOWN_FLAGS,
+// MAPI_E_INTERFACE_NOT_SUPPORTED).
+ComPtr<IUnknown> OpenStoreEntry(const std::shared_ptr<TOpenStore>& store, bool writable, std::span<const BYTE> entryId,
+                                const IID* iid, ULONG flags, ULONG& objectType);
+
+}  // namespace orba::store

@@ -1,0 +1,332 @@
+// The organisation's public folders store: its row in the stores table of an "MSEMS"
+// profile, its folder set and properties, receive-folder calls, folders and messages
+// shared between two mailboxes' sessions, persistence, profiles made before it existed,
+// and that it never becomes the default store.
+#include <gtest/gtest.h>
+
+#include "storesupport.h"
+
+namespace orba::store {
+namespace {
+
+using namespace testing;
+using Names = std::vector<std::u16string>;
+
+// One row of the stores table.
+struct TStoreRow {
+  Bytes entryId;
+  std::u16string displayName, providerDisplay;
+  Bytes mdbProvider;
+  ULONG resourceFlags = 0;
+  bool isDefault = false;
+};
+
+class PublicStore : public TMapiTest {
+ protected:
+  // A profile with one "MSEMS" service for the mailbox on the server "mail1".
+  void CreateMailboxProfile(const char* profile, const char* mailbox) {
+    CreateStoreProfile(home_.Path(), "MSEMS", profile, mailbox);
+  }
+  static std::vector<TStoreRow> StoreRows(IMAPISession* session) {
+    ComPtr<IMAPITable> table;
+    EXPECT_EQ(session->GetMsgStoresTable(0, table.Out()), S_OK);
+    TRows rows = All(table.get(), {tags::kEntryId, tags::kDisplayNameW, tags::kProviderDisplayW, tags::kMdbProvider,
+                                   tags::kResourceFlags, tags::kDefaultStore});
+    std::vector<TStoreRow> result;
+    for (ULONG i = 0; i < rows.size(); ++i)
+      result.push_back({BytesOf(rows[i][0]), TextOf(rows[i][1]), TextOf(rows[i][2]), BytesOf(rows[i][3]),
+                        rows[i][4].Value.ul, rows[i][5].Value.b != 0});
+    return result;
+  }
+  // The public folders store of the session, opened for writing.
+  static ComPtr<IMsgStore> OpenPublic(IMAPISession* session) {
+    for (TStoreRow& row : StoreRows(session))
+      if (SameUid(row.mdbProvider, kExchangePublicMdbProvider)) return OpenStore(session, row.entryId);
+    ADD_FAILURE() << "no public folders row";
+    return nullptr;
+  }
+  static ComPtr<IMAPIFolder> AllPublicFolders(IMsgStore* store) {
+    return OpenFolder(store, Binary(store, tags::kIpmPublicFoldersEntryId));
+  }
+  bool PublicFileExists() const { return std::filesystem::exists(home_.Path() / "server" / "public.db"); }
+};
+
+// --- the stores table ---------------------------------------------------------------
+
+TEST_F(PublicStore, MailboxProfileListsThePublicFoldersAfterTheMailbox) {
+  CreateMailboxProfile("Work", "alice");
+  auto rows = StoreRows(Logon().get());
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_TRUE(SameUid(rows[0].mdbProvider, kExchangeMdbProvider));
+  EXPECT_TRUE(rows[0].isDefault);
+  EXPECT_EQ(rows[0].resourceFlags, STATUS_DEFAULT_STORE);
+  EXPECT_TRUE(SameUid(rows[1].mdbProvider, kExchangePublicMdbProvider));
+  EXPECT_EQ(rows[1].displayName, u"Public Folders");
+  EXPECT_EQ(rows[1].providerDisplay, kPublicFoldersProvider);
+  EXPECT_EQ(rows[1].resourceFlags, STATUS_NO_DEFAULT_STORE);
+  EXPECT_FALSE(rows[1].isDefault);
+  EXPECT_NE(rows[0].entryId, rows[1].entryId);
+  // Listing the stores opens nothing.
+  EXPECT_FALSE(PublicFileExists());
+}
+
+TEST_F(PublicStore, PersonalFileProfileHasNoPublicFolders) {
+  CreateStoreProfile(home_.Path(), "MSPST MS");
+  auto rows = StoreRows(Logon().get());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_TRUE(SameUid(rows[0].mdbProvider, kPstMdbProvider));
+}
+
+TEST_F(PublicStore, NeverBecomesTheDefaultStore) {
+  CreateMailboxProfile("Work", "alice");
+  auto session = Logon();
+  Bytes publicId = StoreRows(session.get())[1].entryId;
+  EXPECT_EQ(session->SetDefaultStore(MAPI_DEFAULT_STORE, Cb(publicId), Id(publicId)), MAPI_E_NO_ACCESS);
+  auto rows = StoreRows(session.get());
+  EXPECT_TRUE(rows[0].isDefault);
+  EXPECT_FALSE(rows[1].isDefault);
+  // Without the mailbox store no default store is left: the public folders do not take over.
+  auto services = ServicesOf("Work");
+  MAPIUID service = ServiceUids(services.get()).at(0);
+  ComPtr<IProviderAdmin> providers;
+  ASSERT_EQ(services->AdminProviders(&service, 0, providers.Out()), S_OK);
+  ComPtr<IMAPITable> table;
+  ASSERT_EQ(providers->GetProviderTable(0, table.Out()), S_OK);
+  MAPIUID mailboxStore = Uids(table.get(), tags::kProviderUid).at(0);
+  ASSERT_EQ(providers->DeleteProvider(&mailboxStore), S_OK);
+  rows = StoreRows(session.get());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_FALSE(rows[0].isDefault);
+  EXPECT_EQ(rows[0].resourceFlags, STATUS_NO_DEFAULT_STORE);
+}
+
+TEST_F(PublicStore, ProfileDatabaseSkipsStoresThatCannotBeTheDefault) {
+  TProfileDatabase db(home_.File("profiles.db"));
+  db.CreateProfile("P");
+  TServicePlan plan = PlanService(kServiceExchange, u"");
+  // Only the public folders come first: the mailbox still becomes the default.
+  std::swap(plan.providers[0], plan.providers[3]);
+  db.AddService("P", plan);
+  auto flags = [&](const MAPIUID& provider) {
+    TStoredProps section = db.ReadSection("P", provider);
+    const TStoredProp* prop = FindStored(section, PROP_ID(tags::kResourceFlags));
+    return prop ? static_cast<ULONG>(StoredNumber(*prop).value_or(-1)) : 0xFFFFFFFF;
+  };
+  EXPECT_EQ(flags(plan.providers[3].uid), ULONG{STATUS_DEFAULT_STORE});
+  EXPECT_EQ(flags(plan.providers[0].uid), ULONG{STATUS_NO_DEFAULT_STORE});
+  EXPECT_EQ(CodeOf([&] { db.SetDefaultStore("P", plan.providers[0].uid); }), MAPI_E_NO_ACCESS);
+  EXPECT_EQ(flags(plan.providers[3].uid), ULONG{STATUS_DEFAULT_STORE});
+}
+
+// --- the store, its folders and properties ----------------------------------------------
+
+TEST_F(PublicStore, OpensWithItsEntryIdAndAnswersItsProperties) {
+  CreateMailboxProfile("Work", "alice");
+  auto session = Logon();
+  Bytes entryId = StoreRows(session.get())[1].entryId;
+  auto store = OpenPublic(session.get());
+  ASSERT_TRUE(store);
+  EXPECT_TRUE(PublicFileExists());
+  EXPECT_EQ(EntryIdOf(store.get()), entryId);
+  EXPECT_TRUE(SameUid(Binary(store.get(), tags::kMdbProvider), kExchangePublicMdbProvider));
+  EXPECT_EQ(Text(store.get(), tags::kDisplayNameW), u"Public Folders");
+  ULONG mask = Long(store.get(), tags::kStoreSupportMask);
+  EXPECT_TRUE(mask & STORE_PUBLIC_FOLDERS);
+  EXPECT_TRUE(mask & STORE_CREATE_OK);
+  EXPECT_TRUE(mask & STORE_NOTIFY_OK);
+  EXPECT_FALSE(mask & STORE_SUBMIT_OK);  // nothing is sent from public folders
+  for (ULONG tag : {tags::kIpmSubtreeEntryId, tags::kIpmOutboxEntryId, tags::kIpmWastebasketEntryId,
+                    tags::kIpmSentMailEntryId, tags::kFinderEntryId, tags::kCommonViewsEntryId, tags::kViewsEntryId})
+    EXPECT_EQ(PropCode(store.get(), tag), MAPI_E_NOT_FOUND) << std::hex << tag;
+  // The session's OpenEntry of the store entry ID answers the same store.
+  TOpened again = Open(session.get(), entryId);
+  ASSERT_EQ(again.hr, S_OK);
+  EXPECT_EQ(again.type, ULONG{MAPI_STORE});
+  EXPECT_EQ(Binary(ComPtr<IMsgStore>(again.object).get(), tags::kRecordKey), Binary(store.get(), tags::kRecordKey));
+}
+
+TEST_F(PublicStore, HasThePublicFolderSetAndNoMailboxFolders) {
+  CreateMailboxProfile("Work", "alice");
+  auto session = Logon();
+  auto store = OpenPublic(session.get());
+  ASSERT_TRUE(store);
+  auto root = OpenFolder(store.get(), {});
+  EXPECT_EQ(Long(root.get(), tags::kFolderType), ULONG{FOLDER_ROOT});
+  EXPECT_EQ(Subfolders(root.get()), (Names{u"All Public Folders", u"NON_IPM_SUBTREE"}));
+  auto ipm = AllPublicFolders(store.get());
+  EXPECT_EQ(Text(ipm.get(), tags::kDisplayNameW), u"All Public Folders");
+  EXPECT_EQ(Binary(ipm.get(), tags::kParentEntryId), EntryIdOf(root.get()));
+  EXPECT_TRUE(Subfolders(ipm.get()).empty());  // no Inbox, Outbox, Calendar...
+  auto nonIpm = OpenFolder(store.get(), Binary(store.get(), tags::kNonIpmSubtreeEntryId));
+  EXPECT_EQ(Text(nonIpm.get(), tags::kDisplayNameW), u"NON_IPM_SUBTREE");
+  EXPECT_EQ(Subfolders(nonIpm.get()), Names{u"EFORMS REGISTRY"});
+  auto forms = OpenFolder(store.get(), Binary(store.get(), tags::kEformsRegistryEntryId));
+  EXPECT_EQ(Binary(forms.get(), tags::kParentEntryId), EntryIdOf(nonIpm.get()));
+  // The set cannot be deleted.
+  Bytes ipmId = EntryIdOf(ipm.get());
+  EXPECT_EQ(root->DeleteFolder(Cb(ipmId), Id(ipmId), 0, nullptr, DEL_FOLDERS | DEL_MESSAGES), MAPI_E_NO_ACCESS);
+}
+
+TEST_F(PublicStore, ReceiveFolderCallsAreNotSupported) {
+  CreateMailboxProfile("Work", "alice");
+  auto session = Logon();
+  auto store = OpenPublic(session.get());
+  ASSERT_TRUE(store);
+  ULONG cb = 0;
+  LPENTRYID id = nullptr;
+  EXPECT_EQ(store->GetReceiveFolder(nullptr, 0, &cb, &id, nullptr), MAPI_E_NO_SUPPORT);
+  EXPECT_EQ(id, nullptr);
+  EXPECT_EQ(store->GetReceiveFolder(A("IPM.Note"), 0, &cb, &id, nullptr), MAPI_E_NO_SUPPORT);
+  Bytes ipmId = Binary(store.get(), tags::kIpmPublicFoldersEntryId);
+  EXPECT_EQ(store->SetReceiveFolder(A("IPM.Post"), 0, Cb(ipmId), Id(ipmId)), MAPI_E_NO_SUPPORT);
+  ComPtr<IMAPITable> table;
+  EXPECT_EQ(store->GetReceiveFolderTable(0, table.Out()), MAPI_E_NO_SUPPORT);
+  EXPECT_FALSE(table);
+  // The mailbox of the same session still has its receive folders.
+  EXPECT_FALSE(InboxId(OpenStore(session.get(), StoreIds(session.get()).at(0)).get()).empty());
+}
+
+// --- sharing between mailboxes ----------------------------------------------------------
+
+TEST_F(PublicStore, TwoMailboxesShareOneStore) {
+  CreateMailboxProfile("Alice", "alice");
+  CreateMailboxProfile("Bob", "bob");
+  auto alice = Logon("Alice");
+  auto bob = Logon("Bob");
+  auto aliceStore = OpenPublic(alice.get());
+  auto bobStore = OpenPublic(bob.get());
+  ASSERT_TRUE(aliceStore && bobStore);
+  EXPECT_EQ(StoreRows(alice.get())[1].entryId, StoreRows(bob.get())[1].entryId);
+  EXPECT_EQ(Binary(aliceStore.get(), tags::kRecordKey), Binary(bobStore.get(), tags::kRecordKey));
+  // Bob watches the store and its top folder's hierarchy while Alice works.
+  auto sink = Listen(bobStore.get(), fnevObjectCreated);
+  auto bobTop = AllPublicFolders(bobStore.get());
+  auto hierarchy = HierarchyOf(bobTop.get());
+  auto projects = NewFolder(AllPublicFolders(aliceStore.get()).get(), u"Projects");
+  SaveMessage(projects.get(), u"Kick-off on Monday");
+  Bytes projectsId = EntryIdOf(projects.get());
+  EXPECT_EQ(RowCount(hierarchy.get()), 1u);
+  ASSERT_EQ(sink->events.size(), 2u);  // the folder, then the message
+  EXPECT_EQ(sink->events[0].objType, ULONG{MAPI_FOLDER});
+  EXPECT_EQ(sink->events[0].entryId, projectsId);
+  EXPECT_EQ(sink->events[1].objType, ULONG{MAPI_MESSAGE});
+  EXPECT_EQ(sink->events[1].parentId, projectsId);
+  // Bob reaches the folder through his own session and store.
+  EXPECT_EQ(Subfolders(bobTop.get()), Names{u"Projects"});
+  auto seen = OpenFolder(bob.get(), projectsId, MAPI_BEST_ACCESS);
+  EXPECT_EQ(Long(seen.get(), tags::kContentCount), 1u);
+  EXPECT_EQ(Subjects(seen.get()), Names{u"Kick-off on Monday"});
+  // Entry IDs of the public store compare through either session; the mailboxes differ.
+  ULONG same = 0;
+  Bytes bobProjects = EntryIdOf(seen.get());
+  ASSERT_EQ(alice->CompareEntryIDs(Cb(projectsId), Id(projectsId), Cb(bobProjects), Id(bobProjects), 0, &same), S_OK);
+  EXPECT_EQ(same, 1u);
+  EXPECT_NE(StoreRows(alice.get())[0].entryId, StoreRows(bob.get())[0].entryId);
+}
+
+TEST_F(PublicStore, MessagesAndFoldersCopyAndMoveWithinIt) {
+  CreateMailboxProfile("Work", "alice");
+  auto session = Logon();
+  auto store = OpenPublic(session.get());
+  ASSERT_TRUE(store);
+  auto top = AllPublicFolders(store.get());
+  auto inbound = NewFolder(top.get(), u"Inbound");
+  auto archive = NewFolder(top.get(), u"Archive");
+  std::vector<Bytes> ids{SaveMessage(inbound.get(), u"First")};
+  SaveMessage(inbound.get(), u"Second");
+  TEntryList list(ids);
+  EXPECT_EQ(inbound->CopyMessages(&list.list, nullptr, archive.get(), 0, nullptr, 0), S_OK);
+  EXPECT_EQ(inbound->CopyMessages(&list.list, nullptr, archive.get(), 0, nullptr, MESSAGE_MOVE), S_OK);
+  EXPECT_EQ(Long(inbound.get(), tags::kContentCount), 1u);
+  EXPECT_EQ(Long(archive.get(), tags::kContentCount), 2u);
+  Bytes archiveId = EntryIdOf(archive.get());
+  EXPECT_EQ(top->CopyFolder(Cb(archiveId), Id(archiveId), nullptr, inbound.get(), W(u"Archive copy"), 0, nullptr,
+                            MAPI_UNICODE | COPY_SUBFOLDERS),
+            S_OK);
+  EXPECT_EQ(Subfolders(inbound.get()), Names{u"Archive copy"});
+  EXPECT_EQ(Subfolders(top.get()), (Names{u"Archive", u"Inbound"}));
+}
+
+TEST_F(PublicStore, ContentsPersistAfterRestart) {
+  CreateMailboxProfile("Work", "alice");
+  Bytes recordKey;
+  {
+    auto session = Logon();
+    auto store = OpenPublic(session.get());
+    ASSERT_TRUE(store);
+    recordKey = Binary(store.get(), tags::kRecordKey);
+    SaveMessage(NewFolder(AllPublicFolders(store.get()).get(), u"Announcements").get(), u"Office closed on Friday");
+    ASSERT_EQ(session->Logoff(0, 0, 0), S_OK);
+  }
+  MAPIUninitialize();
+  ASSERT_EQ(MAPIInitialize(nullptr), S_OK);
+  auto session = Logon();
+  auto store = OpenPublic(session.get());
+  ASSERT_TRUE(store);
+  EXPECT_EQ(Binary(store.get(), tags::kRecordKey), recordKey);  // the same store, not a new one
+  auto top = AllPublicFolders(store.get());
+  ASSERT_EQ(Subfolders(top.get()), Names{u"Announcements"});
+  EXPECT_EQ(Long(Child(top.get(), u"Announcements").get(), tags::kContentCount), 1u);
+}
+
+TEST_F(PublicStore, MailboxServiceMadeWithoutPublicFoldersGetsThemWhenConfiguredAgain) {
+  CreateMailboxProfile("Work", "alice");
+  // A profile as made before the public folders existed: the service has no such provider.
+  auto services = ServicesOf("Work");
+  MAPIUID service = ServiceUids(services.get()).at(0);
+  TProfileDatabase db(home_.File("profiles.db"));
+  for (const TProviderInfo& provider : db.Providers("Work", &service)) {
+    TStoredProps section = db.ReadSection("Work", provider.uid);
+    const TStoredProp* mdb = FindStored(section, PROP_ID(tags::kMdbProvider));
+    if (mdb && SameUid(mdb->value, kExchangePublicMdbProvider)) db.DeleteProvider("Work", provider.uid);
+  }
+  EXPECT_EQ(StoreRows(Logon().get()).size(), 1u);
+  // Configuring only the server again is enough: the mailbox comes from the service.
+  SPropValue server{tags::kProfileUnresolvedServerA, 0, {}};
+  server.Value.lpszA = A("mail2");
+  ASSERT_EQ(services->ConfigureMsgService(&service, 0, 0, 1, &server), S_OK);
+  ASSERT_EQ(services->ConfigureMsgService(&service, 0, 0, 1, &server), S_OK);  // added once only
+  auto session = Logon();
+  auto rows = StoreRows(session.get());
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1].resourceFlags, STATUS_NO_DEFAULT_STORE);
+  EXPECT_TRUE(rows[0].isDefault);
+  auto store = OpenPublic(session.get());
+  ASSERT_TRUE(store);
+  EXPECT_TRUE(AllPublicFolders(store.get()));
+}
+
+TEST_F(PublicStore, UnconfiguredServiceCannotOpenThePublicFolders) {
+  ComPtr<IProfAdmin> admin;
+  ASSERT_EQ(MAPIAdminProfiles(0, admin.Out()), S_OK);
+  ASSERT_EQ(admin->CreateProfile(A("Work"), nullptr, 0, 0), S_OK);
+  ASSERT_EQ(ServicesOf("Work")->CreateMsgService(A("MSEMS"), A("Mail"), 0, 0), S_OK);
+  auto session = Logon();
+  auto rows = StoreRows(session.get());
+  ASSERT_EQ(rows.size(), 2u);
+  ComPtr<IMsgStore> store;
+  EXPECT_EQ(session->OpenMsgStore(0, Cb(rows[1].entryId), Id(rows[1].entryId), nullptr, MDB_NO_DIALOG, store.Out()),
+            MAPI_E_LOGON_FAILED);
+  EXPECT_FALSE(PublicFileExists());
+}
+
+// --- the engine ---------------------------------------------------------------------
+
+TEST_F(PublicStore, EngineKeepsTheKindAndHasNoMailboxFolders) {
+  std::string path = home_.File("public.db");
+  EXPECT_EQ(TStoreEngine::Create(path, TStoreKind::PublicFolders, u"Public Folders")->Kind(),
+            TStoreKind::PublicFolders);
+  auto engine = TStoreEngine::Open(path);
+  EXPECT_EQ(engine->Kind(), TStoreKind::PublicFolders);
+  for (TSpecialFolder folder : {TSpecialFolder::Inbox, TSpecialFolder::Outbox, TSpecialFolder::SentItems,
+                                TSpecialFolder::DeletedItems, TSpecialFolder::SearchRoot})
+    EXPECT_EQ(CodeOf([&] { engine->Folders().SpecialFolderId(folder); }), MAPI_E_NOT_FOUND);
+  int64_t forms = engine->Folders().SpecialFolderId(TSpecialFolder::EformsRegistry);
+  EXPECT_EQ(engine->Folders().Get(forms).parentId, engine->Folders().SpecialFolderId(TSpecialFolder::NonIpmSubtree));
+  EXPECT_EQ(CodeOf([&] { engine->Folders().ReceiveFolders(); }), MAPI_E_NO_SUPPORT);
+  EXPECT_EQ(CodeOf([&] { engine->Folders().SetReceiveFolder("IPM", forms); }), MAPI_E_NO_SUPPORT);
+  EXPECT_EQ(CodeOf([&] { engine->Folders().GetReceiveFolder(""); }), MAPI_E_NO_SUPPORT);
+}
+
+}  // namespace
+}  // namespace orba::store
