@@ -11,6 +11,7 @@
 
 using LONG_PTR = intptr_t;
 using LPULONG = ULONG*;
+using LPWORD = WORD*;
 using LPLONG = LONG*;
 using LHANDLE = ULONG_PTR;
 using LPLHANDLE = LHANDLE*;

@@ -1,5 +1,6 @@
 #include "props/valuecopy.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -10,6 +11,15 @@ namespace orba::store {
 
 TCopySpace::TCopySpace(void* parent, void* room, size_t size)
     : parent_(parent), next_(static_cast<std::byte*>(room)), end_(next_ + size) {}
+
+void* TCopySpace::More(size_t cb) {
+  if (!allocateMore_) return AllocateMore(cb, parent_);
+  void* block = nullptr;
+  SCODE sc = cb <= ULONG_MAX ? allocateMore_(static_cast<ULONG>(cb), parent_, &block) : MAPI_E_NOT_ENOUGH_MEMORY;
+  if (FAILED(sc) || !block) throw TMapiError(FAILED(sc) ? sc : MAPI_E_NOT_ENOUGH_MEMORY, "AllocateMore failed");
+  std::memset(block, 0, cb);
+  return block;
+}
 
 TPackedProps::TPackedProps(ULONG count, size_t room)
     : buffer_(TMapiBuffer<SPropValue>::Allocate(sizeof(SPropValue) * (count ? count : 1) + room)),
