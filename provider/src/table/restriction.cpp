@@ -264,8 +264,7 @@ bool Contains(const SPropValue& value, ULONG level, const TTextFolding& folding,
   ULONG type = BaseType(value.ulPropTag);
   for (ULONG i = 0; i < ValueCount(value); ++i) {
     __UPV single = ValueAt(value, i);
-    bool hit =
-        type == PT_BINARY ? matchesBytes(single.bin) : matchesText(FoldText(WideText(type, single), folding));
+    bool hit = type == PT_BINARY ? matchesBytes(single.bin) : matchesText(FoldText(WideText(type, single), folding));
     if (hit) return true;
   }
   return false;

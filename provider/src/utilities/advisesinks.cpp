@@ -31,8 +31,8 @@ T* CopyBytes(const T* src, ULONG cb, TCopySpace& space) {
 
 LPTSTR CopyText(LPTSTR text, bool unicode, TCopySpace& space) {
   if (!text) return nullptr;
-  size_t bytes = unicode ? (std::char_traits<char16_t>::length(reinterpret_cast<LPWSTR>(text)) + 1) * 2
-                         : std::strlen(text) + 1;
+  size_t bytes =
+      unicode ? (std::char_traits<char16_t>::length(reinterpret_cast<LPWSTR>(text)) + 1) * 2 : std::strlen(text) + 1;
   return CopyBytes(text, static_cast<ULONG>(bytes), space);
 }
 
@@ -57,8 +57,7 @@ void CopyNotification(const NOTIFICATION& src, NOTIFICATION& dst, TCopySpace& sp
       const NEWMAIL_NOTIFICATION& from = src.info.newmail;
       dst.info.newmail.lpEntryID = entryId(from.lpEntryID, from.cbEntryID);
       dst.info.newmail.lpParentID = entryId(from.lpParentID, from.cbParentID);
-      dst.info.newmail.lpszMessageClass =
-          CopyText(from.lpszMessageClass, (from.ulFlags & MAPI_UNICODE) != 0, space);
+      dst.info.newmail.lpszMessageClass = CopyText(from.lpszMessageClass, (from.ulFlags & MAPI_UNICODE) != 0, space);
       break;
     }
     case fnevTableModified: {
@@ -66,7 +65,8 @@ void CopyNotification(const NOTIFICATION& src, NOTIFICATION& dst, TCopySpace& sp
       CopyPropValue(from.propIndex, dst.info.tab.propIndex, space);
       CopyPropValue(from.propPrior, dst.info.tab.propPrior, space);
       dst.info.tab.row.lpProps = from.row.cValues ? space.TakeOf<SPropValue>(from.row.cValues) : nullptr;
-      for (ULONG i = 0; i < from.row.cValues; ++i) CopyPropValue(from.row.lpProps[i], dst.info.tab.row.lpProps[i], space);
+      for (ULONG i = 0; i < from.row.cValues; ++i)
+        CopyPropValue(from.row.lpProps[i], dst.info.tab.row.lpProps[i], space);
       break;
     }
     case fnevExtended:

@@ -32,8 +32,9 @@ constexpr ULONG kStates = IPROP_CLEAN | IPROP_DIRTY;
 class TCallerMemory {
  public:
   TCallerMemory(LPALLOCATEBUFFER buffer, LPALLOCATEMORE more, LPFREEBUFFER free)
-      : buffer_(buffer), more_(more), own_(buffer == &MAPIAllocateBuffer && more == &MAPIAllocateMore &&
-                                           free == &MAPIFreeBuffer) {}
+      : buffer_(buffer),
+        more_(more),
+        own_(buffer == &MAPIAllocateBuffer && more == &MAPIAllocateMore && free == &MAPIFreeBuffer) {}
 
   // A new buffer of bytes from the caller's allocator (zero-filled).
   void* Allocate(size_t bytes) const {
@@ -107,9 +108,8 @@ class TPropData final : public TPropObject<IPropData> {
                   [&](LPSPropValue values) { return memory_.Values(values, *lpcValues); });
   }
   STDMETHOD(GetPropList)(ULONG ulFlags, LPSPropTagArray* lppPropTagArray) override {
-    return Handed(DoGetPropList(ulFlags, lppPropTagArray), lppPropTagArray, [&](LPSPropTagArray tags) {
-      return memory_.Flat(tags, CbSPropTagArray(tags));
-    });
+    return Handed(DoGetPropList(ulFlags, lppPropTagArray), lppPropTagArray,
+                  [&](LPSPropTagArray tags) { return memory_.Flat(tags, CbSPropTagArray(tags)); });
   }
   STDMETHOD(SetProps)(ULONG cValues, LPSPropValue lpPropArray, LPSPropProblemArray* lppProblems) override {
     return HandedProblems(DoSetProps(cValues, lpPropArray, lppProblems), lppProblems);
@@ -126,8 +126,8 @@ class TPropData final : public TPropObject<IPropData> {
                           lppProblems);
   }
   STDMETHOD(CopyProps)
-  (LPSPropTagArray lpIncludeProps, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, LPCIID lpInterface,
-   LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems) override {
+  (LPSPropTagArray lpIncludeProps, ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, LPCIID lpInterface, LPVOID lpDestObj,
+   ULONG ulFlags, LPSPropProblemArray* lppProblems) override {
     return HandedProblems(
         DoCopyProps(lpIncludeProps, ulUIParam, lpProgress, lpInterface, lpDestObj, ulFlags, lppProblems), lppProblems);
   }
@@ -254,9 +254,8 @@ class TPropData final : public TPropObject<IPropData> {
     });
   }
   HRESULT HandedProblems(HRESULT hr, LPSPropProblemArray* out) {
-    return Handed(hr, out, [&](LPSPropProblemArray problems) {
-      return memory_.Flat(problems, CbSPropProblemArray(problems));
-    });
+    return Handed(hr, out,
+                  [&](LPSPropProblemArray problems) { return memory_.Flat(problems, CbSPropProblemArray(problems)); });
   }
 
   TCallerMemory memory_;

@@ -27,8 +27,12 @@ size_t Rounded(size_t bytes) { return (bytes + kPackedAlignment - 1) & ~(kPacked
 class TRelocation {
  public:
   TRelocation(SPropValue* values, size_t count, uintptr_t oldBase, uintptr_t newBase)
-      : values_(values), count_(count), old_(oldBase), new_(newBase),
-        live_(reinterpret_cast<uintptr_t>(values)), arrayBytes_(count * sizeof(SPropValue)),
+      : values_(values),
+        count_(count),
+        old_(oldBase),
+        new_(newBase),
+        live_(reinterpret_cast<uintptr_t>(values)),
+        arrayBytes_(count * sizeof(SPropValue)),
         bound_(MapiBlockSize(values)) {
     if (live_ != old_ && live_ != new_) Refuse("the values lie at neither base");
     if (!IsReadableRange(values, arrayBytes_)) Refuse("the values cannot be read");

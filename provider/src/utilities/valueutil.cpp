@@ -15,8 +15,8 @@
 #include "props/valuecopy.h"
 #include "table/propcompare.h"
 #include "table/restriction.h"
-#include "utilities/valueutil.h"
 #include "utilities/validation.h"
+#include "utilities/valueutil.h"
 
 namespace orba::store {
 
