@@ -11,7 +11,6 @@
 
 using LONG_PTR = intptr_t;
 using LPULONG = ULONG*;
-using LPWORD = WORD*;
 using LPLONG = LONG*;
 using LHANDLE = ULONG_PTR;
 using LPLHANDLE = LHANDLE*;

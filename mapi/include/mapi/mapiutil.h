@@ -145,7 +145,7 @@ using LPCREATEIPROP = CREATEIPROP*;
 // Text and numbers ------------------------------------------------------------------------
 
 // Swap the bytes of each of cw words (cl longs) in place; return the array.
-using SWAPPWORD = LPWORD(LPWORD lpw, int cw);
+using SWAPPWORD = WORD*(WORD* lpw, int cw);
 using LPSWAPPWORD = SWAPPWORD*;
 using SWAPPLONG = LPULONG(LPULONG lpul, int cl);
 using LPSWAPPLONG = SWAPPLONG*;

@@ -32,7 +32,7 @@ Number LeadingNumber(LPCTSTR text, unsigned base) {
 
 }  // namespace
 
-ORBASTORE_EXPORT LPWORD SwapPword(LPWORD lpw, int cw) {
+ORBASTORE_EXPORT WORD* SwapPword(WORD* lpw, int cw) {
   for (int i = 0; lpw && i < cw; ++i) lpw[i] = static_cast<WORD>(lpw[i] << 8 | lpw[i] >> 8);
   return lpw;
 }
