@@ -253,11 +253,8 @@ bool IsKnownPropType(ULONG type) {
   }
 }
 
-void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) {
-  dst = src;
-  const __UPV& v = src.Value;
-  __UPV& d = dst.Value;
-  switch (PROP_TYPE(src.ulPropTag)) {
+bool IsFixedSizeType(ULONG type) {
+  switch (type) {
     case PT_UNSPECIFIED:
     case PT_NULL:
     case PT_I2:
@@ -271,7 +268,17 @@ void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) {
     case PT_OBJECT:
     case PT_I8:
     case PT_SYSTIME:
-    case PT_PTR: break;
+    case PT_PTR: return true;
+    default: return false;
+  }
+}
+
+void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) {
+  dst = src;
+  if (IsFixedSizeType(PROP_TYPE(src.ulPropTag))) return;
+  const __UPV& v = src.Value;
+  __UPV& d = dst.Value;
+  switch (PROP_TYPE(src.ulPropTag)) {
     case PT_STRING8: d.lpszA = CopyString(v.lpszA, space); break;
     case PT_UNICODE: d.lpszW = CopyWString(v.lpszW, space); break;
     case PT_BINARY:

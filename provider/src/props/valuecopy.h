@@ -97,6 +97,9 @@ size_t PropValueDataSize(const SPropValue& value);
 // are chained to the buffer instead.
 size_t PackedDataSize(const SPropValue& value);
 
+// True when a value of type is held in the SPropValue itself (no pointer to follow).
+bool IsFixedSizeType(ULONG type);
+
 // True when type is one of MAPI's property types (with or without MV_FLAG where
 // multi-valued forms exist).
 bool IsKnownPropType(ULONG type);

@@ -88,20 +88,9 @@ class TRelocation {
 
   void Value(SPropValue& value) {
     __UPV& v = value.Value;
-    switch (PROP_TYPE(value.ulPropTag) & ~MV_INSTANCE) {
-      case PT_NULL:
-      case PT_I2:
-      case PT_LONG:
-      case PT_R4:
-      case PT_DOUBLE:
-      case PT_CURRENCY:
-      case PT_APPTIME:
-      case PT_ERROR:
-      case PT_BOOLEAN:
-      case PT_OBJECT:
-      case PT_I8:
-      case PT_SYSTIME:
-      case PT_PTR: break;
+    ULONG type = PROP_TYPE(value.ulPropTag) & ~MV_INSTANCE;
+    if (IsFixedSizeType(type)) return;
+    switch (type) {
       case PT_STRING8: Text(v.lpszA); break;
       case PT_UNICODE: Text(v.lpszW); break;
       case PT_BINARY:

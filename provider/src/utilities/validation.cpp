@@ -16,6 +16,7 @@ constexpr size_t kMaxTextLength = size_t{1} << 30;
 // Restriction nodes looked at, at most: a tree whose branches share nodes must not
 // take forever.
 constexpr size_t kMaxRestrictionNodes = size_t{1} << 20;
+constexpr unsigned kMaxValueNesting = 8;
 
 template <class T>
 bool Readable(const T* p, size_t count = 1) {
@@ -194,7 +195,13 @@ bool IsBadSortOrderSet(const SSortOrderSet* sortOrder) {
 }
 
 bool IsBadRestriction(const SRestriction* restriction) {
-  if (TRestrictionCheck().IsBad(restriction, 0)) return true;
+  // Restrictions inside property values inside restrictions: a few levels, never a cycle.
+  static thread_local unsigned nesting = 0;
+  if (nesting >= kMaxValueNesting) return true;
+  ++nesting;
+  bool unreadable = TRestrictionCheck().IsBad(restriction, 0);
+  --nesting;
+  if (unreadable) return true;
   // Readable: now the checks of the table engine, which Restrict and FindRow apply.
   try {
     ValidateRestriction(*restriction, true);
