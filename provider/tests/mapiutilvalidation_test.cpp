@@ -145,6 +145,16 @@ TEST(Validation, Restrictions) {
   EXPECT_TRUE(FBadRestriction(&unknown));
   EXPECT_TRUE(FBadRestriction(nullptr));
 
+  // A restriction value leading back to its own restriction.
+  SRestriction loop{RES_PROPERTY, {}};
+  SPropValue self{PROP_TAG(PT_SRESTRICTION, 0x6600), 0, {.lpv = &loop}};
+  loop.res.resProperty = {RELOP_EQ, self.ulPropTag, &self};
+  EXPECT_TRUE(FBadRestriction(&loop));
+  EXPECT_TRUE(FBadProp(&self));
+  auto parent = TMapiBuffer<BYTE>::Allocate(1);
+  SPropValue copy{};
+  EXPECT_EQ(PropCopyMore(&copy, &self, MAPIAllocateMore, parent.get()), MAPI_E_INVALID_PARAMETER);
+
   // An AND counting more children than its buffer holds.
   auto one = TMapiBuffer<SRestriction>::Allocate();
   one->rt = RES_EXIST;
