@@ -2,6 +2,8 @@
 // sinks, as any program calls them.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -181,6 +183,54 @@ TEST(MapiUtilSinks, CallbackSinkAndThreadSink) {
   EXPECT_EQ(calls.messageClass, u"IPM.Note");
   ASSERT_EQ(HrDispatchNotifications(0), S_OK);
   EXPECT_EQ(calls.count, 2u);
+}
+
+TEST(MapiUtilExports, LiborbastoreExportsEveryFunctionByName) {
+  void* library = dlopen(ORBASTORE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(library, nullptr) << dlerror();
+  for (const char* name : {"ScInitMapiUtil",
+                           "DeinitMapiUtil",
+                           "PropCopyMore",
+                           "UlPropSize",
+                           "FPropContainsProp",
+                           "FPropCompareProp",
+                           "LPropCompareProp",
+                           "PpropFindProp",
+                           "LpValFindProp",
+                           "ScCountProps",
+                           "ScCopyProps",
+                           "ScRelocProps",
+                           "ScDupPropset",
+                           "HrGetOneProp",
+                           "HrSetOneProp",
+                           "FPropExists",
+                           "FBadRglpszA",
+                           "FBadRglpszW",
+                           "FBadRowSet",
+                           "FBadRow",
+                           "FBadProp",
+                           "FBadPropTag",
+                           "FBadColumnSet",
+                           "FBadSortOrderSet",
+                           "FBadRestriction",
+                           "CreateIProp",
+                           "SwapPword",
+                           "SwapPlong",
+                           "HexFromBin",
+                           "FBinFromHex",
+                           "UFromSz",
+                           "UlFromSzHex",
+                           "CbOfEncoded",
+                           "IsBadBoundedStringPtr",
+                           "FreeProws",
+                           "FreePadrlist",
+                           "HrQueryAllRows",
+                           "HrAllocAdviseSink",
+                           "HrThisThreadAdviseSink",
+                           "MAPIGetDefaultMalloc"})
+    EXPECT_NE(dlsym(library, name), nullptr) << name;
+  // Nothing of the engines leaves the library.
+  EXPECT_EQ(dlsym(library, "_ZN4orba5store14MapiBlockSizeEPKv"), nullptr);
 }
 
 }  // namespace
