@@ -230,7 +230,7 @@ TEST(MapiUtilExports, LiborbastoreExportsEveryFunctionByName) {
                            "MAPIGetDefaultMalloc"})
     EXPECT_NE(dlsym(library, name), nullptr) << name;
   // Nothing of the engines leaves the library.
-  EXPECT_EQ(dlsym(library, "_ZN4orba5store14MapiBlockSizeEPKv"), nullptr);
+  EXPECT_EQ(dlsym(library, "_ZN4orba5store13MapiBlockSizeEPKv"), nullptr);
 }
 
 }  // namespace
