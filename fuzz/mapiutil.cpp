@@ -157,7 +157,9 @@ class TBuilder {
   SSortOrderSet* SortOrder() {
     ULONG count = in_.Byte() % 4;
     auto* sort = static_cast<SSortOrderSet*>(AllocateMore(CbNewSSortOrderSet(count), root_.get()));
-    *sort = {in_.Rare() ? count + 50 : count, in_.Byte() % 3u, in_.Byte() % 2u, {}};
+    sort->cSorts = in_.Rare() ? count + 50 : count;
+    sort->cCategories = in_.Byte() % 3u;
+    sort->cExpanded = in_.Byte() % 2u;
     for (ULONG i = 0; i < count; ++i) sort->aSort[i] = {Tag(), in_.Byte() % 10u};
     return sort;
   }
