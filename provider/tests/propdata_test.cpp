@@ -67,6 +67,12 @@ TEST(PropData, PropertiesAndTheHelpersOnThem) {
   EXPECT_EQ(Delete(data.get(), {kNumber}), S_OK);
   EXPECT_FALSE(FPropExists(data.get(), kNumber));
   EXPECT_EQ(HrGetOneProp(nullptr, kNumber, one.Out()), MAPI_E_INVALID_PARAMETER);
+
+  // A restriction value that leads back to itself is refused, not copied forever.
+  SRestriction loop{RES_PROPERTY, {}};
+  SPropValue self{PROP_TAG(PT_SRESTRICTION, 0x6604), 0, {.lpv = &loop}};
+  loop.res.resProperty = {RELOP_EQ, self.ulPropTag, &self};
+  EXPECT_EQ(Set(data.get(), {self}), MAPI_E_TOO_COMPLEX);
 }
 
 TEST(PropData, ReadOnlyObjectRefusesWrites) {

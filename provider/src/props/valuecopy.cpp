@@ -27,6 +27,27 @@ TPackedProps::TPackedProps(ULONG count, size_t room)
 
 namespace {
 
+// Restrictions and rule actions held in values inside restrictions and rule actions: a
+// value that leads back to itself ends in MAPI_E_TOO_COMPLEX, not in endless recursion.
+class TNestedValue {
+ public:
+  TNestedValue() {
+    if (++Depth() > kMaxRestrictionDepth) {
+      --Depth();
+      throw TMapiError(MAPI_E_TOO_COMPLEX, "values nested too deeply");
+    }
+  }
+  ~TNestedValue() { --Depth(); }
+  TNestedValue(const TNestedValue&) = delete;
+  TNestedValue& operator=(const TNestedValue&) = delete;
+
+ private:
+  static unsigned& Depth() {
+    static thread_local unsigned depth = 0;
+    return depth;
+  }
+};
+
 void Require(bool condition) {
   if (!condition) throw TMapiError(MAPI_E_INVALID_PARAMETER, "malformed property value");
 }
@@ -287,16 +308,20 @@ void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) {
       Require(v.lpguid != nullptr);
       d.lpguid = CopyArray(v.lpguid, 1, space);
       break;
-    case PT_SRESTRICTION:
+    case PT_SRESTRICTION: {
       Require(v.lpv != nullptr);
+      TNestedValue nested;
       d.lpv = space.TakeOf<SRestriction>(1);
       CopyRestrictionAt(*static_cast<const SRestriction*>(v.lpv), *static_cast<SRestriction*>(d.lpv), space, 0);
       break;
-    case PT_ACTIONS:
+    }
+    case PT_ACTIONS: {
       Require(v.lpv != nullptr);
+      TNestedValue nested;
       d.lpv = space.TakeOf<ACTIONS>(1);
       CopyActionsIn(*static_cast<const ACTIONS*>(v.lpv), *static_cast<ACTIONS*>(d.lpv), space);
       break;
+    }
     case PT_MV_I2: d.MVi.lpi = CopyArray(v.MVi.lpi, v.MVi.cValues, space); break;
     case PT_MV_LONG: d.MVl.lpl = CopyArray(v.MVl.lpl, v.MVl.cValues, space); break;
     case PT_MV_R4: d.MVflt.lpflt = CopyArray(v.MVflt.lpflt, v.MVflt.cValues, space); break;
