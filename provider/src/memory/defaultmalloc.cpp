@@ -2,12 +2,13 @@
 // header as MAPI buffers (with their own magic value), so that GetSize and DidAlloc
 // can answer for them.
 #include <algorithm>
-#include <atomic>
 #include <cstring>
+#include <optional>
 
 #include "base/export.h"
 #include "mapi/mapiexports.h"
 #include "memory/memoryblock.h"
+#include "memory/memoryprobe.h"
 
 namespace orba::store {
 
@@ -23,9 +24,9 @@ class TDefaultMalloc final : public IMalloc {
     AddRef();
     return S_OK;
   }
-  // The singleton lives as long as the library; the count only reports.
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override { return refs_ > 1 ? --refs_ : 1; }
+  // The singleton lives as long as the library: references are not counted.
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
   void* STDMETHODCALLTYPE Alloc(size_t cb) override {
     BlockHeader* header = NewMallocBlock(cb);
@@ -48,18 +49,16 @@ class TDefaultMalloc final : public IMalloc {
   void STDMETHODCALLTYPE Free(void* pv) override {
     if (BlockHeader* header = HeaderOf(pv, kMallocMagic)) DeleteMallocBlock(header);
   }
+  // Asked about any pointer: its header is read only through the memory probe.
   size_t STDMETHODCALLTYPE GetSize(void* pv) override {
-    BlockHeader* header = HeaderOf(pv, kMallocMagic);
-    return header ? header->size : static_cast<size_t>(-1);
+    std::optional<size_t> size = DefaultMallocBlockSize(pv);
+    return size ? *size : static_cast<size_t>(-1);
   }
   int STDMETHODCALLTYPE DidAlloc(void* pv) override {
     if (!pv) return -1;
-    return HeaderOf(pv, kMallocMagic) ? 1 : 0;
+    return DefaultMallocBlockSize(pv) ? 1 : 0;
   }
   void STDMETHODCALLTYPE HeapMinimize() override {}
-
- private:
-  std::atomic<ULONG> refs_{1};
 };
 
 }  // namespace

@@ -252,6 +252,7 @@ HRESULT TPropObjectBase::DoSetProps(ULONG cValues, LPSPropValue lpPropArray, LPS
       const SPropValue& value = lpPropArray[i];
       if (value.ulPropTag == tags::kNull || PROP_TYPE(value.ulPropTag) == PT_ERROR) continue;
       HRESULT code = CheckSetValue(value);
+      if (code == S_OK) code = PropertyWriteAccess(PROP_ID(value.ulPropTag));
       if (code == MAPI_E_COMPUTED) {
         code = SetComputed(value);
       } else if (code == S_OK) {
@@ -283,8 +284,11 @@ HRESULT TPropObjectBase::DoDeleteProps(LPSPropTagArray lpPropTagArray, LPSPropPr
     bool changed = false;
     for (ULONG i = 0; i < lpPropTagArray->cValues; ++i) {
       ULONG tag = lpPropTagArray->aulPropTag[i];
+      HRESULT access = PropertyWriteAccess(PROP_ID(tag));
       if (IsComputed(PROP_ID(tag))) {
         problems.Add(i, tag, MAPI_E_COMPUTED);
+      } else if (access != S_OK) {
+        problems.Add(i, tag, access);
       } else if (bag_.Erase(PROP_ID(tag))) {
         Changed(PROP_ID(tag), true);
         changed = true;

@@ -13,7 +13,8 @@
 //   - the store's INameMap (none: the name calls answer MAPI_E_NO_SUPPORT);
 //   - virtual hooks: Persist (SaveChanges, or every change of a non-transacted
 //     object), OpenInterface (OpenProperty beyond IStream), SubObjectTags and
-//     CopySubObjects (CopyTo's and CopyProps' sub-objects), CodePage (8-bit text).
+//     CopySubObjects (CopyTo's and CopyProps' sub-objects), CodePage (8-bit text),
+//     PropertyWriteAccess (read-only properties).
 //
 // TPropObject<Interfaces...> is the COM class: it implements IUnknown and forwards
 // IMAPIProp's methods to the engine. A provider object derives from it:
@@ -146,6 +147,9 @@ class TPropObjectBase : public TVoRefCounted {
   std::vector<ULONG> DestinationTags(IMAPIProp* destination, const std::vector<ULONG>& tags);
   // The code page of the object's 8-bit strings (0: the system code page).
   virtual uint32_t CodePage() const { return 0; }
+  // Whether SetProps and DeleteProps may change the property propId: S_OK, or the
+  // problem to report for it (MAPI_E_NO_ACCESS). Default: every property may change.
+  virtual HRESULT PropertyWriteAccess(ULONG /*propId*/) const { return S_OK; }
 
  private:
   void CheckWritable(const char* method) const;

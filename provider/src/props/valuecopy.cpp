@@ -1,5 +1,6 @@
 #include "props/valuecopy.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -11,11 +12,41 @@ namespace orba::store {
 TCopySpace::TCopySpace(void* parent, void* room, size_t size)
     : parent_(parent), next_(static_cast<std::byte*>(room)), end_(next_ + size) {}
 
+void* TCopySpace::More(size_t cb) {
+  if (!allocateMore_) return AllocateMore(cb, parent_);
+  void* block = nullptr;
+  SCODE sc = cb <= ULONG_MAX ? allocateMore_(static_cast<ULONG>(cb), parent_, &block) : MAPI_E_NOT_ENOUGH_MEMORY;
+  if (FAILED(sc) || !block) throw TMapiError(FAILED(sc) ? sc : MAPI_E_NOT_ENOUGH_MEMORY, "AllocateMore failed");
+  std::memset(block, 0, cb);
+  return block;
+}
+
 TPackedProps::TPackedProps(ULONG count, size_t room)
     : buffer_(TMapiBuffer<SPropValue>::Allocate(sizeof(SPropValue) * (count ? count : 1) + room)),
       space_(buffer_.get(), buffer_.get() + (count ? count : 1), room) {}
 
 namespace {
+
+// Restrictions and rule actions held in values inside restrictions and rule actions: a
+// value that leads back to itself ends in MAPI_E_TOO_COMPLEX, not in endless recursion.
+class TNestedValue {
+ public:
+  TNestedValue() {
+    if (++Depth() > kMaxRestrictionDepth) {
+      --Depth();
+      throw TMapiError(MAPI_E_TOO_COMPLEX, "values nested too deeply");
+    }
+  }
+  ~TNestedValue() { --Depth(); }
+  TNestedValue(const TNestedValue&) = delete;
+  TNestedValue& operator=(const TNestedValue&) = delete;
+
+ private:
+  static unsigned& Depth() {
+    static thread_local unsigned depth = 0;
+    return depth;
+  }
+};
 
 void Require(bool condition) {
   if (!condition) throw TMapiError(MAPI_E_INVALID_PARAMETER, "malformed property value");
@@ -243,11 +274,8 @@ bool IsKnownPropType(ULONG type) {
   }
 }
 
-void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) {
-  dst = src;
-  const __UPV& v = src.Value;
-  __UPV& d = dst.Value;
-  switch (PROP_TYPE(src.ulPropTag)) {
+bool IsFixedSizeType(ULONG type) {
+  switch (type) {
     case PT_UNSPECIFIED:
     case PT_NULL:
     case PT_I2:
@@ -261,7 +289,17 @@ void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) {
     case PT_OBJECT:
     case PT_I8:
     case PT_SYSTIME:
-    case PT_PTR: break;
+    case PT_PTR: return true;
+    default: return false;
+  }
+}
+
+void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) {
+  dst = src;
+  if (IsFixedSizeType(PROP_TYPE(src.ulPropTag))) return;
+  const __UPV& v = src.Value;
+  __UPV& d = dst.Value;
+  switch (PROP_TYPE(src.ulPropTag)) {
     case PT_STRING8: d.lpszA = CopyString(v.lpszA, space); break;
     case PT_UNICODE: d.lpszW = CopyWString(v.lpszW, space); break;
     case PT_BINARY:
@@ -270,16 +308,20 @@ void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) {
       Require(v.lpguid != nullptr);
       d.lpguid = CopyArray(v.lpguid, 1, space);
       break;
-    case PT_SRESTRICTION:
+    case PT_SRESTRICTION: {
       Require(v.lpv != nullptr);
+      TNestedValue nested;
       d.lpv = space.TakeOf<SRestriction>(1);
       CopyRestrictionAt(*static_cast<const SRestriction*>(v.lpv), *static_cast<SRestriction*>(d.lpv), space, 0);
       break;
-    case PT_ACTIONS:
+    }
+    case PT_ACTIONS: {
       Require(v.lpv != nullptr);
+      TNestedValue nested;
       d.lpv = space.TakeOf<ACTIONS>(1);
       CopyActionsIn(*static_cast<const ACTIONS*>(v.lpv), *static_cast<ACTIONS*>(d.lpv), space);
       break;
+    }
     case PT_MV_I2: d.MVi.lpi = CopyArray(v.MVi.lpi, v.MVi.cValues, space); break;
     case PT_MV_LONG: d.MVl.lpl = CopyArray(v.MVl.lpl, v.MVl.cValues, space); break;
     case PT_MV_R4: d.MVflt.lpflt = CopyArray(v.MVflt.lpflt, v.MVflt.cValues, space); break;

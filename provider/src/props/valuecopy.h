@@ -24,8 +24,10 @@ inline constexpr size_t kPackedAlignment = 8;
 // lasts, then chained to the buffer (parent) with AllocateMore.
 class TCopySpace {
  public:
-  // Every block chained to parent.
-  explicit TCopySpace(void* parent) : parent_(parent) {}
+  // Every block chained to parent, by allocateMore when given (a caller's stand-in for
+  // MAPIAllocateMore), else by Orba Store's own.
+  explicit TCopySpace(void* parent, LPALLOCATEMORE allocateMore = nullptr)
+      : parent_(parent), allocateMore_(allocateMore) {}
   // Blocks from [room, room + size) first; the room lies inside parent's buffer.
   TCopySpace(void* parent, void* room, size_t size);
 
@@ -37,7 +39,7 @@ class TCopySpace {
       next_ += rounded;
       return block;
     }
-    return AllocateMore(cb, parent_);
+    return More(cb);
   }
   template <class T>
   T* TakeOf(size_t count) {
@@ -45,7 +47,10 @@ class TCopySpace {
   }
 
  private:
+  void* More(size_t cb);
+
   void* parent_;
+  LPALLOCATEMORE allocateMore_ = nullptr;
   std::byte* next_ = nullptr;
   std::byte* end_ = nullptr;
 };
@@ -91,6 +96,9 @@ size_t PropValueDataSize(const SPropValue& value);
 // kPackedAlignment). Nested restrictions and rule actions count nothing: their blocks
 // are chained to the buffer instead.
 size_t PackedDataSize(const SPropValue& value);
+
+// True when a value of type is held in the SPropValue itself (no pointer to follow).
+bool IsFixedSizeType(ULONG type);
 
 // True when type is one of MAPI's property types (with or without MV_FLAG where
 // multi-valued forms exist).

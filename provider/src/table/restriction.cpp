@@ -81,26 +81,6 @@ int CompareMixed(ULONG typeA, const __UPV& a, ULONG typeB, const __UPV& b) {
   return CompareTextNoCase(WideText(typeA, a), WideText(typeB, b));
 }
 
-// Compares whole values: the row's value (single or multi) with the constant; a
-// multi-valued row value against a single constant matches when any value holds.
-bool ValuesSatisfy(const SPropValue& rowValue, ULONG relop, const SPropValue& constant) {
-  ULONG rowType = BaseType(rowValue.ulPropTag), constType = BaseType(constant.ulPropTag);
-  if (IsMultiValued(rowValue.ulPropTag) && !IsMultiValued(constant.ulPropTag)) {
-    for (ULONG i = 0; i < ValueCount(rowValue); ++i)
-      if (RelopHolds(relop, CompareMixed(rowType, ValueAt(rowValue, i), constType, constant.Value))) return true;
-    return false;
-  }
-  if (IsMultiValued(rowValue.ulPropTag) != IsMultiValued(constant.ulPropTag)) return false;
-  if (!IsMultiValued(rowValue.ulPropTag))
-    return RelopHolds(relop, CompareMixed(rowType, rowValue.Value, constType, constant.Value));
-  ULONG countA = ValueCount(rowValue), countB = ValueCount(constant);
-  int order = 0;
-  for (ULONG i = 0; i < std::min(countA, countB) && order == 0; ++i)
-    order = CompareMixed(rowType, ValueAt(rowValue, i), constType, ValueAt(constant, i));
-  if (order == 0) order = countA < countB ? -1 : (countA > countB ? 1 : 0);
-  return RelopHolds(relop, order);
-}
-
 size_t SingleSize(ULONG type, const __UPV& v) {
   switch (type) {
     case PT_I2: return sizeof(int16_t);
@@ -121,15 +101,39 @@ size_t SingleSize(ULONG type, const __UPV& v) {
   }
 }
 
+bool IsValidRelop(ULONG relop) { return relop <= RELOP_NE; }
+
+// The text folding of a fuzzy level's options: FL_LOOSE implies both of the others.
+TTextFolding FoldingOf(ULONG fuzzyLevel) {
+  bool loose = (fuzzyLevel & FL_LOOSE) != 0;
+  return {loose || (fuzzyLevel & FL_IGNORECASE) != 0, loose || (fuzzyLevel & FL_IGNORENONSPACE) != 0};
+}
+
+}  // namespace
+
 size_t ValueSize(const SPropValue& value) {
   size_t size = 0;
   for (ULONG i = 0; i < ValueCount(value); ++i) size += SingleSize(BaseType(value.ulPropTag), ValueAt(value, i));
   return size;
 }
 
-bool IsValidRelop(ULONG relop) { return relop <= RELOP_NE; }
-
-}  // namespace
+bool ValuesSatisfy(const SPropValue& rowValue, ULONG relop, const SPropValue& constant) {
+  ULONG rowType = BaseType(rowValue.ulPropTag), constType = BaseType(constant.ulPropTag);
+  if (IsMultiValued(rowValue.ulPropTag) && !IsMultiValued(constant.ulPropTag)) {
+    for (ULONG i = 0; i < ValueCount(rowValue); ++i)
+      if (RelopHolds(relop, CompareMixed(rowType, ValueAt(rowValue, i), constType, constant.Value))) return true;
+    return false;
+  }
+  if (IsMultiValued(rowValue.ulPropTag) != IsMultiValued(constant.ulPropTag)) return false;
+  if (!IsMultiValued(rowValue.ulPropTag))
+    return RelopHolds(relop, CompareMixed(rowType, rowValue.Value, constType, constant.Value));
+  ULONG countA = ValueCount(rowValue), countB = ValueCount(constant);
+  int order = 0;
+  for (ULONG i = 0; i < std::min(countA, countB) && order == 0; ++i)
+    order = CompareMixed(rowType, ValueAt(rowValue, i), constType, ValueAt(constant, i));
+  if (order == 0) order = countA < countB ? -1 : (countA > countB ? 1 : 0);
+  return RelopHolds(relop, order);
+}
 
 struct TRestriction::TNode {
   const SRestriction* source = nullptr;
@@ -167,8 +171,7 @@ void CompileContent(TNode& node, const SContentRestriction& content) {
             "binary value without its bytes");
     return;
   }
-  bool loose = (options & FL_LOOSE) != 0;
-  node.folding = {loose || (options & FL_IGNORECASE) != 0, loose || (options & FL_IGNORENONSPACE) != 0};
+  node.folding = FoldingOf(content.ulFuzzyLevel);
   node.pattern = FoldText(WideText(type, content.lpProp->Value), node.folding);
 }
 
@@ -238,33 +241,37 @@ void Compile(TNode& node, const SRestriction& r, bool subObjects, size_t depth) 
   }
 }
 
-bool ContentMatches(const TNode& node, const SContentRestriction& content, const SPropValue& value) {
-  ULONG level = content.ulFuzzyLevel & 0xFFFF;
+// Whether value holds the folded pattern (strings) or the bytes sought (binaries) as the
+// fuzzy level (FL_FULLSTRING, FL_PREFIX, FL_SUBSTRING) asks.
+bool Contains(const SPropValue& value, ULONG level, const TTextFolding& folding, std::u16string_view pattern,
+              const SBinary& sought) {
   auto matchesText = [&](std::u16string_view text) {
     switch (level) {
-      case FL_FULLSTRING: return text == node.pattern;
-      case FL_PREFIX: return text.substr(0, node.pattern.size()) == node.pattern;
-      default: return text.find(node.pattern) != std::u16string_view::npos;
+      case FL_FULLSTRING: return text == pattern;
+      case FL_PREFIX: return text.substr(0, pattern.size()) == pattern;
+      default: return text.find(pattern) != std::u16string_view::npos;
     }
   };
   auto matchesBytes = [&](const SBinary& bin) {
     std::string_view bytes(reinterpret_cast<const char*>(bin.lpb), bin.lpb ? bin.cb : 0);
-    const SBinary& sought = content.lpProp->Value.bin;
-    std::string_view pattern(reinterpret_cast<const char*>(sought.lpb), sought.lpb ? sought.cb : 0);
+    std::string_view soughtBytes(reinterpret_cast<const char*>(sought.lpb), sought.lpb ? sought.cb : 0);
     switch (level) {
-      case FL_FULLSTRING: return bytes == pattern;
-      case FL_PREFIX: return bytes.substr(0, pattern.size()) == pattern;
-      default: return bytes.find(pattern) != std::string_view::npos;
+      case FL_FULLSTRING: return bytes == soughtBytes;
+      case FL_PREFIX: return bytes.substr(0, soughtBytes.size()) == soughtBytes;
+      default: return bytes.find(soughtBytes) != std::string_view::npos;
     }
   };
   ULONG type = BaseType(value.ulPropTag);
   for (ULONG i = 0; i < ValueCount(value); ++i) {
     __UPV single = ValueAt(value, i);
-    bool hit =
-        type == PT_BINARY ? matchesBytes(single.bin) : matchesText(FoldText(WideText(type, single), node.folding));
+    bool hit = type == PT_BINARY ? matchesBytes(single.bin) : matchesText(FoldText(WideText(type, single), folding));
     if (hit) return true;
   }
   return false;
+}
+
+bool ContentMatches(const TNode& node, const SContentRestriction& content, const SPropValue& value) {
+  return Contains(value, content.ulFuzzyLevel & 0xFFFF, node.folding, node.pattern, content.lpProp->Value.bin);
 }
 
 bool RegexMatches(const TRegex& regex, const SPropValue& value) {
@@ -356,6 +363,13 @@ TRestriction::~TRestriction() = default;
 bool TRestriction::Matches(TPropRow row) const { return Evaluate(*root_, row, subRows_); }
 
 void TRestriction::ResetCounts() { ResetNode(*root_); }
+
+bool ValueContains(const SPropValue& value, const SPropValue& sought, ULONG fuzzyLevel) {
+  TTextFolding folding = FoldingOf(fuzzyLevel);
+  ULONG type = BaseType(sought.ulPropTag);
+  WideString pattern = type == PT_BINARY ? WideString() : FoldText(WideText(type, sought.Value), folding);
+  return Contains(value, fuzzyLevel & 0xFFFF, folding, pattern, sought.Value.bin);
+}
 
 void ValidateRestriction(const SRestriction& restriction, bool subObjects) {
   TNode root;

@@ -63,6 +63,16 @@ class TRestriction {
   TSubRowsFn subRows_;
 };
 
+// The bytes of a value as RES_SIZE measures it (see above); 0 for types without data.
+size_t ValueSize(const SPropValue& value);
+// Whether value relop constant holds as RES_PROPERTY compares a row's value with its
+// constant (multi-valued values and string widths as above). RELOP_RE and unknown
+// operators never hold.
+bool ValuesSatisfy(const SPropValue& value, ULONG relop, const SPropValue& constant);
+// Whether value (a string or binary, single or multi-valued) contains sought (a single
+// value of value's base type) as RES_CONTENT with fuzzyLevel finds it.
+bool ValueContains(const SPropValue& value, const SPropValue& sought, ULONG fuzzyLevel);
+
 // Checks a restriction without keeping anything (TMapiError as TRestriction's
 // constructor throws); subObjects says whether sub-restrictions can be answered.
 void ValidateRestriction(const SRestriction& restriction, bool subObjects);

@@ -1,7 +1,15 @@
 #include "base/export.h"
+#include "base/lasterror.h"
 #include "mapi/mapiexports.h"
+#include "utilities/threadnotifications.h"
 
-// Orba Store delivers every notification synchronously, on the thread that changed
-// the data, before the changing call returns; there is never a queue to dispatch,
-// so this succeeds without doing anything. ulFlags is reserved.
-ORBASTORE_EXPORT HRESULT HrDispatchNotifications(ULONG /*ulFlags*/) { return S_OK; }
+// Orba Store delivers notifications synchronously, on the thread that changed the data,
+// before the changing call returns; only sinks made by HrThisThreadAdviseSink wait for
+// their own thread, and this delivers what waits for the calling thread. ulFlags is
+// reserved.
+ORBASTORE_EXPORT HRESULT HrDispatchNotifications(ULONG /*ulFlags*/) {
+  return orba::store::Guarded([] {
+    orba::store::TThreadQueue::DispatchThisThread();
+    return S_OK;
+  });
+}

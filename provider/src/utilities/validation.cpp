@@ -1,0 +1,229 @@
+// MAPI's validation functions (MAPIVAL.H) over the checks of validation.h.
+#include "utilities/validation.h"
+
+#include "base/export.h"
+#include "base/maperror.h"
+#include "mapi/mapiexports.h"
+#include "memory/memoryprobe.h"
+#include "props/valuecopy.h"
+#include "table/restriction.h"
+
+namespace orba::store {
+
+namespace {
+
+constexpr size_t kMaxTextLength = size_t{1} << 30;
+// Restriction nodes looked at, at most: a tree whose branches share nodes must not
+// take forever.
+constexpr size_t kMaxRestrictionNodes = size_t{1} << 20;
+constexpr unsigned kMaxValueNesting = 8;
+
+template <class T>
+bool Readable(const T* p, size_t count = 1) {
+  return IsReadableRange(p, count * sizeof(T));
+}
+
+template <class Char>
+bool IsBadText(const Char* text) {
+  return !ReadableTextLength(text, kMaxTextLength);
+}
+
+bool IsBadBinary(const SBinary& bin) { return bin.cb != 0 && !IsReadableRange(bin.lpb, bin.cb); }
+
+// The size of one element of a multi-valued property of base type (0: no such type).
+size_t ElementSize(ULONG base) {
+  switch (base) {
+    case PT_I2: return sizeof(int16_t);
+    case PT_LONG:
+    case PT_R4: return sizeof(LONG);
+    case PT_DOUBLE:
+    case PT_CURRENCY:
+    case PT_APPTIME:
+    case PT_SYSTIME:
+    case PT_I8: return 8;
+    case PT_CLSID: return sizeof(GUID);
+    case PT_BINARY: return sizeof(SBinary);
+    case PT_STRING8:
+    case PT_UNICODE: return sizeof(void*);
+    default: return 0;
+  }
+}
+
+bool IsUnreadableMultiValue(ULONG base, const __UPV& v) {
+  // Every multi-valued member is a count and a pointer to its elements.
+  ULONG count = v.MVi.cValues;
+  if (!IsReadableRange(v.MVi.lpi, count * ElementSize(base))) return true;
+  for (ULONG i = 0; i < count; ++i) {
+    if (base == PT_STRING8 && IsBadText(v.MVszA.lppszA[i])) return true;
+    if (base == PT_UNICODE && IsBadText(v.MVszW.lppszW[i])) return true;
+    if (base == PT_BINARY && IsBadBinary(v.MVbin.lpbin[i])) return true;
+  }
+  return false;
+}
+
+class TRestrictionCheck {
+ public:
+  bool IsBad(const SRestriction* r, unsigned depth) {
+    if (depth >= kMaxRestrictionDepth || ++nodes_ > kMaxRestrictionNodes || !Readable(r)) return true;
+    const auto& res = r->res;
+    switch (r->rt) {
+      case RES_AND:
+      case RES_OR: return IsBadList(res.resAnd.lpRes, res.resAnd.cRes, depth);
+      case RES_NOT: return !res.resNot.lpRes || IsBad(res.resNot.lpRes, depth + 1);
+      case RES_COUNT: return !res.resCount.lpRes || IsBad(res.resCount.lpRes, depth + 1);
+      case RES_SUBRESTRICTION: return !res.resSub.lpRes || IsBad(res.resSub.lpRes, depth + 1);
+      case RES_CONTENT: return IsBadPropTag(res.resContent.ulPropTag) || IsBadProp(res.resContent.lpProp);
+      case RES_PROPERTY: return IsBadPropTag(res.resProperty.ulPropTag) || IsBadProp(res.resProperty.lpProp);
+      case RES_COMPAREPROPS:
+        return IsBadPropTag(res.resCompareProps.ulPropTag1) || IsBadPropTag(res.resCompareProps.ulPropTag2);
+      case RES_BITMASK: return IsBadPropTag(res.resBitMask.ulPropTag);
+      case RES_SIZE: return IsBadPropTag(res.resSize.ulPropTag);
+      case RES_EXIST: return IsBadPropTag(res.resExist.ulPropTag);
+      case RES_COMMENT:
+      case RES_ANNOTATION: {
+        const SCommentRestriction& comment = res.resComment;
+        if (comment.cValues && !Readable(comment.lpProp, comment.cValues)) return true;
+        for (ULONG i = 0; i < comment.cValues; ++i)
+          if (IsBadProp(&comment.lpProp[i])) return true;
+        return comment.lpRes && IsBad(comment.lpRes, depth + 1);
+      }
+      default: return true;
+    }
+  }
+
+ private:
+  bool IsBadList(const SRestriction* items, ULONG count, unsigned depth) {
+    if (count && !Readable(items, count)) return true;
+    for (ULONG i = 0; i < count; ++i)
+      if (IsBad(&items[i], depth + 1)) return true;
+    return false;
+  }
+
+  size_t nodes_ = 0;
+};
+
+bool IsKnownSortOrder(ULONG order) {
+  switch (order) {
+    case TABLE_SORT_ASCEND:
+    case TABLE_SORT_DESCEND:
+    case TABLE_SORT_COMBINE:
+    case TABLE_SORT_CATEG_MAX:
+    case TABLE_SORT_CATEG_MIN: return true;
+    default: return false;
+  }
+}
+
+bool IsBadColumnTag(ULONG tag) { return IsBadPropTag(tag) || PROP_TYPE(tag) == PT_ERROR; }
+
+template <class Char>
+bool IsBadTexts(Char* const* texts, ULONG count) {
+  if (count && !Readable(texts, count)) return true;
+  for (ULONG i = 0; i < count; ++i)
+    if (IsBadText(texts[i])) return true;
+  return false;
+}
+
+}  // namespace
+
+bool IsBadPropTag(ULONG tag) {
+  ULONG type = PROP_TYPE(tag);
+  if ((type & MV_INSTANCE) && !(type & MV_FLAG)) return true;
+  return PROP_ID(tag) == PROP_ID_INVALID || !IsKnownPropType(type & ~MV_INSTANCE);
+}
+
+bool IsUnreadableProp(const SPropValue* value) {
+  if (!Readable(value) || IsBadPropTag(value->ulPropTag)) return true;
+  ULONG type = PROP_TYPE(value->ulPropTag) & ~MV_INSTANCE;
+  const __UPV& v = value->Value;
+  if (type & MV_FLAG) return IsUnreadableMultiValue(type & ~MV_FLAG, v);
+  switch (type) {
+    case PT_STRING8: return IsBadText(v.lpszA);
+    case PT_UNICODE: return IsBadText(v.lpszW);
+    case PT_BINARY:
+    case PT_SVREID: return IsBadBinary(v.bin);
+    case PT_CLSID: return !Readable(v.lpguid);
+    case PT_SRESTRICTION: return IsBadRestriction(static_cast<const SRestriction*>(v.lpv));
+    case PT_ACTIONS: {
+      const auto* actions = static_cast<const ACTIONS*>(v.lpv);
+      return !Readable(actions) || (actions->cActions && !Readable(actions->lpAction, actions->cActions));
+    }
+    default: return false;  // values held in the structure itself
+  }
+}
+
+bool IsBadProp(const SPropValue* value) {
+  if (IsUnreadableProp(value)) return true;
+  ULONG type = PROP_TYPE(value->ulPropTag) & ~MV_INSTANCE;
+  if (type & MV_FLAG) return value->Value.MVi.cValues == 0;
+  return type == PT_UNSPECIFIED || (type == PT_BOOLEAN && value->Value.b > 1);
+}
+
+bool IsBadRow(const SRow* row) {
+  if (!Readable(row)) return true;
+  if (row->cValues && !Readable(row->lpProps, row->cValues)) return true;
+  for (ULONG i = 0; i < row->cValues; ++i)
+    if (IsBadProp(&row->lpProps[i])) return true;
+  return false;
+}
+
+bool IsBadRowSet(const SRowSet* rows) {
+  if (!rows || !Readable(&rows->cRows) || !IsReadableRange(rows, CbNewSRowSet(rows->cRows))) return true;
+  for (ULONG i = 0; i < rows->cRows; ++i)
+    if (IsBadRow(&rows->aRow[i])) return true;
+  return false;
+}
+
+bool IsBadColumnSet(const SPropTagArray* columns) {
+  if (!columns || !Readable(&columns->cValues) || columns->cValues == 0 ||
+      !IsReadableRange(columns, CbNewSPropTagArray(columns->cValues)))
+    return true;
+  for (ULONG i = 0; i < columns->cValues; ++i)
+    if (IsBadColumnTag(columns->aulPropTag[i])) return true;
+  return false;
+}
+
+bool IsBadSortOrderSet(const SSortOrderSet* sortOrder) {
+  if (!sortOrder || !IsReadableRange(sortOrder, offsetof(SSortOrderSet, aSort)) ||
+      !IsReadableRange(sortOrder, CbNewSSortOrderSet(sortOrder->cSorts)))
+    return true;
+  if (sortOrder->cCategories > sortOrder->cSorts || sortOrder->cExpanded > sortOrder->cCategories) return true;
+  for (ULONG i = 0; i < sortOrder->cSorts; ++i) {
+    const SSortOrder& key = sortOrder->aSort[i];
+    if (IsBadColumnTag(key.ulPropTag) || !IsKnownSortOrder(key.ulOrder)) return true;
+  }
+  return false;
+}
+
+bool IsBadRestriction(const SRestriction* restriction) {
+  // Restrictions inside property values inside restrictions: a few levels, never a cycle.
+  static thread_local unsigned nesting = 0;
+  if (nesting >= kMaxValueNesting) return true;
+  ++nesting;
+  bool unreadable = TRestrictionCheck().IsBad(restriction, 0);
+  --nesting;
+  if (unreadable) return true;
+  // Readable: now the checks of the table engine, which Restrict and FindRow apply.
+  try {
+    ValidateRestriction(*restriction, true);
+    return false;
+  } catch (const TMapiError&) {
+    return true;
+  }
+}
+
+bool IsBadTextArray(const LPSTR* texts, ULONG count) { return IsBadTexts(texts, count); }
+bool IsBadTextArray(const LPWSTR* texts, ULONG count) { return IsBadTexts(texts, count); }
+
+}  // namespace orba::store
+
+using namespace orba::store;
+
+ORBASTORE_EXPORT ULONG FBadRglpszA(LPSTR* lppszA, ULONG cStrings) { return IsBadTextArray(lppszA, cStrings); }
+ORBASTORE_EXPORT ULONG FBadRglpszW(LPWSTR* lppszW, ULONG cStrings) { return IsBadTextArray(lppszW, cStrings); }
+ORBASTORE_EXPORT ULONG FBadRowSet(LPSRowSet lpRowSet) { return IsBadRowSet(lpRowSet); }
+ORBASTORE_EXPORT ULONG FBadRow(LPSRow lprow) { return IsBadRow(lprow); }
+ORBASTORE_EXPORT ULONG FBadProp(LPSPropValue lpprop) { return IsBadProp(lpprop); }
+ORBASTORE_EXPORT ULONG FBadPropTag(ULONG ulPropTag) { return IsBadPropTag(ulPropTag); }
+ORBASTORE_EXPORT ULONG FBadColumnSet(LPSPropTagArray lpptaCols) { return IsBadColumnSet(lpptaCols); }
+ORBASTORE_EXPORT ULONG FBadSortOrderSet(LPSSortOrderSet lpsos) { return IsBadSortOrderSet(lpsos); }
+ORBASTORE_EXPORT ULONG FBadRestriction(LPSRestriction lpres) { return IsBadRestriction(lpres); }
