@@ -38,13 +38,6 @@ class FolderOps : public TStoreSessionTest {
     ADD_FAILURE() << "no message of that subject";
     return {};
   }
-  HRESULT CopyMessages(IMAPIFolder* from, std::vector<Bytes> ids, IMAPIFolder* to, ULONG flags = 0) {
-    TEntryList list(ids);
-    return from->CopyMessages(&list.list, nullptr, to, 0, nullptr, flags);
-  }
-  HRESULT CopyFolder(IMAPIFolder* from, Bytes id, IMAPIFolder* to, const char16_t* name = nullptr, ULONG flags = 0) {
-    return from->CopyFolder(Cb(id), Id(id), nullptr, to, W(name), 0, nullptr, flags | (name ? MAPI_UNICODE : 0));
-  }
   void ExpectRecipientAndAttachment(IMessage* message) {
     EXPECT_EQ(RecipientNames(message), Names{u"Ann"});
     EXPECT_EQ(AttachmentNames(message), Names{u"notes.bin"});
@@ -116,8 +109,7 @@ TEST_F(FolderOps, MovingMessagesIntoTheirOwnFolderChangesNothing) {
 TEST_F(FolderOps, EntryIdsOfDeletedObjectsNameNothingAndCompleteTheOthersPartially) {
   auto target = NewFolder(inbox_.get(), u"Archive");
   std::vector<Bytes> gone{SaveMessage(inbox_.get(), u"Gone")};
-  TEntryList deleting(gone);
-  ASSERT_EQ(inbox_->DeleteMessages(&deleting.list, 0, nullptr, DELETE_HARD_DELETE), S_OK);
+  ASSERT_EQ(DeleteMessages(inbox_.get(), gone, DELETE_HARD_DELETE), S_OK);
   EXPECT_NE(SaveMessage(inbox_.get(), u"A"), gone[0]);
   EXPECT_EQ(Open(store_.get(), gone[0], 0).hr, MAPI_E_NOT_FOUND);
   std::vector<Bytes> ids{Find(inbox_.get(), u"A"), gone[0], Bytes{1, 2, 3}, SaveMessage(inbox_.get(), u"B")};

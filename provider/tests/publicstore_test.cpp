@@ -236,15 +236,12 @@ TEST_F(PublicStore, MessagesAndFoldersCopyAndMoveWithinIt) {
   auto archive = NewFolder(top.get(), u"Archive");
   std::vector<Bytes> ids{SaveMessage(inbound.get(), u"First")};
   SaveMessage(inbound.get(), u"Second");
-  TEntryList list(ids);
-  EXPECT_EQ(inbound->CopyMessages(&list.list, nullptr, archive.get(), 0, nullptr, 0), S_OK);
-  EXPECT_EQ(inbound->CopyMessages(&list.list, nullptr, archive.get(), 0, nullptr, MESSAGE_MOVE), S_OK);
+  EXPECT_EQ(CopyMessages(inbound.get(), ids, archive.get()), S_OK);
+  EXPECT_EQ(CopyMessages(inbound.get(), ids, archive.get(), MESSAGE_MOVE), S_OK);
   EXPECT_EQ(Long(inbound.get(), tags::kContentCount), 1u);
   EXPECT_EQ(Long(archive.get(), tags::kContentCount), 2u);
   Bytes archiveId = EntryIdOf(archive.get());
-  EXPECT_EQ(top->CopyFolder(Cb(archiveId), Id(archiveId), nullptr, inbound.get(), W(u"Archive copy"), 0, nullptr,
-                            MAPI_UNICODE | COPY_SUBFOLDERS),
-            S_OK);
+  EXPECT_EQ(CopyFolder(top.get(), archiveId, inbound.get(), u"Archive copy", COPY_SUBFOLDERS), S_OK);
   EXPECT_EQ(Subfolders(inbound.get()), Names{u"Archive copy"});
   EXPECT_EQ(Subfolders(top.get()), (Names{u"Archive", u"Inbound"}));
 }
