@@ -27,9 +27,7 @@ class HierarchyNotify : public TStoreSessionTest {
   ComPtr<TTableSink> Watch(IMAPIFolder* folder, ULONG flags = 0) {
     table_ = HierarchyOf(folder, flags);
     Rows();
-    auto sink = MakeComObject<TTableSink>();
-    ULONG_PTR connection = 0;
-    EXPECT_EQ(table_->Advise(fnevTableModified, sink.get(), &connection), S_OK);
+    auto sink = WatchTable<TTableSink>(table_.get());
     return sink;
   }
   // The rows of the watched table: name -> depth.

@@ -365,9 +365,8 @@ TEST_F(SearchFolders, ChangesRaiseTheirTableEvents) {
   ASSERT_EQ(Search(search.get(), Has(u"event").get(), {inboxId_}, 0), S_OK);
   auto table = ContentsOf(search.get());
   EXPECT_EQ(Texts(table.get(), tags::kSubjectW), Names{});
-  auto sink = MakeComObject<TTableSink>();
   ULONG_PTR connection = 0;
-  ASSERT_EQ(table->Advise(fnevTableModified, sink.get(), &connection), S_OK);
+  auto sink = WatchTable<TTableSink>(table.get(), &connection);
   Bytes id = SaveMessage(inbox_.get(), u"Event one");
   SaveMessage(inbox_.get(), u"Not this");
   Rename(id, u"Event one, changed");
