@@ -94,13 +94,6 @@ class CrossStore : public TStoreSessionTest {
     EXPECT_EQ(attach->SaveChanges(0), S_OK);
     return Save(message.get());
   }
-  HRESULT CopyMessages(std::vector<Bytes> ids, IMAPIFolder* to, ULONG flags = 0) {
-    TEntryList list(ids);
-    return inbox_->CopyMessages(&list.list, nullptr, to, 0, nullptr, flags);
-  }
-  HRESULT CopyFolder(IMAPIFolder* from, Bytes id, IMAPIFolder* to, const char16_t* name = nullptr, ULONG flags = 0) {
-    return from->CopyFolder(Cb(id), Id(id), nullptr, to, W(name), 0, nullptr, flags | (name ? MAPI_UNICODE : 0));
-  }
   ComPtr<TObjectSink> Listen(IMsgStore* store) {
     return testing::Listen(store, fnevObjectCreated | fnevObjectDeleted | fnevObjectCopied | fnevObjectMoved);
   }
@@ -121,7 +114,7 @@ class CrossStore : public TStoreSessionTest {
 TEST_F(CrossStore, CopyCarriesContentsAndReadStateWithTheDestinationsIdentity) {
   Bytes original = SaveMessage(inbox_.get(), u"Report");
   ASSERT_EQ(inbox_->SetReadFlags(nullptr, 0, nullptr, 0), S_OK);
-  ASSERT_EQ(CopyMessages({original}, mailInbox_.get()), S_OK);
+  ASSERT_EQ(CopyMessages(inbox_.get(), {original}, mailInbox_.get()), S_OK);
   EXPECT_EQ(Subjects(mailInbox_.get()), Names{u"Report"});
   EXPECT_EQ(Subjects(inbox_.get()), Names{u"Report"});
   Bytes copyId = MessageIds(mailInbox_.get()).at(0);
@@ -153,7 +146,7 @@ TEST_F(CrossStore, NamedPropertiesAreCarriedByName) {
   ULONG taken = NamedTag(NewMessage(mailInbox_.get()).get(), kNamesA, 1, PT_LONG);
   Bytes original = SaveMessage(inbox_.get(), u"Named", 2);
   ASSERT_EQ(PROP_ID(taken), PROP_ID(NamedTag(OpenMessage(store_.get(), original).get(), kNamesA, 2, PT_LONG)));
-  ASSERT_EQ(CopyMessages({original}, mailInbox_.get()), S_OK);
+  ASSERT_EQ(CopyMessages(inbox_.get(), {original}, mailInbox_.get()), S_OK);
   auto copy = OpenMessage(mailbox_.get(), MessageIds(mailInbox_.get()).at(0));
   ULONG destTag = NamedTag(copy.get(), kNamesA, 2, PT_LONG);
   EXPECT_NE(PROP_ID(destTag), PROP_ID(taken));
@@ -167,7 +160,7 @@ TEST_F(CrossStore, MoveDeletesTheOriginalsAndNotifiesBothStores) {
   std::vector<Bytes> ids{SaveMessage(inbox_.get(), u"One"), SaveMessage(inbox_.get(), u"Two")};
   auto sourceSink = Listen(store_.get());
   auto destSink = Listen(mailbox_.get());
-  ASSERT_EQ(CopyMessages(ids, mailInbox_.get(), MESSAGE_MOVE), S_OK);
+  ASSERT_EQ(CopyMessages(inbox_.get(), ids, mailInbox_.get(), MESSAGE_MOVE), S_OK);
   EXPECT_TRUE(Subjects(inbox_.get()).empty());
   EXPECT_EQ(Subjects(mailInbox_.get()), (Names{u"One", u"Two"}));
   Bytes mailInboxId = EntryIdOf(mailInbox_.get());
@@ -186,11 +179,11 @@ TEST_F(CrossStore, ReadOnlyAndOtherProvidersDestinationsAreNotWritten) {
   Bytes kept = SaveMessage(inbox_.get(), u"Kept");
   Bytes folderId = EntryIdOf(Child(inbox_.get(), u"Sub").get());
   auto readOnly = OpenFolder(mailbox_.get(), InboxId(mailbox_.get()), 0);
-  EXPECT_EQ(CopyMessages({kept}, readOnly.get(), MESSAGE_MOVE), MAPI_E_NO_ACCESS);
+  EXPECT_EQ(CopyMessages(inbox_.get(), {kept}, readOnly.get(), MESSAGE_MOVE), MAPI_E_NO_ACCESS);
   EXPECT_EQ(CopyFolder(inbox_.get(), folderId, readOnly.get()), MAPI_E_NO_ACCESS);
   auto object = MakeComObject<TOtherProvidersFolder>();
   IMAPIFolder* other = object.get();  // a destination is passed as its interface pointer
-  EXPECT_EQ(CopyMessages({kept}, other, MESSAGE_MOVE), MAPI_E_NO_SUPPORT);
+  EXPECT_EQ(CopyMessages(inbox_.get(), {kept}, other, MESSAGE_MOVE), MAPI_E_NO_SUPPORT);
   EXPECT_EQ(CopyFolder(inbox_.get(), folderId, other, nullptr, FOLDER_MOVE), MAPI_E_NO_SUPPORT);
   EXPECT_TRUE(Subjects(mailInbox_.get()).empty());
   EXPECT_EQ(Subjects(inbox_.get()), Names{u"Kept"});
@@ -201,7 +194,7 @@ TEST_F(CrossStore, AMessageThatCannotBeCopiedStaysAndTheOthersMove) {
   Bytes bad = SaveMessage(inbox_.get(), u"Bad");
   Bytes good = testing::SaveMessage(inbox_.get(), u"Good");
   CorruptBodies();
-  EXPECT_EQ(CopyMessages({bad, good}, mailInbox_.get(), MESSAGE_MOVE), MAPI_W_PARTIAL_COMPLETION);
+  EXPECT_EQ(CopyMessages(inbox_.get(), {bad, good}, mailInbox_.get(), MESSAGE_MOVE), MAPI_W_PARTIAL_COMPLETION);
   EXPECT_EQ(Subjects(inbox_.get()), Names{u"Bad"});
   EXPECT_EQ(Subjects(mailInbox_.get()), Names{u"Good"});
 }

@@ -38,13 +38,6 @@ class FolderOps : public TStoreSessionTest {
     ADD_FAILURE() << "no message of that subject";
     return {};
   }
-  HRESULT CopyMessages(IMAPIFolder* from, std::vector<Bytes> ids, IMAPIFolder* to, ULONG flags = 0) {
-    TEntryList list(ids);
-    return from->CopyMessages(&list.list, nullptr, to, 0, nullptr, flags);
-  }
-  HRESULT CopyFolder(IMAPIFolder* from, Bytes id, IMAPIFolder* to, const char16_t* name = nullptr, ULONG flags = 0) {
-    return from->CopyFolder(Cb(id), Id(id), nullptr, to, W(name), 0, nullptr, flags | (name ? MAPI_UNICODE : 0));
-  }
   void ExpectRecipientAndAttachment(IMessage* message) {
     EXPECT_EQ(RecipientNames(message), Names{u"Ann"});
     EXPECT_EQ(AttachmentNames(message), Names{u"notes.bin"});
@@ -75,11 +68,15 @@ TEST_F(FolderOps, CopyMessagesCopiesPropertiesRecipientsAndAttachments) {
   ExpectRecipientAndAttachment(copy.get());
 }
 
-TEST_F(FolderOps, MessageMoveTakesMessagesOutOfTheSource) {
+TEST_F(FolderOps, MessageMoveTakesMessagesOutOfTheSourceAndItsOpenTables) {
   auto target = NewFolder(inbox_.get(), u"Archive");
   std::vector<Bytes> ids{SaveMessage(inbox_.get(), u"One", true)};
   SaveMessage(inbox_.get(), u"Stays");
+  auto open = OpenMessage(store_.get(), ids[0]);
+  auto from = ContentsOf(inbox_.get()), to = ContentsOf(target.get());
   ASSERT_EQ(CopyMessages(inbox_.get(), ids, target.get(), MESSAGE_MOVE), S_OK);
+  EXPECT_EQ(RowCount(from.get()), 1u);
+  EXPECT_EQ(RowCount(to.get()), 1u);
   EXPECT_EQ(Subjects(inbox_.get()), Names{u"Stays"});
   EXPECT_EQ(Subjects(target.get()), Names{u"One"});
   auto moved = OpenMessage(store_.get(), Find(target.get(), u"One"));
@@ -87,6 +84,11 @@ TEST_F(FolderOps, MessageMoveTakesMessagesOutOfTheSource) {
   EXPECT_EQ(Binary(moved.get(), tags::kParentEntryId), EntryIdOf(target.get()));
   // Moving it again from the inbox finds nothing there.
   EXPECT_EQ(CopyMessages(inbox_.get(), ids, target.get(), MESSAGE_MOVE), MAPI_W_PARTIAL_COMPLETION);
+  // An object opened before the move is not saved back into the source.
+  ASSERT_EQ(Set(open.get(), {TextValue(tags::kSubjectW, u"Edited")}), S_OK);
+  open->SaveChanges(0);
+  EXPECT_EQ(Subjects(inbox_.get()), Names{u"Stays"});
+  EXPECT_EQ(Subjects(target.get()), Names{u"One"});
 }
 
 TEST_F(FolderOps, MovingMessagesIntoTheirOwnFolderChangesNothing) {
@@ -102,37 +104,21 @@ TEST_F(FolderOps, MovingMessagesIntoTheirOwnFolderChangesNothing) {
   EXPECT_EQ(Subjects(inbox_.get()), (Names{u"One", u"One"}));
 }
 
-TEST_F(FolderOps, AMessageOpenWhileMovedIsNotSavedBackIntoTheSource) {
-  auto target = NewFolder(inbox_.get(), u"Archive");
-  std::vector<Bytes> ids{SaveMessage(inbox_.get(), u"One")};
-  auto open = OpenMessage(store_.get(), ids[0]);
-  ASSERT_EQ(CopyMessages(inbox_.get(), ids, target.get(), MESSAGE_MOVE), S_OK);
-  ASSERT_EQ(Set(open.get(), {TextValue(tags::kSubjectW, u"Edited")}), S_OK);
-  open->SaveChanges(0);
-  EXPECT_TRUE(Subjects(inbox_.get()).empty());
-  EXPECT_EQ(Subjects(target.get()), Names{u"One"});
-}
-
-TEST_F(FolderOps, UnknownEntryIdAmongValidOnesGivesPartialCompletion) {
+// A deleted message's entry ID names no new message, and copying or moving it among
+// valid ones completes the others.
+TEST_F(FolderOps, EntryIdsOfDeletedObjectsNameNothingAndCompleteTheOthersPartially) {
   auto target = NewFolder(inbox_.get(), u"Archive");
   std::vector<Bytes> gone{SaveMessage(inbox_.get(), u"Gone")};
-  TEntryList deleting(gone);
-  ASSERT_EQ(inbox_->DeleteMessages(&deleting.list, 0, nullptr, DELETE_HARD_DELETE), S_OK);
-  std::vector<Bytes> ids{SaveMessage(inbox_.get(), u"A"), gone[0], Bytes{1, 2, 3}, SaveMessage(inbox_.get(), u"B")};
+  ASSERT_EQ(DeleteMessages(inbox_.get(), gone, DELETE_HARD_DELETE), S_OK);
+  EXPECT_NE(SaveMessage(inbox_.get(), u"A"), gone[0]);
+  EXPECT_EQ(Open(store_.get(), gone[0], 0).hr, MAPI_E_NOT_FOUND);
+  std::vector<Bytes> ids{Find(inbox_.get(), u"A"), gone[0], Bytes{1, 2, 3}, SaveMessage(inbox_.get(), u"B")};
   EXPECT_EQ(CopyMessages(inbox_.get(), ids, target.get()), MAPI_W_PARTIAL_COMPLETION);
   EXPECT_EQ(Subjects(target.get()), (Names{u"A", u"B"}));
   auto other = NewFolder(inbox_.get(), u"Other");
   EXPECT_EQ(CopyMessages(inbox_.get(), ids, other.get(), MESSAGE_MOVE), MAPI_W_PARTIAL_COMPLETION);
   EXPECT_EQ(Subjects(other.get()), (Names{u"A", u"B"}));
   EXPECT_TRUE(Subjects(inbox_.get()).empty());
-}
-
-TEST_F(FolderOps, EntryIdsOfDeletedObjectsNeverNameNewOnes) {
-  std::vector<Bytes> gone{SaveMessage(inbox_.get(), u"Gone")};
-  TEntryList deleting(gone);
-  ASSERT_EQ(inbox_->DeleteMessages(&deleting.list, 0, nullptr, DELETE_HARD_DELETE), S_OK);
-  EXPECT_NE(SaveMessage(inbox_.get(), u"Fresh"), gone[0]);
-  EXPECT_EQ(Open(store_.get(), gone[0], 0).hr, MAPI_E_NOT_FOUND);
   Bytes folderId = EntryIdOf(NewFolder(inbox_.get(), u"Temp").get());
   ASSERT_EQ(inbox_->DeleteFolder(Cb(folderId), Id(folderId), 0, nullptr, 0), S_OK);
   EXPECT_NE(EntryIdOf(NewFolder(inbox_.get(), u"Next").get()), folderId);
@@ -162,39 +148,26 @@ TEST_F(FolderOps, CopiedAssociatedMessagesStayAssociatedAndKeepAttachmentData) {
   EXPECT_EQ(Binary(attach.get(), tags::kAttachDataBin), (Bytes{1, 2, 3, 4, 5}));
 }
 
-TEST_F(FolderOps, OpenContentsTablesFollowMovedMessages) {
-  auto target = NewFolder(inbox_.get(), u"Archive");
-  std::vector<Bytes> ids{SaveMessage(inbox_.get(), u"One")};
-  auto from = ContentsOf(inbox_.get()), to = ContentsOf(target.get());
-  ASSERT_EQ(CopyMessages(inbox_.get(), ids, target.get(), MESSAGE_MOVE), S_OK);
-  EXPECT_EQ(RowCount(from.get()), 0u);
-  EXPECT_EQ(RowCount(to.get()), 1u);
-}
-
 // --- CopyFolder ---
 
-TEST_F(FolderOps, CopyFolderWithoutSubfoldersCopiesOnlyItsMessages) {
+TEST_F(FolderOps, CopyFolderCopiesItsMessagesAndWithCopySubfoldersTheTree) {
   auto source = Projects();
   auto target = NewFolder(inbox_.get(), u"Backup");
   ASSERT_EQ(CopyFolder(inbox_.get(), EntryIdOf(source.get()), target.get()), S_OK);
   EXPECT_EQ(Subfolders(target.get()), Names{u"Projects"});
-  auto copy = Child(target.get(), u"Projects");
-  EXPECT_EQ(Subjects(copy.get()), Names{u"Plan"});
-  EXPECT_TRUE(Subfolders(copy.get()).empty());
-  // The source is untouched.
-  EXPECT_EQ(Subjects(source.get()), Names{u"Plan"});
-  EXPECT_EQ(Subfolders(source.get()), Names{u"Old"});
-}
-
-TEST_F(FolderOps, CopyFolderWithSubfoldersCopiesTheTreeUnderANewName) {
-  auto source = Projects();
+  auto flat = Child(target.get(), u"Projects");
+  EXPECT_EQ(Subjects(flat.get()), Names{u"Plan"});
+  EXPECT_TRUE(Subfolders(flat.get()).empty());
   ASSERT_EQ(CopyFolder(inbox_.get(), EntryIdOf(source.get()), inbox_.get(), u"Projects 2", COPY_SUBFOLDERS), S_OK);
-  EXPECT_EQ(Subfolders(inbox_.get()), (Names{u"Projects", u"Projects 2"}));
+  EXPECT_EQ(Subfolders(inbox_.get()), (Names{u"Backup", u"Projects", u"Projects 2"}));
   auto copy = Child(inbox_.get(), u"Projects 2");
   EXPECT_EQ(Text(copy.get(), tags::kDisplayNameW), u"Projects 2");
   EXPECT_EQ(Subjects(copy.get()), Names{u"Plan"});
   EXPECT_EQ(Subfolders(copy.get()), Names{u"Old"});
   EXPECT_EQ(Subjects(Child(copy.get(), u"Old").get()), Names{u"Older"});
+  // The source is untouched.
+  EXPECT_EQ(Subjects(source.get()), Names{u"Plan"});
+  EXPECT_EQ(Subfolders(source.get()), Names{u"Old"});
 }
 
 TEST_F(FolderOps, FolderMoveWithANewNameRelocatesAndRenames) {
@@ -282,7 +255,7 @@ TEST_F(FolderOps, EmptyFolderKeepsAssociatedMessagesUnlessAskedAndOpenTablesFoll
 
 // --- Message status ---
 
-TEST_F(FolderOps, SetMessageStatusChangesOnlyMaskedBitsAndReturnsTheOld) {
+TEST_F(FolderOps, SetMessageStatusChangesOnlyMaskedBitsOfItsFoldersMessages) {
   Bytes id = SaveMessage(inbox_.get(), u"One");
   auto status = [&] {
     ULONG bits = 99;
@@ -301,16 +274,13 @@ TEST_F(FolderOps, SetMessageStatusChangesOnlyMaskedBitsAndReturnsTheOld) {
   ASSERT_EQ(inbox_->SetMessageStatus(Cb(id), Id(id), MSGSTATUS_REMOTE_DOWNLOAD, MSGSTATUS_REMOTE_DOWNLOAD, nullptr),
             S_OK);
   EXPECT_EQ(status(), ULONG{MSGSTATUS_TAGGED | MSGSTATUS_REMOTE_DOWNLOAD});
-}
-
-TEST_F(FolderOps, MessageStatusOfAMessageElsewhereIsNotFound) {
+  // A message of another folder is not found; bad arguments get their codes.
   auto other = NewFolder(inbox_.get(), u"Other");
-  Bytes id = SaveMessage(other.get(), u"One");
-  ULONG status = 0;
-  EXPECT_EQ(inbox_->GetMessageStatus(Cb(id), Id(id), 0, &status), MAPI_E_NOT_FOUND);
-  EXPECT_EQ(inbox_->SetMessageStatus(Cb(id), Id(id), 1, 1, &status), MAPI_E_NOT_FOUND);
+  Bytes elsewhere = SaveMessage(other.get(), u"Two");
+  EXPECT_EQ(inbox_->GetMessageStatus(Cb(elsewhere), Id(elsewhere), 0, &old), MAPI_E_NOT_FOUND);
+  EXPECT_EQ(inbox_->SetMessageStatus(Cb(elsewhere), Id(elsewhere), 1, 1, &old), MAPI_E_NOT_FOUND);
   EXPECT_EQ(inbox_->GetMessageStatus(Cb(id), Id(id), 0, nullptr), MAPI_E_INVALID_PARAMETER);
-  EXPECT_EQ(other->GetMessageStatus(Cb(id), Id(id), 1, &status), MAPI_E_UNKNOWN_FLAGS);
+  EXPECT_EQ(inbox_->GetMessageStatus(Cb(id), Id(id), 1, &old), MAPI_E_UNKNOWN_FLAGS);
 }
 
 // --- Receive folders ---

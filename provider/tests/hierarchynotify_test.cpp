@@ -27,9 +27,7 @@ class HierarchyNotify : public TStoreSessionTest {
   ComPtr<TTableSink> Watch(IMAPIFolder* folder, ULONG flags = 0) {
     table_ = HierarchyOf(folder, flags);
     Rows();
-    auto sink = MakeComObject<TTableSink>();
-    ULONG_PTR connection = 0;
-    EXPECT_EQ(table_->Advise(fnevTableModified, sink.get(), &connection), S_OK);
+    auto sink = WatchTable<TTableSink>(table_.get());
     return sink;
   }
   // The rows of the watched table: name -> depth.
@@ -40,10 +38,6 @@ class HierarchyNotify : public TStoreSessionTest {
     for (ULONG i = 0; i < rows.size(); ++i)
       out.emplace(TextOf(rows[i][0]), rows[i][1].ulPropTag == tags::kDepth ? rows[i][1].Value.l : -1);
     return out;
-  }
-  HRESULT CopyFolder(IMAPIFolder* from, IMAPIFolder* folder, IMAPIFolder* to, const char16_t* name, ULONG flags) {
-    Bytes id = EntryIdOf(folder);
-    return from->CopyFolder(Cb(id), Id(id), nullptr, to, W(name), 0, nullptr, flags | (name ? MAPI_UNICODE : 0));
   }
   Bytes SaveMessage(IMAPIFolder* folder) { return Save(NewMessage(folder).get()); }
 
@@ -96,10 +90,10 @@ TEST_F(HierarchyNotify, FoldersMovedOutAndInAreDeletedAndAddedRows) {
   auto projects = Child(inbox_.get(), u"Projects");
   auto other = Child(inbox_.get(), u"Other");
   auto sink = Watch(projects.get());
-  ASSERT_EQ(CopyFolder(inbox_.get(), other.get(), projects.get(), nullptr, FOLDER_MOVE), S_OK);
+  ASSERT_EQ(CopyFolder(inbox_.get(), EntryIdOf(other.get()), projects.get(), nullptr, FOLDER_MOVE), S_OK);
   EXPECT_EQ(sink->Names(TABLE_ROW_ADDED), Names{u"Other"});
   EXPECT_EQ(Rows(), (Depths{{u"Other", 1}}));
-  ASSERT_EQ(CopyFolder(projects.get(), other.get(), inbox_.get(), nullptr, FOLDER_MOVE), S_OK);
+  ASSERT_EQ(CopyFolder(projects.get(), EntryIdOf(other.get()), inbox_.get(), nullptr, FOLDER_MOVE), S_OK);
   EXPECT_EQ(sink->Kinds(), (std::vector<ULONG>{TABLE_ROW_ADDED, TABLE_ROW_DELETED}));
   EXPECT_TRUE(Rows().empty());
 }
@@ -113,7 +107,7 @@ TEST_F(HierarchyNotify, DeepTableFollowsSubtreesWithTheirDepths) {
   EXPECT_EQ(sink->Last(TABLE_ROW_ADDED, u"Drafts of alpha", tags::kDepth), 3);
   // A copy of a subtree brings rows for each of its folders.
   auto archive = Child(inbox_.get(), u"Archive");
-  ASSERT_EQ(CopyFolder(projects.get(), alpha.get(), archive.get(), u"Nested", COPY_SUBFOLDERS), S_OK);
+  ASSERT_EQ(CopyFolder(projects.get(), EntryIdOf(alpha.get()), archive.get(), u"Nested", COPY_SUBFOLDERS), S_OK);
   EXPECT_EQ(sink->CountOf(TABLE_ROW_ADDED), 6u);
   EXPECT_EQ(sink->Last(TABLE_ROW_ADDED, u"Nested", tags::kDepth), 2);
   EXPECT_EQ(Rows(), (Depths{{u"Projects", 1},
@@ -136,7 +130,7 @@ TEST_F(HierarchyNotify, DeepTableRowsTakeNewDepthsWhenMoved) {
   auto alpha = Child(projects.get(), u"Alpha");
   Child(alpha.get(), u"Beta");
   auto sink = Watch(inbox_.get(), CONVENIENT_DEPTH);
-  ASSERT_EQ(CopyFolder(projects.get(), alpha.get(), inbox_.get(), nullptr, FOLDER_MOVE), S_OK);
+  ASSERT_EQ(CopyFolder(projects.get(), EntryIdOf(alpha.get()), inbox_.get(), nullptr, FOLDER_MOVE), S_OK);
   EXPECT_EQ(sink->Last(TABLE_ROW_MODIFIED, u"Alpha", tags::kDepth), 1);
   EXPECT_EQ(sink->Last(TABLE_ROW_MODIFIED, u"Beta", tags::kDepth), 2);
   EXPECT_EQ(sink->CountOf(TABLE_ROW_MODIFIED), sink->events.size());

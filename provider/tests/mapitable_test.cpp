@@ -202,9 +202,8 @@ TEST_F(TableTest, StatusAndUnsupportedCategories) {
 }
 
 TEST_F(TableTest, NotificationsCarryRowsInTheCurrentColumns) {
-  auto sink = MakeComObject<TKeySink>();
   ULONG_PTR connection = 0;
-  ASSERT_EQ(table->Advise(fnevTableModified, sink.get(), &connection), S_OK);
+  auto sink = WatchTable<TKeySink>(table.get(), &connection);
   SortBy(kNum, TABLE_SORT_ASCEND);
   Put(5, 25, u"Echo", 1);  // after num 20
   Put(5, 5, u"Echo", 1);   // modified: moves to the front
@@ -236,9 +235,7 @@ TEST_F(TableTest, NotificationsCarryRowsInTheCurrentColumns) {
 }
 
 TEST_F(TableTest, RestrictedTableFollowsRowsThatEnterOrLeaveIt) {
-  auto sink = MakeComObject<TKeySink>();
-  ULONG_PTR connection = 0;
-  ASSERT_EQ(table->Advise(fnevTableModified, sink.get(), &connection), S_OK);
+  auto sink = WatchTable<TKeySink>(table.get());
   SPropValue one = LongValue(kGroup, 1);
   SRestriction r = Equal(&one);
   ASSERT_EQ(table->Restrict(&r, 0), S_OK);

@@ -42,8 +42,7 @@ TEST_F(MsgStore, FolderErrorCodes) {
   EXPECT_EQ(EntryIdOf(Child(subtree.get(), u"projects").get()), EntryIdOf(a.get()));
   auto child = NewFolder(a.get(), u"Child");
   Bytes aId = EntryIdOf(a.get());
-  EXPECT_EQ(subtree->CopyFolder(Cb(aId), Id(aId), nullptr, child.get(), nullptr, 0, nullptr, FOLDER_MOVE),
-            MAPI_E_FOLDER_CYCLE);
+  EXPECT_EQ(CopyFolder(subtree.get(), aId, child.get(), nullptr, FOLDER_MOVE), MAPI_E_FOLDER_CYCLE);
   EXPECT_EQ(subtree->DeleteFolder(Cb(aId), Id(aId), 0, nullptr, 0), MAPI_E_HAS_FOLDERS);
   EXPECT_TRUE(Long(a.get(), tags::kSubfolders));
   // Renaming onto a sibling's name collides.

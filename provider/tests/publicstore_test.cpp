@@ -49,6 +49,20 @@ class PublicStore : public TMapiTest {
     return OpenFolder(store, Binary(store, tags::kIpmPublicFoldersEntryId));
   }
   bool PublicFileExists() const { return std::filesystem::exists(home_.Path() / "server" / "public.db"); }
+  // Logs on to the profile "Work" of alice's mailbox and opens its public folders.
+  void OpenWorkPublic() {
+    CreateMailboxProfile("Work", "alice");
+    session_ = Logon();
+    store_ = OpenPublic(session_.get());
+    ASSERT_TRUE(store_);
+  }
+  void TearDown() override {
+    store_ = nullptr;
+    session_ = nullptr;
+    TMapiTest::TearDown();
+  }
+  ComPtr<IMAPISession> session_;
+  ComPtr<IMsgStore> store_;
 };
 
 // --- the stores table ---------------------------------------------------------------
@@ -121,46 +135,40 @@ TEST_F(PublicStore, ProfileDatabaseSkipsStoresThatCannotBeTheDefault) {
 // --- the store, its folders and properties ----------------------------------------------
 
 TEST_F(PublicStore, OpensWithItsEntryIdAndAnswersItsProperties) {
-  CreateMailboxProfile("Work", "alice");
-  auto session = Logon();
-  Bytes entryId = StoreRows(session.get())[1].entryId;
-  auto store = OpenPublic(session.get());
-  ASSERT_TRUE(store);
+  OpenWorkPublic();
+  Bytes entryId = StoreRows(session_.get())[1].entryId;
   EXPECT_TRUE(PublicFileExists());
-  EXPECT_EQ(EntryIdOf(store.get()), entryId);
-  EXPECT_TRUE(SameUid(Binary(store.get(), tags::kMdbProvider), kExchangePublicMdbProvider));
-  EXPECT_EQ(Text(store.get(), tags::kDisplayNameW), u"Public Folders");
-  ULONG mask = Long(store.get(), tags::kStoreSupportMask);
+  EXPECT_EQ(EntryIdOf(store_.get()), entryId);
+  EXPECT_TRUE(SameUid(Binary(store_.get(), tags::kMdbProvider), kExchangePublicMdbProvider));
+  EXPECT_EQ(Text(store_.get(), tags::kDisplayNameW), u"Public Folders");
+  ULONG mask = Long(store_.get(), tags::kStoreSupportMask);
   EXPECT_TRUE(mask & STORE_PUBLIC_FOLDERS);
   EXPECT_TRUE(mask & STORE_CREATE_OK);
   EXPECT_TRUE(mask & STORE_NOTIFY_OK);
   EXPECT_FALSE(mask & STORE_SUBMIT_OK);  // nothing is sent from public folders
   for (ULONG tag : {tags::kIpmSubtreeEntryId, tags::kIpmOutboxEntryId, tags::kIpmWastebasketEntryId,
                     tags::kIpmSentMailEntryId, tags::kFinderEntryId, tags::kCommonViewsEntryId, tags::kViewsEntryId})
-    EXPECT_EQ(PropCode(store.get(), tag), MAPI_E_NOT_FOUND) << std::hex << tag;
+    EXPECT_EQ(PropCode(store_.get(), tag), MAPI_E_NOT_FOUND) << std::hex << tag;
   // The session's OpenEntry of the store entry ID answers the same store.
-  TOpened again = Open(session.get(), entryId);
+  TOpened again = Open(session_.get(), entryId);
   ASSERT_EQ(again.hr, S_OK);
   EXPECT_EQ(again.type, ULONG{MAPI_STORE});
-  EXPECT_EQ(Binary(ComPtr<IMsgStore>(again.object).get(), tags::kRecordKey), Binary(store.get(), tags::kRecordKey));
+  EXPECT_EQ(Binary(ComPtr<IMsgStore>(again.object).get(), tags::kRecordKey), Binary(store_.get(), tags::kRecordKey));
 }
 
 TEST_F(PublicStore, HasThePublicFolderSetAndNoMailboxFolders) {
-  CreateMailboxProfile("Work", "alice");
-  auto session = Logon();
-  auto store = OpenPublic(session.get());
-  ASSERT_TRUE(store);
-  auto root = OpenFolder(store.get(), {});
+  OpenWorkPublic();
+  auto root = OpenFolder(store_.get(), {});
   EXPECT_EQ(Long(root.get(), tags::kFolderType), ULONG{FOLDER_ROOT});
   EXPECT_EQ(Subfolders(root.get()), (Names{u"All Public Folders", u"NON_IPM_SUBTREE"}));
-  auto ipm = AllPublicFolders(store.get());
+  auto ipm = AllPublicFolders(store_.get());
   EXPECT_EQ(Text(ipm.get(), tags::kDisplayNameW), u"All Public Folders");
   EXPECT_EQ(Binary(ipm.get(), tags::kParentEntryId), EntryIdOf(root.get()));
   EXPECT_TRUE(Subfolders(ipm.get()).empty());  // no Inbox, Outbox, Calendar...
-  auto nonIpm = OpenFolder(store.get(), Binary(store.get(), tags::kNonIpmSubtreeEntryId));
+  auto nonIpm = OpenFolder(store_.get(), Binary(store_.get(), tags::kNonIpmSubtreeEntryId));
   EXPECT_EQ(Text(nonIpm.get(), tags::kDisplayNameW), u"NON_IPM_SUBTREE");
   EXPECT_EQ(Subfolders(nonIpm.get()), Names{u"EFORMS REGISTRY"});
-  auto forms = OpenFolder(store.get(), Binary(store.get(), tags::kEformsRegistryEntryId));
+  auto forms = OpenFolder(store_.get(), Binary(store_.get(), tags::kEformsRegistryEntryId));
   EXPECT_EQ(Binary(forms.get(), tags::kParentEntryId), EntryIdOf(nonIpm.get()));
   // The set cannot be deleted.
   Bytes ipmId = EntryIdOf(ipm.get());
@@ -168,22 +176,19 @@ TEST_F(PublicStore, HasThePublicFolderSetAndNoMailboxFolders) {
 }
 
 TEST_F(PublicStore, ReceiveFolderCallsAreNotSupported) {
-  CreateMailboxProfile("Work", "alice");
-  auto session = Logon();
-  auto store = OpenPublic(session.get());
-  ASSERT_TRUE(store);
+  OpenWorkPublic();
   ULONG cb = 0;
   LPENTRYID id = nullptr;
-  EXPECT_EQ(store->GetReceiveFolder(nullptr, 0, &cb, &id, nullptr), MAPI_E_NO_SUPPORT);
+  EXPECT_EQ(store_->GetReceiveFolder(nullptr, 0, &cb, &id, nullptr), MAPI_E_NO_SUPPORT);
   EXPECT_EQ(id, nullptr);
-  EXPECT_EQ(store->GetReceiveFolder(A("IPM.Note"), 0, &cb, &id, nullptr), MAPI_E_NO_SUPPORT);
-  Bytes ipmId = Binary(store.get(), tags::kIpmPublicFoldersEntryId);
-  EXPECT_EQ(store->SetReceiveFolder(A("IPM.Post"), 0, Cb(ipmId), Id(ipmId)), MAPI_E_NO_SUPPORT);
+  EXPECT_EQ(store_->GetReceiveFolder(A("IPM.Note"), 0, &cb, &id, nullptr), MAPI_E_NO_SUPPORT);
+  Bytes ipmId = Binary(store_.get(), tags::kIpmPublicFoldersEntryId);
+  EXPECT_EQ(store_->SetReceiveFolder(A("IPM.Post"), 0, Cb(ipmId), Id(ipmId)), MAPI_E_NO_SUPPORT);
   ComPtr<IMAPITable> table;
-  EXPECT_EQ(store->GetReceiveFolderTable(0, table.Out()), MAPI_E_NO_SUPPORT);
+  EXPECT_EQ(store_->GetReceiveFolderTable(0, table.Out()), MAPI_E_NO_SUPPORT);
   EXPECT_FALSE(table);
   // The mailbox of the same session still has its receive folders.
-  EXPECT_FALSE(InboxId(OpenStore(session.get(), StoreIds(session.get()).at(0)).get()).empty());
+  EXPECT_FALSE(InboxId(OpenStore(session_.get(), StoreIds(session_.get()).at(0)).get()).empty());
 }
 
 // --- sharing between mailboxes ----------------------------------------------------------
@@ -225,24 +230,18 @@ TEST_F(PublicStore, TwoMailboxesShareOneStore) {
 }
 
 TEST_F(PublicStore, MessagesAndFoldersCopyAndMoveWithinIt) {
-  CreateMailboxProfile("Work", "alice");
-  auto session = Logon();
-  auto store = OpenPublic(session.get());
-  ASSERT_TRUE(store);
-  auto top = AllPublicFolders(store.get());
+  OpenWorkPublic();
+  auto top = AllPublicFolders(store_.get());
   auto inbound = NewFolder(top.get(), u"Inbound");
   auto archive = NewFolder(top.get(), u"Archive");
   std::vector<Bytes> ids{SaveMessage(inbound.get(), u"First")};
   SaveMessage(inbound.get(), u"Second");
-  TEntryList list(ids);
-  EXPECT_EQ(inbound->CopyMessages(&list.list, nullptr, archive.get(), 0, nullptr, 0), S_OK);
-  EXPECT_EQ(inbound->CopyMessages(&list.list, nullptr, archive.get(), 0, nullptr, MESSAGE_MOVE), S_OK);
+  EXPECT_EQ(CopyMessages(inbound.get(), ids, archive.get()), S_OK);
+  EXPECT_EQ(CopyMessages(inbound.get(), ids, archive.get(), MESSAGE_MOVE), S_OK);
   EXPECT_EQ(Long(inbound.get(), tags::kContentCount), 1u);
   EXPECT_EQ(Long(archive.get(), tags::kContentCount), 2u);
   Bytes archiveId = EntryIdOf(archive.get());
-  EXPECT_EQ(top->CopyFolder(Cb(archiveId), Id(archiveId), nullptr, inbound.get(), W(u"Archive copy"), 0, nullptr,
-                            MAPI_UNICODE | COPY_SUBFOLDERS),
-            S_OK);
+  EXPECT_EQ(CopyFolder(top.get(), archiveId, inbound.get(), u"Archive copy", COPY_SUBFOLDERS), S_OK);
   EXPECT_EQ(Subfolders(inbound.get()), Names{u"Archive copy"});
   EXPECT_EQ(Subfolders(top.get()), (Names{u"Archive", u"Inbound"}));
 }

@@ -64,11 +64,6 @@ class SearchFolders : public TStoreSessionTest {
     TEntryList list(folders);
     return search->SetSearchCriteria(restriction, folders.empty() ? nullptr : &list.list, flags);
   }
-  HRESULT MoveTo(IMAPIFolder* from, Bytes id, IMAPIFolder* to, ULONG flags = MESSAGE_MOVE) {
-    std::vector<Bytes> ids{id};
-    TEntryList list(ids);
-    return from->CopyMessages(&list.list, nullptr, to, 0, nullptr, flags);
-  }
   std::vector<Bytes> EncodedCriteria(IMAPIFolder* search, ULONG* state, std::vector<Bytes>* folders = nullptr) {
     LPSRestriction restriction = nullptr;
     LPENTRYLIST list = nullptr;
@@ -106,12 +101,11 @@ TEST_F(SearchFolders, CreatedInTheFinderWithTheirTypeAndNoCriteriaYet) {
   EXPECT_EQ(search->CreateMessage(nullptr, 0, message.Out()), MAPI_E_NO_SUPPORT);
   EXPECT_EQ(search->CreateMessage(nullptr, MAPI_ASSOCIATED, message.Out()), S_OK);
   Bytes copyMe = SaveMessage(inbox_.get(), u"Copy me");
-  EXPECT_EQ(MoveTo(inbox_.get(), copyMe, search.get(), 0), MAPI_E_NO_SUPPORT);
-  EXPECT_EQ(MoveTo(inbox_.get(), copyMe, search.get()), MAPI_E_NO_SUPPORT);
+  EXPECT_EQ(CopyMessages(inbox_.get(), {copyMe}, search.get()), MAPI_E_NO_SUPPORT);
+  EXPECT_EQ(CopyMessages(inbox_.get(), {copyMe}, search.get(), MESSAGE_MOVE), MAPI_E_NO_SUPPORT);
   // Nor can a folder be moved below it.
   Bytes genericId = EntryIdOf(NewFolder(inbox_.get(), u"Generic").get());
-  EXPECT_EQ(inbox_->CopyFolder(Cb(genericId), Id(genericId), nullptr, search.get(), nullptr, 0, nullptr, FOLDER_MOVE),
-            MAPI_E_NO_SUPPORT);
+  EXPECT_EQ(CopyFolder(inbox_.get(), genericId, search.get(), nullptr, FOLDER_MOVE), MAPI_E_NO_SUPPORT);
   // Generic folders have no criteria.
   EXPECT_EQ(inbox_->GetSearchCriteria(0, &restriction, nullptr, &state), MAPI_E_NO_SUPPORT);
   EXPECT_EQ(Search(inbox_.get(), Has(u"x").get(), {inboxId_}, 0), MAPI_E_NO_SUPPORT);
@@ -351,17 +345,15 @@ TEST_F(SearchFolders, OpenTablesFollowMessagesThatStartOrStopMatching) {
   Rename(first, u"Invoice 1 again");  // matches again
   EXPECT_EQ(subjects(), (Names{u"Invoice 1 again", u"Invoice 2"}));
   // Moved within the searched folders it stays; moved out it leaves.
-  ASSERT_EQ(MoveTo(sub.get(), second, inbox_.get()), S_OK);
+  ASSERT_EQ(CopyMessages(sub.get(), {second}, inbox_.get(), MESSAGE_MOVE), S_OK);
   EXPECT_EQ(subjects(), (Names{u"Invoice 1 again", u"Invoice 2"}));
-  ASSERT_EQ(MoveTo(inbox_.get(), second, outside.get()), S_OK);
+  ASSERT_EQ(CopyMessages(inbox_.get(), {second}, outside.get(), MESSAGE_MOVE), S_OK);
   EXPECT_EQ(subjects(), (Names{u"Invoice 1 again"}));
   // A copy into a searched folder is found.
-  ASSERT_EQ(MoveTo(outside.get(), second, sub.get(), 0), S_OK);
+  ASSERT_EQ(CopyMessages(outside.get(), {second}, sub.get()), S_OK);
   EXPECT_EQ(subjects(), (Names{u"Invoice 1 again", u"Invoice 2"}));
   // Deleted, it is gone.
-  std::vector<Bytes> firstIds = {first};
-  TEntryList firstList(firstIds);
-  ASSERT_EQ(inbox_->DeleteMessages(&firstList.list, 0, nullptr, 0), S_OK);
+  ASSERT_EQ(DeleteMessages(inbox_.get(), {first}), S_OK);
   EXPECT_EQ(subjects(), (Names{u"Invoice 2"}));
   // New criteria read everything again.
   ASSERT_EQ(Search(search.get(), Has(u"hello").get(), {}, 0), S_OK);
@@ -373,9 +365,8 @@ TEST_F(SearchFolders, ChangesRaiseTheirTableEvents) {
   ASSERT_EQ(Search(search.get(), Has(u"event").get(), {inboxId_}, 0), S_OK);
   auto table = ContentsOf(search.get());
   EXPECT_EQ(Texts(table.get(), tags::kSubjectW), Names{});
-  auto sink = MakeComObject<TTableSink>();
   ULONG_PTR connection = 0;
-  ASSERT_EQ(table->Advise(fnevTableModified, sink.get(), &connection), S_OK);
+  auto sink = WatchTable<TTableSink>(table.get(), &connection);
   Bytes id = SaveMessage(inbox_.get(), u"Event one");
   SaveMessage(inbox_.get(), u"Not this");
   Rename(id, u"Event one, changed");
@@ -431,9 +422,8 @@ TEST_F(SearchFolders, DeletingThroughTheSearchFolderDeletesTheRealMessages) {
   ASSERT_EQ(Search(search.get(), Has(u"spam").get(), {inboxId_}, 0), S_OK);
   Bytes searchId = EntryIdOf(search.get());
   auto sink = Listen(store_.get(), fnevObjectDeleted, inboxId_);
-  std::vector<Bytes> ids = {match, other};  // the second is not in the search folder
-  TEntryList list(ids);
-  EXPECT_EQ(search->DeleteMessages(&list.list, 0, nullptr, DELETE_HARD_DELETE), MAPI_W_PARTIAL_COMPLETION);
+  // The second is not in the search folder.
+  EXPECT_EQ(DeleteMessages(search.get(), {match, other}, DELETE_HARD_DELETE), MAPI_W_PARTIAL_COMPLETION);
   EXPECT_EQ(Long(inbox_.get(), tags::kContentCount), 1u);
   EXPECT_EQ(Subjects(search.get()), Names{});
   // The notification names the message's real folder.
@@ -453,7 +443,7 @@ TEST_F(SearchFolders, MessagesMoveOutOfTheSearchFolderToTheirDestination) {
   ASSERT_EQ(Search(search.get(), Has(u"move").get(), {inboxId_}, 0), S_OK);
   ULONG status = 0;
   EXPECT_EQ(search->GetMessageStatus(Cb(match), Id(match), 0, &status), S_OK);
-  ASSERT_EQ(MoveTo(search.get(), match, archive.get()), S_OK);
+  ASSERT_EQ(CopyMessages(search.get(), {match}, archive.get(), MESSAGE_MOVE), S_OK);
   EXPECT_EQ(Long(archive.get(), tags::kContentCount), 1u);
   EXPECT_EQ(Long(inbox_.get(), tags::kContentCount), 0u);
   EXPECT_EQ(Subjects(search.get()), Names{});
@@ -464,9 +454,7 @@ TEST_F(SearchFolders, ACopiedSearchFolderSearchesAsTheOriginal) {
   auto search = MakeSearch(u"Budgets");
   ASSERT_EQ(Search(search.get(), Has(u"budget").get(), {inboxId_}, 0), S_OK);
   Bytes searchId = EntryIdOf(search.get());
-  ASSERT_EQ(finder_->CopyFolder(Cb(searchId), Id(searchId), nullptr, finder_.get(), W(u"Budgets 2"), 0, nullptr,
-                                MAPI_UNICODE),
-            S_OK);
+  ASSERT_EQ(CopyFolder(finder_.get(), searchId, finder_.get(), u"Budgets 2"), S_OK);
   auto copy = Child(finder_.get(), u"Budgets 2");
   EXPECT_NE(EntryIdOf(copy.get()), searchId);
   EXPECT_EQ(Long(copy.get(), tags::kFolderType), ULONG(FOLDER_SEARCH));

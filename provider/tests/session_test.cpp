@@ -228,9 +228,7 @@ TEST_F(Session, SetDefaultStoreIsStoredAndNotified) {
   ComPtr<IMAPISession> session = Logon();
   Bytes archive = StoreIds(session.get())[1];
   auto table = StoresTable(session.get());
-  auto sink = MakeComObject<TTableSink>();
-  ULONG_PTR connection = 0;
-  ASSERT_EQ(table->Advise(fnevTableModified, sink.get(), &connection), S_OK);
+  auto sink = WatchTable<TTableSink>(table.get());
   EXPECT_EQ(session->SetDefaultStore(0, Cb(archive), Id(archive)), MAPI_E_UNKNOWN_FLAGS);
   EXPECT_EQ(session->SetDefaultStore(MAPI_SIMPLE_STORE_TEMPORARY, Cb(archive), Id(archive)), MAPI_E_NO_SUPPORT);
   ASSERT_EQ(session->SetDefaultStore(MAPI_DEFAULT_STORE, Cb(archive), Id(archive)), S_OK);

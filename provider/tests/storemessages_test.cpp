@@ -75,8 +75,7 @@ TEST_P(StoreMessages, OpenEntryAccessModes) {
 
 TEST_P(StoreMessages, DeletedMessageIsNotFound) {
   std::vector<Bytes> ids{Save(Draft(u"Gone").get())};
-  TEntryList list(ids);
-  ASSERT_EQ(inbox_->DeleteMessages(&list.list, 0, nullptr, 0), S_OK);
+  ASSERT_EQ(DeleteMessages(inbox_.get(), ids), S_OK);
   EXPECT_EQ(Open(store_.get(), ids[0], 0).hr, MAPI_E_NOT_FOUND);
   EXPECT_EQ(Open(inbox_.get(), ids[0], MAPI_MODIFY).hr, MAPI_E_NOT_FOUND);
   EXPECT_TRUE(Subjects(inbox_.get()).empty());

@@ -179,6 +179,21 @@ inline void SetSubject(IMessage* message, const std::u16string& subject) {
   EXPECT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
 }
 
+// CopyMessages and DeleteMessages of the messages ids of folder from.
+inline HRESULT CopyMessages(IMAPIFolder* from, std::vector<Bytes> ids, IMAPIFolder* to, ULONG flags = 0) {
+  TEntryList list(ids);
+  return from->CopyMessages(&list.list, nullptr, to, 0, nullptr, flags);
+}
+inline HRESULT DeleteMessages(IMAPIFolder* from, std::vector<Bytes> ids, ULONG flags = 0) {
+  TEntryList list(ids);
+  return from->DeleteMessages(&list.list, 0, nullptr, flags);
+}
+// CopyFolder of from's subfolder id into to (renamed when name is given).
+inline HRESULT CopyFolder(IMAPIFolder* from, Bytes id, IMAPIFolder* to, const char16_t* name = nullptr,
+                          ULONG flags = 0) {
+  return from->CopyFolder(Cb(id), Id(id), nullptr, to, W(name), 0, nullptr, flags | (name ? MAPI_UNICODE : 0));
+}
+
 // One entry of ModifyRecipients: PR_EMAIL_ADDRESS goes as an 8-bit string.
 struct TRecipient {
   TRecipient(ULONG type, std::u16string name) : type(type), name(std::move(name)) {}

@@ -411,10 +411,7 @@ TEST_F(LazyTableTest, EventsOfChangesAmongAndAfterTheReadRowsAreThoseOfATableRea
     TTablePair t;
     t.Fill();
     t.Sort(kNum, TABLE_SORT_ASCEND);
-    auto lazySink = MakeComObject<TKeySink>(), wholeSink = MakeComObject<TKeySink>();
-    ULONG_PTR connection = 0;
-    ASSERT_EQ(t.lazy->Advise(fnevTableModified, lazySink.get(), &connection), S_OK);
-    ASSERT_EQ(t.whole->Advise(fnevTableModified, wholeSink.get(), &connection), S_OK);
+    auto lazySink = WatchTable<TKeySink>(t.lazy.get()), wholeSink = WatchTable<TKeySink>(t.whole.get());
     t.Both(8);
     TKeyedRows rows = ReadAllKeyed(t.whole.get());
     t.Seek(BOOKMARK_BEGINNING, 8);
@@ -429,10 +426,7 @@ TEST_F(LazyTableTest, EventsOfChangesAmongAndAfterTheReadRowsAreThoseOfATableRea
 
 TEST_F(LazyTableTest, RowLeavingAndEnteringARestrictedTableUnread) {
   Sort(kNum, TABLE_SORT_ASCEND);
-  auto lazySink = MakeComObject<TKeySink>(), wholeSink = MakeComObject<TKeySink>();
-  ULONG_PTR connection = 0;
-  ASSERT_EQ(lazy->Advise(fnevTableModified, lazySink.get(), &connection), S_OK);
-  ASSERT_EQ(whole->Advise(fnevTableModified, wholeSink.get(), &connection), S_OK);
+  auto lazySink = WatchTable<TKeySink>(lazy.get()), wholeSink = WatchTable<TKeySink>(whole.get());
   SPropValue value = LongValue(kNum, 15);
   SRestriction below = Compare(RELOP_LT, &value);
   Restrict(&below);

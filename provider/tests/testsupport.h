@@ -181,6 +181,16 @@ struct TEntryList {
   ENTRYLIST list{};
 };
 
+// A new sink of type Sink advised on the changes of table (its connection in
+// connection, when given).
+template <class Sink>
+ComPtr<Sink> WatchTable(IMAPITable* table, ULONG_PTR* connection = nullptr) {
+  auto sink = MakeComObject<Sink>();
+  ULONG_PTR ignored = 0;
+  EXPECT_EQ(table->Advise(fnevTableModified, sink.get(), connection ? connection : &ignored), S_OK);
+  return sink;
+}
+
 // Keeps the published fields of the object notifications it receives.
 class TObjectSink final : public TVoComObject<TVoRefCounted, IMAPIAdviseSink> {
  public:
