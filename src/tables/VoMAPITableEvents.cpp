@@ -3,6 +3,7 @@
 #include "orba/VoMAPITableEvents.h"
 
 #include "kit/VoMAPIKit.h"
+#include "orba/VoMAPIFolder.h"
 #include "orba/VoMAPIMemoryTable.h"
 #include "orba/VoMAPIPropConvert.h"
 #include "tables/VoMAPITableSink.h"
@@ -179,6 +180,14 @@ void TVoMAPITableEvents::Stop() {
 ComPtr<IVoMAPITable> TVoMAPITableEvents::Get_Table() const {
   if (!table_) kit::Raise(E_FAIL, u"The internal MAPITable interface cannot be requested at this time!");
   return table_;
+}
+
+ComPtr<IVoMAPIFolder> TVoMAPITableEvents::Get_Folder() const {
+  // A folder's tables are created by the folder.
+  auto* table = dynamic_cast<TVoMAPIWrapper*>(table_.get());
+  auto* folder = table ? dynamic_cast<TVoMAPIFolder*>(table->CreatedBy()) : nullptr;
+  if (!folder) kit::Raise(E_FAIL, u"It's not possible to get the folder for this table!");
+  return ComPtr<IVoMAPIFolder>(folder);
 }
 
 }  // namespace orba
