@@ -1,5 +1,5 @@
 // The examples' profile: a profile with a mailbox of Orba Store's information store,
-// made through MAPI's profile administration (MAPI loaded and initialised).
+// made through MAPI's profile administration, and a session logged on to it.
 #pragma once
 
 #include <orba/orbamapi.h>
@@ -34,6 +34,21 @@ inline void CreateMailboxProfile(const char* Name, const char* Mailbox, const ch
   settings[1].ulPropTag = GetPropTag(PR_PROFILE_UNRESOLVED_SERVER);
   settings[1].Value.lpszA = text(Server);
   CheckMAPIResult(u"example", u"ConfigureMsgService", services->ConfigureMsgService(&uid, 0, 0, 2, settings));
+}
+
+// Loads and initialises MAPI for Session (the default mail client: Orba Store), makes
+// the profile Name with the mailbox Mailbox on Server unless it exists, and logs on to
+// it. Loading and initialising would also happen at logon; the profile comes first.
+inline void LogonToMailbox(orba::TSession& Session, const char* Name, const char* Mailbox, const char* Server) {
+  using namespace orba;
+  WideString library;  // empty: the default mail client
+  bool16 extended;
+  Session.MAPILoad(library, extended);
+  Session.MAPIInitialize();
+  CreateMailboxProfile(Name, Mailbox, Server);
+  Session.Get_LogonInfo()->Set_ProfileName(FromUtf8(Name));
+  Session.Get_LogonInfo()->Set_ProfileRequired(true);
+  Session.Logon();
 }
 
 }  // namespace example

@@ -28,16 +28,7 @@ void PrintStores(TSession& Session) {
 int main() {
   try {
     auto session = MakeComObject<TSession>();
-    // Loading and initialising MAPI would also happen at logon; the profile comes first.
-    WideString library;  // empty: the default mail client, Orba Store
-    bool16 extended;
-    session->MAPILoad(library, extended);
-    session->MAPIInitialize();
-    example::CreateMailboxProfile("First", "alice", "mail1");
-
-    session->Get_LogonInfo()->Set_ProfileName(u"First");
-    session->Get_LogonInfo()->Set_ProfileRequired(true);
-    session->Logon();
+    example::LogonToMailbox(*session, "First", "alice", "mail1");  // see example_profile.h
     std::printf("Logged on to \"%s\" (Exchange: %s, server %s)\n",
                 ToUtf8(session->GetSessionInfo()->Get_ProfileName()).c_str(),
                 session->GetSessionInfo()->Get_ConnectedToExchange() ? "yes" : "no",

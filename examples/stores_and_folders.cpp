@@ -47,14 +47,7 @@ void PrintTree(IVoMAPIMsgStore* Store) {
 int main() {
   try {
     auto session = MakeComObject<TSession>();
-    WideString library;  // empty: the default mail client, Orba Store
-    bool16 extended;
-    session->MAPILoad(library, extended);
-    session->MAPIInitialize();
-    example::CreateMailboxProfile("Stores", "carol", "mail1");
-    session->Get_LogonInfo()->Set_ProfileName(u"Stores");
-    session->Get_LogonInfo()->Set_ProfileRequired(true);
-    session->Logon();
+    example::LogonToMailbox(*session, "Stores", "carol", "mail1");
 
     ComPtr<IVoMAPIMsgStore> store = session->OpenDefaultMsgStore(alBestAccess, false);
     PrintTree(store.get());

@@ -139,7 +139,8 @@ ORBA_DECLARE_INTERFACE(orba::IVoMAPIMsgStoreDEvents, IUnknown, orba::IID_IVoMAPI
 
 namespace orba {
 
-class TVoMAPIMsgStoreSink;
+template <class Owner>
+class TVoMAPIAdviseSink;
 
 class TVoMAPIMsgStore : public TVoComObject<TVoMAPIProp, IVoMAPIMsgStore> {
  public:
@@ -197,8 +198,6 @@ class TVoMAPIMsgStore : public TVoComObject<TVoMAPIProp, IVoMAPIMsgStore> {
   void SessionLogoff() override;
 
  private:
-  friend class TVoMAPIMsgStoreSink;
-
   // Fails the assertion "You have specified an invalid FolderType" for a value that is
   // not one of the sixteen special types.
   static void CheckFolderType(TVoMAPIFolderType FolderType);
@@ -212,6 +211,9 @@ class TVoMAPIMsgStore : public TVoComObject<TVoMAPIProp, IVoMAPIMsgStore> {
   TVoMAPIEntryID FindFolderByClass(std::u16string_view ContainerClass);
   // Opens a special folder; a store without one raises the text of OpenFolderByType.
   ComPtr<TVoMAPIFolder> OpenSpecialFolder(TVoMAPIFolderType FolderType, TVoMAPIAccessLevel AccessLevel, bool NoCache);
+  // Raises E_FAIL "%s.%s failed, because the message store does not have a folder of the
+  // type you requested!" for MethodName.
+  [[noreturn]] void RaiseNoSuchFolder(std::u16string_view MethodName);
   // IMsgStore::OpenEntry with the retry of OpenEntry; answers MAPI's result.
   HRESULT TryOpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, const IID* InterfaceID, ULONG Flags, ULONG& ObjectType,
                        ComPtr<IUnknown>& Object);
@@ -232,7 +234,7 @@ class TVoMAPIMsgStore : public TVoComObject<TVoMAPIProp, IVoMAPIMsgStore> {
 
   ComPtr<IMsgStore> store_;
   ULONG_PTR connection_ = 0;
-  ComPtr<TVoMAPIMsgStoreSink> sink_;
+  ComPtr<TVoMAPIAdviseSink<TVoMAPIMsgStore>> sink_;
 };
 
 // Outlook address book entry IDs ----------------------------------------------------------

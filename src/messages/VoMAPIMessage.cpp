@@ -32,12 +32,7 @@ TVoMAPIMessage::TVoMAPIMessage(TVoMAPIValueOwner* Owner, TVoMAPISessionBase* Ses
 TVoMAPIMessage::~TVoMAPIMessage() = default;
 
 void TVoMAPIMessage::SetMAPIOBJECT(ComPtr<IUnknown> MAPIObject) {
-  ComPtr<IMessage> message;
-  if (MAPIObject) {
-    message = MAPIObject.Query<IMessage>(IID_IMessage);
-    if (!message)
-      kit::Raise(E_NOINTERFACE, u"%s.SetMAPIOBJECT failed!\r\nThe object is not an IMessage.", {ClassName()});
-  }
+  ComPtr<IMessage> message = kit::MAPIObjectAs<IMessage>(MAPIObject, IID_IMessage, u"IMessage", ClassName());
   TVoMAPIProp::SetMAPIOBJECT(std::move(MAPIObject));
   message_ = std::move(message);
   ResolveMsgStore();

@@ -14,12 +14,8 @@ TVoMAPIContainer::TVoMAPIContainer(TVoMAPIValueOwner* Parent, TVoMAPISessionBase
       containerType_(ContainerType) {}
 
 void TVoMAPIContainer::SetMAPIOBJECT(ComPtr<IUnknown> MAPIObject) {
-  ComPtr<IMAPIContainer> container;
-  if (MAPIObject) {
-    container = MAPIObject.Query<IMAPIContainer>(IID_IMAPIContainer);
-    if (!container)
-      kit::Raise(E_NOINTERFACE, u"%s.SetMAPIOBJECT failed!\r\nThe object is not an IMAPIContainer.", {ClassName()});
-  }
+  ComPtr<IMAPIContainer> container =
+      kit::MAPIObjectAs<IMAPIContainer>(MAPIObject, IID_IMAPIContainer, u"IMAPIContainer", ClassName());
   TVoMAPIProp::SetMAPIOBJECT(std::move(MAPIObject));
   container_ = std::move(container);
 }

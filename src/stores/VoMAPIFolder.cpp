@@ -96,12 +96,7 @@ TVoMAPIFolder::TVoMAPIFolder(TVoMAPIValueOwner* Parent, TVoMAPIMsgStore* Store, 
 TVoMAPIFolder::~TVoMAPIFolder() = default;
 
 void TVoMAPIFolder::SetMAPIOBJECT(ComPtr<IUnknown> MAPIObject) {
-  ComPtr<IMAPIFolder> folder;
-  if (MAPIObject) {
-    folder = MAPIObject.Query<IMAPIFolder>(IID_IMAPIFolder);
-    if (!folder)
-      kit::Raise(E_NOINTERFACE, u"%s.SetMAPIOBJECT failed!\r\nThe object is not an IMAPIFolder.", {ClassName()});
-  }
+  ComPtr<IMAPIFolder> folder = kit::MAPIObjectAs<IMAPIFolder>(MAPIObject, IID_IMAPIFolder, u"IMAPIFolder", ClassName());
   TVoMAPIContainer::SetMAPIOBJECT(std::move(MAPIObject));
   folder_ = std::move(folder);
   folderType_ = ftGeneric;

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
+#include "kit/VoMAPIAdviseSink.h"
 #include "kit/VoMAPIKit.h"
 #include "orba/VoMAPILib.h"
 #include "orba/common/casefold.h"
 #include "orba/common/encoding.h"
-#include "stores/VoMAPIMsgStoreSink.h"
 
 namespace orba {
 namespace {
@@ -103,12 +103,7 @@ TVoMAPIMsgStore::TVoMAPIMsgStore(TVoMAPISessionBase* Session, ComPtr<IMsgStore> 
 TVoMAPIMsgStore::~TVoMAPIMsgStore() = default;
 
 void TVoMAPIMsgStore::SetMAPIOBJECT(ComPtr<IUnknown> MAPIObject) {
-  ComPtr<IMsgStore> store;
-  if (MAPIObject) {
-    store = MAPIObject.Query<IMsgStore>(IID_IMsgStore);
-    if (!store)
-      kit::Raise(E_NOINTERFACE, u"%s.SetMAPIOBJECT failed!\r\nThe object is not an IMsgStore.", {ClassName()});
-  }
+  ComPtr<IMsgStore> store = kit::MAPIObjectAs<IMsgStore>(MAPIObject, IID_IMsgStore, u"IMsgStore", ClassName());
   StopNotifications();
   TVoMAPIProp::SetMAPIOBJECT(std::move(MAPIObject));
   store_ = std::move(store);
@@ -295,12 +290,13 @@ TVoMAPIEntryID TVoMAPIMsgStore::FindFolderByClass(std::u16string_view ContainerC
 ComPtr<TVoMAPIFolder> TVoMAPIMsgStore::OpenSpecialFolder(TVoMAPIFolderType FolderType, TVoMAPIAccessLevel AccessLevel,
                                                          bool NoCache) {
   const TVoMAPIEntryID id = GetFolderID(FolderType);
-  if (id.IsNull())
-    kit::Raise(E_FAIL,
-               u"%s.OpenFolderByType failed, because the message store does not have a folder of the type you "
-               u"requested!",
-               {ClassName()});
+  if (id.IsNull()) RaiseNoSuchFolder(u"OpenFolderByType");
   return OpenFolderEntry(id, AccessLevel, NoCache);
+}
+
+void TVoMAPIMsgStore::RaiseNoSuchFolder(std::u16string_view MethodName) {
+  kit::Raise(E_FAIL, u"%s.%s failed, because the message store does not have a folder of the type you requested!",
+             {ClassName(), MethodName});
 }
 
 ComPtr<IVoMAPIFolder> TVoMAPIMsgStore::OpenFolderByType(TVoMAPIFolderType FolderType, TVoMAPIAccessLevel AccessLevel,

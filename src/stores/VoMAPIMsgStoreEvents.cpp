@@ -2,9 +2,9 @@
 // and the component that listens to them.
 #include "orba/VoMAPIMsgStoreEvents.h"
 
+#include "kit/VoMAPIAdviseSink.h"
 #include "kit/VoMAPIKit.h"
 #include "orba/VoOrbaMAPI.h"
-#include "stores/VoMAPIMsgStoreSink.h"
 
 namespace orba {
 namespace {
@@ -38,7 +38,7 @@ void TVoMAPIMsgStore::Advise() {
     if (!publicFolders.IsNull() && session->CompareEntryIDs(Get_EntryID(), publicFolders))
       kit::Raise(kNotSupportedCode, u"The public folders messagestore does not support notifications!");
   }
-  auto sink = MakeComObject<TVoMAPIMsgStoreSink>(this);
+  auto sink = MakeComObject<TVoMAPIAdviseSink<TVoMAPIMsgStore>>(this, &TVoMAPIMsgStore::OnNotify);
   ULONG_PTR connection = 0;
   HRESULT hr = store_->Advise(0, nullptr, kStoreEvents | kExtraEventBit, sink.get(), &connection);
   if (hr == MAPI_E_UNKNOWN_FLAGS) hr = store_->Advise(0, nullptr, kStoreEvents, sink.get(), &connection);

@@ -73,11 +73,7 @@ ComPtr<IVoMAPIFolder> TVoMAPIMsgStore::OpenFolderByName(const WideString& Name, 
   CheckActive(u"OpenFolderByName");
   CheckAccessLevel(AccessLevel);
   const TVoMAPIEntryID found = OpenSpecialFolder(ftIPMRoot, alReadOnly, NoCache)->FindSubfolder(Name, Recursive);
-  if (found.IsNull())
-    kit::Raise(E_FAIL,
-               u"%s.OpenFolderByName failed, because the message store does not have a folder of the type you "
-               u"requested!",
-               {ClassName()});
+  if (found.IsNull()) RaiseNoSuchFolder(u"OpenFolderByName");
   return OpenFolderEntry(found, AccessLevel, NoCache);
 }
 

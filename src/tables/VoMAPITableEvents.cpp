@@ -2,11 +2,11 @@
 // the component that listens to them.
 #include "orba/VoMAPITableEvents.h"
 
+#include "kit/VoMAPIAdviseSink.h"
 #include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIFolder.h"
 #include "orba/VoMAPIMemoryTable.h"
 #include "orba/VoMAPIPropConvert.h"
-#include "tables/VoMAPITableSink.h"
 
 namespace orba {
 
@@ -16,7 +16,7 @@ void TVoMAPITable::Advise() {
   CheckActive(u"Advise");
   if (connection_) kit::Raise(E_FAIL, u"The table notification system has already been activated!");
   if (!table_) RaiseNotSupported();
-  auto sink = MakeComObject<TVoMAPITableSink>(this);
+  auto sink = MakeComObject<TVoMAPIAdviseSink<TVoMAPITable>>(this, &TVoMAPITable::OnNotify);
   ULONG_PTR connection = 0;
   HRESULT hr = table_->Advise(fnevTableModified, sink.get(), &connection);
   if (hr != S_OK || connection == 0) sink->Detach();

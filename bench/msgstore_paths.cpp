@@ -15,21 +15,16 @@
 //    same recursion with hierarchy and contents tables read by QueryRows in batches of
 //    the cursor's size and each subfolder opened with IMsgStore::OpenEntry.
 // Both ways take turns at going first. Times are the thread's CPU time.
-#include <benchmark/benchmark.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <ctime>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "librarybench.h"
 #include "orba/VoMAPIMsgStoreParser.h"
-#include "orba/VoOrbaMAPI.h"
 #include "orba/common/casefold.h"
 
 using namespace orba;
+using namespace orba::bench;
 
 namespace {
 
@@ -38,40 +33,6 @@ constexpr int kSubfolders = 19;
 constexpr int kMessagesPerFolder = 100;
 constexpr LONG kBatch = 20;  // the table cursor's default batch size
 const std::vector<std::u16string> kPath = {u"F3", u"F3.7", u"Deep"};
-
-LPTSTR Text(const char* text) { return const_cast<char*>(text); }
-
-double CpuNow() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-void Check(HRESULT hr, const char* what) {
-  if (hr != S_OK) throw std::runtime_error(std::string(what) + " failed");
-}
-
-// A profile "Bench" with a personal store in Home.
-void CreateProfile(const std::filesystem::path& Home) {
-  ComPtr<IProfAdmin> admin;
-  Check(MAPIAdminProfiles(0, admin.Out()), "MAPIAdminProfiles");
-  Check(admin->CreateProfile(Text("Bench"), nullptr, 0, 0), "CreateProfile");
-  Check(admin->SetDefaultProfile(Text("Bench"), 0), "SetDefaultProfile");
-  ComPtr<IMsgServiceAdmin> services;
-  Check(admin->AdminServices(Text("Bench"), nullptr, 0, 0, services.Out()), "AdminServices");
-  Check(services->CreateMsgService(Text("MSPST MS"), Text("Bench"), 0, 0), "CreateMsgService");
-  ComPtr<IMAPITable> table;
-  Check(services->GetMsgServiceTable(0, table.Out()), "GetMsgServiceTable");
-  SizedSPropTagArray<1> columns{1, {GetPropTag(PR_SERVICE_UID)}};
-  TVoMAPIRows rows;
-  Check(HrQueryAllRows(table.get(), columns.Ptr(), nullptr, nullptr, 0, rows.Out()), "HrQueryAllRows");
-  MAPIUID uid = EntryIDToUID(BinToEntryID(LONG(rows[0].lpProps[0].Value.bin.cb), rows[0].lpProps[0].Value.bin.lpb));
-  std::string path = (Home / "bench.pst").string();
-  SPropValue file{};
-  file.ulPropTag = GetPropTag(PR_PST_PATH_A);
-  file.Value.lpszA = path.data();
-  Check(services->ConfigureMsgService(&uid, 0, 0, 1, &file), "ConfigureMsgService");
-}
 
 ComPtr<IMAPIFolder> OpenMAPIFolder(IMsgStore& Store, const SBinary& EntryID) {
   ULONG type = 0;
@@ -82,25 +43,12 @@ ComPtr<IMAPIFolder> OpenMAPIFolder(IMsgStore& Store, const SBinary& EntryID) {
   return folder.Query<IMAPIFolder>(IID_IMAPIFolder);
 }
 
-struct Fixture {
-  std::filesystem::path home;
-  ComPtr<TSession> session = MakeComObject<TSession>();
+struct Fixture : TBenchSession {
   ComPtr<IMsgStore> raw;
   ComPtr<IVoMAPIMsgStore> store;
   size_t folders = 0, messages = 0;
 
-  Fixture() {
-    const char* base = std::getenv("ORBA_BENCH_DIR");
-    std::string pattern =
-        ((base ? std::filesystem::path(base) : std::filesystem::temp_directory_path()) / "pathbench-XXXXXX").string();
-    home = mkdtemp(pattern.data());
-    setenv("ORBA_HOME", home.c_str(), 1);
-    WideString library;
-    bool16 extended;
-    session->MAPILoad(library, extended);
-    session->MAPIInitialize();
-    CreateProfile(home);
-    session->Logon();
+  Fixture() : TBenchSession("pathbench") {
     raw = session->OpenMAPIMsgStore(session->GetDefaultMsgStoreID(), alBestAccess);
     store = session->OpenDefaultMsgStore(alBestAccess, false);
     ComPtr<IMAPIFolder> subtree = Subtree();
@@ -116,10 +64,6 @@ struct Fixture {
   ~Fixture() {
     store = nullptr;
     raw = nullptr;
-    session->Logoff();
-    session = nullptr;
-    std::error_code ignored;
-    std::filesystem::remove_all(home, ignored);
   }
 
   ComPtr<IMAPIFolder> Subtree() {
@@ -133,7 +77,8 @@ struct Fixture {
   // A folder Name in Parent with its messages.
   ComPtr<IMAPIFolder> Create(IMAPIFolder& Parent, const std::string& Name) {
     ComPtr<IMAPIFolder> folder;
-    Check(Parent.CreateFolder(FOLDER_GENERIC, Text(Name.c_str()), nullptr, nullptr, 0, folder.Out()), "CreateFolder");
+    Check(Parent.CreateFolder(FOLDER_GENERIC, const_cast<char*>(Name.c_str()), nullptr, nullptr, 0, folder.Out()),
+          "CreateFolder");
     ++folders;
     for (int i = 0; i < kMessagesPerFolder; ++i, ++messages) {
       std::u16string subject = u"Message " + std::u16string(1, char16_t(u'A' + i % 26)) + u" of the walk";
@@ -236,39 +181,6 @@ TWalked WalkThroughParser(Fixture& f) {
   };
   parser.Start(f.store.get(), nullptr);
   return walked;
-}
-
-// Runs both ways Runs times per iteration, taking turns at going first, and reports
-// their times and ratio; Same checks that both did the whole work.
-template <class Result>
-void Compare(benchmark::State& state, int Runs, const std::function<Result()>& Library,
-             const std::function<Result()>& Raw, const std::function<bool(const Result&, const Result&)>& Same) {
-  double library = 0, raw = 0;
-  bool libraryFirst = true;
-  auto timed = [&](double& total, const std::function<Result()>& run) {
-    Result result{};
-    const double start = CpuNow();
-    for (int i = 0; i < Runs; ++i) result = run();
-    total += CpuNow() - start;
-    return result;
-  };
-  Library(), Raw();  // both ways start with the store's pages in memory
-  for (auto _ : state) {
-    Result a{}, b{};
-    if (libraryFirst) {
-      a = timed(library, Library);
-      b = timed(raw, Raw);
-    } else {
-      b = timed(raw, Raw);
-      a = timed(library, Library);
-    }
-    libraryFirst = !libraryFirst;
-    if (!Same(a, b)) state.SkipWithError("the two ways did not do the same work");
-  }
-  auto perRun = [&](double seconds) { return seconds * 1000 / static_cast<double>(state.iterations()); };
-  state.counters["library_ms"] = perRun(library);
-  state.counters["raw_ms"] = perRun(raw);
-  state.counters["ratio"] = library / raw;
 }
 
 void BM_OpenFolderByPath(benchmark::State& state) {
