@@ -38,8 +38,6 @@ class TVoMAPIMsgStoreParser {
   // level): OnParseStart, the walk, OnParseEnd. A null store raises E_INVALIDARG "No
   // messagestore specified!".
   void Start(IVoMAPIMsgStore* Store, IVoMAPIFolder* Folder);
-  // Walks Folder's subtree (subfolders are opened with the store's access level).
-  void Parse(IVoMAPIMsgStore* Store, IVoMAPIFolder* Folder);
 
   TVoOnParseStart OnParseStart;
   TVoOnParseSubFolder OnParseSubFolder;
@@ -48,6 +46,9 @@ class TVoMAPIMsgStoreParser {
   TVoOnParseEnd OnParseEnd;
 
  private:
+  // Walks Folder's subtree (subfolders are opened with the store's access level).
+  void Parse(IVoMAPIMsgStore* Store, IVoMAPIFolder* Folder);
+
   TVoMAPIAccessLevel accessLevel_ = alReadOnly;
 };
 

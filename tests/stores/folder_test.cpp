@@ -1,6 +1,6 @@
-// TVoMAPIFolder against alice's mailbox: folder types and the classes of new messages,
-// creating, copying, moving, emptying and deleting folders with every refusal, messages
-// copied, moved and deleted, message status, and a table's folder.
+// TVoMAPIFolder against alice's mailbox: the classes of new messages, creating, copying,
+// moving, emptying and deleting folders with every refusal, messages copied, moved and
+// deleted, message status, and a table's folder.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -20,40 +20,6 @@ class FolderTest : public StoresTest {
     return store_->OpenFolder(IdOf(Folder.get()), alReadWrite, false);
   }
 };
-
-TEST_F(FolderTest, KnowsItsTypeAndTheClassOfNewMessages) {
-  const char* refused = "It is not possible to create messages in the selected folder!";
-  const struct {
-    TVoMAPIFolderType opened, type;
-    const char16_t* messageClass;  // null: refused
-  } cases[] = {
-      {ftInbox, ftInbox, u"IPM.Note"},
-      {ftOutbox, ftOutbox, u"IPM.Note"},
-      {ftDeleted, ftDeleted, u"IPM.Note"},
-      {ftSentItems, ftSentItems, u"IPM.Note"},
-      {ftDraft, ftDraft, u"IPM.Note"},
-      {ftContact, ftContact, u"IPM.Contact"},
-      {ftAppointment, ftAppointment, u"IPM.Appointment"},
-      {ftStickyNote, ftStickyNote, u"IPM.StickyNote"},
-      {ftTask, ftTask, u"IPM.Task"},
-      {ftJunkFolder, ftGeneric, u"IPM.Note"},  // an IPF.Note folder the store does not name
-      {ftJournal, ftJournal, nullptr},
-      {ftIPMRoot, ftIPMRoot, nullptr},
-      {ftSearch, ftSearch, nullptr},
-      {ftCommon, ftCommon, nullptr},
-      {ftPersonal, ftPersonal, nullptr},
-      {ftSyncIssues, ftSyncIssues, nullptr},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.opened);
-    ComPtr<IVoMAPIFolder> folder = store_->OpenFolderByType(c.opened, alReadWrite, false);
-    EXPECT_EQ(folder->Get_FolderType(), c.type);
-    if (c.messageClass)
-      EXPECT_EQ(folder->CreateMessage(u"")->Get_MessageClass(), c.messageClass);
-    else
-      EXPECT_MAPI_ERROR(folder->CreateMessage(u""), E_ACCESSDENIED, refused);
-  }
-}
 
 TEST_F(FolderTest, DerivesTheDefaultMessageClassFromTheContainerClass) {
   const struct {
