@@ -50,17 +50,19 @@ TFolderPath ParsePath(const WideString& Path) {
   std::u16string_view rest = Trimmed(Path);
   if (rest.starts_with(u"//")) rest.remove_prefix(2);
   TFolderPath parsed;
+  auto invalid = [&] { kit::Raise(E_INVALIDARG, u"The path %s is not a valid folder path!", {Path}); };
   if (rest.starts_with(u"[")) {
     const size_t close = rest.find(u']');
-    // A bracket must be closed and be the whole first part of the path.
-    if (close == rest.npos || (close + 1 < rest.size() && rest[close + 1] != u'/'))
-      kit::Raise(E_INVALIDARG, u"The path %s is not a valid folder path!", {Path});
+    if (close == rest.npos) invalid();
     const std::u16string_view name = rest.substr(1, close - 1);
     const auto* special = std::find_if(std::begin(kSpecialNames), std::end(kSpecialNames),
                                        [&](const TSpecialName& entry) { return VoSameText(entry.Name, name); });
     if (special == std::end(kSpecialNames)) kit::Raise(E_INVALIDARG, u"There is no special folder %s", {name});
     parsed.Start = special->FolderType;
-    rest.remove_prefix(std::min(close + 2, rest.size()));
+    rest.remove_prefix(close + 1);
+    // The bracketed name is the whole first part of the path.
+    if (!rest.empty() && rest.front() != u'/') invalid();
+    if (!rest.empty()) rest.remove_prefix(1);
   }
   parsed.Names = rest;
   return parsed;

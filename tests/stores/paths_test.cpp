@@ -70,7 +70,7 @@ TEST_F(PathsTest, MalformedAndMissingPathsRaiseTheirTexts) {
       {u"[Inbox]/Customers/2024/Missing", "The given path [Inbox]/Customers/2024/Missing does not exist!"},
       {u"[Inbox", "The path [Inbox is not a valid folder path!"},
       {u"[Inbox]Customers", "The path [Inbox]Customers is not a valid folder path!"},
-      {u"[[Inbox]]", "The path [[Inbox]] is not a valid folder path!"},
+      {u"[[Inbox]]", "There is no special folder [Inbox"},
       {longPath, "The given path " + ToUtf8(longPath) + " does not exist!"},
       {longName, "The given path " + ToUtf8(longName) + " does not exist!"},
   };
