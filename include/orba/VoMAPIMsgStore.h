@@ -197,6 +197,10 @@ class TVoMAPIMsgStore : public TVoComObject<TVoMAPIProp, IVoMAPIMsgStore> {
   // The session logged off: notifications stop and the sinks hear OnSessionLogoff.
   void SessionLogoff() override;
 
+ protected:
+  // A store that goes away stops its notifications.
+  void BeforeDestruction() override;
+
  private:
   // Fails the assertion "You have specified an invalid FolderType" for a value that is
   // not one of the sixteen special types.

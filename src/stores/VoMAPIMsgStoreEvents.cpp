@@ -63,6 +63,11 @@ HRESULT TVoMAPIMsgStore::StopNotifications() {
   return store_ ? store_->Unadvise(connection) : S_OK;
 }
 
+void TVoMAPIMsgStore::BeforeDestruction() {
+  StopNotifications();
+  TVoMAPIProp::BeforeDestruction();
+}
+
 void TVoMAPIMsgStore::SessionLogoff() {
   ComPtr<IVoMAPIMsgStore> hold(this);  // a sink may drop the caller's last reference
   StopNotifications();

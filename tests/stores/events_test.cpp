@@ -28,6 +28,7 @@ class TProviderStore : public TVoComObject<TVoRefCounted, IMsgStore> {
   explicit TProviderStore(ComPtr<IMsgStore> Inner) : inner_(std::move(Inner)) {}
   bool WithoutNotifications = false;
   std::vector<ULONG> AdviseMasks;
+  int Unadvised = 0;
 
   HRESULT STDMETHODCALLTYPE Advise(ULONG cb, LPENTRYID id, ULONG mask, LPMAPIADVISESINK sink,
                                    ULONG_PTR* connection) override {
@@ -45,7 +46,10 @@ class TProviderStore : public TVoComObject<TVoRefCounted, IMsgStore> {
                                             LPMAPINAMEID** e) override {
     return inner_->GetNamesFromIDs(a, b, c, d, e);
   }
-  FORWARD(Unadvise, (ULONG_PTR a), (a))
+  HRESULT STDMETHODCALLTYPE Unadvise(ULONG_PTR a) override {
+    ++Unadvised;
+    return inner_->Unadvise(a);
+  }
   FORWARD(CompareEntryIDs, (ULONG a, LPENTRYID b, ULONG c, LPENTRYID d, ULONG e, ULONG* f), (a, b, c, d, e, f))
   FORWARD(OpenEntry, (ULONG a, LPENTRYID b, LPCIID c, ULONG d, ULONG* e, LPUNKNOWN* f), (a, b, c, d, e, f))
   FORWARD(SetReceiveFolder, (LPTSTR a, ULONG b, ULONG c, LPENTRYID d), (a, b, c, d))
@@ -182,6 +186,13 @@ TEST_F(EventsTest, AdviseRefusesWhatItCannotListenTo) {
   provider_->WithoutNotifications = true;
   auto silent = MakeComObject<TVoMAPIMsgStore>(session_.get(), ComPtr<IMsgStore>(provider_.get()), alReadWrite);
   EXPECT_MAPI_ERROR(silent->Advise(), 26, "This messagestore does not support notifications!");
+}
+
+TEST_F(EventsTest, AStoreThatGoesAwayStopsListening) {
+  listened_->Advise();
+  listened_ = nullptr;
+  EXPECT_EQ(provider_->Unadvised, 1);
+  SaveMessage(Inbox().get(), u"nobody listens");
 }
 
 TEST_F(EventsTest, LogoffEndsTheNotifications) {
