@@ -9,105 +9,45 @@
 //    binary), the default batch size, every field's value read as a variant;
 //  - through QueryRows in batches of the same size with the same five columns, every
 //    value copied into its C++ form (the text and the bytes into strings of their own).
-// Both use fresh tables opened and sorted alike. Times are the thread's CPU time; the
-// `ratio` counter is cursor time / raw time (goal: at most 1.3).
-#include <benchmark/benchmark.h>
-#include <unistd.h>
-
+// Both use fresh tables opened and sorted alike and take turns at going first. Times
+// are the thread's CPU time; the `ratio` counter is cursor time / raw time (goal: at
+// most 1.3).
 #include <cstdlib>
-#include <ctime>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "librarybench.h"
 #include "orba/VoMAPITable.h"
-#include "orba/VoOrbaMAPI.h"
 
 using namespace orba;
+using namespace orba::bench;
 
 namespace {
-
-LPTSTR Text(const char* text) { return const_cast<char*>(text); }
-
-double CpuNow() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 size_t MessageCount() {
   const char* text = std::getenv("ORBA_BENCH_MESSAGES");
   return text ? std::strtoull(text, nullptr, 10) : 100000;
 }
 
-void Check(HRESULT hr, const char* what) {
-  if (hr != S_OK) throw std::runtime_error(std::string(what) + " failed");
-}
-
 const std::vector<TVoMAPIPropDef> kFields = {PR_SUBJECT_W, PR_IMPORTANCE, PR_CLIENT_SUBMIT_TIME,
                                              PR_READ_RECEIPT_REQUESTED, PR_ENTRYID};
 
-// A profile "Bench" with a personal store in Home.
-void CreateProfile(const std::filesystem::path& Home) {
-  ComPtr<IProfAdmin> admin;
-  Check(MAPIAdminProfiles(0, admin.Out()), "MAPIAdminProfiles");
-  Check(admin->CreateProfile(Text("Bench"), nullptr, 0, 0), "CreateProfile");
-  Check(admin->SetDefaultProfile(Text("Bench"), 0), "SetDefaultProfile");
-  ComPtr<IMsgServiceAdmin> services;
-  Check(admin->AdminServices(Text("Bench"), nullptr, 0, 0, services.Out()), "AdminServices");
-  Check(services->CreateMsgService(Text("MSPST MS"), Text("Bench"), 0, 0), "CreateMsgService");
-  ComPtr<IMAPITable> table;
-  Check(services->GetMsgServiceTable(0, table.Out()), "GetMsgServiceTable");
-  SizedSPropTagArray<1> columns{1, {GetPropTag(PR_SERVICE_UID)}};
-  TVoMAPIRows rows;
-  Check(HrQueryAllRows(table.get(), columns.Ptr(), nullptr, nullptr, 0, rows.Out()), "HrQueryAllRows");
-  MAPIUID uid = EntryIDToUID(BinToEntryID(LONG(rows[0].lpProps[0].Value.bin.cb), rows[0].lpProps[0].Value.bin.lpb));
-  std::string path = (Home / "bench.pst").string();
-  SPropValue file{};
-  file.ulPropTag = GetPropTag(PR_PST_PATH_A);
-  file.Value.lpszA = path.data();
-  Check(services->ConfigureMsgService(&uid, 0, 0, 1, &file), "ConfigureMsgService");
-}
-
-struct Fixture;
-size_t ReadThroughQueryRows(Fixture& f);
-
-struct Fixture {
-  std::filesystem::path home;
-  ComPtr<TSession> session = MakeComObject<TSession>();
+struct Fixture : TBenchSession {
   ComPtr<IMAPIFolder> folder;
   size_t count = MessageCount();
 
-  Fixture() {
-    const char* base = std::getenv("ORBA_BENCH_DIR");
-    std::string pattern =
-        ((base ? std::filesystem::path(base) : std::filesystem::temp_directory_path()) / "tablebench-XXXXXX").string();
-    home = mkdtemp(pattern.data());
-    setenv("ORBA_HOME", home.c_str(), 1);
-    WideString library;
-    bool16 extended;
-    session->MAPILoad(library, extended);
-    session->MAPIInitialize();
-    CreateProfile(home);
-    session->Logon();
+  Fixture() : TBenchSession("tablebench") {
     ComPtr<IMsgStore> store = session->OpenMAPIMsgStore(session->GetDefaultMsgStoreID(), alReadWrite);
     ULONG type = 0;
     ComPtr<IUnknown> root;
     Check(store->OpenEntry(0, nullptr, &IID_IMAPIFolder, MAPI_MODIFY, &type, root.Out()), "OpenEntry");
     Check(root.Query<IMAPIFolder>(IID_IMAPIFolder)
-              ->CreateFolder(FOLDER_GENERIC, Text("Bench"), nullptr, nullptr, 0, folder.Out()),
+              ->CreateFolder(FOLDER_GENERIC, const_cast<char*>("Bench"), nullptr, nullptr, 0, folder.Out()),
           "CreateFolder");
     for (size_t i = 0; i < count; ++i) CreateMessage(i);
-    ReadThroughQueryRows(*this);  // both ways start with the store's pages in memory
   }
-  ~Fixture() {
-    folder = nullptr;
-    session->Logoff();
-    session = nullptr;
-    std::error_code ignored;
-    std::filesystem::remove_all(home, ignored);
-  }
+  ~Fixture() { folder = nullptr; }
 
   void CreateMessage(size_t i) {
     std::u16string subject = u"Message number " + std::u16string(1, char16_t(u'A' + i % 26)) + u" of the bench";
@@ -186,39 +126,9 @@ size_t ReadThroughQueryRows(Fixture& f) {
 
 void BM_ReadEveryRow(benchmark::State& state) {
   Fixture& f = TheFixture();
-  double cursor = 0, raw = 0;
-  bool cursorFirst = true;
-  for (auto _ : state) {
-    // The two ways take turns at going first, so that neither always finds the caches
-    // the other warmed.
-    size_t read = 0, readRaw = 0;
-    auto timed = [](double& total, const std::function<size_t()>& run, size_t& rows) {
-      const double start = CpuNow();
-      rows = run();
-      total += CpuNow() - start;
-    };
-    auto throughCursor = [&] {
-      timed(
-          cursor, [&] { return ReadThroughCursor(f); }, read);
-    };
-    auto throughQueryRows = [&] {
-      timed(
-          raw, [&] { return ReadThroughQueryRows(f); }, readRaw);
-    };
-    if (cursorFirst) {
-      throughCursor();
-      throughQueryRows();
-    } else {
-      throughQueryRows();
-      throughCursor();
-    }
-    cursorFirst = !cursorFirst;
-    if (read != f.count || readRaw != f.count) state.SkipWithError("a way did not read every row");
-  }
-  auto perRun = [&](double seconds) { return seconds * 1000 / static_cast<double>(state.iterations()); };
-  state.counters["cursor_ms"] = perRun(cursor);
-  state.counters["raw_ms"] = perRun(raw);
-  state.counters["ratio"] = cursor / raw;
+  Compare<size_t>(
+      state, 1, [&] { return ReadThroughCursor(f); }, [&] { return ReadThroughQueryRows(f); },
+      [&](const size_t& a, const size_t& b) { return a == f.count && b == f.count; });
   state.counters["messages"] = static_cast<double>(f.count);
 }
 

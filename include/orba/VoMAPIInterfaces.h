@@ -21,6 +21,7 @@
 namespace orba {
 
 struct IVoMAPITable;
+struct IVoMAPIMsgStore;
 
 // Enumerations (ordinal values from 0, in this order) ----------------------------------
 
@@ -302,6 +303,12 @@ struct IVoMAPISession : IUnknown {
   virtual TVoMAPIEntryID GetPublicFoldersMsgStoreID() = 0;
   // The profile's stores as a table (orba/VoMAPITable.h), one row per store.
   virtual ComPtr<IVoMAPITable> GetMsgStoresTable() = 0;
+  // Opens a store (orba/VoMAPIMsgStore.h) by its entry ID, or the default store, with
+  // AccessLevel (NoCache: MAPI_NO_CACHE on Outlook 2003 and later). Failures raise the
+  // texts of OpenMsgStore.
+  virtual ComPtr<IVoMAPIMsgStore> OpenMsgStore(const TVoMAPIEntryID& EntryID, TVoMAPIAccessLevel AccessLevel,
+                                               bool16 NoCache) = 0;
+  virtual ComPtr<IVoMAPIMsgStore> OpenDefaultMsgStore(TVoMAPIAccessLevel AccessLevel, bool16 NoCache) = 0;
 
   // Entries. OpenEntryEx opens any entry as InterfaceID (null: the object's own) with
   // MAPI's Flags (MAPI_MODIFY, MAPI_BEST_ACCESS ...) and answers MAPI's object type in
@@ -312,6 +319,15 @@ struct IVoMAPISession : IUnknown {
                                        ULONG& ObjectType) = 0;
   virtual ComPtr<IUnknown> FindEntryEx(const TVoMAPIEntryID& EntryID, const IID* InterfaceID, ULONG Flags,
                                        ULONG& ObjectType) = 0;
+  // OpenEntry opens an entry as the library's object for it: a store
+  // (IVoMAPIMsgStore), a folder (IVoMAPIFolder) or a message (IVoMAPIMessage), the last
+  // two with their store opened with AccessLevel as well; ObjectType receives its kind.
+  // Other objects raise E_INVALIDARG "The given EntryID can't be opened!". FindEntry
+  // answers null (ObjectType otUnknown) for an entry that does not exist.
+  virtual ComPtr<IUnknown> OpenEntry(const TVoMAPIEntryID& EntryID, TVoMAPIObjectType& ObjectType,
+                                     TVoMAPIAccessLevel AccessLevel) = 0;
+  virtual ComPtr<IUnknown> FindEntry(const TVoMAPIEntryID& EntryID, TVoMAPIObjectType& ObjectType,
+                                     TVoMAPIAccessLevel AccessLevel) = 0;
   // Whether two entry IDs name the same object.
   virtual bool16 CompareEntryIDs(const TVoMAPIEntryID& A, const TVoMAPIEntryID& B) = 0;
   // A profile section of the session's profile by its 16-byte UID (anything else raises

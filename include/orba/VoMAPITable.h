@@ -369,7 +369,8 @@ class TVoMAPITableBase : public TVoComObject<TVoMAPIWrapper, IVoMAPITable> {
   bool unicode_ = true;
 };
 
-class TVoMAPITableSink;
+template <class Owner>
+class TVoMAPIAdviseSink;
 
 // The cursor over a MAPI table.
 class TVoMAPITable : public TVoMAPITableBase {
@@ -424,8 +425,6 @@ class TVoMAPITable : public TVoMAPITableBase {
   void BeforeDestruction() override;
 
  private:
-  friend class TVoMAPITableSink;
-
   // Cursor ----------------------------------------------------------------------------
   void MoveBy(BOOKMARK Origin, LONG Count, std::u16string_view MethodName);
   // Reads up to Count rows (negative: backward) into the batch; answers whether a
@@ -478,7 +477,7 @@ class TVoMAPITable : public TVoMAPITableBase {
   BOOKMARK foundAt_ = 0, foundAfter_ = 0;
   bool fieldsMapped_ = false;
   ULONG_PTR connection_ = 0;
-  ComPtr<TVoMAPITableSink> sink_;
+  ComPtr<TVoMAPIAdviseSink<TVoMAPITable>> sink_;
 };
 
 }  // namespace orba

@@ -19,6 +19,8 @@
 
 namespace orba {
 
+struct IVoMAPIFolder;
+
 class TVoMAPITableEvents {
  public:
   using TTableEvent = std::function<void(IVoMAPITable* Table)>;
@@ -40,6 +42,10 @@ class TVoMAPITableEvents {
   // The table started with; raises E_FAIL "The internal MAPITable interface cannot be
   // requested at this time!" when not started.
   ComPtr<IVoMAPITable> Get_Table() const;
+  // The folder whose table the component listens to (orba/VoMAPIFolder.h); raises
+  // E_FAIL "It's not possible to get the folder for this table!" when the table is not
+  // a folder's (or the component is not started).
+  ComPtr<IVoMAPIFolder> Get_Folder() const;
 
   TTableEvent OnChanged, OnError, OnReload, OnRestrictDone, OnSetColDone, OnSortDone, OnClose;
   TRowEvent OnRowAdded, OnRowModified;

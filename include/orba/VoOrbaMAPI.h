@@ -176,10 +176,17 @@ class TSession : public TVoComObject<TVoMAPISessionBase, IVoMAPISession, IVoMAPI
   TVoMAPIEntryID GetDefaultMsgStoreID() override;
   TVoMAPIEntryID GetPublicFoldersMsgStoreID() override;
   ComPtr<IVoMAPITable> GetMsgStoresTable() override;
+  ComPtr<IVoMAPIMsgStore> OpenMsgStore(const TVoMAPIEntryID& EntryID, TVoMAPIAccessLevel AccessLevel,
+                                       bool16 NoCache) override;
+  ComPtr<IVoMAPIMsgStore> OpenDefaultMsgStore(TVoMAPIAccessLevel AccessLevel, bool16 NoCache) override;
   ComPtr<IUnknown> OpenEntryEx(const TVoMAPIEntryID& EntryID, const IID* InterfaceID, ULONG Flags,
                                ULONG& ObjectType) override;
   ComPtr<IUnknown> FindEntryEx(const TVoMAPIEntryID& EntryID, const IID* InterfaceID, ULONG Flags,
                                ULONG& ObjectType) override;
+  ComPtr<IUnknown> OpenEntry(const TVoMAPIEntryID& EntryID, TVoMAPIObjectType& ObjectType,
+                             TVoMAPIAccessLevel AccessLevel) override;
+  ComPtr<IUnknown> FindEntry(const TVoMAPIEntryID& EntryID, TVoMAPIObjectType& ObjectType,
+                             TVoMAPIAccessLevel AccessLevel) override;
   bool16 CompareEntryIDs(const TVoMAPIEntryID& A, const TVoMAPIEntryID& B) override;
   ComPtr<IVoMAPIProp> OpenProfileSection(const TVoMAPIEntryID& UID, TVoMAPIAccessLevel AccessLevel) override;
   ComPtr<IVoMAPIFolderDialog> CreateFolderDialog() override;
@@ -224,6 +231,8 @@ class TSession : public TVoComObject<TVoMAPISessionBase, IVoMAPISession, IVoMAPI
   // OpenMsgStore for its failures. The store wrapper of the stores unit is built on it.
   ComPtr<IMsgStore> OpenMAPIMsgStore(const TVoMAPIEntryID& EntryID, TVoMAPIAccessLevel AccessLevel,
                                      bool NoCache = false);
+  // The public folders store's entry ID, Null when the profile has none.
+  TVoMAPIEntryID FindPublicFoldersMsgStoreID();
 
  protected:
   // A session that is destroyed logs off first.
@@ -248,8 +257,12 @@ class TSession : public TVoComObject<TVoMAPISessionBase, IVoMAPISession, IVoMAPI
   // The store entry ID of the first row of the stores table Matches accepts, or Null.
   TVoMAPIEntryID FindStore(ULONG Column, const std::function<bool(const SPropValue&)>& Matches,
                            std::u16string_view MethodName);
-  ComPtr<IUnknown> OpenEntry(const TVoMAPIEntryID& EntryID, const IID* InterfaceID, ULONG Flags, ULONG& ObjectType,
-                             std::u16string_view MethodName, bool NotFoundIsNull);
+  ComPtr<IUnknown> OpenMAPIEntry(const TVoMAPIEntryID& EntryID, const IID* InterfaceID, ULONG Flags, ULONG& ObjectType,
+                                 std::u16string_view MethodName, bool NotFoundIsNull);
+  // OpenEntry and FindEntry: the object of an entry wrapped in the library's class.
+  ComPtr<IUnknown> OpenWrappedEntry(const TVoMAPIEntryID& EntryID, TVoMAPIObjectType& ObjectType,
+                                    TVoMAPIAccessLevel AccessLevel, std::u16string_view MethodName,
+                                    bool NotFoundIsNull);
 
   ULONG_PTR parentWindow_ = 0;
   ULONG_PTR appHandle_ = 0;

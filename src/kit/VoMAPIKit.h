@@ -23,6 +23,7 @@
 #include "orba/VoMAPIBuffer.h"
 #include "orba/VoMAPIEntryID.h"
 #include "orba/VoMAPIExceptions.h"
+#include "orba/common/comptr.h"
 #include "orba/common/format.h"
 #include "orba/common/types.h"
 
@@ -48,6 +49,19 @@ struct TResultText {
 // Raises Result with its text when Texts has an entry for it; returns otherwise, so that
 // CheckMAPIResult handles the rest.
 void RaiseResultText(HRESULT Result, std::span<const TResultText> Texts, std::u16string_view ClassName);
+
+// MAPIObject as the interface I a wrapper of the class ClassName needs (null stays
+// null); an object without it raises E_NOINTERFACE "%s.SetMAPIOBJECT failed!\r\nThe
+// object is not an %s." with InterfaceName.
+template <class I>
+ComPtr<I> MAPIObjectAs(const ComPtr<IUnknown>& MAPIObject, const IID& InterfaceID, std::u16string_view InterfaceName,
+                       std::u16string_view ClassName) {
+  if (!MAPIObject) return nullptr;
+  ComPtr<I> object = MAPIObject.Query<I>(InterfaceID);
+  if (!object)
+    Raise(E_NOINTERFACE, u"%s.SetMAPIOBJECT failed!\r\nThe object is not an %s.", {ClassName, InterfaceName});
+  return object;
+}
 
 // Text across the seam ----------------------------------------------------------------
 

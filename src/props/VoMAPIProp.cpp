@@ -335,11 +335,7 @@ void TVoMAPIProp::GetExtendedErrorInfo(HRESULT Code, TVoMAPIError& Error) {
 }
 
 void TVoMAPIProp::SetMAPIOBJECT(ComPtr<IUnknown> MAPIObject) {
-  ComPtr<IMAPIProp> prop;
-  if (MAPIObject) {
-    prop = MAPIObject.Query<IMAPIProp>(IID_IMAPIProp);
-    if (!prop) kit::Raise(E_NOINTERFACE, u"%s.SetMAPIOBJECT failed!\r\nThe object is not an IMAPIProp.", {ClassName()});
-  }
+  ComPtr<IMAPIProp> prop = kit::MAPIObjectAs<IMAPIProp>(MAPIObject, IID_IMAPIProp, u"IMAPIProp", ClassName());
   prop_ = std::move(prop);
   namedIDs_.clear();
   TVoMAPIWrapper::SetMAPIOBJECT(std::move(MAPIObject));

@@ -2,6 +2,7 @@
 // folder dialog of the user-interface add-on, the list factories and property
 // registration; and the out-of-process session this platform cannot host.
 #include "kit/VoMAPIKit.h"
+#include "orba/VoMAPIMsgStore.h"
 #include "orba/VoMAPITable.h"
 #include "orba/VoOrbaMAPI.h"
 #include "session/VoMAPIProfile.h"
@@ -111,14 +112,18 @@ TVoMAPIEntryID TSession::GetDefaultMsgStoreID() {
   return id;
 }
 
-TVoMAPIEntryID TSession::GetPublicFoldersMsgStoreID() {
-  TVoMAPIEntryID id = FindStore(
+TVoMAPIEntryID TSession::FindPublicFoldersMsgStoreID() {
+  return FindStore(
       GetPropTag(PR_MDB_PROVIDER),
       [](const SPropValue& value) {
         return value.Value.bin.cb == sizeof kPublicFoldersProvider &&
                std::equal(kPublicFoldersProvider, std::end(kPublicFoldersProvider), value.Value.bin.lpb);
       },
       u"GetPublicFoldersMsgStoreID");
+}
+
+TVoMAPIEntryID TSession::GetPublicFoldersMsgStoreID() {
+  TVoMAPIEntryID id = FindPublicFoldersMsgStoreID();
   if (id.IsNull()) kit::Raise(E_FAIL, u"Failed to determine the public folders messagestore!");
   return id;
 }
@@ -141,10 +146,21 @@ ComPtr<IMsgStore> TSession::OpenMAPIMsgStore(const TVoMAPIEntryID& EntryID, TVoM
   CheckLastError(u"GetMsgStore", hr);
 }
 
+ComPtr<IVoMAPIMsgStore> TSession::OpenMsgStore(const TVoMAPIEntryID& EntryID, TVoMAPIAccessLevel AccessLevel,
+                                               bool16 NoCache) {
+  return MakeComObject<TVoMAPIMsgStore>(this, OpenMAPIMsgStore(EntryID, AccessLevel, NoCache), AccessLevel);
+}
+
+ComPtr<IVoMAPIMsgStore> TSession::OpenDefaultMsgStore(TVoMAPIAccessLevel AccessLevel, bool16 NoCache) {
+  CheckActive(u"OpenDefaultMsgStore");
+  CheckUsingExtendedMAPI(u"OpenDefaultMsgStore");
+  return OpenMsgStore(GetDefaultMsgStoreID(), AccessLevel, NoCache);
+}
+
 // Entries ----------------------------------------------------------------------------------
 
-ComPtr<IUnknown> TSession::OpenEntry(const TVoMAPIEntryID& EntryID, const IID* InterfaceID, ULONG Flags,
-                                     ULONG& ObjectType, std::u16string_view MethodName, bool NotFoundIsNull) {
+ComPtr<IUnknown> TSession::OpenMAPIEntry(const TVoMAPIEntryID& EntryID, const IID* InterfaceID, ULONG Flags,
+                                         ULONG& ObjectType, std::u16string_view MethodName, bool NotFoundIsNull) {
   ObjectType = 0;
   CheckActive(MethodName);
   CheckUsingExtendedMAPI(MethodName);
@@ -163,12 +179,50 @@ ComPtr<IUnknown> TSession::OpenEntry(const TVoMAPIEntryID& EntryID, const IID* I
 
 ComPtr<IUnknown> TSession::OpenEntryEx(const TVoMAPIEntryID& EntryID, const IID* InterfaceID, ULONG Flags,
                                        ULONG& ObjectType) {
-  return OpenEntry(EntryID, InterfaceID, Flags, ObjectType, u"OpenEntryEx", false);
+  return OpenMAPIEntry(EntryID, InterfaceID, Flags, ObjectType, u"OpenEntryEx", false);
 }
 
 ComPtr<IUnknown> TSession::FindEntryEx(const TVoMAPIEntryID& EntryID, const IID* InterfaceID, ULONG Flags,
                                        ULONG& ObjectType) {
-  return OpenEntry(EntryID, InterfaceID, Flags, ObjectType, u"FindEntryEx", true);
+  return OpenMAPIEntry(EntryID, InterfaceID, Flags, ObjectType, u"FindEntryEx", true);
+}
+
+ComPtr<IUnknown> TSession::OpenWrappedEntry(const TVoMAPIEntryID& EntryID, TVoMAPIObjectType& ObjectType,
+                                            TVoMAPIAccessLevel AccessLevel, std::u16string_view MethodName,
+                                            bool NotFoundIsNull) {
+  ObjectType = otUnknown;
+  ULONG type = 0;
+  ComPtr<IUnknown> object = OpenMAPIEntry(EntryID, nullptr, TVoMAPIMsgStore::AccessFlags(AccessLevel, false), type,
+                                          MethodName, NotFoundIsNull);
+  if (!object) return nullptr;
+  if (type == MAPI_STORE) {
+    ObjectType = otMessageStore;
+    auto store = MakeComObject<TVoMAPIMsgStore>(this, object.Query<IMsgStore>(IID_IMsgStore), AccessLevel);
+    return ComPtr<IUnknown>(static_cast<IVoMAPIMsgStore*>(store.get()));
+  }
+  if (type != MAPI_FOLDER && type != MAPI_MESSAGE) kit::Raise(E_INVALIDARG, u"The given EntryID can't be opened!");
+  // Folders and messages belong to the store their PR_STORE_ENTRYID names.
+  auto reader = MakeComObject<TVoMAPIProp>(nullptr, this, object.Query<IMAPIProp>(IID_IMAPIProp), alReadOnly);
+  if (!reader->HasProp(PR_STORE_ENTRYID)) kit::Raise(E_INVALIDARG, u"The given EntryID can't be opened!");
+  ComPtr<IVoMAPIMsgStore> opened = OpenMsgStore(reader->PropByName(PR_STORE_ENTRYID)->Get_Value(), AccessLevel, false);
+  auto* store = static_cast<TVoMAPIMsgStore*>(opened.get());
+  if (type == MAPI_MESSAGE) {
+    ObjectType = otMessage;
+    return ComPtr<IUnknown>(static_cast<IVoMAPIMessage*>(store->WrapMessageIntf(std::move(object), AccessLevel).get()));
+  }
+  ObjectType = otFolder;
+  auto folder = MakeComObject<TVoMAPIFolder>(store, store, object.Query<IMAPIFolder>(IID_IMAPIFolder), AccessLevel);
+  return ComPtr<IUnknown>(static_cast<IVoMAPIFolder*>(folder.get()));
+}
+
+ComPtr<IUnknown> TSession::OpenEntry(const TVoMAPIEntryID& EntryID, TVoMAPIObjectType& ObjectType,
+                                     TVoMAPIAccessLevel AccessLevel) {
+  return OpenWrappedEntry(EntryID, ObjectType, AccessLevel, u"OpenEntry", false);
+}
+
+ComPtr<IUnknown> TSession::FindEntry(const TVoMAPIEntryID& EntryID, TVoMAPIObjectType& ObjectType,
+                                     TVoMAPIAccessLevel AccessLevel) {
+  return OpenWrappedEntry(EntryID, ObjectType, AccessLevel, u"FindEntry", true);
 }
 
 bool16 TSession::CompareEntryIDs(const TVoMAPIEntryID& A, const TVoMAPIEntryID& B) {

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
+#include "kit/VoMAPIAdviseSink.h"
 #include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIPropConvert.h"
-#include "tables/VoMAPITableSink.h"
 
 namespace orba {
 namespace {

@@ -2,10 +2,11 @@
 // the component that listens to them.
 #include "orba/VoMAPITableEvents.h"
 
+#include "kit/VoMAPIAdviseSink.h"
 #include "kit/VoMAPIKit.h"
+#include "orba/VoMAPIFolder.h"
 #include "orba/VoMAPIMemoryTable.h"
 #include "orba/VoMAPIPropConvert.h"
-#include "tables/VoMAPITableSink.h"
 
 namespace orba {
 
@@ -15,7 +16,7 @@ void TVoMAPITable::Advise() {
   CheckActive(u"Advise");
   if (connection_) kit::Raise(E_FAIL, u"The table notification system has already been activated!");
   if (!table_) RaiseNotSupported();
-  auto sink = MakeComObject<TVoMAPITableSink>(this);
+  auto sink = MakeComObject<TVoMAPIAdviseSink<TVoMAPITable>>(this, &TVoMAPITable::OnNotify);
   ULONG_PTR connection = 0;
   HRESULT hr = table_->Advise(fnevTableModified, sink.get(), &connection);
   if (hr != S_OK || connection == 0) sink->Detach();
@@ -179,6 +180,14 @@ void TVoMAPITableEvents::Stop() {
 ComPtr<IVoMAPITable> TVoMAPITableEvents::Get_Table() const {
   if (!table_) kit::Raise(E_FAIL, u"The internal MAPITable interface cannot be requested at this time!");
   return table_;
+}
+
+ComPtr<IVoMAPIFolder> TVoMAPITableEvents::Get_Folder() const {
+  // A folder's tables are created by the folder.
+  auto* table = dynamic_cast<TVoMAPIWrapper*>(table_.get());
+  auto* folder = table ? dynamic_cast<TVoMAPIFolder*>(table->CreatedBy()) : nullptr;
+  if (!folder) kit::Raise(E_FAIL, u"It's not possible to get the folder for this table!");
+  return ComPtr<IVoMAPIFolder>(folder);
 }
 
 }  // namespace orba
