@@ -17,6 +17,7 @@
 #include "orba/VoMAPIRecipientType.h"
 #include "orba/VoMAPIRecurrence.h"
 #include "orba/VoMAPITimeZone.h"
+#include "orba/VoMAPIUtils.h"
 #include "orba/VoMAPIValueBuffers.h"
 #include "orba/VoMAPIVersion.h"
 #include "orba/VoMAPIWrapperIntf.h"
