@@ -168,7 +168,6 @@ size_t TVoRTFDecompressor::Decode(const void* data, size_t size, TVoBytes& outpu
   s.computedCrc = VoCompressedRTFCrc(p + used, take, s.computedCrc);
   s.contentLeft -= take;
   if (s.contentLeft == 0) s.CheckCrc();
-  output.reserve(output.size() + std::min<size_t>(take * 8, s.rawSize - s.produced));
   for (size_t i = 0; i < take; ++i) s.Content(p[used + i], output);
   used += take;
   if (s.contentLeft == 0) s.Finished();

@@ -21,6 +21,9 @@ class HtmlReader : public TVoRTFReader {
   }
 };
 
+// The opening of an htmltag group for markup (0: no flags).
+constexpr std::string_view kTagGroup = "\r\n{\\*\\htmltag0 ";
+
 char16_t Upper(char16_t c) { return c >= 'a' && c <= 'z' ? char16_t(c - 'a' + 'A') : c; }
 
 bool IsBlank(char16_t c) { return c <= ' '; }
@@ -67,9 +70,9 @@ class Encapsulator {
       else if (inBody_ && !afterBody_)
         BodyText();
       else
-        Group(u"\r\n{\\*\\htmltag0 ", Until(u'<'));
+        Group(kTagGroup, Until(u'<'));
     }
-    if (!pendingBlank_.empty()) Group(u"\r\n{\\*\\htmltag0 ", {});
+    if (!pendingBlank_.empty()) Group(kTagGroup, {});
     out_ += '}';
     return std::move(out_);
   }
@@ -84,8 +87,8 @@ class Encapsulator {
   }
 
   // An htmltag group: opening, the blank run waiting for it, content, closing brace.
-  void Group(const char16_t* opening, std::u16string_view content, std::string_view closing = "}") {
-    for (const char16_t* p = opening; *p; ++p) out_ += char(*p);
+  void Group(std::string_view opening, std::u16string_view content, std::string_view closing = "}") {
+    out_ += opening;
     AppendMarkup(pendingBlank_);
     pendingBlank_.clear();
     AppendMarkup(content);
@@ -106,7 +109,7 @@ class Encapsulator {
     const size_t end = close == std::u16string_view::npos ? html_.size() : close + 1;
     const std::u16string_view tag = html_.substr(pos_, end - pos_);
     pos_ = end;
-    Group(u"\r\n{\\*\\htmltag0 ", tag);
+    Group(kTagGroup, tag);
     // The name: up to the first blank or ">", upper-case, and what ended it.
     WideString name;
     size_t i = 1;
@@ -134,11 +137,11 @@ class Encapsulator {
   void Style() {
     const size_t close = FindNoCase(html_, u"</STYLE", pos_);
     const size_t end = std::min(close, html_.size());
-    Group(u"\r\n{\\*\\htmltag241 ", html_.substr(pos_, end - pos_));
+    Group("\r\n{\\*\\htmltag241 ", html_.substr(pos_, end - pos_));
     pos_ = end;
     if (close == std::u16string_view::npos) return;
     const size_t closeEnd = std::min(html_.find('>', pos_), html_.size() - 1) + 1;
-    Group(u"\r\n{\\*\\htmltag249 ", html_.substr(pos_, closeEnd - pos_));
+    Group("\r\n{\\*\\htmltag249 ", html_.substr(pos_, closeEnd - pos_));
     pos_ = closeEnd;
   }
 
@@ -146,7 +149,7 @@ class Encapsulator {
   void ControlRun() {
     const size_t start = pos_;
     while (pos_ < html_.size() && html_[pos_] < 32) ++pos_;
-    if (pos_ > start) Group(u"\r\n{\\*\\htmltag0 ", html_.substr(start, pos_ - start));
+    if (pos_ > start) Group(kTagGroup, html_.substr(start, pos_ - start));
   }
 
   // An entity runs to its ";" (which it includes), or up to the next markup character
@@ -157,7 +160,7 @@ class Encapsulator {
     if (end < html_.size() && html_[end] == ';') ++end;
     const std::u16string_view entity = html_.substr(pos_, end - pos_);
     pos_ = end;
-    Group(u"{\\*\\htmltag0 ", entity, "}\r\n");
+    Group("{\\*\\htmltag0 ", entity, "}\r\n");
   }
 
   // Body text up to the next tag: a blank run waits for the next group; other text is
@@ -168,7 +171,7 @@ class Encapsulator {
       pendingBlank_.append(text);
       return;
     }
-    if (!pendingBlank_.empty()) Group(u"\r\n{\\*\\htmltag0 ", {});
+    if (!pendingBlank_.empty()) Group(kTagGroup, {});
     out_ += "\\htmlrtf0 ";
     while (!text.empty()) {
       const size_t end = std::min(text.find_first_of(u"\r\n"), text.size());

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "orba/common/encoding.h"
+#include "rtfcodepage.h"
 
 namespace orba {
 namespace {
@@ -18,87 +19,132 @@ int HexValue(char c) {
   return -1;
 }
 
-// Destinations whose text is not part of the document's text, sorted.
-constexpr std::string_view kSkippedDestinations[] = {
-    "aftncn",
-    "aftnsep",
-    "aftnsepc",
-    "annotation",
-    "atnauthor",
-    "atndate",
-    "atnicn",
-    "atnid",
-    "atnparent",
-    "atnref",
-    "atntime",
-    "atrfend",
-    "atrfstart",
-    "author",
-    "bkmkend",
-    "bkmkstart",
-    "colortbl",
-    "comment",
-    "datafield",
-    "datastore",
-    "do",
-    "docvar",
-    "falt",
-    "fchars",
-    "filetbl",
-    "fldinst",
-    "footer",
-    "footerf",
-    "footerl",
-    "footerr",
-    "footnote",
-    "ftncn",
-    "ftnsep",
-    "ftnsepc",
-    "generator",
-    "header",
-    "headerf",
-    "headerl",
-    "headerr",
-    "info",
-    "keywords",
-    "lchars",
-    "listoverridetable",
-    "listtable",
-    "nonshppict",
-    "objclass",
-    "objdata",
-    "objname",
-    "operator",
-    "panose",
-    "pict",
-    "pn",
-    "private",
-    "revtbl",
-    "rsidtbl",
-    "rxe",
-    "stylesheet",
-    "subject",
-    "tc",
-    "template",
-    "title",
-    "xe",
-};
-static_assert(std::ranges::is_sorted(kSkippedDestinations));
-
-bool IsSkippedDestination(std::string_view word) { return std::ranges::binary_search(kSkippedDestinations, word); }
-
-// Control words that stand for text.
-struct SpecialWord {
+// The control words the reader acts on, sorted: destinations that give no text,
+// words that stand for text, and words that change the reader's state.
+struct Keyword {
+  enum Kind : uint8_t {
+    kSkip,
+    kText,
+    kFontTable,
+    kUnicode,
+    kFont,
+    kCharset,
+    kFontCodePage,
+    kUnicodeSkip,
+    kHtmlRtf,
+    kPlain,
+    kDefaultFont,
+    kAnsiCodePage,
+    kCharacterSet,  // \ansi, \mac, \pc, \pca: the document's code page unless \ansicpg gives one
+  };
   std::string_view word;
-  std::u16string_view text;
+  Kind kind;
+  std::u16string_view text = {};
+  uint32_t codePage = 0;
 };
-constexpr SpecialWord kSpecialWords[] = {
-    {"par", u"\r\n"},       {"line", u"\r\n"},      {"row", u"\r\n"},         {"tab", u"\t"},
-    {"cell", u"\t"},        {"emdash", u"\u2014"},  {"endash", u"\u2013"},    {"bullet", u"\u2022"},
-    {"lquote", u"\u2018"},  {"rquote", u"\u2019"},  {"ldblquote", u"\u201C"}, {"rdblquote", u"\u201D"},
-    {"emspace", u"\u2003"}, {"enspace", u"\u2002"}, {"qmspace", u"\u2005"},   {"zwj", u"\u200D"},
-    {"zwnj", u"\u200C"},    {"ltrmark", u"\u200E"}, {"rtlmark", u"\u200F"},
+constexpr Keyword kKeywords[] = {
+    {"aftncn", Keyword::kSkip},
+    {"aftnsep", Keyword::kSkip},
+    {"aftnsepc", Keyword::kSkip},
+    {"annotation", Keyword::kSkip},
+    {"ansi", Keyword::kCharacterSet, {}, 1252},
+    {"ansicpg", Keyword::kAnsiCodePage},
+    {"atnauthor", Keyword::kSkip},
+    {"atndate", Keyword::kSkip},
+    {"atnicn", Keyword::kSkip},
+    {"atnid", Keyword::kSkip},
+    {"atnparent", Keyword::kSkip},
+    {"atnref", Keyword::kSkip},
+    {"atntime", Keyword::kSkip},
+    {"atrfend", Keyword::kSkip},
+    {"atrfstart", Keyword::kSkip},
+    {"author", Keyword::kSkip},
+    {"bkmkend", Keyword::kSkip},
+    {"bkmkstart", Keyword::kSkip},
+    {"bullet", Keyword::kText, u"\u2022"},
+    {"cell", Keyword::kText, u"\t"},
+    {"colortbl", Keyword::kSkip},
+    {"comment", Keyword::kSkip},
+    {"cpg", Keyword::kFontCodePage},
+    {"datafield", Keyword::kSkip},
+    {"datastore", Keyword::kSkip},
+    {"deff", Keyword::kDefaultFont},
+    {"do", Keyword::kSkip},
+    {"docvar", Keyword::kSkip},
+    {"emdash", Keyword::kText, u"\u2014"},
+    {"emspace", Keyword::kText, u"\u2003"},
+    {"endash", Keyword::kText, u"\u2013"},
+    {"enspace", Keyword::kText, u"\u2002"},
+    {"f", Keyword::kFont},
+    {"falt", Keyword::kSkip},
+    {"fchars", Keyword::kSkip},
+    {"fcharset", Keyword::kCharset},
+    {"filetbl", Keyword::kSkip},
+    {"fldinst", Keyword::kSkip},
+    {"fonttbl", Keyword::kFontTable},
+    {"footer", Keyword::kSkip},
+    {"footerf", Keyword::kSkip},
+    {"footerl", Keyword::kSkip},
+    {"footerr", Keyword::kSkip},
+    {"footnote", Keyword::kSkip},
+    {"ftncn", Keyword::kSkip},
+    {"ftnsep", Keyword::kSkip},
+    {"ftnsepc", Keyword::kSkip},
+    {"generator", Keyword::kSkip},
+    {"header", Keyword::kSkip},
+    {"headerf", Keyword::kSkip},
+    {"headerl", Keyword::kSkip},
+    {"headerr", Keyword::kSkip},
+    {"htmlrtf", Keyword::kHtmlRtf},
+    {"info", Keyword::kSkip},
+    {"keywords", Keyword::kSkip},
+    {"lchars", Keyword::kSkip},
+    {"ldblquote", Keyword::kText, u"\u201C"},
+    {"line", Keyword::kText, u"\r\n"},
+    {"listoverridetable", Keyword::kSkip},
+    {"listtable", Keyword::kSkip},
+    {"lquote", Keyword::kText, u"\u2018"},
+    {"ltrmark", Keyword::kText, u"\u200E"},
+    {"mac", Keyword::kCharacterSet, {}, 10000},
+    {"nonshppict", Keyword::kSkip},
+    {"objclass", Keyword::kSkip},
+    {"objdata", Keyword::kSkip},
+    {"objname", Keyword::kSkip},
+    {"operator", Keyword::kSkip},
+    {"panose", Keyword::kSkip},
+    {"par", Keyword::kText, u"\r\n"},
+    {"pc", Keyword::kCharacterSet, {}, 437},
+    {"pca", Keyword::kCharacterSet, {}, 850},
+    {"pict", Keyword::kSkip},
+    {"plain", Keyword::kPlain},
+    {"pn", Keyword::kSkip},
+    {"private", Keyword::kSkip},
+    {"qmspace", Keyword::kText, u"\u2005"},
+    {"rdblquote", Keyword::kText, u"\u201D"},
+    {"revtbl", Keyword::kSkip},
+    {"row", Keyword::kText, u"\r\n"},
+    {"rquote", Keyword::kText, u"\u2019"},
+    {"rsidtbl", Keyword::kSkip},
+    {"rtlmark", Keyword::kText, u"\u200F"},
+    {"rxe", Keyword::kSkip},
+    {"stylesheet", Keyword::kSkip},
+    {"subject", Keyword::kSkip},
+    {"tab", Keyword::kText, u"\t"},
+    {"tc", Keyword::kSkip},
+    {"template", Keyword::kSkip},
+    {"title", Keyword::kSkip},
+    {"u", Keyword::kUnicode},
+    {"uc", Keyword::kUnicodeSkip},
+    {"xe", Keyword::kSkip},
+    {"zwj", Keyword::kText, u"\u200D"},
+    {"zwnj", Keyword::kText, u"\u200C"},
 };
+static_assert(std::ranges::is_sorted(kKeywords, {}, &Keyword::word));
+
+const Keyword* FindKeyword(std::string_view word) {
+  const auto hit = std::ranges::lower_bound(kKeywords, word, {}, &Keyword::word);
+  return hit != std::end(kKeywords) && hit->word == word ? hit : nullptr;
+}
 
 }  // namespace
 
@@ -223,6 +269,7 @@ TVoRTFToken TVoRTFTokenizer::ReadControl() {
 // ---- reader ----
 
 TVoRTFReader::TVoRTFReader(std::string_view rtf) : tokenizer_(rtf) {}
+TVoRTFReader::~TVoRTFReader() = default;
 
 uint32_t TVoRTFReader::CodePage() const {
   if (state_.Destination == TVoRTFDestination::Text) {
@@ -300,59 +347,57 @@ bool TVoRTFReader::SkipFallback() {
   return true;
 }
 
-void TVoRTFReader::Destination(std::string_view word) {
-  if (state_.Ignorable) {
-    state_.Ignorable = false;
-    if (word == "htmltag") {
-      state_.Destination = TVoRTFDestination::HtmlTag;
-      return;
-    }
-  } else if (word == "fonttbl") {
-    state_.Destination = TVoRTFDestination::FontTable;
-    return;
-  } else if (!IsSkippedDestination(word)) {
-    return;
-  }
-  skipDepth_ = 1;
-}
-
 void TVoRTFReader::ControlWord(const TVoRTFToken& token) {
-  const std::string_view word = token.Word;
-  const int32_t n = token.Parameter;
-  if (state_.Ignorable || IsSkippedDestination(word) || word == "fonttbl") {
-    Destination(word);
-    return;
-  }
-  if (word == "u" && token.HasParameter) {
-    const char16_t unit = char16_t(n < 0 ? n + 65536 : n);
-    AddText(std::u16string_view(&unit, 1));
-    fallbackLeft_ = state_.UnicodeSkip;
-    return;
-  }
-  for (const SpecialWord& special : kSpecialWords)
-    if (special.word == word) return AddText(special.text);
-  if (word == "f" && token.HasParameter) {
-    if (state_.Destination == TVoRTFDestination::FontTable)
-      fontDefined_ = n;
+  if (state_.Ignorable) {
+    // The word after \*: a destination the reader knows, or one to skip.
+    state_.Ignorable = false;
+    if (token.Word == "htmltag")
+      state_.Destination = TVoRTFDestination::HtmlTag;
     else
-      state_.Font = n;
-  } else if ((word == "fcharset" || word == "cpg") && state_.Destination == TVoRTFDestination::FontTable) {
-    const uint32_t codePage = word == "cpg" ? uint32_t(n) : VoRTFCharsetCodePage(n);
-    if (fontDefined_ != TVoRTFGroupState::kDefaultFont && VoRTFIsUsableCodePage(codePage))
-      fontCodePages_[fontDefined_] = codePage;
-  } else if (word == "uc" && token.HasParameter) {
-    state_.UnicodeSkip = uint8_t(std::clamp(n, 0, 255));
-  } else if (word == "htmlrtf") {
-    state_.HtmlRtf = !token.HasParameter || n != 0;
-  } else if (word == "plain") {
-    state_.Font = TVoRTFGroupState::kDefaultFont;
-  } else if (word == "deff" && token.HasParameter) {
-    defaultFont_ = n;
-  } else if (word == "ansicpg" && VoRTFIsUsableCodePage(n)) {
-    documentCodePage_ = uint32_t(n);
-    explicitCodePage_ = true;
-  } else if (!explicitCodePage_ && (word == "ansi" || word == "mac" || word == "pc" || word == "pca")) {
-    documentCodePage_ = word == "ansi" ? 1252 : word == "mac" ? 10000 : word == "pc" ? 437 : 850;
+      skipDepth_ = 1;
+    return;
+  }
+  const Keyword* keyword = FindKeyword(token.Word);
+  if (!keyword) return;
+  const int32_t n = token.Parameter;
+  const bool inFontTable = state_.Destination == TVoRTFDestination::FontTable;
+  switch (keyword->kind) {
+    case Keyword::kSkip: skipDepth_ = 1; break;
+    case Keyword::kText: AddText(keyword->text); break;
+    case Keyword::kFontTable: state_.Destination = TVoRTFDestination::FontTable; break;
+    case Keyword::kUnicode:
+      if (!token.HasParameter) break;
+      {
+        const char16_t unit = char16_t(n < 0 ? n + 65536 : n);
+        AddText(std::u16string_view(&unit, 1));
+        fallbackLeft_ = state_.UnicodeSkip;
+      }
+      break;
+    case Keyword::kFont:
+      if (!token.HasParameter) break;
+      (inFontTable ? fontDefined_ : state_.Font) = n;
+      break;
+    case Keyword::kCharset:
+    case Keyword::kFontCodePage: {
+      const uint32_t codePage = keyword->kind == Keyword::kFontCodePage ? uint32_t(n) : VoRTFCharsetCodePage(n);
+      if (inFontTable && fontDefined_ != TVoRTFGroupState::kDefaultFont && VoRTFIsUsableCodePage(codePage))
+        fontCodePages_[fontDefined_] = codePage;
+      break;
+    }
+    case Keyword::kUnicodeSkip:
+      if (token.HasParameter) state_.UnicodeSkip = uint8_t(std::clamp(n, 0, 255));
+      break;
+    case Keyword::kHtmlRtf: state_.HtmlRtf = !token.HasParameter || n != 0; break;
+    case Keyword::kPlain: state_.Font = TVoRTFGroupState::kDefaultFont; break;
+    case Keyword::kDefaultFont:
+      if (token.HasParameter) defaultFont_ = n;
+      break;
+    case Keyword::kAnsiCodePage:
+      if (VoRTFIsUsableCodePage(n)) documentCodePage_ = uint32_t(n), explicitCodePage_ = true;
+      break;
+    case Keyword::kCharacterSet:
+      if (!explicitCodePage_) documentCodePage_ = keyword->codePage;
+      break;
   }
 }
 
@@ -389,11 +434,10 @@ void TVoRTFReader::AddText(std::u16string_view text) {
 
 void TVoRTFReader::Flush() {
   if (bytes_.empty()) return;
+  auto& codePage = codePages_[bytesCodePage_];
+  if (!codePage) codePage = std::make_unique<TVoRTFCodePage>(bytesCodePage_);
   WideString text;
-  if (std::all_of(bytes_.begin(), bytes_.end(), [](char c) { return uint8_t(c) < 0x80; }))
-    text.assign(bytes_.begin(), bytes_.end());
-  else
-    text = TVoEncoding::ConvertW(bytes_, bytesCodePage_);
+  codePage->Decode(bytes_, text);
   bytes_.clear();
   if (state_.Destination == TVoRTFDestination::Text || state_.Destination == TVoRTFDestination::HtmlTag)
     Characters(text, state_);

@@ -6,6 +6,7 @@
 #include "orba/common/encoding.h"
 #include "orba/common/exceptions.h"
 #include "orba/common/utf8.h"
+#include "rtfcodepage.h"
 #include "rtfwriter.h"
 
 namespace orba {
@@ -35,68 +36,49 @@ void AppendUnicode(char16_t c, AnsiString& rtf) {
   rtf += '?';
 }
 
-}  // namespace
-
-void VoAppendRTFHex(uint8_t byte, AnsiString& rtf) {
+void AppendHex(uint8_t byte, AnsiString& rtf) {
   rtf += "\\'";
   rtf += kHex[byte >> 4];
   rtf += kHex[byte & 0xF];
 }
 
-TVoRTFTextWriter::TVoRTFTextWriter(uint32_t codePage) : codePage_(codePage == 0 ? VoCodePage() : codePage) {
-  if (!VoRTFIsUsableCodePage(codePage_))
-    throw EVoException(u"RTF cannot be written in the code page " + FromUtf8(std::to_string(codePage_)), E_INVALIDARG);
+// Checks the code page before it is used.
+uint32_t WritableCodePage(uint32_t codePage) {
+  if (codePage == 0) codePage = VoCodePage();
+  if (!VoRTFIsUsableCodePage(codePage))
+    throw EVoException(u"RTF cannot be written in the code page " + FromUtf8(std::to_string(codePage)), E_INVALIDARG);
+  return codePage;
 }
 
-void TVoRTFTextWriter::Append(std::u16string_view text, AnsiString& rtf) const {
-  size_t i = 0;
-  while (i < text.size()) {
+}  // namespace
+
+TVoRTFTextWriter::TVoRTFTextWriter(uint32_t codePage) : codePage_(WritableCodePage(codePage)) {}
+
+void TVoRTFTextWriter::Append(std::u16string_view text, AnsiString& rtf) {
+  for (size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (c == '\\' || c == '{' || c == '}') {
       rtf += '\\';
       rtf += char(c);
-      ++i;
     } else if (c == '\t') {
       rtf += "\\tab ";
-      ++i;
     } else if (IsPlainAscii(c)) {
       rtf += char(c);
-      ++i;
     } else if (c < 0x80) {
-      VoAppendRTFHex(uint8_t(c), rtf);
-      ++i;
-    } else {
-      size_t end = i;
-      while (end < text.size() && text[end] >= 0x80) ++end;
-      AppendOther(text.substr(i, end - i), rtf);
-      i = end;
-    }
-  }
-}
-
-// A run of characters beyond ASCII: in the code page as far as it has them, else as
-// Unicode escapes. One conversion usually settles a run; a run with characters the
-// code page lacks is settled character by character when the code page has one byte
-// per character, else split in halves until the halves convert or are single
-// characters.
-void TVoRTFTextWriter::AppendOther(std::u16string_view run, AnsiString& rtf) const {
-  const AnsiString bytes = TVoEncoding::ConvertA(run, codePage_);
-  const WideString back = TVoEncoding::ConvertW(bytes, codePage_);
-  if (back == run) {
-    for (char b : bytes) VoAppendRTFHex(uint8_t(b), rtf);
-  } else if (bytes.size() == run.size() && back.size() == run.size()) {
-    for (size_t i = 0; i < run.size(); ++i)
-      if (back[i] == run[i])
-        VoAppendRTFHex(uint8_t(bytes[i]), rtf);
+      AppendHex(uint8_t(c), rtf);
+    } else if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      // A character beyond the first plane: in the code page when it has it.
+      const std::u16string_view pair = text.substr(i++, 2);
+      const AnsiString bytes = TVoEncoding::ConvertA(pair, CodePage());
+      if (TVoEncoding::ConvertW(bytes, CodePage()) == pair)
+        for (char b : bytes) AppendHex(uint8_t(b), rtf);
       else
-        AppendUnicode(run[i], rtf);
-  } else if (run.size() == 1 || (run.size() == 2 && IsHighSurrogate(run[0]) && IsLowSurrogate(run[1]))) {
-    for (char16_t c : run) AppendUnicode(c, rtf);
-  } else {
-    size_t half = run.size() / 2;
-    if (IsLowSurrogate(run[half]) && IsHighSurrogate(run[half - 1])) ++half;
-    AppendOther(run.substr(0, half), rtf);
-    AppendOther(run.substr(half), rtf);
+        AppendUnicode(pair[0], rtf), AppendUnicode(pair[1], rtf);
+    } else if (const std::string* bytes = codePage_.Encode(c)) {
+      for (char b : *bytes) AppendHex(uint8_t(b), rtf);
+    } else {
+      AppendUnicode(c, rtf);
+    }
   }
 }
 
@@ -107,7 +89,7 @@ WideString VoRTFToPlainText(std::string_view rtf) {
 }
 
 AnsiString VoPlainTextToRTF(std::u16string_view text, uint32_t codePage) {
-  const TVoRTFTextWriter writer(codePage);
+  TVoRTFTextWriter writer(codePage);
   AnsiString rtf = "{\\rtf1\\ansi\\ansicpg" + std::to_string(writer.CodePage()) + "\\deff0{\\fonttbl{\\f0\\fnil";
   if (const int32_t charset = VoRTFCodePageCharset(writer.CodePage()); charset >= 0)
     rtf += "\\fcharset" + std::to_string(charset);

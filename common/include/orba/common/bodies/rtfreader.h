@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,8 @@
 #include "orba/common/types.h"
 
 namespace orba {
+
+class TVoRTFCodePage;
 
 enum class TVoRTFTokenType {
   End,            // the end of the input
@@ -83,7 +86,7 @@ struct TVoRTFGroupState {
 class TVoRTFReader {
  public:
   explicit TVoRTFReader(std::string_view rtf);
-  virtual ~TVoRTFReader() = default;
+  virtual ~TVoRTFReader();
   TVoRTFReader(const TVoRTFReader&) = delete;
   TVoRTFReader& operator=(const TVoRTFReader&) = delete;
 
@@ -99,7 +102,6 @@ class TVoRTFReader {
  private:
   void ControlWord(const TVoRTFToken& token);
   void ControlSymbol(char symbol);
-  void Destination(std::string_view word);
   void AddBytes(std::string_view bytes);
   void AddText(std::u16string_view text);
   void Flush();
@@ -118,6 +120,7 @@ class TVoRTFReader {
   std::map<int32_t, uint32_t> fontCodePages_;
   std::string bytes_;  // text bytes waiting to be decoded together
   uint32_t bytesCodePage_ = 0;
+  std::map<uint32_t, std::unique_ptr<TVoRTFCodePage>> codePages_;
 };
 
 // Whether the RTF carries encapsulated HTML: \fromhtml1 among the control words of the
