@@ -190,7 +190,7 @@ struct Converter {
   }
 };
 
-Converter& Of(void* context) { return *static_cast<Converter*>(static_cast<htmlParserCtxtPtr>(context)->_private); }
+Converter& Of(void* converter) { return *static_cast<Converter*>(converter); }
 void OnStart(void* context, const xmlChar* name, const xmlChar**) { Of(context).Start(name); }
 void OnEnd(void* context, const xmlChar* name) { Of(context).End(name); }
 void OnCharacters(void* context, const xmlChar* chars, int length) { Of(context).Characters(chars, length); }
@@ -225,8 +225,7 @@ WideString VoHTMLToPlainText(std::u16string_view html) {
   context->sax->serror = OnStructuredError;
   context->sax->initialized = XML_SAX2_MAGIC;
   Converter converter;
-  context->_private = &converter;
-  context->userData = context.get();
+  context->userData = &converter;
   htmlCtxtUseOptions(context.get(), HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC);
   xmlSwitchEncoding(context.get(), XML_CHAR_ENCODING_UTF8);
   htmlParseDocument(context.get());

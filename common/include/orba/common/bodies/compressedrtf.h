@@ -98,7 +98,10 @@ TVoBytes VoCompressRTF(const void* data, size_t size, bool compressed = true);
 
 // Reads the RTF out of a compressed RTF stream that starts at the source's position.
 // Reads go forward through the source; a seek back starts decoding again from the
-// beginning. The stream is read-only. Size is the raw size the header states.
+// beginning. The stream is read-only. Size is the raw size the header states. Damage
+// raises EVoCompressedRTFError when a read reaches it; the CRC covers the whole stream,
+// so a wrong one is found by the read that reaches the stream's end, before that
+// read's last piece of RTF is handed out.
 class TVoCompressedRTFReader : public TVoStream {
  public:
   explicit TVoCompressedRTFReader(std::shared_ptr<TVoStream> source);
