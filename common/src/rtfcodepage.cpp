@@ -32,10 +32,13 @@ TVoRTFCodePage::TVoRTFCodePage(uint32_t codePage) : codePage_(codePage), singleB
   std::string bytes(128, '\0');
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(0x80 + i);
   const WideString chars = TVoEncoding::ConvertW(bytes, codePage_);
-  if (chars.size() == high_.size())
-    std::copy(chars.begin(), chars.end(), high_.begin());
-  else
+  if (chars.size() != high_.size()) {
     singleByte_ = false;
+    return;
+  }
+  std::copy(chars.begin(), chars.end(), high_.begin());
+  for (size_t i = 0; i < high_.size(); ++i)
+    if (high_[i] != u'\uFFFD') byteOf_.emplace(high_[i], bytes[i]);
 }
 
 void TVoRTFCodePage::Decode(std::string_view bytes, WideString& text) const {
@@ -46,15 +49,36 @@ void TVoRTFCodePage::Decode(std::string_view bytes, WideString& text) const {
   text += TVoEncoding::ConvertW(bytes, codePage_);
 }
 
-const std::string* TVoRTFCodePage::Encode(char16_t c) {
-  auto hit = encoded_.find(c);
-  if (hit == encoded_.end()) {
-    const std::u16string_view one(&c, 1);
-    std::string bytes = TVoEncoding::ConvertA(one, codePage_);
-    if (TVoEncoding::ConvertW(bytes, codePage_) != one) bytes.clear();
-    hit = encoded_.emplace(c, std::move(bytes)).first;
+bool TVoRTFCodePage::Encode(std::u16string_view text, std::string& bytes) {
+  if (singleByte_) {
+    const size_t start = bytes.size();
+    for (char16_t c : text) {
+      if (c < 0x80) {
+        bytes += char(c);
+        continue;
+      }
+      const auto hit = byteOf_.find(c);
+      if (hit == byteOf_.end()) {
+        bytes.resize(start);
+        return false;
+      }
+      bytes += hit->second;
+    }
+    return true;
   }
-  return hit->second.empty() ? nullptr : &hit->second;
+  auto convert = [&](std::u16string_view chars) {
+    std::string converted = TVoEncoding::ConvertA(chars, codePage_);
+    return TVoEncoding::ConvertW(converted, codePage_) == chars ? converted : std::string();
+  };
+  if (text.size() != 1) {
+    const std::string converted = convert(text);
+    bytes += converted;
+    return !converted.empty() || text.empty();
+  }
+  auto hit = encoded_.find(text[0]);
+  if (hit == encoded_.end()) hit = encoded_.emplace(text[0], convert(text)).first;
+  bytes += hit->second;
+  return !hit->second.empty();
 }
 
 }  // namespace orba

@@ -1,5 +1,7 @@
-// The characters of one code page for the RTF reader and writers, converted with the
-// results kept: RTF holds text as many short runs, too many for a conversion each.
+// The characters of one code page for the RTF reader and writers, with the work of
+// converting kept: RTF holds text as many short runs, too many for a conversion each.
+// Single-byte code pages are converted through tables made once; multi-byte ones
+// through the support layer's conversions, single characters remembered.
 #pragma once
 
 #include <array>
@@ -19,14 +21,16 @@ class TVoRTFCodePage {
 
   // Appends the text of bytes (invalid bytes as U+FFFD).
   void Decode(std::string_view bytes, WideString& text) const;
-  // The bytes of c, or nullptr when the code page lacks it.
-  const std::string* Encode(char16_t c);
+  // Appends the bytes of text and returns true, or returns false (appending nothing)
+  // when the code page lacks one of its characters.
+  bool Encode(std::u16string_view text, std::string& bytes);
 
  private:
   uint32_t codePage_;
   bool singleByte_;
-  std::array<char16_t, 128> high_{};  // single-byte code pages: the characters of 0x80 to 0xFF
-  std::unordered_map<char16_t, std::string> encoded_;
+  std::array<char16_t, 128> high_{};                   // single-byte: the characters of 0x80 to 0xFF
+  std::unordered_map<char16_t, char> byteOf_;          // single-byte: the byte of each of them
+  std::unordered_map<char16_t, std::string> encoded_;  // multi-byte: characters met ("" when lacking)
 };
 
 }  // namespace orba

@@ -66,19 +66,32 @@ void TVoRTFTextWriter::Append(std::u16string_view text, AnsiString& rtf) {
       rtf += char(c);
     } else if (c < 0x80) {
       AppendHex(uint8_t(c), rtf);
-    } else if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      // A character beyond the first plane: in the code page when it has it.
-      const std::u16string_view pair = text.substr(i++, 2);
-      const AnsiString bytes = TVoEncoding::ConvertA(pair, CodePage());
-      if (TVoEncoding::ConvertW(bytes, CodePage()) == pair)
-        for (char b : bytes) AppendHex(uint8_t(b), rtf);
-      else
-        AppendUnicode(pair[0], rtf), AppendUnicode(pair[1], rtf);
-    } else if (const std::string* bytes = codePage_.Encode(c)) {
-      for (char b : *bytes) AppendHex(uint8_t(b), rtf);
     } else {
-      AppendUnicode(c, rtf);
+      size_t end = i;
+      while (end < text.size() && text[end] >= 0x80) ++end;
+      AppendOther(text.substr(i, end - i), rtf);
+      i = end - 1;
     }
+  }
+}
+
+// A run of characters beyond ASCII: in the code page when it has them all; else each
+// character (a surrogate pair as one) in the code page or as Unicode escapes.
+void TVoRTFTextWriter::AppendOther(std::u16string_view run, AnsiString& rtf) {
+  std::string bytes;
+  if (codePage_.Encode(run, bytes)) {
+    for (char b : bytes) AppendHex(uint8_t(b), rtf);
+    return;
+  }
+  for (size_t i = 0; i < run.size(); ++i) {
+    const size_t length = IsHighSurrogate(run[i]) && i + 1 < run.size() && IsLowSurrogate(run[i + 1]) ? 2 : 1;
+    const std::u16string_view character = run.substr(i, length);
+    bytes.clear();
+    if (codePage_.Encode(character, bytes))
+      for (char b : bytes) AppendHex(uint8_t(b), rtf);
+    else
+      for (char16_t unit : character) AppendUnicode(unit, rtf);
+    i += length - 1;
   }
 }
 

@@ -23,6 +23,8 @@ class TVoRTFTextWriter {
   void Append(std::u16string_view text, AnsiString& rtf);
 
  private:
+  void AppendOther(std::u16string_view run, AnsiString& rtf);
+
   TVoRTFCodePage codePage_;
 };
 
