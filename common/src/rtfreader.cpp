@@ -183,7 +183,6 @@ uint32_t VoRTFCharsetCodePage(int32_t charset) {
 }
 
 int32_t VoRTFCodePageCharset(uint32_t codePage) {
-  if (codePage == 1252) return 0;
   for (const auto& c : kCharsets)
     if (c.codePage == codePage && c.charset != 2) return c.charset;
   return -1;
