@@ -43,17 +43,13 @@ void CreateMailboxProfile(const char* Name, const char* Mailbox, const char* Ser
 
 // Prints the stores of the session's profile, the default one marked.
 void PrintStores(TSession& Session) {
-  ComPtr<IMAPITable> stores;
-  CheckMAPIResult(u"first_session", u"GetMsgStoresTable", Session.MAPISession()->GetMsgStoresTable(0, stores.Out()));
-  SizedSPropTagArray<2> columns{2, {GetPropTag(PR_DISPLAY_NAME_W), GetPropTag(PR_DEFAULT_STORE)}};
-  TVoMAPIRows rows;
-  CheckMAPIResult(u"first_session", u"HrQueryAllRows",
-                  HrQueryAllRows(stores.get(), columns.Ptr(), nullptr, nullptr, 0, rows.Out()));
+  ComPtr<IVoMAPITable> stores = Session.GetMsgStoresTable();
+  stores->SetFields({PR_DISPLAY_NAME_W, PR_DEFAULT_STORE});
+  ComPtr<IVoMAPITableField> name = stores->FieldByName(PR_DISPLAY_NAME_W);
+  ComPtr<IVoMAPITableField> isDefault = stores->FieldByName(PR_DEFAULT_STORE);
   std::printf("Stores of the profile:\n");
-  for (ULONG i = 0; i < rows.Count(); ++i) {
-    const SPropValue* values = rows[i].lpProps;
-    std::printf("  %s%s\n", ToUtf8(WideString(values[0].Value.lpszW)).c_str(), values[1].Value.b ? " (default)" : "");
-  }
+  for (stores->First(); !stores->Get_EOF(); stores->Next())
+    std::printf("  %s%s\n", ToUtf8(name->Get_AsString()).c_str(), isDefault->Get_AsBoolean() ? " (default)" : "");
 }
 
 }  // namespace

@@ -20,6 +20,8 @@
 
 namespace orba {
 
+struct IVoMAPITable;
+
 // Enumerations (ordinal values from 0, in this order) ----------------------------------
 
 enum TVoMAPIObjectType : int32_t {
@@ -298,6 +300,8 @@ struct IVoMAPISession : IUnknown {
   // to determine the public folders messagestore!").
   virtual TVoMAPIEntryID GetDefaultMsgStoreID() = 0;
   virtual TVoMAPIEntryID GetPublicFoldersMsgStoreID() = 0;
+  // The profile's stores as a table (orba/VoMAPITable.h), one row per store.
+  virtual ComPtr<IVoMAPITable> GetMsgStoresTable() = 0;
 
   // Entries. OpenEntryEx opens any entry as InterfaceID (null: the object's own) with
   // MAPI's Flags (MAPI_MODIFY, MAPI_BEST_ACCESS ...) and answers MAPI's object type in

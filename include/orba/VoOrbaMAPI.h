@@ -175,6 +175,7 @@ class TSession : public TVoComObject<TVoMAPISessionBase, IVoMAPISession, IVoMAPI
   void MAPIUnload() override;
   TVoMAPIEntryID GetDefaultMsgStoreID() override;
   TVoMAPIEntryID GetPublicFoldersMsgStoreID() override;
+  ComPtr<IVoMAPITable> GetMsgStoresTable() override;
   ComPtr<IUnknown> OpenEntryEx(const TVoMAPIEntryID& EntryID, const IID* InterfaceID, ULONG Flags,
                                ULONG& ObjectType) override;
   ComPtr<IUnknown> FindEntryEx(const TVoMAPIEntryID& EntryID, const IID* InterfaceID, ULONG Flags,

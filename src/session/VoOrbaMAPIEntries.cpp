@@ -2,6 +2,7 @@
 // folder dialog of the user-interface add-on, the list factories and property
 // registration; and the out-of-process session this platform cannot host.
 #include "kit/VoMAPIKit.h"
+#include "orba/VoMAPITable.h"
 #include "orba/VoOrbaMAPI.h"
 #include "session/VoMAPIProfile.h"
 
@@ -92,6 +93,14 @@ TVoMAPIEntryID TSession::FindStore(ULONG Column, const std::function<bool(const 
     if (value && entryId && Matches(*value)) return BinaryOf(*entryId);
   }
   return TVoVariant::Null();
+}
+
+ComPtr<IVoMAPITable> TSession::GetMsgStoresTable() {
+  CheckActive(u"GetMsgStoresTable");
+  CheckUsingExtendedMAPI(u"GetMsgStoresTable");
+  ComPtr<IMAPITable> table;
+  CheckMAPIResult(this, u"GetMsgStoresTable", session_->GetMsgStoresTable(0, table.Out()));
+  return MakeComObject<TVoMAPITable>(nullptr, this, std::move(table));
 }
 
 TVoMAPIEntryID TSession::GetDefaultMsgStoreID() {

@@ -60,7 +60,7 @@ TEST(DynLib, TellsFailuresApart) {
 
 TEST(DynLib, Mapi32StandsForTheDefaultMailClient) {
   test::TempHome home;
-  setenv("ORBA_TEST_LIBDIR", ToUtf8(ExtractFilePath(kLib)).c_str(), 1);
+  test::ScopedEnv libdir("ORBA_TEST_LIBDIR", ToUtf8(ExtractFilePath(kLib)).c_str());
   TVoRegistry reg;
   ASSERT_TRUE(reg.OpenKey(u"Software\\Clients\\Mail", true));
   reg.WriteString(u"", u"Test Client");
@@ -70,7 +70,6 @@ TEST(DynLib, Mapi32StandsForTheDefaultMailClient) {
   TVoLibHandle lib = VoLoadLibrary(u"mapi32.DLL");
   EXPECT_EQ(CallAnswer(lib), 42);
   VoFreeLibrary(lib);
-  unsetenv("ORBA_TEST_LIBDIR");
 }
 
 TEST(DynLib, Mapi32FallsBackToTheMachineRegistration) {

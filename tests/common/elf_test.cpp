@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/mapierror.h"
 #include "orba/common/oserror.h"
 #include "temphome.h"
 
 namespace orba {
 namespace {
+
+using test::CodeOf;
 
 const WideString kLib = FromUtf8(ORBA_TEST_EXPORTS_LIB);
 
@@ -19,33 +22,12 @@ std::vector<uint8_t> LibBytes() {
   return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-int32_t CodeOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EVoException& e) {
-    return e.Code();
-  }
-  return 0;
-}
-
-TEST(Elf, ReadsTheBitnessOfALibrary) {
+TEST(Elf, ReadsTheBitnessOfALibraryAndOfAHandMade32BitHeader) {
   EXPECT_EQ(VoFileBitness(kLib), VoProcessBitness());
   EXPECT_EQ(Is64BitFile(kLib), sizeof(void*) == 8);
-}
-
-TEST(Elf, ReadsTheBitnessOfAHandMade32BitHeader) {
-  Elf32_Ehdr header{};
-  std::memcpy(header.e_ident, ELFMAG, SELFMAG);
-  header.e_ident[EI_CLASS] = ELFCLASS32;
-  header.e_ident[EI_DATA] = ELFDATA2LSB;
-  header.e_ident[EI_VERSION] = EV_CURRENT;
-  header.e_type = ET_DYN;
-  header.e_machine = EM_386;
-  header.e_version = EV_CURRENT;
-  header.e_ehsize = sizeof header;
   TVoTempFolder folder;
   std::string file = ToUtf8(folder.Path()) + "/mapi32.so";
-  test::WriteText(file, std::string(reinterpret_cast<const char*>(&header), sizeof header));
+  test::WriteElf32(file);
   EXPECT_EQ(VoFileBitness(FromUtf8(file)), bt32);
   EXPECT_FALSE(Is64BitFile(FromUtf8(file)));
   EXPECT_TRUE(VoGetExportedFunctionNames(FromUtf8(file)).empty());  // no section table
@@ -69,15 +51,11 @@ TEST(Elf, RejectsFilesThatAreNotElf) {
   test::WriteText(file, "just some text, long enough to look like a header");
   EXPECT_EQ(CodeOf([&] { VoFileBitness(FromUtf8(file)); }), ERROR_BAD_EXE_FORMAT);
   EXPECT_EQ(CodeOf([&] { VoFileBitness(FromUtf8(file + "x")); }), ERROR_FILE_NOT_FOUND);
-  try {
-    VoGetExportedFunctionNames(FromUtf8(file));
-    FAIL();
-  } catch (const EVoOSError& e) {
-    EXPECT_EQ(e.Message(), FromUtf8(file) + u" is not a valid ELF file: the ELF signature is missing");
-  }
+  EXPECT_RAISES(VoGetExportedFunctionNames(FromUtf8(file)), EVoOSError, ERROR_BAD_EXE_FORMAT,
+                FromUtf8(file) + u" is not a valid ELF file: the ELF signature is missing");
 }
 
-TEST(Elf, RejectsEveryTruncationOfARealLibraryOrReadsIt) {
+TEST(Elf, RejectsTruncationsAndOutOfRangeOffsets) {
   std::vector<uint8_t> bytes = LibBytes();
   size_t failures = 0;
   for (size_t size = 0; size < bytes.size(); size += 97) {
@@ -90,10 +68,6 @@ TEST(Elf, RejectsEveryTruncationOfARealLibraryOrReadsIt) {
     }
   }
   EXPECT_GT(failures, 0u);
-}
-
-TEST(Elf, RejectsOutOfRangeOffsets) {
-  std::vector<uint8_t> bytes = LibBytes();
   ASSERT_EQ(bytes[EI_CLASS], ELFCLASS64);
   Elf64_Ehdr header;
   std::memcpy(&header, bytes.data(), sizeof header);

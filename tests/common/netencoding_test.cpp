@@ -1,4 +1,5 @@
 #include "orba/common/netencoding.h"
+#include "common/mapierror.h"
 
 #include <gtest/gtest.h>
 
@@ -12,15 +13,12 @@ using namespace orba;
 
 std::vector<uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
 
-TEST(HexEncoding, UpperCaseWithoutSeparators) {
+TEST(HexEncoding, UpperCaseWithoutSeparatorsDecodedInEitherCase) {
   const uint8_t data[] = {0x00, 0x0F, 0xA5, 0xFF};
   EXPECT_EQ(TVoNetEncoding::GetHexEncoding(data, 4), u"000FA5FF");
   EXPECT_EQ(TVoNetEncoding::GetHexEncoding(std::vector<uint8_t>{}), u"");
   EXPECT_EQ(TVoNetEncoding::GetHexEncoding(nullptr, 0), u"");
   EXPECT_THROW(TVoNetEncoding::GetHexEncoding(nullptr, 1), EVoException);
-}
-
-TEST(HexEncoding, DecodesEitherCaseAndRoundTrips) {
   EXPECT_EQ(TVoNetEncoding::GetHexDecoding(u"000fA5Ff"), (std::vector<uint8_t>{0x00, 0x0F, 0xA5, 0xFF}));
   EXPECT_TRUE(TVoNetEncoding::GetHexDecoding(u"").empty());
   std::vector<uint8_t> all;
@@ -29,33 +27,21 @@ TEST(HexEncoding, DecodesEitherCaseAndRoundTrips) {
 }
 
 TEST(HexEncoding, RefusesMalformedText) {
-  try {
-    TVoNetEncoding::GetHexDecoding(u"ABC");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Invalid hexadecimal text: the length 3 is odd");
-    EXPECT_EQ(e.Code(), E_INVALIDARG);
-  }
-  try {
-    TVoNetEncoding::GetHexDecoding(u"0G");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Invalid hexadecimal text: position 2 holds no hexadecimal digit");
-  }
+  EXPECT_RAISES(TVoNetEncoding::GetHexDecoding(u"ABC"), EVoException, E_INVALIDARG,
+                u"Invalid hexadecimal text: the length 3 is odd");
+  EXPECT_RAISES(TVoNetEncoding::GetHexDecoding(u"0G"), EVoException, E_INVALIDARG,
+                u"Invalid hexadecimal text: position 2 holds no hexadecimal digit");
   EXPECT_THROW(TVoNetEncoding::GetHexDecoding(u"0 "), EVoException);
   EXPECT_THROW(TVoNetEncoding::GetHexDecoding(u"\uFF10\uFF10"), EVoException);  // full-width 0
 }
 
-TEST(UUDecode, KnownVectors) {
+TEST(UUDecode, KnownVectorsAndToleratedForms) {
   EXPECT_EQ(VoUUDecode("begin 644 cat.txt\n#0V%T\n`\nend\n"), Bytes("Cat"));
   EXPECT_EQ(VoUUDecode("-2&5L;&\\L(%=O<FQD(0  \n"), Bytes("Hello, World!"));
   std::vector<uint8_t> first45;
   for (int i = 0; i < 45; ++i) first45.push_back(static_cast<uint8_t>(i));
   EXPECT_EQ(VoUUDecode("M``$\"`P0%!@<(\"0H+#`T.#Q`1$A,4%187&!D:&QP='A\\@(2(C)\"4F)R@I*BLL\n"), first45);
   EXPECT_EQ(VoUUDecode("begin 600 x\r\n$`/\\0@```\r\n`\r\nend\r\n"), (std::vector<uint8_t>{0x00, 0xFF, 0x10, 0x80}));
-}
-
-TEST(UUDecode, ToleratesStrippedPaddingBlankLinesAndNoBegin) {
   // The trailing blanks of "0  " stripped: the two data bytes still have their chars.
   EXPECT_EQ(VoUUDecode("\n\n-2&5L;&\\L(%=O<FQD(0\n"), Bytes("Hello, World!"));
   EXPECT_EQ(VoUUDecode("#0V%T\nend"), Bytes("Cat"));
@@ -66,25 +52,12 @@ TEST(UUDecode, ToleratesStrippedPaddingBlankLinesAndNoBegin) {
 }
 
 TEST(UUDecode, RefusesMalformedLines) {
-  try {
-    VoUUDecode("begin 644 a\n#0V\n`\nend\n");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Invalid uuencoded data in line 2: line too short");
-    EXPECT_EQ(e.Code(), E_INVALIDARG);
-  }
-  try {
-    VoUUDecode("#0V%t\n");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Invalid uuencoded data in line 1: invalid character");
-  }
-  try {
-    VoUUDecode("begin 644 a\n#0V%T\n");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Invalid uuencoded data: the \"end\" line is missing");
-  }
+  EXPECT_RAISES(VoUUDecode("begin 644 a\n#0V\n`\nend\n"), EVoException, E_INVALIDARG,
+                u"Invalid uuencoded data in line 2: line too short");
+  EXPECT_RAISES(VoUUDecode("#0V%t\n"), EVoException, E_INVALIDARG,
+                u"Invalid uuencoded data in line 1: invalid character");
+  EXPECT_RAISES(VoUUDecode("begin 644 a\n#0V%T\n"), EVoException, E_INVALIDARG,
+                u"Invalid uuencoded data: the \"end\" line is missing");
   EXPECT_THROW(VoUUDecode("M\n"), EVoException);                       // 45 bytes promised
   EXPECT_THROW(VoUUDecode(std::string("#0V\0T\n", 6)), EVoException);  // control character
   EXPECT_THROW(VoUUDecode("#0V\xC3T\n"), EVoException);                // 8-bit character

@@ -1,13 +1,15 @@
 #include "orba/common/olestream.h"
+#include "common/mapierror.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <string>
 
 #include "orba/common/exceptions.h"
+#include "orba/common/files.h"
+#include "orba/common/utf8.h"
 
 namespace {
 
@@ -85,7 +87,7 @@ TEST(StreamAdapter, SeekBeyondTheEndAndBeforeTheStart) {
   EXPECT_EQ(PositionOf(s.get()), 6u);
 }
 
-TEST(StreamAdapter, SetSizeGrowsAndShrinksWithoutMovingThePosition) {
+TEST(StreamAdapter, SetSizeKeepsThePositionAndCopyToAnotherAdapter) {
   ComPtr<IStream> s = VoCreateIStream(TVoBytes{1, 2, 3, 4});
   EXPECT_EQ(s->Seek(Move(3), STREAM_SEEK_SET, nullptr), S_OK);
   EXPECT_EQ(s->SetSize(Size(10)), S_OK);
@@ -95,9 +97,6 @@ TEST(StreamAdapter, SetSizeGrowsAndShrinksWithoutMovingThePosition) {
   EXPECT_EQ(SizeOf(s.get()), 1u);
   EXPECT_EQ(PositionOf(s.get()), 3u);
   EXPECT_EQ(s->SetSize(Size(~0ull)), STG_E_MEDIUMFULL);
-}
-
-TEST(StreamAdapter, CopyToAnotherAdapter) {
   ComPtr<IStream> source = VoCreateIStream(TVoBytes{'h', 'e', 'l', 'l', 'o'});
   ComPtr<IStream> target = VoCreateIStream(TVoBytes{'>', '>'});
   EXPECT_EQ(source->Seek(Move(1), STREAM_SEEK_SET, nullptr), S_OK);
@@ -141,7 +140,7 @@ TEST(StreamAdapter, ClonesShareTheBufferWithTheirOwnPosition) {
   EXPECT_EQ(clone->Clone(nullptr), STG_E_INVALIDPOINTER);
 }
 
-TEST(StreamAdapter, StatReportsSizeTypeAndName) {
+TEST(StreamAdapter, StatAndTheNonTransactedUnlockableRest) {
   ComPtr<IStream> named = VoCreateIStream(std::make_shared<orba::TVoMemoryStream>(TVoBytes{1, 2, 3}), u"Contents");
   STATSTG stat{};
   EXPECT_EQ(named->Stat(&stat, STATFLAG_DEFAULT), S_OK);
@@ -159,9 +158,6 @@ TEST(StreamAdapter, StatReportsSizeTypeAndName) {
   EXPECT_EQ(stat.cbSize.QuadPart, 0u);
   EXPECT_EQ(named->Stat(nullptr, STATFLAG_DEFAULT), STG_E_INVALIDPOINTER);
   EXPECT_EQ(named->Stat(&stat, 0x40), STG_E_INVALIDFLAG);
-}
-
-TEST(StreamAdapter, BehavesAsANonTransactedUnlockableStream) {
   ComPtr<IStream> s = VoCreateIStream(TVoBytes{1});
   EXPECT_EQ(s->Commit(STGC_DEFAULT), S_OK);
   EXPECT_EQ(s->Revert(), S_OK);
@@ -178,8 +174,8 @@ TEST(StreamAdapter, BehavesAsANonTransactedUnlockableStream) {
 }
 
 TEST(StreamAdapter, FailuresOfTheUnderlyingStreamBecomeResultCodes) {
-  auto dir = std::filesystem::temp_directory_path() / ("orba_ole_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  orba::TVoTempFolder folder;
+  const std::filesystem::path dir = orba::ToUtf8(folder.Path());
   {
     orba::TVoFileStream(dir / "ro.bin", orba::fmCreate).WriteByte(5);
     ComPtr<IStream> s =
@@ -191,16 +187,9 @@ TEST(StreamAdapter, FailuresOfTheUnderlyingStreamBecomeResultCodes) {
 
     // ... and TVoOleStream turns them back into exceptions.
     orba::TVoOleStream ole(s);
-    try {
-      ole.WriteByte(1);
-      FAIL();
-    } catch (const orba::EVoException& e) {
-      EXPECT_EQ(e.Message(), u"IStream.Write failed (0x80030005)");
-      EXPECT_EQ(e.Code(), STG_E_ACCESSDENIED);
-    }
+    EXPECT_RAISES(ole.WriteByte(1), orba::EVoException, STG_E_ACCESSDENIED, u"IStream.Write failed (0x80030005)");
     EXPECT_EQ(ole.ReadByte(), 5);
   }
-  std::filesystem::remove_all(dir);
 }
 
 TEST(OleStream, WorksOverTheAdapter) {
@@ -213,19 +202,9 @@ TEST(OleStream, WorksOverTheAdapter) {
   ole.SetPosition(0);
   EXPECT_EQ(ole.ReadLongWord(), 0x01020304u);
   EXPECT_EQ(ole.ReadWideChars(2), u"hi");
-  try {
-    ole.ReadByte();
-    FAIL();
-  } catch (const orba::EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Stream read error");
-  }
-  try {
-    ole.Seek(-1, orba::soBeginning);
-    FAIL();
-  } catch (const orba::EVoException& e) {
-    EXPECT_EQ(e.Message(), u"IStream.Seek failed (0x80030001)");
-    EXPECT_EQ(e.Code(), STG_E_INVALIDFUNCTION);
-  }
+  EXPECT_RAISES(ole.ReadByte(), orba::EVoException, STG_E_READFAULT, u"Stream read error");
+  EXPECT_RAISES(ole.Seek(-1, orba::soBeginning), orba::EVoException, STG_E_INVALIDFUNCTION,
+                u"IStream.Seek failed (0x80030001)");
   ole.SetSize(2);
   EXPECT_EQ(SizeOf(s.get()), 2u);
   EXPECT_THROW(ole.SetSize(-1), orba::EVoException);

@@ -44,7 +44,7 @@ TEST(RegFile, ParsesEveryValueForm) {
   EXPECT_EQ(key->Value(u"None")->Type, REG_NONE);
 }
 
-TEST(RegFile, DeletesValuesAndKeys) {
+TEST(RegFile, DeletesValuesAndKeysAndReadsRegedit4TextAsEightBit) {
   TVoRegKey tree = Apply(kHeader +
                          "[HKLM\\SOFTWARE\\A\\B]\n\"v\"=\"1\"\n\"w\"=\"2\"\n"
                          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\B]\n\"V\"=-\n"
@@ -54,11 +54,8 @@ TEST(RegFile, DeletesValuesAndKeys) {
   EXPECT_EQ(b->Value(u"v"), nullptr);
   EXPECT_NE(b->Value(u"w"), nullptr);
   EXPECT_EQ(tree.Find({u"HKEY_LOCAL_MACHINE", u"SOFTWARE", u"C"}), nullptr);
-}
-
-TEST(RegFile, Regedit4TextDataIsEightBit) {
-  TVoRegKey tree = Apply("REGEDIT4\n[HKCU\\S]\n\"E\"=hex(2):25,41,25,00\n\"M\"=hex(7):61,00,62,00,00\n");
-  const TVoRegKey* key = tree.Find({u"HKEY_CURRENT_USER", u"S"});
+  TVoRegKey tree4 = Apply("REGEDIT4\n[HKCU\\S]\n\"E\"=hex(2):25,41,25,00\n\"M\"=hex(7):61,00,62,00,00\n");
+  const TVoRegKey* key = tree4.Find({u"HKEY_CURRENT_USER", u"S"});
   EXPECT_EQ(key->Value(u"E")->AsString(), u"%A%");
   EXPECT_EQ(key->Value(u"M")->AsMultiString(), (std::vector<WideString>{u"a", u"b"}));
 }

@@ -1,9 +1,11 @@
 #include "orba/common/registry.h"
+#include "common/mapierror.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "orba/common/com.h"
 #include "orba/common/dynlib.h"
 #include "orba/common/exceptions.h"
 #include "orba/common/regfile.h"
@@ -69,7 +71,7 @@ TEST(Registry, EveryValueTypeRoundTripsThroughTheFile) {
   EXPECT_EQ(reg.GetValueNames().size(), 7u);
 }
 
-TEST(Registry, NamesAreCaseInsensitiveAndKeepTheirFirstSpelling) {
+TEST(Registry, NamesIgnoreCaseAndValuesAndKeyTreesAreDeleted) {
   TempHome home;
   TVoRegistry reg = OpenCreated(HKEY_CURRENT_USER, u"Software\\MixedCase");
   reg.WriteString(u"ValueName", u"1");
@@ -83,19 +85,15 @@ TEST(Registry, NamesAreCaseInsensitiveAndKeepTheirFirstSpelling) {
   // A relative path continues from the open key.
   ASSERT_TRUE(reg.OpenKey(u"MIXEDCASE", false));
   EXPECT_EQ(reg.CurrentPath(), u"software\\MIXEDCASE");
-}
-
-TEST(Registry, DeletesValuesAndKeyTrees) {
-  TempHome home;
-  TVoRegistry reg = OpenCreated(HKEY_CURRENT_USER, u"Software\\Gone\\Child\\Deeper");
-  reg.WriteString(u"a", u"1");
-  EXPECT_TRUE(reg.DeleteValue(u"A"));
-  EXPECT_FALSE(reg.DeleteValue(u"A"));
-  EXPECT_FALSE(reg.ValueExists(u"a"));
-  EXPECT_TRUE(reg.DeleteKey(u"\\Software\\Gone"));
-  EXPECT_FALSE(reg.HasCurrentKey());
-  EXPECT_FALSE(reg.KeyExists(u"\\Software\\Gone\\Child"));
-  EXPECT_FALSE(reg.DeleteKey(u"\\Software\\Gone"));
+  TVoRegistry gone = OpenCreated(HKEY_CURRENT_USER, u"Software\\Gone\\Child\\Deeper");
+  gone.WriteString(u"a", u"1");
+  EXPECT_TRUE(gone.DeleteValue(u"A"));
+  EXPECT_FALSE(gone.DeleteValue(u"A"));
+  EXPECT_FALSE(gone.ValueExists(u"a"));
+  EXPECT_TRUE(gone.DeleteKey(u"\\Software\\Gone"));
+  EXPECT_FALSE(gone.HasCurrentKey());
+  EXPECT_FALSE(gone.KeyExists(u"\\Software\\Gone\\Child"));
+  EXPECT_FALSE(gone.DeleteKey(u"\\Software\\Gone"));
   EXPECT_EQ(ReadText(home.RegistryFile()).find("Gone"), std::string::npos);
 }
 
@@ -103,13 +101,8 @@ TEST(Registry, ReportsTRegistryErrors) {
   TempHome home;
   TVoRegistry reg = OpenCreated(HKEY_CURRENT_USER, u"Software\\Errors");
   reg.WriteString(u"Text", u"x");
-  try {
-    reg.ReadInteger(u"Missing");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Failed to get data for 'Missing'");
-    EXPECT_EQ(e.Code(), static_cast<int32_t>(0x80004005));
-  }
+  EXPECT_RAISES(reg.ReadInteger(u"Missing"), EVoException, static_cast<int32_t>(0x80004005),
+                u"Failed to get data for 'Missing'");
   EXPECT_THROW(
       try { reg.ReadInteger(u"Text"); } catch (const EVoException& e) {
         EXPECT_EQ(e.Message(), u"Invalid data type for 'Text'");
@@ -123,12 +116,7 @@ TEST(Registry, ReportsTRegistryErrors) {
 
   TVoRegistry readOnly;
   ASSERT_TRUE(readOnly.OpenKeyReadOnly(u"Software\\Errors"));
-  try {
-    readOnly.WriteString(u"Text", u"y");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Failed to set data for 'Text'");
-  }
+  EXPECT_RAISES(readOnly.WriteString(u"Text", u"y"), EVoException, E_FAIL, u"Failed to set data for 'Text'");
   TVoRegistry noCreate(KEY_READ);
   EXPECT_FALSE(noCreate.OpenKey(u"Software\\Nope", false));
   EXPECT_THROW(noCreate.OpenKey(u"Software\\Nope", true), EVoException);
@@ -244,13 +232,9 @@ TEST(Registry, MalformedFileNamesFileAndLine) {
             "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\A]\n"
             "\"x\"=dword:123456789\n");
   TVoRegistry reg(KEY_READ);
-  try {
-    reg.KeyExists(u"Software\\A");
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Message(), u"Malformed registry script " + FromUtf8(home.RegistryFile()) +
-                               u", line 4: invalid dword data (1 to 8 hexadecimal digits expected)");
-  }
+  EXPECT_RAISES(reg.KeyExists(u"Software\\A"), EVoException, E_FAIL,
+                u"Malformed registry script " + FromUtf8(home.RegistryFile()) +
+                    u", line 4: invalid dword data (1 to 8 hexadecimal digits expected)");
   // A failed read does not poison later ones once the file is repaired.
   WriteText(home.RegistryFile(), "REGEDIT4\n\n[HKCU\\Software\\A]\n\"x\"=dword:1\n");
   EXPECT_EQ(OpenCreated(HKEY_CURRENT_USER, u"Software\\A").ReadInteger(u"x"), 1);
@@ -274,6 +258,13 @@ TEST(Registry, ReadsUtf16FilesWithByteOrderMark) {
 
 TEST(Registry, AppliesScriptsAndExportsKeys) {
   TempHome home;
+  // A malformed script changes nothing.
+  EXPECT_THROW(VoApplyRegistryScript("Windows Registry Editor Version 5.00\n"
+                                     "[HKEY_CURRENT_USER\\Software\\Half]\n\"a\"=\"1\"\n\"b\"=hex:zz\n",
+                                     u"bad.reg"),
+               EVoException);
+  EXPECT_FALSE(TVoRegistry(KEY_READ).KeyExists(u"Software\\Half"));
+  EXPECT_FALSE(FileExists(FromUtf8(home.RegistryFile())));
   VoApplyRegistryScript(
       "Windows Registry Editor Version 5.00\n"
       "; a comment\n"
@@ -305,34 +296,15 @@ TEST(Registry, AppliesScriptsAndExportsKeys) {
   EXPECT_FALSE(reg.KeyExists(u"\\Software\\Script"));
   VoApplyRegistryScript(exported);
   EXPECT_EQ(VoExportRegistryKey(HKEY_CURRENT_USER, u"Software\\Script"), exported);
-}
-
-TEST(Registry, MalformedScriptChangesNothing) {
-  TempHome home;
-  EXPECT_THROW(VoApplyRegistryScript("Windows Registry Editor Version 5.00\n"
-                                     "[HKEY_CURRENT_USER\\Software\\Half]\n\"a\"=\"1\"\n"
-                                     "\"b\"=hex:zz\n",
-                                     u"bad.reg"),
-               EVoException);
-  EXPECT_FALSE(TVoRegistry(KEY_READ).KeyExists(u"Software\\Half"));
-  EXPECT_FALSE(FileExists(FromUtf8(home.RegistryFile())));
-}
-
-TEST(Registry, AppliesScriptFilesAndReportsMissingOnes) {
-  TempHome home;
+  // Script files, and missing ones.
   std::string file = home.Home() + "/FixOutlookRegKeys.reg";
   WriteText(file, "Windows Registry Editor Version 5.00\n[HKLM\\SOFTWARE\\Fix]\n\"Version\"=dword:3\n");
   VoApplyRegistryScriptFile(FromUtf8(file));
-  TVoRegistry reg(KEY_READ | KEY_WOW64_64KEY);
-  reg.SetRootKey(HKEY_LOCAL_MACHINE);
-  ASSERT_TRUE(reg.OpenKeyReadOnly(u"Software\\Fix"));
-  EXPECT_EQ(reg.ReadInteger(u"Version"), 3);
-  try {
-    VoApplyRegistryScriptFile(FromUtf8(home.Home() + "/missing.reg"));
-    FAIL();
-  } catch (const EVoException& e) {
-    EXPECT_EQ(e.Code(), 2);
-  }
+  TVoRegistry machine(KEY_READ | KEY_WOW64_64KEY);
+  machine.SetRootKey(HKEY_LOCAL_MACHINE);
+  ASSERT_TRUE(machine.OpenKeyReadOnly(u"Software\\Fix"));
+  EXPECT_EQ(machine.ReadInteger(u"Version"), 3);
+  EXPECT_EQ(::orba::test::CodeOf([&] { VoApplyRegistryScriptFile(FromUtf8(home.Home() + "/missing.reg")); }), 2);
 }
 
 TEST(Registry, ReadsMultiLineValuesInAView) {

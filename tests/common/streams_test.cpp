@@ -1,7 +1,6 @@
 #include "orba/common/streams.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <limits>
@@ -9,7 +8,9 @@
 
 #include "orba/common/com.h"
 #include "orba/common/exceptions.h"
+#include "orba/common/files.h"
 #include "orba/common/stringstream.h"
+#include "orba/common/utf8.h"
 
 namespace {
 
@@ -18,20 +19,11 @@ using orba::TVoBytes;
 using orba::TVoFileStream;
 using orba::TVoMemoryStream;
 
-// A fresh folder under the system's temporary folder, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    static int counter = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("orba_streams_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
-    std::filesystem::create_directories(path_);
+// A fresh temporary folder, removed afterwards.
+struct TempDir : orba::TVoTempFolder {
+  std::filesystem::path operator/(const std::string& name) const {
+    return std::filesystem::path(orba::ToUtf8(Path())) / name;
   }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
 };
 
 template <class F>
@@ -45,7 +37,7 @@ EVoException Raised(F&& f) {
   return EVoException(u"");
 }
 
-TEST(MemoryStream, WritesLittleEndianValues) {
+TEST(MemoryStream, WritesLittleEndianAndRoundTripsEveryType) {
   TVoMemoryStream s;
   s.WriteByte(0xAB);
   s.WriteWord(0x1234);
@@ -57,30 +49,27 @@ TEST(MemoryStream, WritesLittleEndianValues) {
   TVoMemoryStream d;
   d.WriteDouble(1.0);
   EXPECT_EQ(d.Bytes(), (TVoBytes{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
-}
-
-TEST(MemoryStream, RoundTripsEveryType) {
-  TVoMemoryStream s;
-  s.WriteByte(255);
-  s.WriteWord(65535);
-  s.WriteLongWord(0xFFFFFFFF);
-  s.WriteLongInt(std::numeric_limits<int32_t>::min());
-  s.WriteInt64(std::numeric_limits<int64_t>::min());
-  s.WriteDouble(-1234.5678);
-  s.WriteBytes({1, 2, 3});
-  s.WriteWideChars(u"Gr\u00FC\u00DFe \U0001F600");
-  s.WriteAnsiChars("plain");
-  s.SetPosition(0);
-  EXPECT_EQ(s.ReadByte(), 255);
-  EXPECT_EQ(s.ReadWord(), 65535);
-  EXPECT_EQ(s.ReadLongWord(), 0xFFFFFFFFu);
-  EXPECT_EQ(s.ReadLongInt(), std::numeric_limits<int32_t>::min());
-  EXPECT_EQ(s.ReadInt64(), std::numeric_limits<int64_t>::min());
-  EXPECT_EQ(s.ReadDouble(), -1234.5678);
-  EXPECT_EQ(s.ReadBytes(3), (TVoBytes{1, 2, 3}));
-  EXPECT_EQ(s.ReadWideChars(8), u"Gr\u00FC\u00DFe \U0001F600");
-  EXPECT_EQ(s.ReadAnsiChars(5), "plain");
-  EXPECT_EQ(s.Position(), s.Size());
+  TVoMemoryStream all;
+  all.WriteByte(255);
+  all.WriteWord(65535);
+  all.WriteLongWord(0xFFFFFFFF);
+  all.WriteLongInt(std::numeric_limits<int32_t>::min());
+  all.WriteInt64(std::numeric_limits<int64_t>::min());
+  all.WriteDouble(-1234.5678);
+  all.WriteBytes({1, 2, 3});
+  all.WriteWideChars(u"Gr\u00FC\u00DFe \U0001F600");
+  all.WriteAnsiChars("plain");
+  all.SetPosition(0);
+  EXPECT_EQ(all.ReadByte(), 255);
+  EXPECT_EQ(all.ReadWord(), 65535);
+  EXPECT_EQ(all.ReadLongWord(), 0xFFFFFFFFu);
+  EXPECT_EQ(all.ReadLongInt(), std::numeric_limits<int32_t>::min());
+  EXPECT_EQ(all.ReadInt64(), std::numeric_limits<int64_t>::min());
+  EXPECT_EQ(all.ReadDouble(), -1234.5678);
+  EXPECT_EQ(all.ReadBytes(3), (TVoBytes{1, 2, 3}));
+  EXPECT_EQ(all.ReadWideChars(8), u"Gr\u00FC\u00DFe \U0001F600");
+  EXPECT_EQ(all.ReadAnsiChars(5), "plain");
+  EXPECT_EQ(all.Position(), all.Size());
 }
 
 TEST(MemoryStream, ReadingPastTheEndRaisesStreamReadError) {
@@ -102,7 +91,7 @@ TEST(MemoryStream, ReadingPastTheEndRaisesStreamReadError) {
   EXPECT_EQ(empty.ReadBytes(0), TVoBytes{});
 }
 
-TEST(MemoryStream, SeekingAndSizing) {
+TEST(MemoryStream, SeekingSizingAndCopying) {
   TVoMemoryStream s(TVoBytes{1, 2, 3, 4});
   EXPECT_EQ(s.Seek(-1, orba::soEnd), 3);
   EXPECT_EQ(s.Seek(-2, orba::soCurrent), 1);
@@ -124,9 +113,6 @@ TEST(MemoryStream, SeekingAndSizing) {
   EXPECT_EQ(s.Size(), 0);
   EXPECT_EQ(s.Position(), 0);
   EXPECT_THROW(TVoMemoryStream(nullptr, 3), EVoException);
-}
-
-TEST(MemoryStream, CopyFromCopiesExactlyOrFails) {
   TVoMemoryStream source(TVoBytes{1, 2, 3, 4, 5}), target;
   source.SetPosition(1);
   target.CopyFrom(source, 3);
@@ -135,7 +121,7 @@ TEST(MemoryStream, CopyFromCopiesExactlyOrFails) {
   EXPECT_THROW(target.CopyFrom(source, -1), EVoException);
 }
 
-TEST(FileStream, CreatesWritesAndReadsBack) {
+TEST(FileStream, WritesReadsAndNamesTheFileInErrors) {
   TempDir dir;
   {
     TVoFileStream f(dir / "data.bin", orba::fmCreate);
@@ -155,10 +141,6 @@ TEST(FileStream, CreatesWritesAndReadsBack) {
     rw.WriteByte(7);
   }
   EXPECT_EQ(std::filesystem::file_size(dir / "data.bin"), 3u);
-}
-
-TEST(FileStream, ErrorsNameTheFile) {
-  TempDir dir;
   std::filesystem::path missing = dir / "missing.bin";
   EVoException open = Raised([&] { TVoFileStream f(missing, orba::fmOpenRead); });
   EXPECT_EQ(open.Message(),
@@ -174,7 +156,7 @@ TEST(FileStream, ErrorsNameTheFile) {
   EXPECT_THROW(ro.Seek(-1, orba::soBeginning), EVoException);
 }
 
-TEST(StringStream, CollectsTextAndEncodesItInItsCodePage) {
+TEST(StringStream, CollectsEncodesAndSavesText) {
   orba::TVoStringStream s;
   EXPECT_EQ(s.CodePage(), orba::TVoStringStream::cpUtf16LE);
   s.Add(u"a\u00E9");
@@ -196,19 +178,16 @@ TEST(StringStream, CollectsTextAndEncodesItInItsCodePage) {
   EXPECT_EQ(e.Code(), E_INVALIDARG);
   EXPECT_EQ(s.CodePage(), 1252u);
   EXPECT_THROW(orba::TVoStringStream(4711), EVoException);
-}
-
-TEST(StringStream, SavesToFileAndStream) {
   TempDir dir;
-  orba::TVoStringStream s(orba::TVoStringStream::cpUtf8);
-  s.AddLine(u"line \u20AC");
-  s.SaveToFile(dir / "text.txt");
+  orba::TVoStringStream utf8(orba::TVoStringStream::cpUtf8);
+  utf8.AddLine(u"line \u20AC");
+  utf8.SaveToFile(dir / "text.txt");
   TVoFileStream f(dir / "text.txt", orba::fmOpenRead);
   EXPECT_EQ(f.ReadAnsiChars(static_cast<size_t>(f.Size())), "line \xE2\x82\xAC\r\n");
   TVoMemoryStream m;
-  s.SaveToStream(m);
+  utf8.SaveToStream(m);
   EXPECT_EQ(m.Size(), 10);
-  EXPECT_THROW(s.SaveToFile(dir / "no" / "x.txt"), EVoException);
+  EXPECT_THROW(utf8.SaveToFile(dir / "no" / "x.txt"), EVoException);
 }
 
 }  // namespace

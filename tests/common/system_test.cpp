@@ -14,16 +14,13 @@
 namespace orba {
 namespace {
 
-TEST(System, BitnessQueriesAgreeWithTheMachine) {
+TEST(System, BitnessElevationAndVersionAgreeWithTheMachine) {
   utsname info{};
   ASSERT_EQ(uname(&info), 0);
   bool machine64 = std::string(info.machine).find("64") != std::string::npos;
   EXPECT_EQ(IsCPU64(), machine64);
   EXPECT_EQ(IsOS64(), machine64);
   EXPECT_EQ(IsWow64(), machine64 && sizeof(void*) == 4);
-}
-
-TEST(System, ElevationAndVersion) {
   EXPECT_EQ(VoGetElevationLevel(), geteuid() == 0 ? elFull : elDefault);
   TVoOSVersion version = VoGetOSVersion();
   EXPECT_EQ(version.Name, u"Linux");
@@ -32,22 +29,18 @@ TEST(System, ElevationAndVersion) {
 }
 
 TEST(System, LocaleIdentifiersFromTheEnvironment) {
-  std::string all = getenv("LC_ALL") ? getenv("LC_ALL") : "", lang = getenv("LANG") ? getenv("LANG") : "";
-  unsetenv("LC_ALL");
-  setenv("LANG", "de_DE.UTF-8", 1);
+  test::ScopedEnv all("LC_ALL", nullptr), lang("LANG", "de_DE.UTF-8");
   EXPECT_EQ(VoGetUserDefaultLCID(), 1031u);
-  setenv("LC_ALL", "fr_CA", 1);
+  all.Set("fr_CA");
   EXPECT_EQ(VoGetUserDefaultLCID(), 3084u);
-  setenv("LC_ALL", "C.UTF-8", 1);
+  all.Set("C.UTF-8");
   EXPECT_EQ(VoGetUserDefaultLCID(), 1033u);
-  unsetenv("LC_ALL");
-  unsetenv("LANG");
+  all.Set(nullptr);
+  lang.Set(nullptr);
   EXPECT_EQ(VoGetUserDefaultLCID(), 1033u);
   EXPECT_EQ(VoLocaleNameToLCID(u"pt-BR"), 1046u);
   EXPECT_EQ(VoLocaleNameToLCID(u"nl_XX@euro"), 1043u);
   EXPECT_EQ(VoLocaleNameToLCID(u"xx_YY"), 0u);
-  if (!all.empty()) setenv("LC_ALL", all.c_str(), 1);
-  if (!lang.empty()) setenv("LANG", lang.c_str(), 1);
 }
 
 TEST(Files, NamePartsAcceptBothSeparators) {
@@ -103,23 +96,20 @@ TEST(Files, TemporaryFilesAreUniqueAndFoldersRemoved) {
     EXPECT_TRUE(DirectoryExists(path));
   }
   EXPECT_FALSE(DirectoryExists(path));
-  setenv("TMPDIR", "/nonexistent-orba-dir", 1);
+  test::ScopedEnv tmp("TMPDIR", "/nonexistent-orba-dir");
   EXPECT_THROW(VoGetTempFileName(u"x", u""), EVoOSError);
-  unsetenv("TMPDIR");
 }
 
 TEST(System, ShellOpenUsesXdgOpenWhenPresent) {
   TVoTempFolder folder;
   std::string dir = ToUtf8(folder.Path());
-  std::string saved = getenv("PATH") ? getenv("PATH") : "";
-  setenv("PATH", dir.c_str(), 1);
+  test::ScopedEnv path("PATH", dir.c_str());
   EXPECT_FALSE(VoShellExecOpenFile(u"/tmp/file.txt"));
   test::WriteText(dir + "/xdg-open", "#!/bin/sh\necho \"$1\" > \"" + dir + "/opened.tmp\"\nmv \"" + dir +
                                          "/opened.tmp\" \"" + dir + "/opened\"\n");
   chmod((dir + "/xdg-open").c_str(), 0755);
-  setenv("PATH", (dir + ":/usr/bin:/bin").c_str(), 1);
+  path.Set((dir + ":/usr/bin:/bin").c_str());
   EXPECT_TRUE(VoShellExecOpenFile(u"/tmp/file.txt"));
-  setenv("PATH", saved.c_str(), 1);
   // The opener runs detached; wait for its answer.
   for (int i = 0; i < 500 && !FileExists(FromUtf8(dir + "/opened")); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

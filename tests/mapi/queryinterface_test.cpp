@@ -36,7 +36,7 @@ class TinyMessage : public orba::TVoComObject<orba::TVoRefCounted, IMessage> {
   HRESULT SetReadFlag(ULONG) override { return MAPI_E_NO_SUPPORT; }
 };
 
-TEST(MapiQueryInterface, AnswersAlongTheMessageChain) {
+TEST(MapiQueryInterface, AnswersAlongTheMessageChainOnly) {
   auto message = orba::MakeComObject<TinyMessage>();
   IMessage* asMessage = message.get();
   for (const IID* iid : {&IID_IUnknown, &IID_IMAPIProp, &IID_IMessage}) {
@@ -46,16 +46,13 @@ TEST(MapiQueryInterface, AnswersAlongTheMessageChain) {
     static_cast<IUnknown*>(out)->Release();
   }
   EXPECT_EQ(message->RefCount(), 1u);
-}
-
-TEST(MapiQueryInterface, RefusesInterfacesOutsideTheChain) {
-  auto message = orba::MakeComObject<TinyMessage>();
+  auto other = orba::MakeComObject<TinyMessage>();
   for (const IID* iid : {&IID_IMAPIFolder, &IID_IAttachment, &IID_IMAPIContainer, &IID_IMAPITable}) {
     void* out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(message->QueryInterface(*iid, &out), E_NOINTERFACE);
+    EXPECT_EQ(other->QueryInterface(*iid, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
   }
-  EXPECT_EQ(message->RefCount(), 1u);
+  EXPECT_EQ(other->RefCount(), 1u);
 }
 
 TEST(MapiQueryInterface, TraitsFollowThePublishedParents) {

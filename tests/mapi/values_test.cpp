@@ -8,7 +8,7 @@ namespace {
 
 constexpr GUID Ole(uint32_t l) { return GUID{l, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}}; }
 
-TEST(MapiValues, InterfaceIdentifiers) {
+TEST(MapiValues, InterfaceIdentifiersAndResultCodes) {
   EXPECT_EQ(IID_IMAPISession, Ole(0x00020300));
   EXPECT_EQ(IID_IMAPITable, Ole(0x00020301));
   EXPECT_EQ(IID_IMAPIProp, Ole(0x00020303));
@@ -20,9 +20,6 @@ TEST(MapiValues, InterfaceIdentifiers) {
   EXPECT_EQ(PS_PUBLIC_STRINGS, Ole(0x00020329));
   EXPECT_EQ(PS_INTERNET_HEADERS, Ole(0x00020386));
   EXPECT_FALSE(IID_IMessage == IID_IMAPIProp);
-}
-
-TEST(MapiValues, ResultCodes) {
   EXPECT_EQ(static_cast<uint32_t>(MAPI_E_NOT_FOUND), 0x8004010Fu);
   EXPECT_EQ(static_cast<uint32_t>(MAPI_E_NO_SUPPORT), 0x80040102u);
   EXPECT_EQ(static_cast<uint32_t>(MAPI_E_BAD_CHARWIDTH), 0x80040103u);

@@ -43,7 +43,10 @@ TEST(Catalogue, HandlesArePositionsRegisteredInOrder) {
   }
 }
 
-TEST(Catalogue, FirstAndLastEntries) {
+TEST(Catalogue, FirstAndLastEntriesAreCompileTimeHandles) {
+  static_assert(PR_ACKNOWLEDGEMENT_MODE.ID == 1);
+  static_assert(PR_SUBJECT_A.ID != PR_SUBJECT_W.ID);
+  EXPECT_EQ(GetPropInfo(&PR_SUBJECT)->PropDef, &PR_SUBJECT);
   EXPECT_EQ(PR_ACKNOWLEDGEMENT_MODE.ID, 1);
   EXPECT_EQ(PR_SENT_REPRESENTING_SMTP_W.ID, static_cast<TVoMAPIPropDefID>(VoMAPICatalogueCount));
   EXPECT_EQ(GetPropInfoByIndex(0)->PropName, u"PR_ACKNOWLEDGEMENT_MODE");
@@ -51,21 +54,11 @@ TEST(Catalogue, FirstAndLastEntries) {
   EXPECT_EQ(GetPropTag(PR_SENT_REPRESENTING_SMTP_W), 0x5D02001Fu);
 }
 
-TEST(Catalogue, HandleConstantsAreUsableAtCompileTime) {
-  static_assert(PR_ACKNOWLEDGEMENT_MODE.ID == 1);
-  static_assert(PR_SUBJECT_A.ID != PR_SUBJECT_W.ID);
-  EXPECT_EQ(GetPropInfo(&PR_SUBJECT)->PropDef, &PR_SUBJECT);
-}
-
-TEST(Catalogue, NoTwoEntriesShareAName) {
+TEST(Catalogue, NamesAreUniqueAndResolveToTheirOwnHandles) {
   std::set<WideString> names;
-  for (size_t i = 0; i < VoMAPICatalogueCount; ++i)
-    EXPECT_TRUE(names.insert(GetPropInfoByIndex(i)->PropName).second) << ToUtf8(GetPropInfoByIndex(i)->PropName);
-}
-
-TEST(Catalogue, NamesResolveToTheirOwnHandles) {
   for (size_t i = 0; i < VoMAPICatalogueCount; ++i) {
     const TVoMAPIPropInfo* info = GetPropInfoByIndex(i);
+    EXPECT_TRUE(names.insert(info->PropName).second) << ToUtf8(info->PropName);
     ASSERT_EQ(FindProp(info->PropName), info);
     EXPECT_EQ(GetPropDef(info->PropName), *info->PropDef);
   }
@@ -97,14 +90,11 @@ TEST(Catalogue, StringPropertiesComeAsTriples) {
   EXPECT_GT(triples, 600u);
 }
 
-TEST(Catalogue, SubjectTriple) {
+TEST(Catalogue, TellingStandardRows) {
   EXPECT_EQ(GetPropTag(PR_SUBJECT), 0x0037001Fu);
   EXPECT_EQ(GetPropTag(PR_SUBJECT_A), 0x0037001Eu);
   EXPECT_EQ(GetPropTag(PR_SUBJECT_W), 0x0037001Fu);
   EXPECT_EQ(Info(PR_SUBJECT_W).PropID.VarType(), varWord);
-}
-
-TEST(Catalogue, TellingStandardRows) {
   EXPECT_EQ(GetPropTag(PR_NULL), 0x00000001u);
   EXPECT_EQ(GetPropTag(PR_INTERNET_CONTENT_ID), 0x662A001Fu);
   EXPECT_EQ(GetPropTag(PR_INTERNET_CONTENT_ID_A), 0x662A001Eu);
@@ -140,7 +130,7 @@ TEST(Catalogue, PrivateRowsOfTheLibrarysSet) {
   EXPECT_EQ(NPR_SENDUSINGACCOUNT.ID, NPR_SEND_INVITATIONS_AND_UPDATES.ID + 1);
 }
 
-TEST(Catalogue, TellingNamedRows) {
+TEST(Catalogue, TellingNamedRowsAndInternetHeadersByName) {
   const TVoMAPIPropInfo& calendar = Info(NPR_CALENDARASSISTANT_0016);
   EXPECT_TRUE(SameGuid(calendar.PropSet, PSETID_CalendarAssistant));
   EXPECT_EQ(calendar.PropID, TVoVariant(int32_t(0x16)));
@@ -153,9 +143,6 @@ TEST(Catalogue, TellingNamedRows) {
   EXPECT_EQ(scl.PropKind, MNID_STRING);
   EXPECT_EQ(scl.PropID, TVoVariant(u"OriginalScl"));
   EXPECT_EQ(scl.PropType, PT_LONG);
-}
-
-TEST(Catalogue, InternetHeadersByName) {
   const TVoMAPIPropInfo& replyTo = Info(NPR_NAMEREPLYTO);
   EXPECT_TRUE(SameGuid(replyTo.PropSet, PS_INTERNET_HEADERS));
   EXPECT_EQ(replyTo.PropKind, MNID_STRING);

@@ -1,6 +1,7 @@
 // The list classes: cursor over linked items, set semantics, imports, tag arrays.
 #include <gtest/gtest.h>
 
+#include "common/mapierror.h"
 #include "orba/VoMAPILists.h"
 #include "propowner_double.h"
 
@@ -9,114 +10,58 @@ namespace {
 
 TVoMAPIEntryID Eid(std::initializer_list<uint8_t> bytes) { return TVoVariant(TVoVariant::ByteArray(bytes)); }
 
-template <class F>
-WideString MessageOf(F f) {
-  try {
-    f();
-  } catch (const EVoException& e) {
-    return e.Message();
-  }
-  return u"<no exception>";
-}
-
 ComPtr<TVoMAPIValueList> Values(std::initializer_list<int32_t> values) {
   auto list = MakeComObject<TVoMAPIValueList>();
   for (int32_t v : values) list->Add(TVoVariant(v));
   return list;
 }
 
-TEST(ListCursor, AddMovesCursorToNewItem) {
-  auto list = Values({1, 2, 3});
-  EXPECT_EQ(list->Get_Count(), 3);
-  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(3)));
-  list->First();
-  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(1)));
-  list->Next();
-  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(2)));
-  list->Last();
-  list->Next();
-  EXPECT_TRUE(list->Get_EOF());
-}
-
-TEST(ListCursor, EmptyListIsEOF) {
-  auto list = MakeComObject<TVoMAPIValueList>();
-  EXPECT_TRUE(list->Get_EOF());
-  list->First();
-  EXPECT_TRUE(list->Get_EOF());
-  try {
-    list->Get_CurrentRecord();
-    FAIL();
-  } catch (const EVoMAPIException& e) {
-    EXPECT_EQ(e.Code(), E_FAIL);
-    EXPECT_EQ(e.Message(), u"The list is EOF!");
+// The cursor after a walk: F First, L Last, N Next, P Previous, R DeleteRecord, a digit
+// Delete(digit). Adding moves the cursor to the new item.
+TEST(ListCursor, WalksAndDeletionsMoveTheCursor) {
+  struct Case {
+    std::initializer_list<int32_t> values;
+    const char* walk;
+    int32_t current;  // 0: EOF
+    int count;
+  };
+  const Case cases[] = {
+      {{1, 2, 3}, "", 3, 3},    {{1, 2, 3}, "F", 1, 3},    {{1, 2, 3}, "FN", 2, 3},  {{1, 2, 3}, "LN", 0, 3},
+      {{1, 2, 3}, "LR", 2, 2},  {{1, 2, 3}, "LRN", 0, 2},  {{1}, "R", 0, 0},         {{1, 2, 3}, "FR", 2, 2},
+      {{1, 2, 3}, "0F", 2, 2},  {{1, 2, 3}, "0FP", 0, 2},  {{1, 2, 3}, "1FN", 3, 2}, {{1, 2, 3}, "1FNP", 1, 2},
+      {{1, 2, 3}, "FN1", 3, 2}, {{1, 2, 3}, "FN11", 0, 1}, {{}, "F", 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.walk);
+    auto list = Values(c.values);
+    for (const char* op = c.walk; *op; ++op) switch (*op) {
+        case 'F': list->First(); break;
+        case 'L': list->Last(); break;
+        case 'N': list->Next(); break;
+        case 'P': list->Previous(); break;
+        case 'R': list->DeleteRecord(); break;
+        default: list->Delete(*op - '0');
+      }
+    EXPECT_EQ(list->Get_Count(), c.count);
+    EXPECT_EQ(list->Get_EOF(), c.current == 0);
+    if (c.current) EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(c.current));
   }
-  EXPECT_EQ(MessageOf([&] { list->DeleteRecord(); }), u"The list is EOF!");
 }
 
-TEST(ListCursor, DeletingLastCurrentMovesToNewLast) {
-  auto list = Values({1, 2, 3});
-  list->Last();
-  list->DeleteRecord();
-  EXPECT_FALSE(list->Get_EOF());
-  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(2)));
-  list->Next();
-  EXPECT_TRUE(list->Get_EOF());
-}
-
-TEST(ListCursor, DeletingOnlyItemLeavesEmptyEOF) {
-  auto list = Values({1});
-  list->DeleteRecord();
-  EXPECT_EQ(list->Get_Count(), 0);
-  EXPECT_TRUE(list->Get_EOF());
-}
-
-TEST(ListCursor, DeleteRecordMovesToNext) {
-  auto list = Values({1, 2, 3});
-  list->First();
-  list->DeleteRecord();
-  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(2)));
-}
-
-TEST(ListCursor, AfterRemovingFirstPreviousReachesEOF) {
-  auto list = Values({1, 2, 3});
-  list->Delete(0);
-  list->First();
-  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(2)));
-  list->Previous();
-  EXPECT_TRUE(list->Get_EOF());
-}
-
-TEST(ListCursor, RemovingMiddleRelinksNeighbours) {
+TEST(ListCursor, EOFIndexErrorsAndClear) {
   auto list = Values({1, 2, 3});
   list->Delete(1);
-  list->First();
-  list->Next();
-  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(3)));
-  list->Previous();
-  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(1)));
-  EXPECT_EQ(list->Get_Item(1), TVoVariant(int32_t(3)));
-}
-
-TEST(ListCursor, DeletingCurrentByIndexMovesToSuccessor) {
-  auto list = Values({1, 2, 3});
-  list->First();
-  list->Next();
-  list->Delete(1);
-  EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(int32_t(3)));
-  list->Delete(1);  // the last, current: no successor
-  EXPECT_TRUE(list->Get_EOF());
-}
-
-TEST(ListCursor, IndexErrorsAndClear) {
-  auto list = Values({1});
-  EXPECT_EQ(MessageOf([&] { list->Get_Item(1); }), u"List index out of bounds (1)");
-  EXPECT_EQ(MessageOf([&] { list->Delete(-1); }), u"List index out of bounds (-1)");
+  EXPECT_EQ(list->Get_Item(1), TVoVariant(int32_t(3)));  // the neighbours are relinked
+  EXPECT_RAISES(list->Get_Item(2), EVoException, E_INVALIDARG, u"List index out of bounds (2)");
+  EXPECT_RAISES(list->Delete(-1), EVoException, E_INVALIDARG, u"List index out of bounds (-1)");
   list->Clear();
   EXPECT_EQ(list->Get_Count(), 0);
   EXPECT_TRUE(list->Get_EOF());
+  EXPECT_RAISES(list->Get_CurrentRecord(), EVoMAPIException, E_FAIL, u"The list is EOF!");
+  EXPECT_RAISES(list->DeleteRecord(), EVoMAPIException, E_FAIL, u"The list is EOF!");
 }
 
-TEST(EntryIDList, SameEntryIDOnce) {
+TEST(EntryIDList, SameEntryIDOnceImportAndAssign) {
   auto list = MakeComObject<TVoMAPIEntryIDList>();
   EXPECT_EQ(list->Add(Eid({1, 2, 3})), 0);
   EXPECT_EQ(list->Add(Eid({9})), 1);
@@ -130,13 +75,10 @@ TEST(EntryIDList, SameEntryIDOnce) {
   list->Remove(Eid({7}));  // absent: nothing happens
   EXPECT_EQ(list->Get_Count(), 1);
   EXPECT_EQ(list->Get_Item(0), Eid({9}));
-}
-
-TEST(EntryIDList, ImportAndAssign) {
   uint8_t a[] = {1, 2}, b[] = {3};
   SBinary bins[] = {{2, a}, {1, b}, {2, a}};
   SBinaryArray entries{3, bins};
-  auto list = MakeComObject<TVoMAPIEntryIDList>();
+  list = MakeComObject<TVoMAPIEntryIDList>();
   list->Import(entries);
   EXPECT_EQ(list->Get_Count(), 2);
   EXPECT_EQ(list->Get_Item(1), Eid({3}));
@@ -197,14 +139,9 @@ TEST_F(PropListTest, SamePropertyIgnoringType) {
   EXPECT_EQ(list->Get_CurrentRecord(), PR_IMPORTANCE);
 }
 
-TEST_F(PropListTest, CreatePropTagArrayOfEmptyList) {
-  auto list = MakeComObject<TVoMAPIPropList>();
-  LPSPropTagArray tags = list->CreatePropTagArray(*prop);
-  EXPECT_EQ(tags->cValues, 0u);
-}
-
 TEST_F(PropListTest, CreatePropTagArrayResolvesForTheObject) {
   auto list = MakeComObject<TVoMAPIPropList>();
+  EXPECT_EQ(list->CreatePropTagArray(*prop)->cValues, 0u);
   list->Add(PR_SUBJECT);
   list->Add(NPR_CONTACT_FILEUNDER);
   list->Add(PR_IMPORTANCE);
@@ -235,7 +172,7 @@ TEST_F(PropListTest, PropValueListPairs) {
   EXPECT_EQ(list->Get_Count(), 1);
 }
 
-TEST_F(PropListTest, PropValueListAssign) {
+TEST_F(PropListTest, PropValueListAssignAndImport) {
   auto list = MakeComObject<TVoMAPIPropValueList>();
   list->AddValue(PR_SUBJECT, TVoVariant(u"s"));
   list->AddValue(PR_IMPORTANCE, TVoVariant(int32_t(2)));
@@ -245,9 +182,6 @@ TEST_F(PropListTest, PropValueListAssign) {
   auto copy = MakeComObject<TVoMAPIPropValueList>();
   list->AssignTo_(copy.get());
   EXPECT_EQ(copy->Get_Value(1), TVoVariant(int32_t(2)));
-}
-
-TEST_F(PropListTest, PropValueListImport) {
   SPropValue values[3]{};
   values[0].ulPropTag = 0x0037001F;
   char16_t subject[] = u"Imported";
@@ -256,7 +190,7 @@ TEST_F(PropListTest, PropValueListImport) {
   values[1].Value.l = 1;
   values[2].ulPropTag = 0x7AB20003;  // unknown: registered on demand
   values[2].Value.l = 9;
-  auto list = MakeComObject<TVoMAPIPropValueList>();
+  list = MakeComObject<TVoMAPIPropValueList>();
   list->AddValue(PR_BODY, TVoVariant(u"old"));
   list->Import(3, values);
   ASSERT_EQ(list->Get_Count(), 3);
@@ -272,9 +206,8 @@ TEST(ListParent, ParentDestroyed) {
   auto list = MakeComObject<TVoMAPIValueList>(parent.get());
   EXPECT_NO_THROW(list->CheckActive(u"Add"));
   parent = nullptr;
-  EXPECT_EQ(MessageOf([&] { list->CheckActive(u"Add"); }),
-            u"Failed to execute TVoMAPIValueList.Add!\r\nThe parentobject of this instance has been "
-            u"destroyed!");
+  EXPECT_RAISES(list->CheckActive(u"Add"), EVoException, E_FAIL,
+                u"Failed to execute TVoMAPIValueList.Add!\r\nThe parentobject of this instance has been destroyed!");
 }
 
 TEST(ABDestFieldList, FieldsByType) {

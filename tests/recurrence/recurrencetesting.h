@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -11,12 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "common/temphome.h"
 #include "orba/VoMAPIRecurrence.h"
 #include "orba/common/dates.h"
 #include "orba/common/utf8.h"
 #include "recurrence/VoRecurrenceStream.h"
 
 namespace orba::testing {
+
+using test::MachineZone;
 
 inline TVoBytes ReadFixture(const std::string& name) {
   std::ifstream in(std::string(ORBA_TEST_DATA_DIR) + "/recurrence/" + name, std::ios::binary);
@@ -55,24 +57,6 @@ std::string ErrorOf(F&& statement) {
   }
   return "";
 }
-
-// Runs the test body under the machine zone named (TZ), restoring the old one after.
-class MachineZone {
- public:
-  explicit MachineZone(const char* zone) {
-    if (const char* old = std::getenv("TZ")) old_ = old, hadOld_ = true;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~MachineZone() {
-    hadOld_ ? setenv("TZ", old_.c_str(), 1) : unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  std::string old_;
-  bool hadOld_ = false;
-};
 
 inline TDateTime Date(int y, int m, int d, int h = 0, int n = 0) { return EncodeDateTime(y, m, d, h, n, 0, 0); }
 

@@ -19,25 +19,17 @@ class ClientsTest : public LoaderTest {
     WriteText(file, ReadText(from));
     return file;
   }
-  // A minimal 32-bit ELF shared object header: enough to tell its bitness.
-  std::string Elf32(const std::string& folder, const std::string& name) {
-    std::string image(52, '\0');
-    image.replace(0, 7,
-                  "\x7f"
-                  "ELF\x01\x01\x01",
-                  7);
-    image[16] = 3;   // ET_DYN
-    image[18] = 3;   // EM_386
-    image[20] = 1;   // EV_CURRENT
-    image[40] = 52;  // e_ehsize
-    std::filesystem::create_directories(Home() + "/" + folder);
-    std::string file = Home() + "/" + folder + "/" + name;
-    WriteText(file, image);
-    return file;
-  }
 };
 
-TEST_F(ClientsTest, TwoClientsGiveTheClientsText) {
+TEST_F(ClientsTest, ClientsTextOfTwoClientsAndOfTheBuiltInDefault) {
+  TVoMAPIClients clients = VoGetMAPIClients();
+  ASSERT_EQ(clients.size(), 1u);
+  EXPECT_EQ(clients[0].ClientName, u"Orba Store");
+  EXPECT_EQ(clients[0].MAPIDLL, VoModuleFolder() + u"liborbastore.so");
+  EXPECT_EQ(clients[0].MAPIInterface, ciExtendedMAPI);  // it exports MAPIInitialize and MAPILogonEx
+  EXPECT_TRUE(clients[0].IsDefault);
+  EXPECT_EQ(VoGetMAPIInfo().Clients, u"\"Orba Store\"");
+  // Two clients of the registry file.
   Registry(
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail]\n@=\"B\"\n"
       "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Orba Store]\n"
@@ -53,22 +45,12 @@ TEST_F(ClientsTest, TwoClientsGiveTheClientsText) {
   EXPECT_EQ(info.Version, u"1.0.0.1");
   EXPECT_EQ(info.Bitness, VoProcessBitness());
   EXPECT_TRUE(info.InProc);
-  TVoMAPIClients clients = VoGetMAPIClients();
+  clients = VoGetMAPIClients();
   ASSERT_EQ(clients.size(), 2u);
   EXPECT_EQ(clients[0].MAPIInterface, ciSimpleMAPI);
   EXPECT_EQ(clients[1].MAPIInterface, ciExtendedMAPI);  // exports MAPIInitialize and MAPILogonEx
   EXPECT_FALSE(clients[0].IsDefault);
   EXPECT_TRUE(clients[1].IsDefault);
-}
-
-TEST_F(ClientsTest, BuiltInDefaultIsReportedTruthfully) {
-  TVoMAPIClients clients = VoGetMAPIClients();
-  ASSERT_EQ(clients.size(), 1u);
-  EXPECT_EQ(clients[0].ClientName, u"Orba Store");
-  EXPECT_EQ(clients[0].MAPIDLL, VoModuleFolder() + u"liborbastore.so");
-  EXPECT_EQ(clients[0].MAPIInterface, ciExtendedMAPI);  // it exports MAPIInitialize and MAPILogonEx
-  EXPECT_TRUE(clients[0].IsDefault);
-  EXPECT_EQ(VoGetMAPIInfo().Clients, u"\"Orba Store\"");
 }
 
 TEST_F(ClientsTest, ClientLookupPrefersCurrentUserAndFallsBackToDLLPath) {
@@ -113,41 +95,42 @@ TEST_F(ClientsTest, OutlookFromMSIApplicationLCID) {
   EXPECT_EQ(VoFindMAPIDll(u"Microsoft Outlook"), FromUtf8(dll));
 }
 
-TEST_F(ClientsTest, OutlookLibraryOfOtherBitnessIsNotUsed) {
-  std::string dll = Elf32("outlook32", "OLMAPI32.dll");
-  Registry(
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Microsoft Outlook]\n"
-      "\"MSIApplicationLCID\"=\"Software\\\\Velmora\\\\15.0\\\\Outlook\"\n"
-      "\"DllPathEx\"=\"" +
-      dll + "\"\n");
-  TVoOutlookInfo info = VoGetOutlookInfo();
-  EXPECT_EQ(info.Version, OL2013);
-  EXPECT_EQ(info.MAPIDLL, u"");
-}
-
-TEST_F(ClientsTest, OutlookClickToRun) {
-  std::string dll = Place("root/Office16", "OLMAPI32.dll", FAKE_EXTENDED);
-  Registry(
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Office\\ClickToRun\\REGISTRY\\MACHINE\\"
-      "Software\\Microsoft\\Office\\16.0\\Outlook\\InstallRoot]\n\"Path\"=\"" +
-      Home() + "/root/Office16/\"\n");
-  TVoOutlookInfo info = VoGetOutlookInfo();
-  EXPECT_EQ(info.Mode, olmClickToRun);
-  EXPECT_EQ(info.Version, OL2016);
-  EXPECT_EQ(info.InstallRoot, FromUtf8(Home() + "/root/Office16/"));
-  EXPECT_EQ(info.MAPIDLL, FromUtf8(dll));
-}
-
-TEST_F(ClientsTest, OutlookInstallRoot) {
-  std::string dll = Place("office14", "OLMAPI32.dll", FAKE_EXTENDED);
-  Registry(
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Office\\14.0\\Outlook\\InstallRoot]\n"
-      "\"Path\"=\"" +
-      Home() + "/office14\"\n");
-  TVoOutlookInfo info = VoGetOutlookInfo();
-  EXPECT_EQ(info.Version, OL2010);
-  EXPECT_EQ(info.Mode, olmNA);
-  EXPECT_EQ(info.MAPIDLL, FromUtf8(dll));
+// Outlook found through its version key, a Click-to-Run or a plain install root; a
+// library of the other bitness is not used.
+TEST_F(ClientsTest, OutlookInstallations) {
+  const std::string elf32 = Home() + "/OLMAPI32.dll";
+  WriteElf32(elf32);
+  struct Case {
+    std::string dll, registry;
+    TVoOutlookMajorVersion version;
+    TVoOutlookMode mode;
+    bool used;
+  };
+  const Case cases[] = {
+      {elf32,
+       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Microsoft Outlook]\n"
+       "\"MSIApplicationLCID\"=\"Software\\\\Velmora\\\\15.0\\\\Outlook\"\n\"DllPathEx\"=\"" +
+           elf32 + "\"\n",
+       OL2013, olmNA, false},
+      {Place("root/Office16", "OLMAPI32.dll", FAKE_EXTENDED),
+       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Office\\ClickToRun\\REGISTRY\\MACHINE\\"
+       "Software\\Microsoft\\Office\\16.0\\Outlook\\InstallRoot]\n\"Path\"=\"" +
+           Home() + "/root/Office16/\"\n",
+       OL2016, olmClickToRun, true},
+      {Place("office14", "OLMAPI32.dll", FAKE_EXTENDED),
+       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Office\\14.0\\Outlook\\InstallRoot]\n\"Path\"=\"" + Home() +
+           "/office14\"\n",
+       OL2010, olmNA, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dll);
+    Registry(c.registry);
+    TVoOutlookInfo info = VoGetOutlookInfo();
+    EXPECT_EQ(info.Version, c.version);
+    EXPECT_EQ(info.Mode, c.mode);
+    EXPECT_EQ(info.MAPIDLL, c.used ? FromUtf8(c.dll) : u"");
+    if (c.mode == olmClickToRun) EXPECT_EQ(info.InstallRoot, FromUtf8(Home() + "/root/Office16/"));
+  }
 }
 
 TEST_F(ClientsTest, OutlookStoreAppAndItsLoadText) {

@@ -23,16 +23,6 @@ class LoaderStateTest : public LoaderTest {
   }
 };
 
-TEST_F(LoaderStateTest, LoadsAndReportsAnExtendedLibrary) {
-  WideString name = u"  " + ext_.Path() + u" ";
-  bool extended = false;
-  VoLoadMAPIDLL(name, extended);
-  EXPECT_TRUE(extended);
-  EXPECT_EQ(name, ext_.Path());
-  EXPECT_EQ(VoCurrentMAPIDllFileName(), ext_.Path());
-  EXPECT_NE(VoMAPIModule(), nullptr);
-}
-
 TEST_F(LoaderStateTest, SimpleLibraryIsNotExtended) {
   WideString name = simple_.Path();
   bool extended = true;
@@ -40,20 +30,20 @@ TEST_F(LoaderStateTest, SimpleLibraryIsNotExtended) {
   EXPECT_FALSE(extended);
 }
 
-TEST_F(LoaderStateTest, LoadingTheSameFileTwiceIsANoOp) {
-  Load(ext_);
-  TVoLibHandle module = VoMAPIModule();
-  WideString name = ext_.Path();
+TEST_F(LoaderStateTest, LoadsOnceAndRefusesAnotherFile) {
+  WideString name = u"  " + ext_.Path() + u" ";
   bool extended = false;
   VoLoadMAPIDLL(name, extended);
   EXPECT_TRUE(extended);
+  EXPECT_EQ(name, ext_.Path());
+  EXPECT_EQ(VoCurrentMAPIDllFileName(), ext_.Path());
+  TVoLibHandle module = VoMAPIModule();
+  EXPECT_NE(module, nullptr);
+  extended = false;
+  VoLoadMAPIDLL(name, extended);  // the same file again: nothing to do
+  EXPECT_TRUE(extended);
   EXPECT_EQ(VoMAPIModule(), module);
-}
-
-TEST_F(LoaderStateTest, LoadingAnotherFileIsRefused) {
-  Load(ext_);
-  WideString name = simple_.Path();
-  bool extended = false;
+  name = simple_.Path();
   EXPECT_MAPI_ERROR(VoLoadMAPIDLL(name, extended), E_FAIL,
                     "Failed to load (" + simple_.File() + ")! You must first unload " + ext_.File() + ".");
   EXPECT_EQ(VoCurrentMAPIDllFileName(), ext_.Path());
@@ -106,7 +96,7 @@ TEST_F(LoaderStateTest, InitializeWithExtendedMAPIUnloadsASimpleLibrary) {
   EXPECT_FALSE(VoMAPIInitialized());
 }
 
-TEST_F(LoaderStateTest, InitializeFlagsReachMAPIInitialize) {
+TEST_F(LoaderStateTest, InitializeFlagsReachMAPIInitializeAndASecondCallWithThemDoesNothing) {
   Load(ext_);
   VoMAPIInitialize(true, true, true, true);
   EXPECT_EQ(ext_.Get("init.flags"), 1);
@@ -116,13 +106,11 @@ TEST_F(LoaderStateTest, InitializeFlagsReachMAPIInitialize) {
   VoMAPIUninitialize();
   VoMAPIInitialize(false, false, true, true);
   EXPECT_EQ(ext_.Get("init.flags"), 8);
-}
-
-TEST_F(LoaderStateTest, SecondInitializeWithSameFlagsDoesNothing) {
-  Load(ext_);
+  VoMAPIUninitialize();
+  EXPECT_EQ(ext_.Calls("MAPIInitialize"), 3);
   VoMAPIInitialize();
-  VoMAPIInitialize();
-  EXPECT_EQ(ext_.Calls("MAPIInitialize"), 1);
+  VoMAPIInitialize();  // the same flags again: nothing to do
+  EXPECT_EQ(ext_.Calls("MAPIInitialize"), 4);
   VoMAPIUninitialize();
   // Counted once: the library can be unloaded now.
   EXPECT_NO_THROW(VoUnloadDLL());
@@ -183,22 +171,17 @@ TEST_F(LoaderStateTest, UninitializeWithOpenSessionIsRefused) {
   EXPECT_NO_THROW(VoMAPIUninitialize());
 }
 
-TEST_F(LoaderStateTest, UnloadOnUninitUnloadsWithTheLastThread) {
-  Load(ext_, true);
-  VoMAPIInitialize();
-  VoMAPIUninitialize();
-  EXPECT_EQ(VoMAPIModule(), nullptr);
-  EXPECT_EQ(VoCurrentMAPIDllFileName(), u"");
+TEST_F(LoaderStateTest, UnloadOnUninitOrForceUnloadUnloadsWithTheLastThread) {
+  for (bool unloadOnUninit : {true, false}) {
+    Load(ext_, unloadOnUninit);
+    VoMAPIInitialize();
+    VoMAPIUninitialize(!unloadOnUninit);
+    EXPECT_EQ(VoMAPIModule(), nullptr);
+    EXPECT_EQ(VoCurrentMAPIDllFileName(), u"");
+  }
 }
 
-TEST_F(LoaderStateTest, ForceUnloadUnloads) {
-  Load(ext_);
-  VoMAPIInitialize();
-  VoMAPIUninitialize(true);
-  EXPECT_EQ(VoMAPIModule(), nullptr);
-}
-
-TEST_F(LoaderStateTest, DisableUninitializeSkipsMAPIUninitializeOnce) {
+TEST_F(LoaderStateTest, DisableUninitializeSkipsMAPIUninitializeOnceOnTheMainThreadOnly) {
   Load(ext_);
   VoMAPIInitialize();
   VoDisableMAPIUnitialize();
@@ -207,9 +190,6 @@ TEST_F(LoaderStateTest, DisableUninitializeSkipsMAPIUninitializeOnce) {
   VoMAPIInitialize();
   VoMAPIUninitialize();
   EXPECT_EQ(ext_.Calls("MAPIUninitialize"), 1);
-}
-
-TEST_F(LoaderStateTest, DisableUninitializeOnlyOnTheMainThread) {
   bool raised = false;
   std::thread([&] {
     try {

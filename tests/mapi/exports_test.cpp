@@ -1,9 +1,8 @@
-// The header compiles on its own, without any other seam header before it.
+// The exported declarations have exactly the types clients bind them through.
 #include "mapi/mapiexports.h"
 
 #include <type_traits>
 
-// The exported declarations have exactly the types clients bind them through.
 static_assert(std::is_same_v<decltype(&MAPIInitialize), LPMAPIINITIALIZE>);
 static_assert(std::is_same_v<decltype(&MAPILogonEx), LPMAPILOGONEX>);
 static_assert(std::is_same_v<decltype(&HrQueryAllRows), LPHRQUERYALLROWS>);

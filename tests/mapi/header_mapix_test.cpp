@@ -1,2 +1,0 @@
-// The header compiles on its own, without any other seam header before it.
-#include "mapi/mapix.h"
