@@ -4,6 +4,7 @@
 // with every kind of restriction, notifications, and the failures of each.
 #include <gtest/gtest.h>
 
+#include "common/mapierror.h"
 #include "common/temphome.h"
 #include "integration/orbamessages.h"
 #include "orba/VoMAPIExceptions.h"
@@ -12,12 +13,10 @@
 #include "orba/common/dates.h"
 #include "orba/common/timezone.h"
 #include "orba/common/utf8.h"
-#include "props/propstesting.h"
 
 namespace {
 
 using namespace orba;
-using orba::testing::ExpectRaises;
 
 const uint64_t kFirstTime = DateTimeToFileTime(EncodeDate(2024, 1, 1));
 constexpr uint64_t kHour = 36000000000ull;
@@ -230,8 +229,8 @@ TEST_F(TablesOnOrbaStore, SeeksFromTheBeginningTheCurrentRowAndTheEnd) {
     EXPECT_EQ(bool(table->SeekRow(c.origin, c.count)), c.found) << c.count;
     EXPECT_EQ(Subject(*table), c.subject) << c.count;
   }
-  ExpectRaises(
-      [&] { table->SeekRow(TVoMapiTableBookmark(7), 1); }, E_INVALIDARG,
+  EXPECT_MAPI_ERROR(
+      table->SeekRow(TVoMapiTableBookmark(7), 1), E_INVALIDARG,
       u"TVoMAPITable.SeekRow has raised the following exception:\r\nThe caller passed an invalid parameter or flag. "
       u"(-2147024809)");
 }
@@ -243,8 +242,8 @@ TEST_F(TablesOnOrbaStore, AnEmptyTableIsAtItsEndAndHasNoRowToRead) {
   EXPECT_EQ(table->Get_RowCount(), 0);
   table->First();
   EXPECT_TRUE(table->Get_EOF());
-  ExpectRaises([&] { Subject(*table); }, E_FAIL, u"No record has been retrieved yet! Is the table active and not EOF?");
-  ExpectRaises([&] { table->CheckEOF(); }, E_FAIL, u"The table is EOF!");
+  EXPECT_MAPI_ERROR(Subject(*table), E_FAIL, u"No record has been retrieved yet! Is the table active and not EOF?");
+  EXPECT_MAPI_ERROR(table->CheckEOF(), E_FAIL, u"The table is EOF!");
 }
 
 TEST_F(TablesOnOrbaStore, FieldsOfEveryTypeReadTheirValues) {
@@ -262,8 +261,8 @@ TEST_F(TablesOnOrbaStore, FieldsOfEveryTypeReadTheirValues) {
   const WideString entryId = table->FieldByName(PR_ENTRYID)->Get_AsString();
   EXPECT_EQ(entryId, EntryIDToStr(table->FieldByName(PR_ENTRYID)->Get_Value()));
   EXPECT_EQ(entryId.find_first_not_of(u"0123456789ABCDEF"), WideString::npos);
-  ExpectRaises([&] { time->Set_Value(TVoVariant(1)); }, E_ACCESSDENIED, u"The table is readonly!");
-  ExpectRaises([&] { time->Set_AsSystemTime(ft); }, E_ACCESSDENIED, u"The SystemTime property is readonly!");
+  EXPECT_MAPI_ERROR(time->Set_Value(TVoVariant(1)), E_ACCESSDENIED, u"The table is readonly!");
+  EXPECT_MAPI_ERROR(time->Set_AsSystemTime(ft), E_ACCESSDENIED, u"The SystemTime property is readonly!");
 }
 
 TEST_F(TablesOnOrbaStore, AUnicodeFieldBringsItsAnsiTwinAndEitherWidthStandsInForTheOther) {
@@ -288,7 +287,7 @@ TEST_F(TablesOnOrbaStore, AUnicodeFieldBringsItsAnsiTwinAndEitherWidthStandsInFo
   table->Next();  // message 1 has no body: both columns hold PT_ERROR
   EXPECT_TRUE(table->FieldByName(PR_BODY_W)->Get_Value().IsNull());
   EXPECT_FALSE(fields->FindField(PR_DISPLAY_TO_W));
-  ExpectRaises([&] { table->FieldByName(PR_DISPLAY_TO_W); }, MAPI_E_NOT_FOUND, u"There is no field PR_DISPLAY_TO_W!");
+  EXPECT_MAPI_ERROR(table->FieldByName(PR_DISPLAY_TO_W), MAPI_E_NOT_FOUND, u"There is no field PR_DISPLAY_TO_W!");
 }
 
 TEST_F(TablesOnOrbaStore, FindsTheColumnsOfRowsThatCameWithOtherColumns) {
@@ -465,9 +464,10 @@ TEST_F(TablesOnOrbaStore, FiltersWithRestrictionsOfEveryKind) {
   // Orba Store evaluates recipients and attachments in search folders only.
   auto sub = Create<IVoMAPIRestrictionSub>(*table, rtSub);
   sub->SetRestriction(Content(*table, PR_DISPLAY_NAME_W, u"bob", smtFullString, true).get());
-  ExpectRaises([&] { table->Filter(sub.get()); }, MAPI_E_TOO_COMPLEX,
-               u"TVoMAPITable.SetFiltered failed!\r\nThe table cannot perform the operation, because the restiction "
-               u"is too complicated.");
+  EXPECT_MAPI_ERROR(
+      table->Filter(sub.get()), MAPI_E_TOO_COMPLEX,
+      u"TVoMAPITable.SetFiltered failed!\r\nThe table cannot perform the operation, because the restiction "
+      u"is too complicated.");
   EXPECT_EQ(Subjects(*table).size(), 30u);
 }
 
@@ -491,7 +491,7 @@ TEST_F(TablesOnOrbaStore, FindsForwardAndBackwardFromTheLastRowFound) {
     EXPECT_EQ(bool(table->Get_EOF()), !found);
   }
   table->Filter(one.get());
-  ExpectRaises([&] { table->FindFirst(one.get()); }, E_FAIL, u"The table is already filtered!");
+  EXPECT_MAPI_ERROR(table->FindFirst(one.get()), E_FAIL, u"The table is already filtered!");
 }
 
 TEST_F(TablesOnOrbaStore, RestrictionNodesCarryTheirMembers) {
@@ -501,8 +501,7 @@ TEST_F(TablesOnOrbaStore, RestrictionNodesCarryTheirMembers) {
   };
   for (int type = rtAnd; type <= rtSub; ++type)
     EXPECT_EQ(table->CreateRestriction(TVoMAPIRestrictionType(type))->Get_RestrictionType(), type);
-  ExpectRaises([&] { table->CreateRestriction(TVoMAPIRestrictionType(10)); }, E_INVALIDARG,
-               u"Unsupported RestrictionType");
+  EXPECT_MAPI_ERROR(table->CreateRestriction(TVoMAPIRestrictionType(10)), E_INVALIDARG, u"Unsupported RestrictionType");
   SRestriction empty = node(table->CreateRestriction(rtAnd));
   EXPECT_EQ(empty.rt, ULONG(RES_AND));
   EXPECT_EQ(empty.res.resAnd.cRes, 0u);
@@ -527,17 +526,17 @@ TEST_F(TablesOnOrbaStore, RestrictionNodesCarryTheirMembers) {
   sub->Set_SubObjectType(rsotAttachments);
   auto notR = Create<IVoMAPIRestrictionNot>(*table, rtNot);
   for (auto& nested : {ComPtr<IVoMAPIRestrictionNested>(sub), ComPtr<IVoMAPIRestrictionNested>(notR)})
-    ExpectRaises([&] { node(nested); }, E_INVALIDARG, u"No restriction has been set yet!");
+    EXPECT_MAPI_ERROR(node(nested), E_INVALIDARG, u"No restriction has been set yet!");
   sub->SetRestriction(Exists(*table, PR_ATTACH_SIZE).get());
   EXPECT_EQ(node(sub).res.resSub.ulSubObject, GetPropTag(PR_MESSAGE_ATTACHMENTS));
 
   auto property = Create<IVoMAPIRestrictionProperty>(*table, rtProperty);
   const TVoMAPIPropDef currency = *RegisterProp(u"PR_TABLE_TEST_AMOUNT", 0x6601, PT_CURRENCY)->PropDef;
   for (TVoMAPIPropDef refused : {PR_ATTACH_DATA_OBJ, currency})
-    ExpectRaises([&] { property->Set_PropDef(refused); }, MAPI_E_NO_SUPPORT,
-                 u"You can not use this property in a property restriction!");
+    EXPECT_MAPI_ERROR(property->Set_PropDef(refused), MAPI_E_NO_SUPPORT,
+                      u"You can not use this property in a property restriction!");
   EXPECT_EQ(property->Get_PropDef().ID, 0);
-  ExpectRaises([&] { node(property); }, E_INVALIDARG, u"No property has been set for this restriction yet!");
+  EXPECT_MAPI_ERROR(node(property), E_INVALIDARG, u"No property has been set for this restriction yet!");
 }
 
 TEST_F(TablesOnOrbaStore, RestrictionsJoinOnlyWithinOneTableAndNeverContainThemselves) {
@@ -546,16 +545,16 @@ TEST_F(TablesOnOrbaStore, RestrictionsJoinOnlyWithinOneTableAndNeverContainThems
   auto foreign = other->CreateRestriction(rtExists);
   const WideString differentTable =
       u"The table the restriction belongs too is different than the table of this restriction!";
-  ExpectRaises([&] { all->AddRestriction(foreign.get()); }, E_INVALIDARG, differentTable);
-  ExpectRaises([&] { table->Filter(foreign.get()); }, E_INVALIDARG, differentTable);
+  EXPECT_MAPI_ERROR(all->AddRestriction(foreign.get()), E_INVALIDARG, differentTable);
+  EXPECT_MAPI_ERROR(table->Filter(foreign.get()), E_INVALIDARG, differentTable);
   auto notR = Create<IVoMAPIRestrictionNot>(*table, rtNot);
   notR->SetRestriction(all.get());
-  ExpectRaises([&] { all->AddRestriction(notR.get()); }, E_INVALIDARG, u"A restriction can not contain itself!");
-  ExpectRaises([&] { all->AddRestriction(all.get()); }, E_INVALIDARG, u"A restriction can not contain itself!");
-  ExpectRaises([&] { table->FindFirst(nullptr); }, E_INVALIDARG, u"No restriction has been specified!");
+  EXPECT_MAPI_ERROR(all->AddRestriction(notR.get()), E_INVALIDARG, u"A restriction can not contain itself!");
+  EXPECT_MAPI_ERROR(all->AddRestriction(all.get()), E_INVALIDARG, u"A restriction can not contain itself!");
+  EXPECT_MAPI_ERROR(table->FindFirst(nullptr), E_INVALIDARG, u"No restriction has been specified!");
   table = nullptr;
-  ExpectRaises([&] { dynamic_cast<TVoMAPIRestriction&>(*notR).GetMAPIRestriction(); }, E_FAIL,
-               u"The table this restriction belongs to has been destroyed!");
+  EXPECT_MAPI_ERROR(dynamic_cast<TVoMAPIRestriction&>(*notR).GetMAPIRestriction(), E_FAIL,
+                    u"The table this restriction belongs to has been destroyed!");
 }
 
 // Notifications -----------------------------------------------------------------------------
@@ -578,23 +577,22 @@ TEST_F(TablesOnOrbaStore, AnAddedRowReachesOnRowAddedAndCloseRaisesOnClose) {
   events.OnClose = [&](IVoMAPITable*) { ++closed; };
   events.Start(table.get());
   EXPECT_EQ(events.Get_Table().get(), static_cast<IVoMAPITable*>(table.get()));
-  ExpectRaises([&] { table->Advise(); }, E_FAIL, u"The table notification system has already been activated!");
+  EXPECT_MAPI_ERROR(table->Advise(), E_FAIL, u"The table notification system has already been activated!");
   Fill(3);
   EXPECT_EQ(subject, u"Message 2");
   EXPECT_EQ(importance, 2);
   EXPECT_GT(key.ArrayLength(), 0u);
   table->Close();
   EXPECT_EQ(closed, 1);
-  ExpectRaises([&] { table->CheckEOF(); }, E_FAIL, u"The table is EOF!");
+  EXPECT_MAPI_ERROR(table->CheckEOF(), E_FAIL, u"The table is EOF!");
   subject.clear();
   Fill(1);
   EXPECT_EQ(subject, u"");  // notifications are off
   table->Advise();          // and can start again
   events.Stop();
   EXPECT_FALSE(events.Active());
-  ExpectRaises([&] { events.Get_Table(); }, E_FAIL,
-               u"The internal MAPITable interface cannot be requested at this time!");
-  ExpectRaises([&] { events.Start(nullptr); }, E_INVALIDARG, u"No table specified!");
+  EXPECT_MAPI_ERROR(events.Get_Table(), E_FAIL, u"The internal MAPITable interface cannot be requested at this time!");
+  EXPECT_MAPI_ERROR(events.Start(nullptr), E_INVALIDARG, u"No table specified!");
 }
 
 // The session's tables and failures ---------------------------------------------------------
@@ -606,42 +604,41 @@ TEST_F(TablesOnOrbaStore, TheStoresTableEndsWithItsSession) {
   EXPECT_EQ(stores->Get_RowCount(), 1);
   EXPECT_TRUE(isDefault->Get_AsBoolean());
   session_->Logoff();
-  ExpectRaises([&] { stores->First(); }, E_ACCESSDENIED,
-               u"TVoMAPITable.First failed.\r\nThe object is not, or no longer, active!");
-  ExpectRaises([&] { session_->GetMsgStoresTable(); }, E_FAIL,
-               u"You must logon before you can execute GetMsgStoresTable!");
+  EXPECT_MAPI_ERROR(stores->First(), E_ACCESSDENIED,
+                    u"TVoMAPITable.First failed.\r\nThe object is not, or no longer, active!");
+  EXPECT_MAPI_ERROR(session_->GetMsgStoresTable(), E_FAIL, u"You must logon before you can execute GetMsgStoresTable!");
 }
 
 TEST_F(TablesOnOrbaStore, BadInputAnswersWithTheLibrarysExceptions) {
   auto inactive = MakeComObject<TVoMAPITable>(nullptr, session_.get(), nullptr);
-  ExpectRaises([&] { inactive->Open(); }, E_ACCESSDENIED,
-               u"TVoMAPITable.Open failed.\r\nThe object is not, or no longer, active!");
+  EXPECT_MAPI_ERROR(inactive->Open(), E_ACCESSDENIED,
+                    u"TVoMAPITable.Open failed.\r\nThe object is not, or no longer, active!");
   auto orphan = MakeComObject<TVoMAPITable>(nullptr, nullptr, ContentsTable());
-  ExpectRaises([&] { orphan->First(); }, MAPI_E_UNCONFIGURED, u"No session has been Assigned (TVoMAPITable.First)!");
+  EXPECT_MAPI_ERROR(orphan->First(), MAPI_E_UNCONFIGURED, u"No session has been Assigned (TVoMAPITable.First)!");
   Fill(1);
   auto table = Contents();
-  ExpectRaises([&] { table->FieldByName(TVoMAPIPropDef{int64_t(GetPropCount()) + 100}); }, E_INVALIDARG,
-               u"List index out of bounds (" + FromUtf8(std::to_string(GetPropCount() + 99)) + u")");
-  ExpectRaises([&] { table->Set_BatchSize(0); }, E_INVALIDARG, u"The BatchSize must be at least 1 (0 was given)!");
-  ExpectRaises([&] { table->Set_CursorType(ctOpenForwardOnly); }, MAPI_E_NO_SUPPORT,
-               u"The CursorType is a readonly property!");
+  EXPECT_MAPI_ERROR(table->FieldByName(TVoMAPIPropDef{int64_t(GetPropCount()) + 100}), E_INVALIDARG,
+                    u"List index out of bounds (" + FromUtf8(std::to_string(GetPropCount() + 99)) + u")");
+  EXPECT_MAPI_ERROR(table->Set_BatchSize(0), E_INVALIDARG, u"The BatchSize must be at least 1 (0 was given)!");
+  EXPECT_MAPI_ERROR(table->Set_CursorType(ctOpenForwardOnly), MAPI_E_NO_SUPPORT,
+                    u"The CursorType is a readonly property!");
   EXPECT_EQ(table->Get_CursorType(), ctDynamic);
   for (void (IVoMAPITableBase::*refused)() : {&IVoMAPITableBase::Insert, &IVoMAPITableBase::Delete})
-    ExpectRaises([&] { (table.get()->*refused)(); }, 26, u"This method is not supported by this table!");
-  ExpectRaises([&] { table->SetFields(static_cast<IVoMAPIPropList*>(nullptr)); }, E_INVALIDARG,
-               u"TVoMAPITable.SetFields failed!\r\nNo property list has been given.");
-  ExpectRaises([&] { table->DisplayFields(); }, 26,
-               u"TVoMAPITable.DisplayFields failed!\r\nNo field viewer has been registered. Link the field-viewer "
-               u"unit of the user-interface add-on, which registers itself with SetShowFieldsProc.");
+    EXPECT_MAPI_ERROR((table.get()->*refused)(), 26, u"This method is not supported by this table!");
+  EXPECT_MAPI_ERROR(table->SetFields(static_cast<IVoMAPIPropList*>(nullptr)), E_INVALIDARG,
+                    u"TVoMAPITable.SetFields failed!\r\nNo property list has been given.");
+  EXPECT_MAPI_ERROR(table->DisplayFields(), 26,
+                    u"TVoMAPITable.DisplayFields failed!\r\nNo field viewer has been registered. Link the field-viewer "
+                    u"unit of the user-interface add-on, which registers itself with SetShowFieldsProc.");
   ComPtr<IVoMAPITableFields> fields = table->Get_Fields();
   ComPtr<IVoMAPITableField> removed = fields->Get_Item(0);
   fields->Remove(removed.get());
   table->First();
-  ExpectRaises([&] { removed->Get_Value(); }, E_INVALIDARG,
-               u"The requested field \"PR_SUBJECT_A\" is not a field of this table!");
+  EXPECT_MAPI_ERROR(removed->Get_Value(), E_INVALIDARG,
+                    u"The requested field \"PR_SUBJECT_A\" is not a field of this table!");
   table = nullptr;
-  ExpectRaises([&] { fields->Get_Count(); }, E_FAIL, u"The table this fieldlist belongs to has been destroyed!");
-  ExpectRaises([&] { removed->Get_Value(); }, E_FAIL, u"The table this field belongs to has been destroyed!");
+  EXPECT_MAPI_ERROR(fields->Get_Count(), E_FAIL, u"The table this fieldlist belongs to has been destroyed!");
+  EXPECT_MAPI_ERROR(removed->Get_Value(), E_FAIL, u"The table this field belongs to has been destroyed!");
 }
 
 }  // namespace

@@ -44,7 +44,9 @@ TEST(ListCursor, WalksAndDeletionsMoveTheCursor) {
       }
     EXPECT_EQ(list->Get_Count(), c.count);
     EXPECT_EQ(list->Get_EOF(), c.current == 0);
-    if (c.current) EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(c.current));
+    if (c.current) {
+      EXPECT_EQ(list->Get_CurrentRecord(), TVoVariant(c.current));
+    }
   }
 }
 

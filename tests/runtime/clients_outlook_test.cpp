@@ -129,7 +129,9 @@ TEST_F(ClientsTest, OutlookInstallations) {
     EXPECT_EQ(info.Version, c.version);
     EXPECT_EQ(info.Mode, c.mode);
     EXPECT_EQ(info.MAPIDLL, c.used ? FromUtf8(c.dll) : u"");
-    if (c.mode == olmClickToRun) EXPECT_EQ(info.InstallRoot, FromUtf8(Home() + "/root/Office16/"));
+    if (c.mode == olmClickToRun) {
+      EXPECT_EQ(info.InstallRoot, FromUtf8(Home() + "/root/Office16/"));
+    }
   }
 }
 

@@ -194,9 +194,10 @@ TEST(MAPIExceptionRegistry, EveryHResultCodeHasItsClass) {
     EXPECT_EQ(U8(cls->Name), row.cls) << std::hex << row.code;
     EXPECT_EQ(cls->IsAbort, row.code == 0x80040113) << std::hex << row.code;
     // Every class but the user's Cancel is an EVoMAPIException.
-    if (row.code != 0x80040113)
+    if (row.code != 0x80040113) {
       EXPECT_THROW(std::rethrow_exception(CreateVoMAPIException(MakeHResult(row.code), u"x")), EVoMAPIException)
           << std::hex << row.code;
+    }
   }
   EXPECT_THROW(throw EMAPI_W_APPROX_COUNT(u"x"), EVoMAPIException);
   EXPECT_THROW(throw EMAPI_LOGIN_FAILURE(u"x"), EVoMAPIException);

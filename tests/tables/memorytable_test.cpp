@@ -4,13 +4,12 @@
 
 #include <functional>
 
+#include "common/mapierror.h"
 #include "orba/VoMAPIMemoryTable.h"
-#include "props/propstesting.h"
 
 namespace {
 
 using namespace orba;
-using orba::testing::ExpectRaises;
 
 TEST(MemoryTable, StartsEmptyAndGivesNullForFieldsOfANewRow) {
   auto table = MakeComObject<TVoMAPIMemoryTable>();
@@ -58,7 +57,7 @@ TEST(MemoryTable, MovesThroughItsRowsAsAList) {
   EXPECT_EQ(table->Count(), 2);
   table->Next();
   EXPECT_TRUE(table->Get_EOF());
-  ExpectRaises([&] { n->Get_Value(); }, E_FAIL, u"The list is EOF!");
+  EXPECT_MAPI_ERROR(n->Get_Value(), E_FAIL, u"The list is EOF!");
   table->Last();
   EXPECT_EQ(n->Get_AsInteger(), 2);
   table->Clear();
@@ -68,14 +67,14 @@ TEST(MemoryTable, MovesThroughItsRowsAsAList) {
 TEST(MemoryTable, RefusesWhatOnlyMAPITablesDo) {
   auto table = MakeComObject<TVoMAPIMemoryTable>();
   EXPECT_EQ(table->Get_BatchSize(), 1);
-  ExpectRaises([&] { table->Set_BatchSize(5); }, MAPI_E_NO_SUPPORT, u"The BatchSize of a MemoryTable is read only!");
+  EXPECT_MAPI_ERROR(table->Set_BatchSize(5), MAPI_E_NO_SUPPORT, u"The BatchSize of a MemoryTable is read only!");
   for (auto refused : std::initializer_list<std::function<void()>>{
            [&] { table->CreateRestriction(rtAnd); }, [&] { table->Sort(PR_SUBJECT_W, true); },
            [&] { table->SeekRow(tbkBeginning, 1); }, [&] { table->Advise(); }, [&] { table->Filter(nullptr); }})
-    ExpectRaises(refused, 26, u"This method is not supported by this table!");
+    EXPECT_MAPI_ERROR(refused(), 26, u"This method is not supported by this table!");
   const TVoMAPIPropInfo* error = RegisterProp(u"PR_TABLE_TEST_ERROR", 0x6602, PT_ERROR);
-  ExpectRaises([&] { table->FieldByName(*error->PropDef); }, E_UNEXPECTED,
-               u"The datatype of PR_TABLE_TEST_ERROR is dtError!");
+  EXPECT_MAPI_ERROR(table->FieldByName(*error->PropDef), E_UNEXPECTED,
+                    u"The datatype of PR_TABLE_TEST_ERROR is dtError!");
 }
 
 }  // namespace
