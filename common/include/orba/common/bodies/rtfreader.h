@@ -45,6 +45,7 @@ class TVoRTFTokenizer {
  public:
   // The text must outlive the tokenizer and its tokens.
   explicit TVoRTFTokenizer(std::string_view rtf) : rtf_(rtf) {}
+  // The next token; End from the end of the input on.
   TVoRTFToken Next();
   // Bytes read so far.
   size_t Position() const { return pos_; }
