@@ -89,11 +89,16 @@ struct TVoRTFDecompressor::State {
               {rawSize, uint32_t(contentLeft)});
   }
 
-  void Emit(uint8_t b, TVoBytes& output) {
-    if (produced == rawSize)
+  // Counts length more bytes of RTF: more than the header states is damage.
+  void Produce(uint64_t length) {
+    if (rawSize - produced < length)
       Damaged(u"The compressed RTF stream holds more than its stated size of %u bytes", {rawSize});
+    produced += length;
+  }
+
+  void Emit(uint8_t b, TVoBytes& output) {
+    Produce(1);
     output.push_back(b);
-    ++produced;
   }
 
   void Literal(uint8_t b, TVoBytes& output) {
@@ -103,17 +108,25 @@ struct TVoRTFDecompressor::State {
   }
 
   void Reference(uint16_t token, TVoBytes& output) {
-    uint16_t offset = token >> 4;
-    if (offset == dictionary.write) {
+    const uint16_t offset = token >> 4;
+    uint16_t write = dictionary.write;
+    if (offset == write) {
       ended = true;
       return;
     }
+    const size_t length = (token & 0xF) + kMinMatch;
+    Produce(length);
     // Bytes copied enter the dictionary as they are copied, so a reference may reach
-    // into the bytes it produces itself.
-    for (size_t n = (token & 0xF) + kMinMatch; n > 0; --n) {
-      Literal(dictionary.bytes[offset], output);
-      offset = (offset + 1) & kDictionaryMask;
+    // into the bytes it produces itself. Locals keep the loop free of reloads.
+    const size_t at = output.size();
+    output.resize(at + length);
+    uint8_t* out = output.data() + at;
+    uint8_t* bytes = dictionary.bytes.data();
+    for (size_t n = 0; n < length; ++n) {
+      out[n] = bytes[write] = bytes[(offset + n) & kDictionaryMask];
+      write = (write + 1) & kDictionaryMask;
     }
+    dictionary.write = write;
   }
 
   void Content(uint8_t b, TVoBytes& output) {

@@ -12,6 +12,13 @@ namespace {
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+// The bytes that end a run of text: a table, since text is most of an RTF document.
+constexpr std::array<bool, 256> kEndsText = [] {
+  std::array<bool, 256> ends{};
+  for (char c : std::string_view("{}\\\r\n")) ends[uint8_t(c)] = true;
+  return ends;
+}();
+
 int HexValue(char c) {
   if (IsDigit(c)) return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -212,10 +219,11 @@ TVoRTFToken TVoRTFTokenizer::Next() {
       case '\r':
       case '\n': ++pos_; continue;
       default: {
-        const size_t end = rtf_.find_first_of("{}\\\r\n", pos_);
+        size_t end = pos_ + 1;
+        while (end < rtf_.size() && !kEndsText[uint8_t(rtf_[end])]) ++end;
         token.Type = TVoRTFTokenType::Text;
-        token.Data = rtf_.substr(pos_, end == std::string_view::npos ? std::string_view::npos : end - pos_);
-        pos_ += token.Data.size();
+        token.Data = rtf_.substr(pos_, end - pos_);
+        pos_ = end;
         return token;
       }
     }
