@@ -20,43 +20,37 @@ constexpr std::string_view kHeader =
     "\\uc1\\pard\\plain\\deftab360 \\f0\\fs24";
 
 std::optional<std::string> Decapsulated(std::string_view rtf) {
-  auto html = VoDecapsulateHTML(rtf);
-  if (!html) return std::nullopt;
-  return ToUtf8(html->Html);
+  const auto html = VoDecapsulateHTML(rtf);
+  return html ? std::optional(ToUtf8(html->Html)) : std::nullopt;
 }
 
 // The header, a group per tag, the style sheet and its closing tag in groups of their
-// own, htmltag64 after the body tag, text after \htmlrtf0, an entity in a group.
+// own, htmltag64 after the body tag, text after \htmlrtf0, an entity in a group; a line
+// break in the RTF for <BR/> (any case) but not for <br> or <br />.
 TEST(EncapsulatedHTML, GeneratorWritesTheMarkupInGroupsAndTheTextAsRTF) {
-  const std::string html = "<html><head><style>p {x}</style></head><body><p>Hi</p>&nbsp;</body></html>";
-  EXPECT_EQ(VoEncapsulateHTML(FromUtf8(html)), std::string(kHeader) +
-                                                   "\r\n{\\*\\htmltag0 <html>}"
-                                                   "\r\n{\\*\\htmltag0 <head>}"
-                                                   "\r\n{\\*\\htmltag0 <style>}"
-                                                   "\r\n{\\*\\htmltag241 p \\{x\\}}"
-                                                   "\r\n{\\*\\htmltag249 </style>}"
-                                                   "\r\n{\\*\\htmltag0 </head>}"
-                                                   "\r\n{\\*\\htmltag0 <body>}{\\*\\htmltag64}"
-                                                   "\r\n{\\*\\htmltag0 <p>}\\htmlrtf0 Hi"
-                                                   "\r\n{\\*\\htmltag0 </p>}\r\n\\htmlrtf \\par\r\n\\htmlrtf0\r\n"
-                                                   "{\\*\\htmltag0 &nbsp;}\r\n"
-                                                   "\r\n{\\*\\htmltag0 </body>}"
-                                                   "\r\n{\\*\\htmltag0 </html>}}");
+  const std::string html =
+      "<html><head><style>p {x}</style></head><body><p>Hi</p>&nbsp;a<BR/>b<br>c<br />d<br/>e</body></html>";
+  EXPECT_EQ(VoEncapsulateHTML(FromUtf8(html)),
+            std::string(kHeader) +
+                "\r\n{\\*\\htmltag0 <html>}"
+                "\r\n{\\*\\htmltag0 <head>}"
+                "\r\n{\\*\\htmltag0 <style>}"
+                "\r\n{\\*\\htmltag241 p \\{x\\}}"
+                "\r\n{\\*\\htmltag249 </style>}"
+                "\r\n{\\*\\htmltag0 </head>}"
+                "\r\n{\\*\\htmltag0 <body>}{\\*\\htmltag64}"
+                "\r\n{\\*\\htmltag0 <p>}\\htmlrtf0 Hi"
+                "\r\n{\\*\\htmltag0 </p>}\r\n\\htmlrtf \\par\r\n\\htmlrtf0\r\n"
+                "{\\*\\htmltag0 &nbsp;}\r\n\\htmlrtf0 a"
+                "\r\n{\\*\\htmltag0 <BR/>}\\htmlrtf \\line\r\n\\htmlrtf0\r\n\\htmlrtf0 b"
+                "\r\n{\\*\\htmltag0 <br>}\\htmlrtf0 c"
+                "\r\n{\\*\\htmltag0 <br />}\\htmlrtf0 d"
+                "\r\n{\\*\\htmltag0 <br/>}\\htmlrtf \\line\r\n\\htmlrtf0\r\n\\htmlrtf0 e"
+                "\r\n{\\*\\htmltag0 </body>}"
+                "\r\n{\\*\\htmltag0 </html>}}");
   EXPECT_EQ(Decapsulated(VoEncapsulateHTML(FromUtf8(html))), html);
-  // What a reader of the RTF shows: the text with its paragraph break.
-  EXPECT_EQ(VoRTFToPlainText(VoEncapsulateHTML(FromUtf8(html))), u"Hi\r\n");
-}
-
-TEST(EncapsulatedHTML, OnlyAClosedBrTagWithoutBlankBreaksTheRTFLine) {
-  const struct {
-    const char* html;
-    bool lineBreak;
-  } cases[] = {{"<body>a<BR/>b", true}, {"<body>a<br/>b", true}, {"<body>a<br>b", false}, {"<body>a<br />b", false}};
-  for (const auto& c : cases) {
-    const std::string rtf = VoEncapsulateHTML(FromUtf8(c.html));
-    EXPECT_EQ(rtf.find("\\htmlrtf \\line") != std::string::npos, c.lineBreak) << c.html;
-    EXPECT_EQ(ToUtf8(VoRTFToPlainText(rtf)), c.lineBreak ? "a\r\nb" : "ab") << c.html;
-  }
+  // What a reader of the RTF shows: the text with its paragraph and line breaks.
+  EXPECT_EQ(VoRTFToPlainText(VoEncapsulateHTML(FromUtf8(html))), u"Hi\r\na\r\nbcd\r\ne");
 }
 
 TEST(EncapsulatedHTML, CodePageOfTheRTF) {
@@ -145,6 +139,10 @@ TEST(EncapsulatedHTML, DecapsulationFollowsThePublishedFormat) {
       // Text outside tags: \par and \line give CR LF, \tab a tab; RTF line breaks are not text.
       {"a\\par b\\line c\\tab d\r\ne", "a\r\nb\r\nc\tde"},
       {"\\uc2 \\u233\\'3f\\'3fx", "éx"},
+      // Escapes in tags are in the document's code page; text outside them in its font's.
+      {"\\ansicpg932{\\fonttbl{\\f0\\fswiss MS PGothic;}{\\f3\\fmodern\\fcharset0 Courier New;}}\\f0{\\*\\htmltag0 "
+       "\\'82\\'a0}\\'82\\'a2{\\f3\\'e9{\\*\\htmltag0 \\'82\\'a4}}",
+       "あいéう"},
       // Malformed: what the document holds up to the damage.
       {"{\\*\\htmltag0 <p", "<p"},
       {"{\\*\\htmltag0 <p\\'", "<p"},
@@ -155,17 +153,6 @@ TEST(EncapsulatedHTML, DecapsulationFollowsThePublishedFormat) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(Decapsulated("{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 \\deff0 " + c.body), c.html) << c.body.substr(0, 60);
-}
-
-// Escapes in tags are in the document's code page; text outside them in its font's.
-TEST(EncapsulatedHTML, EscapesFollowTheCodePageOfTheirPlace) {
-  const std::string rtf =
-      "{\\rtf1\\ansi\\ansicpg932\\fromhtml1 \\deff0{\\fonttbl{\\f0\\fswiss MS PGothic;}{\\f3\\fmodern\\fcharset0 "
-      "Courier New;}}\\f0{\\*\\htmltag0 \\'82\\'a0}\\'82\\'a2{\\f3\\'e9{\\*\\htmltag0 \\'82\\'a4}}}";
-  auto html = VoDecapsulateHTML(rtf);
-  ASSERT_TRUE(html);
-  EXPECT_EQ(html->Html, u"あいéう");
-  EXPECT_EQ(html->CodePage, 932u);
 }
 
 }  // namespace

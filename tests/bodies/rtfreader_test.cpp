@@ -19,9 +19,9 @@ std::string Describe(std::string_view rtf) {
       case TVoRTFTokenType::GroupStart: out += '{'; break;
       case TVoRTFTokenType::GroupEnd: out += '}'; break;
       case TVoRTFTokenType::ControlWord:
+      case TVoRTFTokenType::ControlSymbol:
         out += '\\' + std::string(t.Word) + (t.HasParameter ? std::to_string(t.Parameter) : "");
         break;
-      case TVoRTFTokenType::ControlSymbol: out += "\\" + std::string(t.Word); break;
       case TVoRTFTokenType::Text: out += "T(" + std::string(t.Data) + ")"; break;
       case TVoRTFTokenType::HexByte: out += "H(" + std::to_string(t.Byte) + ")"; break;
       case TVoRTFTokenType::Binary: out += "B(" + std::string(t.Data) + ")"; break;
@@ -117,25 +117,15 @@ TEST(RTFReader, DecodesTheDocumentsText) {
 }
 
 TEST(RTFReader, RecognisesEncapsulatedHTMLInTheHeaderOnly) {
-  const struct {
-    std::string_view rtf;
-    bool encapsulated;
-  } cases[] = {
-      {"{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 \\deff0{\\fonttbl}{\\*\\htmltag64}}", true},
-      {"{\\rtf1\\ansi{\\fonttbl{\\f0 A;}}\\fromhtml1{\\*\\htmltag0 <p>}}", true},
-      {"{\\rtf1\\fromhtml1}", true},
-      {"{\\rtf1\\fromhtml}", false},
-      {"{\\rtf1\\fromhtml0}", false},
-      {"{\\rtf1\\fromtext \\fbidis}", false},
-      {"{\\rtf1 text\\fromhtml1}", false},
-      {"{\\rtf1\\'41\\fromhtml1}", false},
-      {"{\\rtf1{\\*\\htmltag0 <p>}\\fromhtml1}", false},
-      {"{\\rtf1{\\fonttbl\\fromhtml1}}", false},
-      {"{\\pict\\fromhtml1}", false},
-      {"\\fromhtml1", false},
-      {"", false},
-  };
-  for (const auto& c : cases) EXPECT_EQ(VoRTFIsHTMLEncapsulated(c.rtf), c.encapsulated) << c.rtf;
+  for (std::string_view rtf :
+       {"{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 \\deff0{\\fonttbl}{\\*\\htmltag64}}",
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 A;}}\\fromhtml1{\\*\\htmltag0 <p>}}", "{\\rtf1\\fromhtml1}"})
+    EXPECT_TRUE(VoRTFIsHTMLEncapsulated(rtf)) << rtf;
+  for (std::string_view rtf :
+       {"{\\rtf1\\fromhtml}", "{\\rtf1\\fromhtml0}", "{\\rtf1\\fromtext \\fbidis}", "{\\rtf1 text\\fromhtml1}",
+        "{\\rtf1\\'41\\fromhtml1}", "{\\rtf1{\\*\\htmltag0 <p>}\\fromhtml1}", "{\\rtf1{\\fonttbl\\fromhtml1}}",
+        "{\\pict\\fromhtml1}", "\\fromhtml1", ""})
+    EXPECT_FALSE(VoRTFIsHTMLEncapsulated(rtf)) << rtf;
 }
 
 }  // namespace
