@@ -27,6 +27,7 @@
 #include "orba/VoMAPITable.h"
 #include "orba/VoMAPITableEvents.h"
 #include "orba/VoMAPITimeZone.h"
+#include "orba/VoMAPIUtils.h"
 #include "orba/VoMAPIValueBuffers.h"
 #include "orba/VoMAPIVersion.h"
 #include "orba/VoMAPIWrapperIntf.h"
