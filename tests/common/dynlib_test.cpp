@@ -27,7 +27,7 @@ int CallAnswer(TVoLibHandle lib) {
   return answer ? answer() : -1;
 }
 
-TEST(DynLib, LoadsBindsAndFrees) {
+TEST(DynLib, LoadsByPathOrBareNameBindsAndFrees) {
   TVoLibHandle lib = VoLoadLibrary(kLib);
   ASSERT_NE(lib, nullptr);
   EXPECT_EQ(CallAnswer(lib), 42);
@@ -35,11 +35,9 @@ TEST(DynLib, LoadsBindsAndFrees) {
   EXPECT_EQ(VoGetProcAddress(lib, nullptr), nullptr);
   VoFreeLibrary(lib);
   EXPECT_THROW(VoFreeLibrary(nullptr), EVoOSError);
-}
-
-TEST(DynLib, FindsBareNamesNextToTheLibrary) {
+  // A bare name is found next to the library.
   EXPECT_EQ(ExtractFilePath(kLib), VoModuleFolder());
-  TVoLibHandle lib = VoLoadLibrary(ExtractFileName(kLib));
+  lib = VoLoadLibrary(ExtractFileName(kLib));
   EXPECT_EQ(CallAnswer(lib), 42);
   VoFreeLibrary(lib);
 }
@@ -58,7 +56,7 @@ TEST(DynLib, TellsFailuresApart) {
   }
 }
 
-TEST(DynLib, Mapi32StandsForTheDefaultMailClient) {
+TEST(DynLib, Mapi32StandsForTheDefaultMailClientOfTheUserOrTheMachine) {
   test::TempHome home;
   test::ScopedEnv libdir("ORBA_TEST_LIBDIR", ToUtf8(ExtractFilePath(kLib)).c_str());
   TVoRegistry reg;
@@ -70,13 +68,9 @@ TEST(DynLib, Mapi32StandsForTheDefaultMailClient) {
   TVoLibHandle lib = VoLoadLibrary(u"mapi32.DLL");
   EXPECT_EQ(CallAnswer(lib), 42);
   VoFreeLibrary(lib);
-}
-
-TEST(DynLib, Mapi32FallsBackToTheMachineRegistration) {
-  test::TempHome home;
+  // Without the user's client the machine's registration counts; without that, nothing.
+  ASSERT_TRUE(reg.DeleteKey(u"\\Software\\Clients\\Mail"));
   EXPECT_EQ(VoResolveMAPIStub(), VoModuleFolder() + u"liborbastore.so");
-  // With the machine's registration gone, nothing stands behind the stub.
-  TVoRegistry reg;
   reg.SetRootKey(HKEY_LOCAL_MACHINE);
   ASSERT_TRUE(reg.DeleteKey(u"Software\\Clients\\Mail"));
   EXPECT_EQ(VoResolveMAPIStub(), u"");

@@ -61,40 +61,34 @@ TEST(RegFile, DeletesValuesAndKeysAndReadsRegedit4TextAsEightBit) {
 }
 
 TEST(RegFile, RejectsMalformedLinesWithTheirNumber) {
-  EXPECT_EQ(ErrorOf(""),
-            u"Malformed registry script test.reg, line 1: missing the header "
-            u"\"Windows Registry Editor Version 5.00\"");
-  EXPECT_EQ(ErrorOf(kHeader + "\"a\"=\"1\"\n"),
-            u"Malformed registry script test.reg, line 2: value outside of a key section");
-  EXPECT_EQ(ErrorOf(kHeader + "[HKEY_USERS\\x]\n"),
-            u"Malformed registry script test.reg, line 2: unknown root key \"HKEY_USERS\"");
-  EXPECT_EQ(ErrorOf(kHeader + "[HKCU\\x\n"),
-            u"Malformed registry script test.reg, line 2: missing \"]\" after the key name");
-  EXPECT_EQ(ErrorOf(kHeader + "[HKCU\\x]\n\"a\"=\"open\n"),
-            u"Malformed registry script test.reg, line 3: missing closing quotation mark");
-  EXPECT_EQ(ErrorOf(kHeader + "[HKCU\\x]\n\"a\"=\"\\n\"\n"),
-            u"Malformed registry script test.reg, line 3: invalid escape sequence in a quoted "
-            u"text (only \\\\ and \\\" are allowed)");
-  EXPECT_EQ(ErrorOf(kHeader + "[HKCU\\x]\n\"a\"=hex:01,\\\n"),
-            u"Malformed registry script test.reg, line 4: invalid hex byte \"\"");
-  EXPECT_EQ(ErrorOf(kHeader + "[HKCU\\x]\n\"a\"=hex:1,\\"),
-            u"Malformed registry script test.reg, line 3: hex data continues past the end of "
-            u"the script");
-  EXPECT_EQ(ErrorOf(kHeader + "[HKCU\\x]\n\"a\"=hex(zz):01\n"),
-            u"Malformed registry script test.reg, line 3: invalid value type in \"hex(...)\"");
-  EXPECT_EQ(ErrorOf(kHeader + "[HKCU\\x]\n\"a\" \"b\"\n"),
-            u"Malformed registry script test.reg, line 3: missing \"=\" after the value name");
-  EXPECT_EQ(ErrorOf(kHeader + "[HKCU\\x]\n\"a\"=\"b\" c\n"),
-            u"Malformed registry script test.reg, line 3: unexpected text after the item: \"c\"");
-  EXPECT_EQ(ErrorOf(kHeader + "[HKCU\\x]\n\"a\"=qword:1\n"),
-            u"Malformed registry script test.reg, line 3: unrecognised value data \"qword:1\"");
-  EXPECT_EQ(ErrorOf(kHeader + "[-HKCU]\n"),
-            u"Malformed registry script test.reg, line 2: a root key cannot be deleted");
-  EXPECT_EQ(ErrorOf(kHeader + "[HKCU]\n@=\"x\"\n"),
-            u"Malformed registry script test.reg, line 3: values cannot be stored in a root key");
-  EXPECT_EQ(ErrorOf(kHeader + "[-HKCU\\x]\n@=\"x\"\n"),
-            u"Malformed registry script test.reg, line 3: value inside a key deletion section");
-  EXPECT_EQ(ErrorOf(kHeader + "garbage\n"), u"Malformed registry script test.reg, line 2: unexpected text \"garbage\"");
+  const struct {
+    bool header;  // the script starts with kHeader
+    std::string script;
+    int line;
+    const char16_t* text;
+  } cases[] = {
+      {false, "", 1, u"missing the header \"Windows Registry Editor Version 5.00\""},
+      {true, "\"a\"=\"1\"\n", 2, u"value outside of a key section"},
+      {true, "[HKEY_USERS\\x]\n", 2, u"unknown root key \"HKEY_USERS\""},
+      {true, "[HKCU\\x\n", 2, u"missing \"]\" after the key name"},
+      {true, "[HKCU\\x]\n\"a\"=\"open\n", 3, u"missing closing quotation mark"},
+      {true, "[HKCU\\x]\n\"a\"=\"\\n\"\n", 3,
+       u"invalid escape sequence in a quoted text (only \\\\ and \\\" are allowed)"},
+      {true, "[HKCU\\x]\n\"a\"=hex:01,\\\n", 4, u"invalid hex byte \"\""},
+      {true, "[HKCU\\x]\n\"a\"=hex:1,\\", 3, u"hex data continues past the end of the script"},
+      {true, "[HKCU\\x]\n\"a\"=hex(zz):01\n", 3, u"invalid value type in \"hex(...)\""},
+      {true, "[HKCU\\x]\n\"a\" \"b\"\n", 3, u"missing \"=\" after the value name"},
+      {true, "[HKCU\\x]\n\"a\"=\"b\" c\n", 3, u"unexpected text after the item: \"c\""},
+      {true, "[HKCU\\x]\n\"a\"=qword:1\n", 3, u"unrecognised value data \"qword:1\""},
+      {true, "[-HKCU]\n", 2, u"a root key cannot be deleted"},
+      {true, "[HKCU]\n@=\"x\"\n", 3, u"values cannot be stored in a root key"},
+      {true, "[-HKCU\\x]\n@=\"x\"\n", 3, u"value inside a key deletion section"},
+      {true, "garbage\n", 2, u"unexpected text \"garbage\""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ErrorOf((c.header ? kHeader : "") + c.script),
+              u"Malformed registry script test.reg, line " + FromUtf8(std::to_string(c.line)) + u": " + c.text);
+  }
 }
 
 TEST(RegFile, WritesLongDataWrappedAndReadsItBack) {

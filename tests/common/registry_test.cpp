@@ -226,7 +226,7 @@ TEST(Registry, TwoProcessesWritingAtOnceLoseNothing) {
   EXPECT_EQ(reg.ReadInteger(u"parent39"), 39);
 }
 
-TEST(Registry, MalformedFileNamesFileAndLine) {
+TEST(Registry, MalformedFileNamesFileAndLineAndUtf16FilesAreRead) {
   TempHome home;
   WriteText(home.RegistryFile(),
             "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\A]\n"
@@ -238,10 +238,7 @@ TEST(Registry, MalformedFileNamesFileAndLine) {
   // A failed read does not poison later ones once the file is repaired.
   WriteText(home.RegistryFile(), "REGEDIT4\n\n[HKCU\\Software\\A]\n\"x\"=dword:1\n");
   EXPECT_EQ(OpenCreated(HKEY_CURRENT_USER, u"Software\\A").ReadInteger(u"x"), 1);
-}
-
-TEST(Registry, ReadsUtf16FilesWithByteOrderMark) {
-  TempHome home;
+  // UTF-16 files with a byte order mark.
   std::u16string text =
       u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wide]\r\n"
       u"\"Name\"=\"\u00FC\u4E2D\"\r\n";
@@ -251,9 +248,9 @@ TEST(Registry, ReadsUtf16FilesWithByteOrderMark) {
     bytes += static_cast<char>(c >> 8);
   }
   WriteText(home.RegistryFile(), bytes);
-  TVoRegistry reg(KEY_READ);
-  ASSERT_TRUE(reg.OpenKeyReadOnly(u"Software\\Wide"));
-  EXPECT_EQ(reg.ReadString(u"name"), u"\u00FC\u4E2D");
+  TVoRegistry wide(KEY_READ);
+  ASSERT_TRUE(wide.OpenKeyReadOnly(u"Software\\Wide"));
+  EXPECT_EQ(wide.ReadString(u"name"), u"\u00FC\u4E2D");
 }
 
 TEST(Registry, AppliesScriptsAndExportsKeys) {

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <string>
 
+#include "common/mapierror.h"
 #include "orba/common/com.h"
 #include "orba/common/exceptions.h"
 #include "orba/common/files.h"
@@ -25,17 +28,6 @@ struct TempDir : orba::TVoTempFolder {
     return std::filesystem::path(orba::ToUtf8(Path())) / name;
   }
 };
-
-template <class F>
-EVoException Raised(F&& f) {
-  try {
-    f();
-  } catch (const EVoException& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no EVoException";
-  return EVoException(u"");
-}
 
 TEST(MemoryStream, WritesLittleEndianAndRoundTripsEveryType) {
   TVoMemoryStream s;
@@ -75,16 +67,14 @@ TEST(MemoryStream, WritesLittleEndianAndRoundTripsEveryType) {
 TEST(MemoryStream, ReadingPastTheEndRaisesStreamReadError) {
   TVoMemoryStream s(TVoBytes{1, 2, 3});
   s.SetPosition(2);
-  EVoException e = Raised([&] { s.ReadWord(); });
-  EXPECT_EQ(e.Message(), u"Stream read error");
-  EXPECT_EQ(e.Code(), STG_E_READFAULT);
+  EXPECT_RAISES(s.ReadWord(), EVoException, STG_E_READFAULT, u"Stream read error");
   s.SetPosition(0);
   EXPECT_THROW(s.ReadLongWord(), EVoException);
   s.SetPosition(0);
   EXPECT_THROW(s.ReadBytes(4), EVoException);
   s.SetPosition(0);
   // A corrupt count fails before anything is allocated.
-  EXPECT_EQ(Raised([&] { s.ReadBytes(std::numeric_limits<size_t>::max()); }).Message(), u"Stream read error");
+  EXPECT_RAISES(s.ReadBytes(std::numeric_limits<size_t>::max()), EVoException, STG_E_READFAULT, u"Stream read error");
   EXPECT_THROW(s.ReadWideChars(std::numeric_limits<size_t>::max()), EVoException);
   TVoMemoryStream empty;
   EXPECT_THROW(empty.ReadByte(), EVoException);
@@ -95,8 +85,7 @@ TEST(MemoryStream, SeekingSizingAndCopying) {
   TVoMemoryStream s(TVoBytes{1, 2, 3, 4});
   EXPECT_EQ(s.Seek(-1, orba::soEnd), 3);
   EXPECT_EQ(s.Seek(-2, orba::soCurrent), 1);
-  EVoException e = Raised([&] { s.Seek(-2, orba::soCurrent); });
-  EXPECT_EQ(e.Message(), u"Stream seek error");
+  EXPECT_RAISES(s.Seek(-2, orba::soCurrent), EVoException, STG_E_INVALIDFUNCTION, u"Stream seek error");
   EXPECT_EQ(s.Position(), 1);
   EXPECT_THROW(s.Seek(std::numeric_limits<int64_t>::max(), orba::soEnd), EVoException);
   // Beyond the end: reads give nothing, a write fills the gap with zeros.
@@ -133,7 +122,7 @@ TEST(FileStream, WritesReadsAndNamesTheFileInErrors) {
   TVoFileStream f(dir / "data.bin", orba::fmOpenRead);
   EXPECT_EQ(f.ReadLongWord(), 0xCAFEBABEu);
   EXPECT_EQ(f.ReadWideChars(2), u"x\u00E9");
-  EXPECT_EQ(Raised([&] { f.ReadByte(); }).Message(), u"Stream read error");
+  EXPECT_RAISES(f.ReadByte(), EVoException, STG_E_READFAULT, u"Stream read error");
   {
     TVoFileStream rw(dir / "data.bin", orba::fmOpenReadWrite);
     rw.SetSize(2);
@@ -141,18 +130,18 @@ TEST(FileStream, WritesReadsAndNamesTheFileInErrors) {
     rw.WriteByte(7);
   }
   EXPECT_EQ(std::filesystem::file_size(dir / "data.bin"), 3u);
-  std::filesystem::path missing = dir / "missing.bin";
-  EVoException open = Raised([&] { TVoFileStream f(missing, orba::fmOpenRead); });
-  EXPECT_EQ(open.Message(),
-            u"Cannot open file \"" + orba::WideString(missing.u16string()) + u"\". No such file or directory");
-  EXPECT_EQ(open.Code(), STG_E_FILENOTFOUND);
-  EVoException create = Raised([&] { TVoFileStream f(dir / "no" / "dir.bin", orba::fmCreate); });
-  EXPECT_EQ(create.Message().rfind(u"Cannot create file \"", 0), 0u);
+  auto cannot = [&](const char16_t* action, const std::filesystem::path& file, const char* reason) {
+    return u"Cannot " + orba::WideString(action) + u" file \"" + orba::WideString(file.u16string()) + u"\". " +
+           orba::FromUtf8(reason);
+  };
+  EXPECT_RAISES(TVoFileStream(dir / "missing.bin", orba::fmOpenRead), EVoException, STG_E_FILENOTFOUND,
+                cannot(u"open", dir / "missing.bin", "No such file or directory"));
+  EXPECT_RAISES(TVoFileStream(dir / "no" / "dir.bin", orba::fmCreate), EVoException, STG_E_FILENOTFOUND,
+                cannot(u"create", dir / "no" / "dir.bin", "No such file or directory"));
   { TVoFileStream f(dir / "ro.bin", orba::fmCreate); }
   TVoFileStream ro(dir / "ro.bin", orba::fmOpenRead);
-  EVoException write = Raised([&] { ro.WriteByte(1); });
-  EXPECT_EQ(write.Message().rfind(u"Cannot write file \"", 0), 0u);
-  EXPECT_EQ(write.Code(), STG_E_ACCESSDENIED);
+  EXPECT_RAISES(ro.WriteByte(1), EVoException, STG_E_ACCESSDENIED,
+                cannot(u"write", dir / "ro.bin", std::strerror(EBADF)));
   EXPECT_THROW(ro.Seek(-1, orba::soBeginning), EVoException);
 }
 
@@ -173,9 +162,7 @@ TEST(StringStream, CollectsEncodesAndSavesText) {
   s.SetCodePage(1252);
   s.Add(u"\u20AC\u4E2D");
   EXPECT_EQ(s.GetAsBytes(), (TVoBytes{0xE9, 0x80, '?'}));
-  EVoException e = Raised([&] { s.SetCodePage(4711); });
-  EXPECT_EQ(e.Message(), u"Code page 4711 is not supported by TVoStringStream");
-  EXPECT_EQ(e.Code(), E_INVALIDARG);
+  EXPECT_RAISES(s.SetCodePage(4711), EVoException, E_INVALIDARG, u"Code page 4711 is not supported by TVoStringStream");
   EXPECT_EQ(s.CodePage(), 1252u);
   EXPECT_THROW(orba::TVoStringStream(4711), EVoException);
   TempDir dir;

@@ -33,13 +33,17 @@ std::vector<std::vector<std::string>> ReadTsv(const std::string& path) {
 
 const TVoMAPIPropInfo& Info(TVoMAPIPropDef def) { return *GetPropInfo(def); }
 
-TEST(Catalogue, HandlesArePositionsRegisteredInOrder) {
+TEST(Catalogue, HandlesArePositionsRegisteredInOrderAndNamesAreUnique) {
   ASSERT_GE(GetPropCount(), VoMAPICatalogueCount);
+  std::set<WideString> names;
   for (size_t i = 0; i < VoMAPICatalogueCount; ++i) {
     const TVoMAPIPropInfo* info = GetPropInfoByIndex(i);
     ASSERT_EQ(info->PropDef->ID, static_cast<TVoMAPIPropDefID>(i + 1));
     EXPECT_EQ(info->Hash, info->PropDef->ID);
     EXPECT_FALSE(info->DisposePropDef);
+    EXPECT_TRUE(names.insert(info->PropName).second) << ToUtf8(info->PropName);
+    ASSERT_EQ(FindProp(info->PropName), info);
+    EXPECT_EQ(GetPropDef(info->PropName), *info->PropDef);
   }
 }
 
@@ -52,16 +56,6 @@ TEST(Catalogue, FirstAndLastEntriesAreCompileTimeHandles) {
   EXPECT_EQ(GetPropInfoByIndex(0)->PropName, u"PR_ACKNOWLEDGEMENT_MODE");
   EXPECT_EQ(GetPropInfoByIndex(VoMAPICatalogueCount - 1)->PropName, u"PR_SENT_REPRESENTING_SMTP_W");
   EXPECT_EQ(GetPropTag(PR_SENT_REPRESENTING_SMTP_W), 0x5D02001Fu);
-}
-
-TEST(Catalogue, NamesAreUniqueAndResolveToTheirOwnHandles) {
-  std::set<WideString> names;
-  for (size_t i = 0; i < VoMAPICatalogueCount; ++i) {
-    const TVoMAPIPropInfo* info = GetPropInfoByIndex(i);
-    EXPECT_TRUE(names.insert(info->PropName).second) << ToUtf8(info->PropName);
-    ASSERT_EQ(FindProp(info->PropName), info);
-    EXPECT_EQ(GetPropDef(info->PropName), *info->PropDef);
-  }
 }
 
 TEST(Catalogue, StringPropertiesComeAsTriples) {
@@ -110,45 +104,14 @@ TEST(Catalogue, TellingStandardRows) {
   EXPECT_EQ(GetPropTag(PR_HTML_W), 0x1013001Fu);
 }
 
-TEST(Catalogue, PrivateRowsOfTheLibrarysSet) {
-  struct Row {
-    TVoMAPIPropDef def;
-    int32_t number;
-    uint32_t type;
-  };
-  for (const Row& row : {Row{NPR_SEND_INVITATIONS_AND_UPDATES, 1, PT_BOOLEAN}, Row{NPR_SENDUSINGACCOUNT, 2, PT_BOOLEAN},
-                         Row{NPR_SENDUSINGOUTLOOK, 3, PT_BOOLEAN}, Row{NPR_CERTTHUMBPRINT, 4, PT_UNICODE},
-                         Row{NPR_CERTTHUMBPRINT_A, 4, PT_STRING8}, Row{NPR_CERTTHUMBPRINT_W, 4, PT_UNICODE},
-                         Row{NPR_SAVEDMESSAGE_URI, 5, PT_UNICODE}}) {
-    const TVoMAPIPropInfo& info = Info(row.def);
-    EXPECT_TRUE(info.Named);
-    EXPECT_TRUE(SameGuid(info.PropSet, PSETID_Velmora));
-    EXPECT_EQ(info.PropKind, MNID_ID);
-    EXPECT_EQ(info.PropID, TVoVariant(row.number));
-    EXPECT_EQ(info.PropType, row.type);
-  }
-  EXPECT_EQ(NPR_SENDUSINGACCOUNT.ID, NPR_SEND_INVITATIONS_AND_UPDATES.ID + 1);
-}
-
-TEST(Catalogue, TellingNamedRowsAndInternetHeadersByName) {
-  const TVoMAPIPropInfo& calendar = Info(NPR_CALENDARASSISTANT_0016);
-  EXPECT_TRUE(SameGuid(calendar.PropSet, PSETID_CalendarAssistant));
-  EXPECT_EQ(calendar.PropID, TVoVariant(int32_t(0x16)));
-  EXPECT_EQ(calendar.PropType, PT_LONG);
-  const TVoMAPIPropInfo& pkm = Info(NPR_PKMDOCSUMMARYINFORMATION17);
-  EXPECT_TRUE(SameGuid(pkm.PropSet, GUID_PKMDocSummaryInformation));
-  EXPECT_EQ(pkm.PropID, TVoVariant(int32_t(17)));
-  const TVoMAPIPropInfo& scl = Info(NPR_NAMEORIGINALSPAMCONFIDENCELEVEL);
-  EXPECT_TRUE(SameGuid(scl.PropSet, PSETID_Messaging));
-  EXPECT_EQ(scl.PropKind, MNID_STRING);
-  EXPECT_EQ(scl.PropID, TVoVariant(u"OriginalScl"));
-  EXPECT_EQ(scl.PropType, PT_LONG);
-  const TVoMAPIPropInfo& replyTo = Info(NPR_NAMEREPLYTO);
-  EXPECT_TRUE(SameGuid(replyTo.PropSet, PS_INTERNET_HEADERS));
-  EXPECT_EQ(replyTo.PropKind, MNID_STRING);
-  EXPECT_EQ(replyTo.PropID, TVoVariant(u"Reply-To"));
-  EXPECT_EQ(replyTo.PropType, PT_UNICODE);
+// npr-map.tsv (below) fixes the plain names; their 8-bit and wide twins share the identity.
+TEST(Catalogue, TwinsOfNamedRowsAndInternetHeadersByName) {
+  EXPECT_TRUE(SameProp(Info(NPR_CERTTHUMBPRINT_A), Info(NPR_CERTTHUMBPRINT), false));
+  EXPECT_EQ(Info(NPR_CERTTHUMBPRINT_A).PropType, PT_STRING8);
+  EXPECT_TRUE(SameProp(Info(NPR_CERTTHUMBPRINT_W), Info(NPR_CERTTHUMBPRINT), true));
+  EXPECT_TRUE(SameProp(Info(NPR_NAMEREPLYTO_A), Info(NPR_NAMEREPLYTO), false));
   EXPECT_EQ(Info(NPR_NAMEREPLYTO_A).PropType, PT_STRING8);
+  EXPECT_EQ(NPR_SENDUSINGACCOUNT.ID, NPR_SEND_INVITATIONS_AND_UPDATES.ID + 1);
   for (const char16_t* header : {u"Accept-Language", u"X-Mailer", u"X-Sharing-Exended-Caps", u"X-Sharing-Extended-Caps",
                                  u"Content-Type", u"Message-ID"}) {
     const TVoMAPIPropInfo* info = FindProp(PS_INTERNET_HEADERS, TVoVariant(header), PT_UNICODE, true);

@@ -182,7 +182,7 @@ TEST_F(PropItemTest, SettersCheckTheOwner) {
       u"Failed to execute TVoMAPIPropItem.Set_Value!\r\nThe parentobject of this instance has been destroyed!");
 }
 
-TEST_F(PropItemTest, ItemsAddFindAndDelete) {
+TEST_F(PropItemTest, ItemsAddFindDeleteAndPropByTag) {
   auto items = MakeComObject<TVoMAPIPropItems>(owner.get());
   ComPtr<IVoMAPIProperty> subject = items->Add(PR_SUBJECT);
   EXPECT_EQ(items->Add(PR_SUBJECT_W).get(), subject.get());  // same property and type
@@ -200,10 +200,7 @@ TEST_F(PropItemTest, ItemsAddFindAndDelete) {
   // Error values are not had.
   items->PropByTag(PROP_TAG(PT_ERROR, 0x0037), false)->LoadMAPIValue(Loaded(PROP_TAG(PT_ERROR, 0x0037)));
   EXPECT_FALSE(items->HasProp(PR_SUBJECT));
-}
-
-TEST_F(PropItemTest, PropByTagRegistersUnknownTagsAndRefusesNamedOnes) {
-  auto items = MakeComObject<TVoMAPIPropItems>(owner.get());
+  // PropByTag registers unknown tags and refuses named ones.
   EXPECT_RAISES(items->PropByTag(0x80010003, true), EVoException, E_INVALIDARG,
                 u"The PropByTag does not support named properties!");
   TVoMAPIPropItem* item = items->PropByTag(0x7AB10003, true);

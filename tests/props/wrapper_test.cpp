@@ -43,28 +43,26 @@ TEST_F(WrapperTest, GuardsRaiseTheNotActiveTextAfterLogoff) {
                 u"TVoMAPIProp.SaveChanges failed.\r\nThe object is not, or no longer, active!");
 }
 
-TEST_F(WrapperTest, GuardsWithoutMAPIObjectOrSession) {
+TEST_F(WrapperTest, GuardsWithoutMAPIObjectSessionOrParentAndOfSimpleMAPI) {
   auto prop = MakeComObject<TVoMAPIProp>(nullptr, session_.get(), nullptr, alReadWrite, true);
   EXPECT_RAISES(prop->HasProp(PR_SUBJECT), EMAPI_NO_ACCESS, E_ACCESSDENIED,
                 u"TVoMAPIProp.HasProp failed.\r\nThe object is not, or no longer, active!");
+  EXPECT_RAISES(prop->GetPropTag(*GetPropInfo(NPR_CONTACT_FILEUNDER), true), EMAPI_NO_SUPPORT, MakeHResult(0x80040102),
+                u"Named Property NPR_CONTACT_FILEUNDER requested, however Named Properties are not supported!");
   auto lone = MakeComObject<TVoMAPIProp>(nullptr, nullptr, ComPtr<IMAPIProp>(mapi_.get()), alReadWrite, true);
   EXPECT_RAISES(lone->GetPropList(), EMAPI_UNCONFIGURED, MakeHResult(0x8004011C),
                 u"No session has been Assigned (TVoMAPIProp.GetPropList)!");
   EXPECT_RAISES(lone->AllocateBuffer(4), EMAPI_UNCONFIGURED, MakeHResult(0x8004011C),
                 u"No session has been Assigned (TVoMAPIProp.AllocateBuffer)!");
-}
-
-TEST_F(WrapperTest, GuardsOfSimpleMAPISessionsAndDestroyedParents) {
-  session_->Extended = false;
-  EXPECT_RAISES(NewProp()->CheckActive(u"Submit", true), EMAPI_NO_SUPPORT, MakeHResult(0x80040102),
-                u"TVoMAPIProp.Submit is not supported by Simple MAPI!");
-  session_->Extended = true;
   auto parent = NewProp();
   auto child =
       MakeComObject<TVoMAPIProp>(parent.get(), session_.get(), ComPtr<IMAPIProp>(mapi_.get()), alReadWrite, true);
   parent = nullptr;
   EXPECT_RAISES(child->GetPropList(), EMAPI_CALL_FAILED, E_FAIL,
                 u"Failed to execute TVoMAPIProp.GetPropList!\r\nThe parentobject of this instance has been destroyed!");
+  session_->Extended = false;
+  EXPECT_RAISES(NewProp()->CheckActive(u"Submit", true), EMAPI_NO_SUPPORT, MakeHResult(0x80040102),
+                u"TVoMAPIProp.Submit is not supported by Simple MAPI!");
 }
 
 TEST_F(WrapperTest, DestroyedWrappersLeaveTheLogoffListAndSessionLossDeactivates) {
@@ -134,39 +132,24 @@ TEST_F(WrapperTest, NamedTagsComeFromGetIDsFromNamesOncePerObject) {
                 u"MAPI_W_ERRORS_RETURNED (263040)");
 }
 
-TEST_F(WrapperTest, NamedTagWithoutMAPIObjectIsRefused) {
-  auto prop = MakeComObject<TVoMAPIProp>(nullptr, session_.get(), nullptr, alReadWrite, true);
-  EXPECT_RAISES(prop->GetPropTag(*GetPropInfo(NPR_CONTACT_FILEUNDER), true), EMAPI_NO_SUPPORT, MakeHResult(0x80040102),
-                u"Named Property NPR_CONTACT_FILEUNDER requested, however Named Properties are not supported!");
-}
-
-TEST_F(WrapperTest, GetPropValuesReadsAllInOneCall) {
+// One GetProps call for all, or after E_FAIL one per property.
+TEST_F(WrapperTest, GetPropValuesReadsAllInOneCallOrOneByOneAfterEFail) {
   mapi_->SetLong(PROP_TAG(PT_LONG, 0x0E08), 1234);  // PR_MESSAGE_SIZE
   mapi_->SetText(PROP_TAG(PT_UNICODE, 0x0037), u"Hello");
-  auto prop = NewProp();
-  const TVoMAPIPropDef defs[] = {PR_MESSAGE_SIZE, PR_SUBJECT, PR_BODY};
-  TVoVariant values = prop->GetPropValueArray(defs, 3);
-  EXPECT_EQ(mapi_->GetPropsCalls, 1);
-  EXPECT_EQ(VoVarToInt(values.ArrayItem(0)), 1234);
-  EXPECT_EQ(VoVarToStr(values.ArrayItem(1)), u"Hello");
-  EXPECT_TRUE(values.ArrayItem(2).IsNull());
-  EXPECT_TRUE(prop->HasProp(PR_SUBJECT));
-  EXPECT_FALSE(prop->HasProp(PR_BODY));
+  EXPECT_TRUE(NewProp()->HasProp(PR_SUBJECT));
+  EXPECT_FALSE(NewProp()->HasProp(PR_BODY));
+  for (auto [multiResult, calls] : {std::pair{S_OK, 1}, {E_FAIL, 4}}) {
+    mapi_->MultiGetPropsResult = multiResult;
+    mapi_->GetPropsCalls = 0;
+    auto prop = NewProp();
+    const TVoMAPIPropDef defs[] = {PR_MESSAGE_SIZE, PR_SUBJECT, PR_BODY};
+    TVoVariant values = prop->GetPropValueArray(defs, 3);
+    EXPECT_EQ(mapi_->GetPropsCalls, calls);
+    EXPECT_EQ(VoVarToInt(values.ArrayItem(0)), 1234);
+    EXPECT_EQ(VoVarToStr(values.ArrayItem(1)), u"Hello");
+    EXPECT_TRUE(values.ArrayItem(2).IsNull());
+  }
 }
-
-TEST_F(WrapperTest, GetPropValuesFallsBackToOneByOneAfterEFail) {
-  mapi_->SetLong(PROP_TAG(PT_LONG, 0x0E08), 99);
-  mapi_->SetText(PROP_TAG(PT_UNICODE, 0x0037), u"Subject");
-  mapi_->MultiGetPropsResult = E_FAIL;
-  auto prop = NewProp();
-  const TVoMAPIPropDef defs[] = {PR_MESSAGE_SIZE, PR_SUBJECT, PR_BODY};
-  TVoVariant values = prop->GetPropValueArray(defs, 3);
-  EXPECT_EQ(mapi_->GetPropsCalls, 4);
-  EXPECT_EQ(VoVarToInt(values.ArrayItem(0)), 99);
-  EXPECT_EQ(VoVarToStr(values.ArrayItem(1)), u"Subject");
-  EXPECT_TRUE(values.ArrayItem(2).IsNull());
-}
-
 TEST_F(WrapperTest, GetPropValuesChecks) {
   auto prop = NewProp();
   EXPECT_RAISES(prop->GetPropValues(nullptr, 0), EVoException, E_UNEXPECTED,
@@ -189,6 +172,12 @@ TEST_F(WrapperTest, SaveChangesWritesPendingValuesCommitsAndExplainsFailures) {
   EXPECT_FALSE(prop->PropByName(PR_MESSAGE_SIZE)->Get_Modified());
   prop->ResetProperties();
   EXPECT_EQ(EntryIDToStr(prop->Get_SearchKey()), u"010203");
+  auto list = MakeComObject<TVoMAPIPropValueList>();
+  list->AddValue(PR_MESSAGE_SIZE, TVoVariant(int32_t(12)));
+  list->AddValue(PR_SUBJECT, TVoVariant(u"Set"));
+  prop->SetPropValues(list.get());
+  EXPECT_EQ(mapi_->Values.at(0x0E08).Long, 12);
+  EXPECT_EQ(prop->PropByName(PR_SUBJECT)->Get_AsString(), u"Set");
   prop = NewProp();
   mapi_->SaveChangesResult = MakeHResult(0x8004010A);
   EXPECT_RAISES(prop->SaveChanges(smClose), EMAPI_OBJECT_DELETED, MakeHResult(0x8004010A),
@@ -247,24 +236,10 @@ TEST_F(WrapperTest, RetrieveAllPropertiesNamesNamedTags) {
   fresh->DeleteProperty(PR_MESSAGE_SIZE);
   EXPECT_EQ(mapi_->Values.count(0x0E08), 0u);
   EXPECT_EQ(fresh->Items().Get_Count(), 1);
-}
-
-TEST_F(WrapperTest, GetNamesFromIDsZeroValuesText) {
-  auto prop = NewProp();
   mapi_->NamesResult = E_INVALIDARG;
   EXPECT_RAISES(prop->GetNamesFromIDs({}), EMAPI_INVALID_PARAMETER, E_INVALIDARG,
                 u"TVoMAPIProp.GetPropTagByName failed!\r\nThe cValues member of one or more of the entries in the "
                 u"property tag array pointed to by lppPropTags is set to zero.");
-}
-
-TEST_F(WrapperTest, SetPropValuesWritesAList) {
-  auto prop = NewProp();
-  auto list = MakeComObject<TVoMAPIPropValueList>();
-  list->AddValue(PR_MESSAGE_SIZE, TVoVariant(int32_t(12)));
-  list->AddValue(PR_SUBJECT, TVoVariant(u"Set"));
-  prop->SetPropValues(list.get());
-  EXPECT_EQ(mapi_->Values.at(0x0E08).Long, 12);
-  EXPECT_EQ(prop->PropByName(PR_SUBJECT)->Get_AsString(), u"Set");
 }
 
 TEST_F(WrapperTest, DisplayPropertiesNeedsARegisteredViewer) {

@@ -21,7 +21,7 @@ class ClientsTest : public LoaderTest {
   }
 };
 
-TEST_F(ClientsTest, ClientsTextOfTwoClientsAndOfTheBuiltInDefault) {
+TEST_F(ClientsTest, ClientsTextOfTwoClientsAndOfTheBuiltInDefaultWithoutOutlook) {
   TVoMAPIClients clients = VoGetMAPIClients();
   ASSERT_EQ(clients.size(), 1u);
   EXPECT_EQ(clients[0].ClientName, u"Orba Store");
@@ -29,6 +29,9 @@ TEST_F(ClientsTest, ClientsTextOfTwoClientsAndOfTheBuiltInDefault) {
   EXPECT_EQ(clients[0].MAPIInterface, ciExtendedMAPI);  // it exports MAPIInitialize and MAPILogonEx
   EXPECT_TRUE(clients[0].IsDefault);
   EXPECT_EQ(VoGetMAPIInfo().Clients, u"\"Orba Store\"");
+  EXPECT_EQ(VoGetOutlookInfo().Version, NoOutlookInstalled);
+  EXPECT_EQ(VoGetOutlookInfo().VersionNumber, 0);
+  EXPECT_FALSE(VoGetOutlookRunning());
   // Two clients of the registry file.
   Registry(
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail]\n@=\"B\"\n"
@@ -161,14 +164,16 @@ TEST_F(ClientsTest, OutlookStoreAppAndItsLoadText) {
                     "Outlook (or Office) using the regular installer to use the MAPI functionality.");
 }
 
-TEST_F(ClientsTest, NoOutlook) {
-  TVoOutlookInfo info = VoGetOutlookInfo();
-  EXPECT_EQ(info.Version, NoOutlookInstalled);
-  EXPECT_EQ(info.VersionNumber, 0);
-  EXPECT_FALSE(VoGetOutlookRunning());
-}
-
-TEST_F(ClientsTest, ClickToRunRepair) {
+TEST_F(ClientsTest, ClickToRunRepairNeedsOutlooksLibrariesAndWritesItsKeysOnce) {
+  Place("c2r/Office15", "OLMAPI32.dll", FAKE_EXTENDED);
+  Registry(
+      "[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Office\\15.0\\ClickToRun\\REGISTRY\\MACHINE\\"
+      "Software\\Microsoft\\Office\\15.0\\Outlook\\InstallRoot]\n\"Path\"=\"" +
+      Home() + "/c2r/Office15\"\n");
+  EXPECT_MAPI_ERROR(FixClickToRunRegKeys(), 0, "Failed to determine the location of the OUTLMIME.dll");
+  TVoRegistry registry(KEY_READ);
+  registry.SetRootKey(HKEY_CURRENT_USER);
+  EXPECT_FALSE(registry.KeyExists(u"\\Software\\Velmora\\OrbaMAPI\\RegFix"));
   Place("c2r/Office16", "OLMAPI32.dll", FAKE_EXTENDED);
   Place("c2r/Office16", "OUTLMIME.dll", FAKE_NONE);
   Registry(
@@ -181,8 +186,6 @@ TEST_F(ClientsTest, ClickToRunRepair) {
   EXPECT_NE(script.find("[HKEY_CURRENT_USER\\Software\\Classes\\Interface\\{00020300-0000-0000-"
                         "C000-000000000046}]\r\n@=\"IMAPISession\""),
             std::string::npos);
-  TVoRegistry registry(KEY_READ);
-  registry.SetRootKey(HKEY_CURRENT_USER);
   ASSERT_TRUE(registry.OpenKeyReadOnly(
       u"Software\\Classes\\Interface\\{00020307-0000-0000-C000-000000000046}\\ProxyStubClsid32"));
   EXPECT_EQ(registry.ReadString(u""), u"{4D2F086C-6EA3-101B-A18A-00AA00446E07}");
@@ -190,18 +193,6 @@ TEST_F(ClientsTest, ClickToRunRepair) {
   EXPECT_EQ(registry.ReadInteger(u"Version"), 3);
   EXPECT_FALSE(FixClickToRunRegKeys());
   EXPECT_TRUE(FixClickToRunRegKeys(true));
-}
-
-TEST_F(ClientsTest, ClickToRunRepairNeedsOutlooksLibraries) {
-  Place("c2r/Office15", "OLMAPI32.dll", FAKE_EXTENDED);
-  Registry(
-      "[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Office\\15.0\\ClickToRun\\REGISTRY\\MACHINE\\"
-      "Software\\Microsoft\\Office\\15.0\\Outlook\\InstallRoot]\n\"Path\"=\"" +
-      Home() + "/c2r/Office15\"\n");
-  EXPECT_MAPI_ERROR(FixClickToRunRegKeys(), 0, "Failed to determine the location of the OUTLMIME.dll");
-  TVoRegistry registry(KEY_READ);
-  registry.SetRootKey(HKEY_CURRENT_USER);
-  EXPECT_FALSE(registry.KeyExists(u"\\Software\\Velmora\\OrbaMAPI\\RegFix"));
 }
 
 }  // namespace

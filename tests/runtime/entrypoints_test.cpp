@@ -28,7 +28,7 @@ TEST_F(EntryPointTest, WithoutLibraryOrEntryPointTheTextNamesWhatIsMissing) {
                     "The loaded MAPI library does not support \"MAPISendMail\"!");
 }
 
-TEST_F(EntryPointTest, DecoratedNameIsTriedFirst) {
+TEST_F(EntryPointTest, DecoratedNameIsTriedFirstAndBindingsAreForgottenAtUnload) {
   // A copy of the double whose stand-in name becomes the decorated one.
   std::string copy = Home() + "/libdecorated.so";
   std::string image = ReadText(FAKE_DECORATED);
@@ -43,15 +43,13 @@ TEST_F(EntryPointTest, DecoratedNameIsTriedFirst) {
   FreeProws(nullptr);
   EXPECT_EQ(fake.Calls("FreeProws@4"), 2);
   EXPECT_EQ(fake.Calls("FreeProws"), 0);
-}
-
-TEST_F(EntryPointTest, PlainNameIsUsedWithoutDecoratedOneAndForgottenAtUnload) {
-  FakeLibrary fake(FAKE_DECORATED);
-  Load(fake.File());
-  FreeProws(nullptr);
-  EXPECT_EQ(fake.Calls("FreeProws"), 1);
   VoUnloadDLL();
   EXPECT_MAPI_ERROR(FreeProws(nullptr), E_FAIL, "MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");
+  // Without the decorated name the plain one is used.
+  FakeLibrary plain(FAKE_DECORATED);
+  Load(plain.File());
+  FreeProws(nullptr);
+  EXPECT_EQ(plain.Calls("FreeProws"), 1);
 }
 
 TEST_F(EntryPointTest, BufferFunctionsAllocateAndFree) {
@@ -132,7 +130,7 @@ TEST_F(SimpleLogonTest, OtherResultsRaiseAndSimpleResultsAreChecked) {
   EXPECT_EQ(MAPISendMail(0, 0, nullptr, 0, 0), 0u);
 }
 
-TEST_F(EntryPointTest, LogonWithoutInitializeIsRefused) {
+TEST_F(EntryPointTest, ExtendedLogonNeedsInitializeAndPassesTextInTheRightWidth) {
   FakeLibrary fake(FAKE_EXTENDED);
   ComPtr<IMAPISession> session;
   LHANDLE simple = 0;
@@ -142,14 +140,7 @@ TEST_F(EntryPointTest, LogonWithoutInitializeIsRefused) {
   EXPECT_MAPI_ERROR(VoMAPILogon(0, u"", u"", 0, session, simple), E_FAIL,
                     "MAPI hasn't been initialized yet!\r\nYou must initialize MAPI before calling "
                     "any MAPI functions.");
-}
-
-TEST_F(EntryPointTest, ExtendedLogonPassesTextInTheRightWidth) {
-  FakeLibrary fake(FAKE_EXTENDED);
-  Load(fake.File());
   VoMAPIInitialize();
-  ComPtr<IMAPISession> session;
-  LHANDLE simple = 0;
   VoMAPILogon(0, u"Wide", u" secret ", MAPI_UNICODE, session, simple);
   EXPECT_EQ(fake.Text("logon.profile"), "Wide");
   EXPECT_EQ(fake.Text("logon.password"), "secret");
