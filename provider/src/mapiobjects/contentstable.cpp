@@ -64,11 +64,11 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
   bool AcceptsSort(const SSortOrderSet& sort) const override { return Contents().AcceptsSort(sort); }
 
   TRowListPtr Rows(const SRestriction* restriction, const SSortOrderSet* sort) const override {
-    TContentsRows found = Contents().Query({folderId_, associated_, restriction, sort});
-    TRowList rows = Build(found.rows);
-    if (!found.exact) {
-      TRestriction exact(*restriction, {});
-      std::erase_if(rows, [&](const TRowPtr& row) { return !exact.Matches(row->Values()); });
+    TRowList rows;
+    bool exact = Read({folderId_, associated_, restriction, sort}, rows);
+    if (!exact) {
+      TRestriction check(*restriction, {});
+      std::erase_if(rows, [&](const TRowPtr& row) { return !check.Matches(row->Values()); });
     }
     return std::make_shared<const TRowList>(std::move(rows));
   }
@@ -79,19 +79,22 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
 
   TRowListPtr RowsPage(const SRestriction* restriction, const SSortOrderSet* sort, size_t offset,
                        size_t limit) const override {
-    TContentsRows found = Contents().Query({folderId_, associated_, restriction, sort, offset, limit});
-    return std::make_shared<const TRowList>(Build(found.rows));
+    TRowList rows;
+    Read({folderId_, associated_, restriction, sort, offset, limit}, rows);
+    return std::make_shared<const TRowList>(std::move(rows));
   }
 
  private:
   IFolderContents& Contents() const { return store_->Engine().Contents(); }
 
-  TRowList Build(const std::vector<TContentsRow>& found) const {
-    TRowList rows;
-    rows.reserve(found.size());
-    for (const TContentsRow& row : found) rows.push_back(ContentsTableRow(*store_, row));
-    return rows;
+  // Builds the rows of a query into rows as the engine reads them; answers whether they
+  // are exact.
+  bool Read(const TContentsQuery& query, TRowList& rows) const {
+    Bytes parent = ParentEntryId();
+    return Contents().Query(query,
+                            [&](const TContentsRow& row) { rows.push_back(ContentsTableRow(*store_, row, parent)); });
   }
+  Bytes ParentEntryId() const { return store_->EntryId(TObjectKind::Folder, folderId_); }
 
   void OnChange(const TStoreChange& change) {
     if (change.kind == TObjectKind::Folder) {
@@ -110,9 +113,9 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
       if (!row) {
         NotifyRowDeleted(key);
       } else if (change.event == fnevObjectModified) {
-        NotifyRowModified(ContentsTableRow(*store_, *row));
+        NotifyRowModified(ContentsTableRow(*store_, *row, ParentEntryId()));
       } else {
-        NotifyRowAdded(ContentsTableRow(*store_, *row));
+        NotifyRowAdded(ContentsTableRow(*store_, *row, ParentEntryId()));
       }
     }
   }
@@ -125,13 +128,13 @@ class TContentsSource final : public TTableRowSource, public std::enable_shared_
 
 }  // namespace
 
-TRowPtr ContentsTableRow(const TOpenStore& store, const TContentsRow& message) {
+TRowPtr ContentsTableRow(const TOpenStore& store, const TContentsRow& message, const Bytes& parentEntryId) {
   TRowBuilder row;
   Bytes entryId = store.EntryId(TObjectKind::Message, message.id);
   row.Binary(tags::kEntryId, entryId);
   row.Binary(tags::kRecordKey, entryId);
   row.Id(tags::kInstanceKey, message.id);
-  row.Binary(tags::kParentEntryId, store.EntryId(TObjectKind::Folder, message.folderId));
+  row.Binary(tags::kParentEntryId, parentEntryId);
   row.Binary(tags::kStoreEntryId, store.WrappedEntryId());
   row.Long(tags::kObjectType, MAPI_MESSAGE);
   row.Long(tags::kMessageFlags, message.flags);

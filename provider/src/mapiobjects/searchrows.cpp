@@ -103,7 +103,7 @@ bool TSearchEvaluator::Matches(const TTableRow& row) const {
 TRowList MessageRows(const std::shared_ptr<TOpenStore>& store, const std::vector<int64_t>& ids) {
   TRowList rows;
   for (const TContentsRow& message : store->Engine().Contents().Rows(ids))
-    rows.push_back(ContentsTableRow(*store, message));
+    rows.push_back(ContentsTableRow(*store, message, store->EntryId(TObjectKind::Folder, message.folderId)));
   return rows;
 }
 

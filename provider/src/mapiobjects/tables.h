@@ -18,7 +18,8 @@ std::shared_ptr<TTableRowSource> CreateContentsSource(std::shared_ptr<TOpenStore
 std::shared_ptr<TTableRowSource> CreateHierarchySource(std::shared_ptr<TOpenStore> store, int64_t folderId,
                                                        bool convenientDepth);
 
-// A message's row as the contents tables of store show it.
-TRowPtr ContentsTableRow(const TOpenStore& store, const TContentsRow& message);
+// A message's row as the contents tables of store show it; parentEntryId is the entry ID
+// of its folder (made once by callers that read many rows of one folder).
+TRowPtr ContentsTableRow(const TOpenStore& store, const TContentsRow& message, const Bytes& parentEntryId);
 
 }  // namespace orba::store

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -41,12 +42,9 @@ struct TContentsQuery {
   size_t limit = std::numeric_limits<size_t>::max();
 };
 
-struct TContentsRows {
-  std::vector<TContentsRow> rows;  // rows of equal sort keys in id order
-  // false: the rows are a superset of those the restriction selects; the caller checks
-  // them again.
-  bool exact = true;
-};
+// Receives the rows of a query one at a time, while the store is read: it must not
+// change the store.
+using TContentsRowSink = std::function<void(const TContentsRow&)>;
 
 class IFolderContents {
  public:
@@ -59,8 +57,11 @@ class IFolderContents {
   // then hand them out a page at a time).
   virtual bool IsExact(const SRestriction& restriction) const = 0;
 
-  // MAPI_E_NO_SUPPORT for a page of an inexact restriction.
-  virtual TContentsRows Query(const TContentsQuery& query) = 0;
+  // Gives each row the query selects to each, in the sort order (rows of equal sort
+  // keys in id order). Answers false when the rows are a superset of
+  // those the restriction selects (the caller checks them again). MAPI_E_NO_SUPPORT for a
+  // page of an inexact restriction.
+  virtual bool Query(const TContentsQuery& query, const TContentsRowSink& each) = 0;
   // The row of one message of a folder, if it is there.
   virtual std::optional<TContentsRow> Row(int64_t folderId, bool associated, int64_t messageId) = 0;
   // The rows of the listed messages that are in a folder (normal messages only), in id

@@ -106,7 +106,7 @@ bool TContents::IsExact(const SRestriction& restriction) const {
   return RestrictionSql(restriction, kFirstParam).exact;
 }
 
-TContentsRows TContents::Query(const TContentsQuery& query) {
+bool TContents::Query(const TContentsQuery& query, const TContentsRowSink& each) {
   TSqlCondition condition;
   if (query.restriction) {
     condition = RestrictionSql(*query.restriction, kFirstParam);
@@ -117,13 +117,11 @@ TContentsRows TContents::Query(const TContentsQuery& query) {
   auto lock = store_.Lock();
   TSqlDatabase& db = store_.Db();
   TSqlReadSnapshot snapshot(db);
-  TContentsRows result;
-  result.exact = condition.exact;
   if (!paged) {
     auto stmt = db.Prepare(RowQuery() + condition.sql + OrderBy(db, query));
     Bind(stmt, query, condition.params);
-    ReadRows(stmt, [&](TContentsRow&& row) { result.rows.push_back(std::move(row)); });
-    return result;
+    ReadRows(stmt, [&](TContentsRow&& row) { each(row); });
+    return condition.exact;
   }
   // The page's messages first: a LIMIT on the rows joined with the properties would
   // count properties.
@@ -141,12 +139,13 @@ TContentsRows TContents::Query(const TContentsQuery& query) {
     positions.emplace(id, positions.size());
   }
   ids += ']';
-  result.rows.resize(positions.size());
-  if (result.rows.empty()) return result;
+  if (positions.empty()) return true;
+  std::vector<TContentsRow> rows(positions.size());
   auto stmt = db.Prepare(RowQuery() + " AND m.id IN (SELECT value FROM json_each(?3)) ORDER BY m.id");
   stmt.Bind(1, query.folderId).Bind(2, int64_t{query.associated}).Bind(3, std::string_view(ids));
-  ReadRows(stmt, [&](TContentsRow&& row) { result.rows[positions.at(row.id)] = std::move(row); });
-  return result;
+  ReadRows(stmt, [&](TContentsRow&& row) { rows[positions.at(row.id)] = std::move(row); });
+  for (const TContentsRow& row : rows) each(row);
+  return true;
 }
 
 std::optional<TContentsRow> TContents::Row(int64_t folderId, bool associated, int64_t messageId) {

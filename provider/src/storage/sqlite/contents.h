@@ -15,7 +15,7 @@ class TContents final : public IFolderContents {
   bool AcceptsRestriction(const SRestriction& restriction) const override;
   bool AcceptsSort(const SSortOrderSet& sort) const override;
   bool IsExact(const SRestriction& restriction) const override;
-  TContentsRows Query(const TContentsQuery& query) override;
+  bool Query(const TContentsQuery& query, const TContentsRowSink& each) override;
   std::optional<TContentsRow> Row(int64_t folderId, bool associated, int64_t messageId) override;
   std::vector<TContentsRow> Rows(const std::vector<int64_t>& messageIds) override;
 
