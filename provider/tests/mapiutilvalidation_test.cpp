@@ -46,16 +46,18 @@ TEST(Validation, PropValues) {
                        {PROP_TAG(PT_MV_LONG, 4), 0, {.MVl = {2, longs}}},
                        {PROP_TAG(PT_BINARY, 5), 0, {.bin = {0, nullptr}}}};
   for (SPropValue& value : good) EXPECT_FALSE(FBadProp(&value)) << std::hex << value.ulPropTag;
-  SPropValue bad[] = {{PROP_TAG(PT_BOOLEAN, 3), 0, {.b = 2}},
-                      {PROP_TAG(PT_UNICODE, 2), 0, {.lpszW = nullptr}},
-                      {PROP_TAG(PT_STRING8, 2), 0, {.lpszA = text.get()}},
-                      {PROP_TAG(PT_BINARY, 5), 0, {.bin = {10, nullptr}}},
-                      {PROP_TAG(PT_BINARY, 5), 0, {.bin = {10, static_cast<LPBYTE>(kWild)}}},
-                      {PROP_TAG(PT_MV_LONG, 4), 0, {.MVl = {0, longs}}},
-                      {PROP_TAG(PT_MV_LONG, 4), 0, {.MVl = {2, nullptr}}},
-                      {PROP_TAG(PT_CLSID, 6), 0, {.lpguid = nullptr}},
-                      {PROP_TAG(PT_UNSPECIFIED, 7), 0, {}},
-                      {PROP_TAG(0x0123, 8), 0, {}}};
+  SPropValue bad[] = {
+      {PROP_TAG(PT_BOOLEAN, 3), 0, {.b = 2}},
+      {PROP_TAG(PT_UNICODE, 2), 0, {.lpszW = nullptr}},
+      {PROP_TAG(PT_STRING8, 2), 0, {.lpszA = text.get()}},
+      {PROP_TAG(PT_BINARY, 5), 0, {.bin = {10, nullptr}}},
+      {PROP_TAG(PT_BINARY, 5), 0, {.bin = {10, static_cast<LPBYTE>(kWild)}}},
+      {PROP_TAG(PT_MV_LONG, 4), 0, {.MVl = {0, longs}}},
+      {PROP_TAG(PT_MV_LONG, 4), 0, {.MVl = {2, nullptr}}},
+      {PROP_TAG(PT_MV_LONG, 4), 0, {.MVl = {1, reinterpret_cast<LONG*>(reinterpret_cast<BYTE*>(longs) + 1)}}},
+      {PROP_TAG(PT_CLSID, 6), 0, {.lpguid = nullptr}},
+      {PROP_TAG(PT_UNSPECIFIED, 7), 0, {}},
+      {PROP_TAG(0x0123, 8), 0, {}}};
   for (SPropValue& value : bad) EXPECT_TRUE(FBadProp(&value)) << std::hex << value.ulPropTag;
   EXPECT_TRUE(FBadProp(nullptr));
   EXPECT_TRUE(FBadProp(static_cast<LPSPropValue>(kWild)));

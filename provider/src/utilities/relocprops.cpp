@@ -35,6 +35,7 @@ class TRelocation {
         arrayBytes_(count * sizeof(SPropValue)),
         bound_(MapiBlockSize(values)) {
     if (live_ != old_ && live_ != new_) Refuse("the values lie at neither base");
+    if (live_ % alignof(SPropValue)) Refuse("misaligned values");
     if (!IsReadableRange(values, arrayBytes_)) Refuse("the values cannot be read");
   }
 
@@ -65,7 +66,9 @@ class TRelocation {
       if (size) Refuse("a null pointer with data");
       return nullptr;
     }
-    auto* live = reinterpret_cast<T*>(Live(reinterpret_cast<uintptr_t>(slot), size));
+    uintptr_t address = Live(reinterpret_cast<uintptr_t>(slot), size);
+    if (address % alignof(T)) Refuse("a misaligned pointer");
+    auto* live = reinterpret_cast<T*>(address);
     size_ += Rounded(size);
     if (apply_) slot = reinterpret_cast<T*>(reinterpret_cast<uintptr_t>(slot) - old_ + new_);
     return live;
@@ -74,7 +77,9 @@ class TRelocation {
   template <class Char>
   void Text(Char*& slot) {
     if (!slot) Refuse("a null text");
-    auto* live = reinterpret_cast<const Char*>(Live(reinterpret_cast<uintptr_t>(slot), sizeof(Char)));
+    uintptr_t address = Live(reinterpret_cast<uintptr_t>(slot), sizeof(Char));
+    if (address % alignof(Char)) Refuse("a misaligned text");
+    auto* live = reinterpret_cast<const Char*>(address);
     size_t room = bound_ ? (*bound_ - (reinterpret_cast<uintptr_t>(live) - live_)) / sizeof(Char) : SIZE_MAX;
     std::optional<size_t> length = ReadableTextLength(live, room);
     if (!length) Refuse("a text without its terminator");

@@ -1,6 +1,8 @@
 // MAPI's validation functions (MAPIVAL.H) over the checks of validation.h.
 #include "utilities/validation.h"
 
+#include <cstdint>
+
 #include "base/export.h"
 #include "base/maperror.h"
 #include "mapi/mapiexports.h"
@@ -18,9 +20,11 @@ constexpr size_t kMaxTextLength = size_t{1} << 30;
 constexpr size_t kMaxRestrictionNodes = size_t{1} << 20;
 constexpr unsigned kMaxValueNesting = 8;
 
+bool Aligned(const void* p, size_t alignment) { return reinterpret_cast<uintptr_t>(p) % alignment == 0; }
+
 template <class T>
 bool Readable(const T* p, size_t count = 1) {
-  return IsReadableRange(p, count * sizeof(T));
+  return Aligned(p, alignof(T)) && IsReadableRange(p, count * sizeof(T));
 }
 
 template <class Char>
@@ -30,29 +34,34 @@ bool IsBadText(const Char* text) {
 
 bool IsBadBinary(const SBinary& bin) { return bin.cb != 0 && !IsReadableRange(bin.lpb, bin.cb); }
 
-// The size of one element of a multi-valued property of base type (0: no such type).
-size_t ElementSize(ULONG base) {
+// The size and alignment of one element of a multi-valued property of base type.
+struct TElement {
+  size_t size, alignment;
+};
+TElement ElementOf(ULONG base) {
   switch (base) {
-    case PT_I2: return sizeof(int16_t);
+    case PT_I2: return {sizeof(int16_t), alignof(int16_t)};
     case PT_LONG:
-    case PT_R4: return sizeof(LONG);
+    case PT_R4: return {sizeof(LONG), alignof(LONG)};
     case PT_DOUBLE:
     case PT_CURRENCY:
     case PT_APPTIME:
     case PT_SYSTIME:
-    case PT_I8: return 8;
-    case PT_CLSID: return sizeof(GUID);
-    case PT_BINARY: return sizeof(SBinary);
+    case PT_I8: return {8, 8};
+    case PT_CLSID: return {sizeof(GUID), alignof(GUID)};
+    case PT_BINARY: return {sizeof(SBinary), alignof(SBinary)};
     case PT_STRING8:
-    case PT_UNICODE: return sizeof(void*);
-    default: return 0;
+    case PT_UNICODE: return {sizeof(void*), alignof(void*)};
+    default: return {0, 1};
   }
 }
 
 bool IsUnreadableMultiValue(ULONG base, const __UPV& v) {
   // Every multi-valued member is a count and a pointer to its elements.
   ULONG count = v.MVi.cValues;
-  if (!IsReadableRange(v.MVi.lpi, count * ElementSize(base))) return true;
+  TElement element = ElementOf(base);
+  if (count && !Aligned(v.MVi.lpi, element.alignment)) return true;
+  if (!IsReadableRange(v.MVi.lpi, count * element.size)) return true;
   for (ULONG i = 0; i < count; ++i) {
     if (base == PT_STRING8 && IsBadText(v.MVszA.lppszA[i])) return true;
     if (base == PT_UNICODE && IsBadText(v.MVszW.lppszW[i])) return true;

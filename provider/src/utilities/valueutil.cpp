@@ -30,6 +30,12 @@ int Order(const T& a, const T& b) {
 // The type of a value's tag without the multi-value-instance flag.
 ULONG ValueType(const SPropValue& value) { return PROP_TYPE(value.ulPropTag) & ~MV_INSTANCE; }
 
+// Whether count values at values can be read (and are aligned as values are).
+bool IsReadableValues(const SPropValue* values, size_t count) {
+  return reinterpret_cast<uintptr_t>(values) % alignof(SPropValue) == 0 &&
+         IsReadableRange(values, count * sizeof(SPropValue));
+}
+
 bool IsContentType(ULONG type) { return type == PT_STRING8 || type == PT_UNICODE || type == PT_BINARY; }
 
 // Same type, or the same type in the other string width.
@@ -40,7 +46,7 @@ bool SameKind(ULONG a, ULONG b) {
 }  // namespace
 
 size_t PackedPropsSize(int count, const SPropValue* values) {
-  if (count < 0 || (count > 0 && !IsReadableRange(values, size_t(count) * sizeof(SPropValue))))
+  if (count < 0 || (count > 0 && !IsReadableValues(values, size_t(count))))
     throw TMapiError(MAPI_E_INVALID_PARAMETER, "property value array cannot be read");
   size_t size = size_t(count) * sizeof(SPropValue);
   for (int i = 0; i < count; ++i) {
@@ -133,7 +139,7 @@ ORBASTORE_EXPORT LONG LPropCompareProp(LPSPropValue lpSPropValueA, LPSPropValue 
 }
 
 ORBASTORE_EXPORT LPSPropValue PpropFindProp(LPSPropValue lpPropArray, ULONG cValues, ULONG ulPropTag) {
-  if (!IsReadableRange(lpPropArray, size_t(cValues) * sizeof(SPropValue))) return nullptr;
+  if (!IsReadableValues(lpPropArray, cValues)) return nullptr;
   bool anyType = PROP_TYPE(ulPropTag) == PT_UNSPECIFIED;
   auto found = std::find_if(lpPropArray, lpPropArray + cValues, [&](const SPropValue& value) {
     return anyType ? PROP_ID(value.ulPropTag) == PROP_ID(ulPropTag) : value.ulPropTag == ulPropTag;
