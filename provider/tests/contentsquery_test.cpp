@@ -324,7 +324,8 @@ TEST_F(ContentsPaging, TableReadInBatchesFollowsANewMessage) {
   SizedSPropTagArray<1> columns = {1, {tags::kInstanceKey}};
   ASSERT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
   ASSERT_EQ(table->SortTable(byTime.Ptr(), 0), S_OK);
-  auto sink = WatchTable<TKeySink>(table.get());
+  ULONG_PTR connection = 0;
+  auto sink = WatchTable<TKeySink>(table.get(), &connection);
   EXPECT_EQ(Read(table.get(), 3), Keys(before.begin(), before.begin() + 3));
   EXPECT_EQ(Read(table.get(), 4), Keys(before.begin() + 3, before.begin() + 7));
   // Delivered earlier than every dated message: among the rows read, after the undated ones.
