@@ -53,7 +53,7 @@ struct Fixture : TBenchSession {
     store = session->OpenDefaultMsgStore(alBestAccess, false);
     ComPtr<IMAPIFolder> subtree = Subtree();
     for (int top = 0; top < kTopFolders; ++top) {
-      const std::string name = "F" + std::to_string(top);
+      const std::string name = std::string("F").append(std::to_string(top));
       ComPtr<IMAPIFolder> folder = Create(*subtree, name);
       for (int sub = 0; sub < kSubfolders - (top == 0); ++sub) {
         ComPtr<IMAPIFolder> child = Create(*folder, name + "." + std::to_string(sub));
