@@ -159,7 +159,8 @@ TEST_F(ProfileDb, ConcurrentProcessesLoseNothing) {
       try {
         TProfileDatabase db(path_);
         for (int i = 0; i < kEach; ++i) {
-          std::string name = "P" + std::to_string(c * kEach + i);
+          std::string name = "P";
+          name += std::to_string(c * kEach + i);
           db.CreateProfile(name);
           db.AddService(name, PlanService(kServicePst, u""));
           db.AddService("Shared", PlanService(kServiceContacts, u""));

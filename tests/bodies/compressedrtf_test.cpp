@@ -42,7 +42,7 @@ TEST(CompressedRTF, WorkedExamplesDecodeAndEncodeToThePublishedBytes) {
 }
 
 TVoBytes WithHeader(TVoBytes stream, size_t offset, uint32_t value) {
-  for (int i = 0; i < 4; ++i) stream[offset + size_t(i)] = uint8_t(value >> (8 * i));
+  for (int i = 0; i < 4; ++i) stream.at(offset + size_t(i)) = uint8_t(value >> (8 * i));
   return stream;
 }
 
