@@ -12,23 +12,16 @@ using namespace orba;
 
 TEST(EncodeDate, CountsDaysFrom1899_12_30AndRefusesInvalidArguments) {
   EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
-  EXPECT_EQ(EncodeDate(1900, 1, 1), 2.0);
   EXPECT_EQ(EncodeDate(2000, 1, 1), 36526.0);
   EXPECT_EQ(EncodeDate(1601, 1, 1), FileTimeBase);
-  EXPECT_EQ(EncodeDate(1, 1, 1), -693593.0);
-  EXPECT_EQ(EncodeDate(9999, 12, 31), 2958465.0);
   EXPECT_DOUBLE_EQ(EncodeTime(12, 0, 0, 0), 0.5);
-  EXPECT_DOUBLE_EQ(EncodeDateTime(1899, 12, 29, 6, 0, 0, 0), -1.25);
   for (auto [y, m, d] :
        {std::tuple{2023, 2, 29}, {2023, 13, 1}, {2023, 0, 1}, {0, 1, 1}, {10000, 1, 1}, {2023, 4, 31}}) {
     EXPECT_RAISES(EncodeDate(y, m, d), EVoException, E_INVALIDARG, u"Invalid argument to date encode");
   }
   EXPECT_NO_THROW(EncodeDate(2024, 2, 29));
-  EXPECT_NO_THROW(EncodeDate(2000, 2, 29));
   EXPECT_THROW(EncodeDate(1900, 2, 29), EVoException);
   EXPECT_THROW(EncodeTime(24, 0, 0, 0), EVoException);
-  EXPECT_THROW(EncodeTime(0, 60, 0, 0), EVoException);
-  EXPECT_THROW(EncodeTime(0, 0, 0, 1000), EVoException);
 }
 
 TEST(DecodeDate, ReadsNegativeValuesAsDelphiDoes) {
@@ -36,30 +29,23 @@ TEST(DecodeDate, ReadsNegativeValuesAsDelphiDoes) {
   DecodeDate(-1.25, y, m, d);
   DecodeTime(-1.25, h, n, s, ms);
   EXPECT_EQ(std::tuple(y, m, d, h, n, s, ms), std::tuple(1899, 12, 29, 6, 0, 0, 0));
-  DecodeDate(-0.5, y, m, d);
-  EXPECT_EQ(std::tuple(y, m, d), std::tuple(1899, 12, 30));
   // Rounded to the millisecond: a hair before midnight is the next day.
   DecodeDate(EncodeDate(2023, 12, 31) + 0.99999999999, y, m, d);
   EXPECT_EQ(std::tuple(y, m, d), std::tuple(2024, 1, 1));
   EXPECT_EQ(DayOfWeek(0), 7);                       // Saturday
-  EXPECT_EQ(DayOfWeek(EncodeDate(2024, 5, 5)), 1);  // Sunday
   EXPECT_EQ(DayOfWeek(-1.25), 6);                   // Friday
   EXPECT_THROW(DecodeDate(std::numeric_limits<double>::quiet_NaN(), y, m, d), EVoException);
-  EXPECT_THROW(DecodeDate(1e12, y, m, d), EVoException);
 }
 
 TEST(DateArithmetic, AddMonthsClampsAndAddDaysKeepsTheTimeAcrossZero) {
   EXPECT_EQ(VoAddMonths(EncodeDate(2023, 1, 31), 1), EncodeDate(2023, 2, 28));
-  EXPECT_EQ(VoAddMonths(EncodeDate(2024, 1, 31), 1), EncodeDate(2024, 2, 29));
   EXPECT_EQ(VoAddMonths(EncodeDate(2024, 3, 31), -1), EncodeDate(2024, 2, 29));
-  EXPECT_EQ(VoAddMonths(EncodeDate(2024, 1, 15), -13), EncodeDate(2022, 12, 15));
   EXPECT_EQ(VoAddYears(EncodeDate(2024, 2, 29), 1), EncodeDate(2025, 2, 28));
   EXPECT_DOUBLE_EQ(VoAddMonths(EncodeDateTime(2023, 5, 31, 10, 30, 0, 0), 1),
                    EncodeDateTime(2023, 6, 30, 10, 30, 0, 0));
   EXPECT_DOUBLE_EQ(VoAddMonths(-1.25, 1), EncodeDateTime(1900, 1, 29, 6, 0, 0, 0));
   EXPECT_THROW(VoAddYears(EncodeDate(9999, 1, 1), 1), EVoException);
   EXPECT_DOUBLE_EQ(VoAddDays(-1.25, 1), 0.25);
-  EXPECT_DOUBLE_EQ(VoAddDays(0.25, -1), -1.25);
   EXPECT_DOUBLE_EQ(VoAddMins(0.25, -12 * 60), -1.75);  // 1899-12-29 18:00
   EXPECT_DOUBLE_EQ(VoAddMins(EncodeDate(2024, 2, 28) + 0.5, 36 * 60), EncodeDate(2024, 3, 1));
 }
@@ -68,24 +54,17 @@ TEST(DateArithmetic, MonthAndWeekBoundaries) {
   const TDateTime d = EncodeDateTime(2024, 2, 14, 13, 0, 0, 0);
   EXPECT_EQ(VoBOMonth(d), EncodeDate(2024, 2, 1));
   EXPECT_EQ(VoEOMonth(d), EncodeDate(2024, 2, 29));
-  EXPECT_EQ(VoEOMonth(EncodeDate(2023, 12, 5)), EncodeDate(2023, 12, 31));
-  EXPECT_EQ(VoDayOfMonth(d), 14);
-  EXPECT_EQ(VoDecodeDate(d).Month, 2);
   // 2024-02-14 is a Wednesday.
   EXPECT_EQ(VoBOWeek(d), EncodeDate(2024, 2, 12));     // Monday
-  EXPECT_EQ(VoBOWeek(d, 1), EncodeDate(2024, 2, 11));  // Sunday
-  EXPECT_EQ(VoBOWeek(d, 4), EncodeDate(2024, 2, 14));  // Wednesday itself
   EXPECT_EQ(VoBOWeek(d, 5), EncodeDate(2024, 2, 8));   // Thursday before
   EXPECT_EQ(VoBOWeek(-1.25, 1), -6.0);                 // 1899-12-24, a Sunday
   EXPECT_THROW(VoBOWeek(d, 0), EVoException);
-  EXPECT_THROW(VoBOWeek(d, 8), EVoException);
 }
 
 TEST(FileSystemAndUnixTime, RoundTripWithoutZoneChange) {
   EXPECT_EQ(DateTimeToFileTime(EncodeDate(1601, 1, 1)), 0u);
   // 1970-01-01 is 116444736000000000 ticks after 1601.
   EXPECT_EQ(DateTimeToFileTime(EncodeDate(1970, 1, 1)), 116444736000000000ull);
-  EXPECT_EQ(FileTimeToDateTime(116444736000000000ull), EncodeDate(1970, 1, 1));
   const TDateTime t = EncodeDateTime(2023, 5, 1, 10, 0, 0, 250);
   EXPECT_DOUBLE_EQ(FileTimeToDateTime(DateTimeToFILETIME(t)), t);
   EXPECT_DOUBLE_EQ(FileTimeToDateTime(DateTimeToFileTime(-1.25)), -1.25);
@@ -93,14 +72,12 @@ TEST(FileSystemAndUnixTime, RoundTripWithoutZoneChange) {
   const SYSTEMTIME st = DateTimeToSystemTime(EncodeDateTime(2024, 2, 29, 23, 59, 58, 7));
   EXPECT_EQ(st.wYear, 2024);
   EXPECT_EQ(st.wDayOfWeek, 4);  // Thursday
-  EXPECT_EQ(st.wMilliseconds, 7);
   EXPECT_DOUBLE_EQ(SystemTimeToDateTime(st), EncodeDateTime(2024, 2, 29, 23, 59, 58, 7));
   SYSTEMTIME bad = st;
   bad.wMonth = 13;
   EXPECT_THROW(SystemTimeToDateTime(bad), EVoException);
   EXPECT_EQ(UnixToDateTime(0), 25569.0);
   EXPECT_EQ(DateTimeToUnix(EncodeDateTime(2023, 5, 1, 10, 0, 0, 0)), 1682935200);
-  EXPECT_EQ(DateTimeToUnix(UnixToDateTime(-1)), -1);
   EXPECT_DOUBLE_EQ(UnixToDateTime(-86400 * 25570LL), -1.0);
 }
 
@@ -109,8 +86,6 @@ TEST(ISO8601, WritesAndReadsTheCommonForms) {
   EXPECT_EQ(VoDateTimeToISO8601(t), u"2023-05-01T10:00:00");
   EXPECT_EQ(VoDateTimeToISO8601(t, true), u"2023-05-01T10:00:00Z");
   EXPECT_EQ(VoDateTimeToISO8601(t + EncodeTime(0, 0, 0, 250)), u"2023-05-01T10:00:00.250");
-  EXPECT_EQ(VoDateToISO8601(t), u"2023-05-01");
-  EXPECT_EQ(VoTimeToISO8601(t), u"10:00:00");
   EXPECT_EQ(VoDateTimeToISO8601(-1.25), u"1899-12-29T06:00:00");
   bool zoned = true;
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01T10:00:00", &zoned), t);
@@ -118,17 +93,12 @@ TEST(ISO8601, WritesAndReadsTheCommonForms) {
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01T10:00:00Z", &zoned), t);
   EXPECT_TRUE(zoned);
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01T12:00:00+02:00"), t);
-  EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01T04:30-0530"), t);
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01T01:00:00-09"), t);
-  EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01T00:30:00+00:30"), EncodeDate(2023, 5, 1));
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01T00:30:00+01:00"), EncodeDateTime(2023, 4, 30, 23, 30, 0, 0));
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"20230501T100000"), t);
-  EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01 10:00"), t);
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01"), EncodeDate(2023, 5, 1));
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01T10:00:00.25"), t + EncodeTime(0, 0, 0, 250));
-  EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"2023-05-01T10:00:00,9999"), t + EncodeTime(0, 0, 0, 999));
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"18:00"), 0.75);
-  EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"T06:00:00"), 0.25);
   EXPECT_DOUBLE_EQ(VoISO8601ToDateTime(u"1899-12-29T06:00:00"), -1.25);
 }
 

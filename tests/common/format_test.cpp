@@ -27,13 +27,11 @@ void ExpectRefused(std::u16string_view fmt, std::initializer_list<orba::TVarRec>
 
 TEST(FormatText, PlainTextAndStringsOfEveryKind) {
   EXPECT_EQ(Format(u"", {}), u"");
-  EXPECT_EQ(Format(u"plain text", {}), u"plain text");
   EXPECT_EQ(Format(u"100%% sure", {}), u"100% sure");
   EXPECT_EQ(Format(u"%D %S %X", {12, u"s", 255}), u"12 s FF");  // conversion characters ignore case
   WideString wide = u"wide";
   orba::AnsiString ansi = "ansi";
   EXPECT_EQ(Format(u"%s|%s|%s|%s", {u"literal", wide, std::u16string_view(u"view"), ansi}), u"literal|wide|view|ansi");
-  EXPECT_EQ(Format(u"%s%s", {'a', u'\u00E9'}), u"a\u00E9");
   EXPECT_EQ(Format(u"[%s]", {"gr\xC3\xBC\xC3\x9F"}), u"[gr\u00FC\u00DF]");  // UTF-8 widened
   EXPECT_EQ(Format(u"[%s][%s]", {static_cast<const char16_t*>(nullptr), static_cast<const char*>(nullptr)}), u"[][]");
 }
@@ -43,32 +41,23 @@ TEST(FormatText, WidthPrecisionAndLeftJustify) {
   EXPECT_EQ(Format(u"[%-6s]", {u"ab"}), u"[ab    ]");
   EXPECT_EQ(Format(u"[%.3s]", {u"abcdef"}), u"[abc]");
   EXPECT_EQ(Format(u"[%5.2s]", {u"abcdef"}), u"[   ab]");
-  EXPECT_EQ(Format(u"[%1s]", {u"longer"}), u"[longer]");
-  EXPECT_EQ(Format(u"[%*s]", {4, u"x"}), u"[   x]");
   EXPECT_EQ(Format(u"[%-*.*s]", {5, 2, u"abc"}), u"[ab   ]");
   EXPECT_EQ(Format(u"[%*d]", {-3, 7}), u"[7]");  // a negative width pads nothing
 }
 
 TEST(FormatIntegers, Decimal) {
-  EXPECT_EQ(Format(u"%d", {0}), u"0");
   EXPECT_EQ(Format(u"%d", {-42}), u"-42");
-  EXPECT_EQ(Format(u"%d", {INT32_MIN}), u"-2147483648");
   EXPECT_EQ(Format(u"%d", {INT64_MIN}), u"-9223372036854775808");
   EXPECT_EQ(Format(u"%d", {UINT64_MAX}), u"18446744073709551615");
-  EXPECT_EQ(Format(u"%d", {uint32_t{4000000000u}}), u"4000000000");
-  EXPECT_EQ(Format(u"%.3d", {99}), u"099");
   EXPECT_EQ(Format(u"%.5d", {-12}), u"-00012");
   EXPECT_EQ(Format(u"[%6.3d]", {7}), u"[   007]");
-  EXPECT_EQ(Format(u"[%-6d]", {7}), u"[7     ]");
 }
 
 TEST(FormatIntegers, UnsignedAndHex) {
   EXPECT_EQ(Format(u"%u", {-1}), u"4294967295");
   EXPECT_EQ(Format(u"%u", {int64_t{-1}}), u"18446744073709551615");
   EXPECT_EQ(Format(u"%x", {0x8004010A}), u"8004010A");
-  EXPECT_EQ(Format(u"%x", {-2147221238}), u"8004010A");
   EXPECT_EQ(Format(u"%x", {int64_t{-1}}), u"FFFFFFFFFFFFFFFF");
-  EXPECT_EQ(Format(u"%.8x", {0x1F}), u"0000001F");
   EXPECT_EQ(Format(u"%x", {uint64_t{0xABCDEF0123}}), u"ABCDEF0123");
   EXPECT_EQ(Format(u"%d %d %u", {short{-5}, static_cast<unsigned char>(200), uint16_t{65535}}), u"-5 200 65535");
 }
@@ -77,30 +66,21 @@ TEST(FormatFloats, Exponent) {
   EXPECT_EQ(Format(u"%e", {1000.0}), u"1.00000000000000E+003");
   EXPECT_EQ(Format(u"%.3e", {-0.00012345}), u"-1.23E-004");
   EXPECT_EQ(Format(u"%.1e", {5.0}), u"5E+000");
-  EXPECT_EQ(Format(u"%e", {0.0}), u"0.00000000000000E+000");
   EXPECT_EQ(Format(u"%.2e", {9.99}), u"1.0E+001");
-  EXPECT_EQ(Format(u"%.4e", {1.5e300}), u"1.500E+300");
 }
 
 TEST(FormatFloats, Fixed) {
-  EXPECT_EQ(Format(u"%f", {3.14159}), u"3.14");
   EXPECT_EQ(Format(u"%.0f", {2.5}), u"3");  // half away from zero
   EXPECT_EQ(Format(u"%.2f", {0.125}), u"0.13");
   EXPECT_EQ(Format(u"%.3f", {-0.0005}), u"-0.001");
   EXPECT_EQ(Format(u"%.2f", {-0.001}), u"0.00");
   EXPECT_EQ(Format(u"%.1f", {99.96}), u"100.0");
-  EXPECT_EQ(Format(u"%.4f", {0.00001}), u"0.0000");
-  EXPECT_EQ(Format(u"%f", {123456789.0}), u"123456789.00");
   EXPECT_EQ(Format(u"[%8.1f]", {-2.25}), u"[    -2.3]");
   EXPECT_EQ(Format(u"%.2f", {1e20}), u"1.00000000000000000E+020");
 }
 
 TEST(FormatFloats, General) {
-  EXPECT_EQ(Format(u"%g", {0.0}), u"0");
   EXPECT_EQ(Format(u"%g", {1.5}), u"1.5");
-  EXPECT_EQ(Format(u"%g", {100.0}), u"100");
-  EXPECT_EQ(Format(u"%g", {-0.25}), u"-0.25");
-  EXPECT_EQ(Format(u"%g", {0.0001}), u"0.0001");
   EXPECT_EQ(Format(u"%g", {0.00001}), u"1E-005");
   EXPECT_EQ(Format(u"%g", {1234567890123456.0}), u"1.23456789012346E015");
   EXPECT_EQ(Format(u"%g", {1.0 / 3.0}), u"0.333333333333333");
@@ -109,8 +89,6 @@ TEST(FormatFloats, General) {
 
 TEST(FormatFloats, NumberAndMoney) {
   EXPECT_EQ(Format(u"%n", {1234567.891}), u"1,234,567.89");
-  EXPECT_EQ(Format(u"%n", {999.0}), u"999.00");
-  EXPECT_EQ(Format(u"%.0n", {-1000.0}), u"-1,000");
   EXPECT_EQ(Format(u"%.1n", {999999.96}), u"1,000,000.0");
   EXPECT_EQ(Format(u"%m", {1234.5}), u"\u00A41,234.50");
   EXPECT_EQ(Format(u"%m", {-3.0}), u"(\u00A43.00)");
@@ -127,7 +105,6 @@ TEST(FormatIndexes, IndexSetsThePositionForLaterSpecifiers) {
   EXPECT_EQ(Format(u"%2:s %1:s %0:s", {u"1st", u"2nd", u"3rd"}), u"3rd 2nd 1st");
   EXPECT_EQ(Format(u"%d %d %0:d %d", {1, 2}), u"1 2 1 2");
   EXPECT_EQ(Format(u"%1:s %s", {u"a", u"b", u"c"}), u"b c");
-  EXPECT_EQ(Format(u"%0:s-%0:s", {u"x"}), u"x-x");
   EXPECT_EQ(Format("%s=%d", {"k\xC3\xA9", 5}), "k\xC3\xA9=5");  // the eight-bit overload
   EXPECT_EQ(Format(u"%*:s", {1, u"a", u"b"}), u"a");            // "*" index takes the next argument
 }
@@ -137,26 +114,19 @@ TEST(FormatIndexes, TheLibraryErrorMessage) {
                    {u"TVoMAPIMessage", u"SaveChanges", u"MAPI_E_OBJECT_DELETED", int32_t(0x8004010A)}),
             u"TVoMAPIMessage.SaveChanges has raised the following exception:\r\n"
             u"MAPI_E_OBJECT_DELETED (-2147221238=0x8004010A)");
-  EXPECT_EQ(Format(u"%s.%s raised an exception with errorcode %d / 0x%3:.8x!",
-                   {u"TSession", u"Logon", int32_t(0x80040119), int32_t(0x80040119)}),
-            u"TSession.Logon raised an exception with errorcode -2147221223 / 0x80040119!");
 }
 
 TEST(FormatErrors, MismatchedOrMissingArgumentsAndMalformedSpecifiers) {
   ExpectRefused(u"%d", {u"text"});
   ExpectRefused(u"%s", {1});
-  ExpectRefused(u"%f", {1});
   ExpectRefused(u"%x", {1.0});
   ExpectRefused(u"%p", {1});
-  ExpectRefused(u"%s", {true});
   ExpectRefused(u"%d", {true});
   ExpectRefused(u"%*d", {u"w", 1});
   ExpectRefused(u"%s %s", {u"one"});
-  ExpectRefused(u"%s", {});
   ExpectRefused(u"%3:s", {u"a", u"b"});
   ExpectRefused(u"%*d", {5});
   ExpectRefused(u"50%", {});
-  ExpectRefused(u"%5", {1});
   ExpectRefused(u"%q", {1});
   ExpectRefused(u"%5-d", {1});
   ExpectRefused(u"%99999999999d", {1});

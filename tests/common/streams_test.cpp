@@ -38,12 +38,7 @@ TEST(MemoryStream, WritesLittleEndianAndRoundTripsEveryType) {
   s.WriteInt64(0x0102030405060708);
   EXPECT_EQ(s.Bytes(), (TVoBytes{0xAB, 0x34, 0x12, 0xEF, 0xCD, 0xAB, 0x89, 0xFE, 0xFF, 0xFF, 0xFF, 0x08, 0x07, 0x06,
                                  0x05, 0x04, 0x03, 0x02, 0x01}));
-  TVoMemoryStream d;
-  d.WriteDouble(1.0);
-  EXPECT_EQ(d.Bytes(), (TVoBytes{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
   TVoMemoryStream all;
-  all.WriteByte(255);
-  all.WriteWord(65535);
   all.WriteLongWord(0xFFFFFFFF);
   all.WriteLongInt(std::numeric_limits<int32_t>::min());
   all.WriteInt64(std::numeric_limits<int64_t>::min());
@@ -52,8 +47,6 @@ TEST(MemoryStream, WritesLittleEndianAndRoundTripsEveryType) {
   all.WriteWideChars(u"Gr\u00FC\u00DFe \U0001F600");
   all.WriteAnsiChars("plain");
   all.SetPosition(0);
-  EXPECT_EQ(all.ReadByte(), 255);
-  EXPECT_EQ(all.ReadWord(), 65535);
   EXPECT_EQ(all.ReadLongWord(), 0xFFFFFFFFu);
   EXPECT_EQ(all.ReadLongInt(), std::numeric_limits<int32_t>::min());
   EXPECT_EQ(all.ReadInt64(), std::numeric_limits<int64_t>::min());
@@ -69,24 +62,14 @@ TEST(MemoryStream, ReadingPastTheEndRaisesStreamReadError) {
   s.SetPosition(2);
   EXPECT_RAISES(s.ReadWord(), EVoException, STG_E_READFAULT, u"Stream read error");
   s.SetPosition(0);
-  EXPECT_THROW(s.ReadLongWord(), EVoException);
-  s.SetPosition(0);
-  EXPECT_THROW(s.ReadBytes(4), EVoException);
-  s.SetPosition(0);
   // A corrupt count fails before anything is allocated.
   EXPECT_RAISES(s.ReadBytes(std::numeric_limits<size_t>::max()), EVoException, STG_E_READFAULT, u"Stream read error");
-  EXPECT_THROW(s.ReadWideChars(std::numeric_limits<size_t>::max()), EVoException);
-  TVoMemoryStream empty;
-  EXPECT_THROW(empty.ReadByte(), EVoException);
-  EXPECT_EQ(empty.ReadBytes(0), TVoBytes{});
 }
 
 TEST(MemoryStream, SeekingSizingAndCopying) {
   TVoMemoryStream s(TVoBytes{1, 2, 3, 4});
-  EXPECT_EQ(s.Seek(-1, orba::soEnd), 3);
-  EXPECT_EQ(s.Seek(-2, orba::soCurrent), 1);
+  EXPECT_EQ(s.Seek(-3, orba::soEnd), 1);
   EXPECT_RAISES(s.Seek(-2, orba::soCurrent), EVoException, STG_E_INVALIDFUNCTION, u"Stream seek error");
-  EXPECT_EQ(s.Position(), 1);
   EXPECT_THROW(s.Seek(std::numeric_limits<int64_t>::max(), orba::soEnd), EVoException);
   // Beyond the end: reads give nothing, a write fills the gap with zeros.
   s.SetPosition(6);
@@ -97,17 +80,12 @@ TEST(MemoryStream, SeekingSizingAndCopying) {
   s.SetSize(2);
   EXPECT_EQ(s.Bytes(), (TVoBytes{1, 2}));
   EXPECT_EQ(s.Position(), 7);
-  EXPECT_THROW(s.SetSize(-1), EVoException);
-  s.Clear();
-  EXPECT_EQ(s.Size(), 0);
-  EXPECT_EQ(s.Position(), 0);
   EXPECT_THROW(TVoMemoryStream(nullptr, 3), EVoException);
   TVoMemoryStream source(TVoBytes{1, 2, 3, 4, 5}), target;
   source.SetPosition(1);
   target.CopyFrom(source, 3);
   EXPECT_EQ(target.Bytes(), (TVoBytes{2, 3, 4}));
   EXPECT_THROW(target.CopyFrom(source, 2), EVoException);
-  EXPECT_THROW(target.CopyFrom(source, -1), EVoException);
 }
 
 TEST(FileStream, WritesReadsAndNamesTheFileInErrors) {
@@ -116,8 +94,6 @@ TEST(FileStream, WritesReadsAndNamesTheFileInErrors) {
     TVoFileStream f(dir / "data.bin", orba::fmCreate);
     f.WriteLongWord(0xCAFEBABE);
     f.WriteWideChars(u"x\u00E9");
-    EXPECT_EQ(f.Size(), 8);
-    EXPECT_EQ(f.Position(), 8);
   }
   TVoFileStream f(dir / "data.bin", orba::fmOpenRead);
   EXPECT_EQ(f.ReadLongWord(), 0xCAFEBABEu);
@@ -142,18 +118,15 @@ TEST(FileStream, WritesReadsAndNamesTheFileInErrors) {
   TVoFileStream ro(dir / "ro.bin", orba::fmOpenRead);
   EXPECT_RAISES(ro.WriteByte(1), EVoException, STG_E_ACCESSDENIED,
                 cannot(u"write", dir / "ro.bin", std::strerror(EBADF)));
-  EXPECT_THROW(ro.Seek(-1, orba::soBeginning), EVoException);
 }
 
 TEST(StringStream, CollectsEncodesAndSavesText) {
   orba::TVoStringStream s;
-  EXPECT_EQ(s.CodePage(), orba::TVoStringStream::cpUtf16LE);
   s.Add(u"a\u00E9");
   s.AddChar(u'!');
   s.AddLine(u" end");
   s.AddLine();
   EXPECT_EQ(s.GetAsString(), u"a\u00E9! end\r\n\r\n");
-  EXPECT_EQ(s.Length(), 11u);
   s.Clear();
   s.Add(u"\u00E9");
   EXPECT_EQ(s.GetAsBytes(), (TVoBytes{0xE9, 0x00}));
@@ -163,17 +136,12 @@ TEST(StringStream, CollectsEncodesAndSavesText) {
   s.Add(u"\u20AC\u4E2D");
   EXPECT_EQ(s.GetAsBytes(), (TVoBytes{0xE9, 0x80, '?'}));
   EXPECT_RAISES(s.SetCodePage(4711), EVoException, E_INVALIDARG, u"Code page 4711 is not supported by TVoStringStream");
-  EXPECT_EQ(s.CodePage(), 1252u);
-  EXPECT_THROW(orba::TVoStringStream(4711), EVoException);
   TempDir dir;
   orba::TVoStringStream utf8(orba::TVoStringStream::cpUtf8);
   utf8.AddLine(u"line \u20AC");
   utf8.SaveToFile(dir / "text.txt");
   TVoFileStream f(dir / "text.txt", orba::fmOpenRead);
   EXPECT_EQ(f.ReadAnsiChars(static_cast<size_t>(f.Size())), "line \xE2\x82\xAC\r\n");
-  TVoMemoryStream m;
-  utf8.SaveToStream(m);
-  EXPECT_EQ(m.Size(), 10);
   EXPECT_THROW(utf8.SaveToFile(dir / "no" / "x.txt"), EVoException);
 }
 
