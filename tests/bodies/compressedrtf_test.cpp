@@ -117,8 +117,6 @@ TEST(CompressedRTF, WriterAndReaderStreams) {
     TVoCompressedRTFWriter writer(target, compressed);
     for (size_t at = 0; at < rtf.size(); at += 1000)
       writer.WriteBuffer(rtf.data() + at, std::min<size_t>(1000, rtf.size() - at));
-    EXPECT_EQ(writer.Size(), int64_t(rtf.size()));
-    EXPECT_THROW(writer.Seek(0, soBeginning), EVoException);
     writer.Commit();
     EXPECT_THROW(writer.Write("x", 1), EVoException);
     const TVoBytes stream = VoCompressRTF(rtf.data(), rtf.size(), compressed);
@@ -127,7 +125,6 @@ TEST(CompressedRTF, WriterAndReaderStreams) {
     target->WriteBuffer("after", 5);
     target->SetPosition(4);
     TVoCompressedRTFReader reader(target);
-    EXPECT_EQ(reader.Size(), int64_t(rtf.size()));
     std::string got;
     char chunk[1000];
     for (size_t n; (n = reader.Read(chunk, sizeof chunk)) > 0;) got.append(chunk, n);
@@ -136,8 +133,6 @@ TEST(CompressedRTF, WriterAndReaderStreams) {
     reader.SetPosition(100);  // back: decodes again
     EXPECT_EQ(reader.Read(chunk, 1), 1u);
     EXPECT_EQ(chunk[0], rtf[100]);
-    EXPECT_EQ(reader.Seek(0, soEnd), int64_t(rtf.size()));
-    EXPECT_THROW(reader.Write(chunk, 1), EVoException);
   }
   // A stream cut short fails the read that reaches the cut.
   const TVoBytes stream = VoCompressRTF(rtf.data(), rtf.size());
@@ -145,7 +140,6 @@ TEST(CompressedRTF, WriterAndReaderStreams) {
   std::string sink(rtf.size(), '\0');
   EXPECT_THROW(cut.ReadBuffer(sink.data(), sink.size()), EVoCompressedRTFError);
   EXPECT_THROW(TVoCompressedRTFReader(nullptr), EVoException);
-  EXPECT_THROW(TVoCompressedRTFWriter(nullptr), EVoException);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The RTF tokenizer and reader: tokens, decoded text, destinations, and input that is
-// not well-formed.
+// The RTF reader: decoded text, destinations, and input that is not well-formed.
 #include "orba/common/bodies/rtfreader.h"
 
 #include "bodiestesting.h"
@@ -8,51 +7,6 @@
 
 namespace orba::test {
 namespace {
-
-// The tokens as text: { } \wordN \sym T(text) H(byte, decimal) B(data).
-std::string Describe(std::string_view rtf) {
-  TVoRTFTokenizer tokenizer(rtf);
-  std::string out;
-  for (TVoRTFToken t = tokenizer.Next(); t.Type != TVoRTFTokenType::End; t = tokenizer.Next()) {
-    if (!out.empty()) out += ' ';
-    switch (t.Type) {
-      case TVoRTFTokenType::GroupStart: out += '{'; break;
-      case TVoRTFTokenType::GroupEnd: out += '}'; break;
-      case TVoRTFTokenType::ControlWord:
-      case TVoRTFTokenType::ControlSymbol:
-        out += '\\' + std::string(t.Word) + (t.HasParameter ? std::to_string(t.Parameter) : "");
-        break;
-      case TVoRTFTokenType::Text: out += "T(" + std::string(t.Data) + ")"; break;
-      case TVoRTFTokenType::HexByte: out += "H(" + std::to_string(t.Byte) + ")"; break;
-      case TVoRTFTokenType::Binary: out += "B(" + std::string(t.Data) + ")"; break;
-      default: break;
-    }
-  }
-  return out;
-}
-
-TEST(RTFTokenizer, SplitsRTFIntoTokens) {
-  const struct {
-    std::string_view rtf, tokens;
-  } cases[] = {
-      {"{\\rtf1\\ansi hello}", "{ \\rtf1 \\ansi T(hello) }"},
-      {"\\par  two", "\\par T( two)"},  // one blank ends the word; the next is text
-      {"\\li-720\\fi-\\x", "\\li-720 \\fi T(-) \\x"},
-      {"\\u99999999999 \\u-99999999999", "\\u2147483647 \\u-2147483648"},
-      {"\\ANSI\\Fs24", "\\ANSI \\Fs24"},
-      {"a\r\nb\rc\n", "T(a) T(b) T(c)"},
-      {"\\{\\}\\\\\\~\\*\\-", "\\{ \\} \\\\ \\~ \\* \\-"},
-      {"\\'e9\\'E9\\'4", "H(233) H(233) \\' T(4)"},
-      {"\\'g0", "\\' T(g0)"},
-      {"\\bin3 abcd", "B(abc) T(d)"},
-      {"\\bin5 ab", "B(ab)"},  // the data stops at the end of the input
-      {"\\bin0 ab\\bin-4 cd", "\\bin0 T(ab) \\bin-4 T(cd)"},
-      {"\\bin2 {}\\}", "B({}) \\}"},
-      {"tail\\", "T(tail)"},
-      {"\\\n", "\\\n"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Describe(c.rtf), c.tokens) << c.rtf;
-}
 
 std::string Text(std::string_view rtf) { return ToUtf8(VoRTFToPlainText(rtf)); }
 
@@ -64,7 +18,6 @@ TEST(RTFReader, DecodesTheDocumentsText) {
     std::string text;
   } cases[] = {
       {"{\\rtf1 one\\par two\\line three\\tab four\\par}", "one\r\ntwo\r\nthree\tfour\r\n"},
-      {"{\\rtf1 a\\\nb}", "a\r\nb"},
       {"{\\rtf1 \\{braces\\} and \\\\}", "{braces} and \\"},
       {"{\\rtf1\\ansi\\ansicpg1252 caf\\'e9 \\'80}", "café €"},
       {"{\\rtf1\\ansi caf\xe9}", "café"},  // 8-bit text in the code page
@@ -73,8 +26,6 @@ TEST(RTFReader, DecodesTheDocumentsText) {
       {"{\\rtf1\\ansicpg1252{\\fonttbl{\\f1\\cpg1253 G;}}\\f1\\'e1\\plain\\'e1}", "αá"},
       {"{\\rtf1\\ansi\\ansicpg99999 \\'e9}", "é"},  // an unknown code page: the default
       {"{\\rtf1\\ansicpg1200 \\'e9}", "é"},         // UTF-16: not a code page of 8-bit text
-      {"{\\rtf1\\ansicpg-1252 \\'e9}", "é"},
-      {"{\\rtf1\\mac \\'8e}", "é"},
       {"{\\rtf1 \\u233?\\u-3913?\\u8364\\'80}", "é\uf0b7€"},
       {"{\\rtf1\\uc2 \\u233??x\\uc0\\u233 y}", "éxéy"},
       {"{\\rtf1\\uc3 {\\u233 a}b}", "éb"},  // skipping stops at the end of the group
@@ -85,32 +36,23 @@ TEST(RTFReader, DecodesTheDocumentsText) {
       {"{\\rtf1 a\\cell b\\row c}", "a\tb\r\nc"},
       // Destinations give no text.
       {"{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red0\\green0\\blue0;}{\\stylesheet{Normal;}}a}", "a"},
-      {"{\\rtf1{\\info{\\title T}{\\author A}}b}", "b"},
       {"{\\rtf1{\\pict\\wmetafile8\\bin4 {}}}}c}", "c"},
       {"{\\rtf1{\\*\\unknown x{y}z}d}", "d"},
       {"{\\rtf1{\\*\\htmltag64 <p>}e}", "e"},
       {"{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt link}} text}", "link text"},
-      {"{\\rtf1{\\field{\\fldinst PAGE}{\\fldrslt 3}}}", "3"},
-      {"{\\rtf1{\\header head}{\\footer foot}body}", "body"},
       {"{\\rtf1{\\*\\generator Riched20;}\\htmlrtf f\\htmlrtf0 g}", "fg"},
-      {"{\\rtf1{\\pntext 1.\\tab}item}", "1.\titem"},
       {"{\\rtf1{\\* x}h}", "h"},  // \* before text: the group is skipped
       // Input that is not well-formed.
       {"}}}{\\rtf1 a}}}b", "ab"},
       {"{\\rtf1 {{{ a", " a"},
       {"{\\rtf1 a\\bin100 xyz", "a"},
       {"{\\rtf1 a\\bin2147483647 xyz}", "a"},
-      {"{\\rtf1 a\\'", "a"},
       {"{\\rtf1 a\\'4", "a4"},
-      {"{\\rtf1 a\\u", "a"},
       {"{\\rtf1 \\uc2147483647\\u233 abc}", "é"},
       {"{\\rtf1\\ansicpg932 \\'82}", "\xef\xbf\xbd"},  // a lead byte alone
-      {"", ""},
       {"plain text, no RTF", "plain text, no RTF"},
       {std::string(100000, '{') + "deep" + std::string(100000, '}'), "deep"},
-      {std::string(100000, '{') + "unclosed", "unclosed"},
       {"{\\*" + std::string(100000, '{') + "x", ""},
-      {std::string(100000, '}') + "x", "x"},
   };
   for (const auto& c : cases) EXPECT_EQ(Text(c.rtf), c.text) << c.rtf.substr(0, 40);
   EXPECT_EQ(VoRTFToPlainText("{\\rtf1 \\'01\\'00}"), WideString(u"\x01\0", 2));
