@@ -44,22 +44,6 @@ TEST(RegFile, ParsesEveryValueForm) {
   EXPECT_EQ(key->Value(u"None")->Type, REG_NONE);
 }
 
-TEST(RegFile, DeletesValuesAndKeysAndReadsRegedit4TextAsEightBit) {
-  TVoRegKey tree = Apply(kHeader +
-                         "[HKLM\\SOFTWARE\\A\\B]\n\"v\"=\"1\"\n\"w\"=\"2\"\n"
-                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\B]\n\"V\"=-\n"
-                         "[HKLM\\SOFTWARE\\C]\n[-HKLM\\SOFTWARE\\c]\n");
-  const TVoRegKey* b = tree.Find({u"HKEY_LOCAL_MACHINE", u"SOFTWARE", u"A", u"B"});
-  ASSERT_NE(b, nullptr);
-  EXPECT_EQ(b->Value(u"v"), nullptr);
-  EXPECT_NE(b->Value(u"w"), nullptr);
-  EXPECT_EQ(tree.Find({u"HKEY_LOCAL_MACHINE", u"SOFTWARE", u"C"}), nullptr);
-  TVoRegKey tree4 = Apply("REGEDIT4\n[HKCU\\S]\n\"E\"=hex(2):25,41,25,00\n\"M\"=hex(7):61,00,62,00,00\n");
-  const TVoRegKey* key = tree4.Find({u"HKEY_CURRENT_USER", u"S"});
-  EXPECT_EQ(key->Value(u"E")->AsString(), u"%A%");
-  EXPECT_EQ(key->Value(u"M")->AsMultiString(), (std::vector<WideString>{u"a", u"b"}));
-}
-
 TEST(RegFile, RejectsMalformedLinesWithTheirNumber) {
   const struct {
     bool header;  // the script starts with kHeader
