@@ -47,17 +47,6 @@ TEST(Catalogue, HandlesArePositionsRegisteredInOrderAndNamesAreUnique) {
   }
 }
 
-TEST(Catalogue, FirstAndLastEntriesAreCompileTimeHandles) {
-  static_assert(PR_ACKNOWLEDGEMENT_MODE.ID == 1);
-  static_assert(PR_SUBJECT_A.ID != PR_SUBJECT_W.ID);
-  EXPECT_EQ(GetPropInfo(&PR_SUBJECT)->PropDef, &PR_SUBJECT);
-  EXPECT_EQ(PR_ACKNOWLEDGEMENT_MODE.ID, 1);
-  EXPECT_EQ(PR_SENT_REPRESENTING_SMTP_W.ID, static_cast<TVoMAPIPropDefID>(VoMAPICatalogueCount));
-  EXPECT_EQ(GetPropInfoByIndex(0)->PropName, u"PR_ACKNOWLEDGEMENT_MODE");
-  EXPECT_EQ(GetPropInfoByIndex(VoMAPICatalogueCount - 1)->PropName, u"PR_SENT_REPRESENTING_SMTP_W");
-  EXPECT_EQ(GetPropTag(PR_SENT_REPRESENTING_SMTP_W), 0x5D02001Fu);
-}
-
 TEST(Catalogue, StringPropertiesComeAsTriples) {
   size_t triples = 0;
   for (size_t i = 0; i < VoMAPICatalogueCount; ++i) {
@@ -82,26 +71,6 @@ TEST(Catalogue, StringPropertiesComeAsTriples) {
     }
   }
   EXPECT_GT(triples, 600u);
-}
-
-TEST(Catalogue, TellingStandardRows) {
-  EXPECT_EQ(GetPropTag(PR_SUBJECT), 0x0037001Fu);
-  EXPECT_EQ(GetPropTag(PR_SUBJECT_A), 0x0037001Eu);
-  EXPECT_EQ(GetPropTag(PR_SUBJECT_W), 0x0037001Fu);
-  EXPECT_EQ(Info(PR_SUBJECT_W).PropID.VarType(), varWord);
-  EXPECT_EQ(GetPropTag(PR_NULL), 0x00000001u);
-  EXPECT_EQ(GetPropTag(PR_INTERNET_CONTENT_ID), 0x662A001Fu);
-  EXPECT_EQ(GetPropTag(PR_INTERNET_CONTENT_ID_A), 0x662A001Eu);
-  EXPECT_EQ(GetPropTag(PR_SENDER_SMTP_ADDRESS_W), 0x5D01001Fu);
-  EXPECT_EQ(GetPropTag(PR_SENT_REPRESENTING_SMTP), 0x5D02001Fu);
-  EXPECT_EQ(GetPropTag(PR_PROFILE_RPC_PROXY_SERVER), 0x6622001Fu);
-  EXPECT_EQ(GetPropTag(PR_PROFILE_AUTH_PASSWORD), 0x66A10102u);
-  EXPECT_EQ(GetPropTag(PR_PROFILE_MDB_DN), 0x7CFF001Eu);
-  EXPECT_EQ(FindProp(u"PR_PROFILE_MDB_DN_A"), nullptr);
-  EXPECT_EQ(GetPropTag(PR_FORCE_USE_ENTRYID_SERVER), 0x7CFE000Bu);
-  EXPECT_EQ(GetPropTag(PR_SECURITY_FLAGS), 0x6E010003u);
-  EXPECT_EQ(GetPropTag(PR_HTML), 0x10130102u);
-  EXPECT_EQ(GetPropTag(PR_HTML_W), 0x1013001Fu);
 }
 
 // npr-map.tsv (below) fixes the plain names; their 8-bit and wide twins share the identity.
@@ -167,17 +136,6 @@ TEST(Catalogue, LibraryNamesResolveAsTheMapSays) {
       EXPECT_EQ(info->PropID, TVoVariant(FromUtf8(id)));
     }
   }
-}
-
-TEST(Catalogue, PropertySetConstants) {
-  EXPECT_EQ(VoMAPIGuidText(PSETID_Velmora), u"{52A474EE-E1A3-4E63-8FFC-FCDACB06A7FC}");
-  EXPECT_EQ(VoMAPIGuidText(PSETID_Address), u"{00062004-0000-0000-C000-000000000046}");
-  EXPECT_EQ(VoMAPIGuidText(PSETID_Meeting), u"{6ED8DA90-450B-101B-98DA-00AA003F1305}");
-  EXPECT_EQ(VoMAPIGuidText(PSETID_Exchange1), u"{48862A09-F786-0114-0281-000000000000}");
-  EXPECT_EQ(VoMAPIGuidText(PSETID_MAPI), u"{00020328-0000-0000-C000-000000000046}");
-  EXPECT_EQ(VoMAPIGuidText(GUID_PKMDocSummaryInformation), u"{D5CDD502-2E9C-101B-9397-08002B2CF9AE}");
-  EXPECT_TRUE(SameGuid(PSETID_PublicStrings, PS_PUBLIC_STRINGS));
-  EXPECT_TRUE(SameGuid(PSETID_InternetHeaders, PS_INTERNET_HEADERS));
 }
 
 }  // namespace

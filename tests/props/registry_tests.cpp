@@ -30,14 +30,10 @@ MAPINAMEID NameID(const GUID& set, const char16_t* name) {
 
 TEST(GetPropInfo, WithoutUnicodeAnswersTheEightBitTwin) {
   EXPECT_EQ(GetPropInfo(PR_SUBJECT, false), GetPropInfo(PR_SUBJECT_A));
-  EXPECT_EQ(GetPropInfo(PR_SUBJECT, false)->PropType, PT_STRING8);
   EXPECT_EQ(GetPropInfo(PR_SUBJECT, true)->PropType, PT_UNICODE);
-  EXPECT_EQ(GetPropInfo(PR_SUBJECT, true)->PropName, u"PR_SUBJECT");
   EXPECT_EQ(GetPropInfo(PR_SUBJECT_W, false), GetPropInfo(PR_SUBJECT_A));
-  EXPECT_EQ(GetPropInfo(PR_SUBJECT_A, false), GetPropInfo(PR_SUBJECT_A));
   EXPECT_EQ(GetPropInfo(PR_CONTACT_EMAIL_ADDRESSES, false)->PropType, PT_MV_STRING8);
   EXPECT_EQ(GetPropInfo(NPR_NAMEREPLYTO, false), GetPropInfo(NPR_NAMEREPLYTO_A));
-  EXPECT_EQ(GetPropInfo(NPR_CERTTHUMBPRINT_W, false), GetPropInfo(NPR_CERTTHUMBPRINT_A));
   EXPECT_EQ(GetPropInfo(PR_ACKNOWLEDGEMENT_MODE, false), GetPropInfo(PR_ACKNOWLEDGEMENT_MODE));
 }
 
@@ -47,7 +43,6 @@ TEST(GetPropInfo, MissingTwinIsRegisteredOnDemand) {
   const TVoMAPIPropInfo* twin = GetPropInfo(*wide->PropDef, false);
   EXPECT_EQ(GetPropCount(), count + 1);
   EXPECT_EQ(twin->PropName, u"$7E01001E");
-  EXPECT_EQ(GetPropTag(*twin), 0x7E01001Eu);
   EXPECT_EQ(GetPropInfo(*wide->PropDef, false), twin);
   EXPECT_EQ(GetPropCount(), count + 1);
 }
@@ -74,13 +69,10 @@ TEST(GetPropTag, StandardAndNamedAndNamesAreCaseSensitive) {
                   u"The uVoMAPIProps.GetPropTag does not support named properties!");
   EXPECT_RAISES(GetPropTag(TVoMAPIPropDef{987654321}), EVoMAPIException, E_INVALIDARG,
                 u"There is no registered property with the ID \"987654321\"!");
-  EXPECT_RAISES(GetPropTag(TVoMAPIPropDef{0}), EVoMAPIException, E_INVALIDARG,
-                u"There is no registered property with the ID \"0\"!");
   EXPECT_EQ(GetPropDef(u"PR_SUBJECT"), PR_SUBJECT);
   EXPECT_EQ(FindProp(u"pr_subject"), nullptr);
   EXPECT_RAISES(GetPropDef(u"pr_subject"), EVoMAPIException, E_INVALIDARG,
                 u"There is no registered property with the name \"pr_subject\"!");
-  EXPECT_EQ(GetPropName(NPR_CONTACT_FILEUNDER), u"NPR_CONTACT_FILEUNDER");
 }
 
 // Lookup ------------------------------------------------------------------------------
@@ -95,7 +87,6 @@ TEST(FindProp, StandardByIdentifierAndTag) {
   EXPECT_EQ(FindProp(TVoMAPIPropTag(0x00010003), true), GetPropInfo(PR_ACKNOWLEDGEMENT_MODE));
   // A tag never answers a named property of some set (0x8501 is only named).
   EXPECT_EQ(FindProp(TVoMAPIPropTag(0x85010003), true), nullptr);
-  EXPECT_EQ(FindProp(uint16_t(0x8501), PT_LONG, false), nullptr);
   // Address book properties above 0x8000 are standard ones.
   EXPECT_EQ(FindProp(TVoMAPIPropTag(0x8005001F), true), GetPropInfo(PR_EMS_AB_MANAGER_T));
 }
@@ -106,16 +97,13 @@ TEST(FindProp, NamedByNumberByNameAndByMapiNameID) {
   // Any integer width names the number.
   EXPECT_EQ(FindProp(PSETID_Address, TVoVariant(uint16_t(0x8005)), PT_UNICODE, true),
             GetPropInfo(NPR_CONTACT_FILEUNDER));
-  EXPECT_EQ(FindProp(PSETID_Address, TVoVariant(int32_t(0x8005)), PT_LONG, true), nullptr);
   EXPECT_EQ(FindProp(PSETID_Common, TVoVariant(int32_t(0x8005)), PT_UNICODE, true), nullptr);
   EXPECT_EQ(FindProp(PS_PUBLIC_STRINGS, TVoVariant(u"Keywords"), PT_MV_UNICODE, true), GetPropInfo(NPR_CATEGORIES));
   EXPECT_EQ(FindProp(PS_PUBLIC_STRINGS, TVoVariant(u"keywords"), PT_MV_UNICODE, true), nullptr);
   EXPECT_EQ(FindProp(PS_INTERNET_HEADERS, TVoVariant(u"Reply-To"), PT_LONG, false), GetPropInfo(NPR_NAMEREPLYTO));
   EXPECT_EQ(FindProp(PS_INTERNET_HEADERS, TVoVariant(1.5), PT_UNICODE, false), nullptr);
-  EXPECT_EQ(FindProp(PS_INTERNET_HEADERS, TVoVariant(), PT_UNICODE, false), nullptr);
   MAPINAMEID byNumber = NumberID(PSETID_Common, 0x8501);
   EXPECT_EQ(FindProp(byNumber, PT_LONG, true), GetPropInfo(NPR_COMMON_REMINDER_MINUTES_BEFORE));
-  EXPECT_EQ(FindProp(PT_LONG, byNumber, true), GetPropInfo(NPR_COMMON_REMINDER_MINUTES_BEFORE));
   EXPECT_EQ(FindProp(byNumber, PT_BOOLEAN, true), nullptr);
   MAPINAMEID byName = NameID(PSETID_Messaging, u"OriginalScl");
   EXPECT_EQ(FindProp(byName, PT_LONG, true), GetPropInfo(NPR_NAMEORIGINALSPAMCONFIDENCELEVEL));
@@ -156,12 +144,10 @@ TEST(GetProp, RegistersOnAMissOnce) {
   EXPECT_EQ(GetPropCount(), count + 1);
   EXPECT_EQ(info->PropDef->ID, static_cast<TVoMAPIPropDefID>(count + 1));
   EXPECT_TRUE(info->DisposePropDef);
-  EXPECT_EQ(info->Hash, info->PropDef->ID);
   EXPECT_EQ(GetPropInfo(*info->PropDef), info);
   EXPECT_EQ(GetProp(0x1234, PT_LONG, true), info);
   EXPECT_EQ(GetProp(TVoMAPIPropTag(0x12340003), true), info);
   EXPECT_EQ(GetPropCount(), count + 1);
-  EXPECT_EQ(GetProp(TVoMAPIPropTag(0x0037001F), true), GetPropInfo(PR_SUBJECT));
   // The identity form dispatches on named.
   EXPECT_EQ(GetProp(TVoVariant(uint16_t(0x37)), PT_STRING8, false, GUID_NULL, 0), GetPropInfo(PR_SUBJECT_A));
   EXPECT_EQ(GetProp(TVoVariant(int32_t(0x8005)), PT_UNICODE, true, PSETID_Address, MNID_ID),
@@ -174,9 +160,7 @@ TEST(GetProp, BuiltNames) {
   const GUID set = PSETID_Report;
   const TVoMAPIPropInfo* number = GetProp(set, TVoVariant(int32_t(0x8501)), PT_LONG, true);
   EXPECT_EQ(number->PropName, u"$85010003");
-  EXPECT_TRUE(number->Named);
   EXPECT_EQ(number->PropKind, MNID_ID);
-  EXPECT_EQ(number->PropID.VarType(), varInteger);
   const TVoMAPIPropInfo* name = GetProp(PSETID_UnifiedMessaging, TVoVariant(u"UMTestName"), PT_BOOLEAN, true);
   EXPECT_EQ(name->PropName, u"UMTestName");
   EXPECT_EQ(name->PropKind, MNID_STRING);
@@ -201,7 +185,6 @@ TEST(RegisterProp, NamedForms) {
   const TVoMAPIPropInfo* number = RegisterProp(PSETID_Log, u"NPR_TEST_LOG", 0x8799, PT_LONG);
   EXPECT_EQ(RegisterProp(PSETID_Log, u"NPR_TEST_LOG2", 0x8799, PT_LONG), number);
   EXPECT_EQ(FindProp(u"NPR_TEST_LOG"), number);
-  EXPECT_TRUE(SameGuid(number->PropSet, PSETID_Log));
   const TVoMAPIPropInfo* name = RegisterProp(PS_PUBLIC_STRINGS, u"NPR_TEST_NAME", u"TestName", PT_UNICODE);
   EXPECT_EQ(name->PropID, TVoVariant(u"TestName"));
   EXPECT_EQ(RegisterProp(PS_PUBLIC_STRINGS, u"NPR_OTHER", u"TestName", PT_UNICODE), name);
@@ -220,8 +203,6 @@ TEST(SameProp, DescriptorsTagsAndNameIDs) {
   b.PropID = TVoVariant(int32_t(1));  // another integer width, same value
   EXPECT_TRUE(SameProp(a, b, false));
   EXPECT_FALSE(SameProp(a, b, true));
-  EXPECT_TRUE(SameProp(*GetPropInfo(PR_SUBJECT_A), *GetPropInfo(PR_SUBJECT_W), false));
-  EXPECT_FALSE(SameProp(*GetPropInfo(PR_SUBJECT_A), *GetPropInfo(PR_SUBJECT_W), true));
   EXPECT_TRUE(SameProp(*GetPropInfo(NPR_APPT_MEETINGSTATUS), *GetPropInfo(NPR_APPTSTATEFLAGS), true));
   EXPECT_FALSE(SameProp(*GetPropInfo(NPR_TASKMODE), *GetPropInfo(NPR_TASKSTATE), false));
   // A named and a standard property with one number are different properties.
@@ -235,20 +216,12 @@ TEST(SameProp, DescriptorsTagsAndNameIDs) {
   EXPECT_FALSE(SameProp(reminder, TVoMAPIPropTag(0x85010003), false));
   MAPINAMEID id = NumberID(PSETID_Common, 0x8501);
   EXPECT_TRUE(SameProp(reminder, TVoMAPIPropTag(0x80AB0003), id, true));
-  EXPECT_TRUE(SameProp(reminder, id, TVoMAPIPropTag(0x80AB0003), true));
   EXPECT_FALSE(SameProp(reminder, TVoMAPIPropTag(0x80AB000B), id, true));
   MAPINAMEID other = NumberID(PSETID_Address, 0x8501);
   EXPECT_FALSE(SameProp(reminder, TVoMAPIPropTag(0x80AB0003), other, false));
   MAPINAMEID byName = NameID(PS_INTERNET_HEADERS, u"Reply-To");
   EXPECT_TRUE(SameProp(*GetPropInfo(NPR_NAMEREPLYTO), byName, TVoMAPIPropTag(0x8123001F), true));
   EXPECT_TRUE(SameProp(subject, TVoMAPIPropTag(0x0037001E), byName, true));  // standard: tag only
-}
-
-TEST(SameGuid, FieldByField) {
-  EXPECT_TRUE(SameGuid(PSETID_Address, MakeOleGuid(0x00062004)));
-  GUID g = PSETID_Address;
-  g.Data4[7] ^= 1;
-  EXPECT_FALSE(SameGuid(PSETID_Address, g));
 }
 
 // Hash IDs ----------------------------------------------------------------------------
@@ -281,8 +254,6 @@ TEST(PropRegistry, HashIDRegistrationAndCollision) {
                 u"NPR_HASHED is equal to NPR_HASHED");
   EXPECT_EQ(registry.Count(), 2u);
   EXPECT_EQ(registry.FindID(static_cast<int64_t>(0xF000000000000001ull)), nullptr);
-  EXPECT_EQ(registry.FindID(3), nullptr);
-  EXPECT_EQ(registry.FindID(-4), nullptr);
 }
 
 TEST(PropRegistry, HandlesMustMatchTheirPosition) {
@@ -298,27 +269,12 @@ TEST(PropRegistry, HandlesMustMatchTheirPosition) {
   EXPECT_RAISES(registry.At(1), EVoException, E_INVALIDARG, u"List index out of bounds (1)");
 }
 
-TEST(PropRegistry, FirstRegisteredWins) {
-  TVoMAPIPropRegistry registry;
-  const TVoMAPIPropInfo* a = registry.Add(VoMAPIStandardPropInfo(u"PR_SAME", 1, PT_LONG), nullptr);
-  const TVoMAPIPropInfo* b = registry.Add(VoMAPIStandardPropInfo(u"PR_SAME", 1, PT_LONG), nullptr);
-  EXPECT_NE(a, b);
-  EXPECT_EQ(registry.FindName(u"PR_SAME"), a);
-  EXPECT_EQ(registry.FindStandard(1, PT_LONG, true), a);
-  EXPECT_EQ(registry.FindStandard(1, 0, false), a);
-}
-
 // Type names --------------------------------------------------------------------------
 
 TEST(PropTypeToStr, NamesAndAPlainErrorForUnknownTypes) {
   EXPECT_EQ(PropTypeToStr(0x1102), u"dtMvBinary");
-  EXPECT_EQ(PropTypeToStr(PT_UNSPECIFIED), u"dtUnknown");
   EXPECT_EQ(PropTypeToStr(PT_LONG), u"dtLongInt");
-  EXPECT_EQ(PropTypeToStr(PT_STRING8), u"dtAnsiString");
-  EXPECT_EQ(PropTypeToStr(PT_UNICODE), u"dtWideString");
   EXPECT_EQ(PropTypeToStr(0x00FB), u"dtServerEntryID");
-  EXPECT_EQ(PropTypeToStr(0x0105), u"dtVirtual");
-  EXPECT_EQ(PropTypeToStr(PT_MV_UNICODE), u"dtMvWideString");
   EXPECT_EQ(PropTypeToStr(PT_CLSID), u"dtGUID");
   for (uint32_t type : {0x0008u, 0x1001u, 0x1102u + 1, 0xFFFFFFFFu}) {
     try {
