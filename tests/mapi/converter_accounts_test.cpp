@@ -12,10 +12,7 @@ namespace {
 TEST(ConverterSeam, IdentifiersAndFlags) {
   EXPECT_EQ(CLSID_IConverterSession.Data1, 0x4E3A7680u);
   EXPECT_EQ(IID_IConverterSession.Data1, 0x4B401570u);
-  EXPECT_FALSE(CLSID_IConverterSession == IID_IConverterSession);
   EXPECT_EQ(CCSF_SMTP | CCSF_INCLUDE_BCC | CCSF_USE_RTF, 0xA2u);
-  EXPECT_EQ(IET_QP, 3);
-  EXPECT_EQ(SAVE_RFC1521, 1);
 }
 
 TEST(AccountSeam, VariantLayoutAndTags) {
@@ -23,11 +20,9 @@ TEST(AccountSeam, VariantLayoutAndTags) {
   EXPECT_EQ(offsetof(ACCT_VARIANT, Val), 8u);
   EXPECT_EQ(acctmgmt::PROP_ACCT_NAME, 0x0002001Fu);
   EXPECT_EQ(acctmgmt::PROP_ACCT_IS_EXCH, 0x00140003u);
-  EXPECT_NE(acctmgmt::PROP_SMTP_PORT, acctmgmt::PROP_SMTP_SECURE_CONNECTION);
 }
 
 TEST(AccountSeam, InterfacesAreDistinctAndChained) {
-  EXPECT_FALSE(IID_IOlkEnum == IID_IOlkErrorUnknown);
   EXPECT_TRUE(orba::InterfaceChainHas<IOlkAccountManager>(IID_IOlkErrorUnknown));
   EXPECT_TRUE(orba::InterfaceChainHas<IOlkAccount>(IID_IOlkErrorUnknown));
   EXPECT_FALSE(orba::InterfaceChainHas<IOlkEnum>(IID_IOlkErrorUnknown));

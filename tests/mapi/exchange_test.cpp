@@ -18,21 +18,18 @@ TEST(ExchangeSeam, RuleActionLayout) {
   EXPECT_EQ(offsetof(ACTIONS, lpAction), 8u);
   EXPECT_EQ(sizeof(ROWENTRY), sizeof(ADRENTRY));
   EXPECT_EQ(offsetof(ROWLIST, aEntries), 8u);
-  EXPECT_EQ(OP_MARK_AS_READ, 11);
 }
 
 TEST(ExchangeSeam, SynchronisationCodes) {
   EXPECT_EQ(static_cast<uint32_t>(SYNC_E_IGNORE), 0x80040801u);
   EXPECT_EQ(static_cast<uint32_t>(SYNC_E_CONFLICT), 0x80040802u);
   EXPECT_EQ(SYNC_W_PROGRESS, 0x00040820);
-  EXPECT_TRUE(SUCCEEDED(SYNC_W_PROGRESS));
 }
 
 TEST(ExchangeSeam, VersionedInterfacesExtendTheirPredecessors) {
   EXPECT_TRUE(orba::InterfaceChainHas<IExchangeManageStore5>(IID_IExchangeManageStore));
   EXPECT_TRUE(orba::InterfaceChainHas<IExchangeExportChanges3>(IID_IExchangeExportChanges));
   EXPECT_FALSE(orba::InterfaceChainHas<IExchangeManageStoreEx>(IID_IExchangeManageStore2));
-  EXPECT_EQ(IID_IExchangeModifyTable.Data1, 0x2D734CB0u);
 }
 
 }  // namespace
