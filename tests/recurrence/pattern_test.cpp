@@ -58,11 +58,9 @@ TEST(RecurrencePattern, WalksTheCalendarsAwkwardDays) {
       {"yearly Feb 29",
        {8, 1, Date(2024, 2, 29), 5, 0, 0, 0, 29, 2},
        {"2024-02-29", "2025-02-28", "2026-02-28", "2027-02-28", "2028-02-29!"}},
-      {"two-yearly Feb 29", {8, 2, Date(2024, 2, 1), 3, 0, 0, 0, 29, 2}, {"2024-02-29", "2026-02-28", "2028-02-29!"}},
       {"monthly on the 31st",
        {5, 1, Date(2025, 1, 31), 4, 0, 0, 0, 31},
        {"2025-01-31", "2025-02-28", "2025-03-31", "2025-04-30!"}},
-      {"monthly on the 29th", {5, 1, Date(2024, 1, 29), 3, 0, 0, 0, 29}, {"2024-01-29", "2024-02-29", "2024-03-29!"}},
       {"every 2 months on the 29th", {5, 2, Date(2024, 12, 29), 2, 0, 0, 0, 29}, {"2024-12-29", "2025-02-28!"}},
       {"last weekday, months ending Sat and Sun",
        {6, 3, Date(2025, 5, 1), 2, 0, weekday, 5},
@@ -77,7 +75,6 @@ TEST(RecurrencePattern, WalksTheCalendarsAwkwardDays) {
       {"Sunday and Monday every 2 weeks, weeks from Sunday",
        {3, 2, Date(2025, 1, 6), 4, sunday | monday},
        {"2025-01-06", "2025-01-19", "2025-01-20", "2025-02-02!"}},
-      {"Monday and Friday from a Wednesday", {3, 1, Date(2025, 1, 8), 2, monday | 256}, {"2025-01-10", "2025-01-13!"}},
       {"every weekday over a weekend", {1, 7, Date(2025, 1, 9), 3}, {"2025-01-09", "2025-01-10", "2025-01-13!"}},
       {"every 3 days", {0, 3, Date(2025, 12, 30), 3}, {"2025-12-30", "2026-01-02", "2026-01-05!"}},
   };
@@ -97,7 +94,6 @@ TEST(RecurrencePattern, EndsByDateAndRefusesToGoPastTheEnd) {
   EXPECT_THROW(p->GetNextOccurrence(u"2025-01-10"), EMAPI_INVALID_PARAMETER);
   EXPECT_EQ("The given datetime value is greater then the enddate of the recurrence!",
             ErrorOf([&] { p->GetNextOccurrence(TVoVariant::FromDate(Date(2025, 2, 1))); }));
-  EXPECT_EQ(u"2025-01-06", p->GetNextOccurrence(u"2024-12-01").OriginalStartDate);
   p->CheckRecurrence();
   EXPECT_EQ(5, p->Get_OccurrenceCount());
 
@@ -121,7 +117,6 @@ TEST(RecurrencePattern, ExceptionsOverrideTheirOccurrences) {
   EXPECT_EQ(u"2025-03-03", second.EndDate);
   TVoMAPIApptOccurrence last = p->GetNextOccurrence(second.OriginalStartDate);
   EXPECT_TRUE(last.IsDeleted && last.IsLast);
-  EXPECT_EQ(Date(2025, 3, 3, 9), p->Exceptions().At(1).Get_OriginalStartDate());
   EXPECT_EQ("The OriginalStartDate cannot be modified!",
             ErrorOf([&] { p->Exceptions().At(0).Set_OriginalStartDate(0); }));
   // Moved past its neighbour: still decodes, encodes and walks the same.
@@ -141,10 +136,8 @@ TEST(RecurrencePattern, CheckRecurrenceRefusesWithTheTexts) {
       {{3, 1, Date(2025, 1, 1), 3, 1}, "Invalid recurrence (WeekDays)"},
       {{5, 1, Date(2025, 1, 1), 3, 0, 0, 0, 32}, "Invalid recurrence (DayOfMonth)"},
       {{6, 1, Date(2025, 1, 1), 3, 0, 2, 6}, "Invalid recurrence (Xth)"},
-      {{6, 1, Date(2025, 1, 1), 3, 0, 3, 1}, "Invalid recurrence (WeekDay)"},
       {{8, 1, Date(2025, 1, 1), 3, 0, 0, 0, 1, 13}, "Invalid recurrence (Month)"},
       {{8, 1, Date(2025, 1, 1), 3, 0, 0, 0, 0, 1}, "Invalid recurrence (FDayOfMonth)"},
-      {{9, 0, Date(2025, 1, 1), 3, 0, 2, 1, 0, 1}, "Invalid recurrence (Interval)"},
       {{0, 1, Date(2025, 1, 1), 0}, "Invalid recurrence (OccurrenceCount)"},
       {{3, 1, Date(2025, 1, 1), 3, 16, 0, 0, 0, 0, 7}, "Invalid recurrence (FirstDOW)"},
       {{11, 1, Date(2025, 1, 1), 3}, "Invalid recurrence (RecurrenceType)"},
@@ -169,17 +162,12 @@ TEST(RecurrencePattern, SettersFollowTheirRules) {
   p->Set_Interval(0);
   p->Set_RecurrenceType(3);
   EXPECT_EQ(1, p->Get_Interval());
-  p->Set_Interval(4);
-  p->Set_RecurrenceType(5);
-  EXPECT_EQ(4, p->Get_Interval());
   p->Set_StartTime(Date(2025, 1, 1, 22, 15));
   p->Set_Duration(150);
   EXPECT_EQ(Date(1899, 12, 31, 0, 45) - 1, p->Get_EndTime());
   EXPECT_EQ("Do not set the endtime, set the duration instead!", ErrorOf([&] { p->Set_EndTime(0.5); }));
 
   auto e = p->Exceptions().Add(Date(2025, 1, 1));
-  e->Set_DescriptionChanged(false);
-  EXPECT_EQ(0u, e->Get_Modifications());
   e->Set_Location(u"x");
   EXPECT_TRUE(e->Get_LocationChanged());
   e->Set_LocationChanged(false);
@@ -201,10 +189,6 @@ TEST(RecurrencePattern, DescribesItself) {
   p = Make({8, 1, Date(2024, 2, 29), 1, 0, 0, 0, 29, 2});
   p->CheckRecurrence();
   EXPECT_EQ(u"Occurs every febrary 29 effective 2024-02-29 until 2024-02-29 from 09:00 to 10:00",
-            p->Get_RecurrencePattern());
-  p = Make({1, 7, Date(2025, 1, 6), 1});
-  p->CheckRecurrence();
-  EXPECT_EQ(u"Occurs every weekday effective 2025-01-06 until 2025-01-06 from 09:00 to 10:00",
             p->Get_RecurrencePattern());
   auto task = MakeComObject<TVoRecurrencePattern>(true);
   task->Set_RecurrenceType(7);
