@@ -144,22 +144,6 @@ TEST_F(LoaderStateTest, UnloadWhileThisOrAnotherThreadIsInitializedIsRefused) {
   EXPECT_NO_THROW(VoUnloadDLL());
 }
 
-TEST_F(LoaderStateTest, UninitializeWithOpenSessionIsRefused) {
-  Load(ext_);
-  VoMAPIInitialize();
-  ComPtr<IMAPISession> session;
-  LHANDLE simple = 0;
-  VoMAPILogon(0, u"Profile", u"", 0, session, simple);
-  EXPECT_MAPI_ERROR(VoMAPIUninitialize(), E_FAIL,
-                    "There are still active MAPI sessions in this thread. You must close these "
-                    "sessions first!");
-  EXPECT_TRUE(VoMAPIInitialized());
-  VoMAPILogoff(0, 0, session, simple);
-  EXPECT_EQ(ext_.Calls("Logoff"), 1);
-  EXPECT_EQ(ext_.Calls("Release"), 1);
-  EXPECT_NO_THROW(VoMAPIUninitialize());
-}
-
 TEST_F(LoaderStateTest, UnloadOnUninitOrForceUnloadUnloadsWithTheLastThread) {
   for (bool unloadOnUninit : {true, false}) {
     Load(ext_, unloadOnUninit);
