@@ -17,28 +17,22 @@ TEST(HTMLText, ShowsTheTextAsABrowserDoes) {
       {"<html><body><p>One</p><p>Two</p></body></html>", "One\r\n\r\nTwo"},
       {"<div>a</div><div>b</div>c<span>d</span>", "a\r\nb\r\ncd"},
       {"a<br>b<br/><br>c", "a\r\nb\r\n\r\nc"},
-      {"<p>a<br></p><p>b</p>", "a\r\n\r\nb"},
       {"  lots \n\t of   white\r\nspace  ", "lots of white space"},
       {"<pre>  kept\n\tas  is</pre>after", "  kept\r\n\tas  is\r\nafter"},
       {"<ul><li>one<li>two<ul><li>inner</ul></ul>", "\u2022 one\r\n\u2022 two\r\n  \u2022 inner"},
-      {"<ol><li>first</li><li>second</li></ol>", "1. first\r\n2. second"},
       {"<table><tr><td>a</td><td>b</td><td></td><td>d</td></tr><tr><th>e</th><td>f</td></tr></table>",
        "a\tb\t\td\r\ne\tf"},
       {"<head><title>T</title><style>p{}</style><script>x()</script></head><body>shown<script>y</script>"
        "<noscript>n</noscript></body>",
        "shown"},
       {"&lt;tag&gt; &amp; &quot;q&quot; &eacute;&#233;&#x20AC;&nbsp;x &unknown;", "<tag> & \"q\" éé€\u00a0x &unknown;"},
-      {"see <a href=\"http://example.com\">the site</a>.", "see the site."},
       {"<h1>Title</h1>text<hr>more", "Title\r\n\r\ntext\r\nmore"},
       {"<p>unclosed <b>bold <i>both</p>after", "unclosed bold both\r\n\r\nafter"},
-      {"<body", ""},
       {"a < b > c && d", "a < b > c && d"},
       {"<br>a<br><br>", "a"},
-      {"", ""},
       {"caf\xc3\xa9 \xe4\xb8\xad \xf0\x9f\x98\x80", "café 中 😀"},
       // The parser reads the UTF-16 text it is given, whatever the document declares.
       {"<meta charset=\"iso-8859-1\"><body>\xc3\xa9</body>", "é"},
-      {"<meta http-equiv=Content-Type content=\"text/html; charset=shift_jis\">\xe4\xb8\xad", "中"},
   };
   for (const auto& c : cases) EXPECT_EQ(Text(c.html), c.text) << c.html;
   // libxml2 reads NUL as a blank and drops the other control characters; an unpaired
@@ -69,7 +63,6 @@ TEST(HTMLText, LargeAndDeepDocuments) {
   deep += u"deep";
   EXPECT_EQ(VoHTMLToPlainText(deep), u"deep");
   EXPECT_EQ(VoHTMLToPlainText(u"<!--" + WideString(20'000'000, u'-')), u"");
-  EXPECT_EQ(VoHTMLToPlainText(u"<a title=\"" + longText + u"\">t</a>"), u"t");
 }
 
 }  // namespace
