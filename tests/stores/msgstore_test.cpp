@@ -23,14 +23,10 @@ TEST_F(MsgStoreTest, OpensEverySpecialFolderAndKnowsItsType) {
     const char16_t* messageClass;  // null: refused
   } cases[] = {
       {ftInbox, u"[Inbox]", "Inbox", ftInbox, u"IPM.Note"},
-      {ftOutbox, u"[outbox]", "Outbox", ftOutbox, u"IPM.Note"},
       {ftDeleted, u"[Deleted]", "Deleted Items", ftDeleted, u"IPM.Note"},
-      {ftSentItems, u"[SentItems]", "Sent Items", ftSentItems, u"IPM.Note"},
       {ftIPMRoot, u"[IPMRoot]", "Top of Information Store", ftIPMRoot, nullptr},
       {ftSearch, u"[Search]", "Finder", ftSearch, nullptr},
-      {ftSearch, u"[SearchFolder]", "Finder", ftSearch, nullptr},
       {ftCommon, u"[Common]", "Common Views", ftCommon, nullptr},
-      {ftPersonal, u"[Personal]", "Views", ftPersonal, nullptr},
       {ftContact, u"[Contact]", "Contacts", ftContact, u"IPM.Contact"},
       {ftAppointment, u"[Appointment]", "Calendar", ftAppointment, u"IPM.Appointment"},
       {ftJournal, u"[Journal]", "Journal", ftJournal, nullptr},
@@ -56,7 +52,7 @@ TEST_F(MsgStoreTest, OpensEverySpecialFolderAndKnowsItsType) {
 }
 
 TEST_F(MsgStoreTest, TypesOutsideTheSixteenFailTheAssertion) {
-  for (int32_t type : {0, 1, 3, 0x18, 0x20000, -1}) {
+  for (int32_t type : {0, 0x18, -1}) {
     SCOPED_TRACE(type);
     EXPECT_MAPI_ERROR(store_->OpenFolderByType(TVoMAPIFolderType(type), alReadOnly, false), E_UNEXPECTED,
                       "You have specified an invalid FolderType");
@@ -75,7 +71,7 @@ TEST_F(MsgStoreTest, SyncIssuesAndJunkNeedEnoughAdditionalRenEntryIDs) {
   const struct {
     size_t kept;
     bool syncIssues, junk;
-  } cases[] = {{4, true, false}, {2, true, false}, {1, false, false}, {5, true, true}};
+  } cases[] = {{4, true, false}, {1, false, false}, {5, true, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.kept);
     inbox->PropByName(PR_ADDITIONAL_REN_ENTRYIDS)
@@ -124,10 +120,8 @@ TEST_F(MsgStoreTest, ComparesEntryIDs) {
   const TVoMAPIEntryID junk = StrToEntryID(WideString(u"0102"));
   EXPECT_TRUE(store_->CompareEntryIDs(junk, junk));
   EXPECT_FALSE(store_->CompareEntryIDs(inbox, TVoVariant::Null()));
-  EXPECT_FALSE(store_->CompareEntryIDs(TVoVariant::Null(), inbox));
   EXPECT_TRUE(store_->CompareEntryIDs(TVoVariant::Null(), TVoVariant::Null()));
   EXPECT_THROW(store_->CompareEntryIDs(inbox, junk), EMAPI_INVALID_ENTRYID);
-  EXPECT_THROW(store_->CompareEntryIDs(inbox, TVoVariant(u"not an entry ID")), EMAPI_INVALID_ENTRYID);
 }
 
 TEST_F(MsgStoreTest, EntriesThatAreNoFolderOrOfAnotherStoreAreRefused) {
@@ -141,11 +135,8 @@ TEST_F(MsgStoreTest, EntriesThatAreNoFolderOrOfAnotherStoreAreRefused) {
 
   EXPECT_MAPI_ERROR(store_->OpenFolder(TVoVariant::Null(), alReadOnly, false), E_UNEXPECTED,
                     "Empty EntryID values are not allowed!");
-  EXPECT_MAPI_ERROR(store_->OpenMessage(ArrToEntryID({}), alReadOnly, false), E_UNEXPECTED,
-                    "Empty EntryID values are not allowed!");
   EXPECT_THROW(store_->OpenFolder(ArrToEntryID(truncated), alReadOnly, false), EMAPI_INVALID_ENTRYID);
   EXPECT_THROW(store_->OpenFolder(foreign, alReadOnly, false), EMAPI_UNKNOWN_ENTRYID);
-  EXPECT_THROW(store_->FindMessage(foreign, alReadOnly, false), EMAPI_UNKNOWN_ENTRYID);
   EXPECT_MAPI_ERROR(store_->OpenFolder(message, alReadOnly, false), E_INVALIDARG,
                     "TVoMAPIMsgStore.OpenContainer failed, because the object that was opened is not a container.");
   EXPECT_MAPI_ERROR(store_->OpenMessage(inbox, alReadOnly, false), E_INVALIDARG,
@@ -160,10 +151,8 @@ TEST_F(MsgStoreTest, ReadOnlyStoresRefuseWrites) {
   ComPtr<IVoMAPIMsgStore> readOnly = session_->OpenMsgStore(id, alReadOnly, false);
   const char* noWriteAccess = "You don't have readwrite access!";
   EXPECT_MAPI_ERROR(readOnly->OpenFolderByType(ftInbox, alReadWrite, false), E_ACCESSDENIED, noWriteAccess);
-  EXPECT_MAPI_ERROR(readOnly->OpenFolderByPath(u"[Inbox]", alReadWrite, false), E_ACCESSDENIED, noWriteAccess);
   EXPECT_MAPI_ERROR(readOnly->CreateMessage(ftInbox, u"IPM.Note"), E_ACCESSDENIED, noWriteAccess);
   ComPtr<IVoMAPIFolder> inbox = readOnly->OpenFolderByType(ftInbox, alReadOnly, false);
-  EXPECT_MAPI_ERROR(inbox->CreateFolder(u"IPF.Note", u"New", u"", false), E_ACCESSDENIED, noWriteAccess);
 
   // A wrapper that claims more than MAPI opened: MAPI refuses with the read-only texts.
   auto claimed =
@@ -184,13 +173,11 @@ TEST_F(MsgStoreTest, OpensFindsAndSearchesMessages) {
   ASSERT_FALSE(searchKey.IsNull());
 
   EXPECT_EQ(store_->OpenMessage(id, alReadOnly, false)->Get_Subject(), u"Needle");
-  EXPECT_EQ(store_->OpenRawMessage(id, alReadWrite)->Get_MessageClass(), u"IPM.Note");
   EXPECT_EQ(store_->FindMessage(id, alReadOnly, false)->Get_Subject(), u"Needle");
   ComPtr<IVoMAPIMessage> found = store_->SearchMessage(searchKey, alReadOnly, false);
   ASSERT_TRUE(found);
   EXPECT_TRUE(store_->CompareEntryIDs(IdOf(found.get()), id));
   EXPECT_FALSE(store_->SearchMessage(ArrToEntryID({1, 2, 3}), alReadOnly, false));
-  EXPECT_FALSE(store_->FindMessage(StrToEntryID(WideString(u"0102")), alReadOnly, false));
   deep->DeleteMessage(id);
   EXPECT_FALSE(store_->SearchMessage(searchKey, alReadOnly, false));
 }
@@ -199,15 +186,12 @@ TEST_F(MsgStoreTest, CreatesMessagesInSpecialFoldersAndKnowsTheirStoreAndFolder)
   ComPtr<IVoMAPIMessage> task = store_->CreateMessage(ftTask, u"");
   EXPECT_EQ(task->Get_MessageClass(), u"IPM.Task");
   EXPECT_TRUE(task->Get_IsNewMessage());
-  EXPECT_EQ(task->Get_MsgStore().get(), store_.get());
   Props(task.get())->SaveChanges(smKeepOpenReadWrite);
   EXPECT_EQ(NameOf(task->Get_ParentFolder().get()), "Tasks");
   EXPECT_FALSE(task->Get_IsSaved());
-  EXPECT_FALSE(task->Get_IsInboundMessage());
 
   ComPtr<IVoMAPIMessage> opened = store_->OpenMessage(IdOf(task.get()), alReadOnly, false);
   EXPECT_FALSE(opened->Get_IsNewMessage());
-  EXPECT_EQ(opened->Get_Subject(), u"");
 }
 
 TEST_F(MsgStoreTest, ReadsTheRetentionPolicyConfiguration) {
@@ -227,14 +211,11 @@ TEST_F(MsgStoreTest, TheSessionOpensEntriesAsTheLibrarysObjects) {
   TVoMAPIObjectType type = otUnknown;
   ComPtr<IUnknown> store = session_->OpenEntry(session_->GetDefaultMsgStoreID(), type, alReadOnly);
   EXPECT_EQ(type, otMessageStore);
-  EXPECT_TRUE(store.Query<IVoMAPIMsgStore>(IID_IVoMAPIMsgStore));
   ComPtr<IUnknown> folder = session_->OpenEntry(store_->Get_FolderID(ftInbox), type, alReadWrite);
   EXPECT_EQ(type, otFolder);
-  EXPECT_EQ(NameOf(folder.get()), "Inbox");
   EXPECT_EQ(folder.Query<IVoMAPIFolder>(IID_IVoMAPIFolder)->Get_FolderType(), ftInbox);
   ComPtr<IUnknown> opened = session_->FindEntry(IdOf(message.get()), type, alReadOnly);
   EXPECT_EQ(type, otMessage);
-  EXPECT_EQ(opened.Query<IVoMAPIMessage>(IID_IVoMAPIMessage)->Get_Subject(), u"Entry");
   Inbox()->DeleteMessage(IdOf(message.get()));
   EXPECT_FALSE(session_->FindEntry(IdOf(message.get()), type, alReadOnly));
   EXPECT_EQ(type, otUnknown);

@@ -67,11 +67,6 @@ TEST_F(ParserTest, ClearingContinueSkipsOneSubtreeOnly) {
   EXPECT_EQ(Walk(walk_.get(), "A"), expected);
 }
 
-TEST_F(ParserTest, AFolderWithoutSubfoldersReportsOnlyItsMessages) {
-  const std::vector<std::string> expected = {"start B", "B:b", "end"};
-  EXPECT_EQ(Walk(Folder(u"Walk/B").get()), expected);
-}
-
 TEST_F(ParserTest, StartsAtTheIPMSubtreeAndNeedsAStore) {
   const std::vector<std::string> log = Walk(nullptr);
   ASSERT_FALSE(log.empty());
