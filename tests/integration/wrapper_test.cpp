@@ -1,19 +1,11 @@
 // The property wrapper over objects of the real Orba Store: a personal store file is
-// opened through the loader and its folders are read and written through TVoMAPIProp.
+// opened through a session and its folders are read and written through TVoMAPIProp.
 #include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
 
 #include "common/temphome.h"
 #include "integration/orbaprofile.h"
-#include "mapi/mapix.h"
-#include "orba/VoMAPIBase.h"
-#include "orba/VoMAPIEntryPoints.h"
 #include "orba/VoMAPIExceptions.h"
-#include "orba/VoMAPILib.h"
-#include "orba/VoMAPIProps.h"
-#include "props/testsession.h"
+#include "orba/VoOrbaMAPI.h"
 
 namespace {
 
@@ -26,32 +18,15 @@ class WrapperOnOrbaStore : public ::testing::Test {
   void SetUp() override {
     test::LoadOrbaStore();
     test::CreateProfile("Work", "MSPST MS", home_.Home());
-    LHANDLE simple = 0;
-    VoMAPILogon(0, u"Work", u"", MAPI_EXTENDED | MAPI_NEW_SESSION, mapiSession_, simple);
-    OpenDefaultStore();
     session_->Logon();
+    store_ = session_->OpenMAPIMsgStore(session_->GetDefaultMsgStoreID(), alReadWrite);
   }
   void TearDown() override {
     store_ = nullptr;
-    LHANDLE simple = 0;
-    if (mapiSession_) VoMAPILogoff(0, 0, mapiSession_, simple);
-    VoMAPIUninitialize(true);
+    session_ = nullptr;
+    if (VoMAPIInitialized()) VoMAPIUninitialize(true);
   }
 
-  void OpenDefaultStore() {
-    ComPtr<IMAPITable> stores;
-    ASSERT_EQ(mapiSession_->GetMsgStoresTable(0, stores.Out()), S_OK);
-    SizedSPropTagArray<1> columns{1, {GetPropTag(PR_ENTRYID)}};
-    ASSERT_EQ(stores->SetColumns(columns.Ptr(), 0), S_OK);
-    LPSRowSet rows = nullptr;
-    ASSERT_EQ(stores->QueryRows(1, 0, &rows), S_OK);
-    ASSERT_EQ(rows->cRows, 1u);
-    SBinary id = rows->aRow[0].lpProps[0].Value.bin;
-    HRESULT hr = mapiSession_->OpenMsgStore(0, id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr,
-                                            MDB_WRITE | MDB_NO_DIALOG, store_.Out());
-    orba::FreeProws(rows);
-    ASSERT_EQ(hr, S_OK);
-  }
   ComPtr<IMAPIFolder> OpenFolder(const TVoMAPIEntryID& id) {
     std::vector<uint8_t> bytes = EntryIDToArr(id);
     ULONG type = 0;
@@ -66,9 +41,8 @@ class WrapperOnOrbaStore : public ::testing::Test {
   }
 
   test::TempHome home_;
-  ComPtr<IMAPISession> mapiSession_;
+  ComPtr<TSession> session_ = MakeComObject<TSession>();
   ComPtr<IMsgStore> store_;
-  ComPtr<test::TTestSession> session_ = MakeComObject<test::TTestSession>();
 };
 
 TEST_F(WrapperOnOrbaStore, ReadsAndWritesFolderPropertiesIncludingNamedOnes) {
@@ -111,17 +85,6 @@ TEST_F(WrapperOnOrbaStore, FailuresOfTheStoreReachTheCallerAsMAPIExceptions) {
   } catch (const EMAPI_COLLISION& e) {
     EXPECT_EQ(e.Code(), MAPI_E_COLLISION);
     EXPECT_EQ(e.Message().rfind(u"TVoMAPIProp.", 0), 0u);
-  }
-}
-
-TEST_F(WrapperOnOrbaStore, LogoffDeactivatesEveryWrapper) {
-  auto store = Wrap(store_.get());
-  session_->Logoff();
-  try {
-    store->Get_EntryID();
-    FAIL() << "a wrapper answered after logoff";
-  } catch (const EVoMAPIException& e) {
-    EXPECT_EQ(e.Message(), u"TVoMAPIProp.Get_EntryID failed.\r\nThe object is not, or no longer, active!");
   }
 }
 
