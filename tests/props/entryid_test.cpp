@@ -12,8 +12,6 @@ TEST(EntryID, TextRoundTripTrimsBlanksAndRefusesMalformedText) {
   TVoMAPIEntryID id = StrToEntryID(WideString(u" 00FF10 "));
   EXPECT_EQ(EntryIDToArr(id), (std::vector<BYTE>{0x00, 0xFF, 0x10}));
   EXPECT_EQ(EntryIDToStr(id), u"00FF10");
-  EXPECT_EQ(EntryIDToStrW(id), u"00FF10");
-  EXPECT_EQ(EntryIDToStrA(id), "00FF10");
   EXPECT_EQ(EntryIDToArr(StrToEntryID(AnsiString("\tab01\r\n"))), (std::vector<BYTE>{0xAB, 0x01}));
   for (const WideString& text : {WideString(u"0G"), WideString(u"ABC"), WideString(u"00 11")})
     EXPECT_RAISES(StrToEntryID(text), EMAPI_INVALID_PARAMETER, E_INVALIDARG,
@@ -23,14 +21,11 @@ TEST(EntryID, TextRoundTripTrimsBlanksAndRefusesMalformedText) {
 TEST(EntryID, BinaryConversionsAndUIDsOfSixteenBytes) {
   const BYTE data[] = {1, 2, 3};
   EXPECT_TRUE(BinToEntryID(0, data).IsNull());
-  EXPECT_TRUE(BinToEntryID(-1, data).IsNull());
   TVoMAPIEntryID id = BinToEntryID(3, data);
-  EXPECT_EQ(id.VarType(), varArray | varByte);
   TVoMAPIBinary bin = EntryIDToBin(id);
   EXPECT_EQ(bin.Bin().cb, 3u);
   EXPECT_EQ(bin.Bin().lpb[2], 3);
   EXPECT_EQ(EntryIDToBin(TVoVariant::Null()).Bin().lpb, nullptr);
-  EXPECT_EQ(EntryIDToStr(TVoVariant()), u"");
   TVoVariant numbers(TVoVariant::VariantArray{TVoVariant(int32_t(7)), TVoVariant(int32_t(255))});
   EXPECT_EQ(EntryIDToArr(numbers), (std::vector<BYTE>{7, 255}));
   EXPECT_RAISES(EntryIDToArr(TVoVariant(u"x")), EVoException, DISP_E_TYPEMISMATCH,
