@@ -3,6 +3,8 @@
 // COM objects), so an object implementing IMessage answers IMAPIProp and no folder.
 #include <gtest/gtest.h>
 
+#include "mapi/acctmgmt.h"
+#include "mapi/edkmdb.h"
 #include "mapi/mapix.h"
 
 namespace {
@@ -18,6 +20,9 @@ TEST(MapiQueryInterface, TraitsFollowThePublishedParents) {
   EXPECT_FALSE(orba::InterfaceChainHas<IMsgStore>(IID_IMAPIContainer));
   EXPECT_TRUE(orba::InterfaceChainHas<IAddrBook>(IID_IMAPIProp));
   EXPECT_EQ(orba::IidOf<IAttach>(), IID_IAttachment);
+  EXPECT_TRUE(orba::InterfaceChainHas<IOlkAccount>(IID_IOlkErrorUnknown));
+  EXPECT_TRUE(orba::InterfaceChainHas<IExchangeManageStore5>(IID_IExchangeManageStore));
+  EXPECT_FALSE(orba::InterfaceChainHas<IExchangeManageStoreEx>(IID_IExchangeManageStore2));
 }
 
 }  // namespace
