@@ -212,7 +212,6 @@ TEST_P(InitializeResultTest, ResultBecomesItsText) {
 INSTANTIATE_TEST_SUITE_P(
     Codes, InitializeResultTest,
     ::testing::Values(InitResult{0x80070057, "VoLoadMAPI failed!\r\nThe Caller passed an invalid parameter or flag."},
-                      InitResult{0x80040106, "VoLoadMAPI failed!\r\nThe Caller passed an invalid parameter or flag."},
                       InitResult{0x80040117,
                                  "VoLoadMAPI failed!\r\n(Windows NT only) The calling process is an NT service "
                                  "and registry keys required by MAPI could not be initialized.\r\nAdditional "
