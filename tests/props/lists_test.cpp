@@ -187,14 +187,6 @@ TEST_F(PropListTest, PropValueListAssignAndImport) {
   EXPECT_THROW(list->Import(1, nullptr), EVoMAPIException);
 }
 
-TEST(ListParent, ParentDestroyed) {
-  auto parent = MakeComObject<test::TTestPropObject>();
-  auto list = MakeComObject<TVoMAPIValueList>(parent.get());
-  parent = nullptr;
-  EXPECT_RAISES(list->CheckActive(u"Add"), EVoException, E_FAIL,
-                u"Failed to execute TVoMAPIValueList.Add!\r\nThe parentobject of this instance has been destroyed!");
-}
-
 TEST(ABDestFieldList, FieldsByType) {
   auto list = MakeComObject<TVoMAPIABDestFieldList>();
   EXPECT_EQ(list->Add(u"To", rtTo), 0);
