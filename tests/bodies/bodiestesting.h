@@ -6,21 +6,15 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "common/temphome.h"
 #include "orba/common/streams.h"
 #include "orba/common/types.h"
 
 namespace orba::test {
-
-inline std::string ReadFileBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 inline TVoBytes AsBytes(std::string_view text) { return TVoBytes(text.begin(), text.end()); }
 inline std::string AsString(const TVoBytes& bytes) { return std::string(bytes.begin(), bytes.end()); }

@@ -110,7 +110,7 @@ TEST(CompressedRTF, RandomDataRoundTrips) {
 // The writer stream writes what the whole buffer gives; the reader stream reads it back
 // in pieces, seeks, and leaves its source just past the stream.
 TEST(CompressedRTF, WriterAndReaderStreams) {
-  const std::string rtf = ReadFileBytes(ORBA_TEST_DATA_DIR "/msg/test2.rtf");
+  const std::string rtf = ReadText(ORBA_TEST_DATA_DIR "/msg/test2.rtf");
   for (bool compressed : {true, false}) {
     auto target = std::make_shared<TVoMemoryStream>(AsBytes("keep"));
     target->SetPosition(4);

@@ -15,7 +15,7 @@ namespace {
 // What the independent reader gives for a body in ../msg/NAME.ext, when it gives it.
 std::optional<std::string> Oracle(const std::filesystem::path& body, const char* extension) {
   const auto file = std::filesystem::path(ORBA_TEST_DATA_DIR "/msg") / (body.stem().string() + extension);
-  return std::filesystem::exists(file) ? std::optional(ReadFileBytes(file)) : std::nullopt;
+  return std::filesystem::exists(file) ? std::optional(ReadText(file.string())) : std::nullopt;
 }
 
 std::u16string_view Trimmed(std::u16string_view text, std::u16string_view blanks) {
@@ -36,7 +36,7 @@ TEST(Corpus, BodiesDecompressDecapsulateAndConvertAsTheOracleSays) {
   ASSERT_GE(bodies.size(), 30u);
   for (const auto& file : bodies) {
     SCOPED_TRACE(file.filename().string());
-    const std::string stream = ReadFileBytes(file);
+    const std::string stream = ReadText(file.string());
     const TVoBytes bytes = VoDecompressRTF(stream.data(), stream.size());
     const std::string rtf = AsString(bytes);
     // What decodes re-compresses to a stream that decodes the same.
