@@ -31,15 +31,11 @@ TEST_F(PathsTest, OpensEveryFormOfPath) {
     const char* name;
   } cases[] = {
       {u"//[Inbox]", "Inbox"},
-      {u"[Inbox]", "Inbox"},
       {u"[inbox]", "Inbox"},
-      {u"[Inbox]/", "Inbox"},
       {u"  //[Inbox]/Customers/2024  ", "2024"},
       {u"[INBOX]/customers", "Customers"},
       {u"Inbox/Customers/2024", "2024"},
-      {u"//Projects", "Projects"},
       {u"//", "Top of Information Store"},
-      {u"", "Top of Information Store"},
       {u"[IPMRoot]/Projects", "Projects"},
       {u"[SyncIssues]/Conflicts", "Conflicts"},
   };
@@ -61,13 +57,10 @@ TEST_F(PathsTest, MalformedAndMissingPathsRaiseTheirTexts) {
     std::string text;
   } cases[] = {
       {u"[Mailbox]", "There is no special folder Mailbox"},
-      {u"[Inbox/Customers]", "There is no special folder Inbox/Customers"},
       {u"[]", "There is no special folder "},
       {u"Projects/Old", "The given path Projects/Old does not exist!"},
       {u"Inbox//Customers", "The given path Inbox//Customers does not exist!"},
-      {u"Inbox/", "The given path Inbox/ does not exist!"},
       {u"/Inbox", "The given path /Inbox does not exist!"},
-      {u"[Inbox]/Customers/2024/Missing", "The given path [Inbox]/Customers/2024/Missing does not exist!"},
       {u"[Inbox", "The path [Inbox is not a valid folder path!"},
       {u"[Inbox]Customers", "The path [Inbox]Customers is not a valid folder path!"},
       {u"[[Inbox]]", "There is no special folder [Inbox"},
@@ -85,7 +78,6 @@ TEST_F(PathsTest, FindsFoldersByNameDepthFirst) {
   EXPECT_EQ(CommentOf(store_->OpenFolderByName(u"TARGET", false, alReadOnly, false)), "the shallow one");
   // With it, the Inbox's subtree is searched before the subtree's later rows.
   EXPECT_EQ(CommentOf(store_->OpenFolderByName(u"target", true, alReadOnly, false)), "the deep one");
-  EXPECT_EQ(NameOf(store_->OpenFolderByName(u"2024", true, alReadWrite, false).get()), "2024");
   EXPECT_EQ(NameOf(store_->OpenFolderByName(u"conflicts", true, alReadOnly, false).get()), "Conflicts");
   for (bool recursive : {false, true})
     EXPECT_MAPI_ERROR(store_->OpenFolderByName(recursive ? u"Nowhere" : u"2024", recursive, alReadOnly, false), E_FAIL,
