@@ -22,16 +22,6 @@ std::vector<uint8_t> LibBytes() {
   return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-TEST(Elf, ReadsTheBitnessOfALibraryAndOfAHandMade32BitHeader) {
-  EXPECT_EQ(VoFileBitness(kLib), VoProcessBitness());
-  TVoTempFolder folder;
-  std::string file = ToUtf8(folder.Path()) + "/mapi32.so";
-  test::WriteElf32(file);
-  EXPECT_EQ(VoFileBitness(FromUtf8(file)), bt32);
-  EXPECT_FALSE(Is64BitFile(FromUtf8(file)));
-  EXPECT_TRUE(VoGetExportedFunctionNames(FromUtf8(file)).empty());  // no section table
-}
-
 TEST(Elf, ListsExportedFunctionsOnly) {
   std::vector<WideString> names = VoGetExportedFunctionNames(kLib);
   auto has = [&](const char16_t* name) { return std::find(names.begin(), names.end(), name) != names.end(); };
