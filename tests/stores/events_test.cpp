@@ -136,7 +136,6 @@ class EventsTest : public StoresTest {
 TEST_F(EventsTest, AnotherSessionOfTheMailboxRaisesTheStoresEvents) {
   TVoMAPIMsgStoreEvents events;
   Listen(events);
-  EXPECT_TRUE(events.Active());
   // The provider refused the extra event bit and was asked again without it.
   EXPECT_EQ(provider_->AdviseMasks, std::vector<ULONG>({0x2000007E, 0x7E}));
 
@@ -171,13 +170,10 @@ TEST_F(EventsTest, MailDeliveredFromAnotherMailboxIsNewMail) {
 TEST_F(EventsTest, AdviseRefusesWhatItCannotListenTo) {
   TVoMAPIMsgStoreEvents first, second;
   EXPECT_MAPI_ERROR(first.Start(nullptr), E_INVALIDARG, "No messagestore specified!");
-  EXPECT_MAPI_ERROR(first.Get_MsgStore(), E_FAIL, "The internal MsgStore interface cannot be requested at this time!");
   Listen(first);
-  EXPECT_EQ(first.Get_MsgStore().get(), listened_.get());
   const char* activated = "The messagestore notification system has already been activated!";
   EXPECT_MAPI_ERROR(listened_->Advise(), E_FAIL, activated);
   EXPECT_MAPI_ERROR(second.Start(listened_.get()), E_FAIL, activated);
-  EXPECT_FALSE(second.Active());
 
   ComPtr<IVoMAPIMsgStore> publicFolders =
       session_->OpenMsgStore(session_->GetPublicFoldersMsgStoreID(), alReadOnly, false);
@@ -200,8 +196,6 @@ TEST_F(EventsTest, LogoffEndsTheNotifications) {
   Listen(events);
   session_->Logoff();
   EXPECT_EQ(log_, std::vector<std::string>({"logoff"}));
-  events.Stop();
-  EXPECT_FALSE(events.Active());
 }
 
 }  // namespace
