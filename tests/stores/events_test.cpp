@@ -170,6 +170,7 @@ TEST_F(EventsTest, MailDeliveredFromAnotherMailboxIsNewMail) {
 TEST_F(EventsTest, AdviseRefusesWhatItCannotListenTo) {
   TVoMAPIMsgStoreEvents first, second;
   EXPECT_MAPI_ERROR(first.Start(nullptr), E_INVALIDARG, "No messagestore specified!");
+  EXPECT_MAPI_ERROR(first.Get_MsgStore(), E_FAIL, "The internal MsgStore interface cannot be requested at this time!");
   Listen(first);
   const char* activated = "The messagestore notification system has already been activated!";
   EXPECT_MAPI_ERROR(listened_->Advise(), E_FAIL, activated);
