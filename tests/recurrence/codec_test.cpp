@@ -177,6 +177,7 @@ TEST(RecurrenceCodec, RejectionsHaveTheirTexts) {
       {&weekly, [](TVoBytes& b) { b[26] = 0x24; }, prefix + "Invalid EndType."},
       {&weekly, [](TVoBytes& b) { b[27] = 0x21; }, prefix + "Invalid Data (23+OffSet)."},
       {&weekly, [](TVoBytes& b) { b[28] = 1; }, prefix + "Invalid Data (24+OffSet)."},
+      {&weekly, [](TVoBytes& b) { b[29] = 1; }, prefix + "Invalid Data (25+OffSet)."},
       {&weekly, [](TVoBytes& b) { Put32(b, 34, 7); }, prefix + "Invalid FirstDOW."},
       {&weekly, [](TVoBytes& b) { Put32(b, 22, 0); }, prefix + "Invalid recurrence (WeekDays)"},
       {&weekly, [](TVoBytes& b) { Put32(b, 54, 0x3007); }, prefix + "Invalid Data (50+OffSet)."},

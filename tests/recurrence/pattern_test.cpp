@@ -136,6 +136,7 @@ TEST(RecurrencePattern, CheckRecurrenceRefusesWithTheTexts) {
       {{3, 1, Date(2025, 1, 1), 3, 1}, "Invalid recurrence (WeekDays)"},
       {{5, 1, Date(2025, 1, 1), 3, 0, 0, 0, 32}, "Invalid recurrence (DayOfMonth)"},
       {{6, 1, Date(2025, 1, 1), 3, 0, 2, 6}, "Invalid recurrence (Xth)"},
+      {{6, 1, Date(2025, 1, 1), 3, 0, 3, 1}, "Invalid recurrence (WeekDay)"},
       {{8, 1, Date(2025, 1, 1), 3, 0, 0, 0, 1, 13}, "Invalid recurrence (Month)"},
       {{8, 1, Date(2025, 1, 1), 3, 0, 0, 0, 0, 1}, "Invalid recurrence (FDayOfMonth)"},
       {{0, 1, Date(2025, 1, 1), 0}, "Invalid recurrence (OccurrenceCount)"},
