@@ -22,15 +22,5 @@ TEST(CaseFold, SpecialLetters) {
   EXPECT_EQ(VoFoldChar(u'\u0138'), u'\u0138');                                        // kra has no capital
 }
 
-TEST(CaseFold, MatchesWildcardMasks) {
-  EXPECT_TRUE(VoMatchesMask(u"MSMAPI32.DLL", u"msmapi32.dll"));
-  EXPECT_TRUE(VoMatchesMask(u"olmapi32.dll", u"*.DLL"));
-  EXPECT_TRUE(VoMatchesMask(u"abc", u"a?c"));
-  EXPECT_TRUE(VoMatchesMask(u"", u"*"));
-  EXPECT_FALSE(VoMatchesMask(u"abc", u"a?"));
-  EXPECT_FALSE(VoMatchesMask(u"msmapi32.dll.bak", u"msmapi32.dll"));
-  EXPECT_FALSE(VoMatchesMask(u"ab", u"a*c"));
-}
-
 }  // namespace
 }  // namespace orba

@@ -7,32 +7,11 @@
 
 namespace {
 
-using orba::EVoAbort;
 using orba::EVoException;
 using orba::VoExceptionClassOf;
 
 ORBA_DECLARE_EXCEPTION_CLASS(ETestError, EVoException);
 ORBA_DECLARE_EXCEPTION_CLASS(ETestSubError, ETestError);
-ORBA_DECLARE_EXCEPTION_CLASS(ETestAbort, EVoAbort);
-
-TEST(ExceptionClass, DescriptorFactoryAndClassType) {
-  auto cls = VoExceptionClassOf<ETestSubError>();
-  EXPECT_EQ(cls->Name, u"ETestSubError");
-  EXPECT_FALSE(cls->IsAbort);
-  EXPECT_TRUE(VoExceptionClassOf<ETestAbort>()->IsAbort);
-  EXPECT_NE(cls, VoExceptionClassOf<ETestError>());
-  auto ptr = VoExceptionClassOf<ETestSubError>()->Create(u"built", 17);
-  try {
-    std::rethrow_exception(ptr);
-  } catch (const ETestError& e) {
-    EXPECT_EQ(e.Message(), u"built");
-    EXPECT_EQ(e.Code(), 17);
-    EXPECT_EQ(e.ClassType(), VoExceptionClassOf<ETestSubError>());
-  }
-  ETestSubError sub(u"x");
-  const EVoException& base = sub;
-  EXPECT_EQ(base.ClassType()->Name, u"ETestSubError");
-}
 
 TEST(ExceptionRegistry, LooksUpByGroupAndCode) {
   orba::VoRegisterExceptionClass(u"TEST", 1, VoExceptionClassOf<ETestError>());

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "orba/common/exceptions.h"
 
 namespace {
 
@@ -20,16 +19,6 @@ TEST(Utf8, ReplacesMalformedInput) {
   EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");            // overlong encoding
   EXPECT_EQ(FromUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
   EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
-}
-
-TEST(EVoException, CarriesMessageCodeAndUtf8Text) {
-  orba::EVoException e(u"Gr\u00FC\u00DFe", -2147467259);
-  EXPECT_EQ(e.Message(), u"Gr\u00FC\u00DFe");
-  EXPECT_EQ(e.Code(), -2147467259);
-  EXPECT_STREQ(e.what(),
-               "Gr\xC3\xBC\xC3\x9F"
-               "e");
-  EXPECT_THROW(throw orba::EVoAbort(u"quiet"), orba::EVoException);
 }
 
 }  // namespace
