@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/mapierror.h"
+#include "orba/common/com.h"
 
 
 namespace {
