@@ -15,6 +15,11 @@
 
 namespace orba::test {
 
+// One method of a double that wraps a real Orba Store object in inner_ and changes some
+// of its answers: the others are forwarded.
+#define ORBA_TEST_FORWARD(Method, Params, Args) \
+  HRESULT STDMETHODCALLTYPE Method Params override { return inner_->Method Args; }
+
 // The property values of one message, holding the memory they point to.
 class TValues {
  public:

@@ -55,43 +55,27 @@ class TProviderTable : public TVoComObject<TVoRefCounted, IMAPITable> {
     }
     return hr;
   }
-  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT h, ULONG f, LPMAPIERROR* e) override {
-    return inner_->GetLastError(h, f, e);
-  }
-  HRESULT STDMETHODCALLTYPE Advise(ULONG m, LPMAPIADVISESINK s, ULONG_PTR* c) override {
-    return inner_->Advise(m, s, c);
-  }
-  HRESULT STDMETHODCALLTYPE Unadvise(ULONG_PTR c) override { return inner_->Unadvise(c); }
-  HRESULT STDMETHODCALLTYPE GetStatus(ULONG* s, ULONG* t) override { return inner_->GetStatus(s, t); }
-  HRESULT STDMETHODCALLTYPE SetColumns(LPSPropTagArray t, ULONG f) override { return inner_->SetColumns(t, f); }
-  HRESULT STDMETHODCALLTYPE QueryColumns(ULONG f, LPSPropTagArray* t) override { return inner_->QueryColumns(f, t); }
-  HRESULT STDMETHODCALLTYPE SeekRow(BOOKMARK b, LONG n, LONG* s) override { return inner_->SeekRow(b, n, s); }
-  HRESULT STDMETHODCALLTYPE SeekRowApprox(ULONG n, ULONG d) override { return inner_->SeekRowApprox(n, d); }
-  HRESULT STDMETHODCALLTYPE QueryPosition(ULONG* r, ULONG* n, ULONG* d) override {
-    return inner_->QueryPosition(r, n, d);
-  }
-  HRESULT STDMETHODCALLTYPE FindRow(LPSRestriction r, BOOKMARK b, ULONG f) override { return inner_->FindRow(r, b, f); }
-  HRESULT STDMETHODCALLTYPE Restrict(LPSRestriction r, ULONG f) override { return inner_->Restrict(r, f); }
-  HRESULT STDMETHODCALLTYPE CreateBookmark(BOOKMARK* b) override { return inner_->CreateBookmark(b); }
-  HRESULT STDMETHODCALLTYPE FreeBookmark(BOOKMARK b) override { return inner_->FreeBookmark(b); }
-  HRESULT STDMETHODCALLTYPE SortTable(LPSSortOrderSet s, ULONG f) override { return inner_->SortTable(s, f); }
-  HRESULT STDMETHODCALLTYPE QuerySortOrder(LPSSortOrderSet* s) override { return inner_->QuerySortOrder(s); }
-  HRESULT STDMETHODCALLTYPE Abort() override { return inner_->Abort(); }
-  HRESULT STDMETHODCALLTYPE ExpandRow(ULONG c, LPBYTE k, ULONG n, ULONG f, LPSRowSet* r, ULONG* m) override {
-    return inner_->ExpandRow(c, k, n, f, r, m);
-  }
-  HRESULT STDMETHODCALLTYPE CollapseRow(ULONG c, LPBYTE k, ULONG f, ULONG* n) override {
-    return inner_->CollapseRow(c, k, f, n);
-  }
-  HRESULT STDMETHODCALLTYPE WaitForCompletion(ULONG f, ULONG t, ULONG* s) override {
-    return inner_->WaitForCompletion(f, t, s);
-  }
-  HRESULT STDMETHODCALLTYPE GetCollapseState(ULONG f, ULONG c, LPBYTE k, ULONG* n, LPBYTE* s) override {
-    return inner_->GetCollapseState(f, c, k, n, s);
-  }
-  HRESULT STDMETHODCALLTYPE SetCollapseState(ULONG f, ULONG c, LPBYTE s, BOOKMARK* b) override {
-    return inner_->SetCollapseState(f, c, s, b);
-  }
+  ORBA_TEST_FORWARD(GetLastError, (HRESULT a, ULONG b, LPMAPIERROR* c), (a, b, c))
+  ORBA_TEST_FORWARD(Advise, (ULONG a, LPMAPIADVISESINK b, ULONG_PTR* c), (a, b, c))
+  ORBA_TEST_FORWARD(Unadvise, (ULONG_PTR a), (a))
+  ORBA_TEST_FORWARD(GetStatus, (ULONG * a, ULONG* b), (a, b))
+  ORBA_TEST_FORWARD(SetColumns, (LPSPropTagArray a, ULONG b), (a, b))
+  ORBA_TEST_FORWARD(QueryColumns, (ULONG a, LPSPropTagArray* b), (a, b))
+  ORBA_TEST_FORWARD(SeekRow, (BOOKMARK a, LONG b, LONG* c), (a, b, c))
+  ORBA_TEST_FORWARD(SeekRowApprox, (ULONG a, ULONG b), (a, b))
+  ORBA_TEST_FORWARD(QueryPosition, (ULONG * a, ULONG* b, ULONG* c), (a, b, c))
+  ORBA_TEST_FORWARD(FindRow, (LPSRestriction a, BOOKMARK b, ULONG c), (a, b, c))
+  ORBA_TEST_FORWARD(Restrict, (LPSRestriction a, ULONG b), (a, b))
+  ORBA_TEST_FORWARD(CreateBookmark, (BOOKMARK * a), (a))
+  ORBA_TEST_FORWARD(FreeBookmark, (BOOKMARK a), (a))
+  ORBA_TEST_FORWARD(SortTable, (LPSSortOrderSet a, ULONG b), (a, b))
+  ORBA_TEST_FORWARD(QuerySortOrder, (LPSSortOrderSet * a), (a))
+  ORBA_TEST_FORWARD(Abort, (), ())
+  ORBA_TEST_FORWARD(ExpandRow, (ULONG a, LPBYTE b, ULONG c, ULONG d, LPSRowSet* e, ULONG* f), (a, b, c, d, e, f))
+  ORBA_TEST_FORWARD(CollapseRow, (ULONG a, LPBYTE b, ULONG c, ULONG* d), (a, b, c, d))
+  ORBA_TEST_FORWARD(WaitForCompletion, (ULONG a, ULONG b, ULONG* c), (a, b, c))
+  ORBA_TEST_FORWARD(GetCollapseState, (ULONG a, ULONG b, LPBYTE c, ULONG* d, LPBYTE* e), (a, b, c, d, e))
+  ORBA_TEST_FORWARD(SetCollapseState, (ULONG a, ULONG b, LPBYTE c, BOOKMARK* d), (a, b, c, d))
 
  private:
   ComPtr<IMAPITable> inner_;

@@ -16,9 +16,6 @@ namespace {
 using namespace orba;
 using namespace orba::test;
 
-#define FORWARD(Method, Params, Args) \
-  HRESULT STDMETHODCALLTYPE Method Params override { return inner_->Method Args; }
-
 // alice's IMsgStore as a provider that refuses the extra event bit as an unknown flag,
 // as MAPI's providers do with a flag they do not know (Orba Store answers
 // MAPI_E_INVALID_PARAMETER instead, which is not asked again), and that leaves
@@ -41,39 +38,39 @@ class TProviderStore : public TVoComObject<TVoRefCounted, IMsgStore> {
       if ((*values)[i].ulPropTag == GetPropTag(PR_STORE_SUPPORT_MASK)) (*values)[i].Value.l &= ~STORE_NOTIFY_OK;
     return hr;
   }
-  HRESULT STDMETHODCALLTYPE StoreLogoff(ULONG* a) override { return inner_->StoreLogoff(a); }
-  HRESULT STDMETHODCALLTYPE GetNamesFromIDs(LPSPropTagArray* a, LPGUID b, ULONG c, ULONG* d,
-                                            LPMAPINAMEID** e) override {
-    return inner_->GetNamesFromIDs(a, b, c, d, e);
-  }
+  ORBA_TEST_FORWARD(StoreLogoff, (ULONG * a), (a))
+  ORBA_TEST_FORWARD(GetNamesFromIDs, (LPSPropTagArray * a, LPGUID b, ULONG c, ULONG* d, LPMAPINAMEID** e),
+                    (a, b, c, d, e))
   HRESULT STDMETHODCALLTYPE Unadvise(ULONG_PTR a) override {
     ++Unadvised;
     return inner_->Unadvise(a);
   }
-  FORWARD(CompareEntryIDs, (ULONG a, LPENTRYID b, ULONG c, LPENTRYID d, ULONG e, ULONG* f), (a, b, c, d, e, f))
-  FORWARD(OpenEntry, (ULONG a, LPENTRYID b, LPCIID c, ULONG d, ULONG* e, LPUNKNOWN* f), (a, b, c, d, e, f))
-  FORWARD(SetReceiveFolder, (LPTSTR a, ULONG b, ULONG c, LPENTRYID d), (a, b, c, d))
-  FORWARD(GetReceiveFolder, (LPTSTR a, ULONG b, ULONG* c, LPENTRYID* d, LPTSTR* e), (a, b, c, d, e))
-  FORWARD(GetReceiveFolderTable, (ULONG a, LPMAPITABLE* b), (a, b))
-  FORWARD(AbortSubmit, (ULONG a, LPENTRYID b, ULONG c), (a, b, c))
-  FORWARD(GetOutgoingQueue, (ULONG a, LPMAPITABLE* b), (a, b))
-  FORWARD(SetLockState, (LPMESSAGE a, ULONG b), (a, b))
-  FORWARD(FinishedMsg, (ULONG a, ULONG b, LPENTRYID c), (a, b, c))
-  FORWARD(NotifyNewMail, (LPNOTIFICATION a), (a))
-  FORWARD(GetLastError, (HRESULT a, ULONG b, LPMAPIERROR* c), (a, b, c))
-  FORWARD(SaveChanges, (ULONG a), (a))
-  FORWARD(SetProps, (ULONG a, LPSPropValue b, LPSPropProblemArray* c), (a, b, c))
-  FORWARD(DeleteProps, (LPSPropTagArray a, LPSPropProblemArray* b), (a, b))
-  FORWARD(GetPropList, (ULONG a, LPSPropTagArray* b), (a, b))
-  FORWARD(OpenProperty, (ULONG a, LPCIID b, ULONG c, ULONG d, LPUNKNOWN* e), (a, b, c, d, e))
-  FORWARD(CopyTo,
-          (ULONG a, LPCIID b, LPSPropTagArray c, ULONG_PTR d, LPMAPIPROGRESS e, LPCIID f, LPVOID g, ULONG h,
-           LPSPropProblemArray* i),
-          (a, b, c, d, e, f, g, h, i))
-  FORWARD(CopyProps,
-          (LPSPropTagArray a, ULONG_PTR b, LPMAPIPROGRESS c, LPCIID d, LPVOID e, ULONG f, LPSPropProblemArray* g),
-          (a, b, c, d, e, f, g))
-  FORWARD(GetIDsFromNames, (ULONG a, LPMAPINAMEID* b, ULONG c, LPSPropTagArray* d), (a, b, c, d))
+  ORBA_TEST_FORWARD(CompareEntryIDs, (ULONG a, LPENTRYID b, ULONG c, LPENTRYID d, ULONG e, ULONG* f),
+                    (a, b, c, d, e, f))
+  ORBA_TEST_FORWARD(OpenEntry, (ULONG a, LPENTRYID b, LPCIID c, ULONG d, ULONG* e, LPUNKNOWN* f), (a, b, c, d, e, f))
+  ORBA_TEST_FORWARD(SetReceiveFolder, (LPTSTR a, ULONG b, ULONG c, LPENTRYID d), (a, b, c, d))
+  ORBA_TEST_FORWARD(GetReceiveFolder, (LPTSTR a, ULONG b, ULONG* c, LPENTRYID* d, LPTSTR* e), (a, b, c, d, e))
+  ORBA_TEST_FORWARD(GetReceiveFolderTable, (ULONG a, LPMAPITABLE* b), (a, b))
+  ORBA_TEST_FORWARD(AbortSubmit, (ULONG a, LPENTRYID b, ULONG c), (a, b, c))
+  ORBA_TEST_FORWARD(GetOutgoingQueue, (ULONG a, LPMAPITABLE* b), (a, b))
+  ORBA_TEST_FORWARD(SetLockState, (LPMESSAGE a, ULONG b), (a, b))
+  ORBA_TEST_FORWARD(FinishedMsg, (ULONG a, ULONG b, LPENTRYID c), (a, b, c))
+  ORBA_TEST_FORWARD(NotifyNewMail, (LPNOTIFICATION a), (a))
+  ORBA_TEST_FORWARD(GetLastError, (HRESULT a, ULONG b, LPMAPIERROR* c), (a, b, c))
+  ORBA_TEST_FORWARD(SaveChanges, (ULONG a), (a))
+  ORBA_TEST_FORWARD(SetProps, (ULONG a, LPSPropValue b, LPSPropProblemArray* c), (a, b, c))
+  ORBA_TEST_FORWARD(DeleteProps, (LPSPropTagArray a, LPSPropProblemArray* b), (a, b))
+  ORBA_TEST_FORWARD(GetPropList, (ULONG a, LPSPropTagArray* b), (a, b))
+  ORBA_TEST_FORWARD(OpenProperty, (ULONG a, LPCIID b, ULONG c, ULONG d, LPUNKNOWN* e), (a, b, c, d, e))
+  ORBA_TEST_FORWARD(CopyTo,
+                    (ULONG a, LPCIID b, LPSPropTagArray c, ULONG_PTR d, LPMAPIPROGRESS e, LPCIID f, LPVOID g, ULONG h,
+                     LPSPropProblemArray* i),
+                    (a, b, c, d, e, f, g, h, i))
+  ORBA_TEST_FORWARD(CopyProps,
+                    (LPSPropTagArray a, ULONG_PTR b, LPMAPIPROGRESS c, LPCIID d, LPVOID e, ULONG f,
+                     LPSPropProblemArray* g),
+                    (a, b, c, d, e, f, g))
+  ORBA_TEST_FORWARD(GetIDsFromNames, (ULONG a, LPMAPINAMEID* b, ULONG c, LPSPropTagArray* d), (a, b, c, d))
 
  private:
   ComPtr<IMsgStore> inner_;
