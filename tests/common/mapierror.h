@@ -1,6 +1,7 @@
 // EXPECT_RAISES(statement, E, code, text): the statement raises an exception of class E
 // with this code and this message (text as UTF-8 or UTF-16). EXPECT_MAPI_ERROR is the
-// same for any exception of the library's family; CodeOf tells only the code.
+// same for any exception of the library's family; CodeOf and MessageOf tell only the code
+// or only the message.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -25,6 +26,17 @@ int32_t CodeOf(F&& f) {
     return e.Code();
   }
   return 0;
+}
+
+// The message (UTF-8) of the library's exception that f raises ("" when it raises none).
+template <class F>
+std::string MessageOf(F&& f) {
+  try {
+    f();
+  } catch (const EVoException& e) {
+    return ::orba::ToUtf8(e.Message());
+  }
+  return "";
 }
 
 }  // namespace orba::test

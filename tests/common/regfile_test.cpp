@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/mapierror.h"
 #include "orba/common/exceptions.h"
 #include "orba/common/utf8.h"
 
@@ -14,15 +15,6 @@ TVoRegKey Apply(const std::string& text) {
   TVoRegKey tree(u"");
   VoApplyRegScript(VoParseRegScript(text, u"test.reg"), tree);
   return tree;
-}
-
-WideString ErrorOf(const std::string& text) {
-  try {
-    VoParseRegScript(text, u"test.reg");
-  } catch (const EVoException& e) {
-    return e.Message();
-  }
-  return u"(no error)";
 }
 
 TEST(RegFile, ParsesEveryValueForm) {
@@ -70,8 +62,8 @@ TEST(RegFile, RejectsMalformedLinesWithTheirNumber) {
       {true, "garbage\n", 2, u"unexpected text \"garbage\""},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ErrorOf((c.header ? kHeader : "") + c.script),
-              u"Malformed registry script test.reg, line " + FromUtf8(std::to_string(c.line)) + u": " + c.text);
+    EXPECT_EQ(test::MessageOf([&] { VoParseRegScript((c.header ? kHeader : "") + c.script, u"test.reg"); }),
+              "Malformed registry script test.reg, line " + std::to_string(c.line) + ": " + ToUtf8(c.text));
   }
 }
 

@@ -28,16 +28,6 @@ class TEventLog : public TVoComObject<TVoRefCounted, IVoMAPISessionDEvents> {
   std::string text;
 };
 
-// The message of the exception a call raises.
-std::string MessageOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const EVoException& e) {
-    return ToUtf8(e.Message());
-  }
-  return "<no exception>";
-}
-
 class SessionOnOrbaStore : public ::testing::Test {
  protected:
   void SetUp() override { test::LoadOrbaStore(); }
@@ -165,9 +155,9 @@ TEST_F(SessionOnOrbaStore, BadInputAnswersWithTheLibrarysExceptions) {
 
   const TVoMAPIEntryID garbage = TVoVariant(TVoVariant::ByteArray{1, 2, 3});
   // Orba Store's extended error explains the failure.
-  EXPECT_THAT(MessageOf([&] { session_->OpenEntryEx(garbage, nullptr, 0, type); }),
+  EXPECT_THAT(test::MessageOf([&] { session_->OpenEntryEx(garbage, nullptr, 0, type); }),
               testing::MatchesRegex("Component Orba Store caused: .+ \\(TSession\\.OpenEntry\\)"));
-  EXPECT_THAT(MessageOf([&] { session_->OpenMAPIMsgStore(garbage, alReadOnly); }),
+  EXPECT_THAT(test::MessageOf([&] { session_->OpenMAPIMsgStore(garbage, alReadOnly); }),
               testing::MatchesRegex("Component Orba Store caused: .+ \\(TSession\\.GetMsgStore\\)"));
 
   // An entry that no longer exists: FindEntryEx answers none, OpenEntryEx raises.

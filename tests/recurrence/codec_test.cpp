@@ -192,7 +192,7 @@ TEST(RecurrenceCodec, RejectionsHaveTheirTexts) {
   for (const auto& c : cases) {
     TVoBytes blob = *c.Blob;
     c.Change(blob);
-    EXPECT_EQ(c.Text, ErrorOf([&] { Decode(blob); })) << c.Text;
+    EXPECT_EQ(c.Text, MessageOf([&] { Decode(blob); })) << c.Text;
   }
 }
 
@@ -271,11 +271,11 @@ TEST(RecurrenceCodec, WritesWhatItReadsAndRefusesWhatItCannotHold) {
 
   const std::string prefix = "Failed to encode the recurrence data.\r\n";
   p->Set_Interval(0);
-  EXPECT_EQ(prefix + "Invalid Interval.", ErrorOf([&] { p->Get_Data(); }));
+  EXPECT_EQ(prefix + "Invalid Interval.", MessageOf([&] { p->Get_Data(); }));
   p->Set_Interval(1);
   p->Set_RecurrenceEndType(2);
   p->Set_EndDate(Date(9900, 1, 1));
-  EXPECT_EQ(prefix + "The date 9900-01-01T00:00:00 cannot be stored.", ErrorOf([&] { p->Get_Data(); }));
+  EXPECT_EQ(prefix + "The date 9900-01-01T00:00:00 cannot be stored.", MessageOf([&] { p->Get_Data(); }));
 }
 
 TEST(RecurrenceCodec, TaskBlobsEndAfterEndDate) {

@@ -93,7 +93,7 @@ TEST(RecurrencePattern, EndsByDateAndRefusesToGoPastTheEnd) {
   EXPECT_EQ((Days{"2025-01-06", "2025-01-07", "2025-01-08", "2025-01-09", "2025-01-10!"}), Walk(*p));
   EXPECT_THROW(p->GetNextOccurrence(u"2025-01-10"), EMAPI_INVALID_PARAMETER);
   EXPECT_EQ("The given datetime value is greater then the enddate of the recurrence!",
-            ErrorOf([&] { p->GetNextOccurrence(TVoVariant::FromDate(Date(2025, 2, 1))); }));
+            MessageOf([&] { p->GetNextOccurrence(TVoVariant::FromDate(Date(2025, 2, 1))); }));
   p->CheckRecurrence();
   EXPECT_EQ(5, p->Get_OccurrenceCount());
 
@@ -118,7 +118,7 @@ TEST(RecurrencePattern, ExceptionsOverrideTheirOccurrences) {
   TVoMAPIApptOccurrence last = p->GetNextOccurrence(second.OriginalStartDate);
   EXPECT_TRUE(last.IsDeleted && last.IsLast);
   EXPECT_EQ("The OriginalStartDate cannot be modified!",
-            ErrorOf([&] { p->Exceptions().At(0).Set_OriginalStartDate(0); }));
+            MessageOf([&] { p->Exceptions().At(0).Set_OriginalStartDate(0); }));
   // Moved past its neighbour: still decodes, encodes and walks the same.
   moved->Set_StartDate(Date(2025, 3, 4, 9));
   moved->Set_EndDate(Date(2025, 3, 4, 10));
@@ -144,16 +144,16 @@ TEST(RecurrencePattern, CheckRecurrenceRefusesWithTheTexts) {
       {{11, 1, Date(2025, 1, 1), 3}, "Invalid recurrence (RecurrenceType)"},
       {{0, 1, Date(9999, 12, 1), 400}, "Invalid recurrence (OccurrenceCount)"},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.Text, ErrorOf([&] { Make(c.Spec)->CheckRecurrence(); })) << c.Text;
+  for (const auto& c : cases) EXPECT_EQ(c.Text, MessageOf([&] { Make(c.Spec)->CheckRecurrence(); })) << c.Text;
 
   auto regenerating = MakeComObject<TVoRecurrencePattern>(true);
   regenerating->Set_RecurrenceType(4);
   regenerating->Set_RecurrenceEndType(2);
   EXPECT_EQ("\"End by date\" is not allowed for regenerating tasks.",
-            ErrorOf([&] { regenerating->CheckRecurrence(); }));
+            MessageOf([&] { regenerating->CheckRecurrence(); }));
   regenerating->Set_RecurrenceEndType(0);
   EXPECT_EQ("This method does not support regenerating tasks!",
-            ErrorOf([&] { regenerating->GetNextOccurrence(regenerating->Get_StartDate() + 1); }));
+            MessageOf([&] { regenerating->GetNextOccurrence(regenerating->Get_StartDate() + 1); }));
 }
 
 TEST(RecurrencePattern, SettersFollowTheirRules) {
@@ -166,7 +166,7 @@ TEST(RecurrencePattern, SettersFollowTheirRules) {
   p->Set_StartTime(Date(2025, 1, 1, 22, 15));
   p->Set_Duration(150);
   EXPECT_EQ(Date(1899, 12, 31, 0, 45) - 1, p->Get_EndTime());
-  EXPECT_EQ("Do not set the endtime, set the duration instead!", ErrorOf([&] { p->Set_EndTime(0.5); }));
+  EXPECT_EQ("Do not set the endtime, set the duration instead!", MessageOf([&] { p->Set_EndTime(0.5); }));
 
   auto e = p->Exceptions().Add(Date(2025, 1, 1));
   e->Set_Location(u"x");
@@ -197,7 +197,7 @@ TEST(RecurrencePattern, DescribesItself) {
   task->Set_StartDate(Date(2025, 1, 6));
   EXPECT_EQ(u"Due 3 months after this task is completed effective 2025-01-06", task->Get_RecurrencePattern());
   task->Set_RecurrenceType(3);
-  EXPECT_EQ("Invalid recurrence", ErrorOf([&] { task->Get_RecurrencePattern(); }));
+  EXPECT_EQ("Invalid recurrence", MessageOf([&] { task->Get_RecurrencePattern(); }));
 }
 
 // The local start of an occurrence in UTC, by the pattern's zone.

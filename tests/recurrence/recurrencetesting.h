@@ -19,6 +19,7 @@
 namespace orba::testing {
 
 using test::MachineZone;
+using test::MessageOf;
 
 inline TVoBytes ReadFixture(const std::string& name) {
   std::ifstream in(std::string(ORBA_TEST_DATA_DIR) + "/recurrence/" + name, std::ios::binary);
@@ -45,17 +46,6 @@ inline ComPtr<TVoRecurrencePattern> Decode(const TVoBytes& data, bool isTask = f
   auto pattern = MakeComObject<TVoRecurrencePattern>(isTask);
   pattern->Set_Data(data);
   return pattern;
-}
-
-// The text of the EVoException the statement raises ("" when it raises none).
-template <class F>
-std::string ErrorOf(F&& statement) {
-  try {
-    statement();
-  } catch (const EVoException& e) {
-    return e.what();
-  }
-  return "";
 }
 
 inline TDateTime Date(int y, int m, int d, int h = 0, int n = 0) { return EncodeDateTime(y, m, d, h, n, 0, 0); }

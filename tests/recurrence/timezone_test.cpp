@@ -98,7 +98,7 @@ TEST(RecurrenceTimeZone, ChoosesTheDefinitionTheStructOrTheMachine) {
   EXPECT_EQ(Date(2024, 12, 31, 13, 28), byStruct.LocalToUTC(Date(2025, 1, 1)));
   EXPECT_EQ(u"", TVoRecurrenceTimeZone::FromProperties(TVoBytes{1, 2, 3}, tokyo).Definition()->KeyName);
   EXPECT_TRUE(TVoRecurrenceTimeZone::FromProperties(std::nullopt, std::nullopt).IsMachineZone());
-  EXPECT_EQ("Unexpected EOF", ErrorOf([&] { TVoRecurrenceTimeZone::FromProperties(definition, TVoBytes(40)); }));
+  EXPECT_EQ("Unexpected EOF", MessageOf([&] { TVoRecurrenceTimeZone::FromProperties(definition, TVoBytes(40)); }));
 }
 
 TEST(RecurrenceTimeZone, RefusesBadDefinitions) {
@@ -118,7 +118,7 @@ TEST(RecurrenceTimeZone, RefusesBadDefinitions) {
   for (const auto& c : cases) {
     TVoBytes blob = good;
     c.Change(blob);
-    EXPECT_EQ(c.Text, ErrorOf([&] { TVoTimeZoneDefinition::Decode(blob); })) << c.Text;
+    EXPECT_EQ(c.Text, MessageOf([&] { TVoTimeZoneDefinition::Decode(blob); })) << c.Text;
   }
 }
 

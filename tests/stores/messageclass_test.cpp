@@ -22,16 +22,6 @@ class TContactLike : public TVoMAPIMessage {
   using TVoMAPIMessage::TVoMAPIMessage;
 };
 
-// The text CheckMAPIResult gives Result under MethodName without a class.
-std::string CheckedText(std::u16string_view MethodName, HRESULT Result) {
-  try {
-    CheckMAPIResult(nullptr, MethodName, Result);
-  } catch (const EVoException& e) {
-    return ToUtf8(e.Message());
-  }
-  return "";
-}
-
 const TVoMAPIMessageClass kNote = &VoMessageClassOf<TNoteLike>;
 const TVoMAPIMessageClass kNoteEx = &VoMessageClassOf<TNoteLikeEx>;
 const TVoMAPIMessageClass kContact = &VoMessageClassOf<TContactLike>;
@@ -85,7 +75,7 @@ TEST_F(WrapTest, MessagesAreWrappedInTheirRegisteredClass) {
   EXPECT_TRUE(wrapped->Get_MsgStore()->CompareEntryIDs(IdOf(wrapped->Get_MsgStore().get()), IdOf(store_.get())));
   EXPECT_EQ(NameOf(wrapped->Get_ParentFolder().get()), "Inbox");
   EXPECT_MAPI_ERROR(WrapMAPIMessage(session_.get(), static_cast<TVoMAPIFolder*>(inbox.get())->MAPIFolder()),
-                    E_NOINTERFACE, CheckedText(u"WrapMAPIMessage", E_NOINTERFACE));
+                    E_NOINTERFACE, MessageOf([] { CheckMAPIResult(nullptr, u"WrapMAPIMessage", E_NOINTERFACE); }));
 }
 
 }  // namespace
