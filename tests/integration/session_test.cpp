@@ -1,6 +1,7 @@
 // TSession against Orba Store: logon and logoff with their events, the default store,
 // Exchange detection and the repair of an unconfigured mailbox profile, MAPI's
-// shutdown notification, failures, and objects that outlive the loaded library.
+// shutdown notification, failures (an unknown profile too), and objects that outlive
+// the loaded library.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
