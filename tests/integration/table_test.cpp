@@ -1,7 +1,8 @@
 // The table cursor over real tables of Orba Store: a folder's contents table filled
 // with messages through MAPI, and the session's stores table. Movement in batches,
 // fields and their two text widths, counting, seeking, sorting, filtering and finding
-// with every kind of restriction, notifications, and the failures of each.
+// with every kind of restriction, notifications, and the failures of each; and the
+// folder's own properties through the property wrapper.
 #include <gtest/gtest.h>
 
 #include "common/mapierror.h"
@@ -81,7 +82,7 @@ class TProviderTable : public TVoComObject<TVoRefCounted, IMAPITable> {
   ComPtr<IMAPITable> inner_;
 };
 
-class TablesOnOrbaStore : public ::testing::Test {
+class FolderOnOrbaStore : public ::testing::Test {
  protected:
   void SetUp() override {
     WideString file;
@@ -146,7 +147,7 @@ class TablesOnOrbaStore : public ::testing::Test {
   ComPtr<TVoMAPIProp> owner_;
 };
 
-TEST_F(TablesOnOrbaStore, ReadsFortyFiveRowsInBatchesOfTwentyAndStaysOnTheLastRowAtTheEnd) {
+TEST_F(FolderOnOrbaStore, ReadsFortyFiveRowsInBatchesOfTwentyAndStaysOnTheLastRowAtTheEnd) {
   Fill(45);
   auto provider = MakeComObject<TProviderTable>(ContentsTable());
   auto table = Contents(ComPtr<IMAPITable>(provider.get()));
@@ -167,7 +168,7 @@ TEST_F(TablesOnOrbaStore, ReadsFortyFiveRowsInBatchesOfTwentyAndStaysOnTheLastRo
   }
 }
 
-TEST_F(TablesOnOrbaStore, PreviousCrossesBatchesBackwardAndStopsOnTheFirstRow) {
+TEST_F(FolderOnOrbaStore, PreviousCrossesBatchesBackwardAndStopsOnTheFirstRow) {
   Fill(45);
   auto table = Contents();
   table->Set_BatchSize(7);
@@ -182,7 +183,7 @@ TEST_F(TablesOnOrbaStore, PreviousCrossesBatchesBackwardAndStopsOnTheFirstRow) {
   EXPECT_EQ(Subject(*table), u"Message 0");
 }
 
-TEST_F(TablesOnOrbaStore, SeeksFromTheBeginningTheCurrentRowAndTheEnd) {
+TEST_F(FolderOnOrbaStore, SeeksFromTheBeginningTheCurrentRowAndTheEnd) {
   Fill(45);
   auto table = Contents();
   struct Case {
@@ -205,7 +206,7 @@ TEST_F(TablesOnOrbaStore, SeeksFromTheBeginningTheCurrentRowAndTheEnd) {
       u"(-2147024809)");
 }
 
-TEST_F(TablesOnOrbaStore, AnEmptyTableIsAtItsEndAndHasNoRowToRead) {
+TEST_F(FolderOnOrbaStore, AnEmptyTableIsAtItsEndAndHasNoRowToRead) {
   auto table = Contents();
   table->Open();
   EXPECT_TRUE(table->Get_EOF());
@@ -213,7 +214,7 @@ TEST_F(TablesOnOrbaStore, AnEmptyTableIsAtItsEndAndHasNoRowToRead) {
   EXPECT_MAPI_ERROR(table->CheckEOF(), E_FAIL, u"The table is EOF!");
 }
 
-TEST_F(TablesOnOrbaStore, FieldsOfEveryTypeReadTheirValues) {
+TEST_F(FolderOnOrbaStore, FieldsOfEveryTypeReadTheirValues) {
   Fill(3);
   auto table = Contents();
   table->SeekRow(tbkBeginning, 2);
@@ -228,7 +229,7 @@ TEST_F(TablesOnOrbaStore, FieldsOfEveryTypeReadTheirValues) {
   EXPECT_MAPI_ERROR(time->Set_AsSystemTime(ft), E_ACCESSDENIED, u"The SystemTime property is readonly!");
 }
 
-TEST_F(TablesOnOrbaStore, AUnicodeFieldBringsItsAnsiTwinAndEitherWidthStandsInForTheOther) {
+TEST_F(FolderOnOrbaStore, AUnicodeFieldBringsItsAnsiTwinAndEitherWidthStandsInForTheOther) {
   Fill(2);
   auto provider = MakeComObject<TProviderTable>(ContentsTable());
   auto table = MakeComObject<TVoMAPITable>(owner_.get(), session_.get(), ComPtr<IMAPITable>(provider.get()));
@@ -249,7 +250,7 @@ TEST_F(TablesOnOrbaStore, AUnicodeFieldBringsItsAnsiTwinAndEitherWidthStandsInFo
   EXPECT_MAPI_ERROR(table->FieldByName(PR_DISPLAY_TO_W), MAPI_E_NOT_FOUND, u"There is no field PR_DISPLAY_TO_W!");
 }
 
-TEST_F(TablesOnOrbaStore, FindsTheColumnsOfRowsThatCameWithOtherColumns) {
+TEST_F(FolderOnOrbaStore, FindsTheColumnsOfRowsThatCameWithOtherColumns) {
   Fill(2);
   auto provider = MakeComObject<TProviderTable>(ContentsTable());
   provider->OmittedColumnType = PT_STRING8;
@@ -261,7 +262,7 @@ TEST_F(TablesOnOrbaStore, FindsTheColumnsOfRowsThatCameWithOtherColumns) {
   EXPECT_EQ(table->FieldByName(PR_SUBJECT_A)->Get_AsString(), u"Message 1");
 }
 
-TEST_F(TablesOnOrbaStore, AnApproximateCountIsCountedBySeekingAndTheCursorStaysWhereItWas) {
+TEST_F(FolderOnOrbaStore, AnApproximateCountIsCountedBySeekingAndTheCursorStaysWhereItWas) {
   Fill(45);
   auto provider = MakeComObject<TProviderTable>(ContentsTable());
   provider->ApproxCount = true;
@@ -271,7 +272,7 @@ TEST_F(TablesOnOrbaStore, AnApproximateCountIsCountedBySeekingAndTheCursorStaysW
   EXPECT_EQ(Subject(*table), u"Message 30");
 }
 
-TEST_F(TablesOnOrbaStore, SortsAndOpensWithTheTablesOwnColumnsWhenGivenNone) {
+TEST_F(FolderOnOrbaStore, SortsAndOpensWithTheTablesOwnColumnsWhenGivenNone) {
   Fill(5);
   auto table = Contents();
   table->Sort(PR_CLIENT_SUBMIT_TIME, false);
@@ -285,6 +286,27 @@ TEST_F(TablesOnOrbaStore, SortsAndOpensWithTheTablesOwnColumnsWhenGivenNone) {
   EXPECT_GT(shown, 0);
   plain->First();
   EXPECT_EQ(plain->Get_Fields()->Get_Count(), shown);
+}
+
+// The folder's own properties through the wrapper, named ones too, survive reopening.
+TEST_F(FolderOnOrbaStore, PropertiesIncludingNamedOnesSurviveReopening) {
+  owner_->PropByName(PR_COMMENT)->Set_AsString(u"Plans \u00FC\u20AC");
+  owner_->PropByName(NPR_CONTACT_FILEUNDER)->Set_AsString(u"Filed");
+  owner_->SaveChanges(smKeepOpenReadWrite);
+  std::vector<uint8_t> id = EntryIDToArr(owner_->Get_EntryID());
+  ULONG type = 0;
+  ComPtr<IUnknown> folder;
+  ASSERT_EQ(store_->OpenEntry(ULONG(id.size()), reinterpret_cast<LPENTRYID>(id.data()), &IID_IMAPIFolder, 0, &type,
+                              folder.Out()),
+            S_OK);
+  auto reopened =
+      MakeComObject<TVoMAPIProp>(nullptr, session_.get(), folder.Query<IMAPIProp>(IID_IMAPIProp), alReadOnly);
+  const TVoMAPIPropDef defs[] = {PR_COMMENT, NPR_CONTACT_FILEUNDER, PR_DISPLAY_NAME};
+  reopened->GetPropValues(defs, 3);
+  EXPECT_EQ(reopened->PropByName(PR_COMMENT)->Get_AsString(), u"Plans \u00FC\u20AC");
+  EXPECT_EQ(reopened->PropByName(NPR_CONTACT_FILEUNDER)->Get_AsString(), u"Filed");
+  EXPECT_EQ(reopened->PropByName(PR_DISPLAY_NAME)->Get_AsString(), u"Tables");
+  EXPECT_FALSE(reopened->HasProp(PR_BODY));
 }
 
 // Restrictions ------------------------------------------------------------------------------
@@ -322,7 +344,7 @@ ComPtr<IVoMAPIRestriction> Content(IVoMAPITableBase& Table, TVoMAPIPropDef Prop,
   return r;
 }
 
-TEST_F(TablesOnOrbaStore, FiltersWithRestrictionsOfEveryKind) {
+TEST_F(FolderOnOrbaStore, FiltersWithRestrictionsOfEveryKind) {
   Fill(30);
   const TVoVariant fourthHour = TVoVariant::FromDate(VoUTCToLocal(EncodeDate(2024, 1, 1) + 3 / 24.0));
   std::vector<ComPtr<IVoMAPIRestriction>> held;  // the children an And or Or needs alive
@@ -422,7 +444,7 @@ TEST_F(TablesOnOrbaStore, FiltersWithRestrictionsOfEveryKind) {
   EXPECT_EQ(Subjects(*table).size(), 30u);
 }
 
-TEST_F(TablesOnOrbaStore, FindsForwardAndBackwardFromTheLastRowFound) {
+TEST_F(FolderOnOrbaStore, FindsForwardAndBackwardFromTheLastRowFound) {
   Fill(12);
   auto table = Contents();
   ComPtr<IVoMAPIRestriction> one = Property(*table, PR_IMPORTANCE, oEqual, TVoVariant(1));
@@ -445,7 +467,7 @@ TEST_F(TablesOnOrbaStore, FindsForwardAndBackwardFromTheLastRowFound) {
   EXPECT_MAPI_ERROR(table->FindFirst(one.get()), E_FAIL, u"The table is already filtered!");
 }
 
-TEST_F(TablesOnOrbaStore, RestrictionNodesCarryTheirMembers) {
+TEST_F(FolderOnOrbaStore, RestrictionNodesCarryTheirMembers) {
   auto table = Contents();
   auto node = [](const ComPtr<IVoMAPIRestriction>& r) {
     return *dynamic_cast<TVoMAPIRestriction&>(*r).GetMAPIRestriction();
@@ -469,7 +491,7 @@ TEST_F(TablesOnOrbaStore, RestrictionNodesCarryTheirMembers) {
   EXPECT_MAPI_ERROR(node(property), E_INVALIDARG, u"No property has been set for this restriction yet!");
 }
 
-TEST_F(TablesOnOrbaStore, RestrictionsJoinOnlyWithinOneTableAndNeverContainThemselves) {
+TEST_F(FolderOnOrbaStore, RestrictionsJoinOnlyWithinOneTableAndNeverContainThemselves) {
   auto table = Contents(), other = Contents();
   auto all = Create<IVoMAPIRestrictionAnd>(*table, rtAnd);
   auto foreign = other->CreateRestriction(rtExists);
@@ -488,7 +510,7 @@ TEST_F(TablesOnOrbaStore, RestrictionsJoinOnlyWithinOneTableAndNeverContainThems
 
 // Notifications -----------------------------------------------------------------------------
 
-TEST_F(TablesOnOrbaStore, AnAddedRowReachesOnRowAddedAndCloseRaisesOnClose) {
+TEST_F(FolderOnOrbaStore, AnAddedRowReachesOnRowAddedAndCloseRaisesOnClose) {
   auto table = Contents();
   table->First();
   TVoMAPITableEvents events;
@@ -517,7 +539,7 @@ TEST_F(TablesOnOrbaStore, AnAddedRowReachesOnRowAddedAndCloseRaisesOnClose) {
 
 // The session's tables and failures ---------------------------------------------------------
 
-TEST_F(TablesOnOrbaStore, TheStoresTableEndsWithItsSession) {
+TEST_F(FolderOnOrbaStore, TheStoresTableEndsWithItsSession) {
   ComPtr<IVoMAPITable> stores = session_->GetMsgStoresTable();
   stores->SetFields({PR_DISPLAY_NAME_W, PR_DEFAULT_STORE});
   ComPtr<IVoMAPITableField> isDefault = stores->FieldByName(PR_DEFAULT_STORE);
@@ -529,7 +551,7 @@ TEST_F(TablesOnOrbaStore, TheStoresTableEndsWithItsSession) {
   EXPECT_MAPI_ERROR(session_->GetMsgStoresTable(), E_FAIL, u"You must logon before you can execute GetMsgStoresTable!");
 }
 
-TEST_F(TablesOnOrbaStore, BadInputAnswersWithTheLibrarysExceptions) {
+TEST_F(FolderOnOrbaStore, BadInputAnswersWithTheLibrarysExceptions) {
   auto inactive = MakeComObject<TVoMAPITable>(nullptr, session_.get(), nullptr);
   EXPECT_MAPI_ERROR(inactive->Open(), E_ACCESSDENIED,
                     u"TVoMAPITable.Open failed.\r\nThe object is not, or no longer, active!");
