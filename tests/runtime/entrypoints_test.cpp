@@ -9,14 +9,7 @@
 namespace orba::test {
 namespace {
 
-class EntryPointTest : public LoaderTest {
- protected:
-  void Load(const std::string& file) {
-    WideString name = FromUtf8(file);
-    bool extended = false;
-    VoLoadMAPIDLL(name, extended);
-  }
-};
+using EntryPointTest = LoaderTest;
 
 TEST_F(EntryPointTest, WithoutLibraryOrEntryPointTheTextNamesWhatIsMissing) {
   EXPECT_MAPI_ERROR(FreeProws(nullptr), E_FAIL, "MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");

@@ -15,12 +15,6 @@ class LoaderStateTest : public LoaderTest {
  protected:
   FakeLibrary ext_{FAKE_EXTENDED};
   FakeLibrary simple_{FAKE_SIMPLE};
-
-  void Load(const FakeLibrary& lib, bool unloadOnUninit = false) {
-    WideString name = lib.Path();
-    bool extended = false;
-    VoLoadMAPIDLL(name, extended, unloadOnUninit);
-  }
 };
 
 TEST_F(LoaderStateTest, SimpleLibraryIsNotExtended) {
@@ -87,7 +81,7 @@ TEST_F(LoaderStateTest, InitializeWithExtendedMAPIUnloadsASimpleLibrary) {
 }
 
 TEST_F(LoaderStateTest, InitializeFlagsReachMAPIInitializeAndASecondCallWithThemDoesNothing) {
-  Load(ext_);
+  Load(ext_.File());
   VoMAPIInitialize(true, true, true, true);
   EXPECT_EQ(ext_.Get("init.flags"), 1);
   VoMAPIUninitialize();
@@ -103,7 +97,7 @@ TEST_F(LoaderStateTest, InitializeFlagsReachMAPIInitializeAndASecondCallWithThem
 }
 
 TEST_F(LoaderStateTest, SecondInitializeWithOtherFlagsInitializesAgain) {
-  Load(ext_, true);
+  Load(ext_.File(), true);
   VoMAPIInitialize();
   VoMAPIInitialize(true);
   EXPECT_EQ(ext_.Calls("MAPIInitialize"), 2);
@@ -116,7 +110,7 @@ TEST_F(LoaderStateTest, SecondInitializeWithOtherFlagsInitializesAgain) {
 }
 
 TEST_F(LoaderStateTest, UnloadWhileThisOrAnotherThreadIsInitializedIsRefused) {
-  Load(ext_);
+  Load(ext_.File());
   const std::string refused = "MAPI is still initialized!\r\nYou must first unitialize MAPI on all threads!";
   VoMAPIInitialize();
   EXPECT_MAPI_ERROR(VoUnloadDLL(), E_FAIL, refused);
@@ -139,7 +133,7 @@ TEST_F(LoaderStateTest, UnloadWhileThisOrAnotherThreadIsInitializedIsRefused) {
 
 TEST_F(LoaderStateTest, UnloadOnUninitOrForceUnloadUnloadsWithTheLastThread) {
   for (bool unloadOnUninit : {true, false}) {
-    Load(ext_, unloadOnUninit);
+    Load(ext_.File(), unloadOnUninit);
     VoMAPIInitialize();
     VoMAPIUninitialize(!unloadOnUninit);
     EXPECT_EQ(VoMAPIModule(), nullptr);
@@ -148,7 +142,7 @@ TEST_F(LoaderStateTest, UnloadOnUninitOrForceUnloadUnloadsWithTheLastThread) {
 }
 
 TEST_F(LoaderStateTest, DisableUninitializeSkipsMAPIUninitializeOnceOnTheMainThreadOnly) {
-  Load(ext_);
+  Load(ext_.File());
   VoMAPIInitialize();
   VoDisableMAPIUnitialize();
   VoMAPIUninitialize();
@@ -173,7 +167,7 @@ void Second() { gCalls.push_back(2); }
 
 TEST_F(LoaderStateTest, CallbacksRunInRegistrationOrderOnce) {
   gCalls.clear();
-  Load(ext_);
+  Load(ext_.File());
   VoRegisterOnUninit(Second);
   VoRegisterOnUninit(First);
   VoRegisterOnUninit(Second);
@@ -201,7 +195,7 @@ struct InitResult {
 class InitializeResultTest : public LoaderStateTest, public ::testing::WithParamInterface<InitResult> {};
 
 TEST_P(InitializeResultTest, ResultBecomesItsText) {
-  Load(ext_);
+  Load(ext_.File());
   ext_.Set("init.result", static_cast<long>(static_cast<int32_t>(GetParam().Code)));
   EXPECT_MAPI_ERROR(VoMAPIInitialize(), GetParam().Code,
                     std::string(GetParam().Text) + (GetParam().Code == 0x80004005 ? ext_.File() : ""));
@@ -233,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  "default MAPI client!\r\nThe loaded dll is: "}));
 
 TEST_F(LoaderStateTest, OtherInitializeResultsGoToCheckMAPIResult) {
-  Load(ext_);
+  Load(ext_.File());
   ext_.Set("init.result", static_cast<long>(static_cast<int32_t>(0x8004010F)));
   try {
     VoMAPIInitialize();
@@ -244,7 +238,7 @@ TEST_F(LoaderStateTest, OtherInitializeResultsGoToCheckMAPIResult) {
 }
 
 TEST_F(LoaderStateTest, FailureInsideMAPIInitializeIsExplained) {
-  Load(ext_);
+  Load(ext_.File());
   ext_.Set("init.throw", 1);
   try {
     VoMAPIInitialize();

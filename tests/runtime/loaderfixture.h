@@ -71,6 +71,12 @@ class LoaderTest : public ::testing::Test {
              "\"\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\" + name + "]\n\"DLLPathEx\"=\"" + file + "\"\n");
   }
   std::string Home() const { return home_.Home(); }
+  // Loads the client library `file`.
+  static void Load(const std::string& file, bool unloadOnUninit = false) {
+    WideString name = FromUtf8(file);
+    bool extended = false;
+    VoLoadMAPIDLL(name, extended, unloadOnUninit);
+  }
 
   TempHome home_;
 };
