@@ -1,5 +1,5 @@
 // The wrapper bases: guards, logoff, extended errors, named tags, reading and writing
-// properties, committing, opening properties, access levels, MAPI memory.
+// properties, committing, opening properties, the Exchange-only source key.
 #include <gtest/gtest.h>
 
 #include "common/mapierror.h"
@@ -175,10 +175,7 @@ TEST_F(WrapperTest, OpenIntfPropertyTextsAndBestAccess) {
                 u"TVoMAPIProp.OpenProperty failed!\r\nThe requested interface is not supported for this property.");
 }
 
-TEST_F(WrapperTest, AccessLevelAndSourceKeyChecks) {
-  NewProp(alReadWrite)->CheckAccessLevel(alReadWrite);
-  EXPECT_RAISES(NewProp(alReadOnly)->CheckAccessLevel(alReadWrite), EMAPI_NO_ACCESS, E_ACCESSDENIED,
-                u"You don't have readwrite access!");
+TEST_F(WrapperTest, SourceKeyNeedsExchange) {
   mapi_->SetBinary(PROP_TAG(PT_BINARY, 0x65E0), {9, 8});
   auto prop = NewProp();
   EXPECT_RAISES(prop->Get_SourceKey(), EMAPI_NO_SUPPORT, MakeHResult(0x80040102),
@@ -215,21 +212,6 @@ TEST_F(WrapperTest, DisplayPropertiesNeedsARegisteredViewer) {
   prop->DisplayProperties();
   SetShowPropertiesProc(nullptr);
   EXPECT_EQ(shown, static_cast<IVoMAPIProp*>(prop.get()));
-}
-
-TEST_F(WrapperTest, MAPIMemoryGoesThroughTheSession) {
-  auto prop = NewProp();
-  ULONG size = 0;
-  LPENTRYID entry = prop->GetMAPIEntryID(StrToEntryID(WideString(u"00FF10")), size);
-  ASSERT_NE(entry, nullptr);
-  EXPECT_EQ(size, 3u);
-  void* more = prop->AllocateMore(8, entry);
-  prop->FreeBuffer(more);
-  prop->FreeBuffer(entry);
-  EXPECT_RAISES(prop->GetMAPIEntryID(TVoVariant::Null(), size), EVoException, E_UNEXPECTED,
-                u"Empty EntryID values are not allowed!");
-  EXPECT_RAISES(_GetMAPIEntryID(nullptr, ArrToEntryID({1}), size), EVoException, E_UNEXPECTED,
-                u"Empty EntryID values are not allowed!");
 }
 
 }  // namespace
