@@ -49,19 +49,6 @@ std::string ReadAll(IStream* s) {
   return std::string(buffer, got);
 }
 
-TEST(StreamAdapter, ReadsWritesAndSeeks) {
-  ComPtr<IStream> s = VoCreateIStream(TVoBytes{'a', 'b', 'c'});
-  char buffer[8] = {};
-  ULONG n = 0;
-  EXPECT_EQ(s->Read(buffer, 2, &n), S_OK);
-  EXPECT_EQ(std::string(buffer, 2), "ab");
-  ULONG written = 0;
-  EXPECT_EQ(s->Write("XYZ", 3, &written), S_OK);
-  EXPECT_EQ(ReadAll(s.get()), "abXYZ");
-  EXPECT_EQ(s->Read(buffer, 8, &n), S_OK);  // at the end: nothing, and no error
-  EXPECT_EQ(n, 0u);
-}
-
 TEST(StreamAdapter, SeekBeyondTheEndAndBeforeTheStart) {
   ComPtr<IStream> s = VoCreateIStream(TVoBytes{1, 2});
   ULARGE_INTEGER pos{};

