@@ -5,7 +5,6 @@
 
 #include "orba/common/com.h"
 #include "orba/common/exceptions.h"
-#include "orba/common/hash.h"
 
 namespace {
 
@@ -55,15 +54,6 @@ TEST(UUDecode, RefusesMalformedLines) {
                 u"Invalid uuencoded data: the \"end\" line is missing");
   EXPECT_THROW(VoUUDecode("M\n"), EVoException);                       // 45 bytes promised
   EXPECT_THROW(VoUUDecode(std::string("#0V\0T\n", 6)), EVoException);  // control character
-}
-
-TEST(SHA1, KnownVectors) {
-  EXPECT_EQ(VoHashBufferHex("abc", 3), u"A9993E364706816ABA3E25717850C26C9CD0D89D");
-  EXPECT_EQ(VoHashBufferHex(nullptr, 0), u"DA39A3EE5E6B4B0D3255BFEF95601890AFD80709");
-  const std::string million(1000000, 'a');
-  const TVoSHA1Digest digest = VoHashBuffer(million.data(), million.size());
-  EXPECT_EQ(digest[0], 0x34);
-  EXPECT_THROW(VoHashBuffer(nullptr, 1), EVoException);
 }
 
 }  // namespace

@@ -39,8 +39,6 @@ TEST(Catalogue, HandlesArePositionsRegisteredInOrderAndNamesAreUnique) {
   for (size_t i = 0; i < VoMAPICatalogueCount; ++i) {
     const TVoMAPIPropInfo* info = GetPropInfoByIndex(i);
     ASSERT_EQ(info->PropDef->ID, static_cast<TVoMAPIPropDefID>(i + 1));
-    EXPECT_EQ(info->Hash, info->PropDef->ID);
-    EXPECT_FALSE(info->DisposePropDef);
     EXPECT_TRUE(names.insert(info->PropName).second) << ToUtf8(info->PropName);
     ASSERT_EQ(FindProp(info->PropName), info);
   }
