@@ -39,7 +39,6 @@ TEST(MultipartText, SplitsTheTextAndHTMLParts) {
        "attachment; filename=a.txt\n\nattached\n--outer\nContent-Type: text/plain\n\nbody\n--outer--\n",
        "body", "<b>x</b>"},
       {"missing closing boundary", "--b\r\nContent-Type: text/plain\r\n\r\nlast part\r\n", "last part\r\n", ""},
-      {"not multipart", "Just text\r\nwith lines", "Just text\r\nwith lines", ""},
       {"unknown charset",
        "--b\nContent-Type: text/plain; charset=x-none\nContent-Transfer-Encoding: base64\n\nw6k=\n--b--", "Ã©", ""},
       {"broken encodings",
