@@ -67,6 +67,7 @@ TEST(EncapsulatedHTML, CodePageOfTheRTF) {
 // blank runs at the end, characters the code page lacks.
 TEST(EncapsulatedHTML, EveryHTMLComesBackUnchanged) {
   const char* cases[] = {
+      "",
       "<html>\n<head>\r\n<title>T</title>\r</head>\n<body>\n\tline\r\none\rtwo\n</body>\n</html>\n",
       "<html><body>text</body> after the body \n<!-- c --></html>trailing",
       "<body>{braces} \\back\\slash\\ <a href=\"{x}\\y\">link</a></body>",
