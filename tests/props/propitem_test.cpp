@@ -149,6 +149,7 @@ TEST_F(PropItemTest, SettersCheckTheOwner) {
   owner->Active = false;
   EXPECT_RAISES(item->Set_AsString(u"x"), EVoException, E_ACCESSDENIED,
                 u"TTestPropObject.Set_AsString failed.\r\nThe object is not, or no longer, active!");
+  EXPECT_FALSE(item->Get_Modified());  // a refused change leaves no trace
   EXPECT_FALSE(item->Get_Modified());
   owner = nullptr;
   EXPECT_RAISES(
