@@ -73,14 +73,9 @@ TEST(Session, InactiveStateVersionAndInformation) {
   EXPECT_FALSE(session->Get_Active());
   session->Logoff();  // nothing to do
   EXPECT_EQ(session->Get_Version(), u"2.5.0.0 64-bit");
-  EXPECT_EQ(session->Get_MAPIInfo()->Get_Clients(), u"\"Orba Store\"");
 
   EXPECT_MAPI_ERROR(session->Set_MAPIClient(u"Nope"), E_FAIL,
                     "TSession.SetMAPIClient failed. \"Nope\" is not installed on this system!");
-
-  session->Get_LogonInfo()->Set_UseExtendedMAPI(false);
-  EXPECT_MAPI_ERROR(session->CheckUsingExtendedMAPI(u"OpenEntryEx"), MAPI_E_NO_SUPPORT,
-                    "The OpenEntryEx can only be used in combination with Extended MAPI!");
 }
 
 TEST(Session, OutOfProcessSessionNeedsALocalServer) {

@@ -61,9 +61,8 @@ TEST(MemoryTable, MovesThroughItsRowsAsAList) {
 TEST(MemoryTable, RefusesWhatOnlyMAPITablesDo) {
   auto table = MakeComObject<TVoMAPIMemoryTable>();
   EXPECT_MAPI_ERROR(table->Set_BatchSize(5), MAPI_E_NO_SUPPORT, u"The BatchSize of a MemoryTable is read only!");
-  for (auto refused : std::initializer_list<std::function<void()>>{
-           [&] { table->CreateRestriction(rtAnd); }, [&] { table->Sort(PR_SUBJECT_W, true); },
-           [&] { table->SeekRow(tbkBeginning, 1); }, [&] { table->Advise(); }, [&] { table->Filter(nullptr); }})
+  for (auto refused :
+       std::initializer_list<std::function<void()>>{[&] { table->CreateRestriction(rtAnd); }, [&] { table->Advise(); }})
     EXPECT_MAPI_ERROR(refused(), 26, u"This method is not supported by this table!");
   const TVoMAPIPropInfo* error = RegisterProp(u"PR_TABLE_TEST_ERROR", 0x6602, PT_ERROR);
   EXPECT_MAPI_ERROR(table->FieldByName(*error->PropDef), E_UNEXPECTED,
