@@ -30,9 +30,6 @@ TEST_F(LoaderStateTest, LoadsOnceAndRefusesAnotherFile) {
   VoLoadMAPIDLL(name, extended);
   EXPECT_TRUE(extended);
   EXPECT_EQ(name, ext_.Path());
-  EXPECT_EQ(VoCurrentMAPIDllFileName(), ext_.Path());
-  TVoLibHandle module = VoMAPIModule();
-  EXPECT_NE(module, nullptr);
   extended = false;
   VoLoadMAPIDLL(name, extended);  // the same file again: nothing to do
   EXPECT_TRUE(extended);
@@ -66,7 +63,6 @@ TEST_F(LoaderStateTest, EmptyNameAndInitializeLoadTheDefaultClient) {
   EXPECT_TRUE(extended);
   VoUnloadDLL();
   VoMAPIInitialize();
-  EXPECT_TRUE(VoMAPIInitialized());
   EXPECT_EQ(ext_.Calls("MAPIInitialize"), 1);
   EXPECT_EQ(ext_.Get("init.flags"), -1);  // no MAPIINIT_0 without flags
   VoMAPIUninitialize();
@@ -77,7 +73,6 @@ TEST_F(LoaderStateTest, InitializeWithExtendedMAPIUnloadsASimpleLibrary) {
   DefaultClient("Simple", simple_.File());
   EXPECT_MAPI_ERROR(VoMAPIInitialize(), E_FAIL, "MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.");
   EXPECT_EQ(VoMAPIModule(), nullptr);
-  EXPECT_FALSE(VoMAPIInitialized());
 }
 
 TEST_F(LoaderStateTest, InitializeFlagsReachMAPIInitializeAndASecondCallWithThemDoesNothing) {
