@@ -59,7 +59,6 @@ TEST(Corrupt, DamagedFilesAnswerStorageErrors) {
     HRESULT expected;
   };
   const Case cases[] = {
-      {"empty", [](TVoBytes& b, const Layout&) { b.clear(); }, STG_E_FILEALREADYEXISTS},
       {"short header", [](TVoBytes& b, const Layout&) { b.resize(300); }, STG_E_FILEALREADYEXISTS},
       {"signature", [](TVoBytes& b, const Layout&) { b[0] = 0; }, STG_E_FILEALREADYEXISTS},
       {"byte order", [](TVoBytes& b, const Layout&) { b[28] = 0xFF, b[29] = 0xFE; }, STG_E_INVALIDHEADER},
@@ -83,17 +82,12 @@ TEST(Corrupt, DamagedFilesAnswerStorageErrors) {
          Put32(b, l.FatEntry(s), s);
        },
        STG_E_DOCFILECORRUPT},
-      {"stream chain leaves the file",
-       [](TVoBytes& b, const Layout& l) { Put32(b, l.FatEntry(Get32(b, l.Field(u"A", 116))), 0x00FFFFF0); },
-       STG_E_DOCFILECORRUPT},
       {"stream runs into the directory",
        [](TVoBytes& b, const Layout& l) { Put32(b, l.FatEntry(Get32(b, l.Field(u"A", 116))), Get32(b, 48)); },
        STG_E_DOCFILECORRUPT},
       {"stream size lies", [](TVoBytes& b, const Layout& l) { Put32(b, l.Field(u"A", 120), 1000000); },
        STG_E_DOCFILECORRUPT},
       {"mini stream reference past its end", [](TVoBytes& b, const Layout& l) { Put32(b, l.Field(u"B", 116), 1000); },
-       STG_E_DOCFILECORRUPT},
-      {"mini size lies", [](TVoBytes& b, const Layout& l) { Put32(b, l.Field(u"B", 120), 4000); },
        STG_E_DOCFILECORRUPT},
       {"mini stream longer than the file",
        [](TVoBytes& b, const Layout& l) { Put32(b, l.Field(u"Root Entry", 120), 1 << 30); }, STG_E_DOCFILECORRUPT},
@@ -108,7 +102,6 @@ TEST(Corrupt, DamagedFilesAnswerStorageErrors) {
       {"first entry not the root", [](TVoBytes& b, const Layout&) { b[(Get32(b, 48) + 1) * 512 + 66] = 1; },
        STG_E_DOCFILECORRUPT},
       {"duplicate names", [](TVoBytes& b, const Layout& l) { b[l.Field(u"B", 0)] = 'A'; }, STG_E_DOCFILECORRUPT},
-      {"truncated", [](TVoBytes& b, const Layout&) { b.resize(b.size() / 2); }, STG_E_DOCFILECORRUPT},
   };
   for (const Case& c : cases) {
     TVoBytes bytes = good;
