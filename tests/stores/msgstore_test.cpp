@@ -23,13 +23,10 @@ TEST_F(MsgStoreTest, OpensEverySpecialFolderAndKnowsItsType) {
     const char16_t* messageClass;  // null: refused
   } cases[] = {
       {ftInbox, u"[Inbox]", "Inbox", ftInbox, u"IPM.Note"},
-      {ftDeleted, u"[Deleted]", "Deleted Items", ftDeleted, u"IPM.Note"},
       {ftIPMRoot, u"[IPMRoot]", "Top of Information Store", ftIPMRoot, nullptr},
       {ftSearch, u"[Search]", "Finder", ftSearch, nullptr},
-      {ftCommon, u"[Common]", "Common Views", ftCommon, nullptr},
       {ftContact, u"[Contact]", "Contacts", ftContact, u"IPM.Contact"},
       {ftAppointment, u"[Appointment]", "Calendar", ftAppointment, u"IPM.Appointment"},
-      {ftJournal, u"[Journal]", "Journal", ftJournal, nullptr},
       {ftStickyNote, u"[StickyNote]", "Notes", ftStickyNote, u"IPM.StickyNote"},
       {ftTask, u"[Task]", "Tasks", ftTask, u"IPM.Task"},
       {ftDraft, u"[Draft]", "Drafts", ftDraft, u"IPM.Note"},
