@@ -35,6 +35,14 @@ TEST(LogonInfo, FlagsFollowTheSettings) {
        },
        0x0002A062},
       {"service", [](IVoMAPILogonInfo& i) { i.Set_NTService(true); }, 0x00118062},
+      {"service asking for dialogs afterwards",
+       [](IVoMAPILogonInfo& i) {
+         i.Set_NTService(true);
+         i.Set_ShowLogonDialog(true);
+         i.Set_Shared(true);
+         i.Set_ShowServiceDialog(true);
+       },
+       0x00118062},
       {"Simple MAPI", [](IVoMAPILogonInfo& i) { i.Set_UseExtendedMAPI(false); }, 0x00000001},
   };
   for (const Case& c : cases) {
