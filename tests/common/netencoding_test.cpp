@@ -12,17 +12,6 @@ using namespace orba;
 
 std::vector<uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
 
-TEST(HexEncoding, UpperCaseWithoutSeparatorsDecodedInEitherCase) {
-  const uint8_t data[] = {0x00, 0x0F, 0xA5, 0xFF};
-  EXPECT_EQ(TVoNetEncoding::GetHexEncoding(data, 4), u"000FA5FF");
-  EXPECT_EQ(TVoNetEncoding::GetHexEncoding(std::vector<uint8_t>{}), u"");
-  EXPECT_THROW(TVoNetEncoding::GetHexEncoding(nullptr, 1), EVoException);
-  EXPECT_EQ(TVoNetEncoding::GetHexDecoding(u"000fA5Ff"), (std::vector<uint8_t>{0x00, 0x0F, 0xA5, 0xFF}));
-  std::vector<uint8_t> all;
-  for (int i = 0; i < 256; ++i) all.push_back(static_cast<uint8_t>(i));
-  EXPECT_EQ(TVoNetEncoding::GetHexDecoding(TVoNetEncoding::GetHexEncoding(all)), all);
-}
-
 TEST(HexEncoding, RefusesMalformedText) {
   EXPECT_RAISES(TVoNetEncoding::GetHexDecoding(u"ABC"), EVoException, E_INVALIDARG,
                 u"Invalid hexadecimal text: the length 3 is odd");

@@ -274,17 +274,5 @@ TEST(Registry, AppliesScriptsAndExportsKeys) {
   EXPECT_EQ(::orba::test::CodeOf([&] { VoApplyRegistryScriptFile(FromUtf8(home.Home() + "/missing.reg")); }), 2);
 }
 
-TEST(Registry, ReadsMultiLineValuesInAView) {
-  TempHome home;
-  TVoRegistry reg = OpenCreated(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Clients\\Mail\\Microsoft Outlook", KEY_WOW64_32KEY);
-  reg.WriteMultiString(u"MSIApplicationLCID", {u"Software\\Microsoft\\Office\\16.0\\Outlook", u"x"});
-  reg.WriteString(u"Text", u"a\r\nb\nc");
-  const WideString key = u"Software\\Clients\\Mail\\Microsoft Outlook";
-  EXPECT_EQ(VoReadMultiLineReg(HKEY_LOCAL_MACHINE, key, u"MSIApplicationLCID", KEY_WOW64_32KEY).size(), 2u);
-  EXPECT_TRUE(VoReadMultiLineReg(HKEY_LOCAL_MACHINE, key, u"MSIApplicationLCID", KEY_WOW64_64KEY).empty());
-  EXPECT_EQ(VoReadMultiLineReg(HKEY_LOCAL_MACHINE, key, u"Text", KEY_WOW64_32KEY),
-            (std::vector<WideString>{u"a", u"b", u"c"}));
-}
-
 }  // namespace
 }  // namespace orba
