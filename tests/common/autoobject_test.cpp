@@ -137,7 +137,7 @@ TEST(AutoObjectKeepAlive, FindCreatorWalksTheChainByClass) {
   auto message = Make(j, "message", sub.get());
   EXPECT_EQ(message->FindCreator<TStoreNode>(), store.get());
   EXPECT_EQ(message->FindCreator<TFolderNode>(), sub.get());  // the nearest
-  folder = nullptr;  // breaks the chain
+  folder = nullptr;                                           // breaks the chain
   EXPECT_EQ(message->FindCreator<TStoreNode>(), nullptr);
 }
 
@@ -232,9 +232,7 @@ namespace {
 
 class TSource : public TVoComObject<TVoAutoIntfObject, IThing> {
  public:
-  TSource() {
-    GetConnectionPoints().CreateConnectionPoint(IID_ITestEvents);
-  }
+  TSource() { GetConnectionPoints().CreateConnectionPoint(IID_ITestEvents); }
   int Value() override { return 0; }
   void Fire(int value) {
     GetConnectionPoints().Find(IID_ITestEvents)->ForEachSink<ITestEvents>([value](ITestEvents* sink) {
@@ -277,8 +275,7 @@ TEST(AutoObjectEvents, SinksAreCalledInConnectionOrder) {
   log.clear();
   source->Fire(8);
   EXPECT_EQ(log, (std::vector<std::string>{"a:8", "c:8"}));
-  EXPECT_EQ(source->changes,
-            (std::vector<std::string>{"connected", "connected", "connected", "disconnected"}));
+  EXPECT_EQ(source->changes, (std::vector<std::string>{"connected", "connected", "connected", "disconnected"}));
 }
 
 TEST(AutoObjectEvents, SinkDisconnectingItselfDuringTheCall) {

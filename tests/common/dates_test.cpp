@@ -32,8 +32,8 @@ TEST(DecodeDate, ReadsNegativeValuesAsDelphiDoes) {
   // Rounded to the millisecond: a hair before midnight is the next day.
   DecodeDate(EncodeDate(2023, 12, 31) + 0.99999999999, y, m, d);
   EXPECT_EQ(std::tuple(y, m, d), std::tuple(2024, 1, 1));
-  EXPECT_EQ(DayOfWeek(0), 7);                       // Saturday
-  EXPECT_EQ(DayOfWeek(-1.25), 6);                   // Friday
+  EXPECT_EQ(DayOfWeek(0), 7);      // Saturday
+  EXPECT_EQ(DayOfWeek(-1.25), 6);  // Friday
   EXPECT_THROW(DecodeDate(std::numeric_limits<double>::quiet_NaN(), y, m, d), EVoException);
 }
 
@@ -55,9 +55,9 @@ TEST(DateArithmetic, MonthAndWeekBoundaries) {
   EXPECT_EQ(VoBOMonth(d), EncodeDate(2024, 2, 1));
   EXPECT_EQ(VoEOMonth(d), EncodeDate(2024, 2, 29));
   // 2024-02-14 is a Wednesday.
-  EXPECT_EQ(VoBOWeek(d), EncodeDate(2024, 2, 12));     // Monday
-  EXPECT_EQ(VoBOWeek(d, 5), EncodeDate(2024, 2, 8));   // Thursday before
-  EXPECT_EQ(VoBOWeek(-1.25, 1), -6.0);                 // 1899-12-24, a Sunday
+  EXPECT_EQ(VoBOWeek(d), EncodeDate(2024, 2, 12));    // Monday
+  EXPECT_EQ(VoBOWeek(d, 5), EncodeDate(2024, 2, 8));  // Thursday before
+  EXPECT_EQ(VoBOWeek(-1.25, 1), -6.0);                // 1899-12-24, a Sunday
   EXPECT_THROW(VoBOWeek(d, 0), EVoException);
 }
 

@@ -128,7 +128,7 @@ TEST(StreamAdapter, FailuresOfTheUnderlyingStreamBecomeResultCodes) {
         VoCreateIStream(std::make_shared<orba::TVoFileStream>(dir / "ro.bin", orba::fmOpenRead), u"ro.bin");
     ULONG written = 9;
     EXPECT_EQ(s->Write("x", 1, &written), STG_E_ACCESSDENIED);
-      EXPECT_EQ(SizeOf(s.get()), 1u);
+    EXPECT_EQ(SizeOf(s.get()), 1u);
 
     // ... and TVoOleStream turns them back into exceptions.
     orba::TVoOleStream ole(s);

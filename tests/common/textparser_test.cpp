@@ -5,7 +5,6 @@
 #include "common/mapierror.h"
 #include "orba/common/com.h"
 
-
 namespace {
 
 using orba::TVoTextParser;
