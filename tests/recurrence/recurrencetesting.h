@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/mapierror.h"
 #include "common/temphome.h"
 #include "orba/VoMAPIRecurrence.h"
 #include "orba/common/dates.h"
