@@ -296,11 +296,11 @@ TEST_F(FolderOnOrbaStore, PropertiesIncludingNamedOnesSurviveReopening) {
   std::vector<uint8_t> id = EntryIDToArr(owner_->Get_EntryID());
   ULONG type = 0;
   ComPtr<IUnknown> folder;
-  ASSERT_EQ(store_->OpenEntry(ULONG(id.size()), reinterpret_cast<LPENTRYID>(id.data()), &IID_IMAPIFolder, 0, &type,
-                              folder.Out()),
+  ASSERT_EQ(store_->OpenEntry(ULONG(id.size()), reinterpret_cast<LPENTRYID>(id.data()), &IID_IMAPIFolder, MAPI_MODIFY,
+                              &type, folder.Out()),
             S_OK);
   auto reopened =
-      MakeComObject<TVoMAPIProp>(nullptr, session_.get(), folder.Query<IMAPIProp>(IID_IMAPIProp), alReadOnly);
+      MakeComObject<TVoMAPIProp>(nullptr, session_.get(), folder.Query<IMAPIProp>(IID_IMAPIProp), alReadWrite);
   const TVoMAPIPropDef defs[] = {PR_COMMENT, NPR_CONTACT_FILEUNDER, PR_DISPLAY_NAME};
   reopened->GetPropValues(defs, 3);
   EXPECT_EQ(reopened->PropByName(PR_COMMENT)->Get_AsString(), u"Plans \u00FC\u20AC");
