@@ -129,6 +129,7 @@ TEST_F(MsgStore, ReceiveFolderOfTheDefaultClassIsTheInbox) {
   ASSERT_EQ(store_->SetReceiveFolder(A("IPM.Report"), 0, Cb(custom), Id(custom)), S_OK);
   EXPECT_EQ(receiveFolder("IPM.Report.Delivery", cls), custom);
   EXPECT_EQ(cls, "IPM.Report");
+  EXPECT_EQ(receiveFolder("IPM.Reporting", cls), inboxId_);  // a prefix of whole words only
 }
 
 }  // namespace
