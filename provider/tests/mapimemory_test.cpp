@@ -70,18 +70,6 @@ TEST(MapiMemory, ForeignOrMissingMemoryIsRefusedWithoutCrashing) {
   MAPIGetDefaultMalloc()->Free(fromMalloc);
 }
 
-TEST(MapiMemory, HolderFreesUnlessReleased) {
-  {
-    auto held = TMapiBuffer<SPropValue>::Allocate();
-    AllocateMoreOf<BYTE>(100, held.get());
-  }
-  auto held = TMapiBuffer<ULONG>::Allocate(4 * sizeof(ULONG));
-  ULONG* raw = held.Release();
-  EXPECT_FALSE(held);
-  EXPECT_TRUE(IsMapiBuffer(raw));
-  MAPIFreeBuffer(raw);
-}
-
 TEST(DefaultMalloc, IsOneIMallocThatSizesItsBlocks) {
   LPMALLOC m = MAPIGetDefaultMalloc();
   ASSERT_EQ(m, MAPIGetDefaultMalloc());

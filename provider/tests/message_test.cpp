@@ -180,19 +180,6 @@ TEST_F(MessageTest, LargeBodiesAndBinariesGoThroughStreams) {
   EXPECT_GE(Long(loaded.get(), tags::kMessageSize), big.size() + bodyBytes.size());
 }
 
-TEST_F(MessageTest, NamedPropertiesUseTheStoresNameMap) {
-  ComPtr<IMessage> message = New();
-  ULONG tag = NamedTag(message.get(), kTestNames, u"Keywords-X", PT_UNICODE);
-  EXPECT_GE(PROP_ID(tag), 0x8000u);
-  ASSERT_EQ(Set(message.get(), {TextValue(tag, u"named value")}), S_OK);
-  int64_t id = SaveId(message.get(), 0);
-  message = nullptr;
-  Reopen();
-  ComPtr<IMessage> loaded = Reload(id);
-  EXPECT_EQ(NamedTag(loaded.get(), kTestNames, u"Keywords-X", PT_UNICODE), tag);
-  EXPECT_EQ(Text(loaded.get(), tag), u"named value");
-}
-
 TEST_F(MessageTest, ComputedPropertiesDescribeTheSavedMessage) {
   ComPtr<IMessage> message = New();
   EXPECT_EQ(Long(message.get(), tags::kMessageFlags), ULONG{MSGFLAG_UNSENT | MSGFLAG_READ});
@@ -365,19 +352,6 @@ TEST_F(MessageTest, ModifyRecipientsRejectsBadInputWithoutChangingAnything) {
   LPMAPITABLE table = nullptr;
   EXPECT_EQ(message->GetRecipientTable(0x2, &table), MAPI_E_UNKNOWN_FLAGS);
   EXPECT_EQ(message->GetRecipientTable(0, nullptr), MAPI_E_INVALID_PARAMETER);
-}
-
-TEST_F(MessageTest, OpenRecipientTableFollowsChanges) {
-  ComPtr<IMessage> message = New();
-  ComPtr<IMAPITable> table;
-  ASSERT_EQ(message->GetRecipientTable(0, table.Out()), S_OK);
-  EXPECT_EQ(RowCount(table.get()), 0u);
-  ASSERT_EQ(Modify(message.get(), MODRECIP_ADD, {{MAPI_TO, u"Ann"}, {MAPI_TO, u"Bob"}}), S_OK);
-  EXPECT_EQ(RowCount(table.get()), 2u);
-  // Without MAPI_UNICODE the names come as 8-bit strings.
-  TRows rows = Query(table.get(), {tags::kDisplayNameA});
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_STREQ(rows[1][0].Value.lpszA, "Bob");
 }
 
 // --- attachments -------------------------------------------------------------------------------

@@ -124,19 +124,6 @@ TEST(PropObjectGetProps, StringsConvertThroughTheCodePage) {
   EXPECT_EQ(testing::WideOf(wide->Value.MVszW.lppszW[1]), TVoEncoding::ConvertW("tw\xe9"));
 }
 
-TEST(PropObjectGetProps, LargeValuesAreLeftToOpenProperty) {
-  auto object = NewObject();
-  object->SetLargeValueLimit(16);
-  BYTE big[17] = {};
-  ASSERT_EQ(Set(object.get(), {BinaryValue(kBin, big)}), S_OK);
-  EXPECT_EQ(Get(object.get(), kBin)->Value.err, MAPI_E_NOT_ENOUGH_MEMORY);
-  ComPtr<IStream> stream;
-  ASSERT_EQ(OpenStream(object.get(), kBin, 0, stream), S_OK);
-  STATSTG stat;
-  ASSERT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
-  EXPECT_EQ(stat.cbSize.QuadPart, 17u);
-}
-
 TEST(PropObjectGetProps, BadArguments) {
   auto object = NewObject();
   ULONG count = 0;
@@ -240,15 +227,6 @@ TEST(PropObjectSaveChanges, AFailedSaveKeepsTheChangesAndTheObjectOpen) {
   EXPECT_TRUE(object->IsModified());
   object->persistFailure = S_OK;
   EXPECT_EQ(object->SaveChanges(FORCE_SAVE), S_OK);
-}
-
-TEST(PropObjectSaveChanges, NonTransactedObjectsPersistEveryChangeAndStayOpen) {
-  auto object = NewObject({TAccessMode::ReadWrite, false, nullptr});
-  ASSERT_EQ(Set(object.get(), {LongValue(kLong, 1)}), S_OK);
-  EXPECT_EQ(object->saved.size(), 1u);
-  EXPECT_FALSE(object->IsModified());
-  EXPECT_EQ(object->SaveChanges(0), S_OK);
-  EXPECT_EQ(Set(object.get(), {LongValue(kLong, 2)}), S_OK);
 }
 
 TEST(PropObjectGetLastError, DescribesTheLastFailureInEitherWidth) {
@@ -394,39 +372,6 @@ HRESULT CopyTo(IMAPIProp* source, IMAPIProp* dest, ULONG flags, LPSPropTagArray 
                const IID* excludedInterface = nullptr, LPSPropProblemArray* problems = nullptr) {
   return source->CopyTo(excludedInterface ? 1 : 0, excludedInterface, exclude, 0, nullptr, &IID_IMAPIProp, dest, flags,
                         problems);
-}
-
-TEST(PropObjectCopy, CopyToHonoursExclusionsAndNoReplace) {
-  auto source = NewObject(), dest = NewObject();
-  ASSERT_EQ(Set(source.get(), {LongValue(kLong, 1), LongValue(kB, 2), LongValue(kC, 3)}), S_OK);
-  ASSERT_EQ(Set(dest.get(), {LongValue(kB, 20)}), S_OK);
-  SizedSPropTagArray<1> exclude = {1, {kC}};
-  ASSERT_EQ(CopyTo(source.get(), dest.get(), MAPI_NOREPLACE, exclude.Ptr()), S_OK);
-  EXPECT_EQ(testing::Long(dest.get(), kLong), 1u);
-  EXPECT_EQ(testing::Long(dest.get(), kB), 20u);
-  EXPECT_EQ(testing::PropCode(dest.get(), kC), MAPI_E_NOT_FOUND);
-  ASSERT_EQ(CopyTo(source.get(), dest.get(), 0), S_OK);
-  EXPECT_EQ(testing::Long(dest.get(), kB), 2u);
-  // Excluding IMAPIProp copies no properties.
-  auto other = NewObject();
-  ASSERT_EQ(CopyTo(source.get(), other.get(), 0, nullptr, &IID_IMAPIProp), S_OK);
-  EXPECT_EQ(testing::PropCode(other.get(), kLong), MAPI_E_NOT_FOUND);
-}
-
-TEST(PropObjectCopy, CopyPropsMovesAndReportsProblemsOfBothSides) {
-  auto source = NewObject(), dest = NewObject();
-  ASSERT_EQ(Set(source.get(), {LongValue(kLong, 1), LongValue(kB, 2)}), S_OK);
-  SizedSPropTagArray<3> include = {3, {kLong, kC, kComputed}};
-  TMapiBuffer<SPropProblemArray> problems;
-  ASSERT_EQ(source->CopyProps(include.Ptr(), 0, nullptr, &IID_IMAPIProp, Prop(dest), MAPI_MOVE, problems.Out()), S_OK);
-  ASSERT_TRUE(problems);
-  ASSERT_EQ(problems->cProblem, 2u);
-  EXPECT_EQ(problems->aProblem[0].ulIndex, 1u);  // kC: the source has none
-  EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_NOT_FOUND);
-  EXPECT_EQ(problems->aProblem[1].scode, MAPI_E_COMPUTED);  // the destination computes it
-  EXPECT_EQ(testing::Long(dest.get(), kLong), 1u);
-  EXPECT_EQ(testing::PropCode(source.get(), kLong), MAPI_E_NOT_FOUND);  // moved
-  EXPECT_EQ(testing::Long(source.get(), kB), 2u);
 }
 
 TEST(PropObjectCopy, BadCalls) {

@@ -114,24 +114,6 @@ TEST_F(PublicStore, NeverBecomesTheDefaultStore) {
   EXPECT_EQ(rows[0].resourceFlags, STATUS_NO_DEFAULT_STORE);
 }
 
-TEST_F(PublicStore, ProfileDatabaseSkipsStoresThatCannotBeTheDefault) {
-  TProfileDatabase db(home_.File("profiles.db"));
-  db.CreateProfile("P");
-  TServicePlan plan = PlanService(kServiceExchange, u"");
-  // Only the public folders come first: the mailbox still becomes the default.
-  std::swap(plan.providers[0], plan.providers[3]);
-  db.AddService("P", plan);
-  auto flags = [&](const MAPIUID& provider) {
-    TStoredProps section = db.ReadSection("P", provider);
-    const TStoredProp* prop = FindStored(section, PROP_ID(tags::kResourceFlags));
-    return prop ? static_cast<ULONG>(StoredNumber(*prop).value_or(-1)) : 0xFFFFFFFF;
-  };
-  EXPECT_EQ(flags(plan.providers[3].uid), ULONG{STATUS_DEFAULT_STORE});
-  EXPECT_EQ(flags(plan.providers[0].uid), ULONG{STATUS_NO_DEFAULT_STORE});
-  EXPECT_EQ(CodeOf([&] { db.SetDefaultStore("P", plan.providers[0].uid); }), MAPI_E_NO_ACCESS);
-  EXPECT_EQ(flags(plan.providers[3].uid), ULONG{STATUS_DEFAULT_STORE});
-}
-
 // --- the store, its folders and properties ----------------------------------------------
 
 TEST_F(PublicStore, OpensWithItsEntryIdAndAnswersItsProperties) {
@@ -310,22 +292,6 @@ TEST_F(PublicStore, UnconfiguredServiceCannotOpenThePublicFolders) {
 }
 
 // --- the engine ---------------------------------------------------------------------
-
-TEST_F(PublicStore, EngineKeepsTheKindAndHasNoMailboxFolders) {
-  std::string path = home_.File("public.db");
-  EXPECT_EQ(TStoreEngine::Create(path, TStoreKind::PublicFolders, u"Public Folders")->Kind(),
-            TStoreKind::PublicFolders);
-  auto engine = TStoreEngine::Open(path);
-  EXPECT_EQ(engine->Kind(), TStoreKind::PublicFolders);
-  for (TSpecialFolder folder : {TSpecialFolder::Inbox, TSpecialFolder::Outbox, TSpecialFolder::SentItems,
-                                TSpecialFolder::DeletedItems, TSpecialFolder::SearchRoot})
-    EXPECT_EQ(CodeOf([&] { engine->Folders().SpecialFolderId(folder); }), MAPI_E_NOT_FOUND);
-  int64_t forms = engine->Folders().SpecialFolderId(TSpecialFolder::EformsRegistry);
-  EXPECT_EQ(engine->Folders().Get(forms).parentId, engine->Folders().SpecialFolderId(TSpecialFolder::NonIpmSubtree));
-  EXPECT_EQ(CodeOf([&] { engine->Folders().ReceiveFolders(); }), MAPI_E_NO_SUPPORT);
-  EXPECT_EQ(CodeOf([&] { engine->Folders().SetReceiveFolder("IPM", forms); }), MAPI_E_NO_SUPPORT);
-  EXPECT_EQ(CodeOf([&] { engine->Folders().GetReceiveFolder(""); }), MAPI_E_NO_SUPPORT);
-}
 
 }  // namespace
 }  // namespace orba::store

@@ -1,5 +1,5 @@
-// Restriction evaluation and value comparison: every restriction kind and operator,
-// multi-valued matching, missing properties, width mismatches and malformed input.
+// Restriction evaluation: every restriction kind and operator, multi-valued matching,
+// missing properties, width mismatches and malformed input.
 #include "table/restriction.h"
 
 #include "table/propcompare.h"
@@ -205,28 +205,6 @@ TEST(Restriction, MalformedRestrictionsAreRefused) {
       {Content(FL_FULLSTRING, kLong, &ten), MAPI_E_TOO_COMPLEX},
       {loop, MAPI_E_TOO_COMPLEX}};
   for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(CompileError(cases[i].first), cases[i].second) << i;
-}
-
-TEST(PropCompare, TextsBinariesAndMissingValuesOrder) {
-  EXPECT_LT(CompareTextNoCase(std::u16string_view(u"apple"), u"BANANA"), 0);
-  EXPECT_EQ(CompareTextNoCase(std::u16string_view(u"ÄRGER"), u"ärger"), 0);
-  EXPECT_EQ(CompareTextNoCase(std::string_view("abc"), "ABC"), 0);
-  // The support layer's folding: final sigma is a sigma, dotless i no dotted capital I.
-  EXPECT_EQ(CompareTextNoCase(std::u16string_view(u"\u039F\u0394\u039F\u03A3"), u"\u03BF\u03B4\u03BF\u03C2"), 0);
-  EXPECT_NE(CompareTextNoCase(std::u16string_view(u"\u0131"), u"\u0130"), 0);
-  EXPECT_EQ(CompareTextNoCase(std::u16string_view(u"\u017E\u0148"), u"\u017D\u0147"), 0);
-  BYTE a[] = {1, 2}, b[] = {1, 2, 0}, c[] = {2};
-  __UPV x{}, y{};
-  x.bin = {2, a};
-  y.bin = {3, b};
-  EXPECT_LT(CompareValues(PT_BINARY, x, y), 0);  // a prefix sorts first
-  y.bin = {1, c};
-  EXPECT_LT(CompareValues(PT_BINARY, x, y), 0);  // bytes before length
-  SPropValue present = LongValue(kLong, static_cast<ULONG>(-5)), error = ErrorValue(kLong, MAPI_E_NOT_FOUND);
-  EXPECT_LT(CompareSortValues(nullptr, &present), 0);  // missing sorts first
-  EXPECT_LT(CompareSortValues(&error, &present), 0);
-  EXPECT_EQ(CompareSortValues(&error, nullptr), 0);
-  EXPECT_EQ(FoldText(u"Crème Brûlée", {true, true}), u"CREME BRULEE");
 }
 
 }  // namespace

@@ -407,19 +407,5 @@ TEST_F(Session, AdminServicesIsTheSessionsProfile) {
   EXPECT_EQ(ServiceUids(admin.get()).size(), 1u);
 }
 
-TEST(StoreEntryId, WrapRoundTrip) {
-  Bytes own = {1, 2, 3, 4, 5};
-  Bytes wrapped = WrapStoreEntryId("liborbastore.so", own);
-  // Flags, wrapper UID, version, flag, the name with its terminator padded to 4.
-  EXPECT_EQ(wrapped.size(), 40u + own.size());
-  auto parts = UnwrapStoreEntryId(wrapped);
-  EXPECT_EQ(parts.dllName, "liborbastore.so");
-  EXPECT_EQ(Bytes(parts.storeEntryId.begin(), parts.storeEntryId.end()), own);
-  wrapped[20] = 1;  // an unknown version
-  EXPECT_THROW(UnwrapStoreEntryId(wrapped), TMapiError);
-  EXPECT_THROW(UnwrapStoreEntryId(std::span<const BYTE>(wrapped.data(), 21)), TMapiError);
-  EXPECT_THROW(UnwrapStoreEntryId(WrapStoreEntryId("x", {})), TMapiError);
-}
-
 }  // namespace
 }  // namespace orba::store
