@@ -201,26 +201,6 @@ TEST_F(CrossStore, AMessageThatCannotBeCopiedStaysAndTheOthersMove) {
 
 // --- folders ---
 
-TEST_F(CrossStore, CopyFolderWithOrWithoutSubfolders) {
-  auto projects = Child(inbox_.get(), u"Projects");
-  SaveMessage(projects.get(), u"Plan");
-  SaveMessage(Child(projects.get(), u"Alpha").get(), u"Alpha notes");
-  Bytes id = EntryIdOf(projects.get());
-  ASSERT_EQ(CopyFolder(inbox_.get(), id, mailInbox_.get(), u"Archive", COPY_SUBFOLDERS), S_OK);
-  ASSERT_EQ(CopyFolder(inbox_.get(), id, mailInbox_.get()), S_OK);
-  EXPECT_EQ(Subfolders(mailInbox_.get()), (Names{u"Archive", u"Projects"}));
-  auto archive = Child(mailInbox_.get(), u"Archive");
-  EXPECT_EQ(Subjects(archive.get()), Names{u"Plan"});
-  EXPECT_EQ(Text(archive.get(), tags::kDisplayNameW), u"Archive");
-  EXPECT_EQ(Subfolders(archive.get()), Names{u"Alpha"});
-  EXPECT_EQ(Subjects(Child(archive.get(), u"Alpha").get()), Names{u"Alpha notes"});
-  EXPECT_EQ(Binary(archive.get(), tags::kStoreEntryId), Binary(mailInbox_.get(), tags::kStoreEntryId));
-  auto flat = Child(mailInbox_.get(), u"Projects");
-  EXPECT_EQ(Subjects(flat.get()), Names{u"Plan"});
-  EXPECT_TRUE(Subfolders(flat.get()).empty());
-  EXPECT_EQ(Subfolders(inbox_.get()), Names{u"Projects"});
-}
-
 TEST_F(CrossStore, FolderMoveTakesTheTreeAndNotifiesBothStores) {
   auto projects = Child(inbox_.get(), u"Projects");
   SaveMessage(projects.get(), u"Plan");

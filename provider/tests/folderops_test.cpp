@@ -205,20 +205,6 @@ TEST_F(FolderOps, CopyFolderRefusesCollisionsCyclesAndBadArguments) {
   EXPECT_EQ(Subfolders(source.get()), Names{u"Old"});
 }
 
-TEST_F(FolderOps, OpenHierarchyTablesAndCountsFollowFolderMovesAndCopies) {
-  auto source = NewFolder(inbox_.get(), u"Projects");
-  SaveMessage(source.get(), u"Plan");
-  auto target = NewFolder(inbox_.get(), u"Backup");
-  auto from = HierarchyOf(inbox_.get()), to = HierarchyOf(target.get());
-  Bytes sourceId = EntryIdOf(source.get());
-  ASSERT_EQ(CopyFolder(inbox_.get(), sourceId, target.get(), u"Copy"), S_OK);
-  EXPECT_EQ(RowCount(to.get()), 1u);
-  ASSERT_EQ(CopyFolder(inbox_.get(), sourceId, target.get(), nullptr, FOLDER_MOVE), S_OK);
-  EXPECT_EQ(RowCount(from.get()), 1u);  // only Backup is left under the inbox
-  EXPECT_EQ(RowCount(to.get()), 2u);
-  EXPECT_EQ(Long(Child(target.get(), u"Copy").get(), tags::kContentCount), 1u);
-}
-
 TEST_F(FolderOps, ReadOnlyDestinationsAreNotWritten) {
   auto target = NewFolder(inbox_.get(), u"Archive");
   auto readOnly = OpenFolder(store_.get(), EntryIdOf(target.get()), 0);

@@ -186,13 +186,8 @@ TEST_F(MessageTest, ComputedPropertiesDescribeTheSavedMessage) {
   EXPECT_EQ(Long(message.get(), tags::kObjectType), ULONG{MAPI_MESSAGE});
   EXPECT_EQ(Long(message.get(), tags::kAccessLevel), ULONG{MAPI_MODIFY});
   int64_t id = SaveId(message.get());
-  TMessageRecord record = engine_->Messages().Get(id);
-  EXPECT_EQ(Binary(message.get(), tags::kSourceKey), record.change.sourceKey);
-  EXPECT_EQ(Binary(message.get(), tags::kChangeKey), record.change.changeKey);
+  EXPECT_EQ(Binary(message.get(), tags::kChangeKey), engine_->Messages().Get(id).change.changeKey);
   EXPECT_EQ(Binary(message.get(), tags::kParentEntryId), engine_->EntryId(TObjectKind::Folder, inbox_));
-  EXPECT_EQ(Binary(message.get(), tags::kStoreEntryId), engine_->EntryId(TObjectKind::Store, 0));
-  EXPECT_EQ(PropCode(message.get(), tags::kSearchKey), S_OK);
-  EXPECT_EQ(PropCode(message.get(), tags::kCreationTime), S_OK);
   // Computed properties cannot be written; read-only objects refuse writes.
   EXPECT_EQ(Set(message.get(), {BinaryValue(tags::kEntryId, {})}), MAPI_E_COMPUTED);
   ComPtr<IMessage> readOnly = Reload(id, kReadOnly);
@@ -202,28 +197,6 @@ TEST_F(MessageTest, ComputedPropertiesDescribeTheSavedMessage) {
 }
 
 // --- read flag and message flags -----------------------------------------------------------------
-
-TEST_F(MessageTest, SetReadFlagChangesTheStoredReadStateAtOnce) {
-  ComPtr<IMessage> message = New();
-  int64_t id = SaveId(message.get());
-  auto read = [&](int64_t message) { return engine_->Messages().Get(message).flags & MSGFLAG_READ; };
-  ASSERT_EQ(message->SetReadFlag(CLEAR_READ_FLAG), S_OK);
-  EXPECT_EQ(read(id), 0u);
-  EXPECT_EQ(Long(message.get(), tags::kMessageFlags) & MSGFLAG_READ, 0u);
-  ASSERT_EQ(message->SetReadFlag(0), S_OK);
-  EXPECT_NE(read(id), 0u);
-  ASSERT_EQ(message->SetReadFlag(GENERATE_RECEIPT_ONLY), S_OK);
-  EXPECT_NE(read(id), 0u);
-  // A read-state change is no conflict for a later save.
-  EXPECT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
-  EXPECT_EQ(message->SetReadFlag(0x8000), MAPI_E_UNKNOWN_FLAGS);
-  EXPECT_EQ(message->SetReadFlag(CLEAR_READ_FLAG | SUPPRESS_RECEIPT), MAPI_E_INVALID_PARAMETER);
-  EXPECT_EQ(message->SetReadFlag(CLEAR_READ_FLAG | GENERATE_RECEIPT_ONLY), MAPI_E_INVALID_PARAMETER);
-  // An unsaved message keeps the state until it is saved.
-  ComPtr<IMessage> fresh = New();
-  ASSERT_EQ(fresh->SetReadFlag(CLEAR_READ_FLAG), S_OK);
-  EXPECT_EQ(read(SaveId(fresh.get())), 0u);
-}
 
 TEST_F(MessageTest, SetReadFlagManagesPendingReceiptFlags) {
   constexpr ULONG kBoth = MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING;
@@ -365,8 +338,6 @@ TEST_F(MessageTest, AttachmentsPersistThroughAttachmentAndMessageSaves) {
       {LongValue(tags::kAttachMethod, ATTACH_BY_VALUE), TextValue(tags::kAttachLongFilenameW, u"report.pdf")}, &num);
   EXPECT_EQ(num, 0u);
   WriteStream(attach.get(), tags::kAttachDataBin, data);
-  EXPECT_EQ(Long(attach.get(), tags::kAttachNum), 0u);
-  EXPECT_EQ(Long(attach.get(), tags::kObjectType), ULONG{MAPI_ATTACH});
   // Not part of the message before the attachment's SaveChanges.
   EXPECT_EQ(Long(message.get(), tags::kHasAttach), 0u);
   ComPtr<IAttach> none;
@@ -384,13 +355,7 @@ TEST_F(MessageTest, AttachmentsPersistThroughAttachmentAndMessageSaves) {
   EXPECT_GE(Long(reopened.get(), tags::kAttachSize), data.size());
   // Opened without MAPI_MODIFY: read-only.
   EXPECT_EQ(Set(reopened.get(), {TextValue(tags::kAttachLongFilenameW, u"x")}), MAPI_E_NO_ACCESS);
-  TRows rows = All(AttachmentsOf(loaded.get()).get(),
-                   {tags::kAttachNum, tags::kAttachLongFilenameW, tags::kAttachSize, tags::kAttachMethod});
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0][0].Value.l, 0);
-  EXPECT_EQ(TextOf(rows[0][1]), u"report.pdf");
-  EXPECT_GE(rows[0][2].Value.ul, data.size());
-  EXPECT_EQ(rows[0][3].Value.l, LONG{ATTACH_BY_VALUE});
+  EXPECT_EQ(AttachmentNames(loaded.get()), Names{u"report.pdf"});
 }
 
 TEST_F(MessageTest, DeleteAttachAndAttachmentErrors) {
@@ -707,6 +672,9 @@ TEST_F(MessageTest, BadArgumentsAnswerErrorCodes) {
   ComPtr<IMessage> message = New();
   EXPECT_EQ(message->SaveChanges(0x40000000), MAPI_E_UNKNOWN_FLAGS);
   EXPECT_EQ(message->SubmitMessage(0x10), MAPI_E_UNKNOWN_FLAGS);
+  EXPECT_EQ(message->SetReadFlag(0x8000), MAPI_E_UNKNOWN_FLAGS);
+  EXPECT_EQ(message->SetReadFlag(CLEAR_READ_FLAG | SUPPRESS_RECEIPT), MAPI_E_INVALID_PARAMETER);
+  EXPECT_EQ(message->SetReadFlag(CLEAR_READ_FLAG | GENERATE_RECEIPT_ONLY), MAPI_E_INVALID_PARAMETER);
   EXPECT_EQ(message->GetAttachmentTable(0, nullptr), MAPI_E_INVALID_PARAMETER);
   EXPECT_EQ(message->OpenAttach(0, nullptr, 0, nullptr), MAPI_E_INVALID_PARAMETER);
   // A string value for a PT_LONG tag of the same identifier is another property kind.

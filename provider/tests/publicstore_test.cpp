@@ -211,45 +211,6 @@ TEST_F(PublicStore, TwoMailboxesShareOneStore) {
   EXPECT_NE(StoreRows(alice.get())[0].entryId, StoreRows(bob.get())[0].entryId);
 }
 
-TEST_F(PublicStore, MessagesAndFoldersCopyAndMoveWithinIt) {
-  OpenWorkPublic();
-  auto top = AllPublicFolders(store_.get());
-  auto inbound = NewFolder(top.get(), u"Inbound");
-  auto archive = NewFolder(top.get(), u"Archive");
-  std::vector<Bytes> ids{SaveMessage(inbound.get(), u"First")};
-  SaveMessage(inbound.get(), u"Second");
-  EXPECT_EQ(CopyMessages(inbound.get(), ids, archive.get()), S_OK);
-  EXPECT_EQ(CopyMessages(inbound.get(), ids, archive.get(), MESSAGE_MOVE), S_OK);
-  EXPECT_EQ(Long(inbound.get(), tags::kContentCount), 1u);
-  EXPECT_EQ(Long(archive.get(), tags::kContentCount), 2u);
-  Bytes archiveId = EntryIdOf(archive.get());
-  EXPECT_EQ(CopyFolder(top.get(), archiveId, inbound.get(), u"Archive copy", COPY_SUBFOLDERS), S_OK);
-  EXPECT_EQ(Subfolders(inbound.get()), Names{u"Archive copy"});
-  EXPECT_EQ(Subfolders(top.get()), (Names{u"Archive", u"Inbound"}));
-}
-
-TEST_F(PublicStore, ContentsPersistAfterRestart) {
-  CreateMailboxProfile("Work", "alice");
-  Bytes recordKey;
-  {
-    auto session = Logon();
-    auto store = OpenPublic(session.get());
-    ASSERT_TRUE(store);
-    recordKey = Binary(store.get(), tags::kRecordKey);
-    SaveMessage(NewFolder(AllPublicFolders(store.get()).get(), u"Announcements").get(), u"Office closed on Friday");
-    ASSERT_EQ(session->Logoff(0, 0, 0), S_OK);
-  }
-  MAPIUninitialize();
-  ASSERT_EQ(MAPIInitialize(nullptr), S_OK);
-  auto session = Logon();
-  auto store = OpenPublic(session.get());
-  ASSERT_TRUE(store);
-  EXPECT_EQ(Binary(store.get(), tags::kRecordKey), recordKey);  // the same store, not a new one
-  auto top = AllPublicFolders(store.get());
-  ASSERT_EQ(Subfolders(top.get()), Names{u"Announcements"});
-  EXPECT_EQ(Long(Child(top.get(), u"Announcements").get(), tags::kContentCount), 1u);
-}
-
 TEST_F(PublicStore, MailboxServiceMadeWithoutPublicFoldersGetsThemWhenConfiguredAgain) {
   CreateMailboxProfile("Work", "alice");
   // A profile as made before the public folders existed: the service has no such provider.

@@ -60,39 +60,10 @@ HRESULT CompileError(const SRestriction& r, bool sub = false) {
   return testing::CodeOf([&] { ValidateRestriction(r, sub); });
 }
 
-TEST(Restriction, PropertyOperatorsCompareWithTheConstant) {
-  const struct {
-    ULONG relop;
-    LONG constant;
-    bool expected;
-  } cases[] = {{RELOP_LT, 11, true}, {RELOP_LT, 10, false}, {RELOP_LE, 10, true}, {RELOP_LE, 9, false},
-               {RELOP_GT, 9, true},  {RELOP_GT, 10, false}, {RELOP_GE, 10, true}, {RELOP_GE, 11, false},
-               {RELOP_EQ, 10, true}, {RELOP_EQ, 11, false}, {RELOP_NE, 11, true}, {RELOP_NE, 10, false}};
-  for (const auto& c : cases) {
-    SPropValue constant = LongValue(kLong, static_cast<ULONG>(c.constant));
-    EXPECT_EQ(Eval(Prop(c.relop, kLong, &constant)), c.expected) << c.relop << " " << c.constant;
-  }
-}
-
-TEST(Restriction, ContentLevelsOnTextsBinariesAndMultiValues) {
-  const struct {
-    ULONG fuzzy;
-    std::u16string text;
-    bool expected;
-  } cases[] = {{FL_FULLSTRING, u"Hello Wörld", true},
-               {FL_FULLSTRING, u"hello wörld", false},
-               {FL_FULLSTRING | FL_IGNORECASE, u"hello WÖRLD", true},
-               {FL_SUBSTRING, u"o W", true},
-               {FL_SUBSTRING, u"xyz", false},
-               {FL_PREFIX, u"Hell", true},
-               {FL_PREFIX, u"ello", false},
-               {FL_SUBSTRING | FL_IGNORENONSPACE, u"World", true},
-               {FL_SUBSTRING, u"World", false},
-               {FL_PREFIX | FL_LOOSE, u"HELLO WORLD", true}};
-  for (const auto& c : cases) {
-    SPropValue constant = TextValue(kWide, c.text);
-    EXPECT_EQ(Eval(Content(c.fuzzy, kWide, &constant)), c.expected) << c.fuzzy;
-  }
+// Operators and fuzzy levels on single values are FPropCompareProp's and
+// FPropContainsProp's tables; here what a row adds: binaries, multiple values, the other
+// width.
+TEST(Restriction, ContentAndPropertyOnBinariesMultiValuesAndTheOtherWidth) {
   BYTE sought[2] = {2, 3};
   SPropValue bin = BinaryValue(kBin, sought);
   EXPECT_TRUE(Eval(Content(FL_SUBSTRING, kBin, &bin)));

@@ -206,19 +206,6 @@ TEST_F(SearchFolders, BadArgumentsGetTheirCodes) {
   EXPECT_EQ(Search(OpenFolder(store_.get(), searchId, 0).get(), subject.get(), {inboxId_}, 0), MAPI_E_NO_ACCESS);
 }
 
-TEST_F(SearchFolders, ARestrictionOnUnknownTagsWorksAsAnyOther) {
-  SaveMessage(inbox_.get(), u"One");
-  auto search = MakeSearch();
-  SPropValue value = LongValue(PROP_TAG(PT_LONG, 0x7ABC), 5);
-  SRestriction unknown{RES_PROPERTY, {}}, absent{RES_NOT, {}};
-  unknown.res.resProperty = {RELOP_EQ, value.ulPropTag, &value};
-  absent.res.resNot.lpRes = &unknown;
-  ASSERT_EQ(Search(search.get(), &unknown, {inboxId_}, 0), S_OK);
-  EXPECT_EQ(Subjects(search.get()), Names{});
-  ASSERT_EQ(Search(search.get(), &absent, {}, 0), S_OK);
-  EXPECT_EQ(Subjects(search.get()), (Names{u"One"}));
-}
-
 TEST_F(SearchFolders, DamagedStoredCriteriaAreReportedNotUsed) {
   SaveMessage(inbox_.get(), u"Anything");
   auto search = MakeSearch();
@@ -360,41 +347,6 @@ TEST_F(SearchFolders, OpenTablesFollowMessagesThatStartOrStopMatching) {
   EXPECT_EQ(subjects(), (Names{u"Hello"}));
 }
 
-TEST_F(SearchFolders, ChangesRaiseTheirTableEvents) {
-  auto search = MakeSearch();
-  ASSERT_EQ(Search(search.get(), Has(u"event").get(), {inboxId_}, 0), S_OK);
-  auto table = ContentsOf(search.get());
-  EXPECT_EQ(Texts(table.get(), tags::kSubjectW), Names{});
-  ULONG_PTR connection = 0;
-  auto sink = WatchTable<TTableSink>(table.get(), &connection);
-  Bytes id = SaveMessage(inbox_.get(), u"Event one");
-  SaveMessage(inbox_.get(), u"Not this");
-  Rename(id, u"Event one, changed");
-  Rename(id, u"Gone");
-  EXPECT_EQ(sink->Kinds(), (std::vector<ULONG>{TABLE_ROW_ADDED, TABLE_ROW_MODIFIED, TABLE_ROW_DELETED}));
-  EXPECT_EQ(table->Unadvise(connection), S_OK);
-}
-
-TEST_F(SearchFolders, ReadStateChangesAreFollowed) {
-  Bytes id = SaveMessage(inbox_.get(), u"Unread mail");
-  ASSERT_EQ(inbox_->SetReadFlags(nullptr, 0, nullptr, CLEAR_READ_FLAG), S_OK);
-  auto search = MakeSearch();
-  ASSERT_EQ(Search(search.get(), Unread().get(), {inboxId_}, 0), S_OK);
-  auto table = ContentsOf(search.get());
-  EXPECT_EQ(Texts(table.get(), tags::kSubjectW), (Names{u"Unread mail"}));
-  std::vector<Bytes> ids = {id};
-  TEntryList list(ids);
-  ASSERT_EQ(inbox_->SetReadFlags(&list.list, 0, nullptr, 0), S_OK);
-  EXPECT_EQ(Texts(table.get(), tags::kSubjectW), Names{});
-  EXPECT_EQ(Long(search.get(), tags::kContentCount), 0u);
-  // Through the search folder itself: its results are what it marks.
-  ASSERT_EQ(inbox_->SetReadFlags(&list.list, 0, nullptr, CLEAR_READ_FLAG), S_OK);
-  EXPECT_EQ(Texts(table.get(), tags::kSubjectW), (Names{u"Unread mail"}));
-  ASSERT_EQ(search->SetReadFlags(nullptr, 0, nullptr, 0), S_OK);
-  EXPECT_EQ(Texts(table.get(), tags::kSubjectW), Names{});
-  EXPECT_EQ(Long(inbox_.get(), tags::kContentUnread), 0u);
-}
-
 TEST_F(SearchFolders, AStoppedSearchKeepsItsResults) {
   Bytes kept = SaveMessage(inbox_.get(), u"Offer one");
   auto search = MakeSearch();
@@ -434,31 +386,6 @@ TEST_F(SearchFolders, DeletingThroughTheSearchFolderDeletesTheRealMessages) {
   search = nullptr;
   ASSERT_EQ(finder_->DeleteFolder(Cb(searchId), Id(searchId), 0, nullptr, 0), S_OK);
   EXPECT_EQ(Long(inbox_.get(), tags::kContentCount), 1u);
-}
-
-TEST_F(SearchFolders, MessagesMoveOutOfTheSearchFolderToTheirDestination) {
-  Bytes match = SaveMessage(inbox_.get(), u"Move me");
-  auto archive = NewFolder(finder_.get(), u"Archive");
-  auto search = MakeSearch();
-  ASSERT_EQ(Search(search.get(), Has(u"move").get(), {inboxId_}, 0), S_OK);
-  ULONG status = 0;
-  EXPECT_EQ(search->GetMessageStatus(Cb(match), Id(match), 0, &status), S_OK);
-  ASSERT_EQ(CopyMessages(search.get(), {match}, archive.get(), MESSAGE_MOVE), S_OK);
-  EXPECT_EQ(Long(archive.get(), tags::kContentCount), 1u);
-  EXPECT_EQ(Long(inbox_.get(), tags::kContentCount), 0u);
-  EXPECT_EQ(Subjects(search.get()), Names{});
-}
-
-TEST_F(SearchFolders, ACopiedSearchFolderSearchesAsTheOriginal) {
-  SaveMessage(inbox_.get(), u"Budget");
-  auto search = MakeSearch(u"Budgets");
-  ASSERT_EQ(Search(search.get(), Has(u"budget").get(), {inboxId_}, 0), S_OK);
-  Bytes searchId = EntryIdOf(search.get());
-  ASSERT_EQ(CopyFolder(finder_.get(), searchId, finder_.get(), u"Budgets 2"), S_OK);
-  auto copy = Child(finder_.get(), u"Budgets 2");
-  EXPECT_NE(EntryIdOf(copy.get()), searchId);
-  EXPECT_EQ(Long(copy.get(), tags::kFolderType), ULONG(FOLDER_SEARCH));
-  EXPECT_EQ(Subjects(copy.get()), (Names{u"Budget"}));
 }
 
 }  // namespace

@@ -399,13 +399,5 @@ TEST_F(Session, QueryIdentityReadsThePrimaryIdentity) {
   EXPECT_EQ(std::memcmp(identity.get(), user, sizeof(user)), 0);
 }
 
-TEST_F(Session, AdminServicesIsTheSessionsProfile) {
-  ComPtr<IMAPISession> session = Logon();
-  ComPtr<IMsgServiceAdmin> admin;
-  EXPECT_EQ(session->AdminServices(1, admin.Out()), MAPI_E_UNKNOWN_FLAGS);
-  ASSERT_EQ(session->AdminServices(0, admin.Out()), S_OK);
-  EXPECT_EQ(ServiceUids(admin.get()).size(), 1u);
-}
-
 }  // namespace
 }  // namespace orba::store
