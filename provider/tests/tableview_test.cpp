@@ -296,30 +296,6 @@ TEST_F(LazyTableTest, ReadsSeeksCountsAndPositionsAcrossPages) {
   ExpectSameTables();
 }
 
-TEST_F(LazyTableTest, BookmarksAtAndAfterTheReadRows) {
-  Both(5);
-  // At the end of the rows read so far: the next row, not the end of the table.
-  BOOKMARK lazyMark = 0, wholeMark = 0, lazyEnd = 0, wholeEnd = 0;
-  ASSERT_EQ(lazy->CreateBookmark(&lazyMark), S_OK);
-  ASSERT_EQ(whole->CreateBookmark(&wholeMark), S_OK);
-  Both(-5);
-  EXPECT_EQ(lazy->SeekRow(lazyMark, 0, nullptr), whole->SeekRow(wholeMark, 0, nullptr));
-  Both(2);
-  // The end of the table, then a Restrict that leaves the bookmarked row out.
-  Seek(BOOKMARK_END, 0);
-  ASSERT_EQ(lazy->CreateBookmark(&lazyEnd), S_OK);
-  ASSERT_EQ(whole->CreateBookmark(&wholeEnd), S_OK);
-  SPropValue zero = LongValue(kOther, 0);
-  SRestriction other = Compare(RELOP_NE, &zero);
-  Restrict(&other);
-  LONG lazySought = 0, wholeSought = 0;
-  EXPECT_EQ(lazy->SeekRow(lazyEnd, -2, &lazySought), whole->SeekRow(wholeEnd, -2, &wholeSought));
-  EXPECT_EQ(lazySought, wholeSought);
-  Both(3);
-  EXPECT_EQ(lazy->SeekRow(lazyMark, 0, nullptr), whole->SeekRow(wholeMark, 0, nullptr));
-  ExpectSameTables();
-}
-
 TEST_F(LazyTableTest, SortsTheSourceCannotApplyAndSourcesThatCannotPageReadEverything) {
   Sort(kNum, TABLE_SORT_ASCEND);
   Both(30);
