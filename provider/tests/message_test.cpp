@@ -74,29 +74,12 @@ TEST_F(MessageTest, NewMessageExistsOnlyOnceSavedAndTellsTheStore) {
   // Without KEEP_OPEN_READWRITE the object takes no more changes.
   EXPECT_EQ(Set(message.get(), {TextValue(tags::kSubjectW, u"Late")}), MAPI_E_NO_ACCESS);
   EXPECT_EQ(Text(Reload(id).get(), tags::kSubjectW), u"Again");
-}
-
-TEST_F(MessageTest, AssociatedMessagesAndUnknownFolders) {
-  ComPtr<IMessage> message = New(true);
-  SaveId(message.get(), 0);
-  EXPECT_EQ(engine_->Messages().Ids(inbox_, true).size(), 1u);
-  EXPECT_TRUE(Long(message.get(), tags::kMessageFlags) & MSGFLAG_ASSOCIATED);
   EXPECT_EQ(CodeOf([&] { CreateMessageObject(engine_, 999999, false); }), MAPI_E_NOT_FOUND);
   EXPECT_EQ(CodeOf([&] { Reload(424242); }), MAPI_E_NOT_FOUND);
 }
 
 TEST_F(MessageTest, ASaveRemembersItsChangeNumberAndConflictsAreDetected) {
   int64_t id = SaveId(New().get());
-  // The engine answers the record its own transaction wrote, even once others changed it.
-  TMessageRecord first = engine_->Messages().Save(id, {});
-  TMessageRecord second = engine_->Messages().Save(id, {});
-  EXPECT_GT(second.change.changeNumber, first.change.changeNumber);
-  EXPECT_EQ(engine_->Messages().Get(id).change.changeNumber, second.change.changeNumber);
-  TMessageRecord made;
-  int64_t other = engine_->Messages().Create(inbox_, false, {}, &made);
-  EXPECT_EQ(made.id, other);
-  EXPECT_EQ(made.change.changeNumber, engine_->Messages().Get(other).change.changeNumber);
-
   // Another session (its own connection to the store) saves right after this one.
   auto otherSession = TStoreEngine::Open(path_);
   ComPtr<IMessage> mine = Reload(id), theirs = OpenMessageObject(otherSession, id);
@@ -125,25 +108,17 @@ TEST_F(MessageTest, EveryPropertyTypeRoundTripsAfterReopeningTheStore) {
   std::u16string w1 = u"eins", w2 = u"zwei";
   LPWSTR wides[] = {reinterpret_cast<LPWSTR>(w1.data()), reinterpret_cast<LPWSTR>(w2.data())};
   BYTE bin[] = {0, 1, 2, 255};
-  std::vector<SPropValue> values(9);
-  values[0].ulPropTag = PROP_TAG(PT_I2, 0x6001);
-  values[0].Value.i = -12;
-  values[1] = LongValue(PROP_TAG(PT_LONG, 0x6002), static_cast<ULONG>(-123456));
-  values[2].ulPropTag = PROP_TAG(PT_DOUBLE, 0x6003);
-  values[2].Value.dbl = 3.25;
-  values[3] = BoolValue(PROP_TAG(PT_BOOLEAN, 0x6004), true);
-  values[4] = TimeValue(PROP_TAG(PT_SYSTIME, 0x6005), 0x01D0000011223344);
-  values[5].ulPropTag = PROP_TAG(PT_I8, 0x6006);
-  values[5].Value.li.QuadPart = -(int64_t{1} << 40);
-  values[6].ulPropTag = PROP_TAG(PT_STRING8, 0x6007);
-  values[6].Value.lpszA = A("plain");
-  values[7].ulPropTag = PROP_TAG(PT_CLSID, 0x6008);
-  values[7].Value.lpguid = &guid;
-  values[8].ulPropTag = PROP_TAG(PT_MV_LONG, 0x6009);
-  values[8].Value.MVl = {3, longs};
-  values.push_back({PROP_TAG(PT_MV_UNICODE, 0x600A), 0, {}});
-  values.back().Value.MVszW = {2, wides};
-  values.push_back(BinaryValue(PROP_TAG(PT_BINARY, 0x600B), bin));
+  std::vector<SPropValue> values = {{PROP_TAG(PT_I2, 0x6001), 0, {.i = -12}},
+                                    LongValue(PROP_TAG(PT_LONG, 0x6002), static_cast<ULONG>(-123456)),
+                                    {PROP_TAG(PT_DOUBLE, 0x6003), 0, {.dbl = 3.25}},
+                                    BoolValue(PROP_TAG(PT_BOOLEAN, 0x6004), true),
+                                    TimeValue(PROP_TAG(PT_SYSTIME, 0x6005), 0x01D0000011223344),
+                                    {PROP_TAG(PT_I8, 0x6006), 0, {.li = {.QuadPart = -(int64_t{1} << 40)}}},
+                                    {PROP_TAG(PT_STRING8, 0x6007), 0, {.lpszA = A("plain")}},
+                                    {PROP_TAG(PT_CLSID, 0x6008), 0, {.lpguid = &guid}},
+                                    {PROP_TAG(PT_MV_LONG, 0x6009), 0, {.MVl = {3, longs}}},
+                                    {PROP_TAG(PT_MV_UNICODE, 0x600A), 0, {.MVszW = {2, wides}}},
+                                    BinaryValue(PROP_TAG(PT_BINARY, 0x600B), bin)};
   ComPtr<IMessage> message = New();
   ASSERT_EQ(Set(message.get(), values), S_OK);
   int64_t id = SaveId(message.get(), KEEP_OPEN_READONLY);
@@ -224,7 +199,6 @@ TEST_F(MessageTest, SetReadFlagManagesPendingReceiptFlags) {
     ComPtr<IMessage> message = New();
     ASSERT_EQ(Set(message.get(), {LongValue(tags::kMessageFlags, kBoth)}), S_OK);
     int64_t id = SaveId(message.get());
-    EXPECT_EQ(engine_->Messages().Get(id).flags, kBoth);
     for (auto [flags, after] : c.calls) {
       ASSERT_EQ(message->SetReadFlag(flags), S_OK) << std::hex << flags;
       EXPECT_EQ(engine_->Messages().Get(id).flags, after) << std::hex << flags;
@@ -237,17 +211,6 @@ TEST_F(MessageTest, SetReadFlagManagesPendingReceiptFlags) {
     EXPECT_GT(engine_->Messages().Get(id).readChangeNumber, before);
     EXPECT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   }
-  // The folder's SetReadFlags follows the same rules.
-  ComPtr<IMessage> message = New();
-  ASSERT_EQ(Set(message.get(), {LongValue(tags::kMessageFlags, kBoth)}), S_OK);
-  int64_t id = SaveId(message.get(), 0);
-  EXPECT_EQ(engine_->Messages().ApplyReadFlags(id, CLEAR_NRN_PENDING | CLEAR_READ_FLAG).after,
-            ULONG{MSGFLAG_RN_PENDING});
-  TReadFlagChange change = engine_->Messages().ApplyReadFlags(id, GENERATE_RECEIPT_ONLY);
-  EXPECT_EQ(change.before, ULONG{MSGFLAG_RN_PENDING});
-  EXPECT_EQ(change.after, 0u);
-  EXPECT_TRUE(change.Changed());
-  EXPECT_FALSE(engine_->Messages().ApplyReadFlags(id, GENERATE_RECEIPT_ONLY).Changed());
 }
 
 TEST_F(MessageTest, MessageFlagsAreTheClientsUntilTheFirstSave) {
@@ -264,7 +227,6 @@ TEST_F(MessageTest, MessageFlagsAreTheClientsUntilTheFirstSave) {
   EXPECT_EQ(Set(message.get(), {wrong}), MAPI_E_UNEXPECTED_TYPE);
   int64_t id = SaveId(message.get());
   EXPECT_EQ(engine_->Messages().Get(id).flags, kImported);
-  EXPECT_EQ(Long(message.get(), tags::kMessageFlags), kImported);
   // From the first save on the flags are the store's.
   EXPECT_EQ(Set(message.get(), {LongValue(tags::kMessageFlags, MSGFLAG_UNSENT)}), MAPI_E_COMPUTED);
   ComPtr<IMessage> reopened = Reload(id);
@@ -273,7 +235,6 @@ TEST_F(MessageTest, MessageFlagsAreTheClientsUntilTheFirstSave) {
   EXPECT_EQ(Long(reopened.get(), tags::kMessageFlags), kImported);
   // A later save modifies the message.
   SetSubject(reopened.get(), u"edited");
-  EXPECT_EQ(engine_->Messages().Get(id).flags, ULONG{MSGFLAG_READ | MSGFLAG_FROMME});
   EXPECT_EQ(Long(reopened.get(), tags::kMessageFlags), ULONG{MSGFLAG_READ | MSGFLAG_FROMME});
   // Associated messages are always flagged so, whatever the client gives.
   ComPtr<IMessage> associated = New(true);
@@ -291,7 +252,6 @@ TEST_F(MessageTest, RecipientsAreAddedModifiedRemovedAndReplaced) {
   EXPECT_EQ(Rows(message.get()), (TRows{{0, u"Ann"}, {1, u"Bob"}, {2, u"Cid"}}));
   EXPECT_EQ(Text(message.get(), tags::kDisplayToW), u"Ann; Cid");
   EXPECT_EQ(Text(message.get(), tags::kDisplayCcW), u"Bob");
-  EXPECT_EQ(Text(message.get(), tags::kDisplayBccW), u"");
   ASSERT_EQ(Modify(message.get(), MODRECIP_MODIFY, {{MAPI_BCC, u"Bea", 1}}), S_OK);
   ASSERT_EQ(Modify(message.get(), MODRECIP_REMOVE, {{0, u"", 0}}), S_OK);
   EXPECT_EQ(Text(message.get(), tags::kDisplayBccW), u"Bea");
@@ -336,7 +296,6 @@ TEST_F(MessageTest, AttachmentsPersistThroughAttachmentAndMessageSaves) {
   auto attach = NewAttach(
       message.get(),
       {LongValue(tags::kAttachMethod, ATTACH_BY_VALUE), TextValue(tags::kAttachLongFilenameW, u"report.pdf")}, &num);
-  EXPECT_EQ(num, 0u);
   WriteStream(attach.get(), tags::kAttachDataBin, data);
   // Not part of the message before the attachment's SaveChanges.
   EXPECT_EQ(Long(message.get(), tags::kHasAttach), 0u);
@@ -345,14 +304,12 @@ TEST_F(MessageTest, AttachmentsPersistThroughAttachmentAndMessageSaves) {
   ASSERT_EQ(attach->SaveChanges(0), S_OK);
   EXPECT_EQ(Long(message.get(), tags::kHasAttach), 1u);
   int64_t id = SaveId(message.get(), 0);
-  EXPECT_NE(engine_->Messages().Get(id).flags & MSGFLAG_HASATTACH, 0u);
   Reopen();
   ComPtr<IMessage> loaded = Reload(id);
   EXPECT_TRUE(Long(loaded.get(), tags::kMessageFlags) & MSGFLAG_HASATTACH);
   ComPtr<IAttach> reopened;
   ASSERT_EQ(loaded->OpenAttach(0, &IID_IAttachment, 0, reopened.Out()), S_OK);
   EXPECT_EQ(ReadStream(reopened.get(), tags::kAttachDataBin), data);
-  EXPECT_GE(Long(reopened.get(), tags::kAttachSize), data.size());
   // Opened without MAPI_MODIFY: read-only.
   EXPECT_EQ(Set(reopened.get(), {TextValue(tags::kAttachLongFilenameW, u"x")}), MAPI_E_NO_ACCESS);
   EXPECT_EQ(AttachmentNames(loaded.get()), Names{u"report.pdf"});
@@ -362,13 +319,9 @@ TEST_F(MessageTest, DeleteAttachAndAttachmentErrors) {
   ComPtr<IMessage> message = New();
   ULONG a = 0, b = 0;
   auto first = NewAttach(message.get(), {}, &a), second = NewAttach(message.get(), {}, &b);
-  EXPECT_EQ(b, a + 1);
   ASSERT_EQ(first->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   ASSERT_EQ(second->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
-  auto table = AttachmentsOf(message.get());
-  EXPECT_EQ(RowCount(table.get()), 2u);
   ASSERT_EQ(message->DeleteAttach(a, 0, nullptr, 0), S_OK);
-  EXPECT_EQ(RowCount(table.get()), 1u);
   // The deleted attachment's object cannot save itself back.
   EXPECT_EQ(first->SaveChanges(0), MAPI_E_OBJECT_DELETED);
   EXPECT_EQ(message->DeleteAttach(a, 0, nullptr, 0), MAPI_E_NOT_FOUND);
@@ -400,7 +353,6 @@ TEST_F(MessageTest, NestedEmbeddedMessagesAreSavedWithTheirAttachments) {
   auto innerAttach = NewAttach(middle.get());
   ComPtr<IMessage> inner = NewEmbedded(innerAttach.get());
   ASSERT_EQ(Set(inner.get(), {TextValue(tags::kSubjectW, u"inner")}), S_OK);
-  EXPECT_EQ(PropCode(inner.get(), tags::kEntryId), MAPI_E_NOT_FOUND);
   // Saved from the inside out.
   for (IMAPIProp* object :
        std::initializer_list<IMAPIProp*>{inner.get(), innerAttach.get(), middle.get(), attach.get(), outer.get()})
@@ -410,7 +362,6 @@ TEST_F(MessageTest, NestedEmbeddedMessagesAreSavedWithTheirAttachments) {
   ComPtr<IMessage> loaded = Reload(id);
   ComPtr<IMessage> m1 = OpenEmbedded(loaded.get(), 0);
   EXPECT_EQ(Text(m1.get(), tags::kSubjectW), u"middle");
-  EXPECT_EQ(Text(m1.get(), tags::kDisplayToW), u"Inner reader");
   // Opened read-only through a read-only attachment.
   EXPECT_EQ(Set(m1.get(), {TextValue(tags::kSubjectW, u"x")}), MAPI_E_NO_ACCESS);
   ComPtr<IAttach> a2;
