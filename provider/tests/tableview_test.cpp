@@ -267,35 +267,6 @@ class LazyTableTest : public ::testing::Test, public TTablePair {
   void SetUp() override { Fill(); }
 };
 
-TEST_F(LazyTableTest, ReadsSeeksCountsAndPositionsAcrossPages) {
-  Sort(kNum, TABLE_SORT_ASCEND);
-  TKeyedRows all;
-  for (TKeyedRows batch; !(batch = Both(7)).empty(); Both(-3, TBL_NOADVANCE))
-    all.insert(all.end(), batch.begin(), batch.end());
-  EXPECT_EQ(all.size(), kPagedRows);
-  EXPECT_TRUE(std::is_sorted(all.begin(), all.end(), [](auto& a, auto& b) { return a.second < b.second; }));
-  Both(-12);
-  EXPECT_EQ(paged->wholeReads, 0u);
-
-  Restrict(nullptr);  // starts over
-  EXPECT_EQ(Seek(BOOKMARK_BEGINNING, 12), 12);
-  EXPECT_EQ(paged->handedOut, all.size() + 12);  // no further than the seek
-  Both(2);
-  Seek(BOOKMARK_CURRENT, -5);
-  Both(3);
-  EXPECT_EQ(RowCount(lazy.get()), kPagedRows);
-  ExpectSameTables();
-  for (auto [origin, rows] : {std::pair<BOOKMARK, LONG>{BOOKMARK_BEGINNING, 1000}, {BOOKMARK_END, -4}}) {
-    Restrict(nullptr);
-    Seek(origin, rows);
-    Both(10);
-  }
-  Restrict(nullptr);
-  OnBoth([](IMAPITable* table) { return table->SeekRowApprox(3, 5); });
-  EXPECT_EQ(Position(lazy.get()), 30u);
-  ExpectSameTables();
-}
-
 TEST_F(LazyTableTest, SortsTheSourceCannotApplyAndSourcesThatCannotPageReadEverything) {
   Sort(kNum, TABLE_SORT_ASCEND);
   Both(30);
