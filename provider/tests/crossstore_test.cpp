@@ -11,7 +11,6 @@ namespace orba::store {
 namespace {
 
 using namespace testing;
-using Names = std::vector<std::u16string>;
 
 const GUID kNamesA = {0x11111111, 0x2222, 0x3333, {1, 2, 3, 4, 5, 6, 7, 8}};
 

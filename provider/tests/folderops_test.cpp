@@ -13,7 +13,6 @@ namespace orba::store {
 namespace {
 
 using namespace testing;
-using Names = std::vector<std::u16string>;
 
 class FolderOps : public TStoreSessionTest {
  protected:

@@ -14,7 +14,6 @@ namespace orba::store {
 namespace {
 
 using namespace testing;
-using Names = std::vector<std::u16string>;
 using Depths = std::multimap<std::u16string, LONG>;
 
 class HierarchyNotify : public TStoreSessionTest {

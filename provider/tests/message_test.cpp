@@ -12,7 +12,6 @@ namespace orba::store {
 namespace {
 
 using namespace testing;
-using Names = std::vector<std::u16string>;
 
 const GUID kTestNames = {0x4F2A11D0, 0x1234, 0x5678, {0x9A, 0xBC, 0xDE, 0xF0, 0x11, 0x22, 0x33, 0x44}};
 const TMessageObjectOptions kReadOnly{TAccessMode::ReadOnly, {}, {}, {}};

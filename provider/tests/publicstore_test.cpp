@@ -10,7 +10,6 @@ namespace orba::store {
 namespace {
 
 using namespace testing;
-using Names = std::vector<std::u16string>;
 
 // One row of the stores table.
 struct TStoreRow {

@@ -14,7 +14,6 @@ namespace orba::store {
 namespace {
 
 using namespace testing;
-using Names = std::vector<std::u16string>;
 
 // A restriction with the value it points to: tag contains text, regardless of case.
 struct Has {

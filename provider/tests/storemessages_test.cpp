@@ -9,7 +9,6 @@ namespace orba::store {
 namespace {
 
 using namespace testing;
-using Names = std::vector<std::u16string>;
 
 class StoreMessages : public TStoreSessionTest, public ::testing::WithParamInterface<const char*> {
  protected:
