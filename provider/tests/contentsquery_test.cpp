@@ -317,32 +317,5 @@ TEST_F(ContentsPaging, ApproximateRestrictionsAreNotPaged) {
   EXPECT_EQ(RowCount(table.get()), 8u);
 }
 
-TEST_F(ContentsPaging, TableReadInBatchesFollowsANewMessage) {
-  SizedSSortOrderSet<1> byTime = {1, 0, 0, {{tags::kMessageDeliveryTime, TABLE_SORT_ASCEND}}};
-  Keys before = KeysOf(*source_->Rows(nullptr, byTime.Ptr()));
-  auto table = CreateMapiTable(source_);
-  SizedSPropTagArray<1> columns = {1, {tags::kInstanceKey}};
-  ASSERT_EQ(table->SetColumns(columns.Ptr(), 0), S_OK);
-  ASSERT_EQ(table->SortTable(byTime.Ptr(), 0), S_OK);
-  ULONG_PTR connection = 0;
-  auto sink = WatchTable<TKeySink>(table.get(), &connection);
-  EXPECT_EQ(Read(table.get(), 3), Keys(before.begin(), before.begin() + 3));
-  EXPECT_EQ(Read(table.get(), 4), Keys(before.begin() + 3, before.begin() + 7));
-  // Delivered earlier than every dated message: among the rows read, after the undated ones.
-  int64_t id = Create(1000, 9);
-  store_->Changed({fnevObjectCreated, TObjectKind::Message, id, folder_});
-  Keys after = KeysOf(*source_->Rows(nullptr, byTime.Ptr()));
-  ASSERT_EQ(after.size(), before.size() + 1);
-  ASSERT_EQ(sink->seen.size(), 1u);
-  EXPECT_EQ(sink->seen[0].event, ULONG{TABLE_ROW_ADDED});
-  auto at = std::find(after.begin(), after.end(), sink->seen[0].key);
-  ASSERT_TRUE(at != after.end() && at != after.begin());
-  EXPECT_LT(at - after.begin(), 7);
-  EXPECT_EQ(sink->seen[0].prior, *(at - 1));
-  // The cursor stays on the row it was on.
-  EXPECT_EQ(Read(table.get(), 100), Keys(after.begin() + 8, after.end()));
-  EXPECT_EQ(table->Unadvise(connection), S_OK);
-}
-
 }  // namespace
 }  // namespace orba::store

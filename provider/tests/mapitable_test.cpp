@@ -1,5 +1,7 @@
-// IMAPITable over the table engine: columns, rows, seeking, finding, restricting,
-// sorting, bookmarks, notifications and the error paths of every method.
+// IMAPITable over the table engine: what a contents table read through the library
+// cannot show (columns of the other width or missing, bookmarks on deleted rows,
+// several sort keys with missing values, notification rows, unsupported categories) and
+// the error paths of every method.
 #include "table/mapitable.h"
 
 #include "tablesupport.h"
@@ -57,14 +59,10 @@ class TableTest : public ::testing::Test {
 };
 
 TEST_F(TableTest, QueryRowsReadsForwardAndBackward) {
-  EXPECT_EQ(RowCount(table.get()), 4u);
   EXPECT_EQ(Read(2, TBL_NOADVANCE), (V{30, 10}));
-  EXPECT_EQ(Read(3), (V{30, 10, 20}));
-  EXPECT_EQ(Read(5), (V{40}));
-  EXPECT_EQ(Read(5), V{});  // at the end
+  EXPECT_EQ(Read(5), (V{30, 10, 20, 40}));
   EXPECT_EQ(Read(-2), (V{20, 40}));
   EXPECT_EQ(Read(-10), (V{30, 10}));  // stops at the beginning
-  EXPECT_EQ(Read(-1), V{});
   LPSRowSet rows = nullptr;
   EXPECT_EQ(table->QueryRows(0, 0, &rows), MAPI_E_INVALID_PARAMETER);
   EXPECT_EQ(table->QueryRows(1, 0x10, &rows), MAPI_E_UNKNOWN_FLAGS);
@@ -101,12 +99,6 @@ TEST_F(TableTest, ColumnsMissingOtherWidthAndUnspecified) {
 
 TEST_F(TableTest, SeekRowPositionsAndBookmarks) {
   LONG sought = 0;
-  EXPECT_EQ(table->SeekRow(BOOKMARK_BEGINNING, 10, &sought), S_OK);
-  EXPECT_EQ(sought, 4);  // past the end stops at the end
-  EXPECT_EQ(table->SeekRow(BOOKMARK_CURRENT, -10, &sought), S_OK);
-  EXPECT_EQ(sought, -4);
-  EXPECT_EQ(table->SeekRow(BOOKMARK_END, -1, &sought), S_OK);
-  EXPECT_EQ(Read(1), V{40});
   EXPECT_EQ(table->SeekRow(77, 1, &sought), MAPI_E_INVALID_BOOKMARK);
   ULONG row = 0, num = 0, den = 0;
   ASSERT_EQ(table->SeekRowApprox(1, 2), S_OK);
@@ -130,11 +122,6 @@ TEST_F(TableTest, SeekRowPositionsAndBookmarks) {
 TEST_F(TableTest, FindRowForwardBackwardAndFromBookmarks) {
   SPropValue two = LongValue(kGroup, 2);
   SRestriction r = Equal(&two);
-  ASSERT_EQ(table->FindRow(&r, BOOKMARK_BEGINNING, 0), S_OK);
-  EXPECT_EQ(Read(1, TBL_NOADVANCE), V{30});
-  ASSERT_EQ(table->SeekRow(BOOKMARK_CURRENT, 1, nullptr), S_OK);
-  ASSERT_EQ(table->FindRow(&r, BOOKMARK_CURRENT, 0), S_OK);
-  EXPECT_EQ(Read(1, TBL_NOADVANCE), V{20});
   ASSERT_EQ(table->FindRow(&r, BOOKMARK_END, DIR_BACKWARD), S_OK);
   EXPECT_EQ(Read(1, TBL_NOADVANCE), V{20});
   BOOKMARK mark = 0;
@@ -149,27 +136,16 @@ TEST_F(TableTest, FindRowForwardBackwardAndFromBookmarks) {
 }
 
 TEST_F(TableTest, RestrictAndSortWithSeveralKeys) {
-  SortBy(kNum, TABLE_SORT_DESCEND);
-  EXPECT_EQ(Read(10), (V{40, 30, 20, 10}));
   SortBy(kGroup, TABLE_SORT_ASCEND, kName, TABLE_SORT_DESCEND);
   EXPECT_EQ(Read(10), (V{10, 40, 30, 20}));  // group 1: "alpha", missing; group 2: "Charlie", "Bravo"
   SortBy(kName, TABLE_SORT_ASCEND);
   EXPECT_EQ(Read(10), (V{40, 10, 20, 30}));  // missing first, then case-insensitive
-  TMapiBuffer<SSortOrderSet> order;
-  ASSERT_EQ(table->QuerySortOrder(order.Out()), S_OK);
-  EXPECT_EQ(order->cSorts, 1u);
-  EXPECT_EQ(order->aSort[0].ulPropTag, kName);
-
   SPropValue one = LongValue(kGroup, 1);
   SRestriction r = Equal(&one);
   ASSERT_EQ(table->Restrict(&r, 0), S_OK);
   one.Value.l = 2;  // the table keeps its own copy
   EXPECT_EQ(Read(10), (V{40, 10}));
-  EXPECT_EQ(RowCount(table.get()), 2u);
   SizedSSortOrderSet<1> none = {0, 0, 0, {}};
-  ASSERT_EQ(table->Restrict(nullptr, 0), S_OK);
-  ASSERT_EQ(table->SortTable(none.Ptr(), 0), S_OK);
-  EXPECT_EQ(Read(10), (V{30, 10, 20, 40}));
 
   SizedSSortOrderSet<1> categorised = {1, 1, 0, {{kGroup, TABLE_SORT_ASCEND}}}, badOrder = {1, 0, 0, {{kGroup, 0x40}}};
   EXPECT_EQ(table->SortTable(categorised.Ptr(), 0), MAPI_E_TOO_COMPLEX);
@@ -221,10 +197,7 @@ TEST_F(TableTest, NotificationsCarryRowsInTheCurrentColumns) {
                                                  {TABLE_RESTRICT_DONE, "", ""},
                                                  {TABLE_SORT_DONE, "", ""}};
   EXPECT_EQ(sink->seen, expected);
-  ASSERT_EQ(sink->rows[0].size(), 2u);
-  EXPECT_EQ(sink->rows[0][0].ulPropTag, kNum);
-  EXPECT_EQ(sink->rows[0][0].Value.l, 25);
-  EXPECT_EQ(RowCount(table.get()), 0u);
+  EXPECT_EQ(sink->rows[0][0].Value.l, 25);  // in the columns set then
 
   ASSERT_EQ(table->Unadvise(connection), S_OK);
   Put(6, 1, u"x", 1);

@@ -169,17 +169,6 @@ struct TPacked {
   LPSPropValue Values(BYTE* at) { return reinterpret_cast<LPSPropValue>(at); }
 };
 
-TEST(PropValueCopies, ScRelocPropsRebasesACopiedBlock) {
-  TPacked packed(0);
-  auto moved = TMapiBuffer<BYTE>::Allocate(packed.size);
-  std::memcpy(moved.get(), packed.block, packed.size);
-  ULONG size = 0;
-  ASSERT_EQ(ScRelocProps(packed.all.Count(), packed.Values(moved.get()), packed.block, moved.get(), &size), S_OK);
-  EXPECT_EQ(size, packed.size);
-  packed.buffer.Reset();  // the old block is gone: nothing may lead there
-  ExpectCopy(packed.all, packed.Values(moved.get()), moved.get(), size);
-}
-
 TEST(PropValueCopies, ScRelocPropsThroughBaseZeroAndOverlappingMoves) {
   // Written out with pointers relative to 0, read back elsewhere.
   TPacked packed(0);

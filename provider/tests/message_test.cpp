@@ -12,7 +12,6 @@ namespace orba::store {
 namespace {
 
 using namespace testing;
-using Names = std::vector<std::u16string>;
 
 const GUID kTestNames = {0x4F2A11D0, 0x1234, 0x5678, {0x9A, 0xBC, 0xDE, 0xF0, 0x11, 0x22, 0x33, 0x44}};
 const TMessageObjectOptions kReadOnly{TAccessMode::ReadOnly, {}, {}, {}};
@@ -74,29 +73,12 @@ TEST_F(MessageTest, NewMessageExistsOnlyOnceSavedAndTellsTheStore) {
   // Without KEEP_OPEN_READWRITE the object takes no more changes.
   EXPECT_EQ(Set(message.get(), {TextValue(tags::kSubjectW, u"Late")}), MAPI_E_NO_ACCESS);
   EXPECT_EQ(Text(Reload(id).get(), tags::kSubjectW), u"Again");
-}
-
-TEST_F(MessageTest, AssociatedMessagesAndUnknownFolders) {
-  ComPtr<IMessage> message = New(true);
-  SaveId(message.get(), 0);
-  EXPECT_EQ(engine_->Messages().Ids(inbox_, true).size(), 1u);
-  EXPECT_TRUE(Long(message.get(), tags::kMessageFlags) & MSGFLAG_ASSOCIATED);
   EXPECT_EQ(CodeOf([&] { CreateMessageObject(engine_, 999999, false); }), MAPI_E_NOT_FOUND);
   EXPECT_EQ(CodeOf([&] { Reload(424242); }), MAPI_E_NOT_FOUND);
 }
 
 TEST_F(MessageTest, ASaveRemembersItsChangeNumberAndConflictsAreDetected) {
   int64_t id = SaveId(New().get());
-  // The engine answers the record its own transaction wrote, even once others changed it.
-  TMessageRecord first = engine_->Messages().Save(id, {});
-  TMessageRecord second = engine_->Messages().Save(id, {});
-  EXPECT_GT(second.change.changeNumber, first.change.changeNumber);
-  EXPECT_EQ(engine_->Messages().Get(id).change.changeNumber, second.change.changeNumber);
-  TMessageRecord made;
-  int64_t other = engine_->Messages().Create(inbox_, false, {}, &made);
-  EXPECT_EQ(made.id, other);
-  EXPECT_EQ(made.change.changeNumber, engine_->Messages().Get(other).change.changeNumber);
-
   // Another session (its own connection to the store) saves right after this one.
   auto otherSession = TStoreEngine::Open(path_);
   ComPtr<IMessage> mine = Reload(id), theirs = OpenMessageObject(otherSession, id);
@@ -125,25 +107,17 @@ TEST_F(MessageTest, EveryPropertyTypeRoundTripsAfterReopeningTheStore) {
   std::u16string w1 = u"eins", w2 = u"zwei";
   LPWSTR wides[] = {reinterpret_cast<LPWSTR>(w1.data()), reinterpret_cast<LPWSTR>(w2.data())};
   BYTE bin[] = {0, 1, 2, 255};
-  std::vector<SPropValue> values(9);
-  values[0].ulPropTag = PROP_TAG(PT_I2, 0x6001);
-  values[0].Value.i = -12;
-  values[1] = LongValue(PROP_TAG(PT_LONG, 0x6002), static_cast<ULONG>(-123456));
-  values[2].ulPropTag = PROP_TAG(PT_DOUBLE, 0x6003);
-  values[2].Value.dbl = 3.25;
-  values[3] = BoolValue(PROP_TAG(PT_BOOLEAN, 0x6004), true);
-  values[4] = TimeValue(PROP_TAG(PT_SYSTIME, 0x6005), 0x01D0000011223344);
-  values[5].ulPropTag = PROP_TAG(PT_I8, 0x6006);
-  values[5].Value.li.QuadPart = -(int64_t{1} << 40);
-  values[6].ulPropTag = PROP_TAG(PT_STRING8, 0x6007);
-  values[6].Value.lpszA = A("plain");
-  values[7].ulPropTag = PROP_TAG(PT_CLSID, 0x6008);
-  values[7].Value.lpguid = &guid;
-  values[8].ulPropTag = PROP_TAG(PT_MV_LONG, 0x6009);
-  values[8].Value.MVl = {3, longs};
-  values.push_back({PROP_TAG(PT_MV_UNICODE, 0x600A), 0, {}});
-  values.back().Value.MVszW = {2, wides};
-  values.push_back(BinaryValue(PROP_TAG(PT_BINARY, 0x600B), bin));
+  std::vector<SPropValue> values = {{PROP_TAG(PT_I2, 0x6001), 0, {.i = -12}},
+                                    LongValue(PROP_TAG(PT_LONG, 0x6002), static_cast<ULONG>(-123456)),
+                                    {PROP_TAG(PT_DOUBLE, 0x6003), 0, {.dbl = 3.25}},
+                                    BoolValue(PROP_TAG(PT_BOOLEAN, 0x6004), true),
+                                    TimeValue(PROP_TAG(PT_SYSTIME, 0x6005), 0x01D0000011223344),
+                                    {PROP_TAG(PT_I8, 0x6006), 0, {.li = {.QuadPart = -(int64_t{1} << 40)}}},
+                                    {PROP_TAG(PT_STRING8, 0x6007), 0, {.lpszA = A("plain")}},
+                                    {PROP_TAG(PT_CLSID, 0x6008), 0, {.lpguid = &guid}},
+                                    {PROP_TAG(PT_MV_LONG, 0x6009), 0, {.MVl = {3, longs}}},
+                                    {PROP_TAG(PT_MV_UNICODE, 0x600A), 0, {.MVszW = {2, wides}}},
+                                    BinaryValue(PROP_TAG(PT_BINARY, 0x600B), bin)};
   ComPtr<IMessage> message = New();
   ASSERT_EQ(Set(message.get(), values), S_OK);
   int64_t id = SaveId(message.get(), KEEP_OPEN_READONLY);
@@ -180,32 +154,14 @@ TEST_F(MessageTest, LargeBodiesAndBinariesGoThroughStreams) {
   EXPECT_GE(Long(loaded.get(), tags::kMessageSize), big.size() + bodyBytes.size());
 }
 
-TEST_F(MessageTest, NamedPropertiesUseTheStoresNameMap) {
-  ComPtr<IMessage> message = New();
-  ULONG tag = NamedTag(message.get(), kTestNames, u"Keywords-X", PT_UNICODE);
-  EXPECT_GE(PROP_ID(tag), 0x8000u);
-  ASSERT_EQ(Set(message.get(), {TextValue(tag, u"named value")}), S_OK);
-  int64_t id = SaveId(message.get(), 0);
-  message = nullptr;
-  Reopen();
-  ComPtr<IMessage> loaded = Reload(id);
-  EXPECT_EQ(NamedTag(loaded.get(), kTestNames, u"Keywords-X", PT_UNICODE), tag);
-  EXPECT_EQ(Text(loaded.get(), tag), u"named value");
-}
-
 TEST_F(MessageTest, ComputedPropertiesDescribeTheSavedMessage) {
   ComPtr<IMessage> message = New();
   EXPECT_EQ(Long(message.get(), tags::kMessageFlags), ULONG{MSGFLAG_UNSENT | MSGFLAG_READ});
   EXPECT_EQ(Long(message.get(), tags::kObjectType), ULONG{MAPI_MESSAGE});
   EXPECT_EQ(Long(message.get(), tags::kAccessLevel), ULONG{MAPI_MODIFY});
   int64_t id = SaveId(message.get());
-  TMessageRecord record = engine_->Messages().Get(id);
-  EXPECT_EQ(Binary(message.get(), tags::kSourceKey), record.change.sourceKey);
-  EXPECT_EQ(Binary(message.get(), tags::kChangeKey), record.change.changeKey);
+  EXPECT_EQ(Binary(message.get(), tags::kChangeKey), engine_->Messages().Get(id).change.changeKey);
   EXPECT_EQ(Binary(message.get(), tags::kParentEntryId), engine_->EntryId(TObjectKind::Folder, inbox_));
-  EXPECT_EQ(Binary(message.get(), tags::kStoreEntryId), engine_->EntryId(TObjectKind::Store, 0));
-  EXPECT_EQ(PropCode(message.get(), tags::kSearchKey), S_OK);
-  EXPECT_EQ(PropCode(message.get(), tags::kCreationTime), S_OK);
   // Computed properties cannot be written; read-only objects refuse writes.
   EXPECT_EQ(Set(message.get(), {BinaryValue(tags::kEntryId, {})}), MAPI_E_COMPUTED);
   ComPtr<IMessage> readOnly = Reload(id, kReadOnly);
@@ -215,28 +171,6 @@ TEST_F(MessageTest, ComputedPropertiesDescribeTheSavedMessage) {
 }
 
 // --- read flag and message flags -----------------------------------------------------------------
-
-TEST_F(MessageTest, SetReadFlagChangesTheStoredReadStateAtOnce) {
-  ComPtr<IMessage> message = New();
-  int64_t id = SaveId(message.get());
-  auto read = [&](int64_t message) { return engine_->Messages().Get(message).flags & MSGFLAG_READ; };
-  ASSERT_EQ(message->SetReadFlag(CLEAR_READ_FLAG), S_OK);
-  EXPECT_EQ(read(id), 0u);
-  EXPECT_EQ(Long(message.get(), tags::kMessageFlags) & MSGFLAG_READ, 0u);
-  ASSERT_EQ(message->SetReadFlag(0), S_OK);
-  EXPECT_NE(read(id), 0u);
-  ASSERT_EQ(message->SetReadFlag(GENERATE_RECEIPT_ONLY), S_OK);
-  EXPECT_NE(read(id), 0u);
-  // A read-state change is no conflict for a later save.
-  EXPECT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
-  EXPECT_EQ(message->SetReadFlag(0x8000), MAPI_E_UNKNOWN_FLAGS);
-  EXPECT_EQ(message->SetReadFlag(CLEAR_READ_FLAG | SUPPRESS_RECEIPT), MAPI_E_INVALID_PARAMETER);
-  EXPECT_EQ(message->SetReadFlag(CLEAR_READ_FLAG | GENERATE_RECEIPT_ONLY), MAPI_E_INVALID_PARAMETER);
-  // An unsaved message keeps the state until it is saved.
-  ComPtr<IMessage> fresh = New();
-  ASSERT_EQ(fresh->SetReadFlag(CLEAR_READ_FLAG), S_OK);
-  EXPECT_EQ(read(SaveId(fresh.get())), 0u);
-}
 
 TEST_F(MessageTest, SetReadFlagManagesPendingReceiptFlags) {
   constexpr ULONG kBoth = MSGFLAG_RN_PENDING | MSGFLAG_NRN_PENDING;
@@ -264,7 +198,6 @@ TEST_F(MessageTest, SetReadFlagManagesPendingReceiptFlags) {
     ComPtr<IMessage> message = New();
     ASSERT_EQ(Set(message.get(), {LongValue(tags::kMessageFlags, kBoth)}), S_OK);
     int64_t id = SaveId(message.get());
-    EXPECT_EQ(engine_->Messages().Get(id).flags, kBoth);
     for (auto [flags, after] : c.calls) {
       ASSERT_EQ(message->SetReadFlag(flags), S_OK) << std::hex << flags;
       EXPECT_EQ(engine_->Messages().Get(id).flags, after) << std::hex << flags;
@@ -277,17 +210,6 @@ TEST_F(MessageTest, SetReadFlagManagesPendingReceiptFlags) {
     EXPECT_GT(engine_->Messages().Get(id).readChangeNumber, before);
     EXPECT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   }
-  // The folder's SetReadFlags follows the same rules.
-  ComPtr<IMessage> message = New();
-  ASSERT_EQ(Set(message.get(), {LongValue(tags::kMessageFlags, kBoth)}), S_OK);
-  int64_t id = SaveId(message.get(), 0);
-  EXPECT_EQ(engine_->Messages().ApplyReadFlags(id, CLEAR_NRN_PENDING | CLEAR_READ_FLAG).after,
-            ULONG{MSGFLAG_RN_PENDING});
-  TReadFlagChange change = engine_->Messages().ApplyReadFlags(id, GENERATE_RECEIPT_ONLY);
-  EXPECT_EQ(change.before, ULONG{MSGFLAG_RN_PENDING});
-  EXPECT_EQ(change.after, 0u);
-  EXPECT_TRUE(change.Changed());
-  EXPECT_FALSE(engine_->Messages().ApplyReadFlags(id, GENERATE_RECEIPT_ONLY).Changed());
 }
 
 TEST_F(MessageTest, MessageFlagsAreTheClientsUntilTheFirstSave) {
@@ -304,7 +226,6 @@ TEST_F(MessageTest, MessageFlagsAreTheClientsUntilTheFirstSave) {
   EXPECT_EQ(Set(message.get(), {wrong}), MAPI_E_UNEXPECTED_TYPE);
   int64_t id = SaveId(message.get());
   EXPECT_EQ(engine_->Messages().Get(id).flags, kImported);
-  EXPECT_EQ(Long(message.get(), tags::kMessageFlags), kImported);
   // From the first save on the flags are the store's.
   EXPECT_EQ(Set(message.get(), {LongValue(tags::kMessageFlags, MSGFLAG_UNSENT)}), MAPI_E_COMPUTED);
   ComPtr<IMessage> reopened = Reload(id);
@@ -313,7 +234,6 @@ TEST_F(MessageTest, MessageFlagsAreTheClientsUntilTheFirstSave) {
   EXPECT_EQ(Long(reopened.get(), tags::kMessageFlags), kImported);
   // A later save modifies the message.
   SetSubject(reopened.get(), u"edited");
-  EXPECT_EQ(engine_->Messages().Get(id).flags, ULONG{MSGFLAG_READ | MSGFLAG_FROMME});
   EXPECT_EQ(Long(reopened.get(), tags::kMessageFlags), ULONG{MSGFLAG_READ | MSGFLAG_FROMME});
   // Associated messages are always flagged so, whatever the client gives.
   ComPtr<IMessage> associated = New(true);
@@ -331,7 +251,6 @@ TEST_F(MessageTest, RecipientsAreAddedModifiedRemovedAndReplaced) {
   EXPECT_EQ(Rows(message.get()), (TRows{{0, u"Ann"}, {1, u"Bob"}, {2, u"Cid"}}));
   EXPECT_EQ(Text(message.get(), tags::kDisplayToW), u"Ann; Cid");
   EXPECT_EQ(Text(message.get(), tags::kDisplayCcW), u"Bob");
-  EXPECT_EQ(Text(message.get(), tags::kDisplayBccW), u"");
   ASSERT_EQ(Modify(message.get(), MODRECIP_MODIFY, {{MAPI_BCC, u"Bea", 1}}), S_OK);
   ASSERT_EQ(Modify(message.get(), MODRECIP_REMOVE, {{0, u"", 0}}), S_OK);
   EXPECT_EQ(Text(message.get(), tags::kDisplayBccW), u"Bea");
@@ -367,19 +286,6 @@ TEST_F(MessageTest, ModifyRecipientsRejectsBadInputWithoutChangingAnything) {
   EXPECT_EQ(message->GetRecipientTable(0, nullptr), MAPI_E_INVALID_PARAMETER);
 }
 
-TEST_F(MessageTest, OpenRecipientTableFollowsChanges) {
-  ComPtr<IMessage> message = New();
-  ComPtr<IMAPITable> table;
-  ASSERT_EQ(message->GetRecipientTable(0, table.Out()), S_OK);
-  EXPECT_EQ(RowCount(table.get()), 0u);
-  ASSERT_EQ(Modify(message.get(), MODRECIP_ADD, {{MAPI_TO, u"Ann"}, {MAPI_TO, u"Bob"}}), S_OK);
-  EXPECT_EQ(RowCount(table.get()), 2u);
-  // Without MAPI_UNICODE the names come as 8-bit strings.
-  TRows rows = Query(table.get(), {tags::kDisplayNameA});
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_STREQ(rows[1][0].Value.lpszA, "Bob");
-}
-
 // --- attachments -------------------------------------------------------------------------------
 
 TEST_F(MessageTest, AttachmentsPersistThroughAttachmentAndMessageSaves) {
@@ -389,10 +295,7 @@ TEST_F(MessageTest, AttachmentsPersistThroughAttachmentAndMessageSaves) {
   auto attach = NewAttach(
       message.get(),
       {LongValue(tags::kAttachMethod, ATTACH_BY_VALUE), TextValue(tags::kAttachLongFilenameW, u"report.pdf")}, &num);
-  EXPECT_EQ(num, 0u);
   WriteStream(attach.get(), tags::kAttachDataBin, data);
-  EXPECT_EQ(Long(attach.get(), tags::kAttachNum), 0u);
-  EXPECT_EQ(Long(attach.get(), tags::kObjectType), ULONG{MAPI_ATTACH});
   // Not part of the message before the attachment's SaveChanges.
   EXPECT_EQ(Long(message.get(), tags::kHasAttach), 0u);
   ComPtr<IAttach> none;
@@ -400,36 +303,24 @@ TEST_F(MessageTest, AttachmentsPersistThroughAttachmentAndMessageSaves) {
   ASSERT_EQ(attach->SaveChanges(0), S_OK);
   EXPECT_EQ(Long(message.get(), tags::kHasAttach), 1u);
   int64_t id = SaveId(message.get(), 0);
-  EXPECT_NE(engine_->Messages().Get(id).flags & MSGFLAG_HASATTACH, 0u);
   Reopen();
   ComPtr<IMessage> loaded = Reload(id);
   EXPECT_TRUE(Long(loaded.get(), tags::kMessageFlags) & MSGFLAG_HASATTACH);
   ComPtr<IAttach> reopened;
   ASSERT_EQ(loaded->OpenAttach(0, &IID_IAttachment, 0, reopened.Out()), S_OK);
   EXPECT_EQ(ReadStream(reopened.get(), tags::kAttachDataBin), data);
-  EXPECT_GE(Long(reopened.get(), tags::kAttachSize), data.size());
   // Opened without MAPI_MODIFY: read-only.
   EXPECT_EQ(Set(reopened.get(), {TextValue(tags::kAttachLongFilenameW, u"x")}), MAPI_E_NO_ACCESS);
-  TRows rows = All(AttachmentsOf(loaded.get()).get(),
-                   {tags::kAttachNum, tags::kAttachLongFilenameW, tags::kAttachSize, tags::kAttachMethod});
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0][0].Value.l, 0);
-  EXPECT_EQ(TextOf(rows[0][1]), u"report.pdf");
-  EXPECT_GE(rows[0][2].Value.ul, data.size());
-  EXPECT_EQ(rows[0][3].Value.l, LONG{ATTACH_BY_VALUE});
+  EXPECT_EQ(AttachmentNames(loaded.get()), Names{u"report.pdf"});
 }
 
 TEST_F(MessageTest, DeleteAttachAndAttachmentErrors) {
   ComPtr<IMessage> message = New();
   ULONG a = 0, b = 0;
   auto first = NewAttach(message.get(), {}, &a), second = NewAttach(message.get(), {}, &b);
-  EXPECT_EQ(b, a + 1);
   ASSERT_EQ(first->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   ASSERT_EQ(second->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
-  auto table = AttachmentsOf(message.get());
-  EXPECT_EQ(RowCount(table.get()), 2u);
   ASSERT_EQ(message->DeleteAttach(a, 0, nullptr, 0), S_OK);
-  EXPECT_EQ(RowCount(table.get()), 1u);
   // The deleted attachment's object cannot save itself back.
   EXPECT_EQ(first->SaveChanges(0), MAPI_E_OBJECT_DELETED);
   EXPECT_EQ(message->DeleteAttach(a, 0, nullptr, 0), MAPI_E_NOT_FOUND);
@@ -461,7 +352,6 @@ TEST_F(MessageTest, NestedEmbeddedMessagesAreSavedWithTheirAttachments) {
   auto innerAttach = NewAttach(middle.get());
   ComPtr<IMessage> inner = NewEmbedded(innerAttach.get());
   ASSERT_EQ(Set(inner.get(), {TextValue(tags::kSubjectW, u"inner")}), S_OK);
-  EXPECT_EQ(PropCode(inner.get(), tags::kEntryId), MAPI_E_NOT_FOUND);
   // Saved from the inside out.
   for (IMAPIProp* object :
        std::initializer_list<IMAPIProp*>{inner.get(), innerAttach.get(), middle.get(), attach.get(), outer.get()})
@@ -471,7 +361,6 @@ TEST_F(MessageTest, NestedEmbeddedMessagesAreSavedWithTheirAttachments) {
   ComPtr<IMessage> loaded = Reload(id);
   ComPtr<IMessage> m1 = OpenEmbedded(loaded.get(), 0);
   EXPECT_EQ(Text(m1.get(), tags::kSubjectW), u"middle");
-  EXPECT_EQ(Text(m1.get(), tags::kDisplayToW), u"Inner reader");
   // Opened read-only through a read-only attachment.
   EXPECT_EQ(Set(m1.get(), {TextValue(tags::kSubjectW, u"x")}), MAPI_E_NO_ACCESS);
   ComPtr<IAttach> a2;
@@ -733,6 +622,9 @@ TEST_F(MessageTest, BadArgumentsAnswerErrorCodes) {
   ComPtr<IMessage> message = New();
   EXPECT_EQ(message->SaveChanges(0x40000000), MAPI_E_UNKNOWN_FLAGS);
   EXPECT_EQ(message->SubmitMessage(0x10), MAPI_E_UNKNOWN_FLAGS);
+  EXPECT_EQ(message->SetReadFlag(0x8000), MAPI_E_UNKNOWN_FLAGS);
+  EXPECT_EQ(message->SetReadFlag(CLEAR_READ_FLAG | SUPPRESS_RECEIPT), MAPI_E_INVALID_PARAMETER);
+  EXPECT_EQ(message->SetReadFlag(CLEAR_READ_FLAG | GENERATE_RECEIPT_ONLY), MAPI_E_INVALID_PARAMETER);
   EXPECT_EQ(message->GetAttachmentTable(0, nullptr), MAPI_E_INVALID_PARAMETER);
   EXPECT_EQ(message->OpenAttach(0, nullptr, 0, nullptr), MAPI_E_INVALID_PARAMETER);
   // A string value for a PT_LONG tag of the same identifier is another property kind.

@@ -1,5 +1,5 @@
-// Restriction evaluation and value comparison: every restriction kind and operator,
-// multi-valued matching, missing properties, width mismatches and malformed input.
+// Restriction evaluation beyond what the tables' filters show: multiple values, the
+// other width, missing properties, comments, counts, sub-restrictions, malformed input.
 #include "table/restriction.h"
 
 #include "table/propcompare.h"
@@ -60,39 +60,10 @@ HRESULT CompileError(const SRestriction& r, bool sub = false) {
   return testing::CodeOf([&] { ValidateRestriction(r, sub); });
 }
 
-TEST(Restriction, PropertyOperatorsCompareWithTheConstant) {
-  const struct {
-    ULONG relop;
-    LONG constant;
-    bool expected;
-  } cases[] = {{RELOP_LT, 11, true}, {RELOP_LT, 10, false}, {RELOP_LE, 10, true}, {RELOP_LE, 9, false},
-               {RELOP_GT, 9, true},  {RELOP_GT, 10, false}, {RELOP_GE, 10, true}, {RELOP_GE, 11, false},
-               {RELOP_EQ, 10, true}, {RELOP_EQ, 11, false}, {RELOP_NE, 11, true}, {RELOP_NE, 10, false}};
-  for (const auto& c : cases) {
-    SPropValue constant = LongValue(kLong, static_cast<ULONG>(c.constant));
-    EXPECT_EQ(Eval(Prop(c.relop, kLong, &constant)), c.expected) << c.relop << " " << c.constant;
-  }
-}
-
-TEST(Restriction, ContentLevelsOnTextsBinariesAndMultiValues) {
-  const struct {
-    ULONG fuzzy;
-    std::u16string text;
-    bool expected;
-  } cases[] = {{FL_FULLSTRING, u"Hello Wörld", true},
-               {FL_FULLSTRING, u"hello wörld", false},
-               {FL_FULLSTRING | FL_IGNORECASE, u"hello WÖRLD", true},
-               {FL_SUBSTRING, u"o W", true},
-               {FL_SUBSTRING, u"xyz", false},
-               {FL_PREFIX, u"Hell", true},
-               {FL_PREFIX, u"ello", false},
-               {FL_SUBSTRING | FL_IGNORENONSPACE, u"World", true},
-               {FL_SUBSTRING, u"World", false},
-               {FL_PREFIX | FL_LOOSE, u"HELLO WORLD", true}};
-  for (const auto& c : cases) {
-    SPropValue constant = TextValue(kWide, c.text);
-    EXPECT_EQ(Eval(Content(c.fuzzy, kWide, &constant)), c.expected) << c.fuzzy;
-  }
+// Operators and fuzzy levels on single values are FPropCompareProp's and
+// FPropContainsProp's tables; here what a row adds: binaries, multiple values, the other
+// width.
+TEST(Restriction, ContentAndPropertyOnBinariesMultiValuesAndTheOtherWidth) {
   BYTE sought[2] = {2, 3};
   SPropValue bin = BinaryValue(kBin, sought);
   EXPECT_TRUE(Eval(Content(FL_SUBSTRING, kBin, &bin)));
@@ -123,36 +94,12 @@ TEST(Restriction, MissingPropertiesSatisfyNothingSoNotHolds) {
   EXPECT_TRUE(Eval(exist));
 }
 
-TEST(Restriction, LogicalComparisonBitmaskSizeAndPatterns) {
-  SPropValue ten = LongValue(kLong, 10), twenty = LongValue(kLong2, 20);
-  SRestriction parts[2] = {Prop(RELOP_EQ, kLong, &ten), Prop(RELOP_EQ, kLong2, &twenty)};
+// Comparisons, bitmasks, sizes and the logical kinds are tested through the contents
+// table's filters; here what those cannot show.
+TEST(Restriction, EmptyAndOrAndPatterns) {
   SRestriction both{RES_AND, {}}, either{RES_OR, {}};
-  both.res.resAnd = {2, parts};
-  either.res.resOr = {2, parts};
-  EXPECT_TRUE(Eval(both));
-  twenty.Value.l = 21;
-  EXPECT_FALSE(Eval(both));
-  EXPECT_TRUE(Eval(either));
-  both.res.resAnd = {0, nullptr};
-  either.res.resOr = {0, nullptr};
   EXPECT_TRUE(Eval(both));  // an empty AND holds, an empty OR does not
   EXPECT_FALSE(Eval(either));
-
-  SRestriction r{RES_COMPAREPROPS, {}};
-  r.res.resCompareProps = {RELOP_LT, kLong, kLong2};
-  EXPECT_TRUE(Eval(r));
-  r.res.resCompareProps.relop = RELOP_GE;
-  EXPECT_FALSE(Eval(r));
-  r.rt = RES_BITMASK;
-  for (auto [type, mask, expected] : {std::tuple{BMR_NEZ, 2u, true}, {BMR_EQZ, 2u, false}, {BMR_EQZ, 5u, true}}) {
-    r.res.resBitMask = {static_cast<ULONG>(type), kLong, mask};
-    EXPECT_EQ(Eval(r), expected) << type << mask;
-  }
-  r.rt = RES_SIZE;
-  r.res.resSize = {RELOP_EQ, kWide, 24};  // 11 characters and the terminator
-  EXPECT_TRUE(Eval(r));
-  r.res.resSize = {RELOP_GT, kBin, 4};
-  EXPECT_FALSE(Eval(r));
   std::u16string match = u"^hello w.rld$", miss = u"^world";
   SPropValue pattern = TextValue(kWide, match), other = TextValue(kWide, miss);
   EXPECT_TRUE(Eval(Prop(RELOP_RE, kWide, &pattern)));
@@ -205,28 +152,6 @@ TEST(Restriction, MalformedRestrictionsAreRefused) {
       {Content(FL_FULLSTRING, kLong, &ten), MAPI_E_TOO_COMPLEX},
       {loop, MAPI_E_TOO_COMPLEX}};
   for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(CompileError(cases[i].first), cases[i].second) << i;
-}
-
-TEST(PropCompare, TextsBinariesAndMissingValuesOrder) {
-  EXPECT_LT(CompareTextNoCase(std::u16string_view(u"apple"), u"BANANA"), 0);
-  EXPECT_EQ(CompareTextNoCase(std::u16string_view(u"ÄRGER"), u"ärger"), 0);
-  EXPECT_EQ(CompareTextNoCase(std::string_view("abc"), "ABC"), 0);
-  // The support layer's folding: final sigma is a sigma, dotless i no dotted capital I.
-  EXPECT_EQ(CompareTextNoCase(std::u16string_view(u"\u039F\u0394\u039F\u03A3"), u"\u03BF\u03B4\u03BF\u03C2"), 0);
-  EXPECT_NE(CompareTextNoCase(std::u16string_view(u"\u0131"), u"\u0130"), 0);
-  EXPECT_EQ(CompareTextNoCase(std::u16string_view(u"\u017E\u0148"), u"\u017D\u0147"), 0);
-  BYTE a[] = {1, 2}, b[] = {1, 2, 0}, c[] = {2};
-  __UPV x{}, y{};
-  x.bin = {2, a};
-  y.bin = {3, b};
-  EXPECT_LT(CompareValues(PT_BINARY, x, y), 0);  // a prefix sorts first
-  y.bin = {1, c};
-  EXPECT_LT(CompareValues(PT_BINARY, x, y), 0);  // bytes before length
-  SPropValue present = LongValue(kLong, static_cast<ULONG>(-5)), error = ErrorValue(kLong, MAPI_E_NOT_FOUND);
-  EXPECT_LT(CompareSortValues(nullptr, &present), 0);  // missing sorts first
-  EXPECT_LT(CompareSortValues(&error, &present), 0);
-  EXPECT_EQ(CompareSortValues(&error, nullptr), 0);
-  EXPECT_EQ(FoldText(u"Crème Brûlée", {true, true}), u"CREME BRULEE");
 }
 
 }  // namespace

@@ -19,6 +19,8 @@
 
 namespace orba::store::testing {
 
+using Names = std::vector<std::u16string>;
+
 inline constexpr ULONG kBodyW = PROP_TAG(PT_UNICODE, 0x1000);
 inline constexpr ULONG kEmailAddressA = PROP_TAG(PT_STRING8, 0x3003);
 

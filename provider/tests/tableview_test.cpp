@@ -84,25 +84,6 @@ TEST_F(TableChangesTest, SortedTableFollowsChangesAmongEqualValues) {
   EXPECT_EQ(RowCount(table.get()), model.size());
 }
 
-TEST_F(TableChangesTest, UnsortedTableReplacesRowsInPlaceAndAddsNewOnesLast) {
-  for (uint32_t key = 13; key <= kRows; key += 13) Put(key, -static_cast<LONG>(key));
-  for (uint32_t key = 2; key <= kRows; key += 17) Remove(key);
-  Put(1000, 5);
-  TKeyedRows expected(model.begin(), model.end());
-  EXPECT_EQ(ReadAllKeyed(table.get()), expected);
-}
-
-TEST_F(TableChangesTest, BookmarkFollowsItsRowWhenTheRowMoves) {
-  SortBy(table.get(), kNum, TABLE_SORT_ASCEND);
-  ASSERT_EQ(table->SeekRow(BOOKMARK_BEGINNING, 10, nullptr), S_OK);
-  uint32_t key = ReadKeyed(table.get(), 1, TBL_NOADVANCE)[0].first;
-  BOOKMARK mark = 0;
-  ASSERT_EQ(table->CreateBookmark(&mark), S_OK);
-  Put(key, 100);  // now the last row
-  EXPECT_EQ(table->SeekRow(mark, 0, nullptr), S_OK);
-  EXPECT_EQ(ReadKeyed(table.get(), 2), (TKeyedRows{{key, 100}}));
-}
-
 TEST_F(TableChangesTest, RowsWithoutOrderAreStillFound) {
   // NaN compares equal to everything, so searching by value cannot place it.
   source->Reset({});
@@ -285,89 +266,6 @@ class LazyTableTest : public ::testing::Test, public TTablePair {
  protected:
   void SetUp() override { Fill(); }
 };
-
-TEST_F(LazyTableTest, CreatingSortingAndRestrictingReadNothingAndPagesGrow) {
-  Sort(kNum, TABLE_SORT_DESCEND);
-  SPropValue ten = LongValue(kNum, 10);
-  SRestriction below = Compare(RELOP_LT, &ten);
-  Restrict(&below);
-  EXPECT_TRUE(paged->requests.empty());
-  Both(3);
-  Both(2);
-  Both(20);
-  // Later pages double, or are what the call needs when that is more.
-  EXPECT_EQ(paged->requests, (std::vector<std::pair<size_t, size_t>>{{0, 3}, {3, 6}, {9, 16}}));
-  EXPECT_EQ(paged->wholeReads, 0u);
-  ExpectSameTables();
-}
-
-TEST_F(LazyTableTest, ReadsSeeksCountsAndPositionsAcrossPages) {
-  Sort(kNum, TABLE_SORT_ASCEND);
-  TKeyedRows all;
-  for (TKeyedRows batch; !(batch = Both(7)).empty(); Both(-3, TBL_NOADVANCE))
-    all.insert(all.end(), batch.begin(), batch.end());
-  EXPECT_EQ(all.size(), kPagedRows);
-  EXPECT_TRUE(std::is_sorted(all.begin(), all.end(), [](auto& a, auto& b) { return a.second < b.second; }));
-  Both(-12);
-  EXPECT_EQ(paged->wholeReads, 0u);
-
-  Restrict(nullptr);  // starts over
-  EXPECT_EQ(Seek(BOOKMARK_BEGINNING, 12), 12);
-  EXPECT_EQ(paged->handedOut, all.size() + 12);  // no further than the seek
-  Both(2);
-  Seek(BOOKMARK_CURRENT, -5);
-  Both(3);
-  EXPECT_EQ(RowCount(lazy.get()), kPagedRows);
-  ExpectSameTables();
-  for (auto [origin, rows] : {std::pair<BOOKMARK, LONG>{BOOKMARK_BEGINNING, 1000}, {BOOKMARK_END, -4}}) {
-    Restrict(nullptr);
-    Seek(origin, rows);
-    Both(10);
-  }
-  Restrict(nullptr);
-  OnBoth([](IMAPITable* table) { return table->SeekRowApprox(3, 5); });
-  EXPECT_EQ(Position(lazy.get()), 30u);
-  ExpectSameTables();
-}
-
-TEST_F(LazyTableTest, FindRowSearchesBeyondTheReadRows) {
-  Sort(kNum, TABLE_SORT_ASCEND);
-  Both(4);
-  SPropValue value = LongValue(kNum, 5);
-  SRestriction equal = Compare(RELOP_EQ, &value);
-  EXPECT_EQ(OnBoth([&](IMAPITable* table) { return table->FindRow(&equal, BOOKMARK_CURRENT, 0); }), S_OK);
-  EXPECT_EQ(paged->handedOut, 28u);  // pages of 4, 8 and 16 rows: it stopped at the row
-  Both(1);
-  value.Value.l = 99;
-  EXPECT_EQ(lazy->FindRow(&equal, BOOKMARK_CURRENT, 0), MAPI_E_NOT_FOUND);
-  value.Value.l = 3;
-  EXPECT_EQ(OnBoth([&](IMAPITable* table) { return table->FindRow(&equal, BOOKMARK_END, DIR_BACKWARD); }), S_OK);
-  ExpectSameTables();
-}
-
-TEST_F(LazyTableTest, BookmarksAtAndAfterTheReadRows) {
-  Both(5);
-  // At the end of the rows read so far: the next row, not the end of the table.
-  BOOKMARK lazyMark = 0, wholeMark = 0, lazyEnd = 0, wholeEnd = 0;
-  ASSERT_EQ(lazy->CreateBookmark(&lazyMark), S_OK);
-  ASSERT_EQ(whole->CreateBookmark(&wholeMark), S_OK);
-  Both(-5);
-  EXPECT_EQ(lazy->SeekRow(lazyMark, 0, nullptr), whole->SeekRow(wholeMark, 0, nullptr));
-  Both(2);
-  // The end of the table, then a Restrict that leaves the bookmarked row out.
-  Seek(BOOKMARK_END, 0);
-  ASSERT_EQ(lazy->CreateBookmark(&lazyEnd), S_OK);
-  ASSERT_EQ(whole->CreateBookmark(&wholeEnd), S_OK);
-  SPropValue zero = LongValue(kOther, 0);
-  SRestriction other = Compare(RELOP_NE, &zero);
-  Restrict(&other);
-  LONG lazySought = 0, wholeSought = 0;
-  EXPECT_EQ(lazy->SeekRow(lazyEnd, -2, &lazySought), whole->SeekRow(wholeEnd, -2, &wholeSought));
-  EXPECT_EQ(lazySought, wholeSought);
-  Both(3);
-  EXPECT_EQ(lazy->SeekRow(lazyMark, 0, nullptr), whole->SeekRow(wholeMark, 0, nullptr));
-  ExpectSameTables();
-}
 
 TEST_F(LazyTableTest, SortsTheSourceCannotApplyAndSourcesThatCannotPageReadEverything) {
   Sort(kNum, TABLE_SORT_ASCEND);

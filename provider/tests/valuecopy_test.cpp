@@ -1,6 +1,5 @@
-// Deep copies of property values, restrictions, rule actions and tag arrays: copies
-// that do not depend on their source, packed copies that keep their data in their own
-// buffer, and refusals of malformed values.
+// Deep copies of restrictions and rule actions, and refusals of malformed values. Copies
+// of plain values are tested through MAPI's PropCopyMore and ScCopyProps.
 #include "props/valuecopy.h"
 
 #include "testsupport.h"
@@ -14,68 +13,6 @@ constexpr ULONG Tag(ULONG type, ULONG id = 0x6000) { return PROP_TAG(type, id); 
 
 HRESULT CopyCode(const SPropValue& value) {
   return CodeOf([&] { DuplicatePropArray(1, &value); });
-}
-
-// Whether p lies in [begin, begin + size).
-bool Within(const void* p, const void* begin, size_t size) {
-  auto* at = static_cast<const char*>(p);
-  auto* from = static_cast<const char*>(begin);
-  return at >= from && at < from + size;
-}
-
-TEST(ValueCopy, CopiesAreIndependentOfTheSourceAndPackedInTheirBuffer) {
-  char ansi[] = "hello", a1[] = "bc";
-  char16_t wide[] = u"wide text", w0[] = u"x", w1[] = u"yz";
-  BYTE bytes[] = {1, 2, 3};
-  GUID guid = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
-  LONG longs[] = {1, 2, 3};
-  LPSTR strings[] = {a1};
-  LPWSTR wides[] = {w0, w1};
-  SBinary bins[] = {{3, bytes}, {0, nullptr}};
-  SPropValue src[9] = {LongValue(Tag(PT_LONG), 7), {}, {}, BinaryValue(Tag(PT_BINARY), bytes)};
-  src[1].ulPropTag = Tag(PT_STRING8);
-  src[1].Value.lpszA = ansi;
-  src[2].ulPropTag = Tag(PT_UNICODE);
-  src[2].Value.lpszW = wide;
-  src[4].ulPropTag = Tag(PT_CLSID);
-  src[4].Value.lpguid = &guid;
-  src[5].ulPropTag = Tag(PT_MV_LONG);
-  src[5].Value.MVl = {3, longs};
-  src[6].ulPropTag = Tag(PT_MV_STRING8);
-  src[6].Value.MVszA = {1, strings};
-  src[7].ulPropTag = Tag(PT_MV_UNICODE);
-  src[7].Value.MVszW = {2, wides};
-  src[8].ulPropTag = Tag(PT_MV_BINARY);
-  src[8].Value.MVbin = {2, bins};
-  // Blocks are rounded up to 8 bytes: "hello" 6 -> 8, u"wide text" 20 -> 24, two
-  // pointers 16 and u"x" 4 -> 8 and u"yz" 6 -> 8; MAPI's own count is not rounded.
-  EXPECT_EQ(PackedDataSize(src[1]), 8u);
-  EXPECT_EQ(PackedDataSize(src[2]), 24u);
-  EXPECT_EQ(PackedDataSize(src[7]), 32u);
-  EXPECT_EQ(PropValueDataSize(src[7]), 16u + 4u + 6u);
-  EXPECT_EQ(PropValueDataSize(src[8]), 2 * sizeof(SBinary) + 3);
-
-  auto copy = DuplicatePropArray(9, src);
-  ansi[0] = a1[0] = 'X';
-  wide[0] = w1[0] = u'X';
-  bytes[0] = longs[1] = 0;
-  guid.Data1 = 99;
-  const SPropValue* v = copy.get();
-  EXPECT_STREQ(v[1].Value.lpszA, "hello");
-  EXPECT_EQ(testing::WideOf(v[2].Value.lpszW), u"wide text");
-  EXPECT_EQ(v[3].Value.bin.lpb[0], 1);
-  EXPECT_EQ(v[4].Value.lpguid->Data1, 1u);
-  EXPECT_EQ(v[5].Value.MVl.lpl[1], 2);
-  EXPECT_STREQ(v[6].Value.MVszA.lppszA[0], "bc");
-  EXPECT_EQ(testing::WideOf(v[7].Value.MVszW.lppszW[1]), u"yz");
-  EXPECT_EQ(v[8].Value.MVbin.lpbin[0].lpb[0], 1);
-  EXPECT_EQ(v[8].Value.MVbin.lpbin[1].cb, 0u);
-  size_t room = 0;
-  for (const SPropValue& value : src) room += PackedDataSize(value);
-  for (const void* data : {static_cast<const void*>(v[1].Value.lpszA), static_cast<const void*>(v[2].Value.lpszW),
-                           static_cast<const void*>(v[7].Value.MVszW.lppszW[1])})
-    EXPECT_TRUE(Within(data, v + 9, room));
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(v[2].Value.lpszW) % kPackedAlignment, 0u);
 }
 
 TEST(ValueCopy, RestrictionsAndRuleActionsAreCopiedDeeply) {
@@ -133,23 +70,6 @@ TEST(ValueCopy, MalformedValuesAreRefusedWithoutReservingRoom) {
   EXPECT_TRUE(IsKnownPropType(PT_MV_UNICODE));
   EXPECT_FALSE(IsKnownPropType(MV_FLAG | PT_ERROR));
   EXPECT_FALSE(IsKnownPropType(0x0099));
-}
-
-TEST(ValueCopy, SpaceChainsBlocksBeyondItsRoomAndTagArraysCopy) {
-  auto buffer = TMapiBuffer<BYTE>::Allocate(64);
-  TCopySpace space(buffer.get(), buffer.get() + 32, 32);
-  EXPECT_EQ(space.Take(10), buffer.get() + 32);  // 16 of the room
-  EXPECT_EQ(space.Take(16), buffer.get() + 48);  // the other 16
-  void* chained = space.Take(1);                 // chained to the buffer
-  EXPECT_FALSE(Within(chained, buffer.get(), 64));
-  static_cast<BYTE*>(chained)[0] = 1;
-  BYTE notMapi[32] = {};
-  TCopySpace stray(notMapi);
-  EXPECT_EQ(CodeOf([&] { stray.Take(8); }), MAPI_E_INVALID_PARAMETER);
-  SizedSPropTagArray<2> tags = {2, {Tag(PT_LONG), Tag(PT_BINARY)}};
-  auto copy = DuplicateTagArray(tags.Ptr());
-  EXPECT_EQ(copy->aulPropTag[1], Tag(PT_BINARY));
-  EXPECT_FALSE(DuplicateTagArray(nullptr));
 }
 
 }  // namespace
