@@ -3,7 +3,8 @@
 // copy first sizes the values' data and puts it in the same buffer as the values
 // (one allocation instead of one per string or binary).
 // Malformed input (a null pointer with a non-zero count, an unknown property type,
-// restrictions nested deeper than kMaxRestrictionDepth) throws TMapiError
+// restrictions nested deeper than kMaxRestrictionDepth, the levels of restrictions and
+// rule actions held in their values counted with them) throws TMapiError
 // (MAPI_E_INVALID_PARAMETER, MAPI_E_INVALID_TYPE, MAPI_E_TOO_COMPLEX) and never
 // reads through a bad pointer it can detect.
 #pragma once
