@@ -192,14 +192,23 @@ struct TNestedValues {
 TEST(Validation, RestrictionValuesInsideRestrictionsCountAsOneStructure) {
   struct {
     int levels, nots, fanout;
-    bool loop;
-    HRESULT set;  // SetProps on a property data object
-  } const cases[] = {{2, 100, 1, false, S_OK},
-                     {2, 150, 1, false, MAPI_E_TOO_COMPLEX},  // deeper than allowed in all
-                     {1, 250, 1, true, MAPI_E_TOO_COMPLEX}};
+    bool loop, bad;
+    HRESULT set;  // SetProps on a property data object; S_FALSE: not tried (too large to copy)
+  } const cases[] = {{2, 100, 1, false, false, S_OK},
+                     {2, 150, 1, false, true, MAPI_E_TOO_COMPLEX},  // deeper than allowed in all
+                     {1, 250, 1, true, true, MAPI_E_TOO_COMPLEX},
+                     {12, 0, 2, false, false, S_OK},     // shared levels, walked once
+                     {6, 0, 10, false, true, S_FALSE}};  // more than a million nodes when copied
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.levels << " levels of " << c.nots << " + " << c.fanout);
     TNestedValues nested(c.levels, c.nots, c.fanout, c.loop);
+    EXPECT_EQ(FBadProp(&nested.values[0]), c.bad ? 1u : 0u);
+    EXPECT_EQ(FBadRestriction(nested.nodes[0].data()), c.bad ? 1u : 0u);
+    auto parent = TMapiBuffer<BYTE>::Allocate(1);
+    SPropValue copy{};
+    EXPECT_EQ(PropCopyMore(&copy, &nested.values[0], MAPIAllocateMore, parent.get()),
+              c.bad ? MAPI_E_INVALID_PARAMETER : S_OK);
+    if (c.set == S_FALSE) continue;
     LPPROPDATA data = nullptr;
     ASSERT_EQ(CreateIProp(nullptr, MAPIAllocateBuffer, MAPIAllocateMore, MAPIFreeBuffer, nullptr, &data), S_OK);
     LPSPropProblemArray problems = nullptr;
