@@ -386,6 +386,18 @@ TMapiBuffer<SPropValue> DuplicatePropArray(ULONG count, const SPropValue* src) {
   return packed.Release();
 }
 
+LPTSTR CopyText(LPCTSTR text, bool unicode, TCopySpace& space) {
+  if (!text) return nullptr;
+  if (unicode) return reinterpret_cast<LPTSTR>(CopyWString(reinterpret_cast<LPCWSTR>(text), space));
+  return CopyString(text, space);
+}
+
+void CopyMapiError(const MAPIERROR& src, MAPIERROR& dst, bool unicode, TCopySpace& space) {
+  dst = src;
+  dst.lpszError = CopyText(src.lpszError, unicode, space);
+  dst.lpszComponent = CopyText(src.lpszComponent, unicode, space);
+}
+
 void CopyRestriction(const SRestriction& src, SRestriction& dst, void* parent) {
   TCopySpace space(parent);
   CopyRestrictionAt(src, dst, space, 0);

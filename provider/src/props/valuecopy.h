@@ -82,6 +82,11 @@ SPropValue* CopyPropArray(void* parent, ULONG count, const SPropValue* src);
 // A new buffer holding a packed copy of count values (the array is the buffer's head).
 TMapiBuffer<SPropValue> DuplicatePropArray(ULONG count, const SPropValue* src);
 
+// A text of MAPI's TCHAR kind, of the width unicode says (MAPI_UNICODE); null gives null.
+LPTSTR CopyText(LPCTSTR text, bool unicode, TCopySpace& space);
+// An error description with its texts (of the width unicode says).
+void CopyMapiError(const MAPIERROR& src, MAPIERROR& dst, bool unicode, TCopySpace& space);
+
 void CopyRestriction(const SRestriction& src, SRestriction& dst, void* parent);
 TMapiBuffer<SRestriction> DuplicateRestriction(const SRestriction& src);
 void CopyActions(const ACTIONS& src, ACTIONS& dst, void* parent);

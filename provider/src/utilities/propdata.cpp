@@ -68,11 +68,8 @@ class TCallerMemory {
   LPMAPIERROR Error(LPMAPIERROR ours, bool unicode) const {
     TMapiBuffer<MAPIERROR> holder(ours);
     if (own_ || !ours) return holder.Release();
-    return Deep<MAPIERROR>(sizeof(MAPIERROR), [&](LPMAPIERROR copy, TCopySpace& space) {
-      *copy = *ours;
-      copy->lpszError = Text(ours->lpszError, unicode, space);
-      copy->lpszComponent = Text(ours->lpszComponent, unicode, space);
-    });
+    return Deep<MAPIERROR>(sizeof(MAPIERROR),
+                           [&](LPMAPIERROR copy, TCopySpace& space) { CopyMapiError(*ours, *copy, unicode, space); });
   }
 
  private:
@@ -90,16 +87,6 @@ class TCallerMemory {
       throw;
     }
     return copy;
-  }
-
-  static LPTSTR Text(LPTSTR text, bool unicode, TCopySpace& space) {
-    if (!text) return nullptr;
-    SPropValue value{};
-    value.ulPropTag = PROP_TAG(unicode ? PT_UNICODE : PT_STRING8, 1);
-    value.Value.lpszA = text;
-    SPropValue copy;
-    CopyPropValue(value, copy, space);
-    return copy.Value.lpszA;
   }
 
   LPALLOCATEBUFFER buffer_;
