@@ -19,10 +19,6 @@ namespace {
 
 thread_local std::optional<TVoCOMErrorInfo> lastErrorInfo;
 
-bool Contains(const std::vector<TVoAutoIntfObject*>& list, const TVoAutoIntfObject* obj) {
-  return std::find(list.begin(), list.end(), obj) != list.end();
-}
-
 }  // namespace
 
 std::optional<TVoCOMErrorInfo> VoGetCOMErrorInfo() { return std::exchange(lastErrorInfo, std::nullopt); }
@@ -33,8 +29,7 @@ TVoAutoIntfObject::TVoAutoIntfObject(TVoAutoIntfObject* creator, TVoKeepAlive ke
   if (creator_) {
     // The creator link is a free-notification in both directions: the creator is
     // forgotten when it dies, and the creator's list forgets this object when it dies.
-    creator_->watchers_.push_back(this);
-    watched_.push_back(creator_);
+    Watch(creator_);
   }
   if (keepAlive == kaKeepAlive) SetKeepAlive(true);
   if (keepAlive == kaKeepCreatorAlive) SetKeepCreatorAlive(true);
@@ -93,34 +88,40 @@ void TVoAutoIntfObject::HoldCreator(bool hold) {
 
 void TVoAutoIntfObject::FreeNotification(TVoAutoIntfObject* other) {
   if (!other || other == this || detached_ || other->detached_) return;
-  if (Contains(watched_, other)) return;
-  watched_.push_back(other);
-  other->watchers_.push_back(this);
+  if (FindWatched(other) != watched_.end()) return;
+  Watch(other);
 }
 
 void TVoAutoIntfObject::RemoveFreeNotification(TVoAutoIntfObject* other) {
   // The creator link stays: it is what clears Creator() when the creator dies.
   if (!other || other == creator_) return;
-  Unlink(watched_, other);
-  Unlink(other->watchers_, this);
+  auto link = FindWatched(other);
+  if (link == watched_.end()) return;
+  other->watchers_.erase(link->entry);
+  watched_.erase(link);
 }
 
-void TVoAutoIntfObject::Unlink(std::vector<TVoAutoIntfObject*>& list, TVoAutoIntfObject* obj) {
-  list.erase(std::remove(list.begin(), list.end(), obj), list.end());
+void TVoAutoIntfObject::Watch(TVoAutoIntfObject* other) {
+  auto link = watched_.insert(watched_.end(), {other, {}});
+  link->entry = other->watchers_.insert(other->watchers_.end(), {this, link});
+}
+
+std::list<TVoAutoIntfObject::TWatched>::iterator TVoAutoIntfObject::FindWatched(const TVoAutoIntfObject* other) {
+  return std::find_if(watched_.begin(), watched_.end(), [&](const TWatched& link) { return link.object == other; });
 }
 
 void TVoAutoIntfObject::DetachAll() {
   if (detached_) return;
   detached_ = true;
-  for (TVoAutoIntfObject* w : watched_) Unlink(w->watchers_, this);
+  for (const TWatched& link : watched_) link.object->watchers_.erase(link.entry);
   watched_.clear();
-  // Each watcher is taken off the list before it is told, so that whatever it does
-  // (releasing objects, unregistering) never meets a stale entry.
+  // Each watcher is taken off the list before it is told (in the order they came), so
+  // that whatever it does (releasing objects, unregistering) never meets a stale entry.
   while (!watchers_.empty()) {
-    TVoAutoIntfObject* watcher = watchers_.front();
-    watchers_.erase(watchers_.begin());
-    Unlink(watcher->watched_, this);
-    watcher->WatchedDestroyed(this);
+    TWatcher watcher = watchers_.front();
+    watchers_.pop_front();
+    watcher.object->watched_.erase(watcher.entry);
+    watcher.object->WatchedDestroyed(this);
   }
   // Unwatched, a creator that is not held may now die unnoticed.
   if (!holdsCreator_) creator_ = nullptr;

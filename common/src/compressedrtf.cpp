@@ -211,6 +211,7 @@ bool TVoRTFDecompressor::HasHeader() const { return state_->headerUsed == state_
 struct TVoRTFCompressor::State {
   explicit State(bool compressed) : compressed(compressed) {
     head.fill(kNone);
+    tail.fill(kNone);
     next.fill(kNone);
     prev.fill(kNone);
     key.fill(kNoKey);
@@ -222,8 +223,8 @@ struct TVoRTFCompressor::State {
 
   bool compressed;
   Dictionary dictionary;
-  bool full = false;  // every dictionary position has been written
-  std::array<int16_t, 65536> head;
+  bool full = false;                      // every dictionary position has been written
+  std::array<int16_t, 65536> head, tail;  // each pair's newest and oldest position
   std::array<int16_t, kDictionarySize> next, prev;
   std::array<uint32_t, kDictionarySize> key;
   TVoBytes input;  // bytes not yet encoded
@@ -242,7 +243,10 @@ struct TVoRTFCompressor::State {
     key[p] = k;
     prev[p] = kNone;
     next[p] = head[k];
-    if (head[k] != kNone) prev[head[k]] = int16_t(p);
+    if (head[k] != kNone)
+      prev[head[k]] = int16_t(p);
+    else
+      tail[k] = int16_t(p);
     head[k] = int16_t(p);
   }
   void Unlink(uint16_t p) {
@@ -251,7 +255,10 @@ struct TVoRTFCompressor::State {
       next[prev[p]] = next[p];
     else
       head[key[p]] = next[p];
-    if (next[p] != kNone) prev[next[p]] = prev[p];
+    if (next[p] != kNone)
+      prev[next[p]] = prev[p];
+    else
+      tail[key[p]] = prev[p];
     key[p] = kNoKey;
   }
 
@@ -281,6 +288,8 @@ struct TVoRTFCompressor::State {
 
   // The longest match for in; among equally long ones the first in the published
   // search order, which starts at 0 (at the oldest byte once the dictionary is full).
+  // The positions of a pair are compared oldest first, so the first match of limit
+  // bytes ends the search.
   void FindMatch(const uint8_t* in, size_t limit, uint16_t& offset, size_t& length) const {
     const uint16_t w = dictionary.write;
     const uint16_t first = full ? (w + 1) & kDictionaryMask : 0;
@@ -291,10 +300,10 @@ struct TVoRTFCompressor::State {
     };
     length = 0;
     offset = 0;
-    const uint16_t last = (w - 1) & kDictionaryMask;
-    if (full || w > 0) consider(last);
-    if (limit < kMinMatch) return;
-    for (int16_t p = head[in[0] << 8 | in[1]]; p != kNone; p = next[p]) consider(uint16_t(p));
+    if (limit >= kMinMatch)
+      for (int16_t p = tail[in[0] << 8 | in[1]]; p != kNone && length < limit; p = prev[p]) consider(uint16_t(p));
+    // The newest position, not in the chains yet, comes last in the search order.
+    if ((full || w > 0) && length < limit) consider((w - 1) & kDictionaryMask);
   }
 
   void Item(const uint8_t* bytes, size_t size, bool reference, TVoBytes& output) {

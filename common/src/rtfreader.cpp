@@ -10,6 +10,10 @@
 namespace orba {
 namespace {
 
+// Groups nested deeper than this are skipped with their text: documents nest a few dozen
+// levels, and every level kept holds its parent's state.
+constexpr size_t kMaxGroupDepth = 4096;
+
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // The bytes that end a run of text: a table, since text is most of an RTF document.
@@ -298,6 +302,7 @@ void TVoRTFReader::Read() {
       Flush();
       groups_.push_back(state_);
       state_.Ignorable = false;
+      if (groups_.size() > kMaxGroupDepth) skipDepth_ = 1;
       continue;
     }
     if (token.Type == TVoRTFTokenType::GroupEnd) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "mapi/mapiexports.h"
 #include "memory/mapimemory.h"
@@ -166,6 +167,56 @@ TEST(Validation, Restrictions) {
   EXPECT_TRUE(FBadRestriction(&counted));
   counted.res.resAnd.cRes = 1;
   EXPECT_FALSE(FBadRestriction(&counted));
+}
+
+// levels restriction values, each a chain of nots RES_NOT nodes over a RES_AND of fanout
+// comments, each comment holding the next level's value (the last level's lead back to
+// the first when loop).
+struct TNestedValues {
+  TNestedValues(int levels, int nots, int fanout, bool loop) : nodes(levels), values(levels) {
+    for (int l = 0; l < levels; ++l) {
+      std::vector<SRestriction>& level = nodes[l];
+      level.resize(nots + 1 + fanout);
+      for (int i = 0; i < nots; ++i) level[i] = {RES_NOT, {.resNot = {0, &level[i + 1]}}};
+      level[nots] = {RES_AND, {.resAnd = {ULONG(fanout), &level[nots + 1]}}};
+      SPropValue* next = l + 1 < levels ? &values[l + 1] : (loop ? &values[0] : nullptr);
+      for (int i = 0; i < fanout; ++i)
+        level[nots + 1 + i] = {RES_COMMENT, {.resComment = {next ? 1u : 0u, nullptr, next}}};
+      values[l] = {PROP_TAG(PT_SRESTRICTION, 0x6600), 0, {.lpv = level.data()}};
+    }
+  }
+  std::vector<std::vector<SRestriction>> nodes;
+  std::vector<SPropValue> values;
+};
+
+TEST(Validation, RestrictionValuesInsideRestrictionsCountAsOneStructure) {
+  struct {
+    int levels, nots, fanout;
+    bool loop, bad;
+    HRESULT set;  // SetProps on a property data object; S_FALSE: not tried (too large to copy)
+  } const cases[] = {{2, 100, 1, false, false, S_OK},
+                     {2, 150, 1, false, true, MAPI_E_TOO_COMPLEX},  // deeper than allowed in all
+                     {1, 250, 1, true, true, MAPI_E_TOO_COMPLEX},
+                     {12, 0, 2, false, false, S_OK},     // shared levels, walked once
+                     {6, 0, 10, false, true, S_FALSE}};  // more than a million nodes when copied
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.levels << " levels of " << c.nots << " + " << c.fanout);
+    TNestedValues nested(c.levels, c.nots, c.fanout, c.loop);
+    EXPECT_EQ(FBadProp(&nested.values[0]), c.bad ? 1u : 0u);
+    EXPECT_EQ(FBadRestriction(nested.nodes[0].data()), c.bad ? 1u : 0u);
+    auto parent = TMapiBuffer<BYTE>::Allocate(1);
+    SPropValue copy{};
+    EXPECT_EQ(PropCopyMore(&copy, &nested.values[0], MAPIAllocateMore, parent.get()),
+              c.bad ? MAPI_E_INVALID_PARAMETER : S_OK);
+    if (c.set == S_FALSE) continue;
+    LPPROPDATA data = nullptr;
+    ASSERT_EQ(CreateIProp(nullptr, MAPIAllocateBuffer, MAPIAllocateMore, MAPIFreeBuffer, nullptr, &data), S_OK);
+    LPSPropProblemArray problems = nullptr;
+    HRESULT hr = data->SetProps(1, nested.values.data(), &problems);
+    EXPECT_EQ(problems && SUCCEEDED(hr) ? problems->aProblem[0].scode : hr, c.set);
+    MAPIFreeBuffer(problems);
+    data->Release();
+  }
 }
 
 TEST(Validation, TextArrays) {

@@ -140,13 +140,17 @@ TEST(PropData, ObjectProperties) {
 }
 
 // Allocators of a caller's own: MAPI memory underneath, every buffer counted.
-std::atomic<int> buffers{0};
+std::atomic<int> buffers{0}, freed{0};
 SCODE CountingAllocateBuffer(ULONG cb, LPVOID* out) {
   ++buffers;
   return MAPIAllocateBuffer(cb, out);
 }
 SCODE CountingAllocateMore(ULONG cb, LPVOID parent, LPVOID* out) { return MAPIAllocateMore(cb, parent, out); }
-ULONG CountingFreeBuffer(LPVOID p) { return MAPIFreeBuffer(p); }
+ULONG CountingFreeBuffer(LPVOID p) {
+  ++freed;
+  return MAPIFreeBuffer(p);
+}
+SCODE FailingAllocateMore(ULONG, LPVOID, LPVOID*) { return MAPI_E_NOT_ENOUGH_MEMORY; }
 
 TEST(PropData, ResultsComeFromTheCallersAllocators) {
   ComPtr<IPropData> data;
@@ -166,6 +170,26 @@ TEST(PropData, ResultsComeFromTheCallersAllocators) {
   ASSERT_TRUE(error);
   EXPECT_NE(std::string(error->lpszError).find("HrSetObjAccess"), std::string::npos);
   EXPECT_EQ(buffers - before, 3);
+}
+
+// The caller's AllocateMore failing partway: the buffer its AllocateBuffer gave back goes
+// to its FreeBuffer, and nothing is handed out.
+TEST(PropData, ACopyFailingPartwayFreesTheCallersBuffer) {
+  ComPtr<IPropData> data;
+  ASSERT_EQ(CreateIProp(nullptr, CountingAllocateBuffer, FailingAllocateMore, CountingFreeBuffer, nullptr, data.Out()),
+            S_OK);
+  ASSERT_EQ(Set(data.get(), {TextValue(kName, u"caller")}), S_OK);
+  int allocated = buffers, released = freed;
+  SizedSPropTagArray<1> tags{1, {kName}};
+  ULONG count = 0;
+  LPSPropValue values = nullptr;
+  EXPECT_EQ(data->GetProps(tags.Ptr(), 0, &count, &values), MAPI_E_NOT_ENOUGH_MEMORY);
+  EXPECT_EQ(values, nullptr);
+  LPMAPIERROR error = nullptr;
+  EXPECT_EQ(data->GetLastError(MAPI_E_NOT_ENOUGH_MEMORY, 0, &error), MAPI_E_NOT_ENOUGH_MEMORY);
+  EXPECT_EQ(error, nullptr);
+  EXPECT_EQ(buffers - allocated, 2);
+  EXPECT_EQ(freed - released, 2);
 }
 
 }  // namespace

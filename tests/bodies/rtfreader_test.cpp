@@ -41,7 +41,10 @@ TEST(RTFReader, DecodesTheDocumentsText) {
       {"{\\rtf1 a\\'4", "a4"},
       {"{\\rtf1 \\uc2147483647\\u233 abc}", "é"},
       {"{\\rtf1\\ansicpg932 \\'82}", "\xef\xbf\xbd"},  // a lead byte alone
-      {std::string(100000, '{') + "deep" + std::string(100000, '}'), "deep"},
+      {std::string(4000, '{') + "deep" + std::string(4000, '}'), "deep"},
+      // Groups nested beyond some thousand levels are skipped with their text.
+      {"a" + std::string(100000, '{') + "too deep" + std::string(100000, '}') + "b", "ab"},
+      {"a" + std::string(100000, '{') + "unclosed", "a"},
       {"{\\*" + std::string(100000, '{') + "x", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(Text(c.rtf), c.text) << c.rtf.substr(0, 40);

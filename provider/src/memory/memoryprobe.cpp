@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -18,11 +19,22 @@ namespace {
 constexpr size_t kPage = 4096;
 constexpr size_t kMaxProbes = 64;  // pages asked about in one call
 
-// Copies size bytes at p into out through the kernel: false where they are not readable.
+enum class TKernelRead { Read, Unreadable, Refused };
+
+// process_vm_readv on this process, expecting size bytes. Only EFAULT (or a short read)
+// says the memory cannot be read; a kernel or sandbox refusing the call itself (EPERM,
+// ENOSYS under seccomp, ...) says nothing about it.
+TKernelRead ReadSelf(const iovec* local, const iovec* remote, size_t remoteCount, size_t size) noexcept {
+  ssize_t read = process_vm_readv(getpid(), local, 1, remote, remoteCount, 0);
+  if (read == static_cast<ssize_t>(size)) return TKernelRead::Read;
+  return read >= 0 || errno == EFAULT ? TKernelRead::Unreadable : TKernelRead::Refused;
+}
+
+// Copies size bytes at p into out through the kernel: false where that cannot be done.
 bool ReadThroughKernel(const void* p, void* out, size_t size) noexcept {
   iovec local{out, size};
   iovec remote{const_cast<void*>(p), size};
-  return process_vm_readv(getpid(), &local, 1, &remote, 1, 0) == static_cast<ssize_t>(size);
+  return ReadSelf(&local, &remote, 1, size) == TKernelRead::Read;
 }
 
 // Whether every page of [p, p + size) is readable (one byte of each page is enough).
@@ -38,7 +50,9 @@ bool PagesReadable(uintptr_t first, size_t size) noexcept {
     for (; count < kMaxProbes && page <= last; ++count, page += kPage)
       remote[count] = {reinterpret_cast<void*>(std::max(page, first)), 1};
     local.iov_len = count;
-    if (process_vm_readv(getpid(), &local, 1, remote, count, 0) != static_cast<ssize_t>(count)) return false;
+    TKernelRead read = ReadSelf(&local, remote, count, count);
+    if (read == TKernelRead::Refused) return true;  // nothing known: taken as readable
+    if (read == TKernelRead::Unreadable) return false;
     if (page == 0) break;  // wrapped past the end of the address space
   }
   return true;

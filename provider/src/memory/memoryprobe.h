@@ -3,7 +3,9 @@
 // A pointer that starts a block of MAPI memory is bounded by that block's size; any
 // other pointer by the readable pages of the process, as the kernel reports them
 // (process_vm_readv on the process itself, so that nothing here faults, and memory is
-// never read in front of a pointer that is not ours).
+// never read in front of a pointer that is not ours). Where the kernel refuses that call
+// (a sandbox forbidding it), nothing can be known: every pointer counts as readable,
+// none as the start of a block.
 #pragma once
 
 #include <cstddef>

@@ -27,26 +27,13 @@ TPackedProps::TPackedProps(ULONG count, size_t room)
 
 namespace {
 
-// Restrictions and rule actions held in values inside restrictions and rule actions: a
-// value that leads back to itself ends in MAPI_E_TOO_COMPLEX, not in endless recursion.
-class TNestedValue {
- public:
-  TNestedValue() {
-    if (++Depth() > kMaxRestrictionDepth) {
-      --Depth();
-      throw TMapiError(MAPI_E_TOO_COMPLEX, "values nested too deeply");
-    }
-  }
-  ~TNestedValue() { --Depth(); }
-  TNestedValue(const TNestedValue&) = delete;
-  TNestedValue& operator=(const TNestedValue&) = delete;
-
- private:
-  static unsigned& Depth() {
-    static thread_local unsigned depth = 0;
-    return depth;
-  }
-};
+// The depth one level further down. Restrictions and rule actions held in values inside
+// restrictions and rule actions continue their holder's count, so that a value leading
+// back to itself ends in MAPI_E_TOO_COMPLEX after kMaxRestrictionDepth levels in all.
+unsigned Deeper(unsigned depth) {
+  if (depth >= kMaxRestrictionDepth) throw TMapiError(MAPI_E_TOO_COMPLEX, "restriction nested too deeply");
+  return depth + 1;
+}
 
 void Require(bool condition) {
   if (!condition) throw TMapiError(MAPI_E_INVALID_PARAMETER, "malformed property value");
@@ -86,14 +73,15 @@ Element* CopyEach(const Element* src, ULONG count, TCopySpace& space, Each each)
 }
 
 void CopyRestrictionAt(const SRestriction& src, SRestriction& dst, TCopySpace& space, unsigned depth);
-SPropValue* CopyPropArrayIn(TCopySpace& space, ULONG count, const SPropValue* src);
-void CopyActionsIn(const ACTIONS& src, ACTIONS& dst, TCopySpace& space);
+void CopyValueAt(const SPropValue& src, SPropValue& dst, TCopySpace& space, unsigned depth);
+SPropValue* CopyPropArrayIn(TCopySpace& space, ULONG count, const SPropValue* src, unsigned depth);
+void CopyActionsIn(const ACTIONS& src, ACTIONS& dst, TCopySpace& space, unsigned depth);
 LPSPropTagArray CopyTagArrayIn(TCopySpace& space, const SPropTagArray* src);
 
-LPSPropValue CopyOptionalProp(const SPropValue* src, TCopySpace& space) {
+LPSPropValue CopyOptionalProp(const SPropValue* src, TCopySpace& space, unsigned depth) {
   if (!src) return nullptr;
   auto* dst = space.TakeOf<SPropValue>(1);
-  CopyPropValue(*src, *dst, space);
+  CopyValueAt(*src, *dst, space, depth);
   return dst;
 }
 
@@ -110,8 +98,7 @@ LPSRestriction CopyOptionalRestriction(const SRestriction* src, TCopySpace& spac
 }
 
 void CopyRestrictionAt(const SRestriction& src, SRestriction& dst, TCopySpace& space, unsigned depth) {
-  if (depth >= kMaxRestrictionDepth) throw TMapiError(MAPI_E_TOO_COMPLEX, "restriction nested too deeply");
-  ++depth;
+  depth = Deeper(depth);
   dst = src;
   auto& r = dst.res;
   switch (src.rt) {
@@ -123,11 +110,11 @@ void CopyRestrictionAt(const SRestriction& src, SRestriction& dst, TCopySpace& s
       break;
     case RES_CONTENT:
       Require(src.res.resContent.lpProp != nullptr);
-      r.resContent.lpProp = CopyOptionalProp(src.res.resContent.lpProp, space);
+      r.resContent.lpProp = CopyOptionalProp(src.res.resContent.lpProp, space, depth);
       break;
     case RES_PROPERTY:
       Require(src.res.resProperty.lpProp != nullptr);
-      r.resProperty.lpProp = CopyOptionalProp(src.res.resProperty.lpProp, space);
+      r.resProperty.lpProp = CopyOptionalProp(src.res.resProperty.lpProp, space, depth);
       break;
     case RES_COMPAREPROPS:
     case RES_BITMASK:
@@ -141,7 +128,7 @@ void CopyRestrictionAt(const SRestriction& src, SRestriction& dst, TCopySpace& s
     case RES_COMMENT:
     case RES_ANNOTATION:
       r.resComment.lpRes = CopyOptionalRestriction(src.res.resComment.lpRes, space, depth);
-      r.resComment.lpProp = CopyPropArrayIn(space, src.res.resComment.cValues, src.res.resComment.lpProp);
+      r.resComment.lpProp = CopyPropArrayIn(space, src.res.resComment.cValues, src.res.resComment.lpProp, depth);
       break;
     case RES_COUNT:
       Require(src.res.resCount.lpRes != nullptr);
@@ -155,21 +142,21 @@ LPENTRYID CopyEntryId(const ENTRYID* src, ULONG cb, TCopySpace& space) {
   return reinterpret_cast<LPENTRYID>(CopyBytes(reinterpret_cast<const BYTE*>(src), cb, space));
 }
 
-LPADRLIST CopyAdrList(const ADRLIST* src, TCopySpace& space) {
+LPADRLIST CopyAdrList(const ADRLIST* src, TCopySpace& space, unsigned depth) {
   if (!src) return nullptr;
   auto* dst = static_cast<LPADRLIST>(space.Take(CbNewADRLIST(src->cEntries)));
   dst->cEntries = src->cEntries;
   for (ULONG i = 0; i < src->cEntries; ++i) {
     const ADRENTRY& from = src->aEntries[i];
     dst->aEntries[i].cValues = from.cValues;
-    dst->aEntries[i].rgPropVals = CopyPropArrayIn(space, from.cValues, from.rgPropVals);
+    dst->aEntries[i].rgPropVals = CopyPropArrayIn(space, from.cValues, from.rgPropVals, depth);
   }
   return dst;
 }
 
-void CopyAction(const ACTION& src, ACTION& dst, TCopySpace& space) {
+void CopyAction(const ACTION& src, ACTION& dst, TCopySpace& space, unsigned depth) {
   dst = src;
-  dst.lpRes = CopyOptionalRestriction(src.lpRes, space, 0);
+  dst.lpRes = CopyOptionalRestriction(src.lpRes, space, depth);
   dst.lpPropTagArray = CopyTagArrayIn(space, src.lpPropTagArray);
   switch (src.acttype) {
     case OP_MOVE:
@@ -186,8 +173,8 @@ void CopyAction(const ACTION& src, ACTION& dst, TCopySpace& space) {
       dst.actDeferAction.pbData = CopyBytes(src.actDeferAction.pbData, src.actDeferAction.cbData, space);
       break;
     case OP_FORWARD:
-    case OP_DELEGATE: dst.lpadrlist = CopyAdrList(src.lpadrlist, space); break;
-    case OP_TAG: CopyPropValue(src.propTag, dst.propTag, space); break;
+    case OP_DELEGATE: dst.lpadrlist = CopyAdrList(src.lpadrlist, space, depth); break;
+    case OP_TAG: CopyValueAt(src.propTag, dst.propTag, space, depth); break;
     case OP_BOUNCE:
     case OP_DELETE:
     case OP_MARK_AS_READ: break;
@@ -294,7 +281,9 @@ bool IsFixedSizeType(ULONG type) {
   }
 }
 
-void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) {
+namespace {
+
+void CopyValueAt(const SPropValue& src, SPropValue& dst, TCopySpace& space, unsigned depth) {
   dst = src;
   if (IsFixedSizeType(PROP_TYPE(src.ulPropTag))) return;
   const __UPV& v = src.Value;
@@ -310,16 +299,14 @@ void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) {
       break;
     case PT_SRESTRICTION: {
       Require(v.lpv != nullptr);
-      TNestedValue nested;
       d.lpv = space.TakeOf<SRestriction>(1);
-      CopyRestrictionAt(*static_cast<const SRestriction*>(v.lpv), *static_cast<SRestriction*>(d.lpv), space, 0);
+      CopyRestrictionAt(*static_cast<const SRestriction*>(v.lpv), *static_cast<SRestriction*>(d.lpv), space, depth);
       break;
     }
     case PT_ACTIONS: {
       Require(v.lpv != nullptr);
-      TNestedValue nested;
       d.lpv = space.TakeOf<ACTIONS>(1);
-      CopyActionsIn(*static_cast<const ACTIONS*>(v.lpv), *static_cast<ACTIONS*>(d.lpv), space);
+      CopyActionsIn(*static_cast<const ACTIONS*>(v.lpv), *static_cast<ACTIONS*>(d.lpv), space, Deeper(depth));
       break;
     }
     case PT_MV_I2: d.MVi.lpi = CopyArray(v.MVi.lpi, v.MVi.cValues, space); break;
@@ -347,21 +334,19 @@ void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) {
   }
 }
 
-namespace {
-
-SPropValue* CopyPropArrayIn(TCopySpace& space, ULONG count, const SPropValue* src) {
+SPropValue* CopyPropArrayIn(TCopySpace& space, ULONG count, const SPropValue* src, unsigned depth) {
   if (count == 0) return nullptr;
   Require(src != nullptr);
   auto* dst = space.TakeOf<SPropValue>(count);
-  for (ULONG i = 0; i < count; ++i) CopyPropValue(src[i], dst[i], space);
+  for (ULONG i = 0; i < count; ++i) CopyValueAt(src[i], dst[i], space, depth);
   return dst;
 }
 
-void CopyActionsIn(const ACTIONS& src, ACTIONS& dst, TCopySpace& space) {
+void CopyActionsIn(const ACTIONS& src, ACTIONS& dst, TCopySpace& space, unsigned depth) {
   dst = src;
   dst.lpAction = src.cActions ? space.TakeOf<ACTION>(src.cActions) : nullptr;
   Require(src.cActions == 0 || src.lpAction != nullptr);
-  for (UINT i = 0; i < src.cActions; ++i) CopyAction(src.lpAction[i], dst.lpAction[i], space);
+  for (UINT i = 0; i < src.cActions; ++i) CopyAction(src.lpAction[i], dst.lpAction[i], space, depth);
 }
 
 LPSPropTagArray CopyTagArrayIn(TCopySpace& space, const SPropTagArray* src) {
@@ -372,6 +357,8 @@ LPSPropTagArray CopyTagArrayIn(TCopySpace& space, const SPropTagArray* src) {
 }
 
 }  // namespace
+
+void CopyPropValue(const SPropValue& src, SPropValue& dst, TCopySpace& space) { CopyValueAt(src, dst, space, 0); }
 
 void CopyPropValue(const SPropValue& src, SPropValue& dst, void* parent) {
   TCopySpace space(parent);
@@ -387,7 +374,7 @@ void CopyPropsInto(void* parent, ULONG count, const SPropValue* src, SPropValue*
 
 SPropValue* CopyPropArray(void* parent, ULONG count, const SPropValue* src) {
   TCopySpace space(parent);
-  return CopyPropArrayIn(space, count, src);
+  return CopyPropArrayIn(space, count, src, 0);
 }
 
 TMapiBuffer<SPropValue> DuplicatePropArray(ULONG count, const SPropValue* src) {
@@ -397,6 +384,18 @@ TMapiBuffer<SPropValue> DuplicatePropArray(ULONG count, const SPropValue* src) {
   TPackedProps packed(count, room);
   for (ULONG i = 0; i < count; ++i) CopyPropValue(src[i], packed.Values()[i], packed.Space());
   return packed.Release();
+}
+
+LPTSTR CopyText(LPCTSTR text, bool unicode, TCopySpace& space) {
+  if (!text) return nullptr;
+  if (unicode) return reinterpret_cast<LPTSTR>(CopyWString(reinterpret_cast<LPCWSTR>(text), space));
+  return CopyString(text, space);
+}
+
+void CopyMapiError(const MAPIERROR& src, MAPIERROR& dst, bool unicode, TCopySpace& space) {
+  dst = src;
+  dst.lpszError = CopyText(src.lpszError, unicode, space);
+  dst.lpszComponent = CopyText(src.lpszComponent, unicode, space);
 }
 
 void CopyRestriction(const SRestriction& src, SRestriction& dst, void* parent) {
@@ -412,7 +411,7 @@ TMapiBuffer<SRestriction> DuplicateRestriction(const SRestriction& src) {
 
 void CopyActions(const ACTIONS& src, ACTIONS& dst, void* parent) {
   TCopySpace space(parent);
-  CopyActionsIn(src, dst, space);
+  CopyActionsIn(src, dst, space, 0);
 }
 
 LPSPropTagArray CopyTagArray(void* parent, const SPropTagArray* src) {

@@ -3,7 +3,8 @@
 // copy first sizes the values' data and puts it in the same buffer as the values
 // (one allocation instead of one per string or binary).
 // Malformed input (a null pointer with a non-zero count, an unknown property type,
-// restrictions nested deeper than kMaxRestrictionDepth) throws TMapiError
+// restrictions nested deeper than kMaxRestrictionDepth, the levels of restrictions and
+// rule actions held in their values counted with them) throws TMapiError
 // (MAPI_E_INVALID_PARAMETER, MAPI_E_INVALID_TYPE, MAPI_E_TOO_COMPLEX) and never
 // reads through a bad pointer it can detect.
 #pragma once
@@ -80,6 +81,11 @@ void CopyPropsInto(void* parent, ULONG count, const SPropValue* src, SPropValue*
 SPropValue* CopyPropArray(void* parent, ULONG count, const SPropValue* src);
 // A new buffer holding a packed copy of count values (the array is the buffer's head).
 TMapiBuffer<SPropValue> DuplicatePropArray(ULONG count, const SPropValue* src);
+
+// A text of MAPI's TCHAR kind, of the width unicode says (MAPI_UNICODE); null gives null.
+LPTSTR CopyText(LPCTSTR text, bool unicode, TCopySpace& space);
+// An error description with its texts (of the width unicode says).
+void CopyMapiError(const MAPIERROR& src, MAPIERROR& dst, bool unicode, TCopySpace& space);
 
 void CopyRestriction(const SRestriction& src, SRestriction& dst, void* parent);
 TMapiBuffer<SRestriction> DuplicateRestriction(const SRestriction& src);

@@ -29,13 +29,6 @@ T* CopyBytes(const T* src, ULONG cb, TCopySpace& space) {
   return static_cast<T*>(copy);
 }
 
-LPTSTR CopyText(LPTSTR text, bool unicode, TCopySpace& space) {
-  if (!text) return nullptr;
-  size_t bytes =
-      unicode ? (std::char_traits<char16_t>::length(reinterpret_cast<LPWSTR>(text)) + 1) * 2 : std::strlen(text) + 1;
-  return CopyBytes(text, static_cast<ULONG>(bytes), space);
-}
-
 void CopyNotification(const NOTIFICATION& src, NOTIFICATION& dst, TCopySpace& space) {
   dst = src;
   auto entryId = [&](LPENTRYID id, ULONG cb) { return CopyBytes(id, cb, space); };
@@ -46,9 +39,7 @@ void CopyNotification(const NOTIFICATION& src, NOTIFICATION& dst, TCopySpace& sp
       if (from.lpMAPIError) {
         bool unicode = (from.ulFlags & MAPI_UNICODE) != 0;
         auto* error = space.TakeOf<MAPIERROR>(1);
-        *error = *from.lpMAPIError;
-        error->lpszError = CopyText(from.lpMAPIError->lpszError, unicode, space);
-        error->lpszComponent = CopyText(from.lpMAPIError->lpszComponent, unicode, space);
+        CopyMapiError(*from.lpMAPIError, *error, unicode, space);
         dst.info.err.lpMAPIError = error;
       }
       break;

@@ -34,6 +34,7 @@ class TCallerMemory {
   TCallerMemory(LPALLOCATEBUFFER buffer, LPALLOCATEMORE more, LPFREEBUFFER free)
       : buffer_(buffer),
         more_(more),
+        free_(free),
         own_(buffer == &MAPIAllocateBuffer && more == &MAPIAllocateMore && free == &MAPIFreeBuffer) {}
 
   // A new buffer of bytes from the caller's allocator (zero-filled).
@@ -59,36 +60,38 @@ class TCallerMemory {
   LPSPropValue Values(LPSPropValue ours, ULONG count) const {
     TMapiBuffer<SPropValue> holder(ours);
     if (own_ || !ours) return holder.Release();
-    auto* copy = static_cast<LPSPropValue>(Allocate(sizeof(SPropValue) * count));
-    TCopySpace space(copy, more_);
-    for (ULONG i = 0; i < count; ++i) CopyPropValue(ours[i], copy[i], space);
-    return copy;
+    return Deep<SPropValue>(sizeof(SPropValue) * count, [&](LPSPropValue copy, TCopySpace& space) {
+      for (ULONG i = 0; i < count; ++i) CopyPropValue(ours[i], copy[i], space);
+    });
   }
 
   LPMAPIERROR Error(LPMAPIERROR ours, bool unicode) const {
     TMapiBuffer<MAPIERROR> holder(ours);
     if (own_ || !ours) return holder.Release();
-    auto* copy = static_cast<LPMAPIERROR>(Allocate(sizeof(MAPIERROR)));
-    *copy = *ours;
-    TCopySpace space(copy, more_);
-    copy->lpszError = Text(ours->lpszError, unicode, space);
-    copy->lpszComponent = Text(ours->lpszComponent, unicode, space);
-    return copy;
+    return Deep<MAPIERROR>(sizeof(MAPIERROR),
+                           [&](LPMAPIERROR copy, TCopySpace& space) { CopyMapiError(*ours, *copy, unicode, space); });
   }
 
  private:
-  static LPTSTR Text(LPTSTR text, bool unicode, TCopySpace& space) {
-    if (!text) return nullptr;
-    SPropValue value{};
-    value.ulPropTag = PROP_TAG(unicode ? PT_UNICODE : PT_STRING8, 1);
-    value.Value.lpszA = text;
-    SPropValue copy;
-    CopyPropValue(value, copy, space);
-    return copy.Value.lpszA;
+  // A new buffer of bytes from the caller's allocator that fill(buffer, space) fills,
+  // chaining what else it needs with the caller's AllocateMore; when that fails partway,
+  // the buffer goes back to the caller's FreeBuffer.
+  template <class T, class Fill>
+  T* Deep(size_t bytes, Fill fill) const {
+    auto* copy = static_cast<T*>(Allocate(bytes));
+    try {
+      TCopySpace space(copy, more_);
+      fill(copy, space);
+    } catch (...) {
+      free_(copy);
+      throw;
+    }
+    return copy;
   }
 
   LPALLOCATEBUFFER buffer_;
   LPALLOCATEMORE more_;
+  LPFREEBUFFER free_;
   bool own_;
 };
 
@@ -143,21 +146,23 @@ class TPropData final : public TPropObject<IPropData> {
 
   STDMETHOD(HrSetPropAccess)(LPSPropTagArray lpPropTagArray, ULONG* rgulAccess) override {
     if (!lpPropTagArray || !rgulAccess) return Fail(MAPI_E_INVALID_PARAMETER, "HrSetPropAccess: invalid parameter");
-    auto lock = Lock();
-    if (Access() != TAccessMode::ReadWrite) return Fail(MAPI_E_NO_ACCESS, "HrSetPropAccess: the object is read-only");
-    for (ULONG i = 0; i < lpPropTagArray->cValues; ++i) {
-      ULONG access = rgulAccess[i];
-      if ((access & ~(kAccessLevels | kStates)) || (access & kAccessLevels) == kAccessLevels ||
-          (access & kAccessLevels) == 0 || (access & kStates) == kStates)
-        return Fail(MAPI_E_INVALID_PARAMETER, "HrSetPropAccess: an invalid combination of flags");
-    }
-    for (ULONG i = 0; i < lpPropTagArray->cValues; ++i) {
-      TPropState& state = states_[PROP_ID(lpPropTagArray->aulPropTag[i])];
-      if (!state.tag) state.tag = lpPropTagArray->aulPropTag[i];
-      state.access = rgulAccess[i] & kAccessLevels;
-      if (rgulAccess[i] & kStates) state.dirty = (rgulAccess[i] & IPROP_DIRTY) != 0;
-    }
-    return S_OK;
+    return Guarded(LastError(), "HrSetPropAccess", [&] {
+      auto lock = Lock();
+      if (Access() != TAccessMode::ReadWrite) throw TMapiError(MAPI_E_NO_ACCESS, "the object is read-only");
+      for (ULONG i = 0; i < lpPropTagArray->cValues; ++i) {
+        ULONG access = rgulAccess[i];
+        if ((access & ~(kAccessLevels | kStates)) || (access & kAccessLevels) == kAccessLevels ||
+            (access & kAccessLevels) == 0 || (access & kStates) == kStates)
+          throw TMapiError(MAPI_E_INVALID_PARAMETER, "an invalid combination of flags");
+      }
+      for (ULONG i = 0; i < lpPropTagArray->cValues; ++i) {
+        TPropState& state = states_[PROP_ID(lpPropTagArray->aulPropTag[i])];
+        if (!state.tag) state.tag = lpPropTagArray->aulPropTag[i];
+        state.access = rgulAccess[i] & kAccessLevels;
+        if (rgulAccess[i] & kStates) state.dirty = (rgulAccess[i] & IPROP_DIRTY) != 0;
+      }
+      return S_OK;
+    });
   }
 
   STDMETHOD(HrGetPropAccess)(LPSPropTagArray* lppPropTagArray, ULONG** lprgulAccess) override {

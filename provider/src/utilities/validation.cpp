@@ -1,7 +1,10 @@
 // MAPI's validation functions (MAPIVAL.H) over the checks of validation.h.
 #include "utilities/validation.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <unordered_map>
+#include <utility>
 
 #include "base/export.h"
 #include "base/maperror.h"
@@ -15,10 +18,9 @@ namespace orba::store {
 namespace {
 
 constexpr size_t kMaxTextLength = size_t{1} << 30;
-// Restriction nodes looked at, at most: a tree whose branches share nodes must not
-// take forever.
+// Restriction nodes in one structure, at most, each counted wherever it appears: a tree
+// whose branches share nodes must not take forever to copy or evaluate.
 constexpr size_t kMaxRestrictionNodes = size_t{1} << 20;
-constexpr unsigned kMaxValueNesting = 8;
 
 bool Aligned(const void* p, size_t alignment) { return reinterpret_cast<uintptr_t>(p) % alignment == 0; }
 
@@ -70,19 +72,95 @@ bool IsUnreadableMultiValue(ULONG base, const __UPV& v) {
   return false;
 }
 
-class TRestrictionCheck {
+// One caller's structure checked: restrictions held in values inside restrictions share
+// the depth limit and the node budget with their holder. A restriction found sound is
+// remembered with its height and node count, so that nodes shared by several branches
+// are walked once while the budget still counts every place they appear (a copy of the
+// structure repeats them all).
+class TCheck {
  public:
+  bool IsUnreadableProp(const SPropValue* value, unsigned depth) {
+    if (!Readable(value) || IsBadPropTag(value->ulPropTag)) return true;
+    ULONG type = PROP_TYPE(value->ulPropTag) & ~MV_INSTANCE;
+    const __UPV& v = value->Value;
+    if (type & MV_FLAG) return IsUnreadableMultiValue(type & ~MV_FLAG, v);
+    switch (type) {
+      case PT_STRING8: return IsBadText(v.lpszA);
+      case PT_UNICODE: return IsBadText(v.lpszW);
+      case PT_BINARY:
+      case PT_SVREID: return IsBadBinary(v.bin);
+      case PT_CLSID: return !Readable(v.lpguid);
+      case PT_SRESTRICTION: return IsBadRestriction(static_cast<const SRestriction*>(v.lpv), depth);
+      case PT_ACTIONS: {
+        const auto* actions = static_cast<const ACTIONS*>(v.lpv);
+        return !Readable(actions) || (actions->cActions && !Readable(actions->lpAction, actions->cActions));
+      }
+      default: return false;  // values held in the structure itself
+    }
+  }
+
+  bool IsBadProp(const SPropValue* value, unsigned depth) {
+    if (IsUnreadableProp(value, depth)) return true;
+    ULONG type = PROP_TYPE(value->ulPropTag) & ~MV_INSTANCE;
+    if (type & MV_FLAG) return value->Value.MVi.cValues == 0;
+    return type == PT_UNSPECIFIED || (type == PT_BOOLEAN && value->Value.b > 1);
+  }
+
+  bool IsBadRow(const SRow* row) {
+    if (!Readable(row)) return true;
+    if (row->cValues && !Readable(row->lpProps, row->cValues)) return true;
+    for (ULONG i = 0; i < row->cValues; ++i)
+      if (IsBadProp(&row->lpProps[i], 0)) return true;
+    return false;
+  }
+
+  // A tree that cannot be read, or that the table engine would refuse.
+  bool IsBadRestriction(const SRestriction* restriction, unsigned depth) {
+    bool checked = sound_.contains(restriction);
+    if (IsBad(restriction, depth)) return true;
+    if (checked) return false;
+    // Readable: now the checks of the table engine, which Restrict and FindRow apply.
+    try {
+      ValidateRestriction(*restriction, true);
+      return false;
+    } catch (const TMapiError&) {
+      return true;
+    }
+  }
+
+ private:
+  // A sound restriction's levels and nodes, those of restrictions in its values included.
+  struct TShape {
+    unsigned height;
+    size_t nodes;
+  };
+
   bool IsBad(const SRestriction* r, unsigned depth) {
-    if (depth >= kMaxRestrictionDepth || ++nodes_ > kMaxRestrictionNodes || !Readable(r)) return true;
-    const auto& res = r->res;
-    switch (r->rt) {
+    if (depth >= kMaxRestrictionDepth || !Readable(r)) return true;
+    if (auto known = sound_.find(r); known != sound_.end()) {
+      deepest_ = std::max(deepest_, depth + known->second.height - 1);
+      nodes_ += known->second.nodes;
+      return depth + known->second.height > kMaxRestrictionDepth || nodes_ > kMaxRestrictionNodes;
+    }
+    if (++nodes_ > kMaxRestrictionNodes) return true;
+    size_t nodesBefore = nodes_ - 1;
+    unsigned deepestAround = std::exchange(deepest_, depth);
+    if (IsBadNode(*r, depth)) return true;
+    sound_[r] = {deepest_ - depth + 1, nodes_ - nodesBefore};
+    deepest_ = std::max(deepest_, deepestAround);
+    return false;
+  }
+
+  bool IsBadNode(const SRestriction& r, unsigned depth) {
+    const auto& res = r.res;
+    switch (r.rt) {
       case RES_AND:
       case RES_OR: return IsBadList(res.resAnd.lpRes, res.resAnd.cRes, depth);
       case RES_NOT: return !res.resNot.lpRes || IsBad(res.resNot.lpRes, depth + 1);
       case RES_COUNT: return !res.resCount.lpRes || IsBad(res.resCount.lpRes, depth + 1);
       case RES_SUBRESTRICTION: return !res.resSub.lpRes || IsBad(res.resSub.lpRes, depth + 1);
-      case RES_CONTENT: return IsBadPropTag(res.resContent.ulPropTag) || IsBadProp(res.resContent.lpProp);
-      case RES_PROPERTY: return IsBadPropTag(res.resProperty.ulPropTag) || IsBadProp(res.resProperty.lpProp);
+      case RES_CONTENT: return IsBadPropTag(res.resContent.ulPropTag) || IsBadProp(res.resContent.lpProp, depth + 1);
+      case RES_PROPERTY: return IsBadPropTag(res.resProperty.ulPropTag) || IsBadProp(res.resProperty.lpProp, depth + 1);
       case RES_COMPAREPROPS:
         return IsBadPropTag(res.resCompareProps.ulPropTag1) || IsBadPropTag(res.resCompareProps.ulPropTag2);
       case RES_BITMASK: return IsBadPropTag(res.resBitMask.ulPropTag);
@@ -93,14 +171,13 @@ class TRestrictionCheck {
         const SCommentRestriction& comment = res.resComment;
         if (comment.cValues && !Readable(comment.lpProp, comment.cValues)) return true;
         for (ULONG i = 0; i < comment.cValues; ++i)
-          if (IsBadProp(&comment.lpProp[i])) return true;
+          if (IsBadProp(&comment.lpProp[i], depth + 1)) return true;
         return comment.lpRes && IsBad(comment.lpRes, depth + 1);
       }
       default: return true;
     }
   }
 
- private:
   bool IsBadList(const SRestriction* items, ULONG count, unsigned depth) {
     if (count && !Readable(items, count)) return true;
     for (ULONG i = 0; i < count; ++i)
@@ -109,6 +186,8 @@ class TRestrictionCheck {
   }
 
   size_t nodes_ = 0;
+  unsigned deepest_ = 0;
+  std::unordered_map<const SRestriction*, TShape> sound_;
 };
 
 bool IsKnownSortOrder(ULONG order) {
@@ -140,45 +219,17 @@ bool IsBadPropTag(ULONG tag) {
   return PROP_ID(tag) == PROP_ID_INVALID || !IsKnownPropType(type & ~MV_INSTANCE);
 }
 
-bool IsUnreadableProp(const SPropValue* value) {
-  if (!Readable(value) || IsBadPropTag(value->ulPropTag)) return true;
-  ULONG type = PROP_TYPE(value->ulPropTag) & ~MV_INSTANCE;
-  const __UPV& v = value->Value;
-  if (type & MV_FLAG) return IsUnreadableMultiValue(type & ~MV_FLAG, v);
-  switch (type) {
-    case PT_STRING8: return IsBadText(v.lpszA);
-    case PT_UNICODE: return IsBadText(v.lpszW);
-    case PT_BINARY:
-    case PT_SVREID: return IsBadBinary(v.bin);
-    case PT_CLSID: return !Readable(v.lpguid);
-    case PT_SRESTRICTION: return IsBadRestriction(static_cast<const SRestriction*>(v.lpv));
-    case PT_ACTIONS: {
-      const auto* actions = static_cast<const ACTIONS*>(v.lpv);
-      return !Readable(actions) || (actions->cActions && !Readable(actions->lpAction, actions->cActions));
-    }
-    default: return false;  // values held in the structure itself
-  }
-}
+bool IsUnreadableProp(const SPropValue* value) { return TCheck().IsUnreadableProp(value, 0); }
 
-bool IsBadProp(const SPropValue* value) {
-  if (IsUnreadableProp(value)) return true;
-  ULONG type = PROP_TYPE(value->ulPropTag) & ~MV_INSTANCE;
-  if (type & MV_FLAG) return value->Value.MVi.cValues == 0;
-  return type == PT_UNSPECIFIED || (type == PT_BOOLEAN && value->Value.b > 1);
-}
+bool IsBadProp(const SPropValue* value) { return TCheck().IsBadProp(value, 0); }
 
-bool IsBadRow(const SRow* row) {
-  if (!Readable(row)) return true;
-  if (row->cValues && !Readable(row->lpProps, row->cValues)) return true;
-  for (ULONG i = 0; i < row->cValues; ++i)
-    if (IsBadProp(&row->lpProps[i])) return true;
-  return false;
-}
+bool IsBadRow(const SRow* row) { return TCheck().IsBadRow(row); }
 
 bool IsBadRowSet(const SRowSet* rows) {
   if (!rows || !Readable(&rows->cRows) || !IsReadableRange(rows, CbNewSRowSet(rows->cRows))) return true;
+  TCheck check;
   for (ULONG i = 0; i < rows->cRows; ++i)
-    if (IsBadRow(&rows->aRow[i])) return true;
+    if (check.IsBadRow(&rows->aRow[i])) return true;
   return false;
 }
 
@@ -203,22 +254,7 @@ bool IsBadSortOrderSet(const SSortOrderSet* sortOrder) {
   return false;
 }
 
-bool IsBadRestriction(const SRestriction* restriction) {
-  // Restrictions inside property values inside restrictions: a few levels, never a cycle.
-  static thread_local unsigned nesting = 0;
-  if (nesting >= kMaxValueNesting) return true;
-  ++nesting;
-  bool unreadable = TRestrictionCheck().IsBad(restriction, 0);
-  --nesting;
-  if (unreadable) return true;
-  // Readable: now the checks of the table engine, which Restrict and FindRow apply.
-  try {
-    ValidateRestriction(*restriction, true);
-    return false;
-  } catch (const TMapiError&) {
-    return true;
-  }
-}
+bool IsBadRestriction(const SRestriction* restriction) { return TCheck().IsBadRestriction(restriction, 0); }
 
 bool IsBadTextArray(const LPSTR* texts, ULONG count) { return IsBadTexts(texts, count); }
 bool IsBadTextArray(const LPWSTR* texts, ULONG count) { return IsBadTexts(texts, count); }

@@ -22,7 +22,10 @@ bool IsBadRowSet(const SRowSet* rows);
 bool IsBadColumnSet(const SPropTagArray* columns);
 // Bad tags or orders, or more categories than sort keys (more expanded than categories).
 bool IsBadSortOrderSet(const SSortOrderSet* sortOrder);
-// A tree that cannot be read, or that the table engine would refuse (restriction.h).
+// A tree that cannot be read, or that the table engine would refuse (restriction.h), or
+// that holds more than 2^20 nodes counting a shared node at each place it appears.
+// Restrictions held in its values (and in the values of one value, row or row set)
+// count with it towards those limits and kMaxRestrictionDepth.
 bool IsBadRestriction(const SRestriction* restriction);
 // An array of count texts that cannot all be read.
 bool IsBadTextArray(const LPSTR* texts, ULONG count);

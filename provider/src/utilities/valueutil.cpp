@@ -3,7 +3,9 @@
 // writing one property of an object. They run on the engines' own code: the deep copy
 // of props/valuecopy.h and the comparisons of the table engine (table/restriction.h),
 // so that a copied value, a sorted table and a restriction agree with these functions.
-// Every value is checked for readable memory first (utilities/validation.h).
+// The functions that copy values check them for readable memory first
+// (utilities/validation.h); those that find, compare and measure values trust the
+// memory as MAPI's callers expect and refuse only what is missing.
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -34,6 +36,12 @@ ULONG ValueType(const SPropValue& value) { return PROP_TYPE(value.ulPropTag) & ~
 bool IsReadableValues(const SPropValue* values, size_t count) {
   return reinterpret_cast<uintptr_t>(values) % alignof(SPropValue) == 0 &&
          IsReadableRange(values, count * sizeof(SPropValue));
+}
+
+// A value the functions that trust memory cannot use: none, or a multi-valued one
+// counting values without their array.
+bool IsMissing(const SPropValue* value) {
+  return !value || (IsMultiValued(value->ulPropTag) && value->Value.MVi.cValues && !value->Value.MVi.lpi);
 }
 
 bool IsContentType(ULONG type) { return type == PT_STRING8 || type == PT_UNICODE || type == PT_BINARY; }
@@ -91,14 +99,14 @@ ORBASTORE_EXPORT SCODE PropCopyMore(LPSPropValue lpSPropValueDest, LPSPropValue 
 }
 
 ORBASTORE_EXPORT ULONG UlPropSize(LPSPropValue lpSPropValue) {
-  if (IsUnreadableProp(lpSPropValue)) return 0;
+  if (IsMissing(lpSPropValue)) return 0;
   return static_cast<ULONG>(std::min<size_t>(ValueSize(*lpSPropValue), ULONG_MAX));
 }
 
 ORBASTORE_EXPORT BOOL FPropContainsProp(LPSPropValue lpSPropValueDst, LPSPropValue lpSPropValueSrc,
                                         ULONG ulFuzzyLevel) {
   constexpr ULONG kOptions = FL_IGNORECASE | FL_IGNORENONSPACE | FL_LOOSE;
-  if (IsUnreadableProp(lpSPropValueDst) || IsUnreadableProp(lpSPropValueSrc)) return false;
+  if (IsMissing(lpSPropValueDst) || IsMissing(lpSPropValueSrc)) return false;
   ULONG type = ValueType(*lpSPropValueSrc);
   if (ValueType(*lpSPropValueDst) != type || !IsContentType(type)) return false;
   if ((ulFuzzyLevel & 0xFFFF) > FL_PREFIX || (ulFuzzyLevel & 0xFFFF0000u & ~kOptions)) return false;
@@ -110,7 +118,7 @@ ORBASTORE_EXPORT BOOL FPropContainsProp(LPSPropValue lpSPropValueDst, LPSPropVal
 }
 
 ORBASTORE_EXPORT BOOL FPropCompareProp(LPSPropValue lpSPropValue1, ULONG ulRelOp, LPSPropValue lpSPropValue2) {
-  if (IsUnreadableProp(lpSPropValue1) || IsUnreadableProp(lpSPropValue2)) return false;
+  if (IsMissing(lpSPropValue1) || IsMissing(lpSPropValue2)) return false;
   if (ValueType(*lpSPropValue1) != ValueType(*lpSPropValue2)) return false;
   try {
     return ValuesSatisfy(*lpSPropValue1, ulRelOp, *lpSPropValue2);
@@ -120,8 +128,8 @@ ORBASTORE_EXPORT BOOL FPropCompareProp(LPSPropValue lpSPropValue1, ULONG ulRelOp
 }
 
 ORBASTORE_EXPORT LONG LPropCompareProp(LPSPropValue lpSPropValueA, LPSPropValue lpSPropValueB) {
-  bool badA = IsUnreadableProp(lpSPropValueA), badB = IsUnreadableProp(lpSPropValueB);
-  // Values that cannot be read sort first; values of different types by their types.
+  bool badA = IsMissing(lpSPropValueA), badB = IsMissing(lpSPropValueB);
+  // Missing values sort first; values of different types by their types.
   if (badA || badB) return Order(!badA, !badB);
   const SPropValue &a = *lpSPropValueA, &b = *lpSPropValueB;
   ULONG type = ValueType(a);
@@ -139,7 +147,7 @@ ORBASTORE_EXPORT LONG LPropCompareProp(LPSPropValue lpSPropValueA, LPSPropValue 
 }
 
 ORBASTORE_EXPORT LPSPropValue PpropFindProp(LPSPropValue lpPropArray, ULONG cValues, ULONG ulPropTag) {
-  if (!IsReadableValues(lpPropArray, cValues)) return nullptr;
+  if (!lpPropArray) return nullptr;
   bool anyType = PROP_TYPE(ulPropTag) == PT_UNSPECIFIED;
   auto found = std::find_if(lpPropArray, lpPropArray + cValues, [&](const SPropValue& value) {
     return anyType ? PROP_ID(value.ulPropTag) == PROP_ID(ulPropTag) : value.ulPropTag == ulPropTag;

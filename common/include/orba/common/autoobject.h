@@ -5,9 +5,9 @@
 // Objects of this family are used from one thread at a time: there are no locks.
 #pragma once
 
+#include <list>
 #include <memory>
 #include <optional>
-#include <vector>
 
 #include "orba/common/com.h"
 #include "orba/common/comobject.h"
@@ -101,7 +101,21 @@ class TVoAutoIntfObject : public TVoRefCounted {
   void BeforeDestruction() override;
 
  private:
-  static void Unlink(std::vector<TVoAutoIntfObject*>& list, TVoAutoIntfObject* obj);
+  // The two ends of a watch: each side keeps the other's entry, so that either side's
+  // death unlinks both at once, however many objects watch it.
+  struct TWatcher;
+  struct TWatched {
+    TVoAutoIntfObject* object;
+    std::list<TWatcher>::iterator entry;  // in object->watchers_
+  };
+  struct TWatcher {
+    TVoAutoIntfObject* object;
+    std::list<TWatched>::iterator entry;  // in object->watched_
+  };
+
+  // Links this object as a watcher of other.
+  void Watch(TVoAutoIntfObject* other);
+  std::list<TWatched>::iterator FindWatched(const TVoAutoIntfObject* other);
   // Tells watchers and drops every link; runs once.
   void DetachAll();
   // obj (a watched object or the creator) is being destroyed.
@@ -114,8 +128,8 @@ class TVoAutoIntfObject : public TVoRefCounted {
   bool holdsSelf_ = false;
   bool holdsCreator_ = false;
   bool detached_ = false;
-  std::vector<TVoAutoIntfObject*> watchers_;  // told when this object dies
-  std::vector<TVoAutoIntfObject*> watched_;   // objects whose death this object awaits
+  std::list<TWatcher> watchers_;  // told when this object dies, in the order they came
+  std::list<TWatched> watched_;   // objects whose death this object awaits
   std::unique_ptr<TVoConnectionPoints> connectionPoints_;
 };
 

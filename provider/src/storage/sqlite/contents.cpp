@@ -7,11 +7,12 @@
 // table engine on the rows agree. Restrictions and sort orders on the columns go into
 // the SQL (contentsql.h). A page of an exact query selects its messages first (LIMIT and
 // OFFSET over the messages, not over the rows joined with their properties), then reads
-// their rows.
+// their rows in the page's order.
 #include "storage/sqlite/contents.h"
 
 #include <string>
-#include <unordered_map>
+#include <string_view>
+#include <vector>
 
 #include "base/maperror.h"
 #include "props/tags.h"
@@ -26,22 +27,41 @@ namespace {
 constexpr const char* kMessages = " FROM messages m WHERE m.folder_id = ?1 AND m.associated = ?2 AND m.deleted = 0";
 constexpr int kFirstParam = 4;
 
-// The columns of a row and its properties, joined.
-const std::string& RowSelect() {
-  static const std::string select = [] {
-    std::string texts;
+// The columns of a row and its properties, joined, for the messages (m) that from names.
+std::string RowSelect(std::string_view from) {
+  static const std::string texts = [] {
+    std::string list;
     for (ULONG tag : {tags::kMessageClassW, tags::kSubjectW, tags::kNormalizedSubjectW, tags::kSenderNameW})
-      texts += (texts.empty() ? "" : ", ") + std::to_string(PROP_ID(tag));
-    return "SELECT m.id, m.folder_id, m.flags, m.size, m.status, m.creation_time, m.last_modification_time, "
-           "m.search_key, m.source_key, m.change_key, m.has_attach, p.tag, p.value FROM messages m "
-           "LEFT JOIN message_props p ON p.message_id = m.id AND (length(p.value) <= 1024 OR p.prop_id IN (" +
-           texts + "))";
+      list += (list.empty() ? "" : ", ") + std::to_string(PROP_ID(tag));
+    return list;
   }();
-  return select;
+  return "SELECT m.id, m.folder_id, m.flags, m.size, m.status, m.creation_time, m.last_modification_time, "
+         "m.search_key, m.source_key, m.change_key, m.has_attach, p.tag, p.value FROM " +
+         std::string(from) +
+         " LEFT JOIN message_props p ON p.message_id = m.id AND (length(p.value) <= 1024 OR p.prop_id IN (" + texts +
+         "))";
 }
 
+constexpr const char* kFolderRows = " WHERE m.folder_id = ?1 AND m.associated = ?2 AND m.deleted = 0";
+
 // The rows of a folder's messages.
-std::string RowQuery() { return RowSelect() + " WHERE m.folder_id = ?1 AND m.associated = ?2 AND m.deleted = 0"; }
+std::string RowQuery() { return RowSelect("messages m") + kFolderRows; }
+
+// The rows of the folder's messages listed in the JSON array ?3, in the array's order:
+// CROSS JOIN keeps the array the outer loop.
+std::string ListedRowQuery() {
+  return RowSelect("json_each(?3) page CROSS JOIN messages m ON m.id = page.value") + kFolderRows;
+}
+
+// Message ids as a JSON array, for json_each.
+std::string JsonIds(const std::vector<int64_t>& ids) {
+  std::string json = "[";
+  for (int64_t id : ids) {
+    if (json.size() > 1) json += ',';
+    json += std::to_string(id);
+  }
+  return json + ']';
+}
 
 // Reads the rows of a row query: one per message, its properties joined in id order.
 template <class Out>
@@ -130,21 +150,13 @@ bool TContents::Query(const TContentsQuery& query, const TContentsRowSink& each)
                          std::to_string(next) + " OFFSET ?" + std::to_string(next + 1));
   Bind(page, query, condition.params);
   page.Bind(next, SqlCount(query.limit)).Bind(next + 1, SqlCount(query.offset));
-  std::unordered_map<int64_t, size_t> positions;
-  std::string ids = "[";
-  while (page.Step()) {
-    int64_t id = page.Int(0);
-    if (!positions.empty()) ids += ',';
-    ids += std::to_string(id);
-    positions.emplace(id, positions.size());
-  }
-  ids += ']';
-  if (positions.empty()) return true;
-  std::vector<TContentsRow> rows(positions.size());
-  auto stmt = db.Prepare(RowQuery() + " AND m.id IN (SELECT value FROM json_each(?3)) ORDER BY m.id");
-  stmt.Bind(1, query.folderId).Bind(2, int64_t{query.associated}).Bind(3, std::string_view(ids));
-  ReadRows(stmt, [&](TContentsRow&& row) { rows[positions.at(row.id)] = std::move(row); });
-  for (const TContentsRow& row : rows) each(row);
+  std::vector<int64_t> ids;
+  while (page.Step()) ids.push_back(page.Int(0));
+  if (ids.empty()) return true;
+  auto stmt = db.Prepare(ListedRowQuery());
+  std::string json = JsonIds(ids);
+  stmt.Bind(1, query.folderId).Bind(2, int64_t{query.associated}).Bind(3, std::string_view(json));
+  ReadRows(stmt, [&](TContentsRow&& row) { each(row); });
   return true;
 }
 
@@ -160,16 +172,11 @@ std::optional<TContentsRow> TContents::Row(int64_t folderId, bool associated, in
 }
 
 std::vector<TContentsRow> TContents::Rows(const std::vector<int64_t>& messageIds) {
-  std::string ids = "[";
-  for (int64_t id : messageIds) {
-    if (ids.size() > 1) ids += ',';
-    ids += std::to_string(id);
-  }
-  ids += ']';
+  std::string ids = JsonIds(messageIds);
   auto lock = store_.Lock();
   TSqlDatabase& db = store_.Db();
   TSqlReadSnapshot snapshot(db);
-  auto stmt = db.Prepare(RowSelect() +
+  auto stmt = db.Prepare(RowSelect("messages m") +
                          " WHERE m.id IN (SELECT value FROM json_each(?1)) AND m.folder_id IS NOT NULL "
                          "AND m.associated = 0 AND m.deleted = 0 ORDER BY m.id");
   stmt.Bind(1, std::string_view(ids));

@@ -83,7 +83,7 @@ struct TVoRTFGroupState {
 // marks and the special characters (\emdash, \lquote, \~, ...) become their text.
 // Destinations not meant as text (font, colour and style tables, document
 // information, pictures, field instructions, headers and footers, \* groups other
-// than htmltag, ...) give none.
+// than htmltag, ...) give none, and so do groups nested more than 4096 levels deep.
 class TVoRTFReader {
  public:
   explicit TVoRTFReader(std::string_view rtf);
