@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "common/temphome.h"
+#include "integration/orbaprofile.h"
 #include "mapi/mapix.h"
 #include "orba/VoMAPIEntryPoints.h"
 #include "orba/VoMAPIExceptions.h"
 #include "orba/VoMAPILib.h"
+#include "orba/VoOrbaMAPI.h"
 #include "orba/common/comptr.h"
 
 namespace {
@@ -84,6 +86,39 @@ TEST_F(OrbaStoreLogon, UnknownProfileRaisesTheLogonText) {
               u"because there were too many sessions open already. (-2147221231)");
   }
   EXPECT_FALSE(session);
+}
+
+// The library's Simple MAPI path (MAPI initialised without Extended MAPI) logs on to
+// Orba Store's Simple MAPI and finds, through the loader, a message it sent itself.
+TEST_F(OrbaStoreLogon, SimpleMapiSessionFindsItsOwnMailThroughTheLoader) {
+  test::CreateProfile("Work", "MSEMS", home_.Home());
+  VoMAPIUninitialize(false);
+  VoMAPIInitialize(false, false, false, true);
+
+  ComPtr<IMAPISession> session;
+  LHANDLE simple = 0;
+  VoMAPILogon(0, u"Work", u"", 0, session, simple);
+  EXPECT_FALSE(session);
+  ASSERT_GT(simple, LHANDLE{1});
+  char id[64] = "";
+  EXPECT_THROW(orba::MAPIFindNext(simple, 0, nullptr, nullptr, 0, 0, id), EMAPI_NO_MESSAGES);
+  MapiRecipDesc to{0, MAPI_TO, test::Text("alice@orba.example"), nullptr, 0, nullptr};
+  MapiMessage mail{0, test::Text("Hello"), nullptr, nullptr, nullptr, nullptr, 0, nullptr, 1, &to, 0, nullptr};
+  orba::MAPISendMail(simple, 0, &mail, 0, 0);
+  orba::MAPIFindNext(simple, 0, nullptr, nullptr, MAPI_UNREAD_ONLY, 0, id);
+  EXPECT_EQ(std::strlen(id), 60u);
+  LHANDLE closed = simple;
+  VoMAPILogoff(0, 0, session, simple);
+  EXPECT_EQ(simple, LHANDLE{0});
+  EXPECT_THROW(orba::MAPIFindNext(closed, 0, nullptr, nullptr, 0, 0, id), EMAPI_INVALID_SESSION);
+
+  auto client = MakeComObject<TSession>();
+  client->Get_LogonInfo()->Set_UseExtendedMAPI(false);
+  client->Get_LogonInfo()->Set_ProfileName(u"Work");
+  client->Logon();
+  EXPECT_TRUE(client->Get_Active());
+  client->Logoff();
+  EXPECT_FALSE(client->Get_Active());
 }
 
 }  // namespace
