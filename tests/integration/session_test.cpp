@@ -245,6 +245,7 @@ TEST_F(SessionOnOrbaStore, ObjectsReleasedAfterTheLibraryWasUnloadedDoNotCrash) 
 }
 
 TEST_F(SessionOnOrbaStore, SimpleMAPISessionRefusesExtendedOperations) {
+  test::CreateProfile("Work", "MSPST MS", home_.Home());  // Orba Store's Simple MAPI logs on for real
   VoMAPIUninitialize(false);
   VoMAPIInitialize(false, false, false, true);  // Simple MAPI on this thread
   session_->Get_LogonInfo()->Set_UseExtendedMAPI(false);

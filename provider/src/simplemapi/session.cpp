@@ -104,8 +104,8 @@ ComPtr<IMAPIFolder> TSimpleSession::OpenFolder(const Bytes& entryId) {
 }
 
 void TSimpleSession::Logoff() {
-  inbox_ = nullptr;
-  store_ = nullptr;
+  // The objects stay until the last holder lets go: another thread's call may be using
+  // them, and answers as the ended session's objects do.
   if (!joined_ && Active()) session_->Logoff(0, 0, 0);
 }
 
@@ -126,10 +126,11 @@ std::string TSimpleSession::FindNext(const std::u16string& type, const std::stri
     // Only messages delivered with or after the seed can follow it: the table starts
     // there, and the seed is found among the ones delivered at its time.
     auto delivered = GetValues(OpenMessage(seed, false).get(), {tags::kMessageDeliveryTime});
-    SRestriction notBefore{RES_PROPERTY, {}};
-    notBefore.res.resProperty = {RELOP_GE, tags::kMessageDeliveryTime, delivered.get()};
-    if (delivered->ulPropTag == tags::kMessageDeliveryTime)
+    if (delivered->ulPropTag == tags::kMessageDeliveryTime) {
+      SRestriction notBefore{RES_PROPERTY, {}};
+      notBefore.res.resProperty = {RELOP_GE, tags::kMessageDeliveryTime, delivered.get()};
       CheckResult(table->Restrict(&notBefore, 0), "The Inbox cannot be read.");
+    }
     Bytes seedId = EntryIdOf(seed);
     SPropValue seedValue = BinaryValue(tags::kEntryId, seedId);
     SRestriction isSeed{RES_PROPERTY, {}};
@@ -149,10 +150,10 @@ std::string TSimpleSession::FindNext(const std::u16string& type, const std::stri
   HRESULT hr = table->FindRow(&wanted, origin, 0);
   SimpleCheck(hr != MAPI_E_NOT_FOUND, MAPI_E_NO_MESSAGES, "No further message matches.");
   CheckResult(hr, "The Inbox cannot be read.");
-  LPSRowSet rows = nullptr;
-  CheckResult(table->QueryRows(1, 0, &rows), "The Inbox cannot be read.");
+  LPSRowSet found = nullptr;
+  CheckResult(table->QueryRows(1, 0, &found), "The Inbox cannot be read.");
+  std::unique_ptr<SRowSet, void (*)(LPSRowSet)> rows(found, FreeProws);
   Bytes entryId = rows->cRows ? BytesOf(rows->aRow[0].lpProps[0], tags::kEntryId) : Bytes();
-  FreeProws(rows);
   SimpleCheck(!entryId.empty(), MAPI_E_NO_MESSAGES, "No further message matches.");
   return MessageIdOf(std::move(entryId));
 }

@@ -40,7 +40,7 @@ class TSimpleSession {
   static std::shared_ptr<TSimpleSession> Logon(LPSTR profileName, FLAGS flags);
 
   // Ends the MAPI session, unless this one joined the shared session, which goes on.
-  // Idempotent; the last holder's release logs off too.
+  // Idempotent; the last holder's release logs off too. Thread-safe.
   void Logoff();
   ~TSimpleSession();
   // False once the session ended (logged off, or MAPI uninitialised under it).
