@@ -5,13 +5,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 
 #include "common/mapierror.h"
 #include "common/temphome.h"
 #include "integration/orbaprofile.h"
 #include "mapi/mapiguid.h"
+#include "orba/VoMAPIEntryPoints.h"
 #include "orba/VoMAPIExceptions.h"
+#include "orba/VoMAPILib.h"
 #include "orba/VoOrbaMAPI.h"
 #include "orba/common/utf8.h"
 
@@ -217,6 +220,7 @@ TEST_F(SessionOnOrbaStore, ObjectsReleasedAfterTheLibraryWasUnloadedDoNotCrash) 
 }
 
 TEST_F(SessionOnOrbaStore, SimpleMAPISessionRefusesExtendedOperations) {
+  test::CreateProfile("Work", "MSPST MS", home_.Home());  // Orba Store's Simple MAPI logs on for real
   VoMAPIUninitialize(false);
   VoMAPIInitialize(false, false, false, true);  // Simple MAPI on this thread
   session_->Get_LogonInfo()->Set_UseExtendedMAPI(false);
@@ -226,6 +230,30 @@ TEST_F(SessionOnOrbaStore, SimpleMAPISessionRefusesExtendedOperations) {
   EXPECT_MAPI_ERROR(session_->GetDefaultMsgStoreID(), MAPI_E_NO_SUPPORT,
                     "The GetDefaultMsgStoreID can only be used in combination with Extended MAPI!");
   session_->Logoff();
+}
+
+// The library's Simple MAPI path logs on to Orba Store's Simple MAPI and finds, through
+// the loader, a message it sent itself; a closed handle is refused.
+TEST_F(SessionOnOrbaStore, SimpleMAPILogonFindsItsOwnMailThroughTheLoader) {
+  test::CreateProfile("Work", "MSEMS", home_.Home());
+  VoMAPIUninitialize(false);
+  VoMAPIInitialize(false, false, false, true);
+  ComPtr<IMAPISession> session;
+  LHANDLE simple = 0;
+  VoMAPILogon(0, u"Work", u"", 0, session, simple);
+  EXPECT_FALSE(session);
+  ASSERT_GT(simple, LHANDLE{1});
+  char id[64] = "";
+  EXPECT_THROW(orba::MAPIFindNext(simple, 0, nullptr, nullptr, 0, 0, id), EMAPI_NO_MESSAGES);
+  MapiRecipDesc to{0, MAPI_TO, test::Text("alice@orba.example"), nullptr, 0, nullptr};
+  MapiMessage mail{0, test::Text("Hello"), nullptr, nullptr, nullptr, nullptr, 0, nullptr, 1, &to, 0, nullptr};
+  orba::MAPISendMail(simple, 0, &mail, 0, 0);
+  orba::MAPIFindNext(simple, 0, nullptr, nullptr, MAPI_UNREAD_ONLY, 0, id);
+  EXPECT_EQ(std::strlen(id), 60u);
+  const LHANDLE closed = simple;
+  VoMAPILogoff(0, 0, session, simple);
+  EXPECT_EQ(simple, LHANDLE{0});
+  EXPECT_THROW(orba::MAPIFindNext(closed, 0, nullptr, nullptr, 0, 0, id), EMAPI_INVALID_SESSION);
 }
 
 TEST(SessionClient, TheChosenClientsLibraryServesTheLogon) {

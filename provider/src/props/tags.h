@@ -90,9 +90,11 @@ inline constexpr ULONG kImportance = PROP_TAG(PT_LONG, 0x0017);
 inline constexpr ULONG kMessageClassA = PROP_TAG(PT_STRING8, 0x001A);
 inline constexpr ULONG kMessageClassW = PROP_TAG(PT_UNICODE, 0x001A);
 inline constexpr ULONG kPriority = PROP_TAG(PT_LONG, 0x0026);
+inline constexpr ULONG kReadReceiptRequested = PROP_TAG(PT_BOOLEAN, 0x0029);
 inline constexpr ULONG kSubjectW = PROP_TAG(PT_UNICODE, 0x0037);
 inline constexpr ULONG kClientSubmitTime = PROP_TAG(PT_SYSTIME, 0x0039);
 inline constexpr ULONG kSenderNameW = PROP_TAG(PT_UNICODE, 0x0C1A);
+inline constexpr ULONG kBodyW = PROP_TAG(PT_UNICODE, 0x1000);
 inline constexpr ULONG kMessageDeliveryTime = PROP_TAG(PT_SYSTIME, 0x0E06);
 inline constexpr ULONG kMessageFlags = PROP_TAG(PT_LONG, 0x0E07);
 inline constexpr ULONG kMessageSize = PROP_TAG(PT_LONG, 0x0E08);
@@ -125,6 +127,7 @@ inline constexpr ULONG kAttachFilenameW = PROP_TAG(PT_UNICODE, 0x3704);
 inline constexpr ULONG kAttachMethod = PROP_TAG(PT_LONG, 0x3705);
 inline constexpr ULONG kAttachLongFilenameW = PROP_TAG(PT_UNICODE, 0x3707);
 inline constexpr ULONG kRenderingPosition = PROP_TAG(PT_LONG, 0x370B);
+inline constexpr ULONG kAttachLongPathnameW = PROP_TAG(PT_UNICODE, 0x370D);
 inline constexpr ULONG kAttachMimeTagW = PROP_TAG(PT_UNICODE, 0x370E);
 
 // Submission: what a sent message carries about its sender and submission.

@@ -15,6 +15,8 @@
 //   required; MAPI_NO_MAIL keeps the spooler offline in the status table; the other
 //   documented flags (MAPI_FORCE_DOWNLOAD, MAPI_TIMEOUT_SHORT, MAPI_NT_SERVICE,
 //   MAPI_BG_SESSION) change nothing here.
+#include "session/logon.h"
+
 #include "base/export.h"
 #include "base/lasterror.h"
 #include "mapi/mapiexports.h"
@@ -48,6 +50,18 @@ std::string LogonProfile(TProfileDatabase& db, LPTSTR lpszProfileName, ULONG fla
 }
 
 }  // namespace
+
+TProfileLogon LogonToProfile(LPTSTR profileName, ULONG flags) {
+  if (!(flags & MAPI_NEW_SESSION))
+    if (auto shared = SharedSession()) return {shared, true};
+  Check(!(flags & MAPI_SERVICE_UI_ALWAYS), MAPI_E_USER_CANCEL,
+        "The services' configuration dialogs cannot be shown: there is no user interface.");
+  auto db = std::make_shared<TProfileDatabase>(TProfileDatabase::DefaultPath());
+  auto state = std::make_shared<TSessionState>(db, LogonProfile(*db, profileName, flags), flags);
+  RegisterSession(state, (flags & MAPI_ALLOW_OTHERS) != 0);
+  return {state, false};
+}
+
 }  // namespace orba::store
 
 ORBASTORE_EXPORT HRESULT MAPILogonEx(ULONG_PTR, LPTSTR lpszProfileName, LPTSTR, ULONG ulFlags,
@@ -58,16 +72,7 @@ ORBASTORE_EXPORT HRESULT MAPILogonEx(ULONG_PTR, LPTSTR lpszProfileName, LPTSTR, 
     *lppSession = nullptr;
     if (ulFlags & ~kLogonFlags) return MAPI_E_UNKNOWN_FLAGS;
     if (!IsMapiInitialized()) return MAPI_E_NOT_INITIALIZED;
-    if (!(ulFlags & MAPI_NEW_SESSION))
-      if (auto shared = SharedSession()) {
-        *lppSession = orba::MakeComObject<TMapiSession>(shared).Detach();
-        return S_OK;
-      }
-    if (ulFlags & MAPI_SERVICE_UI_ALWAYS) return MAPI_E_USER_CANCEL;
-    auto db = std::make_shared<TProfileDatabase>(TProfileDatabase::DefaultPath());
-    auto state = std::make_shared<TSessionState>(db, LogonProfile(*db, lpszProfileName, ulFlags), ulFlags);
-    RegisterSession(state, (ulFlags & MAPI_ALLOW_OTHERS) != 0);
-    *lppSession = orba::MakeComObject<TMapiSession>(state).Detach();
+    *lppSession = orba::MakeComObject<TMapiSession>(LogonToProfile(lpszProfileName, ulFlags).state).Detach();
     return S_OK;
   });
 }
