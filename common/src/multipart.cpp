@@ -5,6 +5,7 @@
 #include <string>
 
 #include "orba/common/encoding.h"
+#include "orba/common/texttrim.h"
 
 namespace orba {
 namespace {
@@ -15,12 +16,6 @@ WideString LowerCase(std::u16string_view text) {
   WideString result(text);
   std::transform(result.begin(), result.end(), result.begin(), Lower);
   return result;
-}
-
-std::u16string_view Trim(std::u16string_view text) {
-  while (!text.empty() && text.front() <= ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() <= ' ') text.remove_suffix(1);
-  return text;
 }
 
 // The lines of a text, with their line ends (CR LF or LF) kept apart.
@@ -79,10 +74,10 @@ size_t ReadHeaders(std::u16string_view text, Part& part) {
   auto apply = [&] {
     const size_t colon = header.find(u':');
     if (colon == WideString::npos) return;
-    const WideString name = LowerCase(Trim(std::u16string_view(header).substr(0, colon)));
-    const std::u16string_view value = Trim(std::u16string_view(header).substr(colon + 1));
+    const WideString name = LowerCase(VoTrimmed(std::u16string_view(header).substr(0, colon)));
+    const std::u16string_view value = VoTrimmed(std::u16string_view(header).substr(colon + 1));
     if (name == u"content-type") {
-      part.type = LowerCase(Trim(value.substr(0, std::min(value.find(u';'), value.size()))));
+      part.type = LowerCase(VoTrimmed(value.substr(0, std::min(value.find(u';'), value.size()))));
       part.charset = Parameter(value, u"charset");
       part.boundary = Parameter(value, u"boundary");
     } else if (name == u"content-transfer-encoding") {
@@ -186,7 +181,7 @@ std::optional<WideString> FindBoundary(std::u16string_view text) {
   std::u16string_view line;
   size_t start;
   while (lines.Next(line, start))
-    if (line.starts_with(u"--") && Trim(line).size() > 2) return WideString(Trim(line.substr(2)));
+    if (line.starts_with(u"--") && VoTrimmed(line).size() > 2) return WideString(VoTrimmed(line.substr(2)));
   return std::nullopt;
 }
 
@@ -215,7 +210,7 @@ void Split(std::u16string_view text, std::u16string_view boundary, TVoMultipartT
   size_t start, partStart = std::u16string_view::npos;
   while (lines.Next(line, start)) {
     if (!line.starts_with(delimiter)) continue;
-    const std::u16string_view rest = Trim(line.substr(delimiter.size()));
+    const std::u16string_view rest = VoTrimmed(line.substr(delimiter.size()));
     if (!rest.empty() && rest != u"--") continue;
     if (partStart != std::u16string_view::npos) {
       size_t end = start;

@@ -191,7 +191,6 @@ class TVoMAPIMsgStore : public TVoComObject<TVoMAPIProp, IVoMAPIMsgStore> {
   TVoMAPIEntryID GetReceiveFolder();
   // Wraps a message of this store in the class of its message class.
   ComPtr<TVoMAPIMessage> WrapMessageIntf(ComPtr<IUnknown> Message, TVoMAPIAccessLevel AccessLevel);
-  IMsgStore* MAPIStore() const { return store_.get(); }
 
   void SetMAPIOBJECT(ComPtr<IUnknown> MAPIObject) override;
   // The session logged off: notifications stop and the sinks hear OnSessionLogoff.

@@ -327,8 +327,6 @@ class TVoRecurrenceExceptions : public TVoComObject<TVoAutoIntfObject, IVoRecurr
   // Appends an exception for the occurrence at Date: its day with the pattern's start
   // time and duration.
   TVoRecurrenceException& AddException(TDateTime Date);
-  // The first deleted exception whose OriginalStartDate lies on Date's day, or null.
-  TVoRecurrenceException* FindDeletedException(TDateTime Date) const;
   // The first exception whose OriginalStartDate lies on the day, or null.
   TVoRecurrenceException* FindByOriginalDay(TDateTime Day) const;
   // Sorts by OriginalStartDate (stable).

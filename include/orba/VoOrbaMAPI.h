@@ -144,7 +144,8 @@ void SetCreateFolderDialogProc(TVoCreateFolderDialogProc Proc);
 // REGDB_E_CLASSNOTREG (0x80040154) saying so; create a TSession in the process instead.
 ComPtr<IVoMAPISession> CoSessionCreate();
 
-class TVoMAPISessionSink;
+template <class Owner>
+class TVoMAPIAdviseSink;
 
 class TSession : public TVoComObject<TVoMAPISessionBase, IVoMAPISession, IVoMAPIWrapper> {
  public:
@@ -239,7 +240,7 @@ class TSession : public TVoComObject<TVoMAPISessionBase, IVoMAPISession, IVoMAPI
   void BeforeDestruction() override;
 
  private:
-  friend class TVoMAPISessionSink;
+  friend class TVoMAPIAdviseSink<TSession>;
 
   // The logon's steps after the base is marked active.
   void LogonSteps();
@@ -251,8 +252,8 @@ class TSession : public TVoComObject<TVoMAPISessionBase, IVoMAPISession, IVoMAPI
   // Unadvises, logs off the MAPI session and forgets it.
   void EndSession();
   void Fire(void (IVoMAPISessionDEvents::*Event)());
-  // MAPI announced its shutdown (an extended event).
-  void ShutdownNotified();
+  // The session's MAPI events: MAPI announcing its shutdown (an extended event).
+  void OnNotify(ULONG Count, const NOTIFICATION* Notifications);
   TVoMAPISessionInfoRec ReadSessionInfo();
   // The store entry ID of the first row of the stores table Matches accepts, or Null.
   TVoMAPIEntryID FindStore(ULONG Column, const std::function<bool(const SPropValue&)>& Matches,
@@ -274,7 +275,7 @@ class TSession : public TVoComObject<TVoMAPISessionBase, IVoMAPISession, IVoMAPI
   ComPtr<IMAPISession> session_;
   LHANDLE simpleSession_ = 0;
   ULONG_PTR connection_ = 0;
-  ComPtr<TVoMAPISessionSink> sink_;
+  ComPtr<TVoMAPIAdviseSink<TSession>> sink_;
   bool exchangeProfile_ = false;
 };
 

@@ -74,7 +74,7 @@ TEST_F(MsgStore, BadEntryIdsAreRefused) {
   EXPECT_EQ(Open(store_.get(), MakeEntryId(kPstMdbProvider, TObjectKind::Folder, 1), 0).hr, MAPI_E_UNKNOWN_ENTRYID);
   Bytes subtree = Binary(store_.get(), tags::kIpmSubtreeEntryId);
   EXPECT_TRUE(SameEntry(store_.get(), subtree, subtree));
-  EXPECT_EQ(Open(store_.get(), {}, 0x4000).hr, MAPI_E_UNKNOWN_FLAGS);
+  EXPECT_EQ(Open(store_.get(), {}, 0x8000).hr, MAPI_E_UNKNOWN_FLAGS);
   EXPECT_EQ(store_->GetOutgoingQueue(0, nullptr), MAPI_E_INVALID_PARAMETER);
   EXPECT_EQ(store_->SetLockState(nullptr, 0), MAPI_E_NO_SUPPORT);
 }

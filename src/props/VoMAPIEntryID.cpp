@@ -8,6 +8,7 @@
 #include "orba/common/encoding.h"
 #include "orba/common/guidtext.h"
 #include "orba/common/netencoding.h"
+#include "orba/common/texttrim.h"
 
 namespace orba {
 namespace {
@@ -16,14 +17,6 @@ namespace {
   throw EVoException(u"Could not convert variant of type (" + VarTypeAsText(value.VarType()) + u") into type (" +
                          VarTypeAsText(varArray | varByte) + u")",
                      DISP_E_TYPEMISMATCH);
-}
-
-bool IsBlank(char16_t c) { return c <= u' '; }
-
-std::u16string_view Trimmed(std::u16string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
 }
 
 }  // namespace
@@ -52,7 +45,7 @@ WideString EntryIDToStrW(const TVoMAPIEntryID& EntryID) { return EntryIDToStr(En
 TVoMAPIEntryID StrToEntryID(const AnsiString& Text) { return StrToEntryID(TVoEncoding::ConvertW(Text)); }
 
 TVoMAPIEntryID StrToEntryID(const WideString& Text) {
-  const std::u16string_view hex = Trimmed(Text);
+  const std::u16string_view hex = VoTrimmed(Text);
   try {
     return ArrToEntryID(TVoNetEncoding::GetHexDecoding(hex));
   } catch (const EVoException&) {
@@ -97,7 +90,7 @@ LPENTRYID _GetMAPIEntryID(TVoMAPISessionBase* Session, const TVoMAPIEntryID& Ent
 TVoMAPIByteArray PolicyGuidToTag(const WideString& Text) {
   GUID guid;
   try {
-    guid = StringToGUID(Trimmed(Text));
+    guid = StringToGUID(VoTrimmed(Text));
   } catch (const EVoException&) {
     kit::Raise(E_INVALIDARG, u"The text \"%s\" is not a valid policy GUID!", {Text});
   }

@@ -1,6 +1,8 @@
 // The recurrence blob: the RecurrencePattern of tasks and the AppointmentRecurrencePattern
 // of appointments, decoded into a pattern and encoded from it.
+#include <deque>
 #include <limits>
+#include <unordered_map>
 
 #include "orba/VoMAPIExceptions.h"
 #include "orba/VoMAPILib.h"
@@ -139,7 +141,10 @@ class TVoRecurrenceCodec {
  private:
   static void ReadPattern(TVoRecurrencePattern& p, TVoRecurrenceReader& reader, uint16_t patternType, uint32_t period);
   static void ReadEndType(TVoRecurrencePattern& p, TVoRecurrenceReader& reader);
-  static TVoRecurrenceException& ReadExceptionInfo(TVoRecurrencePattern& p, TVoRecurrenceReader& reader);
+  // The deleted exceptions of each day, in the blob's order, that no record has claimed yet.
+  using TDeletedDays = std::unordered_map<TDateTime, std::deque<TVoRecurrenceException*>>;
+  static TVoRecurrenceException& ReadExceptionInfo(TVoRecurrencePattern& p, TVoRecurrenceReader& reader,
+                                                   TDeletedDays& deleted);
   static void ReadExtendedException(TVoRecurrenceExceptionData& data, TVoRecurrenceReader& reader, uint32_t writer2,
                                     bool last);
   static void CheckEncodable(TVoRecurrencePattern& p);
@@ -178,8 +183,13 @@ void TVoRecurrenceCodec::Read(TVoRecurrencePattern& p, const TVoBytes& data) {
 
   const uint32_t deletedCount = reader.ReadLongWord();
   reader.Require(uint64_t(deletedCount) * 4);
-  for (uint32_t i = 0; i < deletedCount; ++i)
-    p.FExceptions->AddException(DateOf(reader.ReadDate())).MutableData().Deleted = true;  // whole days
+  TDeletedDays deleted;
+  for (uint32_t i = 0; i < deletedCount; ++i) {
+    const TDateTime day = DateOf(reader.ReadDate());  // whole days
+    TVoRecurrenceException& exception = p.FExceptions->AddException(day);
+    exception.MutableData().Deleted = true;
+    deleted[day].push_back(&exception);
+  }
   const uint32_t modifiedCount = reader.ReadLongWord();
   reader.Skip(uint64_t(modifiedCount) * 4);
   p.FStartDate = DateOf(reader.ReadDate());
@@ -201,7 +211,7 @@ void TVoRecurrenceCodec::Read(TVoRecurrencePattern& p, const TVoBytes& data) {
   std::vector<TVoRecurrenceException*> records;
   if (reader.Remaining() > 4) {
     if (reader.ReadWord() != modifiedCount) DecodeError(u"The ExceptionCounts do not match.");
-    for (uint32_t i = 0; i < modifiedCount; ++i) records.push_back(&ReadExceptionInfo(p, reader));
+    for (uint32_t i = 0; i < modifiedCount; ++i) records.push_back(&ReadExceptionInfo(p, reader, deleted));
   }
   if (writer2 >= kWithExtendedInfo && reader.Remaining() > 4) {
     if (reader.ReadLongWord() != 0) DecodeError(u"Invalid ReservedBlock1 value");
@@ -286,14 +296,19 @@ void TVoRecurrenceCodec::CheckEncodable(TVoRecurrencePattern& p) {
   }
 }
 
-TVoRecurrenceException& TVoRecurrenceCodec::ReadExceptionInfo(TVoRecurrencePattern& p, TVoRecurrenceReader& reader) {
+TVoRecurrenceException& TVoRecurrenceCodec::ReadExceptionInfo(TVoRecurrencePattern& p, TVoRecurrenceReader& reader,
+                                                              TDeletedDays& deleted) {
   const TDateTime start = reader.ReadDate(), end = reader.ReadDate(), original = reader.ReadDate();
   const uint16_t flags = reader.ReadWord();
-  TVoRecurrenceException* exception = p.FExceptions->FindDeletedException(original);
-  if (exception)
+  // A modified occurrence is also listed as deleted: the record claims that exception.
+  TVoRecurrenceException* exception = nullptr;
+  if (auto day = deleted.find(DateOf(original)); day != deleted.end() && !day->second.empty()) {
+    exception = day->second.front();
+    day->second.pop_front();
     exception->MutableData().Deleted = false;
-  else
+  } else {
     exception = &p.FExceptions->AddException(original);
+  }
   TVoRecurrenceExceptionData& data = exception->MutableData();
   data.OriginalStartDate = original;
   data.Modifications = flags;

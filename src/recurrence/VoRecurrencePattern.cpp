@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "kit/VoMAPIKit.h"
 #include "mapi/mapicode.h"
 #include "mapi/simplemapi.h"
 #include "orba/VoMAPIExceptions.h"
@@ -104,8 +105,7 @@ void TVoRecurrenceException::Set_ColorLabel(int32_t Value) {
 }
 
 ComPtr<IVoRecurrenceException> TVoRecurrenceExceptions::Get_Item(int32_t Index) {
-  if (Index < 0 || Index >= Get_Count())
-    throw EVoMAPIException(Format(u"List index out of bounds (%d)", {Index}), E_INVALIDARG);
+  if (Index < 0 || Index >= Get_Count()) kit::RaiseListIndex(Index);
   return ComPtr<IVoRecurrenceException>(items_[size_t(Index)].get());
 }
 
@@ -138,13 +138,6 @@ TVoRecurrenceException& TVoRecurrenceExceptions::AddException(TDateTime Date) {
   items_.push_back(exception);
   Changed();
   return *exception;
-}
-
-TVoRecurrenceException* TVoRecurrenceExceptions::FindDeletedException(TDateTime Date) const {
-  const TDateTime day = DateOf(Date);
-  for (const auto& item : items_)
-    if (item->Data().Deleted && DateOf(item->Data().OriginalStartDate) == day) return item.get();
-  return nullptr;
 }
 
 TVoRecurrenceException* TVoRecurrenceExceptions::FindByOriginalDay(TDateTime Day) const {

@@ -16,6 +16,7 @@
 #include "orba/common/format.h"
 #include "orba/common/oserror.h"
 #include "orba/common/system.h"
+#include "orba/common/texttrim.h"
 #include "runtime/VoMAPILibInternal.h"
 
 namespace orba {
@@ -49,12 +50,6 @@ TLibState gState;
 thread_local TThreadState tThread;
 
 using TLock = std::lock_guard<std::recursive_mutex>;
-
-WideString Trim(const WideString& text) {
-  auto first = std::find_if(text.begin(), text.end(), [](char16_t c) { return c > u' '; });
-  auto last = std::find_if(text.rbegin(), text.rend(), [](char16_t c) { return c > u' '; }).base();
-  return first < last ? WideString(first, last) : WideString();
-}
 
 const char16_t* const kNotLoaded = u"MAPI hasn't been loaded yet!\r\nYou must first load the MAPI dll.";
 
@@ -198,7 +193,7 @@ TVoLibHandle VoLockedMAPIModule() { return gState.Module; }
 
 void VoLoadMAPIDLL(WideString& FileName, bool& IsExtended, bool UnloadOnUninit) {
   TLock lock(detail::VoMAPILibLock());
-  FileName = Trim(FileName);
+  FileName = WideString(VoTrimmed(FileName));
   if (FileName.empty()) {
     FileName = VoFindMAPIDll(u"Microsoft Outlook");
     if (!FileExists(FileName)) FileName = u"MAPI32.dll";
@@ -293,7 +288,8 @@ void VoMAPILogon(ULONG_PTR ParentWindow, const WideString& ProfileName, const Wi
                u"MAPI hasn't been initialized yet!\r\nYou must initialize MAPI before calling any "
                u"MAPI functions.");
   const bool unicode = extended && (Flags & MAPI_UNICODE);
-  kit::MapiString profile(Trim(ProfileName), unicode), password(Trim(Password), unicode);
+  kit::MapiString profile(WideString(VoTrimmed(ProfileName)), unicode),
+      password(WideString(VoTrimmed(Password)), unicode);
   if (extended) {
     HRESULT result = MAPILogonEx(ParentWindow, profile.OrNull(), password.OrNull(), Flags, Session.Out());
     if (result != S_OK) CheckMAPIResult(u"uVoMAPILib", u"VoMAPILogon", result);

@@ -2,36 +2,13 @@
 // the choice of mail client, and MAPI's loading and initialisation.
 #include "orba/VoOrbaMAPI.h"
 
+#include "kit/VoMAPIAdviseSink.h"
 #include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIVersion.h"
 #include "orba/common/bitness.h"
 #include "session/VoMAPIProfile.h"
 
 namespace orba {
-
-// Hears the extended events of the session's MAPI session; the session detaches it
-// before it logs off.
-class TVoMAPISessionSink : public TVoComObject<TVoRefCounted, IMAPIAdviseSink> {
- public:
-  explicit TVoMAPISessionSink(TSession* Session) : session_(Session) {}
-  void Detach() { session_ = nullptr; }
-
-  ULONG STDMETHODCALLTYPE OnNotify(ULONG Count, LPNOTIFICATION Notifications) override {
-    for (ULONG i = 0; Notifications && i < Count && session_; ++i) {
-      if (Notifications[i].ulEventType != fnevExtended) continue;
-      ComPtr<IVoMAPISession> hold(session_);  // a logoff's events may drop the caller's reference
-      try {
-        session_->ShutdownNotified();
-      } catch (...) {
-        // Nothing may travel back into MAPI; the session is logged off either way.
-      }
-    }
-    return 0;
-  }
-
- private:
-  TSession* session_;
-};
 
 namespace {
 
@@ -108,7 +85,7 @@ void TSession::LogonSteps() {
   VoMAPILogon(parentWindow_, logonInfo_->Get_ProfileName(), logonInfo_->Get_Password(),
               logonInfo_->LogonFlags(extended), session_, simpleSession_);
   if (!extended) return;
-  sink_ = MakeComObject<TVoMAPISessionSink>(this);
+  sink_ = MakeComObject<TVoMAPIAdviseSink<TSession>>(this, &TSession::OnNotify);
   CheckMAPIResult(this, u"Advise", session_->Advise(0, nullptr, fnevExtended, sink_.get(), &connection_));
   exchangeProfile_ = IsExchangeProfile();
   if (exchangeProfile_ && VoGetOutlookInfo().Version == NoOutlookInstalled) PrepareExchangeProfile();
@@ -158,8 +135,10 @@ void TSession::EndSession() {
   }
 }
 
-void TSession::ShutdownNotified() {
-  if (!logonInfo_->Get_NewSession()) Logoff();
+void TSession::OnNotify(ULONG Count, const NOTIFICATION* Notifications) {
+  // MAPI's shutdown: the session is logged off unless it was a session of its own.
+  for (ULONG i = 0; i < Count && Active(); ++i)
+    if (Notifications[i].ulEventType == fnevExtended && !logonInfo_->Get_NewSession()) Logoff();
 }
 
 void TSession::Fire(void (IVoMAPISessionDEvents::*Event)()) {

@@ -246,8 +246,12 @@ ComPtr<IVoMAPIFolder> TVoMAPIFolder::CreateFolder(const WideString& ContainerCla
   if (hr == MAPI_E_COLLISION) kit::Raise(hr, kCollisionText, {ClassName(), u"CreateFolder"});
   CheckMAPIResult(this, u"CreateFolder", hr);
   auto folder = MakeComObject<TVoMAPIFolder>(this, store_.get(), std::move(created), alReadWrite);
-  folder->Set_ContainerClass(ContainerClass);
-  folder->SaveChanges(smKeepOpenReadWrite);
+  // A folder opened because it exists keeps its class: turning an existing calendar into
+  // a mail folder would hide its items from every calendar view.
+  if (folder->Get_ContainerClass().empty()) {
+    folder->Set_ContainerClass(ContainerClass);
+    folder->SaveChanges(smKeepOpenReadWrite);
+  }
   return folder;
 }
 

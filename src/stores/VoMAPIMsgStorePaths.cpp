@@ -4,6 +4,7 @@
 #include "kit/VoMAPIKit.h"
 #include "orba/VoMAPIMsgStore.h"
 #include "orba/common/casefold.h"
+#include "orba/common/texttrim.h"
 
 namespace orba {
 namespace {
@@ -33,13 +34,6 @@ constexpr TSpecialName kSpecialNames[] = {
     {u"SyncIssues", ftSyncIssues},
 };
 
-// Text without the blanks and control characters around it.
-std::u16string_view Trimmed(std::u16string_view Text) {
-  while (!Text.empty() && Text.front() <= u' ') Text.remove_prefix(1);
-  while (!Text.empty() && Text.back() <= u' ') Text.remove_suffix(1);
-  return Text;
-}
-
 // A path taken apart: where the walk starts and the names below it ("/"-separated).
 struct TFolderPath {
   TVoMAPIFolderType Start = ftIPMRoot;
@@ -47,7 +41,7 @@ struct TFolderPath {
 };
 
 TFolderPath ParsePath(const WideString& Path) {
-  std::u16string_view rest = Trimmed(Path);
+  std::u16string_view rest = VoTrimmed(Path);
   if (rest.starts_with(u"//")) rest.remove_prefix(2);
   TFolderPath parsed;
   auto invalid = [&] { kit::Raise(E_INVALIDARG, u"The path %s is not a valid folder path!", {Path}); };

@@ -418,17 +418,19 @@ void TVoMAPITable::Filter(IVoMAPIRestriction* Restriction) {
   if (!table_) return;
   // Built first: a restriction MAPI never sees leaves the table as it was.
   SRestriction* node = Restriction ? TVoMAPIRestriction::Of(Restriction, this).GetMAPIRestriction() : nullptr;
-  const bool reopen = active_;
-  CloseCursor();
+  // Restricted before the cursor closes: a restriction MAPI refuses leaves the table
+  // filtered, open and positioned as it was.
   if (node) {
-    restriction_ = nullptr;
     HRESULT hr = table_->Restrict(node, 0);
     kit::RaiseResultText(hr, kFilterTexts, ClassName());
     CheckMAPIResult(this, u"Filter", hr);
-    restriction_ = ComPtr<IVoMAPIRestriction>(Restriction);
-  } else {
-    RemoveRestriction();
   }
+  const bool reopen = active_;
+  CloseCursor();
+  if (node)
+    restriction_ = ComPtr<IVoMAPIRestriction>(Restriction);
+  else
+    RemoveRestriction();
   if (reopen) Open();
 }
 

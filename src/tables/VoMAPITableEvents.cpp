@@ -73,15 +73,17 @@ ComPtr<IVoMAPITable> TVoMAPITable::RowTable(const SRow& Row) {
         info = &column;
     }
     if (!info) info = GetProp(value.ulPropTag, true);
-    table->SetFieldValue(table->Fields().Add(*info), VoMAPIPropVarValue(value, TVoVariant::Null()));
+    TVoMAPITableField& field = table->Fields().Add(*info);
+    // A value MAPI could not give stays empty without emptying the other text width's.
+    if (PROP_TYPE(value.ulPropTag) != PT_ERROR)
+      table->SetFieldValue(field, VoMAPIPropVarValue(value, TVoVariant::Null()));
   }
   return table;
 }
 
 void TVoMAPITable::OnNotify(ULONG Count, const NOTIFICATION* Notifications) {
   for (ULONG i = 0; i < Count; ++i) {
-    if (Notifications[i].ulEventType != fnevTableModified)
-      throw EVoException(u"Assertion failed: a table notification of another kind has been received", E_UNEXPECTED);
+    if (Notifications[i].ulEventType != fnevTableModified) continue;  // a table raises nothing else
     const TABLE_NOTIFICATION& tab = Notifications[i].info.tab;
     switch (tab.ulTableEvent) {
       case TABLE_CHANGED: FireEvent([&](IVoMAPITableDEvents& s) { s.OnChanged(this); }); break;

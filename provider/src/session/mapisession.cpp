@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "admin/profadmin.h"
+#include "mapiobjects/msgstore.h"
 #include "orba/common/encoding.h"
 #include "profiles/profsect.h"
 #include "props/propvalues.h"
@@ -19,8 +20,6 @@ namespace {
 
 constexpr ULONG kOpenMsgStoreFlags =
     MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS | MDB_NO_DIALOG | MDB_WRITE | MDB_TEMPORARY | MDB_NO_MAIL | MDB_ONLINE;
-constexpr ULONG kOpenEntryFlags = MAPI_MODIFY | MAPI_DEFERRED_ERRORS | MAPI_BEST_ACCESS | MAPI_NO_CACHE |
-                                  MAPI_CACHE_ONLY | 0x00000002 /* SHOW_SOFT_DELETES */;
 constexpr ULONG kEventMask = fnevCriticalError | fnevNewMail | fnevObjectCreated | fnevObjectDeleted |
                              fnevObjectModified | fnevObjectMoved | fnevObjectCopied | fnevSearchComplete |
                              fnevTableModified | fnevStatusObjectModified | fnevExtended;

@@ -67,6 +67,14 @@ class TVoRefCounted {
   virtual ~TVoRefCounted() = default;
 
   ULONG DoAddRef() { return ++refCount_; }
+  // Adds a reference unless the last one is already gone: for a caller on another thread
+  // that holds a plain pointer and must not revive an object being released.
+  bool TryAddRef() {
+    ULONG count = refCount_.load();
+    while (count != 0)
+      if (refCount_.compare_exchange_weak(count, count + 1)) return true;
+    return false;
+  }
   // The last release runs BeforeDestruction under a guard reference (so that objects
   // it notifies may AddRef/Release this one without a second deletion), then deletes.
   ULONG DoRelease() {
@@ -83,6 +91,12 @@ class TVoRefCounted {
  protected:
   // Runs while the object is still complete (virtual calls reach the most derived class).
   virtual void BeforeDestruction() {}
+  // The interfaces a COM object answers beyond the ones its class lists (TVoComObject
+  // answers through this when an implementation base is itself a COM object).
+  virtual HRESULT QueryExtraInterface(REFIID, void** out) {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
 
  private:
   std::atomic<ULONG> refCount_{0};
@@ -116,7 +130,7 @@ class TVoComObject : public Base, public Interfaces... {
   // Interfaces answered beyond the static list; must AddRef what it returns. By default
   // the implementation base answers the interfaces it implements itself, when it has a
   // QueryBaseInterface(iid, out) of that contract.
-  virtual HRESULT QueryExtraInterface(REFIID iid, void** out) {
+  HRESULT QueryExtraInterface(REFIID iid, void** out) override {
     if constexpr (requires(Base & base) { base.QueryBaseInterface(iid, out); })
       return Base::QueryBaseInterface(iid, out);
     else
