@@ -78,7 +78,7 @@ std::u16string DateText(const FILETIME& time) {
 
 int64_t DateValue(const std::u16string& text) {
   int year, month, day, hour, minute, length = 0;
-  TDateTime date, time;
+  TDateTime date = 0, time = 0;  // set by the encoders when the text is valid
   bool valid =
       std::sscanf(ToUtf8(text).c_str(), "%4d/%2d/%2d %2d:%2d%n", &year, &month, &day, &hour, &minute, &length) == 5 &&
       static_cast<size_t>(length) == text.size() && TryEncodeDate(year, month, day, date) &&
