@@ -2,6 +2,7 @@
 #include "simplemapi/recipients.h"
 
 #include <algorithm>
+#include <array>
 
 #include "mapi/mapiguid.h"
 #include "orba/common/encoding.h"
@@ -73,11 +74,14 @@ std::optional<TRecipientAddress> SmtpAddress(std::u16string_view text) {
 }
 
 Bytes OneOffEntryId(const TRecipientAddress& address) {
-  Bytes id(4, 0);
-  id.insert(id.end(), std::begin(MAPI_ONE_OFF_UID.ab), std::end(MAPI_ONE_OFF_UID.ab));
+  // The fixed head, built in one piece: four flag bytes, the one-off provider's UID, then
+  // a version word (0) and the one-off flags.
   constexpr ULONG kFlags = MAPI_ONE_OFF_UNICODE | MAPI_ONE_OFF_NO_RICH_INFO;
-  const BYTE versionAndFlags[4] = {0, 0, BYTE(kFlags & 0xFF), BYTE(kFlags >> 8)};
-  id.insert(id.end(), std::begin(versionAndFlags), std::end(versionAndFlags));
+  std::array<BYTE, 24> head{};
+  std::copy(std::begin(MAPI_ONE_OFF_UID.ab), std::end(MAPI_ONE_OFF_UID.ab), head.begin() + 4);
+  head[22] = BYTE(kFlags & 0xFF);
+  head[23] = BYTE(kFlags >> 8);
+  Bytes id(head.begin(), head.end());
   AppendText(id, address.name);
   AppendText(id, address.addrType);
   AppendText(id, address.email);
